@@ -1,0 +1,43 @@
+# The workbench's two everyday commands: `make run` and `make test`.
+BUILD ?= build
+BUILD_TYPE ?= Release
+CMAKE_FLAGS ?=
+JOBS ?= $(shell nproc)
+SAMPLE ?= data/samples/xrdtools_test_scan_2ThetaOmega_v1.0.xrdml
+export QT_QPA_PLATFORM ?= offscreen
+
+.PHONY: all deps configure build run test test-asan fuzz bench clean format
+
+all: build
+
+deps:
+	@./scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@./scripts/run.sh $(BUILD) $(SAMPLE)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+test-asan:
+	@$(MAKE) --no-print-directory test BUILD=build-asan BUILD_TYPE=Debug \
+		CMAKE_FLAGS="-DTREVASC_SANITIZE=ON -DTREVASC_BENCH=OFF"
+
+fuzz:
+	@WITH_FUZZ=1 ./scripts/install-deps.sh
+	@./scripts/fuzz.sh $(FUZZ_SECONDS)
+
+bench: build
+	@./scripts/bench.sh $(BUILD)
+
+format:
+	@clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf build build-asan build-fuzz

@@ -1,0 +1,103 @@
+#pragma once
+// Scan, data point and peak records, and the registry of the open scans.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace trevasc {
+
+struct TDataPoint {
+    double Position = 0.0;   // degrees of the scan axis
+    int32_t Intensity = 0;   // counts
+    double Slope = 0.0;      // counts per degree (processed points only)
+    double Curvature = 0.0;  // counts per degree squared
+};
+
+using TDataPointArray = std::vector<TDataPoint>;
+
+struct TPeak {
+    double Position = 0.0;
+    double PointIndex = 0.0;  // fractional index into the processed points
+    int32_t Intensity = 0;
+    bool Checked = false;
+    std::string Description;
+};
+
+struct TPeakSet {
+    std::vector<TPeak> Items;  // always sorted by ascending Position
+    int32_t Count = 0;
+    bool Unsaved = false;
+
+    void Clear() {
+        Items.clear();
+        Count = 0;
+    }
+};
+
+enum class TScanKind : int { TwoTheta = 0, Phi = 1, Omega = 2, Psi = 3, TwoThetaCommonOmega = 4 };
+
+// Axis label of a kind: "TwoTheta" (also for TwoThetaCommonOmega), "Phi", "Omega", "Psi".
+const char* AxisLabel(TScanKind kind);
+// Name used by the batch tool and in messages: "TwoTheta", ..., "TwoThetaCommonOmega".
+const char* ScanKindName(TScanKind kind);
+
+class TDataSet {
+public:
+    TDataPointArray RawPoints;
+    TDataPointArray Points;
+    int32_t Count = 0;
+    std::string Name;
+    double SecondAxisPosition = 0.0;
+    std::string SecondAxisName;
+    TPeakSet Peaks;
+
+    // Replaces the raw points and keeps Count in step; the processed copy is reset to the raw one.
+    void SetRawPoints(TDataPointArray points);
+    // Releases both point arrays.
+    void ClearPoints();
+};
+
+// Fractional index of a position in the processed points (0 for scans of fewer than two points).
+double PeakPointIndex(const TDataSet& scan, double position);
+// Processed intensity at the rounded, clamped point index (0 for a scan without points).
+int32_t PeakIntensity(const TDataSet& scan, double pointIndex);
+// Inserts a peak at its sorted place (after equal positions) and marks the list unsaved.
+// Returns the row at which it was inserted.
+int AddPeak(TDataSet& scan, double position, const std::string& description, bool checked);
+// Recomputes PointIndex and Intensity of every peak from the processed points.
+void RefreshPeakIntensities(TDataSet& scan);
+
+// The main window's set of open scans.
+class ScanRegistry {
+public:
+    ScanRegistry();
+
+    TDataSet& MainScan() { return *mainScan_; }
+    const TDataSet& MainScan() const { return *mainScan_; }
+    int AdditionalCount() const { return static_cast<int>(additional_.size()); }
+    TDataSet& Additional(int i) { return *additional_.at(i); }
+    const TDataSet& Additional(int i) const { return *additional_.at(i); }
+
+    // k = 0 is the main scan, k = 1..AdditionalCount the additional scans.
+    TDataSet& ScanAt(int k);
+    const TDataSet& ScanAt(int k) const;
+
+    void ClearAdditionalScans();
+    TDataSet& AppendAdditionalScan();
+    // Drops the last additional scan (used to undo a scan that a failed read had just created).
+    void RemoveLastAdditionalScan();
+    // Makes additional scan k (1-based) the main scan; the old main scan becomes additional scan 1.
+    void SelectMain(int k);
+
+    TScanKind OpenScanKind = TScanKind::TwoTheta;
+    std::string PlotTitle;
+    std::string LoadedFileName;
+    std::string LoadedFileFolder;
+
+private:
+    std::unique_ptr<TDataSet> mainScan_;
+    std::vector<std::unique_ptr<TDataSet>> additional_;
+};
+
+}  // namespace trevasc

@@ -1,0 +1,146 @@
+#include "formats/NumberText.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "core/Error.h"
+
+namespace trevasc::formats {
+
+std::string FloatConversionMessage(std::string_view text) {
+    return "'" + std::string(text) + "' ist kein gültiger Gleitkommawert";
+}
+
+std::string IntegerConversionMessage(std::string_view text) {
+    return "'" + std::string(text) + "' ist kein gültiger Integerwert";
+}
+
+std::string RangeErrorMessage() { return "Bereichsüberprüfungsfehler"; }
+
+std::string ToLocalDecimal(std::string_view text, char decimalSeparator) {
+    std::string out(text);
+    for (char& c : out)
+        if (c == '.' || c == ',') c = decimalSeparator;
+    return out;
+}
+
+std::string ToFileDecimal(std::string_view text, char decimalSeparator) {
+    std::string out(text);
+    for (char& c : out)
+        if (c == decimalSeparator) c = '.';
+    return out;
+}
+
+std::string_view Trim(std::string_view text) {
+    size_t b = 0, e = text.size();
+    while (b < e && static_cast<unsigned char>(text[b]) <= 32) ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= 32) --e;
+    return text.substr(b, e - b);
+}
+
+std::optional<double> TryParseFloat(std::string_view text) {
+    std::string_view t = Trim(text);
+    if (t.empty() || t.size() > 400) return std::nullopt;
+    char buf[408];
+    size_t n = 0;
+    size_t i = 0;
+    if (t[0] == '+') i = 1;  // from_chars does not take a leading plus
+    for (; i < t.size(); ++i) {
+        char c = t[i];
+        if (c == ',') c = '.';
+        // Only plain decimal notation: no "nan", "inf" or hex floats.
+        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
+            return std::nullopt;
+        buf[n++] = c;
+    }
+    if (n == 0) return std::nullopt;
+    double value = 0.0;
+    auto [ptr, ec] = std::from_chars(buf, buf + n, value, std::chars_format::general);
+    if (ec == std::errc::result_out_of_range) {
+        // Underflow reads as zero; overflow is not a finite number.
+        return std::nullopt;
+    }
+    if (ec != std::errc() || ptr != buf + n || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+double ParseFloat(std::string_view text) {
+    if (auto v = TryParseFloat(text)) return *v;
+    throw TrevascError(FloatConversionMessage(Trim(text)));
+}
+
+std::optional<int32_t> TryParseInt(std::string_view text) {
+    std::string_view t = Trim(text);
+    if (!t.empty() && t[0] == '+') t.remove_prefix(1);
+    if (t.empty()) return std::nullopt;
+    int32_t value = 0;
+    auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
+    if (ec != std::errc() || ptr != t.data() + t.size()) return std::nullopt;
+    return value;
+}
+
+int32_t ParseInt(std::string_view text) {
+    if (auto v = TryParseInt(text)) return *v;
+    throw TrevascError(IntegerConversionMessage(Trim(text)));
+}
+
+int32_t RoundToInt32(double value) {
+    const double r = std::nearbyint(value);  // default rounding mode: halves to even
+    if (!(r >= -2147483648.0 && r <= 2147483647.0)) throw TrevascError(RangeErrorMessage());
+    return static_cast<int32_t>(r);
+}
+
+int32_t ParseCount(std::string_view text) { return RoundToInt32(ParseFloat(text)); }
+
+namespace {
+std::string WithSeparator(std::string s, char decimalSeparator) {
+    if (decimalSeparator != '.')
+        for (char& c : s)
+            if (c == '.') c = decimalSeparator;
+    return s;
+}
+}  // namespace
+
+std::string FormatFixed(double value, int decimals, char decimalSeparator) {
+    char buf[400];
+    int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+    if (n < 0 || n >= static_cast<int>(sizeof buf)) return FormatGeneral(value, 15, decimalSeparator);
+    std::string s(buf, static_cast<size_t>(n));
+    if (s == "-0" || (s.size() > 1 && s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos))
+        s.erase(0, 1);  // no "-0.0000"
+    return WithSeparator(std::move(s), decimalSeparator);
+}
+
+std::string FormatGeneral(double value, int digits, char decimalSeparator) {
+    if (value == 0.0) return "0";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*G", digits, value);
+    std::string s(buf);
+    // %G already drops trailing zeros; tidy the exponent to the short form "E+20"/"E-7".
+    auto e = s.find('E');
+    if (e != std::string::npos) {
+        std::string mant = s.substr(0, e);
+        char sign = s[e + 1];
+        std::string exp = s.substr(e + 2);
+        while (exp.size() > 1 && exp[0] == '0') exp.erase(0, 1);
+        s = mant + "E" + (sign == '-' ? "-" : "+") + exp;
+    }
+    return WithSeparator(std::move(s), decimalSeparator);
+}
+
+std::string FormatSci23(double value) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14E", std::fabs(value));
+    std::string s(buf);  // d.ddddddddddddddE+xx
+    auto e = s.find('E');
+    std::string mant = s.substr(0, e);
+    char sign = s[e + 1];
+    int exp = std::abs(std::atoi(s.c_str() + e + 2));
+    char expBuf[16];
+    std::snprintf(expBuf, sizeof expBuf, "%04d", exp);
+    return std::string(value < 0 ? "-" : " ") + mant + "E" + (sign == '-' ? '-' : '+') + expBuf;
+}
+
+}  // namespace trevasc::formats

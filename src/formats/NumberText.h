@@ -1,0 +1,44 @@
+#pragma once
+// Number reading and writing shared by every reader and export.
+// Numbers in files may use "." or "," as decimal mark; nothing here depends on the C locale.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace trevasc::formats {
+
+// Runtime conversion messages, as the user sees them in error boxes.
+std::string FloatConversionMessage(std::string_view text);    // "'x' ist kein gültiger Gleitkommawert"
+std::string IntegerConversionMessage(std::string_view text);  // "'x' ist kein gültiger Integerwert"
+std::string RangeErrorMessage();                               // 32-bit range exceeded
+
+// Every "." and "," becomes the given decimal separator.
+std::string ToLocalDecimal(std::string_view text, char decimalSeparator = '.');
+// Every occurrence of the given decimal separator becomes ".".
+std::string ToFileDecimal(std::string_view text, char decimalSeparator);
+
+// Trims blanks, tabs, CR and LF (and any other control character) at both ends.
+std::string_view Trim(std::string_view text);
+
+// Reads the whole trimmed text as a finite number with "." or "," as decimal mark.
+std::optional<double> TryParseFloat(std::string_view text);
+// As TryParseFloat, but throws TrevascError with the float conversion message.
+double ParseFloat(std::string_view text);
+// Reads the whole trimmed text as a 32-bit integer (optional sign, digits only).
+std::optional<int32_t> TryParseInt(std::string_view text);
+int32_t ParseInt(std::string_view text);
+
+// Rounds to the nearest integer, halves to even; throws TrevascError when outside 32 bits.
+int32_t RoundToInt32(double value);
+// Rounds a count read as text: ParseFloat then RoundToInt32.
+int32_t ParseCount(std::string_view text);
+
+// fixed notation with the given number of decimals
+std::string FormatFixed(double value, int decimals, char decimalSeparator = '.');
+// shortest general notation with at most `digits` significant digits (trailing zeros removed)
+std::string FormatGeneral(double value, int digits, char decimalSeparator = '.');
+// 23 characters: sign or blank, d.dddddddddddddd, "E", exponent sign, 4 exponent digits
+std::string FormatSci23(double value);
+
+}  // namespace trevasc::formats

@@ -1,0 +1,60 @@
+#pragma once
+// Format detection and the four scan readers.
+//
+// Every reader parses the whole file first and only then writes the registry, so a file that
+// fails leaves the registry as it was (the main scan keeps its old points, no additional scan is
+// created). With `main` set the first scan replaces the main scan's points and name (its peak
+// list is left alone) and sets OpenScanKind; otherwise the kind must equal OpenScanKind and
+// new additional scans are appended.
+#include <string>
+#include <string_view>
+
+#include "core/Prompts.h"
+#include "core/ScanData.h"
+
+namespace trevasc::formats {
+
+enum class TScanFormat { Xml, HeaderCounts, ScanList, TwoColumn };
+
+// "xml", "header-counts", "scan-list", "two-column"
+const char* ScanFormatName(TScanFormat format);
+
+// Chooses the reader from the first non-empty line (upper-cased; a marker may stand anywhere).
+TScanFormat DetectScanFormatFromLine(std::string_view firstLine);
+TScanFormat DetectScanFormatFromText(std::string_view content);
+// Reads the first non-empty line of the file; throws TrevascError when the file cannot be read.
+TScanFormat DetectScanFormat(const std::string& fileName);
+
+// Reads a whole file into memory; throws TrevascError with the platform's file error text.
+std::string ReadWholeFile(const std::string& fileName);
+
+// What a successful read reports back.
+struct ReadResult {
+    std::string PlotName;    // XML reader only: sample id + name for area measurements
+    bool Cancelled = false;  // scan-list dataset question cancelled: nothing changed
+};
+
+// Each reader takes the file's content (already in memory) and the file name (for the scan
+// name). Errors are thrown as TrevascError with the documented message.
+ReadResult ReadXmlMeasurementText(std::string_view content, const std::string& fileName, bool main,
+                                  ScanRegistry& registry, Prompts& prompts);
+ReadResult ReadHeaderCountsText(std::string_view content, const std::string& fileName, bool main,
+                                ScanRegistry& registry, Prompts& prompts);
+ReadResult ReadScanListText(std::string_view content, const std::string& fileName, bool main,
+                            ScanRegistry& registry, Prompts& prompts);
+ReadResult ReadTwoColumnText(std::string_view content, const std::string& fileName, bool main,
+                             ScanRegistry& registry, Prompts& prompts);
+
+// Detects the format of `content` and runs its reader.
+ReadResult ReadScanText(std::string_view content, const std::string& fileName, bool main,
+                        ScanRegistry& registry, Prompts& prompts, TScanFormat* detected = nullptr);
+// Reads the file and runs ReadScanText.
+ReadResult ReadScanFile(const std::string& fileName, bool main, ScanRegistry& registry,
+                        Prompts& prompts, TScanFormat* detected = nullptr);
+
+// The message for an additional file whose kind differs from the open scans.
+inline constexpr const char* kKindMismatchMessage =
+    "The type of this scan is different to the main scan file. Cannot open these two scans at the "
+    "same time";
+
+}  // namespace trevasc::formats
