@@ -1,0 +1,139 @@
+// The one translation unit that compiles SimpleIni.
+#define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
+#include "core/IniFile.h"
+
+#include <SimpleIni.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "core/AtomicFile.h"
+
+namespace trevasc {
+
+struct IniFile::Impl {
+    CSimpleIniA ini{false, false, false};  // case-insensitive keys, single values, no multi-line
+};
+
+IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)), impl_(std::make_unique<Impl>()) {
+    impl_->ini.SetSpaces(false);
+    std::ifstream in(fileName_, std::ios::binary);
+    if (!in) return;
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    std::string data = ss.str();
+    loaded_ = impl_->ini.LoadData(data.data(), data.size()) >= 0;
+}
+
+IniFile::~IniFile() = default;
+
+namespace {
+template <typename List>
+std::vector<std::string> InFileOrder(List list) {
+    list.sort(CSimpleIniA::Entry::LoadOrder());
+    std::vector<std::string> out;
+    for (const auto& e : list) out.emplace_back(e.pItem);
+    return out;
+}
+}  // namespace
+
+std::vector<std::string> IniFile::Sections() const {
+    CSimpleIniA::TNamesDepend names;
+    impl_->ini.GetAllSections(names);
+    return InFileOrder(names);
+}
+
+std::vector<std::string> IniFile::Keys(const std::string& section) const {
+    CSimpleIniA::TNamesDepend names;
+    impl_->ini.GetAllKeys(section.c_str(), names);
+    return InFileOrder(names);
+}
+
+bool IniFile::HasKey(const std::string& section, const std::string& key) const {
+    return impl_->ini.GetValue(section.c_str(), key.c_str(), nullptr) != nullptr;
+}
+
+std::string IniFile::ReadString(const std::string& section, const std::string& key,
+                                const std::string& def) const {
+    const char* v = impl_->ini.GetValue(section.c_str(), key.c_str(), nullptr);
+    return v ? std::string(v) : def;
+}
+
+long long IniFile::ReadInteger(const std::string& section, const std::string& key,
+                               long long def) const {
+    const char* v = impl_->ini.GetValue(section.c_str(), key.c_str(), nullptr);
+    if (!v) return def;
+    std::string s(v);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.pop_back();
+    size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+    s = s.substr(i);
+    bool neg = false;
+    if (!s.empty() && (s[0] == '-' || s[0] == '+')) {
+        neg = s[0] == '-';
+        s.erase(0, 1);
+    }
+    int base = 10;
+    if (!s.empty() && s[0] == '$') {
+        base = 16;
+        s.erase(0, 1);
+    } else if (s.size() > 1 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+        base = 16;
+        s.erase(0, 2);
+    }
+    if (s.empty() || s.size() > 18) return def;
+    long long value = 0;
+    for (char c : s) {
+        int d;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        else return def;
+        value = value * base + d;
+    }
+    return neg ? -value : value;
+}
+
+bool IniFile::ReadBool(const std::string& section, const std::string& key, bool def) const {
+    std::string v = ReadString(section, key, "");
+    std::transform(v.begin(), v.end(), v.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (v == "1" || v == "true" || v == "yes" || v == "on") return true;
+    if (v == "0" || v == "false" || v == "no" || v == "off") return false;
+    return def;
+}
+
+void IniFile::WriteString(const std::string& section, const std::string& key,
+                          const std::string& value) {
+    impl_->ini.SetValue(section.c_str(), key.c_str(), value.c_str());
+}
+
+void IniFile::WriteInteger(const std::string& section, const std::string& key, long long value) {
+    WriteString(section, key, std::to_string(value));
+}
+
+void IniFile::WriteBool(const std::string& section, const std::string& key, bool value) {
+    WriteString(section, key, value ? "1" : "0");
+}
+
+void IniFile::EraseSection(const std::string& section) {
+    impl_->ini.Delete(section.c_str(), nullptr);
+}
+
+void IniFile::Save() const {
+    std::string out;
+    impl_->ini.Save(out, false);
+    WriteFileAtomic(fileName_, out);
+}
+
+bool IniFile::TrySave() const noexcept {
+    try {
+        Save();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace trevasc

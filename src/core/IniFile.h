@@ -1,0 +1,51 @@
+#pragma once
+// INI file access: read and write strings, integers and booleans, list sections and keys in
+// file order. Writing goes through a temporary file and a rename.
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace trevasc {
+
+class IniFile {
+public:
+    // Loads the file if it exists; a missing or unreadable file gives an empty document.
+    explicit IniFile(std::string fileName);
+    ~IniFile();
+    IniFile(const IniFile&) = delete;
+    IniFile& operator=(const IniFile&) = delete;
+
+    const std::string& FileName() const { return fileName_; }
+    bool Loaded() const { return loaded_; }
+
+    // Section names in file order.
+    std::vector<std::string> Sections() const;
+    // Key names of a section in file order.
+    std::vector<std::string> Keys(const std::string& section) const;
+    bool HasKey(const std::string& section, const std::string& key) const;
+
+    std::string ReadString(const std::string& section, const std::string& key,
+                           const std::string& def) const;
+    // Decimal integers; "$" or "0x" prefixed hexadecimal also read. Unreadable: def.
+    long long ReadInteger(const std::string& section, const std::string& key, long long def) const;
+    // "1"/"0" (also "true"/"false"); unreadable: def.
+    bool ReadBool(const std::string& section, const std::string& key, bool def) const;
+
+    void WriteString(const std::string& section, const std::string& key, const std::string& value);
+    void WriteInteger(const std::string& section, const std::string& key, long long value);
+    void WriteBool(const std::string& section, const std::string& key, bool value);
+    void EraseSection(const std::string& section);
+
+    // Saves atomically; throws TrevascError on failure.
+    void Save() const;
+    // Save() that swallows write errors (configuration writes are not reported to the user).
+    bool TrySave() const noexcept;
+
+private:
+    struct Impl;
+    std::string fileName_;
+    bool loaded_ = false;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace trevasc
