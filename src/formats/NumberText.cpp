@@ -1,8 +1,10 @@
 #include "formats/NumberText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 #include "core/Error.h"
@@ -128,6 +130,50 @@ std::string FormatGeneral(double value, int digits, char decimalSeparator) {
         s = mant + "E" + (sign == '-' ? "-" : "+") + exp;
     }
     return WithSeparator(std::move(s), decimalSeparator);
+}
+
+std::string FormatGeneralFloat(double value, int precision, char decimalSeparator) {
+    if (!std::isfinite(value)) return std::isnan(value) ? "NAN" : (value < 0 ? "-INF" : "INF");
+    if (value == 0.0) return "0";
+    precision = std::clamp(precision, 1, 18);
+    // Round to `precision` significant digits first; the decimal exponent of the rounded value
+    // decides between the two notations.
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*E", precision - 1, std::fabs(value));
+    std::string digits;
+    const char* p = buf;
+    for (; *p && *p != 'E'; ++p)
+        if (*p >= '0' && *p <= '9') digits += *p;
+    const int exponent = std::atoi(p + 1);
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    std::string out = value < 0 ? "-" : "";
+    if (exponent >= -5 && exponent < precision) {
+        if (exponent < 0) {
+            out += '0';
+            out += decimalSeparator;
+            out.append(static_cast<size_t>(-exponent - 1), '0');
+            out += digits;
+        } else {
+            const size_t intDigits = static_cast<size_t>(exponent) + 1;
+            if (digits.size() <= intDigits) {
+                out += digits;
+                out.append(intDigits - digits.size(), '0');
+            } else {
+                out.append(digits, 0, intDigits);
+                out += decimalSeparator;
+                out.append(digits, intDigits);
+            }
+        }
+    } else {
+        out += digits.substr(0, 1);
+        if (digits.size() > 1) {
+            out += decimalSeparator;
+            out.append(digits, 1);
+        }
+        out += 'E';
+        out += std::to_string(exponent);
+    }
+    return out;
 }
 
 std::string FormatSci23(double value) {

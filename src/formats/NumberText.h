@@ -38,6 +38,11 @@ int32_t ParseCount(std::string_view text);
 std::string FormatFixed(double value, int decimals, char decimalSeparator = '.');
 // shortest general notation with at most `digits` significant digits (trailing zeros removed)
 std::string FormatGeneral(double value, int digits, char decimalSeparator = '.');
+// The general float format of the axis labels: fixed notation with at most `precision`
+// significant digits and no trailing zeros while the integer part has at most `precision` digits
+// and the value is at least 1E-5; otherwise exponent notation with the shortest exponent ("1E5",
+// "2.5E-7").
+std::string FormatGeneralFloat(double value, int precision, char decimalSeparator = '.');
 // 23 characters: sign or blank, d.dddddddddddddd, "E", exponent sign, 4 exponent digits
 std::string FormatSci23(double value);
 

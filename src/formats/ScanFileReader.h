@@ -8,6 +8,7 @@
 // new additional scans are appended.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/Prompts.h"
 #include "core/ScanData.h"
@@ -56,5 +57,24 @@ ReadResult ReadScanFile(const std::string& fileName, bool main, ScanRegistry& re
 inline constexpr const char* kKindMismatchMessage =
     "The type of this scan is different to the main scan file. Cannot open these two scans at the "
     "same time";
+
+// ---- shared by the readers ----
+
+// One scan as parsed, before it is written to the registry.
+struct TParsedScan {
+    TDataPointArray Points;
+    std::string Name;
+    double SecondAxisPosition = 0.0;
+    std::string SecondAxisName;
+};
+
+// Throws kKindMismatchMessage when an additional file's kind differs from OpenScanKind.
+void CheckAdditionalKind(const ScanRegistry& registry, bool main, TScanKind kind);
+// Writes parsed scans to the registry. Main: the first scan replaces the main scan's points,
+// name and second axis (its peaks stay) and OpenScanKind becomes `kind`; the others are
+// appended. Additional: every scan is appended. Nothing here can fail half-way but for lack of
+// memory.
+void CommitScans(ScanRegistry& registry, bool main, TScanKind kind,
+                 std::vector<TParsedScan>&& scans);
 
 }  // namespace trevasc::formats

@@ -1,0 +1,16 @@
+#include "cli/CliPrompts.h"
+
+namespace trevasc::cli {
+
+std::optional<std::string> CliPrompts::InputQuery(const std::string& caption,
+                                                  const std::string& prompt,
+                                                  const std::string& /*preset*/) {
+    if (!datasetGiven_ && caption == "Several datasets found in file") {
+        // The question names the number of datasets; say which one we took.
+        warnings_.push_back(prompt.substr(0, prompt.find('.') + 1) + " Reading dataset " +
+                            std::to_string(dataset_) + " (choose another with --dataset N).");
+    }
+    return std::to_string(dataset_);
+}
+
+}  // namespace trevasc::cli

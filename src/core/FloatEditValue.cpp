@@ -1,0 +1,24 @@
+#include "core/FloatEditValue.h"
+
+#include <cmath>
+
+#include "formats/NumberText.h"
+
+namespace trevasc {
+
+double TFloatEditValue::Clamp(double value) const {
+    if (std::isnan(value) || value < min_) return min_;
+    if (value > max_) return max_;
+    return value;
+}
+
+double TFloatEditValue::ValueOf(std::string_view text) const {
+    const auto v = formats::TryParseFloat(text);
+    return v ? Clamp(*v) : min_;
+}
+
+std::string TFloatEditValue::TextOf(double value, char decimalSeparator) const {
+    return formats::FormatGeneral(Clamp(value), digits_, decimalSeparator);
+}
+
+}  // namespace trevasc

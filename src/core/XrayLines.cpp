@@ -1,0 +1,72 @@
+#include "core/XrayLines.h"
+
+#include <climits>
+#include <cmath>
+#include <filesystem>
+
+#include "core/Error.h"
+#include "core/IniFile.h"
+#include "formats/NumberText.h"
+
+namespace trevasc {
+
+double EnergyToWavelength(double energyEv) {
+    const double joules = energyEv * kJoulePerEv;
+    if (joules == 0.0) throw TrevascError(kZeroDivideMessage);
+    return kHcAngstrom / joules;
+}
+
+double WavelengthToEnergy(double wavelength) {
+    // The wavelength is turned into metres first, as in the SI form of the relation.
+    const double metres = wavelength / 1e10;
+    if (metres == 0.0) throw TrevascError(kZeroDivideMessage);
+    return kHc / metres / kJoulePerEv;
+}
+
+std::optional<double> BraggSpacing(double twoTheta, double wavelength) {
+    // Bragg's law, lambda = 2 d sin(theta).
+    const double theta = (twoTheta / 2.0) * kPi / 180.0;
+    const double s = std::sin(theta);
+    if (s == 0.0 || !std::isfinite(s)) return std::nullopt;
+    return wavelength / (2.0 * s);
+}
+
+std::optional<double> BraggTwoTheta(double d, double wavelength) {
+    if (!(d > 0.0)) return std::nullopt;
+    const double s = wavelength / (2.0 * d);
+    if (!(s >= -1.0 && s <= 1.0)) return std::nullopt;
+    return 2.0 * std::asin(s) * 180.0 / kPi;
+}
+
+std::optional<double> BraggTwoThetaForEnergy(int order, double d, double energyEv) {
+    const double denominator = 2.0 * (d * 1e-10) * (energyEv * kJoulePerEv);
+    if (denominator == 0.0) return std::nullopt;
+    const double s = order * kHc / denominator;
+    if (!(s >= -1.0 && s <= 1.0)) return std::nullopt;
+    return 2.0 * std::asin(s) * 180.0 / kPi;
+}
+
+std::vector<std::string> XrayLineTable::Names() const {
+    return IniFile(path_).Keys("ENERGY");
+}
+
+double XrayLineTable::Energy(const std::string& name, char decimalSeparator) const {
+    const std::string text = IniFile(path_).ReadString("ENERGY", name, "8000");
+    return formats::ParseFloat(formats::ToLocalDecimal(text, decimalSeparator));
+}
+
+int XrayLineTable::DefaultEnergyIndex() const {
+    const long long v = IniFile(path_).ReadInteger("CONFIG", "DEFAULTENERGY", 0);
+    return (v < INT_MIN || v > INT_MAX) ? -1 : static_cast<int>(v);
+}
+
+void XrayLineTable::WriteDefaultEnergyIndex(int index) const {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path_, ec)) return;
+    IniFile ini(path_);
+    if (!ini.Loaded()) return;  // never replace a file that could not be read
+    ini.WriteInteger("CONFIG", "DEFAULTENERGY", index);
+    ini.TrySave();
+}
+
+}  // namespace trevasc

@@ -1,0 +1,66 @@
+#pragma once
+// The "X-Ray tube" group of the lattice and film thickness windows without its widgets: the
+// transition list, the selected index, the energy field "Energy [eV]" and the wavelength field.
+// The fields are held as their texts, because a field's value is its displayed text.
+//
+// The widget forwards user edits (edits by the user only, not its own updates of the fields)
+// and selections, then shows EnergyText(), WavelengthText() and SelectedIndex() again.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/FloatEditValue.h"
+#include "core/XrayLines.h"
+
+namespace trevasc {
+
+class XrayTubeSelectorState {
+  public:
+    // Receives the message of a failed conversion (the GUI shows it in an error box).
+    using ErrorReporter = std::function<void(const std::string&)>;
+
+    XrayTubeSelectorState(std::string xrayIniPath, ErrorReporter reportError,
+                          char decimalSeparator = '.');
+
+    // Field rules: energy 0 .. 1e10 eV with 10 significant digits, wavelength 0 .. 1000 A with 6.
+    static TFloatEditValue EnergyField() { return TFloatEditValue(0.0, 1e10, 10); }
+    static TFloatEditValue WavelengthField() { return TFloatEditValue(0.0, 1000.0, 6); }
+
+    // Window creation: loads the names, selects CONFIG/DEFAULTENERGY (nothing when it is outside
+    // the list) and fills the fields from that transition.
+    void Create();
+    // The user picked list entry `index` (-1: none).
+    void OnSelectionChanged(int index);
+    // The user typed into the energy field: the wavelength follows, the selection is cleared.
+    void OnEnergyTextEdited(const std::string& text);
+    // The user typed into the wavelength field: the energy follows, the typed text stays, the
+    // selection is cleared.
+    void OnWavelengthTextEdited(const std::string& text);
+    // Program end of the lattice window: stores the selected index (-1 for none) as
+    // CONFIG/DEFAULTENERGY. The film thickness window never calls it.
+    void SaveDefaultEnergy() const;
+
+    const std::vector<std::string>& Names() const { return names_; }
+    int SelectedIndex() const { return selected_; }
+    const std::string& EnergyText() const { return energyText_; }
+    const std::string& WavelengthText() const { return wavelengthText_; }
+    // The fields' values, as every calculation reads them (the displayed, rounded numbers).
+    double Energy() const { return EnergyField().ValueOf(energyText_); }
+    double Wavelength() const { return WavelengthField().ValueOf(wavelengthText_); }
+    bool Updating() const { return updating_; }
+
+  private:
+    void SelectionStep();
+    void Report(const std::string& message) const;
+
+    XrayLineTable table_;
+    ErrorReporter reportError_;
+    char decimalSeparator_;
+    std::vector<std::string> names_;
+    int selected_ = -1;
+    std::string energyText_;
+    std::string wavelengthText_;
+    bool updating_ = false;
+};
+
+}  // namespace trevasc

@@ -1,0 +1,153 @@
+#include "formats/ScanFileReader.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <system_error>
+
+#include "core/Error.h"
+#include "formats/TextLine.h"
+
+namespace trevasc::formats {
+
+const char* ScanFormatName(TScanFormat format) {
+    switch (format) {
+        case TScanFormat::Xml: return "xml";
+        case TScanFormat::HeaderCounts: return "header-counts";
+        case TScanFormat::ScanList: return "scan-list";
+        case TScanFormat::TwoColumn: break;
+    }
+    return "two-column";
+}
+
+namespace {
+
+// Case-insensitive (ASCII) search of an upper-case marker.
+bool ContainsUpper(std::string_view text, std::string_view upperMarker) {
+    if (upperMarker.size() > text.size()) return false;
+    for (size_t i = 0; i + upperMarker.size() <= text.size(); ++i) {
+        size_t j = 0;
+        for (; j < upperMarker.size(); ++j) {
+            char c = text[i + j];
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+            if (c != upperMarker[j]) break;
+        }
+        if (j == upperMarker.size()) return true;
+    }
+    return false;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+std::string FileErrorMessage(const std::string& fileName, int error) {
+    return "Cannot open file \"" + fileName + "\". " + std::generic_category().message(error);
+}
+
+}  // namespace
+
+TScanFormat DetectScanFormatFromLine(std::string_view firstLine) {
+    // The first marker in this order decides.
+    if (ContainsUpper(firstLine, "XML VERSION")) return TScanFormat::Xml;
+    if (ContainsUpper(firstLine, "<XRDMEASUREMENTS")) return TScanFormat::Xml;
+    if (ContainsUpper(firstLine, "HR-XRDSCAN")) return TScanFormat::HeaderCounts;
+    if (ContainsUpper(firstLine, "SUPERDATA")) return TScanFormat::ScanList;
+    return TScanFormat::TwoColumn;
+}
+
+TScanFormat DetectScanFormatFromText(std::string_view content) {
+    return DetectScanFormatFromLine(FirstNonEmptyLine(content));
+}
+
+std::string ReadWholeFile(const std::string& fileName) {
+    errno = 0;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
+    if (!file) throw TrevascError(FileErrorMessage(fileName, errno ? errno : ENOENT));
+    std::string content;
+    // Reserve the file size when it is known; pipes and special files simply grow the buffer.
+    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
+        const long size = std::ftell(file.get());
+        if (size > 0) content.reserve(static_cast<size_t>(size));
+        std::rewind(file.get());
+    }
+    char chunk[1 << 16];
+    for (;;) {
+        const size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
+        content.append(chunk, got);
+        if (got < sizeof chunk) break;
+    }
+    if (std::ferror(file.get())) throw TrevascError(FileErrorMessage(fileName, errno ? errno : EIO));
+    return content;
+}
+
+TScanFormat DetectScanFormat(const std::string& fileName) {
+    // Only the first non-empty line matters: read until it is complete.
+    errno = 0;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
+    if (!file) throw TrevascError(FileErrorMessage(fileName, errno ? errno : ENOENT));
+    std::string head;
+    char chunk[1 << 14];
+    for (;;) {
+        const size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
+        head.append(chunk, got);
+        const size_t start = head.find_first_not_of("\r\n");
+        if (start != std::string::npos && head.find_first_of("\r\n", start) != std::string::npos)
+            break;
+        if (got < sizeof chunk) break;
+    }
+    if (std::ferror(file.get())) throw TrevascError(FileErrorMessage(fileName, errno ? errno : EIO));
+    return DetectScanFormatFromText(head);
+}
+
+ReadResult ReadScanText(std::string_view content, const std::string& fileName, bool main,
+                        ScanRegistry& registry, Prompts& prompts, TScanFormat* detected) {
+    const TScanFormat format = DetectScanFormatFromText(content);
+    if (detected) *detected = format;
+    switch (format) {
+        case TScanFormat::Xml:
+            return ReadXmlMeasurementText(content, fileName, main, registry, prompts);
+        case TScanFormat::HeaderCounts:
+            return ReadHeaderCountsText(content, fileName, main, registry, prompts);
+        case TScanFormat::ScanList:
+            return ReadScanListText(content, fileName, main, registry, prompts);
+        case TScanFormat::TwoColumn: break;
+    }
+    return ReadTwoColumnText(content, fileName, main, registry, prompts);
+}
+
+ReadResult ReadScanFile(const std::string& fileName, bool main, ScanRegistry& registry,
+                        Prompts& prompts, TScanFormat* detected) {
+    const std::string content = ReadWholeFile(fileName);
+    return ReadScanText(content, fileName, main, registry, prompts, detected);
+}
+
+void CheckAdditionalKind(const ScanRegistry& registry, bool main, TScanKind kind) {
+    if (!main && kind != registry.OpenScanKind) throw TrevascError(kKindMismatchMessage);
+}
+
+namespace {
+void FillScan(TDataSet& target, TParsedScan&& parsed) {
+    target.SetRawPoints(std::move(parsed.Points));
+    target.Name = std::move(parsed.Name);
+    target.SecondAxisPosition = parsed.SecondAxisPosition;
+    target.SecondAxisName = std::move(parsed.SecondAxisName);
+}
+}  // namespace
+
+void CommitScans(ScanRegistry& registry, bool main, TScanKind kind,
+                 std::vector<TParsedScan>&& scans) {
+    size_t first = 0;
+    if (main) {
+        registry.OpenScanKind = kind;
+        if (!scans.empty()) {
+            FillScan(registry.MainScan(), std::move(scans[0]));
+            first = 1;
+        }
+    }
+    for (size_t i = first; i < scans.size(); ++i)
+        FillScan(registry.AppendAdditionalScan(), std::move(scans[i]));
+}
+
+}  // namespace trevasc::formats

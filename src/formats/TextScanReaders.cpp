@@ -1,0 +1,374 @@
+// The three line-oriented scan formats. Each reader works on the whole file in memory and builds
+// its scan locally; the registry is written only after the file has been read without error.
+#include "formats/TextScanReaders.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/Error.h"
+#include "core/PathText.h"
+#include "formats/NumberText.h"
+#include "formats/ScanFileReader.h"
+#include "formats/TextLine.h"
+
+namespace trevasc::formats {
+
+namespace {
+
+std::string ToUpperAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Position of a lower-case word in `text`, compared without regard to letter case.
+size_t FindNoCase(std::string_view text, std::string_view lowerWord) {
+    if (lowerWord.size() > text.size()) return std::string_view::npos;
+    for (size_t i = 0; i + lowerWord.size() <= text.size(); ++i) {
+        size_t j = 0;
+        while (j < lowerWord.size() && LowerAscii(text[i + j]) == lowerWord[j]) ++j;
+        if (j == lowerWord.size()) return i;
+    }
+    return std::string_view::npos;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// A float as the readers convert it: "." and "," both decimal marks; the message shows the
+// text as the conversion saw it, after the decimal marks became the local one.
+double ConvertFloat(std::string_view text) {
+    if (auto v = TryParseFloat(text)) return *v;
+    throw TrevascError(FloatConversionMessage(Trim(ToLocalDecimal(Trim(text)))));
+}
+
+// Upper bound for a point count taken from a file: never reserve more points than the rest of
+// the text could hold (one point needs at least two characters), whatever the header claims.
+size_t ReserveBound(long long claimed, size_t remainingChars) {
+    if (claimed <= 0) return 0;
+    return std::min(static_cast<size_t>(claimed), remainingChars / 2 + 1);
+}
+
+TParsedScan NamedScan(const std::string& fileName, TDataPointArray&& points) {
+    TParsedScan scan;
+    scan.Points = std::move(points);
+    scan.Name = FileNameWithoutFolder(fileName);
+    return scan;
+}
+
+void Commit(ScanRegistry& registry, bool main, TScanKind kind, TParsedScan&& scan) {
+    std::vector<TParsedScan> scans;
+    scans.push_back(std::move(scan));
+    CommitScans(registry, main, kind, std::move(scans));
+}
+
+// ---- scan-list format ----
+
+// "H       K       L       D     TIM    CTS      TTH": the letters stand at the character
+// positions 1, 9, 17, 25, 31-33, 38-40 and 47-49.
+constexpr std::string_view kColumnHeader = "H       K       L       D     TIM    CTS      TTH";
+static_assert(kColumnHeader.size() == 49 && kColumnHeader[8] == 'K' && kColumnHeader[16] == 'L' &&
+              kColumnHeader[24] == 'D' && kColumnHeader.substr(30, 3) == "TIM" &&
+              kColumnHeader.substr(37, 3) == "CTS" && kColumnHeader.substr(46, 3) == "TTH");
+
+bool IsDatasetHeader(std::string_view line) {
+    return StartsWith(ToUpperAscii(Trim(line)), "> MSCAN");
+}
+
+bool IsColumnHeader(std::string_view line) {
+    return StartsWith(ToUpperAscii(Trim(line)), kColumnHeader);
+}
+
+// The point count of a dataset header: the w-th word after "mscan". Starting at the "m", the
+// position moves w times to the next blank (so two blanks make an empty word); the text after
+// that blank, trimmed and cut at its first blank, is the count.
+std::optional<long long> PointCountWord(std::string_view header, int w) {
+    size_t p = FindNoCase(header, "mscan");
+    if (p == std::string_view::npos) return std::nullopt;
+    for (int i = 0; i < w; ++i) {
+        p = header.find(' ', p + 1);
+        if (p == std::string_view::npos) return std::nullopt;
+    }
+    std::string_view word = Trim(header.substr(p + 1));
+    word = word.substr(0, word.find(' '));
+    if (auto n = TryParseInt(word)) return *n;
+    return std::nullopt;
+}
+
+// Takes the last blank-separated field of `rest` (trimmed first) and shortens `rest` before it.
+std::string_view TakeLastField(std::string_view& rest) {
+    rest = Trim(rest);
+    const size_t blank = rest.rfind(' ');
+    if (blank == std::string_view::npos) {
+        std::string_view field = rest;
+        rest = {};
+        return field;
+    }
+    std::string_view field = rest.substr(blank + 1);
+    rest = rest.substr(0, blank);
+    return field;
+}
+
+struct ScanListPoint {
+    double Phi = 0.0;
+    double TwoTheta = 0.0;
+    int32_t Counts = 0;
+};
+
+// Fields counted from the end of a data line: 1, 2 and 4 must be numbers, 3 is phi, 5 is 2Theta,
+// 6 the integer counts.
+std::optional<ScanListPoint> ParseScanListLine(std::string_view line) {
+    const std::string text = ToLocalDecimal(line);
+    std::string_view rest = Trim(text);
+    ScanListPoint point;
+    std::optional<double> v;
+    if (!TryParseFloat(TakeLastField(rest))) return std::nullopt;
+    if (!TryParseFloat(TakeLastField(rest))) return std::nullopt;
+    if (!(v = TryParseFloat(TakeLastField(rest)))) return std::nullopt;
+    point.Phi = *v;
+    if (!TryParseFloat(TakeLastField(rest))) return std::nullopt;
+    if (!(v = TryParseFloat(TakeLastField(rest)))) return std::nullopt;
+    point.TwoTheta = *v;
+    auto counts = TryParseInt(TakeLastField(rest));
+    if (!counts) return std::nullopt;
+    point.Counts = *counts;
+    return point;
+}
+
+// ---- two-column format ----
+
+// Characters that can be part of a number in column 1; the first other character separates
+// the columns.
+constexpr std::array<bool, 256> MakeNumberCharTable() {
+    std::array<bool, 256> table{};
+    for (char c : std::string_view("+-.,0123456789Ee")) table[static_cast<unsigned char>(c)] = true;
+    return table;
+}
+constexpr std::array<bool, 256> kNumberChar = MakeNumberCharTable();
+
+bool IsTwoColumnDataLine(std::string_view trimmed) {
+    return !trimmed.empty() && trimmed[0] >= '0' && trimmed[0] <= '9';
+}
+
+}  // namespace
+
+std::string FormatScaleFactor(double factor) {
+    if (factor < 1e15) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.0f", factor);
+        return buf;
+    }
+    return FormatGeneral(factor, 15);
+}
+
+std::string ScaledMessage(double factor) {
+    return "The scan data were scaled by a factor of " + FormatScaleFactor(factor) +
+           " to keep the maximum counts in the range of a 32-bit integer";
+}
+
+std::string NoSuchDatasetMessage(long long number, int datasets) {
+    return "There is no dataset number " + std::to_string(number) + " in this file (it holds " +
+           std::to_string(datasets) + " datasets).";
+}
+
+// Header lines carry FIRSTANGLE, STEPWIDTH and NROFDATA; after the line "SCANDATA" comes one
+// intensity per line. Positions are a running sum of the step, as the instrument software
+// writes them.
+ReadResult ReadHeaderCountsText(std::string_view content, const std::string& fileName, bool main,
+                                ScanRegistry& registry, Prompts& /*prompts*/) {
+    TextLineReader lines(content);
+    double firstAngle = -1000.0;
+    double stepWidth = -1000.0;
+    long long count = -1;
+    bool atEnd = false;
+    for (;;) {
+        const std::string line = ToUpperAscii(Trim(lines.ReadTextLine()));
+        if (StartsWith(line, "FIRSTANGLE,")) firstAngle = ConvertFloat(line.substr(11));
+        if (StartsWith(line, "STEPWIDTH,")) stepWidth = ConvertFloat(line.substr(10));
+        if (StartsWith(line, "NROFDATA,")) count = ParseInt(line.substr(9));
+        // The end of the file counts even right after "SCANDATA": then there is no data.
+        if (lines.AtEnd()) {
+            atEnd = true;
+            break;
+        }
+        if (StartsWith(line, "SCANDATA")) break;
+    }
+    if (atEnd) throw TrevascError(kUnexpectedEndMessage);
+    if (count < 0 || firstAngle < -999.0 || stepWidth < -999.0)
+        throw TrevascError(kUnknownDataFormatMessage);
+    CheckAdditionalKind(registry, main, TScanKind::TwoTheta);
+
+    TDataPointArray points;
+    points.reserve(ReserveBound(count, lines.Remaining()));
+    double position = firstAngle;
+    for (long long i = 0; i < count; ++i) {
+        const std::string_view line = lines.ReadTextLine();
+        // A file that ends before the announced number of points: say so rather than report
+        // a conversion error on an empty text.
+        if (line.empty()) throw TrevascError(kUnexpectedEndMessage);
+        if (i > 0) position += stepWidth;
+        TDataPoint point;
+        point.Position = position;
+        point.Intensity = RoundToInt32(ConvertFloat(line));
+        points.push_back(point);
+    }
+    Commit(registry, main, TScanKind::TwoTheta, NamedScan(fileName, std::move(points)));
+    return {};
+}
+
+// One file may hold several datasets, each a "> mscan" header line, later a column header line
+// and then one line per point.
+ReadResult ReadScanListText(std::string_view content, const std::string& fileName, bool main,
+                            ScanRegistry& registry, Prompts& prompts) {
+    TextLineReader lines(content);
+    int datasets = 0;
+    for (std::string_view line = lines.ReadTextLine(); !line.empty(); line = lines.ReadTextLine())
+        if (IsDatasetHeader(line)) ++datasets;
+
+    long long wanted = -1;  // every dataset header qualifies when there is only one
+    if (datasets > 1) {
+        const std::optional<std::string> answer = prompts.InputQuery(
+            kDatasetCaption,
+            "The file contains " + std::to_string(datasets) +
+                " datasets. Which one shall be loaded?",
+            "1");
+        if (!answer) {
+            ReadResult cancelled;
+            cancelled.Cancelled = true;
+            return cancelled;
+        }
+        wanted = ParseInt(*answer);
+        if (wanted < 1 || wanted > datasets)
+            throw TrevascError(NoSuchDatasetMessage(wanted, datasets));
+    }
+
+    lines.Restart();
+    int seen = 0;
+    bool phi = false;
+    std::optional<long long> count;
+    for (;;) {
+        const std::string_view line = lines.ReadTextLine();
+        if (line.empty()) break;
+        if (IsDatasetHeader(line)) {
+            ++seen;
+            if (seen >= wanted) {
+                // Once a chosen header names phi, the dataset stays a phi scan.
+                if (FindNoCase(line, "phi") != std::string_view::npos) phi = true;
+                count = PointCountWord(line, phi ? 5 : 8);
+                if (!count) throw TrevascError(kUnknownFileFormatMessage);
+            }
+        } else if (seen >= wanted && IsColumnHeader(line)) {
+            break;
+        }
+    }
+    // As for the header-plus-counts format, a column header that is the last line of the
+    // file leaves nothing to read: that is the end of the file too.
+    if (lines.AtEnd()) throw TrevascError(kUnexpectedEndMessage);
+    if (!count) throw TrevascError(kUnknownFileFormatMessage);
+    const TScanKind kind = phi ? TScanKind::Phi : TScanKind::TwoTheta;
+    CheckAdditionalKind(registry, main, kind);
+
+    TDataPointArray points;
+    points.reserve(ReserveBound(*count, lines.Remaining()));
+    bool cut = false;
+    double previousPhi = 0.0;  // raw phi of the previous point, never the corrected one
+    for (long long i = 0; i < *count; ++i) {
+        const std::string_view line = lines.ReadTextLine();
+        const std::optional<ScanListPoint> parsed =
+            line.empty() ? std::nullopt : ParseScanListLine(line);
+        if (!parsed) {
+            cut = true;
+            break;
+        }
+        TDataPoint point;
+        point.Intensity = parsed->Counts;
+        if (phi) {
+            // A phi value below its predecessor has passed 360 degrees.
+            point.Position = parsed->Phi < previousPhi ? parsed->Phi + 360.0 : parsed->Phi;
+            previousPhi = parsed->Phi;
+        } else {
+            point.Position = parsed->TwoTheta;
+        }
+        points.push_back(point);
+    }
+    if (cut && points.empty()) throw TrevascError(kNoValidDataMessage);
+    Commit(registry, main, kind, NamedScan(fileName, std::move(points)));
+    if (cut) prompts.ShowInfo(kDatasetCutMessage);
+    return {};
+}
+
+// Every line whose trimmed text begins with a digit is a data line: position, a separator (the
+// first character that cannot belong to a number) and the intensity.
+//
+// The documented reading takes three passes (count, maximum, convert); here one pass parses every
+// line and the checks run in the same order afterwards, so the first error is the one the three
+// passes would report: an unsplittable line or a bad intensity (second pass) before a bad
+// position (third pass), a spacing error or range error at the first line that has one.
+//
+// The step is taken over the whole file, (last - first) / (n - 1), and point k sits at
+// first + k * step: a step from the first two rounded positions drifts over a long scan and
+// rejects files whose positions were rounded to a few decimals.
+ReadResult ReadTwoColumnText(std::string_view content, const std::string& fileName, bool main,
+                             ScanRegistry& registry, Prompts& prompts) {
+    TextLineReader lines(content);
+    size_t count = 0;
+    for (std::string_view line = lines.ReadTextLine(); !line.empty(); line = lines.ReadTextLine())
+        if (IsTwoColumnDataLine(Trim(line))) ++count;
+    CheckAdditionalKind(registry, main, TScanKind::TwoTheta);
+    if (count < 2) throw TrevascError(kUnknownDataFormatMessage);
+
+    TDataPointArray points(count);
+    std::vector<double> values(count);
+    std::optional<std::string> positionError;
+    size_t k = 0;
+    lines.Restart();
+    for (std::string_view line = lines.ReadTextLine(); !line.empty(); line = lines.ReadTextLine()) {
+        const std::string_view text = Trim(line);
+        if (!IsTwoColumnDataLine(text)) continue;
+        size_t sep = 0;
+        while (sep < text.size() && kNumberChar[static_cast<unsigned char>(text[sep])]) ++sep;
+        if (sep == text.size()) throw TrevascError(kUnknownDataFormatMessage);
+        const std::string_view column1 = Trim(text.substr(0, sep));
+        const std::string_view column2 = Trim(text.substr(sep + 1));
+        if (column1.empty() || column2.empty()) throw TrevascError(kUnknownDataFormatMessage);
+        values[k] = ConvertFloat(column2);
+        if (auto x = TryParseFloat(column1)) {
+            points[k].Position = *x;
+        } else if (!positionError) {
+            positionError = FloatConversionMessage(ToLocalDecimal(column1));
+        }
+        ++k;
+    }
+    if (positionError) throw TrevascError(*positionError);
+
+    // Scale the intensities down by powers of ten until the largest fits a 32-bit integer.
+    double maximum = 0.0;
+    for (double v : values) maximum = std::max(maximum, v);
+    double factor = 1.0;
+    while (maximum / factor > 2000000000.0) factor *= 10.0;
+
+    const double first = points.front().Position;
+    const double step = (points.back().Position - first) / static_cast<double>(count - 1);
+    for (size_t i = 0; i < count; ++i) {
+        const double onGrid = first + static_cast<double>(i) * step;
+        if (std::fabs(points[i].Position - onGrid) > kTwoColumnSpacingTolerance)
+            throw TrevascError(kSpacingMessage);
+        points[i].Position = onGrid;
+        points[i].Intensity = RoundToInt32(values[i] / factor);
+    }
+    Commit(registry, main, TScanKind::TwoTheta, NamedScan(fileName, std::move(points)));
+    if (factor > 1.0) prompts.ShowInfo(ScaledMessage(factor));
+    return {};
+}
+
+}  // namespace trevasc::formats

@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/CliCommands.h"
+
+using trevasc::cli::RunCli;
+
+namespace {
+
+struct CliRun {
+    int Code;
+    std::string Out, Err;
+};
+
+CliRun Cli(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    int code = RunCli(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+std::string Data(const std::string& name) { return std::string(TREVASC_TEST_DATA_DIR) + "/" + name; }
+
+std::string TempFile(const std::string& name, const std::string& content) {
+    auto p = std::filesystem::temp_directory_path() / ("trevasc-cli-" + name);
+    std::ofstream(p, std::ios::binary) << content;
+    return p.string();
+}
+
+}  // namespace
+
+TEST(CliInfo, ReportsFormatKindTitleAndScans) {
+    CliRun r = Cli({"info", Data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml")});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Out.find("format: xml"), std::string::npos);
+    EXPECT_NE(r.Out.find("kind: TwoTheta"), std::string::npos);
+    EXPECT_NE(r.Out.find("points: 750, from 15.01 to 29.99"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("1585904"), std::string::npos);
+}
+
+TEST(CliInfo, JsonListsEveryFileAndKeepsGoingAfterAFailure) {
+    std::string bad = TempFile("bad.txt", "no numbers here\n");
+    CliRun r = Cli({"info", "--json", bad, Data("xrdtools_test_area_RSM_Omega2Theta_v1.0.xrdml")});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_NE(r.Err.find("trevasc-cli: " + bad + ": Unknown data format."), std::string::npos) << r.Err;
+    EXPECT_EQ(r.Out.front(), '[');
+    EXPECT_NE(r.Out.find("\"error\": \"Unknown data format.\""), std::string::npos);
+    // The area map: 76 scans, the first in the main scan, second axis Omega.
+    size_t scans = 0;
+    for (size_t p = r.Out.find("\"count\": 75"); p != std::string::npos; p = r.Out.find("\"count\": 75", p + 1))
+        ++scans;
+    EXPECT_EQ(scans, 76u);
+    EXPECT_NE(r.Out.find("\"secondAxisName\": \"Omega\""), std::string::npos);
+    EXPECT_NE(r.Out.find("\"maxIntensity\": "), std::string::npos);
+}
+
+TEST(CliInfo, ScanListDatasetQuestionIsAnsweredAndWarned) {
+    const std::string header = "H       K       L       D     TIM    CTS      TTH\n";
+    std::string text = "SUPERDATA\n";
+    for (int d = 0; d < 2; ++d) {
+        text += "> mscan tth 1 2 3 4 5 6 3\n" + header;
+        for (int i = 0; i < 3; ++i)
+            text += "0 0 0 1.0 1 " + std::to_string(100 * (d + 1) + i) + " " + std::to_string(20 + i) + ".5 0 0 0 0\n";
+    }
+    std::string f = TempFile("two.dat", text);
+    CliRun r = Cli({"info", f});
+    EXPECT_NE(r.Err.find("warning: "), std::string::npos) << r.Err;
+    CliRun second = Cli({"info", "--dataset", "2", f});
+    EXPECT_EQ(second.Err.find("warning: "), std::string::npos) << second.Err;
+}
+
+TEST(CliUsage, BadArgumentsExitWithTwo) {
+    EXPECT_EQ(Cli({}).Code, 2);
+    EXPECT_EQ(Cli({"frobnicate"}).Code, 2);
+    EXPECT_EQ(Cli({"info"}).Code, 2);
+    EXPECT_EQ(Cli({"info", "--dataset", "x", "f"}).Code, 2);
+    EXPECT_EQ(Cli({"convert", Data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml")}).Code, 2);
+}
+
+TEST(CliConvert, WritesTheSpectrumFileToStandardOutputAndToAFile) {
+    CliRun r = Cli({"convert", Data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml"), "-o", "-"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out.rfind("TwoTheta\tCounts\r\n 1.50100000000000E+0001\t", 0), 0u) << r.Out.substr(0, 80);
+    size_t lines = 0;
+    for (char c : r.Out) lines += c == '\n';
+    EXPECT_EQ(lines, 751u);
+
+    auto out = std::filesystem::temp_directory_path() / "trevasc-cli-all.txt";
+    CliRun all = Cli({"convert", "--all", Data("xrdtools_test_area_RSM_Omega2Theta_v1.0.xrdml"), "-o", out.string()});
+    ASSERT_EQ(all.Code, 0) << all.Err;
+    std::ifstream in(out);
+    std::string header;
+    std::getline(in, header);
+    EXPECT_EQ(header.rfind("TwoTheta\tCounts(Omega=", 0), 0u) << header;
+    std::filesystem::remove(out);
+}

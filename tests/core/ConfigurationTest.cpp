@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/Configuration.h"
+#include "core/TempDir.h"
+
+using namespace trevasc;
+namespace fs = std::filesystem;
+
+namespace {
+
+void WriteText(const fs::path& file, const std::string& text) {
+    std::ofstream(file) << text;
+}
+
+std::string ReadText(const fs::path& file) {
+    std::ifstream in(file);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+}  // namespace
+
+TEST(Configuration, ClampKeepsWindowsOnTheVirtualDesktop) {
+    // Right edge beyond a 1920-pixel desktop: moved in so that it meets the desktop's edge.
+    EXPECT_EQ(ClampLeft(5000, 800, 0, 1920), 1120);
+    EXPECT_EQ(ClampLeft(-40, 800, 0, 1920), 0);
+    EXPECT_EQ(ClampLeft(300, 800, 0, 1920), 300);
+    // A window wider than the desktop ends at the desktop's left edge.
+    EXPECT_EQ(ClampLeft(100, 2500, 0, 1920), 0);
+    // Second monitor left of the primary one: the desktop starts at -1280.
+    EXPECT_EQ(ClampLeft(-1000, 400, -1280, 3200), -1000);
+    EXPECT_EQ(ClampLeft(-3000, 400, -1280, 3200), -1280);
+    EXPECT_EQ(ClampLeft(5000, 400, -1280, 3200), 1520);
+    EXPECT_EQ(ClampTop(2000, 600, 0, 1080), 480);
+    EXPECT_EQ(ClampTop(-5, 600, -200, 1280), -5);
+    // Values from a damaged file do not overflow.
+    EXPECT_EQ(ClampLeft(2147483647, 800, 0, 1920), 1120);
+}
+
+TEST(Configuration, PathsAndTitles) {
+    const ConfigPaths p = MakeConfigPaths("/home/u/.config/trevasc", "/usr/bin/trevasc");
+    EXPECT_EQ(p.ConfigFolder, "/home/u/.config/trevasc/");
+    EXPECT_EQ(p.MainIniPath, "/home/u/.config/trevasc/trevasc.INI");
+    EXPECT_EQ(p.ColorsIniPath, "/home/u/.config/trevasc/colors.ini");
+    EXPECT_EQ(p.XrayIniPath, "/home/u/.config/trevasc/xray.ini");
+    EXPECT_EQ(p.SubstratesIniPath, "/home/u/.config/trevasc/substrates.ini");
+    EXPECT_EQ(MainIniFileName("trevasc.exe"), "trevasc.INI");
+    EXPECT_EQ(ChooseConfigFolder("/home/u/.config", "/opt/t/"), "/home/u/.config/trevasc/");
+    EXPECT_EQ(ChooseConfigFolder("", "/opt/t"), "/opt/t/");
+
+    EXPECT_EQ(ProgramTitle(1, 0, 1), "Trevasc v1.0 (Build 1)");
+    EXPECT_EQ(ProgramTitle(2, 13, 407), "Trevasc v2.13 (Build 407)");
+    EXPECT_EQ(ProgramTitle(), "Trevasc");
+    EXPECT_EQ(CurrentProgramTitle().rfind("Trevasc v", 0), 0u);
+}
+
+TEST(Configuration, MissingFileGivesDefaultsAndWritesReadBack) {
+    test::TempDir dir;
+    const std::string ini = dir.File("trevasc.INI");
+    const MainSettings d = ReadMainSettings(ini);
+    EXPECT_EQ(d.MainWindow.Left, 100);
+    EXPECT_EQ(d.PlotWindow.Width, 800);
+    EXPECT_EQ(d.PlotWindow.Height, 600);
+    EXPECT_EQ(d.LegendWindow.Width, 300);
+    EXPECT_EQ(d.LegendWindow.Height, 400);
+    EXPECT_EQ(d.TwoAxisWindow.Top, 180);
+    EXPECT_EQ(d.GnuplotExeFile, "gnuplot");
+    EXPECT_TRUE(d.ContourLines);
+    EXPECT_TRUE(d.AutoUpdates);
+    EXPECT_EQ(d.FileHistory[9], "");
+
+    MainSettings s = d;
+    s.MainWindow = {-20, 7, 0, 0};
+    s.PlotWindow = {1, 2, 1024, 768};
+    s.XrrWindow = {333, 444, 0, 0};
+    s.NelsonRileyWindow = {5, 6, 7, 8};
+    s.FileHistory[0] = "/data/scan a.xrdml";
+    s.FileHistory[3] = "/data/b.txt";
+    s.GnuplotExeFile = "/opt/gnuplot/bin/gnuplot";
+    s.ContourLines = false;
+    s.AutoUpdates = false;
+    WriteText(ini, "[OTHER]\nKEY=kept\n");
+    SaveWindowPositions(ini, s);
+    WriteMainSettings(ini, s);
+
+    const MainSettings r = ReadMainSettings(ini);
+    EXPECT_EQ(r.MainWindow.Left, -20);
+    EXPECT_EQ(r.MainWindow.Top, 7);
+    EXPECT_EQ(r.PlotWindow.Width, 1024);
+    EXPECT_EQ(r.PlotWindow.Height, 768);
+    EXPECT_EQ(r.XrrWindow.Top, 444);
+    EXPECT_EQ(r.NelsonRileyWindow.Height, 8);
+    EXPECT_EQ(r.FileHistory[0], "/data/scan a.xrdml");
+    EXPECT_EQ(r.FileHistory[3], "/data/b.txt");
+    EXPECT_EQ(r.GnuplotExeFile, "/opt/gnuplot/bin/gnuplot");
+    EXPECT_FALSE(r.ContourLines);
+    EXPECT_FALSE(r.AutoUpdates);
+
+    const std::string text = ReadText(ini);
+    EXPECT_NE(text.find("KEY=kept"), std::string::npos);
+    EXPECT_NE(text.find("[PLOTWINDOW]\nLeft=1\nTop=2\nWidth=1024\nHeight=768\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("FILE9=\n"), std::string::npos);
+    EXPECT_NE(text.find("CONTOURLINES=0"), std::string::npos);
+    EXPECT_LT(text.find("[MAINWINDOW]"), text.find("[LEGENDWINDOW]"));
+
+    // Write errors are swallowed.
+    SaveWindowPositions(dir.File("missing/x.INI"), s);
+    WriteMainSettings(dir.File("missing/x.INI"), s);
+    EXPECT_FALSE(fs::exists(dir.File("missing")));
+}
+
+TEST(Configuration, SeedingCopiesOnlyMissingFiles) {
+    test::TempDir dir;
+    const fs::path defs = dir.File("program");
+    fs::create_directories(defs);
+    WriteText(defs / "XRAY.DEF", "[ENERGY]\nCu K-Alpha1=8048.869731\n");
+    WriteText(defs / "Substrates.DEF", "[Si]\nSi (004)=69.127\n");
+
+    const ConfigPaths p = MakeConfigPaths(dir.File("a/b/trevasc"), "trevasc");
+    SeedDefinitionFiles(p, defs.string());
+    EXPECT_EQ(ReadText(p.XrayIniPath), "[ENERGY]\nCu K-Alpha1=8048.869731\n");
+    EXPECT_EQ(ReadText(p.SubstratesIniPath), "[Si]\nSi (004)=69.127\n");
+
+    // User edits survive the next start.
+    WriteText(p.SubstratesIniPath, "[Mine]\n");
+    fs::remove(p.XrayIniPath);
+    SeedDefinitionFiles(p, defs.string());
+    EXPECT_EQ(ReadText(p.SubstratesIniPath), "[Mine]\n");
+    EXPECT_TRUE(fs::exists(p.XrayIniPath));
+
+    // Missing definition files leave the tables absent, without an error.
+    const ConfigPaths q = MakeConfigPaths(dir.File("c"), "trevasc");
+    SeedDefinitionFiles(q, dir.File("nowhere"));
+    EXPECT_FALSE(fs::exists(q.XrayIniPath));
+    EXPECT_FALSE(fs::exists(q.SubstratesIniPath));
+
+    EXPECT_EQ(FindDefinitionFolder(defs.string()), defs.string() + "/");
+    EXPECT_EQ(FindDefinitionFolder(TREVASC_BIN_DIR), std::string(TREVASC_BIN_DIR) + "/");
+}

@@ -1,0 +1,204 @@
+#include "core/WorkbenchSession.h"
+
+#include <gtest/gtest.h>
+
+#include "ScriptedPrompts.h"
+#include "TempDir.h"
+#include "core/Error.h"
+
+using namespace trevasc;
+using trevasc::test::ScriptedPrompts;
+using trevasc::test::TempDir;
+
+namespace {
+
+// Records the order of the notifications.
+class RecordingObserver : public SessionObserver {
+public:
+    std::vector<std::string> Events;
+    void CaptionChanged(const std::string& c) override { Events.push_back("caption:" + c); }
+    void PeakListReset() override { Events.push_back("peaks"); }
+    void SpanAllFilesChecked() override { Events.push_back("span"); }
+    void PlotRefresh() override { Events.push_back("plot"); }
+    void PlotWindowUpdate() override { Events.push_back("plotwindow"); }
+    void TwoAxisRefresh() override { Events.push_back("twoaxis"); }
+    void LegendRefresh() override { Events.push_back("legend"); }
+    void ScanMenuChanged() override { Events.push_back("menu"); }
+};
+
+std::string TwoColumn(double start, int n, int base = 100) {
+    std::string s;
+    for (int i = 0; i < n; ++i)
+        s += std::to_string(start + 0.5 * i) + "\t" + std::to_string(base + i) + "\n";
+    return s;
+}
+
+struct SessionFixture : ::testing::Test {
+    TempDir dir;
+    ScriptedPrompts prompts;
+    RecordingObserver observer;
+    WorkbenchSession session{prompts};
+    SessionFixture() {
+        session.SetObserver(&observer);
+        session.SetProgramTitle("Trevasc v1.0 (Build 1)");
+    }
+};
+
+}  // namespace
+
+TEST_F(SessionFixture, OpenRunsTheHandOverInOrderAndSetsCaptionTitleHistory) {
+    std::string f = dir.Write("a.txt", TwoColumn(10, 5));
+    observer.Events.clear();
+    session.OpenMainFile(f);
+    EXPECT_EQ(session.MainScan().Count, 5);
+    EXPECT_EQ(session.Registry().PlotTitle, "XRD Plot: a.txt");
+    EXPECT_EQ(session.Caption(), "a.txt: Trevasc v1.0 (Build 1)");
+    EXPECT_EQ(session.Registry().LoadedFileName, "a.txt");
+    EXPECT_EQ(session.Registry().LoadedFileFolder, dir.Path() + "/");
+    EXPECT_EQ(session.GetFileHistory()[0], f);
+    EXPECT_TRUE(session.FindPeaksEnabled());
+    const std::vector<std::string> tail = {"plot", "plotwindow", "twoaxis", "legend", "menu"};
+    ASSERT_GE(observer.Events.size(), tail.size());
+    EXPECT_EQ(std::vector<std::string>(observer.Events.end() - 5, observer.Events.end()), tail);
+    EXPECT_EQ(observer.Events.front(), "peaks");  // the peak list is emptied first
+    // The processed copy exists for every scan.
+    EXPECT_EQ(session.MainScan().Points.size(), 5u);
+}
+
+TEST_F(SessionFixture, UnsavedPeaksAskForMainThenEachAdditionalScan) {
+    session.OpenMainFile(dir.Write("m.txt", TwoColumn(10, 5)));
+    session.InsertFiles({dir.Write("a1.txt", TwoColumn(10, 5)), dir.Write("a2.txt", TwoColumn(10, 5))});
+    AddPeak(session.MainScan(), 11.0, "", true);
+    AddPeak(session.Registry().Additional(1), 11.0, "", true);
+
+    prompts.ConfirmAnswers = {true, true};
+    EXPECT_TRUE(session.ConfirmDiscardPeaks());
+    ASSERT_EQ(prompts.Questions.size(), 2u);
+    EXPECT_EQ(prompts.Questions[0],
+              "The collected peak data of the main plot has not been saved so far. Are you sure "
+              "you want to open a new XRD file?");
+    EXPECT_EQ(prompts.Questions[1],
+              "The collected peak data of the additional plot \"a2.txt\" has not been saved so "
+              "far. Are you sure you want to open a new XRD file?");
+
+    prompts.Questions.clear();
+    prompts.ConfirmAnswers = {false};
+    EXPECT_FALSE(session.ConfirmDiscardPeaks());
+    EXPECT_EQ(prompts.Questions.size(), 1u);  // No to the first question asks nothing more
+
+    prompts.Questions.clear();
+    prompts.ConfirmAnswers = {true, false};
+    EXPECT_FALSE(session.ConfirmClose());
+    ASSERT_EQ(prompts.Questions.size(), 2u);
+    EXPECT_NE(prompts.Questions[1].find("\"a2.txt\" has not been saved so far. Are you sure you "
+                                        "want to exit?"),
+              std::string::npos);
+}
+
+TEST_F(SessionFixture, FileHistoryIgnoresCaseAndDropsTheOldest) {
+    session.AddToFileHistory("/data/A.txt");
+    session.AddToFileHistory("/data/b.txt");
+    session.AddToFileHistory("/DATA/a.TXT");  // already there: nothing moves
+    EXPECT_EQ(session.GetFileHistory()[0], "/data/b.txt");
+    EXPECT_EQ(session.GetFileHistory()[1], "/data/A.txt");
+    for (int i = 0; i < 9; ++i) session.AddToFileHistory("/data/f" + std::to_string(i));
+    EXPECT_EQ(session.GetFileHistory()[0], "/data/f8");
+    EXPECT_EQ(session.GetFileHistory()[9], "/data/b.txt");  // A.txt was pushed out
+    session.AddToFileHistory("");
+    EXPECT_EQ(session.GetFileHistory()[0], "/data/f8");
+}
+
+TEST_F(SessionFixture, ScanMenuSwitchesToTheDialogAtTwentyAdditionalScans) {
+    session.OpenMainFile(dir.Write("m.txt", TwoColumn(10, 5)));
+    std::vector<std::string> files;
+    for (int i = 0; i < 19; ++i) files.push_back(dir.Write("s" + std::to_string(i) + ".txt", TwoColumn(10, 3)));
+    session.InsertFiles(files);
+    EXPECT_EQ(session.GetScanMenu().MenuItems.size(), 20u);
+    EXPECT_TRUE(session.GetScanMenu().DialogItems.empty());
+    EXPECT_EQ(session.GetScanMenu().MenuItems[0].Number, 0);
+    EXPECT_EQ(session.GetScanMenu().MenuItems[19].Caption, "s18.txt");
+
+    session.InsertFiles({dir.Write("last.txt", TwoColumn(10, 3))});
+    EXPECT_TRUE(session.GetScanMenu().MenuItems.empty());
+    EXPECT_EQ(session.GetScanMenu().DialogItems.size(), 21u);
+}
+
+TEST_F(SessionFixture, SelectMainScanExchangesAndKeepsOrder) {
+    session.OpenMainFile(dir.Write("M.txt", TwoColumn(10, 5)));
+    std::vector<std::string> files;
+    for (const char* n : {"A.txt", "B.txt", "C.txt", "D.txt"}) files.push_back(dir.Write(n, TwoColumn(10, 4)));
+    session.InsertFiles(files);
+    AddPeak(session.Registry().Additional(2), 10.5, "c-peak", false);
+    observer.Events.clear();
+    session.SelectMainScan(3);
+    EXPECT_EQ(session.MainScan().Name, "C.txt");
+    std::string order;
+    for (int k = 1; k <= session.Registry().AdditionalCount(); ++k)
+        order += session.Registry().ScanAt(k).Name.substr(0, 1);
+    EXPECT_EQ(order, "MABD");
+    EXPECT_EQ(observer.Events.front(), "peaks");
+    EXPECT_EQ(session.MainScan().Peaks.Items[0].Description, "c-peak");
+    observer.Events.clear();
+    session.SelectMainScan(0);
+    session.SelectMainScan(9);
+    EXPECT_TRUE(observer.Events.empty());
+}
+
+TEST_F(SessionFixture, SinglePointScansAreNotOffered) {
+    session.OpenMainFile(dir.Write("m.txt", TwoColumn(10, 5)));
+    session.InsertFiles({dir.Write("a.txt", TwoColumn(10, 3))});
+    session.Registry().Additional(0).SetRawPoints({{10, 1, 0, 0}});
+    session.RebuildScanMenu();
+    EXPECT_EQ(session.GetScanMenu().MenuItems.size(), 1u);
+}
+
+TEST_F(SessionFixture, PeakListFileBesideTheScanOpensWithIt) {
+    std::string f = dir.Write("scan.dat", TwoColumn(10, 9));
+    dir.Write("scan_Peaks.txt", "TITLE My film\r\n11.0000   Si (004)\r\n\r\n12.5000   \r\n");
+    session.OpenMainFile(f);
+    const TPeakSet& peaks = session.MainScan().Peaks;
+    ASSERT_EQ(peaks.Count, 2);
+    EXPECT_FALSE(peaks.Unsaved);
+    EXPECT_EQ(peaks.Items[0].Description, "Si (004)");
+    EXPECT_TRUE(peaks.Items[0].Checked);
+    EXPECT_FALSE(peaks.Items[1].Checked);
+    EXPECT_EQ(session.Registry().PlotTitle, "My film");
+}
+
+TEST_F(SessionFixture, AFailedOpenKeepsCaptionAndHistoryAndThrowsTheReaderMessage) {
+    session.OpenMainFile(dir.Write("good.txt", TwoColumn(10, 5)));
+    session.InsertFiles({dir.Write("extra.txt", TwoColumn(10, 5))});
+    const std::string caption = session.Caption();
+    std::string bad = dir.Write("bad.txt", "just words\nand more words\n");
+    EXPECT_THROW(session.OpenMainFile(bad), TrevascError);
+    EXPECT_EQ(session.Caption(), caption);
+    EXPECT_EQ(session.GetFileHistory()[0], dir.File("extra.txt"));
+    EXPECT_EQ(session.Registry().AdditionalCount(), 0);  // released before the reader ran
+    EXPECT_FALSE(session.RunAction([&] { session.OpenMainFile(bad); }));
+    ASSERT_EQ(prompts.Errors.size(), 1u);
+    EXPECT_EQ(prompts.Errors[0], "Unknown data format.");
+}
+
+TEST_F(SessionFixture, InsertStopsAtTheFirstBadFileAndKeepsTheOnesBefore) {
+    session.OpenMainFile(dir.Write("m.txt", TwoColumn(10, 5)));
+    std::string ok = dir.Write("ok.txt", TwoColumn(10, 5));
+    std::string bad = dir.Write("bad.txt", "nothing here\n");
+    std::string after = dir.Write("after.txt", TwoColumn(10, 5));
+    EXPECT_THROW(session.InsertFiles({ok, bad, after}), TrevascError);
+    ASSERT_EQ(session.Registry().AdditionalCount(), 1);
+    EXPECT_EQ(session.Registry().Additional(0).Name, "ok.txt");
+}
+
+TEST_F(SessionFixture, HistoryItemOfAMissingFileFailsWithAFileError) {
+    session.AddToFileHistory(dir.File("gone.txt"));
+    EXPECT_THROW(session.OpenHistoryItem(0), TrevascError);
+    session.OpenHistoryItem(5);  // empty slot: nothing happens
+}
+
+TEST_F(SessionFixture, ReadingAFileResetsTheMapOffsets) {
+    session.RsmOmegaOffset = 0.5;
+    session.RsmTwoThetaOffset = -0.25;
+    session.OpenMainFile(dir.Write("m.txt", TwoColumn(10, 5)));
+    EXPECT_EQ(session.RsmOmegaOffset, 0.0);
+    EXPECT_EQ(session.RsmTwoThetaOffset, 0.0);
+}

@@ -1,0 +1,248 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/Error.h"
+#include "core/FloatEditValue.h"
+#include "core/IniFile.h"
+#include "core/TempDir.h"
+#include "core/XrayLines.h"
+#include "core/XrayTubeSelectorState.h"
+#include "formats/NumberText.h"
+
+using namespace trevasc;
+
+namespace {
+
+constexpr double kCuKAlpha1 = 1.540562;  // A
+
+struct SelectorFixture {
+    test::TempDir dir;
+    std::string ini;
+    std::vector<std::string> errors;
+
+    explicit SelectorFixture(const std::string& defaultEnergy) {
+        ini = dir.Write("xray.ini",
+                        "[ENERGY]\nMo K-Alpha1=17481.71838\nCu K-Alpha1=8048,869731\n"
+                        "Broken=8O48\nZero=0\n[CONFIG]\nDEFAULTENERGY=" +
+                            defaultEnergy + "\n");
+    }
+    XrayTubeSelectorState Make() {
+        return XrayTubeSelectorState(ini, [this](const std::string& m) { errors.push_back(m); });
+    }
+};
+
+}  // namespace
+
+TEST(XrayLines, EnergyWavelengthConversionsAndTheirDisplay) {
+    const TFloatEditValue energyField(0, 1e10, 10), wavelengthField(0, 1000, 6);
+    EXPECT_EQ(wavelengthField.TextOf(EnergyToWavelength(8000.0)), "1.54997");
+    EXPECT_EQ(energyField.TextOf(WavelengthToEnergy(1.54056)), "8048.88018");
+    // The product of the stored constants, not a newer value.
+    EXPECT_NEAR(EnergyToWavelength(1.0), 12399.78285, 1e-5);
+    EXPECT_NEAR(WavelengthToEnergy(EnergyToWavelength(8048.869731)), 8048.869731, 1e-8);
+
+    try {
+        EnergyToWavelength(0.0);
+        FAIL();
+    } catch (const TrevascError& e) {
+        EXPECT_STREQ(e.what(), "Gleitkommadivision durch Null");
+    }
+    EXPECT_THROW(WavelengthToEnergy(0.0), TrevascError);
+}
+
+TEST(XrayLines, BraggRelations) {
+    // Si (004): d = a / 4 with a = 5.43102 A.
+    const auto twoTheta = BraggTwoTheta(1.35775, kCuKAlpha1);
+    ASSERT_TRUE(twoTheta);
+    EXPECT_NEAR(*twoTheta, 69.13, 0.01);
+    const auto d = BraggSpacing(*twoTheta, kCuKAlpha1);
+    ASSERT_TRUE(d);
+    EXPECT_NEAR(*d, 1.35775, 1e-12);
+    // Si (111), d = 3.13560 A: 28.44 degrees.
+    EXPECT_NEAR(*BraggTwoTheta(3.13560, kCuKAlpha1), 28.441, 0.001);
+
+    // lambda / (2 d) > 1: no reflection; exactly 1 is backscattering at 180 degrees.
+    EXPECT_FALSE(BraggTwoTheta(0.77, kCuKAlpha1));
+    EXPECT_NEAR(*BraggTwoTheta(kCuKAlpha1 / 2, kCuKAlpha1), 180.0, 1e-9);
+    EXPECT_FALSE(BraggTwoTheta(0.0, kCuKAlpha1));
+    EXPECT_FALSE(BraggSpacing(0.0, kCuKAlpha1));
+
+    // The SI form with orders and energies agrees with the wavelength form.
+    const double e = WavelengthToEnergy(kCuKAlpha1);
+    EXPECT_NEAR(*BraggTwoThetaForEnergy(4, 5.43102, e), *BraggTwoTheta(5.43102 / 4, kCuKAlpha1),
+                1e-9);
+    EXPECT_FALSE(BraggTwoThetaForEnergy(8, 5.43102, e));
+    EXPECT_FALSE(BraggTwoThetaForEnergy(1, 5.43102, 0.0));
+}
+
+TEST(FloatEditValue, TextReadsAsClampedNumber) {
+    const TFloatEditValue field(0, 1000, 6);
+    EXPECT_EQ(field.ValueOf("1,5"), field.ValueOf("1.5"));
+    EXPECT_DOUBLE_EQ(field.ValueOf(" 1.5 "), 1.5);
+    EXPECT_EQ(field.ValueOf(""), 0.0);
+    EXPECT_EQ(field.ValueOf("abc"), 0.0);
+    EXPECT_EQ(field.ValueOf("nan"), 0.0);
+    EXPECT_EQ(field.ValueOf("5000"), 1000.0);
+    EXPECT_EQ(field.ValueOf("-3"), 0.0);
+    EXPECT_EQ(field.TextOf(1.549973, ','), "1,54997");
+    EXPECT_EQ(field.TextOf(12345678), "1000");
+    EXPECT_EQ(TFloatEditValue(-100, 100, 6).ValueOf("x"), -100.0);
+}
+
+TEST(XrayLineTable, NamesInFileOrderAndEnergiesWithEitherDecimalMark) {
+    SelectorFixture f("0");
+    const XrayLineTable table(f.ini);
+    EXPECT_EQ(table.Names(),
+              (std::vector<std::string>{"Mo K-Alpha1", "Cu K-Alpha1", "Broken", "Zero"}));
+    EXPECT_DOUBLE_EQ(table.Energy("Cu K-Alpha1"), 8048.869731);
+    EXPECT_DOUBLE_EQ(table.Energy("Cu K-Alpha1", ','), 8048.869731);
+    EXPECT_DOUBLE_EQ(table.Energy("not there"), 8000.0);
+    try {
+        table.Energy("Broken");
+        FAIL();
+    } catch (const TrevascError& e) {
+        EXPECT_STREQ(e.what(), "'8O48' ist kein gültiger Gleitkommawert");
+    }
+    EXPECT_TRUE(XrayLineTable(f.dir.File("missing.ini")).Names().empty());
+}
+
+TEST(XrayTubeSelector, StartsFromTheStoredIndex) {
+    SelectorFixture f("1");
+    auto s = f.Make();
+    s.Create();
+    EXPECT_EQ(s.SelectedIndex(), 1);
+    EXPECT_EQ(s.EnergyText(), "8048.869731");
+    EXPECT_EQ(s.WavelengthText(), "1.54056");
+    EXPECT_DOUBLE_EQ(s.Wavelength(), 1.54056);  // the displayed value is what calculations use
+
+    // -1 (the user had typed an energy) and an index past the list: no selection, initial values.
+    for (const char* stored : {"-1", "9"}) {
+        SelectorFixture g(stored);
+        auto t = g.Make();
+        t.Create();
+        EXPECT_EQ(t.SelectedIndex(), -1);
+        EXPECT_EQ(t.EnergyText(), "8000");
+        EXPECT_EQ(t.WavelengthText(), "4");
+        EXPECT_TRUE(g.errors.empty());
+    }
+}
+
+TEST(XrayTubeSelector, TypedValuesClearTheSelectionAndAreStoredAsMinusOne) {
+    SelectorFixture f("0");
+    auto s = f.Make();
+    s.Create();
+    s.OnSelectionChanged(1);
+    EXPECT_EQ(s.WavelengthText(), "1.54056");
+    s.OnEnergyTextEdited("8000");
+    EXPECT_EQ(s.SelectedIndex(), -1);
+    EXPECT_EQ(s.WavelengthText(), "1.54997");
+    EXPECT_FALSE(s.Updating());
+    s.SaveDefaultEnergy();
+    EXPECT_EQ(IniFile(f.ini).ReadInteger("CONFIG", "DEFAULTENERGY", 99), -1);
+    EXPECT_EQ(XrayLineTable(f.ini).Names().size(), 4u);  // the table survives the write
+
+    // A typed wavelength stays as typed; the energy follows.
+    s.OnSelectionChanged(0);
+    s.OnWavelengthTextEdited("1,54056");
+    EXPECT_EQ(s.WavelengthText(), "1,54056");
+    EXPECT_EQ(s.EnergyText(), "8048.88018");
+    EXPECT_EQ(s.SelectedIndex(), -1);
+    EXPECT_TRUE(f.errors.empty());
+}
+
+TEST(XrayTubeSelector, FailedConversionsAreReportedAndLeaveTheOtherField) {
+    SelectorFixture f("1");
+    auto s = f.Make();
+    s.Create();
+    s.OnEnergyTextEdited("");  // an empty field reads as 0
+    ASSERT_EQ(f.errors.size(), 1u);
+    EXPECT_EQ(f.errors[0], "Gleitkommadivision durch Null");
+    EXPECT_EQ(s.WavelengthText(), "1.54056");
+    EXPECT_EQ(s.SelectedIndex(), -1);
+    EXPECT_FALSE(s.Updating());
+
+    s.OnWavelengthTextEdited("0");
+    EXPECT_EQ(f.errors.size(), 2u);
+    EXPECT_EQ(s.EnergyText(), "");
+    EXPECT_FALSE(s.Updating());
+
+    s.OnEnergyTextEdited("8000");
+    s.OnSelectionChanged(2);  // stored value is no number
+    EXPECT_EQ(f.errors.back(), "'8O48' ist kein gültiger Gleitkommawert");
+    s.OnSelectionChanged(3);  // stored energy 0
+    EXPECT_EQ(f.errors.back(), "Gleitkommadivision durch Null");
+    EXPECT_EQ(s.EnergyText(), "8000");
+    EXPECT_EQ(s.WavelengthText(), "1.54997");
+    EXPECT_FALSE(s.Updating());
+
+    // Typed edits behave as usual afterwards.
+    s.OnEnergyTextEdited("17481.71838");
+    EXPECT_EQ(s.WavelengthText(), "0.7093");
+}
+
+TEST(XrayTubeSelector, MissingTableKeepsInitialValuesAndIsNotCreated) {
+    test::TempDir dir;
+    XrayTubeSelectorState s(dir.File("xray.ini"), nullptr);
+    s.Create();
+    EXPECT_TRUE(s.Names().empty());
+    EXPECT_EQ(s.SelectedIndex(), -1);
+    EXPECT_DOUBLE_EQ(s.Energy(), 8000.0);
+    EXPECT_DOUBLE_EQ(s.Wavelength(), 4.0);
+    s.SaveDefaultEnergy();
+    EXPECT_FALSE(std::filesystem::exists(dir.File("xray.ini")));
+}
+
+TEST(DefinitionFiles, XrayLinesGiveTheAcceptedWavelengths) {
+    const XrayLineTable table(std::string(TREVASC_SOURCE_DIR) + "/data/XRAY.DEF");
+    const std::map<std::string, double> accepted = {
+        {"Cu K-Alpha1", 1.540562}, {"Cu K-Alpha2", 1.544390}, {"Cu K-Beta", 1.392218},
+        {"Co K-Alpha1", 1.788965}, {"Co K-Alpha2", 1.792850}, {"Co K-Beta", 1.620790},
+        {"Cr K-Alpha1", 2.289700}, {"Cr K-Alpha2", 2.293606}, {"Cr K-Beta", 2.084870},
+        {"Fe K-Alpha1", 1.936042}, {"Fe K-Alpha2", 1.939980}, {"Fe K-Beta", 1.756610},
+        {"Mo K-Alpha1", 0.709300}, {"Mo K-Alpha2", 0.713590}, {"Mo K-Beta", 0.632288},
+        {"Ag K-Alpha1", 0.559421}, {"Ag K-Alpha2", 0.563813}, {"Ag K-Beta", 0.497082}};
+    const auto names = table.Names();
+    ASSERT_EQ(names.size(), accepted.size());
+    EXPECT_EQ(names.front(), "Cu K-Alpha1");
+    for (const auto& name : names) {
+        ASSERT_TRUE(accepted.count(name)) << name;
+        EXPECT_NEAR(EnergyToWavelength(table.Energy(name)), accepted.at(name), 5e-7) << name;
+    }
+    EXPECT_EQ(table.DefaultEnergyIndex(), 0);
+}
+
+TEST(DefinitionFiles, SubstrateReflectionsFollowFromTheLatticeConstants) {
+    const IniFile db(std::string(TREVASC_SOURCE_DIR) + "/data/Substrates.DEF");
+    const auto sections = db.Sections();
+    for (const char* m : {"Si", "Ge", "GaAs", "SrTiO3", "Al2O3 (sapphire)", "MgO", "LaAlO3"})
+        EXPECT_NE(std::find(sections.begin(), sections.end(), m), sections.end()) << m;
+
+    EXPECT_NEAR(formats::ParseFloat(db.ReadString("Si", "Si (004)", "0")), 69.13, 0.01);
+    EXPECT_NEAR(formats::ParseFloat(db.ReadString("Al2O3 (sapphire)", "Al2O3 (0006)", "0")),
+                *BraggTwoTheta(12.991 / 6, kCuKAlpha1), 0.001);
+
+    // Cubic materials: every reflection "(hkl)" sits at 2 arcsin(lambda / (2 a / |hkl|)).
+    int checked = 0;
+    for (const std::string& m : sections) {
+        if (m.rfind("Al2O3", 0) == 0) continue;
+        const double a = formats::ParseFloat(db.ReadString(m, "LATTICE", "0"));
+        for (const std::string& key : db.Keys(m)) {
+            if (key == "LATTICE" || key == "ALLOWED") continue;
+            const size_t open = key.find('(');
+            ASSERT_NE(open, std::string::npos) << key;
+            const int h = key[open + 1] - '0', k = key[open + 2] - '0', l = key[open + 3] - '0';
+            const double d = a / std::sqrt(double(h * h + k * k + l * l));
+            EXPECT_NEAR(formats::ParseFloat(db.ReadString(m, key, "0")),
+                        *BraggTwoTheta(d, kCuKAlpha1), 0.0006)
+                << m << " " << key;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 30);
+}

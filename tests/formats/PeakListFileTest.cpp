@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/Error.h"
+#include "core/TempDir.h"
+#include "formats/PeakListFile.h"
+
+using namespace trevasc;
+using namespace trevasc::formats;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadAll(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+TDataSet ScanWithPeaks() {
+    TDataSet s;
+    TDataPointArray a;
+    for (int i = 0; i <= 100; ++i) a.push_back({10.0 + 0.5 * i, 100 + i, 0, 0});
+    s.SetRawPoints(std::move(a));
+    AddPeak(s, 33.01237, "Si (004)  substrate", true);
+    AddPeak(s, 12.5, "", false);
+    AddPeak(s, 20.25, "film", true);
+    AddPeak(s, 44.444449, "second order", false);
+    AddPeak(s, 1234.5, "far", true);  // a position wider than 9 characters
+    return s;
+}
+
+}  // namespace
+
+TEST(PeakListFile, IdentFileReadsBackWithTitleDescriptionsAndChecks) {
+    test::TempDir dir;
+    TDataSet s = ScanWithPeaks();
+    const std::string file = dir.File("scan_Peaks.txt");
+    WritePeakListFile(file, s, true, "XRD Plot: scan.xrdml (d=4.05)");
+    EXPECT_FALSE(s.Peaks.Unsaved);
+
+    const std::string text = ReadAll(file);
+    const std::string head =
+        "TITLE XRD Plot: scan.xrdml (d=4.05)\r\n"
+        "20.2500   film\r\n"
+        "33.0124   Si (004)  substrate\r\n";
+    EXPECT_EQ(text.substr(0, head.size()), head);
+    EXPECT_NE(text.find("1234.5000 far\r\n\r\n12.5000   \r\n"), std::string::npos);
+
+    TDataSet back;
+    std::string title;
+    ReadPeakListFile(file, back, true, title);
+    EXPECT_EQ(title, "XRD Plot: scan.xrdml (d=4.05)");
+    EXPECT_FALSE(back.Peaks.Unsaved);
+    ASSERT_EQ(back.Peaks.Count, s.Peaks.Count);
+    for (int i = 0; i < s.Peaks.Count; ++i) {
+        const TPeak& a = s.Peaks.Items[i];
+        const TPeak& b = back.Peaks.Items[i];
+        EXPECT_NEAR(b.Position, a.Position, 5e-5);
+        EXPECT_EQ(b.Description, a.Description);
+        EXPECT_EQ(b.Checked, a.Checked);
+    }
+
+    // Without the main flag the TITLE line is ignored.
+    std::string untouched = "keep";
+    ReadPeakListFile(file, back, false, untouched);
+    EXPECT_EQ(untouched, "keep");
+    EXPECT_EQ(back.Peaks.Count, s.Peaks.Count);
+}
+
+TEST(PeakListFile, PlainFileUsesPointUnderAnyLocaleAndReadsBack) {
+    test::TempDir dir;
+    TDataSet s = ScanWithPeaks();
+    const std::string text = PeakListFileText(s);
+    EXPECT_EQ(text, "20.2500\r\n33.0124\r\n1234.5000\r\n\r\n12.5000\r\n44.4444\r\n");
+
+    const std::string file = dir.File("plain.txt");
+    s.Peaks.Unsaved = true;
+    WritePeakListFile(file, s, false, "ignored");
+    EXPECT_FALSE(s.Peaks.Unsaved);
+    EXPECT_EQ(ReadAll(file), text);
+
+    // A user with a decimal comma reads the same file back.
+    TDataSet back;
+    std::string title = "old";
+    ReadPeakListText(text, back, true, title, ',');
+    EXPECT_EQ(title, "old");
+    ASSERT_EQ(back.Peaks.Count, 5);
+    const double expected[] = {12.5, 20.25, 33.0124, 44.4444, 1234.5};
+    const bool checks[] = {false, true, true, false, true};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_DOUBLE_EQ(back.Peaks.Items[i].Position, expected[i]);
+        EXPECT_EQ(back.Peaks.Items[i].Checked, checks[i]);
+        EXPECT_EQ(back.Peaks.Items[i].Description, "");
+    }
+}
+
+TEST(PeakListFile, LineRulesOfTheReader) {
+    TDataSet s;
+    std::string title;
+    // First line empty: every peak unchecked. CR, LF and CR LF all end lines; leading blanks of a
+    // description are dropped, inner blanks kept; a comma reads as decimal mark.
+    ReadPeakListText("\r\n  10.5    a b  c \r11,25\nTITLE  My  title \r\n", s, true, title);
+    EXPECT_EQ(title, "My  title");
+    ASSERT_EQ(s.Peaks.Count, 2);
+    EXPECT_DOUBLE_EQ(s.Peaks.Items[0].Position, 10.5);
+    EXPECT_EQ(s.Peaks.Items[0].Description, "a b  c");
+    EXPECT_DOUBLE_EQ(s.Peaks.Items[1].Position, 11.25);
+    EXPECT_FALSE(s.Peaks.Items[0].Checked);
+    EXPECT_FALSE(s.Peaks.Items[1].Checked);
+
+    // The list is replaced, not extended; peaks of a scan without points are kept safely.
+    ReadPeakListText(
+        "\xEF\xBB\xBF"
+        "7.0\n",
+        s, true, title);
+    ASSERT_EQ(s.Peaks.Count, 1);
+    EXPECT_TRUE(s.Peaks.Items[0].Checked);
+    EXPECT_EQ(s.Peaks.Items[0].Intensity, 0);
+}
+
+TEST(PeakListFile, ConversionErrorKeepsThePeaksReadBefore) {
+    TDataSet s;
+    std::string title;
+    try {
+        ReadPeakListText("10.0 first\n12.0\nabc def\n14.0\n", s, true, title);
+        FAIL() << "no error";
+    } catch (const TrevascError& e) {
+        EXPECT_STREQ(e.what(), "'abc' ist kein gültiger Gleitkommawert");
+    }
+    ASSERT_EQ(s.Peaks.Count, 2);
+    EXPECT_EQ(s.Peaks.Items[0].Description, "first");
+    EXPECT_TRUE(s.Peaks.Unsaved);  // a half-read list is not what the file holds
+}
+
+TEST(PeakListFile, FailuresLeaveDataAndFilesAlone) {
+    test::TempDir dir;
+    TDataSet s = ScanWithPeaks();
+    std::string title;
+    EXPECT_THROW(ReadPeakListFile(dir.File("missing.txt"), s, true, title), TrevascError);
+    EXPECT_EQ(s.Peaks.Count, 5);
+
+    s.Peaks.Unsaved = true;
+    EXPECT_THROW(WritePeakListFile(dir.File("no/such/folder/p.txt"), s, true, ""), TrevascError);
+    EXPECT_TRUE(s.Peaks.Unsaved);
+
+    // A line break inside a description must not break the file into unreadable lines.
+    s.Peaks.Items[0].Description = "two\r\nlines";
+    const std::string file = dir.File("p.txt");
+    WritePeakListFile(file, s, true, "t\nx");
+    TDataSet back;
+    ReadPeakListFile(file, back, true, title);
+    EXPECT_EQ(title, "t x");
+    EXPECT_EQ(back.Peaks.Count, 5);
+}

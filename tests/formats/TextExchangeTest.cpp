@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "formats/DoubleList.h"
+#include "formats/NumberText.h"
+#include "formats/TextExchange.h"
+
+using namespace trevasc;
+using namespace trevasc::formats;
+
+namespace {
+
+void Fill(TDataSet& s, const std::string& name, std::initializer_list<std::pair<double, int>> pts) {
+    TDataPointArray a;
+    for (auto [x, y] : pts) a.push_back({x, y, 0, 0});
+    s.SetRawPoints(std::move(a));
+    s.Name = name;
+}
+
+std::vector<double> Items(const TDoubleList& list) {
+    std::vector<double> v;
+    for (int i = 0; i < list.Count(); ++i) v.push_back(list.Get(i));
+    return v;
+}
+
+}  // namespace
+
+TEST(DoubleList, AddKeepsDistinctAscendingValuesAndFindReportsNeighbours) {
+    TDoubleList list;
+    int index = 99;
+    EXPECT_FALSE(list.Find(0, list.Count() - 1, 1.0, index));
+    EXPECT_EQ(index, -1);
+
+    for (double x : {5.0, 1.0, 3.0, 5.0, -2.0, 3.0, 4.0}) list.Add(x);
+    EXPECT_EQ(Items(list), (std::vector<double>{-2.0, 1.0, 3.0, 4.0, 5.0}));
+
+    EXPECT_TRUE(list.Find(0, list.Count() - 1, 3.0, index));
+    EXPECT_EQ(index, 2);
+    EXPECT_FALSE(list.Find(0, list.Count() - 1, 3.5, index));
+    EXPECT_EQ(index, 2);  // last item below
+    EXPECT_FALSE(list.Find(0, list.Count() - 1, -7.0, index));
+    EXPECT_EQ(index, -1);
+    EXPECT_FALSE(list.Find(0, list.Count() - 1, 9.0, index));
+    EXPECT_EQ(index, 4);
+
+    EXPECT_EQ(list.Get(-1), 0.0);
+    EXPECT_EQ(list.Get(5), 0.0);
+
+    // Exact equality: a value one bit away is a separate item.
+    list.Add(std::nextafter(3.0, 4.0));
+    EXPECT_EQ(list.Count(), 6);
+}
+
+TEST(DoubleList, AddRangeGivesTheSameListAsSingleAdds) {
+    std::vector<double> values;
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> pick(0, 400);
+    for (int i = 0; i < 3000; ++i) values.push_back(10.0 + pick(rng) * 0.01);
+    for (int i = 0; i < 50; ++i) values.push_back(std::nextafter(values[i], 100.0));
+    std::vector<double> descending(values);
+    std::sort(descending.rbegin(), descending.rend());
+
+    TDoubleList single, ranged;
+    for (double v : values) single.Add(v);
+    ranged.Add(12.0);
+    ranged.AddRange(descending);
+    EXPECT_EQ(Items(ranged), Items(single));
+}
+
+TEST(AllSpectra, MergesPositionsOfAllScansWithBlanksForMissingPoints) {
+    ScanRegistry reg;
+    Fill(reg.MainScan(), "a", {{10.0, 1}, {10.5, 2}});
+    Fill(reg.AppendAdditionalScan(), "b", {{10.25, 3}, {10.5, 4}});
+
+    EXPECT_EQ(AllSpectraFileText(reg, '.'),
+              "TwoTheta\tCounts(a)\tCounts(b)\r\n"
+              "10\t1\t \r\n"
+              "10.25\t \t3\r\n"
+              "10.5\t2\t4\r\n");
+    // The clipboard and the all-spectra file use the user's decimal separator.
+    EXPECT_EQ(AllSpectraClipboardText(reg, ','),
+              "TwoTheta\tCounts(a)\tCounts(b)\r\n10\t1\t \r\n10,25\t \t3\r\n10,5\t2\t4\r\n");
+
+    // 8 significant digits in the file, 15 on the clipboard.
+    Fill(reg.MainScan(), "a", {{10.123456789, 5}});
+    reg.ClearAdditionalScans();
+    EXPECT_EQ(AllSpectraFileText(reg, '.'), "TwoTheta\tCounts(a)\r\n10.123457\t5\r\n");
+    EXPECT_EQ(AllSpectraClipboardText(reg, '.'), "TwoTheta\tCounts(a)\r\n10.123456789\t5\r\n");
+}
+
+TEST(AllSpectra, DescendingScanLeavesGapsAndNoMainScanGivesNothing) {
+    ScanRegistry reg;
+    EXPECT_EQ(AllSpectraFileText(reg, '.'), "");
+
+    Fill(reg.MainScan(), "up", {{1.0, 1}, {2.0, 2}, {3.0, 3}});
+    Fill(reg.AppendAdditionalScan(), "down", {{3.0, 30}, {2.0, 20}, {1.0, 10}});
+    // The cursor of the descending scan waits at 3.0, so only that row gets its value.
+    EXPECT_EQ(AllSpectraFileText(reg, '.'),
+              "TwoTheta\tCounts(up)\tCounts(down)\r\n1\t1\t \r\n2\t2\t \r\n3\t3\t30\r\n");
+}
+
+TEST(SpectrumText, HeaderFollowsTheScanKind) {
+    ScanRegistry reg;
+    Fill(reg.MainScan(), "s", {{20.5, 123}, {-0.00125, -7}});
+    EXPECT_EQ(SpectrumFileText(reg),
+              "TwoTheta\tCounts\r\n"
+              " 2.05000000000000E+0001\t123\r\n"
+              "-1.25000000000000E-0003\t-7\r\n");
+    EXPECT_EQ(SpectrumClipboardText(reg, ','), "TwoTheta\tCounts\r\n20,5\t123\r\n-0,00125\t-7\r\n");
+
+    reg.OpenScanKind = TScanKind::Psi;
+    EXPECT_EQ(SpectrumClipboardText(reg, '.').substr(0, 12), "Psi\tCounts\r\n");
+
+    reg.OpenScanKind = TScanKind::TwoThetaCommonOmega;
+    EXPECT_EQ(SpectrumFileText(reg).substr(0, 24), " 2.05000000000000E+0001\t");
+    EXPECT_EQ(SpectrumClipboardText(reg, '.').substr(0, 5), "20.5\t");
+    Fill(reg.AppendAdditionalScan(), "b", {{20.5, 1}});
+    EXPECT_EQ(AllSpectraFileText(reg, '.').substr(0, 20), "\tCounts(s)\tCounts(b)");
+}
+
+TEST(NumberFormats, Sci23IsAlways23CharactersWithFourExponentDigits) {
+    EXPECT_EQ(FormatSci23(20.5), " 2.05000000000000E+0001");
+    EXPECT_EQ(FormatSci23(-20.5), "-2.05000000000000E+0001");
+    EXPECT_EQ(FormatSci23(0.0), " 0.00000000000000E+0000");
+    EXPECT_EQ(FormatSci23(1.5e-300), " 1.50000000000000E-0300");
+    EXPECT_EQ(FormatSci23(9.999999999999999), " 1.00000000000000E+0001");
+    for (double v : {1e-5, -123456.789, 359.99999, 1e300}) EXPECT_EQ(FormatSci23(v).size(), 23u);
+}
+
+TEST(PeakClipboard, FourContentsFollowTheCheckMarks) {
+    TDataSet s;
+    Fill(s, "s", {{10, 1}, {40, 2}});
+    AddPeak(s, 33.0123, "Si (004)", true);
+    AddPeak(s, 12.5, "", false);
+    AddPeak(s, 20.25, "film", true);
+
+    EXPECT_EQ(PeakListClipboardText(s, PeakClipboardContent::SelectedPeaks, ','),
+              "20,2500\r\n33,0123\r\n");
+    EXPECT_EQ(PeakListClipboardText(s, PeakClipboardContent::FullPeakList, '.'),
+              "20.2500\r\n33.0123\r\n\r\n12.5000\r\n");
+    EXPECT_EQ(PeakListClipboardText(s, PeakClipboardContent::SelectedPeaksIdent, '.'),
+              "20.2500\tfilm\r\n33.0123\tSi (004)\r\n");
+    EXPECT_EQ(PeakListClipboardText(s, PeakClipboardContent::FullPeakListIdent, '.'),
+              "20.2500\tfilm\r\n33.0123\tSi (004)\r\n\r\n12.5000\t\r\n");
+
+    for (auto& p : s.Peaks.Items) p.Checked = false;
+    EXPECT_EQ(PeakListClipboardText(s, PeakClipboardContent::SelectedPeaks, '.'), "");
+}
+
+TEST(PeakRowText, PositionWithThreeDecimalsAndOptionalDescription) {
+    TPeak p;
+    p.Position = 33.0124;
+    p.Description = "Si (004)";
+    EXPECT_EQ(PeakRowText(p, '.'), "33.012: Si (004)");
+    p.Description.clear();
+    EXPECT_EQ(PeakRowText(p, ','), "33,012");
+    EXPECT_EQ(SpectrumFileNameFor("scan.v2.xrdml"), "scan.v2_Spec.txt");
+}
