@@ -5,13 +5,24 @@
 #include <limits>
 #include <map>
 #include <optional>
+#include <random>
 
 #include "cli/CliPrompts.h"
 #include "core/AtomicFile.h"
 #include "core/Error.h"
 #include "core/WorkbenchSession.h"
 #include "formats/NumberText.h"
+#include "analysis/PeakSearch.h"
+#include "analysis/SessionProcessing.h"
+#include "formats/PeakListFile.h"
 #include "formats/TextExchange.h"
+#include "plot/XrdPlotRefresh.h"
+
+#ifdef TREVASC_HAVE_QT
+#include <QGuiApplication>
+
+#include "qtcanvas/PlotImageExport.h"
+#endif
 
 namespace trevasc::cli {
 
@@ -19,7 +30,12 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: trevasc-cli info [--json] [--dataset N] FILE...\n"
-    "       trevasc-cli convert [--all] [--dataset N] FILE -o OUT   (OUT '-' = standard output)\n";
+    "       trevasc-cli convert [--all] [--dataset N] FILE -o OUT   (OUT '-' = standard output)\n"
+    "       trevasc-cli peaks FILE [--method 1|2] [--smooth W] [--background W]\n"
+    "                   [--slope-samples N] [--min-height H] [--min-slope S] [--min-curvature C]\n"
+    "                   [--bisector P] [--double-peak-dist D] [--dataset N] [-o OUT]\n"
+    "       trevasc-cli plot FILE -o OUT.png [--size WxH] [--linear] [--peaks]\n"
+    "                   [--from X --to Y] [--dataset N]\n";
 
 struct UsageError {
     std::string Message;
@@ -256,12 +272,174 @@ int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return 0;
 }
 
+
+// Whole number option within [lo, hi].
+int IntOption(const Arguments& a, const std::string& name, int def, int lo, int hi) {
+    auto v = a.Value(name);
+    if (!v) return def;
+    auto n = formats::TryParseInt(*v);
+    if (!n || *n < lo || *n > hi)
+        throw UsageError{name + " needs a whole number from " + std::to_string(lo) + " to " +
+                         std::to_string(hi)};
+    return *n;
+}
+
+double FloatOption(const Arguments& a, const std::string& name, double def) {
+    auto v = a.Value(name);
+    if (!v) return def;
+    auto x = formats::TryParseFloat(*v);
+    if (!x) throw UsageError{name + " needs a number"};
+    return *x;
+}
+
+// The processing and peak search options, with the defaults of the workbench's controls.
+struct PeakOptions {
+    analysis::ProcessingSettings Processing;
+    analysis::PeakSearchSettings Search;
+    analysis::TPeakMethod Method = analysis::TPeakMethod::Slope;
+};
+
+PeakOptions ReadPeakOptions(const Arguments& a) {
+    PeakOptions o;
+    if (a.Value("--smooth")) {
+        o.Processing.NoiseSuppression = true;
+        o.Processing.SmoothWidth = IntOption(a, "--smooth", 5, analysis::kMinSmoothWidth,
+                                             analysis::kMaxSmoothWidth);
+    }
+    if (a.Value("--background")) {
+        o.Processing.RemoveBackground = true;
+        o.Processing.BackgroundWidth = IntOption(a, "--background", 40,
+                                                 analysis::kMinBackgroundWidth,
+                                                 analysis::kMaxBackgroundWidth);
+    }
+    o.Processing.SlopeCount = IntOption(a, "--slope-samples", o.Processing.SlopeCount,
+                                        analysis::kMinSlopeCount, analysis::kMaxSlopeCount);
+    o.Search.MinPeakHeight = IntOption(a, "--min-height", o.Search.MinPeakHeight, 3, 10000000);
+    o.Search.MinPeakSlope = IntOption(a, "--min-slope", o.Search.MinPeakSlope, 3, 1000000000);
+    o.Search.MinPeakCurvature =
+        IntOption(a, "--min-curvature", o.Search.MinPeakCurvature, 3, 1000000000);
+    if (a.Value("--bisector")) {
+        o.Search.UseAreaBisector = true;
+        o.Search.BisectorPercentage = IntOption(a, "--bisector", 30, 1, 99);
+    }
+    o.Search.MinDoublePeakDistance =
+        FloatOption(a, "--double-peak-dist", o.Search.MinDoublePeakDistance);
+    if (o.Search.MinDoublePeakDistance < 0 || o.Search.MinDoublePeakDistance > 180)
+        throw UsageError{"--double-peak-dist needs a number from 0 to 180"};
+    o.Method = IntOption(a, "--method", 1, 1, 2) == 2 ? analysis::TPeakMethod::Curvature
+                                                     : analysis::TPeakMethod::Slope;
+    return o;
+}
+
+const std::vector<std::string> kPeakValueOptions = {
+    "--method", "--smooth", "--background", "--slope-samples", "--min-height", "--min-slope",
+    "--min-curvature", "--bisector", "--double-peak-dist", "--dataset", "-o"};
+
+void PrintWarnings(const CliPrompts& prompts, const std::string& file, std::ostream& err) {
+    for (const std::string& w : prompts.Warnings()) err << "warning: " << file << ": " << w << "\n";
+}
+
+int Peaks(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    Arguments a = ParseArguments(args, 1, {}, kPeakValueOptions);
+    if (a.Files.size() != 1) throw UsageError{"peaks needs exactly one file"};
+    const PeakOptions options = ReadPeakOptions(a);
+    const std::string& file = a.Files[0];
+    CliPrompts prompts(DatasetOption(a), a.Value("--dataset").has_value());
+    WorkbenchSession session(prompts);
+    analysis::AttachProcessing(session, [&] { return options.Processing; });
+    try {
+        session.OpenMainFile(file);
+        analysis::RunPeakSearch(session.MainScan(), options.Method, options.Search,
+                                options.Processing.SlopeCount);
+        PrintWarnings(prompts, file, err);
+        WriteOutput(a.Value("-o").value_or("-"),
+                    formats::PeakListIdentFileText(session.MainScan(), session.Registry().PlotTitle),
+                    out);
+    } catch (const TrevascError& e) {
+        PrintWarnings(prompts, file, err);
+        err << "trevasc-cli: " << file << ": " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> valued = kPeakValueOptions;
+    valued.insert(valued.end(), {"--size", "--from", "--to"});
+    Arguments a = ParseArguments(args, 1, {"--linear", "--peaks"}, valued);
+    if (a.Files.size() != 1) throw UsageError{"plot needs exactly one file"};
+    auto target = a.Value("-o");
+    if (!target || *target == "-") throw UsageError{"plot needs -o OUT.png"};
+    int width = 1000, height = 750;  // the PNG size dialog's defaults
+    if (auto size = a.Value("--size")) {
+        const size_t x = size->find_first_of("xX");
+        auto w = formats::TryParseInt(size->substr(0, x));
+        auto h = x == std::string::npos ? std::nullopt : formats::TryParseInt(size->substr(x + 1));
+        if (!w || !h || *w < 10 || *h < 10 || *w > 32767 || *h > 32767)
+            throw UsageError{"--size needs WxH with both from 10 to 32767"};
+        width = *w;
+        height = *h;
+    }
+    if (a.Value("--from").has_value() != a.Value("--to").has_value())
+        throw UsageError{"--from and --to go together"};
+    const PeakOptions options = ReadPeakOptions(a);
+    plot::XrdPlotSettings settings;
+    settings.LogScaling = !a.Has("--linear");
+    if (a.Value("--from")) {
+        // As the plot range fields: the two ends in either order, equal ends one degree wide.
+        double from = FloatOption(a, "--from", 0), to = FloatOption(a, "--to", 0);
+        if (to < from) std::swap(from, to);
+        if (to == from) to = from + 1;
+        settings.ViewXMin = from;
+        settings.ViewXMax = to;
+    }
+    const std::string& file = a.Files[0];
+#ifdef TREVASC_HAVE_QT
+    CliPrompts prompts(DatasetOption(a), a.Value("--dataset").has_value());
+    WorkbenchSession session(prompts);
+    analysis::AttachProcessing(session, [&] { return options.Processing; });
+    try {
+        session.OpenMainFile(file);
+        if (a.Has("--peaks"))
+            analysis::RunPeakSearch(session.MainScan(), options.Method, options.Search,
+                                    options.Processing.SlopeCount);
+        PrintWarnings(prompts, file, err);
+        if (session.MainScan().Count == 0) throw TrevascError("The scan holds no points to plot.");
+        plot::TColorConfig colors;
+        std::mt19937 engine(12345);
+        plot::TPlotDataset dataset;
+        plot::RefreshXrdPlot(dataset, session.Registry(), settings, colors, {},
+                             plot::MakeRandomColorSource(engine));
+        if (!qApp) {
+            // Text needs a font database; the batch tool never opens a window.
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+            static int argc = 1;
+            static char name[] = "trevasc-cli";
+            static char* argv[] = {name, nullptr};
+            static QGuiApplication app(argc, argv);
+        }
+        RenderXrdPlotToPng(dataset, width, height, *target);
+    } catch (const TrevascError& e) {
+        PrintWarnings(prompts, file, err);
+        err << "trevasc-cli: " << file << ": " << e.what() << "\n";
+        return 1;
+    }
+    (void)out;
+    return 0;
+#else
+    (void)out;
+    (void)options;
+    err << "trevasc-cli: this build has no drawing support (Qt was not found)\n";
+    return 1;
+#endif
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     static const std::map<std::string, std::function<int(const std::vector<std::string>&,
                                                          std::ostream&, std::ostream&)>>
-        commands = {{"info", Info}, {"convert", Convert}};
+        commands = {{"info", Info}, {"convert", Convert}, {"peaks", Peaks}, {"plot", Plot}};
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         (args.empty() ? err : out) << kUsage;
         return args.empty() ? 2 : 0;

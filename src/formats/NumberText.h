@@ -19,7 +19,12 @@ std::string ToLocalDecimal(std::string_view text, char decimalSeparator = '.');
 std::string ToFileDecimal(std::string_view text, char decimalSeparator);
 
 // Trims blanks, tabs, CR and LF (and any other control character) at both ends.
-std::string_view Trim(std::string_view text);
+inline std::string_view Trim(std::string_view text) {
+    size_t b = 0, e = text.size();
+    while (b < e && static_cast<unsigned char>(text[b]) <= 32) ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= 32) --e;
+    return text.substr(b, e - b);
+}
 
 // Reads the whole trimmed text as a finite number with "." or "," as decimal mark.
 std::optional<double> TryParseFloat(std::string_view text);

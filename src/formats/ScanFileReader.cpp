@@ -66,17 +66,25 @@ std::string ReadWholeFile(const std::string& fileName) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
     if (!file) throw TrevascError(FileErrorMessage(fileName, errno ? errno : ENOENT));
     std::string content;
-    // Reserve the file size when it is known; pipes and special files simply grow the buffer.
+    // Read straight into the buffer when the size is known; pipes and special files (and a file
+    // that grows meanwhile) continue in chunks.
+    size_t have = 0;
     if (std::fseek(file.get(), 0, SEEK_END) == 0) {
         const long size = std::ftell(file.get());
-        if (size > 0) content.reserve(static_cast<size_t>(size));
         std::rewind(file.get());
+        if (size > 0) {
+            content.resize(static_cast<size_t>(size));
+            have = std::fread(content.data(), 1, content.size(), file.get());
+            content.resize(have);
+        }
     }
-    char chunk[1 << 16];
-    for (;;) {
-        const size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
-        content.append(chunk, got);
-        if (got < sizeof chunk) break;
+    if (!std::ferror(file.get()) && !std::feof(file.get())) {
+        char chunk[1 << 16];
+        for (;;) {
+            const size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
+            content.append(chunk, got);
+            if (got < sizeof chunk) break;
+        }
     }
     if (std::ferror(file.get())) throw TrevascError(FileErrorMessage(fileName, errno ? errno : EIO));
     return content;

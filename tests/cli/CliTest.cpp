@@ -96,3 +96,35 @@ TEST(CliConvert, WritesTheSpectrumFileToStandardOutputAndToAFile) {
     EXPECT_EQ(header.rfind("TwoTheta\tCounts(Omega=", 0), 0u) << header;
     std::filesystem::remove(out);
 }
+
+TEST(CliPeaks, WritesThePeakListFileWithTitleAndFindsTheFilmPeaks) {
+    CliRun r = Cli({"peaks", Data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml"), "--smooth", "3"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out.rfind("TITLE XRD Plot: B10135\r\n", 0), 0u) << r.Out;
+    // The substrate peak of this scan lies near 22.5 degrees.
+    EXPECT_NE(r.Out.find("\r\n22.5"), std::string::npos) << r.Out;
+    CliRun two = Cli({"peaks", Data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml"), "--method", "2"});
+    EXPECT_EQ(two.Code, 0) << two.Err;
+    EXPECT_EQ(Cli({"peaks", Data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml"), "--method", "3"}).Code, 2);
+    EXPECT_EQ(Cli({"peaks", Data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml"), "--smooth", "1"}).Code, 2);
+}
+
+#ifdef TREVASC_HAVE_QT
+TEST(CliPlot, DrawsAPngOfTheRequestedSize) {
+    auto out = std::filesystem::temp_directory_path() / "trevasc-cli-plot.png";
+    CliRun r = Cli({"plot", Data("nomad_m54313_om2th_10_v2.1.xrdml"), "-o", out.string(), "--size",
+                    "640x480", "--peaks", "--from", "40", "--to", "30"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    std::ifstream in(out, std::ios::binary);
+    unsigned char head[24] = {};
+    in.read(reinterpret_cast<char*>(head), sizeof head);
+    EXPECT_EQ(head[1], 'P');
+    EXPECT_EQ(head[2], 'N');
+    auto be32 = [&](int o) { return (head[o] << 24) | (head[o + 1] << 16) | (head[o + 2] << 8) | head[o + 3]; };
+    EXPECT_EQ(be32(16), 640);
+    EXPECT_EQ(be32(20), 480);
+    std::filesystem::remove(out);
+    EXPECT_EQ(Cli({"plot", Data("nomad_m54313_om2th_10_v2.1.xrdml"), "-o", out.string(), "--size", "5x5"}).Code, 2);
+    EXPECT_EQ(Cli({"plot", Data("nomad_m54313_om2th_10_v2.1.xrdml"), "-o", out.string(), "--from", "3"}).Code, 2);
+}
+#endif

@@ -1,0 +1,220 @@
+#include "analysis/Processing.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+namespace trevasc::analysis {
+
+namespace {
+
+using Index = std::ptrdiff_t;
+
+int32_t SaturateToInt32(int64_t v) {
+    if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(v);
+}
+
+// Moving average of width w over the raw intensities. The window of i covers
+// i - w/2 .. i - w/2 + w - 1; an index outside the scan contributes the intensity of point i
+// itself. The sum of the indices inside the scan slides along with i (both ends only move
+// right), so each point costs O(1). Integer sums are exact, so this equals the per-point sum;
+// 64 bits keep it exact for any count a 32-bit intensity can hold.
+void SmoothInto(const TDataPointArray& raw, int w, TDataPointArray& out) {
+    const Index n = static_cast<Index>(raw.size());
+    const Index h = w / 2;
+    int64_t inside = 0;
+    Index lo = 0, hi = -1;  // indices whose intensities are in `inside`
+    for (Index i = 0; i < n; ++i) {
+        const Index newLo = std::max<Index>(0, i - h);
+        const Index newHi = std::min<Index>(n - 1, i - h + w - 1);
+        while (hi < newHi) inside += raw[static_cast<size_t>(++hi)].Intensity;
+        while (lo < newLo) inside -= raw[static_cast<size_t>(lo++)].Intensity;
+        const int64_t outside = w - (newHi - newLo + 1);
+        const int64_t sum = inside + outside * raw[static_cast<size_t>(i)].Intensity;
+        // C++ integer division truncates toward zero, as the documented "div".
+        // The mean of 32-bit values always fits 32 bits.
+        out[static_cast<size_t>(i)].Intensity = static_cast<int32_t>(sum / w);
+    }
+}
+
+// Wide moving average (width b) of the processed intensities, with the first and last point
+// repeated beyond the edges, subtracted from every point.
+void RemoveBackgroundInPlace(TDataPointArray& pts, int b) {
+    const Index n = static_cast<Index>(pts.size());
+    if (n == 0) return;
+    const Index h = b / 2;
+    const int64_t first = pts.front().Intensity;
+    const int64_t last = pts.back().Intensity;
+    std::vector<int32_t> background(static_cast<size_t>(n));
+    int64_t inside = 0;
+    Index lo = 0, hi = -1;
+    for (Index i = 0; i < n; ++i) {
+        const Index from = i - h;
+        const Index to = i - h + b - 1;
+        const Index newLo = std::max<Index>(0, from);
+        const Index newHi = std::min<Index>(n - 1, to);
+        while (hi < newHi) inside += pts[static_cast<size_t>(++hi)].Intensity;
+        while (lo < newLo) inside -= pts[static_cast<size_t>(lo++)].Intensity;
+        const int64_t below = std::max<Index>(0, -from);         // clamped to index 0
+        const int64_t above = std::max<Index>(0, to - (n - 1));  // clamped to index n-1
+        background[static_cast<size_t>(i)] =
+            static_cast<int32_t>((inside + below * first + above * last) / b);
+    }
+    // Kept apart from the loop above: every background value reads unreduced intensities.
+    for (Index i = 0; i < n; ++i) {
+        auto& p = pts[static_cast<size_t>(i)];
+        // A negative raw count can make the difference leave 32 bits; saturate rather than wrap.
+        p.Intensity =
+            SaturateToInt32(static_cast<int64_t>(p.Intensity) - background[static_cast<size_t>(i)]);
+    }
+}
+
+// Running sum with the rounding error of every addition carried along (Knuth's TwoSum, as in
+// Neumaier's compensated summation). A term that is added and later subtracted again then
+// cancels almost exactly, so a tall peak leaving the window leaves no residue behind it.
+struct CompensatedSum {
+    double sum = 0.0;
+    double error = 0.0;
+    void Add(double x) {
+        const double t = sum + x;
+        const double z = t - sum;
+        error += (sum - (t - z)) + (x - z);
+        sum = t;
+    }
+    double Value() const { return sum + error; }
+};
+
+// Least-squares slopes of y over Position for every window of w points, written to field `out`
+// of the points: the slope of the window i - L .. i + R - 1 (L = w/2, R = w - L) for
+// L <= i <= n - R and 0 elsewhere. `out` must not be a field that y reads.
+//
+// The windows slide, so the sums are updated by one point in and one point out. Positions such as
+// 70.0 + i * 0.0004 make the textbook sums Sxx and Sx^2 nearly equal and their difference
+// worthless, so the sums run over u = x - x0 and v = y - y0, with the reference (x0, y0) taken
+// from the window's centre and renewed together with a from-scratch sum every w windows. The
+// reference then stays within about one window width of the data; compensated sums keep the
+// updates in between from piling up rounding errors.
+template <class ValueAt>
+void SlidingSlopes(TDataPointArray& pts, int w, ValueAt y, double TDataPoint::*out) {
+    const Index n = static_cast<Index>(pts.size());
+    const Index left = w / 2;
+    const Index lastStart = n - w;  // window start s = i - L runs over 0..n - w
+    // Edges (everything when the scan is shorter than the window).
+    for (Index i = 0; i < n; ++i)
+        if (i < left || i > lastStart + left) pts[static_cast<size_t>(i)].*out = 0.0;
+    const double m = w;
+    auto x = [&](Index j) { return pts[static_cast<size_t>(j)].Position; };
+    double x0 = 0, y0 = 0;
+    CompensatedSum su, sv, suu, suv;
+    Index untilRestart = 0;
+    for (Index s = 0; s <= lastStart; ++s) {
+        if (untilRestart-- == 0) {
+            untilRestart = w - 1;
+            x0 = x(s + left);
+            y0 = y(s + left);
+            su = sv = suu = suv = CompensatedSum{};
+            for (Index j = s; j < s + w; ++j) {
+                const double u = x(j) - x0, v = y(j) - y0;
+                su.Add(u);
+                sv.Add(v);
+                suu.Add(u * u);
+                suv.Add(u * v);
+            }
+        } else {
+            // The point leaving gives exactly the terms it added: same u, v and products.
+            const Index gone = s - 1, added = s + w - 1;
+            const double uo = x(gone) - x0, vo = y(gone) - y0;
+            const double ui = x(added) - x0, vi = y(added) - y0;
+            su.Add(ui);
+            su.Add(-uo);
+            sv.Add(vi);
+            sv.Add(-vo);
+            suu.Add(ui * ui);
+            suu.Add(-(uo * uo));
+            suv.Add(ui * vi);
+            suv.Add(-(uo * vo));
+        }
+        const double a = su.Value(), b = sv.Value(), aa = suu.Value(), ab = suv.Value();
+        const double den = m * aa - a * a;
+        // All positions of the window equal (or numerically so): no slope can be fitted.
+        const double slope = den > 1e-14 * m * aa ? (m * ab - a * b) / den : 0.0;
+        pts[static_cast<size_t>(s + left)].*out = slope;
+    }
+}
+
+int ClampInt(int v, int lo, int hi) {
+    return std::min(std::max(v, lo), hi);
+}
+
+}  // namespace
+
+void RebuildProcessedCurve(TDataSet& scan, const ProcessingSettings& settings) {
+    const TDataPointArray& raw = scan.RawPoints;
+    TDataPointArray& pts = scan.Points;
+    const size_t n = raw.size();
+    if (!settings.NoiseSuppression) {
+        pts = raw;  // whole points: slope and curvature become the raw zeros
+    } else {
+        pts.resize(n);
+        // Only the intensity is smoothed; the position is copied so that the processed array
+        // always matches the raw one, even if it had another length before.
+        for (size_t i = 0; i < n; ++i) pts[i].Position = raw[i].Position;
+        SmoothInto(raw, ClampInt(settings.SmoothWidth, kMinSmoothWidth, kMaxSmoothWidth), pts);
+    }
+    if (settings.RemoveBackground)
+        RemoveBackgroundInPlace(
+            pts, ClampInt(settings.BackgroundWidth, kMinBackgroundWidth, kMaxBackgroundWidth));
+}
+
+void RebuildAllProcessedCurves(ScanRegistry& registry, const ProcessingSettings& settings) {
+    RebuildProcessedCurve(registry.MainScan(), settings);
+    for (int k = 0; k < registry.AdditionalCount(); ++k)
+        RebuildProcessedCurve(registry.Additional(k), settings);
+}
+
+void ComputeSlopeAndCurvature(TDataSet& scan, int slopeCount) {
+    TDataPointArray& pts = scan.Points;
+    const int w = ClampInt(slopeCount, kMinSlopeCount, kMaxSlopeCount);
+    SlidingSlopes(
+        pts, w, [&](Index j) { return static_cast<double>(pts[static_cast<size_t>(j)].Intensity); },
+        &TDataPoint::Slope);
+    // The curvature is the slope of the slope, the zero edge values included.
+    SlidingSlopes(
+        pts, w, [&](Index j) { return pts[static_cast<size_t>(j)].Slope; }, &TDataPoint::Curvature);
+}
+
+TLineFit LineFitSlope(const TDataPointArray& points, std::ptrdiff_t first, std::ptrdiff_t last,
+                      TFitValue value) {
+    const Index n = static_cast<Index>(points.size());
+    first = std::max<Index>(first, 0);
+    last = std::min<Index>(last, n - 1);
+    TLineFit fit;
+    if (last < first) return fit;
+    auto y = [&](Index j) {
+        const auto& p = points[static_cast<size_t>(j)];
+        return value == TFitValue::Intensity ? static_cast<double>(p.Intensity) : p.Slope;
+    };
+    // Two passes about the means: (m*Sxy - Sx*Sy) / (m*Sxx - Sx^2) without its cancellation.
+    const double m = static_cast<double>(last - first + 1);
+    double mx = 0, my = 0;
+    for (Index j = first; j <= last; ++j) {
+        mx += points[static_cast<size_t>(j)].Position;
+        my += y(j);
+    }
+    mx /= m;
+    my /= m;
+    double sxx = 0, sxy = 0;
+    for (Index j = first; j <= last; ++j) {
+        const double dx = points[static_cast<size_t>(j)].Position - mx;
+        sxx += dx * dx;
+        sxy += dx * (y(j) - my);
+    }
+    fit.Slope = sxx > 0 ? sxy / sxx : 0.0;
+    fit.Intercept = my - fit.Slope * mx;
+    return fit;
+}
+
+}  // namespace trevasc::analysis

@@ -1,0 +1,75 @@
+#pragma once
+// The drawing surface the plot engine draws on. The GUI implements it on a QPainter (widgets,
+// images, printers, SVG); tests use a recording canvas with fixed text metrics.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "plot/PlotTypes.h"
+
+namespace trevasc::plot {
+
+struct TPixelPoint {
+    int32_t X = 0;
+    int32_t Y = 0;
+    friend bool operator==(const TPixelPoint&, const TPixelPoint&) = default;
+};
+
+class Canvas {
+  public:
+    virtual ~Canvas() = default;
+
+    // Font: face name, size in points (converted with the device's resolution), bold, colour.
+    virtual void SetFontName(const std::string& name) = 0;
+    virtual std::string FontName() const = 0;
+    virtual void SetFontSize(int points) = 0;
+    virtual int FontSize() const = 0;
+    virtual void SetFontBold(bool bold) = 0;
+    virtual bool FontBold() const = 0;
+    virtual void SetFontColor(TColor color) = 0;
+    virtual TColor FontColor() const = 0;
+
+    // Pen for lines and outlines (solid); width in device pixels, at least 1.
+    virtual void SetPenColor(TColor color) = 0;
+    virtual TColor PenColor() const = 0;
+    virtual void SetPenWidth(int width) = 0;
+    virtual int PenWidth() const = 0;
+    // Brush for rectangles and ellipses; a clear brush fills nothing.
+    virtual void SetBrushColor(TColor color) = 0;
+    virtual TColor BrushColor() const = 0;
+    virtual void SetBrushClear(bool clear) = 0;
+
+    virtual void MoveTo(int x, int y) = 0;
+    // Line from the current position to (x, y), which becomes the current position.
+    virtual void LineTo(int x, int y) = 0;
+    // The same pixels as MoveTo(points[0]) followed by LineTo for every later point; the last
+    // point becomes the current position.
+    virtual void Polyline(const TPixelPoint* points, size_t count);
+    // Filled with the brush and outlined with the pen; corners inclusive of (x1, y1), exclusive
+    // of (x2, y2) as in the usual window-system convention.
+    virtual void Rectangle(int x1, int y1, int x2, int y2) = 0;
+    // Ellipse inside the bounding box, filled with the brush, outlined with the pen.
+    virtual void Ellipse(int x1, int y1, int x2, int y2) = 0;
+
+    // Text with the top-left corner of its cell at (x, y).
+    virtual void TextOut(int x, int y, const std::string& text) = 0;
+    // Text turned 90 degrees counter-clockwise, running upwards from (x, y): its cell covers
+    // x ... x + TextHeight horizontally and y - TextWidth ... y vertically.
+    virtual void TextOutVertical(int x, int y, const std::string& text) = 0;
+    // Measurements in device pixels with the current font. The height is the font's line
+    // height and does not depend on the text (also for an empty text).
+    virtual int TextWidth(const std::string& text) const = 0;
+    virtual int TextHeight(const std::string& text) const = 0;
+
+    // A block of pixels, one 0x00BBGGRR colour each, row after row, drawn 1:1 at (x, y).
+    virtual void DrawPixels(int x, int y, int width, int height, const TColor* pixels) = 0;
+
+    // Optional clipping to a rectangle (x1, y1 inclusive, x2, y2 exclusive); off by default.
+    virtual void SetClipRect(int x1, int y1, int x2, int y2) = 0;
+    virtual void ClearClipRect() = 0;
+
+    // Decimal separator of the axis labels (the user's locale; "." unless the canvas says).
+    virtual char DecimalSeparator() const { return '.'; }
+};
+
+}  // namespace trevasc::plot

@@ -1,0 +1,174 @@
+#include "plot/RecordingCanvas.h"
+
+#include <cmath>
+
+namespace trevasc::plot {
+
+namespace {
+size_t CodePoints(const std::string& text) {
+    size_t n = 0;
+    for (unsigned char c : text)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}
+}  // namespace
+
+std::vector<TCanvasOp> RecordingCanvas::OpsOf(TCanvasOpKind kind) const {
+    std::vector<TCanvasOp> out;
+    for (const auto& op : ops_)
+        if (op.Kind == kind) out.push_back(op);
+    return out;
+}
+
+size_t RecordingCanvas::DrawCount() const {
+    size_t n = 0;
+    for (const auto& op : ops_) {
+        switch (op.Kind) {
+            case TCanvasOpKind::Line:
+            case TCanvasOpKind::Rectangle:
+            case TCanvasOpKind::Ellipse:
+            case TCanvasOpKind::Text:
+            case TCanvasOpKind::VerticalText:
+            case TCanvasOpKind::Pixels:
+                ++n;
+                break;
+            default:
+                break;
+        }
+    }
+    return n;
+}
+
+TCanvasOp RecordingCanvas::Op(TCanvasOpKind kind) const {
+    TCanvasOp op;
+    op.Kind = kind;
+    op.PenColor = penColor_;
+    op.PenWidth = penWidth_;
+    op.BrushColor = brushColor_;
+    op.BrushClear = brushClear_;
+    op.FontColor = fontColor_;
+    op.FontSize = fontSize_;
+    op.FontBold = bold_;
+    return op;
+}
+
+void RecordingCanvas::SetFontName(const std::string& name) {
+    fontName_ = name;
+    auto op = Op(TCanvasOpKind::FontName);
+    op.Text = name;
+    ops_.push_back(std::move(op));
+}
+
+void RecordingCanvas::SetFontSize(int points) {
+    fontSize_ = points;
+    auto op = Op(TCanvasOpKind::FontSize);
+    op.Value = points;
+    ops_.push_back(std::move(op));
+}
+
+void RecordingCanvas::SetFontBold(bool bold) {
+    bold_ = bold;
+    auto op = Op(TCanvasOpKind::FontBold);
+    op.Value = bold;
+    ops_.push_back(std::move(op));
+}
+
+void RecordingCanvas::SetFontColor(TColor color) {
+    fontColor_ = color;
+    ops_.push_back(Op(TCanvasOpKind::FontColor));
+}
+
+void RecordingCanvas::SetPenColor(TColor color) {
+    penColor_ = color;
+    ops_.push_back(Op(TCanvasOpKind::PenColor));
+}
+
+void RecordingCanvas::SetPenWidth(int width) {
+    penWidth_ = width < 1 ? 1 : width;
+    auto op = Op(TCanvasOpKind::PenWidth);
+    op.Value = penWidth_;
+    ops_.push_back(std::move(op));
+}
+
+void RecordingCanvas::SetBrushColor(TColor color) {
+    brushColor_ = color;
+    ops_.push_back(Op(TCanvasOpKind::BrushColor));
+}
+
+void RecordingCanvas::SetBrushClear(bool clear) {
+    brushClear_ = clear;
+    auto op = Op(TCanvasOpKind::BrushClear);
+    op.Value = clear;
+    ops_.push_back(std::move(op));
+}
+
+void RecordingCanvas::MoveTo(int x, int y) {
+    curX_ = x;
+    curY_ = y;
+    auto op = Op(TCanvasOpKind::MoveTo);
+    op.X1 = x;
+    op.Y1 = y;
+    ops_.push_back(std::move(op));
+}
+
+void RecordingCanvas::LineTo(int x, int y) {
+    auto op = Op(TCanvasOpKind::Line);
+    op.X1 = curX_;
+    op.Y1 = curY_;
+    op.X2 = x;
+    op.Y2 = y;
+    ops_.push_back(std::move(op));
+    curX_ = x;
+    curY_ = y;
+}
+
+void RecordingCanvas::Rectangle(int x1, int y1, int x2, int y2) {
+    auto op = Op(TCanvasOpKind::Rectangle);
+    op.X1 = x1, op.Y1 = y1, op.X2 = x2, op.Y2 = y2;
+    ops_.push_back(std::move(op));
+}
+
+void RecordingCanvas::Ellipse(int x1, int y1, int x2, int y2) {
+    auto op = Op(TCanvasOpKind::Ellipse);
+    op.X1 = x1, op.Y1 = y1, op.X2 = x2, op.Y2 = y2;
+    ops_.push_back(std::move(op));
+}
+
+void RecordingCanvas::TextOut(int x, int y, const std::string& text) {
+    auto op = Op(TCanvasOpKind::Text);
+    op.X1 = x, op.Y1 = y, op.Text = text;
+    ops_.push_back(std::move(op));
+}
+
+void RecordingCanvas::TextOutVertical(int x, int y, const std::string& text) {
+    auto op = Op(TCanvasOpKind::VerticalText);
+    op.X1 = x, op.Y1 = y, op.Text = text;
+    ops_.push_back(std::move(op));
+}
+
+int RecordingCanvas::TextWidth(const std::string& text) const {
+    return static_cast<int>(
+        std::nearbyint(0.6 * fontSize_ * scale_ * static_cast<double>(CodePoints(text))));
+}
+
+int RecordingCanvas::TextHeight(const std::string&) const {
+    return static_cast<int>(std::nearbyint(1.2 * fontSize_ * scale_));
+}
+
+void RecordingCanvas::DrawPixels(int x, int y, int width, int height, const TColor*) {
+    auto op = Op(TCanvasOpKind::Pixels);
+    op.X1 = x, op.Y1 = y, op.X2 = x + width, op.Y2 = y + height;
+    ops_.push_back(std::move(op));
+}
+
+void RecordingCanvas::SetClipRect(int x1, int y1, int x2, int y2) {
+    auto op = Op(TCanvasOpKind::ClipRect);
+    op.X1 = x1, op.Y1 = y1, op.X2 = x2, op.Y2 = y2;
+    ops_.push_back(std::move(op));
+}
+
+void RecordingCanvas::ClearClipRect() {
+    ops_.push_back(Op(TCanvasOpKind::ClearClip));
+}
+
+}  // namespace trevasc::plot

@@ -1,0 +1,105 @@
+#include "plot/XYPlotRenderer.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "plot/AxisScaling.h"
+#include "plot/ChartDrawing.h"
+#include "plot/ChartLayout.h"
+#include "plot/PlotMapping.h"
+
+namespace trevasc::plot {
+
+namespace {
+constexpr TColor kBlack = 0x000000;
+}  // namespace
+
+void DrawXYPlot(Canvas& canvas, int x0, int y0, int width, int height, const TPlotXYDataset& ds) {
+    const int S = canvas.FontSize();
+    const TChartMetrics metrics = MeasureChart(canvas, S, ds.Title);
+    const TChartLayout layout =
+        ComputeChartLayout(metrics, x0, y0, width, height, canvas.TextWidth("i"));
+
+    size_t n = std::min(ds.X.size(), ds.Y.size());
+    if (ds.Count < 0) n = 0;
+    n = std::min(n, static_cast<size_t>(std::max(ds.Count, 0)));
+    double xmin = 1e100, xmax = -1e100, ymin = 1e100, ymax = -1e100;
+    size_t used = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (!std::isfinite(ds.X[i]) || !std::isfinite(ds.Y[i])) continue;
+        xmin = std::min(xmin, ds.X[i]);
+        xmax = std::max(xmax, ds.X[i]);
+        ymin = std::min(ymin, ds.Y[i]);
+        ymax = std::max(ymax, ds.Y[i]);
+        ++used;
+    }
+    xmin = RoundLowerBound(xmin);
+    xmax = RoundUpperBound(xmax);
+    AdjustRoundedRange(xmin, xmax);
+    bool logY = ds.LogY;
+    if (logY && ymin > 0) {
+        ymin = std::log10(ymin);
+        ymax = std::log10(ymax);
+    } else {
+        logY = false;
+    }
+    ymin = std::floor(10 * ymin) / 10;
+    ymax = (std::floor(10 * ymax) + 1) / 10;
+    AdjustRoundedRange(ymin, ymax);
+    if (!layout.HasArea()) {
+        canvas.SetFontSize(S);
+        return;
+    }
+
+    const TLineMetrics lines = MeasureLines(canvas, 2);  // at S - 2
+    const int w = lines.PenWidth, t = lines.TickLength;
+    canvas.SetPenWidth(w);
+    TAxisMapping m;
+    m.Left = layout.Left;
+    m.Right = layout.Right;
+    m.Top = layout.Top;
+    m.Bottom = layout.Bottom;
+    m.XMin = xmin;
+    m.XMax = xmax;
+    m.YMin = ymin;
+    m.YMax = ymax;
+    m.LogY = logY;
+    const bool drawable = used > 0 && m.Drawable();
+
+    if (drawable) {
+        const TColor oldBrush = canvas.BrushColor();
+        canvas.SetBrushColor(ds.Color);
+        canvas.SetPenColor(kBlack);
+        for (size_t i = 0; i < n; ++i) {
+            if (!std::isfinite(ds.X[i]) || !std::isfinite(ds.Y[i])) continue;
+            const int px = m.XToPixel(ds.X[i]), py = m.YToPixel(ds.Y[i]);
+            canvas.Ellipse(px - 5 * w, py - 5 * w, px + 5 * w, py + 5 * w);
+        }
+        canvas.SetBrushColor(oldBrush);
+        canvas.SetPenColor(ds.Color);
+        canvas.MoveTo(m.XToPixel(xmin), m.YToPixel(ds.Slope * xmin + ds.Intercept));
+        canvas.LineTo(m.XToPixel(xmax), m.YToPixel(ds.Slope * xmax + ds.Intercept));
+    }
+
+    canvas.SetFontColor(kBlack);
+    canvas.SetFontSize(S);
+    DrawChartFrame(canvas, layout, ds.Color, kBlack);
+    DrawXTitle(canvas, layout, y0, height, S, ds.XTitle);
+    DrawPlotTitle(canvas, x0, y0, width, S, ds.Title);
+    int labelWidth = 0;
+    if (drawable) {
+        labelWidth = DrawValueAxisTicks(
+            canvas, m, ValueAxisTicks(ymin, ymax, TickRows(layout.PH, metrics.H0), logY), logY,
+            TAxisSide::Left, t, S, ds.Color);
+    }
+    DrawYTitle(canvas, layout, TAxisSide::Left, t, labelWidth, S, ds.Color, ds.YTitle);
+    canvas.SetFontColor(kBlack);
+    if (drawable) {
+        canvas.SetFontSize(S);
+        DrawXAxisTicks(canvas, m, ScatterXTicks(xmin, xmax, TickColumns(layout.PW, canvas)), t, S,
+                       4);
+    }
+    canvas.SetFontSize(S);
+}
+
+}  // namespace trevasc::plot

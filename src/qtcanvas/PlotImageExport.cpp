@@ -1,0 +1,51 @@
+#include "qtcanvas/PlotImageExport.h"
+
+#include <QPainter>
+
+#include "core/Error.h"
+#include "plot/PngWriter.h"
+#include "plot/XrdPlotRenderer.h"
+#include "qtcanvas/QPainterCanvas.h"
+
+namespace trevasc {
+
+QImage RenderXrdPlotImage(const plot::TPlotDataset& dataset, int width, int height,
+                          char decimalSeparator) {
+    const std::string size = std::to_string(width) + " x " + std::to_string(height);
+    if (width <= 0 || height <= 0)
+        throw TrevascError("An image of " + size + " pixels cannot be created.");
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull())
+        throw TrevascError("Not enough memory for an image of " + size + " pixels.");
+    // 96 dpi whatever the screen says, so that an exported image does not depend on it.
+    image.setDotsPerMeterX(3780);
+    image.setDotsPerMeterY(3780);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QPainterCanvas canvas(painter, decimalSeparator);
+    canvas.SetFontName("Arial");
+    canvas.SetFontSize(14);
+    canvas.SetFontColor(0x000000);
+    canvas.SetPenColor(0x000000);
+    const int m = canvas.TextWidth("M");
+    plot::TPlotArea area;
+    plot::DrawXrdPlot(canvas, m, m, width - 2 * m, height - 2 * m, dataset, area);
+    painter.end();
+    return image;
+}
+
+void WriteImagePng(const QImage& image, const std::string& fileName) {
+    const QImage rgb = image.format() == QImage::Format_RGB32
+                           ? image
+                           : image.convertToFormat(QImage::Format_RGB32);
+    if (rgb.isNull()) throw TrevascError("Not enough memory to write the image.");
+    plot::WritePng(fileName, rgb.width(), rgb.height(), rgb.constBits(),
+                   static_cast<size_t>(rgb.bytesPerLine()), plot::TPixelLayout::Xrgb32);
+}
+
+void RenderXrdPlotToPng(const plot::TPlotDataset& dataset, int width, int height,
+                        const std::string& fileName, char decimalSeparator) {
+    WriteImagePng(RenderXrdPlotImage(dataset, width, height, decimalSeparator), fileName);
+}
+
+}  // namespace trevasc

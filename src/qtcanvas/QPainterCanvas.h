@@ -1,0 +1,78 @@
+#pragma once
+// plot::Canvas on a QPainter: widgets, QImage, QPrinter and QSvgGenerator.
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPoint>
+#include <optional>
+#include <string>
+
+#include "plot/Canvas.h"
+
+namespace trevasc {
+
+// Chart lines are drawn without antialiasing (a 1-pixel line on whole pixels stays one pixel);
+// text keeps its antialiasing. Font sizes in points become pixels with the paint device's
+// logical resolution, so a 1200 dpi printer page gets proportionally larger text, margins and
+// line widths. Texts are UTF-8.
+class QPainterCanvas : public plot::Canvas {
+  public:
+    explicit QPainterCanvas(QPainter& painter, char decimalSeparator = '.');
+
+    void SetFontName(const std::string& name) override;
+    std::string FontName() const override { return fontName_; }
+    void SetFontSize(int points) override;
+    int FontSize() const override { return fontSize_; }
+    void SetFontBold(bool bold) override;
+    bool FontBold() const override { return bold_; }
+    void SetFontColor(plot::TColor color) override { fontColor_ = color; }
+    plot::TColor FontColor() const override { return fontColor_; }
+
+    void SetPenColor(plot::TColor color) override;
+    plot::TColor PenColor() const override { return penColor_; }
+    void SetPenWidth(int width) override;
+    int PenWidth() const override { return penWidth_; }
+    void SetBrushColor(plot::TColor color) override;
+    plot::TColor BrushColor() const override { return brushColor_; }
+    void SetBrushClear(bool clear) override;
+
+    void MoveTo(int x, int y) override { current_ = QPoint(x, y); }
+    void LineTo(int x, int y) override;
+    void Polyline(const plot::TPixelPoint* points, size_t count) override;
+    void Rectangle(int x1, int y1, int x2, int y2) override;
+    void Ellipse(int x1, int y1, int x2, int y2) override;
+    void TextOut(int x, int y, const std::string& text) override;
+    void TextOutVertical(int x, int y, const std::string& text) override;
+    int TextWidth(const std::string& text) const override;
+    int TextHeight(const std::string& text) const override;
+    void DrawPixels(int x, int y, int width, int height, const plot::TColor* pixels) override;
+    void SetClipRect(int x1, int y1, int x2, int y2) override;
+    void ClearClipRect() override;
+    char DecimalSeparator() const override { return decimalSeparator_; }
+
+    // Pixels per point of the paint device (logical resolution / 72).
+    double PixelsPerPoint() const { return dpi_ / 72.0; }
+
+  private:
+    void ApplyFont();
+    void ApplyPen();
+    void ApplyBrush();
+    const QFontMetrics& Metrics() const;
+
+    QPainter& painter_;
+    char decimalSeparator_;
+    int dpi_ = 96;
+    std::string fontName_ = "Arial";
+    int fontSize_ = 12;
+    bool bold_ = false;
+    plot::TColor fontColor_ = 0;
+    plot::TColor penColor_ = 0;
+    int penWidth_ = 1;
+    plot::TColor brushColor_ = 0xFFFFFF;
+    bool brushClear_ = false;
+    QFont font_;
+    mutable std::optional<QFontMetrics> metrics_;
+    QPoint current_;
+};
+
+}  // namespace trevasc

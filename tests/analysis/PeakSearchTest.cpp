@@ -1,0 +1,251 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "analysis/PeakSearch.h"
+#include "analysis/Processing.h"
+
+using namespace trevasc;
+using namespace trevasc::analysis;
+
+namespace {
+
+TDataSet Synthetic(double start, double step, int n, const std::function<double(double)>& f) {
+    TDataPointArray pts;
+    for (int i = 0; i < n; ++i) {
+        const double x = start + step * i;
+        pts.push_back({x, static_cast<int32_t>(std::lround(f(x))), 0.0, 0.0});
+    }
+    TDataSet s;
+    s.SetRawPoints(std::move(pts));
+    return s;
+}
+
+double Gauss(double x, double centre, double sigma) {
+    return std::exp(-0.5 * std::pow((x - centre) / sigma, 2));
+}
+double Lorentz(double x, double centre, double hwhm) {
+    return 1.0 / (1.0 + std::pow((x - centre) / hwhm, 2));
+}
+
+// Points whose slope and curvature are set by hand.
+TDataPointArray WithSlopes(const std::vector<double>& slopes) {
+    TDataPointArray pts;
+    for (size_t i = 0; i < slopes.size(); ++i)
+        pts.push_back({static_cast<double>(i), 100, slopes[i], 0.0});
+    return pts;
+}
+
+// A flat scan of 100 points 10.00 .. 10.99 in which Method 2 finds exactly the given indices.
+TDataSet CraftedScan(const std::vector<std::pair<int, int32_t>>& candidates) {
+    TDataSet s = Synthetic(10.0, 0.01, 100, [](double) { return 50; });
+    for (auto [k, intensity] : candidates) {
+        s.Points[k - 1].Slope = 1.0;
+        s.Points[k].Slope = -1.0;
+        s.Points[k].Curvature = -100.0;
+        s.Points[k].Intensity = intensity;
+    }
+    return s;
+}
+
+PeakSearchSettings Method2Settings() {
+    PeakSearchSettings s;
+    s.MinPeakCurvature = 50;
+    return s;
+}
+
+}  // namespace
+
+TEST(PeakDetectors, SlopeMethodFollowsTheShoulders) {
+    // Steepest rise at 2, first negative slope at 5, steepest fall (below -50) at 7: (2+7) div 2.
+    TDataPointArray a = WithSlopes({0, 50, 100, 60, 10, -5, -80, -120, -70, 0});
+    EXPECT_EQ(FindNextPeakBySlope(0, 9, a, 40), 4);
+    // The range end is clamped to the array.
+    EXPECT_EQ(FindNextPeakBySlope(0, 1000, a, 40), 4);
+    // Equal maxima: the first one wins ((1 + 8) div 2, not (2 + 8) div 2).
+    TDataPointArray eq = WithSlopes({0, 100, 100, 60, 10, -5, -80, -90, -120, 0});
+    EXPECT_EQ(FindNextPeakBySlope(0, 9, eq, 40), 4);
+    // A scan ending on a rising edge has no peak.
+    EXPECT_EQ(FindNextPeakBySlope(0, 5, WithSlopes({0, 10, 60, 90, 120, 150}), 40), -1);
+    // A falling side too weak for the first rise: the search restarts after it and finds the
+    // second pair (rise at 7, fall at 9).
+    TDataPointArray weak = WithSlopes({0, 100, 10, -5, -10, 0, 0, 60, 10, -40, 0});
+    EXPECT_EQ(FindNextPeakBySlope(0, 10, weak, 40), 8);
+    EXPECT_EQ(FindNextPeakBySlope(3, 3, weak, 40), -1);
+    EXPECT_EQ(FindNextPeakBySlope(0, 0, TDataPointArray{}, 40), -1);
+}
+
+TEST(PeakDetectors, CurvatureMethodTestsSignChangesAndZeroSlopes) {
+    TDataPointArray p = WithSlopes({0, 5, 3, -2, -4, 0, 6, -1});
+    p[3].Curvature = -30;  // sign change, but weaker than 40
+    p[5].Curvature = -40;  // zero slope, exactly at the threshold
+    p[7].Curvature = -90;
+    EXPECT_EQ(FindNextPeakByCurvature(0, 7, p, 40), 5);
+    EXPECT_EQ(FindNextPeakByCurvature(6, 7, p, 40), 7);
+    EXPECT_EQ(FindNextPeakByCurvature(0, 7, p, 100), -1);
+    // A positive curvature is never a peak, not even at a zero slope.
+    p[5].Curvature = 400;
+    EXPECT_EQ(FindNextPeakByCurvature(0, 6, p, 40), -1);
+}
+
+TEST(FindPeaks, GaussianAndLorentzianPeaksOnABackground) {
+    const double step = 0.01;
+    const std::vector<double> centres = {25.003, 31.25, 40.0};
+    auto curve = [&](double x) {
+        return 200 + 4 * (x - 20) + 8000 * Gauss(x, centres[0], 0.06) +
+               3000 * Gauss(x, centres[1], 0.04) + 12000 * Lorentz(x, centres[2], 0.05);
+    };
+    // Thresholds in counts per degree (squared) for a 0.01° step: the integer steps of the
+    // background give slopes of a few counts per degree and curvatures of about 100.
+    PeakSearchSettings set;
+    set.MinPeakSlope = 10000;
+    set.MinPeakCurvature = 10000;
+    for (TPeakMethod method : {TPeakMethod::Slope, TPeakMethod::Curvature}) {
+        TDataSet scan = Synthetic(20.0, step, 2500, curve);
+        AddPeak(scan, 22.0, "old", false);
+        scan.Peaks.Unsaved = false;
+        ASSERT_TRUE(RunPeakSearch(scan, method, set, 15));
+        ASSERT_EQ(scan.Peaks.Count, 3) << static_cast<int>(method);
+        ASSERT_EQ(scan.Peaks.Items.size(), 3u);
+        EXPECT_TRUE(scan.Peaks.Unsaved);
+        for (size_t i = 0; i < 3; ++i) {
+            const TPeak& p = scan.Peaks.Items[i];
+            EXPECT_NEAR(p.Position, centres[i], step * 1.01) << static_cast<int>(method);
+            EXPECT_TRUE(p.Checked);
+            EXPECT_TRUE(p.Description.empty());
+            const auto k = static_cast<size_t>(p.PointIndex);
+            EXPECT_EQ(static_cast<double>(k), p.PointIndex);
+            EXPECT_EQ(p.Intensity, scan.Points[k].Intensity);
+            EXPECT_EQ(p.Position, scan.Points[k].Position);
+        }
+    }
+}
+
+TEST(FindPeaks, HeightFilterDoublePeaksAndSorting) {
+    // Exactly the minimum height is kept, one count less is not. Of three candidates 0.05° apart
+    // the first two merge (mean position and index, integer mean intensity).
+    TDataSet s = CraftedScan({{10, 29}, {20, 30}, {25, 33}, {30, 200}});
+    FindPeaks(s, TPeakMethod::Curvature, Method2Settings());
+    ASSERT_EQ(s.Peaks.Count, 2);
+    EXPECT_NEAR(s.Peaks.Items[0].Position, 10.225, 1e-12);
+    EXPECT_DOUBLE_EQ(s.Peaks.Items[0].PointIndex, 22.5);
+    EXPECT_EQ(s.Peaks.Items[0].Intensity, 31);  // 63 div 2
+    EXPECT_NEAR(s.Peaks.Items[1].Position, 10.30, 1e-12);
+
+    // A scan recorded from high to low angles still gives an ascending list.
+    TDataSet d = CraftedScan({{20, 300}, {60, 400}});
+    for (int i = 0; i < 100; ++i) d.Points[i].Position = 50.0 - 0.01 * i;
+    FindPeaks(d, TPeakMethod::Curvature, Method2Settings());
+    ASSERT_EQ(d.Peaks.Count, 2);
+    EXPECT_EQ(d.Peaks.Items[0].Intensity, 400);
+
+    // A merged peak is not compared with the candidate after its partner; the mean of two counts
+    // near the 32-bit limit does not wrap.
+    std::vector<TPeak> c(4);
+    const double pos[] = {1.0, 1.05, 1.09, 1.14};
+    for (int i = 0; i < 4; ++i) c[i].Position = pos[i], c[i].Intensity = 2147483000 + i;
+    auto merged = MergeDoublePeaks(c, 0.1);
+    ASSERT_EQ(merged.size(), 2u);
+    EXPECT_EQ(merged[0].Intensity, 2147483000);
+    EXPECT_NEAR(merged[1].Position, 1.115, 1e-12);
+    EXPECT_EQ(MergeDoublePeaks(c, 0.0).size(), 4u);
+}
+
+TEST(FindPeaks, RangeOnlyKeepsOldPeaksOutsideTheRange) {
+    TDataSet s = CraftedScan({{20, 300}, {50, 400}, {80, 500}});
+    AddPeak(s, 10.10, "left", false);
+    AddPeak(s, s.Points[20].Position, "at minimum", false);
+    AddPeak(s, 10.45, "inside", true);
+    AddPeak(s, 10.90, "right", true);
+    PeakSearchSettings set = Method2Settings();
+    set.RangeOnly = true;
+    // Range handed over from the plot, ends included; given reversed on purpose.
+    FindPeaks(s, TPeakMethod::Curvature, set, 10.60, s.Points[20].Position);
+    ASSERT_EQ(s.Peaks.Count, 4);
+    const auto& it = s.Peaks.Items;
+    EXPECT_EQ(it[0].Description, "left");
+    EXPECT_FALSE(it[0].Checked);
+    EXPECT_EQ(it[1].Position, s.Points[20].Position);  // candidate at the minimum accepted
+    EXPECT_TRUE(it[1].Description.empty());            // the old peak there was replaced
+    EXPECT_TRUE(it[1].Checked);
+    EXPECT_EQ(it[2].Intensity, 400);
+    EXPECT_EQ(it[3].Description, "right");  // the candidate at 10.80 lies outside: filtered
+
+    // Without range-only every old peak goes.
+    FindPeaks(s, TPeakMethod::Curvature, Method2Settings(), 10.60, 10.20);
+    EXPECT_EQ(s.Peaks.Count, 3);
+}
+
+TEST(AreaBisector, SymmetricPeakStaysAndTailedPeakMovesRight) {
+    PeakSearchSettings set;
+    set.UseAreaBisector = true;
+    const double step = 0.01;
+    TDataSet sym =
+        Synthetic(30.0, step, 400, [](double x) { return 10000 * Gauss(x, 32.0, 0.05); });
+    ASSERT_TRUE(RunPeakSearch(sym, TPeakMethod::Curvature, set, 15));
+    ASSERT_EQ(sym.Peaks.Count, 1);
+    EXPECT_NEAR(sym.Peaks.Items[0].Position, 32.0, step / 100 + 1e-9);
+
+    auto tailed = [](double x) {
+        return 10000 * (x < 32.0 ? Gauss(x, 32.0, 0.03) : Gauss(x, 32.0, 0.15));
+    };
+    TDataSet right = Synthetic(30.0, step, 400, tailed);
+    set.UseAreaBisector = false;
+    RunPeakSearch(right, TPeakMethod::Curvature, set, 15);
+    ASSERT_EQ(right.Peaks.Count, 1);
+    const TPeak top = right.Peaks.Items[0];
+    set.UseAreaBisector = true;
+    RunPeakSearch(right, TPeakMethod::Curvature, set, 15);
+    ASSERT_EQ(right.Peaks.Count, 1);
+    const TPeak& moved = right.Peaks.Items[0];
+    EXPECT_GT(moved.Position, top.Position);
+    EXPECT_GT(moved.Position, 32.05);
+    // Position, index and intensity describe the same upsampled sample.
+    EXPECT_NEAR(moved.Position, 30.0 + moved.PointIndex * step, 1e-9);
+    const auto i = static_cast<size_t>(moved.PointIndex);
+    EXPECT_GE(moved.Intensity, right.Points[i + 1].Intensity);
+    EXPECT_LE(moved.Intensity, right.Points[i].Intensity);
+}
+
+TEST(AreaBisector, ThinsOutClosePeaksWalkByWalk) {
+    // Narrow symmetric triangles bisect onto their own tops, 0.001° steps.
+    TDataSet s = Synthetic(10.0, 0.001, 300, [](double) { return 0; });
+    for (int k : {100, 120, 125, 150}) s.Points[k].Intensity = 1000;
+    for (int k : {100, 120, 125, 150}) AddPeak(s, s.Points[k].Position, "", true);
+    ApplyAreaBisector(s, 30);
+    // 10.100 and 10.120 are too close: 10.120 goes; the walk moves on and drops 10.150 (0.025 from
+    // 10.125); the next walk drops 10.125.
+    ASSERT_EQ(s.Peaks.Count, 1);
+    EXPECT_NEAR(s.Peaks.Items[0].Position, 10.1, 1e-12);
+
+    // Two list entries on one peak end up at the same place; one remains.
+    TDataSet g = Synthetic(30.0, 0.01, 400, [](double x) { return 5000 * Gauss(x, 32.0, 0.05); });
+    AddPeak(g, 31.98, "", true);
+    AddPeak(g, 32.01, "", true);
+    ApplyAreaBisector(g, 30);
+    ASSERT_EQ(g.Peaks.Count, 1);
+    EXPECT_NEAR(g.Peaks.Items[0].Position, 32.0, 0.0002);
+}
+
+TEST(FindPeaks, TinyScansAndWideWindowsStayInside) {
+    TDataSet empty;
+    EXPECT_FALSE(RunPeakSearch(empty, TPeakMethod::Slope, PeakSearchSettings{}, 15));
+    EXPECT_FALSE(empty.Peaks.Unsaved);
+    PeakSearchSettings all;
+    all.UseAreaBisector = true;
+    all.RangeOnly = true;
+    for (int n : {1, 2, 3, 20}) {
+        TDataSet s = Synthetic(10.0, 0.1, n, [](double x) { return 1000 * Gauss(x, 10.1, 0.1); });
+        for (TPeakMethod m : {TPeakMethod::Slope, TPeakMethod::Curvature}) {
+            EXPECT_TRUE(RunPeakSearch(s, m, all, 1000, 0.0, 100.0));
+            EXPECT_EQ(s.Peaks.Count, 0);
+            EXPECT_TRUE(s.Peaks.Unsaved);
+        }
+        AddPeak(s, 10.05, "", true);
+        ApplyAreaBisector(s, 50);  // one point: nothing to interpolate; otherwise inside the scan
+        EXPECT_EQ(s.Peaks.Count, 1);
+        EXPECT_TRUE(std::isfinite(s.Peaks.Items[0].Position));
+    }
+}

@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "analysis/Processing.h"
+
+using namespace trevasc;
+using namespace trevasc::analysis;
+
+namespace {
+
+TDataSet MakeScan(const std::vector<int32_t>& counts, double start = 10.0, double step = 0.01) {
+    TDataPointArray pts;
+    for (size_t i = 0; i < counts.size(); ++i)
+        pts.push_back({start + step * static_cast<double>(i), counts[i], 0.0, 0.0});
+    TDataSet s;
+    s.SetRawPoints(std::move(pts));
+    return s;
+}
+
+std::vector<int32_t> Intensities(const TDataSet& s) {
+    std::vector<int32_t> v;
+    for (const auto& p : s.Points) v.push_back(p.Intensity);
+    return v;
+}
+
+ProcessingSettings Settings(bool smooth, int w, bool background = false, int b = 40) {
+    return {smooth, w, background, b, 15};
+}
+
+// The processing written out point by point, the obvious way, with 64-bit sums.
+std::vector<int32_t> ReferenceProcessing(const std::vector<int32_t>& raw, bool smooth, int w,
+                                         bool background, int b) {
+    const long n = static_cast<long>(raw.size());
+    std::vector<int32_t> p = raw, bg(raw.size());
+    for (long i = 0; smooth && i < n; ++i) {
+        int64_t sum = 0;
+        for (long j = i - w / 2; j < i - w / 2 + w; ++j) sum += (j >= 0 && j < n) ? raw[j] : raw[i];
+        p[i] = static_cast<int32_t>(sum / w);
+    }
+    for (long i = 0; background && i < n; ++i) {
+        int64_t sum = 0;
+        for (long k = 0; k < b; ++k) sum += p[std::clamp(i - b / 2 + k, 0L, n - 1)];
+        bg[i] = static_cast<int32_t>(sum / b);
+    }
+    for (long i = 0; i < n; ++i) p[i] -= bg[i];
+    return p;
+}
+
+// Least squares about the window means in long double (the from-scratch reference), and
+// sqrt(Syy/Sxx), the largest slope the window's values allow.
+std::pair<double, double> ReferenceFit(const std::vector<double>& x, const std::vector<double>& y,
+                                       long from, long to) {
+    long double mx = 0, my = 0, sxx = 0, sxy = 0, syy = 0;
+    for (long j = from; j <= to; ++j) mx += x[j], my += y[j];
+    mx /= (to - from + 1);
+    my /= (to - from + 1);
+    for (long j = from; j <= to; ++j) {
+        sxx += (x[j] - mx) * (x[j] - mx);
+        sxy += (x[j] - mx) * (y[j] - my);
+        syy += (y[j] - my) * (y[j] - my);
+    }
+    return {static_cast<double>(sxy / sxx), static_cast<double>(std::sqrt(syy / sxx))};
+}
+
+}  // namespace
+
+TEST(Processing, DocumentedEdgeRulesAndTruncation) {
+    // Edges use the centre value; five counts of 2e9 would wrap a 32-bit sum.
+    for (int32_t c : {1234, 2000000000}) {
+        TDataSet constant = MakeScan(std::vector<int32_t>(9, c));
+        RebuildProcessedCurve(constant, Settings(true, 5));
+        EXPECT_EQ(Intensities(constant), std::vector<int32_t>(9, c));
+        RebuildProcessedCurve(constant, Settings(false, 5, true, 40));
+        EXPECT_EQ(Intensities(constant), std::vector<int32_t>(9, 0));  // background of a constant
+    }
+    // Width 4 covers i-2 .. i+1: powers of ten show which points were summed; outside indices
+    // contribute point i itself.
+    TDataSet powers = MakeScan({1, 10, 100, 1000, 10000, 100000});
+    RebuildProcessedCurve(powers, Settings(true, 4));
+    EXPECT_EQ(powers.Points[3].Intensity, (10 + 100 + 1000 + 10000) / 4);
+    EXPECT_EQ(powers.Points[0].Intensity, (1 + 1 + 1 + 10) / 4);
+    EXPECT_EQ(powers.Points[5].Intensity, (1000 + 10000 + 100000 + 100000) / 4);
+    // The background instead repeats the end points: window 0,0,0,1 at index 0.
+    TDataSet ramp = MakeScan({0, 40, 80, 120, 160});
+    RebuildProcessedCurve(ramp, Settings(false, 5, true, 4));
+    EXPECT_EQ(ramp.Points[0].Intensity, 0 - 40 / 4);
+    EXPECT_EQ(ramp.Points[4].Intensity, 160 - (80 + 120 + 160 + 160) / 4);
+
+    TDataSet trunc = MakeScan({1, 2, 2});
+    RebuildProcessedCurve(trunc, Settings(true, 3));
+    EXPECT_EQ(trunc.Points[1].Intensity, 1);  // 5 div 3
+    TDataSet negative = MakeScan({-1, -2, -2});
+    RebuildProcessedCurve(negative, Settings(true, 3));
+    EXPECT_EQ(negative.Points[1].Intensity, -1);  // -5 div 3 truncates toward zero
+}
+
+TEST(Processing, RunningSumsEqualTheStraightforwardSums) {
+    std::mt19937 rng(7);
+    // Ordinary counts, and counts near 2e9 whose window sums overflow 32 bits.
+    std::uniform_int_distribution<int32_t> small(-500, 100000), large(1900000000, 2147483647);
+    for (int n : {0, 1, 2, 3, 10, 257, -257}) {
+        std::vector<int32_t> raw(static_cast<size_t>(std::abs(n)));
+        for (auto& v : raw) v = n < 0 ? large(rng) : small(rng);
+        for (int w : {2, 3, 4, 5, 16, 255, 1000}) {
+            for (int mode = 1; mode < 4; ++mode) {
+                // Background widths even and odd, and wider than the scan.
+                const ProcessingSettings s = Settings(mode & 1, w, mode & 2, (w * 7) % 999 + 2);
+                TDataSet scan = MakeScan(raw);
+                RebuildProcessedCurve(scan, s);
+                ASSERT_EQ(Intensities(scan),
+                          ReferenceProcessing(raw, s.NoiseSuppression, w, s.RemoveBackground,
+                                              s.BackgroundWidth))
+                    << "n=" << n << " w=" << w << " mode=" << mode;
+            }
+        }
+    }
+}
+
+TEST(Processing, SwitchingOffCopiesRawPointsAndOnReproduces) {
+    std::vector<int32_t> raw;
+    for (int i = 0; i < 60; ++i) raw.push_back(100 + (i * 37) % 91);
+    TDataSet scan = MakeScan(raw);
+    AddPeak(scan, 10.2, "kept", true);
+    const TPeak before = scan.Peaks.Items[0];
+
+    RebuildProcessedCurve(scan, Settings(true, 5, true));
+    const auto first = Intensities(scan);
+    ComputeSlopeAndCurvature(scan, 15);
+    const double slope = scan.Points[30].Slope;
+    ASSERT_NE(slope, 0.0);
+    // Other widths keep slope and curvature; switching suppression off drops them.
+    RebuildProcessedCurve(scan, Settings(true, 7, true));
+    EXPECT_EQ(scan.Points[30].Slope, slope);
+    RebuildProcessedCurve(scan, Settings(false, 7));
+    EXPECT_EQ(Intensities(scan), raw);
+    EXPECT_EQ(scan.Points[30].Slope, 0.0);
+    EXPECT_EQ(scan.Points[30].Curvature, 0.0);
+    RebuildProcessedCurve(scan, Settings(true, 5, true));
+    EXPECT_EQ(Intensities(scan), first);
+    // Peaks are not touched by processing.
+    EXPECT_EQ(scan.Peaks.Items[0].Intensity, before.Intensity);
+
+    // A processed array of another length is rebuilt with the raw positions.
+    scan.Points.clear();
+    RebuildProcessedCurve(scan, Settings(true, 5));
+    ASSERT_EQ(scan.Points.size(), raw.size());
+    EXPECT_DOUBLE_EQ(scan.Points[59].Position, scan.RawPoints[59].Position);
+}
+
+TEST(Slope, StraightLineExactEdgesAndShortScans) {
+    for (int w : {15, 4, 3}) {
+        std::vector<int32_t> counts;
+        for (int i = 0; i < 60; ++i) counts.push_back(3 * (20 + i) + 7);
+        TDataSet line = MakeScan(counts, 20.0, 1.0);
+        ComputeSlopeAndCurvature(line, w);
+        // Edges: the first w div 2 and the last w - w div 2 - 1 points.
+        const int left = w / 2, right = w - left, n = 60;
+        for (int i = 0; i < n; ++i) {
+            const bool inside = i >= left && i <= n - right;
+            EXPECT_NEAR(line.Points[i].Slope, inside ? 3.0 : 0.0, 1e-9) << "w=" << w << " i=" << i;
+            if (!inside) {
+                EXPECT_EQ(line.Points[i].Curvature, 0.0);
+            }
+        }
+        for (int i = 2 * left; i <= n - 2 * right + 1; ++i)
+            EXPECT_NEAR(line.Points[i].Curvature, 0.0, 1e-9) << "w=" << w << " i=" << i;
+        EXPECT_NE(line.Points[left].Curvature, 0.0);  // its window reaches the zero edge slopes
+    }
+    const TLineFit fit =
+        LineFitSlope(MakeScan({67, 70, 73, 76}, 20.0, 1.0).Points, 0, 3, TFitValue::Intensity);
+    EXPECT_NEAR(fit.Slope, 3.0, 1e-12);
+    EXPECT_NEAR(fit.Intercept, 7.0, 1e-9);
+
+    // Fewer points than the window, or all positions equal: zeros, never NaN.
+    std::vector<TDataSet> scans = {MakeScan({}), MakeScan({4}), MakeScan({4, 9}),
+                                   MakeScan(std::vector<int32_t>(14, 5)),
+                                   MakeScan({1, 5, 2, 8, 3, 9}, 30.0, 0.0)};
+    for (TDataSet& s : scans) {
+        for (size_t i = 0; i < s.Points.size(); ++i) s.Points[i].Intensity += int32_t(i * i);
+        ComputeSlopeAndCurvature(s, s.Points.size() == 6 ? 3 : 15);
+        for (const auto& p : s.Points) EXPECT_TRUE(p.Slope == 0.0 && p.Curvature == 0.0);
+    }
+    EXPECT_EQ(LineFitSlope(scans[4].Points, 0, 5, TFitValue::Intensity).Slope, 0.0);
+}
+
+TEST(Slope, SlidingSumsMatchFromScratchFitsOnRealPositions) {
+    // Positions like a fine 2Theta scan, 70 + i * 0.0004: the textbook sums lose all digits here.
+    const long n = 12000;
+    std::mt19937 rng(11);
+    std::normal_distribution<double> noise(0.0, 1.0);
+    std::vector<double> x(n), y(n);
+    TDataPointArray pts(n);
+    for (long i = 0; i < n; ++i) {
+        x[i] = 70.0 + static_cast<double>(i) * 0.0004;
+        const double mean = 800.0 + 100.0 * (x[i] - 70.0) +
+                            5e5 * std::exp(-std::pow((x[i] - 71.5) / 0.05, 2)) +
+                            2e4 / (1 + std::pow((x[i] - 73.0) / 0.02, 2));
+        y[i] = std::round(mean + std::sqrt(mean) * noise(rng));
+        pts[i] = {x[i], static_cast<int32_t>(y[i]), 0.0, 0.0};
+    }
+    for (int w : {3, 4, 15, 16, 101, 1000}) {
+        TDataSet s;
+        s.SetRawPoints(pts);
+        ComputeSlopeAndCurvature(s, w);
+        const long left = w / 2, right = w - left;
+        std::vector<double> refSlope(n, 0.0);
+        for (long i = left; i <= n - right; ++i)
+            refSlope[i] = ReferenceFit(x, y, i - left, i + right - 1).first;
+        // Deviations measured against the largest slope the window allows.
+        double worstSlope = 0, worstCurv = 0;
+        for (long i = left; i <= n - right; i += (w > 100 ? 7 : 1)) {
+            const auto [slope, scale] = ReferenceFit(x, y, i - left, i + right - 1);
+            worstSlope = std::max(worstSlope, std::fabs(s.Points[i].Slope - slope) / scale);
+            const auto [curv, cscale] = ReferenceFit(x, refSlope, i - left, i + right - 1);
+            worstCurv = std::max(worstCurv, std::fabs(s.Points[i].Curvature - curv) / cscale);
+        }
+        EXPECT_LT(worstSlope, 1e-9) << "w=" << w;
+        EXPECT_LT(worstCurv, 1e-9) << "w=" << w;
+        // On a steep flank the plain relative error counts.
+        const long flank = static_cast<long>((71.5 - 0.035 - 70.0) / 0.0004);
+        const double at = ReferenceFit(x, y, flank - left, flank + right - 1).first;
+        EXPECT_NEAR(s.Points[flank].Slope, at, 1e-9 * std::fabs(at)) << "w=" << w;
+    }
+}
