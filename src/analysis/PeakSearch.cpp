@@ -91,8 +91,8 @@ class UpsampledCurve {
         const auto s = static_cast<size_t>(i);
         if (!segmentKnown_[s]) {
             const double a = static_cast<double>(Y(i)), b = static_cast<double>(Y(i + 1));
-            // Rounded samples are whole numbers below 2^31 and 100 of them stay far below
-            // 2^53, so double sums are exact in any order: four of them let the loop vectorise.
+            // Rounded samples are whole numbers of magnitude below 2^31; sums of 100 of them stay
+            // far below 2^53, so double sums are exact in any order: four let the loop vectorise.
             double acc[4] = {a, 0.0, 0.0, 0.0};
             for (Index r = 1; r < 97; r += 4)
                 for (Index q = 0; q < 4; ++q) acc[q] += InterpolatedValue(a, b, r + q);

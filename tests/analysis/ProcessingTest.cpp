@@ -91,6 +91,12 @@ TEST(Processing, DocumentedEdgeRulesAndTruncation) {
     EXPECT_EQ(ramp.Points[0].Intensity, 0 - 40 / 4);
     EXPECT_EQ(ramp.Points[4].Intensity, 160 - (80 + 120 + 160 + 160) / 4);
 
+    // A difference that leaves 32 bits saturates instead of wrapping.
+    const int32_t lo = INT32_MIN, hi = INT32_MAX;
+    TDataSet extreme = MakeScan({lo, lo, lo, hi, lo, lo, lo});
+    RebuildProcessedCurve(extreme, Settings(false, 5, true, 7));
+    EXPECT_EQ(extreme.Points[3].Intensity, hi);
+
     TDataSet trunc = MakeScan({1, 2, 2});
     RebuildProcessedCurve(trunc, Settings(true, 3));
     EXPECT_EQ(trunc.Points[1].Intensity, 1);  // 5 div 3

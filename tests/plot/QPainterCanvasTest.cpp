@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <QBuffer>
 #include <QFontInfo>
 #include <QImage>
 #include <QPainter>
+#include <QSvgGenerator>
 #include <QTemporaryDir>
 #include <cmath>
 #include <fstream>
@@ -280,6 +282,26 @@ TEST_F(QtCanvas, PngOfThePlotReadsBack) {
     EXPECT_TRUE(opaqueBlack);
     // No temporary file left beside the image.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(QtCanvas, DrawsIntoAnSvgPicture) {
+    QBuffer buffer;
+    QSvgGenerator svg;
+    svg.setOutputDevice(&buffer);
+    svg.setSize(QSize(1000, 700));  // both size and view box, or the picture comes out empty
+    svg.setViewBox(QRect(0, 0, 1000, 700));
+    QPainter painter(&svg);
+    QPainterCanvas canvas(painter);
+    canvas.SetFontName("Arial");
+    canvas.SetFontSize(14);
+    TPlotArea area;
+    DrawXrdPlot(canvas, 10, 10, 980, 680, SampleDataset(), area);
+    painter.end();
+    const QByteArray text = buffer.data();
+    EXPECT_TRUE(text.contains("<svg"));
+    EXPECT_TRUE(text.contains("TwoTheta"));
+    EXPECT_TRUE(text.contains("Si (004)"));
+    EXPECT_GT(area.Right - area.Left, 700);
 }
 
 TEST_F(QtCanvas, ImpossibleImageSizesAreErrors) {

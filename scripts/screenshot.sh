@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Takes the pictures of the documentation: starts the workbench under a virtual X server on a
+# real scan, finds its peaks and saves the main window and the plot window as PNG files.
+#   scripts/screenshot.sh [build folder] [scan file]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+scan=${2:-$root/tests/data/xrdtools_test_scan_2ThetaOmega_v1.0.xrdml}
+program=$build/bin/trevasc
+if [ ! -x "$program" ]; then
+    echo "error: $program not found; build the target trevasc first" >&2
+    exit 1
+fi
+if ! command -v xvfb-run >/dev/null 2>&1; then
+    echo "error: xvfb-run not found (Debian packages xvfb and xauth)" >&2
+    exit 1
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# A configuration folder of its own, so that the user's settings are neither read nor changed.
+unset QT_QPA_PLATFORM
+TREVASC_CONFIG_DIR="$work/config" TREVASC_SCREENSHOT="$work/shots" \
+    xvfb-run -a -s "-screen 0 1600x1000x24" timeout 60 "$program" "$scan"
+mkdir -p "$root/docs"
+for name in screenshot-main screenshot-peaks screenshot-plot; do
+    if [ ! -s "$work/shots/$name.png" ]; then
+        echo "error: $name.png was not written" >&2
+        exit 1
+    fi
+    cp "$work/shots/$name.png" "$root/docs/$name.png"
+done
+echo "written: docs/screenshot-main.png docs/screenshot-peaks.png docs/screenshot-plot.png"

@@ -1,0 +1,92 @@
+#include "gui/FileDialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace trevasc {
+
+namespace {
+// "*.0?" ... "*.9?", "*.0??" ... "*.9??", "*.0???" ... "*.9???": numbered raw files.
+QString NumberedPatterns() {
+    QStringList patterns;
+    for (const QString& tail : {QStringLiteral("?"), QStringLiteral("??"), QStringLiteral("???")})
+        for (int d = 0; d <= 9; ++d) patterns << QStringLiteral("*.%1%2").arg(d).arg(tail);
+    return patterns.join(' ');
+}
+
+QString RunOpenDialog(QWidget* parent, const QString& title, const QStringList& filters,
+                      const QString& suffix, QFileDialog::FileMode mode, QStringList* files) {
+    QFileDialog dialog(parent, title);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(mode);
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(suffix);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QStringList selected = dialog.selectedFiles();
+    if (files) *files = selected;
+    return selected.isEmpty() ? QString() : selected.first();
+}
+}  // namespace
+
+QStringList FileDialogs::ScanFileFilters() {
+    const QString numbered = NumberedPatterns();
+    return {QStringLiteral("All XRD files (*.X?? %1 *.TXT *.XRDML)").arg(numbered),
+            QStringLiteral("XRD files Philips new (*.XRDML) (*.XRDML *.XML)"),
+            QStringLiteral("XRD files Philips old (*.X??) (*.X??)"),
+            QStringLiteral("XRD files PSU (*.nnn) (%1)").arg(numbered),
+            QStringLiteral("Text files (*.TXT) (*.TXT)"),
+            QStringLiteral("Alle files (*.*) (*)")};
+}
+
+QString FileDialogs::OpenScanFile(QWidget* parent) {
+    return RunOpenDialog(parent, QString(), ScanFileFilters(), "X00", QFileDialog::ExistingFile,
+                         nullptr);
+}
+
+QStringList FileDialogs::OpenScanFiles(QWidget* parent) {
+    QStringList files;
+    RunOpenDialog(parent, QString(), ScanFileFilters(), "X00", QFileDialog::ExistingFiles, &files);
+    return files;
+}
+
+QString FileDialogs::OpenPeakListFile(QWidget* parent) {
+    return RunOpenDialog(
+        parent, QString(),
+        {QStringLiteral("Text files (*.TXT) (*.TXT)"), QStringLiteral("Alle files (*.*) (*)")},
+        "TXT", QFileDialog::ExistingFile, nullptr);
+}
+
+QString FileDialogs::SaveTextFile(QWidget* parent, const QString& proposed) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(
+        {QStringLiteral("Text files (*.txt)"), QStringLiteral("All files (*.*) (*)")});
+    dialog.setDefaultSuffix("TXT");
+    const QFileInfo info(proposed);
+    if (!info.path().isEmpty()) dialog.setDirectory(info.absolutePath());
+    dialog.selectFile(info.fileName());
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+QString FileDialogs::GnuplotExecutable(QWidget* parent, const QString& current) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(
+        {QStringLiteral("Executable Files (*.EXE)"), QStringLiteral("All Files (*)")});
+    // Programs on this platform have no ".EXE": start with every file shown.
+    dialog.selectNameFilter(QStringLiteral("All Files (*)"));
+    const QFileInfo info(current);
+    if (info.isAbsolute()) {
+        dialog.setDirectory(info.absolutePath());
+        dialog.selectFile(info.fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+}  // namespace trevasc

@@ -1,0 +1,35 @@
+#include "gui/FloatEdit.h"
+
+#include <QLocale>
+
+namespace trevasc {
+
+FloatEdit::FloatEdit(QWidget* parent, double minValue, double maxValue, double initialValue,
+                     int digits)
+    : QLineEdit(parent), rules_(minValue, maxValue, digits) {
+    SetValue(initialValue);
+}
+
+char FloatEdit::DecimalSeparator() {
+    const QString point = QLocale().decimalPoint();
+    return point.size() == 1 && point[0].unicode() < 128 ? static_cast<char>(point[0].unicode())
+                                                         : '.';
+}
+
+double FloatEdit::Value() const {
+    return rules_.ValueOf(text().toStdString());
+}
+
+void FloatEdit::SetValue(double value) {
+    setText(QString::fromStdString(rules_.TextOf(value, DecimalSeparator())));
+}
+
+void FloatEdit::SetRange(double minValue, double maxValue) {
+    rules_ = TFloatEditValue(minValue, maxValue, rules_.Digits());
+}
+
+void FloatEdit::SetDigits(int digits) {
+    rules_ = TFloatEditValue(rules_.Min(), rules_.Max(), digits);
+}
+
+}  // namespace trevasc

@@ -1,0 +1,533 @@
+#include "gui/PlotWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScreen>
+#include <QStatusBar>
+#include <QSvgGenerator>
+#include <QUrl>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "core/Error.h"
+#include "gui/PngSizeDialog.h"
+#include "plot/PlotMapping.h"
+#include "plot/XrdPlotRenderer.h"
+#include "qtcanvas/PlotImageExport.h"
+#include "qtcanvas/QPainterCanvas.h"
+
+namespace trevasc {
+
+namespace {
+
+constexpr const char* kPlotFontName = "Arial";
+constexpr int kScreenFontSize = 12;  // the paint box font
+constexpr int kExportFontSize = 14;  // printing, clipboard and PNG
+constexpr int kPrintMeasureFontSize = 20;
+
+const char* const kWindowItems[] = {
+    "&Trevasc",
+    "XRD &Plot",
+    "&Lattice Data Calculation",
+    "&Nelson-Riley Plot",
+    "&2-Axis Plot",
+    "&Reciprocal Space Map",
+    "Plot &Color Legend",
+    "Film &Thickness Calculation",
+};
+// Windows that exist from the start; the main window enables the others once they do.
+const char* const kInitiallyEnabledWindowItems[] = {"&Trevasc", "XRD &Plot", "Plot &Color Legend"};
+
+// Draws the chart on a canvas that is already white, "Arial" 14 pt, margin of the width of "M".
+void DrawExportChart(plot::Canvas& canvas, int width, int height,
+                     const plot::TPlotDataset& dataset) {
+    canvas.SetFontName(kPlotFontName);
+    canvas.SetFontSize(kExportFontSize);
+    canvas.SetFontBold(false);
+    canvas.SetFontColor(0x000000);
+    canvas.SetPenColor(0x000000);
+    canvas.SetBrushColor(0xFFFFFF);
+    const int m = canvas.TextWidth("M");
+    plot::TPlotArea localArea;
+    plot::DrawXrdPlot(canvas, m, m, width - 2 * m, height - 2 * m, dataset, localArea);
+}
+
+// The main axis is drawn logarithmic only when every value that takes part in its range is
+// positive; otherwise the renderer falls back to a linear axis for that drawing.
+bool MainAxisDrawnLog(const plot::TPlotDataset& d) {
+    if (!d.LogY) return false;
+    auto positiveInView = [&](const std::vector<plot::TPlotPoint>& points, int count) {
+        const int n = std::min<int>(count, static_cast<int>(points.size()));
+        for (int i = 0; i < n; ++i) {
+            const auto& p = points[static_cast<size_t>(i)];
+            if (p.X >= d.ViewXMin && p.X <= d.ViewXMax && !(p.Y > 0.0)) return false;
+        }
+        return true;
+    };
+    if (!positiveInView(d.Points, d.Count)) return false;
+    if (d.ScaleOnOverlays) {
+        const int overlays = std::min<int>(d.OverlayCount, static_cast<int>(d.Overlays.size()));
+        for (int i = 0; i < overlays; ++i) {
+            const auto& o = d.Overlays[static_cast<size_t>(i)];
+            if (!positiveInView(o.Points, o.Count)) return false;
+        }
+    }
+    return true;
+}
+
+// The user's decimal separator for the axis labels.
+char DecimalSeparator() {
+    const QString point = QLocale::system().decimalPoint();
+    return point.size() == 1 && point.at(0).unicode() < 0x80 ? point.at(0).toLatin1() : '.';
+}
+
+QString FormatCounts(double counts) {
+    if (std::fabs(counts) >= 1.0) return QString::number(std::llround(counts));
+    return QString::number(counts, 'g', 3);
+}
+
+}  // namespace
+
+// The paint box: the whole client area of the window.
+class PlotPaintBox : public QWidget {
+  public:
+    explicit PlotPaintBox(PlotWindow* owner) : QWidget(owner), owner_(owner) {
+        setObjectName(QStringLiteral("PaintBox1"));
+        setToolTip(
+            QStringLiteral("XRD data plot. Left click twice to zoom. Right click to unzoom."));
+        setMouseTracking(true);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setCursor(Qt::ArrowCursor);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        owner_->PaintBox1Paint(painter);
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        const QPoint p = event->position().toPoint();
+        owner_->PaintBox1MouseDown(event->button(), p.x(), p.y());
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        const QPoint p = event->position().toPoint();
+        owner_->PaintBox1MouseMove(p.x(), p.y());
+    }
+    void leaveEvent(QEvent*) override { owner_->PaintBox1MouseLeave(); }
+
+  private:
+    PlotWindow* owner_;
+};
+
+PlotWindow::PlotWindow(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("PlotWindow"));
+    setWindowTitle(QStringLiteral("XRD Plot"));
+    setAcceptDrops(true);
+
+    paintBox_ = new PlotPaintBox(this);
+    setCentralWidget(paintBox_);
+    pngSizeDialog_ = new PngSizeDialog(this);
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    CreateMenus();
+    UpdateMenuState();
+    resize(800, 600);
+}
+
+PlotWindow::~PlotWindow() = default;
+
+void PlotWindow::CreateMenus() {
+    QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
+    saveAsPngAction_ = fileMenu->addAction(QStringLiteral("&Save as PNG..."));
+    saveAsPngAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(saveAsPngAction_, &QAction::triggered, this, [this] { SaveAsPngClick(); });
+
+    QMenu* printMenu = menuBar()->addMenu(QStringLiteral("&Print"));
+    printAction_ = printMenu->addAction(QStringLiteral("&Print plot as displayed"));
+    printAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(printAction_, &QAction::triggered, this, [this] { PrintClick(); });
+    printerSetupAction_ = printMenu->addAction(QStringLiteral("Printer &setup..."));
+    connect(printerSetupAction_, &QAction::triggered, this, [this] { PrinterSetupClick(); });
+
+    QMenu* editMenu = menuBar()->addMenu(QStringLiteral("&Edit"));
+    copyAction_ = editMenu->addAction(QStringLiteral("&Copy to clipboard"));
+    copyAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    connect(copyAction_, &QAction::triggered, this, [this] { CopyToClipboardClick(); });
+
+    QMenu* windowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
+    for (const char* item : kWindowItems) {
+        const QString text = QString::fromUtf8(item);
+        QAction* action = windowMenu->addAction(text);
+        action->setEnabled(false);
+        windowActions_.insert(text, action);
+        connect(action, &QAction::triggered, this, [this, text] {
+            if (text == QLatin1String("XRD &Plot")) {
+                show();
+                raise();
+                activateWindow();
+            }
+            emit showWindowRequested(text);
+        });
+    }
+    for (const char* item : kInitiallyEnabledWindowItems)
+        windowActions_.value(QString::fromUtf8(item))->setEnabled(true);
+
+    for (QMenu* menu : {fileMenu, printMenu, editMenu})
+        connect(menu, &QMenu::aboutToShow, this, [this] { UpdateMenuState(); });
+}
+
+void PlotWindow::SetWindowItemEnabled(const QString& which, bool enabled) {
+    if (QAction* action = windowActions_.value(which)) action->setEnabled(enabled);
+}
+
+QWidget* PlotWindow::PaintBox() {
+    return paintBox_;
+}
+
+QPrinter& PlotWindow::Printer() {
+    // Created on first use: setting up a printer asks the print system for its devices.
+    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
+}
+
+void PlotWindow::UpdateMenuState() {
+    // The shortcuts follow the actions, so the state is also kept current on every repaint
+    // rather than only when a menu opens.
+    printAction_->setEnabled(dataset_.Count != 0);
+    copyAction_->setEnabled(dataset_.Count >= 1);
+}
+
+void PlotWindow::RepaintPlot() {
+    zoomAnchor_ = kNoZoomClick;
+    UpdateMenuState();
+    paintBox_->update();
+}
+
+void PlotWindow::ResetZoom() {
+    dataset_.ViewXMin = dataset_.FullXMin;
+    dataset_.ViewXMax = dataset_.FullXMax;
+    SetAddMode(false);
+    zoomAnchor_ = kNoZoomClick;
+    emit viewRangeChanged(dataset_.ViewXMin, dataset_.ViewXMax);
+    UpdateMenuState();
+    paintBox_->update();
+}
+
+void PlotWindow::SetViewRange(double from, double to) {
+    if (to > from) {
+        dataset_.ViewXMin = from;
+        dataset_.ViewXMax = to;
+    } else if (to < from) {
+        dataset_.ViewXMin = to;
+        dataset_.ViewXMax = from;
+    } else {
+        dataset_.ViewXMin = from;
+        dataset_.ViewXMax = from + 1.0;
+    }
+    RepaintPlot();
+}
+
+void PlotWindow::SetAddMode(bool on) {
+    addMode_ = on;
+    SetPaintBoxCursor(on ? Qt::CrossCursor : Qt::ArrowCursor);
+}
+
+void PlotWindow::SetPaintBoxCursor(Qt::CursorShape shape) {
+    if (paintBox_->cursor().shape() != shape) paintBox_->setCursor(shape);
+}
+
+double PlotWindow::WorldX(int px, int py) const {
+    return plot::PixelToWorld(px, py, area_).X;
+}
+
+void PlotWindow::PaintBox1Paint(QPainter& painter) {
+    painter.fillRect(paintBox_->rect(), Qt::white);
+    if (dataset_.Count == 0) return;
+    QPainterCanvas canvas(painter, DecimalSeparator());
+    canvas.SetFontName(kPlotFontName);
+    canvas.SetFontSize(kScreenFontSize);
+    canvas.SetFontColor(0x000000);
+    canvas.SetPenColor(0x000000);
+    canvas.SetBrushColor(0xFFFFFF);
+    plot::DrawXrdPlot(canvas, 0, 0, paintBox_->width() - 3, paintBox_->height(), dataset_, area_);
+    logDrawn_ = MainAxisDrawnLog(dataset_);
+}
+
+void PlotWindow::PaintBox1MouseDown(Qt::MouseButton button, int px, int py) {
+    if (dataset_.Count == 0) return;
+    if (button == Qt::LeftButton) {
+        if (addMode_) {
+            addMode_ = false;
+            SetPaintBoxCursor(Qt::ArrowCursor);
+            emit addPeakRequested(WorldX(px, py));
+            return;
+        }
+        if (!ZoomPending()) {
+            const double xa = WorldX(px - 2, py);
+            const double xb = WorldX(px + 2, py);
+            const double x = WorldX(px, py);
+            // The main-scan marker nearest to the click; the first of equally near ones wins.
+            const plot::THighlightPoint* nearest = nullptr;
+            double best = 1e100;
+            const int n = std::min<int>(dataset_.HighlightCount,
+                                        static_cast<int>(dataset_.Highlights.size()));
+            for (int i = 0; i < n; ++i) {
+                const auto& marker = dataset_.Highlights[static_cast<size_t>(i)];
+                if (!marker.IsMainPeak) continue;
+                const double distance = std::fabs(marker.X - x);
+                if (distance < best) {
+                    best = distance;
+                    nearest = &marker;
+                }
+            }
+            if (nearest != nullptr && xa <= nearest->X && nearest->X <= xb) {
+                emit peakMarkerClicked(nearest->X);
+                return;
+            }
+            zoomAnchor_ = x;
+            SetPaintBoxCursor(Qt::ArrowCursor);
+            return;
+        }
+        // Second click: a range of at least one pixel, whichever side the click is on.
+        double x2 = WorldX(px, py);
+        if (x2 == zoomAnchor_) x2 = WorldX(px + 1, py);
+        if (x2 == zoomAnchor_) x2 = WorldX(px - 1, py);
+        if (zoomAnchor_ <= x2) {
+            dataset_.ViewXMin = zoomAnchor_;
+            dataset_.ViewXMax = x2;
+        } else {
+            dataset_.ViewXMin = x2;
+            dataset_.ViewXMax = zoomAnchor_;
+        }
+        if (dataset_.ViewXMin == dataset_.ViewXMax) dataset_.ViewXMax = dataset_.ViewXMin + 1.0;
+        zoomAnchor_ = kNoZoomClick;
+        paintBox_->update();
+        emit viewRangeChanged(dataset_.ViewXMin, dataset_.ViewXMax);
+    } else if (button == Qt::RightButton) {
+        ResetZoom();
+    }
+}
+
+void PlotWindow::PaintBox1MouseMove(int px, int py) {
+    if (dataset_.Count == 0) return;
+    UpdateStatus(px, py);
+    if (ZoomPending() || addMode_) return;
+    const double xa = WorldX(px - 2, py);
+    const double xb = WorldX(px + 2, py);
+    bool overMarker = false;
+    const int n =
+        std::min<int>(dataset_.HighlightCount, static_cast<int>(dataset_.Highlights.size()));
+    for (int i = 0; i < n && !overMarker; ++i) {
+        const auto& marker = dataset_.Highlights[static_cast<size_t>(i)];
+        overMarker = marker.IsMainPeak && xa <= marker.X && marker.X <= xb;
+    }
+    SetPaintBoxCursor(overMarker ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void PlotWindow::PaintBox1MouseLeave() {
+    statusBar()->clearMessage();
+}
+
+void PlotWindow::UpdateStatus(int px, int py) {
+    if (px < area_.Left || px > area_.Right || py < area_.Top || py > area_.Bottom ||
+        area_.Right <= area_.Left || area_.Bottom <= area_.Top) {
+        statusBar()->clearMessage();
+        return;
+    }
+    const plot::TWorldPoint w = plot::PixelToWorld(px, py, area_);
+    const double counts = logDrawn_ ? std::pow(10.0, w.Y) : w.Y;
+    const QString axis =
+        dataset_.XTitle.empty() ? QStringLiteral("x") : QString::fromStdString(dataset_.XTitle);
+    QString text = QStringLiteral("%1 = %2°    Counts = %3")
+                       .arg(axis, QString::number(w.X, 'f', 4), FormatCounts(counts));
+    if (dataset_.XTitle == "TwoTheta" && wavelength_ > 0.0) {
+        // Bragg: d = lambda / (2 sin(theta)), theta = half the scattering angle.
+        const double sinTheta = std::sin(w.X / 2.0 * std::numbers::pi / 180.0);
+        if (sinTheta > 0.0)
+            text += QStringLiteral("    d = %1 Å").arg(wavelength_ / (2.0 * sinTheta), 0, 'f', 5);
+    }
+    statusBar()->showMessage(text);
+}
+
+QImage PlotWindow::RenderPlotImage(int width, int height) const {
+    return RenderXrdPlotImage(dataset_, width, height, DecimalSeparator());
+}
+
+void PlotWindow::WritePlotPng(const QImage& image, const QString& fileName) {
+    WriteImagePng(image, fileName.toStdString());
+}
+
+void PlotWindow::PrintPlot(QPrinter& printer) const {
+    printer.setDocName(QStringLiteral("XRD plot of file ") + loadedFileName_);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    QPainter painter;
+    if (!painter.begin(&printer)) throw TrevascError("The printer could not be started.");
+    QPainterCanvas canvas(painter, DecimalSeparator());
+    canvas.SetFontName(kPlotFontName);
+    canvas.SetFontSize(kPrintMeasureFontSize);
+    canvas.SetFontColor(0x000000);
+    canvas.SetFontBold(false);
+    canvas.SetPenColor(0x000000);
+    const int m = canvas.TextWidth("MM");
+    const int th = canvas.TextHeight("Äg");
+    canvas.SetFontSize(kExportFontSize);
+    const int pageWidth = printer.width();
+    const int pageHeight = printer.height();
+    plot::TPlotArea localArea;  // the window's own mapping stays that of the screen
+    plot::DrawXrdPlot(canvas, m, th + m, pageWidth - 2 * m, pageHeight - th - 2 * m, dataset_,
+                      localArea);
+    painter.end();
+}
+
+std::unique_ptr<QMimeData> PlotWindow::CreatePlotMimeData() const {
+    QSize size(1024, 768);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) size = screen->size();
+
+    // Vector picture: drawn like the bitmap, at the screen's resolution so that the fonts keep
+    // the size they have on the screen.
+    QByteArray svg;
+    QBuffer svgBuffer(&svg);
+    svgBuffer.open(QIODevice::WriteOnly);
+    QSvgGenerator generator;
+    generator.setOutputDevice(&svgBuffer);
+    generator.setSize(size);
+    generator.setViewBox(QRect(QPoint(0, 0), size));
+    generator.setResolution(96);  // as the bitmap and the PNG export
+    generator.setTitle(QStringLiteral("XRD Plot"));
+    generator.setDescription(QStringLiteral("XRDPlot"));
+    {
+        QPainter painter(&generator);
+        painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
+        QPainterCanvas canvas(painter, DecimalSeparator());
+        DrawExportChart(canvas, size.width(), size.height(), dataset_);
+    }
+    svgBuffer.close();
+
+    const QImage image = RenderPlotImage(size.width(), size.height());
+    QByteArray png;
+    QBuffer pngBuffer(&png);
+    pngBuffer.open(QIODevice::WriteOnly);
+    image.save(&pngBuffer, "PNG");
+
+    auto data = std::make_unique<QMimeData>();
+    data->setData(QStringLiteral("image/svg+xml"), svg);
+    data->setData(QStringLiteral("image/png"), png);
+    data->setImageData(image);
+    return data;
+}
+
+void PlotWindow::ShowError(const QString& text) {
+    if (ErrorHook)
+        ErrorHook(text);
+    else
+        QMessageBox::critical(this, QStringLiteral("Error"), text);
+}
+
+void PlotWindow::SaveAsPngClick() {
+    if (dataset_.Count == 0) return;
+    const bool ok =
+        PngSizeHook ? PngSizeHook(*pngSizeDialog_) : pngSizeDialog_->exec() == QDialog::Accepted;
+    if (!ok) return;
+    try {
+        // The image is drawn before the file dialog comes up.
+        const QImage image =
+            RenderPlotImage(pngSizeDialog_->ImageWidth(), pngSizeDialog_->ImageHeight());
+        QString fileName;
+        if (SaveFileNameHook) {
+            fileName = SaveFileNameHook();
+        } else {
+            QFileDialog dialog(this);
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setFileMode(QFileDialog::AnyFile);
+            dialog.setNameFilters({QStringLiteral("Portable Network Graphics (*.PNG)"),
+                                   QStringLiteral("All Files (*.*)")});
+            dialog.setDefaultSuffix(QStringLiteral("png"));
+            if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+                fileName = dialog.selectedFiles().constFirst();
+        }
+        if (fileName.isEmpty()) return;
+        WritePlotPng(image, fileName);
+    } catch (const std::exception& e) {
+        ShowError(QString::fromStdString(e.what()));
+    }
+}
+
+void PlotWindow::PrintClick() {
+    if (dataset_.Count == 0) return;
+    QPrinter& printer = Printer();
+    bool ok;
+    if (PrintDialogHook) {
+        ok = PrintDialogHook(printer);
+    } else {
+        QPrintDialog dialog(&printer, this);
+        ok = dialog.exec() == QDialog::Accepted;
+    }
+    if (!ok) return;
+    try {
+        PrintPlot(printer);
+    } catch (const std::exception& e) {
+        ShowError(QString::fromStdString(e.what()));
+    }
+}
+
+void PlotWindow::PrinterSetupClick() {
+    QPageSetupDialog dialog(&Printer(), this);
+    dialog.exec();
+}
+
+void PlotWindow::CopyToClipboardClick() {
+    if (dataset_.Count == 0) return;
+    try {
+        QGuiApplication::clipboard()->setMimeData(CreatePlotMimeData().release());
+    } catch (const std::exception& e) {
+        ShowError(QString::fromStdString(e.what()));
+    }
+}
+
+void PlotWindow::closeEvent(QCloseEvent* event) {
+    // Closing only hides the window; it lives as long as the program.
+    emit windowClosing();
+    event->accept();
+}
+
+void PlotWindow::dragEnterEvent(QDragEnterEvent* event) {
+    const QMimeData* data = event->mimeData();
+    if (data != nullptr && data->hasUrls()) {
+        for (const QUrl& url : data->urls()) {
+            if (url.isLocalFile()) {
+                event->acceptProposedAction();
+                return;
+            }
+        }
+    }
+}
+
+void PlotWindow::dropEvent(QDropEvent* event) {
+    QStringList files;
+    if (const QMimeData* data = event->mimeData()) {
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile()) files << url.toLocalFile();
+    }
+    if (files.isEmpty()) return;
+    event->acceptProposedAction();
+    emit filesDropped(files);
+}
+
+}  // namespace trevasc
