@@ -27,7 +27,7 @@ test: build
 
 test-asan:
 	@$(MAKE) --no-print-directory test BUILD=build-asan BUILD_TYPE=Debug \
-		CMAKE_FLAGS="-DTREVASC_SANITIZE=ON -DTREVASC_BENCH=OFF"
+		CMAKE_FLAGS="-DTREVASC_SANITIZE=ON -DTREVASC_BENCH=OFF -DTREVASC_GUI=OFF"
 
 fuzz:
 	@WITH_FUZZ=1 ./scripts/install-deps.sh

@@ -16,12 +16,6 @@ bool ValidRow(const TDataSet& scan, int row) {
 
 }  // namespace
 
-std::string PeakRowText(const TPeak& peak, char decimalSeparator) {
-    std::string text = formats::FormatFixed(peak.Position, 3, decimalSeparator);
-    if (!peak.Description.empty()) text += ": " + peak.Description;
-    return text;
-}
-
 int AddPeakToMainScan(TDataSet& mainScan, double position, const std::string& description,
                       bool checked) {
     return AddPeak(mainScan, position, description, checked);

@@ -7,6 +7,7 @@
 
 #include "core/Prompts.h"
 #include "core/ScanData.h"
+#include "formats/TextExchange.h"
 
 namespace trevasc::analysis {
 
@@ -18,8 +19,8 @@ inline constexpr const char* kIdentifyCaption = "Identify peak";
 // the lattice and thickness windows.
 inline constexpr double kDescriptionMatchDistance = 0.01;
 
-// "33.012: Si (004)": the position with 3 decimals, then ": " and the description if any.
-std::string PeakRowText(const TPeak& peak, char decimalSeparator = '.');
+// The row text of a peak in the list ("33.012: Si (004)") is formats::PeakRowText.
+using formats::PeakRowText;
 
 // Adds a peak at its sorted place (core AddPeak) and marks the list unsaved; returns its row.
 int AddPeakToMainScan(TDataSet& mainScan, double position, const std::string& description = {},

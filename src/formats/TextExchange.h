@@ -40,7 +40,7 @@ std::string PeakListClipboardText(const TDataSet& scan, PeakClipboardContent con
 
 // Row of a peak in the peak list: position with 3 decimals, then ": " and the description when
 // there is one (for example "33.012: Si (004)").
-std::string PeakRowText(const TPeak& peak, char decimalSeparator);
+std::string PeakRowText(const TPeak& peak, char decimalSeparator = '.');
 
 // Proposed name of a spectrum export: the loaded file's name without extension + "_Spec.txt".
 std::string SpectrumFileNameFor(std::string_view loadedFileName);
