@@ -63,17 +63,14 @@ bool TryPlainDecimal(std::string_view t, double& value) {
         }
     }
     if (integerDigits == 0 || (point && fractionDigits == 0)) return false;
-    value = static_cast<double>(mantissa) / kExactPowersOfTen[fractionDigits];
+    value = static_cast<double>(mantissa);
+    if (fractionDigits > 0) value /= kExactPowersOfTen[fractionDigits];
     if (t[0] == '-') value = -value;
     return true;
 }
 
-}  // namespace
-
-std::optional<double> TryParseFloat(std::string_view text) {
-    std::string_view t = Trim(text);
-    if (t.empty() || t.size() > 400) return std::nullopt;
-    if (double plain; TryPlainDecimal(t, plain)) return plain;
+// The general conversion, kept out of line so that the fast path needs no buffer.
+[[gnu::noinline]] std::optional<double> ParseGeneralFloat(std::string_view t) {
     char buf[408];
     size_t n = 0;
     size_t i = 0;
@@ -95,6 +92,15 @@ std::optional<double> TryParseFloat(std::string_view text) {
     }
     if (ec != std::errc() || ptr != buf + n || !std::isfinite(value)) return std::nullopt;
     return value;
+}
+
+}  // namespace
+
+std::optional<double> TryParseFloat(std::string_view text) {
+    std::string_view t = Trim(text);
+    if (t.empty() || t.size() > 400) return std::nullopt;
+    if (double plain; TryPlainDecimal(t, plain)) return plain;
+    return ParseGeneralFloat(t);
 }
 
 double ParseFloat(std::string_view text) {

@@ -13,10 +13,14 @@ namespace trevasc::formats {
 
 const char* ScanFormatName(TScanFormat format) {
     switch (format) {
-        case TScanFormat::Xml: return "xml";
-        case TScanFormat::HeaderCounts: return "header-counts";
-        case TScanFormat::ScanList: return "scan-list";
-        case TScanFormat::TwoColumn: break;
+        case TScanFormat::Xml:
+            return "xml";
+        case TScanFormat::HeaderCounts:
+            return "header-counts";
+        case TScanFormat::ScanList:
+            return "scan-list";
+        case TScanFormat::TwoColumn:
+            break;
     }
     return "two-column";
 }
@@ -86,7 +90,8 @@ std::string ReadWholeFile(const std::string& fileName) {
             if (got < sizeof chunk) break;
         }
     }
-    if (std::ferror(file.get())) throw TrevascError(FileErrorMessage(fileName, errno ? errno : EIO));
+    if (std::ferror(file.get()))
+        throw TrevascError(FileErrorMessage(fileName, errno ? errno : EIO));
     return content;
 }
 
@@ -105,7 +110,8 @@ TScanFormat DetectScanFormat(const std::string& fileName) {
             break;
         if (got < sizeof chunk) break;
     }
-    if (std::ferror(file.get())) throw TrevascError(FileErrorMessage(fileName, errno ? errno : EIO));
+    if (std::ferror(file.get()))
+        throw TrevascError(FileErrorMessage(fileName, errno ? errno : EIO));
     return DetectScanFormatFromText(head);
 }
 
@@ -113,15 +119,15 @@ ReadResult ReadScanText(std::string_view content, const std::string& fileName, b
                         ScanRegistry& registry, Prompts& prompts, TScanFormat* detected) {
     const TScanFormat format = DetectScanFormatFromText(content);
     if (detected) *detected = format;
-    switch (format) {
-        case TScanFormat::Xml:
-            return ReadXmlMeasurementText(content, fileName, main, registry, prompts);
-        case TScanFormat::HeaderCounts:
-            return ReadHeaderCountsText(content, fileName, main, registry, prompts);
-        case TScanFormat::ScanList:
-            return ReadScanListText(content, fileName, main, registry, prompts);
-        case TScanFormat::TwoColumn: break;
-    }
+    if (format == TScanFormat::Xml)
+        return ReadXmlMeasurementText(content, fileName, main, registry, prompts);
+    // Text written by some Windows editors starts with a UTF-8 byte order mark; it is no part of
+    // the first line (which would otherwise not count as a data line). libxml2 reads it itself.
+    if (content.substr(0, 3) == "\xEF\xBB\xBF") content.remove_prefix(3);
+    if (format == TScanFormat::HeaderCounts)
+        return ReadHeaderCountsText(content, fileName, main, registry, prompts);
+    if (format == TScanFormat::ScanList)
+        return ReadScanListText(content, fileName, main, registry, prompts);
     return ReadTwoColumnText(content, fileName, main, registry, prompts);
 }
 

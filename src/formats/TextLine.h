@@ -7,7 +7,7 @@
 namespace trevasc::formats {
 
 class TextLineReader {
-public:
+  public:
     explicit TextLineReader(std::string_view text) : text_(text) {}
 
     // The next non-empty line without its line end; an empty view only at the end of the text.
@@ -29,7 +29,7 @@ public:
     // Number of characters not read yet.
     size_t Remaining() const { return text_.size() - pos_; }
 
-private:
+  private:
     static bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
 
     std::string_view text_;

@@ -28,7 +28,9 @@ std::string ToUpperAscii(std::string_view text) {
     return out;
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Position of a lower-case word in `text`, compared without regard to letter case.
 size_t FindNoCase(std::string_view text, std::string_view lowerWord) {
@@ -182,8 +184,8 @@ std::string NoSuchDatasetMessage(long long number, int datasets) {
 }
 
 // Header lines carry FIRSTANGLE, STEPWIDTH and NROFDATA; after the line "SCANDATA" comes one
-// intensity per line. Positions are a running sum of the step, as the instrument software
-// writes them.
+// intensity per line. Positions are a running sum: the first angle, then the step added point
+// by point.
 ReadResult ReadHeaderCountsText(std::string_view content, const std::string& fileName, bool main,
                                 ScanRegistry& registry, Prompts& /*prompts*/) {
     TextLineReader lines(content);
@@ -237,11 +239,11 @@ ReadResult ReadScanListText(std::string_view content, const std::string& fileNam
 
     long long wanted = -1;  // every dataset header qualifies when there is only one
     if (datasets > 1) {
-        const std::optional<std::string> answer = prompts.InputQuery(
-            kDatasetCaption,
-            "The file contains " + std::to_string(datasets) +
-                " datasets. Which one shall be loaded?",
-            "1");
+        const std::optional<std::string> answer =
+            prompts.InputQuery(kDatasetCaption,
+                               "The file contains " + std::to_string(datasets) +
+                                   " datasets. Which one shall be loaded?",
+                               "1");
         if (!answer) {
             ReadResult cancelled;
             cancelled.Cancelled = true;
@@ -310,45 +312,53 @@ ReadResult ReadScanListText(std::string_view content, const std::string& fileNam
 // Every line whose trimmed text begins with a digit is a data line: position, a separator (the
 // first character that cannot belong to a number) and the intensity.
 //
-// The documented reading takes three passes (count, maximum, convert); here one pass parses every
-// line and the checks run in the same order afterwards, so the first error is the one the three
-// passes would report: an unsplittable line or a bad intensity (second pass) before a bad
-// position (third pass), a spacing error or range error at the first line that has one.
+// The documented reading takes three passes (count the data lines, find the largest intensity,
+// convert); here one pass parses every line and the checks run in the same order afterwards, so
+// the error reported is the one the three passes would report first: the kind check, fewer than
+// two data lines, an unsplittable line or a bad intensity (second pass) before a bad position
+// (third pass), then a spacing or range error at the first line that has one.
 //
 // The step is taken over the whole file, (last - first) / (n - 1), and point k sits at
 // first + k * step: a step from the first two rounded positions drifts over a long scan and
 // rejects files whose positions were rounded to a few decimals.
 ReadResult ReadTwoColumnText(std::string_view content, const std::string& fileName, bool main,
                              ScanRegistry& registry, Prompts& prompts) {
-    TextLineReader lines(content);
-    size_t count = 0;
-    for (std::string_view line = lines.ReadTextLine(); !line.empty(); line = lines.ReadTextLine())
-        if (IsTwoColumnDataLine(Trim(line))) ++count;
     CheckAdditionalKind(registry, main, TScanKind::TwoTheta);
-    if (count < 2) throw TrevascError(kUnknownDataFormatMessage);
-
-    TDataPointArray points(count);
-    std::vector<double> values(count);
-    std::optional<std::string> positionError;
-    size_t k = 0;
-    lines.Restart();
+    TextLineReader lines(content);
+    std::vector<double> positions, values;
+    // A typical data line has 8 to 20 characters; the arrays grow if lines are shorter.
+    positions.reserve(content.size() / 8 + 1);
+    values.reserve(content.size() / 8 + 1);
+    size_t count = 0;
+    const char* splitError = nullptr;
+    std::optional<std::string> valueError, positionError;
     for (std::string_view line = lines.ReadTextLine(); !line.empty(); line = lines.ReadTextLine()) {
         const std::string_view text = Trim(line);
         if (!IsTwoColumnDataLine(text)) continue;
+        ++count;
+        if (splitError || valueError) continue;  // an earlier error stands; only count on
         size_t sep = 0;
         while (sep < text.size() && kNumberChar[static_cast<unsigned char>(text[sep])]) ++sep;
-        if (sep == text.size()) throw TrevascError(kUnknownDataFormatMessage);
         const std::string_view column1 = Trim(text.substr(0, sep));
-        const std::string_view column2 = Trim(text.substr(sep + 1));
-        if (column1.empty() || column2.empty()) throw TrevascError(kUnknownDataFormatMessage);
-        values[k] = ConvertFloat(column2);
-        if (auto x = TryParseFloat(column1)) {
-            points[k].Position = *x;
-        } else if (!positionError) {
-            positionError = FloatConversionMessage(ToLocalDecimal(column1));
+        const std::string_view column2 =
+            sep < text.size() ? Trim(text.substr(sep + 1)) : std::string_view();
+        if (column1.empty() || column2.empty()) {
+            splitError = kUnknownDataFormatMessage;
+            continue;
         }
-        ++k;
+        const std::optional<double> y = TryParseFloat(column2);
+        if (!y) {
+            valueError = FloatConversionMessage(ToLocalDecimal(column2));
+            continue;
+        }
+        const std::optional<double> x = TryParseFloat(column1);
+        if (!x && !positionError) positionError = FloatConversionMessage(ToLocalDecimal(column1));
+        positions.push_back(x ? *x : 0.0);
+        values.push_back(*y);
     }
+    if (count < 2) throw TrevascError(kUnknownDataFormatMessage);
+    if (splitError) throw TrevascError(splitError);
+    if (valueError) throw TrevascError(*valueError);
     if (positionError) throw TrevascError(*positionError);
 
     // Scale the intensities down by powers of ten until the largest fits a 32-bit integer.
@@ -357,14 +367,19 @@ ReadResult ReadTwoColumnText(std::string_view content, const std::string& fileNa
     double factor = 1.0;
     while (maximum / factor > 2000000000.0) factor *= 10.0;
 
-    const double first = points.front().Position;
-    const double step = (points.back().Position - first) / static_cast<double>(count - 1);
+    const double first = positions.front();
+    const double step = (positions.back() - first) / static_cast<double>(count - 1);
+    TDataPointArray points;
+    points.reserve(count);
     for (size_t i = 0; i < count; ++i) {
         const double onGrid = first + static_cast<double>(i) * step;
-        if (std::fabs(points[i].Position - onGrid) > kTwoColumnSpacingTolerance)
+        // Written so that a NaN deviation (an infinite step) fails as well.
+        if (!(std::fabs(positions[i] - onGrid) <= kTwoColumnSpacingTolerance))
             throw TrevascError(kSpacingMessage);
-        points[i].Position = onGrid;
-        points[i].Intensity = RoundToInt32(values[i] / factor);
+        TDataPoint point;
+        point.Position = onGrid;
+        point.Intensity = RoundToInt32(values[i] / factor);
+        points.push_back(point);
     }
     Commit(registry, main, TScanKind::TwoTheta, NamedScan(fileName, std::move(points)));
     if (factor > 1.0) prompts.ShowInfo(ScaledMessage(factor));

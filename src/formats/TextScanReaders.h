@@ -9,7 +9,8 @@ namespace trevasc::formats {
 inline constexpr const char* kUnexpectedEndMessage = "Unexpected end of file.";
 inline constexpr const char* kUnknownDataFormatMessage = "Unknown data format.";
 inline constexpr const char* kUnknownFileFormatMessage = "Unknown file format.";
-inline constexpr const char* kSpacingMessage = "Unknown data format. Two Theta spacing not uniform.";
+inline constexpr const char* kSpacingMessage =
+    "Unknown data format. Two Theta spacing not uniform.";
 inline constexpr const char* kNoValidDataMessage = "The dataset does not contain any valid data.";
 inline constexpr const char* kDatasetCutMessage =
     "The dataset has been cut or is not complete. The available data points have been loaded.";

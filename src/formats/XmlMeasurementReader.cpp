@@ -22,7 +22,9 @@ namespace {
 
 constexpr const char* kReadErrorMessage = "Error while reading XML file.";
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualsNoCase(std::string_view text, std::string_view lower) {
     if (text.size() != lower.size()) return false;
@@ -76,12 +78,16 @@ bool IsValueElement(TXmlName name) {
         case TXmlName::Intensities:
         case TXmlName::Counts:
         case TXmlName::BeamAttenuationFactors:
-        case TXmlName::CommonBeamAttenuationFactor: return true;
-        default: return false;
+        case TXmlName::CommonBeamAttenuationFactor:
+            return true;
+        default:
+            return false;
     }
 }
 
-bool IsXmlBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsXmlBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 bool IsBlankText(std::string_view text) {
     for (char c : text)
@@ -194,7 +200,8 @@ XmlDocument::XmlDocument(std::string_view content) {
                 events_.push_back(event);
                 break;
             }
-            default: break;  // CDATA, comments, PIs, white space, entity references
+            default:
+                break;  // CDATA, comments, PIs, white space, entity references
         }
     }
     if (status != 0) throw TrevascError(kReadErrorMessage);
@@ -226,7 +233,9 @@ int32_t XmlPathScanner::Relative(const TXmlPath& path) {
         const uint32_t index = static_cast<uint32_t>(position_);
         ++position_;
         switch (event.EventKind) {
-            case XmlDocument::Event::Start: open_.push_back(index); break;
+            case XmlDocument::Event::Start:
+                open_.push_back(index);
+                break;
             case XmlDocument::Event::End:
                 // An end tag of an element opened before this query began leaves the path empty.
                 if (!open_.empty()) open_.pop_back();
@@ -269,7 +278,9 @@ using xml::XmlPathScanner;
 
 constexpr const char* kDegree = "\xC2\xB0";
 
-TXmlStep Step(TXmlName name) { return TXmlStep{name}; }
+TXmlStep Step(TXmlName name) {
+    return TXmlStep{name};
+}
 
 TXmlStep PositionsStep(TXmlAxis axis) {
     TXmlStep step{TXmlName::Positions};
@@ -294,7 +305,7 @@ TXmlPath DataPath(TXmlMeasurementType type, TXmlName last) {
 // positions@axis=<axis>@unit=deg / <last>
 TXmlPath PositionPath(TXmlMeasurementType type, TXmlAxis axis, TXmlName last) {
     return {Step(TXmlName::XrdMeasurements), MeasurementStep(type), Step(TXmlName::Scan),
-            Step(TXmlName::DataPoints), PositionsStep(axis), Step(last)};
+            Step(TXmlName::DataPoints),      PositionsStep(axis),   Step(last)};
 }
 
 // scan / dataPoints / <last>, relative to the previous scan
@@ -309,22 +320,31 @@ TXmlPath NextScanPositionPath(TXmlAxis axis, TXmlName last) {
 
 const char* AxisName(TXmlAxis axis) {
     switch (axis) {
-        case TXmlAxis::Omega: return "Omega";
-        case TXmlAxis::Phi: return "Phi";
-        case TXmlAxis::Psi: return "Psi";
-        default: return "2Theta";
+        case TXmlAxis::Omega:
+            return "Omega";
+        case TXmlAxis::Phi:
+            return "Phi";
+        case TXmlAxis::Psi:
+            return "Psi";
+        default:
+            return "2Theta";
     }
+}
+
+// Number lists are split at every character with a code up to 32 (blank, tab, line ends).
+bool IsListSeparator(char c) {
+    return static_cast<unsigned char>(c) <= 32;
 }
 
 template <class F>
 void ForEachToken(std::string_view text, F&& f) {
     const char* p = text.data();
     const char* end = p + text.size();
-    while (p < end) {
-        while (p < end && static_cast<unsigned char>(*p) <= 32) ++p;
+    while (p != end) {
+        while (p != end && IsListSeparator(*p)) ++p;
         const char* begin = p;
-        while (p < end && static_cast<unsigned char>(*p) > 32) ++p;
-        if (p > begin) f(std::string_view(begin, static_cast<size_t>(p - begin)));
+        while (p != end && !IsListSeparator(*p)) ++p;
+        if (p != begin) f(std::string_view(begin, static_cast<size_t>(p - begin)));
     }
 }
 
@@ -576,10 +596,10 @@ ReadResult ReadXmlMeasurementText(std::string_view content, const std::string& f
         if (areaListed) {
             const TXmlPath next = NextScanPositionPath(TXmlAxis::TwoTheta, TXmlName::ListPositions);
             for (size_t i = 0; i < scans.size(); ++i) {
-                const int32_t list =
-                    i == 0 ? scanner.Absolute(PositionPath(kArea, TXmlAxis::TwoTheta,
-                                                           TXmlName::ListPositions))
-                           : scanner.Relative(next);
+                const int32_t list = i == 0
+                                         ? scanner.Absolute(PositionPath(kArea, TXmlAxis::TwoTheta,
+                                                                         TXmlName::ListPositions))
+                                         : scanner.Relative(next);
                 if (list >= 0)
                     SetListedPositions(document, scans[i].Points, list);
                 else
@@ -588,10 +608,10 @@ ReadResult ReadXmlMeasurementText(std::string_view content, const std::string& f
         } else {
             const TXmlPath next = NextScanPositionPath(TXmlAxis::TwoTheta, TXmlName::StartPosition);
             for (size_t i = 0; i < scans.size(); ++i) {
-                const int32_t start =
-                    i == 0 ? scanner.Absolute(PositionPath(kArea, TXmlAxis::TwoTheta,
-                                                           TXmlName::StartPosition))
-                           : scanner.Relative(next);
+                const int32_t start = i == 0
+                                          ? scanner.Absolute(PositionPath(kArea, TXmlAxis::TwoTheta,
+                                                                          TXmlName::StartPosition))
+                                          : scanner.Relative(next);
                 const int32_t end = scanner.Relative(nextEnd);
                 if (start >= 0 && end >= 0)
                     SetRangePositions(scans[i].Points, ConvertText(document, start),

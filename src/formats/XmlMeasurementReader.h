@@ -60,7 +60,7 @@ struct TXmlStep {
 using TXmlPath = std::vector<TXmlStep>;
 
 class XmlDocument {
-public:
+  public:
     // Parses the whole text; throws TrevascError "Error while reading XML file." when it is
     // not well-formed XML.
     explicit XmlDocument(std::string_view content);
@@ -92,7 +92,7 @@ public:
     // reduced to one blank. Empty for index -1.
     std::string NormalizedText(int32_t index) const;
 
-private:
+  private:
     std::vector<Event> events_;
     std::vector<TextNode> texts_;
     std::vector<DataPointsInfo> dataPoints_;
@@ -100,7 +100,7 @@ private:
 
 // Runs path queries over a document, remembering where the last one stopped.
 class XmlPathScanner {
-public:
+  public:
     explicit XmlPathScanner(const XmlDocument& document) : document_(document) {}
 
     // Query from the top of the document.
@@ -113,7 +113,7 @@ public:
     // ends first (and every later relative query then finds nothing either).
     int32_t Relative(const TXmlPath& path);
 
-private:
+  private:
     bool Matches(const TXmlPath& path) const;
 
     const XmlDocument& document_;

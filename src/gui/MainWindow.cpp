@@ -1,5 +1,7 @@
 #include "gui/MainWindow.h"
 
+#include "core/XrayTubeSelectorState.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -245,6 +247,10 @@ void MainWindow::CreateToolWindows() {
     const MainSettings settings = ReadMainSettings(S(mainIniPath_));
     plotWindow_ = std::make_unique<PlotWindow>();
     ApplyStoredGeometry(plotWindow_.get(), settings.PlotWindow, true);
+    // The status bar's d-spacing uses the X-ray line selected at the last exit.
+    XrayTubeSelectorState defaultLine(S(xrayIniPath_), [](const std::string&) {});
+    defaultLine.Create();
+    if (defaultLine.SelectedIndex() >= 0) plotWindow_->SetWavelength(defaultLine.Wavelength());
     legendWindow_ = std::make_unique<LegendWindow>();
     ApplyStoredGeometry(legendWindow_.get(), settings.LegendWindow, true);
     selectMainPlotDialog_ = new SelectMainPlotDialog(this);

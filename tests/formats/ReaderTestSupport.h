@@ -15,7 +15,7 @@ namespace trevasc::test {
 // Answers input queries from a script (the preset when the script is empty) and records
 // everything it was shown.
 class ReaderPrompts : public Prompts {
-public:
+  public:
     std::deque<std::optional<std::string>> Answers;
     std::vector<std::string> Captions, Questions, Infos, Errors;
 

@@ -55,7 +55,9 @@ std::vector<fs::path> ScanFilesIn(const std::string& folder) {
     return files;
 }
 
-bool RealDataPresent() { return fs::is_directory(TREVASC_REALDATA_DIR); }
+bool RealDataPresent() {
+    return fs::is_directory(TREVASC_REALDATA_DIR);
+}
 
 void CheckOpens(const fs::path& file) {
     SCOPED_TRACE(file.string());
@@ -79,7 +81,8 @@ void CheckOpens(const fs::path& file) {
         EXPECT_NEAR(s.RawPoints.front().Position, e.First, 1e-9);
         EXPECT_NEAR(s.RawPoints.back().Position, e.Last, 1e-9);
     }
-    if (e.FirstIntensity >= 0) EXPECT_EQ(registry.MainScan().RawPoints[0].Intensity, e.FirstIntensity);
+    if (e.FirstIntensity >= 0)
+        EXPECT_EQ(registry.MainScan().RawPoints[0].Intensity, e.FirstIntensity);
     EXPECT_TRUE(prompts.Infos.empty());
 }
 
@@ -97,7 +100,9 @@ void CheckFolder(const std::string& folder) {
 
 }  // namespace
 
-TEST(RealFiles, CopiesInTheRepositoryOpen) { CheckFolder(TREVASC_TEST_DATA_DIR); }
+TEST(RealFiles, CopiesInTheRepositoryOpen) {
+    CheckFolder(TREVASC_TEST_DATA_DIR);
+}
 
 TEST(RealFiles, SharedFolderOpens) {
     if (!RealDataPresent()) GTEST_SKIP() << "no real data folder";
@@ -114,8 +119,7 @@ TEST(RealFiles, AttenuatedCountsAndAreaMap) {
     EXPECT_NEAR(registry.MainScan().RawPoints[1336].Position, 26.025 + 1336 * 0.03, 1e-9);
     EXPECT_EQ(registry.MainScan().Name, "nomad_m54313_om2th_10_v2.1.xrdml");  // no sample id
 
-    ReadScanFile(dir + "/nomad_10_m84325_C_XRR_fast_processed_v2.1.xrdml", true, registry,
-                 prompts);
+    ReadScanFile(dir + "/nomad_10_m84325_C_XRR_fast_processed_v2.1.xrdml", true, registry, prompts);
     EXPECT_EQ(registry.MainScan().RawPoints[11].Intensity, 149637);
     EXPECT_EQ(registry.MainScan().RawPoints[12].Intensity, 831 * 188);
 

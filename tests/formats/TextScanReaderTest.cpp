@@ -1,7 +1,12 @@
 // Format detection, line reading and the three text scan formats.
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cstring>
+#include <random>
+
 #include "core/Error.h"
+#include "formats/NumberText.h"
 #include "formats/ReaderTestSupport.h"
 #include "formats/ScanFileReader.h"
 #include "formats/TextLine.h"
@@ -106,15 +111,15 @@ TEST(HeaderCountsReader, MessagesLeaveTheRegistryAlone) {
     ScanRegistry registry;
     FillMainScan(registry);
     ReaderPrompts prompts;
-    EXPECT_EQ(ErrorOf(read, "HR-XRDSCAN\nFIRSTANGLE,1\nSTEPWIDTH,1\nSCANDATA\n5\n", registry,
-                      prompts),
-              "Unknown data format.");
+    EXPECT_EQ(
+        ErrorOf(read, "HR-XRDSCAN\nFIRSTANGLE,1\nSTEPWIDTH,1\nSCANDATA\n5\n", registry, prompts),
+        "Unknown data format.");
     EXPECT_EQ(ErrorOf(read, "HR-XRDSCAN\nFIRSTANGLE,1\nSTEPWIDTH,1\nNROFDATA,0\nSCANDATA\r\n\r\n",
                       registry, prompts),
               "Unexpected end of file.");
-    EXPECT_EQ(ErrorOf(read, "HR-XRDSCAN\nFIRSTANGLE,1\nSTEPWIDTH,1\nNROFDATA,3\n", registry,
-                      prompts),
-              "Unexpected end of file.");
+    EXPECT_EQ(
+        ErrorOf(read, "HR-XRDSCAN\nFIRSTANGLE,1\nSTEPWIDTH,1\nNROFDATA,3\n", registry, prompts),
+        "Unexpected end of file.");
     // Fewer intensities than announced.
     EXPECT_EQ(ErrorOf(read, "HR-XRDSCAN\nFIRSTANGLE,1\nSTEPWIDTH,1\nNROFDATA,3\nSCANDATA\n1\n2\n",
                       registry, prompts),
@@ -159,10 +164,10 @@ std::string DataLine(double tth, const std::string& cts, double phi) {
 TEST(ScanListReader, ReadsListedPositionsAndWrapsPhi) {
     ReaderPrompts prompts;
     ScanRegistry registry;
-    const std::string single = "SUPERDATA\n" + TwoThetaDataset(DataLine(20.0, "5", 0) +
-                                                               DataLine(20.5, "6", 0) +
-                                                               DataLine(21.25, "7", 0),
-                                                           3);
+    const std::string single =
+        "SUPERDATA\n" +
+        TwoThetaDataset(DataLine(20.0, "5", 0) + DataLine(20.5, "6", 0) + DataLine(21.25, "7", 0),
+                        3);
     ReadScanListText(single, "/x/a.001", true, registry, prompts);
     ASSERT_EQ(registry.MainScan().Count, 3);
     EXPECT_DOUBLE_EQ(registry.MainScan().RawPoints[2].Position, 21.25);
@@ -173,8 +178,8 @@ TEST(ScanListReader, ReadsListedPositionsAndWrapsPhi) {
 
     // Phi scan: the point count is the 5th word; a value below its raw predecessor gets 360.
     const std::string phi = "SUPERDATA\n> mscan Phi 0 360 5 4 x\n" + kColumns +
-                            DataLine(30, "1", 350) + DataLine(30, "2", 355) +
-                            DataLine(30, "3", 0) + DataLine(30, "4", 5);
+                            DataLine(30, "1", 350) + DataLine(30, "2", 355) + DataLine(30, "3", 0) +
+                            DataLine(30, "4", 5);
     ReadScanListText(phi, "p.001", true, registry, prompts);
     EXPECT_EQ(registry.OpenScanKind, TScanKind::Phi);
     ASSERT_EQ(registry.MainScan().Count, 4);
@@ -225,11 +230,10 @@ TEST(ScanListReader, CutDatasetsAndMessages) {
     ScanRegistry registry;
     FillMainScan(registry);
     ReaderPrompts prompts;
-    const std::string cut = "SUPERDATA\n" + TwoThetaDataset(DataLine(10, "1", 0) +
-                                                            DataLine(11, "2", 0) +
-                                                            DataLine(12, "3.5", 0) +
-                                                            DataLine(13, "4", 0),
-                                                        4);
+    const std::string cut =
+        "SUPERDATA\n" + TwoThetaDataset(DataLine(10, "1", 0) + DataLine(11, "2", 0) +
+                                            DataLine(12, "3.5", 0) + DataLine(13, "4", 0),
+                                        4);
     EXPECT_EQ(ErrorOf(read, cut, registry, prompts), "");
     EXPECT_EQ(registry.MainScan().Count, 2);
     EXPECT_EQ(registry.MainScan().RawPoints.size(), 2u);
@@ -239,16 +243,16 @@ TEST(ScanListReader, CutDatasetsAndMessages) {
               "loaded.");
 
     FillMainScan(registry);
-    EXPECT_EQ(ErrorOf(read, "SUPERDATA\n" + TwoThetaDataset("a b c d e x 3 4 5 6 7\n", 1),
-                      registry, prompts),
+    EXPECT_EQ(ErrorOf(read, "SUPERDATA\n" + TwoThetaDataset("a b c d e x 3 4 5 6 7\n", 1), registry,
+                      prompts),
               "The dataset does not contain any valid data.");
     EXPECT_EQ(ErrorOf(read, "SUPERDATA\n> mscan tth 1 2 3\n" + kColumns + DataLine(1, "1", 0),
                       registry, prompts),
               "Unknown file format.");
-    EXPECT_EQ(ErrorOf(read, "SUPERDATA\n> mscan tth 1 2 3 4 5 6 x\n" + kColumns +
-                                DataLine(1, "1", 0),
-                      registry, prompts),
-              "Unknown file format.");
+    EXPECT_EQ(
+        ErrorOf(read, "SUPERDATA\n> mscan tth 1 2 3 4 5 6 x\n" + kColumns + DataLine(1, "1", 0),
+                registry, prompts),
+        "Unknown file format.");
     EXPECT_EQ(ErrorOf(read, "SUPERDATA\n> mscan tth 1 2 3 4 5 6 1\n0 0 0\n", registry, prompts),
               "Unexpected end of file.");
     ExpectMainUntouched(registry);
@@ -275,6 +279,13 @@ TEST(TwoColumnReader, SeparatorsCommentsAndNames) {
     EXPECT_EQ(s.RawPoints[2].Intensity, 31);
     EXPECT_EQ(s.Name, "scan.txt");
     EXPECT_TRUE(prompts.Infos.empty());
+
+    // A byte order mark does not hide the first data line.
+    ReadScanText(
+        "\xEF\xBB\xBF"
+        "10 5\n11 6\n",
+        "bom.txt", true, registry, prompts);
+    EXPECT_EQ(registry.MainScan().Count, 2);
 
     FillMainScan(registry);
     EXPECT_EQ(ErrorOf(read, "10.5,1234\n10.6,1000\n", registry, prompts), "Unknown data format.");
@@ -347,4 +358,32 @@ TEST(TwoColumnReader, ScalesCountsBeyondThe32BitRange) {
     ASSERT_EQ(prompts.Infos.size(), 1u);
     EXPECT_NE(prompts.Infos[0].find("factor of 1000000 to"), std::string::npos);
     EXPECT_EQ(registry.MainScan().RawPoints[0].Intensity, 250000000);
+}
+
+TEST(ReaderNumbers, PlainDecimalsReadExactlyAsFromChars) {
+    // The readers' fast path for plain decimals must give the very value of the general one.
+    std::mt19937 random(12345);
+    for (int n = 0; n < 200000; ++n) {
+        const int digits = 1 + static_cast<int>(random() % 18);
+        std::string text = random() % 4 == 0 ? "-" : "";
+        const int point = static_cast<int>(random() % (digits + 1));
+        for (int d = 0; d < digits; ++d) {
+            if (d == point && d > 0) text += random() % 2 ? "." : ",";
+            text += static_cast<char>('0' + random() % 10);
+        }
+        std::string dotted = text;
+        for (char& c : dotted)
+            if (c == ',') c = '.';
+        double expected = 0;
+        auto [ptr, ec] = std::from_chars(dotted.data(), dotted.data() + dotted.size(), expected);
+        ASSERT_EQ(ec, std::errc()) << text;
+        const std::optional<double> value = TryParseFloat(text);
+        ASSERT_TRUE(value.has_value()) << text;
+        ASSERT_EQ(std::memcmp(&*value, &expected, sizeof expected), 0) << text;
+    }
+    EXPECT_FALSE(TryParseFloat("-").has_value());
+    EXPECT_FALSE(TryParseFloat("1..2").has_value());
+    EXPECT_FALSE(TryParseFloat("1.2.").has_value());
+    EXPECT_DOUBLE_EQ(*TryParseFloat("5."), 5.0);
+    EXPECT_DOUBLE_EQ(*TryParseFloat("+.5"), 0.5);
 }

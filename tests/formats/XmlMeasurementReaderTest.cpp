@@ -190,7 +190,7 @@ TEST(XmlMeasurementReader, BadNumbersAndKindMismatchChangeNothing) {
 
     registry.OpenScanKind = TScanKind::TwoTheta;
     EXPECT_EQ(ReadError(SingleScan(Positions("Omega", "1", "2") + "<intensities>1</intensities>"),
-                      registry, false),
+                        registry, false),
               kKindMismatchMessage);
     EXPECT_EQ(registry.AdditionalCount(), 0);
     EXPECT_EQ(ReadError(SingleScan(pos + "<intensities>4 5</intensities>"), registry, false), "");
@@ -292,12 +292,13 @@ TEST(XmlMeasurementReader, CountsAreMultipliedByTheirAttenuationFactors) {
 
 TEST(XmlMeasurementReader, ListedPositions) {
     ScanRegistry registry;
-    const std::string listed = "<positions axis=\"2Theta\" unit=\"deg\"><listPositions>10 10.5 12"
-                               "</listPositions></positions>";
-    EXPECT_EQ(ReadError(SingleScan(listed + Positions("Omega", "1", "2") +
-                                   "<counts>1 2 3</counts>"),
-                        registry),
-              "");
+    const std::string listed =
+        "<positions axis=\"2Theta\" unit=\"deg\"><listPositions>10 10.5 12"
+        "</listPositions></positions>";
+    EXPECT_EQ(
+        ReadError(SingleScan(listed + Positions("Omega", "1", "2") + "<counts>1 2 3</counts>"),
+                  registry),
+        "");
     EXPECT_EQ(PositionsOf(registry.MainScan()), (std::vector<double>{10, 10.5, 12}));
     EXPECT_EQ(ReadError(SingleScan(listed + Positions("Omega", "1", "2") + "<counts>1 2</counts>"),
                         registry),
@@ -306,8 +307,8 @@ TEST(XmlMeasurementReader, ListedPositions) {
     // A map of listed 2Theta scans at common Omega positions.
     std::string scans;
     for (int i = 0; i < 2; ++i)
-        scans += ScanElement(listed + Common("Omega", std::to_string(5 + i)) +
-                             "<counts>1 2 3</counts>");
+        scans +=
+            ScanElement(listed + Common("Omega", std::to_string(5 + i)) + "<counts>1 2 3</counts>");
     EXPECT_EQ(ReadError(Document("Area measurement", scans), registry), "");
     EXPECT_EQ(registry.OpenScanKind, TScanKind::TwoThetaCommonOmega);
     ASSERT_EQ(registry.AdditionalCount(), 1);

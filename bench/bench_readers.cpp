@@ -1,0 +1,181 @@
+// Reading large scan files through ReadScanFile: a 1,000,000-line two-column file and XML area
+// measurements of 1000 scans x 2000 points (intensities, and raw counts with attenuation
+// factors). The files are generated into a temporary folder; scripts/make-bench-files.py writes
+// the same files byte for byte, for timing whole programs against them.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "core/Prompts.h"
+#include "core/ScanData.h"
+#include "formats/ScanFileReader.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace trevasc;
+
+class SilentPrompts : public Prompts {
+  public:
+    bool Confirm(const std::string&) override { return true; }
+    void ShowError(const std::string&) override {}
+    void ShowInfo(const std::string&) override {}
+    std::optional<std::string> InputQuery(const std::string&, const std::string&,
+                                          const std::string&) override {
+        return std::string("1");
+    }
+};
+
+// Knuth's multiplicative hash: reproducible pseudo-noise, the same in the Python generator.
+unsigned Noise(unsigned long long k) {
+    return static_cast<unsigned>((k * 2654435761ULL) & 0xffffffffULL);
+}
+
+// Fixed-point value in units of 1e-4 as text ("12.3456"), exact in both generators.
+std::string Fixed4(long long units) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%lld.%04lld", units / 10000, units % 10000);
+    return buf;
+}
+
+std::string TwoColumnText(int lines) {
+    std::string out = "# generated two-column scan: 2Theta, counts\n";
+    out.reserve(static_cast<size_t>(lines) * 13 + 64);
+    for (int k = 0; k < lines; ++k) {
+        const long long d = (k > 500000 ? k - 500000 : 500000 - k) / 100;
+        const long long counts =
+            50 + Noise(static_cast<unsigned long long>(k)) % 1000 + 10000000LL / (100 + d * d);
+        out += Fixed4(50000 + k);
+        out += '\t';
+        out += std::to_string(counts);
+        out += '\n';
+    }
+    return out;
+}
+
+// An area measurement: `scans` 2Theta scans of `points` points at Omega steps of 0.01 degree.
+// rawCounts: version 2 style raw counts with a beamAttenuationFactors list (188 on every 500th
+// point); otherwise version 1 style intensities.
+std::string AreaText(int scans, int points, bool rawCounts) {
+    const std::string ns = rawCounts ? "2.1" : "1.0";
+    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    out += "<xrdMeasurements xmlns=\"http://www.xrdml.com/XRDMeasurement/" + ns +
+           "\" status=\"Completed\">\n";
+    out +=
+        "\t<sample type=\"To be analyzed\">\n\t\t<id>BENCH</id>\n\t\t<name>area map</name>\n"
+        "\t</sample>\n";
+    out +=
+        "\t<xrdMeasurement measurementType=\"Area measurement\" status=\"Completed\" "
+        "measurementStepAxis=\"Omega\">\n";
+    for (int s = 0; s < scans; ++s) {
+        out +=
+            "\t\t<scan appendNumber=\"0\" mode=\"Continuous\" scanAxis=\"Omega-2Theta\" "
+            "status=\"Completed\">\n";
+        out +=
+            "\t\t\t<header>\n\t\t\t\t<author>\n\t\t\t\t\t<name>User</name>\n"
+            "\t\t\t\t</author>\n\t\t\t</header>\n";
+        out += "\t\t\t<dataPoints>\n";
+        out += "\t\t\t\t<positions axis=\"2Theta\" unit=\"deg\">\n\t\t\t\t\t<startPosition>" +
+               Fixed4(600000) + "</startPosition>\n\t\t\t\t\t<endPosition>" +
+               Fixed4(600000 + 100LL * (points - 1)) + "</endPosition>\n\t\t\t\t</positions>\n";
+        out += "\t\t\t\t<positions axis=\"Omega\" unit=\"deg\">\n\t\t\t\t\t<startPosition>" +
+               Fixed4(200000 + 100LL * s) + "</startPosition>\n\t\t\t\t\t<endPosition>" +
+               Fixed4(220000 + 100LL * s) + "</endPosition>\n\t\t\t\t</positions>\n";
+        out += "\t\t\t\t<commonCountingTime unit=\"seconds\">1.00</commonCountingTime>\n";
+        if (rawCounts) {
+            out += "\t\t\t\t<beamAttenuationFactors>";
+            for (int p = 0; p < points; ++p) {
+                if (p > 0) out += ' ';
+                out += p % 500 == 0 ? "188.00" : "1.00";
+            }
+            out += "</beamAttenuationFactors>\n";
+        }
+        out += rawCounts ? "\t\t\t\t<counts unit=\"counts\">"
+                         : "\t\t\t\t<intensities unit=\"counts\">";
+        for (int p = 0; p < points; ++p) {
+            if (p > 0) out += ' ';
+            out += std::to_string(Noise(static_cast<unsigned long long>(s) * points + p) % 1000);
+        }
+        out += rawCounts ? "</counts>\n" : "</intensities>\n";
+        out += "\t\t\t</dataPoints>\n\t\t</scan>\n";
+    }
+    out += "\t</xrdMeasurement>\n</xrdMeasurements>\n";
+    return out;
+}
+
+struct BenchFiles {
+    fs::path Folder;
+    std::string TwoColumn, AreaIntensities, AreaCounts;
+
+    bool Keep = false;
+
+    // TREVASC_BENCH_DIR names a folder in which the files are written and kept.
+    BenchFiles() {
+        if (const char* dir = std::getenv("TREVASC_BENCH_DIR"); dir && *dir) {
+            Folder = dir;
+            Keep = true;
+        } else {
+            Folder =
+                fs::temp_directory_path() / ("trevasc-bench-readers-" + std::to_string(::getpid()));
+        }
+        fs::create_directories(Folder);
+        TwoColumn = Write("two_column_1M.txt", TwoColumnText(1000000));
+        AreaIntensities = Write("area_1000x2000_intensities.xrdml", AreaText(1000, 2000, false));
+        AreaCounts = Write("area_1000x2000_counts.xrdml", AreaText(1000, 2000, true));
+    }
+    ~BenchFiles() {
+        if (Keep) return;
+        std::error_code ec;
+        fs::remove_all(Folder, ec);
+    }
+    std::string Write(const std::string& name, const std::string& text) const {
+        const fs::path path = Folder / name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path.string();
+    }
+};
+
+const BenchFiles& Files() {
+    static const BenchFiles files;
+    return files;
+}
+
+void ReadRepeatedly(benchmark::State& state, const std::string& file, int expectedScans,
+                    int expectedPoints) {
+    ScanRegistry registry;
+    SilentPrompts prompts;
+    for (auto _ : state) {
+        registry.ClearAdditionalScans();  // as opening a main file does first
+        formats::ReadScanFile(file, true, registry, prompts);
+        benchmark::DoNotOptimize(registry.MainScan().RawPoints.data());
+    }
+    if (registry.AdditionalCount() + 1 != expectedScans ||
+        registry.MainScan().Count != expectedPoints)
+        state.SkipWithError("unexpected scan shape");
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(fs::file_size(file)));
+}
+
+void BM_ReadTwoColumn1M(benchmark::State& state) {
+    ReadRepeatedly(state, Files().TwoColumn, 1, 1000000);
+}
+BENCHMARK(BM_ReadTwoColumn1M)->Unit(benchmark::kMillisecond);
+
+void BM_ReadXmlArea1000x2000Intensities(benchmark::State& state) {
+    ReadRepeatedly(state, Files().AreaIntensities, 1000, 2000);
+}
+BENCHMARK(BM_ReadXmlArea1000x2000Intensities)->Unit(benchmark::kMillisecond);
+
+void BM_ReadXmlArea1000x2000CountsAttenuated(benchmark::State& state) {
+    ReadRepeatedly(state, Files().AreaCounts, 1000, 2000);
+}
+BENCHMARK(BM_ReadXmlArea1000x2000CountsAttenuated)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

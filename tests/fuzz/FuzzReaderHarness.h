@@ -1,0 +1,60 @@
+#pragma once
+// Shared body of the reader fuzz targets: read the input as main file, then again as an
+// additional file into the same registry, and check that the registry stays consistent.
+// Only TrevascError (a message for the user) is an acceptable failure.
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/Error.h"
+#include "core/Prompts.h"
+#include "core/ScanData.h"
+#include "formats/ScanFileReader.h"
+
+namespace trevasc::fuzz {
+
+class AnswerOnePrompts : public Prompts {
+  public:
+    bool Confirm(const std::string&) override { return true; }
+    void ShowError(const std::string&) override {}
+    void ShowInfo(const std::string&) override {}
+    std::optional<std::string> InputQuery(const std::string&, const std::string&,
+                                          const std::string&) override {
+        return std::string("1");
+    }
+};
+
+using ReaderFunction = formats::ReadResult (*)(std::string_view, const std::string&, bool,
+                                               ScanRegistry&, Prompts&);
+
+inline void CheckConsistent(const ScanRegistry& registry) {
+    for (int k = 0; k <= registry.AdditionalCount(); ++k) {
+        const TDataSet& s = registry.ScanAt(k);
+        if (s.Count < 0 || static_cast<size_t>(s.Count) != s.RawPoints.size() ||
+            s.Points.size() != s.RawPoints.size())
+            std::abort();
+    }
+}
+
+inline int RunReader(const uint8_t* data, size_t size, ReaderFunction reader) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    ScanRegistry registry;
+    AnswerOnePrompts prompts;
+    for (bool main : {true, false}) {
+        const int before = registry.AdditionalCount();
+        const int32_t mainCount = registry.MainScan().Count;
+        try {
+            reader(text, "fuzz/input.dat", main, registry, prompts);
+        } catch (const TrevascError&) {
+            // A failed read leaves the registry as it was.
+            if (registry.AdditionalCount() != before || registry.MainScan().Count != mainCount)
+                std::abort();
+        }
+        CheckConsistent(registry);
+    }
+    return 0;
+}
+
+}  // namespace trevasc::fuzz
