@@ -30,9 +30,11 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b) {
 
 WorkbenchSession::WorkbenchSession(Prompts& prompts) : prompts_(prompts) {
     RebuildProcessedCurvesHook = [](ScanRegistry& registry) {
+        // Without processing the processed points are the raw ones, which the readers already
+        // copied; copying a million points again would only cost time.
         for (int k = 0; k <= registry.AdditionalCount(); ++k) {
             TDataSet& scan = registry.ScanAt(k);
-            scan.Points = scan.RawPoints;
+            if (scan.Points.size() != scan.RawPoints.size()) scan.Points = scan.RawPoints;
         }
     };
     ComputeSlopeHook = [](TDataSet&) {};
