@@ -1,3 +1,4 @@
+#include "gui/ClipboardPicture.h"
 #include "gui/LegendWindow.h"
 
 #include <QAction>
@@ -187,16 +188,7 @@ std::unique_ptr<QMimeData> LegendWindow::CreateLegendMimeData() const {
         QPainter painter(&image);
         drawRows(painter);
     }
-    QByteArray png;
-    QBuffer pngBuffer(&png);
-    pngBuffer.open(QIODevice::WriteOnly);
-    image.save(&pngBuffer, "PNG");
-
-    auto data = std::make_unique<QMimeData>();
-    data->setData(QStringLiteral("image/svg+xml"), svg);
-    data->setData(QStringLiteral("image/png"), png);
-    data->setImageData(image);
-    return data;
+    return PictureMimeData(svg, image);
 }
 
 void LegendWindow::CopyLegend() {

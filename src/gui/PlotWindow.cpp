@@ -1,3 +1,4 @@
+#include "gui/ClipboardPicture.h"
 #include "gui/PlotWindow.h"
 
 #include <QAction>
@@ -421,16 +422,7 @@ std::unique_ptr<QMimeData> PlotWindow::CreatePlotMimeData() const {
     svgBuffer.close();
 
     const QImage image = RenderPlotImage(size.width(), size.height());
-    QByteArray png;
-    QBuffer pngBuffer(&png);
-    pngBuffer.open(QIODevice::WriteOnly);
-    image.save(&pngBuffer, "PNG");
-
-    auto data = std::make_unique<QMimeData>();
-    data->setData(QStringLiteral("image/svg+xml"), svg);
-    data->setData(QStringLiteral("image/png"), png);
-    data->setImageData(image);
-    return data;
+    return PictureMimeData(svg, image);
 }
 
 void PlotWindow::ShowError(const QString& text) {

@@ -499,7 +499,7 @@ TEST(MainWindowTest, ExportImportAndClipboardUseTheMenus) {
     // Cancelled save dialog: nothing written.
     h.Dialogs.SaveAnswers = {QString()};
     ActionOf(exportMenu, "&Spectrum to textfile")->trigger();
-    EXPECT_FALSE(std::filesystem::exists(h.Config.File("spec.txt")));
+    EXPECT_FALSE(std::filesystem::exists(h.Config.File("spectrum.txt")));
 
     // Import it back: same positions and check marks, title restored.
     const std::vector<TPeak> before = main.Peaks.Items;
