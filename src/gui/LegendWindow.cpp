@@ -1,5 +1,6 @@
-#include "gui/ClipboardPicture.h"
 #include "gui/LegendWindow.h"
+
+#include "gui/ClipboardPicture.h"
 
 #include <QAction>
 #include <QBuffer>

@@ -1,5 +1,6 @@
-#include "gui/ClipboardPicture.h"
 #include "gui/PlotWindow.h"
+
+#include "gui/ClipboardPicture.h"
 
 #include <QAction>
 #include <QApplication>
