@@ -158,6 +158,8 @@ FileReport OpenForReport(const std::string& file, int dataset, bool datasetGiven
     r.File = file;
     CliPrompts prompts(dataset, datasetGiven);
     WorkbenchSession session(prompts);
+    // The report describes the points as read; no processed curve is needed for it.
+    session.RebuildProcessedCurvesHook = [](ScanRegistry&) {};
     try {
         session.OpenMainFile(file);
         r.Format = session.LastFormatName();

@@ -26,6 +26,12 @@ void TDataSet::SetRawPoints(TDataPointArray points) {
     Points = RawPoints;
 }
 
+void TDataSet::ReplaceRawPoints(TDataPointArray points) {
+    RawPoints = std::move(points);
+    Count = static_cast<int32_t>(RawPoints.size());
+    Points = TDataPointArray();
+}
+
 void TDataSet::ClearPoints() {
     RawPoints.clear();
     RawPoints.shrink_to_fit();

@@ -54,6 +54,9 @@ public:
 
     // Replaces the raw points and keeps Count in step; the processed copy is reset to the raw one.
     void SetRawPoints(TDataPointArray points);
+    // As SetRawPoints, but releases the processed points instead of copying: for readers, whose
+    // scans always go through the processing next, so a million points are not copied twice.
+    void ReplaceRawPoints(TDataPointArray points);
     // Releases both point arrays.
     void ClearPoints();
 };

@@ -28,6 +28,20 @@ inline std::string_view Trim(std::string_view text) {
 
 // Reads the whole trimmed text as a finite number with "." or "," as decimal mark.
 std::optional<double> TryParseFloat(std::string_view text);
+// Counts are nearly always written as plain whole numbers (1 to 9 digits, no sign): reading
+// those directly gives the same value as TryParseFloat at a fraction of the cost. False for
+// anything else, which then takes the general conversion.
+inline bool TryWholeCount(std::string_view token, int32_t& value) {
+    if (token.empty() || token.size() > 9) return false;
+    int32_t v = 0;
+    for (char c : token) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    value = v;
+    return true;
+}
+
 // As TryParseFloat, but throws TrevascError with the float conversion message.
 double ParseFloat(std::string_view text);
 // Reads the whole trimmed text as a 32-bit integer (optional sign, digits only).

@@ -143,7 +143,7 @@ void CheckAdditionalKind(const ScanRegistry& registry, bool main, TScanKind kind
 
 namespace {
 void FillScan(TDataSet& target, TParsedScan&& parsed) {
-    target.SetRawPoints(std::move(parsed.Points));
+    target.ReplaceRawPoints(std::move(parsed.Points));
     target.Name = std::move(parsed.Name);
     target.SecondAxisPosition = parsed.SecondAxisPosition;
     target.SecondAxisName = std::move(parsed.SecondAxisName);

@@ -325,13 +325,16 @@ ReadResult ReadTwoColumnText(std::string_view content, const std::string& fileNa
                              ScanRegistry& registry, Prompts& prompts) {
     CheckAdditionalKind(registry, main, TScanKind::TwoTheta);
     TextLineReader lines(content);
-    std::vector<double> positions, values;
-    // A typical data line has 8 to 20 characters; the arrays grow if lines are shorter.
-    positions.reserve(content.size() / 8 + 1);
-    values.reserve(content.size() / 8 + 1);
+    // One array for the whole read: while reading, each point holds its written position in
+    // Position and its written value in Slope (the value may need scaling before it fits an
+    // integer); the last pass turns them into the final position and intensity.
+    TDataPointArray points;
+    // A typical data line has 8 to 20 characters; reserving only costs address space.
+    points.reserve(content.size() / 8 + 1);
     size_t count = 0;
     const char* splitError = nullptr;
     std::optional<std::string> valueError, positionError;
+    double maximum = 0.0;
     for (std::string_view line = lines.ReadTextLine(); !line.empty(); line = lines.ReadTextLine()) {
         const std::string_view text = Trim(line);
         if (!IsTwoColumnDataLine(text)) continue;
@@ -346,15 +349,19 @@ ReadResult ReadTwoColumnText(std::string_view content, const std::string& fileNa
             splitError = kUnknownDataFormatMessage;
             continue;
         }
-        const std::optional<double> y = TryParseFloat(column2);
+        int32_t wholeY;
+        const std::optional<double> y =
+            TryWholeCount(column2, wholeY) ? std::optional<double>(wholeY) : TryParseFloat(column2);
         if (!y) {
             valueError = FloatConversionMessage(ToLocalDecimal(column2));
             continue;
         }
         const std::optional<double> x = TryParseFloat(column1);
         if (!x && !positionError) positionError = FloatConversionMessage(ToLocalDecimal(column1));
-        positions.push_back(x ? *x : 0.0);
-        values.push_back(*y);
+        maximum = std::max(maximum, *y);
+        TDataPoint& point = points.emplace_back();
+        point.Position = x ? *x : 0.0;
+        point.Slope = *y;
     }
     if (count < 2) throw TrevascError(kUnknownDataFormatMessage);
     if (splitError) throw TrevascError(splitError);
@@ -362,24 +369,20 @@ ReadResult ReadTwoColumnText(std::string_view content, const std::string& fileNa
     if (positionError) throw TrevascError(*positionError);
 
     // Scale the intensities down by powers of ten until the largest fits a 32-bit integer.
-    double maximum = 0.0;
-    for (double v : values) maximum = std::max(maximum, v);
     double factor = 1.0;
     while (maximum / factor > 2000000000.0) factor *= 10.0;
 
-    const double first = positions.front();
-    const double step = (positions.back() - first) / static_cast<double>(count - 1);
-    TDataPointArray points;
-    points.reserve(count);
+    const double first = points.front().Position;
+    const double step = (points.back().Position - first) / static_cast<double>(count - 1);
     for (size_t i = 0; i < count; ++i) {
+        TDataPoint& point = points[i];
         const double onGrid = first + static_cast<double>(i) * step;
         // Written so that a NaN deviation (an infinite step) fails as well.
-        if (!(std::fabs(positions[i] - onGrid) <= kTwoColumnSpacingTolerance))
+        if (!(std::fabs(point.Position - onGrid) <= kTwoColumnSpacingTolerance))
             throw TrevascError(kSpacingMessage);
-        TDataPoint point;
         point.Position = onGrid;
-        point.Intensity = RoundToInt32(values[i] / factor);
-        points.push_back(point);
+        point.Intensity = RoundToInt32(point.Slope / factor);
+        point.Slope = 0.0;
     }
     Commit(registry, main, TScanKind::TwoTheta, NamedScan(fileName, std::move(points)));
     if (factor > 1.0) prompts.ShowInfo(ScaledMessage(factor));

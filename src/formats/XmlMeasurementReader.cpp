@@ -399,11 +399,16 @@ TDataPointArray ReadIntensities(const XmlDocument& document, int32_t text, bool 
     points.reserve(count);
     size_t i = 0;
     ForEachToken(node.Value, [&](std::string_view token) {
-        double value = ConvertToken(token);
-        if (rawCounts) value *= factors.empty() ? commonFactor : factors[i];
-        TDataPoint point;
-        point.Intensity = RoundToInt32(value);
-        points.push_back(point);
+        TDataPoint& point = points.emplace_back();
+        int32_t whole;
+        const bool plain = TryWholeCount(token, whole);
+        if (plain && !rawCounts) {
+            point.Intensity = whole;
+        } else {
+            double value = plain ? whole : ConvertToken(token);
+            if (rawCounts) value *= factors.empty() ? commonFactor : factors[i];
+            point.Intensity = RoundToInt32(value);
+        }
         ++i;
     });
     return points;

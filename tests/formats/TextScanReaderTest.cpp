@@ -380,7 +380,13 @@ TEST(ReaderNumbers, PlainDecimalsReadExactlyAsFromChars) {
         const std::optional<double> value = TryParseFloat(text);
         ASSERT_TRUE(value.has_value()) << text;
         ASSERT_EQ(std::memcmp(&*value, &expected, sizeof expected), 0) << text;
+        // The whole-count shortcut, where it applies, gives the same value.
+        if (int32_t whole; TryWholeCount(text, whole)) ASSERT_EQ(whole, *value) << text;
     }
+    int32_t whole = 0;
+    EXPECT_TRUE(TryWholeCount("000123", whole) && whole == 123);
+    for (const char* notWhole : {"", "-5", "+5", "1e3", "1.0", "1234567890", "12 3"})
+        EXPECT_FALSE(TryWholeCount(notWhole, whole)) << notWhole;
     EXPECT_FALSE(TryParseFloat("-").has_value());
     EXPECT_FALSE(TryParseFloat("1..2").has_value());
     EXPECT_FALSE(TryParseFloat("1.2.").has_value());

@@ -552,6 +552,7 @@ TEST(PlotWindowRealScan, PaintsAMeasuredScan) {
         registry, prompts);
     ASSERT_GT(registry.MainScan().Count, 10);
     registry.PlotTitle = "XRD Plot: " + registry.MainScan().Name;
+    registry.MainScan().Points = registry.MainScan().RawPoints;  // processing switched off
     const auto& points = registry.MainScan().Points;
     AddPeak(registry.MainScan(), points[points.size() / 2].Position, "", true);
 
