@@ -20,17 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace trevasc;
 
-class SilentPrompts : public Prompts {
-  public:
-    bool Confirm(const std::string&) override { return true; }
-    void ShowError(const std::string&) override {}
-    void ShowInfo(const std::string&) override {}
-    std::optional<std::string> InputQuery(const std::string&, const std::string&,
-                                          const std::string&) override {
-        return std::string("1");
-    }
-};
-
 // Knuth's multiplicative hash: reproducible pseudo-noise, the same in the Python generator.
 unsigned Noise(unsigned long long k) {
     return static_cast<unsigned>((k * 2654435761ULL) & 0xffffffffULL);
@@ -148,7 +137,7 @@ const BenchFiles& Files() {
 void ReadRepeatedly(benchmark::State& state, const std::string& file, int expectedScans,
                     int expectedPoints) {
     ScanRegistry registry;
-    SilentPrompts prompts;
+    UnattendedPrompts prompts;
     for (auto _ : state) {
         registry.ClearAdditionalScans();  // as opening a main file does first
         formats::ReadScanFile(file, true, registry, prompts);

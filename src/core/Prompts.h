@@ -3,6 +3,7 @@
 // tests with scripted answers.
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace trevasc {
 
@@ -19,6 +20,23 @@ public:
     virtual std::optional<std::string> InputQuery(const std::string& caption,
                                                   const std::string& prompt,
                                                   const std::string& preset) = 0;
+};
+
+// Answers without a user: Yes to every confirmation, a fixed text to every input box, and
+// messages are dropped. For runs where nobody can answer (benchmarks, fuzzing).
+class UnattendedPrompts : public Prompts {
+public:
+    explicit UnattendedPrompts(std::string answer = "1") : answer_(std::move(answer)) {}
+    bool Confirm(const std::string&) override { return true; }
+    void ShowError(const std::string&) override {}
+    void ShowInfo(const std::string&) override {}
+    std::optional<std::string> InputQuery(const std::string&, const std::string&,
+                                          const std::string&) override {
+        return answer_;
+    }
+
+private:
+    std::string answer_;
 };
 
 }  // namespace trevasc

@@ -165,21 +165,8 @@ std::unique_ptr<QMimeData> LegendWindow::CreateLegendMimeData() const {
         plot::DrawLegend(canvas, rows_);
     };
 
-    QByteArray svg;
-    QBuffer svgBuffer(&svg);
-    svgBuffer.open(QIODevice::WriteOnly);
-    QSvgGenerator generator;
-    generator.setOutputDevice(&svgBuffer);
-    generator.setSize(size);
-    generator.setViewBox(QRect(QPoint(0, 0), size));
-    generator.setResolution(kCopyDpi);
-    generator.setTitle(QStringLiteral("XRD Plot"));
-    generator.setDescription(QStringLiteral("XRDPlot"));
-    {
-        QPainter painter(&generator);
-        drawRows(painter);  // transparent background: the rows only
-    }
-    svgBuffer.close();
+    // Transparent background in the vector picture: the rows only.
+    const QByteArray svg = DrawSvgPicture(size, kCopyDpi, drawRows);
 
     QImage image(size, QImage::Format_RGB32);
     image.setDotsPerMeterX(kDotsPerMeterAt96Dpi);

@@ -404,23 +404,12 @@ std::unique_ptr<QMimeData> PlotWindow::CreatePlotMimeData() const {
 
     // Vector picture: drawn like the bitmap, at the screen's resolution so that the fonts keep
     // the size they have on the screen.
-    QByteArray svg;
-    QBuffer svgBuffer(&svg);
-    svgBuffer.open(QIODevice::WriteOnly);
-    QSvgGenerator generator;
-    generator.setOutputDevice(&svgBuffer);
-    generator.setSize(size);
-    generator.setViewBox(QRect(QPoint(0, 0), size));
-    generator.setResolution(96);  // as the bitmap and the PNG export
-    generator.setTitle(QStringLiteral("XRD Plot"));
-    generator.setDescription(QStringLiteral("XRDPlot"));
-    {
-        QPainter painter(&generator);
+    // 96 dpi, as the bitmap and the PNG export.
+    const QByteArray svg = DrawSvgPicture(size, 96, [&](QPainter& painter) {
         painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
         QPainterCanvas canvas(painter, DecimalSeparator());
         DrawExportChart(canvas, size.width(), size.height(), dataset_);
-    }
-    svgBuffer.close();
+    });
 
     const QImage image = RenderPlotImage(size.width(), size.height());
     return PictureMimeData(svg, image);
