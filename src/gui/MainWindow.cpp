@@ -1,5 +1,6 @@
 #include "gui/MainWindow.h"
 
+#include "analysis/SessionProcessing.h"
 #include "core/XrayTubeSelectorState.h"
 
 #include <QAction>
@@ -144,12 +145,12 @@ MainWindow::MainWindow(const MainWindowOptions& options, Prompts* prompts)
     colors_ = plot::ReadColorConfig(S(colorsIniPath_));
 
     session_.SetObserver(this);
-    session_.RebuildProcessedCurvesHook = [this](ScanRegistry& registry) {
+    analysis::AttachProcessing(session_, [this] { return CurrentProcessingSettings(); });
+    // Rebuilding every open scan can take a moment on long series: show the busy cursor.
+    session_.RebuildProcessedCurvesHook = [rebuild = session_.RebuildProcessedCurvesHook](
+                                              ScanRegistry& registry) {
         BusyCursor busy;
-        analysis::RebuildAllProcessedCurves(registry, CurrentProcessingSettings());
-    };
-    session_.ComputeSlopeHook = [this](TDataSet& scan) {
-        analysis::ComputeSlopeAndCurvature(scan, spinEditSlopeCnt_->value());
+        rebuild(registry);
     };
 
     tabs_ = new QTabWidget(this);
