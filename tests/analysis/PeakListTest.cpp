@@ -1,34 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <optional>
-
 #include "analysis/PeakList.h"
-#include "core/Error.h"
+#include "formats/ReaderTestSupport.h"
 
 using namespace trevasc;
 using namespace trevasc::analysis;
 
 namespace {
-
-class InputScript : public Prompts {
-  public:
-    std::deque<std::optional<std::string>> Answers;
-    std::string Caption, Prompt, Preset;
-
-    bool Confirm(const std::string&) override { return true; }
-    void ShowError(const std::string&) override {}
-    void ShowInfo(const std::string&) override {}
-    std::optional<std::string> InputQuery(const std::string& caption, const std::string& prompt,
-                                          const std::string& preset) override {
-        Caption = caption;
-        Prompt = prompt;
-        Preset = preset;
-        auto a = Answers.front();
-        Answers.pop_front();
-        return a;
-    }
-};
 
 // 101 points from 20° to 30°, intensity 10 * index.
 TDataSet Scan() {
@@ -63,7 +41,6 @@ TEST(PeakList, AddDeleteAndIdentifyKeepRowsAndMarks) {
     EXPECT_TRUE(DeleteHighlightedPeak(s, 1));
     EXPECT_TRUE(IdentifyPeak(s, 0, ""));  // an empty text leaves only the position
     EXPECT_EQ(Rows(s), (std::vector<std::string>{"21.000 [x]", "25.000: c", "35.000 [x]"}));
-    EXPECT_EQ(s.Peaks.Count, 3);
     EXPECT_TRUE(s.Peaks.Unsaved);
     s.Peaks.Items[1] = {33.0124, 0, 0, true, "Si (004)"};
     EXPECT_EQ(PeakRowText(s.Peaks.Items[1], ','), "33,012: Si (004)");
@@ -73,22 +50,23 @@ TEST(PeakList, PromptsForIdentifyAndAngle) {
     TDataSet s = Scan();
     AddPeakToMainScan(s, 24.56789, "old", true);
     s.Peaks.Unsaved = false;
-    InputScript prompts;
+    test::ReaderPrompts prompts;
     prompts.Answers = {std::string("Si (004)"), std::nullopt};
     EXPECT_TRUE(IdentifyHighlightedPeak(s, 0, prompts));
-    EXPECT_EQ(prompts.Caption, "Identify peak");
-    EXPECT_EQ(prompts.Prompt, "Please enter a description for the peak at 24.568°");
-    EXPECT_EQ(prompts.Preset, "old");
+    EXPECT_EQ(prompts.Captions.back(), "Identify peak");
+    EXPECT_EQ(prompts.Questions.back(), "Please enter a description for the peak at 24.568°");
+    EXPECT_EQ(prompts.Presets.back(), "old");
     s.Peaks.Unsaved = false;
     EXPECT_TRUE(IdentifyHighlightedPeak(s, 0, prompts));  // Cancel keeps the text
     EXPECT_EQ(s.Peaks.Items[0].Description, "Si (004)");
     EXPECT_TRUE(s.Peaks.Unsaved);
-    EXPECT_FALSE(IdentifyHighlightedPeak(s, 3, prompts));  // no such row: nothing asked
+    EXPECT_FALSE(IdentifyHighlightedPeak(s, 3, prompts));
+    EXPECT_EQ(prompts.Captions.size(), 2u);  // no such row: nothing asked
 
     prompts.Answers = {std::string(" 22,5 "), std::nullopt, std::string("abc")};
     EXPECT_TRUE(AddPeakByAngle(s, prompts));
-    EXPECT_EQ(prompts.Caption, "Add peak by two theta value");
-    EXPECT_EQ(prompts.Prompt, "Peak Position");
+    EXPECT_EQ(prompts.Captions.back(), "Add peak by two theta value");
+    EXPECT_EQ(prompts.Questions.back(), "Peak Position");
     EXPECT_TRUE(s.Peaks.Items[0].Position == 22.5 && s.Peaks.Items[0].Checked);
     EXPECT_FALSE(AddPeakByAngle(s, prompts));
     EXPECT_THROW(AddPeakByAngle(s, prompts), TrevascError);
@@ -128,10 +106,9 @@ TEST(PeakList, DescriptionsByPosition) {
     SetPeakDescriptionsByPosition(s, {40.0}, {"nothing near"});
     EXPECT_FALSE(s.Peaks.Unsaved);
     SetPeakDescriptionsByPosition(s, {22.0, 25.0, 25.005, 1.0}, {"(111)", "(200)", "(220)"});
-    EXPECT_EQ(s.Peaks.Items[0].Description, "(111)");
-    EXPECT_EQ(s.Peaks.Items[1].Description, "(111)");
-    EXPECT_EQ(s.Peaks.Items[2].Description, "");       // 0.0101 away
-    EXPECT_EQ(s.Peaks.Items[3].Description, "(220)");  // a later pair overrides
+    // Within 0.01: 22.0101 is too far; a later pair overrides an earlier one.
+    EXPECT_EQ(Rows(s), (std::vector<std::string>{"22.000: (111) [x]", "22.010: (111) [x]",
+                                                 "22.010 [x]", "25.000: (220) [x]"}));
     EXPECT_TRUE(s.Peaks.Unsaved);
 }
 

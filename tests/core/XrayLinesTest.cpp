@@ -37,62 +37,48 @@ struct SelectorFixture {
     }
 };
 
-}  // namespace
-
-TEST(XrayLines, EnergyWavelengthConversionsAndTheirDisplay) {
-    const TFloatEditValue energyField(0, 1e10, 10), wavelengthField(0, 1000, 6);
-    EXPECT_EQ(wavelengthField.TextOf(EnergyToWavelength(8000.0)), "1.54997");
-    EXPECT_EQ(energyField.TextOf(WavelengthToEnergy(1.54056)), "8048.88018");
-    // The product of the stored constants, not a newer value.
-    EXPECT_NEAR(EnergyToWavelength(1.0), 12399.78285, 1e-5);
-    EXPECT_NEAR(WavelengthToEnergy(EnergyToWavelength(8048.869731)), 8048.869731, 1e-8);
-
+std::string MessageOf(const std::function<void()>& f) {
     try {
-        EnergyToWavelength(0.0);
-        FAIL();
+        f();
     } catch (const TrevascError& e) {
-        EXPECT_STREQ(e.what(), "Gleitkommadivision durch Null");
+        return e.what();
     }
-    EXPECT_THROW(WavelengthToEnergy(0.0), TrevascError);
+    return "";
 }
 
-TEST(XrayLines, BraggRelations) {
-    // Si (004): d = a / 4 with a = 5.43102 A.
-    const auto twoTheta = BraggTwoTheta(1.35775, kCuKAlpha1);
-    ASSERT_TRUE(twoTheta);
-    EXPECT_NEAR(*twoTheta, 69.13, 0.01);
-    const auto d = BraggSpacing(*twoTheta, kCuKAlpha1);
-    ASSERT_TRUE(d);
-    EXPECT_NEAR(*d, 1.35775, 1e-12);
-    // Si (111), d = 3.13560 A: 28.44 degrees.
-    EXPECT_NEAR(*BraggTwoTheta(3.13560, kCuKAlpha1), 28.441, 0.001);
+}  // namespace
 
+TEST(XrayLines, EnergyWavelengthAndBraggReferenceValues) {
+    const auto energyField = XrayTubeSelectorState::EnergyField();
+    const auto wavelengthField = XrayTubeSelectorState::WavelengthField();
+    EXPECT_EQ(wavelengthField.TextOf(EnergyToWavelength(8000.0)), "1.54997");
+    EXPECT_EQ(energyField.TextOf(WavelengthToEnergy(1.54056)), "8048.88018");
+    EXPECT_NEAR(EnergyToWavelength(1.0), 12399.78285, 1e-5);  // the stored constants' product
+    // A field's text reads as a clamped number, an unreadable one as the minimum.
+    const std::pair<const char*, double> values[] = {{"1,5", 1.5}, {" 1.5 ", 1.5}, {"", 0},
+                                                     {"nan", 0},   {"5000", 1000}, {"-3", 0}};
+    for (const auto& [text, value] : values)
+        EXPECT_EQ(wavelengthField.ValueOf(text), value) << text;
+    EXPECT_EQ(wavelengthField.TextOf(1.549973, ','), "1,54997");
+    EXPECT_EQ(TFloatEditValue(-100, 100, 6).ValueOf("x"), -100.0);
+    EXPECT_EQ(MessageOf([] { EnergyToWavelength(0.0); }), "Gleitkommadivision durch Null");
+    EXPECT_THROW(WavelengthToEnergy(0.0), TrevascError);
+
+    // Si (004), d = 5.43102 / 4 A, at 69.13°; Si (111), d = 3.13560 A, at 28.44°.
+    EXPECT_NEAR(*BraggTwoTheta(1.35775, kCuKAlpha1), 69.13, 0.01);
+    EXPECT_NEAR(*BraggSpacing(*BraggTwoTheta(1.35775, kCuKAlpha1), kCuKAlpha1), 1.35775, 1e-12);
+    EXPECT_NEAR(*BraggTwoTheta(3.13560, kCuKAlpha1), 28.441, 0.001);
     // lambda / (2 d) > 1: no reflection; exactly 1 is backscattering at 180 degrees.
     EXPECT_FALSE(BraggTwoTheta(0.77, kCuKAlpha1));
     EXPECT_NEAR(*BraggTwoTheta(kCuKAlpha1 / 2, kCuKAlpha1), 180.0, 1e-9);
     EXPECT_FALSE(BraggTwoTheta(0.0, kCuKAlpha1));
     EXPECT_FALSE(BraggSpacing(0.0, kCuKAlpha1));
-
     // The SI form with orders and energies agrees with the wavelength form.
     const double e = WavelengthToEnergy(kCuKAlpha1);
     EXPECT_NEAR(*BraggTwoThetaForEnergy(4, 5.43102, e), *BraggTwoTheta(5.43102 / 4, kCuKAlpha1),
                 1e-9);
     EXPECT_FALSE(BraggTwoThetaForEnergy(8, 5.43102, e));
     EXPECT_FALSE(BraggTwoThetaForEnergy(1, 5.43102, 0.0));
-}
-
-TEST(FloatEditValue, TextReadsAsClampedNumber) {
-    const TFloatEditValue field(0, 1000, 6);
-    EXPECT_EQ(field.ValueOf("1,5"), field.ValueOf("1.5"));
-    EXPECT_DOUBLE_EQ(field.ValueOf(" 1.5 "), 1.5);
-    EXPECT_EQ(field.ValueOf(""), 0.0);
-    EXPECT_EQ(field.ValueOf("abc"), 0.0);
-    EXPECT_EQ(field.ValueOf("nan"), 0.0);
-    EXPECT_EQ(field.ValueOf("5000"), 1000.0);
-    EXPECT_EQ(field.ValueOf("-3"), 0.0);
-    EXPECT_EQ(field.TextOf(1.549973, ','), "1,54997");
-    EXPECT_EQ(field.TextOf(12345678), "1000");
-    EXPECT_EQ(TFloatEditValue(-100, 100, 6).ValueOf("x"), -100.0);
 }
 
 TEST(XrayLineTable, NamesInFileOrderAndEnergiesWithEitherDecimalMark) {
@@ -103,16 +89,12 @@ TEST(XrayLineTable, NamesInFileOrderAndEnergiesWithEitherDecimalMark) {
     EXPECT_DOUBLE_EQ(table.Energy("Cu K-Alpha1"), 8048.869731);
     EXPECT_DOUBLE_EQ(table.Energy("Cu K-Alpha1", ','), 8048.869731);
     EXPECT_DOUBLE_EQ(table.Energy("not there"), 8000.0);
-    try {
-        table.Energy("Broken");
-        FAIL();
-    } catch (const TrevascError& e) {
-        EXPECT_STREQ(e.what(), "'8O48' ist kein gültiger Gleitkommawert");
-    }
+    EXPECT_EQ(MessageOf([&] { table.Energy("Broken"); }),
+              "'8O48' ist kein gültiger Gleitkommawert");
     EXPECT_TRUE(XrayLineTable(f.dir.File("missing.ini")).Names().empty());
 }
 
-TEST(XrayTubeSelector, StartsFromTheStoredIndex) {
+TEST(XrayTubeSelector, StoredIndexSelectionAndTypedValues) {
     SelectorFixture f("1");
     auto s = f.Make();
     s.Create();
@@ -120,6 +102,21 @@ TEST(XrayTubeSelector, StartsFromTheStoredIndex) {
     EXPECT_EQ(s.EnergyText(), "8048.869731");
     EXPECT_EQ(s.WavelengthText(), "1.54056");
     EXPECT_DOUBLE_EQ(s.Wavelength(), 1.54056);  // the displayed value is what calculations use
+    // A typed energy clears the selection and is stored as -1.
+    s.OnEnergyTextEdited("8000");
+    EXPECT_EQ(s.SelectedIndex(), -1);
+    EXPECT_EQ(s.WavelengthText(), "1.54997");
+    s.SaveDefaultEnergy();
+    EXPECT_EQ(IniFile(f.ini).ReadInteger("CONFIG", "DEFAULTENERGY", 99), -1);
+    EXPECT_EQ(XrayLineTable(f.ini).Names().size(), 4u);  // the table survives the write
+    // A typed wavelength stays as typed; the energy follows.
+    s.OnSelectionChanged(0);
+    s.OnWavelengthTextEdited("1,54056");
+    EXPECT_EQ(s.WavelengthText(), "1,54056");
+    EXPECT_EQ(s.EnergyText(), "8048.88018");
+    EXPECT_EQ(s.SelectedIndex(), -1);
+    EXPECT_FALSE(s.Updating());
+    EXPECT_TRUE(f.errors.empty());
 
     // -1 (the user had typed an energy) and an index past the list: no selection, initial values.
     for (const char* stored : {"-1", "9"}) {
@@ -131,29 +128,15 @@ TEST(XrayTubeSelector, StartsFromTheStoredIndex) {
         EXPECT_EQ(t.WavelengthText(), "4");
         EXPECT_TRUE(g.errors.empty());
     }
-}
-
-TEST(XrayTubeSelector, TypedValuesClearTheSelectionAndAreStoredAsMinusOne) {
-    SelectorFixture f("0");
-    auto s = f.Make();
-    s.Create();
-    s.OnSelectionChanged(1);
-    EXPECT_EQ(s.WavelengthText(), "1.54056");
-    s.OnEnergyTextEdited("8000");
-    EXPECT_EQ(s.SelectedIndex(), -1);
-    EXPECT_EQ(s.WavelengthText(), "1.54997");
-    EXPECT_FALSE(s.Updating());
-    s.SaveDefaultEnergy();
-    EXPECT_EQ(IniFile(f.ini).ReadInteger("CONFIG", "DEFAULTENERGY", 99), -1);
-    EXPECT_EQ(XrayLineTable(f.ini).Names().size(), 4u);  // the table survives the write
-
-    // A typed wavelength stays as typed; the energy follows.
-    s.OnSelectionChanged(0);
-    s.OnWavelengthTextEdited("1,54056");
-    EXPECT_EQ(s.WavelengthText(), "1,54056");
-    EXPECT_EQ(s.EnergyText(), "8048.88018");
-    EXPECT_EQ(s.SelectedIndex(), -1);
-    EXPECT_TRUE(f.errors.empty());
+    // No table: initial values, and nothing is written.
+    test::TempDir dir;
+    XrayTubeSelectorState none(dir.File("xray.ini"), nullptr);
+    none.Create();
+    EXPECT_TRUE(none.Names().empty());
+    EXPECT_DOUBLE_EQ(none.Energy(), 8000.0);
+    EXPECT_DOUBLE_EQ(none.Wavelength(), 4.0);
+    none.SaveDefaultEnergy();
+    EXPECT_FALSE(std::filesystem::exists(dir.File("xray.ini")));
 }
 
 TEST(XrayTubeSelector, FailedConversionsAreReportedAndLeaveTheOtherField) {
@@ -161,16 +144,12 @@ TEST(XrayTubeSelector, FailedConversionsAreReportedAndLeaveTheOtherField) {
     auto s = f.Make();
     s.Create();
     s.OnEnergyTextEdited("");  // an empty field reads as 0
-    ASSERT_EQ(f.errors.size(), 1u);
-    EXPECT_EQ(f.errors[0], "Gleitkommadivision durch Null");
+    EXPECT_EQ(f.errors, std::vector<std::string>{"Gleitkommadivision durch Null"});
     EXPECT_EQ(s.WavelengthText(), "1.54056");
     EXPECT_EQ(s.SelectedIndex(), -1);
-    EXPECT_FALSE(s.Updating());
-
     s.OnWavelengthTextEdited("0");
     EXPECT_EQ(f.errors.size(), 2u);
     EXPECT_EQ(s.EnergyText(), "");
-    EXPECT_FALSE(s.Updating());
 
     s.OnEnergyTextEdited("8000");
     s.OnSelectionChanged(2);  // stored value is no number
@@ -180,22 +159,8 @@ TEST(XrayTubeSelector, FailedConversionsAreReportedAndLeaveTheOtherField) {
     EXPECT_EQ(s.EnergyText(), "8000");
     EXPECT_EQ(s.WavelengthText(), "1.54997");
     EXPECT_FALSE(s.Updating());
-
-    // Typed edits behave as usual afterwards.
-    s.OnEnergyTextEdited("17481.71838");
+    s.OnEnergyTextEdited("17481.71838");  // typed edits behave as usual afterwards
     EXPECT_EQ(s.WavelengthText(), "0.7093");
-}
-
-TEST(XrayTubeSelector, MissingTableKeepsInitialValuesAndIsNotCreated) {
-    test::TempDir dir;
-    XrayTubeSelectorState s(dir.File("xray.ini"), nullptr);
-    s.Create();
-    EXPECT_TRUE(s.Names().empty());
-    EXPECT_EQ(s.SelectedIndex(), -1);
-    EXPECT_DOUBLE_EQ(s.Energy(), 8000.0);
-    EXPECT_DOUBLE_EQ(s.Wavelength(), 4.0);
-    s.SaveDefaultEnergy();
-    EXPECT_FALSE(std::filesystem::exists(dir.File("xray.ini")));
 }
 
 TEST(DefinitionFiles, XrayLinesGiveTheAcceptedWavelengths) {
@@ -210,36 +175,38 @@ TEST(DefinitionFiles, XrayLinesGiveTheAcceptedWavelengths) {
     const auto names = table.Names();
     ASSERT_EQ(names.size(), accepted.size());
     EXPECT_EQ(names.front(), "Cu K-Alpha1");
+    EXPECT_EQ(table.DefaultEnergyIndex(), 0);
     for (const auto& name : names) {
         ASSERT_TRUE(accepted.count(name)) << name;
         EXPECT_NEAR(EnergyToWavelength(table.Energy(name)), accepted.at(name), 5e-7) << name;
     }
-    EXPECT_EQ(table.DefaultEnergyIndex(), 0);
 }
 
 TEST(DefinitionFiles, SubstrateReflectionsFollowFromTheLatticeConstants) {
     const IniFile db(std::string(TREVASC_SOURCE_DIR) + "/data/Substrates.DEF");
     const auto sections = db.Sections();
+    const auto value = [&](const std::string& m, const std::string& key) {
+        return formats::ParseFloat(db.ReadString(m, key, "0"));
+    };
     for (const char* m : {"Si", "Ge", "GaAs", "SrTiO3", "Al2O3 (sapphire)", "MgO", "LaAlO3"})
         EXPECT_NE(std::find(sections.begin(), sections.end(), m), sections.end()) << m;
-
-    EXPECT_NEAR(formats::ParseFloat(db.ReadString("Si", "Si (004)", "0")), 69.13, 0.01);
-    EXPECT_NEAR(formats::ParseFloat(db.ReadString("Al2O3 (sapphire)", "Al2O3 (0006)", "0")),
-                *BraggTwoTheta(12.991 / 6, kCuKAlpha1), 0.001);
+    EXPECT_NEAR(value("Si", "Si (004)"), 69.13, 0.01);
+    EXPECT_NEAR(value("Al2O3 (sapphire)", "Al2O3 (0006)"), *BraggTwoTheta(12.991 / 6, kCuKAlpha1),
+                0.001);
 
     // Cubic materials: every reflection "(hkl)" sits at 2 arcsin(lambda / (2 a / |hkl|)).
     int checked = 0;
     for (const std::string& m : sections) {
         if (m.rfind("Al2O3", 0) == 0) continue;
-        const double a = formats::ParseFloat(db.ReadString(m, "LATTICE", "0"));
+        const double a = value(m, "LATTICE");
         for (const std::string& key : db.Keys(m)) {
             if (key == "LATTICE" || key == "ALLOWED") continue;
             const size_t open = key.find('(');
             ASSERT_NE(open, std::string::npos) << key;
             const int h = key[open + 1] - '0', k = key[open + 2] - '0', l = key[open + 3] - '0';
-            const double d = a / std::sqrt(double(h * h + k * k + l * l));
-            EXPECT_NEAR(formats::ParseFloat(db.ReadString(m, key, "0")),
-                        *BraggTwoTheta(d, kCuKAlpha1), 0.0006)
+            EXPECT_NEAR(value(m, key),
+                        *BraggTwoTheta(a / std::sqrt(double(h * h + k * k + l * l)), kCuKAlpha1),
+                        0.0006)
                 << m << " " << key;
             ++checked;
         }

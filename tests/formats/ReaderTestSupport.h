@@ -1,14 +1,19 @@
 #pragma once
 // Scripted prompts and small helpers for the scan reader tests.
+#include <gtest/gtest.h>
+
 #include <deque>
 #include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "core/Error.h"
 #include "core/Prompts.h"
 #include "core/ScanData.h"
+#include "formats/ScanFileReader.h"
 
 namespace trevasc::test {
 
@@ -17,7 +22,7 @@ namespace trevasc::test {
 class ReaderPrompts : public Prompts {
   public:
     std::deque<std::optional<std::string>> Answers;
-    std::vector<std::string> Captions, Questions, Infos, Errors;
+    std::vector<std::string> Captions, Questions, Presets, Infos, Errors;
 
     bool Confirm(const std::string& text) override {
         Questions.push_back(text);
@@ -29,6 +34,7 @@ class ReaderPrompts : public Prompts {
                                           const std::string& preset) override {
         Captions.push_back(caption);
         Questions.push_back(prompt);
+        Presets.push_back(preset);
         if (Answers.empty()) return preset;
         auto answer = Answers.front();
         Answers.pop_front();
@@ -51,6 +57,57 @@ inline void FillMainScan(ScanRegistry& registry) {
     registry.MainScan().Name = "old";
     registry.MainScan().Peaks.Clear();
     AddPeak(registry.MainScan(), 11.0, "kept", true);
+}
+
+inline std::vector<double> PositionsOf(const TDataSet& s) {
+    std::vector<double> out;
+    for (const auto& p : s.RawPoints) out.push_back(p.Position);
+    return out;
+}
+
+inline std::vector<int> IntensitiesOf(const TDataSet& s) {
+    std::vector<int> out;
+    for (const auto& p : s.RawPoints) out.push_back(p.Intensity);
+    return out;
+}
+
+inline void ExpectMainUntouched(const ScanRegistry& registry) {
+    const TDataSet& main = registry.MainScan();
+    EXPECT_EQ(main.Count, 3);
+    EXPECT_EQ(main.RawPoints.size(), 3u);
+    EXPECT_EQ(main.Name, "old");
+    EXPECT_EQ(main.Peaks.Count, 1);
+    EXPECT_EQ(registry.AdditionalCount(), 0);
+}
+
+using TReader = formats::ReadResult (*)(std::string_view, const std::string&, bool, ScanRegistry&,
+                                        Prompts&);
+
+// Runs a reader and returns its message ("" when it succeeded).
+inline std::string ErrorOf(TReader reader, std::string_view text, ScanRegistry& registry,
+                           Prompts& prompts, bool main = true,
+                           const std::string& fileName = "/data/scan.txt") {
+    try {
+        reader(text, fileName, main, registry, prompts);
+    } catch (const TrevascError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+// Each {file content, message}: the read fails with the message and changes nothing. Read as the
+// main file, or with `kind` as an additional file next to open scans of that kind.
+inline void ExpectFailures(TReader reader,
+                           const std::vector<std::pair<std::string, std::string>>& cases,
+                           std::optional<TScanKind> kind = std::nullopt) {
+    for (const auto& [text, message] : cases) {
+        ScanRegistry registry;
+        FillMainScan(registry);
+        if (kind) registry.OpenScanKind = *kind;
+        ReaderPrompts prompts;
+        EXPECT_EQ(ErrorOf(reader, text, registry, prompts, !kind), message) << text;
+        ExpectMainUntouched(registry);
+    }
 }
 
 }  // namespace trevasc::test

@@ -1,22 +1,25 @@
 // The XML measurement reader on small hand-written documents.
 #include <gtest/gtest.h>
 
-#include "core/Error.h"
 #include "formats/ReaderTestSupport.h"
-#include "formats/ScanFileReader.h"
 
 using namespace trevasc;
 using namespace trevasc::formats;
-using trevasc::test::FillMainScan;
-using trevasc::test::ReaderPrompts;
+using namespace trevasc::test;
 
 namespace {
 
 const std::string kSample = "<sample><id>S1</id><name> thin\n film </name></sample>";
+const std::string kDegree = "\xC2\xB0";
 
 std::string Positions(const std::string& axis, const std::string& start, const std::string& end) {
     return "<positions axis=\"" + axis + "\" unit=\"deg\"><startPosition>" + start +
            "</startPosition><endPosition>" + end + "</endPosition></positions>";
+}
+
+std::string StartOnly(const std::string& axis) {
+    return "<positions axis=\"" + axis +
+           "\" unit=\"deg\"><startPosition>1</startPosition></positions>";
 }
 
 std::string Common(const std::string& axis, const std::string& value) {
@@ -41,31 +44,18 @@ std::string SingleScan(const std::string& dataPoints, const std::string& sample 
     return Document("Scan", ScanElement(dataPoints), sample);
 }
 
+std::string Area(const std::string& dataPoints) {
+    return Document("Area measurement", ScanElement(dataPoints));
+}
+
 std::string ReadError(const std::string& text, ScanRegistry& registry, bool main = true) {
     ReaderPrompts prompts;
-    try {
-        ReadXmlMeasurementText(text, "/data/scan.xrdml", main, registry, prompts);
-    } catch (const TrevascError& e) {
-        return e.what();
-    }
-    return "";
-}
-
-std::vector<double> PositionsOf(const TDataSet& s) {
-    std::vector<double> out;
-    for (const auto& p : s.RawPoints) out.push_back(p.Position);
-    return out;
-}
-
-std::vector<int> IntensitiesOf(const TDataSet& s) {
-    std::vector<int> out;
-    for (const auto& p : s.RawPoints) out.push_back(p.Intensity);
-    return out;
+    return ErrorOf(ReadXmlMeasurementText, text, registry, prompts, main, "/data/scan.xrdml");
 }
 
 }  // namespace
 
-TEST(XmlMeasurementReader, SingleScanKinds) {
+TEST(XmlMeasurementReader, SingleScanKindsAndNames) {
     ScanRegistry registry;
     FillMainScan(registry);
     EXPECT_EQ(ReadError(SingleScan(Positions("2Theta", "10", "12") + Positions("Omega", "5", "6") +
@@ -79,18 +69,28 @@ TEST(XmlMeasurementReader, SingleScanKinds) {
     EXPECT_EQ(s.Peaks.Count, 1);
     EXPECT_EQ(registry.OpenScanKind, TScanKind::TwoTheta);
 
-    ReadError(SingleScan(Positions("Omega", "5", "6") + "<intensities>1 2 3</intensities>"),
-              registry);
-    EXPECT_EQ(registry.OpenScanKind, TScanKind::Omega);
-    EXPECT_EQ(PositionsOf(registry.MainScan()), (std::vector<double>{5, 5.5, 6}));
-    ReadError(SingleScan(Positions("Phi", "0", "-10") + "<intensities>1 2 3</intensities>"),
-              registry);
-    EXPECT_EQ(registry.OpenScanKind, TScanKind::Phi);
-    EXPECT_EQ(PositionsOf(registry.MainScan()), (std::vector<double>{0, -5, -10}));
-    ReadError(SingleScan(Positions("Psi", "1", "2") + "<intensities>7</intensities>"), registry);
-    EXPECT_EQ(registry.OpenScanKind, TScanKind::Psi);
-    // A single intensity is one point at the start position.
-    EXPECT_EQ(PositionsOf(registry.MainScan()), (std::vector<double>{1}));
+    const struct {
+        std::string Axis, End;
+        TScanKind Kind;
+        std::vector<double> Positions;
+    } kinds[] = {{"Omega", "2", TScanKind::Omega, {1, 1.5, 2}},
+                 {"Phi", "-1", TScanKind::Phi, {1, 0, -1}},
+                 {"Psi", "2", TScanKind::Psi, {1}}};  // one intensity: one point at the start
+    for (const auto& k : kinds) {
+        const std::string counts = k.Positions.size() == 1 ? "7" : "1 2 3";
+        ReadError(
+            SingleScan(Positions(k.Axis, "1", k.End) + "<intensities>" + counts + "</intensities>"),
+            registry);
+        EXPECT_EQ(registry.OpenScanKind, k.Kind);
+        EXPECT_EQ(PositionsOf(registry.MainScan()), k.Positions) << k.Axis;
+    }
+
+    // Without a sample id the name, without both the file name.
+    const std::string data = Positions("Omega", "1", "2") + "<intensities>1 2</intensities>";
+    ReadError(SingleScan(data, "<sample><id></id><name> </name></sample>"), registry);
+    EXPECT_EQ(registry.MainScan().Name, "scan.xrdml");
+    ReadError(SingleScan(data, "<sample><name>only name</name></sample>"), registry);
+    EXPECT_EQ(registry.MainScan().Name, "only name");
 }
 
 TEST(XmlMeasurementReader, PathMatchingIgnoresCaseExtraAttributesAndPrefixes) {
@@ -113,100 +113,54 @@ TEST(XmlMeasurementReader, PathMatchingIgnoresCaseExtraAttributesAndPrefixes) {
     EXPECT_EQ(registry.OpenScanKind, TScanKind::TwoTheta);
 }
 
-TEST(XmlMeasurementReader, KindDetectionMessages) {
-    ScanRegistry registry;
-    FillMainScan(registry);
+TEST(XmlMeasurementReader, KindDetectionAndNumberMessagesChangeNothing) {
     const std::string data = "<intensities>1 2</intensities>";
-    EXPECT_EQ(ReadError(SingleScan(Positions("2Theta", "1", "2") + Common("Omega", "3") + data),
-                        registry),
-              "No start position found. This is neither a TwoTheta, Omega, Phi nor Psi Scan, and "
-              "also no known area-type scan!");
-    EXPECT_EQ(ReadError(SingleScan("<positions axis=\"2Theta\" unit=\"deg\"><startPosition>1"
-                                   "</startPosition></positions>" +
-                                   Positions("Omega", "1", "2") + data),
-                        registry),
-              "No end position found, maybe no 2-Theta-Omega type scan or data error");
-    EXPECT_EQ(ReadError(SingleScan("<positions axis=\"Omega\" unit=\"deg\"><startPosition>1"
-                                   "</startPosition></positions>" +
-                                   data),
-                        registry),
-              "No end position found, maybe no Omega type scan or data error");
-    EXPECT_EQ(ReadError(SingleScan("<positions axis=\"Phi\" unit=\"deg\"><startPosition>1"
-                                   "</startPosition></positions>" +
-                                   data),
-                        registry),
-              "No end position found, maybe no Phi type scan or data error");
-    EXPECT_EQ(ReadError(SingleScan("<positions axis=\"Psi\" unit=\"deg\"><startPosition>1"
-                                   "</startPosition></positions>" +
-                                   data),
-                        registry),
-              "No end position found, maybe no Psi type scan or data error");
-    // Wrong unit: the filter does not match.
-    EXPECT_EQ(ReadError(SingleScan("<positions axis=\"Omega\" unit=\"rad\"><startPosition>1"
-                                   "</startPosition><endPosition>2</endPosition></positions>" +
-                                   data),
-                        registry)
-                  .substr(0, 25),
-              "No start position found. ");
-    const std::string area2Theta = Positions("2Theta", "1", "2");
-    EXPECT_EQ(ReadError(Document("Area measurement", ScanElement(area2Theta + data)), registry),
-              "No 2nd axis found, maybe no 2Theta-area-type scan or data error (we support a "
-              "series of 2Theta-Omega, 2Theta-Phi, 2Theta-Psi, or 2Theta scans)");
-    EXPECT_EQ(ReadError(Document("Area measurement",
-                                 ScanElement(area2Theta +
-                                             "<positions axis=\"Phi\" unit=\"deg\"><startPosition>"
-                                             "1</startPosition></positions>" +
-                                             data)),
-                        registry),
-              "No 2nd axis end position found, maybe no 2Theta-area-type scan or data error");
-    EXPECT_EQ(ReadError(Document("Area measurement",
-                                 ScanElement("<positions axis=\"2Theta\" unit=\"deg\">"
-                                             "<startPosition>1</startPosition></positions>" +
-                                             data)),
-                        registry),
-              "No end position found, maybe no 2Theta-area-type scan or data error");
-    EXPECT_EQ(ReadError("<xrdMeasurements><sample>", registry), "Error while reading XML file.");
-    EXPECT_EQ(ReadError("<?xml version=\"1.0\"?>", registry), "Error while reading XML file.");
-    EXPECT_EQ(registry.MainScan().Name, "old");
-    EXPECT_EQ(registry.MainScan().Count, 3);
-}
+    const std::string pos = Positions("2Theta", "1", "2") + Positions("Omega", "1", "2");
+    const auto noEnd = [](const std::string& kind) {
+        return "No end position found, maybe no " + kind + " scan or data error";
+    };
+    ExpectFailures(
+        ReadXmlMeasurementText,
+        {{SingleScan(Positions("2Theta", "1", "2") + Common("Omega", "3") + data),
+          "No start position found. This is neither a TwoTheta, Omega, Phi nor Psi Scan, and "
+          "also no known area-type scan!"},
+         // Wrong unit: the filter does not match.
+         {SingleScan("<positions axis=\"Omega\" unit=\"rad\"><startPosition>1</startPosition>"
+                     "<endPosition>2</endPosition></positions>" +
+                     data),
+          "No start position found. This is neither a TwoTheta, Omega, Phi nor Psi Scan, and "
+          "also no known area-type scan!"},
+         {SingleScan(StartOnly("2Theta") + Positions("Omega", "1", "2") + data),
+          noEnd("2-Theta-Omega type")},
+         {SingleScan(StartOnly("Omega") + data), noEnd("Omega type")},
+         {SingleScan(StartOnly("Phi") + data), noEnd("Phi type")},
+         {SingleScan(StartOnly("Psi") + data), noEnd("Psi type")},
+         {Area(Positions("2Theta", "1", "2") + data),
+          "No 2nd axis found, maybe no 2Theta-area-type scan or data error (we support a "
+          "series of 2Theta-Omega, 2Theta-Phi, 2Theta-Psi, or 2Theta scans)"},
+         {Area(Positions("2Theta", "1", "2") + StartOnly("Phi") + data),
+          "No 2nd axis end position found, maybe no 2Theta-area-type scan or data error"},
+         {Area(StartOnly("2Theta") + data), noEnd("2Theta-area-type")},
+         {"<xrdMeasurements><sample>", "Error while reading XML file."},
+         {"<?xml version=\"1.0\"?>", "Error while reading XML file."},
+         {SingleScan(pos + "<intensities>1 x3 2</intensities>"),
+          "'x3' ist kein gültiger Gleitkommawert"},
+         {SingleScan(pos + "<intensities>1 NaN</intensities>"),
+          "'NaN' ist kein gültiger Gleitkommawert"},
+         {SingleScan(pos + "<intensities>1 3e9</intensities>"), "Bereichsüberprüfungsfehler"},
+         {SingleScan(Positions("2Theta", "a", "2") + Positions("Omega", "1", "2") + data),
+          "'a' ist kein gültiger Gleitkommawert"}});
+    ExpectFailures(ReadXmlMeasurementText,
+                   {{SingleScan(Positions("Omega", "1", "2") + data), kKindMismatchMessage}},
+                   TScanKind::TwoTheta);
 
-TEST(XmlMeasurementReader, BadNumbersAndKindMismatchChangeNothing) {
     ScanRegistry registry;
     FillMainScan(registry);
-    const std::string pos = Positions("2Theta", "1", "2") + Positions("Omega", "1", "2");
-    EXPECT_EQ(ReadError(SingleScan(pos + "<intensities>1 x3 2</intensities>"), registry),
-              "'x3' ist kein gültiger Gleitkommawert");
-    EXPECT_EQ(ReadError(SingleScan(pos + "<intensities>1 NaN</intensities>"), registry),
-              "'NaN' ist kein gültiger Gleitkommawert");
-    EXPECT_EQ(ReadError(SingleScan(pos + "<intensities>1 3e9</intensities>"), registry),
-              "Bereichsüberprüfungsfehler");
-    EXPECT_EQ(ReadError(SingleScan(Positions("2Theta", "a", "2") + Positions("Omega", "1", "2") +
-                                   "<intensities>1</intensities>"),
-                        registry),
-              "'a' ist kein gültiger Gleitkommawert");
-    EXPECT_EQ(registry.MainScan().Name, "old");
-    EXPECT_EQ(registry.MainScan().Count, 3);
-
     registry.OpenScanKind = TScanKind::TwoTheta;
-    EXPECT_EQ(ReadError(SingleScan(Positions("Omega", "1", "2") + "<intensities>1</intensities>"),
-                        registry, false),
-              kKindMismatchMessage);
-    EXPECT_EQ(registry.AdditionalCount(), 0);
-    EXPECT_EQ(ReadError(SingleScan(pos + "<intensities>4 5</intensities>"), registry, false), "");
+    EXPECT_EQ(ReadError(SingleScan(pos + data), registry, false), "");
     ASSERT_EQ(registry.AdditionalCount(), 1);
     EXPECT_EQ(registry.Additional(0).Name, "S1 thin film");
     EXPECT_EQ(registry.MainScan().Name, "old");
-}
-
-TEST(XmlMeasurementReader, SampleNameFallsBackToTheFileName) {
-    ScanRegistry registry;
-    const std::string data = Positions("2Theta", "1", "2") + Positions("Omega", "1", "2") +
-                             "<intensities>1 2</intensities>";
-    ReadError(SingleScan(data, "<sample><id></id><name> </name></sample>"), registry);
-    EXPECT_EQ(registry.MainScan().Name, "scan.xrdml");
-    ReadError(SingleScan(data, "<sample><name>only name</name></sample>"), registry);
-    EXPECT_EQ(registry.MainScan().Name, "only name");
 }
 
 TEST(XmlMeasurementReader, AreaMeasurementMainAndAdditional) {
@@ -223,17 +177,17 @@ TEST(XmlMeasurementReader, AreaMeasurementMainAndAdditional) {
     EXPECT_EQ(r.PlotName, "S1 thin film");
     EXPECT_EQ(registry.OpenScanKind, TScanKind::TwoTheta);
     ASSERT_EQ(registry.AdditionalCount(), 2);
-    EXPECT_EQ(registry.MainScan().Name, "Omega=1.000\xC2\xB0");
+    EXPECT_EQ(registry.MainScan().Name, "Omega=1.000" + kDegree);
     EXPECT_EQ(registry.MainScan().SecondAxisName, "Omega");
     EXPECT_DOUBLE_EQ(registry.MainScan().SecondAxisPosition, 1.0);
     EXPECT_EQ(registry.MainScan().Peaks.Count, 1);
-    EXPECT_EQ(registry.Additional(1).Name, "Omega=3.000\xC2\xB0");
+    EXPECT_EQ(registry.Additional(1).Name, "Omega=3.000" + kDegree);
     EXPECT_EQ(PositionsOf(registry.Additional(1)), (std::vector<double>{10, 10.5, 11}));
     EXPECT_EQ(IntensitiesOf(registry.Additional(1)), (std::vector<int>{2, 5, 6}));
 
     ReadXmlMeasurementText(text, "a.xrdml", false, registry, prompts);
     ASSERT_EQ(registry.AdditionalCount(), 5);
-    EXPECT_EQ(registry.Additional(2).Name, "S1 thin film Omega=1.000\xC2\xB0");
+    EXPECT_EQ(registry.Additional(2).Name, "S1 thin film Omega=1.000" + kDegree);
 
     // Omega as a common position of each line: a series of 2Theta scans.
     std::string common;
@@ -243,25 +197,8 @@ TEST(XmlMeasurementReader, AreaMeasurementMainAndAdditional) {
     ReadXmlMeasurementText(Document("Area measurement", common), "a.xrdml", true, registry,
                            prompts);
     EXPECT_EQ(registry.OpenScanKind, TScanKind::TwoThetaCommonOmega);
-    EXPECT_EQ(registry.MainScan().Name, "Omega=4.250\xC2\xB0");
+    EXPECT_EQ(registry.MainScan().Name, "Omega=4.250" + kDegree);
     EXPECT_EQ(registry.AdditionalCount(), 6);
-}
-
-TEST(XmlMeasurementReader, AreaQueriesContinueFromThePreviousScan) {
-    // The second scan lacks its Omega block: the relative query of scan 2 finds scan 3's, and
-    // scan 3 is left without (position 0), as the path queries have always read such files.
-    const std::string data = "<intensities>1 2</intensities>";
-    const std::string text = Document(
-        "Area measurement",
-        ScanElement(Positions("2Theta", "10", "11") + Positions("Omega", "1", "1") + data) +
-            ScanElement(Positions("2Theta", "20", "21") + data) +
-            ScanElement(Positions("2Theta", "30", "31") + Positions("Omega", "3", "3") + data));
-    ScanRegistry registry;
-    ASSERT_EQ(ReadError(text, registry), "");
-    ASSERT_EQ(registry.AdditionalCount(), 2);
-    EXPECT_DOUBLE_EQ(registry.Additional(0).SecondAxisPosition, 3.0);
-    EXPECT_DOUBLE_EQ(registry.Additional(1).SecondAxisPosition, 0.0);
-    EXPECT_DOUBLE_EQ(registry.Additional(1).RawPoints[1].Position, 31.0);
 }
 
 TEST(XmlMeasurementReader, CountsAreMultipliedByTheirAttenuationFactors) {
@@ -280,14 +217,14 @@ TEST(XmlMeasurementReader, CountsAreMultipliedByTheirAttenuationFactors) {
                                "<intensities>10 20 3</intensities>"),
               registry);
     EXPECT_EQ(IntensitiesOf(registry.MainScan()), (std::vector<int>{10, 20, 3}));
-    EXPECT_EQ(ReadError(SingleScan(pos + "<beamAttenuationFactors>2 2</beamAttenuationFactors>"
-                                         "<counts>10 20 3</counts>"),
-                        registry),
-              "The number of beam attenuation factors does not match the number of counts.");
-    EXPECT_EQ(ReadError(SingleScan(pos + "<beamAttenuationFactors>2 2 3e9</beamAttenuationFactors>"
-                                         "<counts>10 20 3</counts>"),
-                        registry),
-              "Bereichsüberprüfungsfehler");
+    ExpectFailures(
+        ReadXmlMeasurementText,
+        {{SingleScan(pos + "<beamAttenuationFactors>2 2</beamAttenuationFactors><counts>10 20 3"
+                           "</counts>"),
+          "The number of beam attenuation factors does not match the number of counts."},
+         {SingleScan(pos + "<beamAttenuationFactors>2 2 3e9</beamAttenuationFactors><counts>10 "
+                           "20 3</counts>"),
+          "Bereichsüberprüfungsfehler"}});
 }
 
 TEST(XmlMeasurementReader, ListedPositions) {
@@ -295,13 +232,10 @@ TEST(XmlMeasurementReader, ListedPositions) {
     const std::string listed =
         "<positions axis=\"2Theta\" unit=\"deg\"><listPositions>10 10.5 12"
         "</listPositions></positions>";
-    EXPECT_EQ(
-        ReadError(SingleScan(listed + Positions("Omega", "1", "2") + "<counts>1 2 3</counts>"),
-                  registry),
-        "");
+    const std::string omega = Positions("Omega", "1", "2");
+    EXPECT_EQ(ReadError(SingleScan(listed + omega + "<counts>1 2 3</counts>"), registry), "");
     EXPECT_EQ(PositionsOf(registry.MainScan()), (std::vector<double>{10, 10.5, 12}));
-    EXPECT_EQ(ReadError(SingleScan(listed + Positions("Omega", "1", "2") + "<counts>1 2</counts>"),
-                        registry),
+    EXPECT_EQ(ReadError(SingleScan(listed + omega + "<counts>1 2</counts>"), registry),
               "The number of listed positions does not match the number of intensities.");
 
     // A map of listed 2Theta scans at common Omega positions.

@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 
 #include "core/ScanData.h"
+#include "core/TempDir.h"
 #include "plot/ColorConfig.h"
 #include "plot/Legend.h"
 #include "plot/RecordingCanvas.h"
@@ -17,26 +14,6 @@ using namespace trevasc;
 using namespace trevasc::plot;
 
 namespace {
-
-class TempDir {
-  public:
-    TempDir() {
-        path_ = std::filesystem::temp_directory_path() /
-                ("trevasc_colors_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    static inline int counter_ = 0;
-    std::filesystem::path path_;
-};
-
-std::string ReadAll(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 void Fill(TDataSet& scan, const std::string& name, double from, double step,
           std::vector<int32_t> counts) {
@@ -48,19 +25,21 @@ void Fill(TDataSet& scan, const std::string& name, double from, double step,
     scan.Name = name;
 }
 
+// Every colour of a configuration: the seven named ones, then the additional ones.
+std::vector<TColor> AllColors(const TColorConfig& c) {
+    std::vector<TColor> all{c.Peak,         c.HiLitPeak, c.SubstratePeak, c.AdditionalPeak,
+                            c.StrucSimPeak, c.MainPlot,  c.SlopePlot};
+    all.insert(all.end(), c.AdditionalColors.begin(), c.AdditionalColors.end());
+    return all;
+}
+
 }  // namespace
 
 TEST(ColorConfig, DefaultsRoundTripAndKeyOrder) {
-    TempDir dir;
+    test::TempDir dir;
     const TColorConfig d = ReadColorConfig(dir.File("missing.ini"));
-    EXPECT_EQ(d.Peak, 0xFF0000u);
-    EXPECT_EQ(d.HiLitPeak, 0x0000FFu);
-    EXPECT_EQ(d.SubstratePeak, 0x00FFFFu);
-    EXPECT_EQ(d.AdditionalPeak, 0x00FF00u);
-    EXPECT_EQ(d.StrucSimPeak, 0xFFFF00u);
-    EXPECT_EQ(d.MainPlot, 0u);
-    EXPECT_EQ(d.SlopePlot, 0x008000u);
-    EXPECT_EQ(d.AdditionalColorCount, 0);
+    EXPECT_EQ(AllColors(d),
+              (std::vector<TColor>{0xFF0000, 0x0000FF, 0x00FFFF, 0x00FF00, 0xFFFF00, 0, 0x008000}));
 
     TColorConfig c;
     c.MainPlot = 0x123456;
@@ -69,57 +48,44 @@ TEST(ColorConfig, DefaultsRoundTripAndKeyOrder) {
     c.AdditionalColorCount = 3;
     const std::string file = dir.File("colors.ini");
     WriteColorConfig(file, c);
-    const TColorConfig r = ReadColorConfig(file);
-    EXPECT_EQ(r.MainPlot, 0x123456u);
-    EXPECT_EQ(r.HiLitPeak, 0xFFFFFFu);
-    EXPECT_EQ(r.SlopePlot, 0x008000u);
-    EXPECT_EQ(r.AdditionalColors, c.AdditionalColors);
-    EXPECT_EQ(r.AdditionalColorCount, 3);
+    EXPECT_EQ(AllColors(ReadColorConfig(file)), AllColors(c));
+    EXPECT_EQ(ReadColorConfig(file).AdditionalColorCount, 3);
 
     // Written in the order MainPlot, SlopePlot, the peak colours, AdditionalColorCount, ...:
     // the later PlotColors keys join their section after SlopePlot.
-    const std::string text = ReadAll(file);
-    const char* order[] = {
-        "[PlotColors]",           "MainPlot=1193046",     "SlopePlot=32768",
-        "AdditionalColorCount=3", "AdditionalColor0=1",   "AdditionalColor2=11259375",
-        "[PeakColors]",           "Peak=16711680",        "HiLitPeak=16777215",
-        "SubstratePeak=65535",    "AdditionalPeak=65280", "StrucSimPeak=16776960"};
+    const std::string text = dir.Read("colors.ini");
     size_t at = 0;
-    for (const char* key : order) {
-        const size_t pos = text.find(key, at);
-        ASSERT_NE(pos, std::string::npos) << key << " in\n" << text;
-        at = pos;
+    for (const char* key :
+         {"[PlotColors]", "MainPlot=1193046", "SlopePlot=32768", "AdditionalColorCount=3",
+          "AdditionalColor0=1", "AdditionalColor2=11259375", "[PeakColors]", "Peak=16711680",
+          "HiLitPeak=16777215", "SubstratePeak=65535", "AdditionalPeak=65280",
+          "StrucSimPeak=16776960"}) {
+        at = text.find(key, at);
+        ASSERT_NE(at, std::string::npos) << key << " in\n" << text;
     }
     // A shorter list leaves no stale keys behind.
     c.AdditionalColors.resize(1);
     c.AdditionalColorCount = 1;
     WriteColorConfig(file, c);
-    EXPECT_EQ(ReadAll(file).find("AdditionalColor2"), std::string::npos);
+    EXPECT_EQ(dir.Read("colors.ini").find("AdditionalColor2"), std::string::npos);
 }
 
-TEST(ColorConfig, HexValuesMissingKeysAndDamagedCounts) {
-    TempDir dir;
-    const std::string file = dir.File("colors.ini");
-    std::ofstream(file)
-        << "[PlotColors]\nMainPlot=$FF\nSlopePlot=0x00FF00\nAdditionalColorCount=3\n"
-           "AdditionalColor1=255\n[PeakColors]\nPeak=junk\nHiLitPeak=99999999999\n";
-    const TColorConfig c = ReadColorConfig(file);
-    EXPECT_EQ(c.MainPlot, 0xFFu);
-    EXPECT_EQ(c.SlopePlot, 0x00FF00u);
-    EXPECT_EQ(c.Peak, 0xFF0000u);       // unreadable: default
-    EXPECT_EQ(c.HiLitPeak, 0x0000FFu);  // beyond 32 bits: default
-    ASSERT_EQ(c.AdditionalColors.size(), 3u);
-    EXPECT_EQ(c.AdditionalColors[0], kDefaultAdditionalColor);
-    EXPECT_EQ(c.AdditionalColors[1], 255u);
-    EXPECT_EQ(c.AdditionalColors[2], kDefaultAdditionalColor);
-
-    std::ofstream(file) << "[PlotColors]\nAdditionalColorCount=2000000000\n";
+TEST(ColorConfig, DamagedValuesAndTheRandomExtension) {
+    test::TempDir dir;
+    const std::string file =
+        dir.Write("colors.ini",
+                  "[PlotColors]\nMainPlot=$FF\nSlopePlot=0x00FF00\nAdditionalColorCount=3\n"
+                  "AdditionalColor1=255\n[PeakColors]\nPeak=junk\nHiLitPeak=99999999999\n");
+    // Hex values read; unreadable values and values beyond 32 bits keep their defaults.
+    EXPECT_EQ(AllColors(ReadColorConfig(file)),
+              (std::vector<TColor>{0xFF0000, 0x0000FF, 0x00FFFF, 0x00FF00, 0xFFFF00, 0xFF, 0x00FF00,
+                                   kDefaultAdditionalColor, 255, kDefaultAdditionalColor}));
+    dir.Write("colors.ini", "[PlotColors]\nAdditionalColorCount=2000000000\n");
     EXPECT_EQ(ReadColorConfig(file).AdditionalColorCount, kMaxAdditionalColors);
-    std::ofstream(file) << "[PlotColors]\nAdditionalColorCount=-4\n";
+    dir.Write("colors.ini", "[PlotColors]\nAdditionalColorCount=-4\n");
     EXPECT_EQ(ReadColorConfig(file).AdditionalColorCount, 0);
-}
 
-TEST(ColorConfig, RandomExtensionIsDeterministicAndNeverWhite) {
+    // New colours come from the source after the existing ones and are never white.
     std::mt19937 a(42), b(42);
     TColorConfig c1, c2;
     c1.AdditionalColors = {7};
@@ -128,16 +94,13 @@ TEST(ColorConfig, RandomExtensionIsDeterministicAndNeverWhite) {
     EnsureAdditionalColors(c2, 499, MakeRandomColorSource(b));
     ASSERT_EQ(c1.AdditionalColorCount, 500);
     ASSERT_EQ(c1.AdditionalColors.size(), 500u);
-    EXPECT_EQ(c1.AdditionalColors[0], 7u);  // existing colours stay
+    EXPECT_EQ(c1.AdditionalColors[0], 7u);
     EXPECT_TRUE(std::equal(c2.AdditionalColors.begin(), c2.AdditionalColors.end(),
                            c1.AdditionalColors.begin() + 1));
     for (TColor col : c1.AdditionalColors) EXPECT_LT(col, 0xFFFFFFu);
-    // A source that misbehaves still cannot produce white.
-    TColorConfig c3;
+    TColorConfig c3;  // a source that misbehaves
     EnsureAdditionalColors(c3, 1, [] { return TColor{0xFFFFFF}; });
     EXPECT_NE(c3.AdditionalColors[0], 0xFFFFFFu);
-    EnsureAdditionalColors(c3, 0, [] { return TColor{1}; });  // never shortens
-    EXPECT_EQ(c3.AdditionalColorCount, 1);
 }
 
 TEST(XrdPlotRefresh, BuildsTheDatasetFromTheOpenScans) {
@@ -167,21 +130,15 @@ TEST(XrdPlotRefresh, BuildsTheDatasetFromTheOpenScans) {
 
     ASSERT_EQ(ds.Count, 4);
     EXPECT_EQ(ds.Points[0].Y, 5);
-    EXPECT_EQ(ds.Points[1].Y, 1.0);  // counts <= 0 as 1
-    EXPECT_EQ(ds.Points[2].Y, 1.0);
+    EXPECT_EQ(ds.Points[2].Y, 1.0);  // counts <= 0 as 1
     EXPECT_EQ(ds.SecondaryPoints[3].Y, 1.5);
-    EXPECT_EQ(ds.YTitle, "Counts");
-    EXPECT_EQ(ds.SecondaryTitle, "Slope");
-    EXPECT_EQ(ds.XTitle, "Omega");
-    EXPECT_EQ(ds.Title, "XRD Plot: main");
+    EXPECT_EQ((std::vector<std::string>{ds.Title, ds.XTitle, ds.YTitle, ds.SecondaryTitle}),
+              (std::vector<std::string>{"XRD Plot: main", "Omega", "Counts", "Slope"}));
     EXPECT_TRUE(ds.LogY);
-    EXPECT_FALSE(ds.LogSecondaryY);
-    EXPECT_TRUE(ds.ScaleOnOverlays);
     // Span over the scan with two or more points only.
     EXPECT_EQ(ds.FullXMin, 10);
     EXPECT_EQ(ds.FullXMax, 21.5);
-    EXPECT_EQ(ds.ViewXMin, 10);  // not zoomed: the full range
-    EXPECT_EQ(ds.ViewXMax, 21.5);
+    EXPECT_EQ(ds.ViewXMax, 21.5);  // not zoomed: the full range
     // Overlays: below 1 as 1, then times 3^k.
     ASSERT_EQ(ds.OverlayCount, 2);
     EXPECT_EQ(ds.Overlays[0].Points[0].Y, 3.0);
@@ -192,26 +149,21 @@ TEST(XrdPlotRefresh, BuildsTheDatasetFromTheOpenScans) {
     EXPECT_EQ(ds.Overlays[1].Color, colors.AdditionalColors[1]);
     // Markers: main peaks (checked red, unchecked blue), additional peaks, then the extras.
     ASSERT_EQ(ds.HighlightCount, 4);
-    EXPECT_EQ(ds.Highlights[0].Color, colors.HiLitPeak);
+    EXPECT_EQ((std::vector<TColor>{ds.Highlights[0].Color, ds.Highlights[1].Color,
+                                   ds.Highlights[2].Color}),
+              (std::vector<TColor>{colors.HiLitPeak, colors.Peak, colors.AdditionalColors[0]}));
+    EXPECT_TRUE(ds.Highlights[0].IsMainPeak && !ds.Highlights[2].IsMainPeak);
     EXPECT_EQ(ds.Highlights[0].Text, "Si (004)");
-    EXPECT_TRUE(ds.Highlights[0].IsMainPeak);
-    EXPECT_EQ(ds.Highlights[1].Color, colors.Peak);
-    EXPECT_EQ(ds.Highlights[2].Color, colors.AdditionalColors[0]);
-    EXPECT_FALSE(ds.Highlights[2].IsMainPeak);
     EXPECT_EQ(ds.Highlights[3].Text, "Si");
 
     // A zoom range is kept; without span and offsets the full range is the main scan's.
+    s = XrdPlotSettings{};
     s.ViewXMin = 20.2;
     s.ViewXMax = 20.8;
-    s.SpanAllFiles = false;
-    s.OffsetAdditionalGraphs = false;
-    s.ShowPeaksFromAllPlots = false;
-    s.ShowSlope = false;
     ASSERT_TRUE(RefreshXrdPlot(ds, reg, s, colors, {}, MakeRandomColorSource(rng)));
     EXPECT_EQ(ds.ViewXMin, 20.2);
     EXPECT_EQ(ds.FullXMin, 20);
     EXPECT_EQ(ds.Overlays[1].Points[0].Y, 1.0);
-    EXPECT_EQ(ds.SecondaryTitle, "");
     EXPECT_EQ(ds.HighlightCount, 2);
     EXPECT_EQ(colors.AdditionalColorCount, 2);  // no new colours needed
 
@@ -236,18 +188,14 @@ TEST(Legend, RowsAndDrawing) {
     EXPECT_EQ(rows[3].Color, 0xC0C0C0u);  // no configured colour
     EXPECT_EQ(LegendRows(reg, colors, false, 0).size(), 3u);
 
+    // One row each: a short line in the row's colour, then its text.
     RecordingCanvas c;
-    c.SetFontSize(9);  // h = 11, a = 5
-    EXPECT_EQ(DrawLegend(c, rows), 11);
-    auto lines = c.OpsOf(TCanvasOpKind::Line);
+    c.SetFontSize(9);
+    EXPECT_EQ(DrawLegend(c, rows), 11);  // the text height
+    const auto lines = c.OpsOf(TCanvasOpKind::Line);
+    const auto texts = c.OpsOf(TCanvasOpKind::Text);
     ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[2].X1, 5);
-    EXPECT_EQ(lines[2].X2, 25);
-    EXPECT_EQ(lines[2].Y1, 22 + 5);
-    EXPECT_EQ(lines[2].PenColor, 0x0000FFu);
-    auto texts = c.OpsOf(TCanvasOpKind::Text);
     ASSERT_EQ(texts.size(), 4u);
-    EXPECT_EQ(texts[3].X1, 30);
-    EXPECT_EQ(texts[3].Y1, 33);
-    EXPECT_EQ(texts[3].Text, "b");
+    EXPECT_EQ(lines[2].PenColor, 0x0000FFu);
+    EXPECT_TRUE(texts[3].Text == "b" && texts[3].X1 > lines[3].X2 && texts[3].Y1 > texts[2].Y1);
 }

@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 #include <png.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "core/Error.h"
+#include "core/TempDir.h"
 #include "plot/PngWriter.h"
 
 using namespace trevasc;
@@ -29,14 +26,9 @@ TEST(PngWriter, EncodesTruecolourWithTransparentWhite) {
     img.format = PNG_FORMAT_RGBA;
     std::vector<uint8_t> out(PNG_IMAGE_SIZE(img));
     ASSERT_TRUE(png_image_finish_read(&img, nullptr, out.data(), 0, nullptr));
-    EXPECT_EQ(out[3], 0);  // white is transparent
-    EXPECT_EQ(std::vector<uint8_t>(out.begin() + 4, out.begin() + 8),
-              (std::vector<uint8_t>{255, 0, 0, 255}));
-    EXPECT_EQ(std::vector<uint8_t>(out.begin() + 12, out.begin() + 16),
-              (std::vector<uint8_t>{0, 0, 255, 255}));
-    EXPECT_EQ(out[16 + 3], 255);  // black stays opaque
-    EXPECT_EQ(out[20 + 3], 0);
-
+    // White is transparent; every other colour (black too) is kept and opaque.
+    EXPECT_EQ(out, (std::vector<uint8_t>{255, 255, 255, 0,   255, 0, 0, 255, 0,   255, 0,   255,
+                                         0,   0,   255, 255, 0,   0, 0, 255, 255, 255, 255, 0}));
     // 32-bit words 0xAARRGGBB give the same file.
     const uint32_t words[6] = {0xFFFFFFFF, 0xFFFF0000, 0xFF00FF00,
                                0xFF0000FF, 0xFF000000, 0xFFFFFFFF};
@@ -45,17 +37,11 @@ TEST(PngWriter, EncodesTruecolourWithTransparentWhite) {
 }
 
 TEST(PngWriter, WritesAtomicallyAndReportsFailures) {
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("trevasc_png_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string file = (dir / "a.png").string();
+    test::TempDir dir;
     const uint8_t rgb[3] = {1, 2, 3};
-    WritePng(file, 1, 1, rgb, 3, TPixelLayout::Rgb24);
-    std::ifstream in(file, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    EXPECT_EQ(bytes, EncodePng(1, 1, rgb, 3, TPixelLayout::Rgb24));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
-    EXPECT_THROW(WritePng((dir / "missing" / "b.png").string(), 1, 1, rgb, 3, TPixelLayout::Rgb24),
+    WritePng(dir.File("a.png"), 1, 1, rgb, 3, TPixelLayout::Rgb24);
+    EXPECT_EQ(dir.Read("a.png"), EncodePng(1, 1, rgb, 3, TPixelLayout::Rgb24));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+    EXPECT_THROW(WritePng(dir.File("missing/b.png"), 1, 1, rgb, 3, TPixelLayout::Rgb24),
                  TrevascError);
-    std::filesystem::remove_all(dir);
 }
