@@ -1,9 +1,22 @@
 #pragma once
 // Helpers for the GUI tests: a main window on a temporary configuration folder with scripted
-// prompts and scripted file dialogs.
+// prompts and scripted file dialogs, clicks on named controls and pixel counts.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
-#include <QString>
-#include <QStringList>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QTest>
+#include <QUrl>
 #include <deque>
 #include <memory>
 #include <string>
@@ -19,15 +32,12 @@ namespace trevasc::test {
 class ScriptedFileDialogs : public FileDialogs {
   public:
     std::deque<QStringList> OpenAnswers;  // for OpenScanFile (first entry) and OpenScanFiles
-    std::deque<QString> SaveAnswers;
-    std::deque<QString> PeakListAnswers;
+    std::deque<QString> SaveAnswers, PeakListAnswers;
     int OpenCalls = 0;
-    int SaveCalls = 0;
     QString LastProposedName;
 
-    QString OpenScanFile(QWidget*) override {
-        ++OpenCalls;
-        const QStringList files = Next(OpenAnswers);
+    QString OpenScanFile(QWidget* parent) override {
+        const QStringList files = OpenScanFiles(parent);
         return files.isEmpty() ? QString() : files.first();
     }
     QStringList OpenScanFiles(QWidget*) override {
@@ -36,7 +46,6 @@ class ScriptedFileDialogs : public FileDialogs {
     }
     QString OpenPeakListFile(QWidget*) override { return Next(PeakListAnswers); }
     QString SaveTextFile(QWidget*, const QString& proposed) override {
-        ++SaveCalls;
         LastProposedName = proposed;
         return Next(SaveAnswers);
     }
@@ -52,13 +61,43 @@ class ScriptedFileDialogs : public FileDialogs {
     }
 };
 
-inline QString TestDataFile(const char* name) {
+inline const char* kTestScan = "xrdtools_test_scan_2ThetaOmega_v1.0.xrdml";
+
+inline QString TestDataFile(const char* name = kTestScan) {
     return QString(TREVASC_TEST_DATA_DIR) + "/" + name;
 }
 
-inline const char* kTestScan = "xrdtools_test_scan_2ThetaOmega_v1.0.xrdml";
+// The action of `widget` with the given text.
+inline QAction* FindAction(const QWidget& widget, const QString& text) {
+    for (QAction* a : widget.findChildren<QAction*>())
+        if (a->text() == text) return a;
+    ADD_FAILURE() << "no action " << text.toStdString();
+    return nullptr;
+}
 
-// A main window on a configuration folder that lives as long as the fixture (a second window
+// A drag of `urls` entering `target`, then their drop (which goes to the widget that took the
+// enter); true when the drag was accepted.
+inline bool DropUrls(QWidget* target, const QList<QUrl>& urls) {
+    QMimeData mime;
+    mime.setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    enter.setAccepted(false);
+    QApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return enter.isAccepted();
+}
+
+// Pixels of exactly `color` (alpha included) inside `area` (the whole image when empty).
+inline int CountPixels(const QImage& image, const QColor& color, QRect area = {}) {
+    if (area.isEmpty()) area = image.rect();
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) n += image.pixelColor(x, y) == color;
+    return n;
+}
+
+// A main window on a configuration folder that lives as long as the harness (a second window
 // on the same folder is a restart of the program).
 class MainWindowHarness {
   public:
@@ -68,7 +107,6 @@ class MainWindowHarness {
     std::unique_ptr<MainWindow> Window;
 
     MainWindowHarness() { Start(); }
-    ~MainWindowHarness() { Window.reset(); }
 
     // Creates (or re-creates) the main window and shows it, with an optional command-line file.
     MainWindow& Start(const QString& commandLineFile = {}) {
@@ -88,6 +126,39 @@ class MainWindowHarness {
     template <typename T>
     T* Find(const char* name) const {
         return Window->findChild<T*>(name);
+    }
+
+    // Clicks the named button; a check box on its indicator (the middle of a stretched box is
+    // outside its hit area).
+    void Click(const char* name, Qt::MouseButton button = Qt::LeftButton) const {
+        auto* b = Find<QAbstractButton>(name);
+        ASSERT_NE(b, nullptr) << name;
+        const bool box = qobject_cast<QCheckBox*>(b) != nullptr;
+        QTest::mouseClick(b, button, {}, box ? QPoint(6, b->height() / 2) : b->rect().center());
+    }
+
+    // A menu of the menu bar, after its enabling rules ran as on opening it.
+    QMenu* Menu(const QString& title) const {
+        for (QAction* m : Window->menuBar()->actions())
+            if (m->text() == title && m->menu()) {
+                emit m->menu()->aboutToShow();
+                return m->menu();
+            }
+        return nullptr;
+    }
+    QAction* MenuItem(const QString& menuTitle, const QString& text) const {
+        if (QMenu* menu = Menu(menuTitle))
+            for (QAction* a : menu->actions())
+                if (a->text() == text) return a;
+        ADD_FAILURE() << "no menu item " << text.toStdString();
+        return nullptr;
+    }
+
+    void OpenTestScan() {
+        ASSERT_TRUE(Window->Session().RunAction([&] {
+            Window->Session().OpenMainFile(TestDataFile().toStdString());
+        })) << (Prompts.Errors.empty() ? "" : Prompts.Errors.back());
+        QApplication::processEvents();
     }
 };
 
