@@ -75,7 +75,7 @@ void Search(benchmark::State& state, TPeakMethod method, bool bisector) {
         RunPeakSearch(scan, method, settings, 15);
         benchmark::DoNotOptimize(scan.Peaks.Items.data());
     }
-    state.counters["peaks_found"] = scan.Peaks.Count;
+    state.counters["peaks_found"] = scan.Peaks.Count();
 }
 
 void BM_FindPeaks_Method1(benchmark::State& st) {

@@ -33,7 +33,6 @@ const TPlotDataset& Scan() {
             d.Points[i] = {x, y < 1 ? 1.0 : std::round(y)};
         }
         d.SecondaryPoints = d.Points;
-        d.Count = kPoints;
         d.Title = "XRD Plot: benchmark";
         d.XTitle = "TwoTheta";
         d.YTitle = "Counts";
@@ -41,7 +40,6 @@ const TPlotDataset& Scan() {
         d.ViewXMin = d.FullXMin = 10;
         d.ViewXMax = d.FullXMax = 110;
         d.Highlights = {{69.13, 0x0000FF, "Si (004)", true}, {33.0, 0xFF0000, "", true}};
-        d.HighlightCount = 2;
         return d;
     }();
     return ds;

@@ -144,7 +144,7 @@ void ReadRepeatedly(benchmark::State& state, const std::string& file, int expect
         benchmark::DoNotOptimize(registry.MainScan().RawPoints.data());
     }
     if (registry.AdditionalCount() + 1 != expectedScans ||
-        registry.MainScan().Count != expectedPoints)
+        registry.MainScan().Count() != expectedPoints)
         state.SkipWithError("unexpected scan shape");
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                             static_cast<int64_t>(fs::file_size(file)));

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "formats/NumberText.h"
+#include "base/NumberText.h"
 
 namespace trevasc::analysis {
 
@@ -24,7 +24,7 @@ int AddPeakToMainScan(TDataSet& mainScan, double position, const std::string& de
 bool AddPeakByAngle(TDataSet& mainScan, Prompts& prompts) {
     const auto text = prompts.InputQuery(kAddPeakCaption, kAddPeakPrompt, "");
     if (!text) return false;
-    const double position = formats::ParseFloat(*text);  // throws the conversion message
+    const double position = ParseFloat(*text);  // throws the conversion message
     AddPeakToMainScan(mainScan, position, "", true);
     return true;
 }
@@ -33,14 +33,13 @@ bool DeleteHighlightedPeak(TDataSet& mainScan, int highlightedRow) {
     if (!ValidRow(mainScan, highlightedRow)) return false;
     auto& items = mainScan.Peaks.Items;
     items.erase(items.begin() + highlightedRow);
-    mainScan.Peaks.Count = static_cast<int32_t>(items.size());
     mainScan.Peaks.Unsaved = true;
     return true;
 }
 
 std::string IdentifyPromptText(double position, char decimalSeparator) {
     return "Please enter a description for the peak at " +
-           formats::FormatFixed(position, 3, decimalSeparator) + "°";
+           FormatFixed(position, 3, decimalSeparator) + "°";
 }
 
 bool IdentifyPeak(TDataSet& mainScan, int highlightedRow, const std::string& text) {
@@ -135,7 +134,7 @@ TPeakSelection SelectPeakNearPosition(TDataSet& mainScan, double position, int h
 std::vector<std::string> CheckedPeakLines(const TDataSet& mainScan, char decimalSeparator) {
     std::vector<std::string> lines;
     for (const TPeak& p : mainScan.Peaks.Items)
-        if (p.Checked) lines.push_back(formats::FormatFixed(p.Position, 3, decimalSeparator));
+        if (p.Checked) lines.push_back(FormatFixed(p.Position, 3, decimalSeparator));
     return lines;
 }
 

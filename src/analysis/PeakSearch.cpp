@@ -272,7 +272,6 @@ void ApplyAreaBisector(TDataSet& scan, int percentage) {
             }
         }
     }
-    scan.Peaks.Count = static_cast<int32_t>(items.size());
 }
 
 void FindPeaks(TDataSet& scan, TPeakMethod method, const PeakSearchSettings& settings,
@@ -312,14 +311,12 @@ void FindPeaks(TDataSet& scan, TPeakMethod method, const PeakSearchSettings& set
         p.Checked = true;
     }
     scan.Peaks.Items = std::move(found);
-    scan.Peaks.Count = static_cast<int32_t>(scan.Peaks.Items.size());
     if (settings.UseAreaBisector) ApplyAreaBisector(scan, settings.BisectorPercentage);
 
     auto& items = scan.Peaks.Items;
     items.insert(items.end(), std::make_move_iterator(kept.begin()),
                  std::make_move_iterator(kept.end()));
     SortByPosition(items);
-    scan.Peaks.Count = static_cast<int32_t>(items.size());
     scan.Peaks.Unsaved = true;
 }
 

@@ -8,12 +8,11 @@
 #include <random>
 
 #include "cli/CliPrompts.h"
-#include "core/AtomicFile.h"
-#include "core/Error.h"
-#include "core/WorkbenchSession.h"
-#include "formats/NumberText.h"
+#include "base/AtomicFile.h"
+#include "base/Error.h"
+#include "session/WorkbenchSession.h"
+#include "base/NumberText.h"
 #include "analysis/PeakSearch.h"
-#include "analysis/SessionProcessing.h"
 #include "formats/PeakListFile.h"
 #include "formats/TextExchange.h"
 #include "plot/XrdPlotRefresh.h"
@@ -84,7 +83,7 @@ Arguments ParseArguments(const std::vector<std::string>& args, size_t first,
 int DatasetOption(const Arguments& a) {
     auto v = a.Value("--dataset");
     if (!v) return 1;
-    auto n = formats::TryParseInt(*v);
+    auto n = TryParseInt(*v);
     if (!n || *n < 1) throw UsageError{"--dataset needs a whole number of at least 1"};
     return *n;
 }
@@ -111,7 +110,7 @@ std::string JsonString(const std::string& s) {
     return out + "\"";
 }
 
-std::string Number(double v) { return formats::FormatGeneral(v, 15); }
+std::string Number(double v) { return FormatGeneral(v, 15); }
 
 struct ScanSummary {
     std::string Name;
@@ -126,7 +125,7 @@ struct ScanSummary {
 ScanSummary Summarize(const TDataSet& scan) {
     ScanSummary s;
     s.Name = scan.Name;
-    s.Count = scan.Count;
+    s.Count = scan.Count();
     if (!scan.RawPoints.empty()) {
         s.First = scan.RawPoints.front().Position;
         s.Last = scan.RawPoints.back().Position;
@@ -138,7 +137,7 @@ ScanSummary Summarize(const TDataSet& scan) {
     }
     s.SecondAxisName = scan.SecondAxisName;
     s.SecondAxisPosition = scan.SecondAxisPosition;
-    s.Peaks = scan.Peaks.Count;
+    s.Peaks = scan.Peaks.Count();
     return s;
 }
 
@@ -157,9 +156,8 @@ FileReport OpenForReport(const std::string& file, int dataset, bool datasetGiven
     FileReport r;
     r.File = file;
     CliPrompts prompts(dataset, datasetGiven);
-    WorkbenchSession session(prompts);
     // The report describes the points as read; no processed curve is needed for it.
-    session.RebuildProcessedCurvesHook = [](ScanRegistry&) {};
+    WorkbenchSession session(prompts, false);
     try {
         session.OpenMainFile(file);
         r.Format = session.LastFormatName();
@@ -279,7 +277,7 @@ int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 int IntOption(const Arguments& a, const std::string& name, int def, int lo, int hi) {
     auto v = a.Value(name);
     if (!v) return def;
-    auto n = formats::TryParseInt(*v);
+    auto n = TryParseInt(*v);
     if (!n || *n < lo || *n > hi)
         throw UsageError{name + " needs a whole number from " + std::to_string(lo) + " to " +
                          std::to_string(hi)};
@@ -289,7 +287,7 @@ int IntOption(const Arguments& a, const std::string& name, int def, int lo, int 
 double FloatOption(const Arguments& a, const std::string& name, double def) {
     auto v = a.Value(name);
     if (!v) return def;
-    auto x = formats::TryParseFloat(*v);
+    auto x = TryParseFloat(*v);
     if (!x) throw UsageError{name + " needs a number"};
     return *x;
 }
@@ -348,7 +346,7 @@ int Peaks(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     const std::string& file = a.Files[0];
     CliPrompts prompts(DatasetOption(a), a.Value("--dataset").has_value());
     WorkbenchSession session(prompts);
-    analysis::AttachProcessing(session, [&] { return options.Processing; });
+    session.SetProcessing(options.Processing);
     try {
         session.OpenMainFile(file);
         analysis::RunPeakSearch(session.MainScan(), options.Method, options.Search,
@@ -375,8 +373,8 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     int width = 1000, height = 750;  // the PNG size dialog's defaults
     if (auto size = a.Value("--size")) {
         const size_t x = size->find_first_of("xX");
-        auto w = formats::TryParseInt(size->substr(0, x));
-        auto h = x == std::string::npos ? std::nullopt : formats::TryParseInt(size->substr(x + 1));
+        auto w = TryParseInt(size->substr(0, x));
+        auto h = x == std::string::npos ? std::nullopt : TryParseInt(size->substr(x + 1));
         if (!w || !h || *w < 10 || *h < 10 || *w > 32767 || *h > 32767)
             throw UsageError{"--size needs WxH with both from 10 to 32767"};
         width = *w;
@@ -399,14 +397,14 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
 #ifdef TREVASC_HAVE_QT
     CliPrompts prompts(DatasetOption(a), a.Value("--dataset").has_value());
     WorkbenchSession session(prompts);
-    analysis::AttachProcessing(session, [&] { return options.Processing; });
+    session.SetProcessing(options.Processing);
     try {
         session.OpenMainFile(file);
         if (a.Has("--peaks"))
             analysis::RunPeakSearch(session.MainScan(), options.Method, options.Search,
                                     options.Processing.SlopeCount);
         PrintWarnings(prompts, file, err);
-        if (session.MainScan().Count == 0) throw TrevascError("The scan holds no points to plot.");
+        if (session.MainScan().Count() == 0) throw TrevascError("The scan holds no points to plot.");
         plot::TColorConfig colors;
         std::mt19937 engine(12345);
         plot::TPlotDataset dataset;

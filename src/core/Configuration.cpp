@@ -8,9 +8,9 @@
 #include <system_error>
 
 #include "Version.h"
-#include "core/AtomicFile.h"
-#include "core/IniFile.h"
-#include "core/PathText.h"
+#include "base/AtomicFile.h"
+#include "base/IniFile.h"
+#include "base/PathText.h"
 
 namespace trevasc {
 

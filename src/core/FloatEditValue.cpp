@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "formats/NumberText.h"
+#include "base/NumberText.h"
 
 namespace trevasc {
 
@@ -13,12 +13,12 @@ double TFloatEditValue::Clamp(double value) const {
 }
 
 double TFloatEditValue::ValueOf(std::string_view text) const {
-    const auto v = formats::TryParseFloat(text);
+    const auto v = TryParseFloat(text);
     return v ? Clamp(*v) : min_;
 }
 
 std::string TFloatEditValue::TextOf(double value, char decimalSeparator) const {
-    return formats::FormatGeneral(Clamp(value), digits_, decimalSeparator);
+    return FormatGeneral(Clamp(value), digits_, decimalSeparator);
 }
 
 }  // namespace trevasc

@@ -22,13 +22,11 @@ const char* ScanKindName(TScanKind kind) {
 
 void TDataSet::SetRawPoints(TDataPointArray points) {
     RawPoints = std::move(points);
-    Count = static_cast<int32_t>(RawPoints.size());
     Points = RawPoints;
 }
 
 void TDataSet::ReplaceRawPoints(TDataPointArray points) {
     RawPoints = std::move(points);
-    Count = static_cast<int32_t>(RawPoints.size());
     Points = TDataPointArray();
 }
 
@@ -37,7 +35,6 @@ void TDataSet::ClearPoints() {
     RawPoints.shrink_to_fit();
     Points.clear();
     Points.shrink_to_fit();
-    Count = 0;
 }
 
 double PeakPointIndex(const TDataSet& scan, double position) {
@@ -71,7 +68,6 @@ int AddPeak(TDataSet& scan, double position, const std::string& description, boo
     size_t row = items.size();
     while (row > 0 && items[row - 1].Position > position) --row;
     items.insert(items.begin() + static_cast<std::ptrdiff_t>(row), std::move(peak));
-    scan.Peaks.Count = static_cast<int32_t>(items.size());
     scan.Peaks.Unsaved = true;
     return static_cast<int>(row);
 }

@@ -26,13 +26,10 @@ struct TPeak {
 
 struct TPeakSet {
     std::vector<TPeak> Items;  // always sorted by ascending Position
-    int32_t Count = 0;
     bool Unsaved = false;
 
-    void Clear() {
-        Items.clear();
-        Count = 0;
-    }
+    int32_t Count() const { return static_cast<int32_t>(Items.size()); }
+    void Clear() { Items.clear(); }
 };
 
 enum class TScanKind : int { TwoTheta = 0, Phi = 1, Omega = 2, Psi = 3, TwoThetaCommonOmega = 4 };
@@ -46,13 +43,15 @@ class TDataSet {
 public:
     TDataPointArray RawPoints;
     TDataPointArray Points;
-    int32_t Count = 0;
     std::string Name;
     double SecondAxisPosition = 0.0;
     std::string SecondAxisName;
     TPeakSet Peaks;
 
-    // Replaces the raw points and keeps Count in step; the processed copy is reset to the raw one.
+    // Number of points read (the processed points follow the raw ones).
+    int32_t Count() const { return static_cast<int32_t>(RawPoints.size()); }
+
+    // Replaces the raw points; the processed copy is reset to the raw one.
     void SetRawPoints(TDataPointArray points);
     // As SetRawPoints, but releases the processed points instead of copying: for readers, whose
     // scans always go through the processing next, so a million points are not copied twice.

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <filesystem>
 
-#include "core/Error.h"
-#include "core/IniFile.h"
-#include "formats/NumberText.h"
+#include "base/Error.h"
+#include "base/IniFile.h"
+#include "base/NumberText.h"
 
 namespace trevasc {
 
@@ -52,7 +52,7 @@ std::vector<std::string> XrayLineTable::Names() const {
 
 double XrayLineTable::Energy(const std::string& name, char decimalSeparator) const {
     const std::string text = IniFile(path_).ReadString("ENERGY", name, "8000");
-    return formats::ParseFloat(formats::ToLocalDecimal(text, decimalSeparator));
+    return ParseFloat(ToLocalDecimal(text, decimalSeparator));
 }
 
 int XrayLineTable::DefaultEnergyIndex() const {

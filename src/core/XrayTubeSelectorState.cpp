@@ -1,6 +1,6 @@
 #include "core/XrayTubeSelectorState.h"
 
-#include "core/Error.h"
+#include "base/Error.h"
 
 namespace trevasc {
 

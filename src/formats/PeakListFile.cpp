@@ -6,9 +6,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "core/AtomicFile.h"
-#include "core/Error.h"
-#include "formats/NumberText.h"
+#include "base/AtomicFile.h"
+#include "base/Error.h"
+#include "base/NumberText.h"
 #include "formats/TextExchange.h"
 
 namespace trevasc::formats {

@@ -6,8 +6,8 @@
 #include <memory>
 #include <system_error>
 
-#include "core/Error.h"
-#include "formats/TextLine.h"
+#include "base/Error.h"
+#include "base/TextLine.h"
 
 namespace trevasc::formats {
 

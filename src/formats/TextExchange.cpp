@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "core/PathText.h"
-#include "formats/DoubleList.h"
-#include "formats/NumberText.h"
+#include "base/PathText.h"
+#include "base/DoubleList.h"
+#include "base/NumberText.h"
 
 namespace trevasc::formats {
 
@@ -40,7 +40,7 @@ std::string SpectrumText(const ScanRegistry& registry, FormatPosition formatPosi
 
 std::string AllSpectraText(const ScanRegistry& registry, int digits, char decimalSeparator) {
     const TDataSet& mainScan = registry.MainScan();
-    if (mainScan.Count == 0 || mainScan.Points.empty()) return std::string();
+    if (mainScan.Count() == 0 || mainScan.Points.empty()) return std::string();
 
     std::vector<const TDataSet*> scans{&mainScan};
     for (int i = 0; i < registry.AdditionalCount(); ++i) scans.push_back(&registry.Additional(i));

@@ -11,11 +11,11 @@
 #include <string_view>
 #include <vector>
 
-#include "core/Error.h"
-#include "core/PathText.h"
-#include "formats/NumberText.h"
+#include "base/Error.h"
+#include "base/PathText.h"
+#include "base/NumberText.h"
 #include "formats/ScanFileReader.h"
-#include "formats/TextLine.h"
+#include "base/TextLine.h"
 
 namespace trevasc::formats {
 

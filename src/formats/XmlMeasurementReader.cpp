@@ -9,9 +9,9 @@
 #include <memory>
 #include <optional>
 
-#include "core/Error.h"
-#include "core/PathText.h"
-#include "formats/NumberText.h"
+#include "base/Error.h"
+#include "base/PathText.h"
+#include "base/NumberText.h"
 #include "formats/ScanFileReader.h"
 
 namespace trevasc::formats {

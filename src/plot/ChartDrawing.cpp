@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "formats/NumberText.h"
+#include "base/NumberText.h"
 
 namespace trevasc::plot {
 
@@ -68,7 +68,7 @@ int DrawValueAxisTicks(Canvas& canvas, const TAxisMapping& m, const std::vector<
         canvas.MoveTo(edge - t, py);
         canvas.LineTo(edge + t, py);
         const std::string label =
-            formats::FormatGeneralFloat(logAxis ? std::pow(10.0, v) : v, 4, sep);
+            FormatGeneralFloat(logAxis ? std::pow(10.0, v) : v, 4, sep);
         const int tw = canvas.TextWidth(label);
         const int x = side == TAxisSide::Left ? edge - t - tw : edge + t;
         canvas.TextOut(x, py - canvas.TextHeight(label) / 2, label);
@@ -98,7 +98,7 @@ void DrawXAxisTicks(Canvas& canvas, const TAxisMapping& m, const std::vector<dou
         const int px = m.XToPixel(v);
         canvas.MoveTo(px, m.Bottom);
         canvas.LineTo(px, m.Bottom + t);
-        const std::string label = formats::FormatGeneralFloat(v, digits, sep);
+        const std::string label = FormatGeneralFloat(v, digits, sep);
         canvas.TextOut(px - canvas.TextWidth(label) / 2, m.Bottom + t, label);
     }
 }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/IniFile.h"
+#include "base/IniFile.h"
 
 namespace trevasc::plot {
 
@@ -32,9 +32,8 @@ TColorConfig ReadColorConfig(const std::string& path) {
     c.StrucSimPeak = ReadColor(ini, kPeakColors, "StrucSimPeak", c.StrucSimPeak);
     long long count = ini.ReadInteger(kPlotColors, "AdditionalColorCount", 0);
     count = std::clamp<long long>(count, 0, kMaxAdditionalColors);
-    c.AdditionalColorCount = static_cast<int32_t>(count);
     c.AdditionalColors.resize(static_cast<size_t>(count));
-    for (int i = 0; i < c.AdditionalColorCount; ++i) {
+    for (int i = 0; i < c.AdditionalColorCount(); ++i) {
         const std::string key = "AdditionalColor" + std::to_string(i);
         c.AdditionalColors[i] = ReadColor(ini, kPlotColors, key.c_str(), kDefaultAdditionalColor);
     }
@@ -55,7 +54,7 @@ void WriteColorConfig(const std::string& path, const TColorConfig& c) {
     ini.WriteInteger(kPeakColors, "AdditionalPeak", c.AdditionalPeak);
     ini.WriteInteger(kPeakColors, "StrucSimPeak", c.StrucSimPeak);
     const int count =
-        std::clamp<int>(c.AdditionalColorCount, 0, static_cast<int>(c.AdditionalColors.size()));
+        std::clamp<int>(c.AdditionalColorCount(), 0, static_cast<int>(c.AdditionalColors.size()));
     ini.WriteInteger(kPlotColors, "AdditionalColorCount", count);
     for (int i = 0; i < count; ++i)
         ini.WriteInteger(kPlotColors, "AdditionalColor" + std::to_string(i), c.AdditionalColors[i]);
@@ -70,18 +69,11 @@ TRandomColorSource MakeRandomColorSource(std::mt19937& engine) {
 }
 
 void EnsureAdditionalColors(TColorConfig& c, int needed, const TRandomColorSource& random) {
-    // Keep the count and the list in step even if a caller changed only one of them.
-    c.AdditionalColorCount = std::clamp<int32_t>(c.AdditionalColorCount, 0,
-                                                 static_cast<int32_t>(c.AdditionalColors.size()));
-    c.AdditionalColors.resize(static_cast<size_t>(c.AdditionalColorCount));
-    while (c.AdditionalColorCount < needed) {
-        c.AdditionalColors.push_back(random() % 0xFFFFFF);
-        ++c.AdditionalColorCount;
-    }
+    while (c.AdditionalColorCount() < needed) c.AdditionalColors.push_back(random() % 0xFFFFFF);
 }
 
 TColor AdditionalColorOf(const TColorConfig& c, int i, TColor missing) {
-    if (i < 0 || i >= c.AdditionalColorCount || i >= static_cast<int>(c.AdditionalColors.size()))
+    if (i < 0 || i >= c.AdditionalColorCount() || i >= static_cast<int>(c.AdditionalColors.size()))
         return missing;
     return c.AdditionalColors[static_cast<size_t>(i)];
 }

@@ -19,7 +19,8 @@ struct TColorConfig {
     TColor MainPlot = 0x000000;            // main curve and left axis (black)
     TColor SlopePlot = 0x008000;           // slope curve and right axis (green)
     std::vector<TColor> AdditionalColors;  // one per overlay scan, in list order
-    int32_t AdditionalColorCount = 0;      // entries of AdditionalColors
+
+    int32_t AdditionalColorCount() const { return static_cast<int32_t>(AdditionalColors.size()); }
 };
 
 // Colour of an AdditionalColorN key that the file lacks (blue).

@@ -6,7 +6,7 @@ std::vector<TLegendRow> LegendRows(const ScanRegistry& registry, const TColorCon
                                    bool showSlope, TColor missing) {
     std::vector<TLegendRow> rows;
     const TDataSet& main = registry.MainScan();
-    if (main.Count <= 0) return rows;
+    if (main.Count() <= 0) return rows;
     rows.push_back({colors.MainPlot, main.Name});
     if (showSlope) rows.push_back({colors.SlopePlot, "Slope of " + main.Name});
     for (int i = 0; i < registry.AdditionalCount(); ++i)

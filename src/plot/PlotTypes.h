@@ -31,16 +31,15 @@ struct THighlightPoint {
 
 struct TAdditionalDataset {
     std::vector<TPlotPoint> Points;
-    int32_t Count = 0;
     TColor Color = 0;
+
+    int32_t Count() const { return static_cast<int32_t>(Points.size()); }
 };
 
 struct TPlotDataset {
-    int32_t Count = 0;
     std::vector<TPlotPoint> Points;
-    std::vector<TPlotPoint> SecondaryPoints;
+    std::vector<TPlotPoint> SecondaryPoints;  // empty, or one per point
     std::vector<THighlightPoint> Highlights;
-    int32_t HighlightCount = 0;
     std::string YTitle;
     std::string SecondaryTitle;
     std::string XTitle;
@@ -54,12 +53,14 @@ struct TPlotDataset {
     double FullXMin = 0.0;
     double FullXMax = 0.0;
     std::vector<TAdditionalDataset> Overlays;
-    int32_t OverlayCount = 0;
     bool ScaleOnOverlays = false;
+
+    int32_t Count() const { return static_cast<int32_t>(Points.size()); }
+    int32_t HighlightCount() const { return static_cast<int32_t>(Highlights.size()); }
+    int32_t OverlayCount() const { return static_cast<int32_t>(Overlays.size()); }
 };
 
 struct TPlotXYDataset {
-    int32_t Count = 0;
     std::vector<double> X;
     std::vector<double> Y;
     std::string YTitle;
@@ -69,6 +70,9 @@ struct TPlotXYDataset {
     std::string Title;
     double Slope = 0.0;
     double Intercept = 0.0;
+
+    // Points with both coordinates.
+    int32_t Count() const { return static_cast<int32_t>(X.size() < Y.size() ? X.size() : Y.size()); }
 };
 
 struct TFitOverlay {

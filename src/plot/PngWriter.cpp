@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "core/AtomicFile.h"
-#include "core/Error.h"
+#include "base/AtomicFile.h"
+#include "base/Error.h"
 
 namespace trevasc::plot {
 

@@ -21,8 +21,8 @@ void DrawXYPlot(Canvas& canvas, int x0, int y0, int width, int height, const TPl
         ComputeChartLayout(metrics, x0, y0, width, height, canvas.TextWidth("i"));
 
     size_t n = std::min(ds.X.size(), ds.Y.size());
-    if (ds.Count < 0) n = 0;
-    n = std::min(n, static_cast<size_t>(std::max(ds.Count, 0)));
+    if (ds.Count() < 0) n = 0;
+    n = std::min(n, static_cast<size_t>(std::max(ds.Count(), 0)));
     double xmin = 1e100, xmax = -1e100, ymin = 1e100, ymax = -1e100;
     size_t used = 0;
     for (size_t i = 0; i < n; ++i) {

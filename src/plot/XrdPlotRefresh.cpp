@@ -9,7 +9,7 @@ namespace {
 
 // Points of a scan that can be read: the processed array never read beyond Count.
 size_t PointCount(const TDataSet& scan) {
-    return scan.Count <= 0 ? 0 : std::min(scan.Points.size(), static_cast<size_t>(scan.Count));
+    return scan.Count() <= 0 ? 0 : std::min(scan.Points.size(), static_cast<size_t>(scan.Count()));
 }
 
 }  // namespace
@@ -44,7 +44,6 @@ bool RefreshXrdPlot(TPlotDataset& ds, const ScanRegistry& registry, const XrdPlo
     const int additional = registry.AdditionalCount();
     EnsureAdditionalColors(colors, additional, random);
 
-    ds.Count = static_cast<int32_t>(n);
     ds.Points.resize(n);
     ds.SecondaryPoints.resize(n);
     for (size_t i = 0; i < n; ++i) {
@@ -76,7 +75,6 @@ bool RefreshXrdPlot(TPlotDataset& ds, const ScanRegistry& registry, const XrdPlo
         const size_t m = PointCount(scan);
         TAdditionalDataset& o = ds.Overlays[static_cast<size_t>(i)];
         o.Points.resize(m);
-        o.Count = static_cast<int32_t>(m);
         o.Color = colors.AdditionalColors[static_cast<size_t>(i)];
         const double scale = s.OffsetAdditionalGraphs ? std::pow(factor, i + 1) : 1.0;
         for (size_t j = 0; j < m; ++j) {
@@ -90,7 +88,6 @@ bool RefreshXrdPlot(TPlotDataset& ds, const ScanRegistry& registry, const XrdPlo
             ds.FullXMax = std::max({ds.FullXMax, a, b});
         }
     }
-    ds.OverlayCount = additional;
 
     if (s.ViewXMin == 0.0 && s.ViewXMax == 0.0) {
         ds.ViewXMin = ds.FullXMin;
@@ -102,7 +99,6 @@ bool RefreshXrdPlot(TPlotDataset& ds, const ScanRegistry& registry, const XrdPlo
 
     ds.Highlights = PeakMarkers(registry, s.ShowPeaksFromAllPlots, colors);
     ds.Highlights.insert(ds.Highlights.end(), extraMarkers.begin(), extraMarkers.end());
-    ds.HighlightCount = static_cast<int32_t>(ds.Highlights.size());
     return true;
 }
 

@@ -21,12 +21,6 @@ int Round(double v) {
     return static_cast<int>(std::nearbyint(v));
 }
 
-// Entries in use of an array whose record also carries a count; never beyond the array.
-template <typename T>
-size_t InUse(const std::vector<T>& items, int32_t count) {
-    return count <= 0 ? 0 : std::min(items.size(), static_cast<size_t>(count));
-}
-
 struct TRange {
     double Min = 1e100;
     double Max = -1e100;
@@ -81,7 +75,7 @@ void DrawMarkers(Canvas& canvas, const TAxisMapping& m, const TPlotDataset& ds, 
         int Px;
     };
     std::vector<Entry> entries;
-    const size_t n = InUse(ds.Highlights, ds.HighlightCount);
+    const size_t n = ds.Highlights.size();
     for (size_t i = 0; i < n; ++i) {
         const double x = ds.Highlights[i].X;
         if (x >= ds.ViewXMin && x <= ds.ViewXMax) entries.push_back({i, m.XToPixel(x)});
@@ -171,9 +165,9 @@ void DrawChart(Canvas& canvas, int x0, int y0, int width, int height, const TPlo
     const TChartLayout layout =
         ComputeChartLayout(metrics, x0, y0, width, height, secondary ? leftMargin : metrics.W3);
     const double xMin = ds.ViewXMin, xMax = ds.ViewXMax;
-    const size_t mainCount = InUse(ds.Points, ds.Count);
-    const size_t secondaryCount = secondary ? InUse(ds.SecondaryPoints, ds.Count) : 0;
-    const size_t overlayCount = fit ? 0 : InUse(ds.Overlays, ds.OverlayCount);
+    const size_t mainCount = ds.Points.size();
+    const size_t secondaryCount = secondary ? std::min(ds.SecondaryPoints.size(), ds.Points.size()) : 0;
+    const size_t overlayCount = fit ? 0 : ds.Overlays.size();
 
     // Data ranges inside the x window.
     TRange main, second;
@@ -181,7 +175,7 @@ void DrawChart(Canvas& canvas, int x0, int y0, int width, int height, const TPlo
     if (ds.ScaleOnOverlays) {
         for (size_t i = 0; i < overlayCount; ++i) {
             const auto& o = ds.Overlays[i];
-            main.Take(o.Points.data(), InUse(o.Points, o.Count), xMin, xMax);
+            main.Take(o.Points.data(), o.Points.size(), xMin, xMax);
         }
     }
     second.Take(ds.SecondaryPoints.data(), secondaryCount, xMin, xMax);
@@ -221,7 +215,7 @@ void DrawChart(Canvas& canvas, int x0, int y0, int width, int height, const TPlo
         for (size_t i = 0; i < overlayCount; ++i) {
             const auto& o = ds.Overlays[i];
             canvas.SetPenColor(o.Color);
-            DrawCurve(canvas, m, o.Points.data(), InUse(o.Points, o.Count));
+            DrawCurve(canvas, m, o.Points.data(), o.Points.size());
         }
         canvas.SetPenColor(ds.MainColor);
         canvas.SetPenWidth(lines.PenWidth);

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "core/Error.h"
+#include "base/Error.h"
 #include "plot/PngWriter.h"
 #include "plot/XrdPlotRenderer.h"
 #include "qtcanvas/QPainterCanvas.h"

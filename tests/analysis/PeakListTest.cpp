@@ -70,7 +70,7 @@ TEST(PeakList, PromptsForIdentifyAndAngle) {
     EXPECT_TRUE(s.Peaks.Items[0].Position == 22.5 && s.Peaks.Items[0].Checked);
     EXPECT_FALSE(AddPeakByAngle(s, prompts));
     EXPECT_THROW(AddPeakByAngle(s, prompts), TrevascError);
-    EXPECT_EQ(s.Peaks.Count, 2);
+    EXPECT_EQ(s.Peaks.Count(), 2);
 }
 
 TEST(PeakList, ChecksSelectionAndHandOver) {

@@ -100,7 +100,7 @@ TEST(FindPeaks, GaussianAndLorentzianPeaksOnABackground) {
         AddPeak(scan, 22.0, "old", false);
         scan.Peaks.Unsaved = false;
         ASSERT_TRUE(RunPeakSearch(scan, method, set, 15));
-        ASSERT_EQ(scan.Peaks.Count, 3);
+        ASSERT_EQ(scan.Peaks.Count(), 3);
         ASSERT_EQ(scan.Peaks.Items.size(), 3u);
         EXPECT_TRUE(scan.Peaks.Unsaved);
         for (size_t i = 0; i < 3; ++i) {
@@ -120,7 +120,7 @@ TEST(FindPeaks, HeightFilterDoublePeaksAndSorting) {
     // the first two merge (mean position and index, integer mean intensity).
     TDataSet s = CraftedScan({{10, 29}, {20, 30}, {25, 33}, {30, 200}});
     FindPeaks(s, TPeakMethod::Curvature, Method2Settings());
-    ASSERT_EQ(s.Peaks.Count, 2);
+    ASSERT_EQ(s.Peaks.Count(), 2);
     EXPECT_NEAR(s.Peaks.Items[0].Position, 10.225, 1e-12);
     EXPECT_DOUBLE_EQ(s.Peaks.Items[0].PointIndex, 22.5);
     EXPECT_EQ(s.Peaks.Items[0].Intensity, 31);  // 63 div 2
@@ -130,7 +130,7 @@ TEST(FindPeaks, HeightFilterDoublePeaksAndSorting) {
     TDataSet d = CraftedScan({{20, 300}, {60, 400}});
     for (int i = 0; i < 100; ++i) d.Points[i].Position = 50.0 - 0.01 * i;
     FindPeaks(d, TPeakMethod::Curvature, Method2Settings());
-    ASSERT_EQ(d.Peaks.Count, 2);
+    ASSERT_EQ(d.Peaks.Count(), 2);
     EXPECT_EQ(d.Peaks.Items[0].Intensity, 400);
 
     // A merged peak is not compared with the candidate after its partner; the mean of two counts
@@ -154,7 +154,7 @@ TEST(FindPeaks, RangeOnlyKeepsOldPeaksOutsideTheRange) {
     set.RangeOnly = true;
     // Range handed over from the plot, ends included; given reversed on purpose.
     FindPeaks(s, TPeakMethod::Curvature, set, 10.60, s.Points[20].Position);
-    ASSERT_EQ(s.Peaks.Count, 4);
+    ASSERT_EQ(s.Peaks.Count(), 4);
     const auto& it = s.Peaks.Items;
     EXPECT_EQ(it[0].Description, "left");
     EXPECT_FALSE(it[0].Checked);
@@ -166,7 +166,7 @@ TEST(FindPeaks, RangeOnlyKeepsOldPeaksOutsideTheRange) {
 
     // Without range-only every old peak goes.
     FindPeaks(s, TPeakMethod::Curvature, Method2Settings(), 10.60, 10.20);
-    EXPECT_EQ(s.Peaks.Count, 3);
+    EXPECT_EQ(s.Peaks.Count(), 3);
 }
 
 TEST(AreaBisector, SymmetricPeakStaysTailedPeakMovesRightAndDoublesMerge) {
@@ -176,7 +176,7 @@ TEST(AreaBisector, SymmetricPeakStaysTailedPeakMovesRightAndDoublesMerge) {
     TDataSet sym =
         Synthetic(30.0, step, 400, [](double x) { return 10000 * Gauss(x, 32.0, 0.05); });
     ASSERT_TRUE(RunPeakSearch(sym, TPeakMethod::Curvature, set, 15));
-    ASSERT_EQ(sym.Peaks.Count, 1);
+    ASSERT_EQ(sym.Peaks.Count(), 1);
     EXPECT_NEAR(sym.Peaks.Items[0].Position, 32.0, step / 100 + 1e-9);
 
     // The top of a peak with a long right tail is at 32; the area splits further right.
@@ -184,7 +184,7 @@ TEST(AreaBisector, SymmetricPeakStaysTailedPeakMovesRightAndDoublesMerge) {
         return 10000 * (x < 32.0 ? Gauss(x, 32.0, 0.03) : Gauss(x, 32.0, 0.15));
     });
     RunPeakSearch(right, TPeakMethod::Curvature, set, 15);
-    ASSERT_EQ(right.Peaks.Count, 1);
+    ASSERT_EQ(right.Peaks.Count(), 1);
     const TPeak& moved = right.Peaks.Items[0];
     EXPECT_GT(moved.Position, 32.05);
     // Position, index and intensity describe the same upsampled sample.
@@ -197,7 +197,7 @@ TEST(AreaBisector, SymmetricPeakStaysTailedPeakMovesRightAndDoublesMerge) {
     AddPeak(sym, 31.98, "", true);
     AddPeak(sym, 32.01, "", true);
     ApplyAreaBisector(sym, 30);
-    ASSERT_EQ(sym.Peaks.Count, 1);
+    ASSERT_EQ(sym.Peaks.Count(), 1);
     EXPECT_NEAR(sym.Peaks.Items[0].Position, 32.0, 0.0002);
 }
 
@@ -212,12 +212,12 @@ TEST(FindPeaks, TinyScansAndWideWindowsStayInside) {
         TDataSet s = Synthetic(10.0, 0.1, n, [](double x) { return 1000 * Gauss(x, 10.1, 0.1); });
         for (TPeakMethod m : {TPeakMethod::Slope, TPeakMethod::Curvature}) {
             EXPECT_TRUE(RunPeakSearch(s, m, all, 1000, 0.0, 100.0));
-            EXPECT_EQ(s.Peaks.Count, 0);
+            EXPECT_EQ(s.Peaks.Count(), 0);
             EXPECT_TRUE(s.Peaks.Unsaved);
         }
         AddPeak(s, 10.05, "", true);
         ApplyAreaBisector(s, 50);  // one point: nothing to interpolate; otherwise inside the scan
-        EXPECT_EQ(s.Peaks.Count, 1);
+        EXPECT_EQ(s.Peaks.Count(), 1);
         EXPECT_TRUE(std::isfinite(s.Peaks.Items[0].Position));
     }
 }

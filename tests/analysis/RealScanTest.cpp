@@ -34,12 +34,12 @@ TEST(RealScan, BothSearchesFindTheSubstratePeak) {
     NoQuestions prompts;
     formats::ReadScanFile(file, true, registry, prompts);
     TDataSet& scan = registry.MainScan();
-    ASSERT_GT(scan.Count, 100);
+    ASSERT_GT(scan.Count(), 100);
 
     const auto top = std::max_element(scan.RawPoints.begin(), scan.RawPoints.end(),
                                       [](auto& a, auto& b) { return a.Intensity < b.Intensity; });
     const double step =
-        (scan.RawPoints.back().Position - scan.RawPoints.front().Position) / (scan.Count - 1);
+        (scan.RawPoints.back().Position - scan.RawPoints.front().Position) / (scan.Count() - 1);
 
     for (int variant = 0; variant < 4; ++variant) {
         ProcessingSettings processing;
@@ -53,11 +53,11 @@ TEST(RealScan, BothSearchesFindTheSubstratePeak) {
             const auto& peaks = scan.Peaks.Items;
             ASSERT_FALSE(peaks.empty());
             EXPECT_LT(peaks.size(), 20u);  // a handful of reflections, not the noise floor
-            ASSERT_EQ(scan.Peaks.Count, static_cast<int>(peaks.size()));
+            ASSERT_EQ(scan.Peaks.Count(), static_cast<int>(peaks.size()));
             EXPECT_TRUE(std::is_sorted(peaks.begin(), peaks.end(),
                                        [](auto& a, auto& b) { return a.Position < b.Position; }));
             for (const TPeak& p : peaks)
-                EXPECT_TRUE(p.PointIndex >= 0.0 && p.PointIndex <= scan.Count - 1.0);
+                EXPECT_TRUE(p.PointIndex >= 0.0 && p.PointIndex <= scan.Count() - 1.0);
             const auto nearest =
                 std::min_element(peaks.begin(), peaks.end(), [&](auto& a, auto& b) {
                     return std::abs(a.Position - top->Position) <

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "core/Configuration.h"
-#include "core/TempDir.h"
+#include "support/TempDir.h"
 
 using namespace trevasc;
 namespace fs = std::filesystem;

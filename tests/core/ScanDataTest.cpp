@@ -20,7 +20,7 @@ TEST(AddPeak, IndexAndIntensityClampToTheScan) {
     AddPeak(s, 20.0, "beyond", true);
     AddPeak(s, 5.0, "before", true);
     AddPeak(s, 11.5, "", true);  // index 1.5 rounds to 2 (halves to even)
-    ASSERT_EQ(s.Peaks.Count, 4);
+    ASSERT_EQ(s.Peaks.Count(), 4);
     EXPECT_EQ(s.Peaks.Items[0].Description, "before");
     EXPECT_EQ(s.Peaks.Items[0].Intensity, 1);
     EXPECT_DOUBLE_EQ(s.Peaks.Items[1].PointIndex, 0.0);
@@ -34,7 +34,7 @@ TEST(AddPeak, EqualPositionsKeepInsertionOrder) {
     AddPeak(s, 10.5, "first", true);
     AddPeak(s, 10.5, "second", true);
     AddPeak(s, 10.2, "low", true);
-    ASSERT_EQ(s.Peaks.Count, 3);
+    ASSERT_EQ(s.Peaks.Count(), 3);
     EXPECT_EQ(s.Peaks.Items[1].Description, "first");
     EXPECT_EQ(s.Peaks.Items[2].Description, "second");
 }
@@ -52,7 +52,7 @@ TEST(AddPeak, ScansWithFewerThanTwoPointsNeverReadOutside) {
 
 TEST(ScanRegistry, ScanAtAndSelectMainReorder) {
     ScanRegistry r;
-    EXPECT_EQ(r.ScanAt(0).Count, 0);
+    EXPECT_EQ(r.ScanAt(0).Count(), 0);
     r.ClearAdditionalScans();  // nothing to release
     EXPECT_EQ(r.AdditionalCount(), 0);
     r.MainScan().Name = "M";

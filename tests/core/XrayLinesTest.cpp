@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "core/Error.h"
+#include "base/Error.h"
 #include "core/FloatEditValue.h"
-#include "core/IniFile.h"
-#include "core/TempDir.h"
+#include "base/IniFile.h"
+#include "support/TempDir.h"
 #include "core/XrayLines.h"
 #include "core/XrayTubeSelectorState.h"
-#include "formats/NumberText.h"
+#include "base/NumberText.h"
 
 using namespace trevasc;
 
@@ -186,7 +186,7 @@ TEST(DefinitionFiles, SubstrateReflectionsFollowFromTheLatticeConstants) {
     const IniFile db(std::string(TREVASC_SOURCE_DIR) + "/data/Substrates.DEF");
     const auto sections = db.Sections();
     const auto value = [&](const std::string& m, const std::string& key) {
-        return formats::ParseFloat(db.ReadString(m, key, "0"));
+        return ParseFloat(db.ReadString(m, key, "0"));
     };
     for (const char* m : {"Si", "Ge", "GaAs", "SrTiO3", "Al2O3 (sapphire)", "MgO", "LaAlO3"})
         EXPECT_NE(std::find(sections.begin(), sections.end(), m), sections.end()) << m;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/Error.h"
-#include "core/TempDir.h"
+#include "base/Error.h"
+#include "support/TempDir.h"
 #include "formats/PeakListFile.h"
 
 using namespace trevasc;
@@ -42,8 +42,8 @@ TEST(PeakListFile, IdentFileReadsBackWithTitleDescriptionsAndChecks) {
     ReadPeakListFile(dir.File("p.txt"), back, true, title);
     EXPECT_EQ(title, "XRD Plot: scan.xrdml (d=4.05)");
     EXPECT_FALSE(back.Peaks.Unsaved);
-    ASSERT_EQ(back.Peaks.Count, s.Peaks.Count);
-    for (int i = 0; i < s.Peaks.Count; ++i) {
+    ASSERT_EQ(back.Peaks.Count(), s.Peaks.Count());
+    for (int i = 0; i < s.Peaks.Count(); ++i) {
         EXPECT_NEAR(back.Peaks.Items[i].Position, s.Peaks.Items[i].Position, 5e-5);
         EXPECT_EQ(back.Peaks.Items[i].Description, s.Peaks.Items[i].Description);
         EXPECT_EQ(back.Peaks.Items[i].Checked, s.Peaks.Items[i].Checked);
@@ -69,7 +69,7 @@ TEST(PeakListFile, PlainFileUsesPointUnderAnyLocaleAndReadsBack) {
     std::string title = "old";
     ReadPeakListText(text, back, true, title, ',');
     EXPECT_EQ(title, "old");
-    ASSERT_EQ(back.Peaks.Count, 5);
+    ASSERT_EQ(back.Peaks.Count(), 5);
     const double expected[] = {12.5, 20.25, 33.0124, 44.4444, 1234.5};
     const bool checks[] = {false, true, true, false, true};
     for (int i = 0; i < 5; ++i) {
@@ -85,7 +85,7 @@ TEST(PeakListFile, LineRulesOfTheReader) {
     // description are dropped, inner blanks kept; a comma reads as decimal mark.
     ReadPeakListText("\r\n  10.5    a b  c \r11,25\nTITLE  My  title \r\n", s, true, title);
     EXPECT_EQ(title, "My  title");
-    ASSERT_EQ(s.Peaks.Count, 2);
+    ASSERT_EQ(s.Peaks.Count(), 2);
     EXPECT_DOUBLE_EQ(s.Peaks.Items[0].Position, 10.5);
     EXPECT_EQ(s.Peaks.Items[0].Description, "a b  c");
     EXPECT_DOUBLE_EQ(s.Peaks.Items[1].Position, 11.25);
@@ -93,7 +93,7 @@ TEST(PeakListFile, LineRulesOfTheReader) {
 
     // The list is replaced, not extended; a byte order mark is skipped.
     ReadPeakListText(std::string("\xEF\xBB\xBF") + "7.0\n", s, true, title);
-    ASSERT_EQ(s.Peaks.Count, 1);
+    ASSERT_EQ(s.Peaks.Count(), 1);
     EXPECT_TRUE(s.Peaks.Items[0].Checked);
 
     // A conversion error keeps the peaks read before, and the list counts as unsaved.
@@ -103,7 +103,7 @@ TEST(PeakListFile, LineRulesOfTheReader) {
     } catch (const TrevascError& e) {
         EXPECT_STREQ(e.what(), "'abc' ist kein gültiger Gleitkommawert");
     }
-    ASSERT_EQ(s.Peaks.Count, 2);
+    ASSERT_EQ(s.Peaks.Count(), 2);
     EXPECT_EQ(s.Peaks.Items[0].Description, "first");
     EXPECT_TRUE(s.Peaks.Unsaved);
 }
@@ -113,7 +113,7 @@ TEST(PeakListFile, FailuresLeaveDataAndFilesAlone) {
     TDataSet s = ScanWithPeaks();
     std::string title;
     EXPECT_THROW(ReadPeakListFile(dir.File("missing.txt"), s, true, title), TrevascError);
-    EXPECT_EQ(s.Peaks.Count, 5);
+    EXPECT_EQ(s.Peaks.Count(), 5);
     s.Peaks.Unsaved = true;
     EXPECT_THROW(WritePeakListFile(dir.File("no/such/folder/p.txt"), s, true, ""), TrevascError);
     EXPECT_TRUE(s.Peaks.Unsaved);
@@ -124,5 +124,5 @@ TEST(PeakListFile, FailuresLeaveDataAndFilesAlone) {
     TDataSet back;
     ReadPeakListFile(dir.File("p.txt"), back, true, title);
     EXPECT_EQ(title, "t x");
-    EXPECT_EQ(back.Peaks.Count, 5);
+    EXPECT_EQ(back.Peaks.Count(), 5);
 }

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/Error.h"
+#include "base/Error.h"
 #include "core/Prompts.h"
 #include "core/ScanData.h"
 #include "formats/ScanFileReader.h"
@@ -73,10 +73,10 @@ inline std::vector<int> IntensitiesOf(const TDataSet& s) {
 
 inline void ExpectMainUntouched(const ScanRegistry& registry) {
     const TDataSet& main = registry.MainScan();
-    EXPECT_EQ(main.Count, 3);
+    EXPECT_EQ(main.Count(), 3);
     EXPECT_EQ(main.RawPoints.size(), 3u);
     EXPECT_EQ(main.Name, "old");
-    EXPECT_EQ(main.Peaks.Count, 1);
+    EXPECT_EQ(main.Peaks.Count(), 1);
     EXPECT_EQ(registry.AdditionalCount(), 0);
 }
 

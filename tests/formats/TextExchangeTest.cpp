@@ -4,8 +4,8 @@
 #include <cmath>
 #include <random>
 
-#include "formats/DoubleList.h"
-#include "formats/NumberText.h"
+#include "base/DoubleList.h"
+#include "base/NumberText.h"
 #include "formats/TextExchange.h"
 
 using namespace trevasc;

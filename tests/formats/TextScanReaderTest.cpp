@@ -6,7 +6,7 @@
 #include <cstring>
 #include <random>
 
-#include "formats/NumberText.h"
+#include "base/NumberText.h"
 #include "formats/ReaderTestSupport.h"
 
 using namespace trevasc;
@@ -43,11 +43,11 @@ TEST(HeaderCountsReader, ReadsHeaderAndRunningPositionsOrFailsWithItsMessage) {
         "ScanData\r\n100\r\n200,4\r\n 2.5 \r\n3.5\r\n999\r\n",
         "/data/run 1.x00", true, registry, prompts);
     const TDataSet& s = registry.MainScan();
-    EXPECT_EQ(s.Count, 4);
+    EXPECT_EQ(s.Count(), 4);
     EXPECT_EQ(PositionsOf(s), (std::vector<double>{10.5, 10.75, 11, 11.25}));
     EXPECT_EQ(IntensitiesOf(s), (std::vector<int>{100, 200, 2, 4}));  // halves to even
     EXPECT_EQ(s.Name, "run 1.x00");
-    EXPECT_EQ(s.Peaks.Count, 1);  // a reader never touches the peak list
+    EXPECT_EQ(s.Peaks.Count(), 1);  // a reader never touches the peak list
     EXPECT_EQ(registry.OpenScanKind, TScanKind::TwoTheta);
 
     const std::string head = "HR-XRDSCAN\nFIRSTANGLE,1\nSTEPWIDTH,1\nNROFDATA,2\nSCANDATA\n1\n";
@@ -66,7 +66,7 @@ TEST(HeaderCountsReader, ReadsHeaderAndRunningPositionsOrFailsWithItsMessage) {
     registry.OpenScanKind = TScanKind::TwoTheta;
     EXPECT_EQ(ErrorOf(ReadHeaderCountsText, head + "2\n", registry, prompts, false), "");
     ASSERT_EQ(registry.AdditionalCount(), 1);
-    EXPECT_EQ(registry.Additional(0).Count, 2);
+    EXPECT_EQ(registry.Additional(0).Count(), 2);
 }
 
 namespace {
@@ -149,7 +149,7 @@ TEST(ScanListReader, CutDatasetsAndMessages) {
     const std::string cut =
         "SUPERDATA\n" + TwoThetaDataset({{10, "1"}, {11, "2"}, {12, "3.5"}, {13, "4"}});
     EXPECT_EQ(ErrorOf(ReadScanListText, cut, registry, prompts), "");
-    EXPECT_EQ(registry.MainScan().Count, 2);
+    EXPECT_EQ(registry.MainScan().Count(), 2);
     EXPECT_EQ(registry.MainScan().RawPoints.size(), 2u);
     EXPECT_EQ(prompts.Infos, std::vector<std::string>{"The dataset has been cut or is not "
                                                       "complete. The available data points have "
@@ -182,7 +182,7 @@ TEST(TwoColumnReader, SeparatorsCommentsAndMessages) {
     EXPECT_TRUE(prompts.Infos.empty());
     // A byte order mark does not hide the first data line.
     ReadScanText(std::string("\xEF\xBB\xBF") + "10 5\n11 6\n", "bom.txt", true, registry, prompts);
-    EXPECT_EQ(registry.MainScan().Count, 2);
+    EXPECT_EQ(registry.MainScan().Count(), 2);
 
     ExpectFailures(ReadTwoColumnText,
                    {{"10.5,1234\n10.6,1000\n", "Unknown data format."},
@@ -206,7 +206,7 @@ TEST(TwoColumnReader, SpacingIsCheckedAgainstTheWholeFileStep) {
         return text;
     };
     EXPECT_EQ(ErrorOf(ReadTwoColumnText, file(0.0005), registry, prompts), "");
-    ASSERT_EQ(registry.MainScan().Count, 11);
+    ASSERT_EQ(registry.MainScan().Count(), 11);
     EXPECT_NEAR(registry.MainScan().RawPoints[5].Position, 10.5, 1e-12);  // on the grid
     EXPECT_EQ(ErrorOf(ReadTwoColumnText, file(0.002), registry, prompts),
               "Unknown data format. Two Theta spacing not uniform.");
@@ -221,7 +221,7 @@ TEST(TwoColumnReader, SpacingIsCheckedAgainstTheWholeFileStep) {
         rounded += line;
     }
     EXPECT_EQ(ErrorOf(ReadTwoColumnText, rounded, registry, prompts), "");
-    ASSERT_EQ(registry.MainScan().Count, 2000);
+    ASSERT_EQ(registry.MainScan().Count(), 2000);
     EXPECT_NEAR(registry.MainScan().RawPoints[1999].Position, 20.0 + 0.03875 * 1999, 1e-4);
 }
 

@@ -66,7 +66,7 @@ TEST(XmlMeasurementReader, SingleScanKindsAndNames) {
     EXPECT_EQ(PositionsOf(s), (std::vector<double>{10, 10.5, 11, 11.5, 12}));
     EXPECT_EQ(IntensitiesOf(s), (std::vector<int>{1, 2, 3, 4, 6}));
     EXPECT_EQ(s.Name, "S1 thin film");
-    EXPECT_EQ(s.Peaks.Count, 1);
+    EXPECT_EQ(s.Peaks.Count(), 1);
     EXPECT_EQ(registry.OpenScanKind, TScanKind::TwoTheta);
 
     const struct {
@@ -180,7 +180,7 @@ TEST(XmlMeasurementReader, AreaMeasurementMainAndAdditional) {
     EXPECT_EQ(registry.MainScan().Name, "Omega=1.000" + kDegree);
     EXPECT_EQ(registry.MainScan().SecondAxisName, "Omega");
     EXPECT_DOUBLE_EQ(registry.MainScan().SecondAxisPosition, 1.0);
-    EXPECT_EQ(registry.MainScan().Peaks.Count, 1);
+    EXPECT_EQ(registry.MainScan().Peaks.Count(), 1);
     EXPECT_EQ(registry.Additional(1).Name, "Omega=3.000" + kDegree);
     EXPECT_EQ(PositionsOf(registry.Additional(1)), (std::vector<double>{10, 10.5, 11}));
     EXPECT_EQ(IntensitiesOf(registry.Additional(1)), (std::vector<int>{2, 5, 6}));

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/Error.h"
+#include "base/Error.h"
 #include "core/Prompts.h"
 #include "core/ScanData.h"
 #include "formats/ScanFileReader.h"
@@ -21,7 +21,7 @@ using ReaderFunction = formats::ReadResult (*)(std::string_view, const std::stri
 inline void CheckConsistent(const ScanRegistry& registry) {
     for (int k = 0; k <= registry.AdditionalCount(); ++k) {
         const TDataSet& s = registry.ScanAt(k);
-        if (s.Count < 0 || static_cast<size_t>(s.Count) != s.RawPoints.size() ||
+        if (s.Count() < 0 || static_cast<size_t>(s.Count()) != s.RawPoints.size() ||
             (!s.Points.empty() && s.Points.size() != s.RawPoints.size()))
             std::abort();
     }
@@ -33,12 +33,12 @@ inline int RunReader(const uint8_t* data, size_t size, ReaderFunction reader) {
     UnattendedPrompts prompts;
     for (bool main : {true, false}) {
         const int before = registry.AdditionalCount();
-        const int32_t mainCount = registry.MainScan().Count;
+        const int32_t mainCount = registry.MainScan().Count();
         try {
             reader(text, "fuzz/input.dat", main, registry, prompts);
         } catch (const TrevascError&) {
             // A failed read leaves the registry as it was.
-            if (registry.AdditionalCount() != before || registry.MainScan().Count != mainCount)
+            if (registry.AdditionalCount() != before || registry.MainScan().Count() != mainCount)
                 std::abort();
         }
         CheckConsistent(registry);

@@ -21,10 +21,10 @@
 #include <memory>
 #include <string>
 
-#include "core/ScriptedPrompts.h"
-#include "core/TempDir.h"
-#include "gui/FileDialogs.h"
-#include "gui/MainWindow.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempDir.h"
+#include "gui/app/FileDialogs.h"
+#include "gui/app/MainWindow.h"
 
 namespace trevasc::test {
 

@@ -5,7 +5,7 @@
 #include <QFontMetrics>
 
 #include "GuiTestSupport.h"
-#include "gui/LegendWindow.h"
+#include "gui/plot/LegendWindow.h"
 
 namespace trevasc {
 namespace {
@@ -30,7 +30,6 @@ class LegendWindowTest : public ::testing::Test {
         colors_.MainPlot = 0x0000FF;            // red
         colors_.SlopePlot = 0x008000;           // green
         colors_.AdditionalColors = {0xFF0000};  // blue; the second overlay has none
-        colors_.AdditionalColorCount = 1;
     }
 
     QStringList RowTexts() const {

@@ -11,13 +11,13 @@
 
 #include "GuiTestSupport.h"
 #include "core/Configuration.h"
-#include "core/IniFile.h"
-#include "formats/NumberText.h"
+#include "base/IniFile.h"
+#include "base/NumberText.h"
 #include "formats/TextExchange.h"
-#include "gui/FloatEdit.h"
-#include "gui/LegendWindow.h"
-#include "gui/PlotWindow.h"
-#include "gui/SelectMainPlotDialog.h"
+#include "gui/widgets/FloatEdit.h"
+#include "gui/plot/LegendWindow.h"
+#include "gui/plot/PlotWindow.h"
+#include "gui/app/SelectMainPlotDialog.h"
 #include "plot/PlotMapping.h"
 
 using namespace trevasc;
@@ -72,11 +72,11 @@ TEST(MainWindowTest, OpenFindPeaksToggleCheckMarkAndCloseWithQuestions) {
     MainWindow& w = *h.Window;
     h.OpenTestScan();
     const TDataSet& main = w.Session().MainScan();
-    ASSERT_GT(main.Count, 100);
+    ASSERT_GT(main.Count(), 100);
     PlotWindow& plot = *w.Plot();
     EXPECT_TRUE(plot.isVisible());
     const plot::TPlotDataset& ds = plot.Dataset();
-    EXPECT_EQ(ds.Count, main.Count);
+    EXPECT_EQ(ds.Count(), main.Count());
     EXPECT_EQ(ds.Title.rfind("XRD Plot: ", 0), 0u);
     EXPECT_DOUBLE_EQ(ds.ViewXMin, main.Points.front().Position);
     EXPECT_DOUBLE_EQ(ds.ViewXMax, main.Points.back().Position);
@@ -92,11 +92,11 @@ TEST(MainWindowTest, OpenFindPeaksToggleCheckMarkAndCloseWithQuestions) {
     auto* list = h.Find<QListWidget>("CheckListBox1");
     ASSERT_EQ(list->count(), static_cast<int>(peaks.size()));
     for (int i = 0; i < list->count(); ++i) {
-        EXPECT_EQ(list->item(i)->text().toStdString(), formats::FormatFixed(peaks[i].Position, 3));
+        EXPECT_EQ(list->item(i)->text().toStdString(), FormatFixed(peaks[i].Position, 3));
         EXPECT_EQ(list->item(i)->checkState(), Qt::Checked);
     }
     // Every peak is a main-scan marker, in the highlight colour while checked.
-    ASSERT_EQ(plot.Dataset().HighlightCount, static_cast<int>(peaks.size()));
+    ASSERT_EQ(plot.Dataset().HighlightCount(), static_cast<int>(peaks.size()));
     EXPECT_TRUE(plot.Dataset().Highlights[0].IsMainPeak);
     EXPECT_EQ(plot.Dataset().Highlights[0].Color, w.Colors().HiLitPeak);
     // On the screen: the black curve across the frame and the red markers.
@@ -197,7 +197,7 @@ TEST(MainWindowTest,
     // A command-line file that is missing is ignored without a message.
     MainWindow& w = h.Start(QString::fromStdString(h.Config.File("missing.xrdml")));
     QApplication::processEvents();
-    EXPECT_EQ(w.Session().MainScan().Count, 0);
+    EXPECT_EQ(w.Session().MainScan().Count(), 0);
     EXPECT_TRUE(h.Prompts.Errors.empty());
     EXPECT_FALSE(w.Plot()->isVisible());
     const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
@@ -209,7 +209,7 @@ TEST(MainWindowTest,
     EXPECT_FALSE(h.MenuItem("&Options", "Check for &update on start")->isChecked());
     // The history is the tail of the File menu; choosing it opens the file again.
     h.MenuItem("&File", TestDataFile())->trigger();
-    EXPECT_GT(w.Session().MainScan().Count, 100);
+    EXPECT_GT(w.Session().MainScan().Count(), 100);
     EXPECT_EQ(w.Plot()->Dataset().MainColor, 0x00AA00u);
 
     // Stored positions off the desktop are pulled back onto it; the command-line file opens.
@@ -224,7 +224,7 @@ TEST(MainWindowTest,
     EXPECT_EQ(again.x(), std::max(desktop.left(), desktop.right() + 1 - again.width()));
     EXPECT_EQ(again.y(), desktop.top());
     QApplication::processEvents();
-    EXPECT_GT(again.Session().MainScan().Count, 100);
+    EXPECT_GT(again.Session().MainScan().Count(), 100);
     EXPECT_TRUE(again.Plot()->isVisible());
 }
 
@@ -242,14 +242,14 @@ TEST(MainWindowTest, PeakButtonsAddIdentifyAndDeletePeaks) {
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->item(1)->text(), "20.500");  // sorted, "18.000" first
     ASSERT_FALSE(h.Prompts.Errors.empty());
-    EXPECT_EQ(h.Prompts.Errors.back(), formats::FloatConversionMessage("abc"));
+    EXPECT_EQ(h.Prompts.Errors.back(), FloatConversionMessage("abc"));
 
     // Left click: the plot window's next click adds the peak.
     h.Click("Button4");
     EXPECT_TRUE(w.Plot()->AddMode());
     const auto [click, clicked] = PlotPoint(*w.Plot(), 0.5);
     QTest::mouseClick(w.Plot()->PaintBox(), Qt::LeftButton, {}, click);
-    ASSERT_EQ(main.Peaks.Count, 3);
+    ASSERT_EQ(main.Peaks.Count(), 3);
     EXPECT_FALSE(w.Plot()->AddMode());
     EXPECT_GT(clicked, 20.5);
     EXPECT_DOUBLE_EQ(main.Peaks.Items[2].Position, clicked);
@@ -267,12 +267,12 @@ TEST(MainWindowTest, PeakButtonsAddIdentifyAndDeletePeaks) {
     list->item(2)->setCheckState(Qt::Unchecked);
     list->setCurrentRow(1);
     h.Click("Button3");
-    ASSERT_EQ(main.Peaks.Count, 2);
+    ASSERT_EQ(main.Peaks.Count(), 2);
     EXPECT_EQ(list->count(), 2);
     EXPECT_DOUBLE_EQ(main.Peaks.Items[1].Position, clicked);
     EXPECT_EQ(list->item(1)->checkState(), Qt::Unchecked);
     EXPECT_FALSE(main.Peaks.Items[1].Checked);
-    EXPECT_EQ(w.Plot()->Dataset().HighlightCount, 2);
+    EXPECT_EQ(w.Plot()->Dataset().HighlightCount(), 2);
     EXPECT_EQ(w.Plot()->Dataset().Highlights[1].Color, w.Colors().Peak);
 }
 
@@ -282,7 +282,7 @@ TEST(MainWindowTest, UnsavedPeaksQuestionsClipboardExportImportAndAFailedOpen) {
     MainWindow& w = *h.Window;
     h.Click("Button1");
     TDataSet& main = w.Session().MainScan();
-    ASSERT_GE(main.Peaks.Count, 2);
+    ASSERT_GE(main.Peaks.Count(), 2);
     const std::vector<TPeak> found = main.Peaks.Items;
     // "No" to the open button and to files dropped on the plot: nothing opened, no dialog.
     h.Prompts.ConfirmAnswers = {false, false};
@@ -363,8 +363,8 @@ TEST(MainWindowTest, BackgroundDropInsertLegendAndSelectMainPlot) {
     EXPECT_TRUE(test::DropUrls(&w, QList<QUrl>(3, QUrl::fromLocalFile(scan))));
     QApplication::processEvents();  // the files open after the drop handler
     EXPECT_EQ(w.Session().Registry().AdditionalCount(), 2);
-    EXPECT_EQ(w.Plot()->Dataset().OverlayCount, 2);
-    EXPECT_EQ(w.Colors().AdditionalColorCount, 2);
+    EXPECT_EQ(w.Plot()->Dataset().OverlayCount(), 2);
+    EXPECT_EQ(w.Colors().AdditionalColorCount(), 2);
     h.MenuItem("&Window", "Plot &Color Legend")->trigger();
     EXPECT_TRUE(w.Legend()->isVisible());
     EXPECT_EQ(w.Legend()->Rows().size(), 3u);

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "gui/PlotColorDialog.h"
+#include "gui/plot/PlotColorDialog.h"
 
 namespace trevasc {
 namespace {
@@ -16,7 +16,6 @@ TEST(PlotColorDialog, ListsTheElementsWithTheirColoursAndFollowsTheOverlayCount)
     EXPECT_EQ(dialog.ElementList()->count(), 7);
     // Three overlays got colours from a plot refresh before the dialog opens.
     config.AdditionalColors = {0x123456, 0xABCDEF, 0x000001};
-    config.AdditionalColorCount = 3;
     dialog.show();
     QStringList entries;
     for (int i = 0; i < dialog.ElementList()->count(); ++i)
@@ -40,7 +39,6 @@ TEST(PlotColorDialog, ListsTheElementsWithTheirColoursAndFollowsTheOverlayCount)
     EXPECT_EQ(dialog.SwatchColor(), dialog.palette().color(QPalette::Button));
     // A count beyond the colours that exist offers only those.
     dialog.hide();
-    config.AdditionalColorCount = 5;
     dialog.show();
     EXPECT_EQ(dialog.ElementList()->count(), 10);
     EXPECT_EQ(PlotColorDialog::ElementColor(config, 10), nullptr);
@@ -49,7 +47,6 @@ TEST(PlotColorDialog, ListsTheElementsWithTheirColoursAndFollowsTheOverlayCount)
 TEST(PlotColorDialog, ChosenColourGoesStraightIntoTheConfiguration) {
     plot::TColorConfig config;
     config.AdditionalColors = {0xFF0000, 0xFF0000};
-    config.AdditionalColorCount = 2;
     PlotColorDialog dialog(config);
     QColor offered;
     std::optional<QColor> answer = QColor(10, 20, 30);

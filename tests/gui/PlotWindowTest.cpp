@@ -13,9 +13,9 @@
 #include <numbers>
 
 #include "GuiTestSupport.h"
-#include "core/Error.h"
-#include "gui/PlotWindow.h"
-#include "gui/PngSizeDialog.h"
+#include "base/Error.h"
+#include "gui/plot/PlotWindow.h"
+#include "gui/plot/PngSizeDialog.h"
 #include "plot/PlotMapping.h"
 
 namespace trevasc {
@@ -36,11 +36,9 @@ class PlotWindowTest : public ::testing::Test {
                                        3e3 * std::exp(-std::pow((x - 50.0) / 0.3, 2))});
             d.SecondaryPoints.push_back({x, 0.0});
         }
-        d.Count = 1001;
         d.Highlights = {{35.0, 0xFF0000, "", true},
                         {50.0, 0xFF0000, "", true},
                         {65.0, 0x008080, "Si (400)", false}};
-        d.HighlightCount = 3;
         d.YTitle = "Counts";
         d.XTitle = "TwoTheta";
         d.MainColor = 0x0000FF;
@@ -146,10 +144,8 @@ TEST_F(PlotWindowTest, AppliedAndDegenerateRangesAreOrderedAndNeverEmpty) {
     ExpectView(40.0, 41.0);
     // A scan of one point: every pixel maps to the same x, two clicks give one degree.
     plot::TPlotDataset& d = window_.Dataset();
-    d.Count = 1;
     d.Points = {{40.0, 500.0}};
     d.SecondaryPoints = {{40.0, 0.0}};
-    d.HighlightCount = 0;
     d.Highlights.clear();
     d.FullXMin = d.FullXMax = 40.0;
     window_.ResetZoom();
@@ -212,7 +208,7 @@ TEST_F(PlotWindowTest, MainPeakMarkersSelectShowTheHandAndAddModeTakesTheClick) 
 }
 
 TEST_F(PlotWindowTest, WithoutPointsClicksAndOutputsDoNothing) {
-    window_.Dataset().Count = 0;
+    window_.Dataset().Points.clear();
     window_.RepaintPlot();
     QSignalSpy selected(&window_, &PlotWindow::peakMarkerClicked);
     QSignalSpy ranges(&window_, &PlotWindow::viewRangeChanged);

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "core/TempDir.h"
-#include "gui/FloatEdit.h"
-#include "gui/XrayTubeSelector.h"
+#include "support/TempDir.h"
+#include "gui/widgets/FloatEdit.h"
+#include "gui/widgets/XrayTubeSelector.h"
 
 using namespace trevasc;
 

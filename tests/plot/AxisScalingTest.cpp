@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "formats/NumberText.h"
+#include "base/NumberText.h"
 #include "plot/AxisScaling.h"
 #include "plot/LabelSpreading.h"
 #include "plot/PlotMapping.h"
 
 using namespace trevasc::plot;
-using trevasc::formats::FormatGeneralFloat;
+using trevasc::FormatGeneralFloat;
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <random>
 
 #include "core/ScanData.h"
-#include "core/TempDir.h"
+#include "support/TempDir.h"
 #include "plot/ColorConfig.h"
 #include "plot/Legend.h"
 #include "plot/RecordingCanvas.h"
@@ -45,11 +45,10 @@ TEST(ColorConfig, DefaultsRoundTripAndKeyOrder) {
     c.MainPlot = 0x123456;
     c.HiLitPeak = 0xFFFFFF;
     c.AdditionalColors = {1, 2, 0xABCDEF};
-    c.AdditionalColorCount = 3;
     const std::string file = dir.File("colors.ini");
     WriteColorConfig(file, c);
     EXPECT_EQ(AllColors(ReadColorConfig(file)), AllColors(c));
-    EXPECT_EQ(ReadColorConfig(file).AdditionalColorCount, 3);
+    EXPECT_EQ(ReadColorConfig(file).AdditionalColorCount(), 3);
 
     // Written in the order MainPlot, SlopePlot, the peak colours, AdditionalColorCount, ...:
     // the later PlotColors keys join their section after SlopePlot.
@@ -65,7 +64,6 @@ TEST(ColorConfig, DefaultsRoundTripAndKeyOrder) {
     }
     // A shorter list leaves no stale keys behind.
     c.AdditionalColors.resize(1);
-    c.AdditionalColorCount = 1;
     WriteColorConfig(file, c);
     EXPECT_EQ(dir.Read("colors.ini").find("AdditionalColor2"), std::string::npos);
 }
@@ -81,18 +79,17 @@ TEST(ColorConfig, DamagedValuesAndTheRandomExtension) {
               (std::vector<TColor>{0xFF0000, 0x0000FF, 0x00FFFF, 0x00FF00, 0xFFFF00, 0xFF, 0x00FF00,
                                    kDefaultAdditionalColor, 255, kDefaultAdditionalColor}));
     dir.Write("colors.ini", "[PlotColors]\nAdditionalColorCount=2000000000\n");
-    EXPECT_EQ(ReadColorConfig(file).AdditionalColorCount, kMaxAdditionalColors);
+    EXPECT_EQ(ReadColorConfig(file).AdditionalColorCount(), kMaxAdditionalColors);
     dir.Write("colors.ini", "[PlotColors]\nAdditionalColorCount=-4\n");
-    EXPECT_EQ(ReadColorConfig(file).AdditionalColorCount, 0);
+    EXPECT_EQ(ReadColorConfig(file).AdditionalColorCount(), 0);
 
     // New colours come from the source after the existing ones and are never white.
     std::mt19937 a(42), b(42);
     TColorConfig c1, c2;
     c1.AdditionalColors = {7};
-    c1.AdditionalColorCount = 1;
     EnsureAdditionalColors(c1, 500, MakeRandomColorSource(a));
     EnsureAdditionalColors(c2, 499, MakeRandomColorSource(b));
-    ASSERT_EQ(c1.AdditionalColorCount, 500);
+    ASSERT_EQ(c1.AdditionalColorCount(), 500);
     ASSERT_EQ(c1.AdditionalColors.size(), 500u);
     EXPECT_EQ(c1.AdditionalColors[0], 7u);
     EXPECT_TRUE(std::equal(c2.AdditionalColors.begin(), c2.AdditionalColors.end(),
@@ -128,7 +125,7 @@ TEST(XrdPlotRefresh, BuildsTheDatasetFromTheOpenScans) {
     const std::vector<THighlightPoint> extra{{21.2, colors.SubstratePeak, "Si", false}};
     ASSERT_TRUE(RefreshXrdPlot(ds, reg, s, colors, extra, MakeRandomColorSource(rng)));
 
-    ASSERT_EQ(ds.Count, 4);
+    ASSERT_EQ(ds.Count(), 4);
     EXPECT_EQ(ds.Points[0].Y, 5);
     EXPECT_EQ(ds.Points[2].Y, 1.0);  // counts <= 0 as 1
     EXPECT_EQ(ds.SecondaryPoints[3].Y, 1.5);
@@ -140,15 +137,15 @@ TEST(XrdPlotRefresh, BuildsTheDatasetFromTheOpenScans) {
     EXPECT_EQ(ds.FullXMax, 21.5);
     EXPECT_EQ(ds.ViewXMax, 21.5);  // not zoomed: the full range
     // Overlays: below 1 as 1, then times 3^k.
-    ASSERT_EQ(ds.OverlayCount, 2);
+    ASSERT_EQ(ds.OverlayCount(), 2);
     EXPECT_EQ(ds.Overlays[0].Points[0].Y, 3.0);
     EXPECT_EQ(ds.Overlays[0].Points[2].Y, 12.0);
     EXPECT_EQ(ds.Overlays[1].Points[0].Y, 9.0);
     // Two random overlay colours became part of the configuration.
-    ASSERT_EQ(colors.AdditionalColorCount, 2);
+    ASSERT_EQ(colors.AdditionalColorCount(), 2);
     EXPECT_EQ(ds.Overlays[1].Color, colors.AdditionalColors[1]);
     // Markers: main peaks (checked red, unchecked blue), additional peaks, then the extras.
-    ASSERT_EQ(ds.HighlightCount, 4);
+    ASSERT_EQ(ds.HighlightCount(), 4);
     EXPECT_EQ((std::vector<TColor>{ds.Highlights[0].Color, ds.Highlights[1].Color,
                                    ds.Highlights[2].Color}),
               (std::vector<TColor>{colors.HiLitPeak, colors.Peak, colors.AdditionalColors[0]}));
@@ -164,8 +161,8 @@ TEST(XrdPlotRefresh, BuildsTheDatasetFromTheOpenScans) {
     EXPECT_EQ(ds.ViewXMin, 20.2);
     EXPECT_EQ(ds.FullXMin, 20);
     EXPECT_EQ(ds.Overlays[1].Points[0].Y, 1.0);
-    EXPECT_EQ(ds.HighlightCount, 2);
-    EXPECT_EQ(colors.AdditionalColorCount, 2);  // no new colours needed
+    EXPECT_EQ(ds.HighlightCount(), 2);
+    EXPECT_EQ(colors.AdditionalColorCount(), 2);  // no new colours needed
 
     EXPECT_EQ(OverlayOffsetFactor(49), 3.0);
     EXPECT_NEAR(std::pow(OverlayOffsetFactor(50), 50), 1e20, 1e6);
@@ -179,7 +176,6 @@ TEST(Legend, RowsAndDrawing) {
     Fill(reg.AppendAdditionalScan(), "a", 20, 1, {1, 2});
     Fill(reg.AppendAdditionalScan(), "b", 20, 1, {1, 2});
     colors.AdditionalColors = {0x0000FF};
-    colors.AdditionalColorCount = 1;
     auto rows = LegendRows(reg, colors, true, 0xC0C0C0);
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[1].Text, "Slope of main");

@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "core/Error.h"
-#include "core/TempDir.h"
+#include "base/Error.h"
+#include "support/TempDir.h"
 #include "plot/PngWriter.h"
 
 using namespace trevasc;

@@ -14,7 +14,7 @@
 #include <random>
 
 #include "QtTestApp.h"
-#include "core/Error.h"
+#include "base/Error.h"
 #include "plot/CurveDrawing.h"
 #include "plot/PngWriter.h"
 #include "plot/XrdPlotRenderer.h"
@@ -66,14 +66,12 @@ TPlotDataset SampleDataset() {
     for (int i = 0; i <= 6000; ++i)
         ds.Points.push_back(
             {20 + i * 0.01, 50 + 50000 * std::exp(-std::pow((i - 2500) / 20.0, 2))});
-    ds.Count = static_cast<int32_t>(ds.Points.size());
     ds.Title = "XRD Plot: sample";
     ds.XTitle = "TwoTheta";
     ds.LogY = true;
     ds.ViewXMin = ds.FullXMin = 20;
     ds.ViewXMax = ds.FullXMax = 80;
     ds.Highlights = {{45.0, 0x0000FF, "Si (004)", true}};
-    ds.HighlightCount = 1;
     return ds;
 }
 

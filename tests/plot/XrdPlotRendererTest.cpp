@@ -27,7 +27,6 @@ TPlotDataset LogDataset() {
         ds.Points.push_back({x, std::pow(10.0, 1 + 4.0 * i / 60)});  // 10 ... 100000
         ds.SecondaryPoints.push_back({x, std::sin(i / 5.0) * 50});
     }
-    ds.Count = static_cast<int32_t>(ds.Points.size());
     ds.Title = "XRD Plot: test";
     ds.XTitle = "TwoTheta";
     ds.YTitle = "Counts";
@@ -128,7 +127,6 @@ TEST(DrawXrdPlot, MarkersWithAndWithoutLabelsAndCrowded) {
     ds.Highlights = {{50.0, 0x0000FF, "Si (004)", true},
                      {30.0, 0xFF0000, "", true},
                      {90.0, 0x00FFFF, "outside", false}};
-    ds.HighlightCount = 3;
     RecordingCanvas c;
     TPlotArea area;
     Draw(c, ds, area);
@@ -147,7 +145,6 @@ TEST(DrawXrdPlot, MarkersWithAndWithoutLabelsAndCrowded) {
     ds.Highlights.clear();
     for (int i = 0; i < 400; ++i)
         ds.Highlights.push_back({50.0 + i * 1e-3, 0x0000FF, "(hkl)", false});
-    ds.HighlightCount = static_cast<int32_t>(ds.Highlights.size());
     Draw(c, ds, area);
     size_t labels = 0;
     for (const auto& op : c.OpsOf(kVertical)) {
@@ -166,10 +163,8 @@ TEST(DrawXrdPlot, LogAxisZeroAtTheBottomAndNonPositiveMainCountsDrawnLinear) {
     TPlotDataset ds = LogDataset();
     TAdditionalDataset o;
     o.Points = {{30, 100}, {40, 0}, {50, 100}};
-    o.Count = 3;
     o.Color = kOverlay;
     ds.Overlays = {o};
-    ds.OverlayCount = 1;
     ds.ScaleOnOverlays = false;
     RecordingCanvas c;
     TPlotArea area;
@@ -201,16 +196,14 @@ TEST(DrawXrdPlot, DegenerateHugeAndNonFiniteInputDrawsSafely) {
     TPlotDataset one = LogDataset();
     one.Points.resize(1);
     one.SecondaryPoints.resize(1);
-    one.Count = 1;
     one.ViewXMin = one.ViewXMax = 20;
     Draw(c, one, area);
     EXPECT_EQ(LinesIn(c, kMain).size(), 1u);  // only the left frame edge
     EXPECT_NE(FindText(c, kText, "XRD Plot: test"), nullptr);
 
-    // Empty record with a count larger than the arrays: an empty frame, log axis of one decade.
+    // Empty record: an empty frame, log axis of one decade.
     one.Points.clear();
     one.SecondaryPoints.clear();
-    one.Count = 1000;
     one.ViewXMax = 80;
     Draw(c, one, area);
     EXPECT_EQ(area.YMin, 0);
@@ -237,7 +230,6 @@ TEST(DrawXrdPlot, MillionPointsBecomeAtMostFourSegmentsPerColumn) {
     ds.SecondaryPoints.clear();
     for (int i = 0; i < n; ++i)
         ds.Points[i] = {20 + 60.0 * i / (n - 1), 100 + 50 * std::sin(i * 0.37) + (i % 97)};
-    ds.Count = n;
     RecordingCanvas c;
     TPlotArea area;
     Draw(c, ds, area, 0, 0, 1600, 1000);
@@ -283,7 +275,6 @@ TEST(DrawXYPlot, PointsLineAndDegenerateInput) {
     TPlotXYDataset ds;
     ds.X = {0.5, 1.0, 1.5, 2.0};
     ds.Y = {4.1, 4.2, 4.3, 4.4};
-    ds.Count = 4;
     ds.Color = 0xFF0000;
     ds.Slope = 0.2;
     ds.Intercept = 4.0;

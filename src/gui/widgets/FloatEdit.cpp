@@ -1,4 +1,4 @@
-#include "gui/FloatEdit.h"
+#include "gui/widgets/FloatEdit.h"
 
 #include <QLocale>
 

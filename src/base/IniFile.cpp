@@ -1,7 +1,7 @@
 // The one translation unit that compiles SimpleIni.
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION
-#include "core/IniFile.h"
+#include "base/IniFile.h"
 
 #include <SimpleIni.h>
 
@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "core/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 namespace trevasc {
 

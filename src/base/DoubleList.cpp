@@ -1,10 +1,10 @@
-#include "formats/DoubleList.h"
+#include "base/DoubleList.h"
 
 #include <algorithm>
 #include <cmath>
 #include <iterator>
 
-namespace trevasc::formats {
+namespace trevasc {
 
 bool TDoubleList::Find(int lo, int hi, double x, int& index) const {
     if (items_.empty() || lo > hi) {
@@ -66,4 +66,4 @@ double TDoubleList::Get(int i) const {
     return items_[static_cast<size_t>(i)];
 }
 
-}  // namespace trevasc::formats
+}  // namespace trevasc

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace trevasc::formats {
+namespace trevasc {
 
 // Runtime conversion messages, as the user sees them in error boxes.
 std::string FloatConversionMessage(std::string_view text);    // "'x' ist kein gültiger Gleitkommawert"
@@ -65,4 +65,4 @@ std::string FormatGeneralFloat(double value, int precision, char decimalSeparato
 // 23 characters: sign or blank, d.dddddddddddddd, "E", exponent sign, 4 exponent digits
 std::string FormatSci23(double value);
 
-}  // namespace trevasc::formats
+}  // namespace trevasc

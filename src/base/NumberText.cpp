@@ -1,4 +1,4 @@
-#include "formats/NumberText.h"
+#include "base/NumberText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <limits>
 
-#include "core/Error.h"
+#include "base/Error.h"
 
-namespace trevasc::formats {
+namespace trevasc {
 
 std::string FloatConversionMessage(std::string_view text) {
     return "'" + std::string(text) + "' ist kein gültiger Gleitkommawert";
@@ -224,4 +224,4 @@ std::string FormatSci23(double value) {
     return std::string(value < 0 ? "-" : " ") + mant + "E" + (sign == '-' ? '-' : '+') + expBuf;
 }
 
-}  // namespace trevasc::formats
+}  // namespace trevasc

@@ -1,4 +1,4 @@
-#include "core/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/Error.h"
+#include "base/Error.h"
 
 namespace trevasc {
 

@@ -1,6 +1,6 @@
-#include "gui/LegendWindow.h"
+#include "gui/plot/LegendWindow.h"
 
-#include "gui/ClipboardPicture.h"
+#include "gui/plot/ClipboardPicture.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -19,7 +19,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "gui/ColorConversion.h"
+#include "gui/plot/ColorConversion.h"
 #include "qtcanvas/QPainterCanvas.h"
 
 namespace trevasc {

@@ -1,4 +1,4 @@
-#include "gui/PngSizeDialog.h"
+#include "gui/plot/PngSizeDialog.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

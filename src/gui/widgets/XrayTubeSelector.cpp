@@ -1,4 +1,4 @@
-#include "gui/XrayTubeSelector.h"
+#include "gui/widgets/XrayTubeSelector.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -6,7 +6,7 @@
 #include <QMessageBox>
 #include <QSignalBlocker>
 
-#include "gui/FloatEdit.h"
+#include "gui/widgets/FloatEdit.h"
 
 namespace trevasc {
 

@@ -1,4 +1,4 @@
-#include "core/PathText.h"
+#include "base/PathText.h"
 
 namespace trevasc {
 

@@ -1,6 +1,6 @@
-#include "gui/PlotWindow.h"
+#include "gui/plot/PlotWindow.h"
 
-#include "gui/ClipboardPicture.h"
+#include "gui/plot/ClipboardPicture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,8 +29,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "core/Error.h"
-#include "gui/PngSizeDialog.h"
+#include "base/Error.h"
+#include "gui/plot/PngSizeDialog.h"
 #include "plot/PlotMapping.h"
 #include "plot/XrdPlotRenderer.h"
 #include "qtcanvas/PlotImageExport.h"
@@ -84,12 +84,12 @@ bool MainAxisDrawnLog(const plot::TPlotDataset& d) {
         }
         return true;
     };
-    if (!positiveInView(d.Points, d.Count)) return false;
+    if (!positiveInView(d.Points, d.Count())) return false;
     if (d.ScaleOnOverlays) {
-        const int overlays = std::min<int>(d.OverlayCount, static_cast<int>(d.Overlays.size()));
+        const int overlays = std::min<int>(d.OverlayCount(), static_cast<int>(d.Overlays.size()));
         for (int i = 0; i < overlays; ++i) {
             const auto& o = d.Overlays[static_cast<size_t>(i)];
-            if (!positiveInView(o.Points, o.Count)) return false;
+            if (!positiveInView(o.Points, o.Count())) return false;
         }
     }
     return true;
@@ -212,8 +212,8 @@ QPrinter& PlotWindow::Printer() {
 void PlotWindow::UpdateMenuState() {
     // The shortcuts follow the actions, so the state is also kept current on every repaint
     // rather than only when a menu opens.
-    printAction_->setEnabled(dataset_.Count != 0);
-    copyAction_->setEnabled(dataset_.Count >= 1);
+    printAction_->setEnabled(dataset_.Count() != 0);
+    copyAction_->setEnabled(dataset_.Count() >= 1);
 }
 
 void PlotWindow::RepaintPlot() {
@@ -261,7 +261,7 @@ double PlotWindow::WorldX(int px, int py) const {
 
 void PlotWindow::PaintBox1Paint(QPainter& painter) {
     painter.fillRect(paintBox_->rect(), Qt::white);
-    if (dataset_.Count == 0) return;
+    if (dataset_.Count() == 0) return;
     QPainterCanvas canvas(painter, DecimalSeparator());
     canvas.SetFontName(kPlotFontName);
     canvas.SetFontSize(kScreenFontSize);
@@ -273,7 +273,7 @@ void PlotWindow::PaintBox1Paint(QPainter& painter) {
 }
 
 void PlotWindow::PaintBox1MouseDown(Qt::MouseButton button, int px, int py) {
-    if (dataset_.Count == 0) return;
+    if (dataset_.Count() == 0) return;
     if (button == Qt::LeftButton) {
         if (addMode_) {
             addMode_ = false;
@@ -288,7 +288,7 @@ void PlotWindow::PaintBox1MouseDown(Qt::MouseButton button, int px, int py) {
             // The main-scan marker nearest to the click; the first of equally near ones wins.
             const plot::THighlightPoint* nearest = nullptr;
             double best = 1e100;
-            const int n = std::min<int>(dataset_.HighlightCount,
+            const int n = std::min<int>(dataset_.HighlightCount(),
                                         static_cast<int>(dataset_.Highlights.size()));
             for (int i = 0; i < n; ++i) {
                 const auto& marker = dataset_.Highlights[static_cast<size_t>(i)];
@@ -328,14 +328,14 @@ void PlotWindow::PaintBox1MouseDown(Qt::MouseButton button, int px, int py) {
 }
 
 void PlotWindow::PaintBox1MouseMove(int px, int py) {
-    if (dataset_.Count == 0) return;
+    if (dataset_.Count() == 0) return;
     UpdateStatus(px, py);
     if (ZoomPending() || addMode_) return;
     const double xa = WorldX(px - 2, py);
     const double xb = WorldX(px + 2, py);
     bool overMarker = false;
     const int n =
-        std::min<int>(dataset_.HighlightCount, static_cast<int>(dataset_.Highlights.size()));
+        std::min<int>(dataset_.HighlightCount(), static_cast<int>(dataset_.Highlights.size()));
     for (int i = 0; i < n && !overMarker; ++i) {
         const auto& marker = dataset_.Highlights[static_cast<size_t>(i)];
         overMarker = marker.IsMainPeak && xa <= marker.X && marker.X <= xb;
@@ -423,7 +423,7 @@ void PlotWindow::ShowError(const QString& text) {
 }
 
 void PlotWindow::SaveAsPngClick() {
-    if (dataset_.Count == 0) return;
+    if (dataset_.Count() == 0) return;
     const bool ok =
         PngSizeHook ? PngSizeHook(*pngSizeDialog_) : pngSizeDialog_->exec() == QDialog::Accepted;
     if (!ok) return;
@@ -452,7 +452,7 @@ void PlotWindow::SaveAsPngClick() {
 }
 
 void PlotWindow::PrintClick() {
-    if (dataset_.Count == 0) return;
+    if (dataset_.Count() == 0) return;
     QPrinter& printer = Printer();
     bool ok;
     if (PrintDialogHook) {
@@ -475,7 +475,7 @@ void PlotWindow::PrinterSetupClick() {
 }
 
 void PlotWindow::CopyToClipboardClick() {
-    if (dataset_.Count == 0) return;
+    if (dataset_.Count() == 0) return;
     try {
         QGuiApplication::clipboard()->setMimeData(CreatePlotMimeData().release());
     } catch (const std::exception& e) {

@@ -1,4 +1,4 @@
-#include "gui/FileDialogs.h"
+#include "gui/app/FileDialogs.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace trevasc::formats {
+namespace trevasc {
 
 class TextLineReader {
   public:
@@ -39,4 +39,4 @@ class TextLineReader {
 // The first non-empty line of a text (empty when there is none).
 std::string_view FirstNonEmptyLine(std::string_view text);
 
-}  // namespace trevasc::formats
+}  // namespace trevasc

@@ -1,10 +1,10 @@
-#include "formats/TextLine.h"
+#include "base/TextLine.h"
 
-namespace trevasc::formats {
+namespace trevasc {
 
 std::string_view FirstNonEmptyLine(std::string_view text) {
     TextLineReader reader(text);
     return reader.ReadTextLine();
 }
 
-}  // namespace trevasc::formats
+}  // namespace trevasc

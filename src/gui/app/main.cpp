@@ -6,8 +6,8 @@
 #include <QTabWidget>
 #include <QTimer>
 
-#include "gui/MainWindow.h"
-#include "gui/PlotWindow.h"
+#include "gui/app/MainWindow.h"
+#include "gui/plot/PlotWindow.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "gui/ClipboardPicture.h"
+#include "gui/plot/ClipboardPicture.h"
 
 #include <QBuffer>
 #include <QSvgGenerator>

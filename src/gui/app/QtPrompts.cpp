@@ -1,4 +1,4 @@
-#include "gui/QtPrompts.h"
+#include "gui/app/QtPrompts.h"
 
 #include <QApplication>
 #include <QInputDialog>

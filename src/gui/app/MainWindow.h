@@ -13,8 +13,8 @@
 #include "analysis/PeakSearch.h"
 #include "analysis/Processing.h"
 #include "core/Configuration.h"
-#include "core/WorkbenchSession.h"
-#include "gui/FileDialogs.h"
+#include "session/WorkbenchSession.h"
+#include "gui/app/FileDialogs.h"
 #include "plot/ColorConfig.h"
 #include "plot/XrdPlotRefresh.h"
 

@@ -1,12 +1,12 @@
-#include "core/WorkbenchSession.h"
+#include "session/WorkbenchSession.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <new>
 
-#include "core/Error.h"
-#include "core/PathText.h"
+#include "base/Error.h"
+#include "base/PathText.h"
 #include "formats/PeakListFile.h"
 #include "formats/ScanFileReader.h"
 
@@ -28,16 +28,17 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b) {
 }
 }  // namespace
 
-WorkbenchSession::WorkbenchSession(Prompts& prompts) : prompts_(prompts) {
-    RebuildProcessedCurvesHook = [](ScanRegistry& registry) {
-        // Without processing the processed points are the raw ones, which the readers already
-        // copied; copying a million points again would only cost time.
-        for (int k = 0; k <= registry.AdditionalCount(); ++k) {
-            TDataSet& scan = registry.ScanAt(k);
-            if (scan.Points.size() != scan.RawPoints.size()) scan.Points = scan.RawPoints;
-        }
-    };
-    ComputeSlopeHook = [](TDataSet&) {};
+WorkbenchSession::WorkbenchSession(Prompts& prompts, bool buildProcessedCurves)
+    : prompts_(prompts), buildProcessedCurves_(buildProcessedCurves) {}
+
+void WorkbenchSession::SetProcessing(const analysis::ProcessingSettings& settings) {
+    const analysis::ProcessingSettings old = processing_;
+    processing_ = settings;
+    const bool curvesChanged = old.NoiseSuppression != settings.NoiseSuppression ||
+                               old.SmoothWidth != settings.SmoothWidth ||
+                               old.RemoveBackground != settings.RemoveBackground ||
+                               old.BackgroundWidth != settings.BackgroundWidth;
+    if (curvesChanged && registry_.MainScan().Count() > 0) RebuildAllProcessedCurves();
 }
 
 void WorkbenchSession::SetProgramTitle(const std::string& title) {
@@ -120,7 +121,7 @@ void WorkbenchSession::OpenMainFile(const std::string& fileName) {
     LoadScanFile(fileName, true);
     if (registry_.OpenScanKind == TScanKind::TwoThetaCommonOmega) observer_->SpanAllFilesChecked();
     ComputeMainSlope();
-    SetFindPeaksEnabled(registry_.MainScan().Count >= 1);
+    SetFindPeaksEnabled(registry_.MainScan().Count() >= 1);
     HandOver();
 }
 
@@ -129,10 +130,10 @@ void WorkbenchSession::InsertFiles(const std::vector<std::string>& fileNames) {
         const int before = registry_.AdditionalCount();
         LoadScanFile(name, false);
         // Slope of each scan this file added (an area measurement adds several).
-        for (int k = before; k < registry_.AdditionalCount(); ++k) ComputeSlopeHook(registry_.Additional(k));
+        for (int k = before; k < registry_.AdditionalCount(); ++k) ComputeSlope(registry_.Additional(k));
     }
     if (registry_.OpenScanKind == TScanKind::TwoThetaCommonOmega) observer_->SpanAllFilesChecked();
-    SetFindPeaksEnabled(registry_.MainScan().Count >= 1);
+    SetFindPeaksEnabled(registry_.MainScan().Count() >= 1);
     HandOver();
 }
 
@@ -140,7 +141,7 @@ void WorkbenchSession::SelectMainScan(int k) {
     if (k < 1 || k > registry_.AdditionalCount()) return;
     registry_.SelectMain(k);
     observer_->PeakListReset();
-    SetFindPeaksEnabled(registry_.MainScan().Count >= 1);
+    SetFindPeaksEnabled(registry_.MainScan().Count() >= 1);
     HandOver();
 }
 
@@ -184,12 +185,12 @@ void WorkbenchSession::OpenHistoryItem(int slot) {
 void WorkbenchSession::RebuildScanMenu() {
     scanMenu_ = ScanMenu{};
     const TDataSet& main = registry_.MainScan();
-    if (main.Count >= 2) {
+    if (main.Count() >= 2) {
         std::vector<ScanMenuEntry> entries;
         entries.push_back({main.Name, 0});
         for (int k = 1; k <= registry_.AdditionalCount(); ++k) {
             const TDataSet& scan = registry_.ScanAt(k);
-            if (scan.Count > 1) entries.push_back({scan.Name, k});
+            if (scan.Count() > 1) entries.push_back({scan.Name, k});
         }
         if (registry_.AdditionalCount() < 20)
             scanMenu_.MenuItems = std::move(entries);
@@ -200,12 +201,16 @@ void WorkbenchSession::RebuildScanMenu() {
 }
 
 void WorkbenchSession::RebuildAllProcessedCurves() {
-    if (RebuildProcessedCurvesHook) RebuildProcessedCurvesHook(registry_);
+    if (buildProcessedCurves_) analysis::RebuildAllProcessedCurves(registry_, processing_);
     observer_->PlotRefresh();
 }
 
+void WorkbenchSession::ComputeSlope(TDataSet& scan) {
+    if (buildProcessedCurves_) analysis::ComputeSlopeAndCurvature(scan, processing_.SlopeCount);
+}
+
 void WorkbenchSession::ComputeMainSlope() {
-    if (ComputeSlopeHook) ComputeSlopeHook(registry_.MainScan());
+    ComputeSlope(registry_.MainScan());
 }
 
 void WorkbenchSession::HandOver() {

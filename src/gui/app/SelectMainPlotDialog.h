@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/WorkbenchSession.h"
+#include "session/WorkbenchSession.h"
 
 class QListWidget;
 

@@ -1,4 +1,4 @@
-#include "gui/SelectMainPlotDialog.h"
+#include "gui/app/SelectMainPlotDialog.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -1,6 +1,5 @@
-#include "gui/MainWindow.h"
+#include "gui/app/MainWindow.h"
 
-#include "analysis/SessionProcessing.h"
 #include "core/XrayTubeSelectorState.h"
 
 #include <QAction>
@@ -36,19 +35,19 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "core/Configuration.h"
-#include "core/Error.h"
-#include "core/PathText.h"
-#include "formats/NumberText.h"
+#include "base/Error.h"
+#include "base/PathText.h"
+#include "base/NumberText.h"
 #include "formats/PeakListFile.h"
 #include "formats/TextExchange.h"
-#include "gui/FloatEdit.h"
-#include "gui/LegendWindow.h"
-#include "gui/PlotColorDialog.h"
-#include "gui/PlotWindow.h"
-#include "gui/QtPrompts.h"
-#include "gui/SelectMainPlotDialog.h"
+#include "gui/widgets/FloatEdit.h"
+#include "gui/plot/LegendWindow.h"
+#include "gui/plot/PlotColorDialog.h"
+#include "gui/plot/PlotWindow.h"
+#include "gui/app/QtPrompts.h"
+#include "gui/app/SelectMainPlotDialog.h"
 
 namespace trevasc {
 
@@ -145,13 +144,6 @@ MainWindow::MainWindow(const MainWindowOptions& options, Prompts* prompts)
     colors_ = plot::ReadColorConfig(S(colorsIniPath_));
 
     session_.SetObserver(this);
-    analysis::AttachProcessing(session_, [this] { return CurrentProcessingSettings(); });
-    // Rebuilding every open scan can take a moment on long series: show the busy cursor.
-    session_.RebuildProcessedCurvesHook = [rebuild = session_.RebuildProcessedCurvesHook](
-                                              ScanRegistry& registry) {
-        BusyCursor busy;
-        rebuild(registry);
-    };
 
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName("PageControl1");
@@ -626,7 +618,7 @@ void MainWindow::ConnectControls() {
     connect(checkListBox1_, &QListWidget::itemChanged, this, &MainWindow::PeakItemChanged);
     connect(button3_, &QPushButton::clicked, this, &MainWindow::DeleteHighlightedPeak);
     connect(button4_, &QPushButton::clicked, this, [this] {
-        if (session_.MainScan().Count > 0) plotWindow_->SetAddMode(true);
+        if (session_.MainScan().Count() > 0) plotWindow_->SetAddMode(true);
     });
     connect(button2_, &QPushButton::clicked, this, &MainWindow::IdentifyHighlightedPeak);
     connect(button9_, &QPushButton::clicked, this, [this] { SetAllChecks(true); });
@@ -872,13 +864,12 @@ plot::XrdPlotSettings MainWindow::CurrentPlotSettings() const {
 }
 
 void MainWindow::ProcessingChanged() {
-    if (session_.MainScan().Count == 0) return;
     BusyCursor busy;
-    session_.RebuildAllProcessedCurves();
+    session_.SetProcessing(CurrentProcessingSettings());
 }
 
 void MainWindow::PlotRefresh() {
-    if (session_.MainScan().Count == 0) return;
+    if (session_.MainScan().Count() == 0) return;
     plot::TPlotDataset& dataset = plotWindow_->Dataset();
     plot::XrdPlotSettings settings = CurrentPlotSettings();
     settings.ViewXMin = dataset.ViewXMin;
@@ -920,7 +911,7 @@ void MainWindow::ApplyPlotRange() {
 
 void MainWindow::RunFindPeaks(analysis::TPeakMethod method) {
     TDataSet& main = session_.MainScan();
-    if (main.Count == 0) return;
+    if (main.Count() == 0) return;
     {
         BusyCursor busy;
         analysis::RunPeakSearch(main, method, CurrentPeakSearchSettings(),
@@ -935,7 +926,7 @@ void MainWindow::RunFindPeaks(analysis::TPeakMethod method) {
 
 void MainWindow::ShowLegend() {
     LegendRefresh();
-    if (session_.MainScan().Count == 0) return;
+    if (session_.MainScan().Count() == 0) return;
     legendWindow_->show();
     legendWindow_->raise();
 }
@@ -957,7 +948,7 @@ void MainWindow::ChangePlotTitle() {
         "Change title of XRD plot", "Enter a title for the plotted data", registry.PlotTitle);
     if (!title || *title == registry.PlotTitle) return;
     registry.PlotTitle = *title;
-    if (session_.MainScan().Count > 0) PlotRefresh();
+    if (session_.MainScan().Count() > 0) PlotRefresh();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1014,11 +1005,11 @@ void MainWindow::AddPeakToMainScan(const std::string& description, bool checked,
 }
 
 void MainWindow::AddPeakByAngle() {
-    if (session_.MainScan().Count == 0) return;
+    if (session_.MainScan().Count() == 0) return;
     const std::optional<std::string> text =
         session_.GetPrompts().InputQuery("Add peak by two theta value", "Peak Position", "");
     if (!text) return;
-    session_.RunAction([&] { AddPeakToMainScan("", true, true, formats::ParseFloat(*text)); });
+    session_.RunAction([&] { AddPeakToMainScan("", true, true, ParseFloat(*text)); });
 }
 
 void MainWindow::DeleteHighlightedPeak() {
@@ -1026,7 +1017,6 @@ void MainWindow::DeleteHighlightedPeak() {
     const int row = HighlightedRow();
     if (row < 0 || row >= static_cast<int>(main.Peaks.Items.size())) return;
     main.Peaks.Items.erase(main.Peaks.Items.begin() + row);
-    main.Peaks.Count = static_cast<int32_t>(main.Peaks.Items.size());
     main.Peaks.Unsaved = true;
     fillingPeakList_ = true;
     delete checkListBox1_->takeItem(row);
@@ -1040,7 +1030,7 @@ void MainWindow::IdentifyHighlightedPeak() {
     if (row < 0 || row >= static_cast<int>(main.Peaks.Items.size())) return;
     TPeak& peak = main.Peaks.Items[static_cast<size_t>(row)];
     const std::string prompt = "Please enter a description for the peak at " +
-                               formats::FormatFixed(peak.Position, 3, DecimalSeparator()) + "°";
+                               FormatFixed(peak.Position, 3, DecimalSeparator()) + "°";
     const std::optional<std::string> text =
         session_.GetPrompts().InputQuery("Identify peak", prompt, peak.Description);
     // Cancel keeps the current description.
@@ -1096,19 +1086,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::UpdateExportMenu() {
     const TDataSet& main = session_.MainScan();
-    exportSpectrumAction_->setEnabled(main.Count >= 1);
-    exportPeaksAction_->setEnabled(main.Peaks.Count >= 1);
-    exportPeaksIdentAction_->setEnabled(main.Peaks.Count >= 1);
+    exportSpectrumAction_->setEnabled(main.Count() >= 1);
+    exportPeaksAction_->setEnabled(main.Peaks.Count() >= 1);
+    exportPeaksIdentAction_->setEnabled(main.Peaks.Count() >= 1);
 }
 
 void MainWindow::UpdateImportMenu() {
-    importPeaksAction_->setEnabled(session_.MainScan().Count >= 1);
+    importPeaksAction_->setEnabled(session_.MainScan().Count() >= 1);
 }
 
 void MainWindow::UpdateEditMenu() {
     const TDataSet& main = session_.MainScan();
-    copySpectrumAction_->setEnabled(main.Count >= 1);
-    for (QAction* action : copyPeakActions_) action->setEnabled(main.Peaks.Count >= 1);
+    copySpectrumAction_->setEnabled(main.Count() >= 1);
+    for (QAction* action : copyPeakActions_) action->setEnabled(main.Peaks.Count() >= 1);
 }
 
 void MainWindow::ShowSelectMainPlotDialog() {
@@ -1131,7 +1121,7 @@ QString MainWindow::ProposedExportName(const char* suffix) const {
 }
 
 void MainWindow::ExportSpectrum() {
-    if (session_.MainScan().Count < 1) return;
+    if (session_.MainScan().Count() < 1) return;
     const QString file = dialogs_->SaveTextFile(this, ProposedExportName("_Spec.txt"));
     if (file.isEmpty()) return;
     session_.RunAction(
@@ -1139,7 +1129,7 @@ void MainWindow::ExportSpectrum() {
 }
 
 void MainWindow::ExportAllSpectra() {
-    if (session_.MainScan().Count < 1) return;
+    if (session_.MainScan().Count() < 1) return;
     const QString file = dialogs_->SaveTextFile(this, ProposedExportName("_Spec.txt"));
     if (file.isEmpty()) return;
     session_.RunAction([&] {
@@ -1149,7 +1139,7 @@ void MainWindow::ExportAllSpectra() {
 }
 
 void MainWindow::ExportPeakList(bool withIdent) {
-    if (session_.MainScan().Peaks.Count < 1) return;
+    if (session_.MainScan().Peaks.Count() < 1) return;
     const QString file = dialogs_->SaveTextFile(this, ProposedExportName("_Peaks.txt"));
     if (file.isEmpty()) return;
     session_.RunAction([&] {
@@ -1159,7 +1149,7 @@ void MainWindow::ExportPeakList(bool withIdent) {
 }
 
 void MainWindow::ImportPeakList() {
-    if (session_.MainScan().Count < 1) return;
+    if (session_.MainScan().Count() < 1) return;
     const QString file = dialogs_->OpenPeakListFile(this);
     if (file.isEmpty()) return;
     // A conversion error keeps the peaks read before it: show those as well.
@@ -1176,17 +1166,17 @@ void MainWindow::CopyText(const std::string& text) {
 }
 
 void MainWindow::CopySpectrum() {
-    if (session_.MainScan().Count < 1) return;
+    if (session_.MainScan().Count() < 1) return;
     CopyText(formats::SpectrumClipboardText(session_.Registry(), DecimalSeparator()));
 }
 
 void MainWindow::CopyAllSpectra() {
-    if (session_.MainScan().Count < 1) return;
+    if (session_.MainScan().Count() < 1) return;
     CopyText(formats::AllSpectraClipboardText(session_.Registry(), DecimalSeparator()));
 }
 
 void MainWindow::CopyPeaks(int content) {
-    if (session_.MainScan().Peaks.Count < 1) return;
+    if (session_.MainScan().Peaks.Count() < 1) return;
     CopyText(formats::PeakListClipboardText(session_.MainScan(),
                                             static_cast<formats::PeakClipboardContent>(content),
                                             DecimalSeparator()));

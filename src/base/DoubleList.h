@@ -3,7 +3,7 @@
 #include <span>
 #include <vector>
 
-namespace trevasc::formats {
+namespace trevasc {
 
 class TDoubleList {
   public:
@@ -27,4 +27,4 @@ class TDoubleList {
     std::vector<double> items_;
 };
 
-}  // namespace trevasc::formats
+}  // namespace trevasc

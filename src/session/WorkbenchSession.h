@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/Processing.h"
 #include "core/Prompts.h"
 #include "core/ScanData.h"
 
@@ -51,7 +52,9 @@ public:
     static constexpr int kHistorySize = 10;
     using FileHistory = std::array<std::string, kHistorySize>;
 
-    explicit WorkbenchSession(Prompts& prompts);
+    // With buildProcessedCurves false (a report of the points as read) the processed curves and
+    // slopes are never built.
+    explicit WorkbenchSession(Prompts& prompts, bool buildProcessedCurves = true);
 
     void SetObserver(SessionObserver* observer) { observer_ = observer; }
     Prompts& GetPrompts() { return prompts_; }
@@ -61,10 +64,10 @@ public:
     TDataSet& MainScan() { return registry_.MainScan(); }
     const TDataSet& MainScan() const { return registry_.MainScan(); }
 
-    // Steps that the processing fills in: rebuilding the processed points of every open scan and
-    // the slope/curvature of one scan. Defaults: processed = raw, no slope.
-    std::function<void(ScanRegistry&)> RebuildProcessedCurvesHook;
-    std::function<void(TDataSet&)> ComputeSlopeHook;
+    // Noise suppression, background removal and the slope window of every open scan.
+    const analysis::ProcessingSettings& Processing() const { return processing_; }
+    // Stores the settings; with a main scan open, rebuilds the processed curves when they differ.
+    void SetProcessing(const analysis::ProcessingSettings& settings);
 
     // Program title shown after the file name in the caption ("Trevasc v1.0 (Build 1)").
     void SetProgramTitle(const std::string& title);
@@ -83,7 +86,7 @@ public:
     // Inserts files as additional scans, stopping at the first error (which is thrown).
     // With no main scan open, callers open instead (see InsertOpensMainFile).
     void InsertFiles(const std::vector<std::string>& fileNames);
-    bool InsertOpensMainFile() const { return registry_.MainScan().Count == 0; }
+    bool InsertOpensMainFile() const { return registry_.MainScan().Count() == 0; }
     // Makes additional scan k (1-based) the main scan; any other k does nothing.
     void SelectMainScan(int k);
 
@@ -118,9 +121,12 @@ public:
 
 private:
     void SetFindPeaksEnabled(bool enabled);
+    void ComputeSlope(TDataSet& scan);
     bool ConfirmPeaks(const std::string& mainQuestion, const std::string& additionalTail);
 
     Prompts& prompts_;
+    bool buildProcessedCurves_ = true;
+    analysis::ProcessingSettings processing_;
     SessionObserver nullObserver_;
     SessionObserver* observer_ = &nullObserver_;
     ScanRegistry registry_;

@@ -1,4 +1,4 @@
-#include "gui/PlotColorDialog.h"
+#include "gui/plot/PlotColorDialog.h"
 
 #include <QColorDialog>
 #include <QComboBox>
@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "gui/ColorConversion.h"
+#include "gui/plot/ColorConversion.h"
 
 namespace trevasc {
 
@@ -28,7 +28,7 @@ const char* const kFixedElements[] = {
 constexpr int kFixedElementCount = 7;
 
 int OverlayColorCount(const plot::TColorConfig& config) {
-    return std::clamp<int>(config.AdditionalColorCount, 0,
+    return std::clamp<int>(config.AdditionalColorCount(), 0,
                            static_cast<int>(config.AdditionalColors.size()));
 }
 

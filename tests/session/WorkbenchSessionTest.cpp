@@ -1,10 +1,10 @@
-#include "core/WorkbenchSession.h"
+#include "session/WorkbenchSession.h"
 
 #include <gtest/gtest.h>
 
-#include "ScriptedPrompts.h"
-#include "TempDir.h"
-#include "core/Error.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempDir.h"
+#include "base/Error.h"
 
 using namespace trevasc;
 using trevasc::test::ScriptedPrompts;
@@ -50,7 +50,7 @@ TEST_F(SessionFixture, OpenRunsTheHandOverInOrderAndSetsCaptionTitleHistory) {
     std::string f = dir.Write("a.txt", TwoColumn(10, 5));
     observer.Events.clear();
     session.OpenMainFile(f);
-    EXPECT_EQ(session.MainScan().Count, 5);
+    EXPECT_EQ(session.MainScan().Count(), 5);
     EXPECT_EQ(session.Registry().PlotTitle, "XRD Plot: a.txt");
     EXPECT_EQ(session.Caption(), "a.txt: Trevasc v1.0 (Build 1)");
     EXPECT_EQ(session.Registry().LoadedFileName, "a.txt");
@@ -157,7 +157,7 @@ TEST_F(SessionFixture, PeakListFileBesideTheScanOpensWithIt) {
     dir.Write("scan_Peaks.txt", "TITLE My film\r\n11.0000   Si (004)\r\n\r\n12.5000   \r\n");
     session.OpenMainFile(f);
     const TPeakSet& peaks = session.MainScan().Peaks;
-    ASSERT_EQ(peaks.Count, 2);
+    ASSERT_EQ(peaks.Count(), 2);
     EXPECT_FALSE(peaks.Unsaved);
     EXPECT_EQ(peaks.Items[0].Description, "Si (004)");
     EXPECT_TRUE(peaks.Items[0].Checked);
