@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 SAMPLE ?= data/samples/xrdtools_test_scan_2ThetaOmega_v1.0.xrdml
 export QT_QPA_PLATFORM ?= offscreen
 
-.PHONY: all deps configure build run test test-asan fuzz bench clean format
+.PHONY: all deps configure build run test test-asan fuzz bench clean format format-check
 
 all: build
 
@@ -22,7 +22,7 @@ build: configure
 run: build
 	@./scripts/run.sh $(BUILD) $(SAMPLE)
 
-test: build
+test: format-check build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 test-asan:
@@ -36,8 +36,15 @@ fuzz:
 bench: build
 	@./scripts/bench.sh $(BUILD)
 
+# The sources under src/ stay formatted with the project's .clang-format.
+FORMAT_FILES = $(shell find src tests bench -name '*.cpp' -o -name '*.h' | sort)
+
 format:
-	@clang-format -i $$(git ls-files '*.cpp' '*.h')
+	@clang-format -i $(FORMAT_FILES)
+
+format-check: deps
+	@clang-format --dry-run --Werror $(FORMAT_FILES) || \
+		{ echo "Unformatted sources: run 'make format'." >&2; exit 1; }
 
 clean:
 	rm -rf build build-asan build-fuzz

@@ -9,6 +9,7 @@ PACKAGES=(
   libxml2-dev libpng-dev zlib1g-dev libsimpleini-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core fonts-liberation
+  clang-format
 )
 if [ "${WITH_FUZZ:-0}" = 1 ]; then
   PACKAGES+=(clang libclang-rt-14-dev)

@@ -6,7 +6,7 @@ namespace trevasc {
 
 // An action failed with a fixed message meant for the user's error box.
 class TrevascError : public std::runtime_error {
-public:
+  public:
     explicit TrevascError(const std::string& message) : std::runtime_error(message) {}
 };
 

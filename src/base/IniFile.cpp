@@ -17,7 +17,8 @@ struct IniFile::Impl {
     CSimpleIniA ini{false, false, false};  // case-insensitive keys, single values, no multi-line
 };
 
-IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)), impl_(std::make_unique<Impl>()) {
+IniFile::IniFile(std::string fileName)
+    : fileName_(std::move(fileName)), impl_(std::make_unique<Impl>()) {
     impl_->ini.SetSpaces(false);
     std::ifstream in(fileName_, std::ios::binary);
     if (!in) return;
@@ -87,10 +88,14 @@ long long IniFile::ReadInteger(const std::string& section, const std::string& ke
     long long value = 0;
     for (char c : s) {
         int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else return def;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else
+            return def;
         value = value * base + d;
     }
     return neg ? -value : value;

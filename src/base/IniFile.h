@@ -8,7 +8,7 @@
 namespace trevasc {
 
 class IniFile {
-public:
+  public:
     // Loads the file if it exists; a missing or unreadable file gives an empty document.
     explicit IniFile(std::string fileName);
     ~IniFile();
@@ -41,7 +41,7 @@ public:
     // Save() that swallows write errors (configuration writes are not reported to the user).
     bool TrySave() const noexcept;
 
-private:
+  private:
     struct Impl;
     std::string fileName_;
     bool loaded_ = false;

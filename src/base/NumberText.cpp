@@ -19,7 +19,9 @@ std::string IntegerConversionMessage(std::string_view text) {
     return "'" + std::string(text) + "' ist kein gültiger Integerwert";
 }
 
-std::string RangeErrorMessage() { return "Bereichsüberprüfungsfehler"; }
+std::string RangeErrorMessage() {
+    return "Bereichsüberprüfungsfehler";
+}
 
 std::string ToLocalDecimal(std::string_view text, char decimalSeparator) {
     std::string out(text);
@@ -129,7 +131,9 @@ int32_t RoundToInt32(double value) {
     return static_cast<int32_t>(r);
 }
 
-int32_t ParseCount(std::string_view text) { return RoundToInt32(ParseFloat(text)); }
+int32_t ParseCount(std::string_view text) {
+    return RoundToInt32(ParseFloat(text));
+}
 
 namespace {
 std::string WithSeparator(std::string s, char decimalSeparator) {
@@ -143,9 +147,11 @@ std::string WithSeparator(std::string s, char decimalSeparator) {
 std::string FormatFixed(double value, int decimals, char decimalSeparator) {
     char buf[400];
     int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-    if (n < 0 || n >= static_cast<int>(sizeof buf)) return FormatGeneral(value, 15, decimalSeparator);
+    if (n < 0 || n >= static_cast<int>(sizeof buf))
+        return FormatGeneral(value, 15, decimalSeparator);
     std::string s(buf, static_cast<size_t>(n));
-    if (s == "-0" || (s.size() > 1 && s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos))
+    if (s == "-0" ||
+        (s.size() > 1 && s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos))
         s.erase(0, 1);  // no "-0.0000"
     return WithSeparator(std::move(s), decimalSeparator);
 }

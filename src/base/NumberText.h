@@ -9,9 +9,10 @@
 namespace trevasc {
 
 // Runtime conversion messages, as the user sees them in error boxes.
-std::string FloatConversionMessage(std::string_view text);    // "'x' ist kein gültiger Gleitkommawert"
+std::string FloatConversionMessage(
+    std::string_view text);  // "'x' ist kein gültiger Gleitkommawert"
 std::string IntegerConversionMessage(std::string_view text);  // "'x' ist kein gültiger Integerwert"
-std::string RangeErrorMessage();                               // 32-bit range exceeded
+std::string RangeErrorMessage();                              // 32-bit range exceeded
 
 // Every "." and "," becomes the given decimal separator.
 std::string ToLocalDecimal(std::string_view text, char decimalSeparator = '.');

@@ -3,7 +3,9 @@
 namespace trevasc {
 
 namespace {
-size_t LastDelimiter(std::string_view path) { return path.find_last_of("/\\"); }
+size_t LastDelimiter(std::string_view path) {
+    return path.find_last_of("/\\");
+}
 }  // namespace
 
 std::string FileNameWithoutFolder(std::string_view path) {

@@ -7,15 +7,15 @@
 #include <optional>
 #include <random>
 
-#include "cli/CliPrompts.h"
+#include "analysis/PeakSearch.h"
 #include "base/AtomicFile.h"
 #include "base/Error.h"
-#include "session/WorkbenchSession.h"
 #include "base/NumberText.h"
-#include "analysis/PeakSearch.h"
+#include "cli/CliPrompts.h"
 #include "formats/PeakListFile.h"
 #include "formats/TextExchange.h"
 #include "plot/XrdPlotRefresh.h"
+#include "session/WorkbenchSession.h"
 
 #ifdef TREVASC_HAVE_QT
 #include <QGuiApplication>
@@ -92,11 +92,21 @@ std::string JsonString(const std::string& s) {
     std::string out = "\"";
     for (unsigned char c : s) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20) {
                     char buf[8];
@@ -110,7 +120,9 @@ std::string JsonString(const std::string& s) {
     return out + "\"";
 }
 
-std::string Number(double v) { return FormatGeneral(v, 15); }
+std::string Number(double v) {
+    return FormatGeneral(v, 15);
+}
 
 struct ScanSummary {
     std::string Name;
@@ -262,16 +274,17 @@ int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         const std::string text = a.Has("--all")
                                      ? formats::AllSpectraFileText(session.Registry(), '.')
                                      : formats::SpectrumFileText(session.Registry());
-        for (const std::string& w : prompts.Warnings()) err << "warning: " << file << ": " << w << "\n";
+        for (const std::string& w : prompts.Warnings())
+            err << "warning: " << file << ": " << w << "\n";
         WriteOutput(*target, text, out);
     } catch (const TrevascError& e) {
-        for (const std::string& w : prompts.Warnings()) err << "warning: " << file << ": " << w << "\n";
+        for (const std::string& w : prompts.Warnings())
+            err << "warning: " << file << ": " << w << "\n";
         err << "trevasc-cli: " << file << ": " << e.what() << "\n";
         return 1;
     }
     return 0;
 }
-
 
 // Whole number option within [lo, hi].
 int IntOption(const Arguments& a, const std::string& name, int def, int lo, int hi) {
@@ -303,14 +316,13 @@ PeakOptions ReadPeakOptions(const Arguments& a) {
     PeakOptions o;
     if (a.Value("--smooth")) {
         o.Processing.NoiseSuppression = true;
-        o.Processing.SmoothWidth = IntOption(a, "--smooth", 5, analysis::kMinSmoothWidth,
-                                             analysis::kMaxSmoothWidth);
+        o.Processing.SmoothWidth =
+            IntOption(a, "--smooth", 5, analysis::kMinSmoothWidth, analysis::kMaxSmoothWidth);
     }
     if (a.Value("--background")) {
         o.Processing.RemoveBackground = true;
-        o.Processing.BackgroundWidth = IntOption(a, "--background", 40,
-                                                 analysis::kMinBackgroundWidth,
-                                                 analysis::kMaxBackgroundWidth);
+        o.Processing.BackgroundWidth = IntOption(
+            a, "--background", 40, analysis::kMinBackgroundWidth, analysis::kMaxBackgroundWidth);
     }
     o.Processing.SlopeCount = IntOption(a, "--slope-samples", o.Processing.SlopeCount,
                                         analysis::kMinSlopeCount, analysis::kMaxSlopeCount);
@@ -327,13 +339,14 @@ PeakOptions ReadPeakOptions(const Arguments& a) {
     if (o.Search.MinDoublePeakDistance < 0 || o.Search.MinDoublePeakDistance > 180)
         throw UsageError{"--double-peak-dist needs a number from 0 to 180"};
     o.Method = IntOption(a, "--method", 1, 1, 2) == 2 ? analysis::TPeakMethod::Curvature
-                                                     : analysis::TPeakMethod::Slope;
+                                                      : analysis::TPeakMethod::Slope;
     return o;
 }
 
 const std::vector<std::string> kPeakValueOptions = {
-    "--method", "--smooth", "--background", "--slope-samples", "--min-height", "--min-slope",
-    "--min-curvature", "--bisector", "--double-peak-dist", "--dataset", "-o"};
+    "--method",    "--smooth",        "--background", "--slope-samples",    "--min-height",
+    "--min-slope", "--min-curvature", "--bisector",   "--double-peak-dist", "--dataset",
+    "-o"};
 
 void PrintWarnings(const CliPrompts& prompts, const std::string& file, std::ostream& err) {
     for (const std::string& w : prompts.Warnings()) err << "warning: " << file << ": " << w << "\n";
@@ -352,9 +365,9 @@ int Peaks(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         analysis::RunPeakSearch(session.MainScan(), options.Method, options.Search,
                                 options.Processing.SlopeCount);
         PrintWarnings(prompts, file, err);
-        WriteOutput(a.Value("-o").value_or("-"),
-                    formats::PeakListIdentFileText(session.MainScan(), session.Registry().PlotTitle),
-                    out);
+        WriteOutput(
+            a.Value("-o").value_or("-"),
+            formats::PeakListIdentFileText(session.MainScan(), session.Registry().PlotTitle), out);
     } catch (const TrevascError& e) {
         PrintWarnings(prompts, file, err);
         err << "trevasc-cli: " << file << ": " << e.what() << "\n";
@@ -404,7 +417,8 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
             analysis::RunPeakSearch(session.MainScan(), options.Method, options.Search,
                                     options.Processing.SlopeCount);
         PrintWarnings(prompts, file, err);
-        if (session.MainScan().Count() == 0) throw TrevascError("The scan holds no points to plot.");
+        if (session.MainScan().Count() == 0)
+            throw TrevascError("The scan holds no points to plot.");
         plot::TColorConfig colors;
         std::mt19937 engine(12345);
         plot::TPlotDataset dataset;
@@ -412,7 +426,8 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
                              plot::MakeRandomColorSource(engine));
         if (!qApp) {
             // Text needs a font database; the batch tool never opens a window.
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
             static int argc = 1;
             static char name[] = "trevasc-cli";
             static char* argv[] = {name, nullptr};

@@ -9,8 +9,9 @@ namespace trevasc::cli {
 // Answers the workbench's questions without a user: confirmations are Yes, the scan-list
 // dataset question is answered with a fixed number, information boxes become warnings.
 class CliPrompts : public Prompts {
-public:
-    explicit CliPrompts(int dataset, bool datasetGiven) : dataset_(dataset), datasetGiven_(datasetGiven) {}
+  public:
+    explicit CliPrompts(int dataset, bool datasetGiven)
+        : dataset_(dataset), datasetGiven_(datasetGiven) {}
 
     bool Confirm(const std::string&) override { return true; }
     void ShowError(const std::string& text) override { warnings_.push_back(text); }
@@ -20,7 +21,7 @@ public:
 
     const std::vector<std::string>& Warnings() const { return warnings_; }
 
-private:
+  private:
     int dataset_;
     bool datasetGiven_;
     std::vector<std::string> warnings_;

@@ -8,7 +8,7 @@
 namespace trevasc {
 
 class Prompts {
-public:
+  public:
     virtual ~Prompts() = default;
     // Yes/No confirmation; only Yes returns true.
     virtual bool Confirm(const std::string& text) = 0;
@@ -25,7 +25,7 @@ public:
 // Answers without a user: Yes to every confirmation, a fixed text to every input box, and
 // messages are dropped. For runs where nobody can answer (benchmarks, fuzzing).
 class UnattendedPrompts : public Prompts {
-public:
+  public:
     explicit UnattendedPrompts(std::string answer = "1") : answer_(std::move(answer)) {}
     bool Confirm(const std::string&) override { return true; }
     void ShowError(const std::string&) override {}
@@ -35,7 +35,7 @@ public:
         return answer_;
     }
 
-private:
+  private:
     std::string answer_;
 };
 

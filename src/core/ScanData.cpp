@@ -7,11 +7,15 @@ namespace trevasc {
 
 const char* AxisLabel(TScanKind kind) {
     switch (kind) {
-        case TScanKind::Phi: return "Phi";
-        case TScanKind::Omega: return "Omega";
-        case TScanKind::Psi: return "Psi";
+        case TScanKind::Phi:
+            return "Phi";
+        case TScanKind::Omega:
+            return "Omega";
+        case TScanKind::Psi:
+            return "Psi";
         case TScanKind::TwoTheta:
-        case TScanKind::TwoThetaCommonOmega: break;
+        case TScanKind::TwoThetaCommonOmega:
+            break;
     }
     return "TwoTheta";
 }
@@ -49,7 +53,8 @@ double PeakPointIndex(const TDataSet& scan, double position) {
 int32_t PeakIntensity(const TDataSet& scan, double pointIndex) {
     const auto& pts = scan.Points;
     if (pts.empty()) return 0;
-    if (!std::isfinite(pointIndex)) return pointIndex > 0 ? pts.back().Intensity : pts.front().Intensity;
+    if (!std::isfinite(pointIndex))
+        return pointIndex > 0 ? pts.back().Intensity : pts.front().Intensity;
     const double r = std::nearbyint(pointIndex);  // halves to even, as the FPU default
     if (r <= 0.0) return pts.front().Intensity;
     if (r >= static_cast<double>(pts.size() - 1)) return pts.back().Intensity;

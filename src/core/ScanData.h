@@ -40,7 +40,7 @@ const char* AxisLabel(TScanKind kind);
 const char* ScanKindName(TScanKind kind);
 
 class TDataSet {
-public:
+  public:
     TDataPointArray RawPoints;
     TDataPointArray Points;
     std::string Name;
@@ -72,7 +72,7 @@ void RefreshPeakIntensities(TDataSet& scan);
 
 // The main window's set of open scans.
 class ScanRegistry {
-public:
+  public:
     ScanRegistry();
 
     TDataSet& MainScan() { return *mainScan_; }
@@ -97,7 +97,7 @@ public:
     std::string LoadedFileName;
     std::string LoadedFileFolder;
 
-private:
+  private:
     std::unique_ptr<TDataSet> mainScan_;
     std::vector<std::unique_ptr<TDataSet>> additional_;
 };

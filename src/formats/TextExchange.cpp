@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "base/PathText.h"
 #include "base/DoubleList.h"
 #include "base/NumberText.h"
+#include "base/PathText.h"
 
 namespace trevasc::formats {
 

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "base/Error.h"
-#include "base/PathText.h"
 #include "base/NumberText.h"
-#include "formats/ScanFileReader.h"
+#include "base/PathText.h"
 #include "base/TextLine.h"
+#include "formats/ScanFileReader.h"
 
 namespace trevasc::formats {
 

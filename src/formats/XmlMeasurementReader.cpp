@@ -10,8 +10,8 @@
 #include <optional>
 
 #include "base/Error.h"
-#include "base/PathText.h"
 #include "base/NumberText.h"
+#include "base/PathText.h"
 #include "formats/ScanFileReader.h"
 
 namespace trevasc::formats {

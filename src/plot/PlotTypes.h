@@ -13,9 +13,15 @@ inline constexpr TColor RGBColor(int r, int g, int b) {
     return static_cast<TColor>(r & 0xFF) | (static_cast<TColor>(g & 0xFF) << 8) |
            (static_cast<TColor>(b & 0xFF) << 16);
 }
-inline constexpr int RedOf(TColor c) { return static_cast<int>(c & 0xFF); }
-inline constexpr int GreenOf(TColor c) { return static_cast<int>((c >> 8) & 0xFF); }
-inline constexpr int BlueOf(TColor c) { return static_cast<int>((c >> 16) & 0xFF); }
+inline constexpr int RedOf(TColor c) {
+    return static_cast<int>(c & 0xFF);
+}
+inline constexpr int GreenOf(TColor c) {
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+inline constexpr int BlueOf(TColor c) {
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 
 struct TPlotPoint {
     double X = 0.0;
@@ -72,7 +78,9 @@ struct TPlotXYDataset {
     double Intercept = 0.0;
 
     // Points with both coordinates.
-    int32_t Count() const { return static_cast<int32_t>(X.size() < Y.size() ? X.size() : Y.size()); }
+    int32_t Count() const {
+        return static_cast<int32_t>(X.size() < Y.size() ? X.size() : Y.size());
+    }
 };
 
 struct TFitOverlay {

@@ -166,7 +166,8 @@ void DrawChart(Canvas& canvas, int x0, int y0, int width, int height, const TPlo
         ComputeChartLayout(metrics, x0, y0, width, height, secondary ? leftMargin : metrics.W3);
     const double xMin = ds.ViewXMin, xMax = ds.ViewXMax;
     const size_t mainCount = ds.Points.size();
-    const size_t secondaryCount = secondary ? std::min(ds.SecondaryPoints.size(), ds.Points.size()) : 0;
+    const size_t secondaryCount =
+        secondary ? std::min(ds.SecondaryPoints.size(), ds.Points.size()) : 0;
     const size_t overlayCount = fit ? 0 : ds.Overlays.size();
 
     // Data ranges inside the x window.

@@ -53,7 +53,8 @@ bool WorkbenchSession::ConfirmPeaks(const std::string& mainQuestion,
     for (int k = 1; k <= registry_.AdditionalCount(); ++k) {
         const TDataSet& scan = registry_.ScanAt(k);
         if (!scan.Peaks.Unsaved) continue;
-        std::string text = std::string(kAdditionalPeaksPrefix) + " \"" + scan.Name + "\" " + additionalTail;
+        std::string text =
+            std::string(kAdditionalPeaksPrefix) + " \"" + scan.Name + "\" " + additionalTail;
         if (!prompts_.Confirm(text)) return false;
     }
     return true;
@@ -88,8 +89,8 @@ void WorkbenchSession::LoadScanFile(const std::string& fileName, bool main) {
     lastFormatName_ = formats::ScanFormatName(format);
 
     if (main) {
-        registry_.PlotTitle = "XRD Plot: " + (result.PlotName.empty() ? registry_.MainScan().Name
-                                                                       : result.PlotName);
+        registry_.PlotTitle =
+            "XRD Plot: " + (result.PlotName.empty() ? registry_.MainScan().Name : result.PlotName);
     }
     registry_.LoadedFileName = FileNameWithoutFolder(fileName);
     registry_.LoadedFileFolder = FolderWithDelimiter(fileName);
@@ -109,8 +110,9 @@ void WorkbenchSession::LoadScanFile(const std::string& fileName, bool main) {
             observer_->PeakListReset();
         } else if (registry_.AdditionalCount() > additionalBefore) {
             std::string ignoredTitle;
-            formats::ReadPeakListFile(peakFile, registry_.Additional(registry_.AdditionalCount() - 1),
-                                      false, ignoredTitle);
+            formats::ReadPeakListFile(peakFile,
+                                      registry_.Additional(registry_.AdditionalCount() - 1), false,
+                                      ignoredTitle);
         }
     }
 }
@@ -130,7 +132,8 @@ void WorkbenchSession::InsertFiles(const std::vector<std::string>& fileNames) {
         const int before = registry_.AdditionalCount();
         LoadScanFile(name, false);
         // Slope of each scan this file added (an area measurement adds several).
-        for (int k = before; k < registry_.AdditionalCount(); ++k) ComputeSlope(registry_.Additional(k));
+        for (int k = before; k < registry_.AdditionalCount(); ++k)
+            ComputeSlope(registry_.Additional(k));
     }
     if (registry_.OpenScanKind == TScanKind::TwoThetaCommonOmega) observer_->SpanAllFilesChecked();
     SetFindPeaksEnabled(registry_.MainScan().Count() >= 1);

@@ -17,7 +17,7 @@ namespace trevasc {
 
 // Notifications, in the order the file flow fires them. Every method has an empty default.
 class SessionObserver {
-public:
+  public:
     virtual ~SessionObserver() = default;
     virtual void CaptionChanged(const std::string& /*caption*/) {}
     virtual void FileHistoryChanged() {}
@@ -48,7 +48,7 @@ struct ScanMenu {
 };
 
 class WorkbenchSession {
-public:
+  public:
     static constexpr int kHistorySize = 10;
     using FileHistory = std::array<std::string, kHistorySize>;
 
@@ -119,7 +119,7 @@ public:
     double RsmOmegaOffset = 0.0;
     double RsmTwoThetaOffset = 0.0;
 
-private:
+  private:
     void SetFindPeaksEnabled(bool enabled);
     void ComputeSlope(TDataSet& scan);
     bool ConfirmPeaks(const std::string& mainQuestion, const std::string& additionalTail);

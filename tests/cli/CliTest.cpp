@@ -21,7 +21,9 @@ CliRun Cli(std::vector<std::string> args) {
     return {code, out.str(), err.str()};
 }
 
-std::string Data(const std::string& name) { return std::string(TREVASC_TEST_DATA_DIR) + "/" + name; }
+std::string Data(const std::string& name) {
+    return std::string(TREVASC_TEST_DATA_DIR) + "/" + name;
+}
 
 std::string TempFile(const std::string& name, const std::string& content) {
     auto p = std::filesystem::temp_directory_path() / ("trevasc-cli-" + name);
@@ -44,12 +46,14 @@ TEST(CliInfo, JsonListsEveryFileAndKeepsGoingAfterAFailure) {
     std::string bad = TempFile("bad.txt", "no numbers here\n");
     CliRun r = Cli({"info", "--json", bad, Data("xrdtools_test_area_RSM_Omega2Theta_v1.0.xrdml")});
     EXPECT_EQ(r.Code, 1);
-    EXPECT_NE(r.Err.find("trevasc-cli: " + bad + ": Unknown data format."), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("trevasc-cli: " + bad + ": Unknown data format."), std::string::npos)
+        << r.Err;
     EXPECT_EQ(r.Out.front(), '[');
     EXPECT_NE(r.Out.find("\"error\": \"Unknown data format.\""), std::string::npos);
     // The area map: 76 scans, the first in the main scan, second axis Omega.
     size_t scans = 0;
-    for (size_t p = r.Out.find("\"count\": 75"); p != std::string::npos; p = r.Out.find("\"count\": 75", p + 1))
+    for (size_t p = r.Out.find("\"count\": 75"); p != std::string::npos;
+         p = r.Out.find("\"count\": 75", p + 1))
         ++scans;
     EXPECT_EQ(scans, 76u);
     EXPECT_NE(r.Out.find("\"secondAxisName\": \"Omega\""), std::string::npos);
@@ -62,7 +66,8 @@ TEST(CliInfo, ScanListDatasetQuestionIsAnsweredAndWarned) {
     for (int d = 0; d < 2; ++d) {
         text += "> mscan tth 1 2 3 4 5 6 3\n" + header;
         for (int i = 0; i < 3; ++i)
-            text += "0 0 0 1.0 1 " + std::to_string(100 * (d + 1) + i) + " " + std::to_string(20 + i) + ".5 0 0 0 0\n";
+            text += "0 0 0 1.0 1 " + std::to_string(100 * (d + 1) + i) + " " +
+                    std::to_string(20 + i) + ".5 0 0 0 0\n";
     }
     std::string f = TempFile("two.dat", text);
     CliRun r = Cli({"info", f});
@@ -82,13 +87,15 @@ TEST(CliUsage, BadArgumentsExitWithTwo) {
 TEST(CliConvert, WritesTheSpectrumFileToStandardOutputAndToAFile) {
     CliRun r = Cli({"convert", Data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml"), "-o", "-"});
     ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_EQ(r.Out.rfind("TwoTheta\tCounts\r\n 1.50100000000000E+0001\t", 0), 0u) << r.Out.substr(0, 80);
+    EXPECT_EQ(r.Out.rfind("TwoTheta\tCounts\r\n 1.50100000000000E+0001\t", 0), 0u)
+        << r.Out.substr(0, 80);
     size_t lines = 0;
     for (char c : r.Out) lines += c == '\n';
     EXPECT_EQ(lines, 751u);
 
     auto out = std::filesystem::temp_directory_path() / "trevasc-cli-all.txt";
-    CliRun all = Cli({"convert", "--all", Data("xrdtools_test_area_RSM_Omega2Theta_v1.0.xrdml"), "-o", out.string()});
+    CliRun all = Cli({"convert", "--all", Data("xrdtools_test_area_RSM_Omega2Theta_v1.0.xrdml"),
+                      "-o", out.string()});
     ASSERT_EQ(all.Code, 0) << all.Err;
     std::ifstream in(out);
     std::string header;
@@ -105,8 +112,10 @@ TEST(CliPeaks, WritesThePeakListFileWithTitleAndFindsTheFilmPeaks) {
     EXPECT_NE(r.Out.find("\r\n22.5"), std::string::npos) << r.Out;
     CliRun two = Cli({"peaks", Data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml"), "--method", "2"});
     EXPECT_EQ(two.Code, 0) << two.Err;
-    EXPECT_EQ(Cli({"peaks", Data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml"), "--method", "3"}).Code, 2);
-    EXPECT_EQ(Cli({"peaks", Data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml"), "--smooth", "1"}).Code, 2);
+    EXPECT_EQ(
+        Cli({"peaks", Data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml"), "--method", "3"}).Code, 2);
+    EXPECT_EQ(
+        Cli({"peaks", Data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml"), "--smooth", "1"}).Code, 2);
 }
 
 #ifdef TREVASC_HAVE_QT
@@ -120,11 +129,19 @@ TEST(CliPlot, DrawsAPngOfTheRequestedSize) {
     in.read(reinterpret_cast<char*>(head), sizeof head);
     EXPECT_EQ(head[1], 'P');
     EXPECT_EQ(head[2], 'N');
-    auto be32 = [&](int o) { return (head[o] << 24) | (head[o + 1] << 16) | (head[o + 2] << 8) | head[o + 3]; };
+    auto be32 = [&](int o) {
+        return (head[o] << 24) | (head[o + 1] << 16) | (head[o + 2] << 8) | head[o + 3];
+    };
     EXPECT_EQ(be32(16), 640);
     EXPECT_EQ(be32(20), 480);
     std::filesystem::remove(out);
-    EXPECT_EQ(Cli({"plot", Data("nomad_m54313_om2th_10_v2.1.xrdml"), "-o", out.string(), "--size", "5x5"}).Code, 2);
-    EXPECT_EQ(Cli({"plot", Data("nomad_m54313_om2th_10_v2.1.xrdml"), "-o", out.string(), "--from", "3"}).Code, 2);
+    EXPECT_EQ(
+        Cli({"plot", Data("nomad_m54313_om2th_10_v2.1.xrdml"), "-o", out.string(), "--size", "5x5"})
+            .Code,
+        2);
+    EXPECT_EQ(
+        Cli({"plot", Data("nomad_m54313_om2th_10_v2.1.xrdml"), "-o", out.string(), "--from", "3"})
+            .Code,
+        2);
 }
 #endif

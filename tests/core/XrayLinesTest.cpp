@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "base/Error.h"
-#include "core/FloatEditValue.h"
 #include "base/IniFile.h"
-#include "support/TempDir.h"
+#include "base/NumberText.h"
+#include "core/FloatEditValue.h"
 #include "core/XrayLines.h"
 #include "core/XrayTubeSelectorState.h"
-#include "base/NumberText.h"
+#include "support/TempDir.h"
 
 using namespace trevasc;
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "base/Error.h"
-#include "support/TempDir.h"
 #include "formats/PeakListFile.h"
+#include "support/TempDir.h"
 
 using namespace trevasc;
 using namespace trevasc::formats;

@@ -21,10 +21,10 @@
 #include <memory>
 #include <string>
 
-#include "support/ScriptedPrompts.h"
-#include "support/TempDir.h"
 #include "gui/app/FileDialogs.h"
 #include "gui/app/MainWindow.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempDir.h"
 
 namespace trevasc::test {
 

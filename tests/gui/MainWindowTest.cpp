@@ -10,14 +10,14 @@
 #include <filesystem>
 
 #include "GuiTestSupport.h"
-#include "core/Configuration.h"
 #include "base/IniFile.h"
 #include "base/NumberText.h"
+#include "core/Configuration.h"
 #include "formats/TextExchange.h"
-#include "gui/widgets/FloatEdit.h"
+#include "gui/app/SelectMainPlotDialog.h"
 #include "gui/plot/LegendWindow.h"
 #include "gui/plot/PlotWindow.h"
-#include "gui/app/SelectMainPlotDialog.h"
+#include "gui/widgets/FloatEdit.h"
 #include "plot/PlotMapping.h"
 
 using namespace trevasc;

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "support/TempDir.h"
 #include "gui/widgets/FloatEdit.h"
 #include "gui/widgets/XrayTubeSelector.h"
+#include "support/TempDir.h"
 
 using namespace trevasc;
 

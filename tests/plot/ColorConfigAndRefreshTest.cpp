@@ -4,11 +4,11 @@
 #include <random>
 
 #include "core/ScanData.h"
-#include "support/TempDir.h"
 #include "plot/ColorConfig.h"
 #include "plot/Legend.h"
 #include "plot/RecordingCanvas.h"
 #include "plot/XrdPlotRefresh.h"
+#include "support/TempDir.h"
 
 using namespace trevasc;
 using namespace trevasc::plot;

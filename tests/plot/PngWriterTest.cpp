@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "base/Error.h"
-#include "support/TempDir.h"
 #include "plot/PngWriter.h"
+#include "support/TempDir.h"
 
 using namespace trevasc;
 using namespace trevasc::plot;

@@ -1,10 +1,9 @@
-#include "session/WorkbenchSession.h"
-
 #include <gtest/gtest.h>
 
+#include "base/Error.h"
+#include "session/WorkbenchSession.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
-#include "base/Error.h"
 
 using namespace trevasc;
 using trevasc::test::ScriptedPrompts;
@@ -14,7 +13,7 @@ namespace {
 
 // Records the order of the notifications.
 class RecordingObserver : public SessionObserver {
-public:
+  public:
     std::vector<std::string> Events;
     void CaptionChanged(const std::string& c) override { Events.push_back("caption:" + c); }
     void PeakListReset() override { Events.push_back("peaks"); }
@@ -67,7 +66,8 @@ TEST_F(SessionFixture, OpenRunsTheHandOverInOrderAndSetsCaptionTitleHistory) {
 
 TEST_F(SessionFixture, UnsavedPeaksAskForMainThenEachAdditionalScan) {
     session.OpenMainFile(dir.Write("m.txt", TwoColumn(10, 5)));
-    session.InsertFiles({dir.Write("a1.txt", TwoColumn(10, 5)), dir.Write("a2.txt", TwoColumn(10, 5))});
+    session.InsertFiles(
+        {dir.Write("a1.txt", TwoColumn(10, 5)), dir.Write("a2.txt", TwoColumn(10, 5))});
     AddPeak(session.MainScan(), 11.0, "", true);
     AddPeak(session.Registry().Additional(1), 11.0, "", true);
 
@@ -111,7 +111,8 @@ TEST_F(SessionFixture, FileHistoryIgnoresCaseAndDropsTheOldest) {
 TEST_F(SessionFixture, ScanMenuSwitchesToTheDialogAtTwentyAdditionalScans) {
     session.OpenMainFile(dir.Write("m.txt", TwoColumn(10, 5)));
     std::vector<std::string> files;
-    for (int i = 0; i < 19; ++i) files.push_back(dir.Write("s" + std::to_string(i) + ".txt", TwoColumn(10, 3)));
+    for (int i = 0; i < 19; ++i)
+        files.push_back(dir.Write("s" + std::to_string(i) + ".txt", TwoColumn(10, 3)));
     session.InsertFiles(files);
     EXPECT_EQ(session.GetScanMenu().MenuItems.size(), 20u);
     EXPECT_TRUE(session.GetScanMenu().DialogItems.empty());
@@ -126,7 +127,8 @@ TEST_F(SessionFixture, ScanMenuSwitchesToTheDialogAtTwentyAdditionalScans) {
 TEST_F(SessionFixture, SelectMainScanExchangesAndKeepsOrder) {
     session.OpenMainFile(dir.Write("M.txt", TwoColumn(10, 5)));
     std::vector<std::string> files;
-    for (const char* n : {"A.txt", "B.txt", "C.txt", "D.txt"}) files.push_back(dir.Write(n, TwoColumn(10, 4)));
+    for (const char* n : {"A.txt", "B.txt", "C.txt", "D.txt"})
+        files.push_back(dir.Write(n, TwoColumn(10, 4)));
     session.InsertFiles(files);
     AddPeak(session.Registry().Additional(2), 10.5, "c-peak", false);
     observer.Events.clear();

@@ -9,7 +9,7 @@
 namespace trevasc::test {
 
 class ScriptedPrompts : public Prompts {
-public:
+  public:
     std::deque<bool> ConfirmAnswers;  // answers in order; Yes when the script runs out
     std::deque<std::optional<std::string>> InputAnswers;
     std::vector<std::string> Questions, Errors, Infos;

@@ -9,7 +9,7 @@ namespace trevasc::test {
 
 // A fresh folder below the system temp folder, removed with everything in it at the end.
 class TempDir {
-public:
+  public:
     TempDir() {
         std::random_device rd;
         path_ = std::filesystem::temp_directory_path() /
@@ -31,7 +31,7 @@ public:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -1,7 +1,5 @@
 #include "gui/app/MainWindow.h"
 
-#include "core/XrayTubeSelectorState.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -36,18 +34,19 @@
 #include <cmath>
 
 #include "base/AtomicFile.h"
-#include "core/Configuration.h"
 #include "base/Error.h"
-#include "base/PathText.h"
 #include "base/NumberText.h"
+#include "base/PathText.h"
+#include "core/Configuration.h"
+#include "core/XrayTubeSelectorState.h"
 #include "formats/PeakListFile.h"
 #include "formats/TextExchange.h"
-#include "gui/widgets/FloatEdit.h"
+#include "gui/app/QtPrompts.h"
+#include "gui/app/SelectMainPlotDialog.h"
 #include "gui/plot/LegendWindow.h"
 #include "gui/plot/PlotColorDialog.h"
 #include "gui/plot/PlotWindow.h"
-#include "gui/app/QtPrompts.h"
-#include "gui/app/SelectMainPlotDialog.h"
+#include "gui/widgets/FloatEdit.h"
 
 namespace trevasc {
 

@@ -13,10 +13,10 @@
 #include "analysis/PeakSearch.h"
 #include "analysis/Processing.h"
 #include "core/Configuration.h"
-#include "session/WorkbenchSession.h"
 #include "gui/app/FileDialogs.h"
 #include "plot/ColorConfig.h"
 #include "plot/XrdPlotRefresh.h"
+#include "session/WorkbenchSession.h"
 
 class QAction;
 class QCheckBox;

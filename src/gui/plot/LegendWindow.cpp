@@ -1,7 +1,5 @@
 #include "gui/plot/LegendWindow.h"
 
-#include "gui/plot/ClipboardPicture.h"
-
 #include <QAction>
 #include <QBuffer>
 #include <QClipboard>
@@ -19,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gui/plot/ClipboardPicture.h"
 #include "gui/plot/ColorConversion.h"
 #include "qtcanvas/QPainterCanvas.h"
 

@@ -1,7 +1,5 @@
 #include "gui/plot/PlotWindow.h"
 
-#include "gui/plot/ClipboardPicture.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
@@ -30,6 +28,7 @@
 #include <numbers>
 
 #include "base/Error.h"
+#include "gui/plot/ClipboardPicture.h"
 #include "gui/plot/PngSizeDialog.h"
 #include "plot/PlotMapping.h"
 #include "plot/XrdPlotRenderer.h"
