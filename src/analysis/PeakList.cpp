@@ -21,14 +21,6 @@ int AddPeakToMainScan(TDataSet& mainScan, double position, const std::string& de
     return AddPeak(mainScan, position, description, checked);
 }
 
-bool AddPeakByAngle(TDataSet& mainScan, Prompts& prompts) {
-    const auto text = prompts.InputQuery(kAddPeakCaption, kAddPeakPrompt, "");
-    if (!text) return false;
-    const double position = ParseFloat(*text);  // throws the conversion message
-    AddPeakToMainScan(mainScan, position, "", true);
-    return true;
-}
-
 bool DeleteHighlightedPeak(TDataSet& mainScan, int highlightedRow) {
     if (!ValidRow(mainScan, highlightedRow)) return false;
     auto& items = mainScan.Peaks.Items;
@@ -60,7 +52,7 @@ bool IdentifyHighlightedPeak(TDataSet& mainScan, int highlightedRow, Prompts& pr
     return IdentifyPeak(mainScan, highlightedRow, text);
 }
 
-void SetAllChecks(TDataSet& mainScan, bool checked) {
+bool SetAllChecks(TDataSet& mainScan, bool checked) {
     bool changed = false;
     for (TPeak& p : mainScan.Peaks.Items) {
         changed = changed || p.Checked != checked;
@@ -68,6 +60,7 @@ void SetAllChecks(TDataSet& mainScan, bool checked) {
     }
     // Check marks are part of the saved peak list, so changing them is a change of the list.
     if (changed) mainScan.Peaks.Unsaved = true;
+    return changed;
 }
 
 void AdjustPeakPositions(TDataSet& mainScan, double a0, double k) {

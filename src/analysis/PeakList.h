@@ -26,10 +26,6 @@ using formats::PeakRowText;
 int AddPeakToMainScan(TDataSet& mainScan, double position, const std::string& description = {},
                       bool checked = true);
 
-// "Add manually" with the right button: asks for an angle and adds an unnamed, checked peak.
-// Returns false when cancelled; a text that is no number throws TrevascError (nothing added).
-bool AddPeakByAngle(TDataSet& mainScan, Prompts& prompts);
-
 // Removes the peak of the highlighted row. False (nothing changed) without a valid row.
 bool DeleteHighlightedPeak(TDataSet& mainScan, int highlightedRow);
 
@@ -43,8 +39,8 @@ bool IdentifyPeak(TDataSet& mainScan, int highlightedRow, const std::string& tex
 bool IdentifyHighlightedPeak(TDataSet& mainScan, int highlightedRow, Prompts& prompts,
                              char decimalSeparator = '.');
 
-// "Check all" / "Uncheck all".
-void SetAllChecks(TDataSet& mainScan, bool checked);
+// "Check all" / "Uncheck all". True (and the list marked unsaved) when a check mark changed.
+bool SetAllChecks(TDataSet& mainScan, bool checked);
 
 // Shifts every peak so that its lattice constant lies on the line a = k * NR + a0 (Nelson-Riley
 // abscissa). Nothing happens when k = 0.

@@ -21,6 +21,12 @@ struct PeakSearchSettings {
     bool RangeOnly = false;              // "In current 2Theta plot range only"
 };
 
+// Limits of the "Peak finder" controls (and of the batch tool's options).
+inline constexpr int32_t kMinPeakHeightLimit = 3, kMaxPeakHeightLimit = 10000000;
+inline constexpr int32_t kMinPeakSlopeLimit = 3, kMaxPeakSlopeLimit = 1000000000;
+inline constexpr int kMinBisectorPercentage = 1, kMaxBisectorPercentage = 99;
+inline constexpr double kMaxDoublePeakDistance = 180.0;
+
 enum class TPeakMethod {
     Slope = 1,      // "Find peaks (Method 1)": steepest rising and falling shoulder
     Curvature = 2,  // "Find peaks (Method 2)": slope zero crossing with strong curvature

@@ -326,17 +326,24 @@ PeakOptions ReadPeakOptions(const Arguments& a) {
     }
     o.Processing.SlopeCount = IntOption(a, "--slope-samples", o.Processing.SlopeCount,
                                         analysis::kMinSlopeCount, analysis::kMaxSlopeCount);
-    o.Search.MinPeakHeight = IntOption(a, "--min-height", o.Search.MinPeakHeight, 3, 10000000);
-    o.Search.MinPeakSlope = IntOption(a, "--min-slope", o.Search.MinPeakSlope, 3, 1000000000);
+    o.Search.MinPeakHeight =
+        IntOption(a, "--min-height", o.Search.MinPeakHeight, analysis::kMinPeakHeightLimit,
+                  analysis::kMaxPeakHeightLimit);
+    o.Search.MinPeakSlope = IntOption(a, "--min-slope", o.Search.MinPeakSlope,
+                                      analysis::kMinPeakSlopeLimit, analysis::kMaxPeakSlopeLimit);
     o.Search.MinPeakCurvature =
-        IntOption(a, "--min-curvature", o.Search.MinPeakCurvature, 3, 1000000000);
+        IntOption(a, "--min-curvature", o.Search.MinPeakCurvature, analysis::kMinPeakSlopeLimit,
+                  analysis::kMaxPeakSlopeLimit);
     if (a.Value("--bisector")) {
         o.Search.UseAreaBisector = true;
-        o.Search.BisectorPercentage = IntOption(a, "--bisector", 30, 1, 99);
+        o.Search.BisectorPercentage =
+            IntOption(a, "--bisector", 30, analysis::kMinBisectorPercentage,
+                      analysis::kMaxBisectorPercentage);
     }
     o.Search.MinDoublePeakDistance =
         FloatOption(a, "--double-peak-dist", o.Search.MinDoublePeakDistance);
-    if (o.Search.MinDoublePeakDistance < 0 || o.Search.MinDoublePeakDistance > 180)
+    if (o.Search.MinDoublePeakDistance < 0 ||
+        o.Search.MinDoublePeakDistance > analysis::kMaxDoublePeakDistance)
         throw UsageError{"--double-peak-dist needs a number from 0 to 180"};
     o.Method = IntOption(a, "--method", 1, 1, 2) == 2 ? analysis::TPeakMethod::Curvature
                                                       : analysis::TPeakMethod::Slope;
@@ -362,8 +369,8 @@ int Peaks(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     session.SetProcessing(options.Processing);
     try {
         session.OpenMainFile(file);
-        analysis::RunPeakSearch(session.MainScan(), options.Method, options.Search,
-                                options.Processing.SlopeCount);
+        session.SetPeakSearch(options.Search);
+        session.FindPeaks(options.Method);
         PrintWarnings(prompts, file, err);
         WriteOutput(
             a.Value("-o").value_or("-"),
@@ -398,14 +405,9 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     const PeakOptions options = ReadPeakOptions(a);
     plot::XrdPlotSettings settings;
     settings.LogScaling = !a.Has("--linear");
-    if (a.Value("--from")) {
-        // As the plot range fields: the two ends in either order, equal ends one degree wide.
-        double from = FloatOption(a, "--from", 0), to = FloatOption(a, "--to", 0);
-        if (to < from) std::swap(from, to);
-        if (to == from) to = from + 1;
-        settings.ViewXMin = from;
-        settings.ViewXMax = to;
-    }
+    std::optional<std::pair<double, double>> range;
+    if (a.Value("--from"))
+        range = std::pair{FloatOption(a, "--from", 0), FloatOption(a, "--to", 0)};
     const std::string& file = a.Files[0];
 #ifdef TREVASC_HAVE_QT
     CliPrompts prompts(DatasetOption(a), a.Value("--dataset").has_value());
@@ -413,17 +415,18 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     session.SetProcessing(options.Processing);
     try {
         session.OpenMainFile(file);
-        if (a.Has("--peaks"))
-            analysis::RunPeakSearch(session.MainScan(), options.Method, options.Search,
-                                    options.Processing.SlopeCount);
+        if (a.Has("--peaks")) {
+            session.SetPeakSearch(options.Search);
+            session.FindPeaks(options.Method);
+        }
         PrintWarnings(prompts, file, err);
         if (session.MainScan().Count() == 0)
             throw TrevascError("The scan holds no points to plot.");
-        plot::TColorConfig colors;
-        std::mt19937 engine(12345);
+        // The plot window's record: display switches, and the range as the range fields take it.
+        session.SetDisplay(settings);
+        if (range) session.ApplyViewRange(range->first, range->second);
         plot::TPlotDataset dataset;
-        plot::RefreshXrdPlot(dataset, session.Registry(), settings, colors, {},
-                             plot::MakeRandomColorSource(engine));
+        session.BuildPlotDataset(dataset);
         if (!qApp) {
             // Text needs a font database; the batch tool never opens a window.
             if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

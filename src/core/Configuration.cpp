@@ -168,6 +168,11 @@ int ClampLeft(int left, int width, int desktopLeft, int desktopWidth) {
     return Clamp(left, width, desktopLeft, desktopWidth);
 }
 
+int ClampExtent(int extent, int desktopExtent) {
+    constexpr int kMinimum = 50;
+    return std::max(kMinimum, std::min(extent, std::max(desktopExtent, kMinimum)));
+}
+
 int ClampTop(int top, int height, int desktopTop, int desktopHeight) {
     return Clamp(top, height, desktopTop, desktopHeight);
 }

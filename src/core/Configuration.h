@@ -71,6 +71,8 @@ void SaveWindowPositions(const std::string& mainIniPath, const MainSettings& set
 // edge, then its left edge out to the desktop's left edge.
 int ClampLeft(int left, int width, int desktopLeft, int desktopWidth);
 int ClampTop(int top, int height, int desktopTop, int desktopHeight);
+// A stored width or height as applied: at least 50 pixels, at most the desktop's extent.
+int ClampExtent(int extent, int desktopExtent);
 
 // "Trevasc v1.0 (Build 1)".
 std::string ProgramTitle(int major, int minor, int build);

@@ -4,16 +4,16 @@
 
 namespace trevasc {
 
-XrayTubeSelectorState::XrayTubeSelectorState(std::string xrayIniPath, ErrorReporter reportError,
+XrayTubeSelectorState::XrayTubeSelectorState(std::string xrayIniPath, Prompts& prompts,
                                              char decimalSeparator)
     : table_(std::move(xrayIniPath)),
-      reportError_(std::move(reportError)),
+      prompts_(&prompts),
       decimalSeparator_(decimalSeparator),
       energyText_(EnergyField().TextOf(8000.0, decimalSeparator)),
       wavelengthText_(WavelengthField().TextOf(4.0, decimalSeparator)) {}
 
 void XrayTubeSelectorState::Report(const std::string& message) const {
-    if (reportError_) reportError_(message);
+    prompts_->ShowError(message);
 }
 
 void XrayTubeSelectorState::Create() {

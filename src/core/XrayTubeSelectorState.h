@@ -5,22 +5,19 @@
 //
 // The widget forwards user edits (edits by the user only, not its own updates of the fields)
 // and selections, then shows EnergyText(), WavelengthText() and SelectedIndex() again.
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/FloatEditValue.h"
+#include "core/Prompts.h"
 #include "core/XrayLines.h"
 
 namespace trevasc {
 
 class XrayTubeSelectorState {
   public:
-    // Receives the message of a failed conversion (the GUI shows it in an error box).
-    using ErrorReporter = std::function<void(const std::string&)>;
-
-    XrayTubeSelectorState(std::string xrayIniPath, ErrorReporter reportError,
-                          char decimalSeparator = '.');
+    // The message of a failed conversion goes to prompts.ShowError.
+    XrayTubeSelectorState(std::string xrayIniPath, Prompts& prompts, char decimalSeparator = '.');
 
     // Field rules: energy 0 .. 1e10 eV with 10 significant digits, wavelength 0 .. 1000 A with 6.
     static TFloatEditValue EnergyField() { return TFloatEditValue(0.0, 1e10, 10); }
@@ -54,7 +51,7 @@ class XrayTubeSelectorState {
     void Report(const std::string& message) const;
 
     XrayLineTable table_;
-    ErrorReporter reportError_;
+    Prompts* prompts_;
     char decimalSeparator_;
     std::vector<std::string> names_;
     int selected_ = -1;

@@ -38,6 +38,7 @@ class Canvas {
     virtual void SetBrushColor(TColor color) = 0;
     virtual TColor BrushColor() const = 0;
     virtual void SetBrushClear(bool clear) = 0;
+    virtual bool BrushClear() const = 0;
 
     virtual void MoveTo(int x, int y) = 0;
     // Line from the current position to (x, y), which becomes the current position.
@@ -56,6 +57,9 @@ class Canvas {
     // Text turned 90 degrees counter-clockwise, running upwards from (x, y): its cell covers
     // x ... x + TextHeight horizontally and y - TextWidth ... y vertically.
     virtual void TextOutVertical(int x, int y, const std::string& text) = 0;
+    // TextOutVertical on its cell filled with `background` first, so that lines and curves
+    // under the text do not cross it.
+    void TextOutVerticalOpaque(int x, int y, const std::string& text, TColor background);
     // Measurements in device pixels with the current font. The height is the font's line
     // height and does not depend on the text (also for an empty text).
     virtual int TextWidth(const std::string& text) const = 0;

@@ -103,6 +103,8 @@ struct TPlotArea {
     int32_t Left = 0, Right = 0, Top = 0, Bottom = 0;
     double XMin = 0.0, XMax = 0.0;
     double YMin = 0.0, YMax = 0.0;  // log10 units when the main axis was logarithmic
+    // The main axis was drawn logarithmic (asked for, and every value in its range positive).
+    bool LogY = false;
 };
 
 }  // namespace trevasc::plot

@@ -71,6 +71,7 @@ class RecordingCanvas : public Canvas {
     void SetBrushColor(TColor color) override;
     TColor BrushColor() const override { return brushColor_; }
     void SetBrushClear(bool clear) override;
+    bool BrushClear() const override { return brushClear_; }
 
     void MoveTo(int x, int y) override;
     void LineTo(int x, int y) override;

@@ -5,6 +5,12 @@
 
 namespace trevasc::plot {
 
+TViewRange OrderedViewRange(double from, double to) {
+    if (to > from) return {from, to};
+    if (to < from) return {to, from};
+    return {from, from + 1.0};
+}
+
 namespace {
 
 // Points of a scan that can be read: the processed array never read beyond Count.

@@ -20,6 +20,14 @@ struct XrdPlotSettings {
     double ViewXMax = 0.0;
 };
 
+// A displayed x range.
+struct TViewRange {
+    double From = 0.0;
+    double To = 0.0;
+};
+// A range typed by the user: the two ends in either order; equal ends show one degree.
+TViewRange OrderedViewRange(double from, double to);
+
 // Marker lines of the peaks: the main scan's peaks (IsMainPeak, "Highlighted Peak" colour when
 // checked, else "Peak"), then with ShowPeaksFromAllPlots the peaks of every additional scan in
 // its overlay colour. `colors` must already hold a colour per additional scan.

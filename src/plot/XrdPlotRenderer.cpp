@@ -16,6 +16,7 @@ namespace trevasc::plot {
 namespace {
 
 constexpr TColor kBlack = 0x000000;
+constexpr TColor kWhite = 0xFFFFFF;
 
 int Round(double v) {
     return static_cast<int>(std::nearbyint(v));
@@ -118,7 +119,8 @@ void DrawMarkers(Canvas& canvas, const TAxisMapping& m, const TPlotDataset& ds, 
         // no line rather than one drawn upwards below the frame.
         canvas.MoveTo(x, std::min(m.Top + tw, m.Bottom));
         canvas.LineTo(x, m.Bottom);
-        canvas.TextOutVertical(spread[k] - heights[k] / 2, m.Top + tw, h.Text);
+        // On a box of the background colour: a label over a tall peak stays legible.
+        canvas.TextOutVerticalOpaque(spread[k] - heights[k] / 2, m.Top + tw, h.Text, kWhite);
     }
 }
 
@@ -198,6 +200,7 @@ void DrawChart(Canvas& canvas, int x0, int y0, int width, int height, const TPlo
     area.XMax = xMax;
     area.YMin = main.Min;
     area.YMax = main.Max;
+    area.LogY = logY;
     if (!layout.HasArea()) {
         canvas.SetFontSize(S);
         return;  // nothing fits: no curves, no axes

@@ -1,5 +1,6 @@
 #include "qtcanvas/PlotImageExport.h"
 
+#include <QLocale>
 #include <QPainter>
 
 #include "base/Error.h"
@@ -8,6 +9,24 @@
 #include "qtcanvas/QPainterCanvas.h"
 
 namespace trevasc {
+
+char UserDecimalSeparator() {
+    const QString point = QLocale().decimalPoint();
+    return point.size() == 1 && point.at(0).unicode() < 0x80 ? point.at(0).toLatin1() : '.';
+}
+
+void DrawXrdExportChart(plot::Canvas& canvas, int width, int height,
+                        const plot::TPlotDataset& dataset) {
+    canvas.SetFontName("Arial");
+    canvas.SetFontSize(14);
+    canvas.SetFontBold(false);
+    canvas.SetFontColor(0x000000);
+    canvas.SetPenColor(0x000000);
+    canvas.SetBrushColor(0xFFFFFF);
+    const int m = canvas.TextWidth("M");
+    plot::TPlotArea area;
+    plot::DrawXrdPlot(canvas, m, m, width - 2 * m, height - 2 * m, dataset, area);
+}
 
 QImage RenderXrdPlotImage(const plot::TPlotDataset& dataset, int width, int height,
                           char decimalSeparator) {
@@ -23,13 +42,7 @@ QImage RenderXrdPlotImage(const plot::TPlotDataset& dataset, int width, int heig
     image.fill(Qt::white);
     QPainter painter(&image);
     QPainterCanvas canvas(painter, decimalSeparator);
-    canvas.SetFontName("Arial");
-    canvas.SetFontSize(14);
-    canvas.SetFontColor(0x000000);
-    canvas.SetPenColor(0x000000);
-    const int m = canvas.TextWidth("M");
-    plot::TPlotArea area;
-    plot::DrawXrdPlot(canvas, m, m, width - 2 * m, height - 2 * m, dataset, area);
+    DrawXrdExportChart(canvas, width, height, dataset);
     painter.end();
     return image;
 }

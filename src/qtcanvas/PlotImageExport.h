@@ -3,9 +3,18 @@
 #include <QImage>
 #include <string>
 
+#include "plot/Canvas.h"
 #include "plot/PlotTypes.h"
 
 namespace trevasc {
+
+// The user's decimal separator (of the default locale) for axis labels, row texts and tables.
+char UserDecimalSeparator();
+
+// Draws the chart as every export does (PNG, clipboard picture) on a canvas that is already
+// white: font "Arial" 14 pt, black, a margin of the width of "M" on every side.
+void DrawXrdExportChart(plot::Canvas& canvas, int width, int height,
+                        const plot::TPlotDataset& dataset);
 
 // A white width x height image with the chart drawn as the PNG export draws it: font "Arial"
 // 14 pt, black, margin m = width of "M" on every side. Throws TrevascError when the image

@@ -35,6 +35,7 @@ class QPainterCanvas : public plot::Canvas {
     void SetBrushColor(plot::TColor color) override;
     plot::TColor BrushColor() const override { return brushColor_; }
     void SetBrushClear(bool clear) override;
+    bool BrushClear() const override { return brushClear_; }
 
     void MoveTo(int x, int y) override { current_ = QPoint(x, y); }
     void LineTo(int x, int y) override;

@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <new>
 
+#include "analysis/PeakList.h"
 #include "base/Error.h"
+#include "base/NumberText.h"
 #include "base/PathText.h"
 #include "formats/PeakListFile.h"
 #include "formats/ScanFileReader.h"
@@ -29,7 +31,214 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b) {
 }  // namespace
 
 WorkbenchSession::WorkbenchSession(Prompts& prompts, bool buildProcessedCurves)
-    : prompts_(prompts), buildProcessedCurves_(buildProcessedCurves) {}
+    : prompts_(prompts),
+      buildProcessedCurves_(buildProcessedCurves),
+      randomEngine_(std::random_device{}()),
+      randomColor_(plot::MakeRandomColorSource(randomEngine_)) {}
+
+void WorkbenchSession::AddObserver(SessionObserver* observer) {
+    if (observer && std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+        observers_.push_back(observer);
+}
+
+void WorkbenchSession::RemoveObserver(SessionObserver* observer) {
+    observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+void WorkbenchSession::Progress(ProgressEvent::Phase phase, const std::string& caption) {
+    if (progress_) progress_(ProgressEvent{phase, caption, 0, 0});
+}
+
+namespace {
+// Begin and End around a long step, End also when it throws.
+class ProgressScope {
+  public:
+    ProgressScope(const ProgressCallback& callback, std::string caption)
+        : callback_(callback), caption_(std::move(caption)) {
+        if (callback_) callback_(ProgressEvent{ProgressEvent::Phase::Begin, caption_, 0, 0});
+    }
+    ~ProgressScope() {
+        if (callback_) callback_(ProgressEvent{ProgressEvent::Phase::End, caption_, 0, 0});
+    }
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+
+  private:
+    const ProgressCallback& callback_;
+    std::string caption_;
+};
+}  // namespace
+
+void WorkbenchSession::SetDisplay(const plot::XrdPlotSettings& settings) {
+    const bool spanChanged = settings.SpanAllFiles != display_.SpanAllFiles;
+    display_ = settings;
+    display_.ViewXMin = display_.ViewXMax = 0.0;
+    if (spanChanged) viewXMin_ = viewXMax_ = 0.0;  // the new full range is shown
+    Notify([](SessionObserver& o) { o.PlotRefresh(); });
+    Notify([](SessionObserver& o) { o.LegendRefresh(); });
+}
+
+void WorkbenchSession::ColorsChanged() {
+    Notify([](SessionObserver& o) { o.PlotRefresh(); });
+    Notify([](SessionObserver& o) { o.LegendRefresh(); });
+}
+
+void WorkbenchSession::MarkersChanged() {
+    Notify([](SessionObserver& o) { o.PlotRefresh(); });
+}
+
+void WorkbenchSession::ChangePlotTitle() {
+    const std::optional<std::string> title = prompts_.InputQuery(
+        "Change title of XRD plot", "Enter a title for the plotted data", registry_.PlotTitle);
+    if (!title || *title == registry_.PlotTitle) return;
+    registry_.PlotTitle = *title;
+    if (HasMainScan()) Notify([](SessionObserver& o) { o.PlotRefresh(); });
+}
+
+bool WorkbenchSession::BuildPlotDataset(plot::TPlotDataset& dataset) {
+    if (!HasMainScan()) return false;
+    plot::XrdPlotSettings settings = display_;
+    settings.ViewXMin = viewXMin_;
+    settings.ViewXMax = viewXMax_;
+    std::vector<plot::THighlightPoint> extra = markers_.Substrate;
+    extra.insert(extra.end(), markers_.AdditionalReflections.begin(),
+                 markers_.AdditionalReflections.end());
+    extra.insert(extra.end(), markers_.Structure.begin(), markers_.Structure.end());
+    if (!plot::RefreshXrdPlot(dataset, registry_, settings, colors_, extra, randomColor_))
+        return false;
+    fullXMin_ = dataset.FullXMin;
+    fullXMax_ = dataset.FullXMax;
+    if (dataset.ViewXMin != viewXMin_ || dataset.ViewXMax != viewXMax_) {
+        viewXMin_ = dataset.ViewXMin;
+        viewXMax_ = dataset.ViewXMax;
+        Notify([this](SessionObserver& o) { o.ViewRangeChanged(viewXMin_, viewXMax_); });
+    }
+    return true;
+}
+
+void WorkbenchSession::SetViewRange(double from, double to) {
+    viewXMin_ = from;
+    viewXMax_ = to;
+    Notify([this](SessionObserver& o) { o.ViewRangeChanged(viewXMin_, viewXMax_); });
+}
+
+void WorkbenchSession::ApplyViewRange(double from, double to) {
+    const plot::TViewRange range = plot::OrderedViewRange(from, to);
+    SetViewRange(range.From, range.To);
+}
+
+void WorkbenchSession::ResetView() {
+    SetViewRange(fullXMin_, fullXMax_);
+}
+
+void WorkbenchSession::SetAddMode(bool on) {
+    on = on && HasMainScan();
+    if (on == addMode_) return;
+    addMode_ = on;
+    Notify([on](SessionObserver& o) { o.AddModeChanged(on); });
+}
+
+void WorkbenchSession::PeakListChanged() {
+    if (highlightedRow_ >= MainScan().Peaks.Count()) highlightedRow_ = -1;
+    Notify([](SessionObserver& o) { o.PeakListReset(); });
+    Notify([this](SessionObserver& o) { o.HighlightChanged(highlightedRow_); });
+    Notify([](SessionObserver& o) { o.PlotRefresh(); });
+}
+
+void WorkbenchSession::SetHighlightedRow(int row) {
+    if (row < 0 || row >= MainScan().Peaks.Count()) row = -1;
+    if (row == highlightedRow_) return;
+    highlightedRow_ = row;
+    Notify([row](SessionObserver& o) { o.HighlightChanged(row); });
+}
+
+void WorkbenchSession::SetPeakChecked(int row, bool checked) {
+    auto& items = MainScan().Peaks.Items;
+    if (row < 0 || row >= static_cast<int>(items.size())) return;
+    TPeak& peak = items[static_cast<size_t>(row)];
+    if (peak.Checked == checked) return;
+    peak.Checked = checked;
+    MainScan().Peaks.Unsaved = true;
+    Notify([row](SessionObserver& o) { o.PeakRowChanged(row); });
+    Notify([](SessionObserver& o) { o.PlotRefresh(); });
+}
+
+int WorkbenchSession::AddPeak(double position, const std::string& description, bool checked) {
+    const int row = analysis::AddPeakToMainScan(MainScan(), position, description, checked);
+    // The highlighted peak stays the highlighted one, wherever the new row went.
+    if (highlightedRow_ >= row) ++highlightedRow_;
+    SetAddMode(false);
+    PeakListChanged();
+    return row;
+}
+
+void WorkbenchSession::AddPeakByAngle() {
+    if (!HasMainScan()) return;
+    const std::optional<std::string> text =
+        prompts_.InputQuery(analysis::kAddPeakCaption, analysis::kAddPeakPrompt, "");
+    if (!text) return;
+    AddPeak(ParseFloat(*text));
+}
+
+void WorkbenchSession::DeleteHighlightedPeak() {
+    if (!analysis::DeleteHighlightedPeak(MainScan(), highlightedRow_)) return;
+    // Nothing stays highlighted: a second press must not delete a peak the user never chose.
+    highlightedRow_ = -1;
+    PeakListChanged();
+}
+
+void WorkbenchSession::IdentifyHighlightedPeak() {
+    const int row = highlightedRow_;
+    if (!analysis::IdentifyHighlightedPeak(MainScan(), row, prompts_, decimalSeparator_)) return;
+    Notify([row](SessionObserver& o) { o.PeakRowChanged(row); });
+    Notify([](SessionObserver& o) { o.PlotRefresh(); });
+}
+
+void WorkbenchSession::SetAllChecks(bool checked) {
+    if (!analysis::SetAllChecks(MainScan(), checked)) return;
+    Notify([](SessionObserver& o) { o.PeakListReset(); });
+    Notify([this](SessionObserver& o) { o.HighlightChanged(highlightedRow_); });
+    Notify([](SessionObserver& o) { o.PlotRefresh(); });
+}
+
+void WorkbenchSession::SelectPeakNearPosition(double position) {
+    const analysis::TPeakSelection selection =
+        analysis::SelectPeakNearPosition(MainScan(), position, highlightedRow_);
+    if (selection.Toggled) {
+        const int row = selection.HighlightedRow;
+        Notify([row](SessionObserver& o) { o.PeakRowChanged(row); });
+        Notify([](SessionObserver& o) { o.PlotRefresh(); });
+    } else {
+        SetHighlightedRow(selection.HighlightedRow);
+    }
+}
+
+void WorkbenchSession::FindPeaks(analysis::TPeakMethod method) {
+    if (!HasMainScan()) return;
+    {
+        ProgressScope scope(progress_, "Peak search");
+        analysis::RunPeakSearch(MainScan(), method, peakSearch_, processing_.SlopeCount, viewXMin_,
+                                viewXMax_);
+    }
+    highlightedRow_ = -1;
+    PeakListChanged();
+    if (!peakSearch_.RangeOnly) ResetView();
+}
+
+void WorkbenchSession::ImportPeakList(const std::string& fileName) {
+    if (!HasMainScan()) return;
+    // The list view follows the model whatever happens: a conversion error keeps the peaks read
+    // before the bad line, and they must be visible.
+    struct Refresh {
+        WorkbenchSession& session;
+        ~Refresh() { session.PeakListChanged(); }
+    } refresh{*this};
+    formats::ReadPeakListFile(fileName, MainScan(), true, registry_.PlotTitle);
+}
+
+void WorkbenchSession::ExportPeakList(const std::string& fileName, bool withIdent) {
+    formats::WritePeakListFile(fileName, MainScan(), withIdent, registry_.PlotTitle);
+}
 
 void WorkbenchSession::SetProcessing(const analysis::ProcessingSettings& settings) {
     const analysis::ProcessingSettings old = processing_;
@@ -44,7 +253,7 @@ void WorkbenchSession::SetProcessing(const analysis::ProcessingSettings& setting
 void WorkbenchSession::SetProgramTitle(const std::string& title) {
     programTitle_ = title;
     caption_ = title;
-    observer_->CaptionChanged(caption_);
+    Notify([this](SessionObserver& o) { o.CaptionChanged(caption_); });
 }
 
 bool WorkbenchSession::ConfirmPeaks(const std::string& mainQuestion,
@@ -69,10 +278,11 @@ bool WorkbenchSession::ConfirmClose() {
 }
 
 void WorkbenchSession::LoadScanFile(const std::string& fileName, bool main) {
+    ProgressScope scope(progress_, "Reading " + FileNameWithoutFolder(fileName));
     if (main) registry_.ClearAdditionalScans();
     // Every file read starts the reciprocal space map offsets afresh.
-    RsmOmegaOffset = 0.0;
-    RsmTwoThetaOffset = 0.0;
+    maps_.RsmOmegaOffset = 0.0;
+    maps_.RsmTwoThetaOffset = 0.0;
 
     // The format is known once the first line was read, also when the reader fails later.
     constexpr auto kUnknown = static_cast<formats::TScanFormat>(-1);
@@ -97,7 +307,7 @@ void WorkbenchSession::LoadScanFile(const std::string& fileName, bool main) {
     if (main) {
         caption_ = registry_.LoadedFileName + ": " +
                    (programTitle_.empty() ? std::string("Trevasc") : programTitle_);
-        observer_->CaptionChanged(caption_);
+        Notify([this](SessionObserver& o) { o.CaptionChanged(caption_); });
     }
     AddToFileHistory(fileName);
     RebuildAllProcessedCurves();
@@ -106,8 +316,14 @@ void WorkbenchSession::LoadScanFile(const std::string& fileName, bool main) {
     std::error_code ec;
     if (std::filesystem::is_regular_file(peakFile, ec)) {
         if (main) {
+            // Shown also when a bad line stops the read: the peaks before it are in the list.
+            struct Reset {
+                WorkbenchSession& session;
+                ~Reset() {
+                    session.Notify([](SessionObserver& o) { o.PeakListReset(); });
+                }
+            } reset{*this};
             formats::ReadPeakListFile(peakFile, registry_.MainScan(), true, registry_.PlotTitle);
-            observer_->PeakListReset();
         } else if (registry_.AdditionalCount() > additionalBefore) {
             std::string ignoredTitle;
             formats::ReadPeakListFile(peakFile,
@@ -119,9 +335,13 @@ void WorkbenchSession::LoadScanFile(const std::string& fileName, bool main) {
 
 void WorkbenchSession::OpenMainFile(const std::string& fileName) {
     registry_.MainScan().Peaks.Clear();
-    observer_->PeakListReset();
+    highlightedRow_ = -1;
+    SetAddMode(false);
+    Notify([](SessionObserver& o) { o.PeakListReset(); });
+    Notify([](SessionObserver& o) { o.HighlightChanged(-1); });
+    viewXMin_ = viewXMax_ = 0.0;
     LoadScanFile(fileName, true);
-    if (registry_.OpenScanKind == TScanKind::TwoThetaCommonOmega) observer_->SpanAllFilesChecked();
+    if (registry_.OpenScanKind == TScanKind::TwoThetaCommonOmega) SpanAllFiles();
     ComputeMainSlope();
     SetFindPeaksEnabled(registry_.MainScan().Count() >= 1);
     HandOver();
@@ -135,7 +355,7 @@ void WorkbenchSession::InsertFiles(const std::vector<std::string>& fileNames) {
         for (int k = before; k < registry_.AdditionalCount(); ++k)
             ComputeSlope(registry_.Additional(k));
     }
-    if (registry_.OpenScanKind == TScanKind::TwoThetaCommonOmega) observer_->SpanAllFilesChecked();
+    if (registry_.OpenScanKind == TScanKind::TwoThetaCommonOmega) SpanAllFiles();
     SetFindPeaksEnabled(registry_.MainScan().Count() >= 1);
     HandOver();
 }
@@ -143,7 +363,10 @@ void WorkbenchSession::InsertFiles(const std::vector<std::string>& fileNames) {
 void WorkbenchSession::SelectMainScan(int k) {
     if (k < 1 || k > registry_.AdditionalCount()) return;
     registry_.SelectMain(k);
-    observer_->PeakListReset();
+    highlightedRow_ = -1;
+    SetAddMode(false);
+    Notify([](SessionObserver& o) { o.PeakListReset(); });
+    Notify([](SessionObserver& o) { o.HighlightChanged(-1); });
     SetFindPeaksEnabled(registry_.MainScan().Count() >= 1);
     HandOver();
 }
@@ -164,7 +387,7 @@ bool WorkbenchSession::RunAction(const std::function<void()>& action) {
 
 void WorkbenchSession::SetFileHistory(const FileHistory& history) {
     history_ = history;
-    observer_->FileHistoryChanged();
+    Notify([](SessionObserver& o) { o.FileHistoryChanged(); });
 }
 
 void WorkbenchSession::AddToFileHistory(const std::string& fileName) {
@@ -174,7 +397,7 @@ void WorkbenchSession::AddToFileHistory(const std::string& fileName) {
         std::move_backward(history_.begin(), history_.end() - 1, history_.end());
         history_[0] = fileName;
     }
-    observer_->FileHistoryChanged();
+    Notify([](SessionObserver& o) { o.FileHistoryChanged(); });
 }
 
 void WorkbenchSession::OpenHistoryItem(int slot) {
@@ -200,12 +423,15 @@ void WorkbenchSession::RebuildScanMenu() {
         else
             scanMenu_.DialogItems = std::move(entries);
     }
-    observer_->ScanMenuChanged();
+    Notify([](SessionObserver& o) { o.ScanMenuChanged(); });
 }
 
 void WorkbenchSession::RebuildAllProcessedCurves() {
-    if (buildProcessedCurves_) analysis::RebuildAllProcessedCurves(registry_, processing_);
-    observer_->PlotRefresh();
+    if (buildProcessedCurves_) {
+        ProgressScope scope(progress_, "Processing");
+        analysis::RebuildAllProcessedCurves(registry_, processing_);
+    }
+    Notify([](SessionObserver& o) { o.PlotRefresh(); });
 }
 
 void WorkbenchSession::ComputeSlope(TDataSet& scan) {
@@ -217,16 +443,24 @@ void WorkbenchSession::ComputeMainSlope() {
 }
 
 void WorkbenchSession::HandOver() {
-    observer_->PlotRefresh();
-    observer_->PlotWindowUpdate();
-    observer_->TwoAxisRefresh();
-    observer_->LegendRefresh();
+    Notify([](SessionObserver& o) { o.PlotRefresh(); });
+    ResetView();
+    Notify([](SessionObserver& o) { o.PlotWindowUpdate(); });
+    Notify([](SessionObserver& o) { o.TwoAxisRefresh(); });
+    Notify([](SessionObserver& o) { o.LegendRefresh(); });
     RebuildScanMenu();
 }
 
 void WorkbenchSession::SetFindPeaksEnabled(bool enabled) {
     findPeaksEnabled_ = enabled;
-    observer_->FindPeaksEnabledChanged(enabled);
+    Notify([enabled](SessionObserver& o) { o.FindPeaksEnabledChanged(enabled); });
+}
+
+void WorkbenchSession::SpanAllFiles() {
+    // The hand-over that follows shows the full range of every file.
+    display_.SpanAllFiles = true;
+    viewXMin_ = viewXMax_ = 0.0;
+    Notify([](SessionObserver& o) { o.DisplaySettingsChanged(); });
 }
 
 }  // namespace trevasc

@@ -1,39 +1,69 @@
 #pragma once
-// The main window's state without the window: the open scans, the file history, the caption,
-// the Plot-menu entries and the file flow of opening, inserting and selecting scans.
+// The workbench's state without a window: the open scans, the processing, display and peak-search
+// settings, the peak list with its highlighted row, the displayed range, the plot colours, the
+// markers of every tab, the wavelength, the file history, the caption, the Plot-menu entries and
+// the file flow of opening, inserting and selecting scans.
 //
 // The GUI observes the session (SessionObserver) and answers its questions (Prompts); the batch
-// tool and the tests do the same with scripted answers.
+// tool and the tests do the same with scripted answers. Every window reads the state from here
+// and changes it through here, so no window reads another window's widgets.
 #include <array>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "analysis/PeakSearch.h"
 #include "analysis/Processing.h"
 #include "core/Prompts.h"
 #include "core/ScanData.h"
+#include "plot/ColorConfig.h"
+#include "plot/PlotTypes.h"
+#include "plot/XrdPlotRefresh.h"
 
 namespace trevasc {
 
-// Notifications, in the order the file flow fires them. Every method has an empty default.
+// Notifications. Every method has an empty default. The hand-over after every change of the open
+// scans fires, in this order: PlotRefresh, PlotWindowUpdate, TwoAxisRefresh, LegendRefresh,
+// ScanMenuChanged.
 class SessionObserver {
   public:
     virtual ~SessionObserver() = default;
     virtual void CaptionChanged(const std::string& /*caption*/) {}
     virtual void FileHistoryChanged() {}
-    // The peak list of the main scan was replaced (emptied, read from a file, or another scan
-    // became the main scan): rebuild the list view from MainScan().Peaks.
+    // The main scan's peak list changed as a whole (emptied, read, searched, rows added or
+    // removed, or another scan became the main scan): rebuild the list view from
+    // MainScan().Peaks.
     virtual void PeakListReset() {}
+    // The text or the check mark of one row changed.
+    virtual void PeakRowChanged(int /*row*/) {}
+    // The highlighted row changed (-1: none).
+    virtual void HighlightChanged(int /*row*/) {}
     virtual void FindPeaksEnabledChanged(bool /*enabled*/) {}
-    // "Span over all opened files" was switched on by the file flow.
-    virtual void SpanAllFilesChecked() {}
-    // Hand-over, in this order after every change of the open scans:
-    virtual void PlotRefresh() {}       // rebuild the plot record from the processed points
-    virtual void PlotWindowUpdate() {}  // the plot window returns to the full range and repaints
+    // A display setting changed without the user touching its control ("Span over all opened
+    // files" switched on by the file flow).
+    virtual void DisplaySettingsChanged() {}
+    // The displayed range of the plot changed.
+    virtual void ViewRangeChanged(double /*from*/, double /*to*/) {}
+    // "Add manually" armed or disarmed: the next click into the plot adds a peak.
+    virtual void AddModeChanged(bool /*on*/) {}
+    virtual void PlotRefresh() {}       // rebuild the plot record (BuildPlotDataset) and repaint
+    virtual void PlotWindowUpdate() {}  // show the plot window; the view is back to full range
     virtual void TwoAxisRefresh() {}
     virtual void LegendRefresh() {}
     virtual void ScanMenuChanged() {}
 };
+
+// A long operation's steps: Begin (Total steps, 0 when unknown), Step (Done of Total), End.
+struct ProgressEvent {
+    enum class Phase { Begin, Step, End };
+    Phase Stage = Phase::Begin;
+    std::string Caption;
+    int Done = 0;
+    int Total = 0;
+};
+// Receives the progress of long operations; returning false from a Step asks to cancel.
+using ProgressCallback = std::function<bool(const ProgressEvent&)>;
 
 struct ScanMenuEntry {
     std::string Caption;
@@ -47,32 +77,126 @@ struct ScanMenu {
     std::vector<ScanMenuEntry> DialogItems;
 };
 
+// The markers that the substrate, additional-reflection and structure tabs put into the plot.
+struct MarkerSources {
+    std::vector<plot::THighlightPoint> Substrate;
+    std::vector<plot::THighlightPoint> AdditionalReflections;
+    std::vector<plot::THighlightPoint> Structure;
+};
+
+// Settings of the two-axis and reciprocal space maps.
+struct MapSettings {
+    double RsmOmegaOffset = 0.0;  // angle offsets; every file read resets them
+    double RsmTwoThetaOffset = 0.0;
+    bool ContourLines = true;
+};
+
 class WorkbenchSession {
   public:
     static constexpr int kHistorySize = 10;
     using FileHistory = std::array<std::string, kHistorySize>;
+    // Cu K-alpha1 (8048.88018 eV) in Angstrom: the wavelength until an X-ray line is chosen.
+    static constexpr double kDefaultWavelength = 1.54056;
 
     // With buildProcessedCurves false (a report of the points as read) the processed curves and
     // slopes are never built.
     explicit WorkbenchSession(Prompts& prompts, bool buildProcessedCurves = true);
+    WorkbenchSession(const WorkbenchSession&) = delete;
+    WorkbenchSession& operator=(const WorkbenchSession&) = delete;
 
-    void SetObserver(SessionObserver* observer) { observer_ = observer; }
+    // Observers are told in the order they were added.
+    void AddObserver(SessionObserver* observer);
+    void RemoveObserver(SessionObserver* observer);
     Prompts& GetPrompts() { return prompts_; }
+    void SetProgressCallback(ProgressCallback callback) { progress_ = std::move(callback); }
 
     ScanRegistry& Registry() { return registry_; }
     const ScanRegistry& Registry() const { return registry_; }
     TDataSet& MainScan() { return registry_.MainScan(); }
     const TDataSet& MainScan() const { return registry_.MainScan(); }
+    bool HasMainScan() const { return registry_.MainScan().Count() > 0; }
 
+    // The user's decimal separator for row texts, prompts and clipboard tables ('.' by default).
+    void SetDecimalSeparator(char separator) { decimalSeparator_ = separator; }
+    char DecimalSeparator() const { return decimalSeparator_; }
+
+    // --- Settings ------------------------------------------------------------------------------
     // Noise suppression, background removal and the slope window of every open scan.
     const analysis::ProcessingSettings& Processing() const { return processing_; }
     // Stores the settings; with a main scan open, rebuilds the processed curves when they differ.
     void SetProcessing(const analysis::ProcessingSettings& settings);
+    const analysis::PeakSearchSettings& PeakSearch() const { return peakSearch_; }
+    void SetPeakSearch(const analysis::PeakSearchSettings& settings) { peakSearch_ = settings; }
+    // The display switches (the view range fields of the record are not used: see ViewXMin).
+    const plot::XrdPlotSettings& Display() const { return display_; }
+    // Stores the switches and redraws the plot and the legend. Switching "Span over all opened
+    // files" shows the new full range.
+    void SetDisplay(const plot::XrdPlotSettings& settings);
+
+    plot::TColorConfig& Colors() { return colors_; }
+    // After the colours were edited: redraws the plot and the legend.
+    void ColorsChanged();
+
+    MarkerSources& Markers() { return markers_; }
+    // After a tab changed its markers: redraws the plot.
+    void MarkersChanged();
+
+    // The one wavelength of the lattice calculation, the reflections and the maps (Angstrom).
+    double CurrentWavelength() const { return currentWavelength_; }
+    void SetCurrentWavelength(double angstrom) { currentWavelength_ = angstrom; }
+    MapSettings& Maps() { return maps_; }
 
     // Program title shown after the file name in the caption ("Trevasc v1.0 (Build 1)").
     void SetProgramTitle(const std::string& title);
     const std::string& Caption() const { return caption_; }
+    // "Change plot &title...": asks for the title; a changed title redraws the plot.
+    void ChangePlotTitle();
 
+    // --- Plot view -----------------------------------------------------------------------------
+    // Fills the XRD Plot window's record from the open scans, the settings, the colours and the
+    // markers; false (record unchanged) without a main scan. Keeps the displayed range.
+    bool BuildPlotDataset(plot::TPlotDataset& dataset);
+    double ViewXMin() const { return viewXMin_; }
+    double ViewXMax() const { return viewXMax_; }
+    // Shows [from, to] (a zoom of the plot window).
+    void SetViewRange(double from, double to);
+    // "Apply" of the plot range fields: the ends in either order, equal ends one degree wide.
+    void ApplyViewRange(double from, double to);
+    // Back to the full range of the last plot record.
+    void ResetView();
+    bool AddMode() const { return addMode_; }
+    // Arms "Add manually" (only with a main scan) or disarms it.
+    void SetAddMode(bool on);
+
+    // --- Peak list -----------------------------------------------------------------------------
+    int HighlightedRow() const { return highlightedRow_; }
+    // Highlights a row (-1 or an invalid row: none).
+    void SetHighlightedRow(int row);
+    // Sets one row's check mark (the list view's check box).
+    void SetPeakChecked(int row, bool checked);
+    // Adds a peak at its sorted place; the highlighted peak stays highlighted. Returns its row.
+    int AddPeak(double position, const std::string& description = {}, bool checked = true);
+    // "Add manually" with the right button: asks for the angle. Throws TrevascError for a text
+    // that is no number (nothing added).
+    void AddPeakByAngle();
+    // Removes the highlighted peak; afterwards no row is highlighted.
+    void DeleteHighlightedPeak();
+    // "Identify": asks for a description of the highlighted peak.
+    void IdentifyHighlightedPeak();
+    // "Check all" / "Uncheck all"; the list is marked unsaved only when a mark changed.
+    void SetAllChecks(bool checked);
+    // A click on a peak marker: highlights the nearest peak, or toggles its check mark when it is
+    // highlighted already.
+    void SelectPeakNearPosition(double position);
+    // "Find peaks (Method 1/2)" on the main scan with the current settings and displayed range.
+    void FindPeaks(analysis::TPeakMethod method);
+    // "Peak list from textfile". A conversion error keeps (and shows) the peaks read before it,
+    // then throws TrevascError.
+    void ImportPeakList(const std::string& fileName);
+    // Peak list export; clears the unsaved flag. Throws TrevascError.
+    void ExportPeakList(const std::string& fileName, bool withIdent);
+
+    // --- File flow -----------------------------------------------------------------------------
     // Asks about unsaved peak lists; false when the user did not answer Yes to every question.
     bool ConfirmDiscardPeaks();
     // The close questions: true when the program may close.
@@ -115,21 +239,43 @@ class WorkbenchSession {
     // Format of the last file read ("xml", "header-counts", "scan-list", "two-column").
     const std::string& LastFormatName() const { return lastFormatName_; }
 
-    // Angle offsets of the reciprocal space maps; every file read resets them.
-    double RsmOmegaOffset = 0.0;
-    double RsmTwoThetaOffset = 0.0;
-
   private:
+    template <typename F>
+    void Notify(F&& f) {
+        // A copy: an observer may add or remove observers while it is told.
+        const std::vector<SessionObserver*> observers = observers_;
+        for (SessionObserver* o : observers) f(*o);
+    }
+    void Progress(ProgressEvent::Phase phase, const std::string& caption);
     void SetFindPeaksEnabled(bool enabled);
+    void SpanAllFiles();
     void ComputeSlope(TDataSet& scan);
     bool ConfirmPeaks(const std::string& mainQuestion, const std::string& additionalTail);
+    // Tells the observers that the peak list changed as a whole, then redraws the plot.
+    void PeakListChanged();
 
     Prompts& prompts_;
     bool buildProcessedCurves_ = true;
-    analysis::ProcessingSettings processing_;
-    SessionObserver nullObserver_;
-    SessionObserver* observer_ = &nullObserver_;
+    std::vector<SessionObserver*> observers_;
+    ProgressCallback progress_;
+    char decimalSeparator_ = '.';
+
     ScanRegistry registry_;
+    analysis::ProcessingSettings processing_;
+    analysis::PeakSearchSettings peakSearch_;
+    plot::XrdPlotSettings display_;
+    plot::TColorConfig colors_;
+    std::mt19937 randomEngine_;
+    plot::TRandomColorSource randomColor_;
+    MarkerSources markers_;
+    MapSettings maps_;
+    double currentWavelength_ = kDefaultWavelength;
+
+    double viewXMin_ = 0.0, viewXMax_ = 0.0;  // both 0: the full range at the next plot record
+    double fullXMin_ = 0.0, fullXMax_ = 0.0;
+    bool addMode_ = false;
+    int highlightedRow_ = -1;
+
     FileHistory history_;
     ScanMenu scanMenu_;
     std::string programTitle_;

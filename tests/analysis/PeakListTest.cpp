@@ -46,7 +46,7 @@ TEST(PeakList, AddDeleteAndIdentifyKeepRowsAndMarks) {
     EXPECT_EQ(PeakRowText(s.Peaks.Items[1], ','), "33,012: Si (004)");
 }
 
-TEST(PeakList, PromptsForIdentifyAndAngle) {
+TEST(PeakList, PromptForIdentify) {
     TDataSet s = Scan();
     AddPeakToMainScan(s, 24.56789, "old", true);
     s.Peaks.Unsaved = false;
@@ -62,24 +62,15 @@ TEST(PeakList, PromptsForIdentifyAndAngle) {
     EXPECT_TRUE(s.Peaks.Unsaved);
     EXPECT_FALSE(IdentifyHighlightedPeak(s, 3, prompts));
     EXPECT_EQ(prompts.Captions.size(), 2u);  // no such row: nothing asked
-
-    prompts.Answers = {std::string(" 22,5 "), std::nullopt, std::string("abc")};
-    EXPECT_TRUE(AddPeakByAngle(s, prompts));
-    EXPECT_EQ(prompts.Captions.back(), "Add peak by two theta value");
-    EXPECT_EQ(prompts.Questions.back(), "Peak Position");
-    EXPECT_TRUE(s.Peaks.Items[0].Position == 22.5 && s.Peaks.Items[0].Checked);
-    EXPECT_FALSE(AddPeakByAngle(s, prompts));
-    EXPECT_THROW(AddPeakByAngle(s, prompts), TrevascError);
-    EXPECT_EQ(s.Peaks.Count(), 2);
 }
 
 TEST(PeakList, ChecksSelectionAndHandOver) {
     TDataSet s = Scan();
     for (double p : {26.0, 22.0, 24.0}) AddPeakToMainScan(s, p, "", false);
     s.Peaks.Unsaved = false;
-    SetAllChecks(s, false);
+    EXPECT_FALSE(SetAllChecks(s, false));
     EXPECT_FALSE(s.Peaks.Unsaved);  // nothing changed
-    SetAllChecks(s, true);
+    EXPECT_TRUE(SetAllChecks(s, true));
     EXPECT_TRUE(s.Peaks.Unsaved);
     EXPECT_EQ(CheckedPeakLines(s), (std::vector<std::string>{"22.000", "24.000", "26.000"}));
     s.Peaks.Items[1].Checked = false;

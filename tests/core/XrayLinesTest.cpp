@@ -13,6 +13,7 @@
 #include "core/FloatEditValue.h"
 #include "core/XrayLines.h"
 #include "core/XrayTubeSelectorState.h"
+#include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
 
 using namespace trevasc;
@@ -24,7 +25,8 @@ constexpr double kCuKAlpha1 = 1.540562;  // A
 struct SelectorFixture {
     test::TempDir dir;
     std::string ini;
-    std::vector<std::string> errors;
+    test::ScriptedPrompts prompts;
+    std::vector<std::string>& errors = prompts.Errors;
 
     explicit SelectorFixture(const std::string& defaultEnergy) {
         ini = dir.Write("xray.ini",
@@ -32,9 +34,7 @@ struct SelectorFixture {
                         "Broken=8O48\nZero=0\n[CONFIG]\nDEFAULTENERGY=" +
                             defaultEnergy + "\n");
     }
-    XrayTubeSelectorState Make() {
-        return XrayTubeSelectorState(ini, [this](const std::string& m) { errors.push_back(m); });
-    }
+    XrayTubeSelectorState Make() { return XrayTubeSelectorState(ini, prompts); }
 };
 
 std::string MessageOf(const std::function<void()>& f) {
@@ -130,7 +130,8 @@ TEST(XrayTubeSelector, StoredIndexSelectionAndTypedValues) {
     }
     // No table: initial values, and nothing is written.
     test::TempDir dir;
-    XrayTubeSelectorState none(dir.File("xray.ini"), nullptr);
+    test::ScriptedPrompts quiet;
+    XrayTubeSelectorState none(dir.File("xray.ini"), quiet);
     none.Create();
     EXPECT_TRUE(none.Names().empty());
     EXPECT_DOUBLE_EQ(none.Energy(), 8000.0);

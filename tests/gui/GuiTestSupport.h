@@ -19,22 +19,27 @@
 #include <QUrl>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 
-#include "gui/app/FileDialogs.h"
+#include "gui/app/Dialogs.h"
 #include "gui/app/MainWindow.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
 
 namespace trevasc::test {
 
-// File dialogs that return prepared answers (an empty answer = Cancel) and count their calls.
-class ScriptedFileDialogs : public FileDialogs {
+// Dialogs that return prepared answers (an empty answer = Cancel) and count their calls.
+class ScriptedDialogs : public Dialogs {
   public:
     std::deque<QStringList> OpenAnswers;  // for OpenScanFile (first entry) and OpenScanFiles
-    std::deque<QString> SaveAnswers, PeakListAnswers;
-    int OpenCalls = 0;
+    std::deque<QString> SaveAnswers, PeakListAnswers, PngAnswers;
+    std::deque<std::optional<QColor>> ColorAnswers;
+    bool PrintAnswer = false, PngSizeAnswer = false;
+    int PngWidth = 0, PngHeight = 0;  // the size "typed" into the PNG size dialog (0: keep)
+    int OpenCalls = 0, PrintCalls = 0, PngSizeCalls = 0;
     QString LastProposedName;
+    QColor LastInitialColor;
 
     QString OpenScanFile(QWidget* parent) override {
         const QStringList files = OpenScanFiles(parent);
@@ -49,7 +54,23 @@ class ScriptedFileDialogs : public FileDialogs {
         LastProposedName = proposed;
         return Next(SaveAnswers);
     }
+    QString SavePngFile(QWidget*) override { return Next(PngAnswers); }
     QString GnuplotExecutable(QWidget*, const QString&) override { return {}; }
+    std::optional<QColor> ChooseColor(QWidget*, const QColor& initial) override {
+        LastInitialColor = initial;
+        return Next(ColorAnswers);
+    }
+    bool Print(QWidget*, QPrinter&) override {
+        ++PrintCalls;
+        return PrintAnswer;
+    }
+    void PrinterSetup(QWidget*, QPrinter&) override {}
+    bool PngSize(QWidget*, int& width, int& height) override {
+        ++PngSizeCalls;
+        if (PngWidth > 0) width = PngWidth;
+        if (PngHeight > 0) height = PngHeight;
+        return PngSizeAnswer;
+    }
 
   private:
     template <typename T>
@@ -103,7 +124,7 @@ class MainWindowHarness {
   public:
     TempDir Config;
     ScriptedPrompts Prompts;
-    ScriptedFileDialogs Dialogs;
+    ScriptedDialogs Dialogs;
     std::unique_ptr<MainWindow> Window;
 
     MainWindowHarness() { Start(); }
@@ -115,8 +136,7 @@ class MainWindowHarness {
         options.ConfigFolder = QString::fromStdString(Config.Path());
         options.ProgramFolder = TREVASC_BIN_DIR;
         options.ProgramName = "trevasc";
-        Window = std::make_unique<MainWindow>(options, &Prompts);
-        Window->SetFileDialogs(&Dialogs);
+        Window = std::make_unique<MainWindow>(options, &Prompts, &Dialogs);
         Window->SetCommandLineFile(commandLineFile);
         Window->show();
         QApplication::processEvents();

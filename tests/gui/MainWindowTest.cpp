@@ -98,7 +98,7 @@ TEST(MainWindowTest, OpenFindPeaksToggleCheckMarkAndCloseWithQuestions) {
     // Every peak is a main-scan marker, in the highlight colour while checked.
     ASSERT_EQ(plot.Dataset().HighlightCount(), static_cast<int>(peaks.size()));
     EXPECT_TRUE(plot.Dataset().Highlights[0].IsMainPeak);
-    EXPECT_EQ(plot.Dataset().Highlights[0].Color, w.Colors().HiLitPeak);
+    EXPECT_EQ(plot.Dataset().Highlights[0].Color, w.Session().Colors().HiLitPeak);
     // On the screen: the black curve across the frame and the red markers.
     plot.PaintBox()->repaint();
     const plot::TPlotArea& a = plot.Area();
@@ -113,16 +113,16 @@ TEST(MainWindowTest, OpenFindPeaksToggleCheckMarkAndCloseWithQuestions) {
     // The check mark is the model's Checked field; the marker turns to the "Peak" colour.
     list->item(0)->setCheckState(Qt::Unchecked);
     EXPECT_FALSE(peaks[0].Checked);
-    EXPECT_EQ(plot.Dataset().Highlights[0].Color, w.Colors().Peak);
+    EXPECT_EQ(plot.Dataset().Highlights[0].Color, w.Session().Colors().Peak);
     h.Click("Button9");  // "Check all"
     EXPECT_TRUE(peaks[0].Checked);
     EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
-    EXPECT_EQ(plot.Dataset().Highlights[0].Color, w.Colors().HiLitPeak);
+    EXPECT_EQ(plot.Dataset().Highlights[0].Color, w.Session().Colors().HiLitPeak);
     // Clicking a peak marker highlights its row; a second click toggles its check mark.
-    w.SelectPeakNearPosition(peaks[1].Position + 0.001);
+    w.Session().SelectPeakNearPosition(peaks[1].Position + 0.001);
     EXPECT_EQ(list->currentRow(), 1);
     EXPECT_TRUE(peaks[1].Checked);
-    w.SelectPeakNearPosition(peaks[1].Position);
+    w.Session().SelectPeakNearPosition(peaks[1].Position);
     EXPECT_FALSE(peaks[1].Checked);
     EXPECT_EQ(list->item(1)->checkState(), Qt::Unchecked);
 
@@ -187,8 +187,8 @@ TEST(MainWindowTest,
     h.Window->move(40, 30);
     h.Window->Plot()->resize(500, 400);
     h.Window->Plot()->move(10, 20);
-    h.Window->Colors().HiLitPeak = 0x123456;
-    h.Window->Colors().MainPlot = 0x00AA00;
+    h.Window->Session().Colors().HiLitPeak = 0x123456;
+    h.Window->Session().Colors().MainPlot = 0x00AA00;
     h.MenuItem("&Options", "Check for &update on start")->trigger();
     const QPoint mainPos = h.Window->pos();
     const QPoint plotPos = h.Window->Plot()->pos();
@@ -205,7 +205,7 @@ TEST(MainWindowTest,
     EXPECT_EQ(w.y(), ClampTop(mainPos.y(), w.height(), desktop.top(), desktop.height()));
     EXPECT_EQ(w.Plot()->size(), QSize(500, 400));
     EXPECT_EQ(w.Plot()->pos(), plotPos);
-    EXPECT_EQ(w.Colors().HiLitPeak, 0x123456u);
+    EXPECT_EQ(w.Session().Colors().HiLitPeak, 0x123456u);
     EXPECT_FALSE(h.MenuItem("&Options", "Check for &update on start")->isChecked());
     // The history is the tail of the File menu; choosing it opens the file again.
     h.MenuItem("&File", TestDataFile())->trigger();
@@ -246,11 +246,11 @@ TEST(MainWindowTest, PeakButtonsAddIdentifyAndDeletePeaks) {
 
     // Left click: the plot window's next click adds the peak.
     h.Click("Button4");
-    EXPECT_TRUE(w.Plot()->AddMode());
+    EXPECT_TRUE(w.Session().AddMode());
     const auto [click, clicked] = PlotPoint(*w.Plot(), 0.5);
     QTest::mouseClick(w.Plot()->PaintBox(), Qt::LeftButton, {}, click);
     ASSERT_EQ(main.Peaks.Count(), 3);
-    EXPECT_FALSE(w.Plot()->AddMode());
+    EXPECT_FALSE(w.Session().AddMode());
     EXPECT_GT(clicked, 20.5);
     EXPECT_DOUBLE_EQ(main.Peaks.Items[2].Position, clicked);
 
@@ -273,7 +273,7 @@ TEST(MainWindowTest, PeakButtonsAddIdentifyAndDeletePeaks) {
     EXPECT_EQ(list->item(1)->checkState(), Qt::Unchecked);
     EXPECT_FALSE(main.Peaks.Items[1].Checked);
     EXPECT_EQ(w.Plot()->Dataset().HighlightCount(), 2);
-    EXPECT_EQ(w.Plot()->Dataset().Highlights[1].Color, w.Colors().Peak);
+    EXPECT_EQ(w.Plot()->Dataset().Highlights[1].Color, w.Session().Colors().Peak);
 }
 
 TEST(MainWindowTest, UnsavedPeaksQuestionsClipboardExportImportAndAFailedOpen) {
@@ -364,7 +364,7 @@ TEST(MainWindowTest, BackgroundDropInsertLegendAndSelectMainPlot) {
     QApplication::processEvents();  // the files open after the drop handler
     EXPECT_EQ(w.Session().Registry().AdditionalCount(), 2);
     EXPECT_EQ(w.Plot()->Dataset().OverlayCount(), 2);
-    EXPECT_EQ(w.Colors().AdditionalColorCount(), 2);
+    EXPECT_EQ(w.Session().Colors().AdditionalColorCount(), 2);
     h.MenuItem("&Window", "Plot &Color Legend")->trigger();
     EXPECT_TRUE(w.Legend()->isVisible());
     EXPECT_EQ(w.Legend()->Rows().size(), 3u);

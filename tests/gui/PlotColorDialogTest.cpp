@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "gui/GuiTestSupport.h"
 #include "gui/plot/PlotColorDialog.h"
 
 namespace trevasc {
@@ -12,7 +13,8 @@ namespace {
 
 TEST(PlotColorDialog, ListsTheElementsWithTheirColoursAndFollowsTheOverlayCount) {
     plot::TColorConfig config;
-    PlotColorDialog dialog(config);
+    test::ScriptedDialogs dialogs;
+    PlotColorDialog dialog(config, dialogs);
     EXPECT_EQ(dialog.ElementList()->count(), 7);
     // Three overlays got colours from a plot refresh before the dialog opens.
     config.AdditionalColors = {0x123456, 0xABCDEF, 0x000001};
@@ -47,11 +49,10 @@ TEST(PlotColorDialog, ListsTheElementsWithTheirColoursAndFollowsTheOverlayCount)
 TEST(PlotColorDialog, ChosenColourGoesStraightIntoTheConfiguration) {
     plot::TColorConfig config;
     config.AdditionalColors = {0xFF0000, 0xFF0000};
-    PlotColorDialog dialog(config);
-    QColor offered;
-    std::optional<QColor> answer = QColor(10, 20, 30);
-    dialog.SetColorChooser(
-        [&](const QColor& initial, QWidget*) { return offered = initial, answer; });
+    test::ScriptedDialogs dialogs;
+    PlotColorDialog dialog(config, dialogs);
+    const QColor& offered = dialogs.LastInitialColor;
+    dialogs.ColorAnswers = {QColor(10, 20, 30), QColor(255, 128, 0), std::nullopt};
     dialog.show();
     dialog.ElementList()->setCurrentIndex(5);  // Main XRD Plot
     QTest::mouseClick(dialog.ChangeColorButton(), Qt::LeftButton);
@@ -59,14 +60,12 @@ TEST(PlotColorDialog, ChosenColourGoesStraightIntoTheConfiguration) {
     EXPECT_EQ(config.MainPlot, 0x1E140Au);  // blue 30, green 20, red 10
     EXPECT_EQ(dialog.SwatchColor(), QColor(10, 20, 30));
     dialog.ElementList()->setCurrentIndex(8);  // second overlay
-    answer = QColor(255, 128, 0);
     QTest::mouseClick(dialog.ChangeColorButton(), Qt::LeftButton);
     EXPECT_EQ(offered, QColor(0, 0, 255));
     EXPECT_EQ(config.AdditionalColors, (std::vector<plot::TColor>{0xFF0000, 0x0080FF}));
 
     // A cancelled chooser and "Done" change nothing.
     const plot::TColorConfig before = config;
-    answer = std::nullopt;
     dialog.ElementList()->setCurrentIndex(1);
     QTest::mouseClick(dialog.ChangeColorButton(), Qt::LeftButton);
     QTest::mouseClick(dialog.DoneButton(), Qt::LeftButton);

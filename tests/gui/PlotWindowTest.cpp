@@ -1,5 +1,5 @@
-// The XRD Plot window driven offscreen: zoom clicks, marker clicks, add mode, cursors, status
-// bar, the signals to the main window, and the PNG, print and clipboard output.
+// The XRD Plot window driven offscreen on a workbench session: zoom clicks, marker clicks, add
+// mode, cursors, status bar, dropped files, and the PNG, print and clipboard output.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -15,8 +15,8 @@
 #include "GuiTestSupport.h"
 #include "base/Error.h"
 #include "gui/plot/PlotWindow.h"
-#include "gui/plot/PngSizeDialog.h"
 #include "plot/PlotMapping.h"
+#include "support/ScriptedPrompts.h"
 
 namespace trevasc {
 namespace {
@@ -24,33 +24,37 @@ namespace {
 using test::CountPixels;
 const QColor kRed(255, 0, 0);
 
+// Counts the view range notifications of the session.
+class ViewRecorder : public SessionObserver {
+  public:
+    std::vector<std::pair<double, double>> Ranges;
+    void ViewRangeChanged(double from, double to) override { Ranges.push_back({from, to}); }
+};
+
 class PlotWindowTest : public ::testing::Test {
   protected:
     // A 2Theta scan from 20 to 80 degrees with two peaks, red curve, main-peak markers on both
     // peaks and a substrate marker at 65 degrees.
     void SetUp() override {
-        plot::TPlotDataset& d = window_.Dataset();
+        std::string text;
         for (int i = 0; i < 1001; ++i) {
             const double x = 20.0 + 0.06 * i;
-            d.Points.push_back({x, 100.0 + 1e4 * std::exp(-std::pow((x - 35.0) / 0.3, 2)) +
-                                       3e3 * std::exp(-std::pow((x - 50.0) / 0.3, 2))});
-            d.SecondaryPoints.push_back({x, 0.0});
+            const double y = 100.0 + 1e4 * std::exp(-std::pow((x - 35.0) / 0.3, 2)) +
+                             3e3 * std::exp(-std::pow((x - 50.0) / 0.3, 2));
+            text += std::to_string(x) + "\t" + std::to_string(std::lround(y)) + "\n";
         }
-        d.Highlights = {{35.0, 0xFF0000, "", true},
-                        {50.0, 0xFF0000, "", true},
-                        {65.0, 0x008080, "Si (400)", false}};
-        d.YTitle = "Counts";
-        d.XTitle = "TwoTheta";
-        d.MainColor = 0x0000FF;
-        d.LogY = true;
-        d.Title = "XRD Plot: synthetic";
-        d.FullXMin = d.ViewXMin = 20.0;
-        d.FullXMax = d.ViewXMax = 80.0;
+        session_.Colors().MainPlot = 0x0000FF;
+        session_.Markers().Substrate = {{65.0, 0x008080, "Si (400)", false}};
+        session_.OpenMainFile(dir_.Write("synthetic.txt", text));
+        session_.AddPeak(35.0);
+        session_.AddPeak(50.0);
         window_.resize(800, 600);
         window_.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
         Paint();
+        session_.AddObserver(&views_);
     }
+    void TearDown() override { session_.RemoveObserver(&views_); }
 
     // Paints now, so that Area() is the mapping of the current range.
     void Paint() { window_.PaintBox()->repaint(); }
@@ -80,13 +84,18 @@ class PlotWindowTest : public ::testing::Test {
 
     QAction* Action(const QString& text) { return test::FindAction(window_, text); }
 
-    PlotWindow window_;
+    test::TempDir dir_;
+    test::ScriptedPrompts prompts_;
+    test::ScriptedDialogs dialogs_;
+    WorkbenchSession session_{prompts_};
+    PlotWindow window_{session_, dialogs_};
+    ViewRecorder views_;
 };
 
 TEST_F(PlotWindowTest, ZoomClicksInEitherOrderOnePixelAndRightClick) {
     ASSERT_EQ(window_.findChild<QWidget*>("PaintBox1"), window_.PaintBox());
     EXPECT_DOUBLE_EQ(window_.Area().XMax, 80.0);  // the paint maps the view range
-    QSignalSpy ranges(&window_, &PlotWindow::viewRangeChanged);
+    const auto& ranges = views_.Ranges;
     const int p1 = PixelOf(25.0), p2 = PixelOf(30.0);
     const double x1 = XOf(p1), x2 = XOf(p2);
     // The same range from left-to-right and right-to-left clicks; a right click shows it all.
@@ -102,9 +111,9 @@ TEST_F(PlotWindowTest, ZoomClicksInEitherOrderOnePixelAndRightClick) {
         ExpectView(20.0, 80.0);
         Paint();
     }
-    ASSERT_EQ(ranges.count(), 4);  // zoom, full, zoom, full
-    EXPECT_DOUBLE_EQ(ranges.at(0).at(0).toDouble(), x1);
-    EXPECT_DOUBLE_EQ(ranges.at(0).at(1).toDouble(), x2);
+    ASSERT_EQ(ranges.size(), 4u);  // zoom, full, zoom, full
+    EXPECT_DOUBLE_EQ(ranges[0].first, x1);
+    EXPECT_DOUBLE_EQ(ranges[0].second, x2);
 
     // Both clicks on one pixel: one pixel wide; at the right end, the pixel to the left.
     const int p = PixelOf(27.0);
@@ -137,34 +146,24 @@ TEST_F(PlotWindowTest, ZoomClicksInEitherOrderOnePixelAndRightClick) {
 
 TEST_F(PlotWindowTest, AppliedAndDegenerateRangesAreOrderedAndNeverEmpty) {
     Press(PixelOf(30.0));
-    window_.SetViewRange(50.0, 30.0);
+    session_.ApplyViewRange(50.0, 30.0);
     EXPECT_FALSE(window_.ZoomPending());
     ExpectView(30.0, 50.0);
-    window_.SetViewRange(40.0, 40.0);
-    ExpectView(40.0, 41.0);
-    // A scan of one point: every pixel maps to the same x, two clicks give one degree.
-    plot::TPlotDataset& d = window_.Dataset();
-    d.Points = {{40.0, 500.0}};
-    d.SecondaryPoints = {{40.0, 0.0}};
-    d.Highlights.clear();
-    d.FullXMin = d.FullXMax = 40.0;
-    window_.ResetZoom();
-    Paint();
-    Press(200);
-    Press(300);
+    session_.ApplyViewRange(40.0, 40.0);
     ExpectView(40.0, 41.0);
 }
 
 TEST_F(PlotWindowTest, MainPeakMarkersSelectShowTheHandAndAddModeTakesTheClick) {
-    QSignalSpy selected(&window_, &PlotWindow::peakMarkerClicked);
-    QSignalSpy added(&window_, &PlotWindow::addPeakRequested);
     const int px = PixelOf(35.0);
-    for (int offset : {-1, 0, 1}) {
-        Press(px + offset);
-        ASSERT_EQ(selected.count(), 1) << offset;
-        EXPECT_DOUBLE_EQ(selected.takeFirst().at(0).toDouble(), 35.0);
-        EXPECT_FALSE(window_.ZoomPending());
-    }
+    // A click within two pixels of a main-peak marker highlights its peak; the next toggles it.
+    Press(px - 1);
+    EXPECT_EQ(session_.HighlightedRow(), 0);
+    EXPECT_FALSE(window_.ZoomPending());
+    Press(px + 1);
+    EXPECT_FALSE(session_.MainScan().Peaks.Items[0].Checked);
+    Press(px);
+    EXPECT_TRUE(session_.MainScan().Peaks.Items[0].Checked);
+    session_.SetHighlightedRow(-1);
     // The substrate marker is no peak of the list: its click starts a zoom, and a click more
     // than two pixels from a marker is the second zoom click.
     Press(PixelOf(65.0));
@@ -172,7 +171,7 @@ TEST_F(PlotWindowTest, MainPeakMarkersSelectShowTheHandAndAddModeTakesTheClick) 
     EXPECT_DOUBLE_EQ(window_.ZoomAnchor(), XOf(PixelOf(65.0)));
     Press(px + 4);
     EXPECT_FALSE(window_.ZoomPending());
-    EXPECT_EQ(selected.count(), 0);
+    EXPECT_EQ(session_.HighlightedRow(), -1);
 
     window_.ResetZoom();
     Paint();
@@ -191,44 +190,45 @@ TEST_F(PlotWindowTest, MainPeakMarkersSelectShowTheHandAndAddModeTakesTheClick) 
     EXPECT_EQ(Cursor(), Qt::ArrowCursor);
     window_.RepaintPlot();
 
-    // Add mode: a click, even on a marker, asks for a peak at the clicked x and ends the mode.
-    window_.SetAddMode(true);
+    // Add mode: the cross over the plot and a status bar hint until a click, even on a marker,
+    // adds a peak at the clicked x and ends the mode.
+    session_.SetAddMode(true);
+    EXPECT_EQ(Cursor(), Qt::CrossCursor);
+    EXPECT_EQ(window_.statusBar()->currentMessage(), PlotWindow::kAddModeMessage);
     Move(px);
     EXPECT_EQ(Cursor(), Qt::CrossCursor);
+    EXPECT_TRUE(window_.statusBar()->currentMessage().startsWith(PlotWindow::kAddModeMessage));
     Press(px + 1);
-    ASSERT_EQ(added.count(), 1);
-    EXPECT_DOUBLE_EQ(added.at(0).at(0).toDouble(), XOf(px + 1));
-    EXPECT_EQ(selected.count(), 0);
-    EXPECT_FALSE(window_.AddMode());
+    ASSERT_EQ(session_.MainScan().Peaks.Count(), 3);
+    EXPECT_DOUBLE_EQ(session_.MainScan().Peaks.Items[1].Position, XOf(px + 1));
+    EXPECT_EQ(session_.HighlightedRow(), -1);
+    EXPECT_FALSE(session_.AddMode());
     EXPECT_FALSE(window_.ZoomPending());
     EXPECT_EQ(Cursor(), Qt::ArrowCursor);
-    window_.SetAddMode(true);
+    EXPECT_TRUE(window_.statusBar()->currentMessage().isEmpty());
+    session_.SetAddMode(true);
     window_.ResetZoom();
-    EXPECT_FALSE(window_.AddMode());
+    EXPECT_FALSE(session_.AddMode());
 }
 
 TEST_F(PlotWindowTest, WithoutPointsClicksAndOutputsDoNothing) {
     window_.Dataset().Points.clear();
     window_.RepaintPlot();
-    QSignalSpy selected(&window_, &PlotWindow::peakMarkerClicked);
-    QSignalSpy ranges(&window_, &PlotWindow::viewRangeChanged);
     for (auto button : {Qt::LeftButton, Qt::LeftButton, Qt::RightButton})
         Press(PixelOf(35.0), button);
-    EXPECT_EQ(selected.count() + ranges.count(), 0);
+    EXPECT_TRUE(views_.Ranges.empty());
+    EXPECT_EQ(session_.HighlightedRow(), -1);
     EXPECT_FALSE(window_.ZoomPending());
     // The commands that need a plot are disabled, and do nothing when called anyway.
     EXPECT_FALSE(Action("&Print plot as displayed")->isEnabled());
     EXPECT_FALSE(Action("&Copy to clipboard")->isEnabled());
-    int asked = 0;
-    window_.PngSizeHook = [&](PngSizeDialog&) { return ++asked, false; };
-    window_.PrintDialogHook = [&](QPrinter&) { return ++asked, false; };
     window_.SaveAsPngClick();
     window_.PrintClick();
-    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(dialogs_.PngSizeCalls + dialogs_.PrintCalls, 0);
 }
 
 TEST_F(PlotWindowTest, StatusBarShowsPositionCountsAndSpacing) {
-    window_.SetWavelength(1.54056);
+    session_.SetCurrentWavelength(1.54056);
     const int px = PixelOf(44.0);
     Move(px);
     plot::TWorldPoint w = plot::PixelToWorld(px, MidRow(), window_.Area());
@@ -242,7 +242,10 @@ TEST_F(PlotWindowTest, StatusBarShowsPositionCountsAndSpacing) {
                   .arg(d, 0, 'f', 5));
     // Other scan axes have no d-spacing; a linear axis shows y itself.
     window_.Dataset().XTitle = "Omega";
-    window_.Dataset().LogY = false;
+    plot::XrdPlotSettings display = session_.Display();
+    display.LogScaling = false;
+    session_.SetDisplay(display);
+    window_.Dataset().XTitle = "Omega";
     Paint();
     Move(px);
     w = plot::PixelToWorld(px, MidRow(), window_.Area());
@@ -250,11 +253,7 @@ TEST_F(PlotWindowTest, StatusBarShowsPositionCountsAndSpacing) {
               QString("Omega = %1°    Counts = %2").arg(w.X, 0, 'f', 4).arg(std::llround(w.Y)));
 }
 
-TEST_F(PlotWindowTest, WindowMenuClosingAndDroppedFilesReachTheMainWindow) {
-    QSignalSpy requests(&window_, &PlotWindow::showWindowRequested);
-    Action("Plot &Color Legend")->trigger();
-    ASSERT_EQ(requests.count(), 1);
-    EXPECT_EQ(requests.at(0).at(0).toString(), "Plot &Color Legend");
+TEST_F(PlotWindowTest, ClosingAndDroppedFilesReachTheMainWindow) {
     QSignalSpy closing(&window_, &PlotWindow::windowClosing);
     EXPECT_TRUE(window_.close());
     EXPECT_EQ(closing.count(), 1);
@@ -271,15 +270,12 @@ TEST_F(PlotWindowTest, WindowMenuClosingAndDroppedFilesReachTheMainWindow) {
 TEST_F(PlotWindowTest, SaveAsPngWritesTheChosenSizeWithWhiteTransparent) {
     test::TempDir dir;
     const QString file = QString::fromStdString(dir.File("plot.png"));
-    QString sizeAsked;  // the file name is only known once the size dialog was answered
-    window_.PngSizeHook = [&](PngSizeDialog& dialog) {
-        sizeAsked = file;
-        dialog.SetImageSize(640, 480);
-        return true;
-    };
-    window_.SaveFileNameHook = [&] { return sizeAsked; };
-    window_.ErrorHook = [](const QString& e) { ADD_FAILURE() << e.toStdString(); };
+    dialogs_.PngSizeAnswer = true;
+    dialogs_.PngWidth = 640;
+    dialogs_.PngHeight = 480;
+    dialogs_.PngAnswers = {file};
     window_.SaveAsPngClick();
+    EXPECT_TRUE(prompts_.Errors.empty());
     const QImage image(file);
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.size(), QSize(640, 480));
@@ -290,44 +286,39 @@ TEST_F(PlotWindowTest, SaveAsPngWritesTheChosenSizeWithWhiteTransparent) {
     // The size is remembered; Cancel in the size dialog asks for no file, Cancel in the file
     // dialog writes nothing.
     QFile::remove(file);
-    window_.PngSizeHook = [](PngSizeDialog& dialog) {
-        EXPECT_EQ(dialog.ImageWidth(), 640);
-        return false;
-    };
-    window_.SaveFileNameHook = [] { return ADD_FAILURE() << "asked for a file", QString(); };
+    EXPECT_EQ(window_.PngWidth(), 640);
+    dialogs_.PngWidth = dialogs_.PngHeight = 0;
+    dialogs_.PngSizeAnswer = false;
+    dialogs_.PngAnswers = {file};
     window_.SaveAsPngClick();
-    window_.PngSizeHook = [](PngSizeDialog&) { return true; };
-    window_.SaveFileNameHook = [] { return QString(); };
+    EXPECT_EQ(dialogs_.PngAnswers.size(), 1u);  // no file was asked for
+    dialogs_.PngSizeAnswer = true;
+    dialogs_.PngAnswers = {QString()};
     window_.SaveAsPngClick();
     EXPECT_FALSE(QFile::exists(file));
 
     // An unwritable file and an impossible size are reported, not crashed on.
-    QStringList errors;
-    window_.ErrorHook = [&](const QString& e) { errors << e; };
-    window_.SaveFileNameHook = [] { return QStringLiteral("/nonexistent-folder/x/plot.png"); };
+    dialogs_.PngAnswers = {QStringLiteral("/nonexistent-folder/x/plot.png")};
     window_.SaveAsPngClick();
-    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(prompts_.Errors.size(), 1u);
     EXPECT_THROW(window_.RenderPlotImage(0, 100), TrevascError);
 }
 
 TEST_F(PlotWindowTest, PrintingHonoursTheDialog) {
     test::TempDir dir;
     const QString pdf = QString::fromStdString(dir.File("plot.pdf"));
-    window_.SetLoadedFileName("scan.xrdml");
     QPrinter& printer = window_.Printer();
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
-    int dialogs = 0;
-    window_.PrintDialogHook = [&](QPrinter&) { return ++dialogs, false; };
     window_.PrintClick();
-    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(dialogs_.PrintCalls, 1);
     EXPECT_FALSE(QFile::exists(pdf));  // cancelled: nothing printed
 
-    window_.PrintDialogHook = [](QPrinter&) { return true; };
-    window_.ErrorHook = [](const QString& e) { ADD_FAILURE() << e.toStdString(); };
+    dialogs_.PrintAnswer = true;
     const plot::TPlotArea screen = window_.Area();
     window_.PrintClick();
-    EXPECT_EQ(printer.docName(), "XRD plot of file scan.xrdml");
+    EXPECT_TRUE(prompts_.Errors.empty());
+    EXPECT_EQ(printer.docName(), "XRD plot of file synthetic.txt");
     QFile out(pdf);
     ASSERT_TRUE(out.open(QIODevice::ReadOnly));
     EXPECT_TRUE(out.read(5) == "%PDF-");

@@ -8,6 +8,7 @@
 
 #include "gui/widgets/FloatEdit.h"
 #include "gui/widgets/XrayTubeSelector.h"
+#include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
 
 using namespace trevasc;
@@ -39,11 +40,10 @@ TEST(FloatEditTest, ValueIsTheDisplayedTextClampedToTheRange) {
 // The selection rules themselves are tested on the selector state; here: the widgets' wiring.
 TEST(XrayTubeSelectorTest, ListAndFieldsFollowEachOther) {
     test::TempDir dir;
-    std::vector<std::string> errors;
     const std::string ini =
         dir.Write("xray.ini", "[ENERGY]\nCu K-Alpha1=8048.869731\nMo K-Alpha1=17480,6\nZero=0\n");
-    XrayTubeSelector selector(QString::fromStdString(ini), nullptr,
-                              [&](const std::string& e) { errors.push_back(e); });
+    test::ScriptedPrompts prompts;
+    XrayTubeSelector selector(QString::fromStdString(ini), prompts);
     QComboBox* list = selector.TransitionList();
     ASSERT_EQ(list->count(), 3);
     EXPECT_EQ(selector.WavelengthEdit()->text(), "1.54056");  // the first entry is selected
@@ -61,5 +61,5 @@ TEST(XrayTubeSelectorTest, ListAndFieldsFollowEachOther) {
     EXPECT_EQ(selector.WavelengthEdit()->text(), "1,5");  // the typed text stays
     // An energy of 0 has no wavelength: the message goes to the error reporter.
     emit list->activated(2);
-    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_EQ(prompts.Errors.size(), 1u);
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "base/Error.h"
 #include "session/WorkbenchSession.h"
 #include "support/ScriptedPrompts.h"
@@ -17,7 +19,11 @@ class RecordingObserver : public SessionObserver {
     std::vector<std::string> Events;
     void CaptionChanged(const std::string& c) override { Events.push_back("caption:" + c); }
     void PeakListReset() override { Events.push_back("peaks"); }
-    void SpanAllFilesChecked() override { Events.push_back("span"); }
+    void DisplaySettingsChanged() override { Events.push_back("display"); }
+    void HighlightChanged(int row) override {
+        Events.push_back("highlight:" + std::to_string(row));
+    }
+    void ViewRangeChanged(double, double) override { Events.push_back("view"); }
     void PlotRefresh() override { Events.push_back("plot"); }
     void PlotWindowUpdate() override { Events.push_back("plotwindow"); }
     void TwoAxisRefresh() override { Events.push_back("twoaxis"); }
@@ -38,7 +44,7 @@ struct SessionFixture : ::testing::Test {
     RecordingObserver observer;
     WorkbenchSession session{prompts};
     SessionFixture() {
-        session.SetObserver(&observer);
+        session.AddObserver(&observer);
         session.SetProgramTitle("Trevasc v1.0 (Build 1)");
     }
 };
@@ -57,6 +63,8 @@ TEST_F(SessionFixture, OpenRunsTheHandOverInOrderAndSetsCaptionTitleHistory) {
     EXPECT_EQ(session.GetFileHistory()[0], f);
     EXPECT_TRUE(session.FindPeaksEnabled());
     const std::vector<std::string> tail = {"plot", "plotwindow", "twoaxis", "legend", "menu"};
+    // The view range notification is not part of the hand-over order.
+    std::erase(observer.Events, "view");
     ASSERT_GE(observer.Events.size(), tail.size());
     EXPECT_EQ(std::vector<std::string>(observer.Events.end() - 5, observer.Events.end()), tail);
     EXPECT_EQ(observer.Events.front(), "peaks");  // the peak list is emptied first
@@ -198,9 +206,103 @@ TEST_F(SessionFixture, HistoryItemOfAMissingFileFailsWithAFileError) {
 }
 
 TEST_F(SessionFixture, ReadingAFileResetsTheMapOffsets) {
-    session.RsmOmegaOffset = 0.5;
-    session.RsmTwoThetaOffset = -0.25;
+    session.Maps().RsmOmegaOffset = 0.5;
+    session.Maps().RsmTwoThetaOffset = -0.25;
     session.OpenMainFile(dir.Write("m.txt", TwoColumn(10, 5)));
-    EXPECT_EQ(session.RsmOmegaOffset, 0.0);
-    EXPECT_EQ(session.RsmTwoThetaOffset, 0.0);
+    EXPECT_EQ(session.Maps().RsmOmegaOffset, 0.0);
+    EXPECT_EQ(session.Maps().RsmTwoThetaOffset, 0.0);
+}
+
+// The peak list operations as the tabs and the plot window call them: the list view is told
+// about every change, and the highlighted row follows the rules the user sees.
+TEST_F(SessionFixture, PeakListOperationsKeepViewAndHighlightInStep) {
+    session.OpenMainFile(dir.Write("p.txt", TwoColumn(10, 41)));
+    EXPECT_EQ(session.AddPeak(20.0, "b"), 0);
+    session.SetHighlightedRow(0);
+    observer.Events.clear();
+    // Adding a peak before the highlighted one keeps that peak highlighted (now one row down).
+    EXPECT_EQ(session.AddPeak(15.0), 0);
+    EXPECT_EQ(session.HighlightedRow(), 1);
+    EXPECT_EQ(session.MainScan().Peaks.Items[1].Description, "b");
+    EXPECT_NE(std::find(observer.Events.begin(), observer.Events.end(), "peaks"),
+              observer.Events.end());
+    session.AddPeak(25.0);  // after it: the row stays
+    EXPECT_EQ(session.HighlightedRow(), 1);
+
+    // Deleting leaves no row highlighted, so a second press deletes nothing.
+    session.DeleteHighlightedPeak();
+    EXPECT_EQ(session.HighlightedRow(), -1);
+    EXPECT_EQ(session.MainScan().Peaks.Count(), 2);
+    session.DeleteHighlightedPeak();
+    EXPECT_EQ(session.MainScan().Peaks.Count(), 2);
+
+    // "Check all" on a list whose marks are all set changes nothing and stays saved.
+    session.MainScan().Peaks.Unsaved = false;
+    session.SetAllChecks(true);
+    EXPECT_FALSE(session.MainScan().Peaks.Unsaved);
+    session.SetAllChecks(false);
+    EXPECT_TRUE(session.MainScan().Peaks.Unsaved);
+
+    // Marker clicks: the first highlights, the second toggles the check mark.
+    session.SelectPeakNearPosition(24.9);
+    EXPECT_EQ(session.HighlightedRow(), 1);
+    session.SelectPeakNearPosition(25.1);
+    EXPECT_TRUE(session.MainScan().Peaks.Items[1].Checked);
+
+    // "Add manually" by angle: "," is a decimal mark; a text that is no number adds nothing.
+    prompts.InputAnswers = {std::string("12,5"), std::string("abc"), std::nullopt};
+    session.AddPeakByAngle();
+    EXPECT_EQ(session.MainScan().Peaks.Items[0].Position, 12.5);
+    EXPECT_THROW(session.AddPeakByAngle(), TrevascError);
+    session.AddPeakByAngle();
+    EXPECT_EQ(session.MainScan().Peaks.Count(), 3);
+    EXPECT_EQ(prompts.Questions.back(), "Add peak by two theta value");
+}
+
+TEST_F(SessionFixture, APeakListWithABadLineIsShownAsFarAsItWasRead) {
+    const std::string scan = dir.Write("s.txt", TwoColumn(10, 41));
+    dir.Write("s_Peaks.txt", "12.5\r\n13.5\r\nbad\r\n14.5\r\n");
+    observer.Events.clear();
+    EXPECT_THROW(session.OpenMainFile(scan), TrevascError);
+    // The two peaks before the bad line are in the model, and the view was told to show them.
+    EXPECT_EQ(session.MainScan().Peaks.Count(), 2);
+    ASSERT_FALSE(observer.Events.empty());
+    EXPECT_EQ(observer.Events.back(), "peaks");
+
+    const std::string list = dir.Write("other.txt", "20.0\r\nx\r\n");
+    observer.Events.clear();
+    EXPECT_THROW(session.ImportPeakList(list), TrevascError);
+    EXPECT_EQ(session.MainScan().Peaks.Count(), 1);
+    EXPECT_NE(std::find(observer.Events.begin(), observer.Events.end(), "peaks"),
+              observer.Events.end());
+}
+
+TEST_F(SessionFixture, ViewRangeFollowsZoomApplyAndReset) {
+    session.OpenMainFile(dir.Write("v.txt", TwoColumn(10, 41)));
+    plot::TPlotDataset dataset;
+    ASSERT_TRUE(session.BuildPlotDataset(dataset));
+    EXPECT_EQ(session.ViewXMin(), 10.0);
+    EXPECT_EQ(session.ViewXMax(), 30.0);
+    session.ApplyViewRange(20.0, 15.0);  // either order
+    EXPECT_EQ(session.ViewXMin(), 15.0);
+    EXPECT_EQ(session.ViewXMax(), 20.0);
+    session.ApplyViewRange(18.0, 18.0);  // equal ends: one degree
+    EXPECT_EQ(session.ViewXMax(), 19.0);
+    ASSERT_TRUE(session.BuildPlotDataset(dataset));
+    EXPECT_EQ(dataset.ViewXMin, 18.0);  // the record keeps the zoom
+    session.ResetView();
+    EXPECT_EQ(session.ViewXMin(), 10.0);
+    EXPECT_EQ(session.ViewXMax(), 30.0);
+    // The peak search in range-only mode searches the displayed range.
+    analysis::PeakSearchSettings search = session.PeakSearch();
+    search.RangeOnly = true;
+    session.SetPeakSearch(search);
+    session.ApplyViewRange(12.0, 14.0);
+    session.FindPeaks(analysis::TPeakMethod::Slope);
+    EXPECT_EQ(session.ViewXMin(), 12.0);  // range-only keeps the zoom
+    // "Add manually" needs a scan; a click adds the peak and ends the mode.
+    session.SetAddMode(true);
+    EXPECT_TRUE(session.AddMode());
+    session.AddPeak(13.0);
+    EXPECT_FALSE(session.AddMode());
 }

@@ -1,6 +1,5 @@
 #include "gui/plot/PlotColorDialog.h"
 
-#include <QColorDialog>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
@@ -10,6 +9,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "gui/app/Dialogs.h"
 #include "gui/plot/ColorConversion.h"
 
 namespace trevasc {
@@ -32,16 +32,10 @@ int OverlayColorCount(const plot::TColorConfig& config) {
                            static_cast<int>(config.AdditionalColors.size()));
 }
 
-std::optional<QColor> ChooseWithQtDialog(const QColor& initial, QWidget* parent) {
-    const QColor chosen = QColorDialog::getColor(initial, parent);
-    if (!chosen.isValid()) return std::nullopt;
-    return chosen;
-}
-
 }  // namespace
 
-PlotColorDialog::PlotColorDialog(plot::TColorConfig& config, QWidget* parent)
-    : QDialog(parent), config_(config), chooser_(ChooseWithQtDialog) {
+PlotColorDialog::PlotColorDialog(plot::TColorConfig& config, Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent), config_(config), dialogs_(dialogs) {
     setObjectName(QStringLiteral("PlotColorDialog"));
     setWindowTitle(QStringLiteral("Plot Color Configuration"));
     // A fixed-size dialog without border icons.
@@ -133,8 +127,8 @@ void PlotColorDialog::ElementListChange(int index) {
 
 void PlotColorDialog::ChangeColorClick() {
     plot::TColor* color = ElementColor(config_, elementList_->currentIndex());
-    if (color == nullptr || !chooser_) return;
-    const std::optional<QColor> chosen = chooser_(SwatchColor(), this);
+    if (color == nullptr) return;
+    const std::optional<QColor> chosen = dialogs_.ChooseColor(this, SwatchColor());
     if (!chosen || !chosen->isValid()) return;
     *color = PlotColorFromQColor(*chosen);
     SetSwatchColor(QColorFromPlotColor(*color));
@@ -156,10 +150,8 @@ void PlotColorDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
 }
 
-void EditColors(QWidget* parent, plot::TColorConfig& config,
-                const PlotColorDialog::ColorChooser& chooser) {
-    PlotColorDialog dialog(config, parent);
-    if (chooser) dialog.SetColorChooser(chooser);
+void EditColors(QWidget* parent, plot::TColorConfig& config, Dialogs& dialogs) {
+    PlotColorDialog dialog(config, dialogs, parent);
     dialog.exec();
 }
 

@@ -13,18 +13,14 @@ class QPushButton;
 
 namespace trevasc {
 
+class Dialogs;
+
 class PlotColorDialog : public QDialog {
     Q_OBJECT
   public:
-    // The colour chooser: the chosen colour, or nothing when cancelled.
-    using ColorChooser =
-        std::function<std::optional<QColor>(const QColor& initial, QWidget* parent)>;
-
-    // Every change goes straight into `config`, which must outlive the dialog.
-    explicit PlotColorDialog(plot::TColorConfig& config, QWidget* parent = nullptr);
-
-    // Replaces the Qt colour dialog (tests answer with a fixed colour or a cancel).
-    void SetColorChooser(ColorChooser chooser) { chooser_ = std::move(chooser); }
+    // Every change goes straight into `config`, which must outlive the dialog; colours are
+    // chosen through `dialogs`.
+    PlotColorDialog(plot::TColorConfig& config, Dialogs& dialogs, QWidget* parent = nullptr);
 
     // Refills the element list from the configuration and selects the first entry.
     void FillElementList();
@@ -47,7 +43,7 @@ class PlotColorDialog : public QDialog {
     void SetSwatchColor(const QColor& color);
 
     plot::TColorConfig& config_;
-    ColorChooser chooser_;
+    Dialogs& dialogs_;
     QComboBox* elementList_ = nullptr;
     QFrame* swatch_ = nullptr;
     QPushButton* changeColorButton_ = nullptr;
@@ -55,7 +51,6 @@ class PlotColorDialog : public QDialog {
 };
 
 // Shows the dialog modally and changes `config` in place ("&Options" -> "&Colors...").
-void EditColors(QWidget* parent, plot::TColorConfig& config,
-                const PlotColorDialog::ColorChooser& chooser = {});
+void EditColors(QWidget* parent, plot::TColorConfig& config, Dialogs& dialogs);
 
 }  // namespace trevasc

@@ -7,17 +7,12 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QGuiApplication>
-#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QPageSetupDialog>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
 #include <QStatusBar>
@@ -28,8 +23,8 @@
 #include <numbers>
 
 #include "base/Error.h"
+#include "gui/app/Dialogs.h"
 #include "gui/plot/ClipboardPicture.h"
-#include "gui/plot/PngSizeDialog.h"
 #include "plot/PlotMapping.h"
 #include "plot/XrdPlotRenderer.h"
 #include "qtcanvas/PlotImageExport.h"
@@ -41,63 +36,11 @@ namespace {
 
 constexpr const char* kPlotFontName = "Arial";
 constexpr int kScreenFontSize = 12;  // the paint box font
-constexpr int kExportFontSize = 14;  // printing, clipboard and PNG
+constexpr int kExportFontSize = 14;  // printing
 constexpr int kPrintMeasureFontSize = 20;
 
-const char* const kWindowItems[] = {
-    "&Trevasc",
-    "XRD &Plot",
-    "&Lattice Data Calculation",
-    "&Nelson-Riley Plot",
-    "&2-Axis Plot",
-    "&Reciprocal Space Map",
-    "Plot &Color Legend",
-    "Film &Thickness Calculation",
-};
-// Windows that exist from the start; the main window enables the others once they do.
-const char* const kInitiallyEnabledWindowItems[] = {"&Trevasc", "XRD &Plot", "Plot &Color Legend"};
-
-// Draws the chart on a canvas that is already white, "Arial" 14 pt, margin of the width of "M".
-void DrawExportChart(plot::Canvas& canvas, int width, int height,
-                     const plot::TPlotDataset& dataset) {
-    canvas.SetFontName(kPlotFontName);
-    canvas.SetFontSize(kExportFontSize);
-    canvas.SetFontBold(false);
-    canvas.SetFontColor(0x000000);
-    canvas.SetPenColor(0x000000);
-    canvas.SetBrushColor(0xFFFFFF);
-    const int m = canvas.TextWidth("M");
-    plot::TPlotArea localArea;
-    plot::DrawXrdPlot(canvas, m, m, width - 2 * m, height - 2 * m, dataset, localArea);
-}
-
-// The main axis is drawn logarithmic only when every value that takes part in its range is
-// positive; otherwise the renderer falls back to a linear axis for that drawing.
-bool MainAxisDrawnLog(const plot::TPlotDataset& d) {
-    if (!d.LogY) return false;
-    auto positiveInView = [&](const std::vector<plot::TPlotPoint>& points, int count) {
-        const int n = std::min<int>(count, static_cast<int>(points.size()));
-        for (int i = 0; i < n; ++i) {
-            const auto& p = points[static_cast<size_t>(i)];
-            if (p.X >= d.ViewXMin && p.X <= d.ViewXMax && !(p.Y > 0.0)) return false;
-        }
-        return true;
-    };
-    if (!positiveInView(d.Points, d.Count())) return false;
-    if (d.ScaleOnOverlays) {
-        const int overlays = std::min<int>(d.OverlayCount(), static_cast<int>(d.Overlays.size()));
-        for (int i = 0; i < overlays; ++i) {
-            const auto& o = d.Overlays[static_cast<size_t>(i)];
-            if (!positiveInView(o.Points, o.Count())) return false;
-        }
-    }
-    return true;
-}
-
-// The user's decimal separator for the axis labels.
 char DecimalSeparator() {
-    const QString point = QLocale::system().decimalPoint();
-    return point.size() == 1 && point.at(0).unicode() < 0x80 ? point.at(0).toLatin1() : '.';
+    return UserDecimalSeparator();
 }
 
 QString FormatCounts(double counts) {
@@ -138,21 +81,24 @@ class PlotPaintBox : public QWidget {
     PlotWindow* owner_;
 };
 
-PlotWindow::PlotWindow(QWidget* parent) : QMainWindow(parent) {
+PlotWindow::PlotWindow(WorkbenchSession& session, Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), session_(session), dialogs_(dialogs) {
     setObjectName(QStringLiteral("PlotWindow"));
     setWindowTitle(QStringLiteral("XRD Plot"));
     setAcceptDrops(true);
 
     paintBox_ = new PlotPaintBox(this);
     setCentralWidget(paintBox_);
-    pngSizeDialog_ = new PngSizeDialog(this);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     CreateMenus();
     UpdateMenuState();
     resize(800, 600);
+    session_.AddObserver(this);
 }
 
-PlotWindow::~PlotWindow() = default;
+PlotWindow::~PlotWindow() {
+    session_.RemoveObserver(this);
+}
 
 void PlotWindow::CreateMenus() {
     QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
@@ -172,30 +118,10 @@ void PlotWindow::CreateMenus() {
     copyAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     connect(copyAction_, &QAction::triggered, this, [this] { CopyToClipboardClick(); });
 
-    QMenu* windowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
-    for (const char* item : kWindowItems) {
-        const QString text = QString::fromUtf8(item);
-        QAction* action = windowMenu->addAction(text);
-        action->setEnabled(false);
-        windowActions_.insert(text, action);
-        connect(action, &QAction::triggered, this, [this, text] {
-            if (text == QLatin1String("XRD &Plot")) {
-                show();
-                raise();
-                activateWindow();
-            }
-            emit showWindowRequested(text);
-        });
-    }
-    for (const char* item : kInitiallyEnabledWindowItems)
-        windowActions_.value(QString::fromUtf8(item))->setEnabled(true);
+    windowMenu_ = menuBar()->addMenu(QStringLiteral("&Window"));
 
     for (QMenu* menu : {fileMenu, printMenu, editMenu})
         connect(menu, &QMenu::aboutToShow, this, [this] { UpdateMenuState(); });
-}
-
-void PlotWindow::SetWindowItemEnabled(const QString& which, bool enabled) {
-    if (QAction* action = windowActions_.value(which)) action->setEnabled(enabled);
 }
 
 QWidget* PlotWindow::PaintBox() {
@@ -222,32 +148,30 @@ void PlotWindow::RepaintPlot() {
 }
 
 void PlotWindow::ResetZoom() {
-    dataset_.ViewXMin = dataset_.FullXMin;
-    dataset_.ViewXMax = dataset_.FullXMax;
-    SetAddMode(false);
+    session_.SetAddMode(false);
     zoomAnchor_ = kNoZoomClick;
-    emit viewRangeChanged(dataset_.ViewXMin, dataset_.ViewXMax);
-    UpdateMenuState();
-    paintBox_->update();
+    session_.ResetView();
 }
 
-void PlotWindow::SetViewRange(double from, double to) {
-    if (to > from) {
-        dataset_.ViewXMin = from;
-        dataset_.ViewXMax = to;
-    } else if (to < from) {
-        dataset_.ViewXMin = to;
-        dataset_.ViewXMax = from;
-    } else {
-        dataset_.ViewXMin = from;
-        dataset_.ViewXMax = from + 1.0;
-    }
+void PlotWindow::PlotRefresh() {
+    if (!session_.BuildPlotDataset(dataset_)) return;
+    if (isHidden()) show();
     RepaintPlot();
 }
 
-void PlotWindow::SetAddMode(bool on) {
-    addMode_ = on;
+void PlotWindow::ViewRangeChanged(double from, double to) {
+    dataset_.ViewXMin = from;
+    dataset_.ViewXMax = to;
+    RepaintPlot();
+}
+
+void PlotWindow::AddModeChanged(bool on) {
+    // The cross over the plot and the status bar say that the next click adds a peak.
     SetPaintBoxCursor(on ? Qt::CrossCursor : Qt::ArrowCursor);
+    if (on)
+        statusBar()->showMessage(QString::fromUtf8(kAddModeMessage));
+    else
+        statusBar()->clearMessage();
 }
 
 void PlotWindow::SetPaintBoxCursor(Qt::CursorShape shape) {
@@ -268,16 +192,13 @@ void PlotWindow::PaintBox1Paint(QPainter& painter) {
     canvas.SetPenColor(0x000000);
     canvas.SetBrushColor(0xFFFFFF);
     plot::DrawXrdPlot(canvas, 0, 0, paintBox_->width() - 3, paintBox_->height(), dataset_, area_);
-    logDrawn_ = MainAxisDrawnLog(dataset_);
 }
 
 void PlotWindow::PaintBox1MouseDown(Qt::MouseButton button, int px, int py) {
     if (dataset_.Count() == 0) return;
     if (button == Qt::LeftButton) {
-        if (addMode_) {
-            addMode_ = false;
-            SetPaintBoxCursor(Qt::ArrowCursor);
-            emit addPeakRequested(WorldX(px, py));
+        if (session_.AddMode()) {
+            session_.AddPeak(WorldX(px, py));
             return;
         }
         if (!ZoomPending()) {
@@ -299,7 +220,7 @@ void PlotWindow::PaintBox1MouseDown(Qt::MouseButton button, int px, int py) {
                 }
             }
             if (nearest != nullptr && xa <= nearest->X && nearest->X <= xb) {
-                emit peakMarkerClicked(nearest->X);
+                session_.SelectPeakNearPosition(nearest->X);
                 return;
             }
             zoomAnchor_ = x;
@@ -310,17 +231,9 @@ void PlotWindow::PaintBox1MouseDown(Qt::MouseButton button, int px, int py) {
         double x2 = WorldX(px, py);
         if (x2 == zoomAnchor_) x2 = WorldX(px + 1, py);
         if (x2 == zoomAnchor_) x2 = WorldX(px - 1, py);
-        if (zoomAnchor_ <= x2) {
-            dataset_.ViewXMin = zoomAnchor_;
-            dataset_.ViewXMax = x2;
-        } else {
-            dataset_.ViewXMin = x2;
-            dataset_.ViewXMax = zoomAnchor_;
-        }
-        if (dataset_.ViewXMin == dataset_.ViewXMax) dataset_.ViewXMax = dataset_.ViewXMin + 1.0;
+        const double anchor = zoomAnchor_;
         zoomAnchor_ = kNoZoomClick;
-        paintBox_->update();
-        emit viewRangeChanged(dataset_.ViewXMin, dataset_.ViewXMax);
+        session_.ApplyViewRange(anchor, x2);
     } else if (button == Qt::RightButton) {
         ResetZoom();
     }
@@ -329,7 +242,7 @@ void PlotWindow::PaintBox1MouseDown(Qt::MouseButton button, int px, int py) {
 void PlotWindow::PaintBox1MouseMove(int px, int py) {
     if (dataset_.Count() == 0) return;
     UpdateStatus(px, py);
-    if (ZoomPending() || addMode_) return;
+    if (ZoomPending() || session_.AddMode()) return;
     const double xa = WorldX(px - 2, py);
     const double xb = WorldX(px + 2, py);
     bool overMarker = false;
@@ -343,27 +256,30 @@ void PlotWindow::PaintBox1MouseMove(int px, int py) {
 }
 
 void PlotWindow::PaintBox1MouseLeave() {
-    statusBar()->clearMessage();
+    if (!session_.AddMode()) statusBar()->clearMessage();
 }
 
 void PlotWindow::UpdateStatus(int px, int py) {
     if (px < area_.Left || px > area_.Right || py < area_.Top || py > area_.Bottom ||
         area_.Right <= area_.Left || area_.Bottom <= area_.Top) {
-        statusBar()->clearMessage();
+        if (!session_.AddMode()) statusBar()->clearMessage();
         return;
     }
     const plot::TWorldPoint w = plot::PixelToWorld(px, py, area_);
-    const double counts = logDrawn_ ? std::pow(10.0, w.Y) : w.Y;
+    const double counts = area_.LogY ? std::pow(10.0, w.Y) : w.Y;
     const QString axis =
         dataset_.XTitle.empty() ? QStringLiteral("x") : QString::fromStdString(dataset_.XTitle);
     QString text = QStringLiteral("%1 = %2°    Counts = %3")
                        .arg(axis, QString::number(w.X, 'f', 4), FormatCounts(counts));
-    if (dataset_.XTitle == "TwoTheta" && wavelength_ > 0.0) {
+    const double wavelength = session_.CurrentWavelength();
+    if (dataset_.XTitle == "TwoTheta" && wavelength > 0.0) {
         // Bragg: d = lambda / (2 sin(theta)), theta = half the scattering angle.
         const double sinTheta = std::sin(w.X / 2.0 * std::numbers::pi / 180.0);
         if (sinTheta > 0.0)
-            text += QStringLiteral("    d = %1 Å").arg(wavelength_ / (2.0 * sinTheta), 0, 'f', 5);
+            text += QStringLiteral("    d = %1 Å").arg(wavelength / (2.0 * sinTheta), 0, 'f', 5);
     }
+    if (session_.AddMode())
+        text = QString::fromUtf8(kAddModeMessage) + QStringLiteral("    ") + text;
     statusBar()->showMessage(text);
 }
 
@@ -376,7 +292,8 @@ void PlotWindow::WritePlotPng(const QImage& image, const QString& fileName) {
 }
 
 void PlotWindow::PrintPlot(QPrinter& printer) const {
-    printer.setDocName(QStringLiteral("XRD plot of file ") + loadedFileName_);
+    printer.setDocName(QStringLiteral("XRD plot of file ") +
+                       QString::fromStdString(session_.Registry().LoadedFileName));
     printer.setPageOrientation(QPageLayout::Landscape);
     QPainter painter;
     if (!painter.begin(&printer)) throw TrevascError("The printer could not be started.");
@@ -407,70 +324,47 @@ std::unique_ptr<QMimeData> PlotWindow::CreatePlotMimeData() const {
     const QByteArray svg = DrawSvgPicture(size, 96, [&](QPainter& painter) {
         painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
         QPainterCanvas canvas(painter, DecimalSeparator());
-        DrawExportChart(canvas, size.width(), size.height(), dataset_);
+        DrawXrdExportChart(canvas, size.width(), size.height(), dataset_);
     });
 
     const QImage image = RenderPlotImage(size.width(), size.height());
     return PictureMimeData(svg, image);
 }
 
-void PlotWindow::ShowError(const QString& text) {
-    if (ErrorHook)
-        ErrorHook(text);
-    else
-        QMessageBox::critical(this, QStringLiteral("Error"), text);
+void PlotWindow::ShowError(const std::string& text) {
+    session_.GetPrompts().ShowError(text);
 }
 
 void PlotWindow::SaveAsPngClick() {
     if (dataset_.Count() == 0) return;
-    const bool ok =
-        PngSizeHook ? PngSizeHook(*pngSizeDialog_) : pngSizeDialog_->exec() == QDialog::Accepted;
-    if (!ok) return;
+    int width = pngWidth_, height = pngHeight_;
+    if (!dialogs_.PngSize(this, width, height)) return;
+    pngWidth_ = width;
+    pngHeight_ = height;
     try {
         // The image is drawn before the file dialog comes up.
-        const QImage image =
-            RenderPlotImage(pngSizeDialog_->ImageWidth(), pngSizeDialog_->ImageHeight());
-        QString fileName;
-        if (SaveFileNameHook) {
-            fileName = SaveFileNameHook();
-        } else {
-            QFileDialog dialog(this);
-            dialog.setAcceptMode(QFileDialog::AcceptSave);
-            dialog.setFileMode(QFileDialog::AnyFile);
-            dialog.setNameFilters({QStringLiteral("Portable Network Graphics (*.PNG)"),
-                                   QStringLiteral("All Files (*.*)")});
-            dialog.setDefaultSuffix(QStringLiteral("png"));
-            if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-                fileName = dialog.selectedFiles().constFirst();
-        }
+        const QImage image = RenderPlotImage(width, height);
+        const QString fileName = dialogs_.SavePngFile(this);
         if (fileName.isEmpty()) return;
         WritePlotPng(image, fileName);
     } catch (const std::exception& e) {
-        ShowError(QString::fromStdString(e.what()));
+        ShowError(e.what());
     }
 }
 
 void PlotWindow::PrintClick() {
     if (dataset_.Count() == 0) return;
     QPrinter& printer = Printer();
-    bool ok;
-    if (PrintDialogHook) {
-        ok = PrintDialogHook(printer);
-    } else {
-        QPrintDialog dialog(&printer, this);
-        ok = dialog.exec() == QDialog::Accepted;
-    }
-    if (!ok) return;
+    if (!dialogs_.Print(this, printer)) return;
     try {
         PrintPlot(printer);
     } catch (const std::exception& e) {
-        ShowError(QString::fromStdString(e.what()));
+        ShowError(e.what());
     }
 }
 
 void PlotWindow::PrinterSetupClick() {
-    QPageSetupDialog dialog(&Printer(), this);
-    dialog.exec();
+    dialogs_.PrinterSetup(this, Printer());
 }
 
 void PlotWindow::CopyToClipboardClick() {
@@ -478,7 +372,7 @@ void PlotWindow::CopyToClipboardClick() {
     try {
         QGuiApplication::clipboard()->setMimeData(CreatePlotMimeData().release());
     } catch (const std::exception& e) {
-        ShowError(QString::fromStdString(e.what()));
+        ShowError(e.what());
     }
 }
 

@@ -4,13 +4,12 @@
 // places new peaks in add mode, and prints, copies and exports the chart.
 #include <QImage>
 #include <QMainWindow>
-#include <QMap>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <memory>
 
 #include "plot/PlotTypes.h"
+#include "session/WorkbenchSession.h"
 
 class QAction;
 class QMenu;
@@ -20,22 +19,23 @@ class QPrinter;
 
 namespace trevasc {
 
-class PngSizeDialog;
+class Dialogs;
 class PlotPaintBox;
 
-class PlotWindow : public QMainWindow {
+class PlotWindow : public QMainWindow, private SessionObserver {
     Q_OBJECT
   public:
     // x of the first zoom click while none is pending; any anchor >= kZoomPendingLimit is pending.
     static constexpr double kNoZoomClick = -1e10;
     static constexpr double kZoomPendingLimit = -1e9;
-    // Wavelength of the default X-ray line (Cu K-alpha1, 8048.88018 eV), in Angstrom.
-    static constexpr double kDefaultWavelength = 1.54056;
+    // The status bar text while "Add manually" waits for a click.
+    static constexpr const char* kAddModeMessage = "Click into the plot to add a peak";
 
-    explicit PlotWindow(QWidget* parent = nullptr);
+    // Draws what `session` holds and forwards clicks to it; dialogs go through `dialogs`.
+    PlotWindow(WorkbenchSession& session, Dialogs& dialogs, QWidget* parent = nullptr);
     ~PlotWindow() override;
 
-    // The record the main window's plot refresh fills.
+    // The record the plot refresh fills from the session.
     plot::TPlotDataset& Dataset() { return dataset_; }
     const plot::TPlotDataset& Dataset() const { return dataset_; }
     // Mapping of the last screen paint.
@@ -45,29 +45,18 @@ class PlotWindow : public QMainWindow {
 
     // Drops a pending zoom click and repaints.
     void RepaintPlot();
-    // Full range, add mode off, no pending click; emits viewRangeChanged and repaints.
+    // Full range, add mode off, no pending click (a right click).
     void ResetZoom();
-    // The "Apply" of the main window's plot range: [from, to], swapped when to < from, one
-    // degree wide when both are equal.
-    void SetViewRange(double from, double to);
-    // Add mode: the next left click asks for a peak at the clicked position (cross cursor).
-    void SetAddMode(bool on);
-    bool AddMode() const { return addMode_; }
     bool ZoomPending() const { return zoomAnchor_ >= kZoomPendingLimit; }
     double ZoomAnchor() const { return zoomAnchor_; }
 
-    // Print job title "XRD plot of file " + name.
-    void SetLoadedFileName(const QString& name) { loadedFileName_ = name; }
-    // Wavelength for the d-spacing of 2Theta scans in the status bar.
-    void SetWavelength(double angstrom) { wavelength_ = angstrom; }
-    double Wavelength() const { return wavelength_; }
-    // Enables a "&Window" item (by its menu text); the items of windows that the program does
-    // not offer stay disabled.
-    void SetWindowItemEnabled(const QString& which, bool enabled);
-
+    // The "&Window" menu, filled by the window registry.
+    QMenu* WindowMenu() const { return windowMenu_; }
     QWidget* PaintBox();
-    PngSizeDialog* PngSize() { return pngSizeDialog_; }
     QPrinter& Printer();
+    // The size last chosen for "Save as PNG" (offered again next time).
+    int PngWidth() const { return pngWidth_; }
+    int PngHeight() const { return pngHeight_; }
 
     // The chart as a width x height image on white, drawn as for export ("Arial" 14 pt, a margin
     // of the width of "M"). Throws TrevascError when the image cannot be allocated.
@@ -86,18 +75,7 @@ class PlotWindow : public QMainWindow {
     void PrinterSetupClick();
     void CopyToClipboardClick();
 
-    // Dialogs, replaceable so that tests can answer them. Empty functions use the Qt dialogs.
-    std::function<bool(QPrinter&)> PrintDialogHook;   // true = print
-    std::function<bool(PngSizeDialog&)> PngSizeHook;  // true = OK
-    std::function<QString()> SaveFileNameHook;        // empty = cancelled
-    std::function<void(const QString&)> ErrorHook;    // error box
-
   signals:
-    void addPeakRequested(double x);
-    void peakMarkerClicked(double x);
-    void viewRangeChanged(double from, double to);
-    // The text of the "&Window" item ("&Trevasc", "Plot &Color Legend", ...).
-    void showWindowRequested(const QString& which);
     void filesDropped(const QStringList& files);
     // Emitted before the window hides on close, so that window positions can be saved.
     void windowClosing();
@@ -110,6 +88,11 @@ class PlotWindow : public QMainWindow {
   private:
     friend class PlotPaintBox;
 
+    // SessionObserver
+    void PlotRefresh() override;
+    void ViewRangeChanged(double from, double to) override;
+    void AddModeChanged(bool on) override;
+
     void PaintBox1Paint(QPainter& painter);
     void PaintBox1MouseDown(Qt::MouseButton button, int px, int py);
     void PaintBox1MouseMove(int px, int py);
@@ -119,25 +102,23 @@ class PlotWindow : public QMainWindow {
     void SetPaintBoxCursor(Qt::CursorShape shape);
     void UpdateStatus(int px, int py);
     void UpdateMenuState();
-    void ShowError(const QString& text);
+    void ShowError(const std::string& text);
     void CreateMenus();
 
+    WorkbenchSession& session_;
+    Dialogs& dialogs_;
     plot::TPlotDataset dataset_;
     plot::TPlotArea area_;
-    bool logDrawn_ = false;  // the last screen paint drew the main axis logarithmic
     double zoomAnchor_ = kNoZoomClick;
-    bool addMode_ = false;
-    QString loadedFileName_;
-    double wavelength_ = kDefaultWavelength;
+    int pngWidth_ = 1000, pngHeight_ = 750;
 
     PlotPaintBox* paintBox_ = nullptr;
-    PngSizeDialog* pngSizeDialog_ = nullptr;
     std::unique_ptr<QPrinter> printer_;
     QAction* saveAsPngAction_ = nullptr;
     QAction* printAction_ = nullptr;
     QAction* printerSetupAction_ = nullptr;
     QAction* copyAction_ = nullptr;
-    QMap<QString, QAction*> windowActions_;
+    QMenu* windowMenu_ = nullptr;
 };
 
 }  // namespace trevasc

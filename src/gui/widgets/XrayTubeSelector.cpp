@@ -3,27 +3,15 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QSignalBlocker>
 
 #include "gui/widgets/FloatEdit.h"
 
 namespace trevasc {
 
-namespace {
-XrayTubeSelectorState::ErrorReporter DefaultReporter(QWidget* parent) {
-    return [parent](const std::string& text) {
-        QMessageBox::critical(parent, QString(), QString::fromStdString(text));
-    };
-}
-}  // namespace
-
-XrayTubeSelector::XrayTubeSelector(const QString& xrayIniPath, QWidget* parent,
-                                   ErrorReporter reportError)
+XrayTubeSelector::XrayTubeSelector(const QString& xrayIniPath, Prompts& prompts, QWidget* parent)
     : QGroupBox("X-Ray tube", parent),
-      state_(xrayIniPath.toStdString(),
-             reportError ? std::move(reportError) : DefaultReporter(this),
-             FloatEdit::DecimalSeparator()) {
+      state_(xrayIniPath.toStdString(), prompts, FloatEdit::DecimalSeparator()) {
     setObjectName("XrayTubeSelector");
     const TFloatEditValue energy = XrayTubeSelectorState::EnergyField();
     const TFloatEditValue wavelength = XrayTubeSelectorState::WavelengthField();

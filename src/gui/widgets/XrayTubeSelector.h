@@ -2,7 +2,6 @@
 // The "X-Ray tube" group: a transition list with an energy and a wavelength field that follow
 // each other (XrayTubeSelectorState holds the rules; this widget shows its state).
 #include <QGroupBox>
-#include <functional>
 #include <string>
 
 #include "core/XrayTubeSelectorState.h"
@@ -16,12 +15,9 @@ class FloatEdit;
 class XrayTubeSelector : public QGroupBox {
     Q_OBJECT
   public:
-    using ErrorReporter = XrayTubeSelectorState::ErrorReporter;
-
     // Reads the transition names of `xrayIniPath` and selects CONFIG/DEFAULTENERGY. Conversion
-    // errors go to `reportError` (an error box when empty).
-    explicit XrayTubeSelector(const QString& xrayIniPath, QWidget* parent = nullptr,
-                              ErrorReporter reportError = {});
+    // errors go to prompts.ShowError.
+    XrayTubeSelector(const QString& xrayIniPath, Prompts& prompts, QWidget* parent = nullptr);
 
     // The wavelength field's value in Angstrom, as displayed (6 significant digits).
     double Wavelength() const { return state_.Wavelength(); }

@@ -1,7 +1,13 @@
-#include "gui/app/FileDialogs.h"
+#include "gui/app/Dialogs.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+
+#include "gui/plot/PngSizeDialog.h"
 
 namespace trevasc {
 
@@ -28,7 +34,7 @@ QString RunOpenDialog(QWidget* parent, const QString& title, const QStringList& 
 }
 }  // namespace
 
-QStringList FileDialogs::ScanFileFilters() {
+QStringList Dialogs::ScanFileFilters() {
     const QString numbered = NumberedPatterns();
     return {QStringLiteral("All XRD files (*.X?? %1 *.TXT *.XRDML)").arg(numbered),
             QStringLiteral("XRD files Philips new (*.XRDML) (*.XRDML *.XML)"),
@@ -38,25 +44,25 @@ QStringList FileDialogs::ScanFileFilters() {
             QStringLiteral("Alle files (*.*) (*)")};
 }
 
-QString FileDialogs::OpenScanFile(QWidget* parent) {
+QString QtDialogs::OpenScanFile(QWidget* parent) {
     return RunOpenDialog(parent, QString(), ScanFileFilters(), "X00", QFileDialog::ExistingFile,
                          nullptr);
 }
 
-QStringList FileDialogs::OpenScanFiles(QWidget* parent) {
+QStringList QtDialogs::OpenScanFiles(QWidget* parent) {
     QStringList files;
     RunOpenDialog(parent, QString(), ScanFileFilters(), "X00", QFileDialog::ExistingFiles, &files);
     return files;
 }
 
-QString FileDialogs::OpenPeakListFile(QWidget* parent) {
+QString QtDialogs::OpenPeakListFile(QWidget* parent) {
     return RunOpenDialog(
         parent, QString(),
         {QStringLiteral("Text files (*.TXT) (*.TXT)"), QStringLiteral("Alle files (*.*) (*)")},
         "TXT", QFileDialog::ExistingFile, nullptr);
 }
 
-QString FileDialogs::SaveTextFile(QWidget* parent, const QString& proposed) {
+QString QtDialogs::SaveTextFile(QWidget* parent, const QString& proposed) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -71,7 +77,7 @@ QString FileDialogs::SaveTextFile(QWidget* parent, const QString& proposed) {
     return files.isEmpty() ? QString() : files.first();
 }
 
-QString FileDialogs::GnuplotExecutable(QWidget* parent, const QString& current) {
+QString QtDialogs::GnuplotExecutable(QWidget* parent, const QString& current) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -87,6 +93,43 @@ QString FileDialogs::GnuplotExecutable(QWidget* parent, const QString& current) 
     if (dialog.exec() != QDialog::Accepted) return {};
     const QStringList files = dialog.selectedFiles();
     return files.isEmpty() ? QString() : files.first();
+}
+
+QString QtDialogs::SavePngFile(QWidget* parent) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(
+        {QStringLiteral("Portable Network Graphics (*.PNG)"), QStringLiteral("All Files (*.*)")});
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+std::optional<QColor> QtDialogs::ChooseColor(QWidget* parent, const QColor& initial) {
+    const QColor chosen = QColorDialog::getColor(initial, parent);
+    if (!chosen.isValid()) return std::nullopt;
+    return chosen;
+}
+
+bool QtDialogs::Print(QWidget* parent, QPrinter& printer) {
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void QtDialogs::PrinterSetup(QWidget* parent, QPrinter& printer) {
+    QPageSetupDialog dialog(&printer, parent);
+    dialog.exec();
+}
+
+bool QtDialogs::PngSize(QWidget* parent, int& width, int& height) {
+    PngSizeDialog dialog(parent);
+    dialog.SetImageSize(width, height);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    width = dialog.ImageWidth();
+    height = dialog.ImageHeight();
+    return true;
 }
 
 }  // namespace trevasc

@@ -1,0 +1,100 @@
+#include "gui/app/WindowRegistry.h"
+
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+#include <QWidget>
+#include <algorithm>
+
+namespace trevasc {
+
+const std::vector<WindowRegistry::MenuItem>& WindowRegistry::WindowMenuItems() {
+    static const std::vector<MenuItem> items = {
+        {"&Trevasc", "MainWindow"},
+        {"XRD &Plot", "PlotWindow"},
+        {"&Lattice Data Calculation", "LatticeWindow"},
+        {"&Nelson-Riley Plot", "NelsonRileyWindow"},
+        {"&2-Axis Plot", "TwoAxisWindow"},
+        {"&Reciprocal Space Map", "TwoAxisWindow"},
+        {"Plot &Color Legend", "LegendWindow"},
+        {"Film &Thickness Calculation", "XrrWindow"},
+    };
+    return items;
+}
+
+void WindowRegistry::Register(Entry entry) {
+    entries_.push_back(std::move(entry));
+}
+
+void WindowRegistry::CreateAll(const MainSettings& settings) {
+    for (Entry& e : entries_) {
+        if (!e.Window && e.Create) {
+            e.Window = e.Create();
+            if (e.Window && !e.Caption.isEmpty()) e.Window->setWindowTitle(e.Caption);
+        }
+        if (e.Window && e.Position)
+            ApplyStoredGeometry(e.Window, settings.*(e.Position), e.KeepsSize);
+    }
+}
+
+const WindowRegistry::Entry* WindowRegistry::Find(const QString& id) const {
+    for (const Entry& e : entries_)
+        if (e.Id == id) return &e;
+    return nullptr;
+}
+
+QWidget* WindowRegistry::Window(const QString& id) const {
+    const Entry* e = Find(id);
+    return e ? e->Window : nullptr;
+}
+
+void WindowRegistry::BuildWindowMenu(QMenu* menu) {
+    menu->clear();
+    for (const MenuItem& item : WindowMenuItems()) {
+        QAction* action = menu->addAction(item.Text);
+        const Entry* e = Find(item.WindowId);
+        action->setEnabled(e != nullptr && e->Window != nullptr);
+        const QString id = item.WindowId;
+        QObject::connect(action, &QAction::triggered, menu, [this, id] { ShowWindow(id); });
+    }
+}
+
+void WindowRegistry::ShowWindow(const QString& id) {
+    const Entry* e = Find(id);
+    if (!e || !e->Window) return;
+    if (e->Show) {
+        e->Show();
+        return;
+    }
+    e->Window->show();
+    e->Window->raise();
+    e->Window->activateWindow();
+}
+
+void WindowRegistry::StorePositions(MainSettings& settings) const {
+    for (const Entry& e : entries_) {
+        if (!e.Window || !e.Position) continue;
+        WindowPosition& p = settings.*(e.Position);
+        p.Left = e.Window->x();
+        p.Top = e.Window->y();
+        if (e.KeepsSize) {
+            p.Width = e.Window->width();
+            p.Height = e.Window->height();
+        }
+    }
+}
+
+void WindowRegistry::ApplyStoredGeometry(QWidget* window, const WindowPosition& pos,
+                                         bool withSize) {
+    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
+    if (withSize) {
+        // A damaged size must not make the window larger than the desktop (or allocate
+        // gigabytes for its backing store).
+        window->resize(ClampExtent(pos.Width, desktop.width()),
+                       ClampExtent(pos.Height, desktop.height()));
+    }
+    window->move(ClampLeft(pos.Left, window->width(), desktop.left(), desktop.width()),
+                 ClampTop(pos.Top, window->height(), desktop.top(), desktop.height()));
+}
+
+}  // namespace trevasc

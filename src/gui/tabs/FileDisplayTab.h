@@ -1,0 +1,79 @@
+#pragma once
+// The tab "File/Display": opening and inserting scans, noise suppression and background
+// removal, the display switches, the peak finder, the peak fitting buttons and the plot range.
+// Every control writes its setting into the workbench session and shows what the session says.
+#include <QWidget>
+
+#include "analysis/PeakSearch.h"
+#include "analysis/Processing.h"
+#include "plot/XrdPlotRefresh.h"
+#include "session/WorkbenchSession.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+namespace trevasc {
+
+class FloatEdit;
+
+class FileDisplayTab : public QWidget, private SessionObserver {
+    Q_OBJECT
+  public:
+    FileDisplayTab(WorkbenchSession& session, QWidget* parent = nullptr);
+    ~FileDisplayTab() override;
+
+    // The settings as the controls show them.
+    analysis::ProcessingSettings ProcessingFromControls() const;
+    analysis::PeakSearchSettings PeakSearchFromControls() const;
+
+  signals:
+    void openClicked();    // "&Open data file"
+    void insertClicked();  // "&Insert plot"
+
+  private:
+    // SessionObserver
+    void FindPeaksEnabledChanged(bool enabled) override;
+    void DisplaySettingsChanged() override;
+    void ViewRangeChanged(double from, double to) override;
+
+    void BuildControls();
+    void Connect();
+    void UpdateSpinVisibility();
+    void ProcessingChanged();
+    void DisplayChanged();
+    void RunFindPeaks(analysis::TPeakMethod method);
+    void ApplyPlotRange();
+
+    WorkbenchSession& session_;
+    QPushButton* open_ = nullptr;            // BitBtnOpen
+    QPushButton* insert_ = nullptr;          // BitBtnInsert
+    QCheckBox* noiseSuppression_ = nullptr;  // CheckBox1
+    QSpinBox* smoothWidth_ = nullptr;        // SpinEdit2
+    QLabel* smoothWidthLabel_ = nullptr;
+    QCheckBox* removeBackground_ = nullptr;  // CheckBox11
+    QSpinBox* backgroundWidth_ = nullptr;    // SpinEdit5
+    QLabel* backgroundWidthLabel_ = nullptr;
+    QCheckBox* logScaling_ = nullptr;          // CheckBox4
+    QCheckBox* showSlope_ = nullptr;           // CheckBox6
+    QCheckBox* scaleOnAll_ = nullptr;          // CheckBox8
+    QCheckBox* offsetGraphs_ = nullptr;        // CheckBox10
+    QSpinBox* slopeCount_ = nullptr;           // SpinEditSlopeCnt
+    QSpinBox* minPeakHeight_ = nullptr;        // SpinEditMinPeak
+    QSpinBox* minPeakSlope_ = nullptr;         // SpinEdit1
+    QSpinBox* minPeakCurvature_ = nullptr;     // SpinEdit6
+    FloatEdit* doublePeakDistance_ = nullptr;  // FloatEdit13
+    QPushButton* findMethod1_ = nullptr;       // Button1
+    QPushButton* findMethod2_ = nullptr;       // Button14
+    QCheckBox* areaBisector_ = nullptr;        // CheckBox2
+    QSpinBox* bisectorPercentage_ = nullptr;   // SpinEdit3
+    QLabel* bisectorPercentageLabel_ = nullptr;
+    QCheckBox* rangeOnly_ = nullptr;     // CheckBox15
+    QCheckBox* spanAllFiles_ = nullptr;  // CheckBox13
+    FloatEdit* displayFrom_ = nullptr;   // FloatEdit11
+    FloatEdit* displayTo_ = nullptr;     // FloatEdit12
+    QPushButton* applyRange_ = nullptr;  // Button18
+};
+
+}  // namespace trevasc
