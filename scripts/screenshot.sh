@@ -6,9 +6,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 scan=${2:-$root/tests/data/xrdtools_test_scan_2ThetaOmega_v1.0.xrdml}
-program=$build/bin/trevasc
+program=$build/bin/trevasc-screenshot
 if [ ! -x "$program" ]; then
-    echo "error: $program not found; build the target trevasc first" >&2
+    echo "error: $program not found; build the target trevasc-screenshot first" >&2
     exit 1
 fi
 if ! command -v xvfb-run >/dev/null 2>&1; then
@@ -17,10 +17,10 @@ if ! command -v xvfb-run >/dev/null 2>&1; then
 fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-# A configuration folder of its own, so that the user's settings are neither read nor changed.
+# The harness uses a configuration folder of its own: the user's settings are neither read nor
+# changed.
 unset QT_QPA_PLATFORM
-TREVASC_CONFIG_DIR="$work/config" TREVASC_SCREENSHOT="$work/shots" \
-    xvfb-run -a -s "-screen 0 1600x1000x24" timeout 60 "$program" "$scan"
+xvfb-run -a -s "-screen 0 1600x1000x24" timeout 60 "$program" "$scan" "$work/shots"
 mkdir -p "$root/docs"
 for name in screenshot-main screenshot-peaks screenshot-plot; do
     if [ ! -s "$work/shots/$name.png" ]; then

@@ -36,6 +36,14 @@ foreach(file ${files})
             list(APPEND violations "${file}: Qt header in a layer without Qt (${line})")
         endif()
     endforeach()
+    # The desktop program takes a scan file on its command line and nothing from the
+    # environment (test hooks live in the test harnesses).
+    if(layer STREQUAL "gui")
+        file(STRINGS ${SOURCE_DIR}/${file} env REGEX "getenv|qEnvironmentVariable|qgetenv")
+        if(env)
+            list(APPEND violations "${file}: the program reads the environment (${env})")
+        endif()
+    endif()
 endforeach()
 
 if(violations)

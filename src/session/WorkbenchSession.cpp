@@ -45,10 +45,6 @@ void WorkbenchSession::RemoveObserver(SessionObserver* observer) {
     observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
 }
 
-void WorkbenchSession::Progress(ProgressEvent::Phase phase, const std::string& caption) {
-    if (progress_) progress_(ProgressEvent{phase, caption, 0, 0});
-}
-
 namespace {
 // Begin and End around a long step, End also when it throws.
 class ProgressScope {
@@ -362,6 +358,7 @@ void WorkbenchSession::InsertFiles(const std::vector<std::string>& fileNames) {
 
 void WorkbenchSession::SelectMainScan(int k) {
     if (k < 1 || k > registry_.AdditionalCount()) return;
+    ProgressScope scope(progress_, "Selecting the main scan");
     registry_.SelectMain(k);
     highlightedRow_ = -1;
     SetAddMode(false);

@@ -246,7 +246,6 @@ class WorkbenchSession {
         const std::vector<SessionObserver*> observers = observers_;
         for (SessionObserver* o : observers) f(*o);
     }
-    void Progress(ProgressEvent::Phase phase, const std::string& caption);
     void SetFindPeaksEnabled(bool enabled);
     void SpanAllFiles();
     void ComputeSlope(TDataSet& scan);

@@ -136,6 +136,21 @@ TEST(DrawXrdPlot, MarkersWithAndWithoutLabelsAndCrowded) {
     EXPECT_TRUE(HasLine(LinesIn(c, 0x0000FF), px50, area.Top + 38, px50, area.Bottom));
     EXPECT_EQ(TextOp(c, kVertical, "Si (004)").X1, px50 - 5);
     EXPECT_EQ(TextOp(c, kVertical, "Si (004)").Y1, area.Top + 38);
+    // The label sits on a white box of its own cell, drawn just before it, so that the peak's
+    // curve under it does not cross the text; the brush is restored afterwards.
+    const auto& ops = c.Ops();
+    const auto label = std::find_if(ops.begin(), ops.end(), [](const TCanvasOp& op) {
+        return op.Kind == kVertical && op.Text == "Si (004)";
+    });
+    const auto box =
+        std::find_if(std::make_reverse_iterator(label), ops.rend(),
+                     [](const TCanvasOp& op) { return op.Kind == TCanvasOpKind::Rectangle; });
+    ASSERT_NE(box, ops.rend());
+    EXPECT_EQ(box->BrushColor, 0xFFFFFFu);
+    EXPECT_FALSE(box->BrushClear);
+    EXPECT_EQ(box->PenColor, 0xFFFFFFu);
+    EXPECT_EQ(std::tuple(box->X1, box->Y1, box->X2, box->Y2),
+              std::tuple(px50 - 5, area.Top, px50 + 5, area.Top + 38));
     EXPECT_EQ(LinesIn(c, 0xFF0000).size(), 1u);
     EXPECT_TRUE(HasLine(LinesIn(c, 0xFF0000), px30, area.Top, px30, area.Bottom));
     EXPECT_TRUE(LinesIn(c, 0x00FFFF).empty());

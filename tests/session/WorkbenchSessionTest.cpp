@@ -306,3 +306,18 @@ TEST_F(SessionFixture, ViewRangeFollowsZoomApplyAndReset) {
     session.AddPeak(13.0);
     EXPECT_FALSE(session.AddMode());
 }
+
+TEST_F(SessionFixture, LongStepsReportBeginAndEndEvenWhenTheyFail) {
+    std::vector<std::string> steps;
+    session.SetProgressCallback([&](const ProgressEvent& e) {
+        steps.push_back((e.Stage == ProgressEvent::Phase::Begin ? "+" : "-") + e.Caption);
+        return true;
+    });
+    session.OpenMainFile(dir.Write("a.txt", TwoColumn(10, 41)));
+    session.FindPeaks(analysis::TPeakMethod::Slope);
+    EXPECT_EQ(steps, (std::vector<std::string>{"+Reading a.txt", "+Processing", "-Processing",
+                                               "-Reading a.txt", "+Peak search", "-Peak search"}));
+    steps.clear();
+    EXPECT_THROW(session.OpenMainFile(dir.Write("bad.txt", "no scan\n")), TrevascError);
+    EXPECT_EQ(steps, (std::vector<std::string>{"+Reading bad.txt", "-Reading bad.txt"}));
+}

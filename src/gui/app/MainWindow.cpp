@@ -26,6 +26,7 @@
 #include "core/XrayTubeSelectorState.h"
 #include "formats/TextExchange.h"
 #include "gui/app/Dialogs.h"
+#include "gui/app/ProgressFeedback.h"
 #include "gui/app/QtPrompts.h"
 #include "gui/app/SelectMainPlotDialog.h"
 #include "gui/plot/LegendWindow.h"
@@ -72,6 +73,8 @@ MainWindow::MainWindow(const MainWindowOptions& options, Prompts* prompts, Dialo
     if (ownPrompts_) ownPrompts_->SetParent(this);
     setAcceptDrops(true);
     session_.SetDecimalSeparator(UserDecimalSeparator());
+    progress_ = std::make_unique<ProgressFeedback>(this);
+    session_.SetProgressCallback([this](const ProgressEvent& e) { return (*progress_)(e); });
 
     // Configuration folder, seeded definition files, colours and the main settings come first:
     // every window created below reads its position from the main configuration file.
@@ -103,6 +106,7 @@ MainWindow::MainWindow(const MainWindowOptions& options, Prompts* prompts, Dialo
 MainWindow::~MainWindow() {
     // The tool windows go first: nothing they emit may reach a half-destroyed main window.
     session_.RemoveObserver(this);
+    session_.SetProgressCallback({});
     delete legendWindow_;
     delete plotWindow_;
 }
@@ -288,7 +292,6 @@ void MainWindow::FirstShow() {
             return;
         }
         if (!session_.ConfirmDiscardPeaks()) return;
-        BusyCursor busy;
         session_.RunAction([&] { session_.OpenMainFile(S(file)); });
     });
 }
@@ -372,10 +375,8 @@ void MainWindow::ScanMenuChanged() {
             connect(action, &QAction::triggered, action, [action] { action->setChecked(true); });
             continue;
         }
-        connect(action, &QAction::triggered, this, [this, number] {
-            BusyCursor busy;
-            session_.SelectMainScan(number);
-        });
+        connect(action, &QAction::triggered, this,
+                [this, number] { session_.SelectMainScan(number); });
     }
     if (selectMainPlotDialog_) selectMainPlotDialog_->SetEntries(menu.DialogItems);
     const bool dialogMode = !menu.DialogItems.empty();
@@ -390,7 +391,6 @@ void MainWindow::OpenDataFile() {
     if (!session_.ConfirmDiscardPeaks()) return;
     const QString file = dialogs_.OpenScanFile(this);
     if (file.isEmpty()) return;
-    BusyCursor busy;
     session_.RunAction([&] { session_.OpenMainFile(S(file)); });
 }
 
@@ -403,14 +403,12 @@ void MainWindow::InsertPlot() {
     if (files.isEmpty()) return;
     std::vector<std::string> names;
     for (const QString& f : files) names.push_back(S(f));
-    BusyCursor busy;
     session_.RunAction([&] { session_.InsertFiles(names); });
 }
 
 void MainWindow::OpenFiles(const QStringList& files) {
     if (files.isEmpty()) return;
     if (!session_.ConfirmDiscardPeaks()) return;
-    BusyCursor busy;
     const bool opened = session_.RunAction([&] { session_.OpenMainFile(S(files.first())); });
     if (!opened || files.size() < 2) return;
     std::vector<std::string> rest;
@@ -419,7 +417,6 @@ void MainWindow::OpenFiles(const QStringList& files) {
 }
 
 void MainWindow::OpenHistoryItem(int slot) {
-    BusyCursor busy;
     session_.RunAction([&] { session_.OpenHistoryItem(slot); });
 }
 
@@ -459,7 +456,6 @@ void MainWindow::ShowSelectMainPlotDialog() {
     if (selectMainPlotDialog_->IsEmpty()) return;
     const int number = selectMainPlotDialog_->Choose();
     if (number <= 0) return;  // the main scan's row does nothing
-    BusyCursor busy;
     session_.SelectMainScan(number);
 }
 

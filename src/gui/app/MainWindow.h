@@ -26,6 +26,7 @@ class FileDisplayTab;
 class LegendWindow;
 class PeaksTab;
 class PlotWindow;
+class ProgressFeedback;
 class QtDialogs;
 class QtPrompts;
 class SelectMainPlotDialog;
@@ -129,6 +130,7 @@ class MainWindow : public QMainWindow, private SessionObserver {
     std::unique_ptr<QtDialogs> ownDialogs_;
     Dialogs& dialogs_;
     WorkbenchSession session_;
+    std::unique_ptr<ProgressFeedback> progress_;
     WindowRegistry windows_;
 
     ConfigPaths paths_;

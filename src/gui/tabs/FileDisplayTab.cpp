@@ -263,7 +263,6 @@ analysis::PeakSearchSettings FileDisplayTab::PeakSearchFromControls() const {
 }
 
 void FileDisplayTab::ProcessingChanged() {
-    BusyCursor busy;
     session_.SetProcessing(ProcessingFromControls());
 }
 
@@ -278,7 +277,6 @@ void FileDisplayTab::DisplayChanged() {
 }
 
 void FileDisplayTab::RunFindPeaks(analysis::TPeakMethod method) {
-    BusyCursor busy;
     session_.SetPeakSearch(PeakSearchFromControls());
     session_.FindPeaks(method);
 }

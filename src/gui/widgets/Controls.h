@@ -1,7 +1,6 @@
 #pragma once
-// Small helpers shared by the windows: named controls with their hints, the busy cursor, and the
-// conversion between the program's UTF-8 texts and Qt's strings.
-#include <QApplication>
+// Small helpers shared by the windows: named controls with their hints, and the conversion
+// between the program's UTF-8 texts and Qt's strings.
 #include <QString>
 #include <string>
 
@@ -34,14 +33,5 @@ QLabel* MakeLabel(QWidget* parent, const QString& caption, QWidget* buddy);
 void KeepSpaceWhenHidden(QWidget* widget);
 // Makes a spin box as wide as its largest value, no wider.
 void FitSpinWidth(QSpinBox* spin);
-
-// Shows the wait cursor for the lifetime of a long action.
-class BusyCursor {
-  public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 }  // namespace trevasc

@@ -1,0 +1,50 @@
+// trevasc-screenshot: the pictures of the documentation. Starts the workbench on a configuration
+// folder of its own, opens a scan, finds its peaks, saves the main window (both peak tabs) and
+// the plot window as PNG files and quits without touching the user's configuration.
+//   trevasc-screenshot SCAN OUTPUT-FOLDER
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+#include "gui/app/MainWindow.h"
+#include "gui/plot/PlotWindow.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    trevasc::ConfigureApplication(app);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() != 3) {
+        std::fprintf(stderr, "usage: trevasc-screenshot SCAN OUTPUT-FOLDER\n");
+        return 2;
+    }
+    QTemporaryDir config;
+    trevasc::MainWindowOptions options;
+    options.ConfigFolder = config.path();
+    options.ProgramFolder = QCoreApplication::applicationDirPath();
+    options.ProgramName = "trevasc";
+    trevasc::MainWindow window(options);
+    window.SetCommandLineFile(args.at(1));
+    window.show();
+    const QString folder = args.at(2);
+    int status = 1;
+    QTimer::singleShot(1500, &window, [&] {
+        QDir().mkpath(folder);
+        if (auto* find = window.findChild<QPushButton*>("Button1"); find && find->isEnabled())
+            find->click();
+        QApplication::processEvents();
+        auto* tabs = window.findChild<QTabWidget*>("PageControl1");
+        bool ok = window.grab().save(folder + "/screenshot-main.png");
+        tabs->setCurrentIndex(1);
+        QApplication::processEvents();
+        ok = window.grab().save(folder + "/screenshot-peaks.png") && ok;
+        ok = window.Plot()->grab().save(folder + "/screenshot-plot.png") && ok;
+        status = ok ? 0 : 1;
+        QApplication::exit(0);  // no close questions: the peaks are found, not saved
+    });
+    app.exec();
+    return status;
+}
