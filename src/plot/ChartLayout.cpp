@@ -47,4 +47,19 @@ TLineMetrics MeasureLines(const Canvas& canvas, int divisor) {
     return lm;
 }
 
+TAxisMapping MakeAxisMapping(const TChartLayout& l, double xMin, double xMax, double yMin,
+                             double yMax, bool logY) {
+    TAxisMapping m;
+    m.Left = l.Left;
+    m.Right = l.Right;
+    m.Top = l.Top;
+    m.Bottom = l.Bottom;
+    m.XMin = xMin;
+    m.XMax = xMax;
+    m.YMin = yMin;
+    m.YMax = yMax;
+    m.LogY = logY;
+    return m;
+}
+
 }  // namespace trevasc::plot

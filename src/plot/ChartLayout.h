@@ -3,6 +3,7 @@
 #include <string>
 
 #include "plot/Canvas.h"
+#include "plot/PlotMapping.h"
 #include "plot/PlotTypes.h"
 
 namespace trevasc::plot {
@@ -39,5 +40,9 @@ struct TLineMetrics {
     int TickLength = 0;
 };
 TLineMetrics MeasureLines(const Canvas& canvas, int divisor);
+
+// The mapping of a plotting area onto the given ranges (y in log10 units when logY).
+TAxisMapping MakeAxisMapping(const TChartLayout& layout, double xMin, double xMax, double yMin,
+                             double yMax, bool logY);
 
 }  // namespace trevasc::plot

@@ -54,16 +54,7 @@ void DrawXYPlot(Canvas& canvas, int x0, int y0, int width, int height, const TPl
     const TLineMetrics lines = MeasureLines(canvas, 2);  // at S - 2
     const int w = lines.PenWidth, t = lines.TickLength;
     canvas.SetPenWidth(w);
-    TAxisMapping m;
-    m.Left = layout.Left;
-    m.Right = layout.Right;
-    m.Top = layout.Top;
-    m.Bottom = layout.Bottom;
-    m.XMin = xmin;
-    m.XMax = xmax;
-    m.YMin = ymin;
-    m.YMax = ymax;
-    m.LogY = logY;
+    const TAxisMapping m = MakeAxisMapping(layout, xmin, xmax, ymin, ymax, logY);
     const bool drawable = used > 0 && m.Drawable();
 
     if (drawable) {

@@ -46,21 +46,6 @@ void ToLogRange(TRange& r, bool& logAxis, bool clampUpperAtZero) {
     }
 }
 
-TAxisMapping MakeMapping(const TChartLayout& l, double xMin, double xMax, double yMin, double yMax,
-                         bool logY) {
-    TAxisMapping m;
-    m.Left = l.Left;
-    m.Right = l.Right;
-    m.Top = l.Top;
-    m.Bottom = l.Bottom;
-    m.XMin = xMin;
-    m.XMax = xMax;
-    m.YMin = yMin;
-    m.YMax = yMax;
-    m.LogY = logY;
-    return m;
-}
-
 void DrawVerticalLine(Canvas& canvas, const TAxisMapping& m, double x, TColor color) {
     canvas.SetPenColor(color);
     const int px = m.XToPixel(x);
@@ -209,8 +194,8 @@ void DrawChart(Canvas& canvas, int x0, int y0, int width, int height, const TPlo
     const TLineMetrics lines = MeasureLines(canvas, 7);  // at S - 2
     const int t = lines.TickLength;
     canvas.SetPenWidth(lines.PenWidth);
-    const TAxisMapping m = MakeMapping(layout, xMin, xMax, main.Min, main.Max, logY);
-    const TAxisMapping m2 = MakeMapping(layout, xMin, xMax, second.Min, second.Max, logY2);
+    const TAxisMapping m = MakeAxisMapping(layout, xMin, xMax, main.Min, main.Max, logY);
+    const TAxisMapping m2 = MakeAxisMapping(layout, xMin, xMax, second.Min, second.Max, logY2);
     const bool xDrawable = std::isfinite(xMax - xMin) && xMax - xMin > 0;
     const bool mainDrawable = m.Drawable();
     const bool secondDrawable = secondary && m2.Drawable();

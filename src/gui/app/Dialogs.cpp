@@ -20,6 +20,21 @@ QString NumberedPatterns() {
     return patterns.join(' ');
 }
 
+// Runs the dialog; the first chosen file, or empty when cancelled.
+QString FirstChosen(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+// A save dialog that asks before overwriting and appends `suffix` to a name without one.
+void SetUpSave(QFileDialog& dialog, const QStringList& filters, const QString& suffix) {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(suffix);
+}
+
 QString RunOpenDialog(QWidget* parent, const QString& title, const QStringList& filters,
                       const QString& suffix, QFileDialog::FileMode mode, QStringList* files) {
     QFileDialog dialog(parent, title);
@@ -64,17 +79,12 @@ QString QtDialogs::OpenPeakListFile(QWidget* parent) {
 
 QString QtDialogs::SaveTextFile(QWidget* parent, const QString& proposed) {
     QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(
-        {QStringLiteral("Text files (*.txt)"), QStringLiteral("All files (*.*) (*)")});
-    dialog.setDefaultSuffix("TXT");
+    SetUpSave(dialog, {QStringLiteral("Text files (*.txt)"), QStringLiteral("All files (*.*) (*)")},
+              "TXT");
     const QFileInfo info(proposed);
     if (!info.path().isEmpty()) dialog.setDirectory(info.absolutePath());
     dialog.selectFile(info.fileName());
-    if (dialog.exec() != QDialog::Accepted) return {};
-    const QStringList files = dialog.selectedFiles();
-    return files.isEmpty() ? QString() : files.first();
+    return FirstChosen(dialog);
 }
 
 QString QtDialogs::GnuplotExecutable(QWidget* parent, const QString& current) {
@@ -90,21 +100,16 @@ QString QtDialogs::GnuplotExecutable(QWidget* parent, const QString& current) {
         dialog.setDirectory(info.absolutePath());
         dialog.selectFile(info.fileName());
     }
-    if (dialog.exec() != QDialog::Accepted) return {};
-    const QStringList files = dialog.selectedFiles();
-    return files.isEmpty() ? QString() : files.first();
+    return FirstChosen(dialog);
 }
 
 QString QtDialogs::SavePngFile(QWidget* parent) {
     QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(
-        {QStringLiteral("Portable Network Graphics (*.PNG)"), QStringLiteral("All Files (*.*)")});
-    dialog.setDefaultSuffix(QStringLiteral("png"));
-    if (dialog.exec() != QDialog::Accepted) return {};
-    const QStringList files = dialog.selectedFiles();
-    return files.isEmpty() ? QString() : files.first();
+    SetUpSave(
+        dialog,
+        {QStringLiteral("Portable Network Graphics (*.PNG)"), QStringLiteral("All Files (*.*)")},
+        QStringLiteral("png"));
+    return FirstChosen(dialog);
 }
 
 std::optional<QColor> QtDialogs::ChooseColor(QWidget* parent, const QColor& initial) {
