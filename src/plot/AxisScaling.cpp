@@ -63,6 +63,24 @@ double LogAxisStep(double step) {
     return step;
 }
 
+namespace {
+
+// `count` ticks: the range ends first and last, base + i * step for the ones between.
+std::vector<double> EvenTicks(double first, double last, double base, double step, size_t count) {
+    std::vector<double> ticks(count);
+    for (size_t i = 1; i + 1 < count; ++i) ticks[i] = base + static_cast<double>(i) * step;
+    ticks[0] = first;
+    ticks[count - 1] = last;
+    return ticks;
+}
+
+// A range across zero shows a tick at 0 even where the step misses it.
+void AddZeroTick(std::vector<double>& ticks, double lower, double upper, double step) {
+    if (lower < 0 && upper > 0 && !IsWhole(-lower / step)) ticks.push_back(0.0);
+}
+
+}  // namespace
+
 std::vector<double> ValueAxisTicks(double lower, double upper, int rows, bool logAxis) {
     std::vector<double> ticks;
     const double range = upper - lower;
@@ -75,12 +93,8 @@ std::vector<double> ValueAxisTicks(double lower, double upper, int rows, bool lo
     // A step larger than the range would leave one tick; both range ends are always shown.
     if (count < 2) count = 2;
     if (count > kMaxTicks) return ticks;
-    const auto n = static_cast<size_t>(count);
-    ticks.resize(n);
-    for (size_t i = 1; i + 1 < n; ++i) ticks[i] = lower + static_cast<double>(i) * step;
-    ticks[0] = lower;
-    ticks[n - 1] = upper;
-    if (lower < 0 && upper > 0 && !IsWhole(-lower / step)) ticks.push_back(0.0);
+    ticks = EvenTicks(lower, upper, lower, step, static_cast<size_t>(count));
+    AddZeroTick(ticks, lower, upper, step);
     return ticks;
 }
 
@@ -108,13 +122,9 @@ std::vector<double> ScanAxisTicks(double viewMin, double viewMax, int n) {
     double count = std::nearbyint(range / step) + 1;
     if (count < 2) count = 2;
     if (!(count <= static_cast<double>(kMaxTicks))) return ticks;
-    const auto cnt = static_cast<size_t>(count);
     const double base = std::nearbyint(viewMin / step) * step;
-    ticks.resize(cnt);
-    for (size_t i = 1; i + 1 < cnt; ++i) ticks[i] = base + static_cast<double>(i) * step;
-    ticks[0] = viewMin;
-    ticks[cnt - 1] = viewMax;
-    if (viewMin < 0 && viewMax > 0 && !IsWhole(-viewMin / step)) ticks.push_back(0.0);
+    ticks = EvenTicks(viewMin, viewMax, base, step, static_cast<size_t>(count));
+    AddZeroTick(ticks, viewMin, viewMax, step);
     return ticks;
 }
 
@@ -128,12 +138,7 @@ std::vector<double> ScatterXTicks(double xmin, double xmax, int n) {
     long double count = std::trunc(static_cast<long double>(range) / step) + 1;
     if (count < 2) count = 2;
     if (count > kMaxTicks) return ticks;
-    const auto cnt = static_cast<size_t>(count);
-    ticks.resize(cnt);
-    for (size_t i = 1; i + 1 < cnt; ++i) ticks[i] = xmin + static_cast<double>(i) * step;
-    ticks[0] = xmin;
-    ticks[cnt - 1] = xmax;
-    return ticks;
+    return EvenTicks(xmin, xmax, xmin, step, static_cast<size_t>(count));
 }
 
 }  // namespace trevasc::plot
