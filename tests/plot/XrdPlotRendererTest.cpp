@@ -188,17 +188,20 @@ TEST(DrawXrdPlot, LogAxisZeroAtTheBottomAndNonPositiveMainCountsDrawnLinear) {
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
                             [&](const TCanvasOp& op) { return op.Y2 == area.Bottom; }));
     EXPECT_EQ(area.YMax, 6);  // still logarithmic: the overlay does not take part in the range
+    EXPECT_TRUE(area.LogY);   // the plot window reads counts as 10^y from this
 
     ds.Points[3].Y = 0;  // a zero count in the window: this drawing is linear
     Draw(c, ds, area);
     EXPECT_EQ(area.YMin, 0);
     EXPECT_EQ(area.YMax, 200000);
+    EXPECT_FALSE(area.LogY);
     EXPECT_NE(FindText(c, kText, "2E5"), nullptr);
     // The overlay now counts (ScaleOnOverlays) and its zero keeps the axis linear as well.
     ds.Points[3].Y = 20;
     ds.ScaleOnOverlays = true;
     Draw(c, ds, area);
     EXPECT_EQ(area.YMax, 200000);
+    EXPECT_FALSE(area.LogY);
 }
 
 TEST(DrawXrdPlot, DegenerateHugeAndNonFiniteInputDrawsSafely) {

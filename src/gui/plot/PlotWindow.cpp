@@ -39,10 +39,6 @@ constexpr int kScreenFontSize = 12;  // the paint box font
 constexpr int kExportFontSize = 14;  // printing
 constexpr int kPrintMeasureFontSize = 20;
 
-char DecimalSeparator() {
-    return UserDecimalSeparator();
-}
-
 QString FormatCounts(double counts) {
     if (std::fabs(counts) >= 1.0) return QString::number(std::llround(counts));
     return QString::number(counts, 'g', 3);
@@ -185,7 +181,7 @@ double PlotWindow::WorldX(int px, int py) const {
 void PlotWindow::PaintBox1Paint(QPainter& painter) {
     painter.fillRect(paintBox_->rect(), Qt::white);
     if (dataset_.Count() == 0) return;
-    QPainterCanvas canvas(painter, DecimalSeparator());
+    QPainterCanvas canvas(painter, UserDecimalSeparator());
     canvas.SetFontName(kPlotFontName);
     canvas.SetFontSize(kScreenFontSize);
     canvas.SetFontColor(0x000000);
@@ -284,7 +280,7 @@ void PlotWindow::UpdateStatus(int px, int py) {
 }
 
 QImage PlotWindow::RenderPlotImage(int width, int height) const {
-    return RenderXrdPlotImage(dataset_, width, height, DecimalSeparator());
+    return RenderXrdPlotImage(dataset_, width, height, UserDecimalSeparator());
 }
 
 void PlotWindow::WritePlotPng(const QImage& image, const QString& fileName) {
@@ -297,7 +293,7 @@ void PlotWindow::PrintPlot(QPrinter& printer) const {
     printer.setPageOrientation(QPageLayout::Landscape);
     QPainter painter;
     if (!painter.begin(&printer)) throw TrevascError("The printer could not be started.");
-    QPainterCanvas canvas(painter, DecimalSeparator());
+    QPainterCanvas canvas(painter, UserDecimalSeparator());
     canvas.SetFontName(kPlotFontName);
     canvas.SetFontSize(kPrintMeasureFontSize);
     canvas.SetFontColor(0x000000);
@@ -323,7 +319,7 @@ std::unique_ptr<QMimeData> PlotWindow::CreatePlotMimeData() const {
     // 96 dpi, as the bitmap and the PNG export.
     const QByteArray svg = DrawSvgPicture(size, 96, [&](QPainter& painter) {
         painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
-        QPainterCanvas canvas(painter, DecimalSeparator());
+        QPainterCanvas canvas(painter, UserDecimalSeparator());
         DrawXrdExportChart(canvas, size.width(), size.height(), dataset_);
     });
 

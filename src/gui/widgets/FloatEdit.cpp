@@ -1,6 +1,6 @@
 #include "gui/widgets/FloatEdit.h"
 
-#include <QLocale>
+#include "qtcanvas/PlotImageExport.h"
 
 namespace trevasc {
 
@@ -10,18 +10,12 @@ FloatEdit::FloatEdit(QWidget* parent, double minValue, double maxValue, double i
     SetValue(initialValue);
 }
 
-char FloatEdit::DecimalSeparator() {
-    const QString point = QLocale().decimalPoint();
-    return point.size() == 1 && point[0].unicode() < 128 ? static_cast<char>(point[0].unicode())
-                                                         : '.';
-}
-
 double FloatEdit::Value() const {
     return rules_.ValueOf(text().toStdString());
 }
 
 void FloatEdit::SetValue(double value) {
-    setText(QString::fromStdString(rules_.TextOf(value, DecimalSeparator())));
+    setText(QString::fromStdString(rules_.TextOf(value, UserDecimalSeparator())));
 }
 
 void FloatEdit::SetRange(double minValue, double maxValue) {

@@ -25,9 +25,6 @@ class FloatEdit : public QLineEdit {
     double Max() const { return rules_.Max(); }
     int Digits() const { return rules_.Digits(); }
 
-    // The user's decimal separator, used when the field writes a value.
-    static char DecimalSeparator();
-
   private:
     TFloatEditValue rules_;
 };

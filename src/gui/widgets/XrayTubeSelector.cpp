@@ -6,12 +6,13 @@
 #include <QSignalBlocker>
 
 #include "gui/widgets/FloatEdit.h"
+#include "qtcanvas/PlotImageExport.h"
 
 namespace trevasc {
 
 XrayTubeSelector::XrayTubeSelector(const QString& xrayIniPath, Prompts& prompts, QWidget* parent)
     : QGroupBox("X-Ray tube", parent),
-      state_(xrayIniPath.toStdString(), prompts, FloatEdit::DecimalSeparator()) {
+      state_(xrayIniPath.toStdString(), prompts, UserDecimalSeparator()) {
     setObjectName("XrayTubeSelector");
     const TFloatEditValue energy = XrayTubeSelectorState::EnergyField();
     const TFloatEditValue wavelength = XrayTubeSelectorState::WavelengthField();
