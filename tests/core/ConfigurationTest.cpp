@@ -38,6 +38,11 @@ TEST(Configuration, ClampKeepsWindowsOnTheVirtualDesktop) {
     EXPECT_EQ(ClampLeft(5000, 400, -1280, 3200), 1520);
     EXPECT_EQ(ClampTop(2000, 600, 0, 1080), 480);
     EXPECT_EQ(ClampTop(-5, 600, -200, 1280), -5);
+    // Stored sizes: at most the desktop (a damaged 60000 would allocate gigabytes), at least 50.
+    EXPECT_EQ(ClampExtent(60000, 1920), 1920);
+    EXPECT_EQ(ClampExtent(800, 1920), 800);
+    EXPECT_EQ(ClampExtent(-7, 1920), 50);
+    EXPECT_EQ(ClampExtent(800, 0), 50);
     // Values from a damaged file do not overflow.
     EXPECT_EQ(ClampLeft(2147483647, 800, 0, 1920), 1120);
 }
