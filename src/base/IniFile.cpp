@@ -6,10 +6,10 @@
 #include <SimpleIni.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 #include "base/AtomicFile.h"
+#include "base/Error.h"
+#include "base/InputFile.h"
 
 namespace trevasc {
 
@@ -20,11 +20,12 @@ struct IniFile::Impl {
 IniFile::IniFile(std::string fileName)
     : fileName_(std::move(fileName)), impl_(std::make_unique<Impl>()) {
     impl_->ini.SetSpaces(false);
-    std::ifstream in(fileName_, std::ios::binary);
-    if (!in) return;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    std::string data = ss.str();
+    std::string data;
+    try {
+        data = ReadWholeFile(fileName_);
+    } catch (const TrevascError&) {
+        return;  // missing, unreadable or not a file: an empty document
+    }
     loaded_ = impl_->ini.LoadData(data.data(), data.size()) >= 0;
 }
 

@@ -1,13 +1,8 @@
 #include "formats/PeakListFile.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
 #include "base/AtomicFile.h"
 #include "base/Error.h"
+#include "base/InputFile.h"
 #include "base/NumberText.h"
 #include "formats/TextExchange.h"
 
@@ -105,13 +100,7 @@ void ReadPeakListText(std::string_view content, TDataSet& target, bool main, std
 
 void ReadPeakListFile(const std::string& fileName, TDataSet& target, bool main,
                       std::string& plotTitle) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(fileName, ec))
-        throw TrevascError("Cannot open file \"" + fileName + "\". " + std::strerror(EISDIR));
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) throw TrevascError("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw TrevascError("Cannot read file \"" + fileName + "\".");
+    const std::string content = ReadWholeFile(fileName);
     ReadPeakListText(content, target, main, plotTitle);
 }
 
