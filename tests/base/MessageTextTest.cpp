@@ -5,24 +5,11 @@
 
 #include "base/MessageText.h"
 #include "base/NumberText.h"
+#include "support/TextChecks.h"
 
 using namespace trevasc;
 
-namespace {
-
-// Printable ASCII and well-formed UTF-8 without control characters.
-bool IsPrintableUtf8(const std::string& text) {
-    for (size_t i = 0; i < text.size();) {
-        const size_t n = Utf8CharLength(std::string_view(text).substr(i));
-        if (n == 0) return false;
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (n == 1 && (c < 0x20 || c == 0x7F)) return false;
-        i += n;
-    }
-    return true;
-}
-
-}  // namespace
+using trevasc::test::IsPrintableUtf8;
 
 TEST(MessageText, Utf8CharLengthFollowsRfc3629) {
     const struct {
