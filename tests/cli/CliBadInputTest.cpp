@@ -161,3 +161,13 @@ TEST(CliBadInput, DoubleDashEndsTheOptions) {
     // After "--" even "-o" is a file name.
     EXPECT_EQ(output.Code, 2) << output.Err;
 }
+
+TEST(CliBadInput, AnErrorInThePeakListBesideAScanNamesThePeakList) {
+    TempDir dir;
+    const std::string scan = dir.Write("scan.txt", "10 1\n11 2\n12 3\n");
+    dir.Write("scan_Peaks.txt", "10.5 a\n\nnone b\n");
+    const CliResult r = Cli({"info", scan});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Err, "trevasc-cli: " + scan + ": Peak list \"" + dir.File("scan_Peaks.txt") +
+                         "\", line 3: 'none' ist kein gültiger Gleitkommawert\n");
+}
