@@ -26,7 +26,45 @@ IniFile::IniFile(std::string fileName)
     } catch (const TrevascError&) {
         return;  // missing, unreadable or not a file: an empty document
     }
-    loaded_ = impl_->ini.LoadData(data.data(), data.size()) >= 0;
+    LoadText(data);
+}
+
+namespace {
+
+// SimpleIni skips a line that opens a section without closing it, but then files the keys that
+// follow under a section named from that line on into theirs, and saves that name so that it
+// reads differently again. Such a line becomes a comment: ignored as before, and kept.
+std::string CommentOutOpenSections(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 16);
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view line = text.substr(pos, end - pos);
+        const size_t first = line.find_first_not_of(" \t");
+        if (first != std::string_view::npos && line[first] == '[' &&
+            line.find(']', first) == std::string_view::npos)
+            out += ';';
+        out += line;
+        if (end < text.size()) out += text[end];
+        pos = end + 1;
+    }
+    return out;
+}
+
+}  // namespace
+
+void IniFile::LoadText(std::string_view text) {
+    impl_->ini.Reset();
+    const std::string checked = CommentOutOpenSections(text);
+    loaded_ = impl_->ini.LoadData(checked.data(), checked.size()) >= 0;
+}
+
+std::string IniFile::Text() const {
+    std::string out;
+    impl_->ini.Save(out, false);
+    return out;
 }
 
 IniFile::~IniFile() = default;
@@ -85,7 +123,9 @@ long long IniFile::ReadInteger(const std::string& section, const std::string& ke
         base = 16;
         s.erase(0, 2);
     }
-    if (s.empty() || s.size() > 18) return def;
+    // At most 18 decimal or 15 hexadecimal digits: every such number fits 63 bits, so the sum
+    // below cannot overflow. Longer numbers are no setting this program writes.
+    if (s.empty() || s.size() > (base == 16 ? 15u : 18u)) return def;
     long long value = 0;
     for (char c : s) {
         int d;
@@ -128,9 +168,7 @@ void IniFile::EraseSection(const std::string& section) {
 }
 
 void IniFile::Save() const {
-    std::string out;
-    impl_->ini.Save(out, false);
-    WriteFileAtomic(fileName_, out);
+    WriteFileAtomic(fileName_, Text());
 }
 
 bool IniFile::TrySave() const noexcept {
