@@ -167,11 +167,12 @@ struct FileReport {
     std::vector<ScanSummary> Scans;
 };
 
-// Runs the work of one file; the message of whatever it throws, if it throws. Every command
-// goes through here, so no failure of a reader or writer can end the program unreported.
-std::optional<std::string> Failure(const std::function<void()>& work) {
+// The message of the exception being handled, whatever a reader or writer threw, so that no
+// failure ends the program unreported. Called inside a catch block; OutputError and UsageError
+// are not a file's failure and go on to RunCli.
+std::string CurrentFailure() {
     try {
-        work();
+        throw;
     } catch (const TrevascError& e) {
         return e.what();
     } catch (const std::bad_alloc&) {
@@ -179,7 +180,6 @@ std::optional<std::string> Failure(const std::function<void()>& work) {
     } catch (const std::exception& e) {
         return e.what();
     }
-    return std::nullopt;
 }
 
 // Opens one file as the workbench would open it as main file.
@@ -189,15 +189,17 @@ FileReport OpenForReport(const std::string& file, int dataset, bool datasetGiven
     CliPrompts prompts(dataset, datasetGiven);
     // The report describes the points as read; no processed curve is needed for it.
     WorkbenchSession session(prompts, false);
-    r.Error = Failure([&] {
+    try {
         session.OpenMainFile(file);
         r.Kind = ScanKindName(session.Registry().OpenScanKind);
         r.Title = session.Registry().PlotTitle;
         for (int k = 0; k <= session.Registry().AdditionalCount(); ++k)
             r.Scans.push_back(Summarize(session.Registry().ScanAt(k)));
-    });
+    } catch (...) {
+        r.Error = CurrentFailure();
+    }
     r.Format = session.LastFormatName();
-    r.Warnings = prompts.Warnings();
+    r.Warnings = prompts.TakeWarnings();
     return r;
 }
 
@@ -207,10 +209,17 @@ void PrintWarnings(const std::vector<std::string>& warnings, const std::string& 
         err << "warning: " << Shown(file) << ": " << Shown(w) << "\n";
 }
 
-// "trevasc-cli: FILE: MESSAGE" for a failed file; the exit code.
-int Report(const std::optional<std::string>& failure, const std::string& file, std::ostream& err) {
-    if (!failure) return 0;
-    err << "trevasc-cli: " << Shown(file) << ": " << Shown(*failure) << "\n";
+// Prints the warnings gathered so far, each once: a command that fails after printing them
+// then prints only those that came later.
+void PrintWarnings(CliPrompts& prompts, const std::string& file, std::ostream& err) {
+    PrintWarnings(prompts.TakeWarnings(), file, err);
+}
+
+// For a catch block: the warnings, then "trevasc-cli: FILE: MESSAGE"; the exit code.
+int ReportFailure(CliPrompts& prompts, const std::string& file, std::ostream& err) {
+    const std::string message = CurrentFailure();
+    PrintWarnings(prompts, file, err);
+    err << "trevasc-cli: " << Shown(file) << ": " << Shown(message) << "\n";
     return 1;
 }
 
@@ -266,7 +275,10 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     for (size_t i = 0; i < a.Files.size(); ++i) {
         FileReport r = OpenForReport(a.Files[i], dataset, a.Value("--dataset").has_value());
         PrintWarnings(r.Warnings, r.File, err);
-        if (Report(r.Error, r.File, err) != 0) code = 1;
+        if (r.Error) {
+            err << "trevasc-cli: " << Shown(r.File) << ": " << Shown(*r.Error) << "\n";
+            code = 1;
+        }
         if (json) {
             PrintJson(r, out);
             out << (i + 1 < a.Files.size() ? ",\n" : "\n");
@@ -298,15 +310,17 @@ int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const std::string& file = a.Files[0];
     CliPrompts prompts(DatasetOption(a), a.Value("--dataset").has_value());
     WorkbenchSession session(prompts);
-    const auto failure = Failure([&] {
+    try {
         session.OpenMainFile(file);
         const std::string text = a.Has("--all")
                                      ? formats::AllSpectraFileText(session.Registry(), '.')
                                      : formats::SpectrumFileText(session.Registry());
+        PrintWarnings(prompts, file, err);
         WriteOutput(*target, text, out);
-    });
-    PrintWarnings(prompts.Warnings(), file, err);
-    return Report(failure, file, err);
+    } catch (...) {
+        return ReportFailure(prompts, file, err);
+    }
+    return 0;
 }
 
 // Whole number option within [lo, hi].
@@ -379,16 +393,18 @@ int Peaks(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     CliPrompts prompts(DatasetOption(a), a.Value("--dataset").has_value());
     WorkbenchSession session(prompts);
     session.SetProcessing(options.Processing);
-    const auto failure = Failure([&] {
+    try {
         session.OpenMainFile(file);
         analysis::RunPeakSearch(session.MainScan(), options.Method, options.Search,
                                 options.Processing.SlopeCount);
+        PrintWarnings(prompts, file, err);
         WriteOutput(
             a.Value("-o").value_or("-"),
             formats::PeakListIdentFileText(session.MainScan(), session.Registry().PlotTitle), out);
-    });
-    PrintWarnings(prompts.Warnings(), file, err);
-    return Report(failure, file, err);
+    } catch (...) {
+        return ReportFailure(prompts, file, err);
+    }
+    return 0;
 }
 
 int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -426,11 +442,12 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     CliPrompts prompts(DatasetOption(a), a.Value("--dataset").has_value());
     WorkbenchSession session(prompts);
     session.SetProcessing(options.Processing);
-    const auto failure = Failure([&] {
+    try {
         session.OpenMainFile(file);
         if (a.Has("--peaks"))
             analysis::RunPeakSearch(session.MainScan(), options.Method, options.Search,
                                     options.Processing.SlopeCount);
+        PrintWarnings(prompts, file, err);
         if (session.MainScan().Count() == 0)
             throw TrevascError("The scan holds no points to plot.");
         plot::TColorConfig colors;
@@ -448,10 +465,11 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
             static QGuiApplication app(argc, argv);
         }
         RenderXrdPlotToPng(dataset, width, height, *target);
-    });
-    PrintWarnings(prompts.Warnings(), file, err);
+    } catch (...) {
+        return ReportFailure(prompts, file, err);
+    }
     (void)out;
-    return Report(failure, file, err);
+    return 0;
 #else
     (void)out;
     (void)options;
