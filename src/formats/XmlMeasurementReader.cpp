@@ -710,7 +710,6 @@ ReadResult ReadXmlMeasurementText(std::string_view content, const std::string& f
         for (int32_t t : dataTexts) {
             TParsedScan scan;
             scan.Points = ReadIntensities(document, t, rawCounts);
-            CheckPointCount(document, t, scan.Points.size(), rawCounts);
             scans.push_back(std::move(scan));
         }
 
@@ -742,6 +741,9 @@ ReadResult ReadXmlMeasurementText(std::string_view content, const std::string& f
                     SetRangePositions(scans[i].Points, 0.0, 0.0);
             }
         }
+
+        for (size_t i = 0; i < scans.size(); ++i)
+            CheckPointCount(document, dataTexts[i], scans[i].Points.size(), rawCounts);
 
         // Second axis: the middle of its start and end, or its common position.
         const TXmlPath next = NextScanPositionPath(secondAxis, secondPosition);
