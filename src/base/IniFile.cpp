@@ -37,7 +37,9 @@ namespace {
 std::string CommentOutOpenSections(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 16);
-    size_t pos = 0;
+    // SimpleIni passes over a UTF-8 byte order mark; the first line starts after it.
+    size_t pos = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+    out.append(text.substr(0, pos));
     while (pos < text.size()) {
         size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string_view::npos) end = text.size();

@@ -40,4 +40,7 @@ TEST(IniFile, ASectionLineWithoutItsBracketIsIgnoredAndKept) {
     again.LoadText(saved);
     EXPECT_EQ(again.Sections(), ini.Sections());
     EXPECT_EQ(again.ReadInteger("", "Left", 0), 10);
+    // Also as the first line behind a byte order mark.
+    again.LoadText("\xEF\xBB\xBF[MAIN\nLeft=10\n");
+    EXPECT_EQ(again.Sections(), (std::vector<std::string>{""}));
 }
