@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the scan reader fuzz targets with clang (libFuzzer, AddressSanitizer,
-# UndefinedBehaviorSanitizer) in build-fuzz and runs each for $1 seconds (default 60).
-# Seeds: the scans in tests/data, the real files in ../shared/realdata when present, and small
-# generated files of each format. New corpus entries stay in build-fuzz/fuzz-corpus; a crash
+# Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) in
+# build-fuzz and runs each for $1 seconds (default 60): the four scan readers, the peak list file
+# reader, the INI reader and the exchange texts. Seeds: the scans in tests/data, the real files in
+# ../shared/realdata when present, the definition files in data/, and small generated files of
+# each format. New corpus entries stay in build-fuzz/fuzz-corpus; a crash
 # leaves its input in build-fuzz/fuzz-artifacts and makes the script fail.
 set -euo pipefail
 
@@ -22,12 +23,14 @@ cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS="$SANITIZERS" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
   -DTREVASC_FUZZ=ON -DTREVASC_TESTS=ON -DTREVASC_GUI=OFF -DTREVASC_BENCH=OFF >/dev/null
-TARGETS=(fuzz_xml fuzz_header_counts fuzz_scan_list fuzz_two_column)
+TARGETS=(fuzz_xml fuzz_header_counts fuzz_scan_list fuzz_two_column fuzz_peak_list_file
+         fuzz_ini_file fuzz_text_exchange)
 cmake --build "$BUILD" -j "${JOBS:-2}" --target "${TARGETS[@]}"
 
 SEEDS="$BUILD/fuzz-seeds"
 rm -rf "$SEEDS"
-mkdir -p "$SEEDS"/{xml,header_counts,scan_list,two_column} "$BUILD/fuzz-artifacts"
+mkdir -p "$SEEDS"/{xml,header_counts,scan_list,two_column,peak_list_file,ini_file,text_exchange} \
+  "$BUILD/fuzz-artifacts"
 
 # ---- seeds ----
 cp "$ROOT"/tests/data/*.xrdml "$SEEDS/xml/" 2>/dev/null || true
@@ -51,6 +54,11 @@ printf 'SUPERDATA\n> mscan tth 20 30 0.5 1 1 1 2 x\n%s\n0 0 0 1.5 1 5 20.0 7.5 0
 printf 'SUPERDATA\n> mscan phi 0 360 5 3 x\n%s\n0 0 0 1 1 5 20 7 350 0 1\n0 0 0 1 1 6 20 7 0 0 1\n0 0 0 1 1 x 20 7 5 0 1\n> mscan tth 1 2 3 4 5 6 1\n%s\n0 0 0 1 1 5 20 7 1 0 1\n' "$COLS" "$COLS" > "$SEEDS/scan_list/two.001"
 printf '# 2Theta counts\n10,5;1234\n10,6;1000\n10,7;3000000000\n' > "$SEEDS/two_column/comma.txt"
 printf '10.0 1\r\n10.1 2\r\n10.2 3\r\n' > "$SEEDS/two_column/crlf.txt"
+printf 'TITLE XRD Plot: S1 film\r\n22.7850   STO (001)\r\n46.4720   STO (002)\r\n\r\n30.1000   ?\r\n' > "$SEEDS/peak_list_file/ident.txt"
+printf '10,5\n11.25\n\n12\n' > "$SEEDS/peak_list_file/plain.txt"
+cp "$ROOT"/data/*.DEF "$SEEDS/ini_file/" 2>/dev/null || true
+printf '[MAIN]\nLeft=10\nTop=$1F\nVisible=true\n; comment\n[FILEHISTORY]\nFILE0=/data/a b.xrdml\n' > "$SEEDS/ini_file/main.ini"
+printf '\x01\x03\x00\x10\x7f\xff\x20\x41\x42\x01\x80\x02\x09\x33\x10\xee' > "$SEEDS/text_exchange/bytes.bin"
 
 DICT="$BUILD/fuzz-xml.dict"
 cat > "$DICT" <<'DICT_END'

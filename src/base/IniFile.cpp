@@ -6,10 +6,10 @@
 #include <SimpleIni.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 #include "base/AtomicFile.h"
+#include "base/Error.h"
+#include "base/InputFile.h"
 
 namespace trevasc {
 
@@ -20,12 +20,53 @@ struct IniFile::Impl {
 IniFile::IniFile(std::string fileName)
     : fileName_(std::move(fileName)), impl_(std::make_unique<Impl>()) {
     impl_->ini.SetSpaces(false);
-    std::ifstream in(fileName_, std::ios::binary);
-    if (!in) return;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    std::string data = ss.str();
-    loaded_ = impl_->ini.LoadData(data.data(), data.size()) >= 0;
+    std::string data;
+    try {
+        data = ReadWholeFile(fileName_);
+    } catch (const TrevascError&) {
+        return;  // missing, unreadable or not a file: an empty document
+    }
+    LoadText(data);
+}
+
+namespace {
+
+// SimpleIni skips a line that opens a section without closing it, but then files the keys that
+// follow under a section named from that line on into theirs, and saves that name so that it
+// reads differently again. Such a line becomes a comment: ignored as before, and kept.
+std::string CommentOutOpenSections(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 16);
+    // SimpleIni passes over a UTF-8 byte order mark; the first line starts after it.
+    size_t pos = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+    out.append(text.substr(0, pos));
+    while (pos < text.size()) {
+        size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view line = text.substr(pos, end - pos);
+        const size_t first = line.find_first_not_of(" \t");
+        if (first != std::string_view::npos && line[first] == '[' &&
+            line.find(']', first) == std::string_view::npos)
+            out += ';';
+        out += line;
+        if (end < text.size()) out += text[end];
+        pos = end + 1;
+    }
+    return out;
+}
+
+}  // namespace
+
+void IniFile::LoadText(std::string_view text) {
+    impl_->ini.Reset();
+    const std::string checked = CommentOutOpenSections(text);
+    loaded_ = impl_->ini.LoadData(checked.data(), checked.size()) >= 0;
+}
+
+std::string IniFile::Text() const {
+    std::string out;
+    impl_->ini.Save(out, false);
+    return out;
 }
 
 IniFile::~IniFile() = default;
@@ -84,7 +125,9 @@ long long IniFile::ReadInteger(const std::string& section, const std::string& ke
         base = 16;
         s.erase(0, 2);
     }
-    if (s.empty() || s.size() > 18) return def;
+    // At most 18 decimal or 15 hexadecimal digits: every such number fits 63 bits, so the sum
+    // below cannot overflow. Longer numbers are no setting this program writes.
+    if (s.empty() || s.size() > (base == 16 ? 15u : 18u)) return def;
     long long value = 0;
     for (char c : s) {
         int d;
@@ -127,9 +170,7 @@ void IniFile::EraseSection(const std::string& section) {
 }
 
 void IniFile::Save() const {
-    std::string out;
-    impl_->ini.Save(out, false);
-    WriteFileAtomic(fileName_, out);
+    WriteFileAtomic(fileName_, Text());
 }
 
 bool IniFile::TrySave() const noexcept {

@@ -3,6 +3,7 @@
 // file order. Writing goes through a temporary file and a rename.
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace trevasc {
@@ -14,6 +15,11 @@ class IniFile {
     ~IniFile();
     IniFile(const IniFile&) = delete;
     IniFile& operator=(const IniFile&) = delete;
+
+    // Replaces the document with `text`, read as the content of an INI file.
+    void LoadText(std::string_view text);
+    // The document as Save writes it.
+    std::string Text() const;
 
     const std::string& FileName() const { return fileName_; }
     bool Loaded() const { return loaded_; }

@@ -8,15 +8,22 @@
 #include <limits>
 
 #include "base/Error.h"
+#include "base/MessageText.h"
 
 namespace trevasc {
 
+// The text comes from a file or a field: quoted so that binary junk or a very long line cannot
+// flood the error box.
 std::string FloatConversionMessage(std::string_view text) {
-    return "'" + std::string(text) + "' ist kein gültiger Gleitkommawert";
+    std::string message = "'";
+    message += QuoteForMessage(text);
+    return message += "' ist kein gültiger Gleitkommawert";
 }
 
 std::string IntegerConversionMessage(std::string_view text) {
-    return "'" + std::string(text) + "' ist kein gültiger Integerwert";
+    std::string message = "'";
+    message += QuoteForMessage(text);
+    return message += "' ist kein gültiger Integerwert";
 }
 
 std::string RangeErrorMessage() {

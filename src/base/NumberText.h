@@ -8,7 +8,8 @@
 
 namespace trevasc {
 
-// Runtime conversion messages, as the user sees them in error boxes.
+// Runtime conversion messages, as the user sees them in error boxes. The text is quoted with
+// QuoteForMessage (escaped, cut after 60 characters).
 std::string FloatConversionMessage(
     std::string_view text);  // "'x' ist kein gültiger Gleitkommawert"
 std::string IntegerConversionMessage(std::string_view text);  // "'x' ist kein gültiger Integerwert"

@@ -1,15 +1,18 @@
 #include "cli/CliCommands.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <functional>
 #include <limits>
 #include <map>
 #include <optional>
 #include <random>
+#include <system_error>
 
 #include "analysis/PeakSearch.h"
 #include "base/AtomicFile.h"
 #include "base/Error.h"
+#include "base/MessageText.h"
 #include "base/NumberText.h"
 #include "cli/CliPrompts.h"
 #include "formats/PeakListFile.h"
@@ -34,11 +37,24 @@ constexpr const char* kUsage =
     "                   [--slope-samples N] [--min-height H] [--min-slope S] [--min-curvature C]\n"
     "                   [--bisector P] [--double-peak-dist D] [--dataset N] [-o OUT]\n"
     "       trevasc-cli plot FILE -o OUT.png [--size WxH] [--linear] [--peaks]\n"
-    "                   [--from X --to Y] [--dataset N]\n";
+    "                   [--from X --to Y] [--dataset N]\n"
+    "       '--' ends the options: every argument after it is a file.\n";
 
 struct UsageError {
     std::string Message;
 };
+
+// Standard output did not take what was written (a full disk, a closed pipe); `Error` is the
+// errno of the failed write, 0 when unknown.
+struct OutputError {
+    int Error = 0;
+};
+
+// Throws OutputError when the stream has failed. Called right after each write, while errno
+// still tells why.
+void CheckOutput(const std::ostream& out) {
+    if (!out) throw OutputError{errno};
+}
 
 // Options shared by the commands; positional arguments are collected in order.
 struct Arguments {
@@ -56,14 +72,22 @@ struct Arguments {
     }
 };
 
+// Text from the command line or a file as it may stand in a message or report line.
+std::string Shown(const std::string& text) {
+    return QuoteForMessage(text, kWholeText);
+}
+
 Arguments ParseArguments(const std::vector<std::string>& args, size_t first,
                          const std::vector<std::string>& flags,
                          const std::vector<std::string>& valued) {
     Arguments a;
+    bool optionsEnded = false;
     for (size_t i = first; i < args.size(); ++i) {
         const std::string& s = args[i];
-        if (s == "-") {
+        if (optionsEnded || s == "-") {
             a.Files.push_back(s);
+        } else if (s == "--") {
+            optionsEnded = true;  // as with every POSIX tool: "-leading.txt" can be named
         } else if (s.size() > 1 && s[0] == '-') {
             if (std::find(flags.begin(), flags.end(), s) != flags.end()) {
                 a.Flags.push_back(s);
@@ -71,7 +95,8 @@ Arguments ParseArguments(const std::vector<std::string>& args, size_t first,
                 if (i + 1 >= args.size()) throw UsageError{"option " + s + " needs a value"};
                 a.Values[s] = args[++i];
             } else {
-                throw UsageError{"unknown option " + s};
+                throw UsageError{"unknown option " + Shown(s) +
+                                 " (name a file beginning with '-' after '--')"};
             }
         } else {
             a.Files.push_back(s);
@@ -88,34 +113,13 @@ int DatasetOption(const Arguments& a) {
     return *n;
 }
 
+// A JSON string is valid UTF-8 without control characters: the text is quoted as in messages
+// (so such bytes read "\\xNN"), then quotes and backslashes are escaped.
 std::string JsonString(const std::string& s) {
     std::string out = "\"";
-    for (unsigned char c : s) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    out += buf;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
+    for (char c : Shown(s)) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
     }
     return out + "\"";
 }
@@ -163,6 +167,21 @@ struct FileReport {
     std::vector<ScanSummary> Scans;
 };
 
+// The message of the exception being handled, whatever a reader or writer threw, so that no
+// failure ends the program unreported. Called inside a catch block; OutputError and UsageError
+// are not a file's failure and go on to RunCli.
+std::string CurrentFailure() {
+    try {
+        throw;
+    } catch (const TrevascError& e) {
+        return e.what();
+    } catch (const std::bad_alloc&) {
+        return "Out of memory";
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+}
+
 // Opens one file as the workbench would open it as main file.
 FileReport OpenForReport(const std::string& file, int dataset, bool datasetGiven) {
     FileReport r;
@@ -172,35 +191,53 @@ FileReport OpenForReport(const std::string& file, int dataset, bool datasetGiven
     WorkbenchSession session(prompts, false);
     try {
         session.OpenMainFile(file);
-        r.Format = session.LastFormatName();
         r.Kind = ScanKindName(session.Registry().OpenScanKind);
         r.Title = session.Registry().PlotTitle;
         for (int k = 0; k <= session.Registry().AdditionalCount(); ++k)
             r.Scans.push_back(Summarize(session.Registry().ScanAt(k)));
-    } catch (const TrevascError& e) {
-        r.Format = session.LastFormatName();
-        r.Error = e.what();
-    } catch (const std::bad_alloc&) {
-        r.Error = "Out of memory";
+    } catch (...) {
+        r.Error = CurrentFailure();
     }
-    r.Warnings = prompts.Warnings();
+    r.Format = session.LastFormatName();
+    r.Warnings = prompts.TakeWarnings();
     return r;
 }
 
+void PrintWarnings(const std::vector<std::string>& warnings, const std::string& file,
+                   std::ostream& err) {
+    for (const std::string& w : warnings)
+        err << "warning: " << Shown(file) << ": " << Shown(w) << "\n";
+}
+
+// Prints the warnings gathered so far, each once: a command that fails after printing them
+// then prints only those that came later.
+void PrintWarnings(CliPrompts& prompts, const std::string& file, std::ostream& err) {
+    PrintWarnings(prompts.TakeWarnings(), file, err);
+}
+
+// For a catch block: the warnings, then "trevasc-cli: FILE: MESSAGE"; the exit code.
+int ReportFailure(CliPrompts& prompts, const std::string& file, std::ostream& err) {
+    const std::string message = CurrentFailure();
+    PrintWarnings(prompts, file, err);
+    err << "trevasc-cli: " << Shown(file) << ": " << Shown(message) << "\n";
+    return 1;
+}
+
 void PrintText(const FileReport& r, std::ostream& out) {
-    out << r.File << "\n";
+    // Names and titles come from the file: shown escaped, so that they cannot steer the terminal.
+    out << Shown(r.File) << "\n";
     out << "  format: " << r.Format << "\n";
     out << "  kind: " << r.Kind << "\n";
-    out << "  title: " << r.Title << "\n";
+    out << "  title: " << Shown(r.Title) << "\n";
     out << "  scans: " << r.Scans.size() << "\n";
     for (size_t i = 0; i < r.Scans.size(); ++i) {
         const ScanSummary& s = r.Scans[i];
-        out << "  scan " << i << ": " << s.Name << "\n";
+        out << "  scan " << i << ": " << Shown(s.Name) << "\n";
         out << "    points: " << s.Count << ", from " << Number(s.First) << " to " << Number(s.Last)
             << "\n";
         if (!s.SecondAxisName.empty())
-            out << "    second axis: " << s.SecondAxisName << " = " << Number(s.SecondAxisPosition)
-                << "\n";
+            out << "    second axis: " << Shown(s.SecondAxisName) << " = "
+                << Number(s.SecondAxisPosition) << "\n";
         out << "    intensity: " << s.MinIntensity << " .. " << s.MaxIntensity << "\n";
         out << "    peaks: " << s.Peaks << "\n";
     }
@@ -237,9 +274,9 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     if (json) out << "[\n";
     for (size_t i = 0; i < a.Files.size(); ++i) {
         FileReport r = OpenForReport(a.Files[i], dataset, a.Value("--dataset").has_value());
-        for (const std::string& w : r.Warnings) err << "warning: " << r.File << ": " << w << "\n";
+        PrintWarnings(r.Warnings, r.File, err);
         if (r.Error) {
-            err << "trevasc-cli: " << r.File << ": " << *r.Error << "\n";
+            err << "trevasc-cli: " << Shown(r.File) << ": " << Shown(*r.Error) << "\n";
             code = 1;
         }
         if (json) {
@@ -248,17 +285,21 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         } else if (!r.Error) {
             PrintText(r, out);
         }
+        CheckOutput(out);  // no point in reading on when the report is lost
     }
     if (json) out << "]\n";
+    CheckOutput(out);
     return code;
 }
 
 // Writes `text` to OUT ("-" = standard output).
 void WriteOutput(const std::string& target, const std::string& text, std::ostream& out) {
-    if (target == "-")
+    if (target == "-") {
         out << text;
-    else
+        CheckOutput(out);
+    } else {
         WriteFileAtomic(target, text);
+    }
 }
 
 int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -274,14 +315,10 @@ int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         const std::string text = a.Has("--all")
                                      ? formats::AllSpectraFileText(session.Registry(), '.')
                                      : formats::SpectrumFileText(session.Registry());
-        for (const std::string& w : prompts.Warnings())
-            err << "warning: " << file << ": " << w << "\n";
+        PrintWarnings(prompts, file, err);
         WriteOutput(*target, text, out);
-    } catch (const TrevascError& e) {
-        for (const std::string& w : prompts.Warnings())
-            err << "warning: " << file << ": " << w << "\n";
-        err << "trevasc-cli: " << file << ": " << e.what() << "\n";
-        return 1;
+    } catch (...) {
+        return ReportFailure(prompts, file, err);
     }
     return 0;
 }
@@ -355,10 +392,6 @@ const std::vector<std::string> kPeakValueOptions = {
     "--min-slope", "--min-curvature", "--bisector",   "--double-peak-dist", "--dataset",
     "-o"};
 
-void PrintWarnings(const CliPrompts& prompts, const std::string& file, std::ostream& err) {
-    for (const std::string& w : prompts.Warnings()) err << "warning: " << file << ": " << w << "\n";
-}
-
 int Peaks(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     Arguments a = ParseArguments(args, 1, {}, kPeakValueOptions);
     if (a.Files.size() != 1) throw UsageError{"peaks needs exactly one file"};
@@ -375,10 +408,8 @@ int Peaks(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         WriteOutput(
             a.Value("-o").value_or("-"),
             formats::PeakListIdentFileText(session.MainScan(), session.Registry().PlotTitle), out);
-    } catch (const TrevascError& e) {
-        PrintWarnings(prompts, file, err);
-        err << "trevasc-cli: " << file << ": " << e.what() << "\n";
-        return 1;
+    } catch (...) {
+        return ReportFailure(prompts, file, err);
     }
     return 0;
 }
@@ -437,10 +468,8 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
             static QGuiApplication app(argc, argv);
         }
         RenderXrdPlotToPng(dataset, width, height, *target);
-    } catch (const TrevascError& e) {
-        PrintWarnings(prompts, file, err);
-        err << "trevasc-cli: " << file << ": " << e.what() << "\n";
-        return 1;
+    } catch (...) {
+        return ReportFailure(prompts, file, err);
     }
     (void)out;
     return 0;
@@ -464,14 +493,27 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     auto it = commands.find(args[0]);
     if (it == commands.end()) {
-        err << "trevasc-cli: unknown command '" << args[0] << "'\n" << kUsage;
+        err << "trevasc-cli: unknown command '" << Shown(args[0]) << "'\n" << kUsage;
         return 2;
     }
+    // Output that did not arrive is an error, also when the buffer fails only at the last flush.
+    const auto outputFailed = [&](int error) {
+        err << "trevasc-cli: cannot write standard output";
+        if (error != 0) err << ": " << std::generic_category().message(error);
+        err << "\n";
+        return 1;
+    };
     try {
-        return it->second(args, out, err);
+        const int code = it->second(args, out, err);
+        errno = 0;
+        out.flush();
+        CheckOutput(out);
+        return code;
     } catch (const UsageError& e) {
         err << "trevasc-cli: " << e.Message << "\n" << kUsage;
         return 2;
+    } catch (const OutputError& e) {
+        return outputFailed(e.Error);
     }
 }
 

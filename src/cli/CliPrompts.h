@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/Prompts.h"
@@ -20,6 +21,8 @@ class CliPrompts : public Prompts {
                                           const std::string& preset) override;
 
     const std::vector<std::string>& Warnings() const { return warnings_; }
+    // The warnings so far; they are then forgotten, so that each is reported once.
+    std::vector<std::string> TakeWarnings() { return std::exchange(warnings_, {}); }
 
   private:
     int dataset_;

@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <climits>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "Version.h"
 #include "base/AtomicFile.h"
 #include "base/IniFile.h"
+#include "base/InputFile.h"
 #include "base/PathText.h"
 
 namespace trevasc {
@@ -32,12 +31,8 @@ bool IsFile(const std::string& path) {
 // Copies through a temporary file and a rename, so that a crash during the copy never leaves a
 // truncated xray.ini or substrates.ini behind (it would then never be seeded again).
 void CopyDefinitionFile(const std::string& source, const std::string& target) {
-    std::ifstream in(source, std::ios::binary);
-    if (!in) return;
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return;
     try {
-        WriteFileAtomic(target, content);
+        WriteFileAtomic(target, ReadWholeFile(source));
     } catch (...) {
         // A failed copy is not reported: the table just stays empty.
     }

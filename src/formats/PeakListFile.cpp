@@ -1,13 +1,11 @@
 #include "formats/PeakListFile.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <optional>
 
 #include "base/AtomicFile.h"
 #include "base/Error.h"
+#include "base/InputFile.h"
+#include "base/MessageText.h"
 #include "base/NumberText.h"
 #include "formats/TextExchange.h"
 
@@ -64,14 +62,16 @@ std::string PeakListIdentFileText(const TDataSet& scan, const std::string& plotT
 }
 
 void ReadPeakListText(std::string_view content, TDataSet& target, bool main, std::string& plotTitle,
-                      char decimalSeparator) {
+                      char decimalSeparator, const std::string& fileName) {
     target.Peaks.Clear();
     // A byte order mark from an editor would otherwise spoil the first position.
     if (content.substr(0, 3) == "\xEF\xBB\xBF") content.remove_prefix(3);
 
     bool checked = true;
     size_t pos = 0;
+    int lineNumber = 0;
     while (pos < content.size()) {
+        ++lineNumber;
         size_t end = content.find_first_of("\r\n", pos);
         if (end == std::string_view::npos) end = content.size();
         const std::string_view line = Trim(content.substr(pos, end - pos));
@@ -96,8 +96,17 @@ void ReadPeakListText(std::string_view content, TDataSet& target, bool main, std
         } else if (token == "TITLE") {
             if (main) plotTitle = std::string(text);
         } else {
-            const double position = ParseFloat(ToLocalDecimal(token, decimalSeparator));
-            AddPeak(target, position, std::string(text), checked);
+            const std::string local = ToLocalDecimal(token, decimalSeparator);
+            const std::optional<double> position = TryParseFloat(local);
+            if (!position) {
+                // Read beside a scan, the list's error would otherwise be taken for the scan's.
+                std::string where;
+                if (!fileName.empty())
+                    where = "Peak list \"" + QuoteForMessage(fileName, kWholeText) + "\", line " +
+                            std::to_string(lineNumber) + ": ";
+                throw TrevascError(where + FloatConversionMessage(Trim(local)));
+            }
+            AddPeak(target, *position, std::string(text), checked);
         }
     }
     target.Peaks.Unsaved = false;
@@ -105,14 +114,8 @@ void ReadPeakListText(std::string_view content, TDataSet& target, bool main, std
 
 void ReadPeakListFile(const std::string& fileName, TDataSet& target, bool main,
                       std::string& plotTitle) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(fileName, ec))
-        throw TrevascError("Cannot open file \"" + fileName + "\". " + std::strerror(EISDIR));
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) throw TrevascError("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw TrevascError("Cannot read file \"" + fileName + "\".");
-    ReadPeakListText(content, target, main, plotTitle);
+    const std::string content = ReadWholeFile(fileName);
+    ReadPeakListText(content, target, main, plotTitle, '.', fileName);
 }
 
 void WritePeakListFile(const std::string& fileName, TDataSet& scan, bool withIdent,

@@ -17,11 +17,12 @@ std::string PeakListIdentFileText(const TDataSet& scan, const std::string& plotT
 // Reads a peak list into `target`, replacing its peaks. An empty line makes the following peaks
 // unchecked; a "TITLE" line sets `plotTitle` when `main` is set. Lines may end with CR, LF or
 // CR LF. A position that is not a number throws TrevascError with the conversion message; the
-// peaks read before it stay. On success the list is marked saved.
+// peaks read before it stay. On success the list is marked saved. With `fileName` the message
+// names the file and the line first: Peak list "NAME", line 3: 'x' ist kein gültiger ...
 void ReadPeakListText(std::string_view content, TDataSet& target, bool main, std::string& plotTitle,
-                      char decimalSeparator = '.');
-// ReadPeakListText on a file's content. A file that cannot be read throws TrevascError and
-// leaves the target untouched.
+                      char decimalSeparator = '.', const std::string& fileName = {});
+// ReadPeakListText on a file's content (its messages name the file and line). A file that cannot
+// be read (see ReadWholeFile) throws TrevascError and leaves the target untouched.
 void ReadPeakListFile(const std::string& fileName, TDataSet& target, bool main,
                       std::string& plotTitle);
 

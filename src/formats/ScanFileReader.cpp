@@ -1,12 +1,7 @@
 #include "formats/ScanFileReader.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <memory>
-#include <system_error>
-
 #include "base/Error.h"
+#include "base/InputFile.h"
 #include "base/TextLine.h"
 
 namespace trevasc::formats {
@@ -42,14 +37,6 @@ bool ContainsUpper(std::string_view text, std::string_view upperMarker) {
     return false;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-std::string FileErrorMessage(const std::string& fileName, int error) {
-    return "Cannot open file \"" + fileName + "\". " + std::generic_category().message(error);
-}
-
 }  // namespace
 
 TScanFormat DetectScanFormatFromLine(std::string_view firstLine) {
@@ -65,53 +52,19 @@ TScanFormat DetectScanFormatFromText(std::string_view content) {
     return DetectScanFormatFromLine(FirstNonEmptyLine(content));
 }
 
-std::string ReadWholeFile(const std::string& fileName) {
-    errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
-    if (!file) throw TrevascError(FileErrorMessage(fileName, errno ? errno : ENOENT));
-    std::string content;
-    // Read straight into the buffer when the size is known; pipes and special files (and a file
-    // that grows meanwhile) continue in chunks.
-    size_t have = 0;
-    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
-        const long size = std::ftell(file.get());
-        std::rewind(file.get());
-        if (size > 0) {
-            content.resize(static_cast<size_t>(size));
-            have = std::fread(content.data(), 1, content.size(), file.get());
-            content.resize(have);
-        }
-    }
-    if (!std::ferror(file.get()) && !std::feof(file.get())) {
-        char chunk[1 << 16];
-        for (;;) {
-            const size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
-            content.append(chunk, got);
-            if (got < sizeof chunk) break;
-        }
-    }
-    if (std::ferror(file.get()))
-        throw TrevascError(FileErrorMessage(fileName, errno ? errno : EIO));
-    return content;
-}
-
 TScanFormat DetectScanFormat(const std::string& fileName) {
     // Only the first non-empty line matters: read until it is complete.
-    errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
-    if (!file) throw TrevascError(FileErrorMessage(fileName, errno ? errno : ENOENT));
+    InputFile file(fileName);
     std::string head;
     char chunk[1 << 14];
     for (;;) {
-        const size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
+        const size_t got = file.Read(chunk, sizeof chunk);
         head.append(chunk, got);
         const size_t start = head.find_first_not_of("\r\n");
         if (start != std::string::npos && head.find_first_of("\r\n", start) != std::string::npos)
             break;
-        if (got < sizeof chunk) break;
+        if (got == 0) break;
     }
-    if (std::ferror(file.get()))
-        throw TrevascError(FileErrorMessage(fileName, errno ? errno : EIO));
     return DetectScanFormatFromText(head);
 }
 

@@ -23,11 +23,9 @@ const char* ScanFormatName(TScanFormat format);
 // Chooses the reader from the first non-empty line (upper-cased; a marker may stand anywhere).
 TScanFormat DetectScanFormatFromLine(std::string_view firstLine);
 TScanFormat DetectScanFormatFromText(std::string_view content);
-// Reads the first non-empty line of the file; throws TrevascError when the file cannot be read.
+// Reads the first non-empty line of the file; throws TrevascError when the file cannot be read
+// (see InputFile: only regular files within the size limit).
 TScanFormat DetectScanFormat(const std::string& fileName);
-
-// Reads a whole file into memory; throws TrevascError with the platform's file error text.
-std::string ReadWholeFile(const std::string& fileName);
 
 // What a successful read reports back.
 struct ReadResult {
@@ -49,7 +47,8 @@ ReadResult ReadTwoColumnText(std::string_view content, const std::string& fileNa
 // Detects the format of `content` and runs its reader.
 ReadResult ReadScanText(std::string_view content, const std::string& fileName, bool main,
                         ScanRegistry& registry, Prompts& prompts, TScanFormat* detected = nullptr);
-// Reads the file and runs ReadScanText.
+// Reads the file (ReadWholeFile: only regular files within the size limit) and runs
+// ReadScanText.
 ReadResult ReadScanFile(const std::string& fileName, bool main, ScanRegistry& registry,
                         Prompts& prompts, TScanFormat* detected = nullptr);
 

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "base/Error.h"
+#include "base/MessageText.h"
 #include "base/NumberText.h"
 #include "base/PathText.h"
 #include "formats/ScanFileReader.h"
@@ -58,6 +59,7 @@ constexpr NameEntry kNames[] = {
     {"counts", TXmlName::Counts},
     {"beamattenuationfactors", TXmlName::BeamAttenuationFactors},
     {"commonbeamattenuationfactor", TXmlName::CommonBeamAttenuationFactor},
+    {"countingtimes", TXmlName::CountingTimes},
 };
 
 TXmlName ClassifyName(std::string_view localName) {
@@ -79,6 +81,7 @@ bool IsValueElement(TXmlName name) {
         case TXmlName::Counts:
         case TXmlName::BeamAttenuationFactors:
         case TXmlName::CommonBeamAttenuationFactor:
+        case TXmlName::CountingTimes:
             return true;
         default:
             return false;
@@ -87,12 +90,6 @@ bool IsValueElement(TXmlName name) {
 
 bool IsXmlBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-bool IsBlankText(std::string_view text) {
-    for (char c : text)
-        if (!IsXmlBlank(c)) return false;
-    return true;
 }
 
 TXmlMeasurementType ClassifyMeasurementType(std::string_view value) {
@@ -113,8 +110,44 @@ struct ReaderDeleter {
     void operator()(xmlTextReader* reader) const { xmlFreeTextReader(reader); }
 };
 
-// Errors end the reading through the return code; nothing is printed.
-void IgnoreXmlError(void*, xmlErrorPtr) {}
+// The first error libxml2 reports: where and why the document is not well-formed. Later errors
+// mostly follow from the first, and nothing is printed.
+struct XmlErrorInfo {
+    int Line = 0;
+    int Code = 0;
+    std::string Reason;
+};
+
+void RecordXmlError(void* context, xmlErrorPtr error) {
+    auto& info = *static_cast<XmlErrorInfo*>(context);
+    if (!error || error->level < XML_ERR_ERROR || !info.Reason.empty()) return;
+    try {
+        // One line: libxml2 ends its messages with a line break and puts some details on a
+        // second line.
+        for (const char* p = error->message; p && *p; ++p) {
+            if (!IsXmlBlank(*p))
+                info.Reason += *p;
+            else if (!info.Reason.empty() && info.Reason.back() != ' ')
+                info.Reason += ' ';
+        }
+        while (!info.Reason.empty() && info.Reason.back() == ' ') info.Reason.pop_back();
+        info.Line = error->line;
+        info.Code = error->code;
+    } catch (...) {
+        // No exception may cross libxml2's C frames; the message just stays without a reason.
+    }
+}
+
+// The documented message, then the line and the reason when they are known. The reason may
+// quote names from the file, so it is quoted in turn.
+std::string ReadErrorMessage(int line = 0, std::string_view reason = {}) {
+    std::string message = kReadErrorMessage;
+    if (reason.empty()) return message;
+    if (line > 0) message += " Line " + std::to_string(line) + ":";
+    message += " ";
+    message += QuoteForMessage(reason, 160);
+    return message;
+}
 
 // The filter attributes of a start tag. When a tag carries an attribute twice under names that
 // differ only in letter case, the first one counts.
@@ -141,7 +174,8 @@ void ReadFilterAttributes(xmlTextReader* reader, XmlDocument::Event& event) {
 }  // namespace
 
 XmlDocument::XmlDocument(std::string_view content) {
-    if (content.size() > static_cast<size_t>(INT_MAX)) throw TrevascError(kReadErrorMessage);
+    if (content.size() > static_cast<size_t>(INT_MAX))
+        throw TrevascError(ReadErrorMessage(0, "The file is larger than 2 GiB."));
     xmlInitParser();
     // No network, no DTD loading, no entity substitution, no messages on stderr. Without
     // XML_PARSE_HUGE one text node may hold up to 10 MB (about a million intensities), and
@@ -149,62 +183,121 @@ XmlDocument::XmlDocument(std::string_view content) {
     std::unique_ptr<xmlTextReader, ReaderDeleter> reader(
         xmlReaderForMemory(content.data(), static_cast<int>(content.size()), nullptr, nullptr,
                            XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
-    if (!reader) throw TrevascError(kReadErrorMessage);
-    xmlTextReaderSetStructuredErrorHandler(reader.get(), IgnoreXmlError, nullptr);
+    if (!reader) throw TrevascError(ReadErrorMessage());
+    XmlErrorInfo error;
+    xmlTextReaderSetStructuredErrorHandler(reader.get(), RecordXmlError, &error);
 
     struct Open {
         TXmlName Name;
-        int32_t DataPoints;
+        int32_t DataPoints;  // its index, for a dataPoints element
+        int32_t Text;        // the text it gathers, for an element a query can end on
     };
     std::vector<Open> open;
+    int gathering = 0;  // open elements that gather text
+
+    const auto startElement = [&](TXmlName name, Event event) {
+        int32_t dataPoints = -1;
+        if (name == TXmlName::DataPoints) {
+            dataPoints = static_cast<int32_t>(dataPoints_.size());
+            dataPoints_.emplace_back();
+        }
+        int32_t text = -1;
+        if (IsValueElement(name)) {
+            // A list of a dataPoints element stands directly in it, a position list in one of
+            // its positions elements.
+            const size_t depth = open.size();
+            const bool inDataPoints = depth >= 1 && open[depth - 1].Name == TXmlName::DataPoints;
+            const bool inPositions = depth >= 2 && open[depth - 1].Name == TXmlName::Positions &&
+                                     open[depth - 2].Name == TXmlName::DataPoints;
+            const int32_t owner = inDataPoints  ? open[depth - 1].DataPoints
+                                  : inPositions ? open[depth - 2].DataPoints
+                                                : -1;
+            text = static_cast<int32_t>(texts_.size());
+            texts_.push_back({std::string(), owner});
+            ++gathering;
+            if (owner >= 0) {
+                DataPointsInfo& info = dataPoints_[static_cast<size_t>(owner)];
+                if (inDataPoints && name == TXmlName::BeamAttenuationFactors &&
+                    info.AttenuationFactors < 0)
+                    info.AttenuationFactors = text;
+                if (inDataPoints && name == TXmlName::CommonBeamAttenuationFactor &&
+                    info.CommonAttenuationFactor < 0)
+                    info.CommonAttenuationFactor = text;
+                if (inDataPoints && name == TXmlName::CountingTimes && info.CountingTimes < 0)
+                    info.CountingTimes = text;
+                if (inPositions && name == TXmlName::ListPositions)
+                    info.ListedPositions.push_back(text);
+            }
+        }
+        open.push_back({name, dataPoints, text});
+        events_.push_back(event);
+    };
+    const auto endElement = [&] {
+        if (!open.empty()) {
+            if (open.back().Text >= 0) {
+                Event event{Event::Text};
+                event.TextIndex = open.back().Text;
+                events_.push_back(event);
+                --gathering;
+            }
+            open.pop_back();
+        }
+        events_.push_back(Event{Event::End});
+    };
+
     int status = 0;
     while ((status = xmlTextReaderRead(reader.get())) == 1) {
         switch (xmlTextReaderNodeType(reader.get())) {
             case XML_READER_TYPE_ELEMENT: {
-                if (xmlTextReaderIsEmptyElement(reader.get()) == 1) break;  // never has content
+                const bool empty = xmlTextReaderIsEmptyElement(reader.get()) == 1;
                 Event event{Event::Start};
                 event.Name = ClassifyName(View(xmlTextReaderConstLocalName(reader.get())));
+                // An empty element tag changes no path; only a value element's empty text counts.
+                if (empty && !IsValueElement(event.Name)) break;
                 if (event.Name == TXmlName::XrdMeasurement || event.Name == TXmlName::Positions)
                     ReadFilterAttributes(reader.get(), event);
-                int32_t dataPoints = -1;
-                if (event.Name == TXmlName::DataPoints) {
-                    dataPoints = static_cast<int32_t>(dataPoints_.size());
-                    dataPoints_.emplace_back();
-                }
-                open.push_back({event.Name, dataPoints});
-                events_.push_back(event);
+                startElement(event.Name, event);
+                if (empty) endElement();  // the reader reports no end tag for it
                 break;
             }
             case XML_READER_TYPE_END_ELEMENT:
-                events_.push_back(Event{Event::End});
-                if (!open.empty()) open.pop_back();
+                endElement();
                 break;
-            case XML_READER_TYPE_TEXT: {
-                if (open.empty() || !IsValueElement(open.back().Name)) break;
-                const std::string_view value = View(xmlTextReaderConstValue(reader.get()));
-                if (IsBlankText(value)) break;
-                const int32_t index = static_cast<int32_t>(texts_.size());
-                const int32_t owner = open.size() >= 2 ? open[open.size() - 2].DataPoints : -1;
-                texts_.push_back({std::string(value), owner});
-                if (owner >= 0) {
-                    DataPointsInfo& info = dataPoints_[static_cast<size_t>(owner)];
-                    if (open.back().Name == TXmlName::BeamAttenuationFactors &&
-                        info.AttenuationFactors < 0)
-                        info.AttenuationFactors = index;
-                    if (open.back().Name == TXmlName::CommonBeamAttenuationFactor &&
-                        info.CommonAttenuationFactor < 0)
-                        info.CommonAttenuationFactor = index;
+            case XML_READER_TYPE_TEXT:
+            case XML_READER_TYPE_CDATA:
+            case XML_READER_TYPE_WHITESPACE:
+            case XML_READER_TYPE_SIGNIFICANT_WHITESPACE:
+                // Character data belongs to the text of every enclosing value element (nearly
+                // always just one).
+                if (gathering > 0) {
+                    const std::string_view value = View(xmlTextReaderConstValue(reader.get()));
+                    for (const Open& element : open)
+                        if (element.Text >= 0)
+                            texts_[static_cast<size_t>(element.Text)].Value += value;
                 }
-                Event event{Event::Text};
-                event.TextIndex = index;
-                events_.push_back(event);
                 break;
-            }
+            case XML_READER_TYPE_ENTITY_REFERENCE:
+                // Entities are not substituted (an external one could pull in any local file),
+                // so the replacement text is unknown: better no scan than one with values missing.
+                if (gathering > 0)
+                    throw TrevascError(ReadErrorMessage(
+                        static_cast<int>(xmlGetLineNo(xmlTextReaderCurrentNode(reader.get()))),
+                        "Entity '" + std::string(View(xmlTextReaderConstName(reader.get()))) +
+                            "' is not read; only predefined entities and character references "
+                            "are."));
+                break;
             default:
-                break;  // CDATA, comments, PIs, white space, entity references
+                break;  // comments, processing instructions and the document type are no content
         }
     }
-    if (status != 0) throw TrevascError(kReadErrorMessage);
+    if (status != 0) {
+        // The pull reader reports a file that ends too early as "Extra content at the end of the
+        // document"; with elements still open (or none seen) the truth is the opposite.
+        if (error.Code == XML_ERR_DOCUMENT_END && (!open.empty() || events_.empty()))
+            error.Reason = open.empty() ? "The file holds no XML element."
+                                        : "The file ends before all elements are closed.";
+        throw TrevascError(ReadErrorMessage(error.Line, error.Reason));
+    }
 }
 
 std::string XmlDocument::NormalizedText(int32_t index) const {
@@ -414,6 +507,28 @@ TDataPointArray ReadIntensities(const XmlDocument& document, int32_t text, bool 
     return points;
 }
 
+// The lists of a dataPoints element that hold one value per point must have as many values as
+// its data, and the data at least one value: otherwise values went missing and the positions
+// would be spread over the wrong number of points.
+void CheckPointCount(const XmlDocument& document, int32_t data, size_t count, bool rawCounts) {
+    const std::string dataName = rawCounts ? "counts" : "intensities";
+    if (data < 0) throw TrevascError("No intensities or counts found.");
+    if (count == 0) throw TrevascError("The list of " + dataName + " is empty.");
+    const int32_t owner = document.Text(data).DataPoints;
+    if (owner < 0) return;
+    const XmlDocument::DataPointsInfo& info = document.DataPoints(owner);
+    const auto check = [&](int32_t list, const std::string& message) {
+        if (list >= 0 && CountTokens(document.Text(list).Value) != count)
+            throw TrevascError(message);
+    };
+    check(info.AttenuationFactors,
+          "The number of beam attenuation factors does not match the number of " + dataName + ".");
+    check(info.CountingTimes,
+          "The number of counting times does not match the number of " + dataName + ".");
+    for (int32_t list : info.ListedPositions)
+        check(list, "The number of listed positions does not match the number of intensities.");
+}
+
 // Equidistant positions from start to end, point i at start + i * step; a single point sits at
 // the start.
 void SetRangePositions(TDataPointArray& points, double start, double end) {
@@ -565,6 +680,7 @@ ReadResult ReadXmlMeasurementText(std::string_view content, const std::string& f
         }
         TParsedScan scan;
         scan.Points = ReadIntensities(document, data, rawCounts);
+        CheckPointCount(document, data, scan.Points.size(), rawCounts);
         if (single->List >= 0)
             SetListedPositions(document, scan.Points, single->List);
         else
@@ -625,6 +741,9 @@ ReadResult ReadXmlMeasurementText(std::string_view content, const std::string& f
                     SetRangePositions(scans[i].Points, 0.0, 0.0);
             }
         }
+
+        for (size_t i = 0; i < scans.size(); ++i)
+            CheckPointCount(document, dataTexts[i], scans[i].Points.size(), rawCounts);
 
         // Second axis: the middle of its start and end, or its common position.
         const TXmlPath next = NextScanPositionPath(secondAxis, secondPosition);

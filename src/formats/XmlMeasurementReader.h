@@ -13,9 +13,12 @@
 // tag, end tag, text) that keeps exactly what the queries can see, and the queries then walk
 // that list. The list keeps every start and end tag (they make up the paths); for start tags only
 // the name among those the queries use (any other name is "Other", which matches no query) and
-// the three filter attributes; and only the texts of elements that a query can end on. Empty
-// element tags, CDATA sections, comments, processing instructions and white-space-only text
-// change nothing, as they change no path and are never a query's answer.
+// the three filter attributes; and only the texts of elements that a query can end on. Such an
+// element's text is its whole content as XML defines it: all its character data, CDATA sections
+// included, comments and processing instructions left out, so "1 2 <!-- c --> 3" holds three
+// numbers. It stands as one text event right before the element's end tag, also when it is empty
+// (an empty list is then seen, not the next scan's). Empty element tags of other elements change
+// nothing, as they change no path and are never a query's answer.
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -43,6 +46,7 @@ enum class TXmlName : uint8_t {
     Counts,
     BeamAttenuationFactors,
     CommonBeamAttenuationFactor,
+    CountingTimes,
 };
 
 // Attribute filters. Any = the query does not name the attribute; Unknown = the attribute is
@@ -62,7 +66,8 @@ using TXmlPath = std::vector<TXmlStep>;
 class XmlDocument {
   public:
     // Parses the whole text; throws TrevascError "Error while reading XML file." when it is
-    // not well-formed XML.
+    // not well-formed XML, followed by the line and libxml2's reason when they are known
+    // ("Error while reading XML file. Line 3: Opening and ending tag mismatch: ...").
     explicit XmlDocument(std::string_view content);
 
     struct Event {
@@ -74,13 +79,17 @@ class XmlDocument {
         int32_t TextIndex = -1;  // Text
     };
     struct TextNode {
-        std::string Value;        // as in the file (entities resolved), not yet normalised
-        int32_t DataPoints = -1;  // the dataPoints element it is a grandchild of, if any
+        std::string Value;  // as in the file (entities resolved), not yet normalised
+        // The dataPoints element it belongs to (as a child, or through positions), if any.
+        int32_t DataPoints = -1;
     };
-    // Attenuation texts found directly under one dataPoints element.
+    // Texts of one dataPoints element besides its data: the attenuation factors and the other
+    // lists that hold one value per point (first of each kind).
     struct DataPointsInfo {
         int32_t AttenuationFactors = -1;
         int32_t CommonAttenuationFactor = -1;
+        int32_t CountingTimes = -1;
+        std::vector<int32_t> ListedPositions;  // of every axis
     };
 
     const std::vector<Event>& Events() const { return events_; }

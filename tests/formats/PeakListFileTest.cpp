@@ -106,6 +106,18 @@ TEST(PeakListFile, LineRulesOfTheReader) {
     ASSERT_EQ(s.Peaks.Count(), 2);
     EXPECT_EQ(s.Peaks.Items[0].Description, "first");
     EXPECT_TRUE(s.Peaks.Unsaved);
+
+    // Read from a file, the message names it and the line (empty lines count).
+    test::TempDir dir;
+    const std::string file = dir.Write("s_Peaks.txt", "TITLE t\r\n10.0\r\n\r\n1\x1B[0m x\r\n");
+    try {
+        ReadPeakListFile(file, s, true, title);
+        FAIL() << "no error";
+    } catch (const TrevascError& e) {
+        EXPECT_EQ(
+            std::string(e.what()),
+            "Peak list \"" + file + "\", line 4: '1\\x1b[0m' ist kein gültiger Gleitkommawert");
+    }
 }
 
 TEST(PeakListFile, FailuresLeaveDataAndFilesAlone) {

@@ -171,3 +171,19 @@ TEST(RealFiles, TruncatedCopiesFailCleanly) {
         }
     }
 }
+
+TEST(RealFiles, ValuesDroppedFromAListAreReported) {
+    // Each scan of this map lists as many attenuation factors as intensities; two values lost
+    // from one list must not go unnoticed.
+    std::string content = ReadFileBytes(std::string(TREVASC_TEST_DATA_DIR) +
+                                        "/xrdtools_test_area_RSM_Omega2Theta_v1.0.xrdml");
+    const size_t list = content.find("<intensities unit=\"counts\">", content.size() / 2);
+    ASSERT_NE(list, std::string::npos);
+    const size_t end = content.find("</intensities>", list);
+    const size_t cut = content.rfind(' ', content.rfind(' ', end - 1) - 1);
+    content.erase(cut, end - cut);
+    ExpectFailures(
+        ReadXmlMeasurementText,
+        {{content,
+          "The number of beam attenuation factors does not match the number of intensities."}});
+}

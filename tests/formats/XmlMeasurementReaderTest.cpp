@@ -141,8 +141,18 @@ TEST(XmlMeasurementReader, KindDetectionAndNumberMessagesChangeNothing) {
          {Area(Positions("2Theta", "1", "2") + StartOnly("Phi") + data),
           "No 2nd axis end position found, maybe no 2Theta-area-type scan or data error"},
          {Area(StartOnly("2Theta") + data), noEnd("2Theta-area-type")},
-         {"<xrdMeasurements><sample>", "Error while reading XML file."},
-         {"<?xml version=\"1.0\"?>", "Error while reading XML file."},
+         // The documented message, then where and why.
+         {"<xrdMeasurements><sample>",
+          "Error while reading XML file. Line 1: The file ends before all elements are closed."},
+         {"<?xml version=\"1.0\"?>",
+          "Error while reading XML file. Line 1: The file holds no XML element."},
+         {"<xrdMeasurements>\n<sample>\n</Sample>",
+          "Error while reading XML file. Line 3: Opening and ending tag mismatch: sample line 2 "
+          "and Sample"},
+         // libxml2's reason on one line, bytes from the file escaped.
+         {"<xrdMeasurements>\n<\xC2\x9B"
+          "31m\x1B>",
+          "Error while reading XML file. Line 2: StartTag: invalid element name"},
          {SingleScan(pos + "<intensities>1 x3 2</intensities>"),
           "'x3' ist kein gültiger Gleitkommawert"},
          {SingleScan(pos + "<intensities>1 NaN</intensities>"),
@@ -248,4 +258,60 @@ TEST(XmlMeasurementReader, ListedPositions) {
     ASSERT_EQ(registry.AdditionalCount(), 1);
     EXPECT_EQ(PositionsOf(registry.Additional(0)), (std::vector<double>{10, 10.5, 12}));
     EXPECT_DOUBLE_EQ(registry.Additional(0).SecondAxisPosition, 6.0);
+}
+
+TEST(XmlMeasurementReader, ListsAreTheWholeTextContentOfTheirElement) {
+    // Comments and processing instructions are no content; CDATA sections, character references
+    // and the text of child elements are.
+    const std::string pos = Positions("2Theta", "10", "13") + Positions("Omega", "1", "2");
+    for (const std::string list : {
+             "1 2 <!-- c --> 3 4",
+             "<![CDATA[1 2 3 4]]>",
+             "1 2<?pi x?> 3 4",
+             "1<!--a--> <!--b-->2 <![CDATA[3]]>\n4",
+             "1 2 &#x33; 4",
+             "1 <x>2 3</x> 4",
+         }) {
+        ScanRegistry registry;
+        EXPECT_EQ(ReadError(SingleScan(pos + "<intensities>" + list + "</intensities>"), registry),
+                  "")
+            << list;
+        EXPECT_EQ(IntensitiesOf(registry.MainScan()), (std::vector<int>{1, 2, 3, 4})) << list;
+        EXPECT_EQ(PositionsOf(registry.MainScan()), (std::vector<double>{10, 11, 12, 13}));
+    }
+}
+
+TEST(XmlMeasurementReader, PointCountsMustAgreeAndNotBeZero) {
+    const std::string pos = Positions("2Theta", "10", "13") + Positions("Omega", "1", "2");
+    const std::string listedOmega =
+        "<positions axis=\"Omega\" unit=\"deg\"><listPositions>1 2 3</listPositions></positions>";
+    const std::string empty = "The list of intensities is empty.";
+    ExpectFailures(
+        ReadXmlMeasurementText,
+        {{SingleScan(pos + "<intensities></intensities>"), empty},
+         {SingleScan(pos + "<intensities/>"), empty},
+         {SingleScan(pos + "<intensities> <!-- 1 2 --> </intensities>"), empty},
+         {SingleScan(pos + "<counts>\n</counts>"), "The list of counts is empty."},
+         {SingleScan(pos), "No intensities or counts found."},
+         {SingleScan(pos + "<beamAttenuationFactors>1 1 1 1</beamAttenuationFactors>"
+                           "<intensities>1 2 3</intensities>"),
+          "The number of beam attenuation factors does not match the number of intensities."},
+         {SingleScan(pos + "<countingTimes>1 1 1</countingTimes><counts>1 2</counts>"),
+          "The number of counting times does not match the number of counts."},
+         {SingleScan(Positions("2Theta", "10", "13") + listedOmega +
+                     "<intensities>1 2</intensities>"),
+          "The number of listed positions does not match the number of intensities."},
+         // An entity of the document's own would need substitution, which is never done.
+         {"<?xml version=\"1.0\"?>\n<!DOCTYPE x [<!ENTITY e \"3\">]>\n" +
+              SingleScan(pos + "<intensities>1 2 &e; 4</intensities>").substr(22),
+          "Error while reading XML file. Line 4: Entity 'e' is not read; only predefined "
+          "entities and character references are."}});
+
+    // An area measurement whose second scan is empty: an error, not the third scan's data
+    // paired with the second scan's positions.
+    std::string scans;
+    for (const std::string data : {"1 2", "", "5 6"})
+        scans += ScanElement(Positions("2Theta", "10", "11") + Positions("Omega", "0", "1") +
+                             "<intensities>" + data + "</intensities>");
+    ExpectFailures(ReadXmlMeasurementText, {{Document("Area measurement", scans), empty}});
 }

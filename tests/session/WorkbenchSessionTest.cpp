@@ -6,6 +6,7 @@
 #include "session/WorkbenchSession.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
+#include "support/TextChecks.h"
 
 using namespace trevasc;
 using trevasc::test::ScriptedPrompts;
@@ -320,4 +321,15 @@ TEST_F(SessionFixture, LongStepsReportBeginAndEndEvenWhenTheyFail) {
     steps.clear();
     EXPECT_THROW(session.OpenMainFile(dir.Write("bad.txt", "no scan\n")), TrevascError);
     EXPECT_EQ(steps, (std::vector<std::string>{"+Reading bad.txt", "-Reading bad.txt"}));
+}
+
+TEST_F(SessionFixture, ABinaryFileGivesAShortPrintableMessage) {
+    // A real PNG: its bytes once filled the error box, cut at the first NUL.
+    const std::string png = std::string(TREVASC_SOURCE_DIR) + "/docs/cli-plot.png";
+    EXPECT_FALSE(session.RunAction([&] { session.OpenMainFile(png); }));
+    ASSERT_EQ(prompts.Errors.size(), 1u);
+    const std::string& message = prompts.Errors[0];
+    EXPECT_TRUE(trevasc::test::IsPrintableUtf8(message)) << message;
+    EXPECT_LE(message.size(), 120u) << message;
+    EXPECT_NE(message.find("ist kein gültiger Gleitkommawert"), std::string::npos) << message;
 }

@@ -1,0 +1,205 @@
+// Atomic writes in a scratch folder: what the write keeps of the file it replaces, what it does
+// to links, devices and FIFOs, and that no temporary file survives an error or a signal.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/AtomicFile.h"
+#include "base/Error.h"
+#include "support/TempDir.h"
+
+using namespace trevasc;
+using trevasc::test::TempDir;
+
+namespace {
+
+std::vector<std::string> Entries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct stat Lstat(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+std::string WriteError(const std::string& fileName, const std::string& content) {
+    try {
+        WriteFileAtomic(fileName, content);
+    } catch (const TrevascError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+}  // namespace
+
+TEST(AtomicFile, NewFilesHonourTheUmaskAndExistingOnesKeepModeAndOwner) {
+    TempDir dir;
+    const mode_t saved = ::umask(027);
+    WriteFileAtomic(dir.File("new.txt"), "one");
+    ::umask(077);
+    WriteFileAtomic(dir.File("private.txt"), "two");
+    ::umask(saved);
+    EXPECT_EQ(Lstat(dir.File("new.txt")).st_mode & 07777, 0640u);
+    EXPECT_EQ(Lstat(dir.File("private.txt")).st_mode & 07777, 0600u);
+
+    // An existing file: a restrictive or unusual mode and (as root) another owner survive.
+    const std::string file = dir.Write("theirs.txt", "old");
+    ASSERT_EQ(::chmod(file.c_str(), 0604), 0);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(file.c_str(), 4321, 4322), 0);
+    }
+    const ino_t before = Lstat(file).st_ino;
+    WriteFileAtomic(file, "new content");
+    const struct stat after = Lstat(file);
+    EXPECT_EQ(dir.Read("theirs.txt"), "new content");
+    EXPECT_EQ(after.st_mode & 07777, 0604u);
+    if (root) {
+        EXPECT_EQ(after.st_uid, 4321u);
+        EXPECT_EQ(after.st_gid, 4322u);
+    }
+    EXPECT_NE(after.st_ino, before) << "replaced by a rename";
+    EXPECT_EQ(Entries(dir.Path()),
+              (std::vector<std::string>{"new.txt", "private.txt", "theirs.txt"}));
+}
+
+TEST(AtomicFile, LinksAreFollowedAndHardLinksStayJoined) {
+    TempDir dir;
+    ASSERT_EQ(::mkdir(dir.File("sub").c_str(), 0755), 0);
+    dir.Write("real.txt", "old");
+    const struct {
+        std::string Link, Target;
+    } links[] = {
+        {"abs", dir.File("real.txt")},
+        {"sub/rel", "../real.txt"},  // relative to the link's own folder
+        {"chain", "sub/rel"},
+        {"dangling", "created.txt"},  // the target is created
+    };
+    for (const auto& l : links)
+        ASSERT_EQ(::symlink(l.Target.c_str(), dir.File(l.Link).c_str()), 0) << l.Link;
+    for (const auto& l : links) {
+        WriteFileAtomic(dir.File(l.Link), "via " + l.Link);
+        EXPECT_TRUE(S_ISLNK(Lstat(dir.File(l.Link)).st_mode)) << l.Link;
+        EXPECT_EQ(std::filesystem::read_symlink(dir.File(l.Link)).string(), l.Target);
+    }
+    EXPECT_EQ(dir.Read("real.txt"), "via chain");
+    EXPECT_EQ(dir.Read("created.txt"), "via dangling");
+
+    // A rename would give one of two hard links a new file; both names keep seeing one file.
+    ASSERT_EQ(::link(dir.File("real.txt").c_str(), dir.File("twin.txt").c_str()), 0);
+    const ino_t inode = Lstat(dir.File("real.txt")).st_ino;
+    WriteFileAtomic(dir.File("twin.txt"), "both");
+    EXPECT_EQ(dir.Read("real.txt"), "both");
+    EXPECT_EQ(Lstat(dir.File("twin.txt")).st_ino, inode);
+    EXPECT_EQ(Lstat(dir.File("real.txt")).st_nlink, 2u);
+    WriteFileAtomic(dir.File("twin.txt"), "x");  // shorter: the old tail is cut
+    EXPECT_EQ(dir.Read("real.txt"), "x");
+}
+
+TEST(AtomicFile, DevicesAndFifosAreWrittenNotReplaced) {
+    TempDir dir;
+    const std::string fifo = dir.File("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] {
+        const int fd = ::open(fifo.c_str(), O_RDONLY);
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+            received.append(buffer, static_cast<size_t>(n));
+        ::close(fd);
+    });
+    const std::string content(100000, 'f');
+    EXPECT_EQ(WriteError(fifo, content), "");
+    reader.join();
+    EXPECT_EQ(received, content);
+    EXPECT_TRUE(S_ISFIFO(Lstat(fifo).st_mode));
+
+    // A null device of our own, so that no system path is touched.
+    const std::string null = dir.File("null");
+    if (::mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+        GTEST_SKIP() << "mknod not permitted";
+    EXPECT_EQ(WriteError(null, "discarded"), "");
+    EXPECT_TRUE(S_ISCHR(Lstat(null).st_mode));
+    EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"fifo", "null"}));
+}
+
+TEST(AtomicFile, NamesUpToTheLongestAllowedWork) {
+    TempDir dir;
+    std::string umlauts;  // 254 bytes: the temporary name must not cut inside a character
+    for (int i = 0; i < 127; ++i) umlauts += "\xC3\xA4";
+    for (const std::string& name : {std::string(250, 'n'), std::string(255, 'm'), umlauts}) {
+        EXPECT_EQ(WriteError(dir.File(name), "first"), "") << name.size();
+        EXPECT_EQ(WriteError(dir.File(name), "second"), "") << name.size();
+        EXPECT_EQ(dir.Read(name), "second");
+    }
+    EXPECT_EQ(Entries(dir.Path()).size(), 3u);
+}
+
+TEST(AtomicFile, FailuresLeaveTheTargetAndNoTemporaryFile) {
+    TempDir dir;
+    ASSERT_EQ(::mkdir(dir.File("folder").c_str(), 0755), 0);
+    EXPECT_EQ(WriteError(dir.File("folder"), "x"),
+              "Cannot write file \"" + dir.File("folder") + "\". Is a directory");
+    EXPECT_EQ(
+        WriteError(dir.File("missing/a.txt"), "x"),
+        "Cannot create file \"" + dir.File("missing/a.txt") + "\". No such file or directory");
+
+    // A write that fails half-way (a file size limit stands in for a full disk).
+    const std::string target = dir.Write("kept.txt", "old");
+    struct rlimit saved;
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit small = saved;
+    small.rlim_cur = 1000;
+    auto* oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string error = WriteError(target, std::string(5000, 'z'));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(error, "Cannot write file \"" + target + "\". File too large");
+    EXPECT_EQ(dir.Read("kept.txt"), "old");
+    EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"folder", "kept.txt"}));
+
+    if (::geteuid() != 0) {  // root may write anything
+        ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
+        EXPECT_EQ(WriteError(target, "new"),
+                  "Cannot write file \"" + target + "\". Permission denied");
+    }
+}
+
+TEST(AtomicFile, ATerminatingSignalRemovesPendingTemporaryFiles) {
+    TempDir dir;
+    for (const bool released : {false, true}) {
+        const std::string file = dir.Write(released ? "done.tmp" : "pending.tmp", "partial");
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            {
+                PendingTemporaryFile guard(file);
+                if (!released) ::raise(SIGTERM);
+            }
+            ::raise(SIGTERM);
+            ::_exit(3);  // not reached: the signal ends the child
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+        EXPECT_EQ(std::filesystem::exists(file), released) << file;
+    }
+}
