@@ -7,6 +7,7 @@
 
 #include "analysis/PeakList.h"
 #include "base/Error.h"
+#include "base/MessageText.h"
 #include "base/NumberText.h"
 #include "base/PathText.h"
 #include "formats/PeakListFile.h"
@@ -258,8 +259,8 @@ bool WorkbenchSession::ConfirmPeaks(const std::string& mainQuestion,
     for (int k = 1; k <= registry_.AdditionalCount(); ++k) {
         const TDataSet& scan = registry_.ScanAt(k);
         if (!scan.Peaks.Unsaved) continue;
-        std::string text =
-            std::string(kAdditionalPeaksPrefix) + " \"" + scan.Name + "\" " + additionalTail;
+        std::string text = std::string(kAdditionalPeaksPrefix) + " \"" +
+                           QuoteForMessage(scan.Name, kWholeText) + "\" " + additionalTail;
         if (!prompts_.Confirm(text)) return false;
     }
     return true;
