@@ -32,6 +32,9 @@ TEST_F(FitSession, DisplayFitRangeShowsTheTwoMessages) {
     session.MainScan().SetRawPoints({TDataPoint{10.0, 5}});
     EXPECT_FALSE(session.DisplayFitRange());
     Open(41);
+    session.SetViewRange(0.0, 0.0);  // no plot record yet: the whole scan is displayed
+    ASSERT_TRUE(session.DisplayFitRange());
+    EXPECT_EQ(session.DisplayFitRange()->Last, 40);
     session.SetViewRange(12.0, 12.2);  // two samples (indices 8 and 9)
     EXPECT_FALSE(session.DisplayFitRange());
     ASSERT_EQ(prompts.Errors.size(), 2u);
