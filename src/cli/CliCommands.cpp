@@ -18,7 +18,9 @@
 #include "formats/PeakListFile.h"
 #include "formats/TextExchange.h"
 #include "plot/XrdPlotRefresh.h"
+#include "session/AutoFitSequence.h"
 #include "session/WorkbenchSession.h"
+#include "tools/fitting/PeakFit.h"
 
 #ifdef TREVASC_HAVE_QT
 #include <QGuiApplication>
@@ -38,6 +40,8 @@ constexpr const char* kUsage =
     "                   [--bisector P] [--double-peak-dist D] [--dataset N] [-o OUT]\n"
     "       trevasc-cli plot FILE -o OUT.png [--size WxH] [--linear] [--peaks]\n"
     "                   [--from X --to Y] [--dataset N]\n"
+    "       trevasc-cli fit FILE --profile gauss|lorentz [--from X --to Y] [--left XL --right XR]\n"
+    "                   [--auto] [--plot OUT.png] [--json] [-o OUT] [peaks options]\n"
     "       '--' ends the options: every argument after it is a file.\n";
 
 struct UsageError {
@@ -481,12 +485,168 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
 #endif
 }
 
+// "Fit actual display area" (the range --from..--to, boundaries --left/--right) or the automatic
+// fits of the checked peaks (--auto), on the code the fit window runs.
+int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+        out << "usage: trevasc-cli fit FILE --profile gauss|lorentz [--from X --to Y]\n"
+               "                   [--left XL --right XR] [--auto] [--plot OUT.png] [--json]\n"
+               "                   [-o OUT] [peaks options]\n"
+               "Fits one peak of the range --from..--to (default: the whole scan) between the\n"
+               "background boundaries --left and --right (default: the range's ends), or with\n"
+               "--auto every checked peak of the scan's peak list (the list beside the file, else\n"
+               "a Method 1 search), each accepted; then the updated peak list is printed.\n";
+        return 0;
+    }
+    std::vector<std::string> valued = kPeakValueOptions;
+    valued.insert(valued.end(), {"--profile", "--from", "--to", "--left", "--right", "--plot"});
+    Arguments a = ParseArguments(args, 1, {"--auto", "--json"}, valued);
+    if (a.Files.size() != 1) throw UsageError{"fit needs exactly one file"};
+    const std::string profileName = a.Value("--profile").value_or("");
+    if (profileName != "gauss" && profileName != "lorentz")
+        throw UsageError{"fit needs --profile gauss or --profile lorentz"};
+    const fitting::FitProfile profile =
+        profileName == "gauss" ? fitting::FitProfile::Gauss : fitting::FitProfile::Lorentz;
+    if (a.Value("--from").has_value() != a.Value("--to").has_value())
+        throw UsageError{"--from and --to go together"};
+    if (a.Value("--left").has_value() != a.Value("--right").has_value())
+        throw UsageError{"--left and --right go together"};
+    const bool automatic = a.Has("--auto"), json = a.Has("--json");
+    if (automatic && (a.Value("--from") || a.Value("--left") || a.Value("--plot")))
+        throw UsageError{"--auto takes the ranges from the peaks: no --from, --left or --plot"};
+    const PeakOptions options = ReadPeakOptions(a);
+    const std::string& file = a.Files[0];
+    CliPrompts prompts(DatasetOption(a), a.Value("--dataset").has_value());
+    WorkbenchSession session(prompts);
+    session.SetProcessing(options.Processing);
+    const auto fail = [&](const std::string& message) {
+        PrintWarnings(prompts, file, err);
+        err << "trevasc-cli: " << Shown(file) << ": " << Shown(message) << "\n";
+        return 1;
+    };
+    const auto fitJson = [](const fitting::FitResult& r) {
+        std::string s = "\"center\": " + Number(r.Overlay.Center) +
+                        ", \"widthFactor\": " + Number(r.Overlay.WidthFactor) +
+                        ", \"amplitude\": " + Number(r.Overlay.Amplitude) +
+                        ", \"backgroundSlope\": " + Number(r.Overlay.BackgroundSlope) +
+                        ", \"backgroundOffset\": " + Number(r.Overlay.BackgroundOffset) +
+                        ", \"fwhm\": " + Number(r.Fwhm) +
+                        ", \"positionText\": " + JsonString(FormatFixed(r.Overlay.Center, 3)) +
+                        ", \"fwhmText\": " + JsonString(FormatFixed(r.Fwhm, 3)) + ", \"passes\": [";
+        for (size_t i = 0; i < r.Passes.size(); ++i)
+            s += std::string(i ? ", " : "") +
+                 "{\"widthFactor\": " + Number(r.Passes[i].WidthFactor) +
+                 ", \"amplitude\": " + Number(r.Passes[i].Amplitude) +
+                 ", \"center\": " + Number(r.Passes[i].Center) +
+                 ", \"sum\": " + Number(r.Passes[i].Sum) + "}";
+        return s + "]";
+    };
+    try {
+        session.OpenMainFile(file);
+        const TDataPointArray& points = session.MainScan().Points;
+        if (automatic) {
+            if (session.MainScan().Peaks.Count() == 0) {
+                session.SetPeakSearch(options.Search);
+                session.FindPeaks(analysis::TPeakMethod::Slope);
+            }
+            std::string peaksJson;
+            AutoFitSequence sequence(session);
+            while (const std::optional<AutoFitJob> job = sequence.Next()) {
+                const fitting::AutoFitEdges& e = job->Edges;
+                const fitting::FitResult r = fitting::PeakFit(points, e.First, e.Last)
+                                                 .Run(profile, e.LeftBoundary, e.RightBoundary);
+                if (!r.Error.empty()) err << "trevasc-cli: " << file << ": " << r.Error << "\n";
+                peaksJson += std::string(peaksJson.empty() ? "\n" : ",\n") +
+                             "    {\"position\": " + Number(job->Position) +
+                             ", \"L\": " + std::to_string(e.Left) +
+                             ", \"R\": " + std::to_string(e.Right) +
+                             ", \"margin\": " + std::to_string(e.Margin) +
+                             ", \"first\": " + std::to_string(e.First) +
+                             ", \"last\": " + std::to_string(e.Last) +
+                             ", \"left\": " + Number(e.LeftBoundary) +
+                             ", \"right\": " + Number(e.RightBoundary) +
+                             ", \"fitted\": " + (r.Fitted ? "true" : "false") +
+                             (r.Fitted ? ", " + fitJson(r) : std::string()) + "}";
+                sequence.Finish(r.Fitted ? r.Overlay.Center : -1.0);
+            }
+            sequence.Complete();
+            PrintWarnings(prompts, file, err);
+            const std::string list =
+                formats::PeakListIdentFileText(session.MainScan(), session.Registry().PlotTitle);
+            if (json) {
+                WriteOutput(a.Value("-o").value_or("-"),
+                            "{\"file\": " + JsonString(file) +
+                                ", \"profile\": " + JsonString(profileName) + ", \"peaks\": [" +
+                                peaksJson + (peaksJson.empty() ? "" : "\n  ") +
+                                "], \"peakList\": " + JsonString(list) + "}\n",
+                            out);
+            } else {
+                WriteOutput(a.Value("-o").value_or("-"), list, out);
+            }
+            return 0;
+        }
+
+        double from = points.empty() ? 0.0 : points.front().Position;
+        double to = points.empty() ? 0.0 : points.back().Position;
+        if (a.Value("--from")) {
+            from = FloatOption(a, "--from", 0);
+            to = FloatOption(a, "--to", 0);
+        }
+        const fitting::DisplayFitRange range = fitting::MapDisplayRange(points, from, to);
+        if (!range.Error.empty()) return fail(range.Error);
+        double xL = points[static_cast<size_t>(range.First)].Position;
+        double xR = points[static_cast<size_t>(range.Last)].Position;
+        if (a.Value("--left")) {
+            xL = FloatOption(a, "--left", 0);
+            xR = FloatOption(a, "--right", 0);
+        }
+        const fitting::FitResult r =
+            fitting::PeakFit(points, range.First, range.Last).Run(profile, xL, xR);
+        if (!r.Fitted) return fail(r.Error);
+        PrintWarnings(prompts, file, err);
+        if (auto target = a.Value("--plot")) {
+#ifdef TREVASC_HAVE_QT
+            if (!qApp) {
+                if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                    qputenv("QT_QPA_PLATFORM", "offscreen");
+                static int argc = 1;
+                static char name[] = "trevasc-cli";
+                static char* argv[] = {name, nullptr};
+                static QGuiApplication app(argc, argv);
+            }
+            WriteImagePng(
+                RenderFitPlotImage(
+                    fitting::FitOverlayColors(r.Overlay),
+                    fitting::BuildFitPlotDataset(points, range.First, range.Last, false), 800, 600),
+                *target);
+#else
+            return fail("this build has no drawing support (Qt was not found)");
+#endif
+        }
+        std::string text;
+        if (json) {
+            text = "{\"first\": " + std::to_string(range.First) +
+                   ", \"last\": " + std::to_string(range.Last) + ", \"left\": " + Number(xL) +
+                   ", \"right\": " + Number(xR) + ", " + fitJson(r) + "}\n";
+        } else {
+            text = "Position: " + FormatFixed(r.Overlay.Center, 3) +
+                   "\nFWHM: " + FormatFixed(r.Fwhm, 3) + "\n";
+        }
+        WriteOutput(a.Value("-o").value_or("-"), text, out);
+    } catch (...) {
+        // Whatever a reader, the fit or a writer threw (output and usage errors go on).
+        return ReportFailure(prompts, file, err);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     static const std::map<std::string, std::function<int(const std::vector<std::string>&,
                                                          std::ostream&, std::ostream&)>>
-        commands = {{"info", Info}, {"convert", Convert}, {"peaks", Peaks}, {"plot", Plot}};
+        commands = {
+            {"info", Info}, {"convert", Convert}, {"peaks", Peaks}, {"plot", Plot}, {"fit", Fit}};
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         (args.empty() ? err : out) << kUsage;
         return args.empty() ? 2 : 0;

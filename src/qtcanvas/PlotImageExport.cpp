@@ -28,18 +28,45 @@ void DrawXrdExportChart(plot::Canvas& canvas, int width, int height,
     plot::DrawXrdPlot(canvas, m, m, width - 2 * m, height - 2 * m, dataset, area);
 }
 
-QImage RenderXrdPlotImage(const plot::TPlotDataset& dataset, int width, int height,
-                          char decimalSeparator) {
+namespace {
+
+// A white image of 96 dpi (an exported image does not depend on the screen).
+QImage BlankImage(int width, int height) {
     const std::string size = std::to_string(width) + " x " + std::to_string(height);
     if (width <= 0 || height <= 0)
         throw TrevascError("An image of " + size + " pixels cannot be created.");
     QImage image(width, height, QImage::Format_RGB32);
     if (image.isNull())
         throw TrevascError("Not enough memory for an image of " + size + " pixels.");
-    // 96 dpi whatever the screen says, so that an exported image does not depend on it.
     image.setDotsPerMeterX(3780);
     image.setDotsPerMeterY(3780);
     image.fill(Qt::white);
+    return image;
+}
+
+}  // namespace
+
+QImage RenderFitPlotImage(const plot::TFitOverlay& fit, const plot::TPlotDataset& dataset,
+                          int width, int height, char decimalSeparator) {
+    QImage image = BlankImage(width, height);
+    QPainter painter(&image);
+    QPainterCanvas canvas(painter, decimalSeparator);
+    canvas.SetFontName("Arial");
+    canvas.SetFontSize(14);
+    canvas.SetFontBold(false);
+    canvas.SetFontColor(0x000000);
+    canvas.SetPenColor(0x000000);
+    canvas.SetBrushColor(0xFFFFFF);
+    const int m = canvas.TextWidth("M");
+    plot::TPlotArea area;
+    plot::DrawFitPlot(canvas, m, m, width - 2 * m, height - 2 * m, fit, dataset, area);
+    painter.end();
+    return image;
+}
+
+QImage RenderXrdPlotImage(const plot::TPlotDataset& dataset, int width, int height,
+                          char decimalSeparator) {
+    QImage image = BlankImage(width, height);
     QPainter painter(&image);
     QPainterCanvas canvas(painter, decimalSeparator);
     DrawXrdExportChart(canvas, width, height, dataset);

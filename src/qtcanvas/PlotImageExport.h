@@ -22,6 +22,11 @@ void DrawXrdExportChart(plot::Canvas& canvas, int width, int height,
 QImage RenderXrdPlotImage(const plot::TPlotDataset& dataset, int width, int height,
                           char decimalSeparator = '.');
 
+// The peak-fit chart with its overlay as a width x height image on white, drawn as the exports
+// of the scan chart are. Throws TrevascError when the image cannot be allocated.
+QImage RenderFitPlotImage(const plot::TFitOverlay& fit, const plot::TPlotDataset& dataset,
+                          int width, int height, char decimalSeparator = '.');
+
 // Writes an image as a truecolour PNG with white transparent (atomically).
 void WriteImagePng(const QImage& image, const std::string& fileName);
 

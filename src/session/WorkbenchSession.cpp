@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <new>
 
@@ -167,6 +168,79 @@ int WorkbenchSession::AddPeak(double position, const std::string& description, b
     SetAddMode(false);
     PeakListChanged();
     return row;
+}
+
+std::optional<fitting::DisplayFitRange> WorkbenchSession::DisplayFitRange() {
+    const TDataPointArray& points = MainScan().Points;
+    double from = viewXMin_, to = viewXMax_;
+    if (from == 0.0 && to == 0.0 && !points.empty()) {
+        // No plot record yet: the whole scan is displayed.
+        from = points.front().Position;
+        to = points.back().Position;
+    }
+    fitting::DisplayFitRange range = fitting::MapDisplayRange(points, from, to);
+    if (!range.Error.empty()) {
+        prompts_.ShowError(range.Error);
+        return std::nullopt;
+    }
+    return range;
+}
+
+int WorkbenchSession::AcceptDisplayFit(double position, double from, double to) {
+    if (from > to) std::swap(from, to);
+    const auto& items = MainScan().Peaks.Items;
+    int closest = -1;
+    double distance = 1e100;
+    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+        const double x = items[static_cast<size_t>(i)].Position;
+        if (x < from || x > to) continue;
+        if (std::fabs(x - position) < distance) {  // strictly closer wins
+            distance = std::fabs(x - position);
+            closest = i;
+        }
+    }
+    if (closest < 0) return AddPeak(position);
+    return UpdateFittedPeak(closest, position, false);
+}
+
+int WorkbenchSession::UpdateFittedPeak(int row, double position, bool uncheck) {
+    TDataSet& scan = MainScan();
+    auto& items = scan.Peaks.Items;
+    if (row < 0 || row >= static_cast<int>(items.size())) return -1;
+    TPeak peak = items[static_cast<size_t>(row)];
+    peak.Position = position;
+    peak.PointIndex = PeakPointIndex(scan, position);
+    peak.Intensity = PeakIntensity(scan, peak.PointIndex);
+    if (uncheck) peak.Checked = false;
+    scan.Peaks.Unsaved = true;
+    // The list stays sorted: the fitted peak moves past neighbours it has crossed (after equal
+    // positions when moving right, before them when moving left, as a stable sort would).
+    items.erase(items.begin() + row);
+    int target = row;
+    while (target > 0 && items[static_cast<size_t>(target) - 1].Position > position) --target;
+    while (target < static_cast<int>(items.size()) &&
+           items[static_cast<size_t>(target)].Position < position)
+        ++target;
+    items.insert(items.begin() + target, peak);
+    if (target == row) {
+        Notify([row](SessionObserver& o) { o.PeakRowChanged(row); });
+        Notify([](SessionObserver& o) { o.PlotRefresh(); });
+        return row;
+    }
+    if (highlightedRow_ == row) {
+        highlightedRow_ = target;
+    } else if (highlightedRow_ > row && highlightedRow_ <= target) {
+        --highlightedRow_;
+    } else if (highlightedRow_ >= target && highlightedRow_ < row) {
+        ++highlightedRow_;
+    }
+    PeakListChanged();
+    return target;
+}
+
+void WorkbenchSession::FinishPeakFits() {
+    MainScan().Peaks.Unsaved = true;
+    Notify([](SessionObserver& o) { o.PlotRefresh(); });
 }
 
 void WorkbenchSession::AddPeakByAngle() {

@@ -9,6 +9,7 @@
 // and changes it through here, so no window reads another window's widgets.
 #include <array>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "plot/ColorConfig.h"
 #include "plot/PlotTypes.h"
 #include "plot/XrdPlotRefresh.h"
+#include "tools/fitting/PeakFit.h"
 
 namespace trevasc {
 
@@ -195,6 +197,21 @@ class WorkbenchSession {
     void ImportPeakList(const std::string& fileName);
     // Peak list export; clears the unsaved flag. Throws TrevascError.
     void ExportPeakList(const std::string& fileName, bool withIdent);
+
+    // --- Peak fitting --------------------------------------------------------------------------
+    // The displayed range (the full range before the first plot) as a point range of the main
+    // scan's processed points. Shows the message and returns nothing when it has too few points.
+    std::optional<fitting::DisplayFitRange> DisplayFitRange();
+    // A fit of the displayed range [from, to] was accepted: the peak inside the range (ends
+    // included) closest to the position takes it, or a new checked peak is added there. Marks
+    // the list unsaved, redraws the plot and returns the peak's row.
+    int AcceptDisplayFit(double position, double from, double to);
+    // Gives one peak a fitted position: PointIndex, intensity and row text follow, the check
+    // mark is cleared when asked. A peak moved past a neighbour goes to its sorted place (the
+    // highlighted peak stays highlighted). Marks the list unsaved; returns the peak's new row.
+    int UpdateFittedPeak(int row, double position, bool uncheck);
+    // Marks the peak list unsaved and redraws the plot (the end of the automatic fits).
+    void FinishPeakFits();
 
     // --- File flow -----------------------------------------------------------------------------
     // Asks about unsaved peak lists; false when the user did not answer Yes to every question.

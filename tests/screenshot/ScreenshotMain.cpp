@@ -1,6 +1,7 @@
 // trevasc-screenshot: the pictures of the documentation. Starts the workbench on a configuration
 // folder of its own, opens a scan, finds its peaks, saves the main window (both peak tabs) and
-// the plot window as PNG files and quits without touching the user's configuration.
+// the plot window, zooms onto the strongest peak and fits it in the fit window, saves that
+// window too, and quits without touching the user's configuration.
 //   trevasc-screenshot SCAN OUTPUT-FOLDER
 #include <QApplication>
 #include <QDir>
@@ -8,9 +9,11 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 #include "gui/app/MainWindow.h"
+#include "gui/fitting/PeakFitWindow.h"
 #include "gui/plot/PlotWindow.h"
 
 int main(int argc, char* argv[]) {
@@ -42,6 +45,30 @@ int main(int argc, char* argv[]) {
         QApplication::processEvents();
         ok = window.grab().save(folder + "/screenshot-peaks.png") && ok;
         ok = window.Plot()->grab().save(folder + "/screenshot-plot.png") && ok;
+
+        // "Fit actual display area" on the strongest peak, background boundaries 25 points out.
+        const auto& points = window.Session().MainScan().Points;
+        if (points.size() > 100) {
+            const auto top = std::max_element(points.begin(), points.end(), [](auto& a, auto& b) {
+                return a.Intensity < b.Intensity;
+            });
+            const long i = top - points.begin();
+            const auto at = [&](long k) {
+                return points[static_cast<size_t>(std::clamp<long>(k, 0, points.size() - 1))]
+                    .Position;
+            };
+            window.Session().SetViewRange(at(i - 40), at(i + 40));
+            if (auto* open = window.findChild<QPushButton*>("Button11")) open->click();
+            trevasc::PeakFitWindow* fit = window.PeakFit();
+            fit->resize(720, 540);
+            QApplication::processEvents();
+            fit->SetBoundary(true, at(i - 25));
+            fit->SetBoundary(false, at(i + 25));
+            fit->RunFit(trevasc::fitting::FitProfile::Gauss);
+            QApplication::processEvents();
+            ok = fit->grab().save(folder + "/screenshot-fit.png") && ok;
+            fit->hide();
+        }
         status = ok ? 0 : 1;
         QApplication::exit(0);  // no close questions: the peaks are found, not saved
     });

@@ -29,12 +29,14 @@
 #include "gui/app/ProgressFeedback.h"
 #include "gui/app/QtPrompts.h"
 #include "gui/app/SelectMainPlotDialog.h"
+#include "gui/fitting/PeakFitWindow.h"
 #include "gui/plot/LegendWindow.h"
 #include "gui/plot/PlotColorDialog.h"
 #include "gui/plot/PlotWindow.h"
 #include "gui/tabs/FileDisplayTab.h"
 #include "gui/tabs/PeaksTab.h"
 #include "qtcanvas/PlotImageExport.h"
+#include "session/AutoFitSequence.h"
 
 namespace trevasc {
 
@@ -107,6 +109,7 @@ MainWindow::~MainWindow() {
     // The tool windows go first: nothing they emit may reach a half-destroyed main window.
     session_.RemoveObserver(this);
     session_.SetProgressCallback({});
+    delete peakFitWindow_;
     delete legendWindow_;
     delete plotWindow_;
 }
@@ -139,6 +142,14 @@ void MainWindow::RegisterWindows() {
                                    &MainWindow::SaveWindowPositions);
                            return plotWindow_;
                        }});
+    windows_.Register(
+        {"PeakFitWindow", "Peak Fitting Module", nullptr, false, [this] {
+             peakFitWindow_ = new PeakFitWindow(session_.GetPrompts());
+             connect(peakFitWindow_, &PeakFitWindow::fitAccepted, this, [this](double position) {
+                 session_.AcceptDisplayFit(position, fitViewFrom_, fitViewTo_);
+             });
+             return peakFitWindow_;
+         }});
     windows_.Register({"LegendWindow", QString(), &MainSettings::LegendWindow, true,
                        [this] {
                            legendWindow_ = new LegendWindow();
@@ -153,6 +164,37 @@ void MainWindow::RegisterWindows() {
                        }});
 }
 
+void MainWindow::FitDisplayArea() {
+    if (!peakFitWindow_) return;
+    const std::optional<fitting::DisplayFitRange> range = session_.DisplayFitRange();
+    if (!range) return;
+    fitViewFrom_ = range->From;
+    fitViewTo_ = range->To;
+    peakFitWindow_->OpenFitWindow(range->First, range->Last, session_.MainScan().Points);
+}
+
+void MainWindow::AutoFitCheckedPeaks(bool gauss) {
+    if (!peakFitWindow_ || peakFitWindow_->WaitingForDecision()) return;
+    const fitting::FitProfile profile =
+        gauss ? fitting::FitProfile::Gauss : fitting::FitProfile::Lorentz;
+    // The main window takes no commands until the last peak is done, whatever happens.
+    struct Enable {
+        QWidget* Window;
+        ~Enable() { Window->setEnabled(true); }
+    } enable{this};
+    setEnabled(false);
+    AutoFitSequence sequence(session_);
+    while (const std::optional<AutoFitJob> job = sequence.Next()) {
+        const double position = peakFitWindow_->AutoFit(
+            job->Edges.First, job->Edges.Last, profile, session_.MainScan().Points,
+            job->Edges.LeftBoundary, job->Edges.RightBoundary);
+        sequence.Finish(position);
+        if (peakFitWindow_->AutoFitsStopped()) break;
+    }
+    peakFitWindow_->hide();
+    sequence.Complete();
+}
+
 void MainWindow::BuildTabs() {
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName("PageControl1");
@@ -162,6 +204,10 @@ void MainWindow::BuildTabs() {
     tabs_->setTabToolTip(0, "File operations/display options/peak search");
     connect(fileDisplayTab_, &FileDisplayTab::openClicked, this, &MainWindow::OpenDataFile);
     connect(fileDisplayTab_, &FileDisplayTab::insertClicked, this, &MainWindow::InsertPlot);
+    connect(fileDisplayTab_, &FileDisplayTab::fitDisplayAreaClicked, this,
+            &MainWindow::FitDisplayArea);
+    connect(fileDisplayTab_, &FileDisplayTab::autoFitClicked, this,
+            &MainWindow::AutoFitCheckedPeaks);
     peaksTab_ = new PeaksTab(session_, tabs_);
     tabs_->addTab(peaksTab_, "Peaks/Reflections");
     tabs_->setTabToolTip(1, "Peak list and lattice data calculation");

@@ -24,6 +24,7 @@ namespace trevasc {
 class Dialogs;
 class FileDisplayTab;
 class LegendWindow;
+class PeakFitWindow;
 class PeaksTab;
 class PlotWindow;
 class ProgressFeedback;
@@ -59,6 +60,7 @@ class MainWindow : public QMainWindow, private SessionObserver {
     SelectMainPlotDialog* SelectMainPlot() const { return selectMainPlotDialog_; }
     FileDisplayTab* FileDisplay() const { return fileDisplayTab_; }
     PeaksTab* Peaks() const { return peaksTab_; }
+    PeakFitWindow* PeakFit() const { return peakFitWindow_; }
 
     QString ConfigFolder() const { return Q(paths_.ConfigFolder); }
     QString MainIniPath() const { return Q(paths_.MainIniPath); }
@@ -83,6 +85,11 @@ class MainWindow : public QMainWindow, private SessionObserver {
     void InsertPlot();
     void OpenFiles(const QStringList& files);  // drag and drop: first as main, rest inserted
     void ShowLegend();
+    // "Fit actual display area": the fit window on the displayed range of the main scan.
+    void FitDisplayArea();
+    // "Auto Gauss checked" / "Auto Lorentz checked": every checked peak in turn in the fit
+    // window, each waiting for Accept or Cancel.
+    void AutoFitCheckedPeaks(bool gauss);
 
   signals:
     // The close went through (questions answered, configuration written): the program ends.
@@ -146,6 +153,8 @@ class MainWindow : public QMainWindow, private SessionObserver {
     PlotWindow* plotWindow_ = nullptr;      // owned by the registry's window list (children of
     LegendWindow* legendWindow_ = nullptr;  // nothing: deleted in the destructor)
     SelectMainPlotDialog* selectMainPlotDialog_ = nullptr;
+    PeakFitWindow* peakFitWindow_ = nullptr;
+    double fitViewFrom_ = 0.0, fitViewTo_ = 0.0;  // the displayed range the fit window opened on
 
     QMenu* fileMenu_ = nullptr;
     QMenu* plotMenu_ = nullptr;

@@ -147,7 +147,8 @@ void FileDisplayTab::BuildControls() {
     finderGrid->addWidget(bisectorPercentage_, row++, 1);
     finderGrid->addWidget(rangeOnly_, row++, 0, 1, 2);
 
-    // Peak fitting module: its window has not arrived yet, so its buttons stay disabled.
+    // Peak fitting module: the main window opens the fit window (a scan with too few points
+    // gets the fit's message, so the buttons are always enabled).
     auto* fitting = new QGroupBox("Peak fitting module", this);
     fitting->setObjectName("GroupBoxPeakFitting");
     auto* fittingLayout = new QVBoxLayout(fitting);
@@ -160,10 +161,11 @@ void FileDisplayTab::BuildControls() {
           std::tuple{"Button13", "Auto Lorentz checked",
                      "Does an automatic Lorentz fitting of every peak checked in the peak list "
                      "(experimental!)."}}) {
-        QPushButton* button = MakeButton(fitting, name, caption, hint);
-        button->setEnabled(false);
-        fittingLayout->addWidget(button);
+        fittingLayout->addWidget(MakeButton(fitting, name, caption, hint));
     }
+    fitDisplayArea_ = fitting->findChild<QPushButton*>("Button11");
+    autoGauss_ = fitting->findChild<QPushButton*>("Button12");
+    autoLorentz_ = fitting->findChild<QPushButton*>("Button13");
 
     auto* range = new QGroupBox("Plot range", this);
     range->setObjectName("GroupBoxPlotRange");
@@ -205,6 +207,9 @@ void FileDisplayTab::BuildControls() {
 void FileDisplayTab::Connect() {
     connect(open_, &QPushButton::clicked, this, &FileDisplayTab::openClicked);
     connect(insert_, &QPushButton::clicked, this, &FileDisplayTab::insertClicked);
+    connect(fitDisplayArea_, &QPushButton::clicked, this, &FileDisplayTab::fitDisplayAreaClicked);
+    connect(autoGauss_, &QPushButton::clicked, this, [this] { emit autoFitClicked(true); });
+    connect(autoLorentz_, &QPushButton::clicked, this, [this] { emit autoFitClicked(false); });
     for (QCheckBox* box : {noiseSuppression_, removeBackground_})
         connect(box, &QCheckBox::clicked, this, [this] {
             UpdateSpinVisibility();

@@ -29,8 +29,10 @@ class FileDisplayTab : public QWidget, private SessionObserver {
     analysis::PeakSearchSettings PeakSearchFromControls() const;
 
   signals:
-    void openClicked();    // "&Open data file"
-    void insertClicked();  // "&Insert plot"
+    void openClicked();               // "&Open data file"
+    void insertClicked();             // "&Insert plot"
+    void fitDisplayAreaClicked();     // "Fit actual display area"
+    void autoFitClicked(bool gauss);  // "Auto Gauss checked" (true) / "Auto Lorentz checked"
 
   private:
     // SessionObserver
@@ -69,11 +71,14 @@ class FileDisplayTab : public QWidget, private SessionObserver {
     QCheckBox* areaBisector_ = nullptr;        // CheckBox2
     QSpinBox* bisectorPercentage_ = nullptr;   // SpinEdit3
     QLabel* bisectorPercentageLabel_ = nullptr;
-    QCheckBox* rangeOnly_ = nullptr;     // CheckBox15
-    QCheckBox* spanAllFiles_ = nullptr;  // CheckBox13
-    FloatEdit* displayFrom_ = nullptr;   // FloatEdit11
-    FloatEdit* displayTo_ = nullptr;     // FloatEdit12
-    QPushButton* applyRange_ = nullptr;  // Button18
+    QCheckBox* rangeOnly_ = nullptr;         // CheckBox15
+    QCheckBox* spanAllFiles_ = nullptr;      // CheckBox13
+    FloatEdit* displayFrom_ = nullptr;       // FloatEdit11
+    FloatEdit* displayTo_ = nullptr;         // FloatEdit12
+    QPushButton* applyRange_ = nullptr;      // Button18
+    QPushButton* fitDisplayArea_ = nullptr;  // Button11
+    QPushButton* autoGauss_ = nullptr;       // Button12
+    QPushButton* autoLorentz_ = nullptr;     // Button13
 };
 
 }  // namespace trevasc

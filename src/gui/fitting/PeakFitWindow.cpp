@@ -1,0 +1,365 @@
+#include "gui/fitting/PeakFitWindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "base/NumberText.h"
+#include "gui/widgets/Controls.h"
+#include "plot/PlotMapping.h"
+#include "plot/XrdPlotRenderer.h"
+#include "qtcanvas/PlotImageExport.h"
+#include "qtcanvas/QPainterCanvas.h"
+
+namespace trevasc {
+
+class FitPaintBox : public QWidget {
+  public:
+    explicit FitPaintBox(PeakFitWindow* owner) : QWidget(owner), owner_(owner) {
+        setObjectName(QStringLiteral("PaintBox1"));
+        setToolTip(
+            QStringLiteral("Left button: left background boundary. Right button: right "
+                           "background boundary."));
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setMinimumSize(320, 200);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        owner_->PaintChart(painter, width(), height());
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        const QPoint p = event->position().toPoint();
+        owner_->PlotMouse(event->buttons(), p.x(), p.y());
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        const QPoint p = event->position().toPoint();
+        owner_->PlotMouse(event->buttons(), p.x(), p.y());
+    }
+
+  private:
+    PeakFitWindow* owner_;
+};
+
+namespace {
+constexpr const char* kNoValue = "-";
+}
+
+PeakFitWindow::PeakFitWindow(Prompts& prompts, QWidget* parent)
+    : QWidget(parent, Qt::Window), prompts_(prompts) {
+    setObjectName(QStringLiteral("PeakFitWindow"));
+    setWindowTitle(QStringLiteral("Peak Fitting Module"));
+
+    auto* hint = new QLabel(
+        QStringLiteral("Select left and right background range with left/right mouse button."),
+        this);
+    hint->setObjectName(QStringLiteral("Label1"));
+    paintBox_ = new FitPaintBox(this);
+
+    auto* data = new QGroupBox(QStringLiteral("Peak Fit Data"), this);
+    data->setObjectName(QStringLiteral("GroupBoxFitData"));
+    auto* dataLayout = new QHBoxLayout(data);
+    position_ = new QLabel(kNoValue, data);
+    position_->setObjectName(QStringLiteral("LabelPosition"));
+    position_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    fwhmValue_ = new QLabel(kNoValue, data);
+    fwhmValue_->setObjectName(QStringLiteral("LabelFwhm"));
+    fwhmValue_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    for (QLabel* value : {position_, fwhmValue_})
+        value->setMinimumWidth(value->fontMetrics().horizontalAdvance("0000.000") + 8);
+    dataLayout->addWidget(new QLabel(QStringLiteral("Position:"), data));
+    dataLayout->addWidget(position_);
+    dataLayout->addSpacing(16);
+    dataLayout->addWidget(new QLabel(QStringLiteral("FWHM:"), data));
+    dataLayout->addWidget(fwhmValue_);
+    dataLayout->addStretch(1);
+
+    lorentz_ = MakeButton(this, "ButtonLorentzFit", "Lorentz Fit",
+                          "Fits a Lorentz profile on the background line (Ctrl+L).");
+    gauss_ = MakeButton(this, "ButtonGaussFit", "Gauss Fit",
+                        "Fits a Gauss profile on the background line (Ctrl+G).");
+    logScaling_ = MakeCheck(this, "CheckBoxLogScaling", "Logarithmic Scaling", false,
+                            "Logarithmic intensity axis.");
+    animated_ = MakeCheck(this, "CheckBoxAnimated", "animated", true,
+                          "Shows the curve after every refinement pass of the fit.");
+    accept_ = MakeButton(this, "ButtonAccept", "Accept and update peak list",
+                         "Puts the fitted position into the peak list (Enter).");
+    cancel_ = MakeButton(this, "ButtonCancel", "Cancel",
+                         "Closes the window without changing the peak list (Esc).");
+    accept_->setDefault(true);
+
+    auto* fitButtons = new QHBoxLayout;
+    fitButtons->addWidget(lorentz_);
+    fitButtons->addWidget(gauss_);
+    fitButtons->addSpacing(16);
+    fitButtons->addWidget(logScaling_);
+    fitButtons->addWidget(animated_);
+    fitButtons->addStretch(1);
+    auto* closeButtons = new QHBoxLayout;
+    closeButtons->addStretch(1);
+    closeButtons->addWidget(accept_);
+    closeButtons->addWidget(cancel_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(hint);
+    layout->addWidget(paintBox_, 1);
+    layout->addWidget(data);
+    layout->addLayout(fitButtons);
+    layout->addLayout(closeButtons);
+    resize(720, 540);
+
+    connect(lorentz_, &QPushButton::clicked, this,
+            [this] { RunFit(fitting::FitProfile::Lorentz); });
+    connect(gauss_, &QPushButton::clicked, this, [this] { RunFit(fitting::FitProfile::Gauss); });
+    connect(logScaling_, &QCheckBox::toggled, this, [this](bool on) {
+        dataset_.LogY = on;
+        paintBox_->update();
+    });
+    connect(accept_, &QPushButton::clicked, this, &PeakFitWindow::Accept);
+    connect(cancel_, &QPushButton::clicked, this, &PeakFitWindow::Reject);
+    auto shortcut = [this](QKeySequence key, auto slot) {
+        auto* s = new QShortcut(key, this);
+        connect(s, &QShortcut::activated, this, slot);
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_L), [this] {
+        if (lorentz_->isEnabled()) RunFit(fitting::FitProfile::Lorentz);
+    });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_G), [this] {
+        if (gauss_->isEnabled()) RunFit(fitting::FitProfile::Gauss);
+    });
+    shortcut(QKeySequence(Qt::Key_Escape), [this] { Reject(); });
+    shortcut(QKeySequence(Qt::Key_Return), [this] {
+        if (accept_->isEnabled()) Accept();
+    });
+}
+
+PeakFitWindow::~PeakFitWindow() {
+    if (waitLoop_) waitLoop_->quit();
+}
+
+QWidget* PeakFitWindow::PaintBox() const {
+    return paintBox_;
+}
+
+void PeakFitWindow::Initialise(int first, int last, const TDataPointArray& points, double xL,
+                               double xR) {
+    points_ = points;
+    const int n = static_cast<int>(points_.size());
+    first_ = n == 0 ? 0 : std::clamp(first, 0, n - 1);
+    last_ = n == 0 ? -1 : std::clamp(last, first_, n - 1);
+    dataset_ = fitting::BuildFitPlotDataset(points_, first_, last_, logScaling_->isChecked());
+    overlay_ = fitting::FitOverlayColors(plot::TFitOverlay{});
+    overlay_.LeftBoundary = xL;
+    overlay_.RightBoundary = xR;
+    acceptState_ = -1;
+    cancelFit_ = false;
+    DiscardFit();
+}
+
+void PeakFitWindow::OpenFitWindow(int first, int last, const TDataPointArray& points) {
+    autoMode_ = false;
+    const int n = static_cast<int>(points.size());
+    const double xL = n ? points[static_cast<size_t>(std::clamp(first, 0, n - 1))].Position : 0;
+    const double xR = n ? points[static_cast<size_t>(std::clamp(last, 0, n - 1))].Position : 0;
+    Initialise(first, last, points, xL, xR);
+    SetControlsEnabled(true);
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+}
+
+double PeakFitWindow::AutoFit(int first, int last, fitting::FitProfile profile,
+                              const TDataPointArray& points, double xL, double xR) {
+    autoMode_ = true;
+    stopAutoFits_ = false;
+    animated_->setChecked(true);
+    logScaling_->setChecked(false);
+    Initialise(first, last, points, xL, xR);
+    SetControlsEnabled(false);
+    // The main window is disabled meanwhile; this window stays usable for Accept and Cancel.
+    setWindowModality(Qt::NonModal);
+    show();
+    raise();
+    RunFit(profile);
+    if (acceptState_ == -1) {
+        accept_->setEnabled(overlay_.ProfileKind != 0);
+        cancel_->setEnabled(true);
+        accept_->setFocus();
+        QEventLoop loop;
+        waitLoop_ = &loop;
+        waiting_ = true;
+        loop.exec();
+        waiting_ = false;
+        waitLoop_ = nullptr;
+    }
+    autoMode_ = false;
+    return acceptState_ == 1 && overlay_.ProfileKind != 0 ? overlay_.Center : -1.0;
+}
+
+void PeakFitWindow::SetControlsEnabled(bool enabled) {
+    for (QWidget* w : std::initializer_list<QWidget*>{lorentz_, gauss_, logScaling_, animated_,
+                                                      accept_, cancel_, paintBox_})
+        w->setEnabled(enabled);
+}
+
+void PeakFitWindow::DiscardFit() {
+    overlay_.ProfileKind = 0;
+    fwhm_ = 0.0;
+    ShowValues();
+    paintBox_->update();
+}
+
+void PeakFitWindow::ShowValues() {
+    if (overlay_.ProfileKind == 0) {
+        position_->setText(kNoValue);
+        fwhmValue_->setText(kNoValue);
+        return;
+    }
+    const char separator = UserDecimalSeparator();
+    position_->setText(Q(FormatFixed(overlay_.Center, 3, separator)));
+    fwhmValue_->setText(Q(FormatFixed(fwhm_, 3, separator)));
+}
+
+void PeakFitWindow::SetBoundary(bool left, double x) {
+    if (fitting_ || !std::isfinite(x)) return;
+    if (left) {
+        overlay_.LeftBoundary = x;
+        if (overlay_.LeftBoundary > overlay_.RightBoundary) overlay_.RightBoundary = x;
+    } else {
+        overlay_.RightBoundary = x;
+        if (overlay_.RightBoundary < overlay_.LeftBoundary) overlay_.LeftBoundary = x;
+    }
+    DiscardFit();
+}
+
+void PeakFitWindow::PlotMouse(Qt::MouseButtons buttons, int px, int py) {
+    if (dataset_.Count() == 0 || area_.Right <= area_.Left) return;
+    const double x = plot::PixelToWorld(px, py, area_).X;
+    if (buttons & Qt::LeftButton) {
+        SetBoundary(true, x);
+    } else if (buttons & Qt::RightButton) {
+        SetBoundary(false, x);
+    }
+}
+
+void PeakFitWindow::RunFit(fitting::FitProfile profile) {
+    if (fitting_) return;
+    overlay_.ProfileKind = 0;
+    const fitting::PeakFit fit(points_, first_, last_);
+    if (fit.BackgroundAreaTooLarge(overlay_.LeftBoundary, overlay_.RightBoundary)) {
+        DiscardFit();
+        prompts_.ShowError(fitting::kBackgroundTooLargeMessage);
+        return;
+    }
+    // The window takes no input but Cancel while the fit runs; it repaints after every width
+    // factor and, when animated, shows each pass's best curve.
+    fitting_ = true;
+    cancelFit_ = false;
+    SetControlsEnabled(false);
+    cancel_->setEnabled(true);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool animated = animated_->isChecked();
+    const double xL = overlay_.LeftBoundary, xR = overlay_.RightBoundary;
+    const fitting::FitResult result = fit.Run(profile, xL, xR, [&](const fitting::FitProgress& p) {
+        if (p.PassFinished && animated) {
+            overlay_.ProfileKind = static_cast<uint8_t>(profile);
+            overlay_.Center = p.Best.Center;
+            overlay_.WidthFactor = p.Best.WidthFactor;
+            overlay_.Amplitude = p.Best.Amplitude;
+            paintBox_->repaint();
+        }
+        QCoreApplication::processEvents();
+        return !cancelFit_;
+    });
+    QApplication::restoreOverrideCursor();
+    fitting_ = false;
+    if (result.Fitted) {
+        const plot::TFitOverlay colours = overlay_;
+        overlay_ = result.Overlay;
+        overlay_.FitColor = colours.FitColor;
+        overlay_.BackgroundColor = colours.BackgroundColor;
+        overlay_.CenterColor = colours.CenterColor;
+        overlay_.HalfWidthColor = colours.HalfWidthColor;
+        overlay_.BoundaryColor = colours.BoundaryColor;
+        fwhm_ = result.Fwhm;
+        ShowValues();
+        paintBox_->update();
+    } else {
+        DiscardFit();
+        if (!result.Cancelled && !result.Error.empty()) prompts_.ShowError(result.Error);
+    }
+    if (autoMode_) {
+        // Only Accept and Cancel take input while the automatic mode waits.
+        accept_->setEnabled(result.Fitted);
+        cancel_->setEnabled(true);
+        if (result.Cancelled) Finish(0);
+    } else {
+        SetControlsEnabled(true);
+        if (result.Cancelled) Finish(0);
+    }
+}
+
+void PeakFitWindow::Finish(int state) {
+    acceptState_ = state;
+    if (waitLoop_) {
+        waitLoop_->quit();
+    } else if (!autoMode_) {
+        hide();
+    }
+}
+
+void PeakFitWindow::Accept() {
+    if (fitting_) return;
+    if (autoMode_) {
+        Finish(1);
+        return;
+    }
+    const bool fitted = overlay_.ProfileKind != 0;
+    const double position = overlay_.Center;
+    Finish(1);
+    if (fitted) emit fitAccepted(position);
+}
+
+void PeakFitWindow::Reject() {
+    if (fitting_) {
+        cancelFit_ = true;  // RunFit finishes as cancelled
+        return;
+    }
+    Finish(0);
+}
+
+void PeakFitWindow::closeEvent(QCloseEvent* event) {
+    if (fitting_) {
+        cancelFit_ = true;
+        event->ignore();
+        return;
+    }
+    if (waitLoop_) stopAutoFits_ = true;  // closing the window ends the automatic fits
+    Finish(0);
+    QWidget::closeEvent(event);
+}
+
+void PeakFitWindow::PaintChart(QPainter& painter, int width, int height) {
+    painter.fillRect(0, 0, width, height, Qt::white);
+    if (dataset_.Count() == 0) return;
+    QPainterCanvas canvas(painter, UserDecimalSeparator());
+    canvas.SetFontName("Arial");
+    canvas.SetFontSize(10);
+    canvas.SetFontColor(0x000000);
+    canvas.SetPenColor(0x000000);
+    canvas.SetBrushColor(0xFFFFFF);
+    plot::DrawFitPlot(canvas, 0, 0, width - 3, height, overlay_, dataset_, area_);
+}
+
+}  // namespace trevasc

@@ -1,0 +1,433 @@
+#include "tools/fitting/PeakFit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace trevasc::fitting {
+
+namespace {
+
+constexpr double kPassBestStart = 1e300;
+constexpr double kPreviousBestStart = 1e301;
+constexpr double kEps = std::numeric_limits<double>::epsilon();
+// Gauss values beyond |u| = 6 are below exp(-36) = 2.3e-16: they are left out of the per-(k, c)
+// sums and accounted for in the error bound instead (kGaussCut bounds what was left out).
+constexpr double kGaussWindow = 6.0;
+constexpr double kGaussCut = 3e-16;
+
+struct Samples {
+    std::vector<double> X;
+    std::vector<double> R;  // residual intensity minus background
+    bool Ascending = true;
+    double SumRR = 0.0;
+    double SumAbsR = 0.0;
+};
+
+struct PassBest {
+    bool Found = false;
+    bool Cancelled = false;
+    FitTriple Best;
+};
+
+// Neumaier's compensated sum: the error stays about 2 eps times the sum of the magnitudes,
+// whatever the number of terms.
+struct CompensatedSum {
+    double Sum = 0.0, Carry = 0.0;
+    void Add(double v) {
+        const double t = Sum + v;
+        Carry += std::fabs(Sum) >= std::fabs(v) ? (Sum - t) + v : (v - t) + Sum;
+        Sum = t;
+    }
+    double Value() const { return Sum + Carry; }
+};
+
+// One pass of the grid. For fixed (k, c) the sum is a quadratic in A,
+// S(A) = A^2 Spp - 2 A Spr + Srr with p the profile values for A = 1, so the 21 amplitudes cost
+// one pass over the points per (k, c). With compensated sums this differs from the exact
+// quadratic by at most about 8 eps T, T = A^2 Spp + 2 |A| sum|p r| + Srr. The documented sum,
+// added term by term, differs from the exact one by at most (n + 3) eps S (a sum of
+// non-negative terms) plus 2 eps (S + A^2 Spp) for computing A / w instead of A * (1 / w).
+// Twice these bounds, plus the left-out Gauss tails, give an interval around every triple's
+// sum; every triple whose interval can hold the smallest sum is then summed term by term in the
+// documented order with the documented rule (strictly smaller wins), which gives exactly the
+// documented search's choice.
+PassBest SearchPass(FitProfile profile, const Samples& s, const std::vector<double>& ks,
+                    const std::vector<double>& as, const std::vector<double>& cs, int pass,
+                    const FitProgressCallback& progress) {
+    PassBest result;
+    const size_t nk = ks.size(), na = as.size(), nc = cs.size();
+    const size_t n = s.X.size();
+    std::vector<double> approx(nk * na * nc), tol(nk * na * nc);
+    const double literalFactor = 2.0 * (static_cast<double>(n) + 8.0) * kEps;
+    double upper = std::numeric_limits<double>::infinity();
+    const bool windowed = profile == FitProfile::Gauss && s.Ascending;
+    for (size_t ik = 0; ik < nk; ++ik) {
+        const double k = ks[ik];
+        for (size_t ic = 0; ic < nc; ++ic) {
+            const double c = cs[ic];
+            size_t lo = 0, hi = n;
+            if (windowed && k > 0.0) {
+                const double half = kGaussWindow / k;
+                lo = static_cast<size_t>(std::lower_bound(s.X.begin(), s.X.end(), c - half) -
+                                         s.X.begin());
+                hi = static_cast<size_t>(std::upper_bound(s.X.begin(), s.X.end(), c + half) -
+                                         s.X.begin());
+            }
+            CompensatedSum spp, spr;
+            double sAbsPr = 0.0;
+            for (size_t i = lo; i < hi; ++i) {
+                const double u = (s.X[i] - c) * k;
+                const double v =
+                    profile == FitProfile::Gauss ? std::exp(-(u * u)) : 1.0 / (u * u + 1.0);
+                const double pr = v * s.R[i];
+                spp.Add(v * v);
+                spr.Add(pr);
+                sAbsPr += std::fabs(pr);
+            }
+            const double sumPP = spp.Value(), sumPR = spr.Value();
+            const double outside = static_cast<double>(n - (hi - lo));
+            const bool cut = hi - lo < n;
+            for (size_t ia = 0; ia < na; ++ia) {
+                const double a = as[ia];
+                const double aa = a * a * sumPP;
+                double sum = aa - 2.0 * a * sumPR + s.SumRR;
+                const double terms = aa + 2.0 * std::fabs(a) * sAbsPr * 1.01 + s.SumRR;
+                double t = 24.0 * kEps * terms;
+                t += literalFactor * (std::max(sum, 0.0) + t) + 4.0 * kEps * (terms + aa);
+                if (cut)
+                    t += 2.0 * std::fabs(a) * kGaussCut * s.SumAbsR +
+                         a * a * kGaussCut * kGaussCut * outside;
+                const size_t idx = (ik * na + ia) * nc + ic;
+                if (!std::isfinite(sum) || !std::isfinite(t)) {
+                    // Cannot be bounded: always summed term by term.
+                    sum = -std::numeric_limits<double>::infinity();
+                    t = 0.0;
+                } else {
+                    upper = std::min(upper, sum + t);
+                }
+                approx[idx] = sum;
+                tol[idx] = t;
+            }
+        }
+        if (progress) {
+            FitProgress step;
+            step.Pass = pass;
+            step.WidthDone = static_cast<int>(ik + 1);
+            step.WidthTotal = static_cast<int>(nk);
+            if (!progress(step)) {
+                result.Cancelled = true;
+                return result;
+            }
+        }
+    }
+    // The term-by-term sums of the triples that may win. The profile values of one (k, c) serve
+    // every amplitude: the documented term is A * exp(-u^2) or A / (u^2 + 1), so keeping exp(-u^2)
+    // or u^2 + 1 changes no bit of it.
+    std::vector<double> exact(nk * na * nc, 0.0);
+    std::vector<double> shape(n);
+    for (size_t ik = 0; ik < nk; ++ik)
+        for (size_t ic = 0; ic < nc; ++ic) {
+            bool any = false;
+            for (size_t ia = 0; ia < na && !any; ++ia) {
+                const size_t idx = (ik * na + ia) * nc + ic;
+                any = !(approx[idx] - tol[idx] > upper);
+            }
+            if (!any) continue;
+            for (size_t i = 0; i < n; ++i) {
+                const double u = (s.X[i] - cs[ic]) * ks[ik];
+                shape[i] = profile == FitProfile::Gauss ? std::exp(-(u * u)) : u * u + 1.0;
+            }
+            for (size_t ia = 0; ia < na; ++ia) {
+                const size_t idx = (ik * na + ia) * nc + ic;
+                if (approx[idx] - tol[idx] > upper) continue;
+                const double a = as[ia];
+                double sum = 0.0;
+                if (profile == FitProfile::Gauss) {
+                    for (size_t i = 0; i < n; ++i) {
+                        const double d = a * shape[i] - s.R[i];
+                        sum += d * d;
+                    }
+                } else {
+                    for (size_t i = 0; i < n; ++i) {
+                        const double d = a / shape[i] - s.R[i];
+                        sum += d * d;
+                    }
+                }
+                exact[idx] = sum;
+            }
+        }
+    double best = kPassBestStart;
+    for (size_t ik = 0; ik < nk; ++ik)
+        for (size_t ia = 0; ia < na; ++ia)
+            for (size_t ic = 0; ic < nc; ++ic) {
+                const size_t idx = (ik * na + ia) * nc + ic;
+                if (approx[idx] - tol[idx] > upper) continue;
+                if (exact[idx] < best) {
+                    best = exact[idx];
+                    result.Found = true;
+                    result.Best = FitTriple{ks[ik], as[ia], cs[ic], exact[idx]};
+                }
+            }
+    return result;
+}
+
+}  // namespace
+
+double Fwhm(FitProfile profile, double widthFactor) {
+    if (!(widthFactor > 0.0)) return 0.0;
+    if (profile == FitProfile::Gauss) return 2.0 * std::sqrt(-std::log(0.5)) / widthFactor;
+    return 2.0 / widthFactor;
+}
+
+std::vector<double> GeometricGrid(double min, double max, double factor) {
+    std::vector<double> values;
+    for (double v = min; v <= max && static_cast<int>(values.size()) < kGridValues; v *= factor) {
+        values.push_back(v);
+        if (!(factor > 1.0)) break;
+    }
+    return values;
+}
+
+std::vector<double> LinearGrid(double min, double max, double step) {
+    std::vector<double> values;
+    for (double v = min; v <= max && static_cast<int>(values.size()) < kGridValues; v += step) {
+        values.push_back(v);
+        if (!(step > 0.0)) break;
+    }
+    return values;
+}
+
+PeakFit::PeakFit(const TDataPointArray& points, int first, int last) : points_(points) {
+    const int n = static_cast<int>(points.size());
+    if (n == 0) return;
+    first_ = std::clamp(first, 0, n - 1);
+    last_ = std::clamp(last, 0, n - 1);
+    count_ = last_ >= first_ ? last_ - first_ + 1 : 0;
+}
+
+bool PeakFit::BackgroundAreaTooLarge(double xL, double xR) const {
+    if (count_ < 3) return true;
+    const double x0 = points_[static_cast<size_t>(first_)].Position;
+    const double step = points_[static_cast<size_t>(first_) + 1].Position - x0;
+    // Positions that do not ascend leave no width factor range to search.
+    if (!(step > 0.0) || !(points_[static_cast<size_t>(last_)].Position > x0)) return true;
+    return !(xR - xL > step);
+}
+
+FitBackground PeakFit::Background(double xL, double xR) const {
+    FitBackground bg;
+    if (count_ == 0) return bg;
+    const auto at = [this](int i) -> const TDataPoint& { return points_[static_cast<size_t>(i)]; };
+    // A boundary outside the range still takes the outermost point, so that the level is never
+    // an average of nothing.
+    double sum = 0.0;
+    int count = 0;
+    for (int i = first_; i <= last_ && (at(i).Position <= xL || count == 0); ++i, ++count)
+        sum += at(i).Intensity;
+    bg.LeftLevel = sum / count;
+    sum = 0.0;
+    count = 0;
+    for (int i = last_; i >= first_ && (at(i).Position >= xR || count == 0); --i, ++count)
+        sum += at(i).Intensity;
+    bg.RightLevel = sum / count;
+    bg.LeftAbscissa = (xL + at(first_).Position) / 2.0;
+    bg.RightAbscissa = (xR + at(last_).Position) / 2.0;
+    const double width = bg.RightAbscissa - bg.LeftAbscissa;
+    if (width != 0.0 && std::isfinite(width)) {
+        bg.Slope = (bg.RightLevel - bg.LeftLevel) / width;
+        bg.Offset = bg.LeftLevel - bg.LeftAbscissa * bg.Slope;
+    } else {
+        bg.Offset = (bg.LeftLevel + bg.RightLevel) / 2.0;
+    }
+    return bg;
+}
+
+FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
+                       const FitProgressCallback& progress) const {
+    FitResult result;
+    result.Overlay.LeftBoundary = xL;
+    result.Overlay.RightBoundary = xR;
+    if (profile == FitProfile::None || BackgroundAreaTooLarge(xL, xR) || !std::isfinite(xL) ||
+        !std::isfinite(xR)) {
+        result.Error = kBackgroundTooLargeMessage;
+        return result;
+    }
+    const FitBackground bg = Background(xL, xR);
+    result.Overlay.BackgroundSlope = bg.Slope;
+    result.Overlay.BackgroundOffset = bg.Offset;
+
+    Samples s;
+    CompensatedSum sumRR;
+    double imax = 0.0;
+    double previousX = -std::numeric_limits<double>::infinity();
+    for (int i = first_; i <= last_; ++i) {
+        const TDataPoint& pt = points_[static_cast<size_t>(i)];
+        imax = std::max(imax, static_cast<double>(pt.Intensity));
+        if (pt.Position < xL || pt.Position > xR) continue;
+        const double r = pt.Intensity - (bg.Slope * pt.Position + bg.Offset);
+        if (pt.Position < previousX) s.Ascending = false;
+        previousX = pt.Position;
+        s.X.push_back(pt.Position);
+        s.R.push_back(r);
+        sumRR.Add(r * r);
+        s.SumAbsR += std::fabs(r);
+    }
+    s.SumRR = sumRR.Value();
+    if (s.X.empty()) {
+        // Boundaries beyond the points: nothing to fit.
+        result.Error = kBackgroundTooLargeMessage;
+        return result;
+    }
+
+    const double x0 = points_[static_cast<size_t>(first_)].Position;
+    const double x1 = points_[static_cast<size_t>(first_) + 1].Position;
+    const double xn = points_[static_cast<size_t>(last_)].Position;
+    double amin = std::max((imax - (bg.LeftLevel + bg.RightLevel) / 2.0) / 3.0, 1.0);
+    double amax = std::max(2.0 * imax, 1.0);
+    amax = std::max(amax, amin);  // never an empty grid
+    double kmin = 1.0 / (xn - x0);
+    double kmax = std::max(10.0 / (x1 - x0), kmin);
+    double cmin = x0, cmax = xn;
+
+    double previous = kPreviousBestStart;
+    for (int pass = 1; pass <= kMaxPasses; ++pass) {
+        const double fk = std::pow(kmax / kmin, 0.05);
+        const double fa = std::pow(amax / amin, 0.05);
+        const double dc = (cmax - cmin) / 20.0;
+        const PassBest found =
+            SearchPass(profile, s, GeometricGrid(kmin, kmax, fk), GeometricGrid(amin, amax, fa),
+                       LinearGrid(cmin, cmax, dc), pass, progress);
+        if (found.Cancelled) {
+            result.Cancelled = true;
+            result.Passes.clear();
+            return result;
+        }
+        if (!found.Found) break;
+        const FitTriple& b = found.Best;
+        result.Passes.push_back(b);
+        if (progress) {
+            FitProgress done;
+            done.Pass = pass;
+            done.PassFinished = true;
+            done.Best = b;
+            if (!progress(done)) {
+                result.Cancelled = true;
+                result.Passes.clear();
+                return result;
+            }
+        }
+        kmin = std::max(kmin, b.WidthFactor / (fk * fk));
+        kmax = std::min(kmax, b.WidthFactor * fk * fk);
+        amin = std::max(amin, b.Amplitude / (fa * fa));
+        amax = std::min(amax, b.Amplitude * fa * fa);
+        cmin = std::max(cmin, b.Center - 2.0 * dc);
+        cmax = std::min(cmax, b.Center + 2.0 * dc);
+        const double change = std::fabs(b.Sum - previous);
+        // A sum that did not change at all has converged too (the documented rule alone never
+        // ends for a best sum of 0).
+        if ((change < 1e-10 * previous || change == 0.0) && dc < 0.001) break;
+        previous = b.Sum;
+    }
+    if (result.Passes.empty()) {
+        result.Error = kBackgroundTooLargeMessage;
+        return result;
+    }
+    const FitTriple& b = result.Passes.back();
+    result.Fitted = true;
+    result.Overlay.ProfileKind = static_cast<uint8_t>(profile);
+    result.Overlay.Center = b.Center;
+    result.Overlay.WidthFactor = b.WidthFactor;
+    result.Overlay.Amplitude = b.Amplitude;
+    result.Fwhm = Fwhm(profile, b.WidthFactor);
+    return result;
+}
+
+DisplayFitRange MapDisplayRange(const TDataPointArray& points, double viewMin, double viewMax) {
+    DisplayFitRange range;
+    range.From = viewMin;
+    range.To = viewMax;
+    const int n = static_cast<int>(points.size());
+    if (n < 2) {
+        range.Error = kNotEnoughFileDataMessage;
+        return range;
+    }
+    const double x0 = points.front().Position;
+    const double span = points.back().Position - x0;
+    const auto index = [&](double limit) {
+        if (!(span != 0.0) || !std::isfinite(limit)) return 0;
+        const double i = (limit - x0) * (n - 1) / span;
+        return static_cast<int>(std::lround(std::clamp(i, 0.0, static_cast<double>(n - 1))));
+    };
+    range.First = index(viewMin);
+    range.Last = index(viewMax);
+    if (range.First > range.Last) std::swap(range.First, range.Last);
+    if (range.Last - range.First < 2) range.Error = kNotEnoughZoomDataMessage;
+    return range;
+}
+
+plot::TPlotDataset BuildFitPlotDataset(const TDataPointArray& points, int first, int last,
+                                       bool logY) {
+    plot::TPlotDataset d;
+    d.YTitle = "Counts";
+    d.XTitle = "TwoTheta";
+    d.Title = "Peak Fit";
+    d.LogY = logY;
+    const int n = static_cast<int>(points.size());
+    if (n == 0) return d;
+    first = std::clamp(first, 0, n - 1);
+    last = std::clamp(last, 0, n - 1);
+    for (int i = first; i <= last; ++i) {
+        const TDataPoint& p = points[static_cast<size_t>(i)];
+        d.Points.push_back(plot::TPlotPoint{p.Position, static_cast<double>(p.Intensity)});
+    }
+    if (!d.Points.empty()) {
+        d.ViewXMin = d.FullXMin = d.Points.front().X;
+        d.ViewXMax = d.FullXMax = d.Points.back().X;
+    }
+    return d;
+}
+
+plot::TFitOverlay FitOverlayColors(plot::TFitOverlay overlay) {
+    overlay.FitColor = plot::RGBColor(255, 0, 0);
+    overlay.BackgroundColor = plot::RGBColor(0, 0, 255);
+    overlay.CenterColor = plot::RGBColor(0, 128, 0);
+    overlay.HalfWidthColor = plot::RGBColor(0, 128, 0);
+    overlay.BoundaryColor = plot::RGBColor(255, 0, 255);
+    return overlay;
+}
+
+AutoFitEdges FindAutoFitEdges(const TDataPointArray& points, double pointIndex) {
+    AutoFitEdges e;
+    const int n = static_cast<int>(points.size());
+    if (n == 0) return e;
+    const double clamped =
+        std::isfinite(pointIndex) ? std::clamp(pointIndex, 0.0, static_cast<double>(n - 1)) : 0.0;
+    e.Nearest = static_cast<int>(std::lround(clamped));
+    const auto walk = [&](int direction) {
+        int i = e.Nearest;
+        int32_t lowest = points[static_cast<size_t>(i)].Intensity;
+        int rising = 0;
+        while (rising < 20 && i + direction >= 0 && i + direction <= n - 1) {
+            i += direction;
+            const int32_t value = points[static_cast<size_t>(i)].Intensity;
+            if (value > lowest) {
+                ++rising;
+            } else {
+                lowest = value;
+                rising = 0;
+            }
+        }
+        return i;
+    };
+    e.Left = walk(-1);
+    e.Right = walk(+1);
+    e.Margin = std::max((e.Right - e.Left) / 4, 2);
+    e.First = std::max(e.Left - e.Margin, 0);
+    e.Last = std::min(e.Right + e.Margin, n - 1);
+    e.LeftBoundary = points[static_cast<size_t>(e.Left)].Position;
+    e.RightBoundary = points[static_cast<size_t>(e.Right)].Position;
+    return e;
+}
+
+}  // namespace trevasc::fitting

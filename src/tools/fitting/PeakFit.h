@@ -1,0 +1,146 @@
+#pragma once
+// Fitting one peak with a Lorentz or Gauss profile on a straight background: the background from
+// the two boundary ranges, the shrinking grid search over width factor, amplitude and centre,
+// the range of "Fit actual display area" and the edges of the automatic fits. No window: the fit
+// window, the main window and the batch tool run the same code.
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/ScanData.h"
+#include "plot/PlotTypes.h"
+
+namespace trevasc::fitting {
+
+inline constexpr const char* kBackgroundTooLargeMessage =
+    "The selected background area is too large and there are no peak data samples between left "
+    "and right background!";
+inline constexpr const char* kNotEnoughFileDataMessage =
+    "Not enough data points in current file for peak fitting!";
+inline constexpr const char* kNotEnoughZoomDataMessage =
+    "Not enough data points at current zoom level for peak fitting. Please zoom out!";
+
+// The values of TFitOverlay::ProfileKind.
+enum class FitProfile : uint8_t { None = 0, Lorentz = 1, Gauss = 2 };
+
+// The profile above the background at x, with u = (x - c) * k: Lorentz A / (u^2 + 1), Gauss
+// A * exp(-u^2). This exact expression is the one the grid search's sums are defined by.
+inline double ProfileValue(FitProfile profile, double amplitude, double center, double widthFactor,
+                           double x) {
+    const double u = (x - center) * widthFactor;
+    if (profile == FitProfile::Gauss) return amplitude * std::exp(-(u * u));
+    return amplitude / (u * u + 1.0);
+}
+
+// Full width at half maximum: Lorentz 2 / k, Gauss 2 sqrt(ln 2) / k (0 for k <= 0).
+double Fwhm(FitProfile profile, double widthFactor);
+
+// The background line through the mean levels of the two boundary ranges.
+struct FitBackground {
+    double LeftLevel = 0.0;      // mean of the points from first upward while position <= xL
+    double RightLevel = 0.0;     // mean of the points from last downward while position >= xR
+    double LeftAbscissa = 0.0;   // (xL + x(first)) / 2
+    double RightAbscissa = 0.0;  // (xR + x(last)) / 2
+    double Slope = 0.0;
+    double Offset = 0.0;
+};
+
+// One pass's best triple and its sum of squared residuals.
+struct FitTriple {
+    double WidthFactor = 0.0;
+    double Amplitude = 0.0;
+    double Center = 0.0;
+    double Sum = 0.0;
+};
+
+// Reported after each width factor of a pass (PassFinished false) and after each pass (true,
+// Best is then the pass's best triple). Returning false cancels the fit.
+struct FitProgress {
+    int Pass = 0;  // 1-based
+    int WidthDone = 0;
+    int WidthTotal = 0;
+    bool PassFinished = false;
+    FitTriple Best;
+};
+using FitProgressCallback = std::function<bool(const FitProgress&)>;
+
+struct FitResult {
+    bool Fitted = false;
+    bool Cancelled = false;
+    std::string Error;          // the message to show when the fit could not run
+    plot::TFitOverlay Overlay;  // kind, parameters and boundaries (ProfileKind 0 unless Fitted)
+    double Fwhm = 0.0;
+    std::vector<FitTriple> Passes;  // every pass's best triple, in order
+};
+
+// At most this many values per grid dimension (the documented factors give 21; a range that
+// has collapsed to one value would otherwise loop for ever) and this many passes.
+inline constexpr int kGridValues = 21;
+inline constexpr int kMaxPasses = 1000;
+
+// The grid values of one dimension, generated as the search steps through them: v = min,
+// min * factor (or min + step), ... while v <= max, at most kGridValues, one value when the
+// factor is <= 1 (the step <= 0).
+std::vector<double> GeometricGrid(double min, double max, double factor);
+std::vector<double> LinearGrid(double min, double max, double step);
+
+// The fit of the points first..last (processed points of the main scan).
+class PeakFit {
+  public:
+    // first and last are clamped to the points; an empty array gives an empty range.
+    PeakFit(const TDataPointArray& points, int first, int last);
+
+    int First() const { return first_; }
+    int Last() const { return last_; }
+    int Count() const { return count_; }
+
+    // True when xR - xL is not larger than the distance of the first two points of the range
+    // (also for ranges of fewer than three points and for positions that do not ascend).
+    bool BackgroundAreaTooLarge(double xL, double xR) const;
+    FitBackground Background(double xL, double xR) const;
+
+    // Runs the grid search. The result is the one of the documented search evaluated term by
+    // term (same passes, same best triples, same ties); the sums are found per (k, c) in one
+    // pass over the points and only the near-best triples are summed literally.
+    FitResult Run(FitProfile profile, double xL, double xR,
+                  const FitProgressCallback& progress = {}) const;
+
+  private:
+    const TDataPointArray& points_;
+    int first_ = 0, last_ = -1, count_ = 0;
+};
+
+// "Fit actual display area": the view limits mapped to point indices, or the message.
+struct DisplayFitRange {
+    double From = 0.0;  // the view limits that were mapped
+    double To = 0.0;
+    int First = 0;
+    int Last = 0;
+    std::string Error;  // empty: the range is usable
+};
+DisplayFitRange MapDisplayRange(const TDataPointArray& points, double viewMin, double viewMax);
+
+// The fit window's chart record: the points first..last as main curve, titles "Counts",
+// "TwoTheta" and "Peak Fit", zoomed to the full range of these points.
+plot::TPlotDataset BuildFitPlotDataset(const TDataPointArray& points, int first, int last,
+                                       bool logY);
+// A fit overlay with the fit window's colours, the boundaries and no profile.
+plot::TFitOverlay FitOverlayColors(plot::TFitOverlay overlay);
+
+// The automatic fit's range around a peak.
+struct AutoFitEdges {
+    int Nearest = 0;  // k0
+    int Left = 0;     // L
+    int Right = 0;    // R
+    int Margin = 0;   // w
+    int First = 0;
+    int Last = 0;
+    double LeftBoundary = 0.0;   // x(L)
+    double RightBoundary = 0.0;  // x(R)
+};
+// Edges for a peak at the (fractional) point index; points must not be empty.
+AutoFitEdges FindAutoFitEdges(const TDataPointArray& points, double pointIndex);
+
+}  // namespace trevasc::fitting

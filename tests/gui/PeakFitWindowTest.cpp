@@ -1,0 +1,181 @@
+// The fit window driven as a user would: "Fit actual display area" on a zoomed peak, the
+// boundaries set with the mouse, a fit, Accept; the automatic fits with Accept and Cancel.
+#include <QLabel>
+#include <QTimer>
+#include <cmath>
+
+#include "GuiTestSupport.h"
+#include "gui/fitting/PeakFitWindow.h"
+#include "plot/PlotMapping.h"
+
+using namespace trevasc;
+
+namespace {
+
+class PeakFitWindowTest : public ::testing::Test {
+  protected:
+    test::MainWindowHarness h;
+    PeakFitWindow* fit = nullptr;
+
+    void SetUp() override {
+        fit = h.Window->PeakFit();
+        ASSERT_NE(fit, nullptr);
+    }
+    void TearDown() override { fit->hide(); }
+
+    // Lorentz peaks of FWHM 0.2 degrees on a sloped background, 27 to 37 degrees.
+    void OpenScan(const std::vector<double>& centres) {
+        const int points = 1001;
+        std::string text;
+        for (int i = 0; i < points; ++i) {
+            const double x = 27.0 + 0.01 * i;
+            double y = 200.0 + 10.0 * (x - 27.0);
+            for (double c : centres) {
+                const double u = (x - c) * 10.0;
+                y += 3000.0 / (u * u + 1.0);
+            }
+            text += std::to_string(x) + "\t" + std::to_string(std::lround(y)) + "\n";
+        }
+        h.Window->Session().OpenMainFile(h.Config.Write("fit.txt", text));
+        QApplication::processEvents();
+    }
+    int PixelOf(double x) {
+        const plot::TPlotArea& a = fit->Area();
+        return a.Left +
+               static_cast<int>(std::lround((x - a.XMin) * (a.Right - a.Left) / (a.XMax - a.XMin)));
+    }
+    void ClickPlot(double x, Qt::MouseButton button) {
+        fit->PaintBox()->repaint();
+        const plot::TPlotArea& a = fit->Area();
+        QTest::mouseClick(fit->PaintBox(), button, Qt::NoModifier,
+                          QPoint(PixelOf(x), (a.Top + a.Bottom) / 2));
+    }
+    QString Text(const char* name) { return fit->findChild<QLabel*>(name)->text(); }
+    void ClickFit(const char* name) {
+        auto* b = fit->findChild<QAbstractButton*>(name);
+        ASSERT_NE(b, nullptr) << name;
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    const TPeakSet& Peaks() { return h.Window->Session().MainScan().Peaks; }
+};
+
+}  // namespace
+
+TEST_F(PeakFitWindowTest, ZoomedPeakIsFittedBetweenMouseBoundariesAndAccepted) {
+    OpenScan({30.0});
+    h.Window->Session().SetViewRange(29.0, 31.0);
+    h.Click("Button11");
+    ASSERT_TRUE(fit->isVisible());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(fit));
+    EXPECT_EQ(fit->windowTitle(), "Peak Fitting Module");
+    EXPECT_EQ(fit->windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(fit->Dataset().Count(), 201);
+    EXPECT_EQ(fit->Dataset().Title, "Peak Fit");
+    EXPECT_DOUBLE_EQ(fit->Overlay().LeftBoundary, 29.0);
+    EXPECT_DOUBLE_EQ(fit->Overlay().RightBoundary, 31.0);
+    EXPECT_EQ(Text("LabelPosition"), "-");
+
+    // Left and right button set the background boundaries (to the pixel's position).
+    ClickPlot(29.4, Qt::LeftButton);
+    ClickPlot(30.6, Qt::RightButton);
+    EXPECT_NEAR(fit->Overlay().LeftBoundary, 29.4, 0.02);
+    EXPECT_NEAR(fit->Overlay().RightBoundary, 30.6, 0.02);
+
+    ClickFit("ButtonGaussFit");
+    EXPECT_EQ(fit->Overlay().ProfileKind, 2);
+    EXPECT_TRUE(fit->isEnabled());
+    // A Gauss profile on a Lorentz peak: near the centre, with 3 decimals.
+    EXPECT_NEAR(Text("LabelPosition").toDouble(), 30.0, 0.01);
+    EXPECT_EQ(Text("LabelPosition").size(), 6);
+    EXPECT_EQ(Text("LabelFwhm").split('.').value(1).size(), 3);
+
+    // Moving a boundary discards the fit; a left boundary beyond the right one pushes it.
+    ClickPlot(30.8, Qt::LeftButton);
+    EXPECT_EQ(fit->Overlay().ProfileKind, 0);
+    EXPECT_EQ(Text("LabelPosition"), "-");
+    EXPECT_EQ(Text("LabelFwhm"), "-");
+    EXPECT_DOUBLE_EQ(fit->Overlay().RightBoundary, fit->Overlay().LeftBoundary);
+    ClickFit("ButtonLorentzFit");  // no sample between the boundaries
+    ASSERT_FALSE(h.Prompts.Errors.empty());
+    EXPECT_EQ(h.Prompts.Errors.back(), fitting::kBackgroundTooLargeMessage);
+    EXPECT_EQ(fit->Overlay().ProfileKind, 0);
+
+    ClickPlot(29.4, Qt::LeftButton);
+    ClickPlot(30.6, Qt::RightButton);
+    ClickFit("ButtonLorentzFit");
+    EXPECT_NEAR(fit->Overlay().Center, 30.0, 0.002);
+    const double centre = fit->Overlay().Center;
+    ClickFit("ButtonAccept");
+    EXPECT_FALSE(fit->isVisible());
+    // No peak in the zoom range: a new checked one at the fitted centre.
+    ASSERT_EQ(Peaks().Count(), 1);
+    EXPECT_DOUBLE_EQ(Peaks().Items[0].Position, centre);
+    EXPECT_TRUE(Peaks().Items[0].Checked);
+    EXPECT_TRUE(Peaks().Unsaved);
+
+    // Cancel leaves the list as it is.
+    h.Click("Button11");
+    ClickFit("ButtonLorentzFit");
+    ClickFit("ButtonCancel");
+    EXPECT_FALSE(fit->isVisible());
+    EXPECT_DOUBLE_EQ(Peaks().Items[0].Position, centre);
+}
+
+TEST_F(PeakFitWindowTest, DisplayAreaMessagesForOnePointAndTwoSamples) {
+    h.Click("Button11");  // no scan at all
+    h.Window->Session().MainScan().SetRawPoints({TDataPoint{30.0, 5}});
+    h.Click("Button11");
+    OpenScan({30.0});
+    h.Window->Session().SetViewRange(30.0, 30.01);
+    h.Click("Button11");
+    EXPECT_FALSE(fit->isVisible());
+    EXPECT_EQ(h.Prompts.Errors, (std::vector<std::string>{fitting::kNotEnoughFileDataMessage,
+                                                          fitting::kNotEnoughFileDataMessage,
+                                                          fitting::kNotEnoughZoomDataMessage}));
+}
+
+TEST_F(PeakFitWindowTest, AutoLorentzAcceptsTwoCancelsOneAndTheSecondRunFitsOnlyThatOne) {
+    OpenScan({29.0, 32.0, 35.0});
+    for (double x : {29.03, 31.96, 35.04}) h.Window->Session().AddPeak(x);
+    h.Window->Session().MainScan().Peaks.Unsaved = false;
+
+    // Clicks Accept or Cancel whenever the window waits, in this order.
+    std::deque<const char*> answers = {"ButtonAccept", "ButtonCancel", "ButtonAccept"};
+    std::vector<bool> mainEnabled;
+    int profile = 1;  // "Auto Lorentz checked" first
+    QTimer clicker;
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        if (!fit->WaitingForDecision() || answers.empty()) return;
+        mainEnabled.push_back(h.Window->isEnabled());
+        EXPECT_EQ(fit->Overlay().ProfileKind, profile);
+        EXPECT_FALSE(fit->findChild<QAbstractButton*>("ButtonLorentzFit")->isEnabled());
+        ClickFit(answers.front());
+        answers.pop_front();
+    });
+    clicker.start(5);
+    h.Click("Button13");
+    EXPECT_TRUE(answers.empty());
+    EXPECT_EQ(mainEnabled, (std::vector<bool>{false, false, false}));
+    EXPECT_TRUE(h.Window->isEnabled());
+    EXPECT_FALSE(fit->isVisible());
+
+    const auto& items = Peaks().Items;
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_NEAR(items[0].Position, 29.0, 0.005);
+    EXPECT_FALSE(items[0].Checked);
+    EXPECT_DOUBLE_EQ(items[1].Position, 31.96);  // cancelled: unchanged and still checked
+    EXPECT_TRUE(items[1].Checked);
+    EXPECT_NEAR(items[2].Position, 35.0, 0.005);
+    EXPECT_FALSE(items[2].Checked);
+    EXPECT_EQ(items[2].Intensity, h.Window->Session().MainScan().Points[800].Intensity);
+    EXPECT_TRUE(Peaks().Unsaved);
+
+    // The second run meets only the peak that was cancelled.
+    answers = {"ButtonAccept"};
+    profile = 2;
+    h.Click("Button12");
+    EXPECT_TRUE(answers.empty());
+    EXPECT_EQ(mainEnabled.size(), 4u);
+    EXPECT_NEAR(items[1].Position, 32.0, 0.01);
+    EXPECT_FALSE(items[1].Checked);
+}
