@@ -11,6 +11,7 @@
 #include "base/AtomicFile.h"
 #include "base/Error.h"
 #include "base/NumberText.h"
+#include "cli/CheckUpdateCommand.h"
 #include "cli/CliPrompts.h"
 #include "formats/PeakListFile.h"
 #include "formats/TextExchange.h"
@@ -34,7 +35,8 @@ constexpr const char* kUsage =
     "                   [--slope-samples N] [--min-height H] [--min-slope S] [--min-curvature C]\n"
     "                   [--bisector P] [--double-peak-dist D] [--dataset N] [-o OUT]\n"
     "       trevasc-cli plot FILE -o OUT.png [--size WxH] [--linear] [--peaks]\n"
-    "                   [--from X --to Y] [--dataset N]\n";
+    "                   [--from X --to Y] [--dataset N]\n"
+    "       trevasc-cli check-update [--url URL] [--json]\n";
 
 struct UsageError {
     std::string Message;
@@ -457,7 +459,11 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     static const std::map<std::string, std::function<int(const std::vector<std::string>&,
                                                          std::ostream&, std::ostream&)>>
-        commands = {{"info", Info}, {"convert", Convert}, {"peaks", Peaks}, {"plot", Plot}};
+        commands = {{"info", Info},
+                    {"convert", Convert},
+                    {"peaks", Peaks},
+                    {"plot", Plot},
+                    {"check-update", CheckUpdate}};
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         (args.empty() ? err : out) << kUsage;
         return args.empty() ? 2 : 0;

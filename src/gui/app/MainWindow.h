@@ -18,6 +18,7 @@ class QAction;
 class QApplication;
 class QMenu;
 class QTabWidget;
+class QTimer;
 
 namespace trevasc {
 
@@ -30,6 +31,9 @@ class ProgressFeedback;
 class QtDialogs;
 class QtPrompts;
 class SelectMainPlotDialog;
+class UpdateReminderDialog;
+class VersionDocumentFetch;
+struct FetchResult;
 
 // Where the program keeps and finds its files. Empty folders are determined as the program does
 // (the per-user configuration folder, the folder of the executable).
@@ -57,6 +61,10 @@ class MainWindow : public QMainWindow, private SessionObserver {
     PlotWindow* Plot() const { return plotWindow_; }
     LegendWindow* Legend() const { return legendWindow_; }
     SelectMainPlotDialog* SelectMainPlot() const { return selectMainPlotDialog_; }
+    UpdateReminderDialog* UpdateReminder() const { return updateReminderDialog_; }
+    // The one-shot timer of the automatic update check ("UpdateCheckTimer").
+    QTimer* UpdateCheckTimer() const { return updateTimer_; }
+    bool UpdateCheckRunning() const;
     FileDisplayTab* FileDisplay() const { return fileDisplayTab_; }
     PeaksTab* Peaks() const { return peaksTab_; }
 
@@ -83,10 +91,20 @@ class MainWindow : public QMainWindow, private SessionObserver {
     void InsertPlot();
     void OpenFiles(const QStringList& files);  // drag and drop: first as main, rest inserted
     void ShowLegend();
+    // "Check for &update now...": asks the server without blocking the window; shows the
+    // reminder, or the "most recent version" message when nothing newer was found.
+    void CheckForUpdateNow();
+    // The address of the version document (AUTOUPDATES HOST or the project's own host).
+    QString VersionDocumentUrl() const;
+    // "&About" and "&Keyboard shortcuts" of the Help menu.
+    void ShowAbout();
+    void ShowKeyboardShortcuts();
 
   signals:
     // The close went through (questions answered, configuration written): the program ends.
     void closed();
+    // An update check ended (after its reminder or message, if any).
+    void updateCheckFinished(bool newer);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -124,6 +142,9 @@ class MainWindow : public QMainWindow, private SessionObserver {
     void CopyPeaks(int content);
     void ChooseGnuplotExecutable();
     void EditColorsClicked();
+    void SetCheckUpdatesOnStart(bool on);
+    void StartUpdateCheck(bool manual);
+    void UpdateCheckDone(const FetchResult& fetched);
     QString ProposedExportName(const char* suffix) const;
 
     std::unique_ptr<QtPrompts> ownPrompts_;
@@ -146,6 +167,11 @@ class MainWindow : public QMainWindow, private SessionObserver {
     PlotWindow* plotWindow_ = nullptr;      // owned by the registry's window list (children of
     LegendWindow* legendWindow_ = nullptr;  // nothing: deleted in the destructor)
     SelectMainPlotDialog* selectMainPlotDialog_ = nullptr;
+    UpdateReminderDialog* updateReminderDialog_ = nullptr;
+
+    QTimer* updateTimer_ = nullptr;
+    VersionDocumentFetch* updateFetch_ = nullptr;
+    bool manualUpdateCheck_ = false;  // the running check reports "most recent version"
 
     QMenu* fileMenu_ = nullptr;
     QMenu* plotMenu_ = nullptr;
