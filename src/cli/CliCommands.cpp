@@ -7,6 +7,7 @@
 #include <optional>
 #include <random>
 
+#include "Version.h"
 #include "analysis/PeakSearch.h"
 #include "base/AtomicFile.h"
 #include "base/Error.h"
@@ -36,7 +37,8 @@ constexpr const char* kUsage =
     "                   [--bisector P] [--double-peak-dist D] [--dataset N] [-o OUT]\n"
     "       trevasc-cli plot FILE -o OUT.png [--size WxH] [--linear] [--peaks]\n"
     "                   [--from X --to Y] [--dataset N]\n"
-    "       trevasc-cli check-update [--url URL] [--json]\n";
+    "       trevasc-cli check-update [--url URL] [--json]\n"
+    "       trevasc-cli --version\n";
 
 struct UsageError {
     std::string Message;
@@ -454,16 +456,18 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
 #endif
 }
 
+int PrintVersion(const std::vector<std::string>&, std::ostream& out, std::ostream&) {
+    out << "trevasc-cli " << kVersionText << "\n";
+    return 0;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     static const std::map<std::string, std::function<int(const std::vector<std::string>&,
                                                          std::ostream&, std::ostream&)>>
-        commands = {{"info", Info},
-                    {"convert", Convert},
-                    {"peaks", Peaks},
-                    {"plot", Plot},
-                    {"check-update", CheckUpdate}};
+        commands = {{"info", Info}, {"convert", Convert},          {"peaks", Peaks},
+                    {"plot", Plot}, {"check-update", CheckUpdate}, {"--version", PrintVersion}};
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         (args.empty() ? err : out) << kUsage;
         return args.empty() ? 2 : 0;

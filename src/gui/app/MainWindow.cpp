@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -63,6 +64,8 @@ void ConfigureApplication(QApplication& app) {
     // the platform would append it to every caption ("scan.xrdml: Trevasc v1.0 (Build 1) —
     // ..."), and the captions must read as the program sets them.
     QGuiApplication::setDesktopFileName(kApplicationId);
+    // The installed icon theme's icon (share/icons/hicolor/.../trevasc).
+    QApplication::setWindowIcon(QIcon::fromTheme("trevasc"));
     // The program ends with the main window, whatever tool windows are still open.
     app.setQuitOnLastWindowClosed(false);
 }
