@@ -71,9 +71,9 @@ set(CPACK_PACKAGE_VENDOR "The Trevasc developers")
 set(CPACK_PACKAGE_CONTACT "The Trevasc developers <trevasc@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "workbench for X-ray diffraction scans")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Opens XML measurement files (*.xrdml) and text scans of X-ray diffractometers, finds and\n"
-    "labels peaks, identifies substrates, computes lattice constants and film thickness, fits\n"
-    "peaks and exports numbers and pictures. Includes the batch tool trevasc-cli.")
+    "Opens XML measurement files (*.xrdml) and text scans of X-ray diffractometers, finds and\n\
+labels peaks, identifies substrates, computes lattice constants and film thickness, fits\n\
+peaks and exports numbers and pictures. Includes the batch tool trevasc-cli.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

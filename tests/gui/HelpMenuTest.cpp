@@ -51,6 +51,7 @@ TEST(HelpMenu, ShortcutListNamesEveryShortcutOfEveryWindow) {
     EXPECT_TRUE(html.contains("Zoom back"));
     EXPECT_TRUE(html.contains("File &gt; Open data file..."));
     EXPECT_TRUE(html.contains("<h3>XRD Plot</h3>"));
+    EXPECT_TRUE(html.contains("<h3>Trevasc</h3>"));
 }
 
 }  // namespace

@@ -37,6 +37,7 @@ field(Depends "libxml2")
 field(Depends "libpng16")
 field(Depends "libc6")
 field(Recommends "fonts-liberation")
+field(Description "^workbench for X-ray diffraction scans\n Opens XML measurement files[^;]*trevasc-cli\.\n$")
 
 run(dpkg-deb -c ${debs})
 set(listing "${run_output}")

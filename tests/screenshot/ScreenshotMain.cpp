@@ -1,6 +1,7 @@
 // trevasc-screenshot: the pictures of the documentation. Starts the workbench on a configuration
 // folder of its own, opens a scan, finds its peaks, saves the main window (both peak tabs) and
-// the plot window as PNG files and quits without touching the user's configuration.
+// the plot window, the update reminder and the shortcut list as PNG files and quits without
+// touching the user's configuration.
 //   trevasc-screenshot SCAN OUTPUT-FOLDER
 #include <QApplication>
 #include <QDir>
@@ -12,6 +13,7 @@
 
 #include "gui/app/MainWindow.h"
 #include "gui/plot/PlotWindow.h"
+#include "gui/update/UpdateReminderDialog.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -42,6 +44,24 @@ int main(int argc, char* argv[]) {
         QApplication::processEvents();
         ok = window.grab().save(folder + "/screenshot-peaks.png") && ok;
         ok = window.Plot()->grab().save(folder + "/screenshot-plot.png") && ok;
+        // The update reminder as a newer version would fill it.
+        trevasc::UpdateReminderDialog* reminder = window.UpdateReminder();
+        reminder->SetContent("A new version of the Trevasc (version 1.1 Build 0) is available at",
+                             "http://trevasc.example.org/trevasc/download.html",
+                             "- two-axis maps export to gnuplot\n- faster xml reader\n"
+                             "- the peak list keeps its descriptions after a new search");
+        reminder->show();
+        QApplication::processEvents();
+        ok = reminder->grab().save(folder + "/screenshot-update.png") && ok;
+        reminder->hide();
+        // The generated keyboard shortcut list: grabbed while its dialog runs, then closed.
+        QTimer::singleShot(500, &window, [&] {
+            if (QWidget* list = QApplication::activeModalWidget()) {
+                ok = list->grab().save(folder + "/screenshot-shortcuts.png") && ok;
+                list->close();
+            }
+        });
+        window.ShowKeyboardShortcuts();
         status = ok ? 0 : 1;
         QApplication::exit(0);  // no close questions: the peaks are found, not saved
     });

@@ -565,7 +565,11 @@ void MainWindow::ShowAbout() {
 }
 
 void MainWindow::ShowKeyboardShortcuts() {
-    std::vector<QWidget*> windows = windows_.Windows();
+    // Headed by the windows' captions; the main window's changes with the open file, so it is
+    // named by the program.
+    std::vector<std::pair<QString, QWidget*>> windows;
+    for (QWidget* window : windows_.Windows())
+        windows.emplace_back(window == this ? Q(ProgramTitle()) : window->windowTitle(), window);
     dialogs_.ShowDocument(this, "Keyboard shortcuts", ShortcutListHtml(windows));
 }
 

@@ -28,16 +28,11 @@ QString ActionPath(const QAction* action) {
     return path;
 }
 
-QString Caption(const QWidget* window) {
-    QString title = window->windowTitle();
-    return title.isEmpty() ? window->objectName() : title;
-}
-
 }  // namespace
 
-QString ShortcutListHtml(const std::vector<QWidget*>& windows) {
+QString ShortcutListHtml(const std::vector<std::pair<QString, QWidget*>>& windows) {
     QString html = "<html><body>";
-    for (const QWidget* window : windows) {
+    for (const auto& [caption, window] : windows) {
         QList<QAction*> actions = window->actions();
         for (QAction* a : window->findChildren<QAction*>())
             if (!actions.contains(a)) actions << a;
@@ -56,8 +51,8 @@ QString ShortcutListHtml(const std::vector<QWidget*>& windows) {
             rows += row;
         }
         if (rows.isEmpty()) continue;
-        html += "<h3>" + Caption(window).toHtmlEscaped() + "</h3>" + "<table cellspacing=\"4\">" +
-                rows + "</table>";
+        html += "<h3>" + caption.toHtmlEscaped() + "</h3>" + "<table cellspacing=\"4\">" + rows +
+                "</table>";
     }
     return html + "</body></html>";
 }
