@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "cli/CliCommands.h"
@@ -112,6 +114,27 @@ TEST(CliCheckUpdate, NotNewerAndFailures) {
     EXPECT_EQ(refused.Code, 1);
     EXPECT_NE(refused.Err.find("could not ask"), std::string::npos);
     EXPECT_EQ(CheckUpdate({"--bogus"}).Code, 2);
+}
+
+TEST(CliCheckUpdate, AsksTheHostOfTheWorkbenchConfiguration) {
+    EnsureApplication();
+    LocalHttpServer server;
+    server.Response = LocalHttpServer::Http(200, Document(0, 0, 1));
+    // The workbench's main configuration file names the server (AUTOUPDATES HOST).
+    const auto home = std::filesystem::temp_directory_path() /
+                      ("trevasc-cli-config-" + std::to_string(server.Port()));
+    std::filesystem::create_directories(home / "trevasc");
+    std::ofstream(home / "trevasc/trevasc.INI")
+        << "[AUTOUPDATES]\nHOST=" << server.Host().toStdString() << "\n";
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home.string()));
+    const CheckRun r = CheckUpdate({});
+    qputenv("XDG_CONFIG_HOME", saved);
+    std::filesystem::remove_all(home);
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out, "You are currently working with the most recent version of TREVASC!\n");
+    ASSERT_EQ(server.RequestLines.size(), 1);
+    EXPECT_TRUE(server.RequestLines[0].startsWith("GET /trevasc/currentversion.xml "));
 }
 
 }  // namespace

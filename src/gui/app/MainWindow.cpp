@@ -125,6 +125,9 @@ MainWindow::~MainWindow() {
     // The tool windows go first: nothing they emit may reach a half-destroyed main window.
     session_.RemoveObserver(this);
     session_.SetProgressCallback({});
+    // A manual update check still waiting ends here without its answer: give the cursor back.
+    if (updateFetch_->IsRunning() && manualUpdateCheck_) QApplication::restoreOverrideCursor();
+    updateFetch_->disconnect(this);
     delete legendWindow_;
     delete plotWindow_;
 }
