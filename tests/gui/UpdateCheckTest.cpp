@@ -264,3 +264,28 @@ TEST(UpdateCheckWindow, SilentServerLeavesTheWindowResponsiveAndSaysNothing) {
 
 }  // namespace
 }  // namespace trevasc::test
+
+namespace trevasc::test {
+namespace {
+
+TEST(UpdateCheckWindow, ClosingDuringAManualCheckAbandonsItQuietly) {
+    LocalHttpServer server;
+    server.Silent = true;
+    MainWindowHarness h;
+    StartWithServer(h, server, false);
+    QSignalSpy done(h.Window.get(), &MainWindow::updateCheckFinished);
+    h.MenuItem("&Options", "Check for &update now...")->trigger();
+    ASSERT_TRUE(h.Window->UpdateCheckRunning());
+    EXPECT_NE(QApplication::overrideCursor(), nullptr);  // busy while it waits
+    QTRY_COMPARE_WITH_TIMEOUT(server.Requests, 1, 5000);
+    h.Window->close();
+    EXPECT_FALSE(h.Window->UpdateCheckRunning());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    QTRY_COMPARE_WITH_TIMEOUT(server.OpenConnections(), 0, 5000);
+    EXPECT_EQ(done.count(), 0);
+    EXPECT_TRUE(h.Prompts.Errors.empty());
+    EXPECT_TRUE(h.Prompts.Infos.empty());
+}
+
+}  // namespace
+}  // namespace trevasc::test

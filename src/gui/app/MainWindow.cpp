@@ -13,7 +13,6 @@
 #include <QIcon>
 #include <QKeySequence>
 #include <QLabel>
-#include <QLibraryInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -125,9 +124,7 @@ MainWindow::~MainWindow() {
     // The tool windows go first: nothing they emit may reach a half-destroyed main window.
     session_.RemoveObserver(this);
     session_.SetProgressCallback({});
-    // A manual update check still waiting ends here without its answer: give the cursor back.
-    if (updateFetch_->IsRunning() && manualUpdateCheck_) QApplication::restoreOverrideCursor();
-    updateFetch_->disconnect(this);
+    StopUpdateCheck();
     delete legendWindow_;
     delete plotWindow_;
 }
@@ -335,7 +332,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     WriteExitConfiguration();
-    updateTimer_->stop();
+    StopUpdateCheck();
     plotWindow_->hide();
     legendWindow_->hide();
     event->accept();
@@ -496,6 +493,14 @@ void MainWindow::SetCheckUpdatesOnStart(bool on) {
         updateTimer_->start();
     else
         updateTimer_->stop();
+}
+
+void MainWindow::StopUpdateCheck() {
+    updateTimer_->stop();
+    // A manual check still waiting ends without its answer: give the cursor back.
+    if (updateFetch_->IsRunning() && manualUpdateCheck_) QApplication::restoreOverrideCursor();
+    manualUpdateCheck_ = false;
+    updateFetch_->Cancel();
 }
 
 QString MainWindow::VersionDocumentUrl() const {

@@ -145,6 +145,8 @@ class MainWindow : public QMainWindow, private SessionObserver {
     void SetCheckUpdatesOnStart(bool on);
     void StartUpdateCheck(bool manual);
     void UpdateCheckDone(const FetchResult& fetched);
+    // Stops the timer and abandons a running check (the program is closing).
+    void StopUpdateCheck();
     QString ProposedExportName(const char* suffix) const;
 
     std::unique_ptr<QtPrompts> ownPrompts_;

@@ -39,6 +39,8 @@ class VersionDocumentFetch : public QObject {
     // Starts the GET of `url`. A GET still running is abandoned first (without a signal).
     void Start(const QUrl& url, const FetchLimits& limits = {});
     bool IsRunning() const { return reply_ != nullptr; }
+    // Abandons a running GET (without a signal) and closes its connection.
+    void Cancel() { Release(); }
 
     // Runs one GET to the end in a local event loop (needs a QCoreApplication). For the batch
     // tool, where nothing else waits on the event loop.
