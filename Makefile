@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 SAMPLE ?= data/samples/xrdtools_test_scan_2ThetaOmega_v1.0.xrdml
 export QT_QPA_PLATFORM ?= offscreen
 
-.PHONY: all deps configure build run test test-asan fuzz bench clean format format-check
+.PHONY: all deps configure build run test test-asan fuzz bench clean format format-check package
 
 all: build
 
@@ -32,6 +32,10 @@ test-asan:
 fuzz:
 	@WITH_FUZZ=1 ./scripts/install-deps.sh
 	@./scripts/fuzz.sh $(FUZZ_SECONDS)
+
+# The Debian package (trevasc_<version>_<arch>.deb in the build folder).
+package: build
+	@cmake --build $(BUILD) --target package
 
 bench: build
 	@./scripts/bench.sh $(BUILD)

@@ -10,6 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core fonts-liberation
   clang-format
+  desktop-file-utils appstream dpkg-dev file shared-mime-info man-db
 )
 if [ "${WITH_FUZZ:-0}" = 1 ]; then
   PACKAGES+=(clang libclang-rt-14-dev)

@@ -22,11 +22,11 @@ trap 'rm -rf "$work"' EXIT
 unset QT_QPA_PLATFORM
 xvfb-run -a -s "-screen 0 1600x1000x24" timeout 60 "$program" "$scan" "$work/shots"
 mkdir -p "$root/docs"
-for name in screenshot-main screenshot-peaks screenshot-plot screenshot-fit; do
+for name in screenshot-main screenshot-peaks screenshot-plot screenshot-fit screenshot-update; do
     if [ ! -s "$work/shots/$name.png" ]; then
         echo "error: $name.png was not written" >&2
         exit 1
     fi
     cp "$work/shots/$name.png" "$root/docs/$name.png"
 done
-echo "written: docs/screenshot-main.png docs/screenshot-peaks.png docs/screenshot-plot.png"
+echo "written: docs/screenshot-main.png docs/screenshot-peaks.png docs/screenshot-plot.png docs/screenshot-update.png"

@@ -9,11 +9,13 @@
 #include <random>
 #include <system_error>
 
+#include "Version.h"
 #include "analysis/PeakSearch.h"
 #include "base/AtomicFile.h"
 #include "base/Error.h"
 #include "base/MessageText.h"
 #include "base/NumberText.h"
+#include "cli/CheckUpdateCommand.h"
 #include "cli/CliPrompts.h"
 #include "formats/PeakListFile.h"
 #include "formats/TextExchange.h"
@@ -42,6 +44,8 @@ constexpr const char* kUsage =
     "                   [--from X --to Y] [--dataset N]\n"
     "       trevasc-cli fit FILE --profile gauss|lorentz [--from X --to Y] [--left XL --right XR]\n"
     "                   [--auto] [--plot OUT.png] [--json] [-o OUT] [peaks options]\n"
+    "       trevasc-cli check-update [--url URL] [--json]\n"
+    "       trevasc-cli --version\n"
     "       '--' ends the options: every argument after it is a file.\n";
 
 struct UsageError {
@@ -640,13 +644,23 @@ int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     return 0;
 }
 
+int PrintVersion(const std::vector<std::string>&, std::ostream& out, std::ostream&) {
+    out << "trevasc-cli " << kVersionText << "\n";
+    return 0;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     static const std::map<std::string, std::function<int(const std::vector<std::string>&,
                                                          std::ostream&, std::ostream&)>>
-        commands = {
-            {"info", Info}, {"convert", Convert}, {"peaks", Peaks}, {"plot", Plot}, {"fit", Fit}};
+        commands = {{"info", Info},
+                    {"convert", Convert},
+                    {"peaks", Peaks},
+                    {"plot", Plot},
+                    {"fit", Fit},
+                    {"check-update", CheckUpdate},
+                    {"--version", PrintVersion}};
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         (args.empty() ? err : out) << kUsage;
         return args.empty() ? 2 : 0;

@@ -108,7 +108,11 @@ void SeedDefinitionFiles(const ConfigPaths& paths, std::string_view definitionFo
 }
 
 std::string FindDefinitionFolder(std::string_view executableFolder) {
+    // An installed program finds its data relative to itself first (<prefix>/bin ->
+    // <prefix>/share/trevasc), so that a package installed under another prefix than the
+    // build's still finds it; then the prefix the program was built for.
     const std::string candidates[] = {WithDelimiter(executableFolder),
+                                      WithDelimiter(executableFolder) + "../share/trevasc/",
                                       WithDelimiter(TREVASC_DATA_INSTALL_DIR)};
     for (const std::string& folder : candidates)
         if (IsFile(folder + "XRAY.DEF") || IsFile(folder + "Substrates.DEF")) return folder;
@@ -132,6 +136,7 @@ MainSettings ReadMainSettings(const std::string& mainIniPath) {
     s.GnuplotExeFile = ini.ReadString("GNUPLOT", "EXEFILE", s.GnuplotExeFile);
     s.ContourLines = ini.ReadBool("GNUPLOT", "CONTOURLINES", s.ContourLines);
     s.AutoUpdates = ini.ReadBool("AUTOUPDATES", "ENABLED", s.AutoUpdates);
+    s.UpdateHost = ini.ReadString("AUTOUPDATES", "HOST", s.UpdateHost);
     return s;
 }
 

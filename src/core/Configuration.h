@@ -29,8 +29,9 @@ ConfigPaths MakeConfigPaths(std::string_view configFolder, std::string_view prog
 // missing, creating the configuration folder with its parents. Failures are ignored: a missing
 // definition file simply leaves its table empty. Existing files are never touched.
 void SeedDefinitionFiles(const ConfigPaths& paths, std::string_view definitionFolder);
-// Folder of the definition files: beside the executable, else the installed data folder; the
-// executable's folder when neither holds one. Always with a trailing "/".
+// Folder of the definition files: beside the executable, else "../share/trevasc" from it, else
+// the data folder of the installation prefix; the executable's folder when none holds one.
+// Always with a trailing "/".
 std::string FindDefinitionFolder(std::string_view executableFolder);
 
 // Stored position of a window. Width and Height are kept only for the plot, Nelson-Riley,
@@ -55,6 +56,9 @@ struct MainSettings {
     std::string GnuplotExeFile = "gnuplot";   // found on PATH
     bool ContourLines = true;
     bool AutoUpdates = true;
+    // Host (with an optional ":port") that publishes the version document; empty: the
+    // project's own. Read from AUTOUPDATES HOST, never written by the program.
+    std::string UpdateHost;
 };
 
 // Reads the main INI file; a missing file or key gives the default.

@@ -147,4 +147,27 @@ TEST(Configuration, SeedingCopiesOnlyMissingFiles) {
 
     EXPECT_EQ(FindDefinitionFolder(defs.string()), defs.string() + "/");
     EXPECT_EQ(FindDefinitionFolder(TREVASC_BIN_DIR), std::string(TREVASC_BIN_DIR) + "/");
+
+    // An installed tree: <prefix>/bin and <prefix>/share/trevasc.
+    const fs::path prefix = dir.File("prefix");
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / "share/trevasc");
+    WriteText(prefix / "share/trevasc/XRAY.DEF", "[ENERGY]\n");
+    EXPECT_EQ(FindDefinitionFolder((prefix / "bin").string()),
+              (prefix / "bin").string() + "/../share/trevasc/");
+}
+
+TEST(Configuration, UpdateHostIsReadButNeverWritten) {
+    test::TempDir dir;
+    const std::string ini = dir.File("trevasc.INI");
+    EXPECT_EQ(ReadMainSettings(ini).UpdateHost, "");
+    WriteText(ini, "[AUTOUPDATES]\nHOST=127.0.0.1:8080\nENABLED=1\n");
+    MainSettings s = ReadMainSettings(ini);
+    EXPECT_EQ(s.UpdateHost, "127.0.0.1:8080");
+    s.UpdateHost = "changed.invalid";
+    s.AutoUpdates = false;
+    WriteMainSettings(ini, s);
+    const MainSettings r = ReadMainSettings(ini);
+    EXPECT_EQ(r.UpdateHost, "127.0.0.1:8080");
+    EXPECT_FALSE(r.AutoUpdates);
 }

@@ -72,6 +72,18 @@ class ScriptedDialogs : public Dialogs {
         return PngSizeAnswer;
     }
 
+    // The modal dialogs shown, the web addresses opened, the About and document texts.
+    QList<QDialog*> ModalShown;
+    QList<QUrl> OpenedUrls;
+    QString AboutText, DocumentCaption, DocumentHtml;
+    void ShowModal(QDialog* dialog) override { ModalShown << dialog; }
+    void OpenWebAddress(QWidget*, const QUrl& url) override { OpenedUrls << url; }
+    void About(QWidget*, const QString&, const QString& text) override { AboutText = text; }
+    void ShowDocument(QWidget*, const QString& caption, const QString& html) override {
+        DocumentCaption = caption;
+        DocumentHtml = html;
+    }
+
   private:
     template <typename T>
     static T Next(std::deque<T>& answers) {
@@ -127,7 +139,12 @@ class MainWindowHarness {
     ScriptedDialogs Dialogs;
     std::unique_ptr<MainWindow> Window;
 
-    MainWindowHarness() { Start(); }
+    MainWindowHarness() {
+        // The automatic update check of a test window asks a closed port on this computer,
+        // never the project's web server.
+        Config.Write("trevasc.INI", "[AUTOUPDATES]\nHOST=127.0.0.1:9\n");
+        Start();
+    }
 
     // Creates (or re-creates) the main window and shows it, with an optional command-line file.
     MainWindow& Start(const QString& commandLineFile = {}) {

@@ -52,7 +52,7 @@ TEST(MainWindowTest, StartsWithSeededFilesAndTheRulesOfAnEmptyWorkbench) {
     for (QAction* a : w.menuBar()->actions())
         if (a->isVisible()) titles << a->text();
     EXPECT_EQ(titles, QStringList({"&File", "E&xport", "&Import", "&Edit", "&Plot", "&Options",
-                                   "&Window", "&JCPDS"}));
+                                   "&Window", "&JCPDS", "&Help"}));
     // The smoothing width shows only while its check box is checked.
     EXPECT_FALSE(h.Find<QSpinBox>("SpinEdit2")->isVisible());
     h.Click("CheckBox1");

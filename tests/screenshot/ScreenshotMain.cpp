@@ -1,7 +1,8 @@
 // trevasc-screenshot: the pictures of the documentation. Starts the workbench on a configuration
 // folder of its own, opens a scan, finds its peaks, saves the main window (both peak tabs) and
 // the plot window, zooms onto the strongest peak and fits it in the fit window, saves that
-// window too, and quits without touching the user's configuration.
+// window, the update reminder and the shortcut list too, and quits without touching the user's
+// configuration.
 //   trevasc-screenshot SCAN OUTPUT-FOLDER
 #include <QApplication>
 #include <QDir>
@@ -15,6 +16,7 @@
 #include "gui/app/MainWindow.h"
 #include "gui/fitting/PeakFitWindow.h"
 #include "gui/plot/PlotWindow.h"
+#include "gui/update/UpdateReminderDialog.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -69,6 +71,24 @@ int main(int argc, char* argv[]) {
             ok = fit->grab().save(folder + "/screenshot-fit.png") && ok;
             fit->hide();
         }
+        // The update reminder as a newer version would fill it.
+        trevasc::UpdateReminderDialog* reminder = window.UpdateReminder();
+        reminder->SetContent("A new version of the Trevasc (version 1.1 Build 0) is available at",
+                             "http://trevasc.example.org/trevasc/download.html",
+                             "- two-axis maps export to gnuplot\n- faster xml reader\n"
+                             "- the peak list keeps its descriptions after a new search");
+        reminder->show();
+        QApplication::processEvents();
+        ok = reminder->grab().save(folder + "/screenshot-update.png") && ok;
+        reminder->hide();
+        // The generated keyboard shortcut list: grabbed while its dialog runs, then closed.
+        QTimer::singleShot(500, &window, [&] {
+            if (QWidget* list = QApplication::activeModalWidget()) {
+                ok = list->grab().save(folder + "/screenshot-shortcuts.png") && ok;
+                list->close();
+            }
+        });
+        window.ShowKeyboardShortcuts();
         status = ok ? 0 : 1;
         QApplication::exit(0);  // no close questions: the peaks are found, not saved
     });

@@ -1,11 +1,18 @@
 #include "gui/app/Dialogs.h"
 
 #include <QColorDialog>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
 
 #include "gui/plot/PngSizeDialog.h"
 
@@ -135,6 +142,35 @@ bool QtDialogs::PngSize(QWidget* parent, int& width, int& height) {
     width = dialog.ImageWidth();
     height = dialog.ImageHeight();
     return true;
+}
+
+void QtDialogs::ShowModal(QDialog* dialog) {
+    dialog->exec();
+}
+
+void QtDialogs::OpenWebAddress(QWidget* parent, const QUrl& url) {
+    if (!QDesktopServices::openUrl(url))
+        QMessageBox::warning(parent, QString(),
+                             "No web browser could be started for " + url.toString() + ".");
+}
+
+void QtDialogs::About(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox::about(parent, caption, text);
+}
+
+void QtDialogs::ShowDocument(QWidget* parent, const QString& caption, const QString& html) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(caption);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* browser = new QTextBrowser(&dialog);
+    browser->setObjectName("DocumentBrowser");
+    browser->setHtml(html);
+    layout->addWidget(browser);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    dialog.resize(560, 620);
+    dialog.exec();
 }
 
 }  // namespace trevasc

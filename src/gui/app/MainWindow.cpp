@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
@@ -21,6 +22,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "Version.h"
 #include "base/AtomicFile.h"
 #include "base/PathText.h"
 #include "core/XrayTubeSelectorState.h"
@@ -29,14 +31,18 @@
 #include "gui/app/ProgressFeedback.h"
 #include "gui/app/QtPrompts.h"
 #include "gui/app/SelectMainPlotDialog.h"
+#include "gui/app/ShortcutList.h"
 #include "gui/fitting/PeakFitWindow.h"
 #include "gui/plot/LegendWindow.h"
 #include "gui/plot/PlotColorDialog.h"
 #include "gui/plot/PlotWindow.h"
 #include "gui/tabs/FileDisplayTab.h"
 #include "gui/tabs/PeaksTab.h"
+#include "gui/update/UpdateReminderDialog.h"
+#include "net/VersionDocumentFetch.h"
 #include "qtcanvas/PlotImageExport.h"
 #include "session/AutoFitSequence.h"
+#include "update/VersionDocument.h"
 
 namespace trevasc {
 
@@ -54,10 +60,13 @@ QStringList LocalFiles(const QMimeData* mime) {
 
 void ConfigureApplication(QApplication& app) {
     QApplication::setApplicationName("trevasc");
+    QApplication::setApplicationVersion(kVersionText);
     // The desktop entry names the program in the task bar. No application display name is set:
     // the platform would append it to every caption ("scan.xrdml: Trevasc v1.0 (Build 1) —
     // ..."), and the captions must read as the program sets them.
-    QGuiApplication::setDesktopFileName("trevasc");
+    QGuiApplication::setDesktopFileName(kApplicationId);
+    // The installed icon theme's icon (share/icons/hicolor/.../trevasc).
+    QApplication::setWindowIcon(QIcon::fromTheme("trevasc"));
     // The program ends with the main window, whatever tool windows are still open.
     app.setQuitOnLastWindowClosed(false);
 }
@@ -76,6 +85,14 @@ MainWindow::MainWindow(const MainWindowOptions& options, Prompts* prompts, Dialo
     setAcceptDrops(true);
     session_.SetDecimalSeparator(UserDecimalSeparator());
     progress_ = std::make_unique<ProgressFeedback>(this);
+    // The automatic update check: armed when the window is first shown, fires once.
+    updateTimer_ = new QTimer(this);
+    updateTimer_->setObjectName("UpdateCheckTimer");
+    updateTimer_->setSingleShot(true);
+    updateTimer_->setInterval(10000);
+    connect(updateTimer_, &QTimer::timeout, this, [this] { StartUpdateCheck(false); });
+    updateFetch_ = new VersionDocumentFetch(this);
+    connect(updateFetch_, &VersionDocumentFetch::finished, this, &MainWindow::UpdateCheckDone);
     session_.SetProgressCallback([this](const ProgressEvent& e) { return (*progress_)(e); });
 
     // Configuration folder, seeded definition files, colours and the main settings come first:
@@ -110,6 +127,7 @@ MainWindow::~MainWindow() {
     session_.RemoveObserver(this);
     session_.SetProgressCallback({});
     delete peakFitWindow_;
+    StopUpdateCheck();
     delete legendWindow_;
     delete plotWindow_;
 }
@@ -158,6 +176,10 @@ void MainWindow::RegisterWindows() {
                            return legendWindow_;
                        },
                        [this] { ShowLegend(); }});
+    windows_.Register({"UpdateReminderDialog", QString(), nullptr, false, [this] {
+                           updateReminderDialog_ = new UpdateReminderDialog(dialogs_, this);
+                           return updateReminderDialog_;
+                       }});
     windows_.Register({"SelectMainPlotDialog", QString(), nullptr, false, [this] {
                            selectMainPlotDialog_ = new SelectMainPlotDialog(this);
                            return selectMainPlotDialog_;
@@ -302,9 +324,8 @@ void MainWindow::BuildMenus() {
     checkUpdateOnStartAction_ = options->addAction("Check for &update on start");
     checkUpdateOnStartAction_->setCheckable(true);
     connect(checkUpdateOnStartAction_, &QAction::toggled, this,
-            [this](bool on) { settings_.AutoUpdates = on; });
-    QAction* checkNow = options->addAction("Check for &update now...");
-    checkNow->setEnabled(false);
+            &MainWindow::SetCheckUpdatesOnStart);
+    options->addAction("Check for &update now...", this, &MainWindow::CheckForUpdateNow);
 
     windowMenu_ = bar->addMenu("&Window");
 
@@ -312,6 +333,12 @@ void MainWindow::BuildMenus() {
     jcpds->addAction("&Show material from clipboard in spectrum")->setEnabled(false);
     jcpds->addSeparator();
     jcpds->addAction("&Import dataset from clipboard to substrate database...")->setEnabled(false);
+
+    QMenu* help = bar->addMenu("&Help");
+    help->addAction("&About", this, &MainWindow::ShowAbout);
+    QAction* keys =
+        help->addAction("&Keyboard shortcuts", this, &MainWindow::ShowKeyboardShortcuts);
+    keys->setShortcut(QKeySequence::HelpContents);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -326,6 +353,7 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::FirstShow() {
     session_.SetProgramTitle(CurrentProgramTitle());
+    if (settings_.AutoUpdates) updateTimer_->start();
     if (commandLineFile_.isEmpty()) return;
     const QString file = commandLineFile_;
     commandLineFile_.clear();
@@ -350,6 +378,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     WriteExitConfiguration();
+    StopUpdateCheck();
     plotWindow_->hide();
     legendWindow_->hide();
     event->accept();
@@ -496,6 +525,106 @@ void MainWindow::EditColorsClicked() {
 void MainWindow::ChooseGnuplotExecutable() {
     const QString file = dialogs_.GnuplotExecutable(this, Q(settings_.GnuplotExeFile));
     if (!file.isEmpty()) settings_.GnuplotExeFile = S(file);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Update check
+
+void MainWindow::SetCheckUpdatesOnStart(bool on) {
+    settings_.AutoUpdates = on;
+    // Switched on while the program runs: one more check 10 s later. Before the window is shown
+    // the timer waits for the first show.
+    if (!shownOnce_) return;
+    if (on)
+        updateTimer_->start();
+    else
+        updateTimer_->stop();
+}
+
+void MainWindow::StopUpdateCheck() {
+    updateTimer_->stop();
+    // A manual check still waiting ends without its answer: give the cursor back.
+    if (updateFetch_->IsRunning() && manualUpdateCheck_) QApplication::restoreOverrideCursor();
+    manualUpdateCheck_ = false;
+    updateFetch_->Cancel();
+}
+
+QString MainWindow::VersionDocumentUrl() const {
+    return Q(update::VersionDocumentUrl(settings_.UpdateHost));
+}
+
+bool MainWindow::UpdateCheckRunning() const {
+    return updateFetch_->IsRunning();
+}
+
+void MainWindow::CheckForUpdateNow() {
+    updateTimer_->stop();
+    StartUpdateCheck(true);
+}
+
+void MainWindow::StartUpdateCheck(bool manual) {
+    updateTimer_->stop();
+    if (updateFetch_->IsRunning()) {
+        // The automatic check is under way: the user's request joins it and gets its answer.
+        manualUpdateCheck_ = manualUpdateCheck_ || manual;
+        return;
+    }
+    manualUpdateCheck_ = manual;
+    // The GET runs on the event loop: the windows keep painting and answering while it waits.
+    if (manual) QApplication::setOverrideCursor(Qt::BusyCursor);
+    updateFetch_->Start(QUrl(VersionDocumentUrl()));
+}
+
+void MainWindow::UpdateCheckDone(const FetchResult& fetched) {
+    const bool manual = manualUpdateCheck_;
+    manualUpdateCheck_ = false;
+    if (manual) QApplication::restoreOverrideCursor();
+    // A failed GET or an unreadable document counts as "not newer". The automatic check stays
+    // silent about it; a check the user asked for says that it failed instead of claiming that
+    // this is the most recent version.
+    const std::string document = fetched.Body.toStdString();
+    const update::UpdateCheckResult result =
+        update::EvaluateVersionDocument(document, update::OwnVersion());
+    if (fetched.Ok && result.Newer) {
+        updateReminderDialog_->SetContent(
+            Q(result.Message), Q(update::DownloadPageUrl(settings_.UpdateHost)), Q(result.Changes));
+        dialogs_.ShowModal(updateReminderDialog_);
+    } else if (manual && !fetched.Ok) {
+        session_.GetPrompts().ShowError("The update check could not ask " +
+                                        S(VersionDocumentUrl()) + ": " + S(fetched.Error));
+    } else if (manual && !update::ParseVersionDocument(document)) {
+        session_.GetPrompts().ShowError("The update check could not read the answer of " +
+                                        S(VersionDocumentUrl()) +
+                                        ": it is not a version document.");
+    } else if (manual) {
+        session_.GetPrompts().ShowInfo(update::kMostRecentVersionMessage);
+    }
+    emit updateCheckFinished(fetched.Ok && result.Newer);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Help
+
+void MainWindow::ShowAbout() {
+    const QString text = QStringLiteral(
+                             "<h3>Trevasc %1</h3>"
+                             "<p>The workbench for X-ray diffraction scans.</p>"
+                             "<p>Version %2.%3, build %4<br>Built with Qt %5, running on Qt %6</p>"
+                             "<p>Licence: MIT (free software; see the file LICENSE).</p>"
+                             "<p><a href=\"%7\">%7</a></p>")
+                             .arg(QString(kVersionText), QString::number(kVersionMajor),
+                                  QString::number(kVersionMinor), QString::number(kVersionBuild),
+                                  QT_VERSION_STR, qVersion(), QString(kHomePage));
+    dialogs_.About(this, "About Trevasc", text);
+}
+
+void MainWindow::ShowKeyboardShortcuts() {
+    // Headed by the windows' captions; the main window's changes with the open file, so it is
+    // named by the program.
+    std::vector<std::pair<QString, QWidget*>> windows;
+    for (QWidget* window : windows_.Windows())
+        windows.emplace_back(window == this ? Q(ProgramTitle()) : window->windowTitle(), window);
+    dialogs_.ShowDocument(this, "Keyboard shortcuts", ShortcutListHtml(windows));
 }
 
 void MainWindow::ShowSelectMainPlotDialog() {

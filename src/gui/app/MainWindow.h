@@ -18,6 +18,7 @@ class QAction;
 class QApplication;
 class QMenu;
 class QTabWidget;
+class QTimer;
 
 namespace trevasc {
 
@@ -31,6 +32,9 @@ class ProgressFeedback;
 class QtDialogs;
 class QtPrompts;
 class SelectMainPlotDialog;
+class UpdateReminderDialog;
+class VersionDocumentFetch;
+struct FetchResult;
 
 // Where the program keeps and finds its files. Empty folders are determined as the program does
 // (the per-user configuration folder, the folder of the executable).
@@ -58,6 +62,10 @@ class MainWindow : public QMainWindow, private SessionObserver {
     PlotWindow* Plot() const { return plotWindow_; }
     LegendWindow* Legend() const { return legendWindow_; }
     SelectMainPlotDialog* SelectMainPlot() const { return selectMainPlotDialog_; }
+    UpdateReminderDialog* UpdateReminder() const { return updateReminderDialog_; }
+    // The one-shot timer of the automatic update check ("UpdateCheckTimer").
+    QTimer* UpdateCheckTimer() const { return updateTimer_; }
+    bool UpdateCheckRunning() const;
     FileDisplayTab* FileDisplay() const { return fileDisplayTab_; }
     PeaksTab* Peaks() const { return peaksTab_; }
     PeakFitWindow* PeakFit() const { return peakFitWindow_; }
@@ -90,10 +98,20 @@ class MainWindow : public QMainWindow, private SessionObserver {
     // "Auto Gauss checked" / "Auto Lorentz checked": every checked peak in turn in the fit
     // window, each waiting for Accept or Cancel.
     void AutoFitCheckedPeaks(bool gauss);
+    // "Check for &update now...": asks the server without blocking the window; shows the
+    // reminder, or the "most recent version" message when nothing newer was found.
+    void CheckForUpdateNow();
+    // The address of the version document (AUTOUPDATES HOST or the project's own host).
+    QString VersionDocumentUrl() const;
+    // "&About" and "&Keyboard shortcuts" of the Help menu.
+    void ShowAbout();
+    void ShowKeyboardShortcuts();
 
   signals:
     // The close went through (questions answered, configuration written): the program ends.
     void closed();
+    // An update check ended (after its reminder or message, if any).
+    void updateCheckFinished(bool newer);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -131,6 +149,11 @@ class MainWindow : public QMainWindow, private SessionObserver {
     void CopyPeaks(int content);
     void ChooseGnuplotExecutable();
     void EditColorsClicked();
+    void SetCheckUpdatesOnStart(bool on);
+    void StartUpdateCheck(bool manual);
+    void UpdateCheckDone(const FetchResult& fetched);
+    // Stops the timer and abandons a running check (the program is closing).
+    void StopUpdateCheck();
     QString ProposedExportName(const char* suffix) const;
 
     std::unique_ptr<QtPrompts> ownPrompts_;
@@ -155,6 +178,11 @@ class MainWindow : public QMainWindow, private SessionObserver {
     SelectMainPlotDialog* selectMainPlotDialog_ = nullptr;
     PeakFitWindow* peakFitWindow_ = nullptr;
     double fitViewFrom_ = 0.0, fitViewTo_ = 0.0;  // the displayed range the fit window opened on
+    UpdateReminderDialog* updateReminderDialog_ = nullptr;
+
+    QTimer* updateTimer_ = nullptr;
+    VersionDocumentFetch* updateFetch_ = nullptr;
+    bool manualUpdateCheck_ = false;  // the running check reports "most recent version"
 
     QMenu* fileMenu_ = nullptr;
     QMenu* plotMenu_ = nullptr;

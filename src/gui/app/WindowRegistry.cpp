@@ -48,6 +48,13 @@ QWidget* WindowRegistry::Window(const QString& id) const {
     return e ? e->Window : nullptr;
 }
 
+std::vector<QWidget*> WindowRegistry::Windows() const {
+    std::vector<QWidget*> windows;
+    for (const Entry& e : entries_)
+        if (e.Window) windows.push_back(e.Window);
+    return windows;
+}
+
 void WindowRegistry::BuildWindowMenu(QMenu* menu) {
     menu->clear();
     for (const MenuItem& item : WindowMenuItems()) {

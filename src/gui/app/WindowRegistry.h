@@ -42,6 +42,8 @@ class WindowRegistry {
     // stored position (kept inside the desktop).
     void CreateAll(const MainSettings& settings);
     QWidget* Window(const QString& id) const;
+    // Every created window, in creation order.
+    std::vector<QWidget*> Windows() const;
     // Fills `menu` with the window items; items of windows not registered are disabled.
     void BuildWindowMenu(QMenu* menu);
     // Brings up the window of `id`.

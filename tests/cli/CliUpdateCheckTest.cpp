@@ -1,0 +1,142 @@
+// `trevasc-cli check-update` against an HTTP server on 127.0.0.1 run by the test itself. The
+// command runs in this process, so that the server answers while the command's event loop waits.
+#ifdef TREVASC_HAVE_QT
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/CliCommands.h"
+#include "support/LocalHttpServer.h"
+#include "update/VersionDocument.h"
+
+namespace trevasc::test {
+namespace {
+
+struct CheckRun {
+    int Code;
+    std::string Out, Err;
+};
+
+// The application the commands share in this process (the plot command needs a GUI one). It
+// must exist before the test's server opens its socket.
+void EnsureApplication() {
+    if (QCoreApplication::instance()) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "test_cli";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication app(argc, argv);
+}
+
+CheckRun CheckUpdate(std::vector<std::string> args) {
+    args.insert(args.begin(), "check-update");
+    std::ostringstream out, err;
+    const int code = cli::RunCli(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+QByteArray Document(int major, int minor, int build) {
+    return "<VersionMajor>" + QByteArray::number(major) + "</VersionMajor><VersionMinor>" +
+           QByteArray::number(minor) + "</VersionMinor><VersionBuild>" + QByteArray::number(build) +
+           "</VersionBuild><Changes>Line ONE\nLine \"two\"</Changes>";
+}
+
+TEST(CliCheckUpdate, NewerDocumentPrintsTheReminderInTextAndJson) {
+    EnsureApplication();
+    const update::ProgramVersion own = update::OwnVersion();
+    LocalHttpServer server;
+    server.Response = LocalHttpServer::Http(200, Document(own.Major, own.Minor, own.Build + 1));
+    const std::string url = server.Url().toStdString();
+    const std::string message = "A new version of the Trevasc (version " +
+                                std::to_string(own.Major) + "." + std::to_string(own.Minor) +
+                                " Build " + std::to_string(own.Build + 1) + ") is available at";
+
+    CheckRun r = CheckUpdate({"--url", url});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out, message + "\nhttp://" + server.Host().toStdString() +
+                         "/trevasc/download.html\n\nChanges to prior versions\nline one\nline "
+                         "\"two\"\n");
+
+    r = CheckUpdate({"--json", "--url", url});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(r.Out)).object();
+    EXPECT_EQ(o.value("newer").toBool(false), true);
+    EXPECT_EQ(o.value("message").toString().toStdString(), message);
+    EXPECT_EQ(o.value("changes").toString().toStdString(), "line one\nline \"two\"");
+    EXPECT_EQ(server.Requests, 2);
+}
+
+TEST(CliCheckUpdate, NotNewerAndFailures) {
+    EnsureApplication();
+    const update::ProgramVersion own = update::OwnVersion();
+    struct Case {
+        const char* Name;
+        QByteArray Response;
+        int Code;
+    };
+    const Case cases[] = {
+        {"equal", LocalHttpServer::Http(200, Document(own.Major, own.Minor, own.Build)), 0},
+        {"missing tag", LocalHttpServer::Http(200, "<versionmajor>99</versionmajor>"), 0},
+        {"HTTP 500", LocalHttpServer::Http(500, Document(99, 0, 0)), 1},
+        {"10 MB", LocalHttpServer::Http(200, QByteArray(10 * 1024 * 1024, 'x')), 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        LocalHttpServer server;
+        server.Response = c.Response;
+        const CheckRun r = CheckUpdate({"--json", "--url", server.Url().toStdString()});
+        EXPECT_EQ(r.Code, c.Code) << r.Err;
+        if (c.Code == 0) {
+            const QJsonObject o =
+                QJsonDocument::fromJson(QByteArray::fromStdString(r.Out)).object();
+            EXPECT_EQ(o.value("newer").toBool(true), false);
+            EXPECT_EQ(o.value("message").toString(),
+                      "You are currently working with the most recent version of TREVASC!");
+        } else {
+            EXPECT_EQ(r.Out, "");
+            EXPECT_NE(r.Err.find("could not ask " + server.Url().toStdString()), std::string::npos)
+                << r.Err;
+        }
+    }
+
+    quint16 port = 0;
+    {
+        LocalHttpServer closed;
+        port = closed.Port();
+    }
+    const CheckRun refused =
+        CheckUpdate({"--url", "http://127.0.0.1:" + std::to_string(port) + "/x.xml"});
+    EXPECT_EQ(refused.Code, 1);
+    EXPECT_NE(refused.Err.find("could not ask"), std::string::npos);
+    EXPECT_EQ(CheckUpdate({"--bogus"}).Code, 2);
+}
+
+TEST(CliCheckUpdate, AsksTheHostOfTheWorkbenchConfiguration) {
+    EnsureApplication();
+    LocalHttpServer server;
+    server.Response = LocalHttpServer::Http(200, Document(0, 0, 1));
+    // The workbench's main configuration file names the server (AUTOUPDATES HOST).
+    const auto home = std::filesystem::temp_directory_path() /
+                      ("trevasc-cli-config-" + std::to_string(server.Port()));
+    std::filesystem::create_directories(home / "trevasc");
+    std::ofstream(home / "trevasc/trevasc.INI")
+        << "[AUTOUPDATES]\nHOST=" << server.Host().toStdString() << "\n";
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home.string()));
+    const CheckRun r = CheckUpdate({});
+    qputenv("XDG_CONFIG_HOME", saved);
+    std::filesystem::remove_all(home);
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out, "You are currently working with the most recent version of TREVASC!\n");
+    ASSERT_EQ(server.RequestLines.size(), 1);
+    EXPECT_TRUE(server.RequestLines[0].startsWith("GET /trevasc/currentversion.xml "));
+}
+
+}  // namespace
+}  // namespace trevasc::test
+#endif

@@ -1,0 +1,291 @@
+// The update check against a real HTTP server on 127.0.0.1 run by the test itself: the GET's
+// limits, and the main window's reminder, messages, timer and switch.
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTimer>
+
+#include "GuiTestSupport.h"
+#include "gui/update/UpdateReminderDialog.h"
+#include "net/VersionDocumentFetch.h"
+#include "support/LocalHttpServer.h"
+#include "update/VersionDocument.h"
+
+namespace trevasc::test {
+namespace {
+
+QByteArray VersionDocument(int major, int minor, int build, const QByteArray& changes) {
+    return "<currentversion><versionmajor>" + QByteArray::number(major) +
+           "</versionmajor><versionminor>" + QByteArray::number(minor) +
+           "</versionminor><versionbuild>" + QByteArray::number(build) +
+           "</versionbuild><changes>" + changes + "</changes></currentversion>";
+}
+
+QByteArray NewerDocument() {
+    return VersionDocument(update::OwnVersion().Major + 1, 0, 1, "New MAP export\nFaster READER");
+}
+
+// Runs one GET to its end (bounded wait) and returns its result.
+FetchResult Get(const QString& url, const FetchLimits& limits = {}) {
+    VersionDocumentFetch fetch;
+    QSignalSpy spy(&fetch, &VersionDocumentFetch::finished);
+    fetch.Start(QUrl(url), limits);
+    EXPECT_TRUE(spy.wait(15000)) << url.toStdString();
+    EXPECT_FALSE(fetch.IsRunning());
+    EXPECT_EQ(spy.count(), 1);
+    return spy.isEmpty() ? FetchResult{} : spy.first().first().value<FetchResult>();
+}
+
+TEST(VersionDocumentFetch, AnswersOfTheServer) {
+    const QByteArray tenMegabytes(10 * 1024 * 1024, 'x');
+    struct Case {
+        const char* Name;
+        QByteArray Response;
+        bool Ok;
+        const char* ErrorPart;
+    };
+    const Case cases[] = {
+        {"document", LocalHttpServer::Http(200, NewerDocument()), true, ""},
+        {"exactly 1 MiB", LocalHttpServer::Http(200, QByteArray(1024 * 1024, 'y')), true, ""},
+        {"HTTP 500", LocalHttpServer::Http(500, "<versionmajor>9</versionmajor>"), false, ""},
+        {"HTTP 404", LocalHttpServer::Http(404, "not here"), false, ""},
+        {"10 MB announced", LocalHttpServer::Http(200, tenMegabytes), false, "longer"},
+        {"10 MB unannounced", LocalHttpServer::Http(200, tenMegabytes, {}, false), false, "longer"},
+        {"redirect to another host",
+         LocalHttpServer::Http(302, {}, "Location: http://localhost.invalid/x.xml\r\n"), false,
+         "another host"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        LocalHttpServer server;
+        server.Response = c.Response;
+        const FetchResult r = Get(server.Url());
+        EXPECT_EQ(r.Ok, c.Ok) << r.Error.toStdString();
+        EXPECT_TRUE(r.Error.contains(c.ErrorPart)) << r.Error.toStdString();
+        if (c.Ok) {
+            EXPECT_EQ(r.Body.size(), c.Response.size() - c.Response.indexOf("\r\n\r\n") - 4);
+        } else {
+            EXPECT_TRUE(r.Body.isEmpty());
+            EXPECT_FALSE(r.Error.isEmpty());
+        }
+        EXPECT_EQ(server.Requests, 1);
+        // The connection is closed in every case.
+        QTRY_COMPARE_WITH_TIMEOUT(server.OpenConnections(), 0, 5000);
+    }
+}
+
+TEST(VersionDocumentFetch, FollowsARedirectOnTheSameHostOnly) {
+    LocalHttpServer server;
+    server.Response = LocalHttpServer::Http(301, {}, "Location: /trevasc/moved.xml\r\n");
+    server.ByPath["/trevasc/moved.xml"] = LocalHttpServer::Http(200, NewerDocument());
+    const FetchResult r = Get(server.Url());
+    EXPECT_TRUE(r.Ok) << r.Error.toStdString();
+    EXPECT_EQ(r.Body, NewerDocument());
+    ASSERT_EQ(server.RequestLines.size(), 2);
+    EXPECT_TRUE(server.RequestLines[0].startsWith("GET /trevasc/currentversion.xml "));
+    EXPECT_TRUE(server.RequestLines[1].startsWith("GET /trevasc/moved.xml "));
+}
+
+TEST(VersionDocumentFetch, GivesUpOnASilentServerAndARefusedConnection) {
+    LocalHttpServer silent;
+    silent.Silent = true;
+    FetchLimits limits;
+    limits.ConnectTimeoutMs = 300;
+    FetchResult r = Get(silent.Url(), limits);
+    EXPECT_FALSE(r.Ok);
+    EXPECT_TRUE(r.Error.contains("no answer")) << r.Error.toStdString();
+    EXPECT_EQ(silent.Requests, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(silent.OpenConnections(), 0, 5000);
+
+    // A port nobody listens on any more.
+    quint16 port = 0;
+    {
+        LocalHttpServer closed;
+        port = closed.Port();
+    }
+    r = Get(QStringLiteral("http://127.0.0.1:%1/trevasc/currentversion.xml").arg(port));
+    EXPECT_FALSE(r.Ok);
+    EXPECT_FALSE(r.Error.isEmpty());
+
+    r = Get("ftp://127.0.0.1/trevasc/currentversion.xml");
+    EXPECT_FALSE(r.Ok);
+}
+
+// A main window whose AUTOUPDATES section points at `server`.
+void StartWithServer(MainWindowHarness& h, const LocalHttpServer& server, bool enabled) {
+    h.Config.Write("trevasc.INI", "[AUTOUPDATES]\nENABLED=" + std::string(enabled ? "1" : "0") +
+                                      "\nHOST=" + server.Host().toStdString() + "\n");
+    h.Start();
+}
+
+// Runs the manual check to its end.
+void CheckNow(MainWindowHarness& h) {
+    QSignalSpy done(h.Window.get(), &MainWindow::updateCheckFinished);
+    QAction* item = h.MenuItem("&Options", "Check for &update now...");
+    ASSERT_NE(item, nullptr);
+    ASSERT_TRUE(item->isEnabled());
+    item->trigger();
+    ASSERT_TRUE(done.wait(15000));
+}
+
+TEST(UpdateCheckWindow, ManualCheckShowsTheReminderEveryTime) {
+    LocalHttpServer server;
+    server.Response = LocalHttpServer::Http(200, NewerDocument());
+    MainWindowHarness h;
+    StartWithServer(h, server, false);
+    EXPECT_EQ(h.Window->VersionDocumentUrl(), server.Url());
+
+    CheckNow(h);
+    ASSERT_EQ(h.Dialogs.ModalShown.size(), 1);
+    UpdateReminderDialog* reminder = h.Window->UpdateReminder();
+    ASSERT_NE(reminder, nullptr);
+    EXPECT_EQ(h.Dialogs.ModalShown[0], reminder);
+    EXPECT_EQ(reminder->windowTitle(), "Update Reminder");
+    EXPECT_EQ(reminder->Message(),
+              QStringLiteral("A new version of the Trevasc (version %1.0 Build 1) is available at")
+                  .arg(update::OwnVersion().Major + 1));
+    EXPECT_EQ(reminder->Changes(), "new map export\nfaster reader");
+    const QString download = "http://" + server.Host() + "/trevasc/download.html";
+    EXPECT_EQ(reminder->DownloadUrl(), download);
+    auto* link = reminder->findChild<QLabel*>("LinkLabel");
+    ASSERT_NE(link, nullptr);
+    emit link->linkActivated(download);
+    ASSERT_EQ(h.Dialogs.OpenedUrls.size(), 1);
+    EXPECT_EQ(h.Dialogs.OpenedUrls[0], QUrl(download));
+    EXPECT_TRUE(h.Prompts.Infos.empty());
+
+    // A second check downloads again and shows the reminder again.
+    CheckNow(h);
+    EXPECT_EQ(server.Requests, 2);
+    EXPECT_EQ(h.Dialogs.ModalShown.size(), 2);
+}
+
+TEST(UpdateCheckWindow, ManualCheckReportsTheMostRecentVersionOrTheFailure) {
+    const update::ProgramVersion own = update::OwnVersion();
+    struct Case {
+        const char* Name;
+        QByteArray Response;
+        bool Error;
+    };
+    const Case cases[] = {
+        {"equal", LocalHttpServer::Http(200, VersionDocument(own.Major, own.Minor, own.Build, "x")),
+         false},
+        {"older",
+         LocalHttpServer::Http(200, VersionDocument(own.Major - 1, own.Minor + 5, 999, "x")),
+         false},
+        {"HTTP 500", LocalHttpServer::Http(500, NewerDocument()), true},
+        {"missing tag", LocalHttpServer::Http(200, "<versionmajor>9</versionmajor>"), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        LocalHttpServer server;
+        server.Response = c.Response;
+        MainWindowHarness h;
+        StartWithServer(h, server, false);
+        CheckNow(h);
+        EXPECT_TRUE(h.Dialogs.ModalShown.isEmpty());
+        if (c.Error) {
+            ASSERT_EQ(h.Prompts.Errors.size(), 1u);
+            EXPECT_NE(h.Prompts.Errors[0].find(server.Url().toStdString()), std::string::npos);
+            EXPECT_TRUE(h.Prompts.Infos.empty());
+        } else {
+            EXPECT_TRUE(h.Prompts.Errors.empty());
+            ASSERT_EQ(h.Prompts.Infos.size(), 1u);
+            EXPECT_EQ(h.Prompts.Infos[0],
+                      "You are currently working with the most recent version of TREVASC!");
+        }
+    }
+}
+
+TEST(UpdateCheckWindow, TimerFollowsTheSwitchAndTheSwitchIsSaved) {
+    LocalHttpServer server;
+    server.Response = LocalHttpServer::Http(200, NewerDocument());
+    MainWindowHarness h;
+    StartWithServer(h, server, false);
+    QTimer* timer = h.Window->UpdateCheckTimer();
+    QAction* onStart = h.MenuItem("&Options", "Check for &update on start");
+    ASSERT_NE(onStart, nullptr);
+    // Off at start: never armed.
+    EXPECT_FALSE(onStart->isChecked());
+    EXPECT_FALSE(timer->isActive());
+    QTest::qWait(50);
+    EXPECT_EQ(server.Requests, 0);
+
+    // Switched on: one check 10 s later (shortened here), then the timer stays off.
+    onStart->trigger();
+    EXPECT_TRUE(onStart->isChecked());
+    ASSERT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 10000);
+    EXPECT_TRUE(timer->isSingleShot());
+    QSignalSpy done(h.Window.get(), &MainWindow::updateCheckFinished);
+    timer->start(1);
+    ASSERT_TRUE(done.wait(15000));
+    EXPECT_EQ(server.Requests, 1);
+    EXPECT_EQ(h.Dialogs.ModalShown.size(), 1);
+    EXPECT_FALSE(timer->isActive());
+
+    // Switched off: the timer stops; the switch is written at exit and read at the next start.
+    timer->start();
+    onStart->trigger();
+    EXPECT_FALSE(onStart->isChecked());
+    EXPECT_FALSE(timer->isActive());
+    h.Window->close();
+    EXPECT_NE(h.Config.Read("trevasc.INI").find("ENABLED=0"), std::string::npos);
+    h.Start();
+    EXPECT_FALSE(h.Window->UpdateCheckTimer()->isActive());
+
+    // On at start: armed when the window is shown.
+    StartWithServer(h, server, true);
+    EXPECT_TRUE(h.MenuItem("&Options", "Check for &update on start")->isChecked());
+    EXPECT_TRUE(h.Window->UpdateCheckTimer()->isActive());
+}
+
+TEST(UpdateCheckWindow, SilentServerLeavesTheWindowResponsiveAndSaysNothing) {
+    LocalHttpServer server;
+    server.Silent = true;
+    MainWindowHarness h;
+    StartWithServer(h, server, true);
+    // The event loop keeps running while the check waits: a 20 ms timer keeps ticking.
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(20);
+    QSignalSpy done(h.Window.get(), &MainWindow::updateCheckFinished);
+    h.Window->UpdateCheckTimer()->start(1);
+    QTRY_VERIFY_WITH_TIMEOUT(h.Window->UpdateCheckRunning(), 2000);
+    ASSERT_TRUE(done.wait(15000));
+    EXPECT_EQ(done.first().first().toBool(), false);
+    EXPECT_GT(ticks, 100);  // the 5 s of waiting ran the event loop throughout
+    EXPECT_EQ(server.Requests, 1);
+    EXPECT_TRUE(h.Prompts.Errors.empty());
+    EXPECT_TRUE(h.Prompts.Infos.empty());
+    EXPECT_TRUE(h.Dialogs.ModalShown.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(server.OpenConnections(), 0, 5000);
+}
+
+}  // namespace
+}  // namespace trevasc::test
+
+namespace trevasc::test {
+namespace {
+
+TEST(UpdateCheckWindow, ClosingDuringAManualCheckAbandonsItQuietly) {
+    LocalHttpServer server;
+    server.Silent = true;
+    MainWindowHarness h;
+    StartWithServer(h, server, false);
+    QSignalSpy done(h.Window.get(), &MainWindow::updateCheckFinished);
+    h.MenuItem("&Options", "Check for &update now...")->trigger();
+    ASSERT_TRUE(h.Window->UpdateCheckRunning());
+    EXPECT_NE(QApplication::overrideCursor(), nullptr);  // busy while it waits
+    QTRY_COMPARE_WITH_TIMEOUT(server.Requests, 1, 5000);
+    h.Window->close();
+    EXPECT_FALSE(h.Window->UpdateCheckRunning());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    QTRY_COMPARE_WITH_TIMEOUT(server.OpenConnections(), 0, 5000);
+    EXPECT_EQ(done.count(), 0);
+    EXPECT_TRUE(h.Prompts.Errors.empty());
+    EXPECT_TRUE(h.Prompts.Infos.empty());
+}
+
+}  // namespace
+}  // namespace trevasc::test
