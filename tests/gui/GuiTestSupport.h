@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QUrl>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -70,6 +71,18 @@ class ScriptedDialogs : public Dialogs {
         if (PngWidth > 0) width = PngWidth;
         if (PngHeight > 0) height = PngHeight;
         return PngSizeAnswer;
+    }
+
+    // Program dialogs (auto scan, hkl multiplier): the test sets their fields, the answer says
+    // whether OK was pressed.
+    // FillDialog, when set, plays the user's typing into the dialog before the answer.
+    std::deque<bool> DialogAnswers;
+    std::function<void(QDialog&)> FillDialog;
+    int DialogCalls = 0;
+    bool ExecDialog(QDialog& dialog) override {
+        ++DialogCalls;
+        if (FillDialog) FillDialog(dialog);
+        return Next(DialogAnswers);
     }
 
   private:

@@ -1,6 +1,7 @@
 #include "gui/app/Dialogs.h"
 
 #include <QColorDialog>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPageSetupDialog>
@@ -135,6 +136,10 @@ bool QtDialogs::PngSize(QWidget* parent, int& width, int& height) {
     width = dialog.ImageWidth();
     height = dialog.ImageHeight();
     return true;
+}
+
+bool Dialogs::ExecDialog(QDialog& dialog) {
+    return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace trevasc

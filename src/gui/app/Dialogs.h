@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <optional>
 
+class QDialog;
 class QPrinter;
 class QWidget;
 
@@ -34,6 +35,9 @@ class Dialogs {
     virtual void PrinterSetup(QWidget* parent, QPrinter& printer) = 0;
     // The PNG size dialog with the current size; true = OK (the size is then changed).
     virtual bool PngSize(QWidget* parent, int& width, int& height) = 0;
+    // A program dialog that keeps its values between uses (auto scan parameters, hkl
+    // multiplier): true = OK. The default runs it modally.
+    virtual bool ExecDialog(QDialog& dialog);
 
     // The filter list of the scan dialogs ("All XRD files (...)", ..., "Alle files (*.*)").
     static QStringList ScanFileFilters();

@@ -29,11 +29,16 @@
 #include "gui/app/ProgressFeedback.h"
 #include "gui/app/QtPrompts.h"
 #include "gui/app/SelectMainPlotDialog.h"
+#include "gui/lattice/ErrorInfoWindow.h"
+#include "gui/lattice/LatticeDialogs.h"
+#include "gui/lattice/LatticeWindow.h"
+#include "gui/lattice/NelsonRileyWindow.h"
 #include "gui/plot/LegendWindow.h"
 #include "gui/plot/PlotColorDialog.h"
 #include "gui/plot/PlotWindow.h"
 #include "gui/tabs/FileDisplayTab.h"
 #include "gui/tabs/PeaksTab.h"
+#include "gui/thickness/XrrWindow.h"
 #include "qtcanvas/PlotImageExport.h"
 
 namespace trevasc {
@@ -100,6 +105,9 @@ MainWindow::MainWindow(const MainWindowOptions& options, Prompts* prompts, Dialo
     windows_.CreateAll(settings_);
     windows_.BuildWindowMenu(windowMenu_);
     windows_.BuildWindowMenu(plotWindow_->WindowMenu());
+    for (QMenu* menu :
+         {latticeWindow_->WindowMenu(), nelsonRileyWindow_->WindowMenu(), xrrWindow_->WindowMenu()})
+        windows_.BuildWindowMenu(menu);
     session_.RebuildScanMenu();
 }
 
@@ -107,6 +115,10 @@ MainWindow::~MainWindow() {
     // The tool windows go first: nothing they emit may reach a half-destroyed main window.
     session_.RemoveObserver(this);
     session_.SetProgressCallback({});
+    delete errorInfoWindow_;
+    delete xrrWindow_;
+    delete nelsonRileyWindow_;
+    delete latticeWindow_;
     delete legendWindow_;
     delete plotWindow_;
 }
@@ -139,6 +151,30 @@ void MainWindow::RegisterWindows() {
                                    &MainWindow::SaveWindowPositions);
                            return plotWindow_;
                        }});
+    windows_.Register({"LatticeWindow", kLatticeCaption, &MainSettings::LatticeWindow, false,
+                       [this] {
+                           latticeWindow_ = new LatticeWindow(session_, dialogs_, XrayIniPath());
+                           connect(latticeWindow_, &LatticeWindow::windowClosing, this,
+                                   &MainWindow::SaveWindowPositions);
+                           connect(latticeWindow_, &LatticeWindow::errorInfoRequested, this,
+                                   [this] { windows_.ShowWindow("ErrorInfoWindow"); });
+                           return latticeWindow_;
+                       },
+                       [this] { latticeWindow_->ShowWindow(); }});
+    windows_.Register({"NelsonRileyWindow", kNelsonRileyCaption, &MainSettings::NelsonRileyWindow,
+                       true,
+                       [this] {
+                           nelsonRileyWindow_ = new NelsonRileyWindow(session_, dialogs_);
+                           latticeWindow_->SetNelsonRileyWindow(nelsonRileyWindow_);
+                           connect(nelsonRileyWindow_, &NelsonRileyWindow::windowClosing, this,
+                                   &MainWindow::SaveWindowPositions);
+                           return nelsonRileyWindow_;
+                       },
+                       [this] { nelsonRileyWindow_->ShowWindow(); }});
+    windows_.Register({"AutoScanDialog", QString(), nullptr, false,
+                       [this] { return latticeWindow_->AutoScan(); }});
+    windows_.Register({"HklAssignDialog", QString(), nullptr, false,
+                       [this] { return latticeWindow_->HklAssign(); }});
     windows_.Register({"LegendWindow", QString(), &MainSettings::LegendWindow, true,
                        [this] {
                            legendWindow_ = new LegendWindow();
@@ -147,6 +183,18 @@ void MainWindow::RegisterWindows() {
                            return legendWindow_;
                        },
                        [this] { ShowLegend(); }});
+    windows_.Register({"XrrWindow", kXrrCaption, &MainSettings::XrrWindow, false,
+                       [this] {
+                           xrrWindow_ = new XrrWindow(session_, XrayIniPath());
+                           connect(xrrWindow_, &XrrWindow::windowClosing, this,
+                                   &MainWindow::SaveWindowPositions);
+                           return xrrWindow_;
+                       },
+                       [this] { xrrWindow_->ShowWindow(); }});
+    windows_.Register({"ErrorInfoWindow", QString(), nullptr, false, [this] {
+                           errorInfoWindow_ = new ErrorInfoWindow();
+                           return errorInfoWindow_;
+                       }});
     windows_.Register({"SelectMainPlotDialog", QString(), nullptr, false, [this] {
                            selectMainPlotDialog_ = new SelectMainPlotDialog(this);
                            return selectMainPlotDialog_;

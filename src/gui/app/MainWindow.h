@@ -22,14 +22,18 @@ class QTabWidget;
 namespace trevasc {
 
 class Dialogs;
+class ErrorInfoWindow;
 class FileDisplayTab;
+class LatticeWindow;
 class LegendWindow;
+class NelsonRileyWindow;
 class PeaksTab;
 class PlotWindow;
 class ProgressFeedback;
 class QtDialogs;
 class QtPrompts;
 class SelectMainPlotDialog;
+class XrrWindow;
 
 // Where the program keeps and finds its files. Empty folders are determined as the program does
 // (the per-user configuration folder, the folder of the executable).
@@ -146,6 +150,10 @@ class MainWindow : public QMainWindow, private SessionObserver {
     PlotWindow* plotWindow_ = nullptr;      // owned by the registry's window list (children of
     LegendWindow* legendWindow_ = nullptr;  // nothing: deleted in the destructor)
     SelectMainPlotDialog* selectMainPlotDialog_ = nullptr;
+    LatticeWindow* latticeWindow_ = nullptr;  // the analysis windows: deleted in the destructor
+    NelsonRileyWindow* nelsonRileyWindow_ = nullptr;
+    XrrWindow* xrrWindow_ = nullptr;
+    ErrorInfoWindow* errorInfoWindow_ = nullptr;
 
     QMenu* fileMenu_ = nullptr;
     QMenu* plotMenu_ = nullptr;
