@@ -127,6 +127,11 @@ TEST(LatticeCalculation, MultiplierLabelsTheDirectionButOnlyScalesTheSpacing) {
     EXPECT_EQ(calc.HklRows(), std::vector<std::string>{"4,0,0"});
     EXPECT_NEAR(calc.LatticeConstants()[0], 2.0, 1e-12);
     EXPECT_EQ(calc.LatticeRows()[0], "2.00000");
+
+    // A direction near the 32-bit limit still labels its rows correctly.
+    LatticeCalculation large = WithPeaks({"180.000"}, "2000000000,0,-2000000000", "3.0");
+    large.CalculateLatticeData(2.0);
+    EXPECT_EQ(large.HklRows(), std::vector<std::string>{"6000000000,0,-6000000000"});
 }
 
 TEST(LatticeCalculation, MultipliersRoundHalvesToEven) {

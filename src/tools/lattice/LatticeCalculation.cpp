@@ -136,7 +136,11 @@ void LatticeCalculation::AssignMultipliers() {
         const double a = m * d;
         multipliers_.push_back(m);
         latticeConstants_.push_back(a);
-        hklRows_.push_back(DirectionText({m * direction_.H, m * direction_.K, m * direction_.L}));
+        // In 64 bits: a large direction times a multiplier must not overflow.
+        const int64_t mm = m;
+        hklRows_.push_back(std::to_string(mm * direction_.H) + "," +
+                           std::to_string(mm * direction_.K) + "," +
+                           std::to_string(mm * direction_.L));
         latticeRows_.push_back(FormatFixed(a, 5, separator_));
     }
 }
