@@ -17,6 +17,7 @@
 #include "base/NumberText.h"
 #include "cli/CheckUpdateCommand.h"
 #include "cli/CliPrompts.h"
+#include "cli/ToolCommands.h"
 #include "formats/PeakListFile.h"
 #include "formats/TextExchange.h"
 #include "plot/XrdPlotRefresh.h"
@@ -659,15 +660,17 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                     {"peaks", Peaks},
                     {"plot", Plot},
                     {"fit", Fit},
+                    {"lattice", LatticeCommand},
+                    {"thickness", ThicknessCommand},
                     {"check-update", CheckUpdate},
                     {"--version", PrintVersion}};
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-        (args.empty() ? err : out) << kUsage;
+        (args.empty() ? err : out) << kUsage << kToolUsage;
         return args.empty() ? 2 : 0;
     }
     auto it = commands.find(args[0]);
     if (it == commands.end()) {
-        err << "trevasc-cli: unknown command '" << Shown(args[0]) << "'\n" << kUsage;
+        err << "trevasc-cli: unknown command '" << Shown(args[0]) << "'\n" << kUsage << kToolUsage;
         return 2;
     }
     // Output that did not arrive is an error, also when the buffer fails only at the last flush.

@@ -167,6 +167,7 @@ int WorkbenchSession::AddPeak(double position, const std::string& description, b
     if (highlightedRow_ >= row) ++highlightedRow_;
     SetAddMode(false);
     PeakListChanged();
+    Notify([](SessionObserver& o) { o.PeakDataOutdated(); });
     return row;
 }
 
@@ -256,6 +257,7 @@ void WorkbenchSession::DeleteHighlightedPeak() {
     // Nothing stays highlighted: a second press must not delete a peak the user never chose.
     highlightedRow_ = -1;
     PeakListChanged();
+    Notify([](SessionObserver& o) { o.PeakDataOutdated(); });
 }
 
 void WorkbenchSession::IdentifyHighlightedPeak() {
@@ -294,6 +296,50 @@ void WorkbenchSession::FindPeaks(analysis::TPeakMethod method) {
     highlightedRow_ = -1;
     PeakListChanged();
     if (!peakSearch_.RangeOnly) ResetView();
+    Notify([](SessionObserver& o) { o.PeakDataOutdated(); });
+}
+
+void WorkbenchSession::SendCheckedPeaks(PeakHandOverTarget target) {
+    const std::vector<std::string> rows = analysis::CheckedPeakLines(MainScan(), decimalSeparator_);
+    const std::string source = MainScan().Name;
+    Notify([&](SessionObserver& o) { o.CheckedPeaksSent(target, rows, source); });
+}
+
+void WorkbenchSession::SetPeakDescriptionsByPosition(const std::vector<double>& positions,
+                                                     const std::vector<std::string>& texts) {
+    if (positions.empty()) return;
+    analysis::SetPeakDescriptionsByPosition(MainScan(), positions, texts);
+    PeakListChanged();
+}
+
+void WorkbenchSession::AdjustPeakPositions(double a0, double k) {
+    if (k == 0.0) return;
+    analysis::AdjustPeakPositions(MainScan(), a0, k);
+    PeakListChanged();
+}
+
+void WorkbenchSession::SetPlotTitleSuffix(const std::string& suffix) {
+    const size_t cut = registry_.PlotTitle.rfind(" (d=");
+    if (cut != std::string::npos) registry_.PlotTitle.erase(cut);
+    registry_.PlotTitle += suffix;
+    Notify([](SessionObserver& o) { o.PlotRefresh(); });
+}
+
+void WorkbenchSession::SetAdditionalLatticeSpacing(double angstrom) {
+    additionalLatticeSpacing_ = angstrom;
+    Notify([angstrom](SessionObserver& o) { o.AdditionalLatticeSpacingChanged(angstrom); });
+}
+
+void WorkbenchSession::BeginProgress(const std::string& caption, int total) {
+    if (progress_) progress_({ProgressEvent::Phase::Begin, caption, 0, total});
+}
+
+bool WorkbenchSession::ReportProgress(const std::string& caption, int done, int total) {
+    return !progress_ || progress_({ProgressEvent::Phase::Step, caption, done, total});
+}
+
+void WorkbenchSession::EndProgress(const std::string& caption) {
+    if (progress_) progress_({ProgressEvent::Phase::End, caption, 0, 0});
 }
 
 void WorkbenchSession::ImportPeakList(const std::string& fileName) {

@@ -25,6 +25,9 @@
 
 namespace trevasc {
 
+// The windows that receive the checked peaks of the peak list.
+enum class PeakHandOverTarget { Lattice, Thickness };
+
 // Notifications. Every method has an empty default. The hand-over after every change of the open
 // scans fires, in this order: PlotRefresh, PlotWindowUpdate, TwoAxisRefresh, LegendRefresh,
 // ScanMenuChanged.
@@ -54,6 +57,15 @@ class SessionObserver {
     virtual void TwoAxisRefresh() {}
     virtual void LegendRefresh() {}
     virtual void ScanMenuChanged() {}
+    // "Lattice data calculation" / "Thickness calculation" of the peak list: the checked peaks'
+    // rows (fixed, 3 decimals, list order) and the main scan's file name.
+    virtual void CheckedPeaksSent(PeakHandOverTarget /*target*/,
+                                  const std::vector<std::string>& /*rows*/,
+                                  const std::string& /*sourceName*/) {}
+    // A peak search, a deleted or a manually added peak: the peaks handed over are old now.
+    virtual void PeakDataOutdated() {}
+    // The lattice spacing of the "Additional reflections" tab was set by another window.
+    virtual void AdditionalLatticeSpacingChanged(double /*angstrom*/) {}
 };
 
 // A long operation's steps: Begin (Total steps, 0 when unknown), Step (Done of Total), End.
@@ -146,6 +158,10 @@ class WorkbenchSession {
     // The one wavelength of the lattice calculation, the reflections and the maps (Angstrom).
     double CurrentWavelength() const { return currentWavelength_; }
     void SetCurrentWavelength(double angstrom) { currentWavelength_ = angstrom; }
+    // The lattice spacing field of the "Additional reflections" tab (Angstrom); the film thickness
+    // result writes it. Observers hear of every change.
+    double AdditionalLatticeSpacing() const { return additionalLatticeSpacing_; }
+    void SetAdditionalLatticeSpacing(double angstrom);
     MapSettings& Maps() { return maps_; }
 
     // Program title shown after the file name in the caption ("Trevasc v1.0 (Build 1)").
@@ -192,6 +208,22 @@ class WorkbenchSession {
     void SelectPeakNearPosition(double position);
     // "Find peaks (Method 1/2)" on the main scan with the current settings and displayed range.
     void FindPeaks(analysis::TPeakMethod method);
+    // Hands the checked peaks of the main scan to the lattice or thickness window.
+    void SendCheckedPeaks(PeakHandOverTarget target);
+    // Descriptions sent back by the lattice and thickness windows: every peak within 0.01° of a
+    // position gets the text of that position.
+    void SetPeakDescriptionsByPosition(const std::vector<double>& positions,
+                                       const std::vector<std::string>& texts);
+    // Moves every peak onto the Nelson-Riley line a = k * NR + a0; nothing for k = 0.
+    void AdjustPeakPositions(double a0, double k);
+    // Replaces the plot title from its last " (d=" on by the suffix and redraws the plot.
+    void SetPlotTitleSuffix(const std::string& suffix);
+    // Progress of a long loop of a window through the progress callback: Begin, Step (false when
+    // the user asked to cancel) and End. Without a callback every Step answers true.
+    void BeginProgress(const std::string& caption, int total);
+    bool ReportProgress(const std::string& caption, int done, int total);
+    void EndProgress(const std::string& caption);
+
     // "Peak list from textfile". A conversion error keeps (and shows) the peaks read before it,
     // then throws TrevascError.
     void ImportPeakList(const std::string& fileName);
@@ -286,6 +318,7 @@ class WorkbenchSession {
     MarkerSources markers_;
     MapSettings maps_;
     double currentWavelength_ = kDefaultWavelength;
+    double additionalLatticeSpacing_ = 0.0;
 
     double viewXMin_ = 0.0, viewXMax_ = 0.0;  // both 0: the full range at the next plot record
     double fullXMin_ = 0.0, fullXMax_ = 0.0;

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QUrl>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -76,12 +77,23 @@ class ScriptedDialogs : public Dialogs {
     QList<QDialog*> ModalShown;
     QList<QUrl> OpenedUrls;
     QString AboutText, DocumentCaption, DocumentHtml;
-    void ShowModal(QDialog* dialog) override { ModalShown << dialog; }
     void OpenWebAddress(QWidget*, const QUrl& url) override { OpenedUrls << url; }
     void About(QWidget*, const QString&, const QString& text) override { AboutText = text; }
     void ShowDocument(QWidget*, const QString& caption, const QString& html) override {
         DocumentCaption = caption;
         DocumentHtml = html;
+    }
+    // Program dialogs (auto scan, hkl multiplier): the test sets their fields, the answer says
+    // whether OK was pressed.
+    // FillDialog, when set, plays the user's typing into the dialog before the answer.
+    std::deque<bool> DialogAnswers;
+    std::function<void(QDialog&)> FillDialog;
+    int DialogCalls = 0;
+    bool ExecDialog(QDialog& dialog) override {
+        ++DialogCalls;
+        ModalShown << &dialog;
+        if (FillDialog) FillDialog(dialog);
+        return Next(DialogAnswers);
     }
 
   private:

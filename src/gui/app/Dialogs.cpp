@@ -144,10 +144,6 @@ bool QtDialogs::PngSize(QWidget* parent, int& width, int& height) {
     return true;
 }
 
-void QtDialogs::ShowModal(QDialog* dialog) {
-    dialog->exec();
-}
-
 void QtDialogs::OpenWebAddress(QWidget* parent, const QUrl& url) {
     if (!QDesktopServices::openUrl(url))
         QMessageBox::warning(parent, QString(),
@@ -171,6 +167,10 @@ void QtDialogs::ShowDocument(QWidget* parent, const QString& caption, const QStr
     layout->addWidget(buttons);
     dialog.resize(560, 620);
     dialog.exec();
+}
+
+bool Dialogs::ExecDialog(QDialog& dialog) {
+    return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace trevasc

@@ -36,14 +36,15 @@ class Dialogs {
     virtual void PrinterSetup(QWidget* parent, QPrinter& printer) = 0;
     // The PNG size dialog with the current size; true = OK (the size is then changed).
     virtual bool PngSize(QWidget* parent, int& width, int& height) = 0;
-    // Shows a dialog of the program (the update reminder) modally.
-    virtual void ShowModal(QDialog* dialog) = 0;
     // Opens a web address in the user's browser.
     virtual void OpenWebAddress(QWidget* parent, const QUrl& url) = 0;
     // The "About" box; `text` is rich text.
     virtual void About(QWidget* parent, const QString& caption, const QString& text) = 0;
     // A read-only rich-text document in a window of its own (the keyboard shortcut list).
     virtual void ShowDocument(QWidget* parent, const QString& caption, const QString& html) = 0;
+    // A dialog of the program itself (auto scan parameters, hkl multiplier, the update
+    // reminder), run modally: true = OK. Tests fill it in and answer instead.
+    virtual bool ExecDialog(QDialog& dialog);
 
     // The filter list of the scan dialogs ("All XRD files (...)", ..., "Alle files (*.*)").
     static QStringList ScanFileFilters();
@@ -62,7 +63,6 @@ class QtDialogs : public Dialogs {
     bool Print(QWidget* parent, QPrinter& printer) override;
     void PrinterSetup(QWidget* parent, QPrinter& printer) override;
     bool PngSize(QWidget* parent, int& width, int& height) override;
-    void ShowModal(QDialog* dialog) override;
     void OpenWebAddress(QWidget* parent, const QUrl& url) override;
     void About(QWidget* parent, const QString& caption, const QString& text) override;
     void ShowDocument(QWidget* parent, const QString& caption, const QString& html) override;

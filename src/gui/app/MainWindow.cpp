@@ -33,11 +33,16 @@
 #include "gui/app/SelectMainPlotDialog.h"
 #include "gui/app/ShortcutList.h"
 #include "gui/fitting/PeakFitWindow.h"
+#include "gui/lattice/ErrorInfoWindow.h"
+#include "gui/lattice/LatticeDialogs.h"
+#include "gui/lattice/LatticeWindow.h"
+#include "gui/lattice/NelsonRileyWindow.h"
 #include "gui/plot/LegendWindow.h"
 #include "gui/plot/PlotColorDialog.h"
 #include "gui/plot/PlotWindow.h"
 #include "gui/tabs/FileDisplayTab.h"
 #include "gui/tabs/PeaksTab.h"
+#include "gui/thickness/XrrWindow.h"
 #include "gui/update/UpdateReminderDialog.h"
 #include "net/VersionDocumentFetch.h"
 #include "qtcanvas/PlotImageExport.h"
@@ -119,6 +124,9 @@ MainWindow::MainWindow(const MainWindowOptions& options, Prompts* prompts, Dialo
     windows_.CreateAll(settings_);
     windows_.BuildWindowMenu(windowMenu_);
     windows_.BuildWindowMenu(plotWindow_->WindowMenu());
+    for (QMenu* menu :
+         {latticeWindow_->WindowMenu(), nelsonRileyWindow_->WindowMenu(), xrrWindow_->WindowMenu()})
+        windows_.BuildWindowMenu(menu);
     session_.RebuildScanMenu();
 }
 
@@ -128,6 +136,10 @@ MainWindow::~MainWindow() {
     session_.SetProgressCallback({});
     delete peakFitWindow_;
     StopUpdateCheck();
+    delete errorInfoWindow_;
+    delete xrrWindow_;
+    delete nelsonRileyWindow_;
+    delete latticeWindow_;
     delete legendWindow_;
     delete plotWindow_;
 }
@@ -160,6 +172,30 @@ void MainWindow::RegisterWindows() {
                                    &MainWindow::SaveWindowPositions);
                            return plotWindow_;
                        }});
+    windows_.Register({"LatticeWindow", kLatticeCaption, &MainSettings::LatticeWindow, false,
+                       [this] {
+                           latticeWindow_ = new LatticeWindow(session_, dialogs_, XrayIniPath());
+                           connect(latticeWindow_, &LatticeWindow::windowClosing, this,
+                                   &MainWindow::SaveWindowPositions);
+                           connect(latticeWindow_, &LatticeWindow::errorInfoRequested, this,
+                                   [this] { windows_.ShowWindow("ErrorInfoWindow"); });
+                           return latticeWindow_;
+                       },
+                       [this] { latticeWindow_->ShowWindow(); }});
+    windows_.Register({"NelsonRileyWindow", kNelsonRileyCaption, &MainSettings::NelsonRileyWindow,
+                       true,
+                       [this] {
+                           nelsonRileyWindow_ = new NelsonRileyWindow(session_, dialogs_);
+                           latticeWindow_->SetNelsonRileyWindow(nelsonRileyWindow_);
+                           connect(nelsonRileyWindow_, &NelsonRileyWindow::windowClosing, this,
+                                   &MainWindow::SaveWindowPositions);
+                           return nelsonRileyWindow_;
+                       },
+                       [this] { nelsonRileyWindow_->ShowWindow(); }});
+    windows_.Register({"AutoScanDialog", QString(), nullptr, false,
+                       [this] { return latticeWindow_->AutoScan(); }});
+    windows_.Register({"HklAssignDialog", QString(), nullptr, false,
+                       [this] { return latticeWindow_->HklAssign(); }});
     windows_.Register(
         {"PeakFitWindow", "Peak Fitting Module", nullptr, false, [this] {
              peakFitWindow_ = new PeakFitWindow(session_.GetPrompts());
@@ -179,6 +215,18 @@ void MainWindow::RegisterWindows() {
     windows_.Register({"UpdateReminderDialog", QString(), nullptr, false, [this] {
                            updateReminderDialog_ = new UpdateReminderDialog(dialogs_, this);
                            return updateReminderDialog_;
+                       }});
+    windows_.Register({"XrrWindow", kXrrCaption, &MainSettings::XrrWindow, false,
+                       [this] {
+                           xrrWindow_ = new XrrWindow(session_, XrayIniPath());
+                           connect(xrrWindow_, &XrrWindow::windowClosing, this,
+                                   &MainWindow::SaveWindowPositions);
+                           return xrrWindow_;
+                       },
+                       [this] { xrrWindow_->ShowWindow(); }});
+    windows_.Register({"ErrorInfoWindow", QString(), nullptr, false, [this] {
+                           errorInfoWindow_ = new ErrorInfoWindow();
+                           return errorInfoWindow_;
                        }});
     windows_.Register({"SelectMainPlotDialog", QString(), nullptr, false, [this] {
                            selectMainPlotDialog_ = new SelectMainPlotDialog(this);
@@ -588,7 +636,7 @@ void MainWindow::UpdateCheckDone(const FetchResult& fetched) {
     if (fetched.Ok && result.Newer) {
         updateReminderDialog_->SetContent(
             Q(result.Message), Q(update::DownloadPageUrl(settings_.UpdateHost)), Q(result.Changes));
-        dialogs_.ShowModal(updateReminderDialog_);
+        dialogs_.ExecDialog(*updateReminderDialog_);
     } else if (manual && !fetched.Ok) {
         session_.GetPrompts().ShowError("The update check could not ask " +
                                         S(VersionDocumentUrl()) + ": " + S(fetched.Error));

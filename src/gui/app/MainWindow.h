@@ -23,9 +23,12 @@ class QTimer;
 namespace trevasc {
 
 class Dialogs;
+class ErrorInfoWindow;
 class FileDisplayTab;
+class LatticeWindow;
 class LegendWindow;
 class PeakFitWindow;
+class NelsonRileyWindow;
 class PeaksTab;
 class PlotWindow;
 class ProgressFeedback;
@@ -35,6 +38,7 @@ class SelectMainPlotDialog;
 class UpdateReminderDialog;
 class VersionDocumentFetch;
 struct FetchResult;
+class XrrWindow;
 
 // Where the program keeps and finds its files. Empty folders are determined as the program does
 // (the per-user configuration folder, the folder of the executable).
@@ -182,7 +186,11 @@ class MainWindow : public QMainWindow, private SessionObserver {
 
     QTimer* updateTimer_ = nullptr;
     VersionDocumentFetch* updateFetch_ = nullptr;
-    bool manualUpdateCheck_ = false;  // the running check reports "most recent version"
+    bool manualUpdateCheck_ = false;          // the running check reports "most recent version"
+    LatticeWindow* latticeWindow_ = nullptr;  // the analysis windows: deleted in the destructor
+    NelsonRileyWindow* nelsonRileyWindow_ = nullptr;
+    XrrWindow* xrrWindow_ = nullptr;
+    ErrorInfoWindow* errorInfoWindow_ = nullptr;
 
     QMenu* fileMenu_ = nullptr;
     QMenu* plotMenu_ = nullptr;

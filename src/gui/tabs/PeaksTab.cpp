@@ -57,9 +57,11 @@ void PeaksTab::BuildControls() {
                           "Opens the lattice data calculation window with the checked peaks.");
     thickness_ = MakeButton(group, "Button15", "Thickness calculation",
                             "Opens the thickness calculation (XRR) window with the checked peaks.");
-    // Their windows have not arrived yet.
-    lattice_->setEnabled(false);
-    thickness_->setEnabled(false);
+    // The windows receive the checked peaks through the session.
+    connect(lattice_, &QPushButton::clicked, this,
+            [this] { session_.SendCheckedPeaks(PeakHandOverTarget::Lattice); });
+    connect(thickness_, &QPushButton::clicked, this,
+            [this] { session_.SendCheckedPeaks(PeakHandOverTarget::Thickness); });
     peaksOfAllPlots_ = MakeCheck(group, "CheckBox14", "Show peaks from all plots in graph",
                                  session_.Display().ShowPeaksFromAllPlots,
                                  "Shows the peaks of the additional plots in the plot, in their "

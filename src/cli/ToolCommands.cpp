@@ -1,0 +1,427 @@
+#include "cli/ToolCommands.h"
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <map>
+#include <optional>
+
+#include "base/Error.h"
+#include "base/NumberText.h"
+#include "cli/CliPrompts.h"
+#include "core/Configuration.h"
+#include "core/XrayTubeSelectorState.h"
+#include "session/ToolHandOver.h"
+#include "session/WorkbenchSession.h"
+
+#ifdef TREVASC_HAVE_QT
+#include <QGuiApplication>
+
+#include "qtcanvas/PlotImageExport.h"
+#include "qtcanvas/XYPlotImageExport.h"
+#endif
+
+namespace trevasc::cli {
+
+namespace {
+
+// Bad input of a tool command: exit code 1 with the message.
+struct InputError {
+    std::string Message;
+};
+
+struct ToolArguments {
+    std::vector<std::string> Files;
+    std::map<std::string, std::string> Values;
+    std::vector<std::string> Flags;
+    bool Has(const std::string& f) const {
+        return std::find(Flags.begin(), Flags.end(), f) != Flags.end();
+    }
+    std::optional<std::string> Value(const std::string& name) const {
+        auto it = Values.find(name);
+        return it == Values.end() ? std::nullopt : std::optional<std::string>(it->second);
+    }
+};
+
+const std::vector<std::string> kSelectorOptions = {"--wavelength", "--energy", "--line", "--peaks"};
+
+ToolArguments Parse(const std::vector<std::string>& args, const std::vector<std::string>& flags,
+                    std::vector<std::string> valued) {
+    valued.insert(valued.end(), kSelectorOptions.begin(), kSelectorOptions.end());
+    ToolArguments a;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& s = args[i];
+        if (s.size() > 1 && s[0] == '-') {
+            if (s == "--json" || s == "--help" ||
+                std::find(flags.begin(), flags.end(), s) != flags.end()) {
+                a.Flags.push_back(s);
+            } else if (std::find(valued.begin(), valued.end(), s) != valued.end()) {
+                if (i + 1 >= args.size()) throw InputError{"option " + s + " needs a value"};
+                a.Values[s] = args[++i];
+            } else {
+                throw InputError{"unknown option " + s};
+            }
+        } else {
+            a.Files.push_back(s);
+        }
+    }
+    return a;
+}
+
+std::vector<std::string> SplitCommas(const std::string& text) {
+    std::vector<std::string> parts;
+    size_t from = 0;
+    while (true) {
+        const size_t comma = text.find(',', from);
+        parts.push_back(text.substr(from, comma - from));
+        if (comma == std::string::npos) break;
+        from = comma + 1;
+    }
+    return parts;
+}
+
+double NumberOption(const std::string& name, const std::string& text) {
+    const std::optional<double> v = TryParseFloat(text);
+    if (!v) throw InputError{name + ": '" + text + "' is not a number"};
+    return *v;
+}
+
+std::string Json(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+// The shortest text that reads back as the same double.
+std::string Json(double v) {
+    char buf[32];
+    const auto result = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, result.ptr);
+}
+
+template <typename T, typename F>
+std::string JsonList(const std::vector<T>& items, F&& each) {
+    std::string out = "[";
+    for (size_t i = 0; i < items.size(); ++i) out += (i ? ", " : "") + each(items[i]);
+    return out + "]";
+}
+
+std::string JsonTexts(const std::vector<std::string>& items) {
+    return JsonList(items, [](const std::string& s) { return Json(s); });
+}
+std::string JsonNumbers(const std::vector<double>& items) {
+    return JsonList(items, [](double v) { return Json(v); });
+}
+
+// Captures the peaks that the peak list hands over, as the tool windows receive them.
+class HandOverCapture : public SessionObserver {
+  public:
+    std::vector<std::string> Rows;
+    std::string Source;
+    void CheckedPeaksSent(PeakHandOverTarget, const std::vector<std::string>& rows,
+                          const std::string& source) override {
+        Rows = rows;
+        Source = source;
+    }
+};
+
+// The peaks of FILE (its peak list file beside it, else a Method 1 search with the default
+// settings; the checked peaks in list order) or of --peaks, each as fixed 3 decimals.
+struct PeakSource {
+    std::vector<std::string> Rows;
+    std::string SourceName;
+};
+
+PeakSource CollectPeaks(const ToolArguments& a, WorkbenchSession& session,
+                        PeakHandOverTarget target) {
+    PeakSource source;
+    if (auto list = a.Value("--peaks")) {
+        if (!a.Files.empty()) throw InputError{"give either FILE or --peaks, not both"};
+        for (const std::string& p : SplitCommas(*list))
+            source.Rows.push_back(FormatFixed(NumberOption("--peaks", p), 3));
+        return source;
+    }
+    if (a.Files.size() != 1) throw InputError{"needs exactly one FILE or --peaks P1,P2,..."};
+    session.OpenMainFile(a.Files[0]);
+    if (session.MainScan().Peaks.Count() == 0) session.FindPeaks(analysis::TPeakMethod::Slope);
+    HandOverCapture capture;
+    session.AddObserver(&capture);
+    session.SendCheckedPeaks(target);
+    session.RemoveObserver(&capture);
+    source.Rows = capture.Rows;
+    source.SourceName = capture.Source;
+    return source;
+}
+
+std::string ProgramFolder() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string(".") : exe.parent_path().string();
+}
+
+// The X-ray tube selector of the window, typed into as the options say (6 significant digits
+// for the wavelength). Without an option: the first transition of the definition file, the
+// selector's start-up choice.
+double SelectorWavelength(const ToolArguments& a, CliPrompts& prompts) {
+    const int given = a.Value("--wavelength").has_value() + a.Value("--energy").has_value() +
+                      a.Value("--line").has_value();
+    if (given > 1) throw InputError{"give only one of --wavelength, --energy and --line"};
+    const std::string folder = FindDefinitionFolder(ProgramFolder());
+    const std::string xray = folder.empty() ? std::string() : folder + "XRAY.DEF";
+    XrayTubeSelectorState selector(xray, prompts);
+    selector.Create();
+    if (auto w = a.Value("--wavelength")) {
+        if (NumberOption("--wavelength", *w) <= 0.0)
+            throw InputError{"--wavelength needs a wavelength above 0"};
+        selector.OnWavelengthTextEdited(*w);
+    } else if (auto e = a.Value("--energy")) {
+        if (NumberOption("--energy", *e) <= 0.0)
+            throw InputError{"--energy needs an energy above 0"};
+        selector.OnEnergyTextEdited(*e);
+    } else if (auto line = a.Value("--line")) {
+        const auto& names = selector.Names();
+        const auto it = std::find(names.begin(), names.end(), *line);
+        if (it == names.end()) throw InputError{"--line: unknown X-ray line '" + *line + "'"};
+        selector.OnSelectionChanged(static_cast<int>(it - names.begin()));
+    } else if (selector.Names().empty()) {
+        return WorkbenchSession::kDefaultWavelength;
+    }
+    if (!prompts.Warnings().empty()) throw InputError{prompts.Warnings().back()};
+    return selector.Wavelength();
+}
+
+#ifdef TREVASC_HAVE_QT
+void EnsureGuiApplication() {
+    if (qApp) return;
+    // Text needs a font database; the batch tool never opens a window.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "trevasc-cli";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication app(argc, argv);
+}
+#endif
+
+int RunTool(const std::vector<std::string>& args, std::ostream& err, const char* usage,
+            const std::function<int()>& body) {
+    if (std::find(args.begin(), args.end(), "--help") != args.end()) return -1;
+    try {
+        return body();
+    } catch (const InputError& e) {
+        err << "trevasc-cli " << args[0] << ": " << e.Message << "\n" << usage;
+        return 1;
+    } catch (const TrevascError& e) {
+        err << "trevasc-cli " << args[0] << ": " << e.what() << "\n";
+        return 1;
+    }
+}
+
+constexpr const char* kLatticeHelp =
+    "usage: trevasc-cli lattice (FILE | --peaks P1,P2,...) [options]\n"
+    "  The lattice data calculation of the checked peaks (FILE: its peak list file, else a\n"
+    "  Method 1 peak search) or of the given 2Theta positions.\n"
+    "  --direction h,k,l        base direction (default 1,0,0)\n"
+    "  --expected A             expected lattice constant in Angstrom (default 4)\n"
+    "  --auto START,END,STEP    auto scan of the expected lattice constant\n"
+    "  --manual m1,m2,...       multiplier per peak, 0 = automatic\n"
+    "  --nelson-riley-plot OUT.png   the Nelson-Riley plot as an 800 x 600 PNG image\n"
+    "  --wavelength L | --energy E | --line NAME   the X-ray tube selector\n"
+    "  --json                   results as JSON\n";
+
+constexpr const char* kThicknessHelp =
+    "usage: trevasc-cli thickness (FILE | --peaks P1,P2,...) [options]\n"
+    "  Film thickness from the checked fringe peaks (FILE: its peak list file, else a Method 1\n"
+    "  peak search) or from the given 2Theta positions.\n"
+    "  --half                   add 1/2 to every order\n"
+    "  --thickness NM           typed into \"Thickness from peak dist. [nm]\" after the estimate\n"
+    "  --first-index N          typed into \"Index of first peak\" (1 to 1000)\n"
+    "  --wavelength L | --energy E | --line NAME   the X-ray tube selector\n"
+    "  --json                   results as JSON\n";
+
+}  // namespace
+
+int LatticeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const int code = RunTool(args, err, kLatticeHelp, [&] {
+        ToolArguments a = Parse(
+            args, {}, {"--direction", "--expected", "--auto", "--manual", "--nelson-riley-plot"});
+        CliPrompts prompts(1, false);
+        WorkbenchSession session(prompts);
+        const double wavelength = SelectorWavelength(a, prompts);
+        session.SetCurrentWavelength(wavelength);
+        const PeakSource peaks = CollectPeaks(a, session, PeakHandOverTarget::Lattice);
+        if (peaks.Rows.empty()) throw InputError{"no peaks to calculate with"};
+
+        tools::LatticeCalculation calc;
+        calc.ReceivePeaks(peaks.Rows, peaks.SourceName);
+        if (auto d = a.Value("--direction")) calc.DirectionFieldText = *d;
+        if (auto e = a.Value("--expected")) {
+            const double v = NumberOption("--expected", *e);
+            calc.ExpectedText = tools::LatticeCalculation::ExpectedField().TextOf(v);
+        }
+        std::vector<int32_t> manual;
+        if (auto m = a.Value("--manual")) {
+            for (const std::string& part : SplitCommas(*m)) {
+                const std::optional<int32_t> n = TryParseInt(Trim(part));
+                if (!n || *n < 0 || *n > 100)
+                    throw InputError{"--manual needs whole numbers from 0 to 100"};
+                manual.push_back(*n);
+            }
+            if (manual.size() != peaks.Rows.size())
+                throw InputError{"--manual needs one multiplier per peak (" +
+                                 std::to_string(peaks.Rows.size()) + ")"};
+        }
+        if (auto range = a.Value("--auto")) {
+            const std::vector<std::string> parts = SplitCommas(*range);
+            if (parts.size() != 3) throw InputError{"--auto needs START,END,STEP"};
+            // The dialog's fields: start and end 0 to 10000, step at most 100.
+            const auto start = tools::LatticeCalculation::AutoStartField();
+            const auto step = tools::LatticeCalculation::AutoStepField();
+            const double s = NumberOption("--auto", parts[0]);
+            const double e = NumberOption("--auto", parts[1]);
+            const double w = NumberOption("--auto", parts[2]);
+            ApplyLatticeEffects(session,
+                                calc.AutoScanLattice(wavelength, start.Clamp(s), start.Clamp(e),
+                                                     w <= 0 ? w : step.Clamp(w)));
+        }
+        bool calculated = a.Value("--auto").has_value();
+        for (size_t i = 0; i < manual.size(); ++i)
+            if (manual[i] != 0) {
+                ApplyLatticeEffects(session, calc.AssignManualMultiplier(static_cast<int>(i),
+                                                                         manual[i], wavelength));
+                calculated = true;
+            }
+        if (!calculated) ApplyLatticeEffects(session, calc.CalculateLatticeData(wavelength));
+        if (auto png = a.Value("--nelson-riley-plot")) {
+            tools::TLatticeEffects effects = calc.NelsonRileyPlot(wavelength);
+            ApplyLatticeEffects(session, effects);
+            if (effects.NelsonRileyWindow != tools::TLatticeEffects::NelsonRiley::Show)
+                throw InputError{"the Nelson-Riley plot needs at least two peaks"};
+#ifdef TREVASC_HAVE_QT
+            EnsureGuiApplication();
+            WriteImagePng(RenderXYPlotImage(effects.NelsonRileyData, 800, 600), *png);
+#else
+            throw InputError{"this build has no drawing support (Qt was not found)"};
+#endif
+        }
+
+        const std::string title = session.Registry().PlotTitle;
+        if (a.Has("--json")) {
+            std::vector<std::string> ids;
+            for (size_t i = 0; i < calc.PeakRows().size() && i < calc.HklRows().size(); ++i)
+                ids.push_back("[" + Json(calc.PeakRows()[i]) + ", " +
+                              Json("(" + calc.HklRows()[i] + ")") + "]");
+            out << "{\"peaks\": " << JsonTexts(calc.PeakRows())
+                << ", \"direction\": " << Json(calc.DirectionFieldText)
+                << ", \"expected\": " << Json(calc.ExpectedValue())
+                << ", \"spacings\": " << JsonNumbers(calc.Spacings()) << ", \"multipliers\": "
+                << JsonList(calc.Multipliers(), [](int32_t m) { return std::to_string(m); })
+                << ", \"hklRows\": " << JsonTexts(calc.HklRows())
+                << ", \"latticeConstants\": " << JsonNumbers(calc.LatticeConstants())
+                << ", \"mean\": " << Json(calc.Mean()) << ", \"error\": " << Json(calc.Error())
+                << ", \"nelsonRiley\": " << Json(calc.NelsonRiley())
+                << ", \"nelsonRileyError\": " << Json(calc.NelsonRileyError())
+                << ", \"slope\": " << Json(calc.FitSlope())
+                << ", \"intercept\": " << Json(calc.FitIntercept())
+                << ", \"plotTitle\": " << Json(title)
+                << ", \"identifiers\": " << JsonList(ids, [](const std::string& s) { return s; })
+                << "}\n";
+        } else {
+            out << "Peaks\tDistance d [Å]\th,k,l\tLattice constant [Å]\n";
+            for (size_t i = 0; i < calc.PeakRows().size(); ++i) {
+                auto cell = [i](const std::vector<std::string>& list) {
+                    return i < list.size() ? list[i] : std::string();
+                };
+                out << calc.PeakRows()[i] << "\t" << cell(calc.SpacingRows()) << "\t"
+                    << cell(calc.HklRows()) << (calc.IsManualRow(static_cast<int>(i)) ? " *" : "")
+                    << "\t" << cell(calc.LatticeRows()) << "\n";
+            }
+            out << "Direction h,k,l: " << calc.DirectionFieldText << "\n"
+                << "Expected lattice constant [Å]: " << calc.ExpectedText << "\n"
+                << "Arithmetic mean [Å]: " << calc.MeanText() << "  Error: " << calc.ErrorText()
+                << "\n"
+                << "Nelson-Riley [Å]: " << calc.NelsonRileyText()
+                << "  Error: " << calc.NelsonRileyErrorText() << "\n"
+                << "Plot title: " << title << "\n";
+        }
+        return 0;
+    });
+    if (code == -1) {
+        out << kLatticeHelp;
+        return 0;
+    }
+    return code;
+}
+
+int ThicknessCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const int code = RunTool(args, err, kThicknessHelp, [&] {
+        ToolArguments a = Parse(args, {"--half"}, {"--thickness", "--first-index"});
+        CliPrompts prompts(1, false);
+        WorkbenchSession session(prompts);
+        const double wavelength = SelectorWavelength(a, prompts);
+        const PeakSource peaks = CollectPeaks(a, session, PeakHandOverTarget::Thickness);
+        if (peaks.Rows.empty()) throw InputError{"no peaks to calculate with"};
+
+        tools::FilmThicknessCalculation calc;
+        calc.ReceivePeaks(peaks.Rows);
+        calc.SetHalfOrders(a.Has("--half"));
+        calc.Estimate(wavelength);
+        if (auto t = a.Value("--thickness")) {
+            NumberOption("--thickness", *t);
+            calc.ThicknessEdited(*t, wavelength);
+        }
+        if (auto n = a.Value("--first-index")) {
+            const std::optional<int32_t> index = TryParseInt(*n);
+            if (!index || *index < 1 || *index > 1000)
+                throw InputError{"--first-index needs a whole number from 1 to 1000"};
+            calc.SetFirstIndex(*index);
+        }
+        ApplyThicknessEffects(session, calc.Calculate(wavelength));
+        const std::string title = session.Registry().PlotTitle;
+        if (a.Has("--json")) {
+            out << "{\"peaks\": " << JsonTexts(calc.PeakRows())
+                << ", \"estimate\": " << Json(calc.ThicknessValue())
+                << ", \"firstIndex\": " << calc.FirstIndex()
+                << ", \"spacings\": " << JsonNumbers(calc.Spacings())
+                << ", \"orders\": " << JsonNumbers(calc.Orders())
+                << ", \"orderRows\": " << JsonTexts(calc.OrderRows())
+                << ", \"thicknesses\": " << JsonNumbers(calc.Thicknesses())
+                << ", \"mean\": " << Json(calc.Mean())
+                << ", \"standardDeviation\": " << Json(calc.StandardDeviation())
+                << ", \"plotTitle\": " << Json(title)
+                << ", \"latticeSpacing\": " << Json(session.AdditionalLatticeSpacing()) << "}\n";
+        } else {
+            out << "Peaks\tDistance d [nm]\tIndex\tThickness [nm]\n";
+            for (size_t i = 0; i < calc.PeakRows().size(); ++i) {
+                auto cell = [i](const std::vector<std::string>& list) {
+                    return i < list.size() ? list[i] : std::string();
+                };
+                out << calc.PeakRows()[i] << "\t" << cell(calc.SpacingRows()) << "\t"
+                    << cell(calc.OrderRows()) << "\t" << cell(calc.ThicknessRows()) << "\n";
+            }
+            out << "Thickness from peak dist. [nm]: " << calc.ThicknessText() << "\n"
+                << "Index of first peak: " << calc.FirstIndex() << "\n"
+                << "Arithmetic mean [nm]: " << calc.MeanText() << "\n"
+                << "Standard deviation [nm]: " << calc.DeviationText() << "\n"
+                << "Plot title: " << title << "\n";
+        }
+        return 0;
+    });
+    if (code == -1) {
+        out << kThicknessHelp;
+        return 0;
+    }
+    return code;
+}
+
+}  // namespace trevasc::cli

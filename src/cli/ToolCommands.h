@@ -1,0 +1,21 @@
+#pragma once
+// The batch twins of the lattice and film thickness windows.
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace trevasc::cli {
+
+// args[0] is the command name. Exit code 0, or 1 with a message on standard error.
+int LatticeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int ThicknessCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+inline constexpr const char* kToolUsage =
+    "       trevasc-cli lattice (FILE | --peaks P1,P2,...) [--direction h,k,l] [--expected A]\n"
+    "                   [--auto START,END,STEP] [--manual m1,m2,...]\n"
+    "                   [--nelson-riley-plot OUT.png] [--wavelength L | --energy E | --line NAME]\n"
+    "                   [--json]\n"
+    "       trevasc-cli thickness (FILE | --peaks P1,P2,...) [--half] [--thickness NM]\n"
+    "                   [--first-index N] [--wavelength L | --energy E | --line NAME] [--json]\n";
+
+}  // namespace trevasc::cli

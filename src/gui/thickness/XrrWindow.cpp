@@ -1,0 +1,222 @@
+#include "gui/thickness/XrrWindow.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "gui/lattice/LatticeWindow.h"
+#include "gui/widgets/Controls.h"
+#include "gui/widgets/FloatEdit.h"
+#include "gui/widgets/ListGroup.h"
+#include "gui/widgets/XrayTubeSelector.h"
+#include "qtcanvas/PlotImageExport.h"
+#include "session/ToolHandOver.h"
+
+namespace trevasc {
+
+namespace {
+
+QStringList Rows(const std::vector<std::string>& rows) {
+    QStringList list;
+    for (const std::string& r : rows) list << Q(r);
+    return list;
+}
+
+QListWidget* MakeList(QWidget* parent, const char* name) {
+    auto* list = new QListWidget(parent);
+    list->setObjectName(name);
+    list->setMouseTracking(true);
+    return list;
+}
+
+}  // namespace
+
+XrrWindow::XrrWindow(WorkbenchSession& session, const QString& xrayIniPath, QWidget* parent)
+    : QMainWindow(parent), session_(session), calc_(UserDecimalSeparator()) {
+    setObjectName("XrrWindow");
+    setWindowTitle(kXrrCaption);
+    // Its own selector: it reads CONFIG/DEFAULTENERGY at creation and never writes it.
+    selector_ = new XrayTubeSelector(xrayIniPath, session_.GetPrompts(), this);
+    BuildControls();
+    session_.AddObserver(this);
+    resize(720, 520);
+}
+
+XrrWindow::~XrrWindow() {
+    session_.RemoveObserver(this);
+}
+
+double XrrWindow::Wavelength() const {
+    return selector_->Wavelength();
+}
+
+void XrrWindow::BuildControls() {
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* layout = new QVBoxLayout(central);
+
+    auto* top = new QHBoxLayout;
+    auto* inputs = new QGridLayout;
+    const auto field = tools::FilmThicknessCalculation::ThicknessField();
+    thickness_ = new FloatEdit(central, field.Min(), field.Max(), 4.0, field.Digits());
+    thickness_->setObjectName("FloatEdit1");
+    firstIndex_ = new QSpinBox(central);
+    firstIndex_->setObjectName("SpinEdit1");
+    firstIndex_->setRange(tools::FilmThicknessCalculation::kMinIndex,
+                          tools::FilmThicknessCalculation::kMaxIndex);
+    firstIndex_->setValue(1);
+    half_ = new QCheckBox("+½", central);
+    half_->setObjectName("CheckBox2");
+    inputs->addWidget(MakeLabel(central, "Thickness from peak dist. [nm]", thickness_), 0, 0);
+    inputs->addWidget(thickness_, 0, 1);
+    inputs->addWidget(MakeLabel(central, "Index of first peak", firstIndex_), 1, 0);
+    inputs->addWidget(firstIndex_, 1, 1);
+    inputs->addWidget(half_, 1, 2);
+    inputs->setColumnStretch(1, 1);
+    top->addLayout(inputs, 1);
+    top->addWidget(selector_);
+    layout->addLayout(top);
+
+    auto* lists = new QGridLayout;
+    peaks_ = MakeList(central, "ListBox1");
+    spacings_ = MakeList(central, "ListBox2");
+    orders_ = MakeList(central, "ListBox3");
+    thicknesses_ = MakeList(central, "ListBox4");
+    const std::vector<std::pair<QListWidget*, QString>> columns = {
+        {peaks_, "Peaks"},
+        {spacings_, "Distance d [nm]"},
+        {orders_, "Index"},
+        {thicknesses_, "Thickness [nm]"}};
+    for (int c = 0; c < 4; ++c) {
+        const auto& column = columns[static_cast<size_t>(c)];
+        lists->addWidget(MakeLabel(central, column.second, column.first), 0, c);
+        lists->addWidget(column.first, 1, c);
+    }
+    lists_ = new ListGroup({peaks_, spacings_, orders_, thicknesses_}, this);
+    deleteSelected_ = MakeButton(central, "Button3", "Delete selected",
+                                 "Click to delete the selected peak from the list.");
+    lists->addWidget(deleteSelected_, 2, 0);
+    layout->addLayout(lists, 1);
+
+    auto* bottom = new QHBoxLayout;
+    auto* results = new QGroupBox("Total lattice data", central);
+    auto* grid = new QGridLayout(results);
+    const auto meanField = tools::FilmThicknessCalculation::MeanField();
+    const auto deviationField = tools::FilmThicknessCalculation::DeviationField();
+    mean_ = new FloatEdit(results, meanField.Min(), meanField.Max(), 0.0, meanField.Digits());
+    mean_->setObjectName("FloatEdit2");
+    mean_->setReadOnly(true);
+    deviation_ = new FloatEdit(results, deviationField.Min(), deviationField.Max(), 0.0,
+                               deviationField.Digits());
+    deviation_->setObjectName("FloatEdit3");
+    deviation_->setReadOnly(true);
+    grid->addWidget(MakeLabel(results, "Arithmetic mean [nm]", mean_), 0, 0);
+    grid->addWidget(mean_, 0, 1);
+    grid->addWidget(MakeLabel(results, "Standard deviation [nm]", deviation_), 1, 0);
+    grid->addWidget(deviation_, 1, 1);
+    bottom->addWidget(results, 1);
+    auto* commands = new QVBoxLayout;
+    addIds_ = new QCheckBox("Add peak IDs", central);
+    addIds_->setObjectName("CheckBox1");
+    calculate_ = new QPushButton("Calculate thickness data", central);
+    calculate_->setObjectName("Button1");
+    commands->addWidget(addIds_);
+    commands->addWidget(calculate_);
+    commands->addStretch(1);
+    bottom->addLayout(commands);
+    layout->addLayout(bottom);
+
+    connect(calculate_, &QPushButton::clicked, this, &XrrWindow::CalculateClick);
+    connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, this,
+            &XrrWindow::CalculateClick);
+    connect(deleteSelected_, &QPushButton::clicked, this, &XrrWindow::DeleteSelectedClick);
+    connect(thickness_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        session_.RunAction([&] { calc_.ThicknessEdited(S(text), Wavelength()); });
+        ShowCalculation(false);
+    });
+    connect(firstIndex_, &QSpinBox::valueChanged, this, [this](int value) {
+        if (showing_) return;
+        calc_.SetFirstIndex(value);
+        ShowCalculation();
+    });
+    connect(half_, &QCheckBox::toggled, this, [this](bool on) { calc_.SetHalfOrders(on); });
+    windowMenu_ = menuBar()->addMenu("&Window");
+}
+
+void XrrWindow::ShowCalculation(bool writeThickness) {
+    showing_ = true;
+    lists_->SetRows(peaks_, Rows(calc_.PeakRows()));
+    lists_->SetRows(spacings_, Rows(calc_.SpacingRows()));
+    lists_->SetRows(orders_, Rows(calc_.OrderRows()));
+    lists_->SetRows(thicknesses_, Rows(calc_.ThicknessRows()));
+    // While the user types, the field keeps the typed text.
+    if (writeThickness) thickness_->setText(Q(calc_.ThicknessText()));
+    firstIndex_->setValue(calc_.FirstIndex());
+    mean_->setText(Q(calc_.MeanText()));
+    deviation_->setText(Q(calc_.DeviationText()));
+    addIds_->setChecked(calc_.AddPeakIds);
+    showing_ = false;
+}
+
+void XrrWindow::RunEstimate() {
+    session_.RunAction([this] { calc_.Estimate(Wavelength()); });
+    ShowCalculation();
+}
+
+void XrrWindow::CalculateClick() {
+    calc_.AddPeakIds = addIds_->isChecked();
+    calc_.SetHalfOrders(half_->isChecked());
+    session_.RunAction([this] { ApplyThicknessEffects(session_, calc_.Calculate(Wavelength())); });
+    // The check box is unchecked after every calculation, failed or not.
+    calc_.AddPeakIds = false;
+    ShowCalculation();
+}
+
+void XrrWindow::DeleteSelectedClick() {
+    const int row = lists_->SelectedRow();
+    if (row < 0) return;
+    session_.RunAction([&] { calc_.DeleteRow(row, Wavelength()); });
+    ShowCalculation();
+}
+
+void XrrWindow::SetOld(bool old) {
+    if (old) calc_.MarkOld();
+    setWindowTitle(old ? kXrrOldCaption : kXrrCaption);
+}
+
+void XrrWindow::ShowWindow() {
+    if (calc_.OldData()) session_.GetPrompts().ShowInfo(kOldPeakDataMessage);
+    RunEstimate();
+    show();
+    raise();
+    activateWindow();
+}
+
+void XrrWindow::CheckedPeaksSent(PeakHandOverTarget target, const std::vector<std::string>& rows,
+                                 const std::string&) {
+    if (target != PeakHandOverTarget::Thickness) return;
+    calc_.ReceivePeaks(rows);
+    SetOld(false);
+    ShowCalculation();
+    ShowWindow();
+}
+
+void XrrWindow::PeakDataOutdated() {
+    SetOld(true);
+}
+
+void XrrWindow::closeEvent(QCloseEvent* event) {
+    emit windowClosing();
+    event->accept();
+}
+
+}  // namespace trevasc

@@ -1,0 +1,132 @@
+#include "tools/thickness/FilmThicknessCalculation.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/Error.h"
+#include "base/NumberText.h"
+#include "core/XrayLines.h"
+
+namespace trevasc::tools {
+
+namespace {
+
+double SinTheta(const std::string& row) {
+    return std::sin(ParseFloat(row) / 2.0 * kPi / 180.0);
+}
+
+}  // namespace
+
+void FilmThicknessCalculation::ReceivePeaks(std::vector<std::string> peakRows) {
+    peakRows_ = std::move(peakRows);
+    oldData_ = false;
+}
+
+int FilmThicknessCalculation::IndexFor(double thicknessNm, double wavelength) const {
+    // Order of the first fringe: 2 t sin(theta1) = n lambda, t in nm and lambda in nm.
+    const double n = SinTheta(peakRows_.front()) * 2.0 * thicknessNm / (wavelength * 0.1);
+    if (!std::isfinite(n)) throw TrevascError(kZeroDivideMessage);
+    // Nearest integer with halves to even (the default rounding mode), then clamped to the
+    // range of the index field.
+    const double rounded = std::nearbyint(std::clamp(n, -1e9, 1e9));
+    return static_cast<int>(std::clamp(rounded, double(kMinIndex), double(kMaxIndex)));
+}
+
+void FilmThicknessCalculation::Estimate(double wavelength) {
+    const size_t n = peakRows_.size();
+    if (n <= 1) {
+        thicknessText_ = ThicknessField().TextOf(0.0, separator_);
+        SetFirstIndex(1);
+        return;
+    }
+    const double s1 = SinTheta(peakRows_.front());
+    const double sn = SinTheta(peakRows_.back());
+    // Fringes n - 1 orders apart: 2 t (sin(theta_n) - sin(theta_1)) = (n - 1) lambda.
+    const double t = wavelength * static_cast<double>(n - 1) / ((sn - s1) * 2.0);
+    if (!std::isfinite(t) || wavelength <= 0.0) throw TrevascError(kZeroDivideMessage);
+    const std::string text = ThicknessField().TextOf(t / 10.0, separator_);
+    const int index = IndexFor(ThicknessField().ValueOf(text), wavelength);
+    thicknessText_ = text;
+    SetFirstIndex(index);
+}
+
+void FilmThicknessCalculation::DeleteRow(int row, double wavelength) {
+    if (row < 0) return;
+    for (auto* list : {&peakRows_, &spacingRows_, &orderRows_, &thicknessRows_})
+        if (row < static_cast<int>(list->size())) list->erase(list->begin() + row);
+    // The spacing goes with its row, so that the orders rebuilt by the new first index still
+    // belong to the fringes that remain.
+    if (row < static_cast<int>(spacings_.size())) spacings_.erase(spacings_.begin() + row);
+    Estimate(wavelength);
+}
+
+void FilmThicknessCalculation::ThicknessEdited(const std::string& text, double wavelength) {
+    thicknessText_ = text;
+    if (peakRows_.empty() || !(wavelength > 0.0)) return;
+    SetFirstIndex(IndexFor(ThicknessField().ValueOf(text), wavelength));
+}
+
+void FilmThicknessCalculation::SetFirstIndex(int index) {
+    firstIndex_ = std::clamp(index, kMinIndex, kMaxIndex);
+    RebuildOrders();
+}
+
+void FilmThicknessCalculation::RebuildOrders() {
+    orders_.clear();
+    thicknesses_.clear();
+    orderRows_.clear();
+    thicknessRows_.clear();
+    for (size_t i = 0; i < spacings_.size(); ++i) {
+        const double order = firstIndex_ + static_cast<double>(i) + (half_ ? 0.5 : 0.0);
+        const double t = order * spacings_[i];
+        orders_.push_back(order);
+        thicknesses_.push_back(t);
+        orderRows_.push_back(FormatGeneral(order, 15, separator_));
+        thicknessRows_.push_back(FormatFixed(t, 5, separator_));
+    }
+}
+
+TThicknessEffects FilmThicknessCalculation::Calculate(double wavelength) {
+    TThicknessEffects effects;
+    if (peakRows_.empty()) return effects;
+    FilmThicknessCalculation next = *this;
+    next.spacings_.clear();
+    next.spacingRows_.clear();
+    for (const std::string& row : next.peakRows_) {
+        // d = (lambda / 10) / (2 sin(theta)) in nm; a fringe at 0° or lambda = 0 has none.
+        const double d = (wavelength / 10.0) / (2.0 * SinTheta(row));
+        if (!std::isfinite(d) || d <= 0.0) throw TrevascError(kZeroDivideMessage);
+        next.spacings_.push_back(d);
+        next.spacingRows_.push_back(FormatFixed(d, 5, next.separator_));
+    }
+    next.RebuildOrders();
+    const size_t count = next.thicknesses_.size();
+    double sum = 0;
+    for (double t : next.thicknesses_) sum += t;
+    next.mean_ = sum / static_cast<double>(count);
+    next.meanText_ = MeanField().TextOf(next.mean_, separator_);
+    const double shownMean = MeanField().ValueOf(next.meanText_);
+    next.deviation_ = 0.0;
+    if (count >= 2) {
+        // Sample standard deviation around the mean as its field shows it.
+        double squares = 0;
+        for (double t : next.thicknesses_) squares += (t - shownMean) * (t - shownMean);
+        next.deviation_ = std::sqrt(squares / static_cast<double>(count - 1));
+    }
+    next.deviationText_ = DeviationField().TextOf(next.deviation_, separator_);
+    if (next.AddPeakIds)
+        for (size_t i = 0; i < count; ++i) {
+            effects.IdPositions.push_back(ParseFloat(next.peakRows_[i]));
+            effects.IdTexts.push_back("(" + next.orderRows_[i] + ")");
+        }
+    next.AddPeakIds = false;
+    const double shownDeviation = DeviationField().ValueOf(next.deviationText_);
+    effects.TitleSuffix = " (d=" + FormatFixed(shownMean, 2, separator_) + "±" +
+                          FormatFixed(shownDeviation, 2, separator_) + "nm)";
+    effects.LatticeSpacing = shownMean * 10.0;
+    effects.Calculated = true;
+    *this = std::move(next);
+    return effects;
+}
+
+}  // namespace trevasc::tools

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/CliCommands.h"
+
+using trevasc::cli::RunCli;
+
+namespace {
+
+struct ToolRun {
+    int Code;
+    std::string Out, Err;
+};
+
+ToolRun RunTool(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    int code = RunCli(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+const std::vector<std::string> kSrTiO3 = {"lattice",     "--peaks", "22.754,46.472,72.567,104.192",
+                                          "--direction", "0,0,1",   "--wavelength",
+                                          "1.5406"};
+
+}  // namespace
+
+TEST(CliLattice, SrTiO3ReflectionsAsJson) {
+    std::vector<std::string> args = kSrTiO3;
+    args.push_back("--json");
+    ToolRun r = RunTool(args);
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_TRUE(Has(r.Out, "\"peaks\": [\"22.754\", \"46.472\", \"72.567\", \"104.192\"]"))
+        << r.Out;
+    EXPECT_TRUE(Has(r.Out, "\"hklRows\": [\"0,0,1\", \"0,0,2\", \"0,0,3\", \"0,0,4\"]"));
+    EXPECT_TRUE(Has(r.Out, "\"multipliers\": [1, 2, 3, 4]"));
+    EXPECT_TRUE(Has(r.Out, "\"mean\": 3.90")) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "\"nelsonRiley\": 3.90")) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "\"identifiers\": [[\"22.754\", \"(0,0,1)\"]"));
+    EXPECT_TRUE(Has(r.Out, "\"plotTitle\": \" (d=3.90")) << r.Out;
+}
+
+TEST(CliLattice, AutoScanManualMultipliersAndThePlot) {
+    std::vector<std::string> args = kSrTiO3;
+    const auto png = std::filesystem::temp_directory_path() / "trevasc-cli-nr.png";
+    std::filesystem::remove(png);
+    args.insert(args.end(), {"--auto", "1,120,0.1", "--nelson-riley-plot", png.string()});
+    ToolRun r = RunTool(args);
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_TRUE(Has(r.Out, "0,0,4")) << r.Out;
+    EXPECT_GT(std::filesystem::file_size(png), 1000u);
+
+    ToolRun manual = RunTool({"lattice", "--peaks", "22.754,46.472", "--direction", "0,0,1",
+                              "--manual", "0,3", "--json"});
+    ASSERT_EQ(manual.Code, 0) << manual.Err;
+    EXPECT_TRUE(Has(manual.Out, "\"hklRows\": [\"0,0,1\", \"0,0,3\"]")) << manual.Out;
+}
+
+TEST(CliLattice, BadInputExitsWithOneAndAMessage) {
+    struct Case {
+        std::vector<std::string> Args;
+        std::string Message;
+    };
+    const std::vector<Case> cases = {
+        {{"lattice", "--peaks", "22.754,46.472", "--direction", "1,,2"}, "ist kein gültiger"},
+        {{"lattice", "--peaks", "22.754,46.472", "--direction", "0,0,0"}, "hkl=000"},
+        {{"lattice", "--peaks", "22.754,46.472", "--direction", "1,2"}, "Syntax of selected"},
+        {{"lattice", "--peaks", "22.754,46.472", "--manual", "1,2,3"}, "one multiplier per peak"},
+        {{"lattice", "--peaks", "22.754,46.472", "--auto", "1,120,0"}, "stepwidth"},
+        {{"lattice", "--peaks", "22.754,x"}, "not a number"},
+        {{"lattice", "--peaks", "0,46.472"}, "Gleitkommadivision"},
+        {{"lattice", "--peaks", "22.754", "--wavelength", "0"}, "above 0"},
+        {{"lattice", "--peaks", "22.754", "--bogus"}, "unknown option"},
+        {{"thickness", "--peaks", "1.0,1.2,1.0"}, "Gleitkommadivision"},
+        {{"thickness", "--peaks", "1.0,1.2", "--first-index", "0"}, "1 to 1000"},
+        {{"thickness"}, "FILE or --peaks"},
+    };
+    for (const Case& c : cases) {
+        ToolRun r = RunTool(c.Args);
+        EXPECT_EQ(r.Code, 1) << c.Args.back();
+        EXPECT_TRUE(Has(r.Err, c.Message)) << r.Err;
+        EXPECT_FALSE(Has(r.Out, "nan"));
+    }
+    ToolRun help = RunTool({"thickness", "--help"});
+    EXPECT_EQ(help.Code, 0);
+    EXPECT_TRUE(Has(help.Out, "--first-index"));
+}
+
+TEST(CliThickness, TwentyNanometreFringesAsJson) {
+    // Orders 3 to 6 of a 20 nm film at 1.54056 A.
+    ToolRun r = RunTool(
+        {"thickness", "--peaks", "1.324,1.765,2.207,2.648", "--wavelength", "1.54056", "--json"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_TRUE(Has(r.Out, "\"firstIndex\": 3")) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "\"orderRows\": [\"3\", \"4\", \"5\", \"6\"]")) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "\"mean\": 19.9") || Has(r.Out, "\"mean\": 20.0")) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "\"latticeSpacing\": 199.") || Has(r.Out, "\"latticeSpacing\": 200."))
+        << r.Out;
+    ToolRun half = RunTool({"thickness", "--peaks", "1.324,1.765", "--half", "--first-index", "3"});
+    ASSERT_EQ(half.Code, 0) << half.Err;
+    EXPECT_TRUE(Has(half.Out, "\t3.5\t")) << half.Out;
+}
+
+TEST(CliThickness, RealReflectivityScanByXrayLine) {
+    // The built tool finds the X-ray line table beside it.
+    const std::string command = std::string(TREVASC_BIN_DIR) + "/trevasc-cli thickness '" +
+                                TREVASC_TEST_DATA_DIR +
+                                "/refnx_180706_HA_DG2_XRR_v1.0.xrdml' --line 'Cu K-Alpha1' --json";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buf[4096];
+    while (size_t n = fread(buf, 1, sizeof buf, pipe)) out.append(buf, n);
+    const int status = pclose(pipe);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_TRUE(Has(out, "\"standardDeviation\": ")) << out;
+    EXPECT_TRUE(Has(out, "\"plotTitle\": \"XRD Plot: ")) << out;
+}

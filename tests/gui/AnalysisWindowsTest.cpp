@@ -1,0 +1,226 @@
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSpinBox>
+#include <filesystem>
+
+#include "GuiTestSupport.h"
+#include "base/NumberText.h"
+#include "gui/lattice/LatticeDialogs.h"
+#include "gui/lattice/LatticeWindow.h"
+#include "gui/lattice/NelsonRileyWindow.h"
+#include "gui/thickness/XrrWindow.h"
+#include "gui/widgets/FloatEdit.h"
+
+using namespace trevasc;
+using trevasc::test::MainWindowHarness;
+
+namespace {
+
+template <typename W>
+W* TopLevel(const char* name) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == name)
+            if (auto* typed = qobject_cast<W*>(w)) return typed;
+    return nullptr;
+}
+
+template <typename T>
+T* In(QWidget* window, const char* name) {
+    T* child = window->findChild<T*>(name);
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+}
+
+void ClickIn(QWidget* window, const char* name) {
+    auto* b = In<QAbstractButton>(window, name);
+    ASSERT_NE(b, nullptr);
+    const bool box = qobject_cast<QCheckBox*>(b) != nullptr;
+    QTest::mouseClick(b, Qt::LeftButton, {}, box ? QPoint(6, b->height() / 2) : b->rect().center());
+}
+
+QStringList RowsOf(QWidget* window, const char* list) {
+    QStringList rows;
+    auto* l = In<QListWidget>(window, list);
+    for (int i = 0; l && i < l->count(); ++i) rows << l->item(i)->text();
+    return rows;
+}
+
+// The main scan with exactly these peaks, all checked.
+void SetPeaks(MainWindowHarness& h, const std::vector<double>& positions) {
+    WorkbenchSession& s = h.Window->Session();
+    s.MainScan().Peaks.Items.clear();
+    for (double p : positions) s.AddPeak(p);
+    QApplication::processEvents();
+}
+
+const std::vector<double> kSrTiO3 = {22.754, 46.472, 72.567, 104.192};
+
+}  // namespace
+
+TEST(LatticeWindow, HandOverCalculateAndTheNelsonRileyPlot) {
+    MainWindowHarness h;
+    h.OpenTestScan();
+    SetPeaks(h, kSrTiO3);
+    h.Window->Session().SetPeakChecked(3, false);
+    auto* lattice = TopLevel<LatticeWindow>("LatticeWindow");
+    auto* nr = TopLevel<NelsonRileyWindow>("NelsonRileyWindow");
+    ASSERT_NE(lattice, nullptr);
+    ASSERT_NE(nr, nullptr);
+    ASSERT_TRUE(h.Find<QPushButton>("Button8")->isEnabled());
+    h.Click("Button8");
+    EXPECT_TRUE(lattice->isVisible());
+    EXPECT_EQ(RowsOf(lattice, "ListBox1"), (QStringList{"22.754", "46.472", "72.567"}));
+    EXPECT_EQ(lattice->windowTitle(), kLatticeCaption);
+
+    h.Window->Session().SetCurrentWavelength(1.5406);
+    In<QLineEdit>(lattice, "Edit1")->setText(" 0, 0 ,1");
+    ClickIn(lattice, "Button1");
+    ASSERT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
+    EXPECT_EQ(In<QLineEdit>(lattice, "Edit1")->text(), "0,0,1");
+    EXPECT_EQ(RowsOf(lattice, "ListBox3"), (QStringList{"0,0,1", "0,0,2", "0,0,3"}));
+    EXPECT_NEAR(In<FloatEdit>(lattice, "FloatEdit2")->Value(), 3.905, 0.001);
+    EXPECT_NE(h.Window->Session().Registry().PlotTitle.find(" (d=3.90"), std::string::npos);
+    EXPECT_FALSE(nr->isVisible());
+    EXPECT_EQ(nr->windowTitle(), kNelsonRileyOldCaption);
+
+    ClickIn(lattice, "Button2");
+    EXPECT_TRUE(nr->isVisible());
+    EXPECT_EQ(nr->windowTitle(), kNelsonRileyCaption);
+    EXPECT_EQ(nr->Dataset().Count(), 3);
+    EXPECT_NEAR(In<FloatEdit>(lattice, "FloatEdit4")->Value(), nr->Dataset().Intercept, 1e-4);
+
+    // Printing to PDF and the clipboard picture.
+    const auto pdf = std::filesystem::path(h.Config.Path()) / "nr.pdf";
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(pdf.string()));
+    nr->PrintPlot(printer);
+    EXPECT_GT(std::filesystem::file_size(pdf), 1000u);
+    std::unique_ptr<QMimeData> mime = nr->CreatePlotMimeData();
+    ASSERT_NE(mime, nullptr);
+    EXPECT_TRUE(mime->hasFormat("image/svg+xml"));
+    EXPECT_TRUE(mime->hasImage() || mime->hasFormat("image/png"));
+
+    // A manual add marks both windows old; opening them tells so.
+    h.Window->Session().AddPeak(50.0);
+    EXPECT_EQ(lattice->windowTitle(), kLatticeOldCaption);
+    EXPECT_EQ(nr->windowTitle(), kNelsonRileyOldCaption);
+    h.Prompts.Infos.clear();
+    h.Window->Session().SetPeakChecked(0, true);
+    lattice->ShowWindow();
+    ASSERT_EQ(h.Prompts.Infos.size(), 1u);
+    EXPECT_EQ(h.Prompts.Infos[0], kOldPeakDataMessage);
+}
+
+TEST(LatticeWindow, AutoScanManualMultiplierDeleteAndAdjust) {
+    MainWindowHarness h;
+    h.OpenTestScan();
+    SetPeaks(h, kSrTiO3);
+    h.Window->Session().SetCurrentWavelength(1.5406);
+    h.Click("Button8");
+    auto* lattice = TopLevel<LatticeWindow>("LatticeWindow");
+    In<QLineEdit>(lattice, "Edit1")->setText("0,0,1");
+
+    h.Dialogs.DialogAnswers = {true};
+    h.Dialogs.FillDialog = [](QDialog& d) {
+        ASSERT_EQ(d.windowTitle(), "Auto scan parameters");
+        auto& scan = static_cast<AutoScanDialog&>(d);
+        scan.StartEdit()->SetValue(2);
+        scan.EndEdit()->SetValue(6);
+        scan.StepEdit()->SetValue(0.001);
+    };
+    ClickIn(lattice, "Button4");
+    EXPECT_TRUE(lattice->isEnabled());
+    ASSERT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
+    EXPECT_EQ(RowsOf(lattice, "ListBox3"), (QStringList{"0,0,1", "0,0,2", "0,0,3", "0,0,4"}));
+    // Every expected value that gives the orders 1 to 4 scores the same error; the first such
+    // candidate wins: from 3.5 x 0.97625 = 3.41687 on, (0,0,4) rounds to 4.
+    const double expected = In<FloatEdit>(lattice, "FloatEdit1")->Value();
+    EXPECT_NEAR(expected, 3.417, 1e-9);
+
+    // A step of 0 is refused with a message, and the window is usable again.
+    h.Dialogs.DialogAnswers = {true};
+    h.Dialogs.FillDialog = [](QDialog& d) {
+        static_cast<AutoScanDialog&>(d).StepEdit()->setText("0");
+    };
+    ClickIn(lattice, "Button4");
+    ASSERT_EQ(h.Prompts.Errors.size(), 1u);
+    EXPECT_NE(h.Prompts.Errors[0].find("stepwidth"), std::string::npos);
+    EXPECT_TRUE(lattice->isEnabled());
+    h.Prompts.Errors.clear();
+
+    // Row 1 by hand: multiplier 5, italic.
+    In<QListWidget>(lattice, "ListBox3")->setCurrentRow(1);
+    h.Dialogs.DialogAnswers = {true};
+    h.Dialogs.FillDialog = [](QDialog& d) {
+        static_cast<HklAssignDialog&>(d).MultiplierSpin()->setValue(5);
+    };
+    ClickIn(lattice, "Button5");
+    auto* hkl = In<QListWidget>(lattice, "ListBox3");
+    EXPECT_EQ(hkl->item(1)->text(), "0,0,5");
+    EXPECT_TRUE(hkl->item(1)->font().italic());
+    EXPECT_FALSE(hkl->item(0)->font().italic());
+    EXPECT_EQ(In<QListWidget>(lattice, "ListBox1")->currentRow(), 1);
+
+    // Delete selected takes the row out of all four lists.
+    In<QListWidget>(lattice, "ListBox1")->setCurrentRow(0);
+    ClickIn(lattice, "Button3");
+    EXPECT_EQ(RowsOf(lattice, "ListBox1").size(), 3);
+    EXPECT_EQ(RowsOf(lattice, "ListBox4").size(), 3);
+
+    // The peak IDs go to the main list; the check box is cleared afterwards.
+    ClickIn(lattice, "CheckBox1");
+    ClickIn(lattice, "Button2");
+    EXPECT_FALSE(In<QCheckBox>(lattice, "CheckBox1")->isChecked());
+    EXPECT_EQ(h.Window->Session().MainScan().Peaks.Items[1].Description, "(0,0,2)");
+    const double before = h.Window->Session().MainScan().Peaks.Items[3].Position;
+    lattice->AdjustPeaksClick();
+    EXPECT_NE(h.Window->Session().MainScan().Peaks.Items[3].Position, before);
+}
+
+TEST(XrrWindow, FringesOfATwentyNanometreFilm) {
+    MainWindowHarness h;
+    ASSERT_TRUE(h.Window->Session().RunAction([&] {
+        h.Window->Session().OpenMainFile(
+            test::TestDataFile("refnx_180706_HA_DG2_XRR_v1.0.xrdml").toStdString());
+    }));
+    SetPeaks(h, {1.324, 1.765, 2.207, 2.648});
+    auto* xrr = TopLevel<XrrWindow>("XrrWindow");
+    ASSERT_NE(xrr, nullptr);
+    ASSERT_TRUE(h.Find<QPushButton>("Button15")->isEnabled());
+    h.Click("Button15");
+    EXPECT_TRUE(xrr->isVisible());
+    EXPECT_NEAR(xrr->Wavelength(), 1.54056, 1e-9);
+    EXPECT_NEAR(In<FloatEdit>(xrr, "FloatEdit1")->Value(), 20.0, 0.1);
+    EXPECT_EQ(In<QSpinBox>(xrr, "SpinEdit1")->value(), 3);
+    ClickIn(xrr, "CheckBox1");
+    ClickIn(xrr, "Button1");
+    ASSERT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
+    EXPECT_EQ(RowsOf(xrr, "ListBox3"), (QStringList{"3", "4", "5", "6"}));
+    EXPECT_NEAR(In<FloatEdit>(xrr, "FloatEdit2")->Value(), 20.0, 0.05);
+    EXPECT_NEAR(h.Window->Session().AdditionalLatticeSpacing(),
+                In<FloatEdit>(xrr, "FloatEdit2")->Value() * 10.0, 1e-9);
+    EXPECT_NE(h.Window->Session().Registry().PlotTitle.find("nm)"), std::string::npos);
+    EXPECT_EQ(h.Window->Session().MainScan().Peaks.Items[0].Description, "(3)");
+    EXPECT_FALSE(In<QCheckBox>(xrr, "CheckBox1")->isChecked());
+
+    // Typing a thickness moves the first index; the lists follow.
+    auto* thickness = In<FloatEdit>(xrr, "FloatEdit1");
+    thickness->selectAll();
+    QTest::keyClicks(thickness, "26.7");
+    EXPECT_EQ(In<QSpinBox>(xrr, "SpinEdit1")->value(), 4);
+    EXPECT_EQ(RowsOf(xrr, "ListBox3").front(), "4");
+    EXPECT_EQ(thickness->text(), "26.7");
+
+    // A peak search marks the window old; opening it says so.
+    h.Window->Session().FindPeaks(analysis::TPeakMethod::Slope);
+    EXPECT_EQ(xrr->windowTitle(), kXrrOldCaption);
+    h.Prompts.Infos.clear();
+    xrr->ShowWindow();
+    ASSERT_FALSE(h.Prompts.Infos.empty());
+    EXPECT_EQ(h.Prompts.Infos[0], kOldPeakDataMessage);
+}

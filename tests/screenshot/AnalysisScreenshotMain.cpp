@@ -1,0 +1,103 @@
+// trevasc-screenshot-analysis: the pictures of the analysis windows for the documentation. Opens
+// a scan with film peaks on a configuration folder of its own, hands the peaks to the lattice
+// window, draws the Nelson-Riley plot, then opens a reflectivity scan and computes the film
+// thickness from its fringes; saves the three windows at their real sizes.
+//   trevasc-screenshot-analysis LATTICE-SCAN XRR-SCAN OUTPUT-FOLDER
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+#include "gui/app/MainWindow.h"
+#include "gui/lattice/LatticeWindow.h"
+#include "gui/lattice/NelsonRileyWindow.h"
+#include "gui/thickness/XrrWindow.h"
+
+namespace {
+
+template <typename W>
+W* TopLevel(const char* name) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == name) return qobject_cast<W*>(w);
+    return nullptr;
+}
+
+void Click(QWidget* window, const char* name) {
+    if (auto* b = window->findChild<QPushButton*>(name)) b->click();
+    QApplication::processEvents();
+}
+
+// Keeps the checked peaks inside the ranges.
+void CheckRanges(trevasc::WorkbenchSession& session,
+                 std::initializer_list<std::pair<double, double>> ranges) {
+    const auto& peaks = session.MainScan().Peaks.Items;
+    for (size_t i = 0; i < peaks.size(); ++i) {
+        bool inside = false;
+        for (const auto& [from, to] : ranges)
+            inside = inside || (peaks[i].Position >= from && peaks[i].Position <= to);
+        session.SetPeakChecked(static_cast<int>(i), inside);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    trevasc::ConfigureApplication(app);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() != 4) {
+        std::fprintf(stderr,
+                     "usage: trevasc-screenshot-analysis LATTICE-SCAN XRR-SCAN OUTPUT-FOLDER\n");
+        return 2;
+    }
+    QTemporaryDir config;
+    trevasc::MainWindowOptions options;
+    options.ConfigFolder = config.path();
+    options.ProgramFolder = QCoreApplication::applicationDirPath();
+    options.ProgramName = "trevasc";
+    trevasc::MainWindow window(options);
+    window.show();
+    const QString folder = args.at(3);
+    int status = 1;
+    QTimer::singleShot(1000, &window, [&] {
+        QDir().mkpath(folder);
+        trevasc::WorkbenchSession& session = window.Session();
+        bool ok = session.RunAction([&] {
+            session.OpenMainFile(args.at(1).toStdString());
+            session.FindPeaks(trevasc::analysis::TPeakMethod::Slope);
+        });
+        // The substrate's (200) and (400) reflections of the sample scan.
+        CheckRanges(session, {{33.0, 33.5}, {69.0, 69.5}});
+        session.SendCheckedPeaks(trevasc::PeakHandOverTarget::Lattice);
+        auto* lattice = TopLevel<trevasc::LatticeWindow>("LatticeWindow");
+        auto* nr = TopLevel<trevasc::NelsonRileyWindow>("NelsonRileyWindow");
+        auto* xrr = TopLevel<trevasc::XrrWindow>("XrrWindow");
+        if (!lattice || !nr || !xrr) {
+            QApplication::exit(1);
+            return;
+        }
+        lattice->findChild<QLineEdit*>("FloatEdit1")->setText("5.4");
+        Click(lattice, "Button2");
+        lattice->move(40, 40);
+        nr->move(860, 40);
+        QApplication::processEvents();
+        ok = lattice->grab().save(folder + "/screenshot-lattice.png") && ok;
+        ok = nr->grab().save(folder + "/screenshot-nelson-riley.png") && ok;
+
+        ok = session.RunAction([&] {
+            session.OpenMainFile(args.at(2).toStdString());
+            session.FindPeaks(trevasc::analysis::TPeakMethod::Slope);
+        }) && ok;
+        CheckRanges(session, {{1.0, 2.0}});
+        session.SendCheckedPeaks(trevasc::PeakHandOverTarget::Thickness);
+        Click(xrr, "Button1");
+        ok = xrr->grab().save(folder + "/screenshot-thickness.png") && ok;
+        status = ok ? 0 : 1;
+        QApplication::exit(0);
+    });
+    app.exec();
+    return status;
+}
