@@ -6,6 +6,7 @@
 #include <new>
 
 #include "analysis/PeakList.h"
+#include "analysis/SubstrateDatabase.h"
 #include "base/Error.h"
 #include "base/NumberText.h"
 #include "base/PathText.h"
@@ -80,6 +81,26 @@ void WorkbenchSession::ColorsChanged() {
 }
 
 void WorkbenchSession::MarkersChanged() {
+    Notify([](SessionObserver& o) { o.PlotRefresh(); });
+}
+
+void WorkbenchSession::SetAdditionalLatticeSpacing(double angstrom) {
+    if (angstrom == additionalLattice_) return;
+    additionalLattice_ = angstrom;
+    Notify([angstrom](SessionObserver& o) { o.AdditionalLatticeSpacingChanged(angstrom); });
+}
+
+void WorkbenchSession::SetPermittedReflexes(const std::string& text) {
+    if (text == permittedReflexes_) return;
+    permittedReflexes_ = text;
+    Notify([&text](SessionObserver& o) { o.PermittedReflexesChanged(text); });
+}
+
+void WorkbenchSession::IdentifyPeaksByPositions(const std::vector<double>& positions,
+                                                const std::vector<std::string>& names,
+                                                double maxDeviation) {
+    for (int row : analysis::AutoIdentifyPeaks(MainScan(), positions, names, maxDeviation))
+        Notify([row](SessionObserver& o) { o.PeakRowChanged(row); });
     Notify([](SessionObserver& o) { o.PlotRefresh(); });
 }
 

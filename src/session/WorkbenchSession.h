@@ -52,6 +52,12 @@ class SessionObserver {
     virtual void TwoAxisRefresh() {}
     virtual void LegendRefresh() {}
     virtual void ScanMenuChanged() {}
+    // The lattice spacing of the "Additional reflections" tab changed (the substrate's
+    // "LATTICE", the lattice or film thickness window, or the tab itself).
+    virtual void AdditionalLatticeSpacingChanged(double /*angstrom*/) {}
+    // The permitted orders of the "Additional reflections" tab changed (the substrate's
+    // "ALLOWED" or the tab itself).
+    virtual void PermittedReflexesChanged(const std::string& /*text*/) {}
 };
 
 // A long operation's steps: Begin (Total steps, 0 when unknown), Step (Done of Total), End.
@@ -109,6 +115,9 @@ class WorkbenchSession {
     void RemoveObserver(SessionObserver* observer);
     Prompts& GetPrompts() { return prompts_; }
     void SetProgressCallback(ProgressCallback callback) { progress_ = std::move(callback); }
+    // Passes one event of a long operation run outside the session (auto select) to the
+    // progress callback; false when a Step asked to cancel.
+    bool ReportProgress(const ProgressEvent& event) { return !progress_ || progress_(event); }
 
     ScanRegistry& Registry() { return registry_; }
     const ScanRegistry& Registry() const { return registry_; }
@@ -145,6 +154,18 @@ class WorkbenchSession {
     double CurrentWavelength() const { return currentWavelength_; }
     void SetCurrentWavelength(double angstrom) { currentWavelength_ = angstrom; }
     MapSettings& Maps() { return maps_; }
+
+    // The lattice constant (Angstrom) and the permitted-orders text of the "Additional
+    // reflections" tab. A changed value notifies the observers; an equal one does nothing.
+    double AdditionalLatticeSpacing() const { return additionalLattice_; }
+    void SetAdditionalLatticeSpacing(double angstrom);
+    const std::string& PermittedReflexes() const { return permittedReflexes_; }
+    void SetPermittedReflexes(const std::string& text);
+    // "Auto identify" of the substrate and additional-reflection tabs: names the closest peak of
+    // each position within maxDeviation (analysis::AutoIdentifyPeaks), then tells the observers
+    // the changed rows and redraws the plot.
+    void IdentifyPeaksByPositions(const std::vector<double>& positions,
+                                  const std::vector<std::string>& names, double maxDeviation);
 
     // Program title shown after the file name in the caption ("Trevasc v1.0 (Build 1)").
     void SetProgramTitle(const std::string& title);
@@ -269,6 +290,8 @@ class WorkbenchSession {
     MarkerSources markers_;
     MapSettings maps_;
     double currentWavelength_ = kDefaultWavelength;
+    double additionalLattice_ = 4.0;
+    std::string permittedReflexes_ = "1,2,3,4,5,6,7,8";
 
     double viewXMin_ = 0.0, viewXMax_ = 0.0;  // both 0: the full range at the next plot record
     double fullXMin_ = 0.0, fullXMax_ = 0.0;
