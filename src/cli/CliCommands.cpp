@@ -12,6 +12,7 @@
 #include "base/Error.h"
 #include "base/NumberText.h"
 #include "cli/CliPrompts.h"
+#include "cli/ReflectionCommands.h"
 #include "formats/PeakListFile.h"
 #include "formats/TextExchange.h"
 #include "plot/XrdPlotRefresh.h"
@@ -457,9 +458,17 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     static const std::map<std::string, std::function<int(const std::vector<std::string>&,
                                                          std::ostream&, std::ostream&)>>
-        commands = {{"info", Info}, {"convert", Convert}, {"peaks", Peaks}, {"plot", Plot}};
+        commands = {{"info", Info},
+                    {"convert", Convert},
+                    {"peaks", Peaks},
+                    {"plot", Plot},
+                    {"simulate", SimulateCommand},
+                    {"lines", LinesCommand},
+                    {"jcpds", JcpdsCommand},
+                    {"substrates", SubstratesCommand},
+                    {"identify", IdentifyCommand}};
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-        (args.empty() ? err : out) << kUsage;
+        (args.empty() ? err : out) << kUsage << kReflectionUsage;
         return args.empty() ? 2 : 0;
     }
     auto it = commands.find(args[0]);
