@@ -25,6 +25,9 @@ class Dialogs;
 class FileDisplayTab;
 class LegendWindow;
 class PeaksTab;
+class SubstrateTab;
+class AdditionalReflectionsTab;
+class StructureTab;
 class PlotWindow;
 class ProgressFeedback;
 class QtDialogs;
@@ -59,6 +62,9 @@ class MainWindow : public QMainWindow, private SessionObserver {
     SelectMainPlotDialog* SelectMainPlot() const { return selectMainPlotDialog_; }
     FileDisplayTab* FileDisplay() const { return fileDisplayTab_; }
     PeaksTab* Peaks() const { return peaksTab_; }
+    SubstrateTab* Substrate() const { return substrateTab_; }
+    AdditionalReflectionsTab* AdditionalReflections() const { return additionalTab_; }
+    StructureTab* Structure() const { return structureTab_; }
 
     QString ConfigFolder() const { return Q(paths_.ConfigFolder); }
     QString MainIniPath() const { return Q(paths_.MainIniPath); }
@@ -104,8 +110,8 @@ class MainWindow : public QMainWindow, private SessionObserver {
     void DetermineConfigFolder(const MainWindowOptions& options);
     void RegisterWindows();
     void BuildTabs();
-    void BuildPlaceholderTab(const QString& caption, const QString& hint,
-                             const QStringList& groups);
+    // "&Import dataset from clipboard to substrate database...".
+    void ImportJcpdsDataset();
     void BuildMenus();
     void FirstShow();
     void UpdateExportMenu();
@@ -143,6 +149,9 @@ class MainWindow : public QMainWindow, private SessionObserver {
     QTabWidget* tabs_ = nullptr;
     FileDisplayTab* fileDisplayTab_ = nullptr;
     PeaksTab* peaksTab_ = nullptr;
+    SubstrateTab* substrateTab_ = nullptr;
+    AdditionalReflectionsTab* additionalTab_ = nullptr;
+    StructureTab* structureTab_ = nullptr;
     PlotWindow* plotWindow_ = nullptr;      // owned by the registry's window list (children of
     LegendWindow* legendWindow_ = nullptr;  // nothing: deleted in the destructor)
     SelectMainPlotDialog* selectMainPlotDialog_ = nullptr;
