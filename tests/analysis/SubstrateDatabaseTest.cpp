@@ -35,12 +35,14 @@ TEST(SubstrateDatabase, ReadsSectionsInFileOrderWithSpecialKeys) {
                                       "Si (004)=69,127\n"
                                       "[Al2O3]\nAl2O3 (006)=41.680\nbroken=abc\nempty=\n"
                                       "[Only fields]\nALLOWED=1,2\nLATTICE=3.905\n"
-                                      "[Si]\nSi (333)=94.948\n");
+                                      "[Si]\nSi (333)=94.948\nSi (111)=28.442\n");
     EXPECT_EQ(LoadMaterialList(ini), (std::vector<std::string>{"Si", "Al2O3", "Only fields"}));
     const TSubstrateMaterial si = ReadMaterial(ini, "Si");
     EXPECT_EQ(si.Allowed.value_or("-"), "4,8");
     EXPECT_DOUBLE_EQ(si.Lattice.value_or(0), 5.43102);
-    ASSERT_EQ(si.Reflections.size(), 3u);  // the repeated section adds its keys
+    // the repeated section adds its keys; a repeated key keeps its place and takes the last value
+    ASSERT_EQ(si.Reflections.size(), 3u);
+    EXPECT_DOUBLE_EQ(si.Reflections[0].Position, 28.442);
     EXPECT_DOUBLE_EQ(si.Reflections[1].Position, 69.127);
     EXPECT_EQ(ExpectedRowText(si.Reflections[1]), "Si (004): 69,127");  // value as stored
 

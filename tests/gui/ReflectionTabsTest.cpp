@@ -100,6 +100,18 @@ TEST(ReflectionTabs, SubstrateSelectionShowsMarkersAndFillsTheAdditionalTab) {
     // "Auto select": SrTiO3 fits the peak, but the first material without any reflection in the
     // scan's 15..30 degrees scores 0 and wins (MgO, after five materials with reflections there)
     material->setCurrentIndex(-1);
+    // Cancel in the progress dialog: nothing selected, the tab usable again
+    std::vector<ProgressEvent::Phase> phases;
+    h.Window->Session().SetProgressCallback([&](const ProgressEvent& e) {
+        phases.push_back(e.Stage);
+        return e.Stage != ProgressEvent::Phase::Step || e.Done < 3;
+    });
+    h.Click("Button5");
+    EXPECT_EQ(material->currentIndex(), -1);
+    EXPECT_TRUE(h.Find<QWidget>("TabSheet3")->isEnabled());
+    ASSERT_EQ(phases.size(), 6u);  // Begin, Step 0..3, End
+    EXPECT_EQ(phases.back(), ProgressEvent::Phase::End);
+    h.Window->Session().SetProgressCallback(nullptr);
     h.Click("Button5");
     EXPECT_TRUE(h.Find<QWidget>("TabSheet3")->isEnabled());
     EXPECT_EQ(material->currentText(), "MgO");

@@ -175,8 +175,14 @@ void SubstrateTab::AutoSelectSubstrate() {
     } enable{this};
     const std::string caption = "Auto select";
     session_.ReportProgress({ProgressEvent::Phase::Begin, caption, 0, 0});
+    struct End {
+        WorkbenchSession& session;
+        const std::string& caption;
+        ~End() { session.ReportProgress({ProgressEvent::Phase::End, caption, 0, 0}); }
+    };
     analysis::TAutoSelectResult result;
-    try {
+    {
+        const End end{session_, caption};
         const auto materials = analysis::ReadAllMaterials(S(databasePath_));
         std::vector<double> peaks;
         for (const TPeak& p : scan.Peaks.Items) peaks.push_back(p.Position);
@@ -185,11 +191,7 @@ void SubstrateTab::AutoSelectSubstrate() {
             [&](int done, int total) {
                 return session_.ReportProgress({ProgressEvent::Phase::Step, caption, done, total});
             });
-    } catch (...) {
-        session_.ReportProgress({ProgressEvent::Phase::End, caption, 0, 0});
-        throw;
     }
-    session_.ReportProgress({ProgressEvent::Phase::End, caption, 0, 0});
     if (result.Cancelled) return;
     // Selecting every material in turn leaves the fields of the last one that had them.
     if (result.LastAllowed) session_.SetPermittedReflexes(*result.LastAllowed);
