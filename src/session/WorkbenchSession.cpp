@@ -84,6 +84,12 @@ void WorkbenchSession::MarkersChanged() {
     Notify([](SessionObserver& o) { o.PlotRefresh(); });
 }
 
+void WorkbenchSession::SetCurrentWavelength(double angstrom) {
+    if (angstrom == currentWavelength_) return;
+    currentWavelength_ = angstrom;
+    Notify([angstrom](SessionObserver& o) { o.CurrentWavelengthChanged(angstrom); });
+}
+
 void WorkbenchSession::SetAdditionalLatticeSpacing(double angstrom) {
     if (angstrom == additionalLattice_) return;
     additionalLattice_ = angstrom;

@@ -58,6 +58,8 @@ class SessionObserver {
     // The permitted orders of the "Additional reflections" tab changed (the substrate's
     // "ALLOWED" or the tab itself).
     virtual void PermittedReflexesChanged(const std::string& /*text*/) {}
+    // CurrentWavelength changed (the lattice window's X-ray tube selector).
+    virtual void CurrentWavelengthChanged(double /*angstrom*/) {}
 };
 
 // A long operation's steps: Begin (Total steps, 0 when unknown), Step (Done of Total), End.
@@ -152,7 +154,8 @@ class WorkbenchSession {
 
     // The one wavelength of the lattice calculation, the reflections and the maps (Angstrom).
     double CurrentWavelength() const { return currentWavelength_; }
-    void SetCurrentWavelength(double angstrom) { currentWavelength_ = angstrom; }
+    // A changed wavelength notifies CurrentWavelengthChanged.
+    void SetCurrentWavelength(double angstrom);
     MapSettings& Maps() { return maps_; }
 
     // The lattice constant (Angstrom) and the permitted-orders text of the "Additional

@@ -208,6 +208,12 @@ TEST(ReflectionTabs, StructureSimulationListsAndMarksReflections) {
     h.Find<QSpinBox>("SpinEdit12")->setValue(2);
     ASSERT_GT(list->count(), 5);
     EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
+    // the lattice window's wavelength reaches the list through the session
+    h.Window->Session().SetCurrentWavelength(1.540562);
+    EXPECT_EQ(list->item(2)->text(), "0 0 0 2 34.569°");
+    h.Window->Session().SetCurrentWavelength(0.709319);  // Mo K-alpha1
+    EXPECT_EQ(list->item(2)->text().left(8), "0 0 0 2 ");
+    EXPECT_NE(list->item(2)->text(), "0 0 0 2 34.569°");
 
     h.OpenTestScan();
     h.Click("CheckBox12");

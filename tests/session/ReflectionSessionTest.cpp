@@ -19,6 +19,9 @@ class FieldObserver : public SessionObserver {
     }
     void PeakRowChanged(int row) override { Events.push_back("row:" + std::to_string(row)); }
     void PlotRefresh() override { Events.push_back("plot"); }
+    void CurrentWavelengthChanged(double w) override {
+        Events.push_back("wavelength:" + std::to_string(w).substr(0, 6));
+    }
 };
 
 }  // namespace
@@ -34,7 +37,10 @@ TEST(ReflectionSession, AdditionalFieldsNotifyOnlyOnChange) {
     session.SetAdditionalLatticeSpacing(5.43102);
     session.SetPermittedReflexes("4,8");
     session.SetPermittedReflexes("4,8");
-    EXPECT_EQ(observer.Events, (std::vector<std::string>{"lattice:5.431", "allowed:4,8"}));
+    session.SetCurrentWavelength(WorkbenchSession::kDefaultWavelength);
+    session.SetCurrentWavelength(1.54439);
+    EXPECT_EQ(observer.Events,
+              (std::vector<std::string>{"lattice:5.431", "allowed:4,8", "wavelength:1.5443"}));
     EXPECT_DOUBLE_EQ(session.AdditionalLatticeSpacing(), 5.43102);
 }
 

@@ -29,6 +29,11 @@ StructureTab::StructureTab(WorkbenchSession& session, QWidget* parent)
     setObjectName("TabSheet5");
     BuildControls();
     SelectCrystalSystem(-1);
+    session_.AddObserver(this);
+}
+
+StructureTab::~StructureTab() {
+    session_.RemoveObserver(this);
 }
 
 void StructureTab::BuildControls() {

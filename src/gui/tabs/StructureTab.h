@@ -19,16 +19,20 @@ namespace trevasc {
 
 class FloatEdit;
 
-class StructureTab : public QWidget {
+class StructureTab : public QWidget, private SessionObserver {
     Q_OBJECT
   public:
     explicit StructureTab(WorkbenchSession& session, QWidget* parent = nullptr);
+    ~StructureTab() override;
 
     void SelectCrystalSystem(int index);
     void SimulateStructure();
     const std::vector<analysis::TStrucSimPeak>& Peaks() const { return peaks_; }
 
   private:
+    // SessionObserver: the list follows the lattice window's wavelength.
+    void CurrentWavelengthChanged(double) override { SimulateStructure(); }
+
     void BuildControls();
     void SetAllChecks(bool checked);
     void UpdateMarkers();
