@@ -121,7 +121,11 @@ TEST(ReflectionTabs, SubstrateSelectionShowsMarkersAndFillsTheAdditionalTab) {
 TEST(ReflectionTabs, ClipboardMaterialAndJcpdsImport) {
     MainWindowHarness h;
     QApplication::clipboard()->setText(QString::fromStdString(TableText()));
-    h.Window->Substrate()->ShowClipboardMaterial(QApplication::clipboard()->text());
+    QAction* show = h.MenuItem("&JCPDS", "&Show material from clipboard in spectrum");
+    ASSERT_NE(show, nullptr);
+    EXPECT_TRUE(h.MenuItem("&JCPDS", "&Import dataset from clipboard to substrate database...")
+                    ->isEnabled());
+    show->trigger();
     EXPECT_EQ(Rows(h.Find<QListWidget>("ListBox1")),
               (std::vector<std::string>{"Si(1 1 1): 28.442", "Si(2 2 0): 47.302"}));
     EXPECT_TRUE(h.Find<QCheckBox>("CheckBox3")->isChecked());
