@@ -22,7 +22,8 @@ trap 'rm -rf "$work"' EXIT
 unset QT_QPA_PLATFORM
 xvfb-run -a -s "-screen 0 1600x1000x24" timeout 60 "$program" "$scan" "$work/shots"
 mkdir -p "$root/docs"
-for name in screenshot-main screenshot-peaks screenshot-plot screenshot-fit screenshot-update; do
+for name in screenshot-main screenshot-peaks screenshot-plot screenshot-fit screenshot-update \
+    screenshot-substrate screenshot-additional screenshot-structure screenshot-markers; do
     if [ ! -s "$work/shots/$name.png" ]; then
         echo "error: $name.png was not written" >&2
         exit 1

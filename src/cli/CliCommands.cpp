@@ -17,6 +17,7 @@
 #include "base/NumberText.h"
 #include "cli/CheckUpdateCommand.h"
 #include "cli/CliPrompts.h"
+#include "cli/ReflectionCommands.h"
 #include "cli/ToolCommands.h"
 #include "formats/PeakListFile.h"
 #include "formats/TextExchange.h"
@@ -662,15 +663,21 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                     {"fit", Fit},
                     {"lattice", LatticeCommand},
                     {"thickness", ThicknessCommand},
+                    {"simulate", SimulateCommand},
+                    {"lines", LinesCommand},
+                    {"jcpds", JcpdsCommand},
+                    {"substrates", SubstratesCommand},
+                    {"identify", IdentifyCommand},
                     {"check-update", CheckUpdate},
                     {"--version", PrintVersion}};
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-        (args.empty() ? err : out) << kUsage << kToolUsage;
+        (args.empty() ? err : out) << kUsage << kToolUsage << kReflectionUsage;
         return args.empty() ? 2 : 0;
     }
     auto it = commands.find(args[0]);
     if (it == commands.end()) {
-        err << "trevasc-cli: unknown command '" << Shown(args[0]) << "'\n" << kUsage << kToolUsage;
+        err << "trevasc-cli: unknown command '" << Shown(args[0]) << "'\n"
+            << kUsage << kToolUsage << kReflectionUsage;
         return 2;
     }
     // Output that did not arrive is an error, also when the buffer fails only at the last flush.

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "analysis/PeakList.h"
+#include "analysis/SubstrateDatabase.h"
 #include "base/Error.h"
 #include "base/MessageText.h"
 #include "base/NumberText.h"
@@ -82,6 +83,32 @@ void WorkbenchSession::ColorsChanged() {
 }
 
 void WorkbenchSession::MarkersChanged() {
+    Notify([](SessionObserver& o) { o.PlotRefresh(); });
+}
+
+void WorkbenchSession::SetCurrentWavelength(double angstrom) {
+    if (angstrom == currentWavelength_) return;
+    currentWavelength_ = angstrom;
+    Notify([angstrom](SessionObserver& o) { o.CurrentWavelengthChanged(angstrom); });
+}
+
+void WorkbenchSession::SetAdditionalLatticeSpacing(double angstrom) {
+    if (angstrom == additionalLattice_) return;
+    additionalLattice_ = angstrom;
+    Notify([angstrom](SessionObserver& o) { o.AdditionalLatticeSpacingChanged(angstrom); });
+}
+
+void WorkbenchSession::SetPermittedReflexes(const std::string& text) {
+    if (text == permittedReflexes_) return;
+    permittedReflexes_ = text;
+    Notify([&text](SessionObserver& o) { o.PermittedReflexesChanged(text); });
+}
+
+void WorkbenchSession::IdentifyPeaksByPositions(const std::vector<double>& positions,
+                                                const std::vector<std::string>& names,
+                                                double maxDeviation) {
+    for (int row : analysis::AutoIdentifyPeaks(MainScan(), positions, names, maxDeviation))
+        Notify([row](SessionObserver& o) { o.PeakRowChanged(row); });
     Notify([](SessionObserver& o) { o.PlotRefresh(); });
 }
 
@@ -323,11 +350,6 @@ void WorkbenchSession::SetPlotTitleSuffix(const std::string& suffix) {
     if (cut != std::string::npos) registry_.PlotTitle.erase(cut);
     registry_.PlotTitle += suffix;
     Notify([](SessionObserver& o) { o.PlotRefresh(); });
-}
-
-void WorkbenchSession::SetAdditionalLatticeSpacing(double angstrom) {
-    additionalLatticeSpacing_ = angstrom;
-    Notify([angstrom](SessionObserver& o) { o.AdditionalLatticeSpacingChanged(angstrom); });
 }
 
 void WorkbenchSession::BeginProgress(const std::string& caption, int total) {

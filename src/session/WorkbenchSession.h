@@ -64,8 +64,14 @@ class SessionObserver {
                                   const std::string& /*sourceName*/) {}
     // A peak search, a deleted or a manually added peak: the peaks handed over are old now.
     virtual void PeakDataOutdated() {}
-    // The lattice spacing of the "Additional reflections" tab was set by another window.
+    // The lattice spacing of the "Additional reflections" tab changed (the substrate's
+    // "LATTICE", the lattice or film thickness window, or the tab itself).
     virtual void AdditionalLatticeSpacingChanged(double /*angstrom*/) {}
+    // The permitted orders of the "Additional reflections" tab changed (the substrate's
+    // "ALLOWED" or the tab itself).
+    virtual void PermittedReflexesChanged(const std::string& /*text*/) {}
+    // CurrentWavelength changed (the lattice window's X-ray tube selector).
+    virtual void CurrentWavelengthChanged(double /*angstrom*/) {}
 };
 
 // A long operation's steps: Begin (Total steps, 0 when unknown), Step (Done of Total), End.
@@ -123,6 +129,9 @@ class WorkbenchSession {
     void RemoveObserver(SessionObserver* observer);
     Prompts& GetPrompts() { return prompts_; }
     void SetProgressCallback(ProgressCallback callback) { progress_ = std::move(callback); }
+    // Passes one event of a long operation run outside the session (auto select) to the
+    // progress callback; false when a Step asked to cancel.
+    bool ReportProgress(const ProgressEvent& event) { return !progress_ || progress_(event); }
 
     ScanRegistry& Registry() { return registry_; }
     const ScanRegistry& Registry() const { return registry_; }
@@ -157,12 +166,21 @@ class WorkbenchSession {
 
     // The one wavelength of the lattice calculation, the reflections and the maps (Angstrom).
     double CurrentWavelength() const { return currentWavelength_; }
-    void SetCurrentWavelength(double angstrom) { currentWavelength_ = angstrom; }
-    // The lattice spacing field of the "Additional reflections" tab (Angstrom); the film thickness
-    // result writes it. Observers hear of every change.
-    double AdditionalLatticeSpacing() const { return additionalLatticeSpacing_; }
-    void SetAdditionalLatticeSpacing(double angstrom);
+    // A changed wavelength notifies CurrentWavelengthChanged.
+    void SetCurrentWavelength(double angstrom);
     MapSettings& Maps() { return maps_; }
+
+    // The lattice constant (Angstrom) and the permitted-orders text of the "Additional
+    // reflections" tab. A changed value notifies the observers; an equal one does nothing.
+    double AdditionalLatticeSpacing() const { return additionalLattice_; }
+    void SetAdditionalLatticeSpacing(double angstrom);
+    const std::string& PermittedReflexes() const { return permittedReflexes_; }
+    void SetPermittedReflexes(const std::string& text);
+    // "Auto identify" of the substrate and additional-reflection tabs: names the closest peak of
+    // each position within maxDeviation (analysis::AutoIdentifyPeaks), then tells the observers
+    // the changed rows and redraws the plot.
+    void IdentifyPeaksByPositions(const std::vector<double>& positions,
+                                  const std::vector<std::string>& names, double maxDeviation);
 
     // Program title shown after the file name in the caption ("Trevasc v1.0 (Build 1)").
     void SetProgramTitle(const std::string& title);
@@ -318,7 +336,8 @@ class WorkbenchSession {
     MarkerSources markers_;
     MapSettings maps_;
     double currentWavelength_ = kDefaultWavelength;
-    double additionalLatticeSpacing_ = 0.0;
+    double additionalLattice_ = 4.0;
+    std::string permittedReflexes_ = "1,2,3,4,5,6,7,8";
 
     double viewXMin_ = 0.0, viewXMax_ = 0.0;  // both 0: the full range at the next plot record
     double fullXMin_ = 0.0, fullXMax_ = 0.0;

@@ -5,8 +5,11 @@
 // configuration.
 //   trevasc-screenshot SCAN OUTPUT-FOLDER
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -17,6 +20,37 @@
 #include "gui/fitting/PeakFitWindow.h"
 #include "gui/plot/PlotWindow.h"
 #include "gui/update/UpdateReminderDialog.h"
+#include "gui/widgets/FloatEdit.h"
+
+namespace {
+
+// The tabs "Substrate" (SrTiO3 with its markers), "Additional reflections" (the substrate's
+// lattice constant) and "Structure" (hexagonal GaN shown in the plot).
+bool ShootReflectionTabs(trevasc::MainWindow& window, QTabWidget& tabs, const QString& folder) {
+    tabs.setCurrentIndex(2);
+    auto* material = window.findChild<QComboBox*>("ComboBox1");
+    material->setCurrentIndex(material->findText("SrTiO3"));
+    window.findChild<QCheckBox*>("CheckBox3")->setChecked(true);
+    QApplication::processEvents();
+    bool ok = window.grab().save(folder + "/screenshot-substrate.png");
+    tabs.setCurrentIndex(3);
+    window.findChild<QCheckBox*>("CheckBox5")->setChecked(true);
+    QApplication::processEvents();
+    ok = window.grab().save(folder + "/screenshot-additional.png") && ok;
+    tabs.setCurrentIndex(4);
+    window.findChild<QComboBox*>("ComboBox3")->setCurrentIndex(3);
+    window.findChild<trevasc::FloatEdit*>("FloatEdit5")->SetValue(3.189);
+    window.findChild<trevasc::FloatEdit*>("FloatEdit7")->SetValue(5.185);
+    for (const char* name : {"SpinEdit10", "SpinEdit11", "SpinEdit12"})
+        window.findChild<QSpinBox*>(name)->setValue(2);
+    window.findChild<QCheckBox*>("CheckBox12")->setChecked(true);
+    QApplication::processEvents();
+    ok = window.grab().save(folder + "/screenshot-structure.png") && ok;
+    ok = window.Plot()->grab().save(folder + "/screenshot-markers.png") && ok;
+    return ok;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -89,6 +123,7 @@ int main(int argc, char* argv[]) {
             }
         });
         window.ShowKeyboardShortcuts();
+        ok = ShootReflectionTabs(window, *tabs, folder) && ok;
         status = ok ? 0 : 1;
         QApplication::exit(0);  // no close questions: the peaks are found, not saved
     });

@@ -40,8 +40,12 @@
 #include "gui/plot/LegendWindow.h"
 #include "gui/plot/PlotColorDialog.h"
 #include "gui/plot/PlotWindow.h"
+#include "gui/substrates/JcpdsImportDialog.h"
+#include "gui/tabs/AdditionalReflectionsTab.h"
 #include "gui/tabs/FileDisplayTab.h"
 #include "gui/tabs/PeaksTab.h"
+#include "gui/tabs/StructureTab.h"
+#include "gui/tabs/SubstrateTab.h"
 #include "gui/thickness/XrrWindow.h"
 #include "gui/update/UpdateReminderDialog.h"
 #include "net/VersionDocumentFetch.h"
@@ -281,28 +285,21 @@ void MainWindow::BuildTabs() {
     peaksTab_ = new PeaksTab(session_, tabs_);
     tabs_->addTab(peaksTab_, "Peaks/Reflections");
     tabs_->setTabToolTip(1, "Peak list and lattice data calculation");
-    BuildPlaceholderTab("Substrate", "Substrate peak identification", {"Substrate"});
-    BuildPlaceholderTab("Additional reflections", "Additional peak simulation",
-                        {"Additional lines"});
-    BuildPlaceholderTab("Structure", "Crystal structure simulation",
-                        {"Structure Definition", "Calculated peak positions"});
+    substrateTab_ = new SubstrateTab(session_, SubstratesIniPath(), tabs_);
+    tabs_->setTabToolTip(tabs_->addTab(substrateTab_, "Substrate"),
+                         "Substrate peak identification");
+    additionalTab_ = new AdditionalReflectionsTab(session_, XrayIniPath(), tabs_);
+    tabs_->setTabToolTip(tabs_->addTab(additionalTab_, "Additional reflections"),
+                         "Additional peak simulation");
+    structureTab_ = new StructureTab(session_, tabs_);
+    tabs_->setTabToolTip(tabs_->addTab(structureTab_, "Structure"), "Crystal structure simulation");
 }
 
-void MainWindow::BuildPlaceholderTab(const QString& caption, const QString& hint,
-                                     const QStringList& groups) {
-    auto* page = new QWidget(tabs_);
-    auto* layout = new QHBoxLayout(page);
-    for (const QString& title : groups) {
-        auto* group = new QGroupBox(title, page);
-        auto* inner = new QVBoxLayout(group);
-        auto* label = new QLabel("(not available yet)", group);
-        label->setAlignment(Qt::AlignCenter);
-        label->setEnabled(false);
-        inner->addWidget(label);
-        layout->addWidget(group);
-    }
-    const int index = tabs_->addTab(page, caption);
-    tabs_->setTabToolTip(index, hint);
+void MainWindow::ImportJcpdsDataset() {
+    JcpdsImportDialog dialog(session_, SubstratesIniPath(), this);
+    dialog.exec();
+    // The list is read again whichever way the dialog ended.
+    substrateTab_->LoadMaterialList();
 }
 
 void MainWindow::BuildMenus() {
@@ -378,9 +375,12 @@ void MainWindow::BuildMenus() {
     windowMenu_ = bar->addMenu("&Window");
 
     QMenu* jcpds = bar->addMenu("&JCPDS");
-    jcpds->addAction("&Show material from clipboard in spectrum")->setEnabled(false);
+    jcpds->addAction("&Show material from clipboard in spectrum", this, [this] {
+        substrateTab_->ShowClipboardMaterial(QApplication::clipboard()->text());
+    });
     jcpds->addSeparator();
-    jcpds->addAction("&Import dataset from clipboard to substrate database...")->setEnabled(false);
+    jcpds->addAction("&Import dataset from clipboard to substrate database...", this,
+                     &MainWindow::ImportJcpdsDataset);
 
     QMenu* help = bar->addMenu("&Help");
     help->addAction("&About", this, &MainWindow::ShowAbout);

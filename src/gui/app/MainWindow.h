@@ -30,6 +30,9 @@ class LegendWindow;
 class PeakFitWindow;
 class NelsonRileyWindow;
 class PeaksTab;
+class SubstrateTab;
+class AdditionalReflectionsTab;
+class StructureTab;
 class PlotWindow;
 class ProgressFeedback;
 class QtDialogs;
@@ -73,6 +76,9 @@ class MainWindow : public QMainWindow, private SessionObserver {
     FileDisplayTab* FileDisplay() const { return fileDisplayTab_; }
     PeaksTab* Peaks() const { return peaksTab_; }
     PeakFitWindow* PeakFit() const { return peakFitWindow_; }
+    SubstrateTab* Substrate() const { return substrateTab_; }
+    AdditionalReflectionsTab* AdditionalReflections() const { return additionalTab_; }
+    StructureTab* Structure() const { return structureTab_; }
 
     QString ConfigFolder() const { return Q(paths_.ConfigFolder); }
     QString MainIniPath() const { return Q(paths_.MainIniPath); }
@@ -133,8 +139,8 @@ class MainWindow : public QMainWindow, private SessionObserver {
     void DetermineConfigFolder(const MainWindowOptions& options);
     void RegisterWindows();
     void BuildTabs();
-    void BuildPlaceholderTab(const QString& caption, const QString& hint,
-                             const QStringList& groups);
+    // "&Import dataset from clipboard to substrate database...".
+    void ImportJcpdsDataset();
     void BuildMenus();
     void FirstShow();
     void UpdateExportMenu();
@@ -177,6 +183,9 @@ class MainWindow : public QMainWindow, private SessionObserver {
     QTabWidget* tabs_ = nullptr;
     FileDisplayTab* fileDisplayTab_ = nullptr;
     PeaksTab* peaksTab_ = nullptr;
+    SubstrateTab* substrateTab_ = nullptr;
+    AdditionalReflectionsTab* additionalTab_ = nullptr;
+    StructureTab* structureTab_ = nullptr;
     PlotWindow* plotWindow_ = nullptr;      // owned by the registry's window list (children of
     LegendWindow* legendWindow_ = nullptr;  // nothing: deleted in the destructor)
     SelectMainPlotDialog* selectMainPlotDialog_ = nullptr;

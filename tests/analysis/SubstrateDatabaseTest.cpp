@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include "analysis/SubstrateDatabase.h"
+#include "base/Error.h"
+#include "base/NumberText.h"
+#include "support/TempDir.h"
+
+using namespace trevasc;
+using namespace trevasc::analysis;
+
+namespace {
+
+TDataSet ScanWithPeaks(const std::vector<double>& positions, double first = 20, double last = 80) {
+    TDataPointArray pts;
+    for (int i = 0; i <= 100; ++i) pts.push_back({first + (last - first) * i / 100.0, 10, 0, 0});
+    TDataSet s;
+    s.SetRawPoints(std::move(pts));
+    for (double p : positions) s.Peaks.Items.push_back({p, 0, 0, true, ""});
+    return s;
+}
+
+TSubstrateMaterial Material(const std::string& name, const std::vector<double>& positions) {
+    TSubstrateMaterial m;
+    m.Name = name;
+    for (double p : positions) m.Reflections.push_back({p, name + std::to_string(p), ""});
+    return m;
+}
+
+}  // namespace
+
+TEST(SubstrateDatabase, ReadsSectionsInFileOrderWithSpecialKeys) {
+    test::TempDir dir;
+    const std::string ini = dir.Write("substrates.ini",
+                                      "[Si]\nallowed=4,8\nLattice=5,43102\nSi (111)=28.441\n"
+                                      "Si (004)=69,127\n"
+                                      "[Al2O3]\nAl2O3 (006)=41.680\nbroken=abc\nempty=\n"
+                                      "[Only fields]\nALLOWED=1,2\nLATTICE=3.905\n"
+                                      "[Si]\nSi (333)=94.948\nSi (111)=28.442\n");
+    EXPECT_EQ(LoadMaterialList(ini), (std::vector<std::string>{"Si", "Al2O3", "Only fields"}));
+    const TSubstrateMaterial si = ReadMaterial(ini, "Si");
+    EXPECT_EQ(si.Allowed.value_or("-"), "4,8");
+    EXPECT_DOUBLE_EQ(si.Lattice.value_or(0), 5.43102);
+    // the repeated section adds its keys; a repeated key keeps its place and takes the last value
+    ASSERT_EQ(si.Reflections.size(), 3u);
+    EXPECT_DOUBLE_EQ(si.Reflections[0].Position, 28.442);
+    EXPECT_DOUBLE_EQ(si.Reflections[1].Position, 69.127);
+    EXPECT_EQ(ExpectedRowText(si.Reflections[1]), "Si (004): 69,127");  // value as stored
+
+    const TSubstrateMaterial al = ReadMaterial(ini, "Al2O3");
+    ASSERT_EQ(al.Reflections.size(), 1u);
+    EXPECT_EQ(al.Problems, (std::vector<std::string>{"broken: " + FloatConversionMessage("abc"),
+                                                     "empty: " + FloatConversionMessage("")}));
+    const TSubstrateMaterial only = ReadMaterial(ini, "Only fields");
+    EXPECT_TRUE(only.Reflections.empty());
+    EXPECT_EQ(only.Allowed.value_or(""), "1,2");
+    EXPECT_DOUBLE_EQ(only.Lattice.value_or(0), 3.905);
+
+    EXPECT_TRUE(LoadMaterialList(dir.File("missing.ini")).empty());
+    EXPECT_EQ(ReadAllMaterials(ini).size(), 3u);
+}
+
+TEST(SubstrateDatabase, AutoIdentifyNamesClosestPeakWithinDeviation) {
+    TDataSet s = ScanWithPeaks({30.0, 40.0, 40.6, 50.0});
+    s.Peaks.Unsaved = false;
+    // 29.5 lies exactly 0.5 from 30 (identified); 50.6 is 0.6 away (not). 40.3 is equally close
+    // to 40.0 and 40.6: the first wins. Two reflections near 40.0: the later name stays.
+    const auto changed =
+        AutoIdentifyPeaks(s, {29.5, 50.6, 40.3, 39.9}, {"A", "far", "tie", "later"}, 0.5);
+    EXPECT_EQ(changed, (std::vector<int>{0, 1, 1}));
+    EXPECT_EQ(s.Peaks.Items[0].Description, "A");
+    EXPECT_FALSE(s.Peaks.Items[0].Checked);
+    EXPECT_EQ(s.Peaks.Items[1].Description, "later");
+    EXPECT_EQ(s.Peaks.Items[2].Description, "");
+    EXPECT_TRUE(s.Peaks.Items[2].Checked);
+    EXPECT_EQ(s.Peaks.Items[3].Description, "");
+    EXPECT_TRUE(s.Peaks.Unsaved);
+
+    TDataSet none = ScanWithPeaks({});
+    EXPECT_TRUE(AutoIdentifyPeaks(none, {30.0}, {"x"}, 0.5).empty());
+    EXPECT_FALSE(none.Peaks.Unsaved);
+}
+
+TEST(SubstrateDatabase, AutoSelectTakesTheSmallestScoreFirstOfEquals) {
+    const std::vector<double> peaks = {28.5, 47.2, 69.1};
+    const std::vector<TSubstrateMaterial> materials = {
+        Material("far", {28.0, 47.0}),
+        Material("Si", {28.441, 47.301, 69.127, 94.948}),  // 94.948 outside 20..80
+        Material("Si again", {28.441, 47.301, 69.127}),
+    };
+    auto r = AutoSelectSubstrate(materials, peaks, 20, 80);
+    EXPECT_EQ(r.Best, 1);
+    ASSERT_EQ(r.Scores.size(), 3u);
+    EXPECT_NEAR(r.Scores[0], 0.5 * 0.5 + 0.2 * 0.2, 1e-12);
+    EXPECT_DOUBLE_EQ(r.Scores[1], r.Scores[2]);
+
+    // A material without reflections in range scores 0 and wins unless an earlier one has 0.
+    auto out = materials;
+    out.insert(out.begin() + 1, Material("out of range", {10.0, 100.0}));
+    out[1].Lattice = 3.0;
+    out[1].Allowed = "1";
+    r = AutoSelectSubstrate(out, peaks, 20, 80);
+    EXPECT_EQ(r.Best, 1);
+    EXPECT_EQ(r.LastAllowed.value_or(""), "1");
+    // The edges of the scan range count as inside; no peaks adds 1000^2 per reflection.
+    EXPECT_DOUBLE_EQ(SubstrateScore(Material("edges", {20.0, 80.0}), {}, 20, 80), 2e6);
+
+    int steps = 0;
+    r = AutoSelectSubstrate(materials, peaks, 20, 80,
+                            [&](int done, int) { return ++steps, done < 1; });
+    EXPECT_TRUE(r.Cancelled);
+    EXPECT_EQ(r.Best, -1);
+    EXPECT_EQ(AutoSelectSubstrate({}, peaks, 20, 80).Best, -1);
+}
+
+TEST(SubstrateDatabase, JcpdsImportWritesPolySectionAndOverwritesKeys) {
+    test::TempDir dir;
+    const std::string ini = dir.Write("substrates.ini", "[Si]\nSi (111)=28.441\n");
+    formats::TReflectionTable table;
+    table.Material = "Silicon";
+    table.Reflections = {
+        {3.1355, 1, 1, 1, "(1 1 1)"}, {0.5, 9, 9, 9, "(9 9 9)"}, {1.3577, 4, 0, 0, "(4 0 0)"}};
+    const auto rows = JcpdsImportRows(table, 1.540562);
+    EXPECT_EQ(rows, (std::vector<std::string>{"(1 1 1)=28.442", "(4 0 0)=69.130"}));
+    AddJcpdsMaterial(ini, "Si", rows);
+    AddJcpdsMaterial(ini, "Si", {"(1 1 1)=28.000"});
+    EXPECT_EQ(LoadMaterialList(ini), (std::vector<std::string>{"Si", "Si poly"}));
+    const auto poly = ReadMaterial(ini, "Si poly");
+    ASSERT_EQ(poly.Reflections.size(), 2u);
+    EXPECT_EQ(ExpectedRowText(poly.Reflections[0]), "Si(1 1 1): 28.000");
+    EXPECT_EQ(ExpectedRowText(poly.Reflections[1]), "Si(4 0 0): 69.130");
+    EXPECT_THROW(AddJcpdsMaterial(ini, "  ", rows), TrevascError);
+    // an unwritable target leaves the database as it was
+    EXPECT_THROW(AddJcpdsMaterial(dir.File("no/such/folder/substrates.ini"), "X", rows),
+                 TrevascError);
+    EXPECT_EQ(LoadMaterialList(ini).size(), 2u);
+
+    const auto shown = ClipboardMaterialReflections(table, 1.540562);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].Name, "Silicon(1 1 1)");
+    EXPECT_NEAR(shown[0].Position, 28.4418, 1e-3);
+}

@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "cli/CliCommands.h"
+#include "support/TempDir.h"
+
+using trevasc::cli::RunCli;
+
+namespace {
+
+struct CliResult {
+    int Code;
+    std::string Out, Err;
+};
+
+CliResult Cli(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    const int code = RunCli(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+std::string DataFile(const std::string& name) {
+    return std::string(TREVASC_TEST_DATA_DIR) + "/" + name;
+}
+
+std::string SubstratesDef() {
+    return std::string(TREVASC_TEST_DATA_DIR) + "/../../data/Substrates.DEF";
+}
+
+// Keeps the tests away from the user's configuration folder.
+struct ReflectionCli : ::testing::Test {
+    trevasc::test::TempDir config;
+    ReflectionCli() { setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1); }
+};
+
+std::string TableLine(const char* d1, const char* i1, const char* d2, const char* i2) {
+    // d in columns 1-7, h k l in 12-20; second reflection at 24 and 35; "I" at the end
+    std::string s(80, ' ');
+    s.replace(0, std::string(d1).size(), d1);
+    s.replace(11, std::string(i1).size(), i1);
+    s.replace(23, std::string(d2).size(), d2);
+    s.replace(34, std::string(i2).size(), i2);
+    s.replace(46, 1, "0");
+    s.replace(57, 9, "  0  0  0");
+    s[79] = 'I';
+    return s;
+}
+
+}  // namespace
+
+TEST_F(ReflectionCli, SimulatePrintsRowsAndJson) {
+    CliResult r = Cli({"simulate", "--system", "cubic", "--h", "0", "1", "--k", "0", "1", "--l",
+                       "0", "1", "--wavelength", "1.540562"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out, "1 0 0 22.206°\n1 1 0 31.607°\n1 1 1 38.968°\n");
+
+    r = Cli({"simulate", "--system", "hexagonal", "--a", "3.189", "--c", "5.185", "--h", "1", "1",
+             "--k", "1", "1", "--l", "0", "0", "--json", "--wavelength", "1.540562"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Out.find("\"labels\": [\"a=b<>c\", \"a=b=90°, g=120°\"]"), std::string::npos);
+    EXPECT_NE(r.Out.find("\"rows\": [\"1 -2 1 0 57.774°\"]"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("{\"h\": 1, \"k\": 1, \"l\": 0, \"d\": 1.5945"), std::string::npos);
+
+    // the energy acts as typed into the X-ray tube selector: 8047.8 eV -> 1.54079 A (with this
+    // program's 1 eV = 1.602e-19 J)
+    r = Cli({"simulate", "--system", "cubic", "--h", "1", "1", "--energy", "8047.8"});
+    EXPECT_EQ(r.Out, "1 0 0 22.209°\n");
+}
+
+TEST_F(ReflectionCli, LinesFollowTheTabModes) {
+    CliResult r = Cli({"lines"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out, "22.343\n45.597\n71.076\n101.608\n151.269\n");  // only n = 1..5
+    r = Cli({"lines", "--permitted", "2, x, 0, 3", "--json"});
+    EXPECT_EQ(r.Out,
+              "{\"lines\": [45.5972190304376, 71.0755847552703], \"rows\": [\"45.597\", "
+              "\"71.076\"], \"orders\": [2, 3]}\n");
+    r = Cli({"lines", "--show-all", "--to", "80"});
+    EXPECT_EQ(r.Out, "22.343\n45.597\n71.076\n");
+    r = Cli({"lines", "--selected-peak", "28.441", "--wavelength", "1.540562", "--energy", "8047.8",
+             "--json"});
+    EXPECT_NE(r.Out.find("\"orders\": [1]"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("\"rows\": [\"28.44"), std::string::npos) << r.Out;
+    // bad input
+    EXPECT_EQ(Cli({"lines", "--lattice", "abc"}).Code, 2);
+    EXPECT_EQ(Cli({"lines", "--show-all"}).Code, 2);
+    EXPECT_EQ(Cli({"lines", "--wavelength", "1.5"}).Code, 2);
+    EXPECT_EQ(Cli({"lines", "--help"}).Code, 0);
+}
+
+TEST_F(ReflectionCli, JcpdsListsRowsWritesTheDatabaseAndReportsConversionErrors) {
+    trevasc::test::TempDir dir;
+    const std::string header =
+        "Si                                       Silicon           7";  // name: "Si"
+    const std::string table =
+        header + "\n" + TableLine("3.1355", "  1  1  1", "1.9201", "  2  2  0") + "\n";
+    const std::string file = dir.Write("si.txt", table);
+    CliResult r = Cli({"jcpds", file, "--wavelength", "1.540562"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out, "(1 1 1)=28.442\n(2 2 0)=47.302\n");
+
+    const std::string ini = dir.Write("substrates.ini", "[Si]\nSi (111)=28.441\n");
+    r = Cli({"jcpds", file, "--add-to", ini, "--name", "Si", "--wavelength", "1.540562"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(dir.Read("substrates.ini").find("[Si poly]"), std::string::npos);
+    EXPECT_NE(dir.Read("substrates.ini").find("Si(2 2 0)=47.302"), std::string::npos);
+
+    // a blank second reflection on the next line stops the table; the rows before it are listed
+    const std::string broken =
+        dir.Write("broken.txt", table + TableLine("1.6375", "  3  1  1", "", "") + "\n");
+    r = Cli({"jcpds", broken, "--json", "--wavelength", "1.540562"});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_NE(r.Out.find("\"material\": \"Si\""), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("\"rows\": [\"(1 1 1)=28.442\", \"(2 2 0)=47.302\", \"(3 1 1)=56.121"),
+              std::string::npos)
+        << r.Out;
+    EXPECT_NE(r.Out.find("\"error\": \"'' ist kein"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Err.find("trevasc-cli: " + broken + ": "), std::string::npos);
+    EXPECT_EQ(Cli({"jcpds", dir.File("missing.txt")}).Code, 1);
+}
+
+TEST_F(ReflectionCli, SubstratesListTheDatabase) {
+    CliResult r = Cli({"substrates", "--database", SubstratesDef()});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Out.find("[Si]\nALLOWED=4,8\nLATTICE=5.43102\nSi (111): 28.441\n"),
+              std::string::npos)
+        << r.Out.substr(0, 400);
+    r = Cli({"substrates", "--database", SubstratesDef(), "--json"});
+    EXPECT_NE(r.Out.find("{\"name\": \"Si\", \"expected\": [[28.441, \"Si (111)\"]"),
+              std::string::npos);
+    // the default database is the user's substrates.ini, seeded from Substrates.DEF
+    r = Cli({"substrates"});
+    EXPECT_EQ(r.Code, 0);
+    EXPECT_EQ(Cli({"substrates", "--database", "/no/such/file.ini"}).Code, 1);
+}
+
+TEST_F(ReflectionCli, IdentifyNamesPeaksAfterTheChosenOrBestMaterial) {
+    trevasc::test::TempDir dir;
+    std::string scan;
+    for (int i = 0; i <= 600; ++i) scan += std::to_string(20 + 0.1 * i) + "\t10\n";
+    const std::string file = dir.Write("scan.txt", scan);
+    const std::string ini =
+        dir.Write("db.ini",
+                  "[Far]\nFar (1)=30.0\n[Si]\nALLOWED=4,8\nLATTICE=5.43102\nSi (111)=28.441\n"
+                  "Si (220)=47.301\nSi (004)=69.127\n");
+    CliResult r = Cli({"identify", file, "--auto-select", "--database", ini, "--peaks",
+                       "28.45,47.2,69.1", "--json"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Out.find("\"material\": \"Si\""), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("\"scores\": [[\"Far\", 2.4025], [\"Si\", 0.011"), std::string::npos)
+        << r.Out;
+    EXPECT_NE(r.Out.find("\"allowed\": \"4,8\", \"lattice\": 5.43102"), std::string::npos);
+    EXPECT_NE(r.Out.find("{\"position\": 28.45, \"description\": \"Si (111)\", \"checked\": "
+                         "false}"),
+              std::string::npos)
+        << r.Out;
+    r = Cli({"identify", file, "--material", "Far", "--database", ini, "--peaks", "30.4"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Out.find("30.4000   Far (1)"), std::string::npos) << r.Out;
+    r = Cli({"identify", file, "--material", "None", "--database", ini, "--peaks", ""});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_NE(r.Err.find(file + ": No material 'None'"), std::string::npos);
+    EXPECT_EQ(Cli({"identify", file, "--database", ini}).Code, 2);
+}

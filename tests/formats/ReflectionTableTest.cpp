@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include "base/NumberText.h"
+#include "formats/ReflectionTable.h"
+
+using namespace trevasc;
+using namespace trevasc::formats;
+
+namespace {
+
+// One reflection line: up to three (d, h, k, l) in their fixed columns, "I" in column 80.
+std::string Line(const std::vector<std::array<std::string, 4>>& fields) {
+    std::string s(80, ' ');
+    s[79] = 'I';
+    const size_t starts[3][4] = {{1, 12, 15, 18}, {24, 35, 38, 41}, {47, 58, 61, 64}};
+    for (size_t i = 0; i < fields.size(); ++i)
+        for (size_t j = 0; j < 4; ++j) {
+            const std::string& f = fields[i][j];
+            const size_t width = j == 0 ? 7 : 3;
+            // right-aligned like the card (d left-aligned: the line is trimmed anyway)
+            const size_t at = starts[i][j] - 1 + (j == 0 ? 0 : width - f.size());
+            s.replace(at, f.size(), f);
+        }
+    return s;
+}
+
+const std::string kSiHeader =
+    "    Si                                         Silicon      27-1402   7";
+
+}  // namespace
+
+TEST(ReflectionTable, ReadsMaterialAndReflectionsInColumnOrder) {
+    const std::string text =
+        "header line\r\n" + kSiHeader + "\r\n" +
+        Line({{"3.1355", "1", "1", "1"}, {"1.9201", "2", "2", "0"}, {"1.6375", "3", "1", "1"}}) +
+        "\r\n" +
+        Line({{"1.3577", "4", "0", "0"}, {"0.0", "0", "0", "0"}, {"1,2459", "3", "3", "-1"}}) +
+        "\n  trailing text without marker\n";
+    const TReflectionTable t = ParseReflectionTable(text);
+    EXPECT_EQ(t.Material, "Si");  // first 40 characters (Silicon starts later), blanks removed
+    EXPECT_EQ(t.Error, "");
+    ASSERT_EQ(t.Reflections.size(), 5u);  // d = 0 skipped without a message
+    EXPECT_EQ(t.Reflections[0].Label, "(1 1 1)");
+    EXPECT_DOUBLE_EQ(t.Reflections[0].D, 3.1355);
+    EXPECT_EQ(t.Reflections[3].Label, "(4 0 0)");
+    EXPECT_EQ(t.Reflections[4].Label, "(3 3 -1)");
+    EXPECT_DOUBLE_EQ(t.Reflections[4].D, 1.2459);
+}
+
+TEST(ReflectionTable, ConversionErrorKeepsTheReflectionsBeforeIt) {
+    struct Case {
+        const char* Name;
+        std::string Text;
+        size_t Kept;
+        std::string Error;
+    };
+    const Case cases[] = {
+        {"blank second reflection",
+         Line({{"3.1355", "1", "1", "1"}, {"1.9201", "2", "2", "0"}}) + "\n" +
+             Line({{"1.3577", "4", "0", "0"}}),
+         2, FloatConversionMessage("")},
+        {"letters in an index",
+         Line({{"3.1355", "1", "1", "1"}, {"1.9201", "2", "x", "0"}, {"1.6", "3", "1", "1"}}), 1,
+         IntegerConversionMessage("  x")},
+        {"line shorter than the columns", Line({{"1.0000", "1", "1", "1"}}).substr(0, 20) + "  I",
+         1, FloatConversionMessage("")},
+        {"empty clipboard", "", 0, ""},
+        {"no marker lines", "just\nsome\ntext", 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const TReflectionTable t = ParseReflectionTable(c.Text);
+        EXPECT_EQ(t.Reflections.size(), c.Kept);
+        EXPECT_EQ(t.Error, c.Error);
+    }
+}
+
+TEST(ReflectionTable, BinaryAndHugeInputEndWithoutCrash) {
+    std::string binary;
+    for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 37) & 0xff);
+    binary += "\nI";
+    const TReflectionTable b = ParseReflectionTable(binary);
+    EXPECT_FALSE(b.Error.empty());  // the "I" line holds no number
+
+    std::string big;
+    const std::string line =
+        Line({{"2.0000", "1", "0", "0"}, {"1.0000", "2", "0", "0"}, {"0.5000", "4", "0", "0"}}) +
+        "\n";
+    while (big.size() < 50u * 1024 * 1024) big += line;
+    const TReflectionTable t = ParseReflectionTable(big);
+    EXPECT_EQ(t.Error, "");
+    EXPECT_EQ(t.Reflections.size(), 3 * (big.size() / line.size()));
+}
