@@ -167,6 +167,7 @@ void RebuildProcessedCurve(TDataSet& scan, const ProcessingSettings& settings) {
     if (settings.RemoveBackground)
         RemoveBackgroundInPlace(
             pts, ClampInt(settings.BackgroundWidth, kMinBackgroundWidth, kMaxBackgroundWidth));
+    scan.MarkPointsChanged();
 }
 
 void RebuildAllProcessedCurves(ScanRegistry& registry, const ProcessingSettings& settings) {
@@ -178,12 +179,16 @@ void RebuildAllProcessedCurves(ScanRegistry& registry, const ProcessingSettings&
 void ComputeSlopeAndCurvature(TDataSet& scan, int slopeCount) {
     TDataPointArray& pts = scan.Points;
     const int w = ClampInt(slopeCount, kMinSlopeCount, kMaxSlopeCount);
+    // Opening a file computes the slope, and each peak search asks again: on a million points
+    // that is tens of milliseconds for the same numbers.
+    if (scan.HasSlopeFor(w)) return;
     SlidingSlopes(
         pts, w, [&](Index j) { return static_cast<double>(pts[static_cast<size_t>(j)].Intensity); },
         &TDataPoint::Slope);
     // The curvature is the slope of the slope, the zero edge values included.
     SlidingSlopes(
         pts, w, [&](Index j) { return pts[static_cast<size_t>(j)].Slope; }, &TDataPoint::Curvature);
+    scan.NoteSlopeWindow(w);
 }
 
 TLineFit LineFitSlope(const TDataPointArray& points, std::ptrdiff_t first, std::ptrdiff_t last,

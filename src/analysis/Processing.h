@@ -33,7 +33,8 @@ void RebuildProcessedCurve(TDataSet& scan, const ProcessingSettings& settings);
 void RebuildAllProcessedCurves(ScanRegistry& registry, const ProcessingSettings& settings);
 
 // Fills Slope and Curvature of the processed points (window of slopeCount points; 0 at the
-// edges, and everywhere when the scan has fewer points than the window).
+// edges, and everywhere when the scan has fewer points than the window). Does nothing when they
+// were computed for the same window and the points have not changed since (PointsRevision).
 void ComputeSlopeAndCurvature(TDataSet& scan, int slopeCount);
 
 // Which value of the points a straight-line fit runs over.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -202,4 +203,41 @@ TEST(Slope, SlidingSumsMatchFromScratchFitsOnRealPositions) {
         const double at = ReferenceFit(x, y, flank - left, flank + right - 1).first;
         EXPECT_NEAR(s.Points[flank].Slope, at, 1e-9 * std::fabs(at)) << "w=" << w;
     }
+}
+
+TEST(Slope, RecomputedOnlyWhenWindowOrPointsChanged) {
+    std::vector<int32_t> counts;
+    for (int i = 0; i < 80; ++i) counts.push_back(100 + (i * 53) % 97);
+    TDataSet scan = MakeScan(counts);
+    ComputeSlopeAndCurvature(scan, 15);
+    const double slope = scan.Points[40].Slope;
+    ASSERT_NE(slope, 0.0);
+    // A value no computation gives shows whether the next call recomputed.
+    const auto plant = [&] { scan.Points[40].Slope = 12345.0; };
+    const auto recomputed = [&] { return scan.Points[40].Slope != 12345.0; };
+
+    plant();
+    ComputeSlopeAndCurvature(scan, 15);
+    EXPECT_FALSE(recomputed()) << "same window, same points";
+    ComputeSlopeAndCurvature(scan, 2);  // clamped to 3: a new window
+    EXPECT_TRUE(recomputed());
+    ComputeSlopeAndCurvature(scan, 15);
+    EXPECT_EQ(scan.Points[40].Slope, slope);
+
+    const std::vector<std::function<void()>> changes = {
+        [&] { scan.MarkPointsChanged(); },
+        [&] { RebuildProcessedCurve(scan, Settings(true, 5)); },
+        [&] { scan.SetRawPoints(scan.RawPoints); },
+    };
+    for (size_t k = 0; k < changes.size(); ++k) {
+        ComputeSlopeAndCurvature(scan, 15);
+        plant();
+        changes[k]();
+        ComputeSlopeAndCurvature(scan, 15);
+        EXPECT_TRUE(recomputed()) << "change " << k;
+    }
+    // Smoothed points give other slopes than the raw ones they came from.
+    RebuildProcessedCurve(scan, Settings(true, 9));
+    ComputeSlopeAndCurvature(scan, 15);
+    EXPECT_NE(scan.Points[40].Slope, slope);
 }
