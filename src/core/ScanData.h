@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/HugePageAllocator.h"
+
 namespace trevasc {
 
 struct TDataPoint {
@@ -14,7 +16,8 @@ struct TDataPoint {
     double Curvature = 0.0;  // counts per degree squared
 };
 
-using TDataPointArray = std::vector<TDataPoint>;
+// Large scans fill tens of megabytes with points: on huge pages where the system has them.
+using TDataPointArray = std::vector<TDataPoint, HugePageAllocator<TDataPoint>>;
 
 struct TPeak {
     double Position = 0.0;
