@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "base/Error.h"
@@ -71,29 +72,27 @@ bool TryPlainDecimal(std::string_view t, double& value) {
     return true;
 }
 
-// The general conversion, kept out of line so that the fast path needs no buffer.
-[[gnu::noinline]] std::optional<double> ParseGeneralFloat(std::string_view t) {
-    char buf[408];
-    size_t n = 0;
-    size_t i = 0;
-    if (t[0] == '+') i = 1;  // from_chars does not take a leading plus
-    for (; i < t.size(); ++i) {
-        char c = t[i];
-        if (c == ',') c = '.';
-        // Only plain decimal notation: no "nan", "inf" or hex floats.
-        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
-            return std::nullopt;
-        buf[n++] = c;
-    }
-    if (n == 0) return std::nullopt;
+// The whole of [first, last) as a finite number in decimal or exponent notation.
+// chars_format::general reads no hex floats; "nan" and "inf" it reads, but they are not finite,
+// and a value out of range (underflow too) is no number either.
+std::optional<double> FromChars(const char* first, const char* last) {
     double value = 0.0;
-    auto [ptr, ec] = std::from_chars(buf, buf + n, value, std::chars_format::general);
-    if (ec == std::errc::result_out_of_range) {
-        // Underflow reads as zero; overflow is not a finite number.
-        return std::nullopt;
-    }
-    if (ec != std::errc() || ptr != buf + n || !std::isfinite(value)) return std::nullopt;
+    const auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+    if (ec != std::errc() || ptr != last || !std::isfinite(value)) return std::nullopt;
     return value;
+}
+
+// Everything the fast path does not take, through the library conversion. Kept out of line so
+// that the fast path needs no buffer.
+[[gnu::noinline]] std::optional<double> ParseGeneralFloat(std::string_view t) {
+    if (t[0] == '+') t.remove_prefix(1);  // from_chars takes no leading plus
+    if (t.empty()) return std::nullopt;
+    if (auto value = FromChars(t.data(), t.data() + t.size())) return value;
+    // A decimal comma stops from_chars: only then is the text copied with a point instead.
+    if (!std::memchr(t.data(), ',', t.size())) return std::nullopt;
+    char buf[400];
+    std::replace_copy(t.begin(), t.end(), buf, ',', '.');
+    return FromChars(buf, buf + t.size());
 }
 
 }  // namespace

@@ -273,7 +273,12 @@ TEST(ReaderNumbers, PlainDecimalsReadExactlyAsFromChars) {
     int32_t whole = 0;
     for (const char* notWhole : {"", "-5", "+5", "1e3", "1.0", "1234567890", "12 3"})
         EXPECT_FALSE(TryWholeCount(notWhole, whole)) << notWhole;
-    for (const char* notNumber : {"-", "1..2", "1.2."})
+    // Only finite numbers in decimal or exponent notation, the whole field.
+    for (const char* notNumber :
+         {"-", "+", "1..2", "1.2.", "1,5,3", "nan", "-NaN", "nan(1)", "inf", "+Infinity", "0x1p3",
+          "0x10", "1e999", "1e-999", "1.5e", "1 2", "12a", "--5"})
         EXPECT_FALSE(TryParseFloat(notNumber).has_value()) << notNumber;
     EXPECT_DOUBLE_EQ(*TryParseFloat("+.5"), 0.5);
+    EXPECT_DOUBLE_EQ(*TryParseFloat(" -1,5E+3\t"), -1500.0);
+    EXPECT_DOUBLE_EQ(*TryParseFloat("2.5e-3"), 0.0025);
 }
