@@ -11,6 +11,7 @@
 
 #include "base/Error.h"
 #include "base/NumberText.h"
+#include "base/Parallel.h"
 #include "base/PathText.h"
 #include "formats/ScanFileReader.h"
 
@@ -414,6 +415,29 @@ TDataPointArray ReadIntensities(const XmlDocument& document, int32_t text, bool 
     return points;
 }
 
+// The intensities of every scan of an area measurement. A large measurement is converted in two
+// runs of scans with about the same amount of text, on two threads; an error in the first run
+// is the one reported, as it comes first in the file.
+void ConvertScans(const XmlDocument& document, const std::vector<int32_t>& texts, bool rawCounts,
+                  std::vector<TParsedScan>& scans, size_t parallelFrom) {
+    const auto convert = [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i)
+            scans[i].Points = ReadIntensities(document, texts[i], rawCounts);
+    };
+    const auto textSize = [&](size_t i) {
+        return texts[i] < 0 ? size_t{0} : document.Text(texts[i]).Value.size();
+    };
+    size_t total = 0;
+    for (size_t i = 0; i < texts.size(); ++i) total += textSize(i);
+    if (texts.size() < 2 || total < parallelFrom || !HasSecondCore()) {
+        convert(0, texts.size());
+        return;
+    }
+    size_t half = 0;
+    for (size_t sum = 0; half + 1 < texts.size() && sum < total / 2; ++half) sum += textSize(half);
+    RunSideBySide([&] { convert(0, half); }, [&] { convert(half, texts.size()); });
+}
+
 // Equidistant positions from start to end, point i at start + i * step; a single point sits at
 // the start.
 void SetRangePositions(TDataPointArray& points, double start, double end) {
@@ -454,7 +478,8 @@ struct AxisRange {
 // axis (`listPositions`) instead of start and end; these are read with the same queries ending
 // in those names, and only where the documented element is absent.
 ReadResult ReadXmlMeasurementText(std::string_view content, const std::string& fileName, bool main,
-                                  ScanRegistry& registry, Prompts& /*prompts*/) {
+                                  ScanRegistry& registry, Prompts& /*prompts*/,
+                                  size_t parallelFrom) {
     const XmlDocument document(content);
     XmlPathScanner scanner(document);
     const auto text = [&](int32_t index) { return document.NormalizedText(index); };
@@ -591,11 +616,8 @@ ReadResult ReadXmlMeasurementText(std::string_view content, const std::string& f
             for (int32_t t = scanner.Relative(next); t >= 0; t = scanner.Relative(next))
                 dataTexts.push_back(t);
         }
-        for (int32_t t : dataTexts) {
-            TParsedScan scan;
-            scan.Points = ReadIntensities(document, t, rawCounts);
-            scans.push_back(std::move(scan));
-        }
+        scans.resize(dataTexts.size());
+        ConvertScans(document, dataTexts, rawCounts, scans, parallelFrom);
 
         // Positions of the 2Theta axis, scan by scan; a scan without start or end gets 0.
         if (areaListed) {
@@ -654,6 +676,11 @@ ReadResult ReadXmlMeasurementText(std::string_view content, const std::string& f
     }
     CommitScans(registry, main, kind, std::move(scans));
     return result;
+}
+
+ReadResult ReadXmlMeasurementText(std::string_view content, const std::string& fileName, bool main,
+                                  ScanRegistry& registry, Prompts& prompts) {
+    return ReadXmlMeasurementText(content, fileName, main, registry, prompts, kParallelReadFrom);
 }
 
 }  // namespace trevasc::formats
