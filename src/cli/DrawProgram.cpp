@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <iostream>
+#include <string_view>
 #include <system_error>
 
 namespace trevasc::cli {
@@ -20,12 +20,20 @@ std::string DrawProgramPath(const std::string& programName, const std::string& i
     return installedFolder + "/" + programName;
 }
 
-int RunDrawProgram(const std::string& path, char** argv) {
+int HandOverDrawing(int argc, char** argv) {
+#ifdef TREVASC_DRAW_PROGRAM
+    if (argc < 2 || std::string_view(argv[1]) != "plot") return -1;
+    const std::string path = DrawProgramPath(TREVASC_DRAW_PROGRAM, TREVASC_DRAW_PROGRAM_FOLDER);
     ::execv(path.c_str(), argv);
     const int error = errno;
     std::cerr << "trevasc-cli: cannot start " << path << ": "
               << std::generic_category().message(error) << "\n";
     return 1;
+#else
+    (void)argc;
+    (void)argv;
+    return -1;
+#endif
 }
 
 }  // namespace trevasc::cli

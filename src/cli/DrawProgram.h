@@ -9,12 +9,14 @@
 
 namespace trevasc::cli {
 
+// In trevasc-cli built without Qt (TREVASC_DRAW_PROGRAM defined): for `plot`, replaces the
+// running process by the drawing program with the same arguments, and returns only when that
+// cannot be started (exit code 1, after a message). Returns -1 for every other command, and
+// always where the commands draw themselves.
+int HandOverDrawing(int argc, char** argv);
+
 // Where the drawing program is: beside the running executable (the build tree, or an
 // installation that keeps them together), else in `installedFolder`.
 std::string DrawProgramPath(const std::string& programName, const std::string& installedFolder);
-
-// Replaces the running process by the drawing program with the same arguments. Returns only
-// when it cannot be started, with exit code 1 after a message on standard error.
-int RunDrawProgram(const std::string& path, char** argv);
 
 }  // namespace trevasc::cli

@@ -415,29 +415,6 @@ TDataPointArray ReadIntensities(const XmlDocument& document, int32_t text, bool 
     return points;
 }
 
-// The intensities of every scan of an area measurement. A large measurement is converted in two
-// runs of scans with about the same amount of text, on two threads; an error in the first run
-// is the one reported, as it comes first in the file.
-void ConvertScans(const XmlDocument& document, const std::vector<int32_t>& texts, bool rawCounts,
-                  std::vector<TParsedScan>& scans, size_t parallelFrom) {
-    const auto convert = [&](size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i)
-            scans[i].Points = ReadIntensities(document, texts[i], rawCounts);
-    };
-    const auto textSize = [&](size_t i) {
-        return texts[i] < 0 ? size_t{0} : document.Text(texts[i]).Value.size();
-    };
-    size_t total = 0;
-    for (size_t i = 0; i < texts.size(); ++i) total += textSize(i);
-    if (texts.size() < 2 || total < parallelFrom || !HasSecondCore()) {
-        convert(0, texts.size());
-        return;
-    }
-    size_t half = 0;
-    for (size_t sum = 0; half + 1 < texts.size() && sum < total / 2; ++half) sum += textSize(half);
-    RunSideBySide([&] { convert(0, half); }, [&] { convert(half, texts.size()); });
-}
-
 // Equidistant positions from start to end, point i at start + i * step; a single point sits at
 // the start.
 void SetRangePositions(TDataPointArray& points, double start, double end) {
@@ -462,6 +439,29 @@ struct AxisRange {
     double Start = 0.0;
     double End = 0.0;
 };
+
+// Runs convert(i) for the scans i of an area measurement, whose data are the texts `texts`. A
+// large measurement is converted in two runs of scans with about the same amount of text, on two
+// threads; an error in the first run is the one reported, as it comes first in the file.
+template <class Convert>
+void ConvertScans(const XmlDocument& document, const std::vector<int32_t>& texts,
+                  size_t parallelFrom, Convert&& convert) {
+    const auto run = [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) convert(i);
+    };
+    const auto textSize = [&](size_t i) {
+        return texts[i] < 0 ? size_t{0} : document.Text(texts[i]).Value.size();
+    };
+    size_t total = 0;
+    for (size_t i = 0; i < texts.size(); ++i) total += textSize(i);
+    if (texts.size() < 2 || total < parallelFrom || !HasSecondCore()) {
+        run(0, texts.size());
+        return;
+    }
+    size_t half = 0;
+    for (size_t sum = 0; half + 1 < texts.size() && sum < total / 2; ++half) sum += textSize(half);
+    RunSideBySide([&] { run(0, half); }, [&] { run(half, texts.size()); });
+}
 
 }  // namespace
 
@@ -617,7 +617,9 @@ ReadResult ReadXmlMeasurementText(std::string_view content, const std::string& f
                 dataTexts.push_back(t);
         }
         scans.resize(dataTexts.size());
-        ConvertScans(document, dataTexts, rawCounts, scans, parallelFrom);
+        ConvertScans(document, dataTexts, parallelFrom, [&](size_t i) {
+            scans[i].Points = ReadIntensities(document, dataTexts[i], rawCounts);
+        });
 
         // Positions of the 2Theta axis, scan by scan; a scan without start or end gets 0.
         if (areaListed) {
