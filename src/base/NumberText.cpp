@@ -40,38 +40,6 @@ std::string ToFileDecimal(std::string_view text, char decimalSeparator) {
 
 namespace {
 
-constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-
-// Fast path for the plain decimals that fill scan files ("523", "-12.3456", "0,25"): with at
-// most 15 digits the digits form an integer that a double holds exactly, and one division by an
-// exact power of ten is correctly rounded, so the value is the one from_chars gives. Returns
-// false for anything else (signs other than a leading minus, exponents, more digits), which
-// then takes the general path.
-bool TryPlainDecimal(std::string_view t, double& value) {
-    size_t i = t[0] == '-' ? 1 : 0;
-    uint64_t mantissa = 0;
-    int digits = 0, integerDigits = 0, fractionDigits = 0;
-    bool point = false;
-    for (; i < t.size(); ++i) {
-        const char c = t[i];
-        if (c >= '0' && c <= '9') {
-            if (++digits > 15) return false;
-            mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
-            (point ? fractionDigits : integerDigits)++;
-        } else if ((c == '.' || c == ',') && !point) {
-            point = true;
-        } else {
-            return false;
-        }
-    }
-    if (integerDigits == 0 || (point && fractionDigits == 0)) return false;
-    value = static_cast<double>(mantissa);
-    if (fractionDigits > 0) value /= kExactPowersOfTen[fractionDigits];
-    if (t[0] == '-') value = -value;
-    return true;
-}
-
 // The whole of [first, last) as a finite number in decimal or exponent notation.
 // chars_format::general reads no hex floats; "nan" and "inf" it reads, but they are not finite,
 // and a value out of range (underflow too) is no number either.
@@ -100,7 +68,8 @@ std::optional<double> FromChars(const char* first, const char* last) {
 std::optional<double> TryParseFloat(std::string_view text) {
     std::string_view t = Trim(text);
     if (t.empty() || t.size() > 400) return std::nullopt;
-    if (double plain; TryPlainDecimal(t, plain)) return plain;
+    const char* const end = t.data() + t.size();
+    if (double plain; ParsePlainDecimal(t.data(), end, plain) == end) return plain;
     return ParseGeneralFloat(t);
 }
 

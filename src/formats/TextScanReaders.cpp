@@ -174,9 +174,40 @@ struct TwoColumnLines {
     double Maximum = 0.0;
 };
 
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
+
+// The line as nearly every data line is written: a plain decimal position at its very start, one
+// separator, blanks, a whole count and nothing but blanks after it. Reads those in one pass, to
+// the same values as the general reading below; false for any other line.
+bool ReadPlainDataLine(std::string_view line, TwoColumnLines& out) {
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    if (*p < '0' || *p > '9') return false;
+    double x;
+    const char* const sep = ParsePlainDecimal(p, end, x);
+    // The separator is the first character that cannot belong to a number.
+    if (!sep || sep == end || kNumberChar[static_cast<unsigned char>(*sep)]) return false;
+    const char* q = sep + 1;
+    while (q != end && IsBlank(*q)) ++q;
+    int32_t y;
+    q = ParseWholeCount(q, end, y);
+    if (!q) return false;
+    while (q != end && IsBlank(*q)) ++q;
+    if (q != end) return false;
+    ++out.Count;
+    out.Maximum = std::max(out.Maximum, static_cast<double>(y));
+    TDataPoint& point = out.Points.emplace_back();
+    point.Position = x;
+    point.Slope = y;
+    return true;
+}
+
 void ReadTwoColumnLines(std::string_view text, TwoColumnLines& out) {
     TextLineReader lines(text);
     for (std::string_view line = lines.ReadTextLine(); !line.empty(); line = lines.ReadTextLine()) {
+        if (!out.LineError && ReadPlainDataLine(line, out)) continue;
         const std::string_view trimmed = Trim(line);
         if (!IsTwoColumnDataLine(trimmed)) continue;
         ++out.Count;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <random>
 
@@ -244,6 +245,69 @@ TEST(TwoColumnReader, ScalesCountsBeyondThe32BitRange) {
     ASSERT_EQ(prompts.Infos.size(), 1u);
     EXPECT_NE(prompts.Infos[0].find("factor of 1000000 to"), std::string::npos);
     EXPECT_EQ(registry.MainScan().RawPoints[0].Intensity, 250000000);
+}
+
+// A double with every digit it has, so that equal texts mean equal values.
+std::string Exact(double v) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    return buf;
+}
+
+TEST(TwoColumnReader, EveryLineReadsAsTheDocumentedSplitSays) {
+    // The documented reading of one line, spelled out: the first character that cannot belong
+    // to a number separates the columns, both trimmed, each converted as a whole. The reader
+    // takes a shortcut for the usual lines; whatever the line, the outcome must be this one.
+    const auto documented = [](const std::string& line) -> std::string {
+        const std::string_view t = Trim(line);
+        if (t.empty() || t[0] < '0' || t[0] > '9') return "Unknown data format.";
+        const size_t sep = t.find_first_not_of("+-.,0123456789Ee");
+        const std::string_view x = Trim(t.substr(0, sep));
+        const std::string_view y = sep == std::string_view::npos ? "" : Trim(t.substr(sep + 1));
+        if (x.empty() || y.empty()) return "Unknown data format.";
+        const auto yv = TryParseFloat(y), xv = TryParseFloat(x);
+        if (!yv) return FloatConversionMessage(ToLocalDecimal(y));
+        if (!xv) return FloatConversionMessage(ToLocalDecimal(x));
+        if (std::fabs(*yv) >= 2e9) return "large";
+        return Exact(*xv) + " " + std::to_string(RoundToInt32(*yv));
+    };
+    const std::vector<std::string> lead = {"", "", " ", "\t"},
+                                   trail = {"", "", " \t", " x", "\xC2\xB0"};
+    const std::vector<std::string> positions = {"12",
+                                                "12.5",
+                                                "12,5",
+                                                "0012.0400",
+                                                "1.",
+                                                "12.5.3",
+                                                "1e3",
+                                                "12345678901234567",
+                                                "-3",
+                                                "+5",
+                                                ".5",
+                                                "1.5e-2",
+                                                "7x",
+                                                "123456789012345.5",
+                                                "999999999999999"};
+    const std::vector<std::string> separators = {" ", "\t", ";", "x", ",", "  ", "\t ", "-"};
+    const std::vector<std::string> counts = {
+        "7", "123456789", "1234567890", "00042", "-5", "5.5", "5e2", "", "x", "5 6", "5x", "9,5"};
+    std::mt19937 random(99);
+    const auto pick = [&](const std::vector<std::string>& v) { return v[random() % v.size()]; };
+    for (int n = 0; n < 4000; ++n) {
+        const std::string line =
+            pick(lead) + pick(positions) + pick(separators) + pick(counts) + pick(trail);
+        ScanRegistry registry;
+        ReaderPrompts prompts;
+        // A second point far off: two points always lie on their own grid.
+        const std::string error =
+            ErrorOf(ReadTwoColumnText, line + "\n5000 1\n", registry, prompts);
+        const std::string expected = documented(line);
+        if (expected == "large") continue;  // the scaling has tests of its own
+        const TDataPoint* p = registry.MainScan().RawPoints.data();
+        const std::string read =
+            !error.empty() ? error : Exact(p->Position) + " " + std::to_string(p->Intensity);
+        ASSERT_EQ(read, expected) << "line '" << line << "'";
+    }
 }
 
 TEST(ReaderNumbers, PlainDecimalsReadExactlyAsFromChars) {
