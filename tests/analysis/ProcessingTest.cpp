@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -240,4 +242,35 @@ TEST(Slope, RecomputedOnlyWhenWindowOrPointsChanged) {
     RebuildProcessedCurve(scan, Settings(true, 9));
     ComputeSlopeAndCurvature(scan, 15);
     EXPECT_NE(scan.Points[40].Slope, slope);
+}
+
+TEST(Processing, HalvesOnTwoThreadsGiveTheSerialResultBitForBit) {
+    // A scan long enough for several windows per half, with peaks on a sloped background.
+    const long n = 30011;
+    std::mt19937 rng(5);
+    std::normal_distribution<double> noise(0.0, 30.0);
+    TDataPointArray pts(static_cast<size_t>(n));
+    for (long i = 0; i < n; ++i) {
+        const double x = 70.0 + 0.0004 * static_cast<double>(i);
+        const double y = 800 + 20 * i / 1000.0 + 4e5 * std::exp(-std::pow((x - 73.0) / 0.05, 2));
+        pts[static_cast<size_t>(i)] = {x, static_cast<int32_t>(y + noise(rng)), 0.0, 0.0};
+    }
+    const auto same = [](const TDataSet& a, const TDataSet& b) {
+        if (a.Points.size() != b.Points.size()) return false;
+        return std::memcmp(a.Points.data(), b.Points.data(),
+                           a.Points.size() * sizeof(TDataPoint)) == 0;
+    };
+    for (int w : {3, 4, 15, 16, 999, 1000}) {
+        TDataSet serial, parallel;
+        serial.SetRawPoints(pts);
+        parallel.SetRawPoints(pts);
+        const ProcessingSettings s = Settings(w % 2 == 0, w, true, 1003 - w);
+        RebuildProcessedCurve(serial, s, std::numeric_limits<size_t>::max());
+        RebuildProcessedCurve(parallel, s, 0);
+        EXPECT_TRUE(same(serial, parallel)) << "processing, w=" << w;
+        ComputeSlopeAndCurvature(serial, w, std::numeric_limits<size_t>::max());
+        ComputeSlopeAndCurvature(parallel, w, 0);
+        EXPECT_TRUE(same(serial, parallel)) << "slope and curvature, w=" << w;
+        EXPECT_NE(parallel.Points[static_cast<size_t>(n / 2)].Curvature, 0.0);
+    }
 }
