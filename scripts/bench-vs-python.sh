@@ -12,8 +12,9 @@
 # part that the reading added on top of the imports.
 #
 # usage: scripts/bench-vs-python.sh [BUILD] [RUNS]
-# Needs Debian's python3-numpy and python3-xrayutilities. The times depend on the load: check
-# that nothing else runs (the load average is printed before and after).
+# Needs Debian's python3-numpy and python3-xrayutilities (WITH_PEERS=1 scripts/install-deps.sh).
+# The times depend on the load: check that nothing else runs (the load average is printed before
+# and after).
 set -euo pipefail
 build=${1:-build}
 runs=${2:-11}
