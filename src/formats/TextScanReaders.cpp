@@ -165,7 +165,8 @@ bool IsTwoColumnDataLine(std::string_view trimmed) {
 
 // What the reading loop finds in a run of whole lines. While reading, each point holds its
 // written position in Position and its written value in Slope (the value may need scaling
-// before it fits an integer); the last pass turns them into the final position and intensity.
+// before it fits an integer), and a whole count also in Intensity; the last pass turns them
+// into the final position and intensity.
 struct TwoColumnLines {
     TDataPointArray Points;
     size_t Count = 0;                          // data lines, those after an error included
@@ -201,6 +202,7 @@ bool ReadPlainDataLine(std::string_view line, TwoColumnLines& out) {
     TDataPoint& point = out.Points.emplace_back();
     point.Position = x;
     point.Slope = y;
+    point.Intensity = y;
     return true;
 }
 
@@ -443,7 +445,9 @@ ReadResult ReadTwoColumnText(std::string_view content, const std::string& fileNa
         if (!(std::fabs(point.Position - onGrid) <= kTwoColumnSpacingTolerance))
             throw TrevascError(kSpacingMessage);
         point.Position = onGrid;
-        point.Intensity = RoundToInt32(point.Slope / factor);
+        // A whole count read as such needs no rounding unless it is scaled.
+        if (factor != 1.0 || point.Slope != point.Intensity)
+            point.Intensity = RoundToInt32(point.Slope / factor);
         point.Slope = 0.0;
     };
     const size_t headCount = points.size();
