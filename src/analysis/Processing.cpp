@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "base/HugePageAllocator.h"
 #include "base/Parallel.h"
 
 namespace trevasc::analysis {
@@ -44,9 +45,12 @@ void SmoothInto(const TDataPointArray& raw, int w, TDataPointArray& out, Index f
     }
 }
 
+// A million-point scan's background takes 4 MB: on huge pages, as the points.
+using IntensityArray = std::vector<int32_t, HugePageAllocator<int32_t>>;
+
 // Wide moving average (width b) of the processed intensities, with the first and last point
 // repeated beyond the edges, for points from..to-1 (a range starts its sum afresh).
-void BackgroundInto(const TDataPointArray& pts, int b, std::vector<int32_t>& background, Index from,
+void BackgroundInto(const TDataPointArray& pts, int b, IntensityArray& background, Index from,
                     Index to) {
     const Index n = static_cast<Index>(pts.size());
     const Index h = b / 2;
@@ -68,7 +72,7 @@ void BackgroundInto(const TDataPointArray& pts, int b, std::vector<int32_t>& bac
     }
 }
 
-void SubtractBackground(TDataPointArray& pts, const std::vector<int32_t>& background, Index from,
+void SubtractBackground(TDataPointArray& pts, const IntensityArray& background, Index from,
                         Index to) {
     for (Index i = from; i < to; ++i) {
         auto& p = pts[static_cast<size_t>(i)];
@@ -93,7 +97,7 @@ void ForRanges(Index n, size_t parallelFrom, Index align, F&& f) {
 void RemoveBackgroundInPlace(TDataPointArray& pts, int b, size_t parallelFrom) {
     const Index n = static_cast<Index>(pts.size());
     if (n == 0) return;
-    std::vector<int32_t> background(static_cast<size_t>(n));
+    IntensityArray background(static_cast<size_t>(n));
     ForRanges(n, parallelFrom, 1,
               [&](Index from, Index to) { BackgroundInto(pts, b, background, from, to); });
     // Apart from the loop above: every background value reads unreduced intensities.
