@@ -143,4 +143,10 @@ TEST(ParallelRead, AreaMeasurementHalvesGiveTheSerialScansAndErrors) {
     EXPECT_THAT(ExpectSameBothWays(ReadXmlMeasurementText, late), HasSubstr("'930x'"));
     const std::string both = Replace(late, "<counts>0 ", "<counts>? ");
     EXPECT_THAT(ExpectSameBothWays(ReadXmlMeasurementText, both), HasSubstr("'?'"));
+    // The positions are checked after the intensities, wherever they stand.
+    const std::string badStart = Replace(text, "<startPosition>30<", "<startPosition>3o<");
+    EXPECT_THAT(ExpectSameBothWays(ReadXmlMeasurementText, badStart), HasSubstr("'3o'"));
+    EXPECT_THAT(ExpectSameBothWays(ReadXmlMeasurementText,
+                                   Replace(late, "<startPosition>30<", "<startPosition>3o<")),
+                HasSubstr("'930x'"));
 }
