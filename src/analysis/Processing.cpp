@@ -186,8 +186,9 @@ void SlidingSlopes(TDataPointArray& pts, int w, ValueAt y, double TDataPoint::*o
     const Index left = w / 2;
     const Index lastStart = n - w;  // window start s = i - L runs over 0..n - w
     // Edges (everything when the scan is shorter than the window).
-    for (Index i = 0; i < n; ++i)
-        if (i < left || i > lastStart + left) pts[static_cast<size_t>(i)].*out = 0.0;
+    const Index edgeEnd = std::min(n, left), edgeStart = std::max(edgeEnd, lastStart + left + 1);
+    for (Index i = 0; i < edgeEnd; ++i) pts[static_cast<size_t>(i)].*out = 0.0;
+    for (Index i = edgeStart; i < n; ++i) pts[static_cast<size_t>(i)].*out = 0.0;
     if (lastStart < 0) return;
     ForRanges(lastStart + 1, parallelFrom, w,
               [&](Index from, Index to) { SlidingSlopesOver(pts, w, y, out, from, to); });
