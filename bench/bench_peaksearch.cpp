@@ -72,6 +72,7 @@ void Search(benchmark::State& state, TPeakMethod method, bool bisector) {
     TDataSet scan = Scan();
     const PeakSearchSettings settings = Settings(bisector);
     for (auto _ : state) {
+        scan.MarkPointsChanged();  // as after new processing: the slope is computed each time
         RunPeakSearch(scan, method, settings, 15);
         benchmark::DoNotOptimize(scan.Peaks.Items.data());
     }

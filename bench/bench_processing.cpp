@@ -133,6 +133,7 @@ void BM_SlopeAndCurvature(benchmark::State& state) {
     TDataSet scan = Scan();
     const int w = static_cast<int>(state.range(0));
     for (auto _ : state) {
+        scan.MarkPointsChanged();  // otherwise only the first call computes
         ComputeSlopeAndCurvature(scan, w);
         benchmark::DoNotOptimize(scan.Points.data());
     }

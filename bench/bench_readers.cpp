@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <limits>
 #include <string>
 
 #include "core/Prompts.h"
@@ -164,6 +166,43 @@ void BM_ReadXmlArea1000x2000CountsAttenuated(benchmark::State& state) {
     ReadRepeatedly(state, Files().AreaCounts, 1000, 2000);
 }
 BENCHMARK(BM_ReadXmlArea1000x2000CountsAttenuated)->Unit(benchmark::kMillisecond);
+
+// The conversion alone, from the content in memory, serial (0) and on two threads (1).
+void ConvertRepeatedly(benchmark::State& state, const std::string& file,
+                       formats::ReadResult (*reader)(std::string_view, const std::string&, bool,
+                                                     ScanRegistry&, Prompts&, size_t)) {
+    std::ifstream in(file, std::ios::binary);
+    const std::string content((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
+    const size_t parallelFrom = state.range(0) ? 0 : std::numeric_limits<size_t>::max();
+    ScanRegistry registry;
+    UnattendedPrompts prompts;
+    for (auto _ : state) {
+        registry.ClearAdditionalScans();
+        reader(content, file, true, registry, prompts, parallelFrom);
+        benchmark::DoNotOptimize(registry.MainScan().RawPoints.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(content.size()));
+}
+
+void BM_ConvertTwoColumn1M(benchmark::State& state) {
+    ConvertRepeatedly(state, Files().TwoColumn, formats::ReadTwoColumnText);
+}
+BENCHMARK(BM_ConvertTwoColumn1M)
+    ->ArgName("threads2")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_ConvertXmlArea1000x2000Intensities(benchmark::State& state) {
+    ConvertRepeatedly(state, Files().AreaIntensities, formats::ReadXmlMeasurementText);
+}
+BENCHMARK(BM_ConvertXmlArea1000x2000Intensities)
+    ->ArgName("threads2")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

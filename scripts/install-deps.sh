@@ -15,6 +15,10 @@ PACKAGES=(
 if [ "${WITH_FUZZ:-0}" = 1 ]; then
   PACKAGES+=(clang libclang-rt-14-dev)
 fi
+# The peers that scripts/bench-vs-python.sh times the batch tool against.
+if [ "${WITH_PEERS:-0}" = 1 ]; then
+  PACKAGES+=(python3-numpy python3-xrayutilities)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

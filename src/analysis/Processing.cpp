@@ -5,6 +5,9 @@
 #include <limits>
 #include <vector>
 
+#include "base/HugePageAllocator.h"
+#include "base/Parallel.h"
+
 namespace trevasc::analysis {
 
 namespace {
@@ -22,12 +25,14 @@ int32_t SaturateToInt32(int64_t v) {
 // itself. The sum of the indices inside the scan slides along with i (both ends only move
 // right), so each point costs O(1). Integer sums are exact, so this equals the per-point sum;
 // 64 bits keep it exact for any count a 32-bit intensity can hold.
-void SmoothInto(const TDataPointArray& raw, int w, TDataPointArray& out) {
+// Points from..to-1 only: a range starts its sum afresh, and integer sums make that exact.
+void SmoothInto(const TDataPointArray& raw, int w, TDataPointArray& out, Index from, Index to) {
     const Index n = static_cast<Index>(raw.size());
     const Index h = w / 2;
     int64_t inside = 0;
-    Index lo = 0, hi = -1;  // indices whose intensities are in `inside`
-    for (Index i = 0; i < n; ++i) {
+    Index lo = std::max<Index>(0, from - h),
+          hi = lo - 1;  // indices whose intensities are in `inside`
+    for (Index i = from; i < to; ++i) {
         const Index newLo = std::max<Index>(0, i - h);
         const Index newHi = std::min<Index>(n - 1, i - h + w - 1);
         while (hi < newHi) inside += raw[static_cast<size_t>(++hi)].Intensity;
@@ -40,18 +45,20 @@ void SmoothInto(const TDataPointArray& raw, int w, TDataPointArray& out) {
     }
 }
 
+// A million-point scan's background takes 4 MB: on huge pages, as the points.
+using IntensityArray = std::vector<int32_t, HugePageAllocator<int32_t>>;
+
 // Wide moving average (width b) of the processed intensities, with the first and last point
-// repeated beyond the edges, subtracted from every point.
-void RemoveBackgroundInPlace(TDataPointArray& pts, int b) {
+// repeated beyond the edges, for points from..to-1 (a range starts its sum afresh).
+void BackgroundInto(const TDataPointArray& pts, int b, IntensityArray& background, Index from,
+                    Index to) {
     const Index n = static_cast<Index>(pts.size());
-    if (n == 0) return;
     const Index h = b / 2;
     const int64_t first = pts.front().Intensity;
     const int64_t last = pts.back().Intensity;
-    std::vector<int32_t> background(static_cast<size_t>(n));
     int64_t inside = 0;
-    Index lo = 0, hi = -1;
-    for (Index i = 0; i < n; ++i) {
+    Index lo = std::max<Index>(0, from - h), hi = lo - 1;
+    for (Index i = from; i < to; ++i) {
         const Index from = i - h;
         const Index to = i - h + b - 1;
         const Index newLo = std::max<Index>(0, from);
@@ -63,13 +70,39 @@ void RemoveBackgroundInPlace(TDataPointArray& pts, int b) {
         background[static_cast<size_t>(i)] =
             static_cast<int32_t>((inside + below * first + above * last) / b);
     }
-    // Kept apart from the loop above: every background value reads unreduced intensities.
-    for (Index i = 0; i < n; ++i) {
+}
+
+void SubtractBackground(TDataPointArray& pts, const IntensityArray& background, Index from,
+                        Index to) {
+    for (Index i = from; i < to; ++i) {
         auto& p = pts[static_cast<size_t>(i)];
         // A negative raw count can make the difference leave 32 bits; saturate rather than wrap.
         p.Intensity =
             SaturateToInt32(static_cast<int64_t>(p.Intensity) - background[static_cast<size_t>(i)]);
     }
+}
+
+// Runs f(from, to) over 0..n-1, in two halves on two threads from `parallelFrom` points on; the
+// second half starts at a multiple of `align`.
+template <class F>
+void ForRanges(Index n, size_t parallelFrom, Index align, F&& f) {
+    const Index mid = n / 2 / align * align;
+    if (static_cast<size_t>(n) < parallelFrom || mid == 0 || !HasSecondCore()) {
+        f(Index{0}, n);
+        return;
+    }
+    RunSideBySide([&] { f(Index{0}, mid); }, [&] { f(mid, n); });
+}
+
+void RemoveBackgroundInPlace(TDataPointArray& pts, int b, size_t parallelFrom) {
+    const Index n = static_cast<Index>(pts.size());
+    if (n == 0) return;
+    IntensityArray background(static_cast<size_t>(n));
+    ForRanges(n, parallelFrom, 1,
+              [&](Index from, Index to) { BackgroundInto(pts, b, background, from, to); });
+    // Apart from the loop above: every background value reads unreduced intensities.
+    ForRanges(n, parallelFrom, 1,
+              [&](Index from, Index to) { SubtractBackground(pts, background, from, to); });
 }
 
 // Running sum with the rounding error of every addition carried along (Knuth's TwoSum, as in
@@ -87,30 +120,18 @@ struct CompensatedSum {
     double Value() const { return sum + error; }
 };
 
-// Least-squares slopes of y over Position for every window of w points, written to field `out`
-// of the points: the slope of the window i - L .. i + R - 1 (L = w/2, R = w - L) for
-// L <= i <= n - R and 0 elsewhere. `out` must not be a field that y reads.
-//
-// The windows slide, so the sums are updated by one point in and one point out. Positions such as
-// 70.0 + i * 0.0004 make the textbook sums Sxx and Sx^2 nearly equal and their difference
-// worthless, so the sums run over u = x - x0 and v = y - y0, with the reference (x0, y0) taken
-// from the window's centre and renewed together with a from-scratch sum every w windows. The
-// reference then stays within about one window width of the data; compensated sums keep the
-// updates in between from piling up rounding errors.
+// The slopes of the windows starting at from..to-1; from is a multiple of w (the sums are
+// renewed at from, as at every w-th window).
 template <class ValueAt>
-void SlidingSlopes(TDataPointArray& pts, int w, ValueAt y, double TDataPoint::*out) {
-    const Index n = static_cast<Index>(pts.size());
+void SlidingSlopesOver(TDataPointArray& pts, int w, ValueAt y, double TDataPoint::*out, Index from,
+                       Index to) {
     const Index left = w / 2;
-    const Index lastStart = n - w;  // window start s = i - L runs over 0..n - w
-    // Edges (everything when the scan is shorter than the window).
-    for (Index i = 0; i < n; ++i)
-        if (i < left || i > lastStart + left) pts[static_cast<size_t>(i)].*out = 0.0;
     const double m = w;
     auto x = [&](Index j) { return pts[static_cast<size_t>(j)].Position; };
     double x0 = 0, y0 = 0;
     CompensatedSum su, sv, suu, suv;
     Index untilRestart = 0;
-    for (Index s = 0; s <= lastStart; ++s) {
+    for (Index s = from; s < to; ++s) {
         if (untilRestart-- == 0) {
             untilRestart = w - 1;
             x0 = x(s + left);
@@ -145,13 +166,42 @@ void SlidingSlopes(TDataPointArray& pts, int w, ValueAt y, double TDataPoint::*o
     }
 }
 
+// Least-squares slopes of y over Position for every window of w points, written to field `out`
+// of the points: the slope of the window i - L .. i + R - 1 (L = w/2, R = w - L) for
+// L <= i <= n - R and 0 elsewhere. `out` must not be a field that y reads.
+//
+// The windows slide, so the sums are updated by one point in and one point out. Positions such as
+// 70.0 + i * 0.0004 make the textbook sums Sxx and Sx^2 nearly equal and their difference
+// worthless, so the sums run over u = x - x0 and v = y - y0, with the reference (x0, y0) taken
+// from the window's centre and renewed together with a from-scratch sum every w windows. The
+// reference then stays within about one window width of the data; compensated sums keep the
+// updates in between from piling up rounding errors.
+//
+// A large scan is done in two halves on two threads, split at a window start where the sums are
+// renewed anyway (a multiple of w): each half then computes exactly what the whole run would.
+template <class ValueAt>
+void SlidingSlopes(TDataPointArray& pts, int w, ValueAt y, double TDataPoint::*out,
+                   size_t parallelFrom) {
+    const Index n = static_cast<Index>(pts.size());
+    const Index left = w / 2;
+    const Index lastStart = n - w;  // window start s = i - L runs over 0..n - w
+    // Edges (everything when the scan is shorter than the window).
+    const Index edgeEnd = std::min(n, left), edgeStart = std::max(edgeEnd, lastStart + left + 1);
+    for (Index i = 0; i < edgeEnd; ++i) pts[static_cast<size_t>(i)].*out = 0.0;
+    for (Index i = edgeStart; i < n; ++i) pts[static_cast<size_t>(i)].*out = 0.0;
+    if (lastStart < 0) return;
+    ForRanges(lastStart + 1, parallelFrom, w,
+              [&](Index from, Index to) { SlidingSlopesOver(pts, w, y, out, from, to); });
+}
+
 int ClampInt(int v, int lo, int hi) {
     return std::min(std::max(v, lo), hi);
 }
 
 }  // namespace
 
-void RebuildProcessedCurve(TDataSet& scan, const ProcessingSettings& settings) {
+void RebuildProcessedCurve(TDataSet& scan, const ProcessingSettings& settings,
+                           size_t parallelFrom) {
     const TDataPointArray& raw = scan.RawPoints;
     TDataPointArray& pts = scan.Points;
     const size_t n = raw.size();
@@ -159,14 +209,20 @@ void RebuildProcessedCurve(TDataSet& scan, const ProcessingSettings& settings) {
         pts = raw;  // whole points: slope and curvature become the raw zeros
     } else {
         pts.resize(n);
-        // Only the intensity is smoothed; the position is copied so that the processed array
-        // always matches the raw one, even if it had another length before.
-        for (size_t i = 0; i < n; ++i) pts[i].Position = raw[i].Position;
-        SmoothInto(raw, ClampInt(settings.SmoothWidth, kMinSmoothWidth, kMaxSmoothWidth), pts);
+        const int w = ClampInt(settings.SmoothWidth, kMinSmoothWidth, kMaxSmoothWidth);
+        ForRanges(static_cast<Index>(n), parallelFrom, 1, [&](Index from, Index to) {
+            // Only the intensity is smoothed; the position is copied so that the processed array
+            // always matches the raw one, even if it had another length before.
+            for (Index i = from; i < to; ++i)
+                pts[static_cast<size_t>(i)].Position = raw[static_cast<size_t>(i)].Position;
+            SmoothInto(raw, w, pts, from, to);
+        });
     }
     if (settings.RemoveBackground)
         RemoveBackgroundInPlace(
-            pts, ClampInt(settings.BackgroundWidth, kMinBackgroundWidth, kMaxBackgroundWidth));
+            pts, ClampInt(settings.BackgroundWidth, kMinBackgroundWidth, kMaxBackgroundWidth),
+            parallelFrom);
+    scan.MarkPointsChanged();
 }
 
 void RebuildAllProcessedCurves(ScanRegistry& registry, const ProcessingSettings& settings) {
@@ -175,15 +231,20 @@ void RebuildAllProcessedCurves(ScanRegistry& registry, const ProcessingSettings&
         RebuildProcessedCurve(registry.Additional(k), settings);
 }
 
-void ComputeSlopeAndCurvature(TDataSet& scan, int slopeCount) {
+void ComputeSlopeAndCurvature(TDataSet& scan, int slopeCount, size_t parallelFrom) {
     TDataPointArray& pts = scan.Points;
     const int w = ClampInt(slopeCount, kMinSlopeCount, kMaxSlopeCount);
+    // Opening a file computes the slope, and each peak search asks again: on a million points
+    // that is tens of milliseconds for the same numbers.
+    if (scan.HasSlopeFor(w)) return;
     SlidingSlopes(
         pts, w, [&](Index j) { return static_cast<double>(pts[static_cast<size_t>(j)].Intensity); },
-        &TDataPoint::Slope);
+        &TDataPoint::Slope, parallelFrom);
     // The curvature is the slope of the slope, the zero edge values included.
     SlidingSlopes(
-        pts, w, [&](Index j) { return pts[static_cast<size_t>(j)].Slope; }, &TDataPoint::Curvature);
+        pts, w, [&](Index j) { return pts[static_cast<size_t>(j)].Slope; }, &TDataPoint::Curvature,
+        parallelFrom);
+    scan.NoteSlopeWindow(w);
 }
 
 TLineFit LineFitSlope(const TDataPointArray& points, std::ptrdiff_t first, std::ptrdiff_t last,

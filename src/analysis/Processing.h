@@ -23,18 +23,25 @@ inline constexpr int kMaxBackgroundWidth = 1000;
 inline constexpr int kMinSlopeCount = 3;
 inline constexpr int kMaxSlopeCount = 1000;
 
+// Scans of this many points and more are processed in two halves on two threads, with the
+// same result to the last bit (tests force both ways through the parameters below).
+inline constexpr size_t kParallelPointsFrom = size_t{1} << 16;
+
 // Rebuilds the processed points of one scan from its raw points: smoothing, then background
 // removal. Slope and curvature are kept, except that switching noise suppression off copies
 // whole raw points (whose slope and curvature are zero). Peaks are not touched.
-void RebuildProcessedCurve(TDataSet& scan, const ProcessingSettings& settings);
+void RebuildProcessedCurve(TDataSet& scan, const ProcessingSettings& settings,
+                           size_t parallelFrom = kParallelPointsFrom);
 
 // RebuildProcessedCurve for the main scan, then for every additional scan in list order.
 // The plot refresh that follows is the caller's.
 void RebuildAllProcessedCurves(ScanRegistry& registry, const ProcessingSettings& settings);
 
 // Fills Slope and Curvature of the processed points (window of slopeCount points; 0 at the
-// edges, and everywhere when the scan has fewer points than the window).
-void ComputeSlopeAndCurvature(TDataSet& scan, int slopeCount);
+// edges, and everywhere when the scan has fewer points than the window). Does nothing when they
+// were computed for the same window and the points have not changed since (PointsRevision).
+void ComputeSlopeAndCurvature(TDataSet& scan, int slopeCount,
+                              size_t parallelFrom = kParallelPointsFrom);
 
 // Which value of the points a straight-line fit runs over.
 enum class TFitValue { Intensity, Slope };

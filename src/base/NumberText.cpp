@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "base/Error.h"
@@ -46,61 +47,27 @@ std::string ToFileDecimal(std::string_view text, char decimalSeparator) {
 
 namespace {
 
-constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-
-// Fast path for the plain decimals that fill scan files ("523", "-12.3456", "0,25"): with at
-// most 15 digits the digits form an integer that a double holds exactly, and one division by an
-// exact power of ten is correctly rounded, so the value is the one from_chars gives. Returns
-// false for anything else (signs other than a leading minus, exponents, more digits), which
-// then takes the general path.
-bool TryPlainDecimal(std::string_view t, double& value) {
-    size_t i = t[0] == '-' ? 1 : 0;
-    uint64_t mantissa = 0;
-    int digits = 0, integerDigits = 0, fractionDigits = 0;
-    bool point = false;
-    for (; i < t.size(); ++i) {
-        const char c = t[i];
-        if (c >= '0' && c <= '9') {
-            if (++digits > 15) return false;
-            mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
-            (point ? fractionDigits : integerDigits)++;
-        } else if ((c == '.' || c == ',') && !point) {
-            point = true;
-        } else {
-            return false;
-        }
-    }
-    if (integerDigits == 0 || (point && fractionDigits == 0)) return false;
-    value = static_cast<double>(mantissa);
-    if (fractionDigits > 0) value /= kExactPowersOfTen[fractionDigits];
-    if (t[0] == '-') value = -value;
-    return true;
+// The whole of [first, last) as a finite number in decimal or exponent notation.
+// chars_format::general reads no hex floats; "nan" and "inf" it reads, but they are not finite,
+// and a value out of range (underflow too) is no number either.
+std::optional<double> FromChars(const char* first, const char* last) {
+    double value = 0.0;
+    const auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+    if (ec != std::errc() || ptr != last || !std::isfinite(value)) return std::nullopt;
+    return value;
 }
 
-// The general conversion, kept out of line so that the fast path needs no buffer.
+// Everything the fast path does not take, through the library conversion. Kept out of line so
+// that the fast path needs no buffer.
 [[gnu::noinline]] std::optional<double> ParseGeneralFloat(std::string_view t) {
-    char buf[408];
-    size_t n = 0;
-    size_t i = 0;
-    if (t[0] == '+') i = 1;  // from_chars does not take a leading plus
-    for (; i < t.size(); ++i) {
-        char c = t[i];
-        if (c == ',') c = '.';
-        // Only plain decimal notation: no "nan", "inf" or hex floats.
-        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
-            return std::nullopt;
-        buf[n++] = c;
-    }
-    if (n == 0) return std::nullopt;
-    double value = 0.0;
-    auto [ptr, ec] = std::from_chars(buf, buf + n, value, std::chars_format::general);
-    if (ec == std::errc::result_out_of_range) {
-        // Underflow reads as zero; overflow is not a finite number.
-        return std::nullopt;
-    }
-    if (ec != std::errc() || ptr != buf + n || !std::isfinite(value)) return std::nullopt;
-    return value;
+    if (t[0] == '+') t.remove_prefix(1);  // from_chars takes no leading plus
+    if (t.empty()) return std::nullopt;
+    if (auto value = FromChars(t.data(), t.data() + t.size())) return value;
+    // A decimal comma stops from_chars: only then is the text copied with a point instead.
+    if (!std::memchr(t.data(), ',', t.size())) return std::nullopt;
+    char buf[400];
+    std::replace_copy(t.begin(), t.end(), buf, ',', '.');
+    return FromChars(buf, buf + t.size());
 }
 
 }  // namespace
@@ -108,7 +75,8 @@ bool TryPlainDecimal(std::string_view t, double& value) {
 std::optional<double> TryParseFloat(std::string_view text) {
     std::string_view t = Trim(text);
     if (t.empty() || t.size() > 400) return std::nullopt;
-    if (double plain; TryPlainDecimal(t, plain)) return plain;
+    const char* const end = t.data() + t.size();
+    if (double plain; ParsePlainDecimal(t.data(), end, plain) == end) return plain;
     return ParseGeneralFloat(t);
 }
 

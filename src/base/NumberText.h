@@ -1,6 +1,7 @@
 #pragma once
 // Number reading and writing shared by every reader and export.
 // Numbers in files may use "." or "," as decimal mark; nothing here depends on the C locale.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,18 +31,62 @@ inline std::string_view Trim(std::string_view text) {
 
 // Reads the whole trimmed text as a finite number with "." or "," as decimal mark.
 std::optional<double> TryParseFloat(std::string_view text);
-// Counts are nearly always written as plain whole numbers (1 to 9 digits, no sign): reading
-// those directly gives the same value as TryParseFloat at a fraction of the cost. False for
-// anything else, which then takes the general conversion.
-inline bool TryWholeCount(std::string_view token, int32_t& value) {
-    if (token.empty() || token.size() > 9) return false;
-    int32_t v = 0;
-    for (char c : token) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
+
+// The fast paths of the readers. Scan files are filled with plain decimals ("523", "-12.3456",
+// "0,25") and whole counts; these read them where they stand, one character at a time, and give
+// the same values as TryParseFloat.
+
+// Reads the plain decimal at the start of [p, end): an optional "-", digits, and optionally a
+// "." or "," followed by more digits, 15 digits at most. Returns where it ends (the caller
+// decides whether what follows may end a number), or nullptr when the text there is not of
+// this form and only TryParseFloat can tell. With at most 15 digits the digits form an integer
+// that a double holds exactly, and one division by an exact power of ten is correctly rounded,
+// so the value is the one from_chars gives.
+inline const char* ParsePlainDecimal(const char* p, const char* end, double& value) {
+    constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negative = p != end && *p == '-';
+    const char* q = p + (negative ? 1 : 0);
+    const char* const integerStart = q;
+    uint64_t mantissa = 0;  // wraps for more than 19 digits, which are refused below
+    while (q != end && static_cast<unsigned>(*q - '0') <= 9)
+        mantissa = mantissa * 10 + static_cast<unsigned>(*q++ - '0');
+    const ptrdiff_t integerDigits = q - integerStart;
+    if (integerDigits == 0) return nullptr;
+    ptrdiff_t fractionDigits = 0;
+    if (q != end && (*q == '.' || *q == ',')) {
+        const char* const fractionStart = ++q;
+        while (q != end && static_cast<unsigned>(*q - '0') <= 9)
+            mantissa = mantissa * 10 + static_cast<unsigned>(*q++ - '0');
+        fractionDigits = q - fractionStart;
+        if (fractionDigits == 0) return nullptr;
     }
+    if (integerDigits + fractionDigits > 15) return nullptr;
+    value = static_cast<double>(mantissa);
+    if (fractionDigits > 0) value /= kExactPowersOfTen[fractionDigits];
+    if (negative) value = -value;
+    return q;
+}
+
+// Reads the whole count at the start of [p, end): 1 to 9 digits, no sign. Returns where it ends,
+// or nullptr for anything else (which then takes the general conversion).
+inline const char* ParseWholeCount(const char* p, const char* end, int32_t& value) {
+    int32_t v = 0;
+    const char* q = p;
+    while (q != end && static_cast<unsigned>(*q - '0') <= 9) {
+        if (q - p == 9) return nullptr;
+        v = v * 10 + (*q++ - '0');
+    }
+    if (q == p) return nullptr;
     value = v;
-    return true;
+    return q;
+}
+
+// Counts are nearly always written as plain whole numbers: reading those directly gives the same
+// value as TryParseFloat at a fraction of the cost. False for anything else.
+inline bool TryWholeCount(std::string_view token, int32_t& value) {
+    const char* end = token.data() + token.size();
+    return !token.empty() && ParseWholeCount(token.data(), end, value) == end;
 }
 
 // As TryParseFloat, but throws TrevascError with the float conversion message.

@@ -27,11 +27,13 @@ const char* ScanKindName(TScanKind kind) {
 void TDataSet::SetRawPoints(TDataPointArray points) {
     RawPoints = std::move(points);
     Points = RawPoints;
+    MarkPointsChanged();
 }
 
 void TDataSet::ReplaceRawPoints(TDataPointArray points) {
     RawPoints = std::move(points);
     Points = TDataPointArray();
+    MarkPointsChanged();
 }
 
 void TDataSet::ClearPoints() {
@@ -39,6 +41,7 @@ void TDataSet::ClearPoints() {
     RawPoints.shrink_to_fit();
     Points.clear();
     Points.shrink_to_fit();
+    MarkPointsChanged();
 }
 
 double PeakPointIndex(const TDataSet& scan, double position) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/HugePageAllocator.h"
+
 namespace trevasc {
 
 struct TDataPoint {
@@ -14,7 +16,8 @@ struct TDataPoint {
     double Curvature = 0.0;  // counts per degree squared
 };
 
-using TDataPointArray = std::vector<TDataPoint>;
+// Large scans fill tens of megabytes with points: on huge pages where the system has them.
+using TDataPointArray = std::vector<TDataPoint, HugePageAllocator<TDataPoint>>;
 
 struct TPeak {
     double Position = 0.0;
@@ -58,6 +61,26 @@ class TDataSet {
     void ReplaceRawPoints(TDataPointArray points);
     // Releases both point arrays.
     void ClearPoints();
+
+    // The processed points' revision: the members above and RebuildProcessedCurve count it up,
+    // and so must any other code that changes Points, with MarkPointsChanged. Derived values
+    // (slope and curvature) are recomputed only when it has moved since they were computed.
+    uint64_t PointsRevision() const { return pointsRevision_; }
+    void MarkPointsChanged() { ++pointsRevision_; }
+    // Records that Points holds slope and curvature for this window at the current revision.
+    void NoteSlopeWindow(int window) {
+        slopeWindow_ = window;
+        slopeRevision_ = pointsRevision_;
+    }
+    // True when Points holds slope and curvature for this window and nothing changed since.
+    bool HasSlopeFor(int window) const {
+        return slopeWindow_ == window && slopeRevision_ == pointsRevision_;
+    }
+
+  private:
+    uint64_t pointsRevision_ = 0;
+    uint64_t slopeRevision_ = 0;
+    int slopeWindow_ = 0;  // 0: no slope computed yet
 };
 
 // Fractional index of a position in the processed points (0 for scans of fewer than two points).

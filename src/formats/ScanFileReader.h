@@ -6,6 +6,7 @@
 // created). With `main` set the first scan replaces the main scan's points and name (its peak
 // list is left alone) and sets OpenScanKind; otherwise the kind must equal OpenScanKind and
 // new additional scans are appended.
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,16 @@ ReadResult ReadScanListText(std::string_view content, const std::string& fileNam
                             ScanRegistry& registry, Prompts& prompts);
 ReadResult ReadTwoColumnText(std::string_view content, const std::string& fileName, bool main,
                              ScanRegistry& registry, Prompts& prompts);
+
+// Files of this size and more have their numbers converted on two threads: two halves of the
+// lines, or two halves of the scans of an area measurement.
+inline constexpr size_t kParallelReadFrom = size_t{1} << 20;
+// The readers above with another size from which on they use two threads (tests force both
+// ways: the points are the same).
+ReadResult ReadXmlMeasurementText(std::string_view content, const std::string& fileName, bool main,
+                                  ScanRegistry& registry, Prompts& prompts, size_t parallelFrom);
+ReadResult ReadTwoColumnText(std::string_view content, const std::string& fileName, bool main,
+                             ScanRegistry& registry, Prompts& prompts, size_t parallelFrom);
 
 // Detects the format of `content` and runs its reader.
 ReadResult ReadScanText(std::string_view content, const std::string& fileName, bool main,

@@ -13,6 +13,7 @@
 
 #include "base/Error.h"
 #include "base/NumberText.h"
+#include "base/Parallel.h"
 #include "base/PathText.h"
 #include "base/TextLine.h"
 #include "formats/ScanFileReader.h"
@@ -160,6 +161,90 @@ constexpr std::array<bool, 256> kNumberChar = MakeNumberCharTable();
 
 bool IsTwoColumnDataLine(std::string_view trimmed) {
     return !trimmed.empty() && trimmed[0] >= '0' && trimmed[0] <= '9';
+}
+
+// What the reading loop finds in a run of whole lines. While reading, each point holds its
+// written position in Position and its written value in Slope (the value may need scaling
+// before it fits an integer), and a whole count also in Intensity; the last pass turns them
+// into the final position and intensity.
+struct TwoColumnLines {
+    TDataPointArray Points;
+    size_t Count = 0;                          // data lines, those after an error included
+    std::optional<std::string> LineError;      // first line without two columns or bad value
+    std::optional<std::string> PositionError;  // first bad position
+    double Maximum = 0.0;
+};
+
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
+
+// The line as nearly every data line is written: a plain decimal position at its very start, one
+// separator, blanks, a whole count and nothing but blanks after it. Reads those in one pass, to
+// the same values as the general reading below; false for any other line.
+bool ReadPlainDataLine(std::string_view line, TwoColumnLines& out) {
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    if (*p < '0' || *p > '9') return false;
+    double x;
+    const char* const sep = ParsePlainDecimal(p, end, x);
+    // The separator is the first character that cannot belong to a number.
+    if (!sep || sep == end || kNumberChar[static_cast<unsigned char>(*sep)]) return false;
+    const char* q = sep + 1;
+    while (q != end && IsBlank(*q)) ++q;
+    int32_t y;
+    q = ParseWholeCount(q, end, y);
+    if (!q) return false;
+    while (q != end && IsBlank(*q)) ++q;
+    if (q != end) return false;
+    ++out.Count;
+    out.Maximum = std::max(out.Maximum, static_cast<double>(y));
+    TDataPoint& point = out.Points.emplace_back();
+    point.Position = x;
+    point.Slope = y;
+    point.Intensity = y;
+    return true;
+}
+
+void ReadTwoColumnLines(std::string_view text, TwoColumnLines& out) {
+    TextLineReader lines(text);
+    for (std::string_view line = lines.ReadTextLine(); !line.empty(); line = lines.ReadTextLine()) {
+        if (!out.LineError && ReadPlainDataLine(line, out)) continue;
+        const std::string_view trimmed = Trim(line);
+        if (!IsTwoColumnDataLine(trimmed)) continue;
+        ++out.Count;
+        if (out.LineError) continue;  // an earlier error stands; only count on
+        size_t sep = 0;
+        while (sep < trimmed.size() && kNumberChar[static_cast<unsigned char>(trimmed[sep])]) ++sep;
+        const std::string_view column1 = Trim(trimmed.substr(0, sep));
+        const std::string_view column2 =
+            sep < trimmed.size() ? Trim(trimmed.substr(sep + 1)) : std::string_view();
+        if (column1.empty() || column2.empty()) {
+            out.LineError = kUnknownDataFormatMessage;
+            continue;
+        }
+        int32_t wholeY;
+        const std::optional<double> y =
+            TryWholeCount(column2, wholeY) ? std::optional<double>(wholeY) : TryParseFloat(column2);
+        if (!y) {
+            out.LineError = FloatConversionMessage(ToLocalDecimal(column2));
+            continue;
+        }
+        const std::optional<double> x = TryParseFloat(column1);
+        if (!x && !out.PositionError)
+            out.PositionError = FloatConversionMessage(ToLocalDecimal(column1));
+        out.Maximum = std::max(out.Maximum, *y);
+        TDataPoint& point = out.Points.emplace_back();
+        point.Position = x ? *x : 0.0;
+        point.Slope = *y;
+    }
+}
+
+// Where a text splits into two halves of whole lines: the first line end from the middle on
+// (the second half starts with it, and line ends before a line are skipped), or the end.
+size_t HalfAtLineEnd(std::string_view text) {
+    const size_t at = text.find_first_of("\r\n", text.size() / 2);
+    return at == std::string_view::npos ? text.size() : at;
 }
 
 }  // namespace
@@ -316,77 +401,71 @@ ReadResult ReadScanListText(std::string_view content, const std::string& fileNam
 // convert); here one pass parses every line and the checks run in the same order afterwards, so
 // the error reported is the one the three passes would report first: the kind check, fewer than
 // two data lines, an unsplittable line or a bad intensity (second pass) before a bad position
-// (third pass), then a spacing or range error at the first line that has one.
+// (third pass), then a spacing or range error at the first line that has one. A large file is
+// read in two halves of whole lines on two threads; the first half's errors come first.
 //
 // The step is taken over the whole file, (last - first) / (n - 1), and point k sits at
 // first + k * step: a step from the first two rounded positions drifts over a long scan and
 // rejects files whose positions were rounded to a few decimals.
 ReadResult ReadTwoColumnText(std::string_view content, const std::string& fileName, bool main,
-                             ScanRegistry& registry, Prompts& prompts) {
+                             ScanRegistry& registry, Prompts& prompts, size_t parallelFrom) {
     CheckAdditionalKind(registry, main, TScanKind::TwoTheta);
-    TextLineReader lines(content);
-    // One array for the whole read: while reading, each point holds its written position in
-    // Position and its written value in Slope (the value may need scaling before it fits an
-    // integer); the last pass turns them into the final position and intensity.
-    TDataPointArray points;
-    // A typical data line has 8 to 20 characters; reserving only costs address space.
-    points.reserve(content.size() / 8 + 1);
-    size_t count = 0;
-    const char* splitError = nullptr;
-    std::optional<std::string> valueError, positionError;
-    double maximum = 0.0;
-    for (std::string_view line = lines.ReadTextLine(); !line.empty(); line = lines.ReadTextLine()) {
-        const std::string_view text = Trim(line);
-        if (!IsTwoColumnDataLine(text)) continue;
-        ++count;
-        if (splitError || valueError) continue;  // an earlier error stands; only count on
-        size_t sep = 0;
-        while (sep < text.size() && kNumberChar[static_cast<unsigned char>(text[sep])]) ++sep;
-        const std::string_view column1 = Trim(text.substr(0, sep));
-        const std::string_view column2 =
-            sep < text.size() ? Trim(text.substr(sep + 1)) : std::string_view();
-        if (column1.empty() || column2.empty()) {
-            splitError = kUnknownDataFormatMessage;
-            continue;
-        }
-        int32_t wholeY;
-        const std::optional<double> y =
-            TryWholeCount(column2, wholeY) ? std::optional<double>(wholeY) : TryParseFloat(column2);
-        if (!y) {
-            valueError = FloatConversionMessage(ToLocalDecimal(column2));
-            continue;
-        }
-        const std::optional<double> x = TryParseFloat(column1);
-        if (!x && !positionError) positionError = FloatConversionMessage(ToLocalDecimal(column1));
-        maximum = std::max(maximum, *y);
-        TDataPoint& point = points.emplace_back();
-        point.Position = x ? *x : 0.0;
-        point.Slope = *y;
+    TwoColumnLines head, tail;
+    // A typical data line has 8 to 20 characters; reserving only costs address space. The first
+    // half's array takes the second half's points at the end, so it is reserved for both.
+    head.Points.reserve(content.size() / 8 + 1);
+    const size_t split =
+        content.size() >= parallelFrom && HasSecondCore() ? HalfAtLineEnd(content) : content.size();
+    if (split < content.size()) {
+        tail.Points.reserve((content.size() - split) / 8 + 1);
+        RunSideBySide([&] { ReadTwoColumnLines(content.substr(0, split), head); },
+                      [&] { ReadTwoColumnLines(content.substr(split), tail); });
+    } else {
+        ReadTwoColumnLines(content, head);
     }
+    const size_t count = head.Count + tail.Count;
     if (count < 2) throw TrevascError(kUnknownDataFormatMessage);
-    if (splitError) throw TrevascError(splitError);
-    if (valueError) throw TrevascError(*valueError);
-    if (positionError) throw TrevascError(*positionError);
+    if (head.LineError || tail.LineError)
+        throw TrevascError(head.LineError ? *head.LineError : *tail.LineError);
+    if (head.PositionError || tail.PositionError)
+        throw TrevascError(head.PositionError ? *head.PositionError : *tail.PositionError);
 
     // Scale the intensities down by powers of ten until the largest fits a 32-bit integer.
+    const double maximum = std::max(head.Maximum, tail.Maximum);
     double factor = 1.0;
     while (maximum / factor > 2000000000.0) factor *= 10.0;
 
-    const double first = points.front().Position;
-    const double step = (points.back().Position - first) / static_cast<double>(count - 1);
-    for (size_t i = 0; i < count; ++i) {
-        TDataPoint& point = points[i];
+    TDataPointArray& points = head.Points;
+    const double first = (points.empty() ? tail.Points : points).front().Position;
+    const double last = (tail.Points.empty() ? points : tail.Points).back().Position;
+    const double step = (last - first) / static_cast<double>(count - 1);
+    const auto finish = [&](TDataPoint& point, size_t i) {
         const double onGrid = first + static_cast<double>(i) * step;
         // Written so that a NaN deviation (an infinite step) fails as well.
         if (!(std::fabs(point.Position - onGrid) <= kTwoColumnSpacingTolerance))
             throw TrevascError(kSpacingMessage);
         point.Position = onGrid;
-        point.Intensity = RoundToInt32(point.Slope / factor);
+        // A whole count read as such needs no rounding unless it is scaled.
+        if (factor != 1.0 || point.Slope != point.Intensity)
+            point.Intensity = RoundToInt32(point.Slope / factor);
         point.Slope = 0.0;
+    };
+    const size_t headCount = points.size();
+    for (size_t i = 0; i < headCount; ++i) finish(points[i], i);
+    for (size_t i = 0; i < tail.Points.size(); ++i) {
+        TDataPoint point = tail.Points[i];
+        finish(point, headCount + i);
+        points.push_back(point);
     }
+    tail.Points = TDataPointArray();
     Commit(registry, main, TScanKind::TwoTheta, NamedScan(fileName, std::move(points)));
     if (factor > 1.0) prompts.ShowInfo(ScaledMessage(factor));
     return {};
+}
+
+ReadResult ReadTwoColumnText(std::string_view content, const std::string& fileName, bool main,
+                             ScanRegistry& registry, Prompts& prompts) {
+    return ReadTwoColumnText(content, fileName, main, registry, prompts, kParallelReadFrom);
 }
 
 }  // namespace trevasc::formats

@@ -6,12 +6,15 @@
 #include <libxml/xmlreader.h>
 
 #include <climits>
+#include <exception>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "base/Error.h"
 #include "base/MessageText.h"
 #include "base/NumberText.h"
+#include "base/Parallel.h"
 #include "base/PathText.h"
 #include "formats/ScanFileReader.h"
 
@@ -441,9 +444,13 @@ void ForEachToken(std::string_view text, F&& f) {
     }
 }
 
+// One token starts wherever a separator is followed by anything else. Written without branches,
+// so that the compiler can compare many characters at once.
 size_t CountTokens(std::string_view text) {
-    size_t n = 0;
-    ForEachToken(text, [&](std::string_view) { ++n; });
+    if (text.empty()) return 0;
+    size_t n = IsListSeparator(text[0]) ? 0 : 1;
+    for (size_t i = 1; i < text.size(); ++i)
+        n += static_cast<size_t>(IsListSeparator(text[i - 1]) & !IsListSeparator(text[i]));
     return n;
 }
 
@@ -490,20 +497,31 @@ TDataPointArray ReadIntensities(const XmlDocument& document, int32_t text, bool 
         }
     }
     points.reserve(count);
-    size_t i = 0;
-    ForEachToken(node.Value, [&](std::string_view token) {
+    const char* p = node.Value.data();
+    const char* const end = p + node.Value.size();
+    for (size_t i = 0;; ++i) {
+        while (p != end && IsListSeparator(*p)) ++p;
+        if (p == end) break;
         TDataPoint& point = points.emplace_back();
-        int32_t whole;
-        const bool plain = TryWholeCount(token, whole);
+        // Whole counts are read where they stand; the rest of a token (or a token of another
+        // form) goes through the general conversion.
+        int32_t whole = 0;
+        const char* q = ParseWholeCount(p, end, whole);
+        const bool plain = q && (q == end || IsListSeparator(*q));
+        if (!plain) {
+            q = p;
+            while (q != end && !IsListSeparator(*q)) ++q;
+        }
         if (plain && !rawCounts) {
             point.Intensity = whole;
         } else {
-            double value = plain ? whole : ConvertToken(token);
+            double value =
+                plain ? whole : ConvertToken(std::string_view(p, static_cast<size_t>(q - p)));
             if (rawCounts) value *= factors.empty() ? commonFactor : factors[i];
             point.Intensity = RoundToInt32(value);
         }
-        ++i;
-    });
+        p = q;
+    }
     return points;
 }
 
@@ -554,6 +572,29 @@ struct AxisRange {
     double End = 0.0;
 };
 
+// Runs convert(i) for the scans i of an area measurement, whose data are the texts `texts`. A
+// large measurement is converted in two runs of scans with about the same amount of text, on two
+// threads; an error in the first run is the one reported, as it comes first in the file.
+template <class Convert>
+void ConvertScans(const XmlDocument& document, const std::vector<int32_t>& texts,
+                  size_t parallelFrom, Convert&& convert) {
+    const auto run = [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) convert(i);
+    };
+    const auto textSize = [&](size_t i) {
+        return texts[i] < 0 ? size_t{0} : document.Text(texts[i]).Value.size();
+    };
+    size_t total = 0;
+    for (size_t i = 0; i < texts.size(); ++i) total += textSize(i);
+    if (texts.size() < 2 || total < parallelFrom || !HasSecondCore()) {
+        run(0, texts.size());
+        return;
+    }
+    size_t half = 0;
+    for (size_t sum = 0; half + 1 < texts.size() && sum < total / 2; ++half) sum += textSize(half);
+    RunSideBySide([&] { run(0, half); }, [&] { run(half, texts.size()); });
+}
+
 }  // namespace
 
 // How the path queries are run (all on the event list of XmlDocument, so every query sees the
@@ -569,7 +610,8 @@ struct AxisRange {
 // axis (`listPositions`) instead of start and end; these are read with the same queries ending
 // in those names, and only where the documented element is absent.
 ReadResult ReadXmlMeasurementText(std::string_view content, const std::string& fileName, bool main,
-                                  ScanRegistry& registry, Prompts& /*prompts*/) {
+                                  ScanRegistry& registry, Prompts& /*prompts*/,
+                                  size_t parallelFrom) {
     const XmlDocument document(content);
     XmlPathScanner scanner(document);
     const auto text = [&](int32_t index) { return document.NormalizedText(index); };
@@ -707,13 +749,38 @@ ReadResult ReadXmlMeasurementText(std::string_view content, const std::string& f
             for (int32_t t = scanner.Relative(next); t >= 0; t = scanner.Relative(next))
                 dataTexts.push_back(t);
         }
-        for (int32_t t : dataTexts) {
-            TParsedScan scan;
-            scan.Points = ReadIntensities(document, t, rawCounts);
-            scans.push_back(std::move(scan));
+        scans.resize(dataTexts.size());
+        // Start and end of the 2Theta axis, scan by scan; a scan without them gets 0. They are
+        // read before the intensities so that each scan gets its positions in the pass that
+        // converts its intensities (a second pass over 64 MB of points costs more than all of
+        // the arithmetic); an error in them is reported after the intensities', in the order
+        // of the checks.
+        std::vector<std::pair<double, double>> ranges(areaListed ? 0 : scans.size());
+        std::exception_ptr rangeError;
+        if (!areaListed) {
+            try {
+                const TXmlPath next =
+                    NextScanPositionPath(TXmlAxis::TwoTheta, TXmlName::StartPosition);
+                for (size_t i = 0; i < scans.size(); ++i) {
+                    const int32_t start =
+                        i == 0 ? scanner.Absolute(PositionPath(kArea, TXmlAxis::TwoTheta,
+                                                               TXmlName::StartPosition))
+                               : scanner.Relative(next);
+                    const int32_t end = scanner.Relative(nextEnd);
+                    if (start >= 0 && end >= 0)
+                        ranges[i] = {ConvertText(document, start), ConvertText(document, end)};
+                }
+            } catch (const TrevascError&) {
+                rangeError = std::current_exception();
+            }
         }
+        ConvertScans(document, dataTexts, parallelFrom, [&](size_t i) {
+            scans[i].Points = ReadIntensities(document, dataTexts[i], rawCounts);
+            if (!areaListed) SetRangePositions(scans[i].Points, ranges[i].first, ranges[i].second);
+        });
+        if (rangeError) std::rethrow_exception(rangeError);
 
-        // Positions of the 2Theta axis, scan by scan; a scan without start or end gets 0.
+        // Listed positions of the 2Theta axis, scan by scan; a scan without a list gets 0.
         if (areaListed) {
             const TXmlPath next = NextScanPositionPath(TXmlAxis::TwoTheta, TXmlName::ListPositions);
             for (size_t i = 0; i < scans.size(); ++i) {
@@ -723,20 +790,6 @@ ReadResult ReadXmlMeasurementText(std::string_view content, const std::string& f
                                          : scanner.Relative(next);
                 if (list >= 0)
                     SetListedPositions(document, scans[i].Points, list);
-                else
-                    SetRangePositions(scans[i].Points, 0.0, 0.0);
-            }
-        } else {
-            const TXmlPath next = NextScanPositionPath(TXmlAxis::TwoTheta, TXmlName::StartPosition);
-            for (size_t i = 0; i < scans.size(); ++i) {
-                const int32_t start = i == 0
-                                          ? scanner.Absolute(PositionPath(kArea, TXmlAxis::TwoTheta,
-                                                                          TXmlName::StartPosition))
-                                          : scanner.Relative(next);
-                const int32_t end = scanner.Relative(nextEnd);
-                if (start >= 0 && end >= 0)
-                    SetRangePositions(scans[i].Points, ConvertText(document, start),
-                                      ConvertText(document, end));
                 else
                     SetRangePositions(scans[i].Points, 0.0, 0.0);
             }
@@ -773,6 +826,11 @@ ReadResult ReadXmlMeasurementText(std::string_view content, const std::string& f
     }
     CommitScans(registry, main, kind, std::move(scans));
     return result;
+}
+
+ReadResult ReadXmlMeasurementText(std::string_view content, const std::string& fileName, bool main,
+                                  ScanRegistry& registry, Prompts& prompts) {
+    return ReadXmlMeasurementText(content, fileName, main, registry, prompts, kParallelReadFrom);
 }
 
 }  // namespace trevasc::formats

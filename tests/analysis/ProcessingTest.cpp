@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <functional>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -201,5 +204,73 @@ TEST(Slope, SlidingSumsMatchFromScratchFitsOnRealPositions) {
         const long flank = static_cast<long>((71.5 - 0.035 - 70.0) / 0.0004);
         const double at = ReferenceFit(x, y, flank - left, flank + right - 1).first;
         EXPECT_NEAR(s.Points[flank].Slope, at, 1e-9 * std::fabs(at)) << "w=" << w;
+    }
+}
+
+TEST(Slope, RecomputedOnlyWhenWindowOrPointsChanged) {
+    std::vector<int32_t> counts;
+    for (int i = 0; i < 80; ++i) counts.push_back(100 + (i * 53) % 97);
+    TDataSet scan = MakeScan(counts);
+    ComputeSlopeAndCurvature(scan, 15);
+    const double slope = scan.Points[40].Slope;
+    ASSERT_NE(slope, 0.0);
+    // A value no computation gives shows whether the next call recomputed.
+    const auto plant = [&] { scan.Points[40].Slope = 12345.0; };
+    const auto recomputed = [&] { return scan.Points[40].Slope != 12345.0; };
+
+    plant();
+    ComputeSlopeAndCurvature(scan, 15);
+    EXPECT_FALSE(recomputed()) << "same window, same points";
+    ComputeSlopeAndCurvature(scan, 2);  // clamped to 3: a new window
+    EXPECT_TRUE(recomputed());
+    ComputeSlopeAndCurvature(scan, 15);
+    EXPECT_EQ(scan.Points[40].Slope, slope);
+
+    const std::vector<std::function<void()>> changes = {
+        [&] { scan.MarkPointsChanged(); },
+        [&] { RebuildProcessedCurve(scan, Settings(true, 5)); },
+        [&] { scan.SetRawPoints(scan.RawPoints); },
+    };
+    for (size_t k = 0; k < changes.size(); ++k) {
+        ComputeSlopeAndCurvature(scan, 15);
+        plant();
+        changes[k]();
+        ComputeSlopeAndCurvature(scan, 15);
+        EXPECT_TRUE(recomputed()) << "change " << k;
+    }
+    // Smoothed points give other slopes than the raw ones they came from.
+    RebuildProcessedCurve(scan, Settings(true, 9));
+    ComputeSlopeAndCurvature(scan, 15);
+    EXPECT_NE(scan.Points[40].Slope, slope);
+}
+
+TEST(Processing, HalvesOnTwoThreadsGiveTheSerialResultBitForBit) {
+    // A scan long enough for several windows per half, with peaks on a sloped background.
+    const long n = 30011;
+    std::mt19937 rng(5);
+    std::normal_distribution<double> noise(0.0, 30.0);
+    TDataPointArray pts(static_cast<size_t>(n));
+    for (long i = 0; i < n; ++i) {
+        const double x = 70.0 + 0.0004 * static_cast<double>(i);
+        const double y = 800 + 20 * i / 1000.0 + 4e5 * std::exp(-std::pow((x - 73.0) / 0.05, 2));
+        pts[static_cast<size_t>(i)] = {x, static_cast<int32_t>(y + noise(rng)), 0.0, 0.0};
+    }
+    const auto same = [](const TDataSet& a, const TDataSet& b) {
+        if (a.Points.size() != b.Points.size()) return false;
+        return std::memcmp(a.Points.data(), b.Points.data(),
+                           a.Points.size() * sizeof(TDataPoint)) == 0;
+    };
+    for (int w : {3, 4, 15, 16, 999, 1000}) {
+        TDataSet serial, parallel;
+        serial.SetRawPoints(pts);
+        parallel.SetRawPoints(pts);
+        const ProcessingSettings s = Settings(w % 2 == 0, w, true, 1003 - w);
+        RebuildProcessedCurve(serial, s, std::numeric_limits<size_t>::max());
+        RebuildProcessedCurve(parallel, s, 0);
+        EXPECT_TRUE(same(serial, parallel)) << "processing, w=" << w;
+        ComputeSlopeAndCurvature(serial, w, std::numeric_limits<size_t>::max());
+        ComputeSlopeAndCurvature(parallel, w, 0);
+        EXPECT_TRUE(same(serial, parallel)) << "slope and curvature, w=" << w;
+        EXPECT_NE(parallel.Points[static_cast<size_t>(n / 2)].Curvature, 0.0);
     }
 }

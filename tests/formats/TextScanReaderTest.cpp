@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <random>
 
@@ -246,6 +247,69 @@ TEST(TwoColumnReader, ScalesCountsBeyondThe32BitRange) {
     EXPECT_EQ(registry.MainScan().RawPoints[0].Intensity, 250000000);
 }
 
+// A double with every digit it has, so that equal texts mean equal values.
+std::string Exact(double v) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    return buf;
+}
+
+TEST(TwoColumnReader, EveryLineReadsAsTheDocumentedSplitSays) {
+    // The documented reading of one line, spelled out: the first character that cannot belong
+    // to a number separates the columns, both trimmed, each converted as a whole. The reader
+    // takes a shortcut for the usual lines; whatever the line, the outcome must be this one.
+    const auto documented = [](const std::string& line) -> std::string {
+        const std::string_view t = Trim(line);
+        if (t.empty() || t[0] < '0' || t[0] > '9') return "Unknown data format.";
+        const size_t sep = t.find_first_not_of("+-.,0123456789Ee");
+        const std::string_view x = Trim(t.substr(0, sep));
+        const std::string_view y = sep == std::string_view::npos ? "" : Trim(t.substr(sep + 1));
+        if (x.empty() || y.empty()) return "Unknown data format.";
+        const auto yv = TryParseFloat(y), xv = TryParseFloat(x);
+        if (!yv) return FloatConversionMessage(ToLocalDecimal(y));
+        if (!xv) return FloatConversionMessage(ToLocalDecimal(x));
+        if (std::fabs(*yv) >= 2e9) return "large";
+        return Exact(*xv) + " " + std::to_string(RoundToInt32(*yv));
+    };
+    const std::vector<std::string> lead = {"", "", " ", "\t"},
+                                   trail = {"", "", " \t", " x", "\xC2\xB0"};
+    const std::vector<std::string> positions = {"12",
+                                                "12.5",
+                                                "12,5",
+                                                "0012.0400",
+                                                "1.",
+                                                "12.5.3",
+                                                "1e3",
+                                                "12345678901234567",
+                                                "-3",
+                                                "+5",
+                                                ".5",
+                                                "1.5e-2",
+                                                "7x",
+                                                "123456789012345.5",
+                                                "999999999999999"};
+    const std::vector<std::string> separators = {" ", "\t", ";", "x", ",", "  ", "\t ", "-"};
+    const std::vector<std::string> counts = {
+        "7", "123456789", "1234567890", "00042", "-5", "5.5", "5e2", "", "x", "5 6", "5x", "9,5"};
+    std::mt19937 random(99);
+    const auto pick = [&](const std::vector<std::string>& v) { return v[random() % v.size()]; };
+    for (int n = 0; n < 4000; ++n) {
+        const std::string line =
+            pick(lead) + pick(positions) + pick(separators) + pick(counts) + pick(trail);
+        ScanRegistry registry;
+        ReaderPrompts prompts;
+        // A second point far off: two points always lie on their own grid.
+        const std::string error =
+            ErrorOf(ReadTwoColumnText, line + "\n5000 1\n", registry, prompts);
+        const std::string expected = documented(line);
+        if (expected == "large") continue;  // the scaling has tests of its own
+        const TDataPoint* p = registry.MainScan().RawPoints.data();
+        const std::string read =
+            !error.empty() ? error : Exact(p->Position) + " " + std::to_string(p->Intensity);
+        ASSERT_EQ(read, expected) << "line '" << line << "'";
+    }
+}
+
 TEST(ReaderNumbers, PlainDecimalsReadExactlyAsFromChars) {
     // The readers' fast path for plain decimals must give the very value of the general one.
     std::mt19937 random(12345);
@@ -273,7 +337,12 @@ TEST(ReaderNumbers, PlainDecimalsReadExactlyAsFromChars) {
     int32_t whole = 0;
     for (const char* notWhole : {"", "-5", "+5", "1e3", "1.0", "1234567890", "12 3"})
         EXPECT_FALSE(TryWholeCount(notWhole, whole)) << notWhole;
-    for (const char* notNumber : {"-", "1..2", "1.2."})
+    // Only finite numbers in decimal or exponent notation, the whole field.
+    for (const char* notNumber :
+         {"-", "+", "1..2", "1.2.", "1,5,3", "nan", "-NaN", "nan(1)", "inf", "+Infinity", "0x1p3",
+          "0x10", "1e999", "1e-999", "1.5e", "1 2", "12a", "--5"})
         EXPECT_FALSE(TryParseFloat(notNumber).has_value()) << notNumber;
     EXPECT_DOUBLE_EQ(*TryParseFloat("+.5"), 0.5);
+    EXPECT_DOUBLE_EQ(*TryParseFloat(" -1,5E+3\t"), -1500.0);
+    EXPECT_DOUBLE_EQ(*TryParseFloat("2.5e-3"), 0.0025);
 }

@@ -46,4 +46,37 @@ inline int RunReader(const uint8_t* data, size_t size, ReaderFunction reader) {
     return 0;
 }
 
+using SizedReaderFunction = formats::ReadResult (*)(std::string_view, const std::string&, bool,
+                                                    ScanRegistry&, Prompts&, size_t);
+
+// Reads the input serially and on two threads (as large files are): the message, or every
+// point, must be the same.
+inline int CheckSerialEqualsParallel(const uint8_t* data, size_t size, SizedReaderFunction reader) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    ScanRegistry registries[2];
+    std::string errors[2];
+    for (int parallel : {0, 1}) {
+        UnattendedPrompts prompts;
+        try {
+            reader(text, "fuzz/input.dat", true, registries[parallel], prompts,
+                   parallel ? 0 : static_cast<size_t>(-1));
+        } catch (const TrevascError& e) {
+            errors[parallel] = e.what();
+        }
+    }
+    if (errors[0] != errors[1]) std::abort();
+    const ScanRegistry &a = registries[0], &b = registries[1];
+    if (a.AdditionalCount() != b.AdditionalCount()) std::abort();
+    for (int k = 0; k <= a.AdditionalCount(); ++k) {
+        const TDataPointArray &p = a.ScanAt(k).RawPoints, &q = b.ScanAt(k).RawPoints;
+        if (p.size() != q.size()) std::abort();
+        for (size_t i = 0; i < p.size(); ++i)
+            if (p[i].Intensity != q[i].Intensity ||
+                !(p[i].Position == q[i].Position ||
+                  (p[i].Position != p[i].Position && q[i].Position != q[i].Position)))
+                std::abort();
+    }
+    return 0;
+}
+
 }  // namespace trevasc::fuzz

@@ -1,0 +1,125 @@
+#include "base/HugePageAllocator.h"
+
+#include <cstdint>
+#include <mutex>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TREVASC_HEAP_ONLY 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TREVASC_HEAP_ONLY 1
+#endif
+#endif
+#if !defined(__linux__)
+#define TREVASC_HEAP_ONLY 1
+#endif
+
+#ifndef TREVASC_HEAP_ONLY
+#include <sys/mman.h>
+#endif
+
+namespace trevasc {
+
+#ifdef TREVASC_HEAP_ONLY
+
+void* AllocateLargeBlock(std::size_t bytes) {
+    return ::operator new(bytes);
+}
+
+void FreeLargeBlock(void* block, std::size_t) noexcept {
+    ::operator delete(block);
+}
+
+#else
+
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::size_t kSmallBelow = std::size_t{16} << 10;
+constexpr std::size_t kOwnMappingFrom = std::size_t{1} << 20;
+constexpr std::size_t kChunk = std::size_t{8} << 20;
+// Start of a chunk: its count of live blocks (the blocks follow, 64-byte aligned).
+constexpr std::size_t kChunkHeader = 64;
+
+std::size_t RoundUp(std::size_t n, std::size_t to) {
+    return (n + to - 1) / to * to;
+}
+
+// `size` bytes of fresh memory aligned to `alignment` (a multiple of the page size), marked
+// for huge pages. The mapping is taken larger and the unaligned ends are given back.
+char* MapAligned(std::size_t size, std::size_t alignment) {
+    const std::size_t span = size + alignment;
+    void* raw = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) throw std::bad_alloc();
+    char* const begin = static_cast<char*>(raw);
+    const auto address = reinterpret_cast<std::uintptr_t>(begin);
+    char* const aligned = begin + (RoundUp(address, alignment) - address);
+    if (aligned > begin) ::munmap(begin, static_cast<std::size_t>(aligned - begin));
+    char* const end = aligned + size;
+    if (begin + span > end) ::munmap(end, static_cast<std::size_t>(begin + span - end));
+    // Only advice: without transparent huge pages the memory works the same on small pages.
+    ::madvise(aligned, size, MADV_HUGEPAGE);
+    return aligned;
+}
+
+// The chunk blocks are cut from. Constant-initialised: usable during static destruction too.
+std::mutex chunkMutex;
+char* currentChunk = nullptr;
+std::size_t currentUsed = 0;
+
+std::size_t& LiveBlocks(char* chunk) {
+    return *reinterpret_cast<std::size_t*>(chunk);
+}
+
+char* ChunkOf(void* block) {
+    return reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(block) & ~(kChunk - 1));
+}
+
+void* CutFromChunk(std::size_t bytes) {
+    bytes = RoundUp(bytes, 64);
+    std::lock_guard<std::mutex> lock(chunkMutex);
+    if (!currentChunk || currentUsed + bytes > kChunk) {
+        char* const fresh = MapAligned(kChunk, kChunk);
+        // The old chunk now lives on only through its blocks; empty, it goes at once.
+        if (currentChunk && LiveBlocks(currentChunk) == 0) ::munmap(currentChunk, kChunk);
+        currentChunk = fresh;
+        LiveBlocks(currentChunk) = 0;
+        currentUsed = kChunkHeader;
+    }
+    void* const block = currentChunk + currentUsed;
+    currentUsed += bytes;
+    ++LiveBlocks(currentChunk);
+    return block;
+}
+
+void ReturnToChunk(void* block) {
+    char* const chunk = ChunkOf(block);
+    std::lock_guard<std::mutex> lock(chunkMutex);
+    if (--LiveBlocks(chunk) > 0) return;
+    if (chunk == currentChunk)
+        currentUsed = kChunkHeader;  // empty: cut again from its start
+    else
+        ::munmap(chunk, kChunk);
+}
+
+}  // namespace
+
+void* AllocateLargeBlock(std::size_t bytes) {
+    if (bytes < kSmallBelow) return ::operator new(bytes);
+    if (bytes < kOwnMappingFrom) return CutFromChunk(bytes);
+    return MapAligned(RoundUp(bytes, kHugePage), kHugePage);
+}
+
+void FreeLargeBlock(void* block, std::size_t bytes) noexcept {
+    if (!block) return;
+    if (bytes < kSmallBelow)
+        ::operator delete(block);
+    else if (bytes < kOwnMappingFrom)
+        ReturnToChunk(block);
+    else
+        ::munmap(block, RoundUp(bytes, kHugePage));
+}
+
+#endif
+
+}  // namespace trevasc

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "base/HugePageAllocator.h"
+
+using namespace trevasc;
+
+namespace {
+
+struct Block {
+    unsigned char* Data;
+    size_t Bytes;
+    unsigned char Fill;
+};
+
+Block Take(size_t bytes, unsigned char fill) {
+    auto* p = static_cast<unsigned char*>(AllocateLargeBlock(bytes));
+    std::memset(p, fill, bytes);
+    return {p, bytes, fill};
+}
+
+// Every byte of every block still holds its own fill: no two blocks overlap.
+void ExpectIntact(const std::vector<Block>& blocks) {
+    for (const Block& b : blocks) {
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(b.Data) % 16, 0u) << b.Bytes;
+        size_t wrong = 0;
+        for (size_t i = 0; i < b.Bytes; ++i) wrong += b.Data[i] != b.Fill;
+        EXPECT_EQ(wrong, 0u) << "block of " << b.Bytes << " bytes";
+    }
+}
+
+}  // namespace
+
+TEST(HugePageAllocator, BlocksOfEverySizeAreDistinctAndSurviveFreeingInAnyOrder) {
+    // Heap, chunk and own-mapping sizes with their edges; 300 blocks of 64000 bytes fill several
+    // chunks.
+    std::vector<size_t> sizes = {0, 1, 100, 16383, 16384, 64000, 1048575, size_t{1} << 20, 3145733};
+    for (int i = 0; i < 300; ++i) sizes.push_back(64000);
+    std::vector<Block> blocks;
+    for (size_t i = 0; i < sizes.size(); ++i)
+        blocks.push_back(Take(sizes[i], static_cast<unsigned char>(i * 7 + 1)));
+    ExpectIntact(blocks);
+
+    // Free every other block, take new ones in their place (a freed chunk place may come back).
+    std::vector<Block> kept;
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        if (i % 2)
+            FreeLargeBlock(blocks[i].Data, blocks[i].Bytes);
+        else
+            kept.push_back(blocks[i]);
+    }
+    for (size_t i = 0; i < 200; ++i)
+        kept.push_back(Take(i % 3 ? 64000 : 2000000, static_cast<unsigned char>(0xA0 + i % 50)));
+    ExpectIntact(kept);
+    for (auto it = kept.rbegin(); it != kept.rend(); ++it) FreeLargeBlock(it->Data, it->Bytes);
+
+    // Once everything is back, the memory serves again.
+    std::vector<Block> again;
+    for (int i = 0; i < 150; ++i) again.push_back(Take(70000, static_cast<unsigned char>(i)));
+    ExpectIntact(again);
+    for (const Block& b : again) FreeLargeBlock(b.Data, b.Bytes);
+}
+
+TEST(HugePageAllocator, GrowingAndCopiedVectorsKeepTheirElements) {
+    std::vector<int64_t, HugePageAllocator<int64_t>> v;
+    for (int64_t i = 0; i < 300000; ++i) v.push_back(i * i);  // passes through every size class
+    auto copy = v;
+    v.clear();
+    v.shrink_to_fit();
+    ASSERT_EQ(copy.size(), 300000u);
+    for (int64_t i = 0; i < 300000; i += 997) EXPECT_EQ(copy[static_cast<size_t>(i)], i * i);
+}
