@@ -22,7 +22,12 @@ std::string DrawProgramPath(const std::string& programName, const std::string& i
 
 int HandOverDrawing(int argc, char** argv) {
 #ifdef TREVASC_DRAW_PROGRAM
-    if (argc < 2 || std::string_view(argv[1]) != "plot") return -1;
+    // The commands that draw (or, for the update check, use Qt's network access).
+    constexpr std::string_view kQtCommands[] = {"plot", "fit", "lattice", "check-update"};
+    if (argc < 2) return -1;
+    bool needsQt = false;
+    for (std::string_view command : kQtCommands) needsQt = needsQt || argv[1] == command;
+    if (!needsQt) return -1;
     const std::string path = DrawProgramPath(TREVASC_DRAW_PROGRAM, TREVASC_DRAW_PROGRAM_FOLDER);
     ::execv(path.c_str(), argv);
     const int error = errno;

@@ -2,14 +2,16 @@
 // Hand-over of the drawing command to the batch tool's drawing program.
 //
 // Drawing needs Qt, and loading Qt's forty-odd shared libraries takes longer than reading a
-// large scan. trevasc-cli is therefore built without Qt, and `plot` runs in trevasc-cli-draw:
+// large scan. trevasc-cli is therefore built without Qt, and the commands that draw (`plot`,
+// `fit`, `lattice` with their pictures) and `check-update` (Qt's network access) run in
+// trevasc-cli-draw:
 // the same commands with drawing, started in place of the running process, so that its
 // output, messages and exit code are those of trevasc-cli itself.
 #include <string>
 
 namespace trevasc::cli {
 
-// In trevasc-cli built without Qt (TREVASC_DRAW_PROGRAM defined): for `plot`, replaces the
+// In trevasc-cli built without Qt (TREVASC_DRAW_PROGRAM defined): for those commands, replaces the
 // running process by the drawing program with the same arguments, and returns only when that
 // cannot be started (exit code 1, after a message). Returns -1 for every other command, and
 // always where the commands draw themselves.
