@@ -17,6 +17,8 @@
 #include "base/NumberText.h"
 #include "cli/CheckUpdateCommand.h"
 #include "cli/CliPrompts.h"
+#include "cli/CliText.h"
+#include "cli/DrawProgram.h"
 #include "cli/ReflectionCommands.h"
 #include "cli/ToolCommands.h"
 #include "formats/PeakListFile.h"
@@ -82,11 +84,6 @@ struct Arguments {
     }
 };
 
-// Text from the command line or a file as it may stand in a message or report line.
-std::string Shown(const std::string& text) {
-    return QuoteForMessage(text, kWholeText);
-}
-
 Arguments ParseArguments(const std::vector<std::string>& args, size_t first,
                          const std::vector<std::string>& flags,
                          const std::vector<std::string>& valued) {
@@ -121,17 +118,6 @@ int DatasetOption(const Arguments& a) {
     auto n = TryParseInt(*v);
     if (!n || *n < 1) throw UsageError{"--dataset needs a whole number of at least 1"};
     return *n;
-}
-
-// A JSON string is valid UTF-8 without control characters: the text is quoted as in messages
-// (so such bytes read "\\xNN"), then quotes and backslashes are escaped.
-std::string JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (char c : Shown(s)) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-    return out + "\"";
 }
 
 std::string Number(double v) {
@@ -468,15 +454,7 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         if (range) session.ApplyViewRange(range->first, range->second);
         plot::TPlotDataset dataset;
         session.BuildPlotDataset(dataset);
-        if (!qApp) {
-            // Text needs a font database; the batch tool never opens a window.
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            static int argc = 1;
-            static char name[] = "trevasc-cli";
-            static char* argv[] = {name, nullptr};
-            static QGuiApplication app(argc, argv);
-        }
+        EnsureGuiApplication();
         RenderXrdPlotToPng(dataset, width, height, *target);
     } catch (...) {
         return ReportFailure(prompts, file, err);
@@ -612,14 +590,7 @@ int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         PrintWarnings(prompts, file, err);
         if (auto target = a.Value("--plot")) {
 #ifdef TREVASC_HAVE_QT
-            if (!qApp) {
-                if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-                    qputenv("QT_QPA_PLATFORM", "offscreen");
-                static int argc = 1;
-                static char name[] = "trevasc-cli";
-                static char* argv[] = {name, nullptr};
-                static QGuiApplication app(argc, argv);
-            }
+            EnsureGuiApplication();
             WriteImagePng(
                 RenderFitPlotImage(
                     fitting::FitOverlayColors(r.Overlay),

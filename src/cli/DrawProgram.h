@@ -21,4 +21,10 @@ int HandOverDrawing(int argc, char** argv);
 // installation that keeps them together), else in `installedFolder`.
 std::string DrawProgramPath(const std::string& programName, const std::string& installedFolder);
 
+#ifdef TREVASC_HAVE_QT
+// The application object that drawing text needs (a font database), on the offscreen platform
+// unless QT_QPA_PLATFORM names another: the batch tool never opens a window.
+void EnsureGuiApplication();
+#endif
+
 }  // namespace trevasc::cli

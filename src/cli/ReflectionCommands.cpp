@@ -6,6 +6,7 @@
 #include <iostream>
 #include <iterator>
 #include <map>
+#include <new>
 #include <optional>
 #include <sstream>
 
@@ -16,6 +17,7 @@
 #include "base/NumberText.h"
 #include "base/PathText.h"
 #include "cli/CliPrompts.h"
+#include "cli/CliText.h"
 #include "core/Configuration.h"
 #include "core/XrayTubeSelectorState.h"
 #include "formats/PeakListFile.h"
@@ -95,20 +97,7 @@ double Number(const Options& o, const std::string& name, double def) {
 }
 
 std::string Json(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
+    return JsonString(s);
 }
 
 std::string JsonNumber(double v) {
@@ -184,8 +173,15 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     try {
         return body();
     } catch (const CommandError& e) {
-        err << "trevasc-cli: " << args[0] << ": " << e.Message << "\n" << kReflectionUsage;
+        err << "trevasc-cli: " << args[0] << ": " << Shown(e.Message) << "\n" << kReflectionUsage;
         return 2;
+    } catch (const std::bad_alloc&) {
+        err << "trevasc-cli: " << args[0] << ": Out of memory\n";
+        return 1;
+    } catch (const std::exception& e) {
+        // Whatever else a reader or writer threw: reported, never an abort.
+        err << "trevasc-cli: " << args[0] << ": " << Shown(e.what()) << "\n";
+        return 1;
     }
 }
 

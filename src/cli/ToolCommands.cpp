@@ -9,6 +9,8 @@
 #include "base/Error.h"
 #include "base/NumberText.h"
 #include "cli/CliPrompts.h"
+#include "cli/CliText.h"
+#include "cli/DrawProgram.h"
 #include "core/Configuration.h"
 #include "core/XrayTubeSelectorState.h"
 #include "session/ToolHandOver.h"
@@ -87,20 +89,7 @@ double NumberOption(const std::string& name, const std::string& text) {
 }
 
 std::string Json(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
+    return JsonString(s);
 }
 
 // The shortest text that reads back as the same double.
@@ -201,18 +190,6 @@ double SelectorWavelength(const ToolArguments& a, CliPrompts& prompts) {
     return selector.Wavelength();
 }
 
-#ifdef TREVASC_HAVE_QT
-void EnsureGuiApplication() {
-    if (qApp) return;
-    // Text needs a font database; the batch tool never opens a window.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "trevasc-cli";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
-}
-#endif
-
 int RunTool(const std::vector<std::string>& args, std::ostream& err, const char* usage,
             const std::function<int()>& body) {
     if (std::find(args.begin(), args.end(), "--help") != args.end()) return -1;
@@ -222,7 +199,13 @@ int RunTool(const std::vector<std::string>& args, std::ostream& err, const char*
         err << "trevasc-cli " << args[0] << ": " << e.Message << "\n" << usage;
         return 1;
     } catch (const TrevascError& e) {
-        err << "trevasc-cli " << args[0] << ": " << e.what() << "\n";
+        err << "trevasc-cli " << args[0] << ": " << Shown(e.what()) << "\n";
+        return 1;
+    } catch (const std::bad_alloc&) {
+        err << "trevasc-cli " << args[0] << ": Out of memory\n";
+        return 1;
+    } catch (const std::exception& e) {
+        err << "trevasc-cli " << args[0] << ": " << Shown(e.what()) << "\n";
         return 1;
     }
 }

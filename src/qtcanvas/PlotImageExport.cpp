@@ -15,23 +15,24 @@ char UserDecimalSeparator() {
     return point.size() == 1 && point.at(0).unicode() < 0x80 ? point.at(0).toLatin1() : '.';
 }
 
-void DrawXrdExportChart(plot::Canvas& canvas, int width, int height,
-                        const plot::TPlotDataset& dataset) {
+int PrepareExportCanvas(plot::Canvas& canvas) {
     canvas.SetFontName("Arial");
     canvas.SetFontSize(14);
     canvas.SetFontBold(false);
     canvas.SetFontColor(0x000000);
     canvas.SetPenColor(0x000000);
     canvas.SetBrushColor(0xFFFFFF);
-    const int m = canvas.TextWidth("M");
+    return canvas.TextWidth("M");
+}
+
+void DrawXrdExportChart(plot::Canvas& canvas, int width, int height,
+                        const plot::TPlotDataset& dataset) {
+    const int m = PrepareExportCanvas(canvas);
     plot::TPlotArea area;
     plot::DrawXrdPlot(canvas, m, m, width - 2 * m, height - 2 * m, dataset, area);
 }
 
-namespace {
-
-// A white image of 96 dpi (an exported image does not depend on the screen).
-QImage BlankImage(int width, int height) {
+QImage BlankExportImage(int width, int height) {
     const std::string size = std::to_string(width) + " x " + std::to_string(height);
     if (width <= 0 || height <= 0)
         throw TrevascError("An image of " + size + " pixels cannot be created.");
@@ -44,20 +45,12 @@ QImage BlankImage(int width, int height) {
     return image;
 }
 
-}  // namespace
-
 QImage RenderFitPlotImage(const plot::TFitOverlay& fit, const plot::TPlotDataset& dataset,
                           int width, int height, char decimalSeparator) {
-    QImage image = BlankImage(width, height);
+    QImage image = BlankExportImage(width, height);
     QPainter painter(&image);
     QPainterCanvas canvas(painter, decimalSeparator);
-    canvas.SetFontName("Arial");
-    canvas.SetFontSize(14);
-    canvas.SetFontBold(false);
-    canvas.SetFontColor(0x000000);
-    canvas.SetPenColor(0x000000);
-    canvas.SetBrushColor(0xFFFFFF);
-    const int m = canvas.TextWidth("M");
+    const int m = PrepareExportCanvas(canvas);
     plot::TPlotArea area;
     plot::DrawFitPlot(canvas, m, m, width - 2 * m, height - 2 * m, fit, dataset, area);
     painter.end();
@@ -66,7 +59,7 @@ QImage RenderFitPlotImage(const plot::TFitOverlay& fit, const plot::TPlotDataset
 
 QImage RenderXrdPlotImage(const plot::TPlotDataset& dataset, int width, int height,
                           char decimalSeparator) {
-    QImage image = BlankImage(width, height);
+    QImage image = BlankExportImage(width, height);
     QPainter painter(&image);
     QPainterCanvas canvas(painter, decimalSeparator);
     DrawXrdExportChart(canvas, width, height, dataset);

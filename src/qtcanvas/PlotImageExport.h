@@ -11,6 +11,13 @@ namespace trevasc {
 // The user's decimal separator (of the default locale) for axis labels, row texts and tables.
 char UserDecimalSeparator();
 
+// Sets a canvas up as every export draws (font "Arial" 14 pt, black, white brush) and returns
+// the margin, the width of "M".
+int PrepareExportCanvas(plot::Canvas& canvas);
+// A white width x height image of 96 dpi (an export does not depend on the screen). Throws
+// TrevascError when the image cannot be allocated.
+QImage BlankExportImage(int width, int height);
+
 // Draws the chart as every export does (PNG, clipboard picture) on a canvas that is already
 // white: font "Arial" 14 pt, black, a margin of the width of "M" on every side.
 void DrawXrdExportChart(plot::Canvas& canvas, int width, int height,

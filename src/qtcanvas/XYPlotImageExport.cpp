@@ -6,33 +6,20 @@
 
 #include "base/Error.h"
 #include "plot/XYPlotRenderer.h"
+#include "qtcanvas/PlotImageExport.h"
 #include "qtcanvas/QPainterCanvas.h"
 
 namespace trevasc {
 
 void DrawXYExportChart(plot::Canvas& canvas, int width, int height,
                        const plot::TPlotXYDataset& dataset) {
-    canvas.SetFontName("Arial");
-    canvas.SetFontSize(14);
-    canvas.SetFontBold(false);
-    canvas.SetFontColor(0x000000);
-    canvas.SetPenColor(0x000000);
-    canvas.SetBrushColor(0xFFFFFF);
-    const int m = canvas.TextWidth("M");
+    const int m = PrepareExportCanvas(canvas);
     plot::DrawXYPlot(canvas, m, m, width - 2 * m, height - 2 * m, dataset);
 }
 
 QImage RenderXYPlotImage(const plot::TPlotXYDataset& dataset, int width, int height,
                          char decimalSeparator) {
-    const std::string size = std::to_string(width) + " x " + std::to_string(height);
-    if (width <= 0 || height <= 0)
-        throw TrevascError("An image of " + size + " pixels cannot be created.");
-    QImage image(width, height, QImage::Format_RGB32);
-    if (image.isNull())
-        throw TrevascError("Not enough memory for an image of " + size + " pixels.");
-    image.setDotsPerMeterX(3780);  // 96 dpi, independent of the screen
-    image.setDotsPerMeterY(3780);
-    image.fill(Qt::white);
+    QImage image = BlankExportImage(width, height);
     QPainter painter(&image);
     QPainterCanvas canvas(painter, decimalSeparator);
     DrawXYExportChart(canvas, width, height, dataset);

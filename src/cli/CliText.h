@@ -1,0 +1,15 @@
+#pragma once
+// Text of the batch tool's reports: names and texts from the command line or a file made safe to
+// print, and JSON strings.
+#include <string>
+
+namespace trevasc::cli {
+
+// Text from the command line or a file as it may stand in a message or report line (control
+// characters and invalid UTF-8 written as \xNN).
+std::string Shown(const std::string& text);
+// A JSON string: valid UTF-8 without control characters (such bytes read "\\xNN"), quotes and
+// backslashes escaped.
+std::string JsonString(const std::string& text);
+
+}  // namespace trevasc::cli
