@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "base/AsciiText.h"
 #include "base/AtomicFile.h"
 #include "base/Error.h"
 #include "base/InputFile.h"
@@ -145,8 +146,7 @@ long long IniFile::ReadInteger(const std::string& section, const std::string& ke
 }
 
 bool IniFile::ReadBool(const std::string& section, const std::string& key, bool def) const {
-    std::string v = ReadString(section, key, "");
-    std::transform(v.begin(), v.end(), v.begin(), [](unsigned char c) { return std::tolower(c); });
+    const std::string v = ToLowerAscii(ReadString(section, key, ""));
     if (v == "1" || v == "true" || v == "yes" || v == "on") return true;
     if (v == "0" || v == "false" || v == "no" || v == "off") return false;
     return def;

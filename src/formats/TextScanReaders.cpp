@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/AsciiText.h"
 #include "base/Error.h"
 #include "base/NumberText.h"
 #include "base/Parallel.h"
@@ -21,28 +22,6 @@
 namespace trevasc::formats {
 
 namespace {
-
-std::string ToUpperAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Position of a lower-case word in `text`, compared without regard to letter case.
-size_t FindNoCase(std::string_view text, std::string_view lowerWord) {
-    if (lowerWord.size() > text.size()) return std::string_view::npos;
-    for (size_t i = 0; i + lowerWord.size() <= text.size(); ++i) {
-        size_t j = 0;
-        while (j < lowerWord.size() && LowerAscii(text[i + j]) == lowerWord[j]) ++j;
-        if (j == lowerWord.size()) return i;
-    }
-    return std::string_view::npos;
-}
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
@@ -96,7 +75,7 @@ bool IsColumnHeader(std::string_view line) {
 // position moves w times to the next blank (so two blanks make an empty word); the text after
 // that blank, trimmed and cut at its first blank, is the count.
 std::optional<long long> PointCountWord(std::string_view header, int w) {
-    size_t p = FindNoCase(header, "mscan");
+    size_t p = FindIgnoringAsciiCase(header, "mscan");
     if (p == std::string_view::npos) return std::nullopt;
     for (int i = 0; i < w; ++i) {
         p = header.find(' ', p + 1);
@@ -350,7 +329,7 @@ ReadResult ReadScanListText(std::string_view content, const std::string& fileNam
             ++seen;
             if (seen >= wanted) {
                 // Once a chosen header names phi, the dataset stays a phi scan.
-                if (FindNoCase(line, "phi") != std::string_view::npos) phi = true;
+                if (FindIgnoringAsciiCase(line, "phi") != std::string_view::npos) phi = true;
                 count = PointCountWord(line, phi ? 5 : 8);
                 if (!count) throw TrevascError(kUnknownFileFormatMessage);
             }

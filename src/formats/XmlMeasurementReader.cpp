@@ -11,6 +11,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/AsciiText.h"
 #include "base/Error.h"
 #include "base/MessageText.h"
 #include "base/NumberText.h"
@@ -25,17 +26,6 @@ namespace xml {
 namespace {
 
 constexpr const char* kReadErrorMessage = "Error while reading XML file.";
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view text, std::string_view lower) {
-    if (text.size() != lower.size()) return false;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (LowerAscii(text[i]) != lower[i]) return false;
-    return true;
-}
 
 std::string_view View(const xmlChar* text) {
     return text ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
@@ -67,7 +57,7 @@ constexpr NameEntry kNames[] = {
 
 TXmlName ClassifyName(std::string_view localName) {
     for (const auto& entry : kNames)
-        if (EqualsNoCase(localName, entry.Lower)) return entry.Name;
+        if (EqualsIgnoringAsciiCase(localName, entry.Lower)) return entry.Name;
     return TXmlName::Other;
 }
 
@@ -96,16 +86,16 @@ bool IsXmlBlank(char c) {
 }
 
 TXmlMeasurementType ClassifyMeasurementType(std::string_view value) {
-    if (EqualsNoCase(value, "scan")) return TXmlMeasurementType::Scan;
-    if (EqualsNoCase(value, "area measurement")) return TXmlMeasurementType::Area;
+    if (EqualsIgnoringAsciiCase(value, "scan")) return TXmlMeasurementType::Scan;
+    if (EqualsIgnoringAsciiCase(value, "area measurement")) return TXmlMeasurementType::Area;
     return TXmlMeasurementType::Unknown;
 }
 
 TXmlAxis ClassifyAxis(std::string_view value) {
-    if (EqualsNoCase(value, "2theta")) return TXmlAxis::TwoTheta;
-    if (EqualsNoCase(value, "omega")) return TXmlAxis::Omega;
-    if (EqualsNoCase(value, "phi")) return TXmlAxis::Phi;
-    if (EqualsNoCase(value, "psi")) return TXmlAxis::Psi;
+    if (EqualsIgnoringAsciiCase(value, "2theta")) return TXmlAxis::TwoTheta;
+    if (EqualsIgnoringAsciiCase(value, "omega")) return TXmlAxis::Omega;
+    if (EqualsIgnoringAsciiCase(value, "phi")) return TXmlAxis::Phi;
+    if (EqualsIgnoringAsciiCase(value, "psi")) return TXmlAxis::Psi;
     return TXmlAxis::Unknown;
 }
 
@@ -160,15 +150,15 @@ void ReadFilterAttributes(xmlTextReader* reader, XmlDocument::Event& event) {
         if (xmlTextReaderIsNamespaceDecl(reader) == 1) continue;
         const std::string_view name = View(xmlTextReaderConstName(reader));
         const std::string_view value = View(xmlTextReaderConstValue(reader));
-        if (!seenType && EqualsNoCase(name, "measurementtype")) {
+        if (!seenType && EqualsIgnoringAsciiCase(name, "measurementtype")) {
             seenType = true;
             event.MeasurementType = ClassifyMeasurementType(value);
-        } else if (!seenAxis && EqualsNoCase(name, "axis")) {
+        } else if (!seenAxis && EqualsIgnoringAsciiCase(name, "axis")) {
             seenAxis = true;
             event.Axis = ClassifyAxis(value);
-        } else if (!seenUnit && EqualsNoCase(name, "unit")) {
+        } else if (!seenUnit && EqualsIgnoringAsciiCase(name, "unit")) {
             seenUnit = true;
-            event.UnitDeg = EqualsNoCase(value, "deg");
+            event.UnitDeg = EqualsIgnoringAsciiCase(value, "deg");
         }
     }
     xmlTextReaderMoveToElement(reader);

@@ -8,6 +8,7 @@
 
 #include "analysis/PeakList.h"
 #include "analysis/SubstrateDatabase.h"
+#include "base/AsciiText.h"
 #include "base/Error.h"
 #include "base/MessageText.h"
 #include "base/NumberText.h"
@@ -25,12 +26,6 @@ constexpr const char* kExitQuestionTail =
 constexpr const char* kMainPeaksPrefix = "The collected peak data of the main plot ";
 constexpr const char* kAdditionalPeaksPrefix = "The collected peak data of the additional plot";
 
-bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
-}
 }  // namespace
 
 WorkbenchSession::WorkbenchSession(Prompts& prompts, bool buildProcessedCurves)
@@ -533,7 +528,7 @@ void WorkbenchSession::SetFileHistory(const FileHistory& history) {
 void WorkbenchSession::AddToFileHistory(const std::string& fileName) {
     if (!fileName.empty()) {
         for (const std::string& entry : history_)
-            if (EqualIgnoringCase(entry, fileName)) return;
+            if (EqualsIgnoringAsciiCase(entry, fileName)) return;
         std::move_backward(history_.begin(), history_.end() - 1, history_.end());
         history_[0] = fileName;
     }

@@ -6,17 +6,11 @@
 #include <system_error>
 
 #include "Version.h"
+#include "base/AsciiText.h"
 
 namespace trevasc::update {
 
 namespace {
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
 
 std::string_view Trim(std::string_view s) {
     auto space = [](unsigned char c) { return std::isspace(c) != 0; };
@@ -68,7 +62,7 @@ ProgramVersion OwnVersion() {
 }
 
 std::optional<PublishedVersion> ParseVersionDocument(std::string_view document) {
-    const std::string text = Lower(document);
+    const std::string text = ToLowerAscii(document);
     int numbers[3] = {};
     const char* numberTags[3] = {"versionmajor", "versionminor", "versionbuild"};
     for (int i = 0; i < 3; ++i) {
