@@ -8,21 +8,12 @@
 #include <sstream>
 
 #include "cli/CliCommands.h"
-
-using trevasc::cli::RunCli;
+#include "support/CliRun.h"
 
 namespace {
 
-struct CliRun {
-    int Code;
-    std::string Out, Err;
-};
-
-CliRun Cli(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    int code = RunCli(args, out, err);
-    return {code, out.str(), err.str()};
-}
+using trevasc::test::Cli;
+using trevasc::test::CliRun;
 
 std::string TempFile(const std::string& name, const std::string& content) {
     auto p = std::filesystem::temp_directory_path() / ("trevasc-cli-fit-" + name);

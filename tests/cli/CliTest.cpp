@@ -5,21 +5,12 @@
 #include <sstream>
 
 #include "cli/CliCommands.h"
-
-using trevasc::cli::RunCli;
+#include "support/CliRun.h"
 
 namespace {
 
-struct CliRun {
-    int Code;
-    std::string Out, Err;
-};
-
-CliRun Cli(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    int code = RunCli(args, out, err);
-    return {code, out.str(), err.str()};
-}
+using trevasc::test::Cli;
+using trevasc::test::CliRun;
 
 std::string Data(const std::string& name) {
     return std::string(TREVASC_TEST_DATA_DIR) + "/" + name;
