@@ -50,11 +50,12 @@ bool IsSource(int32_t level) {
 struct WeightedSum {
     double Weight = 0.0;
     double Sum = 0.0;
-    void Add(int64_t distance2, int32_t level) {
-        const double w = 1.0 / static_cast<double>(distance2);
+    void Add(int64_t distance2, int32_t level) { Add(WeightOf(distance2), level); }
+    void Add(double w, int32_t level) {
         Weight += w;
         Sum += w * level;
     }
+    static double WeightOf(int64_t distance2) { return 1.0 / static_cast<double>(distance2); }
     // A cell without sources gets 0, and that 0 serves as a source for later cells.
     int32_t Level() const {
         if (!(Weight > 0)) return 0;
@@ -117,13 +118,20 @@ MapGrid PlaceMapPoints(const T2dPlotDataset& dataset, double xMin, double xMax, 
     grid.Height = height;
     grid.Levels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), kMapEmptyCell);
     grid.RowHasPoint.assign(static_cast<size_t>(height), 0);
-    for (const T2dPlotPoint& p : dataset.Points) {
+    // A later point in the same cell overwrites an earlier one, so only the last point of
+    // each cell needs its logarithm.
+    constexpr size_t kNone = static_cast<size_t>(-1);
+    std::vector<size_t> last(grid.Levels.size(), kNone);
+    const size_t n = dataset.Points.size();
+    for (size_t i = 0; i < n; ++i) {
+        const T2dPlotPoint& p = dataset.Points[i];
         const int32_t gx = CellIndex(p.X, xMin, xMax, width);
         const int32_t gy = CellIndex(p.Y, yMin, yMax, height);
         grid.RowHasPoint[static_cast<size_t>(gy)] = 1;
-        grid.Levels[static_cast<size_t>(gy) * static_cast<size_t>(width) + gx] =
-            MapLevel(p.Z, range);
+        last[static_cast<size_t>(gy) * static_cast<size_t>(width) + gx] = i;
     }
+    for (size_t c = 0; c < last.size(); ++c)
+        if (last[c] != kNone) grid.Levels[c] = MapLevel(dataset.Points[last[c]].Z, range);
     return grid;
 }
 
@@ -178,6 +186,20 @@ bool FillMapGaps(MapGrid& grid, int32_t radius, const MapProgressCallback& progr
     std::vector<int64_t> chord(static_cast<size_t>(std::min(r, h - 1) + 1));
     for (size_t dy = 0; dy < chord.size(); ++dy)
         chord[dy] = HalfChord(r2 - static_cast<int64_t>(dy * dy));
+    // The weights 1 / d^2 of the reachable distances, the same doubles the literal walk
+    // divides out (the table only for radii of everyday maps).
+    std::vector<double> weights;
+    if (r2 <= (int64_t{1} << 20)) {
+        weights.resize(static_cast<size_t>(r2) + 1);
+        for (int64_t d2 = 1; d2 <= r2; ++d2)
+            weights[static_cast<size_t>(d2)] = WeightedSum::WeightOf(d2);
+    }
+    auto add = [&weights](WeightedSum& sum, int64_t d2, int32_t level) {
+        if (weights.empty())
+            sum.Add(d2, level);
+        else
+            sum.Add(weights[static_cast<size_t>(d2)], level);
+    };
 
     for (int64_t gy = 0; gy < h; ++gy) {
         int32_t* row = grid.Levels.data() + gy * w;
@@ -194,7 +216,7 @@ bool FillMapGaps(MapGrid& grid, int32_t radius, const MapProgressCallback& progr
                 if (y == gy) {
                     // The current row changes as the walk goes: read it directly.
                     for (int64_t x = xFrom; x <= xTo; ++x)
-                        if (IsSource(row[x])) sum.Add((x - gx) * (x - gx), row[x]);
+                        if (IsSource(row[x])) add(sum, (x - gx) * (x - gx), row[x]);
                     continue;
                 }
                 const auto& list = sources[static_cast<size_t>(y)];
@@ -202,7 +224,7 @@ bool FillMapGaps(MapGrid& grid, int32_t radius, const MapProgressCallback& progr
                 for (auto s = std::lower_bound(list.begin(), list.end(), xFrom);
                      s != list.end() && *s <= xTo; ++s) {
                     const int64_t dx = *s - gx;
-                    sum.Add(dx * dx + dy * dy, levels[*s]);
+                    add(sum, dx * dx + dy * dy, levels[*s]);
                 }
             }
             row[gx] = sum.Level();
