@@ -632,6 +632,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                     {"lattice", LatticeCommand},
                     {"thickness", ThicknessCommand},
                     {"map", MapCommand},
+                    {"gnuplot", GnuplotCommand},
                     {"simulate", SimulateCommand},
                     {"lines", LinesCommand},
                     {"jcpds", JcpdsCommand},

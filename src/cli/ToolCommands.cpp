@@ -16,10 +16,13 @@
 #include "core/XrayTubeSelectorState.h"
 #include "session/ToolHandOver.h"
 #include "session/WorkbenchSession.h"
+#include "tools/gnuplot/GnuplotExport.h"
 #include "tools/maps/MapBuilder.h"
 
 #ifdef TREVASC_HAVE_QT
 #include <QGuiApplication>
+#include <QProcess>
+#include <QStringList>
 
 #include "qtcanvas/MapImageExport.h"
 #include "qtcanvas/PlotImageExport.h"
@@ -254,27 +257,48 @@ constexpr const char* kMapHelp =
     "  --levels                 with --json: the level of every cell, row by row from the\n"
     "                           smallest Y (filled cells keep 268435456 = 0x10000000 added)\n";
 
+constexpr const char* kGnuplotHelp =
+    "usage: trevasc-cli gnuplot FILE... --kind bw|color|png-bw|png-color [options]\n"
+    "  Writes the map's data file and a gnuplot script made from the template beside the main\n"
+    "  scan, as the \"&Gnuplot\" menu of the map window does, and starts gnuplot on it (no\n"
+    "  shell). The PNG kinds wait until the picture is written; the screen kinds start gnuplot\n"
+    "  and return.\n"
+    "  --kind bw|color|png-bw|png-color   \"Open black & white\", \"Open color\",\n"
+    "                           \"PNG black & white\", \"PNG color\"\n"
+    "  --template T             the script template (default trevasc_gnuplot_template.plt in\n"
+    "                           the program's data folder)\n"
+    "  --no-contour             keeps the lines marked #NOCONTOURONLY#\n"
+    "  --exe PROGRAM            the gnuplot program (default gnuplot, found on PATH)\n"
+    "  --no-run                 writes the files only\n"
+    "  --json                   the files, the program and its arguments as JSON\n"
+    "  map options: --reciprocal, --omega-offset X, --two-theta-offset Y, --flip,\n"
+    "  --wavelength L | --energy E | --line NAME (see trevasc-cli map --help)\n";
+
 const std::vector<std::string> kMapFlags = {"--reciprocal", "--flip"};
 const std::vector<std::string> kMapValues = {"--omega-offset", "--two-theta-offset"};
 
-// Opens the main scan, inserts the further files and builds the map as the window's menu
-// entries do.
+// Opens the main scan, inserts the further files and builds the map with the session's map
+// settings, as the window's menu entries do. Warnings of the readers go to `err`.
 maps::MapBuild BuildMapFromFiles(const ToolArguments& a, WorkbenchSession& session,
-                                 CliPrompts& prompts) {
+                                 CliPrompts& prompts, std::ostream& err) {
     if (a.Files.empty()) throw InputError{"needs at least one FILE"};
     if (a.Value("--peaks")) throw InputError{"unknown option --peaks"};
-    maps::MapRequest request;
-    request.Mode = a.Has("--reciprocal") ? maps::MapMode::Reciprocal : maps::MapMode::TwoAxis;
-    if (auto v = a.Value("--omega-offset"))
-        request.OmegaOffset = NumberOption("--omega-offset", *v);
+    double omegaOffset = 0.0, twoThetaOffset = 0.0;
+    if (auto v = a.Value("--omega-offset")) omegaOffset = NumberOption("--omega-offset", *v);
     if (auto v = a.Value("--two-theta-offset"))
-        request.TwoThetaOffset = NumberOption("--two-theta-offset", *v);
-    request.FlipKParallel = a.Has("--flip");
-    request.Wavelength = SelectorWavelength(a, prompts);
-    session.SetCurrentWavelength(request.Wavelength);
+        twoThetaOffset = NumberOption("--two-theta-offset", *v);
+    session.SetCurrentWavelength(SelectorWavelength(a, prompts));
     session.OpenMainFile(a.Files[0]);
     if (a.Files.size() > 1) session.InsertFiles({a.Files.begin() + 1, a.Files.end()});
-    maps::MapBuild build = maps::BuildMapDataset(session.Registry(), request);
+    for (const std::string& w : prompts.TakeWarnings()) err << "warning: " << Shown(w) << "\n";
+    // Reading a file resets the offsets: they are set for the map, after the files.
+    MapSettings& settings = session.Maps();
+    settings.RsmOmegaOffset = omegaOffset;
+    settings.RsmTwoThetaOffset = twoThetaOffset;
+    settings.FlipKParallel = a.Has("--flip");
+    settings.Mode = a.Has("--reciprocal") ? maps::MapMode::Reciprocal : maps::MapMode::TwoAxis;
+    maps::MapBuild build = session.BuildMapDataset(settings.Mode);
+    prompts.TakeWarnings();  // the build's message, reported below
     if (!build.Built) {
         throw TrevascError(!build.Message.empty()
                                ? build.Message
@@ -328,6 +352,56 @@ std::string MapJson(const maps::MapBuild& build, const plot::TwoDPlotResult& r, 
 }
 #endif
 
+gnuplot::GnuplotKind KindOption(const ToolArguments& a) {
+    const auto kind = a.Value("--kind");
+    if (!kind) throw InputError{"gnuplot needs --kind bw, color, png-bw or png-color"};
+    if (*kind == "bw") return gnuplot::GnuplotKind::ScreenBW;
+    if (*kind == "color") return gnuplot::GnuplotKind::ScreenColor;
+    if (*kind == "png-bw") return gnuplot::GnuplotKind::PngBW;
+    if (*kind == "png-color") return gnuplot::GnuplotKind::PngColor;
+    throw InputError{"--kind needs bw, color, png-bw or png-color"};
+}
+
+#ifdef TREVASC_HAVE_QT
+QStringList QtArguments(const std::vector<std::string>& arguments) {
+    QStringList list;
+    for (const std::string& s : arguments) list << QString::fromStdString(s);
+    return list;
+}
+
+// Starts gnuplot without a shell: the screen kinds detached (gnuplot keeps its window), the
+// PNG kinds waited for, so that the picture exists when the command returns.
+void RunGnuplot(const std::string& program, const std::vector<std::string>& arguments, bool wait,
+                const std::string& picture) {
+    QProcess process;
+    process.setProgram(QString::fromStdString(program));
+    process.setArguments(QtArguments(arguments));
+    process.setStandardInputFile(QProcess::nullDevice());
+    const std::string name = "'" + Shown(program) + "'";
+    if (!wait) {
+        if (!process.startDetached())
+            throw TrevascError("cannot start " + name + ": " + process.errorString().toStdString());
+        return;
+    }
+    process.start();
+    if (!process.waitForStarted())
+        throw TrevascError("cannot start " + name + ": " + process.errorString().toStdString());
+    constexpr int kMaxWaitMs = 5 * 60 * 1000;
+    if (!process.waitForFinished(kMaxWaitMs)) {
+        process.kill();
+        process.waitForFinished();
+        throw TrevascError(name + " did not finish within 5 minutes");
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        std::string detail = process.readAllStandardError().trimmed().left(2000).toStdString();
+        throw TrevascError(name + " failed (exit code " + std::to_string(process.exitCode()) + ")" +
+                           (detail.empty() ? "" : ": " + Shown(detail)));
+    }
+    if (!std::filesystem::exists(picture))
+        throw TrevascError(name + " finished without writing " + Shown(picture) +
+                           " (does the template set a png terminal on #PNGONLY# lines?)");
+}
+#endif
 }  // namespace
 
 int LatticeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -520,8 +594,7 @@ int MapCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         }
         CliPrompts prompts(1, false);
         WorkbenchSession session(prompts);
-        const maps::MapBuild build = BuildMapFromFiles(a, session, prompts);
-        for (const std::string& w : prompts.TakeWarnings()) err << "warning: " << Shown(w) << "\n";
+        const maps::MapBuild build = BuildMapFromFiles(a, session, prompts, err);
 #ifdef TREVASC_HAVE_QT
         EnsureGuiApplication();
         const QSize bitmap = MapBitmapSize(0, 0);
@@ -553,6 +626,55 @@ int MapCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     });
     if (code == -1) {
         out << kMapHelp;
+        return 0;
+    }
+    return code;
+}
+
+int GnuplotCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const int code = RunTool(args, err, kGnuplotHelp, [&] {
+        std::vector<std::string> flags = kMapFlags, values = kMapValues;
+        flags.insert(flags.end(), {"--no-contour", "--no-run"});
+        values.insert(values.end(), {"--kind", "--template", "--exe"});
+        const ToolArguments a = Parse(args, flags, values);
+        const gnuplot::GnuplotKind kind = KindOption(a);
+        const std::string program = a.Value("--exe").value_or("gnuplot");
+        if (program.empty()) throw InputError{"--exe needs a program"};
+        CliPrompts prompts(1, false);
+        WorkbenchSession session(prompts);
+        const maps::MapBuild build = BuildMapFromFiles(a, session, prompts, err);
+        const std::string templateFile =
+            a.Value("--template")
+                .value_or(FindDefinitionFolder(ProgramFolder()) + gnuplot::kTemplateFileName);
+        const auto& registry = session.Registry();
+        const gnuplot::GnuplotExportResult files = gnuplot::WriteGnuplotFiles(
+            build.Dataset, kind, !a.Has("--no-contour"), registry.LoadedFileFolder,
+            registry.LoadedFileName, templateFile);
+        if (!files.Ok) throw TrevascError(files.Message);
+        if (!a.Has("--no-run")) {
+#ifdef TREVASC_HAVE_QT
+            const bool png =
+                kind == gnuplot::GnuplotKind::PngBW || kind == gnuplot::GnuplotKind::PngColor;
+            RunGnuplot(program, files.Arguments, png, files.Files.PictureFile);
+#else
+            throw InputError{"this build cannot start programs (Qt was not found); use --no-run"};
+#endif
+        }
+        if (a.Has("--json")) {
+            out << "{\"dataFile\": " << Json(files.Files.DataFile)
+                << ", \"scriptFile\": " << Json(files.Files.ScriptFile)
+                << ", \"pictureFile\": " << Json(files.Files.PictureFile)
+                << ", \"program\": " << Json(program)
+                << ", \"arguments\": " << JsonTexts(files.Arguments) << "}\n";
+        } else {
+            out << "Data file: " << Shown(files.Files.DataFile) << "\n"
+                << "Script: " << Shown(files.Files.ScriptFile) << "\n"
+                << "Picture: " << Shown(files.Files.PictureFile) << "\n";
+        }
+        return 0;
+    });
+    if (code == -1) {
+        out << kGnuplotHelp;
         return 0;
     }
     return code;

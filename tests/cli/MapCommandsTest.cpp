@@ -109,7 +109,7 @@ TEST(CliMap, ReciprocalMapWithOffsetsAndFlip) {
     const std::string png = dir.File("rsm.png");
     const CliRun r =
         Cli({"map", kArea, "-o", png, "--reciprocal", "--omega-offset", "0.1", "--two-theta-offset",
-             "-0.05", "--wavelength", "1.5406", "--json", "--scale", "bw"});
+             "-0.05", "--wavelength", "1.5406", "--json", "--scale", "bw", "--size", "1200x900"});
     ASSERT_EQ(r.Code, 0) << r.Err;
     EXPECT_TRUE(Has(r.Out,
                     "\"xTitle\": \"k_parallel [1/Å]\", \"yTitle\": \"k_perpendicular "
@@ -117,7 +117,7 @@ TEST(CliMap, ReciprocalMapWithOffsetsAndFlip) {
     EXPECT_TRUE(Has(r.Out, "\"info\": \"Using Omega Offset=0.100° 2Theta Offset=-0.050°\""));
     const CliRun flipped =
         Cli({"map", kArea, "-o", png, "--reciprocal", "--omega-offset", "0.1", "--two-theta-offset",
-             "-0.05", "--wavelength", "1.5406", "--json", "--flip"});
+             "-0.05", "--wavelength", "1.5406", "--json", "--flip", "--size", "1200x900"});
     ASSERT_EQ(flipped.Code, 0) << flipped.Err;
     EXPECT_DOUBLE_EQ(JsonNumber(flipped.Out, "xMin"), -JsonNumber(r.Out, "xMax"));
     EXPECT_DOUBLE_EQ(JsonNumber(flipped.Out, "yMax"), JsonNumber(r.Out, "yMax"));
@@ -162,4 +162,77 @@ TEST(CliMap, FilesThatFormNoMapAndBadOptions) {
     r = Cli({"map", "--help"});
     EXPECT_EQ(r.Code, 0);
     EXPECT_TRUE(Has(r.Out, "--levels")) << r.Out;
+}
+
+namespace {
+
+// The area measurement copied into a folder of its own: the gnuplot files go beside it.
+std::string AreaCopy(const TempDir& dir) {
+    const std::string file = dir.File("area.xrdml");
+    std::filesystem::copy_file(kArea, file);
+    return file;
+}
+
+}  // namespace
+
+TEST(CliGnuplot, PngColourPictureFromTheShippedTemplate) {
+    TempDir dir;
+    const std::string scan = AreaCopy(dir);
+    const CliRun r = Cli({"gnuplot", scan, "--kind", "png-color", "--json"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    const std::string base = dir.File("area");
+    EXPECT_EQ(r.Out, "{\"dataFile\": \"" + base + "_GnuPlotData.dat\", \"scriptFile\": \"" + base +
+                         "_GnuPlotCOLOR2PNG.plt\", \"pictureFile\": \"" + base +
+                         "_GnuPlotData.dat_Color.png\", \"program\": \"gnuplot\", \"arguments\": "
+                         "[\"" +
+                         base + "_GnuPlotCOLOR2PNG.plt\"]}\n");
+    const std::string picture = ReadFile(base + "_GnuPlotData.dat_Color.png");
+    EXPECT_EQ(picture.substr(1, 3), "PNG");
+    EXPECT_GT(PngSize(base + "_GnuPlotData.dat_Color.png").first, 100);
+    // 76 scans: 76 blocks, an empty line between neighbours and none before the first.
+    const std::string data = ReadFile(base + "_GnuPlotData.dat");
+    size_t blocks = 1;
+    for (size_t at = data.find("\r\n\r\n"); at != std::string::npos;
+         at = data.find("\r\n\r\n", at + 2))
+        ++blocks;
+    EXPECT_EQ(blocks, 76u);
+    EXPECT_EQ(data.rfind("73.04000\t18.06660\t", 0), 0u);
+}
+
+TEST(CliGnuplot, ScreenKindsAndProgramFailures) {
+    TempDir dir;
+    const std::string scan = AreaCopy(dir);
+    CliRun r = Cli({"gnuplot", scan, "--kind", "bw", "--no-run", "--json", "--reciprocal"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_TRUE(Has(r.Out, "_GnuPlotBW.plt\", \"pictureFile\": \"" + dir.File("area") +
+                               "_GnuPlotData.dat_BW.png\""))
+        << r.Out;
+    EXPECT_TRUE(Has(r.Out, "\"arguments\": [\"" + dir.File("area") + "_GnuPlotBW.plt\", \"-\"]"));
+    EXPECT_TRUE(std::filesystem::exists(dir.File("area_GnuPlotBW.plt")));
+    // A screen kind starts the program and returns at once.
+    r = Cli({"gnuplot", scan, "--kind", "color", "--exe", "/bin/true"});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+
+    const struct {
+        std::vector<std::string> Args;
+        std::string Message;
+    } failures[] = {
+        {{"--kind", "png-bw", "--exe", dir.File("no such gnuplot")}, "cannot start '"},
+        {{"--kind", "bw", "--exe", dir.File("no such gnuplot")}, "cannot start '"},
+        {{"--kind", "png-bw", "--exe", "/bin/false"}, "failed (exit code 1)"},
+        {{"--kind", "png-bw", "--exe", "/bin/true"}, "finished without writing"},
+        {{"--kind", "png-bw", "--template", dir.File("missing.plt")}, "missing.plt"},
+        {{"--kind", "grey"}, "--kind needs bw, color, png-bw or png-color"},
+        {{}, "gnuplot needs --kind"},
+    };
+    for (const auto& f : failures) {
+        std::vector<std::string> args = {"gnuplot", scan};
+        args.insert(args.end(), f.Args.begin(), f.Args.end());
+        r = Cli(args);
+        EXPECT_EQ(r.Code, 1) << f.Message;
+        EXPECT_TRUE(Has(r.Err, f.Message)) << r.Err;
+    }
+    r = Cli({"gnuplot", kSingle, "--kind", "png-bw", "--no-run"});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_TRUE(Has(r.Err, "no second axis")) << r.Err;
 }
