@@ -17,11 +17,7 @@ namespace {
 constexpr TColor kBlack = 0x000000;
 constexpr TColor kWhite = 0xFFFFFF;
 
-int Round(double v) {
-    return static_cast<int>(std::nearbyint(v));
-}
-
-// Cell of a value: Round((v - min) * n / (max - min)), clamped to 0 ... n - 1.
+// Cell of a value: round((v - min) * n / (max - min)), clamped to 0 ... n - 1.
 int32_t CellIndex(double v, double min, double max, int32_t n) {
     double f = (v - min) * n / (max - min);
     // A range wider than the largest double: the same fraction from halved values.
@@ -357,8 +353,8 @@ TwoDPlotResult DrawTwoDPlot(Canvas& canvas, int originX, int originY, const T2dP
     }
     DrawXTitle(canvas, layout, originY, height, S, ds.XTitle);
     const int yLabelWidth = DrawValueAxisTicks(
-        canvas, mapping, MapAxisTicks(yMin, yMax, std::max(2, Round(H / (2.5 * metrics.H)))), false,
-        TAxisSide::Left, t, S, kBlack, 5);
+        canvas, mapping, MapAxisTicks(yMin, yMax, std::max(2, RoundToPixel(H / (2.5 * metrics.H)))),
+        false, TAxisSide::Left, t, S, kBlack, 5);
     DrawYTitle(canvas, layout, TAxisSide::Left, t, yLabelWidth, S, kBlack, ds.YTitle);
     canvas.SetFontSize(UsableFontSize(S - 2));
     DrawXAxisTicks(canvas, mapping, MapAxisTicks(xMin, xMax, std::max(2, TickColumns(W, canvas))),
