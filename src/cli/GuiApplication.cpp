@@ -11,7 +11,10 @@ void EnsureGuiApplication() {
     static int argc = 1;
     static char name[] = "trevasc-cli";
     static char* argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
+    // Never destroyed: torn down among the static objects after main(), the application would
+    // outlive Qt's thread storage and warn about it on every run.
+    static auto* app = new QGuiApplication(argc, argv);
+    (void)app;
 }
 
 }  // namespace trevasc::cli

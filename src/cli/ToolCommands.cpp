@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -249,7 +250,8 @@ constexpr const char* kMapHelp =
     "  --flip                   reverses the sign of k_parallel\n"
     "  --scale color|bw|bw-inverse   colour scale (default color)\n"
     "  --size WxH               picture size (default 2400x1800, the bitmap copy of the\n"
-    "                           window's default 400 x 300 drawing area)\n"
+    "                           window's default 400 x 300 drawing area); the font is\n"
+    "                           scaled with the width\n"
     "  --text OUT.txt           the points as \"Copy as Text\" writes them\n"
     "  --wavelength L | --energy E | --line NAME   the X-ray tube selector\n"
     "  --json                   plot area, ranges, colour range and gap-filling radius as JSON\n"
@@ -604,8 +606,12 @@ int MapCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         const QSize bitmap = MapBitmapSize(0, 0);
         const int width = size ? size->first : bitmap.width();
         const int height = size ? size->second : bitmap.height();
+        // A picture of another width keeps the proportions of the bitmap copy: Arial 36 at
+        // 2400 pixels, scaled with the width (at least 6 points).
+        MapImageStyle style;
+        style.FontSize = std::max(6, static_cast<int>(std::lround(36.0 * width / 2400.0)));
         plot::TwoDPlotResult result;
-        const QImage image = RenderMapImage(build.Dataset, scale, width, height, {}, &result);
+        const QImage image = RenderMapImage(build.Dataset, scale, width, height, style, &result);
         if (!result.Drawn)
             throw TrevascError("A picture of " + std::to_string(width) + " x " +
                                std::to_string(height) + " pixels has no room for the map.");
