@@ -10,6 +10,7 @@
 #include <QTabWidget>
 
 #include "GuiTestSupport.h"
+#include "gui/maps/TwoAxisWindow.h"
 #include "base/IniFile.h"
 #include "gui/app/WindowRegistry.h"
 #include "gui/plot/PlotWindow.h"
@@ -126,12 +127,13 @@ TEST(NewUserFaults, EveryWindowMenuComesFromTheRegistry) {
                                   "XRD &Plot",
                                   "&Lattice Data Calculation",
                                   "&Nelson-Riley Plot",
-                                  "&2-Axis Plot (off)",
-                                  "&Reciprocal Space Map (off)",
+                                  "&2-Axis Plot",
+                                  "&Reciprocal Space Map",
                                   "Plot &Color Legend",
                                   "Film &Thickness Calculation"};
     EXPECT_EQ(MenuTexts(WindowMenuOf(*h.Window)), expected);
     EXPECT_EQ(MenuTexts(WindowMenuOf(*h.Window->Plot())), expected);
+    EXPECT_EQ(MenuTexts(WindowMenuOf(*h.Window->TwoAxis())), expected);
     // Its items bring up their windows.
     h.Window->Plot()->hide();
     WindowMenuOf(*h.Window)->actions().at(1)->trigger();
