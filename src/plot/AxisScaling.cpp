@@ -98,12 +98,8 @@ std::vector<double> ValueAxisTicks(double lower, double upper, int rows, bool lo
     return ticks;
 }
 
-std::vector<double> ScanAxisTicks(double viewMin, double viewMax, int n) {
-    std::vector<double> ticks;
-    if (n < 2) n = 2;
-    const double range = viewMax - viewMin;
-    double step = range / (n - 1);
-    if (!(step > 0) || !std::isfinite(step)) return ticks;
+double NiceAxisStep(double step) {
+    if (!(step > 0) || !std::isfinite(step)) return step;
     const double e = std::floor(std::log10(step));
     const double decade = std::pow(10.0, e);
     const double m = step / decade;
@@ -117,7 +113,14 @@ std::vector<double> ScanAxisTicks(double viewMin, double viewMax, int n) {
     } else {
         mantissa = 10;
     }
-    step = mantissa * decade;
+    return mantissa * decade;
+}
+
+std::vector<double> ScanAxisTicks(double viewMin, double viewMax, int n) {
+    std::vector<double> ticks;
+    if (n < 2) n = 2;
+    const double range = viewMax - viewMin;
+    const double step = NiceAxisStep(range / (n - 1));
     if (!(step > 0) || !std::isfinite(step)) return ticks;
     double count = std::nearbyint(range / step) + 1;
     if (count < 2) count = 2;
@@ -139,6 +142,39 @@ std::vector<double> ScatterXTicks(double xmin, double xmax, int n) {
     if (count < 2) count = 2;
     if (count > kMaxTicks) return ticks;
     return EvenTicks(xmin, xmax, xmin, step, static_cast<size_t>(count));
+}
+
+std::vector<double> MapAxisTicks(double lower, double upper, int n) {
+    std::vector<double> ticks;
+    if (n < 2) n = 2;
+    const double step = NiceAxisStep((upper - lower) / (n - 1));
+    if (!(step > 0) || !std::isfinite(step)) return ticks;
+    // Whole multiples of the step: a tick at 0 comes out as exactly 0, never as 1E-17.
+    const double first = std::nearbyint(lower / step), last = std::floor(upper / step);
+    if (!std::isfinite(first) || !std::isfinite(last) || last - first > kMaxTicks) return ticks;
+    for (double k = first; k <= last; ++k) {
+        const double v = k * step;
+        if (v >= lower && v <= upper) ticks.push_back(v);
+    }
+    return ticks;
+}
+
+std::vector<double> MapBarTicks(double logMin, double logMax, int rows) {
+    std::vector<double> ticks{logMin};
+    const double range = logMax - logMin;
+    if (!(range > 0) || !std::isfinite(range)) return ticks;
+    if (rows < 2) rows = 2;
+    const double step = LogAxisStep(RoundStepUp(range / (rows - 1)));
+    if (!(step > 0) || !std::isfinite(step) || range / step > kMaxTicks) return ticks;
+    // The inner labels stop short of the top one rather than printing a second label on it.
+    for (int i = 1;; ++i) {
+        const double v = logMin + i * step;
+        if (!(v < logMax - step * 1e-9)) break;
+        ticks.push_back(v);
+    }
+    ticks.push_back(logMax);
+    if (logMin < 0 && logMax > 0 && !IsWhole(-logMin / step)) ticks.push_back(0.0);
+    return ticks;
 }
 
 }  // namespace trevasc::plot

@@ -25,6 +25,10 @@ double LogAxisStep(double step);
 // log axis all values are decades. Empty when the range is empty or not finite.
 std::vector<double> ValueAxisTicks(double lower, double upper, int rows, bool logAxis);
 
+// A 1-2-5 step: the mantissa of `step` moved up to 2, 5 or 10 (a mantissa of exactly 1, 2 or 5
+// moves up to the next value).
+double NiceAxisStep(double step);
+
 // Ticks of the scan axis of the XRD and fit charts for a wanted count n (at least 2): a 1-2-5
 // step, the exact range ends as end ticks, inner ticks on the step grid, plus 0 when the range
 // straddles 0 off the grid. Empty when the step is not positive.
@@ -33,5 +37,13 @@ std::vector<double> ScanAxisTicks(double viewMin, double viewMax, int n);
 // Ticks of the x axis of the scatter plot: the step rounded up like a value-axis step, first
 // tick xmin, last xmax, the others xmin + i * step.
 std::vector<double> ScatterXTicks(double xmin, double xmax, int n);
+
+// Ticks of the axes of the 2-D map for a wanted count n (at least 2): the multiples of a 1-2-5
+// step that lie inside the range (0 among them when the range contains 0).
+std::vector<double> MapAxisTicks(double lower, double upper, int n);
+
+// Labels of the map's colour bar (decades): logMin, the steps of a log axis for `rows` wanted
+// rows between it and logMax, logMax, plus 0 when the range straddles 0 off the step grid.
+std::vector<double> MapBarTicks(double logMin, double logMax, int rows);
 
 }  // namespace trevasc::plot

@@ -56,7 +56,8 @@ void DrawPlotTitle(Canvas& canvas, int originX, int originY, int width, int base
 }
 
 int DrawValueAxisTicks(Canvas& canvas, const TAxisMapping& m, const std::vector<double>& ticks,
-                       bool logAxis, TAxisSide side, int t, int baseSize, TColor color) {
+                       bool logAxis, TAxisSide side, int t, int baseSize, TColor color,
+                       int digits) {
     canvas.SetFontSize(UsableFontSize(baseSize - 2));
     canvas.SetPenColor(color);
     canvas.SetFontColor(color);
@@ -67,7 +68,7 @@ int DrawValueAxisTicks(Canvas& canvas, const TAxisMapping& m, const std::vector<
         const int py = m.AxisValueToPixel(v);
         canvas.MoveTo(edge - t, py);
         canvas.LineTo(edge + t, py);
-        const std::string label = FormatGeneralFloat(logAxis ? std::pow(10.0, v) : v, 4, sep);
+        const std::string label = FormatGeneralFloat(logAxis ? std::pow(10.0, v) : v, digits, sep);
         const int tw = canvas.TextWidth(label);
         const int x = side == TAxisSide::Left ? edge - t - tw : edge + t;
         canvas.TextOut(x, py - canvas.TextHeight(label) / 2, label);

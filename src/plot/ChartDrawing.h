@@ -24,11 +24,12 @@ void DrawPlotTitle(Canvas& canvas, int originX, int originY, int width, int base
 
 enum class TAxisSide { Left, Right };
 
-// Ticks across the left or right frame edge with their labels (general format, 4 significant
-// digits; 10^v on a log axis) at size S - 2 in `color`. Returns the widest label width.
+// Ticks across the left or right frame edge with their labels (general format, `digits`
+// significant digits; 10^v on a log axis) at size S - 2 in `color`. Returns the widest label
+// width.
 int DrawValueAxisTicks(Canvas& canvas, const TAxisMapping& mapping,
                        const std::vector<double>& ticks, bool logAxis, TAxisSide side,
-                       int tickLength, int baseSize, TColor color);
+                       int tickLength, int baseSize, TColor color, int digits = 4);
 
 // Vertical axis title at size S in `color`, centred along the axis: left of the labels
 // (Round(1.5 h) apart) or right of them (Round(0.5 h) apart).

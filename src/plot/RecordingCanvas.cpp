@@ -155,9 +155,11 @@ int RecordingCanvas::TextHeight(const std::string&) const {
     return static_cast<int>(std::nearbyint(1.2 * fontSize_ * scale_));
 }
 
-void RecordingCanvas::DrawPixels(int x, int y, int width, int height, const TColor*) {
+void RecordingCanvas::DrawPixels(int x, int y, int width, int height, const TColor* pixels) {
     auto op = Op(TCanvasOpKind::Pixels);
     op.X1 = x, op.Y1 = y, op.X2 = x + width, op.Y2 = y + height;
+    if (pixels != nullptr && width > 0 && height > 0)
+        op.Pixels.assign(pixels, pixels + static_cast<size_t>(width) * static_cast<size_t>(height));
     ops_.push_back(std::move(op));
 }
 

@@ -35,6 +35,7 @@ struct TCanvasOp {
     TCanvasOpKind Kind = TCanvasOpKind::MoveTo;
     int X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;  // Line: from (X1,Y1) to (X2,Y2); Text: at (X1,Y1)
     std::string Text;                    // Text, VerticalText, FontName
+    std::vector<TColor> Pixels;          // Pixels: the block, row after row (X2 - X1 wide)
     int Value = 0;                       // FontSize, PenWidth, FontBold, BrushClear
     TColor PenColor = 0;
     int PenWidth = 1;

@@ -22,6 +22,11 @@ inline constexpr const char* kNoReciprocalPlotMessage =
     "No reciprocal space mapping plot displayed!";
 inline constexpr const char* kZeroLatticeMessage = "Lattice parameters a,b,c must not be zero!";
 inline constexpr const char* kZeroHklMessage = "hkl must not be 000!";
+// The runtime's text for an arcsine outside its domain (a reflex beyond the limiting sphere).
+inline constexpr const char* kInvalidFloatOperationMessage = "Ungültige Gleitkommaoperation";
+// Maps are built from 2Theta scans only; the map window hides itself for any other kind.
+inline constexpr const char* kNotMapScanKindMessage =
+    "Two-axis maps and reciprocal space maps need a series of 2Theta scans.";
 
 enum class MapMode : int { TwoAxis = 0, Reciprocal = 1 };
 
@@ -43,8 +48,19 @@ struct MapBuild {
 
 // True for the scan kinds that form a map (TwoTheta, TwoThetaCommonOmega).
 bool IsMapScanKind(TScanKind kind);
-// The map of the open scans in the requested mode.
+// The map of the open scans in the requested mode. Not built (no message) when the main scan has
+// fewer than two points; not built with a message for another scan kind or, in reciprocal mode,
+// a main scan whose second axis is not Omega.
 MapBuild BuildMapDataset(const ScanRegistry& scans, const MapRequest& request);
+
+// One point in reciprocal space, 1/Angstrom: k_parallel along the surface, k_perpendicular along
+// its normal. (0, 0) when the conversion fails (wavelength 0, non-finite results).
+struct ReciprocalPoint {
+    double KParallel = 0.0;
+    double KPerpendicular = 0.0;
+};
+ReciprocalPoint ReciprocalCoordinates(double omegaDegrees, double thetaDegrees, double wavelength,
+                                      bool flipKParallel);
 
 // Data coordinates of a pixel of the stored plot area.
 struct MapPoint {

@@ -1,0 +1,135 @@
+// The 2-D map: an area measurement of 1000 scans x 2000 points and a series of 20 scans x 1000
+// points drawn into 1200 x 800 (point placement, levels, gap filling, colours), on a canvas
+// that only measures text and on a real image; and the gap filling against the literal walk.
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <cmath>
+#include <random>
+
+#include "plot/RecordingCanvas.h"
+#include "plot/TwoDPlot.h"
+#include "qtcanvas/MapImageExport.h"
+
+using namespace trevasc;
+using namespace trevasc::plot;
+
+namespace {
+
+// Text metrics without drawing: the engine's cost, not the painter's.
+class MeasuringCanvas : public RecordingCanvas {
+  public:
+    void MoveTo(int, int) override {}
+    void LineTo(int, int) override {}
+    void TextOut(int, int, const std::string&) override {}
+    void TextOutVertical(int, int, const std::string&) override {}
+    void DrawPixels(int, int, int, int, const TColor* pixels) override {
+        benchmark::DoNotOptimize(pixels);
+    }
+};
+
+// A substrate peak and a broad film peak on a noisy background; `scans` lines at Omega
+// positions spread over two degrees.
+T2dPlotDataset Map(int scans, int points) {
+    T2dPlotDataset ds;
+    std::mt19937 rng(7);
+    std::poisson_distribution<int> background(3);
+    ds.Points.reserve(static_cast<size_t>(scans) * points);
+    for (int k = 0; k < scans; ++k) {
+        const double omega = 33 + 2.0 * k / std::max(1, scans - 1);
+        for (int i = 0; i < points; ++i) {
+            const double tt = 66 + 4.0 * i / (points - 1);
+            const double s = std::pow((tt - 69.13) / 0.01, 2) + std::pow((omega - 34.56) / 0.01, 2);
+            const double f = std::pow((tt - 68.4) / 0.2, 2) + std::pow((omega - 34.2) / 0.3, 2);
+            const double z = 1e6 * std::exp(-s) + 2e3 * std::exp(-f) + background(rng);
+            ds.Points.push_back({tt, omega, z, k});
+        }
+    }
+    ds.XTitle = "TwoTheta [°]";
+    ds.YTitle = "Omega Center [°]";
+    ds.ZTitle = "Counts [a.u.]";
+    return ds;
+}
+
+void DrawMap(benchmark::State& state, const T2dPlotDataset& ds) {
+    MeasuringCanvas canvas;
+    for (auto _ : state) {
+        canvas.SetFontSize(12);
+        const TwoDPlotResult r = DrawTwoDPlot(canvas, 0, 0, ds, TMapScale::Color, 1200, 800);
+        if (!r.Drawn) state.SkipWithError("map not drawn");
+        state.counters["radius"] = r.Radius;
+    }
+}
+
+void BM_AreaMap1000x2000(benchmark::State& state) {
+    static const T2dPlotDataset ds = Map(1000, 2000);
+    DrawMap(state, ds);
+}
+BENCHMARK(BM_AreaMap1000x2000)->Unit(benchmark::kMillisecond);
+
+void BM_Series20x1000(benchmark::State& state) {
+    static const T2dPlotDataset ds = Map(20, 1000);
+    DrawMap(state, ds);
+}
+BENCHMARK(BM_Series20x1000)->Unit(benchmark::kMillisecond);
+
+// The same two maps as the window's picture: text and pixels through QPainter.
+void BM_AreaMapImage(benchmark::State& state) {
+    static const T2dPlotDataset ds = Map(1000, 2000);
+    MapImageStyle style;
+    style.FontSize = 9;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(RenderMapImage(ds, TMapScale::Color, 1200, 800, style));
+}
+BENCHMARK(BM_AreaMapImage)->Unit(benchmark::kMillisecond);
+
+void BM_SeriesImage(benchmark::State& state) {
+    static const T2dPlotDataset ds = Map(20, 1000);
+    MapImageStyle style;
+    style.FontSize = 9;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(RenderMapImage(ds, TMapScale::Color, 1200, 800, style));
+}
+BENCHMARK(BM_SeriesImage)->Unit(benchmark::kMillisecond);
+
+// A small series map (8 scans x 300 points into 240 x 160 cells), the grid as placed.
+const MapGrid& SmallGrid() {
+    static const MapGrid grid = [] {
+        const T2dPlotDataset ds = Map(8, 300);
+        return PlaceMapPoints(ds, 66, 70, 33, 35, MapLevelRange(1, 1e6), 240, 160);
+    }();
+    return grid;
+}
+int32_t SmallRadius() {
+    return MapGapRadius(240, 160, 8 * 300);
+}
+
+void BM_GapFillingLiteral(benchmark::State& state) {
+    for (auto _ : state) {
+        MapGrid g = SmallGrid();
+        FillMapGapsLiteral(g, SmallRadius());
+        benchmark::DoNotOptimize(g.Levels.data());
+    }
+}
+BENCHMARK(BM_GapFillingLiteral)->Unit(benchmark::kMillisecond);
+
+void BM_GapFilling(benchmark::State& state) {
+    for (auto _ : state) {
+        MapGrid g = SmallGrid();
+        FillMapGaps(g, SmallRadius());
+        benchmark::DoNotOptimize(g.Levels.data());
+    }
+}
+BENCHMARK(BM_GapFilling)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    QGuiApplication app(qtArgc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

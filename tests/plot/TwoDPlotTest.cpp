@@ -1,0 +1,346 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "plot/AxisScaling.h"
+#include "plot/RecordingCanvas.h"
+#include "plot/TwoDPlot.h"
+
+using namespace trevasc::plot;
+
+namespace {
+
+// Recording metrics at S = 12: h = 14, Info height 17 (S + 2), at S - 2 W0 = 48, H0 = 12,
+// W3 = 18, "AA" = 12, "AAAA" = 24, "AAAA 0000" = 54. So L = 69, T = 52 with an Info line (33
+// without), H = height - T - 33, W = width - 69 - 18 - (54 + 14) with a colour-scale title.
+T2dPlotDataset Dataset(std::vector<T2dPlotPoint> points, std::string info = "") {
+    T2dPlotDataset ds;
+    ds.Points = std::move(points);
+    ds.XTitle = "TwoTheta [°]";
+    ds.YTitle = "Omega Center [°]";
+    ds.ZTitle = "Counts [a.u.]";
+    ds.Info = std::move(info);
+    return ds;
+}
+
+TwoDPlotResult Draw(RecordingCanvas& c, const T2dPlotDataset& ds, int w, int h,
+                    TMapScale scale = TMapScale::Color, int x0 = 0, int y0 = 0,
+                    const MapProgressCallback& progress = {}) {
+    c.Clear();
+    c.SetFontSize(12);
+    return DrawTwoDPlot(c, x0, y0, ds, scale, w, h, progress);
+}
+
+// The pixel block of the map (the widest one; the colour bar is the other).
+TCanvasOp MapPixels(const RecordingCanvas& c) {
+    auto blocks = c.OpsOf(TCanvasOpKind::Pixels);
+    EXPECT_FALSE(blocks.empty());
+    return *std::max_element(blocks.begin(), blocks.end(), [](const auto& a, const auto& b) {
+        return a.X2 - a.X1 < b.X2 - b.X1;
+    });
+}
+
+bool HasText(const RecordingCanvas& c, const std::string& text) {
+    for (const auto& op : c.OpsOf(TCanvasOpKind::Text))
+        if (op.Text == text) return true;
+    return false;
+}
+
+class CommaCanvas : public RecordingCanvas {
+  public:
+    char DecimalSeparator() const override { return ','; }
+};
+
+}  // namespace
+
+TEST(MapColorTest, ColourScaleRunsBlackBlueCyanGreenYellowRedWhite) {
+    const struct {
+        int32_t Level;
+        TColor Color;
+    } table[] = {
+        {0, RGBColor(0, 0, 0)},          {255, RGBColor(0, 0, 255)},
+        {256, RGBColor(0, 1, 255)},      {510, RGBColor(0, 255, 255)},
+        {511, RGBColor(0, 255, 254)},    {765, RGBColor(0, 255, 0)},
+        {766, RGBColor(1, 255, 0)},      {1020, RGBColor(255, 255, 0)},
+        {1021, RGBColor(255, 254, 0)},   {1148, RGBColor(255, 127, 0)},
+        {1275, RGBColor(255, 0, 0)},     {1276, RGBColor(255, 1, 1)},
+        {1530, RGBColor(255, 255, 255)}, {1531, RGBColor(255, 255, 255)},
+        {-1, RGBColor(255, 255, 255)},   {0x0FFFFFFF, RGBColor(255, 255, 255)},
+    };
+    for (const auto& row : table)
+        EXPECT_EQ(MapColor(row.Level, TMapScale::Color), row.Color) << row.Level;
+}
+
+TEST(MapColorTest, GreyModesRampAndStayInsideTheByte) {
+    EXPECT_EQ(MapColor(0, TMapScale::BlackWhite), RGBColor(0, 0, 0));
+    EXPECT_EQ(MapColor(765, TMapScale::BlackWhite), RGBColor(127, 127, 127));  // 765*255 div 1530
+    EXPECT_EQ(MapColor(1530, TMapScale::BlackWhite), RGBColor(255, 255, 255));
+    EXPECT_EQ(MapColor(0, TMapScale::BlackWhiteInverse), RGBColor(255, 255, 255));
+    EXPECT_EQ(MapColor(765, TMapScale::BlackWhiteInverse), RGBColor(128, 128, 128));
+    EXPECT_EQ(MapColor(1530, TMapScale::BlackWhiteInverse), RGBColor(0, 0, 0));
+    // Out-of-range levels saturate instead of wrapping around in the colour byte.
+    EXPECT_EQ(MapColor(65535, TMapScale::BlackWhite), RGBColor(255, 255, 255));
+    EXPECT_EQ(MapColor(65535, TMapScale::BlackWhiteInverse), RGBColor(0, 0, 0));
+    EXPECT_EQ(MapColor(-900, TMapScale::BlackWhite), RGBColor(0, 0, 0));
+}
+
+TEST(MapLevelTest, ColourRangeInDecadesAndLevels) {
+    MapLogRange r = MapLevelRange(1, 1000);
+    EXPECT_EQ(r.LogMin, 0.0);
+    EXPECT_EQ(r.LogMax, 4.0);
+    r = MapLevelRange(5, 20000);  // log10 5 = 0.699 -> 0.5; log10 20000 = 4.3 -> 5
+    EXPECT_DOUBLE_EQ(r.LogMin, 0.5);
+    EXPECT_DOUBLE_EQ(r.LogMax, 5.0);
+    r = MapLevelRange(0, 350);  // no positive minimum: 0
+    EXPECT_EQ(r.LogMin, 0.0);
+    EXPECT_DOUBLE_EQ(r.LogMax, 3.0);
+    r = MapLevelRange(0.01, 1);  // negative lower end away from 0, upper end 0 stays
+    EXPECT_DOUBLE_EQ(r.LogMin, -3.0);
+    EXPECT_EQ(r.LogMax, 0.0);
+    // Counts below 1 only: the largest (log -0.301) stays inside the scale, and with counts
+    // that are not positive the scale still runs upwards.
+    r = MapLevelRange(0.01, 0.5);
+    EXPECT_DOUBLE_EQ(r.LogMax, -0.2);
+    EXPECT_LT(r.LogMin, std::log10(0.01));
+    r = MapLevelRange(-3, 0.5);
+    EXPECT_LT(r.LogMin, std::log10(0.5));
+    EXPECT_GT(r.LogMax, std::log10(0.5));
+
+    // Zmax = 1000, Zmin = 1 on a 5 x 5 grid: 1000 counts give round(3 * 1530 / 4) = 1148, the
+    // lowest count and zero counts level 0.
+    const auto ds = Dataset({{0, 0, 1}, {1, 0, 0}, {0, 1, 1000}, {1, 1, 10}});
+    const MapGrid g = PlaceMapPoints(ds, 0, 1, 0, 1, MapLevelRange(0, 1000), 5, 5);
+    EXPECT_EQ(g.Levels[0], 0);
+    EXPECT_EQ(g.Levels[4], 0);
+    EXPECT_EQ(g.Levels[4 * 5 + 0], 1148);
+    EXPECT_EQ(g.Levels[4 * 5 + 4], 382);  // 382.5, halves to even
+    EXPECT_EQ(g.Levels[2 * 5 + 2], kMapEmptyCell);
+    EXPECT_EQ(g.RowHasPoint, (std::vector<uint8_t>{1, 0, 0, 0, 1}));
+
+    // A zero colour range (every count 1) gives level 0, not a division by zero.
+    const auto flat = Dataset({{0, 0, 1}, {1, 1, 1}});
+    const MapGrid f = PlaceMapPoints(flat, 0, 1, 0, 1, MapLevelRange(1, 1), 3, 3);
+    EXPECT_EQ(f.Levels[0], 0);
+    EXPECT_EQ(f.Levels[8], 0);
+}
+
+TEST(MapLevelTest, LaterPointsOverwriteAndPointsOutsideAreClamped) {
+    const auto ds = Dataset({{0.4, 0.4, 1000}, {0.4, 0.4, 1}, {-5, 9, 1000}});
+    const MapGrid g = PlaceMapPoints(ds, 0, 1, 0, 1, MapLevelRange(1, 1000), 3, 3);
+    EXPECT_EQ(g.Levels[1 * 3 + 1], 0);     // the later point wins
+    EXPECT_EQ(g.Levels[2 * 3 + 0], 1148);  // clamped into the top-left cell
+}
+
+TEST(MapGapFillingTest, FastWalkEqualsLiteralWalkBitForBit) {
+    std::mt19937 rng(42);
+    for (int round = 0; round < 300; ++round) {
+        const int w = 1 + static_cast<int>(rng() % 40), h = 1 + static_cast<int>(rng() % 30);
+        const int radius = 1 + static_cast<int>(rng() % 12);
+        // Sparse, dense and row-only (a series of scans) fillings.
+        const int kind = round % 3;
+        MapGrid g;
+        g.Width = w;
+        g.Height = h;
+        g.Levels.assign(static_cast<size_t>(w) * h, kMapEmptyCell);
+        g.RowHasPoint.assign(static_cast<size_t>(h), 0);
+        const int points = kind == 0 ? 1 + static_cast<int>(rng() % 6) : w * h / 2;
+        const int scanRow = static_cast<int>(rng() % 4) + 2;
+        for (int i = 0; i < points; ++i) {
+            const int gx = static_cast<int>(rng() % w);
+            int gy = static_cast<int>(rng() % h);
+            if (kind == 2) gy -= gy % scanRow;
+            g.RowHasPoint[gy] = 1;
+            g.Levels[static_cast<size_t>(gy) * w + gx] = static_cast<int32_t>(rng() % 1531);
+        }
+        MapGrid literal = g;
+        FillMapGapsLiteral(literal, radius);
+        ASSERT_TRUE(FillMapGaps(g, radius));
+        ASSERT_EQ(g.Levels, literal.Levels)
+            << "round " << round << " " << w << "x" << h << " r " << radius;
+        // Every cell is decided: measured, filled (with the marker) or 0.
+        for (int32_t v : g.Levels) ASSERT_NE(v, kMapEmptyCell);
+    }
+}
+
+TEST(MapGapFillingTest, ZeroCellsBecomeSourcesFilledCellsDoNot) {
+    // One row with a point at the right end, radius 2. Cell 0 has no source and gets 0,
+    // which feeds cells 1 and 2 (filled with 0 and the marker). Cell 3 sees only filled cells
+    // and gets 0 again; cell 4 is filled from it, cell 5 averages cell 3 and the point (both
+    // at distance 2), cell 6 sees only the point.
+    MapGrid g;
+    g.Width = 8;
+    g.Height = 1;
+    g.Levels.assign(8, kMapEmptyCell);
+    g.Levels[7] = 1000;
+    g.RowHasPoint = {1};
+    MapGrid literal = g;
+    ASSERT_TRUE(FillMapGaps(g, 2));
+    constexpr int32_t kBit = kMapFilledBit;
+    EXPECT_EQ(g.Levels,
+              (std::vector<int32_t>{0, kBit, kBit, 0, kBit, 500 + kBit, 1000 + kBit, 1000}));
+    FillMapGapsLiteral(literal, 2);
+    EXPECT_EQ(literal.Levels, g.Levels);
+}
+
+TEST(MapGapFillingTest, ProgressCountsRowsAndCancelStops) {
+    MapGrid g;
+    g.Width = 4;
+    g.Height = 6;
+    g.Levels.assign(24, kMapEmptyCell);
+    g.RowHasPoint.assign(6, 0);
+    int calls = 0;
+    EXPECT_FALSE(FillMapGaps(g, 1, [&](int32_t done, int32_t total) {
+        EXPECT_EQ(total, 6);
+        EXPECT_EQ(done, ++calls);
+        return done < 3;
+    }));
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(g.Levels[23], kMapEmptyCell);
+    EXPECT_EQ(MapGapRadius(400, 300, 1200), 25);  // 2.5 * sqrt(100)
+    EXPECT_EQ(MapGapRadius(10, 10, 10000), 1);
+}
+
+TEST(TwoDPlotTest, LayoutFromTextMeasurements) {
+    RecordingCanvas c;
+    const auto ds = Dataset({{20, 1, 1}, {80, 3, 1000}}, "Using Omega Offset=0.000°");
+    const TwoDPlotResult r = Draw(c, ds, 600, 400, TMapScale::Color, 10, 20);
+    ASSERT_TRUE(r.Drawn);
+    EXPECT_EQ(r.Area.Left, 10 + 69);
+    EXPECT_EQ(r.Area.Top, 20 + 52);
+    EXPECT_EQ(r.Area.Bottom, 20 + 52 + (400 - 52 - 33));
+    EXPECT_EQ(r.Area.Right, 10 + 69 + (600 - 69 - 18 - 68));
+    EXPECT_EQ(r.Area.XMin, 20);
+    EXPECT_EQ(r.Area.XMax, 80);
+    EXPECT_EQ(r.Area.YMin, 1);
+    EXPECT_EQ(r.Area.YMax, 3);
+    const TCanvasOp map = MapPixels(c);
+    EXPECT_EQ(map.X1, r.Area.Left);
+    EXPECT_EQ(map.Y1, r.Area.Top);
+    EXPECT_EQ(map.X2, r.Area.Right);
+    EXPECT_EQ(map.Y2, r.Area.Bottom);
+    // The cells are drawn last, over the inner half of the tick lines.
+    TCanvasOpKind lastDrawn = TCanvasOpKind::MoveTo;
+    for (const auto& op : c.Ops())
+        if (op.Kind == TCanvasOpKind::Line || op.Kind == TCanvasOpKind::Text ||
+            op.Kind == TCanvasOpKind::Pixels || op.Kind == TCanvasOpKind::VerticalText)
+            lastDrawn = op.Kind;
+    EXPECT_EQ(lastDrawn, TCanvasOpKind::Pixels);
+    // The colour bar from "AA" to "AAAA" right of the area, over the full height.
+    bool bar = false;
+    for (const auto& op : c.OpsOf(TCanvasOpKind::Pixels))
+        bar |= op.X1 == r.Area.Right + 12 && op.X2 == r.Area.Right + 24 && op.Y1 == r.Area.Top &&
+               op.Y2 == r.Area.Bottom;
+    EXPECT_TRUE(bar);
+    EXPECT_EQ(c.FontSize(), 12);
+    // Without Info the area starts 33 pixels down; without a colour-scale title it is wider.
+    auto plain = ds;
+    plain.Info.clear();
+    plain.ZTitle.clear();
+    const TwoDPlotResult p = Draw(c, plain, 600, 400);
+    EXPECT_EQ(p.Area.Top, 33);
+    EXPECT_EQ(p.Area.Right, 69 + 600 - 69 - 18);
+}
+
+TEST(TwoDPlotTest, LargerYIsDrawnHigherAndColoursFollowTheScale) {
+    RecordingCanvas c;
+    // The low-left point has the fewest counts (black), the top-right one the most.
+    const auto ds = Dataset({{0, 0, 1}, {1, 1, 1000}});
+    for (TMapScale scale : {TMapScale::Color, TMapScale::BlackWhite}) {
+        const TwoDPlotResult r = Draw(c, ds, 300, 200, scale);
+        ASSERT_TRUE(r.Drawn);
+        const TCanvasOp map = MapPixels(c);
+        const int w = map.X2 - map.X1, h = map.Y2 - map.Y1;
+        ASSERT_EQ(map.Pixels.size(), static_cast<size_t>(w * h));
+        EXPECT_EQ(map.Pixels[static_cast<size_t>(h - 1) * w], MapColor(0, scale));
+        EXPECT_EQ(map.Pixels[static_cast<size_t>(w - 1)], MapColor(1148, scale));
+        EXPECT_EQ(r.Grid.Levels[0], 0);
+        EXPECT_EQ(r.Grid.Levels.back(), 1148);
+    }
+}
+
+TEST(TwoDPlotTest, SingleScanIsOneRowPlusItsSurroundings) {
+    RecordingCanvas c;
+    std::vector<T2dPlotPoint> points;
+    for (int i = 0; i <= 120; ++i) points.push_back({20 + i * 0.5, 10, 1 + i * 10.0});
+    const TwoDPlotResult r = Draw(c, Dataset(points), 400, 300);
+    ASSERT_TRUE(r.Drawn);
+    EXPECT_EQ(r.Area.YMin, 10);
+    EXPECT_EQ(r.Area.YMax, 11);
+    const MapGrid& g = r.Grid;
+    EXPECT_EQ(r.Radius, MapGapRadius(g.Width, g.Height, 121));
+    ASSERT_GT(g.Height, r.Radius + 1);
+    EXPECT_EQ(std::count(g.RowHasPoint.begin(), g.RowHasPoint.end(), 1), 1);
+    EXPECT_TRUE(g.RowHasPoint[0]);
+    for (int gy = 0; gy < g.Height; ++gy) {
+        for (int gx = 0; gx < g.Width; ++gx) {
+            const int32_t v = g.Levels[static_cast<size_t>(gy) * g.Width + gx];
+            if (gy == 0) continue;
+            // Rows within the radius interpolate the scan; rows beyond it get 0.
+            if (gy == r.Radius) continue;  // depends on a measured cell straight below
+            if (gy < r.Radius)
+                ASSERT_TRUE(v & kMapFilledBit) << gx << "," << gy;
+            else
+                ASSERT_EQ(v, 0) << gx << "," << gy;
+        }
+    }
+}
+
+TEST(TwoDPlotTest, ColourBarLabelsInDecadesWithTheCanvasSeparator) {
+    CommaCanvas c;
+    const TwoDPlotResult r = Draw(c, Dataset({{0, 0, 1}, {1, 1, 1000}}), 600, 400);
+    ASSERT_TRUE(r.Drawn);
+    EXPECT_EQ(r.LogRange.LogMin, 0);
+    EXPECT_EQ(r.LogRange.LogMax, 4);
+    // H = 315, 2.5 * 12 per label: 10 rows, 4 / 9 -> 0.5 decades.
+    for (const char* label : {"1", "3,162", "10", "316,2", "1000", "3162", "1E4"})
+        EXPECT_TRUE(HasText(c, label)) << label;
+    EXPECT_TRUE(HasText(c, "0,2"));  // an axis tick with the same separator
+}
+
+TEST(TwoDPlotTest, NothingDrawnWithoutRoomPointsOrWhenCancelled) {
+    RecordingCanvas c;
+    const auto ds = Dataset({{0, 0, 1}, {1, 1, 1000}});
+    for (auto [w, h] : {std::pair{1, 1}, std::pair{150, 60}, std::pair{0, 0}}) {
+        const TwoDPlotResult r = Draw(c, ds, w, h);
+        EXPECT_FALSE(r.Drawn);
+        EXPECT_EQ(c.DrawCount(), 0u) << w << "x" << h;
+        EXPECT_EQ(c.FontSize(), 12);
+    }
+    EXPECT_FALSE(Draw(c, Dataset({}), 600, 400).Drawn);
+    EXPECT_EQ(c.DrawCount(), 0u);
+    const TwoDPlotResult cancelled =
+        Draw(c, ds, 600, 400, TMapScale::Color, 0, 0, [](int32_t, int32_t) { return false; });
+    EXPECT_FALSE(cancelled.Drawn);
+    EXPECT_EQ(c.DrawCount(), 0u);
+}
+
+TEST(TwoDPlotTest, HugeRangesAndCountsStayFinite) {
+    RecordingCanvas c;
+    const auto ds = Dataset({{-1e300, 1e300, 1e300}, {1e300, -1e300, 0}, {0, 0, 5}});
+    const TwoDPlotResult r = Draw(c, ds, 500, 400);
+    ASSERT_TRUE(r.Drawn);
+    EXPECT_EQ(r.LogRange.LogMax, 400);
+    const MapGrid& g = r.Grid;
+    EXPECT_EQ(g.Levels[static_cast<size_t>(g.Height - 1) * g.Width], std::nearbyint(1530 * 0.75));
+    EXPECT_EQ(g.Levels[static_cast<size_t>(g.Width - 1)], 0);
+    // One huge coordinate repeated: the range is widened although v + 1 == v.
+    const TwoDPlotResult same = Draw(c, Dataset({{1e300, 1e300, 3}, {1e300, 1e300, 4}}), 500, 400);
+    ASSERT_TRUE(same.Drawn);
+    EXPECT_GT(same.Area.XMax, same.Area.XMin);
+    EXPECT_GT(same.Area.YMax, same.Area.YMin);
+}
+
+TEST(MapTicksTest, MultiplesOfAOneTwoFiveStepInsideTheRange) {
+    // 10 / 5 = 2 -> step 5; round(-3 / 5) * 5 = -5 lies outside.
+    EXPECT_EQ(MapAxisTicks(-3, 7, 6), (std::vector<double>{0, 5}));
+    EXPECT_EQ(MapAxisTicks(20.3, 80.7, 8), (std::vector<double>{30, 40, 50, 60, 70, 80}));
+    EXPECT_EQ(MapAxisTicks(10, 11, 2), (std::vector<double>{10}));  // step 1 moves up to 2
+    EXPECT_EQ(MapAxisTicks(-1e300, 1e300, 5), (std::vector<double>{-1e300, 0, 1e300}));
+    EXPECT_TRUE(MapAxisTicks(-1.7e308, 1.7e308, 5).empty());  // the width overflows
+    EXPECT_EQ(MapBarTicks(0, 4, 10), (std::vector<double>{0, 0.5, 1, 1.5, 2, 2.5, 3, 3.5, 4}));
+    // Labels stop short of the top, which ends the list; 0 is added off the step grid.
+    EXPECT_EQ(MapBarTicks(-1.5, 2, 3), (std::vector<double>{-1.5, -0.5, 0.5, 1.5, 2, 0}));
+    EXPECT_EQ(MapBarTicks(0, 0, 10), (std::vector<double>{0}));
+}

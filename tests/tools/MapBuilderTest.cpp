@@ -1,0 +1,297 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "tools/maps/MapBuilder.h"
+
+using namespace trevasc;
+using namespace trevasc::maps;
+
+namespace {
+
+constexpr double kSqrt3 = std::numbers::sqrt3;
+
+// A scan whose processed counts differ from the raw ones, so that a map drawn from the raw
+// points shows.
+void FillScan(TDataSet& scan, const std::string& axis, double axisPosition,
+              const std::vector<double>& positions, const std::vector<int32_t>& counts) {
+    TDataPointArray raw;
+    for (size_t i = 0; i < positions.size(); ++i) raw.push_back({positions[i], counts[i] + 1000});
+    scan.SetRawPoints(raw);
+    for (size_t i = 0; i < positions.size(); ++i) scan.Points[i].Intensity = counts[i];
+    scan.SecondAxisName = axis;
+    scan.SecondAxisPosition = axisPosition;
+}
+
+MapRequest Reciprocal(double omegaOffset, double twoThetaOffset, double wavelength,
+                      bool flip = false) {
+    MapRequest r;
+    r.Mode = MapMode::Reciprocal;
+    r.OmegaOffset = omegaOffset;
+    r.TwoThetaOffset = twoThetaOffset;
+    r.Wavelength = wavelength;
+    r.FlipKParallel = flip;
+    return r;
+}
+
+}  // namespace
+
+TEST(MapBuilder, TwoAxisMapTakesTheNamedScansWithTheirProcessedCounts) {
+    ScanRegistry scans;
+    FillScan(scans.MainScan(), "Omega", 20.0, {30.0, 30.5, 31.0}, {5, 0, 7});
+    FillScan(scans.AppendAdditionalScan(), "", 21.0, {30.0, 31.0}, {1, 1});  // no second axis
+    FillScan(scans.AppendAdditionalScan(), "Omega", 22.0, {30.0, 31.0}, {9, 4});
+
+    const MapBuild build = BuildMapDataset(scans, {});
+    ASSERT_TRUE(build.Built);
+    EXPECT_TRUE(build.Message.empty());
+    EXPECT_TRUE(build.ClickOpensOffsets);
+    EXPECT_FALSE(build.ReciprocalReadout);
+    const plot::T2dPlotDataset& d = build.Dataset;
+    EXPECT_EQ(d.XTitle, "TwoTheta [°]");
+    EXPECT_EQ(d.YTitle, "Omega Center [°]");
+    EXPECT_EQ(d.ZTitle, "Counts [a.u.]");
+    EXPECT_EQ(d.Info, "");
+    ASSERT_EQ(d.Count(), 5);
+    const std::vector<std::vector<double>> expected = {{30.0, 20.0, 5, 0},
+                                                       {30.5, 20.0, 0, 0},
+                                                       {31.0, 20.0, 7, 0},
+                                                       {30.0, 22.0, 9, 2},
+                                                       {31.0, 22.0, 4, 2}};
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(d.Points[i].X, expected[i][0]) << i;
+        EXPECT_EQ(d.Points[i].Y, expected[i][1]) << i;
+        EXPECT_EQ(d.Points[i].Z, expected[i][2]) << i;
+        EXPECT_EQ(d.Points[i].ScanIndex, expected[i][3]) << i;
+    }
+
+    scans.OpenScanKind = TScanKind::TwoThetaCommonOmega;
+    EXPECT_EQ(BuildMapDataset(scans, {}).Dataset.YTitle, "Omega [°]");
+}
+
+TEST(MapBuilder, MapsThatAreNotBuilt) {
+    ScanRegistry scans;
+    FillScan(scans.MainScan(), "Omega", 20.0, {30.0}, {5});
+    FillScan(scans.AppendAdditionalScan(), "Omega", 21.0, {30.0, 31.0}, {1, 1});
+    // A main scan of one point: nothing, and nothing to say.
+    for (MapMode mode : {MapMode::TwoAxis, MapMode::Reciprocal}) {
+        MapRequest request;
+        request.Mode = mode;
+        const MapBuild build = BuildMapDataset(scans, request);
+        EXPECT_FALSE(build.Built);
+        EXPECT_EQ(build.Message, "");
+    }
+
+    FillScan(scans.MainScan(), " chi ", 20.0, {30.0, 31.0}, {5, 6});
+    MapBuild build = BuildMapDataset(scans, Reciprocal(0, 0, 1.54056));
+    EXPECT_FALSE(build.Built);
+    EXPECT_EQ(build.Message, kNotOmegaSeriesMessage);
+    // The same scans as a measured map are fine; the check is on the trimmed, upper-cased name.
+    EXPECT_TRUE(BuildMapDataset(scans, {}).Built);
+    scans.MainScan().SecondAxisName = " omega\t";
+    EXPECT_TRUE(BuildMapDataset(scans, Reciprocal(0, 0, 1.54056)).Built);
+
+    scans.OpenScanKind = TScanKind::Phi;
+    build = BuildMapDataset(scans, {});
+    EXPECT_FALSE(build.Built);
+    EXPECT_EQ(build.Message, kNotMapScanKindMessage);
+}
+
+// Coupled 2Theta-Omega scan, lambda = 1.25 A, Omega offset 0.25°, 2Theta offset 0.4°.
+// Main scan at Omega 60.25 with 2Theta 59.6, 60.6, 61.6: centre c = (59.6 + 61.6) / 2 = 60.6.
+//   p = 59.6: omega = 60.25 - 30.3 + 29.8 + 0.25 = 60, theta = (59.6 + 0.4) / 2 = 30,
+//             omega - theta = 30: k_par = (2 / 1.25) * sin 30 * sin 30 = 1.6 * 0.25 = 0.4,
+//             k_perp = 1.6 * 0.5 * cos 30 = 0.4 * sqrt 3.
+//   p = 61.6: omega = 60.25 - 30.3 + 30.8 + 0.25 = 61, theta = 31, omega - theta = 30 again:
+//             k_par = 0.8 sin 31, k_perp = sqrt 3 * k_par.
+// Had the centre been taken from the first point (59.6), omega would be 0.5° larger and
+// omega - theta 30.5° everywhere.
+// An additional scan at Omega 10.3 with 2Theta 20 and 22 (c = 21), p = 21.6: omega = 10.3 - 10.5
+//   + 10.8 + 0.25 = 10.85, theta = 11, omega - theta = -0.15: k_par = 1.6 sin 11 sin(-0.15).
+TEST(MapBuilder, ReciprocalCoordinatesOfCoupledScansFollowEachScansCentre) {
+    ScanRegistry scans;
+    FillScan(scans.MainScan(), "Omega", 60.25, {59.6, 60.6, 61.6}, {10, 20, 30});
+    FillScan(scans.AppendAdditionalScan(), "Phi", 0.0, {59.6, 60.6}, {1, 1});  // not an Omega scan
+    FillScan(scans.AppendAdditionalScan(), "OMEGA", 10.3, {20.0, 21.6, 22.0}, {1, 2, 3});
+
+    const MapBuild build = BuildMapDataset(scans, Reciprocal(0.25, 0.4, 1.25));
+    ASSERT_TRUE(build.Built);
+    EXPECT_TRUE(build.ReciprocalReadout);
+    EXPECT_FALSE(build.ClickOpensOffsets);
+    const plot::T2dPlotDataset& d = build.Dataset;
+    EXPECT_EQ(d.XTitle, "k_parallel [1/Å]");
+    EXPECT_EQ(d.YTitle, "k_perpendicular [1/Å]");
+    EXPECT_EQ(d.ZTitle, "Counts [a.u.]");
+    EXPECT_EQ(d.Info, "Using Omega Offset=0.250° 2Theta Offset=0.400°");
+    ASSERT_EQ(d.Count(), 6);
+
+    const double deg = std::numbers::pi / 180.0;
+    EXPECT_NEAR(d.Points[0].X, 0.4, 1e-14);
+    EXPECT_NEAR(d.Points[0].Y, 0.4 * kSqrt3, 1e-14);
+    EXPECT_EQ(d.Points[0].Z, 10);
+    EXPECT_NEAR(d.Points[2].X, 0.8 * std::sin(31 * deg), 1e-14);
+    EXPECT_NEAR(d.Points[2].Y, kSqrt3 * d.Points[2].X, 1e-14);
+    EXPECT_EQ(d.Points[2].ScanIndex, 0);
+    EXPECT_NEAR(d.Points[4].X, 1.6 * std::sin(11 * deg) * std::sin(-0.15 * deg), 1e-14);
+    EXPECT_NEAR(d.Points[4].Y, 1.6 * std::sin(11 * deg) * std::cos(-0.15 * deg), 1e-14);
+    EXPECT_EQ(d.Points[4].Z, 2);
+    EXPECT_EQ(d.Points[4].ScanIndex, 2);
+}
+
+// Common Omega: every point of a scan at Omega = 29.75 + 0.25 = 30, lambda = 1.25 A.
+//   p = 59.6: theta = 30, omega - theta = 0: k_par = 0, k_perp = 1.6 * 0.5 = 0.8.
+//   p = 119.6: theta = 60, omega - theta = -30: k_par = 1.6 * (sqrt 3 / 2) * (-1/2)
+//              = -0.4 sqrt 3, k_perp = 1.6 * (sqrt 3 / 2)^2 = 1.2.
+TEST(MapBuilder, CommonOmegaFlipAndFailedConversions) {
+    ScanRegistry scans;
+    scans.OpenScanKind = TScanKind::TwoThetaCommonOmega;
+    FillScan(scans.MainScan(), "Omega", 29.75, {59.6, 119.6}, {1, 2});
+
+    plot::T2dPlotDataset d = BuildMapDataset(scans, Reciprocal(0.25, 0.4, 1.25)).Dataset;
+    ASSERT_EQ(d.Count(), 2);
+    EXPECT_NEAR(d.Points[0].X, 0.0, 1e-15);
+    EXPECT_NEAR(d.Points[0].Y, 0.8, 1e-15);
+    EXPECT_NEAR(d.Points[1].X, -0.4 * kSqrt3, 1e-14);
+    EXPECT_NEAR(d.Points[1].Y, 1.2, 1e-14);
+
+    d = BuildMapDataset(scans, Reciprocal(0.25, 0.4, 1.25, true)).Dataset;
+    EXPECT_NEAR(d.Points[1].X, 0.4 * kSqrt3, 1e-14);
+    EXPECT_NEAR(d.Points[1].Y, 1.2, 1e-14);
+
+    // Without a wavelength nothing converts: every point lands at the origin, none is lost.
+    d = BuildMapDataset(scans, Reciprocal(0.25, 0.4, 0.0, true)).Dataset;
+    ASSERT_EQ(d.Count(), 2);
+    for (const plot::T2dPlotPoint& p : d.Points) {
+        EXPECT_EQ(p.X, 0.0);
+        EXPECT_EQ(p.Y, 0.0);
+    }
+    EXPECT_EQ(d.Points[1].Z, 2);
+    const ReciprocalPoint nan = ReciprocalCoordinates(std::nan(""), 10.0, 1.5, false);
+    EXPECT_EQ(nan.KParallel, 0.0);
+    EXPECT_EQ(nan.KPerpendicular, 0.0);
+}
+
+TEST(MapBuilder, ReadoutTextWithAndWithoutTheReciprocalParts) {
+    plot::TPlotArea area;
+    area.Left = 10;
+    area.Right = 110;
+    area.Top = 20;
+    area.Bottom = 220;
+    area.XMin = 0.0;
+    area.XMax = 2.0;
+    area.YMin = -1.0;
+    area.YMax = 1.0;
+    // (60, 70): x = 0 + 2 * 50 / 100 = 1, y = 1 - 2 * 50 / 200 = 0.5; 1/y = 2;
+    // 0.5 * 2 pi * 10000 = 31415.926535...
+    EXPECT_EQ(MapReadoutText(area, 60, 70, false), "X = 1.00000   Y = 0.50000");
+    EXPECT_EQ(MapReadoutText(area, 60, 70, true),
+              "X = 1.00000   Y = 0.50000    (1/X = 1.00000   1/Y = 2.00000)"
+              "    (X = 62831.9   Y = 31415.92654 [10000 rlu])");
+    // At x = 0 (the left edge) or y = 0 (the middle row) a reciprocal fails: first part only.
+    EXPECT_EQ(MapReadoutText(area, 10, 70, true), "X = 0.00000   Y = 0.50000");
+    EXPECT_EQ(MapReadoutText(area, 60, 120, true), "X = 1.00000   Y = 0.00000");
+    EXPECT_EQ(MapReadoutText(area, 110, 220, false), "X = 2.00000   Y = -1.00000");
+    EXPECT_EQ(MapReadoutText(area, 9, 70, true), "");
+    EXPECT_EQ(MapReadoutText(area, 60, 221, true), "");
+    EXPECT_EQ(MapReadoutText(plot::TPlotArea{}, 0, 0, false), "");  // nothing drawn yet
+}
+
+TEST(MapBuilder, ClickPicksTheNearestScanAndItsCentre) {
+    ScanRegistry scans;
+    FillScan(scans.MainScan(), "Omega", 10.0, {20.0, 25.0, 30.0}, {1, 1, 1});     // centre 25
+    FillScan(scans.AppendAdditionalScan(), "Omega", 12.0, {22.0, 32.0}, {1, 1});  // centre 27
+    FillScan(scans.AppendAdditionalScan(), "Omega", 12.0, {40.0, 50.0}, {1, 1});  // centre 45
+
+    // Nearer to the first scan at 12: it, not its equal-distance successor.
+    OffsetsDialogInput in = OffsetsForClick(scans, 27.0, 12.4);
+    EXPECT_DOUBLE_EQ(in.TwoTheta, 27.0);
+    EXPECT_DOUBLE_EQ(in.DeltaOmega, 12.0 - 27.0 / 2);
+    EXPECT_DOUBLE_EQ(in.Omega, 27.0 / 2 + 12.0 - 27.0 / 2);
+    // Halfway between the main scan and the first additional one: the main scan stays.
+    in = OffsetsForClick(scans, 24.0, 11.0);
+    EXPECT_DOUBLE_EQ(in.DeltaOmega, 10.0 - 12.5);
+    EXPECT_DOUBLE_EQ(in.Omega, 12.0 - 2.5);
+
+    // The dialog's offsets: expected minus clicked.
+    const RsmOffsets offsets = ComputeRsmOffsets(in, 24.5, 12.0);
+    EXPECT_DOUBLE_EQ(offsets.TwoThetaOffset, 0.5);
+    EXPECT_DOUBLE_EQ(offsets.OmegaOffset, 2.5);
+    EXPECT_EQ(ComputeRsmOffsets(in, in.TwoTheta, in.Omega).TwoThetaOffset, 0.0);
+}
+
+TEST(MapBuilder, ExpectedAnglesOfAReflexAndTheDialogMessages) {
+    RsmReflexInput in;
+    in.A = in.B = in.C = 5.4309;  // silicon
+    in.Wavelength = 1.54056;      // Cu K-alpha1
+    in.L = 4;
+    in.OrientationL = 1;
+    // Si (004): d = 5.4309 / 4 = 1.357725 A, 2 theta = 2 asin(1.54056 / 2.71545) = 69.1287°;
+    // the reflex lies along the surface normal, so Omega = theta.
+    RsmReflexResult r = CalculateExpectedAngles(in);
+    ASSERT_TRUE(r.Ok) << r.Message;
+    EXPECT_NEAR(r.ExpectedTwoTheta, 69.12869, 1e-5);
+    EXPECT_NEAR(r.ExpectedOmega, r.ExpectedTwoTheta / 2, 0.5e-5);
+    EXPECT_EQ(r.ExpectedOmega, std::round(r.ExpectedOmega * 100000) / 100000);
+
+    // Si (224) on (001): psi = acos(4 / sqrt 24) = 35.26439°; Omega = theta + psi, and with the
+    // sample rotated by 180° theta - psi.
+    in.H = in.K = 2;
+    const RsmReflexResult plain = CalculateExpectedAngles(in);
+    in.RotatePhi = true;
+    const RsmReflexResult rotated = CalculateExpectedAngles(in);
+    ASSERT_TRUE(plain.Ok && rotated.Ok);
+    EXPECT_EQ(plain.ExpectedTwoTheta, rotated.ExpectedTwoTheta);
+    EXPECT_NEAR(plain.ExpectedTwoTheta, 88.02833, 1e-5);
+    const double psi = std::acos(4 / std::sqrt(24.0)) * 180 / std::numbers::pi;
+    EXPECT_NEAR(plain.ExpectedOmega, plain.ExpectedTwoTheta / 2 + psi, 1e-5);
+    EXPECT_NEAR(rotated.ExpectedOmega, rotated.ExpectedTwoTheta / 2 - psi, 1e-5);
+
+    // Si (220) on (110): parallel vectors whose cosine rounds to just above 1; psi is 0, not
+    // undefined.
+    in = RsmReflexInput{};
+    in.A = in.B = in.C = 5.4309;
+    in.H = in.K = 2;
+    in.OrientationH = in.OrientationK = 1;
+    r = CalculateExpectedAngles(in);
+    ASSERT_TRUE(r.Ok) << r.Message;
+    EXPECT_NEAR(r.ExpectedOmega, r.ExpectedTwoTheta / 2, 0.5e-5);
+
+    in.C = 0.0;
+    EXPECT_EQ(CalculateExpectedAngles(in).Message, kZeroLatticeMessage);
+    in.C = 5.4309;
+    in.OrientationH = in.OrientationK = in.OrientationL = 0;
+    EXPECT_EQ(CalculateExpectedAngles(in).Message, kZeroHklMessage);
+    in.OrientationL = 1;
+    in.H = in.K = in.L = 0;
+    r = CalculateExpectedAngles(in);
+    EXPECT_FALSE(r.Ok);
+    EXPECT_EQ(r.Message, kZeroHklMessage);
+    // d = 5.4309 / sqrt 300 = 0.31 A, below half the wavelength: beyond the limiting sphere.
+    in.H = in.K = in.L = 10;
+    r = CalculateExpectedAngles(in);
+    EXPECT_FALSE(r.Ok);
+    EXPECT_EQ(r.Message, "Ungültige Gleitkommaoperation");
+}
+
+TEST(MapBuilder, MapAsTextAndVectors) {
+    plot::T2dPlotDataset d;
+    d.XTitle = "TwoTheta [°]";
+    d.YTitle = "Omega Center [°]";
+    d.ZTitle = "Counts [a.u.]";
+    d.Points = {{30.123456, -0.5, 12, 0}, {1e-7, 2.0, 0, 1}};
+    EXPECT_EQ(MapAsText(d),
+              "TwoTheta [°](x)\tOmega Center [°](y)\tCounts [a.u.](z)\r\n"
+              "30.12346\t-0.50000\t12.00000\r\n"
+              "0.00000\t2.00000\t0.00000\r\n");
+
+    const Vector3 a{3.0, 0.0, 4.0};
+    EXPECT_EQ(a.Length(), 5.0);
+    EXPECT_EQ(a.Dot({1.0, 2.0, 1.0}), 7.0);
+    EXPECT_NEAR(a.AngleTo({0.0, 1.0, 0.0}), std::numbers::pi / 2, 1e-15);
+    EXPECT_NEAR(a.AngleTo({-3.0, 0.0, -4.0}), std::numbers::pi, 1e-15);
+    EXPECT_TRUE((Vector3{1e-11, -9e-11, 0.0}.IsZero()));
+    EXPECT_FALSE((Vector3{0.0, 0.0, 1e-10}.IsZero()));
+}
