@@ -22,7 +22,9 @@ trap 'rm -rf "$work"' EXIT
 # The harness uses a configuration folder of its own: the user's settings are neither read nor
 # changed.
 unset QT_QPA_PLATFORM
-xvfb-run -a -s "-screen 0 1600x1000x24" timeout 60 "$program" "$scan" "$work/shots" "$area"
+# The gnuplot files are written beside the area scan: a copy in the scratch folder.
+cp "$area" "$work/"
+xvfb-run -a -s "-screen 0 1600x1000x24" timeout 60 "$program" "$scan" "$work/shots" "$work/$(basename "$area")"
 mkdir -p "$root/docs"
 for name in screenshot-main screenshot-peaks screenshot-plot screenshot-fit screenshot-update \
     screenshot-substrate screenshot-additional screenshot-structure screenshot-markers \
@@ -33,4 +35,16 @@ for name in screenshot-main screenshot-peaks screenshot-plot screenshot-fit scre
     fi
     cp "$work/shots/$name.png" "$root/docs/$name.png"
 done
-echo "written: the screenshot-*.png pictures in docs/"
+# The PNG that gnuplot renders from the shipped template (it runs detached: wait for it).
+picture="$work/$(basename "${area%.*}")_GnuPlotData.dat_Color.png"
+for _ in $(seq 1 30); do
+    [ -s "$picture" ] && break
+    sleep 1
+done
+if [ -s "$picture" ]; then
+    sleep 1
+    cp "$picture" "$root/docs/gnuplot-map.png"
+else
+    echo "warning: gnuplot did not write $picture (is gnuplot installed?)" >&2
+fi
+echo "written: the screenshot-*.png pictures and gnuplot-map.png in docs/"

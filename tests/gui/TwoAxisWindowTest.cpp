@@ -5,9 +5,11 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <numbers>
@@ -22,6 +24,7 @@
 namespace trevasc {
 namespace {
 
+using test::FindAction;
 using test::MainWindowHarness;
 
 constexpr const char* kAreaScan = "xrdtools_test_area_RSM_Omega2Theta_v1.0.xrdml";
@@ -81,8 +84,15 @@ TEST(TwoAxisWindow, MeasuredMapOfAnAreaScanWithReadoutAndDesignedPlace) {
     ASSERT_GT(area.Bottom, area.Top);
     // The axes span the measured 2Theta and Omega ranges.
     const ScanRegistry& scans = h.Window->Session().Registry();
-    EXPECT_DOUBLE_EQ(area.XMin, scans.MainScan().Points.front().Position);
-    EXPECT_DOUBLE_EQ(area.YMin, scans.MainScan().SecondAxisPosition);
+    double xMin = 1e10, yMin = 1e10, yMax = -1e10;
+    for (int k = 0; k <= scans.AdditionalCount(); ++k) {
+        for (const auto& p : scans.ScanAt(k).Points) xMin = std::min(xMin, p.Position);
+        yMin = std::min(yMin, scans.ScanAt(k).SecondAxisPosition);
+        yMax = std::max(yMax, scans.ScanAt(k).SecondAxisPosition);
+    }
+    EXPECT_DOUBLE_EQ(area.XMin, xMin);
+    EXPECT_DOUBLE_EQ(area.YMin, yMin);
+    EXPECT_DOUBLE_EQ(area.YMax, yMax);
     EXPECT_GT(ColouredPixels(map->Picture(), area), 0);
     // Outside the plot area the button face shows.
     EXPECT_EQ(map->Picture().pixelColor(1, 1), map->palette().color(QPalette::Button));
@@ -112,10 +122,10 @@ TEST(TwoAxisWindow, ClickOpensTheOffsetsDialogAndOkSetsTheOffsets) {
     // DeltaOmega = Omega - c / 2; the Omega at the click is 2Theta / 2 + DeltaOmega.
     const ScanRegistry& scans = h.Window->Session().Registry();
     const TDataSet* nearest = &scans.MainScan();
-    for (const auto& s : scans.AdditionalScans)
-        if (std::fabs(s->SecondAxisPosition - at.Y) <
+    for (int k = 1; k <= scans.AdditionalCount(); ++k)
+        if (std::fabs(scans.ScanAt(k).SecondAxisPosition - at.Y) <
             std::fabs(nearest->SecondAxisPosition - at.Y))
-            nearest = s.get();
+            nearest = &scans.ScanAt(k);
     const double centre = (nearest->Points.front().Position + nearest->Points.back().Position) / 2;
     const double deltaOmega = nearest->SecondAxisPosition - centre / 2;
     const double omega = at.X / 2 + deltaOmega;
@@ -277,8 +287,9 @@ TEST(TwoAxisWindow, ScaleClipboardAndResize) {
     FindAction(*map, "Copy as &Text")->trigger();
     const QString text = QGuiApplication::clipboard()->text();
     EXPECT_TRUE(text.startsWith("TwoTheta [°](x)\t")) << text.left(60).toStdString();
-    size_t points = h.Window->Session().MainScan().Points.size();
-    for (const auto& s : h.Window->Session().Registry().AdditionalScans) points += s->Points.size();
+    const ScanRegistry& scans = h.Window->Session().Registry();
+    size_t points = 0;
+    for (int k = 0; k <= scans.AdditionalCount(); ++k) points += scans.ScanAt(k).Points.size();
     EXPECT_EQ(static_cast<size_t>(text.count("\r\n")), points + 1);
 
     // Copy as bitmap: 2400 pixels wide in the drawing area's proportions.

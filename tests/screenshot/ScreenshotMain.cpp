@@ -77,8 +77,8 @@ bool ShootMaps(trevasc::MainWindow& window, const QString& areaScan, const QStri
                 bestIndex = i;
             }
     };
-    consider(session.MainScan());
-    for (const auto& scan : session.Registry().AdditionalScans) consider(*scan);
+    const trevasc::ScanRegistry& scans = session.Registry();
+    for (int k = 0; k <= scans.AdditionalCount(); ++k) consider(scans.ScanAt(k));
     const double twoTheta = best->Points[bestIndex].Position;
     trevasc::RsmOffsetDialog* dialog = window.RsmOffsets();
     dialog->SetPeak(
@@ -98,6 +98,8 @@ bool ShootMaps(trevasc::MainWindow& window, const QString& areaScan, const QStri
     map->SetScaleMode(trevasc::plot::TMapScale::BlackWhite);
     QApplication::processEvents();
     ok = map->grab().save(folder + "/screenshot-map-bw.png") && ok;
+    // gnuplot renders the colour PNG beside the scan on its own time.
+    map->ExportGnuplot(trevasc::gnuplot::GnuplotKind::PngColor);
     map->hide();
     return ok;
 }

@@ -12,13 +12,11 @@
 #include <QProcess>
 #include <QStatusBar>
 #include <QTimer>
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "gui/widgets/Controls.h"
 #include "qtcanvas/PlotImageExport.h"
-#include "qtcanvas/QPainterCanvas.h"
 
 namespace trevasc {
 
@@ -230,25 +228,30 @@ void TwoAxisWindow::SetScaleMode(plot::TMapScale scale) {
     paintBox_->update();
 }
 
-bool TwoAxisWindow::DrawMap(QImage& image, int fontSize, const plot::T2dPlotDataset& dataset,
-                            plot::TPlotArea& area) {
+std::optional<QImage> TwoAxisWindow::DrawMap(QSize size, const MapImageStyle& style,
+                                             const plot::T2dPlotDataset& dataset,
+                                             plot::TPlotArea& area) {
     bool cancelled = false;
     const plot::MapProgressCallback progress = [&](int32_t done, int32_t total) {
-        cancelled = !session_.ReportProgress(
-            {ProgressEvent::Phase::Step, kDrawingCaption, static_cast<int>(done),
-             static_cast<int>(total)});
+        cancelled = !session_.ReportProgress({ProgressEvent::Phase::Step, kDrawingCaption,
+                                              static_cast<int>(done), static_cast<int>(total)});
         return !cancelled;
     };
-    QPainter painter(&image);
-    QPainterCanvas canvas(painter, UserDecimalSeparator());
-    canvas.SetFontName(kMapFontName);
-    canvas.SetFontSize(fontSize);
-    canvas.SetFontColor(0x000000);
-    canvas.SetPenColor(0x000000);
-    const plot::TwoDPlotResult result = plot::DrawTwoDPlot(canvas, 0, 0, dataset, scale_,
-                                                           image.width(), image.height(), progress);
+    plot::TwoDPlotResult result;
+    QImage image = RenderMapImage(dataset, scale_, size.width(), size.height(), style, &result,
+                                  progress);
+    if (cancelled) return std::nullopt;
     area = result.Area;
-    return !cancelled;
+    return image;
+}
+
+MapImageStyle TwoAxisWindow::ScreenStyle() const {
+    MapImageStyle style;
+    style.Background = palette().color(QPalette::Button);
+    style.FontName = kMapFontName;
+    style.FontSize = kScreenFontSize;
+    style.DecimalSeparator = UserDecimalSeparator();
+    return style;
 }
 
 bool TwoAxisWindow::RenderMap() {
@@ -269,12 +272,11 @@ bool TwoAxisWindow::RenderMap() {
         reciprocalReadout_ = build.ReciprocalReadout;
         const QSize size = paintBox_->size().expandedTo(QSize(1, 1));
         lastRenderSize_ = size;
-        QImage image = BlankExportImage(size.width(), size.height());
-        image.fill(palette().color(QPalette::Button));
         plot::TPlotArea area;
         // A cancelled drawing keeps the picture shown before.
-        if (!DrawMap(image, kScreenFontSize, build.Dataset, area)) return;
-        picture_ = std::move(image);
+        std::optional<QImage> image = DrawMap(size, ScreenStyle(), build.Dataset, area);
+        if (!image) return;
+        picture_ = std::move(*image);
         area_ = area;
     });
     return built;
@@ -289,15 +291,15 @@ void TwoAxisWindow::CopyAsBitmap() {
     session_.RunAction([&] {
         const maps::MapBuild build = session_.BuildMapDataset(session_.Maps().Mode);
         if (!build.Built) return;
-        // The screen's proportions at a size fit for print.
-        const QSize area = paintBox_->size().expandedTo(QSize(1, 1));
-        const int height =
-            std::max(1, static_cast<int>(static_cast<long long>(kBitmapWidth) * area.height() /
-                                         area.width()));
-        QImage image = BlankExportImage(kBitmapWidth, height);
+        // The screen's proportions at a size fit for print, on white.
+        MapImageStyle style = ScreenStyle();
+        style.Background = Qt::white;
+        style.FontSize = kBitmapFontSize;
         plot::TPlotArea bitmapArea;  // the window's readout keeps the screen's mapping
-        if (!DrawMap(image, kBitmapFontSize, build.Dataset, bitmapArea)) return;
-        QGuiApplication::clipboard()->setImage(image);
+        const std::optional<QImage> image =
+            DrawMap(MapBitmapSize(paintBox_->width(), paintBox_->height()), style,
+                    build.Dataset, bitmapArea);
+        if (image) QGuiApplication::clipboard()->setImage(*image);
     });
 }
 

@@ -9,9 +9,11 @@
 #include <QSize>
 #include <QString>
 #include <functional>
+#include <optional>
 
 #include "plot/PlotTypes.h"
 #include "plot/TwoDPlot.h"
+#include "qtcanvas/MapImageExport.h"
 #include "session/WorkbenchSession.h"
 #include "tools/gnuplot/GnuplotExport.h"
 #include "tools/maps/MapBuilder.h"
@@ -33,8 +35,7 @@ class TwoAxisWindow : public QMainWindow {
   public:
     // Re-render this long after the last resize.
     static constexpr int kResizeDelayMs = 1000;
-    // "Copy as &Bitmap": a picture this wide, font "Arial" 36 pt.
-    static constexpr int kBitmapWidth = 2400;
+    // "Copy as &Bitmap": font "Arial" 36 pt (the size: MapBitmapSize).
     static constexpr int kBitmapFontSize = 36;
     static constexpr int kScreenFontSize = 9;
 
@@ -90,10 +91,11 @@ class TwoAxisWindow : public QMainWindow {
     void ShowMap(maps::MapMode mode);
     void ShowOrRepaint();
     bool ConfirmWithoutOffsets();
-    // Draws `dataset` into `image` (already filled) with the progress dialog's Cancel; false
-    // when the drawing was cancelled or there was no room.
-    bool DrawMap(QImage& image, int fontSize, const plot::T2dPlotDataset& dataset,
-                 plot::TPlotArea& area);
+    // The map as a picture, with the progress dialog's Cancel; nothing when cancelled.
+    std::optional<QImage> DrawMap(QSize size, const MapImageStyle& style,
+                                  const plot::T2dPlotDataset& dataset, plot::TPlotArea& area);
+    // The window's own picture: button face, "Arial" in the screen size.
+    MapImageStyle ScreenStyle() const;
 
     void PaintBox1Paint(QPainter& painter);
     void PaintBox1MouseMove(int px, int py);
