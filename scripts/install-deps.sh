@@ -11,6 +11,8 @@ PACKAGES=(
   xvfb xauth fonts-dejavu-core fonts-liberation
   clang-format
   desktop-file-utils appstream dpkg-dev file shared-mime-info man-db
+  # gnuplot for the map export: its X11 build has the png and the screen terminals
+  gnuplot-x11
 )
 if [ "${WITH_FUZZ:-0}" = 1 ]; then
   PACKAGES+=(clang libclang-rt-14-dev)

@@ -87,6 +87,18 @@ void WorkbenchSession::SetCurrentWavelength(double angstrom) {
     Notify([angstrom](SessionObserver& o) { o.CurrentWavelengthChanged(angstrom); });
 }
 
+maps::MapBuild WorkbenchSession::BuildMapDataset(maps::MapMode mode) {
+    maps::MapRequest request;
+    request.Mode = mode;
+    request.OmegaOffset = maps_.RsmOmegaOffset;
+    request.TwoThetaOffset = maps_.RsmTwoThetaOffset;
+    request.FlipKParallel = maps_.FlipKParallel;
+    request.Wavelength = currentWavelength_;
+    maps::MapBuild build = maps::BuildMapDataset(registry_, request);
+    if (!build.Message.empty()) prompts_.ShowError(build.Message);
+    return build;
+}
+
 void WorkbenchSession::SetAdditionalLatticeSpacing(double angstrom) {
     if (angstrom == additionalLattice_) return;
     additionalLattice_ = angstrom;

@@ -22,6 +22,7 @@
 #include "plot/PlotTypes.h"
 #include "plot/XrdPlotRefresh.h"
 #include "tools/fitting/PeakFit.h"
+#include "tools/maps/MapBuilder.h"
 
 namespace trevasc {
 
@@ -106,9 +107,11 @@ struct MarkerSources {
 
 // Settings of the two-axis and reciprocal space maps.
 struct MapSettings {
-    double RsmOmegaOffset = 0.0;  // angle offsets; every file read resets them
+    maps::MapMode Mode = maps::MapMode::TwoAxis;  // the map menu entry used last
+    double RsmOmegaOffset = 0.0;                  // angle offsets; every file read resets them
     double RsmTwoThetaOffset = 0.0;
-    bool ContourLines = true;
+    bool FlipKParallel = false;  // "Flip &X axis": k_parallel with the opposite sign
+    bool ContourLines = true;    // gnuplot export: contour lines wanted
 };
 
 class WorkbenchSession {
@@ -169,6 +172,9 @@ class WorkbenchSession {
     // A changed wavelength notifies CurrentWavelengthChanged.
     void SetCurrentWavelength(double angstrom);
     MapSettings& Maps() { return maps_; }
+    // The map of the open scans in the given mode with the map settings and CurrentWavelength;
+    // a reason why it was not built is shown as an error box.
+    maps::MapBuild BuildMapDataset(maps::MapMode mode);
 
     // The lattice constant (Angstrom) and the permitted-orders text of the "Additional
     // reflections" tab. A changed value notifies the observers; an equal one does nothing.

@@ -20,6 +20,7 @@ set(expected
     bin/trevasc-cli
     share/trevasc/XRAY.DEF
     share/trevasc/Substrates.DEF
+    share/trevasc/trevasc_gnuplot_template.plt
     share/applications/${APP_ID}.desktop
     share/metainfo/${APP_ID}.metainfo.xml
     share/mime/packages/${APP_ID}.xml

@@ -2,6 +2,7 @@
 // Handing a map to gnuplot: the data file, the script made from the user's template, the file
 // names beside the scan and the program's arguments. Starting the program is left to the caller
 // (the map window and the batch tool), which never goes through a shell.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,9 @@ namespace trevasc::gnuplot {
 enum class GnuplotKind : int { ScreenBW = 0, ScreenColor = 1, PngBW = 2, PngColor = 3 };
 
 inline constexpr const char* kTemplateFileName = "trevasc_gnuplot_template.plt";
+// A script template is a page of text; anything larger is refused before it is read.
+inline constexpr uint64_t kMaxTemplateSize = uint64_t{1} << 20;
+inline constexpr const char* kEmptyMapMessage = "The map has no points to hand to gnuplot.";
 
 struct GnuplotFiles {
     std::string DataFile;     // base + "_GnuPlotData.dat"
@@ -42,7 +46,9 @@ struct GnuplotExportResult {
     std::vector<std::string> Arguments;
 };
 // Writes the data file and the script (atomically) for a built map; templateFile is read whole.
-// Nothing is started here.
+// Nothing is started here. A missing, oversized (kMaxTemplateSize) or placeholder-free
+// template, an empty map or a file name gnuplot could not read safely is reported before
+// anything is written; an unwritable folder gives a message naming the file.
 GnuplotExportResult WriteGnuplotFiles(const plot::T2dPlotDataset& dataset, GnuplotKind kind,
                                       bool contourLines, const std::string& folder,
                                       const std::string& fileName, const std::string& templateFile);

@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "session/WorkbenchSession.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempDir.h"
+
+using namespace trevasc;
+using trevasc::test::ScriptedPrompts;
+using trevasc::test::TempDir;
+
+namespace {
+
+const std::string kAreaMap =
+    std::string(TREVASC_TEST_DATA_DIR) + "/xrdtools_test_area_RSM_Omega2Theta_v1.0.xrdml";
+
+}  // namespace
+
+TEST(MapSession, ReciprocalMapUsesTheSessionsWavelengthOffsetsAndFlip) {
+    ScriptedPrompts prompts;
+    WorkbenchSession session(prompts);
+    session.OpenMainFile(kAreaMap);
+    const ScanRegistry& scans = session.Registry();
+    ASSERT_GT(scans.AdditionalCount(), 1);
+    ASSERT_EQ(scans.OpenScanKind, TScanKind::TwoTheta);
+
+    session.SetCurrentWavelength(1.2);
+    session.Maps().RsmOmegaOffset = 0.3;
+    session.Maps().RsmTwoThetaOffset = -0.1;
+    session.Maps().FlipKParallel = true;
+    const maps::MapBuild build = session.BuildMapDataset(maps::MapMode::Reciprocal);
+    ASSERT_TRUE(build.Built);
+    EXPECT_TRUE(prompts.Errors.empty());
+    EXPECT_EQ(build.Dataset.Info, "Using Omega Offset=0.300° 2Theta Offset=-0.100°");
+
+    // Every scan of the area contributes all of its processed points; the last point of the
+    // last scan is converted with the session's values.
+    size_t points = 0;
+    for (int k = 0; k <= scans.AdditionalCount(); ++k) points += scans.ScanAt(k).Points.size();
+    ASSERT_EQ(build.Dataset.Points.size(), points);
+    const TDataSet& last = scans.ScanAt(scans.AdditionalCount());
+    const double p = last.Points.back().Position;
+    const double centre = (last.Points.front().Position + p) / 2;
+    const maps::ReciprocalPoint expected = maps::ReciprocalCoordinates(
+        last.SecondAxisPosition - centre / 2 + p / 2 + 0.3, (p - 0.1) / 2, 1.2, true);
+    const plot::T2dPlotPoint& got = build.Dataset.Points.back();
+    EXPECT_EQ(got.X, expected.KParallel);
+    EXPECT_EQ(got.Y, expected.KPerpendicular);
+    EXPECT_EQ(got.ScanIndex, scans.AdditionalCount());
+    EXPECT_EQ(got.Z, last.Points.back().Intensity);
+
+    session.Maps().FlipKParallel = false;
+    const plot::T2dPlotPoint unflipped =
+        session.BuildMapDataset(maps::MapMode::Reciprocal).Dataset.Points.back();
+    EXPECT_NE(unflipped.X, 0.0);
+    EXPECT_EQ(unflipped.X, -got.X);
+    EXPECT_EQ(unflipped.Y, got.Y);
+}
+
+TEST(MapSession, AMapThatCannotBeBuiltIsExplainedOnce) {
+    TempDir dir;
+    ScriptedPrompts prompts;
+    WorkbenchSession session(prompts);
+    session.OpenMainFile(dir.Write("line.txt", "10\t100\n10.5\t120\n11\t90\n"));
+
+    // A single 2Theta scan without a second axis: a measured map of no points, said nothing.
+    maps::MapBuild build = session.BuildMapDataset(maps::MapMode::TwoAxis);
+    EXPECT_TRUE(build.Built);
+    EXPECT_EQ(build.Dataset.Count(), 0);
+    EXPECT_TRUE(prompts.Errors.empty());
+
+    build = session.BuildMapDataset(maps::MapMode::Reciprocal);
+    EXPECT_FALSE(build.Built);
+    ASSERT_EQ(prompts.Errors.size(), 1u);
+    EXPECT_EQ(prompts.Errors[0], maps::kNotOmegaSeriesMessage);
+}
