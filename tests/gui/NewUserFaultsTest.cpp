@@ -10,9 +10,9 @@
 #include <QTabWidget>
 
 #include "GuiTestSupport.h"
-#include "gui/maps/TwoAxisWindow.h"
 #include "base/IniFile.h"
 #include "gui/app/WindowRegistry.h"
+#include "gui/maps/TwoAxisWindow.h"
 #include "gui/plot/PlotWindow.h"
 #include "gui/widgets/FloatEdit.h"
 

@@ -54,8 +54,9 @@ bool ShootReflectionTabs(trevasc::MainWindow& window, QTabWidget& tabs, const QS
 }
 
 // The map window on an area measurement: the measured map, the offsets dialog for its strongest
-// point (a symmetric reflex: Omega expected at half of 2Theta), the reciprocal space map with
-// those offsets, and the same in black and white.
+// point (the SrTiO3 (1 0 3) substrate reflex of the sample in grazing incidence: cubic 3.905 Å,
+// (0 0 1) surface, turned by 180°), the reciprocal space map with those offsets, the same in
+// black and white, and the colour PNG through gnuplot.
 bool ShootMaps(trevasc::MainWindow& window, const QString& areaScan, const QString& folder) {
     trevasc::WorkbenchSession& session = window.Session();
     if (!session.RunAction([&] { session.OpenMainFile(areaScan.toStdString()); })) return false;
@@ -83,7 +84,13 @@ bool ShootMaps(trevasc::MainWindow& window, const QString& areaScan, const QStri
     trevasc::RsmOffsetDialog* dialog = window.RsmOffsets();
     dialog->SetPeak(
         trevasc::maps::OffsetsForClick(session.Registry(), twoTheta, best->SecondAxisPosition));
-    dialog->findChild<trevasc::FloatEdit*>("FloatEditExpectedOmega")->SetValue(twoTheta / 2);
+    for (const char* name : {"FloatEditA", "FloatEditB", "FloatEditC"})
+        dialog->findChild<trevasc::FloatEdit*>(name)->SetValue(3.905);
+    dialog->findChild<QSpinBox*>("SpinEditReflexH")->setValue(1);
+    dialog->findChild<QSpinBox*>("SpinEditReflexL")->setValue(3);
+    dialog->findChild<QSpinBox*>("SpinEditOrientationL")->setValue(1);
+    dialog->findChild<QCheckBox*>("CheckBoxRotatePhi")->setChecked(true);
+    dialog->CalculateClick();
     dialog->show();
     QApplication::processEvents();
     ok = dialog->grab().save(folder + "/screenshot-offsets.png") && ok;

@@ -25,25 +25,26 @@ namespace {
 constexpr const char* kMapFontName = "Arial";
 constexpr const char* kDrawingCaption = "Drawing the map";
 
-// The error number behind Qt's text for a failed start ("execve: No such file or
-// directory"): Qt words it with the system's own message, so the number is recovered from it.
-int SystemErrorCode(const QString& text) {
-    for (int code = 1; code < 200; ++code) {
-        const QString message = QString::fromLocal8Bit(std::strerror(code));
-        if (!message.isEmpty() && text.endsWith(message)) return code;
-    }
-    return ENOENT;
-}
-
-// Starts `program` without a shell and without waiting for it; the system's error message
-// ("Systemfehler.  Code: %d." and its text) when it cannot be started, else empty.
+// Starts `program` without a shell and without waiting for it. When it cannot be started: the
+// system's error as "Systemfehler.  Code: %d." and its text. Qt words the failure with the
+// system's own message ("execv: No such file or directory"), so the number is recovered from it.
 std::string StartDetached(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);
     if (process.startDetached()) return {};
     const QString reason = process.errorString();
-    return "Systemfehler.  Code: " + std::to_string(SystemErrorCode(reason)) + ".\r\n" + S(reason);
+    int code = ENOENT;
+    QString text = reason;
+    for (int c = 1; c < 200; ++c) {
+        const QString message = QString::fromLocal8Bit(std::strerror(c));
+        if (!message.isEmpty() && reason.endsWith(message)) {
+            code = c;
+            text = message;
+            break;
+        }
+    }
+    return "Systemfehler.  Code: " + std::to_string(code) + ".\r\n" + S(text);
 }
 
 }  // namespace
@@ -238,8 +239,8 @@ std::optional<QImage> TwoAxisWindow::DrawMap(QSize size, const MapImageStyle& st
         return !cancelled;
     };
     plot::TwoDPlotResult result;
-    QImage image = RenderMapImage(dataset, scale_, size.width(), size.height(), style, &result,
-                                  progress);
+    QImage image =
+        RenderMapImage(dataset, scale_, size.width(), size.height(), style, &result, progress);
     if (cancelled) return std::nullopt;
     area = result.Area;
     return image;
@@ -297,8 +298,8 @@ void TwoAxisWindow::CopyAsBitmap() {
         style.FontSize = kBitmapFontSize;
         plot::TPlotArea bitmapArea;  // the window's readout keeps the screen's mapping
         const std::optional<QImage> image =
-            DrawMap(MapBitmapSize(paintBox_->width(), paintBox_->height()), style,
-                    build.Dataset, bitmapArea);
+            DrawMap(MapBitmapSize(paintBox_->width(), paintBox_->height()), style, build.Dataset,
+                    bitmapArea);
         if (image) QGuiApplication::clipboard()->setImage(*image);
     });
 }

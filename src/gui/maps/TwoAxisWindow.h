@@ -45,7 +45,9 @@ class TwoAxisWindow : public QMainWindow {
 
     // Where gnuplot and its script template are found: the program is asked for at every
     // export (the user may change it in the main window's options meanwhile).
-    void SetGnuplotProgram(std::function<QString()> program) { gnuplotProgram_ = std::move(program); }
+    void SetGnuplotProgram(std::function<QString()> program) {
+        gnuplotProgram_ = std::move(program);
+    }
     void SetGnuplotTemplate(const QString& templateFile) { templateFile_ = templateFile; }
 
     // "&2-Axis Plot" and "&Reciprocal Space Map" of every Window menu.
