@@ -51,7 +51,17 @@ T2dPlotDataset Map(int scans, int points) {
     return ds;
 }
 
-void DrawMap(benchmark::State& state, const T2dPlotDataset& ds) {
+const T2dPlotDataset& AreaMap() {
+    static const T2dPlotDataset ds = Map(1000, 2000);
+    return ds;
+}
+const T2dPlotDataset& Series() {
+    static const T2dPlotDataset ds = Map(20, 1000);
+    return ds;
+}
+
+void BM_DrawTwoDPlot(benchmark::State& state, const T2dPlotDataset& (*dataset)()) {
+    const T2dPlotDataset& ds = dataset();
     MeasuringCanvas canvas;
     for (auto _ : state) {
         canvas.SetFontSize(12);
@@ -60,37 +70,19 @@ void DrawMap(benchmark::State& state, const T2dPlotDataset& ds) {
         state.counters["radius"] = r.Radius;
     }
 }
-
-void BM_AreaMap1000x2000(benchmark::State& state) {
-    static const T2dPlotDataset ds = Map(1000, 2000);
-    DrawMap(state, ds);
-}
-BENCHMARK(BM_AreaMap1000x2000)->Unit(benchmark::kMillisecond);
-
-void BM_Series20x1000(benchmark::State& state) {
-    static const T2dPlotDataset ds = Map(20, 1000);
-    DrawMap(state, ds);
-}
-BENCHMARK(BM_Series20x1000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DrawTwoDPlot, AreaMap1000x2000, AreaMap)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DrawTwoDPlot, Series20x1000, Series)->Unit(benchmark::kMillisecond);
 
 // The same two maps as the window's picture: text and pixels through QPainter.
-void BM_AreaMapImage(benchmark::State& state) {
-    static const T2dPlotDataset ds = Map(1000, 2000);
+void BM_MapImage(benchmark::State& state, const T2dPlotDataset& (*dataset)()) {
+    const T2dPlotDataset& ds = dataset();
     MapImageStyle style;
     style.FontSize = 9;
     for (auto _ : state)
         benchmark::DoNotOptimize(RenderMapImage(ds, TMapScale::Color, 1200, 800, style));
 }
-BENCHMARK(BM_AreaMapImage)->Unit(benchmark::kMillisecond);
-
-void BM_SeriesImage(benchmark::State& state) {
-    static const T2dPlotDataset ds = Map(20, 1000);
-    MapImageStyle style;
-    style.FontSize = 9;
-    for (auto _ : state)
-        benchmark::DoNotOptimize(RenderMapImage(ds, TMapScale::Color, 1200, 800, style));
-}
-BENCHMARK(BM_SeriesImage)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_MapImage, AreaMap1000x2000, AreaMap)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_MapImage, Series20x1000, Series)->Unit(benchmark::kMillisecond);
 
 // A small series map (8 scans x 300 points into 240 x 160 cells), the grid as placed.
 const MapGrid& SmallGrid() {

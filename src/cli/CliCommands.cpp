@@ -8,6 +8,7 @@
 #include <optional>
 #include <random>
 #include <system_error>
+#include <tuple>
 
 #include "Version.h"
 #include "analysis/PeakSearch.h"
@@ -419,13 +420,9 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     if (!target || *target == "-") throw UsageError{"plot needs -o OUT.png"};
     int width = 1000, height = 750;  // the PNG size dialog's defaults
     if (auto size = a.Value("--size")) {
-        const size_t x = size->find_first_of("xX");
-        auto w = TryParseInt(size->substr(0, x));
-        auto h = x == std::string::npos ? std::nullopt : TryParseInt(size->substr(x + 1));
-        if (!w || !h || *w < 10 || *h < 10 || *w > 32767 || *h > 32767)
-            throw UsageError{"--size needs WxH with both from 10 to 32767"};
-        width = *w;
-        height = *h;
+        const auto wh = ParseImageSize(*size);
+        if (!wh) throw UsageError{"--size needs WxH with both from 10 to 32767"};
+        std::tie(width, height) = *wh;
     }
     if (a.Value("--from").has_value() != a.Value("--to").has_value())
         throw UsageError{"--from and --to go together"};
@@ -634,6 +631,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                     {"fit", Fit},
                     {"lattice", LatticeCommand},
                     {"thickness", ThicknessCommand},
+                    {"map", MapCommand},
+                    {"gnuplot", GnuplotCommand},
                     {"simulate", SimulateCommand},
                     {"lines", LinesCommand},
                     {"jcpds", JcpdsCommand},

@@ -22,8 +22,10 @@ std::string DrawProgramPath(const std::string& programName, const std::string& i
 
 int HandOverDrawing(int argc, char** argv) {
 #ifdef TREVASC_DRAW_PROGRAM
-    // The commands that draw (or, for the update check, use Qt's network access).
-    constexpr std::string_view kQtCommands[] = {"plot", "fit", "lattice", "check-update"};
+    // The commands that draw (or, for the update check, use Qt's network access, and for
+    // gnuplot Qt's process start).
+    constexpr std::string_view kQtCommands[] = {"plot",         "fit", "lattice",
+                                                "check-update", "map", "gnuplot"};
     if (argc < 2) return -1;
     bool needsQt = false;
     for (std::string_view command : kQtCommands) needsQt = needsQt || argv[1] == command;

@@ -17,11 +17,7 @@ namespace {
 constexpr TColor kBlack = 0x000000;
 constexpr TColor kWhite = 0xFFFFFF;
 
-int Round(double v) {
-    return static_cast<int>(std::nearbyint(v));
-}
-
-// Cell of a value: Round((v - min) * n / (max - min)), clamped to 0 ... n - 1.
+// Cell of a value: round((v - min) * n / (max - min)), clamped to 0 ... n - 1.
 int32_t CellIndex(double v, double min, double max, int32_t n) {
     double f = (v - min) * n / (max - min);
     // A range wider than the largest double: the same fraction from halved values.
@@ -166,22 +162,16 @@ bool FillMapGaps(MapGrid& grid, int32_t radius, const MapProgressCallback& progr
     const int64_t w = grid.Width, h = grid.Height, r = std::max(radius, 0), r2 = r * r;
     if (w <= 0 || h <= 0) return true;
     // The walk visits only rows with a measured point and, in them, only source cells, in the
-    // order of the square walk (rows upwards, cells rightwards). Rows above the current one
-    // still hold their measured cells only; a row is listed again once it is done, since its
-    // cells that got 0 have become sources.
+    // order of the square walk (rows upwards, cells rightwards). Each such row keeps its source
+    // columns in order; a cell that gets 0 in such a row joins them at once.
     std::vector<int64_t> flagged;
     std::vector<std::vector<int32_t>> sources(static_cast<size_t>(h));
-    auto listSources = [&](int64_t y) {
-        auto& list = sources[static_cast<size_t>(y)];
-        list.clear();
-        const int32_t* row = grid.Levels.data() + y * w;
-        for (int32_t x = 0; x < w; ++x)
-            if (IsSource(row[x])) list.push_back(x);
-    };
     for (int64_t y = 0; y < h; ++y) {
         if (!grid.RowHasPoint[static_cast<size_t>(y)]) continue;
         flagged.push_back(y);
-        listSources(y);
+        const int32_t* row = grid.Levels.data() + y * w;
+        for (int32_t x = 0; x < w; ++x)
+            if (IsSource(row[x])) sources[static_cast<size_t>(y)].push_back(x);
     }
     std::vector<int64_t> chord(static_cast<size_t>(std::min(r, h - 1) + 1));
     for (size_t dy = 0; dy < chord.size(); ++dy)
@@ -201,35 +191,68 @@ bool FillMapGaps(MapGrid& grid, int32_t radius, const MapProgressCallback& progr
             sum.Add(weights[static_cast<size_t>(d2)], level);
     };
 
+    // The rows within reach of the current row, each with a cursor at its first source that is
+    // still in reach: the cells go rightwards, so the cursors only move forward. The column of
+    // the source under the cursor is kept beside it, so that a row without a source in reach
+    // costs two comparisons.
+    constexpr int64_t kBeyond = std::numeric_limits<int64_t>::max();
+    struct ReachableRow {
+        int64_t Dy2 = 0;
+        int64_t Reach = 0;
+        const int32_t* Levels = nullptr;
+        const int32_t* Columns = nullptr;
+        size_t Count = 0;
+        size_t Cursor = 0;
+        int64_t Next = kBeyond;  // Columns[Cursor], kBeyond past the end
+        void Attach(const std::vector<int32_t>& list) {
+            Columns = list.data();
+            Count = list.size();
+            Next = Cursor < Count ? Columns[Cursor] : kBeyond;
+        }
+    };
+    std::vector<ReachableRow> reachable;
     for (int64_t gy = 0; gy < h; ++gy) {
         int32_t* row = grid.Levels.data() + gy * w;
+        reachable.clear();
         const auto first = std::lower_bound(flagged.begin(), flagged.end(), gy - r);
         const auto last = std::upper_bound(first, flagged.end(), gy + r);
+        size_t own = 0;  // index of this row among the reachable ones, when it is one
+        for (auto it = first; it != last; ++it) {
+            const int64_t y = *it, dy = y - gy;
+            if (dy == 0) own = reachable.size();
+            ReachableRow rr;
+            rr.Dy2 = dy * dy;
+            rr.Reach = chord[static_cast<size_t>(std::abs(dy))];
+            rr.Levels = grid.Levels.data() + y * w;
+            rr.Attach(sources[static_cast<size_t>(y)]);
+            reachable.push_back(rr);
+        }
+        const bool rowIsSource = grid.RowHasPoint[static_cast<size_t>(gy)] != 0;
         for (int64_t gx = 0; gx < w; ++gx) {
             if (row[gx] != kMapEmptyCell) continue;
             WeightedSum sum;
-            for (auto it = first; it != last; ++it) {
-                const int64_t y = *it, dy = y - gy;
-                const int64_t reach = chord[static_cast<size_t>(std::abs(dy))];
-                const int64_t xFrom = std::max<int64_t>(0, gx - reach);
-                const int64_t xTo = std::min(w - 1, gx + reach);
-                if (y == gy) {
-                    // The current row changes as the walk goes: read it directly.
-                    for (int64_t x = xFrom; x <= xTo; ++x)
-                        if (IsSource(row[x])) add(sum, (x - gx) * (x - gx), row[x]);
-                    continue;
+            for (ReachableRow& rr : reachable) {
+                const int64_t xFrom = gx - rr.Reach, xTo = gx + rr.Reach;
+                while (rr.Next < xFrom) {
+                    ++rr.Cursor;
+                    rr.Next = rr.Cursor < rr.Count ? rr.Columns[rr.Cursor] : kBeyond;
                 }
-                const auto& list = sources[static_cast<size_t>(y)];
-                const int32_t* levels = grid.Levels.data() + y * w;
-                for (auto s = std::lower_bound(list.begin(), list.end(), xFrom);
-                     s != list.end() && *s <= xTo; ++s) {
-                    const int64_t dx = *s - gx;
-                    add(sum, dx * dx + dy * dy, levels[*s]);
+                if (rr.Next > xTo) continue;
+                for (size_t i = rr.Cursor; i < rr.Count && rr.Columns[i] <= xTo; ++i) {
+                    const int64_t dx = rr.Columns[i] - gx;
+                    add(sum, dx * dx + rr.Dy2, rr.Levels[rr.Columns[i]]);
                 }
             }
             row[gx] = sum.Level();
+            if (row[gx] == 0 && rowIsSource) {
+                // Inserted behind every cursor of this row: the sources left of the cell are
+                // all below it.
+                auto& list = sources[static_cast<size_t>(gy)];
+                list.insert(std::upper_bound(list.begin(), list.end(), gx),
+                            static_cast<int32_t>(gx));
+                reachable[own].Attach(list);
+            }
         }
-        if (grid.RowHasPoint[static_cast<size_t>(gy)]) listSources(gy);
         if (progress && !progress(static_cast<int32_t>(gy + 1), static_cast<int32_t>(h)))
             return false;
     }
@@ -324,12 +347,14 @@ TwoDPlotResult DrawTwoDPlot(Canvas& canvas, int originX, int originY, const T2dP
     if (!ds.Info.empty()) {
         canvas.SetFontSize(S + 2);
         canvas.SetFontColor(kBlack);
-        canvas.TextOut(layout.Left + (W - canvas.TextWidth(ds.Info)) / 2, originY, ds.Info);
+        // Centred over the map, but never starting left of the picture.
+        canvas.TextOut(std::max(originX, layout.Left + (W - canvas.TextWidth(ds.Info)) / 2),
+                       originY, ds.Info);
     }
     DrawXTitle(canvas, layout, originY, height, S, ds.XTitle);
     const int yLabelWidth = DrawValueAxisTicks(
-        canvas, mapping, MapAxisTicks(yMin, yMax, std::max(2, Round(H / (2.5 * metrics.H)))), false,
-        TAxisSide::Left, t, S, kBlack, 5);
+        canvas, mapping, MapAxisTicks(yMin, yMax, std::max(2, RoundToPixel(H / (2.5 * metrics.H)))),
+        false, TAxisSide::Left, t, S, kBlack, 5);
     DrawYTitle(canvas, layout, TAxisSide::Left, t, yLabelWidth, S, kBlack, ds.YTitle);
     canvas.SetFontSize(UsableFontSize(S - 2));
     DrawXAxisTicks(canvas, mapping, MapAxisTicks(xMin, xMax, std::max(2, TickColumns(W, canvas))),

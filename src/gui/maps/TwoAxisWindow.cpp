@@ -32,6 +32,10 @@ std::string StartDetached(const QString& program, const QStringList& arguments) 
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);
+    // The screen kinds end the script with "-" (read further commands): from nothing here, so
+    // gnuplot never competes with a terminal the workbench was started from. The template's
+    // screen terminal keeps its window open ("persist").
+    process.setStandardInputFile(QProcess::nullDevice());
     if (process.startDetached()) return {};
     const QString reason = process.errorString();
     int code = ENOENT;
