@@ -7,7 +7,6 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QProcess>
 #include <QStatusBar>
@@ -16,6 +15,7 @@
 #include <cstring>
 
 #include "gui/widgets/Controls.h"
+#include "gui/widgets/PaintBoxWidget.h"
 #include "qtcanvas/PlotImageExport.h"
 
 namespace trevasc {
@@ -75,41 +75,19 @@ class TwoAxisWindow::BusyScope {
     QPointer<QWidget> main_;
 };
 
-// The drawing area: shows the off-screen picture and reports the pointer.
-class TwoAxisPaintBox : public QWidget {
-  public:
-    explicit TwoAxisPaintBox(TwoAxisWindow* owner) : QWidget(owner), owner_(owner) {
-        setObjectName(QStringLiteral("PaintBox1"));
-        setMouseTracking(true);
-        setAttribute(Qt::WA_OpaquePaintEvent);
-        setCursor(Qt::ArrowCursor);
-    }
-
-  protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        owner_->PaintBox1Paint(painter);
-    }
-    void mouseMoveEvent(QMouseEvent* event) override {
-        const QPoint p = event->position().toPoint();
-        owner_->PaintBox1MouseMove(p.x(), p.y());
-    }
-    void mousePressEvent(QMouseEvent* event) override {
-        const QPoint p = event->position().toPoint();
-        owner_->PaintBox1MouseDown(event->button(), p.x(), p.y());
-    }
-    void leaveEvent(QEvent*) override { owner_->PaintBox1MouseLeave(); }
-
-  private:
-    TwoAxisWindow* owner_;
-};
-
 TwoAxisWindow::TwoAxisWindow(WorkbenchSession& session, QWidget* mainWindow, QWidget* parent)
     : QMainWindow(parent), session_(session), mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("TwoAxisWindow"));
     setWindowTitle(kTwoAxisCaption);
     setMinimumSize(200, 200);
-    paintBox_ = new TwoAxisPaintBox(this);
+    // The drawing area: shows the off-screen picture and reports the pointer.
+    paintBox_ = new PaintBoxWidget(this);
+    paintBox_->OnPaint = [this](QPainter& painter) { PaintBox1Paint(painter); };
+    paintBox_->OnMouseDown = [this](Qt::MouseButton button, int px, int py) {
+        PaintBox1MouseDown(button, px, py);
+    };
+    paintBox_->OnMouseMove = [this](int px, int py) { PaintBox1MouseMove(px, py); };
+    paintBox_->OnMouseLeave = [this] { PaintBox1MouseLeave(); };
     setCentralWidget(paintBox_);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     resizeTimer_ = new QTimer(this);
@@ -267,12 +245,7 @@ bool TwoAxisWindow::RenderMap() {
     }
     // A window that was never shown has not placed its drawing area yet.
     if (!isVisible() && layout()) layout()->activate();
-    bool built = false;
-    BusyScope busy(*this);
-    session_.RunAction([&] {
-        const maps::MapBuild build = session_.BuildMapDataset(session_.Maps().Mode);
-        if (!build.Built) return;
-        built = true;
+    return WithBuiltMap([&](const maps::MapBuild& build) {
         clickOpensOffsets_ = build.ClickOpensOffsets;
         reciprocalReadout_ = build.ReciprocalReadout;
         const QSize size = paintBox_->size().expandedTo(QSize(1, 1));
@@ -284,6 +257,18 @@ bool TwoAxisWindow::RenderMap() {
         picture_ = std::move(*image);
         area_ = area;
     });
+}
+
+bool TwoAxisWindow::WithBuiltMap(const std::function<void(const maps::MapBuild&)>& use) {
+    if (busy_) return false;
+    bool built = false;
+    BusyScope busy(*this);
+    session_.RunAction([&] {
+        const maps::MapBuild build = session_.BuildMapDataset(session_.Maps().Mode);
+        if (!build.Built) return;
+        built = true;
+        use(build);
+    });
     return built;
 }
 
@@ -291,11 +276,7 @@ bool TwoAxisWindow::RenderMap() {
 // Clipboard and gnuplot
 
 void TwoAxisWindow::CopyAsBitmap() {
-    if (busy_) return;
-    BusyScope busy(*this);
-    session_.RunAction([&] {
-        const maps::MapBuild build = session_.BuildMapDataset(session_.Maps().Mode);
-        if (!build.Built) return;
+    WithBuiltMap([&](const maps::MapBuild& build) {
         // The screen's proportions at a size fit for print, on white.
         MapImageStyle style = ScreenStyle();
         style.Background = Qt::white;
@@ -309,22 +290,14 @@ void TwoAxisWindow::CopyAsBitmap() {
 }
 
 void TwoAxisWindow::CopyAsText() {
-    if (busy_) return;
-    BusyScope busy(*this);
-    session_.RunAction([&] {
-        const maps::MapBuild build = session_.BuildMapDataset(session_.Maps().Mode);
-        if (!build.Built) return;
+    WithBuiltMap([&](const maps::MapBuild& build) {
         QGuiApplication::clipboard()->setText(Q(maps::MapAsText(build.Dataset)));
     });
 }
 
 void TwoAxisWindow::ExportGnuplot(gnuplot::GnuplotKind kind) {
-    if (busy_) return;
     if (session_.MainScan().Count() < 2) return;
-    BusyScope busy(*this);
-    session_.RunAction([&] {
-        const maps::MapBuild build = session_.BuildMapDataset(session_.Maps().Mode);
-        if (!build.Built) return;
+    WithBuiltMap([&](const maps::MapBuild& build) {
         const ScanRegistry& scans = session_.Registry();
         const gnuplot::GnuplotExportResult files = gnuplot::WriteGnuplotFiles(
             build.Dataset, kind, session_.Maps().ContourLines, scans.LoadedFileFolder,
@@ -368,12 +341,12 @@ void TwoAxisWindow::PaintBox1MouseMove(int px, int py) {
         PaintBox1MouseLeave();
         return;
     }
-    if (paintBox_->cursor().shape() != Qt::CrossCursor) paintBox_->setCursor(Qt::CrossCursor);
+    paintBox_->SetCursorShape(Qt::CrossCursor);
     statusBar()->showMessage(Q(maps::MapReadoutText(area_, px, py, reciprocalReadout_)));
 }
 
 void TwoAxisWindow::PaintBox1MouseLeave() {
-    if (paintBox_->cursor().shape() != Qt::ArrowCursor) paintBox_->setCursor(Qt::ArrowCursor);
+    paintBox_->SetCursorShape(Qt::ArrowCursor);
     statusBar()->clearMessage();
 }
 

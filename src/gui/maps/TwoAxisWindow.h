@@ -26,7 +26,7 @@ class QTimer;
 
 namespace trevasc {
 
-class TwoAxisPaintBox;
+class PaintBoxWidget;
 
 inline constexpr const char* kTwoAxisCaption = "2 Axis Plot";
 
@@ -86,7 +86,6 @@ class TwoAxisWindow : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    friend class TwoAxisPaintBox;
     class BusyScope;
 
     void CreateMenus();
@@ -96,6 +95,9 @@ class TwoAxisWindow : public QMainWindow {
     // The map as a picture, with the progress dialog's Cancel; nothing when cancelled.
     std::optional<QImage> DrawMap(QSize size, const MapImageStyle& style,
                                   const plot::T2dPlotDataset& dataset, plot::TPlotArea& area);
+    // Builds the map in the session's mode while the main window is disabled and hands it to
+    // `use`; errors are shown. True when the map was built.
+    bool WithBuiltMap(const std::function<void(const maps::MapBuild&)>& use);
     // The window's own picture: button face, "Arial" in the screen size.
     MapImageStyle ScreenStyle() const;
 
@@ -118,7 +120,7 @@ class TwoAxisWindow : public QMainWindow {
     bool busy_ = false;     // a map is being built or drawn (the progress dialog runs events)
     QSize lastRenderSize_;  // the drawing area the timer last rendered for
 
-    TwoAxisPaintBox* paintBox_ = nullptr;
+    PaintBoxWidget* paintBox_ = nullptr;
     QTimer* resizeTimer_ = nullptr;
     QActionGroup* scaleGroup_ = nullptr;
     QAction* contourAction_ = nullptr;

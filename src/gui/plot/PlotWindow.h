@@ -20,7 +20,7 @@ class QPrinter;
 namespace trevasc {
 
 class Dialogs;
-class PlotPaintBox;
+class PaintBoxWidget;
 
 class PlotWindow : public QMainWindow, private SessionObserver {
     Q_OBJECT
@@ -86,8 +86,6 @@ class PlotWindow : public QMainWindow, private SessionObserver {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    friend class PlotPaintBox;
-
     // SessionObserver
     void PlotRefresh() override;
     void ViewRangeChanged(double from, double to) override;
@@ -112,7 +110,7 @@ class PlotWindow : public QMainWindow, private SessionObserver {
     double zoomAnchor_ = kNoZoomClick;
     int pngWidth_ = 1000, pngHeight_ = 750;
 
-    PlotPaintBox* paintBox_ = nullptr;
+    PaintBoxWidget* paintBox_ = nullptr;
     std::unique_ptr<QPrinter> printer_;
     QAction* saveAsPngAction_ = nullptr;
     QAction* printAction_ = nullptr;
