@@ -312,6 +312,34 @@ TEST(TwoAxisWindow, ScaleClipboardAndResize) {
     QTRY_COMPARE_WITH_TIMEOUT(map->Picture().size(), map->PaintBox()->size(), 3000);
 }
 
+TEST(TwoAxisWindow, CancelledDrawingKeepsThePictureAndTheMainWindowComesBack) {
+    MainWindowHarness h;
+    OpenArea(h);
+    TwoAxisWindow* map = h.Window->TwoAxis();
+    WindowMenuItem(h, "&2-Axis Plot")->trigger();
+    const QImage before = map->Picture();
+    ASSERT_GT(ColouredPixels(before, map->Area()), 0);
+    // The user presses Cancel in the progress dialog while the gaps are filled.
+    int steps = 0;
+    bool mainEnabledWhileDrawing = true;
+    h.Window->Session().SetProgressCallback([&](const ProgressEvent& e) {
+        if (e.Stage != ProgressEvent::Phase::Step) return true;
+        ++steps;
+        mainEnabledWhileDrawing = mainEnabledWhileDrawing && h.Window->isEnabled();
+        return false;
+    });
+    FindAction(*map, "&Black && White")->trigger();
+    EXPECT_EQ(steps, 1);
+    EXPECT_FALSE(mainEnabledWhileDrawing);
+    EXPECT_TRUE(map->Picture() == before);
+    EXPECT_TRUE(h.Window->isEnabled());
+    // Nothing is put on the clipboard from a cancelled drawing either.
+    QGuiApplication::clipboard()->setText("kept");
+    FindAction(*map, "&Copy as Bitmap")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "kept");
+    EXPECT_TRUE(h.Window->isEnabled());
+}
+
 TEST(TwoAxisWindow, GnuplotFailuresAreReportedAndTheMainWindowComesBack) {
     MainWindowHarness h;
     h.Config.Write("trevasc.INI",
