@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <optional>
 
+#include "base/AsciiText.h"
 #include "base/Error.h"
 #include "base/MessageText.h"
 
@@ -117,14 +119,26 @@ std::string WithSeparator(std::string s, char decimalSeparator) {
             if (c == '.') c = decimalSeparator;
     return s;
 }
+
+// printf's "%.*f", "%.*E" and "%.*G" as in the C locale, whatever locale the process runs in:
+// Qt sets the C library's locale from the environment, and printf would then write "," in a
+// German session. to_chars gives the same correctly rounded digits, always with ".".
+std::optional<std::string> PrintNumber(double value, std::chars_format format, int precision) {
+    char buf[400];
+    const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, value, format, precision);
+    if (r.ec != std::errc()) return std::nullopt;
+    std::string s(buf, r.ptr);
+    if (format != std::chars_format::fixed)
+        for (char& c : s) c = UpperAscii(c);  // "E", "INF", "NAN" as %E and %G write them
+    return s;
+}
 }  // namespace
 
 std::string FormatFixed(double value, int decimals, char decimalSeparator) {
-    char buf[400];
-    int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-    if (n < 0 || n >= static_cast<int>(sizeof buf))
-        return FormatGeneral(value, 15, decimalSeparator);
-    std::string s(buf, static_cast<size_t>(n));
+    std::optional<std::string> printed =
+        PrintNumber(value, std::chars_format::fixed, decimals < 0 ? 6 : decimals);
+    if (!printed) return FormatGeneral(value, 15, decimalSeparator);
+    std::string s = std::move(*printed);
     if (s == "-0" ||
         (s.size() > 1 && s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos))
         s.erase(0, 1);  // no "-0.0000"
@@ -133,9 +147,7 @@ std::string FormatFixed(double value, int decimals, char decimalSeparator) {
 
 std::string FormatGeneral(double value, int digits, char decimalSeparator) {
     if (value == 0.0) return "0";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*G", digits, value);
-    std::string s(buf);
+    std::string s = PrintNumber(value, std::chars_format::general, digits < 0 ? 6 : digits).value();
     // %G already drops trailing zeros; tidy the exponent to the short form "E+20"/"E-7".
     auto e = s.find('E');
     if (e != std::string::npos) {
@@ -154,10 +166,10 @@ std::string FormatGeneralFloat(double value, int precision, char decimalSeparato
     precision = std::clamp(precision, 1, 18);
     // Round to `precision` significant digits first; the decimal exponent of the rounded value
     // decides between the two notations.
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*E", precision - 1, std::fabs(value));
+    const std::string printed =
+        PrintNumber(std::fabs(value), std::chars_format::scientific, precision - 1).value();
     std::string digits;
-    const char* p = buf;
+    const char* p = printed.c_str();
     for (; *p && *p != 'E'; ++p)
         if (*p >= '0' && *p <= '9') digits += *p;
     const int exponent = std::atoi(p + 1);
@@ -193,9 +205,8 @@ std::string FormatGeneralFloat(double value, int precision, char decimalSeparato
 }
 
 std::string FormatSci23(double value) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14E", std::fabs(value));
-    std::string s(buf);  // d.ddddddddddddddE+xx
+    // d.ddddddddddddddE+xx
+    const std::string s = PrintNumber(std::fabs(value), std::chars_format::scientific, 14).value();
     auto e = s.find('E');
     std::string mant = s.substr(0, e);
     char sign = s[e + 1];
