@@ -73,6 +73,28 @@ void BM_DrawTwoDPlot(benchmark::State& state, const T2dPlotDataset& (*dataset)()
 BENCHMARK_CAPTURE(BM_DrawTwoDPlot, AreaMap1000x2000, AreaMap)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_DrawTwoDPlot, Series20x1000, Series)->Unit(benchmark::kMillisecond);
 
+// A reciprocal space map of an area measurement (76 scans x 75 points, a sheared lattice of
+// points with every cell row holding a few) drawn as the bitmap copy: 2400 x 1800 at 36 points.
+void BM_ReciprocalBitmap(benchmark::State& state) {
+    static const T2dPlotDataset ds = [] {
+        T2dPlotDataset d = Map(76, 75);
+        for (auto& p : d.Points) {
+            const double i = (p.X - 66) / 4 * 74, k = p.ScanIndex;
+            p.X = -0.25 + 0.0004 * i - 0.0003 * k;
+            p.Y = 0.76 + 0.0001 * i + 0.0004 * k;
+        }
+        return d;
+    }();
+    MeasuringCanvas canvas;
+    for (auto _ : state) {
+        canvas.SetFontSize(36);
+        const TwoDPlotResult r = DrawTwoDPlot(canvas, 0, 0, ds, TMapScale::Color, 2400, 1800);
+        if (!r.Drawn) state.SkipWithError("map not drawn");
+        state.counters["radius"] = r.Radius;
+    }
+}
+BENCHMARK(BM_ReciprocalBitmap)->Unit(benchmark::kMillisecond);
+
 // The same two maps as the window's picture: text and pixels through QPainter.
 void BM_MapImage(benchmark::State& state, const T2dPlotDataset& (*dataset)()) {
     const T2dPlotDataset& ds = dataset();

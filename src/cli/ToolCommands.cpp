@@ -589,7 +589,11 @@ int MapCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         std::optional<std::pair<int, int>> size;
         if (auto text = a.Value("--size")) {
             const auto wh = ParseImageSize(*text);
-            if (!wh) throw InputError{"--size needs WxH with both from 10 to 32767"};
+            // A map needs about 16 bytes per pixel besides the image itself.
+            if (!wh || static_cast<long long>(wh->first) * wh->second > 100'000'000)
+                throw InputError{
+                    "--size needs WxH with both from 10 to 32767 and at most "
+                    "100 million pixels"};
             size = *wh;
         }
         CliPrompts prompts(1, false);

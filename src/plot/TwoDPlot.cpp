@@ -116,10 +116,10 @@ MapGrid PlaceMapPoints(const T2dPlotDataset& dataset, double xMin, double xMax, 
     grid.RowHasPoint.assign(static_cast<size_t>(height), 0);
     // A later point in the same cell overwrites an earlier one, so only the last point of
     // each cell needs its logarithm.
-    constexpr size_t kNone = static_cast<size_t>(-1);
-    std::vector<size_t> last(grid.Levels.size(), kNone);
-    const size_t n = dataset.Points.size();
-    for (size_t i = 0; i < n; ++i) {
+    constexpr uint32_t kNone = UINT32_MAX;
+    std::vector<uint32_t> last(grid.Levels.size(), kNone);
+    const auto n = static_cast<uint32_t>(std::min<size_t>(dataset.Points.size(), kNone));
+    for (uint32_t i = 0; i < n; ++i) {
         const T2dPlotPoint& p = dataset.Points[i];
         const int32_t gx = CellIndex(p.X, xMin, xMax, width);
         const int32_t gy = CellIndex(p.Y, yMin, yMax, height);
