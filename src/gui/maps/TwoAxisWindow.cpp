@@ -81,13 +81,7 @@ TwoAxisWindow::TwoAxisWindow(WorkbenchSession& session, QWidget* mainWindow, QWi
     setWindowTitle(kTwoAxisCaption);
     setMinimumSize(200, 200);
     // The drawing area: shows the off-screen picture and reports the pointer.
-    paintBox_ = new PaintBoxWidget(this);
-    paintBox_->OnPaint = [this](QPainter& painter) { PaintBox1Paint(painter); };
-    paintBox_->OnMouseDown = [this](Qt::MouseButton button, int px, int py) {
-        PaintBox1MouseDown(button, px, py);
-    };
-    paintBox_->OnMouseMove = [this](int px, int py) { PaintBox1MouseMove(px, py); };
-    paintBox_->OnMouseLeave = [this] { PaintBox1MouseLeave(); };
+    paintBox_ = new PaintBoxWidget(this, *this);
     setCentralWidget(paintBox_);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     resizeTimer_ = new QTimer(this);

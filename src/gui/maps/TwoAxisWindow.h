@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+#include "gui/widgets/PaintBoxWidget.h"
 #include "plot/PlotTypes.h"
 #include "plot/TwoDPlot.h"
 #include "qtcanvas/MapImageExport.h"
@@ -26,11 +27,9 @@ class QTimer;
 
 namespace trevasc {
 
-class PaintBoxWidget;
-
 inline constexpr const char* kTwoAxisCaption = "2 Axis Plot";
 
-class TwoAxisWindow : public QMainWindow {
+class TwoAxisWindow : public QMainWindow, private PaintBoxHandler {
     Q_OBJECT
   public:
     // Re-render this long after the last resize.
@@ -101,10 +100,10 @@ class TwoAxisWindow : public QMainWindow {
     // The window's own picture: button face, "Arial" in the screen size.
     MapImageStyle ScreenStyle() const;
 
-    void PaintBox1Paint(QPainter& painter);
-    void PaintBox1MouseMove(int px, int py);
-    void PaintBox1MouseDown(Qt::MouseButton button, int px, int py);
-    void PaintBox1MouseLeave();
+    void PaintBox1Paint(QPainter& painter) override;
+    void PaintBox1MouseMove(int px, int py) override;
+    void PaintBox1MouseDown(Qt::MouseButton button, int px, int py) override;
+    void PaintBox1MouseLeave() override;
     void ResizeTimerFired();
 
     WorkbenchSession& session_;

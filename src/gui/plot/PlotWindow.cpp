@@ -53,15 +53,9 @@ PlotWindow::PlotWindow(WorkbenchSession& session, Dialogs& dialogs, QWidget* par
     setAcceptDrops(true);
 
     // The paint box: the whole client area of the window.
-    paintBox_ = new PaintBoxWidget(this);
+    paintBox_ = new PaintBoxWidget(this, *this);
     paintBox_->setToolTip(
         QStringLiteral("XRD data plot. Left click twice to zoom. Right click to unzoom."));
-    paintBox_->OnPaint = [this](QPainter& painter) { PaintBox1Paint(painter); };
-    paintBox_->OnMouseDown = [this](Qt::MouseButton button, int px, int py) {
-        PaintBox1MouseDown(button, px, py);
-    };
-    paintBox_->OnMouseMove = [this](int px, int py) { PaintBox1MouseMove(px, py); };
-    paintBox_->OnMouseLeave = [this] { PaintBox1MouseLeave(); };
     setCentralWidget(paintBox_);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     CreateMenus();

@@ -5,7 +5,8 @@
 
 namespace trevasc {
 
-PaintBoxWidget::PaintBoxWidget(QWidget* parent) : QWidget(parent) {
+PaintBoxWidget::PaintBoxWidget(QWidget* parent, PaintBoxHandler& handler)
+    : QWidget(parent), handler_(handler) {
     setObjectName(QStringLiteral("PaintBox1"));
     setMouseTracking(true);
     // The owner paints every pixel.
@@ -19,21 +20,21 @@ void PaintBoxWidget::SetCursorShape(Qt::CursorShape shape) {
 
 void PaintBoxWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (OnPaint) OnPaint(painter);
+    handler_.PaintBox1Paint(painter);
 }
 
 void PaintBoxWidget::mousePressEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    if (OnMouseDown) OnMouseDown(event->button(), p.x(), p.y());
+    handler_.PaintBox1MouseDown(event->button(), p.x(), p.y());
 }
 
 void PaintBoxWidget::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    if (OnMouseMove) OnMouseMove(p.x(), p.y());
+    handler_.PaintBox1MouseMove(p.x(), p.y());
 }
 
 void PaintBoxWidget::leaveEvent(QEvent*) {
-    if (OnMouseLeave) OnMouseLeave();
+    handler_.PaintBox1MouseLeave();
 }
 
 }  // namespace trevasc

@@ -2,20 +2,24 @@
 // A drawing area ("PaintBox1") that hands its paint and mouse events to the window that owns it,
 // with the pointer tracked while no button is pressed. The window draws everything itself.
 #include <QWidget>
-#include <functional>
 
 class QPainter;
 
 namespace trevasc {
 
+// What a window does with its paint box's events.
+class PaintBoxHandler {
+  public:
+    virtual ~PaintBoxHandler() = default;
+    virtual void PaintBox1Paint(QPainter& painter) = 0;
+    virtual void PaintBox1MouseDown(Qt::MouseButton button, int px, int py) = 0;
+    virtual void PaintBox1MouseMove(int px, int py) = 0;
+    virtual void PaintBox1MouseLeave() = 0;
+};
+
 class PaintBoxWidget : public QWidget {
   public:
-    explicit PaintBoxWidget(QWidget* parent);
-
-    std::function<void(QPainter&)> OnPaint;
-    std::function<void(Qt::MouseButton, int, int)> OnMouseDown;
-    std::function<void(int, int)> OnMouseMove;
-    std::function<void()> OnMouseLeave;
+    PaintBoxWidget(QWidget* parent, PaintBoxHandler& handler);
 
     // Changes the cursor only when it differs (setting it again would flicker on some systems).
     void SetCursorShape(Qt::CursorShape shape);
@@ -25,6 +29,9 @@ class PaintBoxWidget : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+
+  private:
+    PaintBoxHandler& handler_;
 };
 
 }  // namespace trevasc
