@@ -16,6 +16,7 @@
 #include <numbers>
 
 #include "GuiTestSupport.h"
+#include "base/IniFile.h"
 #include "base/NumberText.h"
 #include "gui/maps/RsmOffsetDialog.h"
 #include "gui/maps/TwoAxisWindow.h"
@@ -108,6 +109,13 @@ TEST(TwoAxisWindow, MeasuredMapOfAnAreaScanWithReadoutAndDesignedPlace) {
     MoveMouse(map->PaintBox(), QPoint(1, 1));
     EXPECT_TRUE(map->statusBar()->currentMessage().isEmpty());
     EXPECT_EQ(map->PaintBox()->cursor().shape(), Qt::ArrowCursor);
+
+    // Its size and place are kept in TWOAXISWINDOW.
+    map->resize(500, 350);
+    h.Window->SaveWindowPositions();
+    const IniFile ini(h.Config.File("trevasc.INI"));
+    EXPECT_EQ(ini.ReadInteger("TWOAXISWINDOW", "Width", 0), 500);
+    EXPECT_EQ(ini.ReadInteger("TWOAXISWINDOW", "Height", 0), 350);
 }
 
 TEST(TwoAxisWindow, ClickOpensTheOffsetsDialogAndOkSetsTheOffsets) {
