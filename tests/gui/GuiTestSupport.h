@@ -56,7 +56,12 @@ class ScriptedDialogs : public Dialogs {
         return Next(SaveAnswers);
     }
     QString SavePngFile(QWidget*) override { return Next(PngAnswers); }
-    QString GnuplotExecutable(QWidget*, const QString&) override { return {}; }
+    std::deque<QString> GnuplotAnswers;  // "&GNUPlot Executable...": the chosen program
+    QString LastGnuplotPreset;
+    QString GnuplotExecutable(QWidget*, const QString& current) override {
+        LastGnuplotPreset = current;
+        return Next(GnuplotAnswers);
+    }
     std::optional<QColor> ChooseColor(QWidget*, const QColor& initial) override {
         LastInitialColor = initial;
         return Next(ColorAnswers);

@@ -12,6 +12,7 @@
 #include "GuiTestSupport.h"
 #include "base/IniFile.h"
 #include "gui/app/WindowRegistry.h"
+#include "gui/maps/TwoAxisWindow.h"
 #include "gui/plot/PlotWindow.h"
 #include "gui/widgets/FloatEdit.h"
 
@@ -126,12 +127,13 @@ TEST(NewUserFaults, EveryWindowMenuComesFromTheRegistry) {
                                   "XRD &Plot",
                                   "&Lattice Data Calculation",
                                   "&Nelson-Riley Plot",
-                                  "&2-Axis Plot (off)",
-                                  "&Reciprocal Space Map (off)",
+                                  "&2-Axis Plot",
+                                  "&Reciprocal Space Map",
                                   "Plot &Color Legend",
                                   "Film &Thickness Calculation"};
     EXPECT_EQ(MenuTexts(WindowMenuOf(*h.Window)), expected);
     EXPECT_EQ(MenuTexts(WindowMenuOf(*h.Window->Plot())), expected);
+    EXPECT_EQ(MenuTexts(WindowMenuOf(*h.Window->TwoAxis())), expected);
     // Its items bring up their windows.
     h.Window->Plot()->hide();
     WindowMenuOf(*h.Window)->actions().at(1)->trigger();

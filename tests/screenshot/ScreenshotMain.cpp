@@ -1,9 +1,10 @@
 // trevasc-screenshot: the pictures of the documentation. Starts the workbench on a configuration
 // folder of its own, opens a scan, finds its peaks, saves the main window (both peak tabs) and
 // the plot window, zooms onto the strongest peak and fits it in the fit window, saves that
-// window, the update reminder and the shortcut list too, and quits without touching the user's
-// configuration.
-//   trevasc-screenshot SCAN OUTPUT-FOLDER
+// window, the update reminder and the shortcut list too; with an area measurement it also saves
+// the map window (measured, reciprocal, black and white) and the offsets dialog; then it quits
+// without touching the user's configuration.
+//   trevasc-screenshot SCAN OUTPUT-FOLDER [AREA-SCAN]
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,6 +19,8 @@
 
 #include "gui/app/MainWindow.h"
 #include "gui/fitting/PeakFitWindow.h"
+#include "gui/maps/RsmOffsetDialog.h"
+#include "gui/maps/TwoAxisWindow.h"
 #include "gui/plot/PlotWindow.h"
 #include "gui/update/UpdateReminderDialog.h"
 #include "gui/widgets/FloatEdit.h"
@@ -50,14 +53,72 @@ bool ShootReflectionTabs(trevasc::MainWindow& window, QTabWidget& tabs, const QS
     return ok;
 }
 
+// The map window on an area measurement: the measured map, the offsets dialog for its strongest
+// point (the SrTiO3 (1 0 3) substrate reflex of the sample in grazing incidence: cubic 3.905 Å,
+// (0 0 1) surface, turned by 180°), the reciprocal space map with those offsets, the same in
+// black and white, and the colour PNG through gnuplot.
+bool ShootMaps(trevasc::MainWindow& window, const QString& areaScan, const QString& folder) {
+    trevasc::WorkbenchSession& session = window.Session();
+    if (!session.RunAction([&] { session.OpenMainFile(areaScan.toStdString()); })) return false;
+    trevasc::TwoAxisWindow* map = window.TwoAxis();
+    map->resize(720, 520);
+    map->ShowTwoAxisPlot();
+    QApplication::processEvents();
+    map->RenderMap();
+    QApplication::processEvents();
+    bool ok = map->grab().save(folder + "/screenshot-map.png");
+
+    // The strongest point of all scans.
+    const trevasc::TDataSet* best = &session.MainScan();
+    size_t bestIndex = 0;
+    const auto consider = [&](const trevasc::TDataSet& scan) {
+        for (size_t i = 0; i < scan.Points.size(); ++i)
+            if (scan.Points[i].Intensity > best->Points[bestIndex].Intensity) {
+                best = &scan;
+                bestIndex = i;
+            }
+    };
+    const trevasc::ScanRegistry& scans = session.Registry();
+    for (int k = 0; k <= scans.AdditionalCount(); ++k) consider(scans.ScanAt(k));
+    const double twoTheta = best->Points[bestIndex].Position;
+    trevasc::RsmOffsetDialog* dialog = window.RsmOffsets();
+    dialog->SetPeak(
+        trevasc::maps::OffsetsForClick(session.Registry(), twoTheta, best->SecondAxisPosition));
+    for (const char* name : {"FloatEditA", "FloatEditB", "FloatEditC"})
+        dialog->findChild<trevasc::FloatEdit*>(name)->SetValue(3.905);
+    dialog->findChild<QSpinBox*>("SpinEditReflexH")->setValue(1);
+    dialog->findChild<QSpinBox*>("SpinEditReflexL")->setValue(3);
+    dialog->findChild<QSpinBox*>("SpinEditOrientationL")->setValue(1);
+    dialog->findChild<QCheckBox*>("CheckBoxRotatePhi")->setChecked(true);
+    dialog->CalculateClick();
+    dialog->show();
+    QApplication::processEvents();
+    ok = dialog->grab().save(folder + "/screenshot-offsets.png") && ok;
+    const trevasc::maps::RsmOffsets offsets = dialog->Offsets();
+    dialog->hide();
+    session.Maps().RsmOmegaOffset = offsets.OmegaOffset;
+    session.Maps().RsmTwoThetaOffset = offsets.TwoThetaOffset;
+
+    map->ShowReciprocalSpaceMap();
+    QApplication::processEvents();
+    ok = map->grab().save(folder + "/screenshot-map-reciprocal.png") && ok;
+    map->SetScaleMode(trevasc::plot::TMapScale::BlackWhite);
+    QApplication::processEvents();
+    ok = map->grab().save(folder + "/screenshot-map-bw.png") && ok;
+    // gnuplot renders the colour PNG beside the scan on its own time.
+    map->ExportGnuplot(trevasc::gnuplot::GnuplotKind::PngColor);
+    map->hide();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     trevasc::ConfigureApplication(app);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 3) {
-        std::fprintf(stderr, "usage: trevasc-screenshot SCAN OUTPUT-FOLDER\n");
+    if (args.size() != 3 && args.size() != 4) {
+        std::fprintf(stderr, "usage: trevasc-screenshot SCAN OUTPUT-FOLDER [AREA-SCAN]\n");
         return 2;
     }
     QTemporaryDir config;
@@ -124,6 +185,7 @@ int main(int argc, char* argv[]) {
         });
         window.ShowKeyboardShortcuts();
         ok = ShootReflectionTabs(window, *tabs, folder) && ok;
+        if (args.size() == 4) ok = ShootMaps(window, args.at(3), folder) && ok;
         status = ok ? 0 : 1;
         QApplication::exit(0);  // no close questions: the peaks are found, not saved
     });

@@ -37,6 +37,8 @@
 #include "gui/lattice/LatticeDialogs.h"
 #include "gui/lattice/LatticeWindow.h"
 #include "gui/lattice/NelsonRileyWindow.h"
+#include "gui/maps/RsmOffsetDialog.h"
+#include "gui/maps/TwoAxisWindow.h"
 #include "gui/plot/LegendWindow.h"
 #include "gui/plot/PlotColorDialog.h"
 #include "gui/plot/PlotWindow.h"
@@ -128,8 +130,11 @@ MainWindow::MainWindow(const MainWindowOptions& options, Prompts* prompts, Dialo
     windows_.CreateAll(settings_);
     windows_.BuildWindowMenu(windowMenu_);
     windows_.BuildWindowMenu(plotWindow_->WindowMenu());
-    for (QMenu* menu :
-         {latticeWindow_->WindowMenu(), nelsonRileyWindow_->WindowMenu(), xrrWindow_->WindowMenu()})
+    windows_.SetMenuCommand("TwoAxisPlot", [this] { twoAxisWindow_->ShowTwoAxisPlot(); });
+    windows_.SetMenuCommand("ReciprocalSpaceMap",
+                            [this] { twoAxisWindow_->ShowReciprocalSpaceMap(); });
+    for (QMenu* menu : {latticeWindow_->WindowMenu(), nelsonRileyWindow_->WindowMenu(),
+                        xrrWindow_->WindowMenu(), twoAxisWindow_->WindowMenu()})
         windows_.BuildWindowMenu(menu);
     session_.RebuildScanMenu();
 }
@@ -141,6 +146,8 @@ MainWindow::~MainWindow() {
     delete peakFitWindow_;
     StopUpdateCheck();
     delete errorInfoWindow_;
+    delete rsmOffsetDialog_;
+    delete twoAxisWindow_;
     delete xrrWindow_;
     delete nelsonRileyWindow_;
     delete latticeWindow_;
@@ -208,6 +215,20 @@ void MainWindow::RegisterWindows() {
              });
              return peakFitWindow_;
          }});
+    windows_.Register(
+        {"TwoAxisWindow", kTwoAxisCaption, &MainSettings::TwoAxisWindow, true,
+         [this] {
+             twoAxisWindow_ = new TwoAxisWindow(session_, this);
+             twoAxisWindow_->SetGnuplotProgram([this] { return Q(settings_.GnuplotExeFile); });
+             twoAxisWindow_->SetGnuplotTemplate(
+                 Q(FindDefinitionFolder(S(programFolder_)) + gnuplot::kTemplateFileName));
+             connect(twoAxisWindow_, &TwoAxisWindow::offsetsRequested, this,
+                     &MainWindow::OpenOffsetsDialog);
+             connect(twoAxisWindow_, &TwoAxisWindow::windowClosing, this,
+                     &MainWindow::SaveWindowPositions);
+             return twoAxisWindow_;
+         },
+         [this] { twoAxisWindow_->ShowTwoAxisPlot(); }});
     windows_.Register({"LegendWindow", QString(), &MainSettings::LegendWindow, true,
                        [this] {
                            legendWindow_ = new LegendWindow();
@@ -216,6 +237,10 @@ void MainWindow::RegisterWindows() {
                            return legendWindow_;
                        },
                        [this] { ShowLegend(); }});
+    windows_.Register({"RsmOffsetDialog", kRsmOffsetCaption, nullptr, false, [this] {
+                           rsmOffsetDialog_ = new RsmOffsetDialog(session_, this);
+                           return rsmOffsetDialog_;
+                       }});
     windows_.Register({"UpdateReminderDialog", QString(), nullptr, false, [this] {
                            updateReminderDialog_ = new UpdateReminderDialog(dialogs_, this);
                            return updateReminderDialog_;
@@ -429,6 +454,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     StopUpdateCheck();
     plotWindow_->hide();
     legendWindow_->hide();
+    twoAxisWindow_->hide();
     event->accept();
     emit closed();
 }
@@ -563,6 +589,14 @@ void MainWindow::ShowLegend() {
     if (!session_.HasMainScan()) return;
     legendWindow_->show();
     legendWindow_->raise();
+}
+
+void MainWindow::OpenOffsetsDialog(double twoTheta, double secondAxis) {
+    rsmOffsetDialog_->SetPeak(maps::OffsetsForClick(session_.Registry(), twoTheta, secondAxis));
+    if (!dialogs_.ExecDialog(*rsmOffsetDialog_)) return;
+    const maps::RsmOffsets offsets = rsmOffsetDialog_->Offsets();
+    session_.Maps().RsmOmegaOffset = offsets.OmegaOffset;
+    session_.Maps().RsmTwoThetaOffset = offsets.TwoThetaOffset;
 }
 
 void MainWindow::EditColorsClicked() {

@@ -37,7 +37,9 @@ class PlotWindow;
 class ProgressFeedback;
 class QtDialogs;
 class QtPrompts;
+class RsmOffsetDialog;
 class SelectMainPlotDialog;
+class TwoAxisWindow;
 class UpdateReminderDialog;
 class VersionDocumentFetch;
 struct FetchResult;
@@ -68,6 +70,8 @@ class MainWindow : public QMainWindow, private SessionObserver {
     WindowRegistry& Windows() { return windows_; }
     PlotWindow* Plot() const { return plotWindow_; }
     LegendWindow* Legend() const { return legendWindow_; }
+    TwoAxisWindow* TwoAxis() const { return twoAxisWindow_; }
+    RsmOffsetDialog* RsmOffsets() const { return rsmOffsetDialog_; }
     SelectMainPlotDialog* SelectMainPlot() const { return selectMainPlotDialog_; }
     UpdateReminderDialog* UpdateReminder() const { return updateReminderDialog_; }
     // The one-shot timer of the automatic update check ("UpdateCheckTimer").
@@ -103,6 +107,9 @@ class MainWindow : public QMainWindow, private SessionObserver {
     void InsertPlot();
     void OpenFiles(const QStringList& files);  // drag and drop: first as main, rest inserted
     void ShowLegend();
+    // A click into the measured map: the offsets dialog for the scan nearest to the click; OK
+    // replaces the reciprocal space map's offsets.
+    void OpenOffsetsDialog(double twoTheta, double secondAxis);
     // "Fit actual display area": the fit window on the displayed range of the main scan.
     void FitDisplayArea();
     // "Auto Gauss checked" / "Auto Lorentz checked": every checked peak in turn in the fit
@@ -200,6 +207,8 @@ class MainWindow : public QMainWindow, private SessionObserver {
     NelsonRileyWindow* nelsonRileyWindow_ = nullptr;
     XrrWindow* xrrWindow_ = nullptr;
     ErrorInfoWindow* errorInfoWindow_ = nullptr;
+    TwoAxisWindow* twoAxisWindow_ = nullptr;
+    RsmOffsetDialog* rsmOffsetDialog_ = nullptr;
 
     QMenu* fileMenu_ = nullptr;
     QMenu* plotMenu_ = nullptr;

@@ -14,8 +14,8 @@ const std::vector<WindowRegistry::MenuItem>& WindowRegistry::WindowMenuItems() {
         {"XRD &Plot", "PlotWindow"},
         {"&Lattice Data Calculation", "LatticeWindow"},
         {"&Nelson-Riley Plot", "NelsonRileyWindow"},
-        {"&2-Axis Plot", "TwoAxisWindow"},
-        {"&Reciprocal Space Map", "TwoAxisWindow"},
+        {"&2-Axis Plot", "TwoAxisWindow", "TwoAxisPlot"},
+        {"&Reciprocal Space Map", "TwoAxisWindow", "ReciprocalSpaceMap"},
         {"Plot &Color Legend", "LegendWindow"},
         {"Film &Thickness Calculation", "XrrWindow"},
     };
@@ -61,9 +61,26 @@ void WindowRegistry::BuildWindowMenu(QMenu* menu) {
         QAction* action = menu->addAction(item.Text);
         const Entry* e = Find(item.WindowId);
         action->setEnabled(e != nullptr && e->Window != nullptr);
-        const QString id = item.WindowId;
-        QObject::connect(action, &QAction::triggered, menu, [this, id] { ShowWindow(id); });
+        QObject::connect(action, &QAction::triggered, menu, [this, item] { RunMenuItem(item); });
     }
+}
+
+void WindowRegistry::SetMenuCommand(const QString& command, std::function<void()> run) {
+    for (auto& [name, existing] : commands_)
+        if (name == command) {
+            existing = std::move(run);
+            return;
+        }
+    commands_.emplace_back(command, std::move(run));
+}
+
+void WindowRegistry::RunMenuItem(const MenuItem& item) {
+    for (const auto& [name, run] : commands_)
+        if (!item.Command.isEmpty() && name == item.Command && run) {
+            run();
+            return;
+        }
+    ShowWindow(item.WindowId);
 }
 
 void WindowRegistry::ShowWindow(const QString& id) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "core/Configuration.h"
@@ -21,6 +22,8 @@ class WindowRegistry {
     struct MenuItem {
         QString Text;
         QString WindowId;
+        // A command of its own (SetMenuCommand) instead of bringing the window up; empty: none.
+        QString Command = {};
     };
     static const std::vector<MenuItem>& WindowMenuItems();
 
@@ -48,6 +51,9 @@ class WindowRegistry {
     void BuildWindowMenu(QMenu* menu);
     // Brings up the window of `id`.
     void ShowWindow(const QString& id);
+    // What the Window menu items with this command do (the two map items of the 2-axis window
+    // prepare their map first).
+    void SetMenuCommand(const QString& command, std::function<void()> run);
     // The current positions of the registered windows, over the stored ones.
     void StorePositions(MainSettings& settings) const;
 
@@ -57,7 +63,9 @@ class WindowRegistry {
 
   private:
     const Entry* Find(const QString& id) const;
+    void RunMenuItem(const MenuItem& item);
     std::vector<Entry> entries_;
+    std::vector<std::pair<QString, std::function<void()>>> commands_;
 };
 
 }  // namespace trevasc

@@ -11,7 +11,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
 #include <QScreen>
@@ -25,6 +24,7 @@
 #include "base/Error.h"
 #include "gui/app/Dialogs.h"
 #include "gui/plot/ClipboardPicture.h"
+#include "gui/widgets/PaintBoxWidget.h"
 #include "plot/PlotMapping.h"
 #include "plot/XrdPlotRenderer.h"
 #include "qtcanvas/PlotImageExport.h"
@@ -46,44 +46,16 @@ QString FormatCounts(double counts) {
 
 }  // namespace
 
-// The paint box: the whole client area of the window.
-class PlotPaintBox : public QWidget {
-  public:
-    explicit PlotPaintBox(PlotWindow* owner) : QWidget(owner), owner_(owner) {
-        setObjectName(QStringLiteral("PaintBox1"));
-        setToolTip(
-            QStringLiteral("XRD data plot. Left click twice to zoom. Right click to unzoom."));
-        setMouseTracking(true);
-        setAttribute(Qt::WA_OpaquePaintEvent);
-        setCursor(Qt::ArrowCursor);
-    }
-
-  protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        owner_->PaintBox1Paint(painter);
-    }
-    void mousePressEvent(QMouseEvent* event) override {
-        const QPoint p = event->position().toPoint();
-        owner_->PaintBox1MouseDown(event->button(), p.x(), p.y());
-    }
-    void mouseMoveEvent(QMouseEvent* event) override {
-        const QPoint p = event->position().toPoint();
-        owner_->PaintBox1MouseMove(p.x(), p.y());
-    }
-    void leaveEvent(QEvent*) override { owner_->PaintBox1MouseLeave(); }
-
-  private:
-    PlotWindow* owner_;
-};
-
 PlotWindow::PlotWindow(WorkbenchSession& session, Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), session_(session), dialogs_(dialogs) {
     setObjectName(QStringLiteral("PlotWindow"));
     setWindowTitle(QStringLiteral("XRD Plot"));
     setAcceptDrops(true);
 
-    paintBox_ = new PlotPaintBox(this);
+    // The paint box: the whole client area of the window.
+    paintBox_ = new PaintBoxWidget(this, *this);
+    paintBox_->setToolTip(
+        QStringLiteral("XRD data plot. Left click twice to zoom. Right click to unzoom."));
     setCentralWidget(paintBox_);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     CreateMenus();
@@ -171,7 +143,7 @@ void PlotWindow::AddModeChanged(bool on) {
 }
 
 void PlotWindow::SetPaintBoxCursor(Qt::CursorShape shape) {
-    if (paintBox_->cursor().shape() != shape) paintBox_->setCursor(shape);
+    paintBox_->SetCursorShape(shape);
 }
 
 double PlotWindow::WorldX(int px, int py) const {

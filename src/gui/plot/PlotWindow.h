@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <memory>
 
+#include "gui/widgets/PaintBoxWidget.h"
 #include "plot/PlotTypes.h"
 #include "session/WorkbenchSession.h"
 
@@ -20,9 +21,8 @@ class QPrinter;
 namespace trevasc {
 
 class Dialogs;
-class PlotPaintBox;
 
-class PlotWindow : public QMainWindow, private SessionObserver {
+class PlotWindow : public QMainWindow, private SessionObserver, private PaintBoxHandler {
     Q_OBJECT
   public:
     // x of the first zoom click while none is pending; any anchor >= kZoomPendingLimit is pending.
@@ -86,17 +86,15 @@ class PlotWindow : public QMainWindow, private SessionObserver {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    friend class PlotPaintBox;
-
     // SessionObserver
     void PlotRefresh() override;
     void ViewRangeChanged(double from, double to) override;
     void AddModeChanged(bool on) override;
 
-    void PaintBox1Paint(QPainter& painter);
-    void PaintBox1MouseDown(Qt::MouseButton button, int px, int py);
-    void PaintBox1MouseMove(int px, int py);
-    void PaintBox1MouseLeave();
+    void PaintBox1Paint(QPainter& painter) override;
+    void PaintBox1MouseDown(Qt::MouseButton button, int px, int py) override;
+    void PaintBox1MouseMove(int px, int py) override;
+    void PaintBox1MouseLeave() override;
 
     double WorldX(int px, int py) const;
     void SetPaintBoxCursor(Qt::CursorShape shape);
@@ -112,7 +110,7 @@ class PlotWindow : public QMainWindow, private SessionObserver {
     double zoomAnchor_ = kNoZoomClick;
     int pngWidth_ = 1000, pngHeight_ = 750;
 
-    PlotPaintBox* paintBox_ = nullptr;
+    PaintBoxWidget* paintBox_ = nullptr;
     std::unique_ptr<QPrinter> printer_;
     QAction* saveAsPngAction_ = nullptr;
     QAction* printAction_ = nullptr;

@@ -1,0 +1,360 @@
+#include "gui/maps/TwoAxisWindow.h"
+
+#include <QActionGroup>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QProcess>
+#include <QStatusBar>
+#include <QTimer>
+#include <cerrno>
+#include <cstring>
+
+#include "gui/widgets/Controls.h"
+#include "gui/widgets/PaintBoxWidget.h"
+#include "qtcanvas/PlotImageExport.h"
+
+namespace trevasc {
+
+namespace {
+
+constexpr const char* kMapFontName = "Arial";
+constexpr const char* kDrawingCaption = "Drawing the map";
+
+// Starts `program` without a shell and without waiting for it. When it cannot be started: the
+// system's error as "Systemfehler.  Code: %d." and its text. Qt words the failure with the
+// system's own message ("execv: No such file or directory"), so the number is recovered from it.
+std::string StartDetached(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    // The screen kinds end the script with "-" (read further commands): from nothing here, so
+    // gnuplot never competes with a terminal the workbench was started from. The template's
+    // screen terminal keeps its window open ("persist").
+    process.setStandardInputFile(QProcess::nullDevice());
+    if (process.startDetached()) return {};
+    const QString reason = process.errorString();
+    int code = ENOENT;
+    QString text = reason;
+    for (int c = 1; c < 200; ++c) {
+        const QString message = QString::fromLocal8Bit(std::strerror(c));
+        if (!message.isEmpty() && reason.endsWith(message)) {
+            code = c;
+            text = message;
+            break;
+        }
+    }
+    return "Systemfehler.  Code: " + std::to_string(code) + ".\r\n" + S(text);
+}
+
+}  // namespace
+
+// The map window's busy state: the main window is disabled and the busy cursor (and, for a
+// slow drawing, the progress dialog with Cancel) shown until the scope is left, errors included.
+class TwoAxisWindow::BusyScope {
+  public:
+    explicit BusyScope(TwoAxisWindow& window) : window_(window), main_(window.mainWindow_) {
+        window_.busy_ = true;
+        if (main_) main_->setEnabled(false);
+        window_.session_.ReportProgress({ProgressEvent::Phase::Begin, kDrawingCaption, 0, 0});
+    }
+    ~BusyScope() {
+        window_.session_.ReportProgress({ProgressEvent::Phase::End, kDrawingCaption, 0, 0});
+        if (main_) main_->setEnabled(true);
+        window_.busy_ = false;
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+  private:
+    TwoAxisWindow& window_;
+    QPointer<QWidget> main_;
+};
+
+TwoAxisWindow::TwoAxisWindow(WorkbenchSession& session, QWidget* mainWindow, QWidget* parent)
+    : QMainWindow(parent), session_(session), mainWindow_(mainWindow) {
+    setObjectName(QStringLiteral("TwoAxisWindow"));
+    setWindowTitle(kTwoAxisCaption);
+    setMinimumSize(200, 200);
+    // The drawing area: shows the off-screen picture and reports the pointer.
+    paintBox_ = new PaintBoxWidget(this, *this);
+    setCentralWidget(paintBox_);
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    resizeTimer_ = new QTimer(this);
+    resizeTimer_->setObjectName(QStringLiteral("ResizeTimer"));
+    resizeTimer_->setSingleShot(true);
+    resizeTimer_->setInterval(kResizeDelayMs);
+    connect(resizeTimer_, &QTimer::timeout, this, &TwoAxisWindow::ResizeTimerFired);
+    CreateMenus();
+    resize(400, 300);
+}
+
+TwoAxisWindow::~TwoAxisWindow() = default;
+
+QWidget* TwoAxisWindow::PaintBox() const {
+    return paintBox_;
+}
+
+void TwoAxisWindow::CreateMenus() {
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->addAction(QStringLiteral("&Copy as Bitmap"), this, &TwoAxisWindow::CopyAsBitmap);
+    edit->addAction(QStringLiteral("Copy as &Text"), this, &TwoAxisWindow::CopyAsText);
+
+    QMenu* gnuplotMenu = menuBar()->addMenu(QStringLiteral("&Gnuplot"));
+    const std::pair<const char*, gnuplot::GnuplotKind> kinds[] = {
+        {"Open &black && white", gnuplot::GnuplotKind::ScreenBW},
+        {"Open &color", gnuplot::GnuplotKind::ScreenColor},
+        {"&PNG black && white", gnuplot::GnuplotKind::PngBW},
+        {"P&NG color", gnuplot::GnuplotKind::PngColor},
+    };
+    for (const auto& [caption, kind] : kinds) {
+        const gnuplot::GnuplotKind k = kind;
+        gnuplotMenu->addAction(QString::fromUtf8(caption), this, [this, k] { ExportGnuplot(k); });
+    }
+    gnuplotMenu->addSeparator();
+    contourAction_ = gnuplotMenu->addAction(QStringLiteral("Co&ntour lines"));
+    contourAction_->setCheckable(true);
+    contourAction_->setChecked(session_.Maps().ContourLines);
+    connect(contourAction_, &QAction::triggered, this,
+            [this](bool on) { session_.Maps().ContourLines = on; });
+    // The setting may have changed elsewhere (a batch run, the next version of the main
+    // window): the mark follows it whenever the menu opens.
+    connect(gnuplotMenu, &QMenu::aboutToShow, this,
+            [this] { contourAction_->setChecked(session_.Maps().ContourLines); });
+
+    QMenu* scale = menuBar()->addMenu(QStringLiteral("&Scale"));
+    scaleGroup_ = new QActionGroup(this);
+    scaleGroup_->setExclusive(true);
+    const std::pair<const char*, plot::TMapScale> scales[] = {
+        {"&Color", plot::TMapScale::Color},
+        {"&Black && White", plot::TMapScale::BlackWhite},
+        {"Black && White &inverse", plot::TMapScale::BlackWhiteInverse},
+    };
+    for (const auto& [caption, mode] : scales) {
+        const plot::TMapScale m = mode;
+        QAction* action =
+            scale->addAction(QString::fromUtf8(caption), this, [this, m] { SetScaleMode(m); });
+        action->setCheckable(true);
+        action->setChecked(m == scale_);
+        action->setData(static_cast<int>(m));
+        scaleGroup_->addAction(action);
+    }
+    scale->addSeparator();
+    scale->addAction(QStringLiteral("Flip &X axis"), this, &TwoAxisWindow::FlipXAxis);
+
+    windowMenu_ = menuBar()->addMenu(QStringLiteral("&Window"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Building and drawing
+
+bool TwoAxisWindow::ConfirmWithoutOffsets() {
+    const MapSettings& maps = session_.Maps();
+    if (maps.RsmOmegaOffset != 0.0 || maps.RsmTwoThetaOffset != 0.0) return true;
+    return session_.GetPrompts().Confirm(maps::kNoOffsetsWarning);
+}
+
+void TwoAxisWindow::ShowTwoAxisPlot() {
+    ShowMap(maps::MapMode::TwoAxis);
+}
+
+void TwoAxisWindow::ShowReciprocalSpaceMap() {
+    ShowMap(maps::MapMode::Reciprocal);
+}
+
+void TwoAxisWindow::ShowMap(maps::MapMode mode) {
+    if (busy_) return;
+    if (mode == maps::MapMode::Reciprocal && !ConfirmWithoutOffsets()) return;
+    session_.Maps().Mode = mode;
+    if (RenderMap()) ShowOrRepaint();
+}
+
+void TwoAxisWindow::FlipXAxis() {
+    if (busy_) return;
+    if (session_.Maps().Mode != maps::MapMode::Reciprocal) {
+        session_.GetPrompts().ShowInfo(maps::kNoReciprocalPlotMessage);
+        return;
+    }
+    // The flip is kept even when the user then declines to draw without offsets: the next
+    // reciprocal map is drawn flipped.
+    session_.Maps().FlipKParallel = !session_.Maps().FlipKParallel;
+    if (!ConfirmWithoutOffsets()) return;
+    if (RenderMap()) ShowOrRepaint();
+}
+
+void TwoAxisWindow::ShowOrRepaint() {
+    if (isVisible()) {
+        paintBox_->update();
+    } else {
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+void TwoAxisWindow::SetScaleMode(plot::TMapScale scale) {
+    if (busy_) return;
+    scale_ = scale;
+    for (QAction* action : scaleGroup_->actions())
+        action->setChecked(action->data().toInt() == static_cast<int>(scale));
+    RenderMap();
+    paintBox_->update();
+}
+
+std::optional<QImage> TwoAxisWindow::DrawMap(QSize size, const MapImageStyle& style,
+                                             const plot::T2dPlotDataset& dataset,
+                                             plot::TPlotArea& area) {
+    bool cancelled = false;
+    const plot::MapProgressCallback progress = [&](int32_t done, int32_t total) {
+        cancelled = !session_.ReportProgress({ProgressEvent::Phase::Step, kDrawingCaption,
+                                              static_cast<int>(done), static_cast<int>(total)});
+        return !cancelled;
+    };
+    plot::TwoDPlotResult result;
+    QImage image =
+        RenderMapImage(dataset, scale_, size.width(), size.height(), style, &result, progress);
+    if (cancelled) return std::nullopt;
+    area = result.Area;
+    return image;
+}
+
+MapImageStyle TwoAxisWindow::ScreenStyle() const {
+    MapImageStyle style;
+    style.Background = palette().color(QPalette::Button);
+    style.FontName = kMapFontName;
+    style.FontSize = kScreenFontSize;
+    style.DecimalSeparator = UserDecimalSeparator();
+    return style;
+}
+
+bool TwoAxisWindow::RenderMap() {
+    if (busy_) return false;
+    if (!maps::IsMapScanKind(session_.Registry().OpenScanKind)) {
+        hide();
+        return false;
+    }
+    // A window that was never shown has not placed its drawing area yet.
+    if (!isVisible() && layout()) layout()->activate();
+    return WithBuiltMap([&](const maps::MapBuild& build) {
+        clickOpensOffsets_ = build.ClickOpensOffsets;
+        reciprocalReadout_ = build.ReciprocalReadout;
+        const QSize size = paintBox_->size().expandedTo(QSize(1, 1));
+        lastRenderSize_ = size;
+        plot::TPlotArea area;
+        // A cancelled drawing keeps the picture shown before.
+        std::optional<QImage> image = DrawMap(size, ScreenStyle(), build.Dataset, area);
+        if (!image) return;
+        picture_ = std::move(*image);
+        area_ = area;
+    });
+}
+
+bool TwoAxisWindow::WithBuiltMap(const std::function<void(const maps::MapBuild&)>& use) {
+    if (busy_) return false;
+    bool built = false;
+    BusyScope busy(*this);
+    session_.RunAction([&] {
+        const maps::MapBuild build = session_.BuildMapDataset(session_.Maps().Mode);
+        if (!build.Built) return;
+        built = true;
+        use(build);
+    });
+    return built;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clipboard and gnuplot
+
+void TwoAxisWindow::CopyAsBitmap() {
+    WithBuiltMap([&](const maps::MapBuild& build) {
+        // The screen's proportions at a size fit for print, on white.
+        MapImageStyle style = ScreenStyle();
+        style.Background = Qt::white;
+        style.FontSize = kBitmapFontSize;
+        plot::TPlotArea bitmapArea;  // the window's readout keeps the screen's mapping
+        const std::optional<QImage> image =
+            DrawMap(MapBitmapSize(paintBox_->width(), paintBox_->height()), style, build.Dataset,
+                    bitmapArea);
+        if (image) QGuiApplication::clipboard()->setImage(*image);
+    });
+}
+
+void TwoAxisWindow::CopyAsText() {
+    WithBuiltMap([&](const maps::MapBuild& build) {
+        QGuiApplication::clipboard()->setText(Q(maps::MapAsText(build.Dataset)));
+    });
+}
+
+void TwoAxisWindow::ExportGnuplot(gnuplot::GnuplotKind kind) {
+    if (session_.MainScan().Count() < 2) return;
+    WithBuiltMap([&](const maps::MapBuild& build) {
+        const ScanRegistry& scans = session_.Registry();
+        const gnuplot::GnuplotExportResult files = gnuplot::WriteGnuplotFiles(
+            build.Dataset, kind, session_.Maps().ContourLines, scans.LoadedFileFolder,
+            scans.LoadedFileName, S(templateFile_));
+        if (!files.Ok) {
+            session_.GetPrompts().ShowError(files.Message);
+            return;
+        }
+        QStringList arguments;
+        for (const std::string& a : files.Arguments) arguments << Q(a);
+        const QString program = gnuplotProgram_ ? gnuplotProgram_() : QStringLiteral("gnuplot");
+        const std::string error = StartDetached(program, arguments);
+        if (!error.empty()) session_.GetPrompts().ShowError(error);
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Paint box
+
+void TwoAxisWindow::PaintBox1Paint(QPainter& painter) {
+    const QSize size = paintBox_->size();
+    if (!picture_.isNull() && picture_.size() == size) {
+        painter.drawImage(0, 0, picture_);
+        return;
+    }
+    // Resized: the old picture until the map is drawn again a second after the last change.
+    painter.fillRect(paintBox_->rect(), palette().color(QPalette::Button));
+    if (!picture_.isNull()) painter.drawImage(0, 0, picture_);
+    if (size != lastRenderSize_) resizeTimer_->start();
+}
+
+void TwoAxisWindow::ResizeTimerFired() {
+    if (!isVisible()) return;
+    lastRenderSize_ = paintBox_->size();
+    RenderMap();
+    paintBox_->update();
+}
+
+void TwoAxisWindow::PaintBox1MouseMove(int px, int py) {
+    if (picture_.isNull() || !maps::InsideMapArea(area_, px, py)) {
+        PaintBox1MouseLeave();
+        return;
+    }
+    paintBox_->SetCursorShape(Qt::CrossCursor);
+    statusBar()->showMessage(Q(maps::MapReadoutText(area_, px, py, reciprocalReadout_)));
+}
+
+void TwoAxisWindow::PaintBox1MouseLeave() {
+    paintBox_->SetCursorShape(Qt::ArrowCursor);
+    statusBar()->clearMessage();
+}
+
+void TwoAxisWindow::PaintBox1MouseDown(Qt::MouseButton button, int px, int py) {
+    if (button != Qt::LeftButton || busy_ || !clickOpensOffsets_ || picture_.isNull()) return;
+    if (!maps::InsideMapArea(area_, px, py)) return;
+    const maps::MapPoint p = maps::MapPointAt(area_, px, py);
+    emit offsetsRequested(p.X, p.Y);
+}
+
+void TwoAxisWindow::closeEvent(QCloseEvent* event) {
+    // Closing only hides the window; it lives as long as the program.
+    emit windowClosing();
+    event->accept();
+}
+
+}  // namespace trevasc
