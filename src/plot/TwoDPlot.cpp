@@ -294,10 +294,26 @@ TwoDPlotResult DrawTwoDPlot(Canvas& canvas, int originX, int originY, const T2dP
     metrics.H0 = canvas.TextHeight("0");
     metrics.W3 = canvas.TextWidth("000");
     const int barLeftGap = canvas.TextWidth("AA"), barRightGap = canvas.TextWidth("AAAA");
-    const int rightMargin =
+    int rightMargin =
         metrics.W3 + (ds.ZTitle.empty() ? 0 : canvas.TextWidth("AAAA 0000") + metrics.H);
-    const TChartLayout layout =
-        ComputeChartLayout(metrics, originX, originY, width, height, rightMargin);
+    TChartLayout layout = ComputeChartLayout(metrics, originX, originY, width, height, rightMargin);
+    const MapLogRange logRange = MapLevelRange(zMin, zMax);
+    if (!ds.ZTitle.empty() && layout.HasArea()) {
+        // The margin holds bar labels as wide as "0000"; on a short bar the steps of half or
+        // a quarter decade give labels such as "3.162E5", which would push the title off the
+        // picture. Then the margin grows to what the labels and the title need.
+        int widest = 0;
+        for (double v : MapBarTicks(logRange.LogMin, logRange.LogMax,
+                                    std::max(2, TickRows(layout.PH, metrics.H0))))
+            widest = std::max(widest, canvas.TextWidth(FormatGeneralFloat(
+                                          std::pow(10.0, v), 4, canvas.DecimalSeparator())));
+        const int needed = barRightGap + MeasureLines(canvas, 7).TickLength + widest +
+                           RoundToPixel(0.5 * metrics.H) + metrics.H;
+        if (needed > rightMargin) {
+            rightMargin = needed;
+            layout = ComputeChartLayout(metrics, originX, originY, width, height, rightMargin);
+        }
+    }
 
     result.Area.Left = layout.Left;
     result.Area.Right = layout.Right;
@@ -309,7 +325,7 @@ TwoDPlotResult DrawTwoDPlot(Canvas& canvas, int originX, int originY, const T2dP
     result.Area.YMax = yMax;
     result.ZMin = zMin;
     result.ZMax = zMax;
-    result.LogRange = MapLevelRange(zMin, zMax);
+    result.LogRange = logRange;
     if (!layout.HasArea()) {
         canvas.SetFontSize(S);
         return result;  // no room for a single cell

@@ -299,6 +299,30 @@ TEST(TwoDPlotTest, ColourBarLabelsInDecadesWithTheCanvasSeparator) {
     EXPECT_TRUE(HasText(c, "0,2"));  // an axis tick with the same separator
 }
 
+TEST(TwoDPlotTest, WideColourBarLabelsWidenTheMarginInsteadOfRunningOffThePicture) {
+    // Half-decade steps give labels such as "316,2" and "3,162E5", wider than the margin's
+    // "0000": the colour-scale title must still stand right of them and inside the picture.
+    for (double zMax : {1000.0, 400000.0, 3e7}) {
+        CommaCanvas c;
+        const int width = 600;
+        const TwoDPlotResult r = Draw(c, Dataset({{0, 0, 1}, {1, 1, zMax}}), width, 600);
+        ASSERT_TRUE(r.Drawn);
+        int labelsEnd = 0;
+        for (const auto& op : c.OpsOf(TCanvasOpKind::Text)) {
+            if (op.X1 <= r.Area.Right) continue;  // tick labels of the axes
+            c.SetFontSize(op.FontSize);
+            labelsEnd = std::max(labelsEnd, op.X1 + c.TextWidth(op.Text));
+        }
+        const auto titles = c.OpsOf(TCanvasOpKind::VerticalText);
+        const auto title = std::find_if(titles.begin(), titles.end(),
+                                        [](const auto& op) { return op.Text == "Counts [a.u.]"; });
+        ASSERT_NE(title, titles.end());
+        c.SetFontSize(title->FontSize);
+        EXPECT_LE(labelsEnd, title->X1) << zMax;
+        EXPECT_LE(title->X1 + c.TextHeight(title->Text), width) << zMax;
+    }
+}
+
 TEST(TwoDPlotTest, NothingDrawnWithoutRoomPointsOrWhenCancelled) {
     RecordingCanvas c;
     const auto ds = Dataset({{0, 0, 1}, {1, 1, 1000}});
