@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
@@ -101,8 +102,11 @@ QWidget* TwoAxisWindow::PaintBox() const {
 
 void TwoAxisWindow::CreateMenus() {
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    edit->addAction(QStringLiteral("&Copy as Bitmap"), this, &TwoAxisWindow::CopyAsBitmap);
-    edit->addAction(QStringLiteral("Copy as &Text"), this, &TwoAxisWindow::CopyAsText);
+    // The same copy shortcut as the plot window; the text copy beside it.
+    edit->addAction(QStringLiteral("&Copy as Bitmap"), this, &TwoAxisWindow::CopyAsBitmap)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    edit->addAction(QStringLiteral("Copy as &Text"), this, &TwoAxisWindow::CopyAsText)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
 
     QMenu* gnuplotMenu = menuBar()->addMenu(QStringLiteral("&Gnuplot"));
     const std::pair<const char*, gnuplot::GnuplotKind> kinds[] = {
