@@ -224,6 +224,26 @@ bool XylibAvailable() {
     return true;
 }
 
+std::vector<std::string> XylibExtensions() {
+    std::vector<std::string> extensions;
+    for (int n = 0;; ++n) {
+        const xylibFormat* format = xylib_get_format(n);
+        if (!format) break;
+        if (!format->name || IsExcluded(format->name) || !format->exts) continue;
+        std::string_view exts = format->exts;
+        while (!exts.empty()) {
+            const size_t blank = exts.find(' ');
+            const std::string ext = ToLowerAscii(exts.substr(0, blank));
+            if (!ext.empty() &&
+                std::find(extensions.begin(), extensions.end(), ext) == extensions.end())
+                extensions.push_back(ext);
+            if (blank == std::string_view::npos) break;
+            exts.remove_prefix(blank + 1);
+        }
+    }
+    return extensions;
+}
+
 std::optional<std::string> XylibFormatOf(std::string_view content, const std::string& fileName,
                                          bool extensionOnly) {
     // The checks only look at a file's first bytes or lines and build nothing, so they run
@@ -363,6 +383,10 @@ ReadResult ReadXylibText(std::string_view content, const std::string& fileName,
 
 bool XylibAvailable() {
     return false;
+}
+
+std::vector<std::string> XylibExtensions() {
+    return {};
 }
 
 std::optional<std::string> XylibFormatOf(std::string_view, const std::string&, bool) {

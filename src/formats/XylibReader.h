@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/Prompts.h"
 #include "core/ScanData.h"
@@ -17,6 +18,10 @@ namespace trevasc::formats {
 
 // True when the program was built with xylib.
 bool XylibAvailable();
+
+// The file name extensions of the xylib formats the workbench offers, lower case, without dot,
+// each once ("raw", "uxd", "rd", ...); empty without xylib. For the file dialogs' filters.
+std::vector<std::string> XylibExtensions();
 
 // xylib's name of the format of `content` ("bruker_raw", "uxd", "pdcif", ...), or nothing.
 // Formats whose extensions include the file's are checked first. With `extensionOnly` only those
