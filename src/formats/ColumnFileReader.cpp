@@ -70,6 +70,27 @@ bool AllNumbers(const std::string_view* fields, size_t count) {
 
 constexpr size_t kMaxFields = 3;
 
+// Nearly every line of a blank-separated file is two or three plain decimals: read them where
+// they stand, to the values the general splitting and conversion give. False for any other line,
+// which then takes the general way (and its messages).
+bool ReadPlainLine(std::string_view trimmed, double* values, size_t& count) {
+    const char* p = trimmed.data();
+    const char* const end = p + trimmed.size();
+    count = 0;
+    for (;;) {
+        if (count == kMaxFields) return false;
+        const char* q = ParsePlainDecimal(p, end, values[count]);
+        if (!q) return false;
+        ++count;
+        if (q == end) return count >= 2;
+        if (!IsSeparator(*q, Separators::Blank)) return false;
+        while (q != end && IsSeparator(*q, Separators::Blank)) ++q;
+        // A trimmed line ends in a separator only with a ";": an empty last field.
+        if (q == end) return false;
+        p = q;
+    }
+}
+
 // The separators of a file, from its first data line: blanks unless only commas make two or
 // three numeric columns of it.
 std::optional<Separators> SeparatorsOf(std::string_view trimmed) {
@@ -172,7 +193,15 @@ ReadResult ReadColumnText(std::string_view content, const std::string& fileName,
     while (lines.Next(line)) {
         const std::string_view trimmed = Trim(line);
         if (IsComment(trimmed) || lines.Number() == first->TitleLine) continue;
-        const size_t n = SplitFields(trimmed, first->Mode, fields, kMaxFields);
+        double values[kMaxFields];
+        size_t n = 0;
+        if (first->Mode == Separators::Blank && ReadPlainLine(trimmed, values, n)) {
+            TDataPoint& point = points.emplace_back();
+            point.Position = values[0];
+            point.Slope = values[1];
+            continue;
+        }
+        n = SplitFields(trimmed, first->Mode, fields, kMaxFields);
         if (n == 1 && !FieldValue(fields[0]))
             throw TrevascError(LinePrefix(lines.Number()) + "\"" + QuoteForMessage(trimmed) +
                                "\" is neither numbers nor a comment (\"#\" or \";\").");
@@ -184,7 +213,6 @@ ReadResult ReadColumnText(std::string_view content, const std::string& fileName,
             throw TrevascError(LinePrefix(lines.Number()) + std::to_string(n) +
                                " columns; a column file holds two or three (position, "
                                "intensity, uncertainty).");
-        double values[kMaxFields];
         for (size_t i = 0; i < n; ++i) {
             const std::optional<double> v = FieldValue(fields[i]);
             if (!v)

@@ -8,6 +8,7 @@
 #include "base/TextLine.h"
 #include "formats/ColumnFileReader.h"
 #include "formats/RigakuRasReader.h"
+#include "formats/TextScanReaders.h"
 #include "formats/XylibReader.h"
 
 namespace trevasc::formats {
@@ -87,7 +88,8 @@ ReadResult Named(ReadResult result, TScanFormat format) {
     return result;
 }
 
-// The readers for files that the two-column reader rejected. Its message stands unless one of
+// The readers for files that the two-column reader rejects (twoColumnError, or null when it was
+// not run because its first data line already fails). Its message stands unless one of
 // them recognises the file: a RAS file by its first line, a column file by its first data line,
 // an xylib format by xylib's own check. A column file that fails goes on to xylib only when its
 // name carries the extension of an xylib format, so that a mistake in a plain XY file is
@@ -120,7 +122,10 @@ ReadResult ReadRejectedText(std::string_view content, const std::string& fileNam
     }
     if (columnError) std::rethrow_exception(columnError);
     report(TScanFormat::TwoColumn);
-    std::rethrow_exception(twoColumnError);
+    if (twoColumnError) std::rethrow_exception(twoColumnError);
+    // Not read yet: it fails, with the message it gives for this file.
+    return Named(ReadTwoColumnText(content, fileName, main, registry, prompts),
+                 TScanFormat::TwoColumn);
 }
 
 }  // namespace
@@ -138,11 +143,15 @@ ReadResult ReadScanText(std::string_view content, const std::string& fileName, b
         return Named(ReadHeaderCountsText(content, fileName, main, registry, prompts), format);
     if (format == TScanFormat::ScanList)
         return Named(ReadScanListText(content, fileName, main, registry, prompts), format);
+    // A file whose first data line already fails (three columns, for example) is not read in
+    // full by the two-column reader unless its message is wanted in the end.
     std::exception_ptr twoColumnError;
-    try {
-        return Named(ReadTwoColumnText(content, fileName, main, registry, prompts), format);
-    } catch (const TrevascError&) {
-        twoColumnError = std::current_exception();
+    if (!TwoColumnRejectsFirstDataLine(content)) {
+        try {
+            return Named(ReadTwoColumnText(content, fileName, main, registry, prompts), format);
+        } catch (const TrevascError&) {
+            twoColumnError = std::current_exception();
+        }
     }
     return ReadRejectedText(content, fileName, main, registry, prompts, detected, twoColumnError);
 }
