@@ -5,25 +5,21 @@
 
 namespace {
 
-const char* const kExtensions[] = {"raw", "uxd", "rd", "sd", "udf", "dat", "cpi", "cif",
+const char* const kExtensions[] = {"raw", "uxd", "rd",  "sd",  "udf", "dat", "cpi", "cif",
                                    "dbw", "rit", "xdd", "mca", "spe", "vms", "txt", "x"};
 
-std::string FileName(const uint8_t* data, size_t size) {
-    const size_t pick = size > 0 ? data[0] % (sizeof kExtensions / sizeof kExtensions[0]) : 0;
-    return std::string("fuzz/input.") + kExtensions[pick];
+// The file name of the current input (the reader interface takes the name from the harness).
+std::string currentName;
+
+trevasc::formats::ReadResult ReadXylib(std::string_view text, const std::string&, bool main,
+                                       trevasc::ScanRegistry& registry, trevasc::Prompts& prompts) {
+    return trevasc::formats::ReadXylibText(text, currentName, main, registry, prompts);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string* name = nullptr;
-    static std::string current;
-    current = FileName(data, size);
-    name = &current;
-    return trevasc::fuzz::RunReader(
-        data, size,
-        [](std::string_view text, const std::string&, bool main, trevasc::ScanRegistry& registry,
-           trevasc::Prompts& prompts) {
-            return trevasc::formats::ReadXylibText(text, *name, main, registry, prompts);
-        });
+    const size_t pick = size > 0 ? data[0] % (sizeof kExtensions / sizeof kExtensions[0]) : 0;
+    currentName = std::string("fuzz/input.") + kExtensions[pick];
+    return trevasc::fuzz::RunReader(data, size, &ReadXylib);
 }
