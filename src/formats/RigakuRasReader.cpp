@@ -121,8 +121,11 @@ std::vector<RasScan> ParseRas(std::string_view content) {
                 if (current.Points.empty())
                     throw TrevascError(LinePrefix(lines.Number()) + "scan " +
                                        std::to_string(scans.size() + 1) + " holds no data points.");
-                scans.push_back(current);
-                current.Points.clear();
+                // The header stays for a data block that follows without one of its own.
+                RasScan done = std::move(current);
+                current.Header = done.Header;
+                current.Points = TDataPointArray();
+                scans.push_back(std::move(done));
                 inData = false;
             } else if (trimmed.front() == '*') {
                 throw TrevascError(LinePrefix(lines.Number()) + "\"" + QuoteForMessage(trimmed) +
