@@ -1,4 +1,5 @@
-// Reading large scan files through ReadScanFile: a 1,000,000-line two-column file and XML area
+// Reading large scan files through ReadScanFile: a 1,000,000-line two-column file, a
+// 1,000,000-line XYE column file (which the two-column reader refuses first) and XML area
 // measurements of 1000 scans x 2000 points (intensities, and raw counts with attenuation
 // factors). The files are generated into a temporary folder; scripts/make-bench-files.py writes
 // the same files byte for byte, for timing whole programs against them.
@@ -44,6 +45,25 @@ std::string TwoColumnText(int lines) {
         out += Fixed4(50000 + k);
         out += '\t';
         out += std::to_string(counts);
+        out += '\n';
+    }
+    return out;
+}
+
+// Three columns, position, intensity with one decimal and its uncertainty: the two-column
+// reader refuses it and the column reader reads it.
+std::string XyeText(int lines) {
+    std::string out = "# generated XYE scan: 2Theta, intensity, uncertainty\n";
+    out.reserve(static_cast<size_t>(lines) * 30 + 64);
+    for (int k = 0; k < lines; ++k) {
+        const long long d = (k > 500000 ? k - 500000 : 500000 - k) / 100;
+        const long long counts =
+            50 + Noise(static_cast<unsigned long long>(k)) % 1000 + 10000000LL / (100 + d * d);
+        out += Fixed4(50000 + k);
+        out += ' ';
+        out += Fixed4(counts * 10000 + (Noise(static_cast<unsigned long long>(k) + 7) % 10) * 1000);
+        out += ' ';
+        out += Fixed4(100LL * (Noise(static_cast<unsigned long long>(k) + 13) % 500));
         out += '\n';
     }
     return out;
@@ -101,7 +121,7 @@ std::string AreaText(int scans, int points, bool rawCounts) {
 
 struct BenchFiles {
     fs::path Folder;
-    std::string TwoColumn, AreaIntensities, AreaCounts;
+    std::string TwoColumn, Xye, AreaIntensities, AreaCounts;
 
     bool Keep = false;
 
@@ -116,6 +136,7 @@ struct BenchFiles {
         }
         fs::create_directories(Folder);
         TwoColumn = Write("two_column_1M.txt", TwoColumnText(1000000));
+        Xye = Write("columns_1M.xye", XyeText(1000000));
         AreaIntensities = Write("area_1000x2000_intensities.xrdml", AreaText(1000, 2000, false));
         AreaCounts = Write("area_1000x2000_counts.xrdml", AreaText(1000, 2000, true));
     }
@@ -156,6 +177,11 @@ void BM_ReadTwoColumn1M(benchmark::State& state) {
     ReadRepeatedly(state, Files().TwoColumn, 1, 1000000);
 }
 BENCHMARK(BM_ReadTwoColumn1M)->Unit(benchmark::kMillisecond);
+
+void BM_ReadXye1M(benchmark::State& state) {
+    ReadRepeatedly(state, Files().Xye, 1, 1000000);
+}
+BENCHMARK(BM_ReadXye1M)->Unit(benchmark::kMillisecond);
 
 void BM_ReadXmlArea1000x2000Intensities(benchmark::State& state) {
     ReadRepeatedly(state, Files().AreaIntensities, 1000, 2000);

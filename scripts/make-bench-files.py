@@ -3,6 +3,7 @@
 generates them, so that whole programs can be timed on the same input:
 
   two_column_1M.txt                    1,000,000 lines "2Theta<TAB>counts" (~12 MB)
+  columns_1M.xye                       1,000,000 lines "2Theta intensity sigma" (~28 MB)
   area_1000x2000_intensities.xrdml     area measurement, 1000 scans x 2000 points, version 1
                                        style <intensities> (~9 MB)
   area_1000x2000_counts.xrdml          the same with version 2 style raw <counts> and
@@ -29,6 +30,16 @@ def two_column_text(lines):
         d = abs(k - 500000) // 100
         counts = 50 + noise(k) % 1000 + 10000000 // (100 + d * d)
         out.append("%s\t%d\n" % (fixed4(50000 + k), counts))
+    return "".join(out)
+
+
+def xye_text(lines):
+    out = ["# generated XYE scan: 2Theta, intensity, uncertainty\n"]
+    for k in range(lines):
+        d = abs(k - 500000) // 100
+        counts = 50 + noise(k) % 1000 + 10000000 // (100 + d * d)
+        out.append("%s %s %s\n" % (fixed4(50000 + k), fixed4(counts * 10000 + (noise(k + 7) % 10) * 1000),
+                                   fixed4(100 * (noise(k + 13) % 500))))
     return "".join(out)
 
 
@@ -73,6 +84,7 @@ def main():
     os.makedirs(folder, exist_ok=True)
     files = {
         "two_column_1M.txt": two_column_text(1000000),
+        "columns_1M.xye": xye_text(1000000),
         "area_1000x2000_intensities.xrdml": area_text(1000, 2000, False),
         "area_1000x2000_counts.xrdml": area_text(1000, 2000, True),
     }

@@ -36,6 +36,33 @@ class TextLineReader {
     size_t pos_ = 0;
 };
 
+// Every line of a text in order, empty ones included, with its number (1 for the first line) for
+// messages that point the user at the line. CR, LF and CR LF each end one line.
+class NumberedLineReader {
+  public:
+    explicit NumberedLineReader(std::string_view text) : text_(text) {}
+
+    // False at the end of the text; otherwise `line` is the next line without its line end.
+    bool Next(std::string_view& line) {
+        if (pos_ >= text_.size()) return false;
+        const size_t begin = pos_;
+        while (pos_ < text_.size() && text_[pos_] != '\n' && text_[pos_] != '\r') ++pos_;
+        line = text_.substr(begin, pos_ - begin);
+        if (pos_ < text_.size() && text_[pos_++] == '\r' && pos_ < text_.size() &&
+            text_[pos_] == '\n')
+            ++pos_;
+        ++number_;
+        return true;
+    }
+    // Number of the line Next returned last.
+    size_t Number() const { return number_; }
+
+  private:
+    std::string_view text_;
+    size_t pos_ = 0;
+    size_t number_ = 0;
+};
+
 // The first non-empty line of a text (empty when there is none).
 std::string_view FirstNonEmptyLine(std::string_view text);
 

@@ -51,7 +51,11 @@ constexpr const char* kUsage =
     "                   [--auto] [--plot OUT.png] [--json] [-o OUT] [peaks options]\n"
     "       trevasc-cli check-update [--url URL] [--json]\n"
     "       trevasc-cli --version\n"
-    "       '--' ends the options: every argument after it is a file.\n";
+    "       '--' ends the options: every argument after it is a file.\n"
+    "       FILE: XRDML, HR-XRDSCAN, SUPERDATA, two-column text, Rigaku RAS, XY/XYE/CSV\n"
+    "       columns, or a format of xylib (Bruker RAW/UXD, Philips RD/UDF, powder CIF, ...);\n"
+    "       info names it (xml, header-counts, scan-list, two-column, rigaku-ras, columns,\n"
+    "       xylib:NAME).\n";
 
 struct UsageError {
     std::string Message;

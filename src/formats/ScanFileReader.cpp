@@ -1,8 +1,15 @@
 #include "formats/ScanFileReader.h"
 
+#include <exception>
+#include <optional>
+
 #include "base/Error.h"
 #include "base/InputFile.h"
 #include "base/TextLine.h"
+#include "formats/ColumnFileReader.h"
+#include "formats/RigakuRasReader.h"
+#include "formats/TextScanReaders.h"
+#include "formats/XylibReader.h"
 
 namespace trevasc::formats {
 
@@ -14,6 +21,12 @@ const char* ScanFormatName(TScanFormat format) {
             return "header-counts";
         case TScanFormat::ScanList:
             return "scan-list";
+        case TScanFormat::RigakuRas:
+            return "rigaku-ras";
+        case TScanFormat::Columns:
+            return "columns";
+        case TScanFormat::Xylib:
+            return "xylib";
         case TScanFormat::TwoColumn:
             break;
     }
@@ -68,20 +81,79 @@ TScanFormat DetectScanFormat(const std::string& fileName) {
     return DetectScanFormatFromText(head);
 }
 
+namespace {
+
+ReadResult Named(ReadResult result, TScanFormat format) {
+    if (result.FormatName.empty()) result.FormatName = ScanFormatName(format);
+    return result;
+}
+
+// The readers for files that the two-column reader rejects (twoColumnError, or null when it was
+// not run because its first data line already fails). Its message stands unless one of
+// them recognises the file: a RAS file by its first line, a column file by its first data line,
+// an xylib format by xylib's own check. A column file that fails goes on to xylib only when its
+// name carries the extension of an xylib format, so that a mistake in a plain XY file is
+// reported with its line and not as some other format's complaint.
+ReadResult ReadRejectedText(std::string_view content, const std::string& fileName, bool main,
+                            ScanRegistry& registry, Prompts& prompts, TScanFormat* detected,
+                            std::exception_ptr twoColumnError) {
+    const auto report = [detected](TScanFormat format) {
+        if (detected) *detected = format;
+    };
+    if (IsRigakuRasText(content)) {
+        report(TScanFormat::RigakuRas);
+        return Named(ReadRigakuRasText(content, fileName, main, registry, prompts),
+                     TScanFormat::RigakuRas);
+    }
+    std::exception_ptr columnError;
+    if (IsColumnText(content)) {
+        report(TScanFormat::Columns);
+        try {
+            return Named(ReadColumnText(content, fileName, main, registry, prompts),
+                         TScanFormat::Columns);
+        } catch (const TrevascError&) {
+            columnError = std::current_exception();
+        }
+    }
+    if (const std::optional<std::string> format =
+            XylibFormatOf(content, fileName, columnError != nullptr)) {
+        report(TScanFormat::Xylib);
+        return ReadXylibText(content, fileName, *format, main, registry, prompts);
+    }
+    if (columnError) std::rethrow_exception(columnError);
+    report(TScanFormat::TwoColumn);
+    if (twoColumnError) std::rethrow_exception(twoColumnError);
+    // Not read yet: it fails, with the message it gives for this file.
+    return Named(ReadTwoColumnText(content, fileName, main, registry, prompts),
+                 TScanFormat::TwoColumn);
+}
+
+}  // namespace
+
 ReadResult ReadScanText(std::string_view content, const std::string& fileName, bool main,
                         ScanRegistry& registry, Prompts& prompts, TScanFormat* detected) {
     const TScanFormat format = DetectScanFormatFromText(content);
     if (detected) *detected = format;
     if (format == TScanFormat::Xml)
-        return ReadXmlMeasurementText(content, fileName, main, registry, prompts);
+        return Named(ReadXmlMeasurementText(content, fileName, main, registry, prompts), format);
     // Text written by some Windows editors starts with a UTF-8 byte order mark; it is no part of
     // the first line (which would otherwise not count as a data line). libxml2 reads it itself.
     if (content.substr(0, 3) == "\xEF\xBB\xBF") content.remove_prefix(3);
     if (format == TScanFormat::HeaderCounts)
-        return ReadHeaderCountsText(content, fileName, main, registry, prompts);
+        return Named(ReadHeaderCountsText(content, fileName, main, registry, prompts), format);
     if (format == TScanFormat::ScanList)
-        return ReadScanListText(content, fileName, main, registry, prompts);
-    return ReadTwoColumnText(content, fileName, main, registry, prompts);
+        return Named(ReadScanListText(content, fileName, main, registry, prompts), format);
+    // A file whose first data line already fails (three columns, for example) is not read in
+    // full by the two-column reader unless its message is wanted in the end.
+    std::exception_ptr twoColumnError;
+    if (!TwoColumnRejectsFirstDataLine(content)) {
+        try {
+            return Named(ReadTwoColumnText(content, fileName, main, registry, prompts), format);
+        } catch (const TrevascError&) {
+            twoColumnError = std::current_exception();
+        }
+    }
+    return ReadRejectedText(content, fileName, main, registry, prompts, detected, twoColumnError);
 }
 
 ReadResult ReadScanFile(const std::string& fileName, bool main, ScanRegistry& registry,

@@ -1,5 +1,11 @@
 #pragma once
-// Format detection and the four scan readers.
+// Format detection and the scan readers.
+//
+// The first non-empty line chooses among the XML, header-plus-counts, scan-list and two-column
+// readers. A file that the two-column reader (the fallback for every file without a marker)
+// rejects is offered to the further readers in this order: Rigaku RAS (first line
+// "*RAS_DATA_START"), column files (XY/XYE), then the formats of xylib. So a file that opened
+// before opens exactly as before.
 //
 // Every reader parses the whole file first and only then writes the registry, so a file that
 // fails leaves the registry as it was (the main scan keeps its old points, no additional scan is
@@ -16,9 +22,9 @@
 
 namespace trevasc::formats {
 
-enum class TScanFormat { Xml, HeaderCounts, ScanList, TwoColumn };
+enum class TScanFormat { Xml, HeaderCounts, ScanList, TwoColumn, RigakuRas, Columns, Xylib };
 
-// "xml", "header-counts", "scan-list", "two-column"
+// "xml", "header-counts", "scan-list", "two-column", "rigaku-ras", "columns", "xylib"
 const char* ScanFormatName(TScanFormat format);
 
 // Chooses the reader from the first non-empty line (upper-cased; a marker may stand anywhere).
@@ -32,6 +38,9 @@ TScanFormat DetectScanFormat(const std::string& fileName);
 struct ReadResult {
     std::string PlotName;    // XML reader only: sample id + name for area measurements
     bool Cancelled = false;  // scan-list dataset question cancelled: nothing changed
+    // The format as reports name it: ScanFormatName, or "xylib:<its format name>". Set by
+    // ReadScanText.
+    std::string FormatName;
 };
 
 // Each reader takes the file's content (already in memory) and the file name (for the scan
@@ -44,6 +53,14 @@ ReadResult ReadScanListText(std::string_view content, const std::string& fileNam
                             ScanRegistry& registry, Prompts& prompts);
 ReadResult ReadTwoColumnText(std::string_view content, const std::string& fileName, bool main,
                              ScanRegistry& registry, Prompts& prompts);
+// Rigaku RAS (RigakuRasReader.cpp), XY/XYE column files (ColumnFileReader.cpp) and the formats
+// of xylib (XylibReader.cpp; the format it recognises in the content, see XylibFormatOf).
+ReadResult ReadRigakuRasText(std::string_view content, const std::string& fileName, bool main,
+                             ScanRegistry& registry, Prompts& prompts);
+ReadResult ReadColumnText(std::string_view content, const std::string& fileName, bool main,
+                          ScanRegistry& registry, Prompts& prompts);
+ReadResult ReadXylibText(std::string_view content, const std::string& fileName, bool main,
+                         ScanRegistry& registry, Prompts& prompts);
 
 // Files of this size and more have their numbers converted on two threads: two halves of the
 // lines, or two halves of the scans of an area measurement.

@@ -228,6 +228,18 @@ size_t HalfAtLineEnd(std::string_view text) {
 
 }  // namespace
 
+bool TwoColumnRejectsFirstDataLine(std::string_view content) {
+    // The first data line alone, read as the reader reads every line.
+    TextLineReader lines(content);
+    for (std::string_view line = lines.ReadTextLine(); !line.empty(); line = lines.ReadTextLine()) {
+        if (!IsTwoColumnDataLine(Trim(line))) continue;
+        TwoColumnLines first;
+        ReadTwoColumnLines(line, first);
+        return first.LineError.has_value();
+    }
+    return false;
+}
+
 std::string FormatScaleFactor(double factor) {
     if (factor < 1e15) {
         char buf[32];

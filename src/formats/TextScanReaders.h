@@ -3,6 +3,7 @@
 // scan list "SUPERDATA", two-column table). The readers themselves are declared in
 // ScanFileReader.h.
 #include <string>
+#include <string_view>
 
 namespace trevasc::formats {
 
@@ -18,6 +19,11 @@ inline constexpr const char* kDatasetCaption = "Several datasets found in file";
 
 // Largest deviation of a two-column position from its place on the uniform grid, degrees.
 inline constexpr double kTwoColumnSpacingTolerance = 0.001;
+
+// True when the first data line of a two-column file has no second column that converts (three
+// columns, for example): ReadTwoColumnText is then sure to fail, whatever follows. Lets a caller
+// skip reading a large file that it would refuse.
+bool TwoColumnRejectsFirstDataLine(std::string_view content);
 
 // The scale factor of the two-column reader as the message shows it: plain digits ("10",
 // "100000"), exponent notation only from 1E15 on.

@@ -442,7 +442,7 @@ void WorkbenchSession::LoadScanFile(const std::string& fileName, bool main) {
         if (format != kUnknown) lastFormatName_ = formats::ScanFormatName(format);
         throw;
     }
-    lastFormatName_ = formats::ScanFormatName(format);
+    lastFormatName_ = result.FormatName;
 
     if (main) {
         registry_.PlotTitle =

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/CliCommands.h"
+#include "formats/XylibReader.h"
 #include "support/CliRun.h"
 
 namespace {
@@ -31,6 +32,29 @@ TEST(CliInfo, ReportsFormatKindTitleAndScans) {
     EXPECT_NE(r.Out.find("kind: TwoTheta"), std::string::npos);
     EXPECT_NE(r.Out.find("points: 750, from 15.01 to 29.99"), std::string::npos) << r.Out;
     EXPECT_NE(r.Out.find("1585904"), std::string::npos);
+}
+
+// The further readers name themselves in the report, with the title and the scans they make.
+TEST(CliInfo, NamesTheFurtherFormats) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"two_scans_rsm.ras", "format: rigaku-ras"},
+        {"film.xye", "format: columns"},
+        {"quartz.uxd", "format: xylib:uxd"},
+        {"quartz.rd", "format: xylib:philips_rd"},
+        {"quartz.cif", "format: xylib:pdcif"}};
+    for (const auto& [file, format] : cases) {
+        if (format.find("xylib") != std::string::npos && !trevasc::formats::XylibAvailable())
+            continue;
+        CliRun r = Cli({"info", Data(file)});
+        ASSERT_EQ(r.Code, 0) << file << r.Err;
+        EXPECT_NE(r.Out.find(format), std::string::npos) << r.Out;
+    }
+    CliRun r = Cli({"info", Data("two_scans_rsm.ras")});
+    EXPECT_NE(r.Out.find("title: XRD Plot: Film A"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("scans: 2"), std::string::npos) << r.Out;
+    // Normalised intensities: the factor is a warning on standard error.
+    r = Cli({"info", Data("film.xye")});
+    EXPECT_NE(r.Err.find("multiplied by 10000"), std::string::npos) << r.Err;
 }
 
 TEST(CliInfo, JsonListsEveryFileAndKeepsGoingAfterAFailure) {

@@ -40,7 +40,16 @@ const std::map<std::string, Expected> kExpected = {
     {"genx_XRDML_attenuation_XRR_Gonio_v1.3.xrdml",
      {1, 1000, 0.005, 9.995, TScanKind::TwoTheta, 2628764}},
     {"fityk_nacl01.dat", {1, 840, 19.9143, 52.3751, TScanKind::TwoTheta, 31}},
+    {"genx_rigaku_test.ras", {1, 1401, 2.0, 30.0, TScanKind::TwoTheta, 7994}},
+    {"two_scans_rsm.ras", {2, 4, 30.0, 31.5, TScanKind::TwoTheta, 10}},
 };
+
+// The reader each file goes to, by its extension.
+TScanFormat FormatFor(const fs::path& file) {
+    if (file.extension() == ".dat") return TScanFormat::TwoColumn;
+    if (file.extension() == ".ras") return TScanFormat::RigakuRas;
+    return TScanFormat::Xml;
+}
 
 std::vector<fs::path> ScanFilesIn(const std::string& folder) {
     std::vector<fs::path> files;
@@ -61,17 +70,12 @@ void CheckOpens(const fs::path& file) {
     SCOPED_TRACE(file.string());
     ScanRegistry registry;
     ReaderPrompts prompts;
-    if (file.extension() == ".ras") {
-        // Not a supported format: it falls to the two-column reader and ends with its message.
-        EXPECT_THROW(ReadScanFile(file.string(), true, registry, prompts), TrevascError);
-        return;
-    }
     auto it = kExpected.find(file.filename().string());
     ASSERT_NE(it, kExpected.end()) << "no expectation for this file";
     const Expected& e = it->second;
     TScanFormat format{};
     ReadScanFile(file.string(), true, registry, prompts, &format);
-    EXPECT_EQ(format, file.extension() == ".dat" ? TScanFormat::TwoColumn : TScanFormat::Xml);
+    EXPECT_EQ(format, FormatFor(file));
     EXPECT_EQ(registry.OpenScanKind, e.Kind);
     ASSERT_EQ(registry.AdditionalCount() + 1, e.Scans);
     for (int k = 0; k < e.Scans; ++k) {
@@ -137,8 +141,12 @@ TEST(RealFiles, AttenuatedCountsAndAreaMap) {
     EXPECT_EQ(both.Additional(0).Name, "B11091 Omega=18.067\xC2\xB0");
 }
 
+// Cut-off and garbled copies of every scan file: an error is a message, and a failed read
+// changes nothing.
 TEST(RealFiles, TruncatedCopiesFailCleanly) {
     std::vector<fs::path> files = ScanFilesIn(TREVASC_TEST_DATA_DIR);
+    for (const char* other : {"film.xye", "quartz.uxd", "quartz.rd", "quartz.cif"})
+        files.push_back(fs::path(TREVASC_TEST_DATA_DIR) / other);
     if (RealDataPresent())
         for (const auto& f : ScanFilesIn(TREVASC_REALDATA_DIR)) files.push_back(f);
     const int cuts = 200;
@@ -151,13 +159,18 @@ TEST(RealFiles, TruncatedCopiesFailCleanly) {
             // read as main and as additional file.
             const size_t cut = i < cuts / 4 ? static_cast<size_t>(i) * 7
                                             : content.size() * static_cast<size_t>(i) / cuts;
-            for (bool main : {true, false}) {
+            // The garbled copy has one byte changed where the cut falls.
+            std::string garbled = content;
+            if (cut < garbled.size()) garbled[cut] = static_cast<char>(garbled[cut] ^ (0x55 + i));
+            for (int variant = 0; variant < 4; ++variant) {
+                const bool main = variant % 2 == 0;
+                const std::string_view text = variant < 2 ? std::string_view(content).substr(0, cut)
+                                                          : std::string_view(garbled);
                 ScanRegistry registry;
                 FillMainScan(registry);
                 ReaderPrompts prompts;
                 try {
-                    ReadScanText(std::string_view(content).substr(0, cut), file.filename().string(),
-                                 main, registry, prompts);
+                    ReadScanText(text, file.filename().string(), main, registry, prompts);
                 } catch (const TrevascError&) {
                     ExpectMainUntouched(registry);  // a failed read changes nothing
                 }

@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "formats/XylibReader.h"
 #include "gui/plot/PngSizeDialog.h"
 
 namespace trevasc {
@@ -58,12 +59,25 @@ QString RunOpenDialog(QWidget* parent, const QString& title, const QStringList& 
 
 QStringList Dialogs::ScanFileFilters() {
     const QString numbered = NumberedPatterns();
-    return {QStringLiteral("All XRD files (*.X?? %1 *.TXT *.XRDML)").arg(numbered),
-            QStringLiteral("XRD files Philips new (*.XRDML) (*.XRDML *.XML)"),
-            QStringLiteral("XRD files Philips old (*.X??) (*.X??)"),
-            QStringLiteral("XRD files PSU (*.nnn) (%1)").arg(numbered),
-            QStringLiteral("Text files (*.TXT) (*.TXT)"),
-            QStringLiteral("Alle files (*.*) (*)")};
+    // The further formats: Rigaku RAS, column files and those of xylib (when built with it).
+    const QString columns = QStringLiteral("*.XY *.XYE *.DAT *.CSV *.TXT");
+    QStringList xylib;
+    for (const std::string& ext : formats::XylibExtensions())
+        xylib << QStringLiteral("*.") + QString::fromStdString(ext).toUpper();
+    const QString further = QStringLiteral("*.RAS *.XY *.XYE *.DAT *.CSV") +
+                            (xylib.isEmpty() ? QString() : QStringLiteral(" ") + xylib.join(' '));
+    QStringList filters = {
+        QStringLiteral("All XRD files (*.X?? %1 *.TXT *.XRDML %2)").arg(numbered, further),
+        QStringLiteral("XRD files Philips new (*.XRDML) (*.XRDML *.XML)"),
+        QStringLiteral("XRD files Philips old (*.X??) (*.X??)"),
+        QStringLiteral("XRD files PSU (*.nnn) (%1)").arg(numbered),
+        QStringLiteral("Text files (*.TXT) (*.TXT)"),
+        QStringLiteral("Rigaku RAS files (*.RAS) (*.RAS)"),
+        QStringLiteral("Column files XY/XYE (%1) (%1)").arg(columns)};
+    if (!xylib.isEmpty())
+        filters << QStringLiteral("Other diffractometer files (xylib) (%1)").arg(xylib.join(' '));
+    filters << QStringLiteral("Alle files (*.*) (*)");
+    return filters;
 }
 
 QString QtDialogs::OpenScanFile(QWidget* parent) {
