@@ -436,7 +436,7 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     std::optional<std::pair<double, double>> range;
     if (a.Value("--from"))
         range = std::pair{FloatOption(a, "--from", 0), FloatOption(a, "--to", 0)};
-    const std::string& file = a.Files[0];
+    [[maybe_unused]] const std::string& file = a.Files[0];
 #ifdef TREVASC_HAVE_QT
     CliPrompts prompts(DatasetOption(a), a.Value("--dataset").has_value());
     WorkbenchSession session(prompts);
