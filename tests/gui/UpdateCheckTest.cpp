@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "GuiTestSupport.h"
+#include "gui/update/UpdateCheckController.h"
 #include "gui/update/UpdateReminderDialog.h"
 #include "net/VersionDocumentFetch.h"
 #include "support/LocalHttpServer.h"
@@ -119,7 +120,7 @@ void StartWithServer(MainWindowHarness& h, const LocalHttpServer& server, bool e
 
 // Runs the manual check to its end.
 void CheckNow(MainWindowHarness& h) {
-    QSignalSpy done(h.Window.get(), &MainWindow::updateCheckFinished);
+    QSignalSpy done(h.Window->UpdateCheck(), &UpdateCheckController::finished);
     QAction* item = h.MenuItem("&Options", "Check for &update now...");
     ASSERT_NE(item, nullptr);
     ASSERT_TRUE(item->isEnabled());
@@ -132,11 +133,11 @@ TEST(UpdateCheckWindow, ManualCheckShowsTheReminderEveryTime) {
     server.Response = LocalHttpServer::Http(200, NewerDocument());
     MainWindowHarness h;
     StartWithServer(h, server, false);
-    EXPECT_EQ(h.Window->VersionDocumentUrl(), server.Url());
+    EXPECT_EQ(h.Window->UpdateCheck()->VersionDocumentUrl(), server.Url());
 
     CheckNow(h);
     ASSERT_EQ(h.Dialogs.ModalShown.size(), 1);
-    UpdateReminderDialog* reminder = h.Window->UpdateReminder();
+    UpdateReminderDialog* reminder = h.Window->UpdateCheck()->Reminder();
     ASSERT_NE(reminder, nullptr);
     EXPECT_EQ(h.Dialogs.ModalShown[0], reminder);
     EXPECT_EQ(reminder->windowTitle(), "Update Reminder");
@@ -201,7 +202,7 @@ TEST(UpdateCheckWindow, TimerFollowsTheSwitchAndTheSwitchIsSaved) {
     server.Response = LocalHttpServer::Http(200, NewerDocument());
     MainWindowHarness h;
     StartWithServer(h, server, false);
-    QTimer* timer = h.Window->UpdateCheckTimer();
+    QTimer* timer = h.Window->UpdateCheck()->Timer();
     QAction* onStart = h.MenuItem("&Options", "Check for &update on start");
     ASSERT_NE(onStart, nullptr);
     // Off at start: never armed.
@@ -216,7 +217,7 @@ TEST(UpdateCheckWindow, TimerFollowsTheSwitchAndTheSwitchIsSaved) {
     ASSERT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), 10000);
     EXPECT_TRUE(timer->isSingleShot());
-    QSignalSpy done(h.Window.get(), &MainWindow::updateCheckFinished);
+    QSignalSpy done(h.Window->UpdateCheck(), &UpdateCheckController::finished);
     timer->start(1);
     ASSERT_TRUE(done.wait(15000));
     EXPECT_EQ(server.Requests, 1);
@@ -231,12 +232,18 @@ TEST(UpdateCheckWindow, TimerFollowsTheSwitchAndTheSwitchIsSaved) {
     h.Window->close();
     EXPECT_NE(h.Config.Read("trevasc.INI").find("ENABLED=0"), std::string::npos);
     h.Start();
-    EXPECT_FALSE(h.Window->UpdateCheckTimer()->isActive());
+    EXPECT_FALSE(h.Window->UpdateCheck()->Timer()->isActive());
 
     // On at start: armed when the window is shown.
     StartWithServer(h, server, true);
     EXPECT_TRUE(h.MenuItem("&Options", "Check for &update on start")->isChecked());
-    EXPECT_TRUE(h.Window->UpdateCheckTimer()->isActive());
+    EXPECT_TRUE(h.Window->UpdateCheck()->Timer()->isActive());
+    // Switched off after an "on" start: the switch as the user left it is written, not the one
+    // read at start-up.
+    h.MenuItem("&Options", "Check for &update on start")->trigger();
+    EXPECT_FALSE(h.Window->UpdateCheck()->Timer()->isActive());
+    h.Window->close();
+    EXPECT_NE(h.Config.Read("trevasc.INI").find("ENABLED=0"), std::string::npos);
 }
 
 TEST(UpdateCheckWindow, SilentServerLeavesTheWindowResponsiveAndSaysNothing) {
@@ -249,9 +256,9 @@ TEST(UpdateCheckWindow, SilentServerLeavesTheWindowResponsiveAndSaysNothing) {
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
     ticker.start(20);
-    QSignalSpy done(h.Window.get(), &MainWindow::updateCheckFinished);
-    h.Window->UpdateCheckTimer()->start(1);
-    QTRY_VERIFY_WITH_TIMEOUT(h.Window->UpdateCheckRunning(), 2000);
+    QSignalSpy done(h.Window->UpdateCheck(), &UpdateCheckController::finished);
+    h.Window->UpdateCheck()->Timer()->start(1);
+    QTRY_VERIFY_WITH_TIMEOUT(h.Window->UpdateCheck()->Running(), 2000);
     ASSERT_TRUE(done.wait(15000));
     EXPECT_EQ(done.first().first().toBool(), false);
     EXPECT_GT(ticks, 100);  // the 5 s of waiting ran the event loop throughout
@@ -273,13 +280,13 @@ TEST(UpdateCheckWindow, ClosingDuringAManualCheckAbandonsItQuietly) {
     server.Silent = true;
     MainWindowHarness h;
     StartWithServer(h, server, false);
-    QSignalSpy done(h.Window.get(), &MainWindow::updateCheckFinished);
+    QSignalSpy done(h.Window->UpdateCheck(), &UpdateCheckController::finished);
     h.MenuItem("&Options", "Check for &update now...")->trigger();
-    ASSERT_TRUE(h.Window->UpdateCheckRunning());
+    ASSERT_TRUE(h.Window->UpdateCheck()->Running());
     EXPECT_NE(QApplication::overrideCursor(), nullptr);  // busy while it waits
     QTRY_COMPARE_WITH_TIMEOUT(server.Requests, 1, 5000);
     h.Window->close();
-    EXPECT_FALSE(h.Window->UpdateCheckRunning());
+    EXPECT_FALSE(h.Window->UpdateCheck()->Running());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     QTRY_COMPARE_WITH_TIMEOUT(server.OpenConnections(), 0, 5000);
     EXPECT_EQ(done.count(), 0);

@@ -22,6 +22,7 @@
 #include "gui/maps/RsmOffsetDialog.h"
 #include "gui/maps/TwoAxisWindow.h"
 #include "gui/plot/PlotWindow.h"
+#include "gui/update/UpdateCheckController.h"
 #include "gui/update/UpdateReminderDialog.h"
 #include "gui/widgets/FloatEdit.h"
 
@@ -167,7 +168,7 @@ int main(int argc, char* argv[]) {
             fit->hide();
         }
         // The update reminder as a newer version would fill it.
-        trevasc::UpdateReminderDialog* reminder = window.UpdateReminder();
+        trevasc::UpdateReminderDialog* reminder = window.UpdateCheck()->Reminder();
         reminder->SetContent("A new version of the Trevasc (version 1.1 Build 0) is available at",
                              "http://trevasc.example.org/trevasc/download.html",
                              "- two-axis maps export to gnuplot\n- faster xml reader\n"

@@ -49,11 +49,10 @@
 #include "gui/tabs/StructureTab.h"
 #include "gui/tabs/SubstrateTab.h"
 #include "gui/thickness/XrrWindow.h"
+#include "gui/update/UpdateCheckController.h"
 #include "gui/update/UpdateReminderDialog.h"
-#include "net/VersionDocumentFetch.h"
 #include "qtcanvas/PlotImageExport.h"
 #include "session/AutoFitSequence.h"
-#include "update/VersionDocument.h"
 
 namespace trevasc {
 
@@ -96,14 +95,6 @@ MainWindow::MainWindow(const MainWindowOptions& options, Prompts* prompts, Dialo
     setAcceptDrops(true);
     session_.SetDecimalSeparator(UserDecimalSeparator());
     progress_ = std::make_unique<ProgressFeedback>(this);
-    // The automatic update check: armed when the window is first shown, fires once.
-    updateTimer_ = new QTimer(this);
-    updateTimer_->setObjectName("UpdateCheckTimer");
-    updateTimer_->setSingleShot(true);
-    updateTimer_->setInterval(10000);
-    connect(updateTimer_, &QTimer::timeout, this, [this] { StartUpdateCheck(false); });
-    updateFetch_ = new VersionDocumentFetch(this);
-    connect(updateFetch_, &VersionDocumentFetch::finished, this, &MainWindow::UpdateCheckDone);
     session_.SetProgressCallback([this](const ProgressEvent& e) { return (*progress_)(e); });
 
     // Configuration folder, seeded definition files, colours and the main settings come first:
@@ -112,6 +103,8 @@ MainWindow::MainWindow(const MainWindowOptions& options, Prompts* prompts, Dialo
     SeedDefinitionFiles(paths_, FindDefinitionFolder(S(programFolder_)));
     session_.Colors() = plot::ReadColorConfig(paths_.ColorsIniPath);
     settings_ = ReadMainSettings(paths_.MainIniPath);
+    updateCheck_ = new UpdateCheckController(settings_.UpdateHost, settings_.AutoUpdates, dialogs_,
+                                             session_.GetPrompts(), this);
     session_.Maps().ContourLines = settings_.ContourLines;
     // Until the lattice window chooses a line, the wavelength is that of the X-ray line
     // selected at the last exit.
@@ -144,7 +137,7 @@ MainWindow::~MainWindow() {
     session_.RemoveObserver(this);
     session_.SetProgressCallback({});
     delete peakFitWindow_;
-    StopUpdateCheck();
+    updateCheck_->Stop();
     delete errorInfoWindow_;
     delete rsmOffsetDialog_;
     delete twoAxisWindow_;
@@ -241,10 +234,8 @@ void MainWindow::RegisterWindows() {
                            rsmOffsetDialog_ = new RsmOffsetDialog(session_, this);
                            return rsmOffsetDialog_;
                        }});
-    windows_.Register({"UpdateReminderDialog", QString(), nullptr, false, [this] {
-                           updateReminderDialog_ = new UpdateReminderDialog(dialogs_, this);
-                           return updateReminderDialog_;
-                       }});
+    windows_.Register({"UpdateReminderDialog", QString(), nullptr, false,
+                       [this] { return updateCheck_->CreateReminder(); }});
     windows_.Register({"XrrWindow", kXrrCaption, &MainSettings::XrrWindow, false,
                        [this] {
                            xrrWindow_ = new XrrWindow(session_, XrayIniPath());
@@ -393,9 +384,9 @@ void MainWindow::BuildMenus() {
     options->addAction("&GNUPlot Executable...", this, &MainWindow::ChooseGnuplotExecutable);
     checkUpdateOnStartAction_ = options->addAction("Check for &update on start");
     checkUpdateOnStartAction_->setCheckable(true);
-    connect(checkUpdateOnStartAction_, &QAction::toggled, this,
-            &MainWindow::SetCheckUpdatesOnStart);
-    options->addAction("Check for &update now...", this, &MainWindow::CheckForUpdateNow);
+    connect(checkUpdateOnStartAction_, &QAction::toggled, updateCheck_,
+            &UpdateCheckController::SetCheckOnStart);
+    options->addAction("Check for &update now...", updateCheck_, &UpdateCheckController::CheckNow);
 
     windowMenu_ = bar->addMenu("&Window");
 
@@ -426,7 +417,7 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::FirstShow() {
     session_.SetProgramTitle(CurrentProgramTitle());
-    if (settings_.AutoUpdates) updateTimer_->start();
+    updateCheck_->WindowShown();
     if (commandLineFile_.isEmpty()) return;
     const QString file = commandLineFile_;
     commandLineFile_.clear();
@@ -451,7 +442,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     WriteExitConfiguration();
-    StopUpdateCheck();
+    updateCheck_->Stop();
     plotWindow_->hide();
     legendWindow_->hide();
     twoAxisWindow_->hide();
@@ -476,6 +467,7 @@ void MainWindow::WriteExitConfiguration() {
     } catch (const std::exception&) {
     }
     MainSettings settings = settings_;
+    settings.AutoUpdates = updateCheck_->CheckOnStart();
     settings.FileHistory = session_.GetFileHistory();
     settings.ContourLines = session_.Maps().ContourLines;
     WriteMainSettings(paths_.MainIniPath, settings);
@@ -607,81 +599,6 @@ void MainWindow::EditColorsClicked() {
 void MainWindow::ChooseGnuplotExecutable() {
     const QString file = dialogs_.GnuplotExecutable(this, Q(settings_.GnuplotExeFile));
     if (!file.isEmpty()) settings_.GnuplotExeFile = S(file);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Update check
-
-void MainWindow::SetCheckUpdatesOnStart(bool on) {
-    settings_.AutoUpdates = on;
-    // Switched on while the program runs: one more check 10 s later. Before the window is shown
-    // the timer waits for the first show.
-    if (!shownOnce_) return;
-    if (on)
-        updateTimer_->start();
-    else
-        updateTimer_->stop();
-}
-
-void MainWindow::StopUpdateCheck() {
-    updateTimer_->stop();
-    // A manual check still waiting ends without its answer: give the cursor back.
-    if (updateFetch_->IsRunning() && manualUpdateCheck_) QApplication::restoreOverrideCursor();
-    manualUpdateCheck_ = false;
-    updateFetch_->Cancel();
-}
-
-QString MainWindow::VersionDocumentUrl() const {
-    return Q(update::VersionDocumentUrl(settings_.UpdateHost));
-}
-
-bool MainWindow::UpdateCheckRunning() const {
-    return updateFetch_->IsRunning();
-}
-
-void MainWindow::CheckForUpdateNow() {
-    updateTimer_->stop();
-    StartUpdateCheck(true);
-}
-
-void MainWindow::StartUpdateCheck(bool manual) {
-    updateTimer_->stop();
-    if (updateFetch_->IsRunning()) {
-        // The automatic check is under way: the user's request joins it and gets its answer.
-        manualUpdateCheck_ = manualUpdateCheck_ || manual;
-        return;
-    }
-    manualUpdateCheck_ = manual;
-    // The GET runs on the event loop: the windows keep painting and answering while it waits.
-    if (manual) QApplication::setOverrideCursor(Qt::BusyCursor);
-    updateFetch_->Start(QUrl(VersionDocumentUrl()));
-}
-
-void MainWindow::UpdateCheckDone(const FetchResult& fetched) {
-    const bool manual = manualUpdateCheck_;
-    manualUpdateCheck_ = false;
-    if (manual) QApplication::restoreOverrideCursor();
-    // A failed GET or an unreadable document counts as "not newer". The automatic check stays
-    // silent about it; a check the user asked for says that it failed instead of claiming that
-    // this is the most recent version.
-    const std::string document = fetched.Body.toStdString();
-    const update::UpdateCheckResult result =
-        update::EvaluateVersionDocument(document, update::OwnVersion());
-    if (fetched.Ok && result.Newer) {
-        updateReminderDialog_->SetContent(
-            Q(result.Message), Q(update::DownloadPageUrl(settings_.UpdateHost)), Q(result.Changes));
-        dialogs_.ExecDialog(*updateReminderDialog_);
-    } else if (manual && !fetched.Ok) {
-        session_.GetPrompts().ShowError("The update check could not ask " +
-                                        S(VersionDocumentUrl()) + ": " + S(fetched.Error));
-    } else if (manual && !update::ParseVersionDocument(document)) {
-        session_.GetPrompts().ShowError("The update check could not read the answer of " +
-                                        S(VersionDocumentUrl()) +
-                                        ": it is not a version document.");
-    } else if (manual) {
-        session_.GetPrompts().ShowInfo(update::kMostRecentVersionMessage);
-    }
-    emit updateCheckFinished(fetched.Ok && result.Newer);
 }
 
 // ---------------------------------------------------------------------------------------------

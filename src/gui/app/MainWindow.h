@@ -18,7 +18,6 @@ class QAction;
 class QApplication;
 class QMenu;
 class QTabWidget;
-class QTimer;
 
 namespace trevasc {
 
@@ -40,9 +39,7 @@ class QtPrompts;
 class RsmOffsetDialog;
 class SelectMainPlotDialog;
 class TwoAxisWindow;
-class UpdateReminderDialog;
-class VersionDocumentFetch;
-struct FetchResult;
+class UpdateCheckController;
 class XrrWindow;
 
 // Where the program keeps and finds its files. Empty folders are determined as the program does
@@ -73,10 +70,7 @@ class MainWindow : public QMainWindow, private SessionObserver {
     TwoAxisWindow* TwoAxis() const { return twoAxisWindow_; }
     RsmOffsetDialog* RsmOffsets() const { return rsmOffsetDialog_; }
     SelectMainPlotDialog* SelectMainPlot() const { return selectMainPlotDialog_; }
-    UpdateReminderDialog* UpdateReminder() const { return updateReminderDialog_; }
-    // The one-shot timer of the automatic update check ("UpdateCheckTimer").
-    QTimer* UpdateCheckTimer() const { return updateTimer_; }
-    bool UpdateCheckRunning() const;
+    UpdateCheckController* UpdateCheck() const { return updateCheck_; }
     FileDisplayTab* FileDisplay() const { return fileDisplayTab_; }
     PeaksTab* Peaks() const { return peaksTab_; }
     PeakFitWindow* PeakFit() const { return peakFitWindow_; }
@@ -90,7 +84,6 @@ class MainWindow : public QMainWindow, private SessionObserver {
     QString XrayIniPath() const { return Q(paths_.XrayIniPath); }
     QString SubstratesIniPath() const { return Q(paths_.SubstratesIniPath); }
     QString GnuplotExecutable() const { return Q(settings_.GnuplotExeFile); }
-    bool CheckUpdatesOnStart() const { return settings_.AutoUpdates; }
 
     // The file named on the command line; opened when the window is first shown.
     void SetCommandLineFile(const QString& fileName) { commandLineFile_ = fileName; }
@@ -115,11 +108,6 @@ class MainWindow : public QMainWindow, private SessionObserver {
     // "Auto Gauss checked" / "Auto Lorentz checked": every checked peak in turn in the fit
     // window, each waiting for Accept or Cancel.
     void AutoFitCheckedPeaks(bool gauss);
-    // "Check for &update now...": asks the server without blocking the window; shows the
-    // reminder, or the "most recent version" message when nothing newer was found.
-    void CheckForUpdateNow();
-    // The address of the version document (AUTOUPDATES HOST or the project's own host).
-    QString VersionDocumentUrl() const;
     // "&About" and "&Keyboard shortcuts" of the Help menu.
     void ShowAbout();
     void ShowKeyboardShortcuts();
@@ -127,8 +115,6 @@ class MainWindow : public QMainWindow, private SessionObserver {
   signals:
     // The close went through (questions answered, configuration written): the program ends.
     void closed();
-    // An update check ended (after its reminder or message, if any).
-    void updateCheckFinished(bool newer);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -166,11 +152,6 @@ class MainWindow : public QMainWindow, private SessionObserver {
     void CopyPeaks(int content);
     void ChooseGnuplotExecutable();
     void EditColorsClicked();
-    void SetCheckUpdatesOnStart(bool on);
-    void StartUpdateCheck(bool manual);
-    void UpdateCheckDone(const FetchResult& fetched);
-    // Stops the timer and abandons a running check (the program is closing).
-    void StopUpdateCheck();
     QString ProposedExportName(const char* suffix) const;
 
     std::unique_ptr<QtPrompts> ownPrompts_;
@@ -197,12 +178,8 @@ class MainWindow : public QMainWindow, private SessionObserver {
     LegendWindow* legendWindow_ = nullptr;  // nothing: deleted in the destructor)
     SelectMainPlotDialog* selectMainPlotDialog_ = nullptr;
     PeakFitWindow* peakFitWindow_ = nullptr;
-    double fitViewFrom_ = 0.0, fitViewTo_ = 0.0;  // the displayed range the fit window opened on
-    UpdateReminderDialog* updateReminderDialog_ = nullptr;
-
-    QTimer* updateTimer_ = nullptr;
-    VersionDocumentFetch* updateFetch_ = nullptr;
-    bool manualUpdateCheck_ = false;          // the running check reports "most recent version"
+    double fitViewFrom_ = 0.0, fitViewTo_ = 0.0;    // the displayed range the fit window opened on
+    UpdateCheckController* updateCheck_ = nullptr;  // a child: the timer, the GET, the reminder
     LatticeWindow* latticeWindow_ = nullptr;  // the analysis windows: deleted in the destructor
     NelsonRileyWindow* nelsonRileyWindow_ = nullptr;
     XrrWindow* xrrWindow_ = nullptr;
