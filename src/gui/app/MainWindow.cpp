@@ -23,11 +23,9 @@
 #include <QVBoxLayout>
 
 #include "Version.h"
-#include "base/AtomicFile.h"
-#include "base/PathText.h"
 #include "core/XrayTubeSelectorState.h"
-#include "formats/TextExchange.h"
 #include "gui/app/Dialogs.h"
+#include "gui/app/ExchangeMenus.h"
 #include "gui/app/ProgressFeedback.h"
 #include "gui/app/QtPrompts.h"
 #include "gui/app/SelectMainPlotDialog.h"
@@ -103,6 +101,7 @@ MainWindow::MainWindow(const MainWindowOptions& options, Prompts* prompts, Dialo
     SeedDefinitionFiles(paths_, FindDefinitionFolder(S(programFolder_)));
     session_.Colors() = plot::ReadColorConfig(paths_.ColorsIniPath);
     settings_ = ReadMainSettings(paths_.MainIniPath);
+    exchange_ = new ExchangeMenus(session_, dialogs_, this);
     updateCheck_ = new UpdateCheckController(settings_.UpdateHost, settings_.AutoUpdates, dialogs_,
                                              session_.GetPrompts(), this);
     session_.Maps().ContourLines = settings_.ContourLines;
@@ -332,43 +331,12 @@ void MainWindow::BuildMenus() {
     quit->setShortcut(QKeySequence::Quit);
     fileMenu_->addSeparator();
 
-    QMenu* exportMenu = bar->addMenu("E&xport");
-    exportSpectrumAction_ =
-        exportMenu->addAction("&Spectrum to textfile", this, &MainWindow::ExportSpectrum);
-    exportAllSpectraAction_ =
-        exportMenu->addAction("&All spectra to textfile", this, &MainWindow::ExportAllSpectra);
-    exportMenu->addSeparator();
-    exportPeaksAction_ =
-        exportMenu->addAction("&Peak list to textfile", this, [this] { ExportPeakList(false); });
-    exportPeaksIdentAction_ = exportMenu->addAction("Peak list+&ident to textfile", this,
-                                                    [this] { ExportPeakList(true); });
-    connect(exportMenu, &QMenu::aboutToShow, this, &MainWindow::UpdateExportMenu);
-
-    QMenu* importMenu = bar->addMenu("&Import");
-    importPeaksAction_ =
-        importMenu->addAction("&Peak list from textfile", this, &MainWindow::ImportPeakList);
-    connect(importMenu, &QMenu::aboutToShow, this, &MainWindow::UpdateImportMenu);
-
+    exchange_->AddExportMenu(bar);
+    exchange_->AddImportMenu(bar);
     QMenu* editMenu = bar->addMenu("&Edit");
-    copySpectrumAction_ = editMenu->addAction("Copy &spectrum", this, &MainWindow::CopySpectrum);
-    copySpectrumAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
-    copyAllSpectraAction_ =
-        editMenu->addAction("Copy &all spectra", this, &MainWindow::CopyAllSpectra);
-    editMenu->addSeparator();
-    const std::pair<const char*, formats::PeakClipboardContent> copyItems[] = {
-        {"Copy full &peak list", formats::PeakClipboardContent::FullPeakList},
-        {"Copy full peak list+&ident", formats::PeakClipboardContent::FullPeakListIdent},
-        {"Copy s&elected peaks", formats::PeakClipboardContent::SelectedPeaks},
-        {"Copy selected peaks+i&dent", formats::PeakClipboardContent::SelectedPeaksIdent},
-    };
-    for (const auto& [caption, content] : copyItems) {
-        const int value = static_cast<int>(content);
-        copyPeakActions_.push_back(
-            editMenu->addAction(caption, this, [this, value] { CopyPeaks(value); }));
-    }
+    exchange_->AddCopyEntries(editMenu);
     editMenu->addSeparator();
     editMenu->addAction("Change plot &title...", this, [this] { session_.ChangePlotTitle(); });
-    connect(editMenu, &QMenu::aboutToShow, this, &MainWindow::UpdateEditMenu);
 
     plotMenu_ = new QMenu("&Plot", this);
     plotMenuAction_ = bar->addMenu(plotMenu_);
@@ -631,84 +599,6 @@ void MainWindow::ShowSelectMainPlotDialog() {
     const int number = selectMainPlotDialog_->Choose();
     if (number <= 0) return;  // the main scan's row does nothing
     session_.SelectMainScan(number);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Menus
-
-void MainWindow::UpdateExportMenu() {
-    const TDataSet& main = session_.MainScan();
-    exportSpectrumAction_->setEnabled(main.Count() >= 1);
-    exportPeaksAction_->setEnabled(main.Peaks.Count() >= 1);
-    exportPeaksIdentAction_->setEnabled(main.Peaks.Count() >= 1);
-}
-
-void MainWindow::UpdateImportMenu() {
-    importPeaksAction_->setEnabled(session_.HasMainScan());
-}
-
-void MainWindow::UpdateEditMenu() {
-    const TDataSet& main = session_.MainScan();
-    copySpectrumAction_->setEnabled(main.Count() >= 1);
-    for (QAction* action : copyPeakActions_) action->setEnabled(main.Peaks.Count() >= 1);
-}
-
-QString MainWindow::ProposedExportName(const char* suffix) const {
-    const ScanRegistry& registry = session_.Registry();
-    return Q(RemoveExtension(registry.LoadedFileFolder + registry.LoadedFileName)) + suffix;
-}
-
-void MainWindow::ExportSpectrum() {
-    if (!session_.HasMainScan()) return;
-    const QString file = dialogs_.SaveTextFile(this, ProposedExportName("_Spec.txt"));
-    if (file.isEmpty()) return;
-    session_.RunAction(
-        [&] { WriteFileAtomic(S(file), formats::SpectrumFileText(session_.Registry())); });
-}
-
-void MainWindow::ExportAllSpectra() {
-    if (!session_.HasMainScan()) return;
-    const QString file = dialogs_.SaveTextFile(this, ProposedExportName("_Spec.txt"));
-    if (file.isEmpty()) return;
-    session_.RunAction([&] {
-        WriteFileAtomic(
-            S(file), formats::AllSpectraFileText(session_.Registry(), session_.DecimalSeparator()));
-    });
-}
-
-void MainWindow::ExportPeakList(bool withIdent) {
-    if (session_.MainScan().Peaks.Count() < 1) return;
-    const QString file = dialogs_.SaveTextFile(this, ProposedExportName("_Peaks.txt"));
-    if (file.isEmpty()) return;
-    session_.RunAction([&] { session_.ExportPeakList(S(file), withIdent); });
-}
-
-void MainWindow::ImportPeakList() {
-    if (!session_.HasMainScan()) return;
-    const QString file = dialogs_.OpenPeakListFile(this);
-    if (file.isEmpty()) return;
-    session_.RunAction([&] { session_.ImportPeakList(S(file)); });
-}
-
-void MainWindow::CopyText(const std::string& text) {
-    QGuiApplication::clipboard()->setText(Q(text));
-}
-
-void MainWindow::CopySpectrum() {
-    if (!session_.HasMainScan()) return;
-    CopyText(formats::SpectrumClipboardText(session_.Registry(), session_.DecimalSeparator()));
-}
-
-void MainWindow::CopyAllSpectra() {
-    if (!session_.HasMainScan()) return;
-    CopyText(formats::AllSpectraClipboardText(session_.Registry(), session_.DecimalSeparator()));
-}
-
-void MainWindow::CopyPeaks(int content) {
-    if (session_.MainScan().Peaks.Count() < 1) return;
-    CopyText(formats::PeakListClipboardText(session_.MainScan(),
-                                            static_cast<formats::PeakClipboardContent>(content),
-                                            session_.DecimalSeparator()));
 }
 
 }  // namespace trevasc

@@ -23,6 +23,7 @@ namespace trevasc {
 
 class Dialogs;
 class ErrorInfoWindow;
+class ExchangeMenus;
 class FileDisplayTab;
 class LatticeWindow;
 class LegendWindow;
@@ -136,23 +137,11 @@ class MainWindow : public QMainWindow, private SessionObserver {
     void ImportJcpdsDataset();
     void BuildMenus();
     void FirstShow();
-    void UpdateExportMenu();
-    void UpdateImportMenu();
-    void UpdateEditMenu();
     void ShowSelectMainPlotDialog();
     void OpenHistoryItem(int slot);
 
-    void ExportSpectrum();
-    void ExportAllSpectra();
-    void ExportPeakList(bool withIdent);
-    void ImportPeakList();
-    void CopyText(const std::string& text);
-    void CopySpectrum();
-    void CopyAllSpectra();
-    void CopyPeaks(int content);
     void ChooseGnuplotExecutable();
     void EditColorsClicked();
-    QString ProposedExportName(const char* suffix) const;
 
     std::unique_ptr<QtPrompts> ownPrompts_;
     std::unique_ptr<QtDialogs> ownDialogs_;
@@ -179,6 +168,7 @@ class MainWindow : public QMainWindow, private SessionObserver {
     SelectMainPlotDialog* selectMainPlotDialog_ = nullptr;
     PeakFitWindow* peakFitWindow_ = nullptr;
     double fitViewFrom_ = 0.0, fitViewTo_ = 0.0;    // the displayed range the fit window opened on
+    ExchangeMenus* exchange_ = nullptr;             // a child: "E&xport", "&Import", the copies
     UpdateCheckController* updateCheck_ = nullptr;  // a child: the timer, the GET, the reminder
     LatticeWindow* latticeWindow_ = nullptr;  // the analysis windows: deleted in the destructor
     NelsonRileyWindow* nelsonRileyWindow_ = nullptr;
@@ -192,14 +182,6 @@ class MainWindow : public QMainWindow, private SessionObserver {
     QMenu* windowMenu_ = nullptr;
     QAction* plotMenuAction_ = nullptr;
     QAction* plotDialogAction_ = nullptr;
-    QAction* exportSpectrumAction_ = nullptr;
-    QAction* exportAllSpectraAction_ = nullptr;
-    QAction* exportPeaksAction_ = nullptr;
-    QAction* exportPeaksIdentAction_ = nullptr;
-    QAction* importPeaksAction_ = nullptr;
-    QAction* copySpectrumAction_ = nullptr;
-    QAction* copyAllSpectraAction_ = nullptr;
-    std::vector<QAction*> copyPeakActions_;
     QAction* checkUpdateOnStartAction_ = nullptr;
     std::vector<QAction*> historyActions_;
 };
