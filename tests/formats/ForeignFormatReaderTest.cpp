@@ -342,6 +342,30 @@ TEST(ForeignFormats, XylibFormatsOpenAsScans) {
               "The file could not be read as Bruker Diffrac-AT UXD: xylib stopped on it (the file "
               "is damaged or of another format).");
     ExpectMainUntouched(registry);
+    // xylib's CPI and ChiPLOT readers keep the leading digits of a damaged value ("4x0" as 4):
+    // such a value is refused with its line, and nothing is loaded.
+    const std::string cpi = ReadFileBytes(kDataDir + "/quartz.cpi");
+    std::string badCpi = cpi;
+    badCpi.replace(badCpi.find("\n420\n"), 5, "\n4x0\n");
+    EXPECT_EQ(ErrorOf(ReadAny, badCpi, registry, prompts, true, "q.cpi"),
+              "The file could not be read as Sietronics Sieray CPI: line 14: \"4x0\" is not a "
+              "number.");
+    ExpectMainUntouched(registry);
+    const std::string chi = ReadFileBytes(kDataDir + "/quartz.chi");
+    std::string badChi = chi;
+    badChi.replace(badChi.find("3.980000E+03"), 12, "3.98x000E+03");
+    EXPECT_EQ(ErrorOf(ReadAny, badChi, registry, prompts, false, "q.chi"),
+              "The file could not be read as ChiPLOT data: line 10: \"3.98x000E+03\" is not a "
+              "number.");
+    ExpectMainUntouched(registry);
+    // CR LF line ends, and text after the points ChiPLOT announces, still open.
+    std::string crlf;
+    for (char ch : cpi) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    for (const auto& [text, name] : {std::pair(crlf, "q.cpi"), std::pair(chi + "end\n", "q.chi")}) {
+        ScanRegistry fine;
+        ReadAny(text, name, true, fine, prompts);
+        EXPECT_EQ(fine.MainScan().Count(), 10) << name;
+    }
     // Column text, CSV and XML are never handed to xylib, and unknown bytes find no format.
     EXPECT_EQ(XylibFormatOf("1 2\n3 4\n", "a.txt"), std::nullopt);
     EXPECT_EQ(XylibFormatOf("x,y\n1,2\n", "a.csv"), std::nullopt);
