@@ -344,21 +344,23 @@ TEST(ForeignFormats, XylibFormatsOpenAsScans) {
     ExpectMainUntouched(registry);
     // xylib's CPI and ChiPLOT readers keep the leading digits of a damaged value ("4x0" as 4):
     // such a value is refused with its line, and nothing is loaded.
-    const std::string cpi = ReadFileBytes(kDataDir + "/quartz.cpi");
-    std::string badCpi = cpi;
-    badCpi.replace(badCpi.find("\n420\n"), 5, "\n4x0\n");
-    EXPECT_EQ(ErrorOf(ReadAny, badCpi, registry, prompts, true, "q.cpi"),
-              "The file could not be read as Sietronics Sieray CPI: line 14: \"4x0\" is not a "
-              "number.");
-    ExpectMainUntouched(registry);
-    const std::string chi = ReadFileBytes(kDataDir + "/quartz.chi");
-    std::string badChi = chi;
-    badChi.replace(badChi.find("3.980000E+03"), 12, "3.98x000E+03");
-    EXPECT_EQ(ErrorOf(ReadAny, badChi, registry, prompts, false, "q.chi"),
-              "The file could not be read as ChiPLOT data: line 10: \"3.98x000E+03\" is not a "
-              "number.");
-    ExpectMainUntouched(registry);
+    const struct {
+        const char *File, *Value, *Damaged, *Message;
+    } damaged[] = {
+        {"quartz.cpi", "\n420\n", "\n4x0\n",
+         "The file could not be read as Sietronics Sieray CPI: line 14: \"4x0\" is not a number."},
+        {"quartz.chi", "3.980000E+03", "3.98x000E+03",
+         "The file could not be read as ChiPLOT data: line 10: \"3.98x000E+03\" is not a number."},
+    };
+    for (const auto& d : damaged) {
+        std::string text = ReadFileBytes(kDataDir + "/" + d.File);
+        text.replace(text.find(d.Value), std::string_view(d.Value).size(), d.Damaged);
+        EXPECT_EQ(ErrorOf(ReadAny, text, registry, prompts, true, d.File), d.Message);
+        ExpectMainUntouched(registry);
+    }
     // CR LF line ends, and text after the points ChiPLOT announces, still open.
+    const std::string cpi = ReadFileBytes(kDataDir + "/quartz.cpi");
+    const std::string chi = ReadFileBytes(kDataDir + "/quartz.chi");
     std::string crlf;
     for (char ch : cpi) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
     for (const auto& [text, name] : {std::pair(crlf, "q.cpi"), std::pair(chi + "end\n", "q.chi")}) {
