@@ -41,7 +41,7 @@ mkdir -p "$SEEDS"/{xml,header_counts,scan_list,two_column,peak_list_file,ini_fil
 cp "$ROOT"/tests/data/*.xrdml "$SEEDS/xml/" 2>/dev/null || true
 cp "$ROOT"/tests/data/*.ras "$SEEDS/rigaku_ras/" 2>/dev/null || true
 cp "$ROOT"/tests/data/*.xye "$SEEDS/column_file/" 2>/dev/null || true
-cp "$ROOT"/tests/data/quartz.{uxd,rd,cif} "$SEEDS/xylib/" 2>/dev/null || true
+cp "$ROOT"/tests/data/quartz* "$SEEDS/xylib/" 2>/dev/null || true
 if [ -d "$REALDATA" ]; then
   cp "$REALDATA"/*.xrdml "$SEEDS/xml/" 2>/dev/null || true
   cp "$REALDATA"/*.dat "$REALDATA"/*.ras "$SEEDS/two_column/" 2>/dev/null || true

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -20,7 +21,9 @@
 #include "base/AsciiText.h"
 #include "base/Error.h"
 #include "base/MessageText.h"
+#include "base/NumberText.h"
 #include "base/PathText.h"
+#include "base/TextLine.h"
 #include "formats/ColumnFileReader.h"
 
 #ifdef TREVASC_HAVE_XYLIB
@@ -314,6 +317,47 @@ std::string LoadBlocks(std::string_view content, const std::string& format) {
     return out;
 }
 
+// xylib's Sietronics CPI and ChiPLOT readers take the number at the start of a value and drop
+// the rest of it, so a damaged count "4x0" would load as 4. Their data lines are checked here
+// first: each value, separated by blanks, tabs or commas, is a number as a whole.
+struct BadValue {
+    size_t Line = 0;  // 0: every value is a number
+    std::string_view Text;
+};
+
+BadValue FirstBadDataValue(std::string_view content, const std::string& format) {
+    // CPI: the counts after the line "SCANDATA". ChiPLOT: the number of points in line 4,
+    // then as many data lines (text may follow them).
+    size_t first = 0, last = SIZE_MAX;
+    NumberedLineReader lines(content);
+    std::string_view line;
+    while (lines.Next(line)) {
+        const size_t number = lines.Number();
+        if (first == 0) {
+            if (format == "cpi" && line.substr(0, 8) == "SCANDATA") first = number + 1;
+            if (format == "chiplot" && number == 4) {
+                first = number + 1;
+                const std::string_view counts = Trim(line);
+                int32_t points = 0;
+                if (TryWholeCount(counts.substr(0, counts.find_first_of(" \t,")), points) &&
+                    points > 0)
+                    last = number + static_cast<size_t>(points);
+            }
+            continue;
+        }
+        if (number > last) break;
+        std::string_view rest = line;
+        while (!rest.empty()) {
+            const size_t end = rest.find_first_of(" \t,");
+            const std::string_view value = rest.substr(0, end);
+            if (!Trim(value).empty() && !TryParseFloat(value)) return {number, value};
+            if (end == std::string_view::npos) break;
+            rest.remove_prefix(end + 1);
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 ReadResult ReadXylibText(std::string_view content, const std::string& fileName,
@@ -324,6 +368,12 @@ ReadResult ReadXylibText(std::string_view content, const std::string& fileName,
     const auto failure = [&](const std::string& why) {
         return TrevascError("The file could not be read as " + description + ": " + why);
     };
+    if (format == "cpi" || format == "chiplot") {
+        const BadValue bad = FirstBadDataValue(content, format);
+        if (bad.Line > 0)
+            throw failure("line " + std::to_string(bad.Line) + ": \"" + QuoteForMessage(bad.Text) +
+                          "\" is not a number.");
+    }
     const ClassicNumbers numbers;
     const std::optional<std::string> answer = RunInChild([&] {
         numbers.Use();

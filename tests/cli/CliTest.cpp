@@ -41,7 +41,15 @@ TEST(CliInfo, NamesTheFurtherFormats) {
         {"film.xye", "format: columns"},
         {"quartz.uxd", "format: xylib:uxd"},
         {"quartz.rd", "format: xylib:philips_rd"},
-        {"quartz.cif", "format: xylib:pdcif"}};
+        {"quartz.cif", "format: xylib:pdcif"},
+        {"quartz_v3.raw", "format: xylib:bruker_raw"},
+        {"quartz_rigaku.dat", "format: xylib:rigaku_dat"},
+        {"quartz_riet7.dat", "format: xylib:riet7"},
+        {"quartz.cpi", "format: xylib:cpi"},
+        {"quartz.rit", "format: xylib:dbws"},
+        {"quartz.xdd", "format: xylib:xfit_xdd"},
+        {"quartz.udf", "format: xylib:philips_udf"},
+        {"quartz.chi", "format: xylib:chiplot"}};
     for (const auto& [file, format] : cases) {
         if (format.find("xylib") != std::string::npos && !trevasc::formats::XylibAvailable())
             continue;

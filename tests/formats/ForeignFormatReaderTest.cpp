@@ -281,13 +281,25 @@ TEST(ForeignFormats, XylibFormatsOpenAsScans) {
         const char* Format;
         std::vector<int> PointsPerScan;
         double First, Last;
-        int FirstIntensity;
+        int FirstIntensity, LastIntensity;
     };
     const Case cases[] = {
-        {"quartz.uxd", "xylib:uxd", {8, 4}, 26.5, 26.64, 101},
+        {"quartz.uxd", "xylib:uxd", {8, 4}, 26.5, 26.64, 101, 118},
         // Philips RD stores the square root of 100 x counts.
-        {"quartz.rd", "xylib:philips_rd", {9}, 10.0, 12.0, 100},
-        {"quartz.cif", "xylib:pdcif", {7}, 20.0, 20.12, 102},
+        {"quartz.rd", "xylib:philips_rd", {9}, 10.0, 12.0, 100, 100},
+        {"quartz.cif", "xylib:pdcif", {7}, 20.0, 20.12, 102, 120},
+        // The three generations of the Bruker binary format; the positions are start + i x step.
+        {"quartz_v1.raw", "xylib:bruker_raw", {10, 4}, 26.0, 27.125, 120, 130},
+        {"quartz_v2.raw", "xylib:bruker_raw", {10}, 26.0, 27.125, 120, 130},
+        {"quartz_v3.raw", "xylib:bruker_raw", {10, 4}, 26.0, 27.125, 120, 130},
+        // Two .dat formats that the column reader refuses, each found by its content.
+        {"quartz_rigaku.dat", "xylib:rigaku_dat", {11, 4}, 26.0, 27.0, 120, 118},
+        {"quartz_riet7.dat", "xylib:riet7", {10}, 26.0, 26.18, 120, 130},
+        {"quartz.cpi", "xylib:cpi", {10}, 26.0, 26.18, 120, 130},
+        {"quartz.rit", "xylib:dbws", {12}, 26.0, 26.22, 120, 112},
+        {"quartz.xdd", "xylib:xfit_xdd", {10}, 26.0, 26.18, 120, 130},
+        {"quartz.udf", "xylib:philips_udf", {10}, 26.0, 26.18, 120, 130},
+        {"quartz.chi", "xylib:chiplot", {10}, 26.0, 26.18, 120, 130},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.File);
@@ -305,6 +317,7 @@ TEST(ForeignFormats, XylibFormatsOpenAsScans) {
         EXPECT_NEAR(main.RawPoints.front().Position, c.First, 1e-9);
         EXPECT_NEAR(main.RawPoints.back().Position, c.Last, 1e-9);
         EXPECT_EQ(main.RawPoints.front().Intensity, c.FirstIntensity);
+        EXPECT_EQ(main.RawPoints.back().Intensity, c.LastIntensity);
         EXPECT_EQ(registry.OpenScanKind, TScanKind::TwoTheta);
     }
     ScanRegistry registry;
@@ -329,6 +342,32 @@ TEST(ForeignFormats, XylibFormatsOpenAsScans) {
               "The file could not be read as Bruker Diffrac-AT UXD: xylib stopped on it (the file "
               "is damaged or of another format).");
     ExpectMainUntouched(registry);
+    // xylib's CPI and ChiPLOT readers keep the leading digits of a damaged value ("4x0" as 4):
+    // such a value is refused with its line, and nothing is loaded.
+    const struct {
+        const char *File, *Value, *Damaged, *Message;
+    } damaged[] = {
+        {"quartz.cpi", "\n420\n", "\n4x0\n",
+         "The file could not be read as Sietronics Sieray CPI: line 14: \"4x0\" is not a number."},
+        {"quartz.chi", "3.980000E+03", "3.98x000E+03",
+         "The file could not be read as ChiPLOT data: line 10: \"3.98x000E+03\" is not a number."},
+    };
+    for (const auto& d : damaged) {
+        std::string text = ReadFileBytes(kDataDir + "/" + d.File);
+        text.replace(text.find(d.Value), std::string_view(d.Value).size(), d.Damaged);
+        EXPECT_EQ(ErrorOf(ReadAny, text, registry, prompts, true, d.File), d.Message);
+        ExpectMainUntouched(registry);
+    }
+    // CR LF line ends, and text after the points ChiPLOT announces, still open.
+    const std::string cpi = ReadFileBytes(kDataDir + "/quartz.cpi");
+    const std::string chi = ReadFileBytes(kDataDir + "/quartz.chi");
+    std::string crlf;
+    for (char ch : cpi) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    for (const auto& [text, name] : {std::pair(crlf, "q.cpi"), std::pair(chi + "end\n", "q.chi")}) {
+        ScanRegistry fine;
+        ReadAny(text, name, true, fine, prompts);
+        EXPECT_EQ(fine.MainScan().Count(), 10) << name;
+    }
     // Column text, CSV and XML are never handed to xylib, and unknown bytes find no format.
     EXPECT_EQ(XylibFormatOf("1 2\n3 4\n", "a.txt"), std::nullopt);
     EXPECT_EQ(XylibFormatOf("x,y\n1,2\n", "a.csv"), std::nullopt);
