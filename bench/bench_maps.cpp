@@ -7,6 +7,7 @@
 #include <cmath>
 #include <random>
 
+#include "QtBenchMain.h"
 #include "plot/RecordingCanvas.h"
 #include "plot/TwoDPlot.h"
 #include "qtcanvas/MapImageExport.h"
@@ -138,12 +139,4 @@ BENCHMARK(BM_GapFilling)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QGuiApplication app(qtArgc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+TREVASC_QT_BENCHMARK_MAIN()

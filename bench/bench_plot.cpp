@@ -8,6 +8,7 @@
 #include <cmath>
 #include <random>
 
+#include "QtBenchMain.h"
 #include "plot/CurveDrawing.h"
 #include "plot/XrdPlotRenderer.h"
 #include "qtcanvas/QPainterCanvas.h"
@@ -82,12 +83,4 @@ BENCHMARK(BM_JoinEveryPoint)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QGuiApplication app(qtArgc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+TREVASC_QT_BENCHMARK_MAIN()

@@ -197,9 +197,12 @@ double SelectorWavelength(const ToolArguments& a, CliPrompts& prompts) {
     return selector.Wavelength();
 }
 
-int RunTool(const std::vector<std::string>& args, std::ostream& err, const char* usage,
-            const std::function<int()>& body) {
-    if (std::find(args.begin(), args.end(), "--help") != args.end()) return -1;
+int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            const char* usage, const std::function<int()>& body) {
+    if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+        out << usage;
+        return 0;
+    }
     try {
         return body();
     } catch (const InputError& e) {
@@ -407,7 +410,7 @@ void RunGnuplot(const std::string& program, const std::vector<std::string>& argu
 }  // namespace
 
 int LatticeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const int code = RunTool(args, err, kLatticeHelp, [&] {
+    return RunTool(args, out, err, kLatticeHelp, [&] {
         ToolArguments a = Parse(
             args, {}, {"--direction", "--expected", "--auto", "--manual", "--nelson-riley-plot"});
         CliPrompts prompts(1, false);
@@ -511,15 +514,10 @@ int LatticeCommand(const std::vector<std::string>& args, std::ostream& out, std:
         }
         return 0;
     });
-    if (code == -1) {
-        out << kLatticeHelp;
-        return 0;
-    }
-    return code;
 }
 
 int ThicknessCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const int code = RunTool(args, err, kThicknessHelp, [&] {
+    return RunTool(args, out, err, kThicknessHelp, [&] {
         ToolArguments a = Parse(args, {"--half"}, {"--thickness", "--first-index"});
         CliPrompts prompts(1, false);
         WorkbenchSession session(prompts);
@@ -572,15 +570,10 @@ int ThicknessCommand(const std::vector<std::string>& args, std::ostream& out, st
         }
         return 0;
     });
-    if (code == -1) {
-        out << kThicknessHelp;
-        return 0;
-    }
-    return code;
 }
 
 int MapCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const int code = RunTool(args, err, kMapHelp, [&] {
+    return RunTool(args, out, err, kMapHelp, [&] {
         std::vector<std::string> flags = kMapFlags, values = kMapValues;
         flags.insert(flags.end(), {"--points", "--levels"});
         values.insert(values.end(), {"-o", "--scale", "--size", "--text"});
@@ -634,15 +627,10 @@ int MapCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
 #endif
         return 0;
     });
-    if (code == -1) {
-        out << kMapHelp;
-        return 0;
-    }
-    return code;
 }
 
 int GnuplotCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const int code = RunTool(args, err, kGnuplotHelp, [&] {
+    return RunTool(args, out, err, kGnuplotHelp, [&] {
         std::vector<std::string> flags = kMapFlags, values = kMapValues;
         flags.insert(flags.end(), {"--no-contour", "--no-run"});
         values.insert(values.end(), {"--kind", "--template", "--exe"});
@@ -683,11 +671,6 @@ int GnuplotCommand(const std::vector<std::string>& args, std::ostream& out, std:
         }
         return 0;
     });
-    if (code == -1) {
-        out << kGnuplotHelp;
-        return 0;
-    }
-    return code;
 }
 
 }  // namespace trevasc::cli
