@@ -50,7 +50,9 @@ constexpr const char* kUsage =
     "       trevasc-cli fit FILE --profile gauss|lorentz [--from X --to Y] [--left XL --right XR]\n"
     "                   [--auto] [--plot OUT.png] [--json] [-o OUT] [peaks options]\n"
     "       trevasc-cli check-update [--url URL] [--json]\n"
-    "       trevasc-cli --version\n"
+    "       trevasc-cli --version\n";
+// Printed after every command's usage lines.
+constexpr const char* kUsageNotes =
     "       '--' ends the options: every argument after it is a file.\n"
     "       FILE: XRDML, HR-XRDSCAN, SUPERDATA, two-column text, Rigaku RAS, XY/XYE/CSV\n"
     "       columns, or a format of xylib (Bruker RAW/UXD, Philips RD/UDF, powder CIF, ...);\n"
@@ -645,13 +647,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                     {"check-update", CheckUpdate},
                     {"--version", PrintVersion}};
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-        (args.empty() ? err : out) << kUsage << kToolUsage << kReflectionUsage;
+        (args.empty() ? err : out) << kUsage << kToolUsage << kReflectionUsage << kUsageNotes;
         return args.empty() ? 2 : 0;
     }
     auto it = commands.find(args[0]);
     if (it == commands.end()) {
         err << "trevasc-cli: unknown command '" << Shown(args[0]) << "'\n"
-            << kUsage << kToolUsage << kReflectionUsage;
+            << kUsage << kToolUsage << kReflectionUsage << kUsageNotes;
         return 2;
     }
     // Output that did not arrive is an error, also when the buffer fails only at the last flush.
@@ -668,7 +670,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         CheckOutput(out);
         return code;
     } catch (const UsageError& e) {
-        err << "trevasc-cli: " << e.Message << "\n" << kUsage;
+        err << "trevasc-cli: " << e.Message << "\n" << kUsage << kUsageNotes;
         return 2;
     } catch (const OutputError& e) {
         return outputFailed(e.Error);
