@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/CliCommands.h"
+#include "support/ReflectionTableText.h"
 #include "support/TempDir.h"
 
 using trevasc::cli::RunCli;
@@ -34,19 +35,6 @@ struct ReflectionCli : ::testing::Test {
     trevasc::test::TempDir config;
     ReflectionCli() { setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1); }
 };
-
-std::string TableLine(const char* d1, const char* i1, const char* d2, const char* i2) {
-    // d in columns 1-7, h k l in 12-20; second reflection at 24 and 35; "I" at the end
-    std::string s(80, ' ');
-    s.replace(0, std::string(d1).size(), d1);
-    s.replace(11, std::string(i1).size(), i1);
-    s.replace(23, std::string(d2).size(), d2);
-    s.replace(34, std::string(i2).size(), i2);
-    s.replace(46, 1, "0");
-    s.replace(57, 9, "  0  0  0");
-    s[79] = 'I';
-    return s;
-}
 
 }  // namespace
 
@@ -95,7 +83,8 @@ TEST_F(ReflectionCli, JcpdsListsRowsWritesTheDatabaseAndReportsConversionErrors)
     const std::string header =
         "Si                                       Silicon           7";  // name: "Si"
     const std::string table =
-        header + "\n" + TableLine("3.1355", "  1  1  1", "1.9201", "  2  2  0") + "\n";
+        header + "\n" +
+        trevasc::test::ReflectionTableLine("3.1355", "  1  1  1", "1.9201", "  2  2  0") + "\n";
     const std::string file = dir.Write("si.txt", table);
     CliResult r = Cli({"jcpds", file, "--wavelength", "1.540562"});
     ASSERT_EQ(r.Code, 0) << r.Err;
@@ -109,7 +98,8 @@ TEST_F(ReflectionCli, JcpdsListsRowsWritesTheDatabaseAndReportsConversionErrors)
 
     // a blank second reflection on the next line stops the table; the rows before it are listed
     const std::string broken =
-        dir.Write("broken.txt", table + TableLine("1.6375", "  3  1  1", "", "") + "\n");
+        dir.Write("broken.txt",
+                  table + trevasc::test::ReflectionTableLine("1.6375", "  3  1  1", "", "") + "\n");
     r = Cli({"jcpds", broken, "--json", "--wavelength", "1.540562"});
     EXPECT_EQ(r.Code, 1);
     EXPECT_NE(r.Out.find("\"material\": \"Si\""), std::string::npos) << r.Out;

@@ -18,6 +18,7 @@
 #include "gui/tabs/StructureTab.h"
 #include "gui/tabs/SubstrateTab.h"
 #include "gui/widgets/FloatEdit.h"
+#include "support/ReflectionTableText.h"
 
 using namespace trevasc;
 using trevasc::test::MainWindowHarness;
@@ -37,19 +38,8 @@ int MarkersInColor(const plot::TPlotDataset& ds, plot::TColor color) {
 }
 
 std::string TableText() {
-    auto line = [](const char* d1, const char* i1, const char* d2, const char* i2) {
-        std::string s(80, ' ');
-        s.replace(0, std::string(d1).size(), d1);
-        s.replace(11, std::string(i1).size(), i1);
-        s.replace(23, std::string(d2).size(), d2);
-        s.replace(34, std::string(i2).size(), i2);
-        s.replace(46, 1, "0");
-        s.replace(57, 9, "  0  0  0");
-        s[79] = 'I';
-        return s;
-    };
     return "Si                                        Silicon          7\n" +
-           line("3.1355", "  1  1  1", "1.9201", "  2  2  0") + "\n";
+           test::ReflectionTableLine("3.1355", "  1  1  1", "1.9201", "  2  2  0") + "\n";
 }
 
 }  // namespace
