@@ -9,24 +9,10 @@ build=${1:-$root/build}
 scan=${2:-$root/tests/data/nomad_m54313_om2th_10_v2.1.xrdml}
 xrr=${3:-$root/../shared/realdata/genx_XRDML_alt_XRR_v2.0.xrdml}
 program=$build/bin/trevasc-screenshot-analysis
-if [ ! -x "$program" ]; then
-    echo "error: $program not found; build the target trevasc-screenshot-analysis first" >&2
-    exit 1
-fi
-if ! command -v xvfb-run >/dev/null 2>&1; then
-    echo "error: xvfb-run not found (Debian packages xvfb and xauth)" >&2
-    exit 1
-fi
+source "$root/scripts/screenshot-lib.sh"
+require_harness "$program"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-unset QT_QPA_PLATFORM
-xvfb-run -a -s "-screen 0 1600x1000x24" timeout 60 "$program" "$scan" "$xrr" "$work/shots"
-mkdir -p "$root/docs"
-for name in screenshot-lattice screenshot-nelson-riley screenshot-thickness; do
-    if [ ! -s "$work/shots/$name.png" ]; then
-        echo "error: $name.png was not written" >&2
-        exit 1
-    fi
-    cp "$work/shots/$name.png" "$root/docs/$name.png"
-done
+run_harness "$program" "$scan" "$xrr" "$work/shots"
+copy_shots "$work/shots" "$root/docs" screenshot-lattice screenshot-nelson-riley screenshot-thickness
 echo "written: docs/screenshot-lattice.png docs/screenshot-nelson-riley.png docs/screenshot-thickness.png"

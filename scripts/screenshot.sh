@@ -9,32 +9,17 @@ build=${1:-$root/build}
 scan=${2:-$root/tests/data/xrdtools_test_scan_2ThetaOmega_v1.0.xrdml}
 area=${3:-$root/tests/data/xrdtools_test_area_RSM_Omega2Theta_v1.0.xrdml}
 program=$build/bin/trevasc-screenshot
-if [ ! -x "$program" ]; then
-    echo "error: $program not found; build the target trevasc-screenshot first" >&2
-    exit 1
-fi
-if ! command -v xvfb-run >/dev/null 2>&1; then
-    echo "error: xvfb-run not found (Debian packages xvfb and xauth)" >&2
-    exit 1
-fi
+source "$root/scripts/screenshot-lib.sh"
+require_harness "$program"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-# The harness uses a configuration folder of its own: the user's settings are neither read nor
-# changed.
-unset QT_QPA_PLATFORM
 # The gnuplot files are written beside the area scan: a copy in the scratch folder.
 cp "$area" "$work/"
-xvfb-run -a -s "-screen 0 1600x1000x24" timeout 60 "$program" "$scan" "$work/shots" "$work/$(basename "$area")"
-mkdir -p "$root/docs"
-for name in screenshot-main screenshot-peaks screenshot-plot screenshot-fit screenshot-update \
-    screenshot-substrate screenshot-additional screenshot-structure screenshot-markers \
-    screenshot-map screenshot-map-reciprocal screenshot-map-bw screenshot-offsets; do
-    if [ ! -s "$work/shots/$name.png" ]; then
-        echo "error: $name.png was not written" >&2
-        exit 1
-    fi
-    cp "$work/shots/$name.png" "$root/docs/$name.png"
-done
+run_harness "$program" "$scan" "$work/shots" "$work/$(basename "$area")"
+copy_shots "$work/shots" "$root/docs" screenshot-main screenshot-peaks screenshot-plot \
+    screenshot-fit screenshot-update screenshot-substrate screenshot-additional \
+    screenshot-structure screenshot-markers screenshot-map screenshot-map-reciprocal \
+    screenshot-map-bw screenshot-offsets
 # The PNG that gnuplot renders from the shipped template (it runs detached: wait for it).
 picture="$work/$(basename "${area%.*}")_GnuPlotData.dat_Color.png"
 for _ in $(seq 1 30); do
