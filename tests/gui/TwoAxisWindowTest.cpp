@@ -192,6 +192,10 @@ TEST(TwoAxisWindow, OffsetCalculatorWorksOutTheReflexAndReportsBadInput) {
     auto* expectedOmega = dialog->findChild<FloatEdit*>("FloatEditExpectedOmega");
     EXPECT_EQ(expectedTwoTheta->Value(), 60.0);
     EXPECT_EQ(expectedOmega->Value(), 10.0);
+    // A clicked 2Theta with more digits than the field shows: the offset still starts at 0.
+    dialog->SetPeak({78.18105263157894, 20.6371, -18.4534});
+    EXPECT_EQ(dialog->Offsets().TwoThetaOffset, 0.0);
+    dialog->SetPeak({60.0, 30.5, 0.5});
     const auto spin = [&](const char* name, int v) {
         dialog->findChild<QSpinBox*>(name)->setValue(v);
     };

@@ -145,6 +145,10 @@ void RsmOffsetDialog::SetPeak(const maps::OffsetsDialogInput& peak) {
     omegaLabel_->setText(AngleText("Omega = ", peak.Omega));
     deltaOmegaLabel_->setText(AngleText("DeltaOmega = ", peak.DeltaOmega));
     expectedTwoTheta_->SetValue(peak.TwoTheta);
+    // The field shows the clicked 2Theta to its 10 digits and reads back that rounded value:
+    // the offset is taken against the same value, so that it starts at exactly 0 instead of
+    // the rounding (a 2Theta offset of "-1.578939646E-9" for an untouched field).
+    peak_.TwoTheta = expectedTwoTheta_->Value();
     Recalculate();
 }
 
