@@ -1,10 +1,8 @@
 #include "qtcanvas/MapImageExport.h"
 
-#include <QPainter>
 #include <algorithm>
 
 #include "qtcanvas/PlotImageExport.h"
-#include "qtcanvas/QPainterCanvas.h"
 
 namespace trevasc {
 
@@ -19,17 +17,17 @@ QSize MapBitmapSize(int areaWidth, int areaHeight) {
 QImage RenderMapImage(const plot::T2dPlotDataset& dataset, plot::TMapScale scale, int width,
                       int height, const MapImageStyle& style, plot::TwoDPlotResult* result,
                       const plot::MapProgressCallback& progress) {
-    QImage image = BlankExportImage(width, height);
-    image.fill(style.Background);
-    QPainter painter(&image);
-    QPainterCanvas canvas(painter, style.DecimalSeparator);
-    canvas.SetFontName(style.FontName);
-    canvas.SetFontSize(style.FontSize);
-    canvas.SetFontColor(0x000000);
-    canvas.SetPenColor(0x000000);
-    plot::TwoDPlotResult drawn =
-        plot::DrawTwoDPlot(canvas, 0, 0, dataset, scale, width, height, progress);
-    painter.end();
+    plot::TwoDPlotResult drawn;
+    QImage image = DrawExportImage(
+        width, height, style.DecimalSeparator,
+        [&](plot::Canvas& canvas) {
+            canvas.SetFontName(style.FontName);
+            canvas.SetFontSize(style.FontSize);
+            canvas.SetFontColor(0x000000);
+            canvas.SetPenColor(0x000000);
+            drawn = plot::DrawTwoDPlot(canvas, 0, 0, dataset, scale, width, height, progress);
+        },
+        style.Background);
     if (result != nullptr) *result = std::move(drawn);
     return image;
 }

@@ -45,26 +45,31 @@ QImage BlankExportImage(int width, int height) {
     return image;
 }
 
-QImage RenderFitPlotImage(const plot::TFitOverlay& fit, const plot::TPlotDataset& dataset,
-                          int width, int height, char decimalSeparator) {
+QImage DrawExportImage(int width, int height, char decimalSeparator,
+                       const std::function<void(plot::Canvas&)>& draw, QColor background) {
     QImage image = BlankExportImage(width, height);
+    if (background != Qt::white) image.fill(background);
     QPainter painter(&image);
     QPainterCanvas canvas(painter, decimalSeparator);
-    const int m = PrepareExportCanvas(canvas);
-    plot::TPlotArea area;
-    plot::DrawFitPlot(canvas, m, m, width - 2 * m, height - 2 * m, fit, dataset, area);
+    draw(canvas);
     painter.end();
     return image;
 }
 
+QImage RenderFitPlotImage(const plot::TFitOverlay& fit, const plot::TPlotDataset& dataset,
+                          int width, int height, char decimalSeparator) {
+    return DrawExportImage(width, height, decimalSeparator, [&](plot::Canvas& canvas) {
+        const int m = PrepareExportCanvas(canvas);
+        plot::TPlotArea area;
+        plot::DrawFitPlot(canvas, m, m, width - 2 * m, height - 2 * m, fit, dataset, area);
+    });
+}
+
 QImage RenderXrdPlotImage(const plot::TPlotDataset& dataset, int width, int height,
                           char decimalSeparator) {
-    QImage image = BlankExportImage(width, height);
-    QPainter painter(&image);
-    QPainterCanvas canvas(painter, decimalSeparator);
-    DrawXrdExportChart(canvas, width, height, dataset);
-    painter.end();
-    return image;
+    return DrawExportImage(width, height, decimalSeparator, [&](plot::Canvas& canvas) {
+        DrawXrdExportChart(canvas, width, height, dataset);
+    });
 }
 
 void WriteImagePng(const QImage& image, const std::string& fileName) {

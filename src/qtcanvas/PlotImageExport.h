@@ -1,6 +1,8 @@
 #pragma once
 // The XRD chart as an image: the PNG export of the plot window and of the batch tool.
+#include <QColor>
 #include <QImage>
+#include <functional>
 #include <string>
 
 #include "plot/Canvas.h"
@@ -17,6 +19,10 @@ int PrepareExportCanvas(plot::Canvas& canvas);
 // A white width x height image of 96 dpi (an export does not depend on the screen). Throws
 // TrevascError when the image cannot be allocated.
 QImage BlankExportImage(int width, int height);
+// A BlankExportImage with `draw` run on a canvas over it, in the given background colour.
+QImage DrawExportImage(int width, int height, char decimalSeparator,
+                       const std::function<void(plot::Canvas&)>& draw,
+                       QColor background = Qt::white);
 
 // Draws the chart as every export does (PNG, clipboard picture) on a canvas that is already
 // white: font "Arial" 14 pt, black, a margin of the width of "M" on every side.

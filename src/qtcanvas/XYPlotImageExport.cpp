@@ -19,12 +19,9 @@ void DrawXYExportChart(plot::Canvas& canvas, int width, int height,
 
 QImage RenderXYPlotImage(const plot::TPlotXYDataset& dataset, int width, int height,
                          char decimalSeparator) {
-    QImage image = BlankExportImage(width, height);
-    QPainter painter(&image);
-    QPainterCanvas canvas(painter, decimalSeparator);
-    DrawXYExportChart(canvas, width, height, dataset);
-    painter.end();
-    return image;
+    return DrawExportImage(width, height, decimalSeparator, [&](plot::Canvas& canvas) {
+        DrawXYExportChart(canvas, width, height, dataset);
+    });
 }
 
 QByteArray RenderXYPlotSvg(const plot::TPlotXYDataset& dataset, int width, int height,
