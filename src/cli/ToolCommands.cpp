@@ -239,6 +239,9 @@ constexpr const char* kThicknessHelp =
     "  --half                   add 1/2 to every order\n"
     "  --thickness NM           typed into \"Thickness from peak dist. [nm]\" after the estimate\n"
     "  --first-index N          typed into \"Index of first peak\" (1 to 1000)\n"
+    "  --fit-orders             \"Fit orders\": the first order (0.5, 1, 1.5 ... 100) whose line\n"
+    "                           of sin^2(theta) against the squared order fits best (at least\n"
+    "                           three peaks; not with --half or --first-index)\n"
     "  --wavelength L | --energy E | --line NAME   the X-ray tube selector\n"
     "  --json                   results as JSON\n";
 
@@ -407,6 +410,16 @@ void RunGnuplot(const std::string& program, const std::vector<std::string>& argu
                            " (does the template set a png terminal on #PNGONLY# lines?)");
 }
 #endif
+
+// The refraction line of the thickness calculation, null below three fringes.
+std::string RefractionJson(const std::optional<tools::TRefractionFit>& fit) {
+    if (!fit) return "null";
+    return "{\"thickness\": " + Json(fit->Thickness) +
+           ", \"twoThetaCritical\": " + Json(fit->TwoThetaCritical) +
+           ", \"firstOrder\": " + Json(fit->FirstOrder) + ", \"residual\": " + Json(fit->Residual) +
+           "}";
+}
+
 }  // namespace
 
 int LatticeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -518,7 +531,10 @@ int LatticeCommand(const std::vector<std::string>& args, std::ostream& out, std:
 
 int ThicknessCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     return RunTool(args, out, err, kThicknessHelp, [&] {
-        ToolArguments a = Parse(args, {"--half"}, {"--thickness", "--first-index"});
+        ToolArguments a = Parse(args, {"--half", "--fit-orders"}, {"--thickness", "--first-index"});
+        const bool fitOrders = a.Has("--fit-orders");
+        if (fitOrders && (a.Has("--half") || a.Value("--first-index")))
+            throw InputError{"--fit-orders chooses the first index and +1/2 itself"};
         CliPrompts prompts(1, false);
         WorkbenchSession session(prompts);
         const double wavelength = SelectorWavelength(a, prompts);
@@ -539,6 +555,7 @@ int ThicknessCommand(const std::vector<std::string>& args, std::ostream& out, st
                 throw InputError{"--first-index needs a whole number from 1 to 1000"};
             calc.SetFirstIndex(*index);
         }
+        if (fitOrders) calc.FitOrders(wavelength);
         ApplyThicknessEffects(session, calc.Calculate(wavelength));
         const std::string title = session.Registry().PlotTitle;
         if (a.Has("--json")) {
@@ -551,6 +568,7 @@ int ThicknessCommand(const std::vector<std::string>& args, std::ostream& out, st
                 << ", \"thicknesses\": " << JsonNumbers(calc.Thicknesses())
                 << ", \"mean\": " << Json(calc.Mean())
                 << ", \"standardDeviation\": " << Json(calc.StandardDeviation())
+                << ", \"refraction\": " << RefractionJson(calc.Refraction())
                 << ", \"plotTitle\": " << Json(title)
                 << ", \"latticeSpacing\": " << Json(session.AdditionalLatticeSpacing()) << "}\n";
         } else {
@@ -566,6 +584,8 @@ int ThicknessCommand(const std::vector<std::string>& args, std::ostream& out, st
                 << "Index of first peak: " << calc.FirstIndex() << "\n"
                 << "Arithmetic mean [nm]: " << calc.MeanText() << "\n"
                 << "Standard deviation [nm]: " << calc.DeviationText() << "\n"
+                << "Refraction-corrected [nm]: " << calc.RefractionText() << "\n"
+                << "Critical angle 2θc [°]: " << calc.CriticalAngleText() << "\n"
                 << "Plot title: " << title << "\n";
         }
         return 0;

@@ -10,6 +10,7 @@
 
 using trevasc::test::Cli;
 using trevasc::test::CliRun;
+using trevasc::test::JsonNumber;
 using trevasc::test::TempDir;
 
 namespace {
@@ -37,13 +38,6 @@ std::string Edited(const TempDir& dir, const std::string& source, const std::str
     for (const auto& [pattern, replacement] : edits)
         text = std::regex_replace(text, std::regex(pattern), replacement);
     return dir.Write(name, text);
-}
-
-double JsonNumber(const std::string& json, const std::string& key) {
-    std::smatch m;
-    const std::regex re("\"" + key + "\": (-?[0-9.eE+-]+)");
-    EXPECT_TRUE(std::regex_search(json, m, re)) << key;
-    return m.empty() ? 0.0 : std::stod(m[1]);
 }
 
 // Width and height from the IHDR chunk.

@@ -6,6 +6,9 @@
 #include <sstream>
 
 #include "cli/CliCommands.h"
+#include "support/CliRun.h"
+#include "support/KiessigFringes.h"
+#include "tools/thickness/FilmThicknessCalculation.h"
 
 using trevasc::cli::RunCli;
 
@@ -122,4 +125,53 @@ TEST(CliThickness, RealReflectivityScanByXrayLine) {
     EXPECT_EQ(status, 0) << out;
     EXPECT_TRUE(Has(out, "\"standardDeviation\": ")) << out;
     EXPECT_TRUE(Has(out, "\"plotTitle\": \"XRD Plot: ")) << out;
+}
+
+TEST(CliThickness, FitOrdersCorrectsForRefraction) {
+    using trevasc::test::JsonNumber;
+    // A 30 nm film with 2Theta_c = 1.1° (gold-like), fringes at orders 1.5 to 8.5.
+    std::string peaks;
+    for (double p : trevasc::test::KiessigFringes(30.0, 1.1, 1.5, 8)) {
+        std::ostringstream text;
+        text.setf(std::ios::fixed);
+        text.precision(3);
+        text << p;
+        peaks += (peaks.empty() ? "" : ",") + text.str();
+    }
+    ToolRun r = RunTool({"thickness", "--peaks", peaks, "--fit-orders", "--json"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_TRUE(Has(r.Out, "\"firstIndex\": 1,")) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "\"orders\": [1.5, 2.5, 3.5, 4.5, 5.5, 6.5, 7.5, 8.5]")) << r.Out;
+    const size_t refraction = r.Out.find("\"refraction\": {");
+    ASSERT_NE(refraction, std::string::npos) << r.Out;
+    EXPECT_NEAR(JsonNumber(r.Out, "thickness", refraction), 30.0, 0.03);
+    EXPECT_NEAR(JsonNumber(r.Out, "twoThetaCritical", refraction), 1.1, 0.005);
+    EXPECT_EQ(JsonNumber(r.Out, "firstOrder", refraction), 1.5);
+    EXPECT_LT(JsonNumber(r.Out, "residual", refraction), 1e-12);
+
+    // Without the fit the estimate numbers the fringes from a higher order, and the per-fringe
+    // mean comes out more than 5 % high.
+    ToolRun plain = RunTool({"thickness", "--peaks", peaks, "--json"});
+    ASSERT_EQ(plain.Code, 0) << plain.Err;
+    EXPECT_GT(JsonNumber(plain.Out, "firstIndex"), 1.5);
+    EXPECT_GT(JsonNumber(plain.Out, "mean"), 31.5);
+    ToolRun text = RunTool({"thickness", "--peaks", peaks, "--fit-orders"});
+    EXPECT_TRUE(Has(text.Out, "Refraction-corrected [nm]: 30.0") ||
+                Has(text.Out, "Refraction-corrected [nm]: 29.9"))
+        << text.Out;
+    EXPECT_TRUE(Has(text.Out, "Critical angle 2θc [°]: 1.1") ||
+                Has(text.Out, "Critical angle 2θc [°]: 1.09"))
+        << text.Out;
+
+    // Two fringes: no line ("-", null), and the fit refuses.
+    ToolRun two = RunTool({"thickness", "--peaks", "1.324,1.765", "--json"});
+    EXPECT_TRUE(Has(two.Out, "\"refraction\": null")) << two.Out;
+    two = RunTool({"thickness", "--peaks", "1.324,1.765"});
+    EXPECT_TRUE(Has(two.Out, "Refraction-corrected [nm]: -\n")) << two.Out;
+    two = RunTool({"thickness", "--peaks", "1.324,1.765", "--fit-orders"});
+    EXPECT_EQ(two.Code, 1);
+    EXPECT_TRUE(Has(two.Err, trevasc::tools::kFitOrdersMessage)) << two.Err;
+    ToolRun both = RunTool({"thickness", "--peaks", peaks, "--fit-orders", "--half"});
+    EXPECT_EQ(both.Code, 1);
+    EXPECT_TRUE(Has(both.Err, "--fit-orders")) << both.Err;
 }

@@ -14,6 +14,7 @@
 #include "gui/lattice/NelsonRileyWindow.h"
 #include "gui/thickness/XrrWindow.h"
 #include "gui/widgets/FloatEdit.h"
+#include "support/KiessigFringes.h"
 
 using namespace trevasc;
 using trevasc::test::MainWindowHarness;
@@ -223,4 +224,57 @@ TEST(XrrWindow, FringesOfATwentyNanometreFilm) {
     xrr->ShowWindow();
     ASSERT_FALSE(h.Prompts.Infos.empty());
     EXPECT_EQ(h.Prompts.Infos[0], kOldPeakDataMessage);
+}
+
+TEST(XrrWindow, FitOrdersAndTheRefractionFields) {
+    MainWindowHarness h;
+    ASSERT_TRUE(h.Window->Session().RunAction([&] {
+        h.Window->Session().OpenMainFile(
+            test::TestDataFile("refnx_180706_HA_DG2_XRR_v1.0.xrdml").toStdString());
+    }));
+    auto* xrr = TopLevel<XrrWindow>("XrrWindow");
+    ASSERT_NE(xrr, nullptr);
+    auto* refraction = In<FloatEdit>(xrr, "FloatEditRefraction");
+    auto* critical = In<FloatEdit>(xrr, "FloatEditCriticalAngle");
+    auto* index = In<QSpinBox>(xrr, "SpinEdit1");
+    auto* half = In<QCheckBox>(xrr, "CheckBox2");
+    EXPECT_TRUE(refraction->isReadOnly());
+    EXPECT_TRUE(critical->isReadOnly());
+    EXPECT_EQ(refraction->text(), "-");
+
+    // A 25 nm film with 2Theta_c = 0.9°, fringes at orders 2.5 to 6.5.
+    SetPeaks(h, test::KiessigFringes(25.0, 0.9, 2.5, 5));
+    h.Click("Button15");
+    ClickIn(xrr, "ButtonFitOrders");
+    ASSERT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
+    EXPECT_EQ(index->value(), 2);
+    EXPECT_TRUE(half->isChecked());
+    // The calculation ran with the fitted orders.
+    EXPECT_EQ(xrr->Calculation().Orders(), (std::vector<double>{2.5, 3.5, 4.5, 5.5, 6.5}));
+    EXPECT_EQ(RowsOf(xrr, "ListBox3").size(), 5);
+    EXPECT_NEAR(refraction->Value(), 25.0, 0.03);
+    EXPECT_NEAR(critical->Value(), 0.9, 0.005);
+    // Per fringe, order × spacing falls short of 25 nm at every order.
+    EXPECT_LT(In<FloatEdit>(xrr, "FloatEdit2")->Value(), 24.5);
+
+    // Order ½ is index 0 with "+½"; taking "+½" away makes it 1.
+    SetPeaks(h, test::KiessigFringes(40.0, 0.9, 0.5, 8));
+    h.Click("Button15");
+    ClickIn(xrr, "ButtonFitOrders");
+    EXPECT_EQ(index->value(), 0);
+    EXPECT_EQ(xrr->Calculation().Orders().front(), 0.5);
+    ClickIn(xrr, "CheckBox2");
+    EXPECT_FALSE(half->isChecked());
+    EXPECT_EQ(index->value(), 1);
+    EXPECT_EQ(xrr->Calculation().FirstIndex(), 1);
+
+    // Two fringes: no line, both fields "-", and "Fit orders" says why.
+    SetPeaks(h, {1.0, 1.3});
+    h.Click("Button15");
+    ClickIn(xrr, "Button1");
+    EXPECT_EQ(refraction->text(), "-");
+    EXPECT_EQ(critical->text(), "-");
+    ClickIn(xrr, "ButtonFitOrders");
+    ASSERT_EQ(h.Prompts.Errors.size(), 1u);
+    EXPECT_EQ(h.Prompts.Errors[0], tools::kFitOrdersMessage);
 }

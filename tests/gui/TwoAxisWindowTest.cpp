@@ -433,5 +433,89 @@ TEST(TwoAxisWindow, NoMapForOtherScanKindsOrASingleScan) {
     EXPECT_TRUE(h.Window->isEnabled());
 }
 
+// Si (004) as 2Theta scans from 67.5° to 70° at fixed Omegas 34.06, 34.11 ... 34.56 (a Rigaku
+// RAS file); the sample's Omega zero is off, so the reflection (2Theta 69.13°) shows in the scan
+// at Omega 34.31 instead of theta_B = 34.564°.
+std::string FixedOmegaSeries() {
+    std::string ras = "*RAS_DATA_START\n";
+    for (int k = 0; k <= 10; ++k) {
+        const double omega = 34.06 + 0.05 * k;
+        ras +=
+            "*RAS_HEADER_START\n*FILE_SAMPLE \"Si\"\n*MEAS_COND_AXIS_NAME-0 \"Omega\"\n"
+            "*MEAS_COND_AXIS_POSITION-0 \"" +
+            FormatFixed(omega, 2) +
+            "\"\n*MEAS_SCAN_AXIS_X \"2-Theta\"\n*RAS_HEADER_END\n*RAS_INT_START\n";
+        for (int i = 0; i <= 250; ++i) {
+            const double p = 67.5 + 0.01 * i;
+            const double counts = 10 + 1e5 * std::exp(-std::pow((p - 69.13) / 0.02, 2) -
+                                                      std::pow((omega - 34.31) / 0.02, 2));
+            ras += FormatFixed(p, 4) + " " + FormatFixed(std::round(counts), 0) + " 1.0000\n";
+        }
+        ras += "*RAS_INT_END\n";
+    }
+    return ras + "*RAS_DATA_END\n";
+}
+
+TEST(TwoAxisWindow, ClickIntoScansAtFixedOmegaTakesTheScansOmega) {
+    MainWindowHarness h;
+    test::TempDir dir;
+    OpenArea(h, QString::fromStdString(dir.Write("si004.ras", FixedOmegaSeries())));
+    WorkbenchSession& session = h.Window->Session();
+    ASSERT_EQ(session.Registry().OpenScanKind, TScanKind::TwoThetaCommonOmega);
+    TwoAxisWindow* map = h.Window->TwoAxis();
+    WindowMenuItem(h, "&2-Axis Plot")->trigger();
+    ASSERT_TRUE(map->isVisible());
+
+    // Click the reflection.
+    const plot::TPlotArea a = map->Area();
+    const QPoint click(a.Left + static_cast<int>(std::lround((69.13 - a.XMin) / (a.XMax - a.XMin) *
+                                                             (a.Right - a.Left))),
+                       a.Top + static_cast<int>(std::lround((a.YMax - 34.31) / (a.YMax - a.YMin) *
+                                                            (a.Bottom - a.Top))));
+    const maps::MapPoint at = maps::MapPointAt(a, click.x(), click.y());
+    ASSERT_NEAR(at.X, 69.13, 0.02);
+    ASSERT_NEAR(at.Y, 34.31, 0.02);
+
+    QString shownOmega, shownDelta;
+    h.Dialogs.FillDialog = [&](QDialog& dialog) {
+        shownOmega = dialog.findChild<QLabel*>("LabelOmega")->text();
+        shownDelta = dialog.findChild<QLabel*>("LabelDeltaOmega")->text();
+        for (const char* edge : {"FloatEditA", "FloatEditB", "FloatEditC"})
+            dialog.findChild<FloatEdit*>(edge)->setText("5.4309");
+        dialog.findChild<QSpinBox*>("SpinEditReflexL")->setValue(4);
+        dialog.findChild<QSpinBox*>("SpinEditOrientationL")->setValue(1);
+        QTest::mouseClick(dialog.findChild<QPushButton*>("ButtonCalculate"), Qt::LeftButton);
+    };
+    h.Dialogs.DialogAnswers = {true};
+    QTest::mouseClick(map->PaintBox(), Qt::LeftButton, {}, click);
+    ASSERT_EQ(h.Dialogs.DialogCalls, 1);
+    ASSERT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
+    // The Omega of the scan, whatever the scan's 2Theta range; DeltaOmega = Omega - 2Theta / 2.
+    EXPECT_EQ(shownOmega, "Omega = 34.3100°");
+    EXPECT_EQ(shownDelta,
+              "DeltaOmega = " + QString::fromStdString(FormatFixed(34.31 - at.X / 2, 4)) + "°");
+
+    // The clicked point goes onto the surface normal, as the reciprocal map places it:
+    // k_par = (2 / lambda) sin(theta) sin(omega - theta) with omega = 34.31 + Omega offset and
+    // theta = (2Theta + 2Theta offset) / 2.
+    const double lambda = session.CurrentWavelength();
+    const double omega = (34.31 + session.Maps().RsmOmegaOffset) * kRadians;
+    const double theta = (at.X + session.Maps().RsmTwoThetaOffset) / 2 * kRadians;
+    EXPECT_LT(std::fabs(2 / lambda * std::sin(theta) * std::sin(omega - theta)), 2e-7);
+    // The strongest point of the reciprocal map, 69.13° in that scan, is off only by the
+    // clicked pixel's 2Theta: |k_par| < (2 / lambda) sin(theta) sin(0.02° / 2).
+    maps::MapRequest request;
+    request.Mode = maps::MapMode::Reciprocal;
+    request.OmegaOffset = session.Maps().RsmOmegaOffset;
+    request.TwoThetaOffset = session.Maps().RsmTwoThetaOffset;
+    request.Wavelength = lambda;
+    const maps::MapBuild build = maps::BuildMapDataset(session.Registry(), request);
+    ASSERT_TRUE(build.Built);
+    const auto strongest = std::max_element(
+        build.Dataset.Points.begin(), build.Dataset.Points.end(),
+        [](const plot::T2dPlotPoint& p, const plot::T2dPlotPoint& q) { return p.Z < q.Z; });
+    EXPECT_LT(std::fabs(strongest->X), 2 / lambda * std::sin(0.01 * kRadians));
+}
+
 }  // namespace
 }  // namespace trevasc

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/Error.h"
 #include "base/NumberText.h"
 #include "core/XrayLines.h"
+#include "support/KiessigFringes.h"
 #include "tools/thickness/FilmThicknessCalculation.h"
 
 using namespace trevasc;
@@ -128,4 +131,210 @@ TEST(FilmThicknessCalculation, DeleteEstimatesAgainAndIndexChangesRebuildTheOrde
     EXPECT_EQ(calc.OrderRows().front(), "10");
     EXPECT_DOUBLE_EQ(calc.Thicknesses()[1], 11.0 * calc.Spacings()[1]);
     EXPECT_EQ(calc.ThicknessRows().size(), 3u);
+}
+
+TEST(FilmThicknessCalculation, StandardDeviationByHand) {
+    // Fringes at 2Theta = 60° and 180° (sin(theta) = 1/2 and 1) at orders 2 and 3 with
+    // lambda = 1.5 A: d = 0.15 / (2 sin(theta)) = 0.15 and 0.075 nm, t = 0.3 and 0.225 nm.
+    // Mean 0.2625; sample deviation sqrt((0.0375² + 0.0375²) / (2 - 1)) = 0.0375 √2.
+    FilmThicknessCalculation calc;
+    calc.ReceivePeaks({"60.000", "180.000"});
+    calc.SetFirstIndex(2);
+    calc.Calculate(1.5);
+    EXPECT_EQ(calc.MeanText(), "0.2625");
+    EXPECT_NEAR(calc.StandardDeviation(), 0.0375 * std::sqrt(2.0), 1e-12);
+    EXPECT_EQ(calc.DeviationText(), "0.053033");
+
+    // At orders 1 and 2 with lambda = 1.540562 A both fringes give t = lambda / 10 = 0.1540562
+    // nm. The mean field shows 5 digits, "0.15406", and the deviation is taken around that:
+    // sqrt(2 × (0.1540562 - 0.15406)² / 1) = 3.8E-6 √2, not 0.
+    calc.SetFirstIndex(1);
+    calc.Calculate(1.540562);
+    EXPECT_NEAR(calc.Mean(), 0.1540562, 1e-12);
+    EXPECT_EQ(calc.MeanText(), "0.15406");
+    EXPECT_NEAR(calc.StandardDeviation(), 3.8e-6 * std::sqrt(2.0), 1e-11);
+}
+
+namespace {
+
+std::vector<std::string> RefractedFringes(double thicknessNm, double twoThetaCritical,
+                                          double firstOrder, int count) {
+    std::vector<std::string> rows;
+    for (double p : test::KiessigFringes(thicknessNm, twoThetaCritical, firstOrder, count))
+        rows.push_back(FormatFixed(p, 3));
+    return rows;
+}
+
+}  // namespace
+
+TEST(FilmThicknessCalculation, RefractionLineFromKiessigFringes) {
+    // 30 nm with 2Theta_c = 0.6°, orders 3 to 9.
+    const std::vector<std::string> rows = RefractedFringes(30.0, 0.6, 3.0, 7);
+    const std::optional<TRefractionFit> fit = FitRefraction(rows, 3.0, kLambda);
+    ASSERT_TRUE(fit);
+    EXPECT_NEAR(fit->Thickness, 30.0, 0.03);
+    EXPECT_NEAR(fit->TwoThetaCritical, 0.6, 0.005);
+    EXPECT_LT(fit->Residual, 1e-12);
+    // A wrong first order bends the line; the search finds 3, also against the halves.
+    const std::optional<TRefractionFit> best = FitFringeOrders(rows, kLambda);
+    ASSERT_TRUE(best);
+    EXPECT_EQ(best->FirstOrder, 3.0);
+    EXPECT_GT(FitRefraction(rows, 3.5, kLambda)->Residual, 100 * fit->Residual);
+    EXPECT_EQ(FitFringeOrders(RefractedFringes(25.0, 0.9, 2.5, 5), kLambda)->FirstOrder, 2.5);
+    EXPECT_EQ(FitFringeOrders(RefractedFringes(40.0, 0.9, 0.5, 8), kLambda)->FirstOrder, 0.5);
+
+    // Fringes that rise faster than any film allows (a negative intercept): no critical angle.
+    // sin²θ = (m lambda / 60 nm)² - 1E-5 at orders 3 to 6.
+    std::vector<std::string> steep;
+    for (int m = 3; m <= 6; ++m) {
+        const double s2 = std::pow(m * kLambda / 600.0, 2) - 1e-5;
+        steep.push_back(FormatFixed(2.0 * std::asin(std::sqrt(s2)) * 180.0 / kPi, 3));
+    }
+    const std::optional<TRefractionFit> noCritical = FitRefraction(steep, 3.0, kLambda);
+    ASSERT_TRUE(noCritical);
+    EXPECT_EQ(noCritical->TwoThetaCritical, 0.0);
+
+    // Two fringes, no wavelength, falling angles: no line.
+    EXPECT_FALSE(FitRefraction({rows[0], rows[1]}, 3.0, kLambda));
+    EXPECT_FALSE(FitRefraction(rows, 3.0, 0.0));
+    EXPECT_FALSE(FitFringeOrders({rows.rbegin(), rows.rend()}, kLambda));
+}
+
+TEST(FilmThicknessCalculation, RefractionFieldsAndFitOrders) {
+    FilmThicknessCalculation calc;
+    EXPECT_EQ(calc.RefractionText(), "-");
+    EXPECT_EQ(calc.CriticalAngleText(), "-");
+    calc.ReceivePeaks(RefractedFringes(25.0, 0.9, 2.5, 5));
+    calc.Estimate(kLambda);
+    calc.FitOrders(kLambda);
+    EXPECT_EQ(calc.FirstIndex(), 2);
+    EXPECT_TRUE(calc.HalfOrders());
+    calc.Calculate(kLambda);
+    EXPECT_EQ(calc.OrderRows().front(), "2.5");
+    ASSERT_TRUE(calc.Refraction());
+    EXPECT_EQ(calc.Refraction()->FirstOrder, 2.5);
+    EXPECT_NEAR(ParseFloat(calc.RefractionText()), 25.0, 0.03);
+    EXPECT_NEAR(ParseFloat(calc.CriticalAngleText()), 0.9, 0.005);
+    // Below three fringes both fields show "-", and the fit refuses without changing anything.
+    calc.ReceivePeaks({"1.000", "1.300"});
+    calc.Calculate(kLambda);
+    EXPECT_FALSE(calc.Refraction());
+    EXPECT_EQ(calc.RefractionText(), "-");
+    EXPECT_EQ(calc.CriticalAngleText(), "-");
+    EXPECT_THROW(calc.FitOrders(kLambda), TrevascError);
+    EXPECT_EQ(calc.FirstIndex(), 2);
+    EXPECT_TRUE(calc.HalfOrders());
+
+    // Order ½ is index 0 with "+½"; without "+½" index 0 would be order 0 and becomes 1.
+    calc.ReceivePeaks(RefractedFringes(40.0, 0.9, 0.5, 8));
+    calc.FitOrders(kLambda);
+    EXPECT_EQ(calc.FirstIndex(), 0);
+    calc.Calculate(kLambda);
+    EXPECT_EQ(calc.Orders().front(), 0.5);
+    calc.SetHalfOrders(false);
+    EXPECT_EQ(calc.FirstIndex(), 1);
+    calc.SetFirstIndex(0);
+    EXPECT_EQ(calc.FirstIndex(), 1);
+}
+
+namespace {
+
+// Refractive index n = 1 - delta + i beta at Cu K-alpha1.
+struct Optics {
+    double Delta, Beta;
+};
+
+// Specular reflectivity of one film on a substrate by Parratt's recursion (Parratt, Phys. Rev. 95
+// (1954) 359), smooth interfaces: kz = k sqrt(sin²θ - 2 delta + 2 i beta) in each medium,
+// X = (r + X_below e^(2i kz d)) / (1 + r X_below e^(2i kz d)) from the substrate (X = 0) up.
+double Reflectivity(double twoTheta, const std::optional<Optics>& film, double thicknessNm,
+                    const Optics& substrate) {
+    using C = std::complex<double>;
+    const double s = std::sin(twoTheta / 2.0 * kPi / 180.0);
+    const double k = 2.0 * kPi / kLambda;
+    const auto kz = [&](const Optics& o) {
+        return k * std::sqrt(C(s * s - 2.0 * o.Delta, 2.0 * o.Beta));
+    };
+    const auto r = [](C upper, C lower) { return (upper - lower) / (upper + lower); };
+    const C air = kz({0.0, 0.0});
+    if (!film) return std::norm(r(air, kz(substrate)));
+    const C inFilm = kz(*film);
+    const C below = r(inFilm, kz(substrate));
+    const C phase = std::exp(C(0.0, 2.0) * inFilm * (thicknessNm * 10.0));
+    const C top = r(air, inFilm);
+    return std::norm((top + below * phase) / (1.0 + top * below * phase));
+}
+
+// The first ten fringe maxima above 1.05 × the larger critical angle, on a 0.001° grid (the
+// peak list's 3 decimals). The reflectivity is divided by the bare substrate's, as one looks
+// for fringes: a film close to the substrate's density shows them only as shoulders otherwise.
+std::vector<std::string> FringeMaxima(const Optics& film, double thicknessNm,
+                                      const Optics& substrate) {
+    const double delta = std::max(film.Delta, substrate.Delta);
+    const double twoThetaC = 2.0 * std::asin(std::sqrt(2.0 * delta)) * 180.0 / kPi;
+    const auto normalised = [&](int milli) {
+        const double tt = milli / 1000.0;
+        return Reflectivity(tt, film, thicknessNm, substrate) /
+               Reflectivity(tt, std::nullopt, 0.0, substrate);
+    };
+    std::vector<std::string> rows;
+    for (int i = static_cast<int>(std::ceil(1050.0 * twoThetaC)); i < 8000 && rows.size() < 10;
+         ++i) {
+        const double y = normalised(i);
+        if (y > normalised(i - 1) && y >= normalised(i + 1))
+            rows.push_back(FormatFixed(i / 1000.0, 3));
+    }
+    return rows;
+}
+
+}  // namespace
+
+TEST(FilmThicknessCalculation, SimulatedFilmsOnSilicon) {
+    // Optical constants at 8.048 keV from tabulated atomic scattering factors.
+    const Optics silicon{7.58e-6, 1.73e-7};  // 2.33 g/cm³
+    struct Film {
+        const char* Name;
+        Optics Constants;
+        bool Denser;  // than the substrate: the film/substrate reflection turns the phase by π
+    };
+    const std::vector<Film> films = {{"Au", {4.66e-5, 4.96e-6}, true},    // 19.3 g/cm³
+                                     {"Ni", {2.46e-5, 5.3e-7}, true},     // 8.9 g/cm³
+                                     {"SiO2", {7.1e-6, 9.2e-8}, false}};  // 2.2 g/cm³
+    for (const Film& film : films)
+        for (double t : {20.0, 30.0, 40.0}) {
+            SCOPED_TRACE(std::string(film.Name) + " " + FormatFixed(t, 0) + " nm");
+            const std::vector<std::string> rows = FringeMaxima(film.Constants, t, silicon);
+            ASSERT_EQ(rows.size(), 10u);
+            FilmThicknessCalculation calc;
+            calc.ReceivePeaks(rows);
+            calc.Estimate(kLambda);
+            calc.Calculate(kLambda);
+            const double perFringeMean = calc.Mean();
+            const int estimatedIndex = calc.FirstIndex();
+
+            calc.FitOrders(kLambda);
+            calc.Calculate(kLambda);
+            ASSERT_TRUE(calc.Refraction());
+            const TRefractionFit& fit = *calc.Refraction();
+            EXPECT_NEAR(fit.Thickness, t, 0.005 * t);
+            // Maxima at whole orders, or at half orders below a denser film.
+            EXPECT_EQ(fit.FirstOrder - std::floor(fit.FirstOrder), film.Denser ? 0.5 : 0.0);
+            // The critical angle of the film's own density, 2 asin(sqrt(2 delta)).
+            EXPECT_NEAR(fit.TwoThetaCritical,
+                        2.0 * std::asin(std::sqrt(2.0 * film.Constants.Delta)) * 180 / kPi, 0.03);
+
+            // Order × spacing ignores refraction: even at the right orders each fringe gives too
+            // little, most at the first one (t m / sqrt(m² + (2t sin θc / lambda)²)).
+            const std::vector<double>& perFringe = calc.Thicknesses();
+            EXPECT_LT(perFringe.front(), perFringe.back());
+            EXPECT_LT(perFringe.front(), t);
+            // The outer fringes lie closer in sin θ than lambda / 2t, so the estimate is too
+            // thick and gives the first fringe too high an order: the per-fringe mean is off by
+            // more than 2 %, for the dense films always too high.
+            EXPECT_GT(std::fabs(perFringeMean - t), 0.02 * t);
+            if (film.Denser) {
+                EXPECT_GT(perFringeMean, 1.02 * t);
+                EXPECT_GT(estimatedIndex, fit.FirstOrder);
+            }
+        }
 }

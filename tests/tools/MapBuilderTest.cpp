@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -220,6 +221,59 @@ TEST(MapBuilder, ClickPicksTheNearestScanAndItsCentre) {
     EXPECT_DOUBLE_EQ(offsets.TwoThetaOffset, 0.5);
     EXPECT_DOUBLE_EQ(offsets.OmegaOffset, 2.5);
     EXPECT_EQ(ComputeRsmOffsets(in, in.TwoTheta, in.Omega).TwoThetaOffset, 0.0);
+}
+
+// Si (004) measured as 2Theta scans at fixed Omegas 34.06, 34.11 ... 34.56. The sample's Omega
+// zero is off, so the reflection (2Theta = 69.13°) shows in the scan at Omega = 34.31, not at
+// theta_B = 34.564°; the scans run from 67.5° to 70°, their centre 68.75° is not the peak.
+TEST(MapBuilder, CommonOmegaClickTakesTheScansOmegaAndPutsTheReflectionOnTheNormal) {
+    ScanRegistry scans;
+    scans.OpenScanKind = TScanKind::TwoThetaCommonOmega;
+    std::vector<double> positions;
+    for (int i = 0; i <= 250; ++i) positions.push_back(67.5 + i * 0.01);
+    for (int k = 0; k <= 10; ++k) {
+        const double omega = 34.06 + 0.05 * k;
+        std::vector<int32_t> counts;
+        for (double p : positions)
+            counts.push_back(static_cast<int32_t>(
+                10 + std::lround(1e5 * std::exp(-std::pow((p - 69.13) / 0.02, 2) -
+                                                std::pow((omega - 34.31) / 0.02, 2)))));
+        FillScan(k == 0 ? scans.MainScan() : scans.AppendAdditionalScan(), "Omega", omega,
+                 positions, counts);
+    }
+
+    // A click beside the peak, nearer to the scan at 34.31 than to its neighbours.
+    const OffsetsDialogInput in = OffsetsForClick(scans, 69.13, 34.322);
+    EXPECT_DOUBLE_EQ(in.TwoTheta, 69.13);
+    EXPECT_NEAR(in.Omega, 34.31, 1e-12);
+    // DeltaOmega keeps Omega = 2Theta / 2 + DeltaOmega: 34.31 - 34.565.
+    EXPECT_NEAR(in.DeltaOmega, -0.255, 1e-12);
+
+    RsmReflexInput si;
+    si.A = si.B = si.C = 5.4309;
+    si.L = 4;
+    si.OrientationL = 1;
+    const RsmReflexResult expected = CalculateExpectedAngles(si);
+    ASSERT_TRUE(expected.Ok);
+    const RsmOffsets offsets =
+        ComputeRsmOffsets(in, expected.ExpectedTwoTheta, expected.ExpectedOmega);
+    // The offsets the click stands for: Omega 34.56434 - 34.31 (theta_B = 34.5643437° to 5
+    // decimals), 2Theta 69.12869 - 69.13.
+    EXPECT_NEAR(offsets.OmegaOffset, 0.25434, 1e-9);
+    EXPECT_NEAR(offsets.TwoThetaOffset, -0.00131, 1e-5);
+
+    const plot::T2dPlotDataset d =
+        BuildMapDataset(scans, Reciprocal(offsets.OmegaOffset, offsets.TwoThetaOffset, 1.54056))
+            .Dataset;
+    const auto strongest = std::max_element(
+        d.Points.begin(), d.Points.end(),
+        [](const plot::T2dPlotPoint& a, const plot::T2dPlotPoint& b) { return a.Z < b.Z; });
+    ASSERT_NE(strongest, d.Points.end());
+    EXPECT_EQ(strongest->ScanIndex, 5);
+    // On the surface normal (Omega = theta to the expected Omega's 5 decimals: |k_par| below
+    // (2 / lambda) sin(theta) × 0.5E-5°), at 1 / d = 4 / 5.4309 A^-1.
+    EXPECT_LT(std::fabs(strongest->X), 1e-7);
+    EXPECT_NEAR(strongest->Y, 4.0 / 5.4309, 1e-9);
 }
 
 TEST(MapBuilder, ExpectedAnglesOfAReflexAndTheDialogMessages) {

@@ -76,11 +76,16 @@ void XrrWindow::BuildControls() {
     firstIndex_->setValue(1);
     half_ = new QCheckBox("+½", central);
     half_->setObjectName("CheckBox2");
+    fitOrders_ = MakeButton(central, "ButtonFitOrders", "Fit orders",
+                            "Chooses the order of the first fringe (0.5, 1, 1.5 ... 100) that puts "
+                            "sin²θ on the straightest line against the squared order, then "
+                            "calculates.");
     inputs->addWidget(MakeLabel(central, "Thickness from peak dist. [nm]", thickness_), 0, 0);
-    inputs->addWidget(thickness_, 0, 1);
+    inputs->addWidget(thickness_, 0, 1, 1, 3);  // its 10 digits need the width of the row
     inputs->addWidget(MakeLabel(central, "Index of first peak", firstIndex_), 1, 0);
     inputs->addWidget(firstIndex_, 1, 1);
     inputs->addWidget(half_, 1, 2);
+    inputs->addWidget(fitOrders_, 1, 3);
     inputs->setColumnStretch(1, 1);
     top->addLayout(inputs, 1);
     top->addWidget(selector_);
@@ -123,6 +128,27 @@ void XrrWindow::BuildControls() {
     grid->addWidget(mean_, 0, 1);
     grid->addWidget(MakeLabel(results, "Standard deviation [nm]", deviation_), 1, 0);
     grid->addWidget(deviation_, 1, 1);
+    // The refraction line needs three fringes; below that both fields show "-".
+    const auto refractionField = tools::FilmThicknessCalculation::RefractionField();
+    const auto criticalField = tools::FilmThicknessCalculation::CriticalAngleField();
+    refraction_ = new FloatEdit(results, refractionField.Min(), refractionField.Max(), 0.0,
+                                refractionField.Digits());
+    refraction_->setObjectName("FloatEditRefraction");
+    critical_ = new FloatEdit(results, criticalField.Min(), criticalField.Max(), 0.0,
+                              criticalField.Digits());
+    critical_->setObjectName("FloatEditCriticalAngle");
+    for (FloatEdit* edit : {refraction_, critical_}) {
+        edit->setReadOnly(true);
+        edit->setText(tools::FilmThicknessCalculation::kNoRefractionText);
+    }
+    refraction_->setToolTip(
+        "Thickness from the line of sin²θ against the squared order, which allows for "
+        "refraction in the film (at least three fringes).");
+    critical_->setToolTip("Critical angle from the intercept of the same line.");
+    grid->addWidget(MakeLabel(results, "Refraction-corrected [nm]", refraction_), 2, 0);
+    grid->addWidget(refraction_, 2, 1);
+    grid->addWidget(MakeLabel(results, "Critical angle 2θc [°]", critical_), 3, 0);
+    grid->addWidget(critical_, 3, 1);
     bottom->addWidget(results, 1);
     auto* commands = new QVBoxLayout;
     addIds_ = new QCheckBox("Add peak IDs", central);
@@ -148,7 +174,17 @@ void XrrWindow::BuildControls() {
         calc_.SetFirstIndex(value);
         ShowCalculation();
     });
-    connect(half_, &QCheckBox::toggled, this, [this](bool on) { calc_.SetHalfOrders(on); });
+    connect(half_, &QCheckBox::toggled, this, [this](bool on) {
+        if (showing_) return;
+        const int index = calc_.FirstIndex();
+        calc_.SetHalfOrders(on);
+        // Index 0 is allowed only as order ½: the field's minimum follows the box.
+        showing_ = true;
+        firstIndex_->setMinimum(calc_.MinFirstIndex());
+        showing_ = false;
+        if (calc_.FirstIndex() != index) ShowCalculation();
+    });
+    connect(fitOrders_, &QPushButton::clicked, this, &XrrWindow::FitOrdersClick);
     windowMenu_ = menuBar()->addMenu("&Window");
 }
 
@@ -160,9 +196,13 @@ void XrrWindow::ShowCalculation(bool writeThickness) {
     lists_->SetRows(thicknesses_, Rows(calc_.ThicknessRows()));
     // While the user types, the field keeps the typed text.
     if (writeThickness) thickness_->setText(Q(calc_.ThicknessText()));
+    half_->setChecked(calc_.HalfOrders());
+    firstIndex_->setMinimum(calc_.MinFirstIndex());
     firstIndex_->setValue(calc_.FirstIndex());
     mean_->setText(Q(calc_.MeanText()));
     deviation_->setText(Q(calc_.DeviationText()));
+    refraction_->setText(Q(calc_.RefractionText()));
+    critical_->setText(Q(calc_.CriticalAngleText()));
     addIds_->setChecked(calc_.AddPeakIds);
     showing_ = false;
 }
@@ -179,6 +219,12 @@ void XrrWindow::CalculateClick() {
     // The check box is unchecked after every calculation, failed or not.
     calc_.AddPeakIds = false;
     ShowCalculation();
+}
+
+void XrrWindow::FitOrdersClick() {
+    if (!session_.RunAction([this] { calc_.FitOrders(Wavelength()); })) return;
+    ShowCalculation();
+    CalculateClick();
 }
 
 void XrrWindow::DeleteSelectedClick() {

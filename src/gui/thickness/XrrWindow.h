@@ -38,6 +38,8 @@ class XrrWindow : public QMainWindow, private SessionObserver {
     void ShowWindow();
     void CalculateClick();
     void DeleteSelectedClick();
+    // "Fit orders": the first index and "+½" from the refraction line, then the calculation.
+    void FitOrdersClick();
 
   signals:
     void windowClosing();
@@ -62,6 +64,7 @@ class XrrWindow : public QMainWindow, private SessionObserver {
     FloatEdit* thickness_ = nullptr;
     QSpinBox* firstIndex_ = nullptr;
     QCheckBox* half_ = nullptr;
+    QPushButton* fitOrders_ = nullptr;
     QListWidget* peaks_ = nullptr;
     QListWidget* spacings_ = nullptr;
     QListWidget* orders_ = nullptr;
@@ -70,6 +73,8 @@ class XrrWindow : public QMainWindow, private SessionObserver {
     QPushButton* deleteSelected_ = nullptr;
     FloatEdit* mean_ = nullptr;
     FloatEdit* deviation_ = nullptr;
+    FloatEdit* refraction_ = nullptr;
+    FloatEdit* critical_ = nullptr;
     QCheckBox* addIds_ = nullptr;
     QPushButton* calculate_ = nullptr;
     QMenu* windowMenu_ = nullptr;

@@ -167,6 +167,13 @@ OffsetsDialogInput OffsetsForClick(const ScanRegistry& scans, double twoTheta, d
     }
     OffsetsDialogInput input;
     input.TwoTheta = twoTheta;
+    if (scans.OpenScanKind == TScanKind::TwoThetaCommonOmega) {
+        // Omega stood still during the scan: the click is at the scan's own Omega, as the
+        // reciprocal map places it; DeltaOmega is its distance from the symmetric position.
+        input.Omega = nearest->SecondAxisPosition;
+        input.DeltaOmega = input.Omega - twoTheta / 2.0;
+        return input;
+    }
     input.DeltaOmega = nearest->SecondAxisPosition - ScanCentre(*nearest) / 2.0;
     input.Omega = twoTheta / 2.0 + input.DeltaOmega;
     return input;

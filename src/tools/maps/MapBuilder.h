@@ -72,11 +72,14 @@ MapPoint MapPointAt(const plot::TPlotArea& area, int px, int py);
 // Status-bar text for the pointer at (px, py); empty outside the plot area.
 std::string MapReadoutText(const plot::TPlotArea& area, int px, int py, bool reciprocal);
 
-// What a click into the measured map hands to the offsets dialog.
+// What a click into the measured map hands to the offsets dialog: the Omega at the click is the
+// one the reciprocal map uses for that point.
 struct OffsetsDialogInput {
-    double TwoTheta = 0.0;    // the clicked 2Theta
-    double Omega = 0.0;       // TwoTheta / 2 + DeltaOmega
-    double DeltaOmega = 0.0;  // second-axis position - centre / 2 of the nearest scan
+    double TwoTheta = 0.0;  // the clicked 2Theta
+    double Omega = 0.0;     // TwoTheta / 2 + DeltaOmega
+    // Coupled scans: second-axis position - centre / 2 of the nearest scan. Scans at a fixed
+    // Omega (TwoThetaCommonOmega): that Omega - TwoTheta / 2.
+    double DeltaOmega = 0.0;
 };
 OffsetsDialogInput OffsetsForClick(const ScanRegistry& scans, double twoTheta, double secondAxis);
 

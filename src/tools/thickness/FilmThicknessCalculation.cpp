@@ -6,6 +6,7 @@
 #include "base/Error.h"
 #include "base/NumberText.h"
 #include "core/XrayLines.h"
+#include "tools/lattice/LatticeCalculation.h"
 
 namespace trevasc::tools {
 
@@ -16,6 +17,44 @@ double SinTheta(const std::string& row) {
 }
 
 }  // namespace
+
+std::optional<TRefractionFit> FitRefraction(const std::vector<std::string>& peakRows,
+                                            double firstOrder, double wavelength) {
+    if (peakRows.size() < static_cast<size_t>(kMinRefractionFringes) || !(wavelength > 0.0))
+        return std::nullopt;
+    std::vector<double> squaredOrders, squaredSines;
+    for (size_t i = 0; i < peakRows.size(); ++i) {
+        const double order = firstOrder + static_cast<double>(i);
+        const double s = SinTheta(peakRows[i]);
+        squaredOrders.push_back(order * order);
+        squaredSines.push_back(s * s);
+    }
+    // Orders from 0.5 upwards: the squared orders all differ, so the line is defined.
+    const TLinearFit line = LinearFit(squaredOrders, squaredSines);
+    if (!(line.Slope > 0.0) || !std::isfinite(line.Intercept)) return std::nullopt;
+    TRefractionFit fit;
+    fit.FirstOrder = firstOrder;
+    // slope = (lambda / 2t)^2, lambda in nm.
+    fit.Thickness = (wavelength / 10.0) / (2.0 * std::sqrt(line.Slope));
+    // intercept = sin^2(theta_c); none below 0 (a fringe list that bends the other way).
+    if (line.Intercept > 0.0 && line.Intercept <= 1.0)
+        fit.TwoThetaCritical = 2.0 * std::asin(std::sqrt(line.Intercept)) * 180.0 / kPi;
+    for (size_t i = 0; i < squaredOrders.size(); ++i) {
+        const double r = squaredSines[i] - (line.Intercept + line.Slope * squaredOrders[i]);
+        fit.Residual += r * r;
+    }
+    return fit;
+}
+
+std::optional<TRefractionFit> FitFringeOrders(const std::vector<std::string>& peakRows,
+                                              double wavelength) {
+    std::optional<TRefractionFit> best;
+    for (int halves = 1; halves <= 200; ++halves) {
+        const std::optional<TRefractionFit> fit = FitRefraction(peakRows, halves / 2.0, wavelength);
+        if (fit && (!best || fit->Residual < best->Residual)) best = fit;
+    }
+    return best;
+}
 
 void FilmThicknessCalculation::ReceivePeaks(std::vector<std::string> peakRows) {
     peakRows_ = std::move(peakRows);
@@ -67,8 +106,23 @@ void FilmThicknessCalculation::ThicknessEdited(const std::string& text, double w
 }
 
 void FilmThicknessCalculation::SetFirstIndex(int index) {
-    firstIndex_ = std::clamp(index, kMinIndex, kMaxIndex);
+    firstIndex_ = std::clamp(index, MinFirstIndex(), kMaxIndex);
     RebuildOrders();
+}
+
+void FilmThicknessCalculation::SetHalfOrders(bool on) {
+    half_ = on;
+    // Index 0 is order ½ only; without "+½" it would be order 0, no fringe.
+    if (firstIndex_ < MinFirstIndex()) SetFirstIndex(MinFirstIndex());
+}
+
+void FilmThicknessCalculation::FitOrders(double wavelength) {
+    if (!(wavelength > 0.0)) throw TrevascError(kZeroDivideMessage);
+    const std::optional<TRefractionFit> fit = FitFringeOrders(peakRows_, wavelength);
+    if (!fit) throw TrevascError(kFitOrdersMessage);
+    const double whole = std::floor(fit->FirstOrder);
+    half_ = fit->FirstOrder != whole;
+    SetFirstIndex(static_cast<int>(whole));
 }
 
 void FilmThicknessCalculation::RebuildOrders() {
@@ -114,6 +168,13 @@ TThicknessEffects FilmThicknessCalculation::Calculate(double wavelength) {
         next.deviation_ = std::sqrt(squares / static_cast<double>(count - 1));
     }
     next.deviationText_ = DeviationField().TextOf(next.deviation_, separator_);
+    next.refraction_ = FitRefraction(next.peakRows_, next.orders_.front(), wavelength);
+    next.refractionText_ = next.criticalText_ = kNoRefractionText;
+    if (next.refraction_) {
+        next.refractionText_ = RefractionField().TextOf(next.refraction_->Thickness, separator_);
+        next.criticalText_ =
+            CriticalAngleField().TextOf(next.refraction_->TwoThetaCritical, separator_);
+    }
     if (next.AddPeakIds)
         for (size_t i = 0; i < count; ++i) {
             effects.IdPositions.push_back(ParseFloat(next.peakRows_[i]));

@@ -4,6 +4,7 @@
 // thickness, and the mean and sample standard deviation summarise them. Numeric fields are held
 // as their texts, because a calculation reads the displayed, rounded value.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,32 @@ struct TThicknessEffects {
     double LatticeSpacing = 0.0;  // mean x 10, Angstrom, for "Additional reflections"
 };
 
+// Fringes above the critical angle follow Bragg's law corrected for refraction in the film,
+// sin²θ = sin²θc + (m λ / 2t)² (Kiessig's relation, e.g. Als-Nielsen & McMorrow, Elements of
+// Modern X-ray Physics, ch. 3): the least-squares line of sin²θᵢ against mᵢ² has the slope
+// (λ / 2t)² and the intercept sin²θc. Order × spacing ignores θc, which matters most for the
+// first fringes and for dense films.
+struct TRefractionFit {
+    double Thickness = 0.0;         // nm
+    double TwoThetaCritical = 0.0;  // degrees; 0 when the intercept is not above 0
+    double FirstOrder = 0.0;        // order of the first listed fringe
+    double Residual = 0.0;          // sum of the squared residuals of sin²θ
+};
+
+inline constexpr int kMinRefractionFringes = 3;
+inline constexpr const char* kFitOrdersMessage =
+    "Fitting the orders needs at least three fringes whose angles rise with the order.";
+
+// The line for the fringes (2Theta rows, degrees) at the orders firstOrder, firstOrder + 1, ...
+// at the wavelength in Angstrom. Nothing below three fringes, for a wavelength that is not above
+// 0, or when sin²θ does not rise with the order.
+std::optional<TRefractionFit> FitRefraction(const std::vector<std::string>& peakRows,
+                                            double firstOrder, double wavelength);
+// The first order of 0.5, 1, 1.5 ... 100 whose line leaves the smallest residual sum (the first
+// of equal ones), with that line. Wrong orders bend the line: (m + k)² is not linear in m².
+std::optional<TRefractionFit> FitFringeOrders(const std::vector<std::string>& peakRows,
+                                              double wavelength);
+
 class FilmThicknessCalculation {
   public:
     static constexpr int kMinIndex = 1;
@@ -30,6 +57,10 @@ class FilmThicknessCalculation {
     static TFloatEditValue ThicknessField() { return TFloatEditValue(0.0, 10000.0, 10); }
     static TFloatEditValue MeanField() { return TFloatEditValue(0.0, 10000.0, 5); }
     static TFloatEditValue DeviationField() { return TFloatEditValue(0.0, 1000.0, 5); }
+    static TFloatEditValue RefractionField() { return TFloatEditValue(0.0, 10000.0, 5); }
+    static TFloatEditValue CriticalAngleField() { return TFloatEditValue(0.0, 180.0, 5); }
+    // What the two refraction fields show below three fringes.
+    static constexpr const char* kNoRefractionText = "-";
 
     // "Thickness calculation" of the peak list: new peak rows, old-data mark off. The result
     // lists stay until the next calculation.
@@ -45,10 +76,15 @@ class FilmThicknessCalculation {
     void DeleteRow(int row, double wavelength);  // the row's spacing goes too
     // The user edited the thickness field: the first index follows (with at least one peak).
     void ThicknessEdited(const std::string& text, double wavelength);
-    // The first index changed: stored (clamped to 1..1000), orders and thicknesses rebuilt from
-    // the spacings of the last calculation.
+    // The first index changed: stored (clamped to 1..1000, or 0..1000 with "+½" for order ½),
+    // orders and thicknesses rebuilt from the spacings of the last calculation.
     void SetFirstIndex(int index);
-    void SetHalfOrders(bool on) { half_ = on; }
+    // "+½"; switching it off moves a first index of 0 to 1.
+    void SetHalfOrders(bool on);
+    int MinFirstIndex() const { return half_ ? 0 : kMinIndex; }
+    // "Fit orders": the first index and "+½" of FitFringeOrders. Throws TrevascError below three
+    // fringes (kFitOrdersMessage) or for a wavelength of 0; nothing changes then.
+    void FitOrders(double wavelength);
     bool HalfOrders() const { return half_; }
     bool AddPeakIds = false;
 
@@ -70,6 +106,10 @@ class FilmThicknessCalculation {
     const std::string& DeviationText() const { return deviationText_; }
     double Mean() const { return mean_; }
     double StandardDeviation() const { return deviation_; }
+    // The refraction line of the last calculation (its listed orders); none below three fringes.
+    const std::optional<TRefractionFit>& Refraction() const { return refraction_; }
+    const std::string& RefractionText() const { return refractionText_; }
+    const std::string& CriticalAngleText() const { return criticalText_; }
 
   private:
     void RebuildOrders();
@@ -84,6 +124,8 @@ class FilmThicknessCalculation {
     bool oldData_ = false;
     std::string meanText_ = "0", deviationText_ = "0";
     double mean_ = 0.0, deviation_ = 0.0;
+    std::optional<TRefractionFit> refraction_;
+    std::string refractionText_ = kNoRefractionText, criticalText_ = kNoRefractionText;
 };
 
 }  // namespace trevasc::tools
