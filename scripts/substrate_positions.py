@@ -121,7 +121,7 @@ add("YSZ", ["YSZ (ZrO2 with 8 mol% Y2O3, fluorite, Fm-3m): a = 5.139 A at room t
             "PDF 30-1468); h, k, l all odd or all even"],
     5.139, "2,4,6,8", cubic_list(5.139, fcc), "YSZ")
 add("MgAl2O4", ["MgAl2O4 (spinel, Fd-3m): a = 8.0832 A at room temperature (powder card PDF 21-1152);",
-                "F lattice, and with an index 0 only h + k + l = 4n"],
+                "h, k, l all odd or all even, and with an index 0 only h + k + l = 4n"],
     8.0832, "4,8", cubic_list(8.0832, spinel), "MgAl2O4")
 add("LSAT", ["LSAT ((LaAlO3)0.3(Sr2TaAlO6)0.7): pseudo-cubic perovskite cell a = 3.868 A at room",
              "temperature (B. C. Chakoumakos et al., J. Appl. Phys. 83, 1979 (1998))"],
