@@ -85,15 +85,21 @@ std::vector<int> AutoIdentifyPeaks(TDataSet& mainScan, const std::vector<double>
     return changed;
 }
 
-double SubstrateScore(const TSubstrateMaterial& material, const std::vector<double>& peakPositions,
-                      double first, double last) {
+std::optional<double> SubstrateScore(const TSubstrateMaterial& material,
+                                     const std::vector<double>& peakPositions, double first,
+                                     double last) {
     double score = 0.0;
+    bool inRange = false;
     for (const TExpectedReflection& r : material.Reflections) {
         if (!(first <= r.Position && r.Position <= last)) continue;
+        inRange = true;
         double d = 1000.0;
         for (double p : peakPositions) d = std::min(d, std::fabs(r.Position - p));
         score += d * d;
     }
+    // Without a reflection in range the sum would be 0, the best possible score, and a material
+    // the scan says nothing about would win.
+    if (!inRange) return std::nullopt;
     return score;
 }
 
@@ -112,10 +118,10 @@ TAutoSelectResult AutoSelectSubstrate(const std::vector<TSubstrateMaterial>& mat
         const TSubstrateMaterial& m = materials[static_cast<size_t>(i)];
         if (m.Allowed) result.LastAllowed = m.Allowed;
         if (m.Lattice) result.LastLattice = m.Lattice;
-        const double score = SubstrateScore(m, peakPositions, first, last);
+        const std::optional<double> score = SubstrateScore(m, peakPositions, first, last);
         result.Scores.push_back(score);
-        if (score < bestScore) {
-            bestScore = score;
+        if (score && *score < bestScore) {
+            bestScore = *score;
             result.Best = i;
         }
     }

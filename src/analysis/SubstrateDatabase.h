@@ -46,13 +46,17 @@ std::vector<int> AutoIdentifyPeaks(TDataSet& mainScan, const std::vector<double>
                                    const std::vector<std::string>& names, double maxDeviation);
 
 // Least-squares score of a material: for every expected reflection inside [first, last] the
-// squared distance to the closest peak (1000 when there is no peak). 0 when none is in range.
-double SubstrateScore(const TSubstrateMaterial& material, const std::vector<double>& peakPositions,
-                      double first, double last);
+// squared distance to the closest peak (1000 when there is no peak). No score (nullopt) when no
+// reflection lies in range: such a material cannot be told from the scan.
+std::optional<double> SubstrateScore(const TSubstrateMaterial& material,
+                                     const std::vector<double>& peakPositions, double first,
+                                     double last);
 
 struct TAutoSelectResult {
-    int Best = -1;  // index of the chosen material (-1: empty list, or cancelled)
-    std::vector<double> Scores;
+    // Index of the chosen material; -1 when no material has a reflection in range (or the list
+    // is empty, or the search was cancelled).
+    int Best = -1;
+    std::vector<std::optional<double>> Scores;  // per material; nullopt: no reflection in range
     bool Cancelled = false;
     // "ALLOWED" / "LATTICE" of the last material read that had them: the fields end with these
     // values unless the chosen material has its own.
@@ -60,8 +64,9 @@ struct TAutoSelectResult {
     std::optional<double> LastLattice;
 };
 
-// Scores every material in order; the first of equal scores wins. `step(done, total)` is called
-// once per material and may return false to cancel.
+// Scores every material in order; the smallest score wins, the first of equal scores. A material
+// without a reflection in range takes no part. `step(done, total)` is called once per material and
+// may return false to cancel.
 TAutoSelectResult AutoSelectSubstrate(const std::vector<TSubstrateMaterial>& materials,
                                       const std::vector<double>& peakPositions, double first,
                                       double last,

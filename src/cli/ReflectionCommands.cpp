@@ -463,7 +463,7 @@ int IdentifyCommand(const std::vector<std::string>& args, std::ostream& out, std
             }
             const auto materials = analysis::ReadAllMaterials(database);
             int chosen = -1;
-            std::vector<double> scores;
+            std::vector<std::optional<double>> scores;
             std::optional<std::string> allowed;
             std::optional<double> lattice;
             if (auto name = o.Value("--material")) {
@@ -479,6 +479,9 @@ int IdentifyCommand(const std::vector<std::string>& args, std::ostream& out, std
                     materials, positions, pts.front().Position, pts.back().Position);
                 chosen = r.Best;
                 scores = r.Scores;
+                if (chosen < 0)
+                    err << "trevasc-cli: " << file
+                        << ": no material has an expected reflection inside the scan range\n";
                 allowed = r.LastAllowed;
                 lattice = r.LastLattice;
             }
@@ -505,7 +508,9 @@ int IdentifyCommand(const std::vector<std::string>& args, std::ostream& out, std
             out << "{\"material\": " << (chosen >= 0 ? Json(material.Name) : "null");
             if (o.Has("--auto-select"))
                 out << ", \"scores\": " << JsonArray(indices, [&](size_t i) {
-                    return "[" + Json(materials[i].Name) + ", " + JsonNumber(scores[i]) + "]";
+                    // null: no expected reflection inside the scan range, no candidate
+                    return "[" + Json(materials[i].Name) + ", " +
+                           (scores[i] ? JsonNumber(*scores[i]) : std::string("null")) + "]";
                 });
             out << ", \"expected\": "
                 << JsonArray(material.Reflections,

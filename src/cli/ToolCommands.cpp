@@ -477,7 +477,8 @@ int LatticeCommand(const std::vector<std::string>& args, std::ostream& out, std:
             tools::TLatticeEffects effects = calc.NelsonRileyPlot(wavelength);
             ApplyLatticeEffects(session, effects);
             if (effects.NelsonRileyWindow != tools::TLatticeEffects::NelsonRiley::Show)
-                throw InputError{"the Nelson-Riley plot needs at least two peaks"};
+                throw InputError{
+                    "the Nelson-Riley plot needs at least two peaks with a multiple of at least 1"};
 #ifdef TREVASC_HAVE_QT
             EnsureGuiApplication();
             WriteImagePng(RenderXYPlotImage(effects.NelsonRileyData, 800, 600), *png);
@@ -488,6 +489,8 @@ int LatticeCommand(const std::vector<std::string>& args, std::ostream& out, std:
 
         const std::string title = session.Registry().PlotTitle;
         if (a.Has("--json")) {
+            std::vector<size_t> rowsIndex(calc.LatticeConstants().size());
+            for (size_t i = 0; i < rowsIndex.size(); ++i) rowsIndex[i] = i;
             std::vector<std::string> ids;
             for (size_t i = 0; i < calc.PeakRows().size() && i < calc.HklRows().size(); ++i)
                 ids.push_back("[" + Json(calc.PeakRows()[i]) + ", " +
@@ -497,8 +500,13 @@ int LatticeCommand(const std::vector<std::string>& args, std::ostream& out, std:
                 << ", \"expected\": " << Json(calc.ExpectedValue())
                 << ", \"spacings\": " << JsonNumbers(calc.Spacings()) << ", \"multipliers\": "
                 << JsonList(calc.Multipliers(), [](int32_t m) { return std::to_string(m); })
-                << ", \"hklRows\": " << JsonTexts(calc.HklRows())
-                << ", \"latticeConstants\": " << JsonNumbers(calc.LatticeConstants())
+                << ", \"hklRows\": " << JsonTexts(calc.HklRows()) << ", \"latticeConstants\": "
+                << JsonList(rowsIndex,
+                            [&](size_t i) {
+                                // A row with multiple 0 has no lattice constant ("-").
+                                return calc.Multipliers()[i] != 0 ? Json(calc.LatticeConstants()[i])
+                                                                  : std::string("null");
+                            })
                 << ", \"mean\": " << Json(calc.Mean()) << ", \"error\": " << Json(calc.Error())
                 << ", \"nelsonRiley\": " << Json(calc.NelsonRiley())
                 << ", \"nelsonRileyError\": " << Json(calc.NelsonRileyError())

@@ -66,6 +66,23 @@ TEST(AdditionalLines, ShowAllInRangeStopsAtTheScanEndOrTheLastOrder) {
     EXPECT_TRUE(ComputeAdditionalLines(in).empty());
 }
 
+TEST(AdditionalLines, ShowAllInRangeIncludesALineExactlyAtTheScanEnd) {
+    // 4 A at 8000 eV: the third order lies at 2 arcsin(3 x 1.549973 / 8) = 71.076°. A scan that
+    // ends exactly there shows it; one that ends a hair before does not.
+    TAdditionalLinesInput in;
+    in.ShowAllInRange = true;
+    in.LastScanPosition = 180.0;
+    const auto all = ComputeAdditionalLines(in);
+    ASSERT_EQ(all.size(), 5u);
+    const double third = all[2].TwoTheta;
+    EXPECT_DOUBLE_EQ(third, Expected(3, 4, 8000));
+    EXPECT_NEAR(third, 71.076, 0.001);
+    in.LastScanPosition = third;
+    EXPECT_EQ(Orders(ComputeAdditionalLines(in)), (std::vector<int>{1, 2, 3}));
+    in.LastScanPosition = std::nextafter(third, 0.0);
+    EXPECT_EQ(Orders(ComputeAdditionalLines(in)), (std::vector<int>{1, 2}));
+}
+
 TEST(AdditionalLines, SelectedPeakGivesOneLineForTheTabEnergy) {
     TAdditionalLinesInput in;
     in.UseSelectedPeak = true;

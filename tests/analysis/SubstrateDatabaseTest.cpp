@@ -90,19 +90,12 @@ TEST(SubstrateDatabase, AutoSelectTakesTheSmallestScoreFirstOfEquals) {
     auto r = AutoSelectSubstrate(materials, peaks, 20, 80);
     EXPECT_EQ(r.Best, 1);
     ASSERT_EQ(r.Scores.size(), 3u);
-    EXPECT_NEAR(r.Scores[0], 0.5 * 0.5 + 0.2 * 0.2, 1e-12);
-    EXPECT_DOUBLE_EQ(r.Scores[1], r.Scores[2]);
-
-    // A material without reflections in range scores 0 and wins unless an earlier one has 0.
-    auto out = materials;
-    out.insert(out.begin() + 1, Material("out of range", {10.0, 100.0}));
-    out[1].Lattice = 3.0;
-    out[1].Allowed = "1";
-    r = AutoSelectSubstrate(out, peaks, 20, 80);
-    EXPECT_EQ(r.Best, 1);
-    EXPECT_EQ(r.LastAllowed.value_or(""), "1");
+    // far: 0.5^2 + 0.2^2; Si: 0.059^2 + 0.101^2 + 0.027^2 = 0.014411
+    EXPECT_NEAR(r.Scores[0].value_or(-1), 0.5 * 0.5 + 0.2 * 0.2, 1e-12);
+    EXPECT_NEAR(r.Scores[1].value_or(-1), 0.014411, 1e-9);
+    EXPECT_EQ(r.Scores[1], r.Scores[2]);
     // The edges of the scan range count as inside; no peaks adds 1000^2 per reflection.
-    EXPECT_DOUBLE_EQ(SubstrateScore(Material("edges", {20.0, 80.0}), {}, 20, 80), 2e6);
+    EXPECT_EQ(SubstrateScore(Material("edges", {20.0, 80.0}), {}, 20, 80), 2e6);
 
     int steps = 0;
     r = AutoSelectSubstrate(materials, peaks, 20, 80,
@@ -110,6 +103,31 @@ TEST(SubstrateDatabase, AutoSelectTakesTheSmallestScoreFirstOfEquals) {
     EXPECT_TRUE(r.Cancelled);
     EXPECT_EQ(r.Best, -1);
     EXPECT_EQ(AutoSelectSubstrate({}, peaks, 20, 80).Best, -1);
+}
+
+TEST(SubstrateDatabase, AutoSelectIgnoresMaterialsWithoutReflectionsInRange) {
+    const std::vector<double> peaks = {28.5, 47.2, 69.1};
+    // Without a reflection in range the sum of squares is empty: no score, and no candidate,
+    // whatever its place in the list; its fields still count as read.
+    std::vector<TSubstrateMaterial> materials = {
+        Material("out of range", {10.0, 100.0}),
+        Material("far", {28.0, 47.0}),
+        Material("no reflections", {}),
+        Material("Si", {28.441, 47.301, 69.127}),
+    };
+    materials[0].Lattice = 3.0;
+    materials[0].Allowed = "1";
+    auto r = AutoSelectSubstrate(materials, peaks, 20, 80);
+    EXPECT_EQ(r.Best, 3);
+    ASSERT_EQ(r.Scores.size(), 4u);
+    EXPECT_FALSE(r.Scores[0].has_value());
+    EXPECT_FALSE(r.Scores[2].has_value());
+    EXPECT_EQ(r.LastAllowed.value_or(""), "1");
+    EXPECT_EQ(r.LastLattice.value_or(0), 3.0);
+    EXPECT_FALSE(SubstrateScore(materials[0], peaks, 20, 80).has_value());
+    r = AutoSelectSubstrate(materials, peaks, 90, 95);
+    EXPECT_EQ(r.Best, -1);
+    EXPECT_EQ(r.Scores.size(), 4u);
 }
 
 TEST(SubstrateDatabase, JcpdsImportWritesPolySectionAndOverwritesKeys) {

@@ -154,3 +154,38 @@ TEST_F(ReflectionCli, IdentifyNamesPeaksAfterTheChosenOrBestMaterial) {
     EXPECT_NE(r.Err.find(file + ": No material 'None'"), std::string::npos);
     EXPECT_EQ(Cli({"identify", file, "--database", ini}).Code, 2);
 }
+
+TEST_F(ReflectionCli, AutoSelectLeavesOutMaterialsWithoutReflectionsInRange) {
+    trevasc::test::TempDir dir;
+    // A GaAs (004) scan from 60 to 70 degrees with its peak at 66.05.
+    std::string scan;
+    for (int i = 0; i <= 100; ++i) scan += std::to_string(60 + 0.1 * i) + "\t10\n";
+    const std::string file = dir.Write("gaas.txt", scan);
+    CliResult r = Cli({"identify", file, "--auto-select", "--database", SubstratesDef(), "--peaks",
+                       "66.05", "--json"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    // GaAs (004) at 66.052: 0.002^2; Ge (004) at 65.996 comes second with 0.054^2.
+    EXPECT_NE(r.Out.find("\"material\": \"GaAs\""), std::string::npos) << r.Out;
+    const size_t gaas = r.Out.find("[\"GaAs\", ");
+    ASSERT_NE(gaas, std::string::npos) << r.Out;
+    EXPECT_NEAR(std::stod(r.Out.substr(gaas + 9)), 4e-6, 1e-12);
+    EXPECT_NE(r.Out.find("[\"Ge\", 0.0029"), std::string::npos) << r.Out;
+    // LaAlO3 (47.968, 70.178) and the r-plane (52.553, 83.220) have nothing in 60..70.
+    EXPECT_NE(r.Out.find("[\"LaAlO3\", null]"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("[\"Al2O3 r-plane\", null]"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("{\"position\": 66.05, \"description\": \"GaAs (004)\""),
+              std::string::npos);
+
+    // Below the lowest reflection of the database: no candidate, no material.
+    std::string low;
+    for (int i = 0; i <= 100; ++i) low += std::to_string(5 + 0.1 * i) + "\t10\n";
+    const std::string lowFile = dir.Write("low.txt", low);
+    r = Cli({"identify", lowFile, "--auto-select", "--database", SubstratesDef(), "--peaks", "10",
+             "--json"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Out.find("{\"material\": null, \"scores\": [[\"Si\", null], "), std::string::npos)
+        << r.Out;
+    EXPECT_NE(r.Out.find("\"description\": \"\""), std::string::npos);
+    EXPECT_NE(r.Err.find("no material has an expected reflection inside the scan range"),
+              std::string::npos);
+}

@@ -66,6 +66,36 @@ TEST(CliLattice, AutoScanManualMultipliersAndThePlot) {
     EXPECT_TRUE(Has(manual.Out, "\"hklRows\": [\"0,0,1\", \"0,0,3\"]")) << manual.Out;
 }
 
+TEST(CliLattice, PeaksWithoutMultipleAndAnAutoScanWithoutCandidate) {
+    // lambda = 2: 2Theta = 60°, 180°, 90° give d = 2, 1, sqrt(2) and the lattice constants 4, 4,
+    // 3 sqrt(2) = 4.24264; 10° gives d = 1 / sin(5°) = 11.4737, more than twice 4: multiple 0.
+    ToolRun r = RunTool({"lattice", "--peaks", "60,180,90,10", "--wavelength", "2", "--json"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_TRUE(Has(r.Out, "\"multipliers\": [2, 4, 3, 0]")) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "\"hklRows\": [\"2,0,0\", \"4,0,0\", \"3,0,0\", \"0,0,0\"]"));
+    EXPECT_TRUE(Has(r.Out, "\"latticeConstants\": [4")) << r.Out;
+    EXPECT_TRUE(Has(r.Out, ", null]")) << r.Out;
+    // (8 + 4.2426407) / 3
+    EXPECT_TRUE(Has(r.Out, "\"mean\": 4.08088")) << r.Out;
+    r = RunTool({"lattice", "--peaks", "60,180,90,10", "--wavelength", "2"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_TRUE(Has(r.Out, "10.000\t11.47371\t0,0,0\t-\n")) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "Arithmetic mean [Å]: 4.0809  Error: 0.08088")) << r.Out;
+
+    // Trial values 0.5 .. 1.0 leave the peak with d = 2 at the multiple 0: exit 1, the message.
+    r = RunTool({"lattice", "--peaks", "180,60", "--wavelength", "2", "--auto", "0.5,1.1,0.25"});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Err,
+              "trevasc-cli lattice: No trial lattice constant gives every peak a multiple of at "
+              "least 1.\n");
+    EXPECT_EQ(r.Out, "");
+    // From 0.5 to 1.6: 1.5 gives both peaks the lattice constant 2.
+    r = RunTool({"lattice", "--peaks", "180,60", "--wavelength", "2", "--auto", "0.5,1.6,0.25"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_TRUE(Has(r.Out, "Expected lattice constant [Å]: 1.5\n")) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "Arithmetic mean [Å]: 2  Error: ")) << r.Out;
+}
+
 TEST(CliLattice, BadInputExitsWithOneAndAMessage) {
     struct Case {
         std::vector<std::string> Args;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -219,4 +220,126 @@ TEST(DefinitionFiles, SubstrateReflectionsFollowFromTheLatticeConstants) {
         }
     }
     EXPECT_GT(checked, 100);
+}
+
+namespace {
+
+// Miller indices of a key "Name (hkl)" or "Name (h k i l)": one digit per index unless blanks
+// separate them; a minus sign belongs to the index after it. Of four indices the third
+// (i = -h - k) is dropped.
+std::vector<int> IndicesOf(const std::string& key) {
+    const size_t open = key.find('('), close = key.find(')');
+    if (open == std::string::npos || close == std::string::npos) return {};
+    const std::string inner = key.substr(open + 1, close - open - 1);
+    std::vector<int> indices;
+    if (inner.find(' ') != std::string::npos) {
+        for (size_t pos = 0; pos < inner.size();) {
+            const size_t blank = std::min(inner.find(' ', pos), inner.size());
+            indices.push_back(std::stoi(inner.substr(pos, blank - pos)));
+            pos = blank + 1;
+        }
+    } else {
+        for (size_t i = 0; i < inner.size(); ++i) {
+            const bool minus = inner[i] == '-';
+            if (minus) ++i;
+            indices.push_back((minus ? -1 : 1) * (inner[i] - '0'));
+        }
+    }
+    if (indices.size() == 4) indices.erase(indices.begin() + 2);
+    return indices;
+}
+
+// 1/d^2 of the hexagonal cell: 4/3 (h^2 + hk + k^2) / a^2 + l^2 / c^2.
+double HexagonalSpacing(double a, double c, int h, int k, int l) {
+    return 1.0 / std::sqrt(4.0 / 3.0 * (h * h + h * k + k * k) / (a * a) + l * l / (c * c));
+}
+
+}  // namespace
+
+TEST(DefinitionFiles, PowderListsHoldEveryAllowedReflectionUpTo150Degrees) {
+    const IniFile db(std::string(TREVASC_SOURCE_DIR) + "/data/Substrates.DEF");
+    // Reflection conditions: F lattice (zinc blende, fluorite): h, k, l all odd or all even;
+    // diamond (Fd-3m, atoms on 8a): besides, all even only with h + k + l = 4n; spinel (Fd-3m,
+    // general conditions): besides F, 0kl only with k + l = 4n; simple cubic: all.
+    const auto f = [](int h, int k, int l) { return (h % 2 == k % 2) && (k % 2 == l % 2); };
+    const auto diamond = [&](int h, int k, int l) {
+        return f(h, k, l) && (h % 2 == 1 || (h + k + l) % 4 == 0);
+    };
+    const auto spinel = [&](int h, int k, int l) {
+        return f(h, k, l) && ((h != 0 && k != 0 && l != 0) || (h + k + l) % 4 == 0);
+    };
+    const auto all = [](int, int, int) { return true; };
+    struct Powder {
+        std::string Section;
+        double A;
+        std::function<bool(int, int, int)> Allowed;
+    };
+    const std::vector<Powder> powders = {{"InP", 5.8687, f},
+                                         {"YSZ", 5.139, f},
+                                         {"MgAl2O4", 8.0832, spinel},
+                                         {"Si powder (SRM 640e)", 5.431179, diamond},
+                                         {"LaB6 powder (SRM 660c)", 4.156826, all}};
+    for (const Powder& p : powders) {
+        SCOPED_TRACE(p.Section);
+        EXPECT_EQ(ParseFloat(db.ReadString(p.Section, "LATTICE", "0")), p.A);
+        // h^2 + k^2 + l^2 of every allowed reflection up to 150° (2Theta)...
+        std::set<int> expected;
+        for (int h = 0; h <= 15; ++h)
+            for (int k = 0; k <= h; ++k)
+                for (int l = 0; l <= k; ++l) {
+                    const int n = h * h + k * k + l * l;
+                    if (n == 0 || !p.Allowed(h, k, l)) continue;
+                    const double s = kCuKAlpha1 / (2.0 * p.A / std::sqrt(double(n)));
+                    if (s <= std::sin(75.0 * kPi / 180.0)) expected.insert(n);
+                }
+        // ...each listed once, at 2 arcsin(lambda / (2 a / sqrt(n))) to the 3 decimals shown.
+        std::set<int> listed;
+        for (const std::string& key : db.Keys(p.Section)) {
+            if (key == "LATTICE" || key == "ALLOWED") continue;
+            const std::vector<int> hkl = IndicesOf(key);
+            ASSERT_EQ(hkl.size(), 3u) << key;
+            EXPECT_TRUE(p.Allowed(hkl[0], hkl[1], hkl[2])) << key;
+            const int n = hkl[0] * hkl[0] + hkl[1] * hkl[1] + hkl[2] * hkl[2];
+            EXPECT_TRUE(listed.insert(n).second) << key << " twice";
+            const double d = p.A / std::sqrt(double(n));
+            const double twoTheta = 2.0 * std::asin(kCuKAlpha1 / (2.0 * d)) * 180.0 / kPi;
+            EXPECT_NEAR(ParseFloat(db.ReadString(p.Section, key, "0")), twoTheta, 0.00051) << key;
+        }
+        EXPECT_EQ(listed, expected);
+    }
+    // Positions worked by hand: Si (111), d = 5.431179 / sqrt(3) = 3.135693, sin = 0.245649:
+    // 28.440°; LaB6 (100), sin = 1.540562 / 8.313652 = 0.185305: 21.358°; MgAl2O4 (440),
+    // d = 8.0832 / sqrt(32) = 1.428921: 65.240°; InP (444), d = 0.847074, sin = 0.909343: 130.830°;
+    // Si (620), d = 0.858745, sin = 0.896985: 127.529°. A spinel line that the diamond rule would
+    // forbid: MgAl2O4 (222).
+    EXPECT_EQ(db.ReadString("Si powder (SRM 640e)", "Si (111)", ""), "28.440");
+    EXPECT_EQ(db.ReadString("LaB6 powder (SRM 660c)", "LaB6 (100)", ""), "21.358");
+    EXPECT_EQ(db.ReadString("MgAl2O4", "MgAl2O4 (440)", ""), "65.240");
+    EXPECT_EQ(db.ReadString("InP", "InP (444)", ""), "130.830");
+    EXPECT_EQ(db.ReadString("Si powder (SRM 640e)", "Si (620)", ""), "127.529");
+    EXPECT_NE(db.ReadString("MgAl2O4", "MgAl2O4 (222)", ""), "");
+    EXPECT_EQ(db.ReadString("Si powder (SRM 640e)", "Si (222)", ""), "");
+}
+
+TEST(DefinitionFiles, BothSapphireSectionsUseOneCell) {
+    const IniFile db(std::string(TREVASC_SOURCE_DIR) + "/data/Substrates.DEF");
+    const double a = 4.7588, c = 12.991;
+    int checked = 0;
+    for (const char* section : {"Al2O3 (sapphire)", "Al2O3 r-plane"}) {
+        for (const std::string& key : db.Keys(section)) {
+            if (key == "LATTICE" || key == "ALLOWED") continue;
+            const std::vector<int> hkl = IndicesOf(key);
+            ASSERT_EQ(hkl.size(), 3u) << key;
+            const double d = HexagonalSpacing(a, c, hkl[0], hkl[1], hkl[2]);
+            const double twoTheta = 2.0 * std::asin(kCuKAlpha1 / (2.0 * d)) * 180.0 / kPi;
+            EXPECT_NEAR(ParseFloat(db.ReadString(section, key, "0")), twoTheta, 0.00051)
+                << section << " " << key;
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 13);
+    // (1-102) by hand: 1/d^2 = 4/3 / 4.7588^2 + 4 / 12.991^2 = 0.0588768 + 0.0237014, d = 3.47990.
+    EXPECT_EQ(db.ReadString("Al2O3 r-plane", "LATTICE", ""), "3.4799");
+    EXPECT_EQ(db.ReadString("Al2O3 r-plane", "Al2O3 (1-102)", ""), "25.577");
+    EXPECT_EQ(db.ReadString("Al2O3 (sapphire)", "Al2O3 (1-102)", ""), "25.577");
 }

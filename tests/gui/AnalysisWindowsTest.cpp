@@ -9,6 +9,7 @@
 
 #include "GuiTestSupport.h"
 #include "base/NumberText.h"
+#include "gui/lattice/ErrorInfoWindow.h"
 #include "gui/lattice/LatticeDialogs.h"
 #include "gui/lattice/LatticeWindow.h"
 #include "gui/lattice/NelsonRileyWindow.h"
@@ -181,6 +182,57 @@ TEST(LatticeWindow, AutoScanManualMultiplierDeleteAndAdjust) {
     const double before = h.Window->Session().MainScan().Peaks.Items[3].Position;
     lattice->AdjustPeaksClick();
     EXPECT_NE(h.Window->Session().MainScan().Peaks.Items[3].Position, before);
+}
+
+TEST(LatticeWindow, PeakWithoutMultipleShowsADashAndAutoNeedsACandidate) {
+    MainWindowHarness h;
+    h.OpenTestScan();
+    // SrTiO3 (002), (003), (004) and a peak at 10°: with lambda = 1.5406 its d = 8.838 Å is more
+    // than twice the expected 3.905, multiple 0.
+    SetPeaks(h, {10.0, 46.472, 72.567, 104.192});
+    h.Window->Session().SetCurrentWavelength(1.5406);
+    h.Click("Button8");
+    auto* lattice = TopLevel<LatticeWindow>("LatticeWindow");
+    ASSERT_NE(lattice, nullptr);
+    In<QLineEdit>(lattice, "Edit1")->setText("0,0,1");
+    In<FloatEdit>(lattice, "FloatEdit1")->setText("3.905");
+    ClickIn(lattice, "Button2");
+    ASSERT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
+    EXPECT_EQ(RowsOf(lattice, "ListBox3"), (QStringList{"0,0,0", "0,0,2", "0,0,3", "0,0,4"}));
+    // 2 x 1.952502, 3 x 1.301664, 4 x 0.976248 all give 3.90500: the mean of the three, not of
+    // four rows with a 0 among them (2.93).
+    EXPECT_EQ(RowsOf(lattice, "ListBox4"), (QStringList{"-", "3.90500", "3.90499", "3.90499"}));
+    EXPECT_EQ(In<FloatEdit>(lattice, "FloatEdit2")->text(), "3.905");
+    EXPECT_NEAR(In<FloatEdit>(lattice, "FloatEdit4")->Value(), 3.905, 0.001);
+    auto* nr = TopLevel<NelsonRileyWindow>("NelsonRileyWindow");
+    ASSERT_NE(nr, nullptr);
+    EXPECT_EQ(nr->Dataset().Count(), 3);
+
+    // "Auto" from 0.5 to 1: every trial value leaves peaks with the multiple 0.
+    h.Dialogs.DialogAnswers = {true};
+    h.Dialogs.FillDialog = [](QDialog& d) {
+        auto& scan = static_cast<AutoScanDialog&>(d);
+        scan.StartEdit()->SetValue(0.5);
+        scan.EndEdit()->SetValue(1);
+        scan.StepEdit()->SetValue(0.1);
+    };
+    ClickIn(lattice, "Button4");
+    ASSERT_EQ(h.Prompts.Errors.size(), 1u);
+    EXPECT_EQ(h.Prompts.Errors[0],
+              "No trial lattice constant gives every peak a multiple of at least 1.");
+    EXPECT_TRUE(lattice->isEnabled());
+    EXPECT_EQ(In<FloatEdit>(lattice, "FloatEdit1")->text(), "3.905");
+    EXPECT_EQ(RowsOf(lattice, "ListBox3").size(), 4);
+    EXPECT_EQ(In<FloatEdit>(lattice, "FloatEdit2")->text(), "3.905");
+}
+
+TEST(ErrorInfoWindow, ShowsTheStandardErrorOfTheIntercept) {
+    const QString html = ErrorInfoWindow::InfoHtml();
+    // sqrt(Sxx SSE / ((n - 2)(n Sxx - Sx^2))): no further factor n under the root.
+    EXPECT_TRUE(html.contains("/ ( (n − 2) ( n Σx<sub>i</sub>² − (Σx<sub>i</sub>)² ) )"))
+        << html.toStdString();
+    EXPECT_FALSE(html.contains("n (n − 2)"));
+    EXPECT_TRUE(html.contains("( n (n − 1) )"));
 }
 
 TEST(XrrWindow, FringesOfATwentyNanometreFilm) {

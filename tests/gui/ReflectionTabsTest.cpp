@@ -87,8 +87,9 @@ TEST(ReflectionTabs, SubstrateSelectionShowsMarkersAndFillsTheAdditionalTab) {
     EXPECT_EQ(h.Window->Session().MainScan().Peaks.Items[0].Description, "SrTiO3 (001)");
     EXPECT_EQ(Rows(h.Find<QListWidget>("CheckListBox1"))[0], "22.760: SrTiO3 (001)");
 
-    // "Auto select": SrTiO3 fits the peak, but the first material without any reflection in the
-    // scan's 15..30 degrees scores 0 and wins (MgO, after five materials with reflections there)
+    // "Auto select" over the scan's 15..30 degrees: SrTiO3 (001) at 22.753 lies 0.007 from the
+    // peak; the next best, LSAT (100) at 22.974, 0.214. Materials without a reflection in the
+    // range (MgO: 36.9 and up) take no part.
     material->setCurrentIndex(-1);
     // Cancel in the progress dialog: nothing selected, the tab usable again
     std::vector<ProgressEvent::Phase> phases;
@@ -104,8 +105,21 @@ TEST(ReflectionTabs, SubstrateSelectionShowsMarkersAndFillsTheAdditionalTab) {
     h.Window->Session().SetProgressCallback(nullptr);
     h.Click("Button5");
     EXPECT_TRUE(h.Find<QWidget>("TabSheet3")->isEnabled());
-    EXPECT_EQ(material->currentText(), "MgO");
-    EXPECT_EQ(h.Find<QLineEdit>("Edit1")->text(), "2,4,6,8");
+    EXPECT_EQ(material->currentText(), "SrTiO3");
+    EXPECT_EQ(h.Find<QLineEdit>("Edit1")->text(), "1,2,3,4,5,6,7,8");
+    EXPECT_TRUE(h.Find<QPushButton>("Button7")->isEnabled());
+
+    // A scan from 5 to 15 degrees: no material has a reflection there (the lowest one of the
+    // database lies at 19°), so none is a candidate and the selection is cleared.
+    std::string low;
+    for (int i = 0; i <= 100; ++i) low += std::to_string(5 + 0.1 * i) + "\t10\n";
+    h.Window->Session().OpenMainFile(h.Config.Write("low.txt", low));
+    h.Window->Session().AddPeak(10.0);
+    h.Click("Button5");
+    EXPECT_EQ(material->currentIndex(), -1);
+    EXPECT_TRUE(Rows(h.Find<QListWidget>("ListBox1")).empty());
+    EXPECT_FALSE(h.Find<QPushButton>("Button7")->isEnabled());
+    EXPECT_FALSE(h.Find<QCheckBox>("CheckBox3")->isEnabled());
 }
 
 TEST(ReflectionTabs, ClipboardMaterialAndJcpdsImport) {

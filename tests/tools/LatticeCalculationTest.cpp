@@ -66,12 +66,19 @@ TEST(LatticeCalculation, LinearFitAgainstHandWorkedValues) {
     EXPECT_DOUBLE_EQ(exact.Slope, 2.0);
     EXPECT_DOUBLE_EQ(exact.Intercept, 1.0);
     EXPECT_NEAR(exact.Error, 0.0, 1e-12);
-    // (0,0), (1,1), (2,1): slope 1/2, intercept 1/6, SSE 1/6,
-    // error sqrt(Sxx SSE / ((n Sxx - Sx^2)(n-2) n)) = sqrt(5/6 / 18).
+    // (0,0), (1,1), (2,1): slope 1/2, intercept 1/6, SSE 1/6; the standard error of the
+    // intercept is sqrt(SSE / (n - 2) * Sxx / (n Sxx - Sx^2)) = sqrt(1/6 * 5/6) = sqrt(5) / 6.
     TLinearFit scatter = LinearFit({0, 1, 2}, {0, 1, 1});
     EXPECT_DOUBLE_EQ(scatter.Slope, 0.5);
     EXPECT_NEAR(scatter.Intercept, 1.0 / 6.0, 1e-15);
-    EXPECT_NEAR(scatter.Error, std::sqrt(5.0 / 6.0 / 18.0), 1e-15);
+    EXPECT_NEAR(scatter.Error, std::sqrt(5.0) / 6.0, 1e-15);
+    // Four points (0,0), (1,1), (2,1), (3,2): Sx = 6, Sxx = 14, Sy = 4, Sxy = 9,
+    // n Sxx - Sx^2 = 20, slope 12/20 = 0.6, intercept 2/20 = 0.1, residuals -0.1, 0.3, -0.3, 0.1,
+    // SSE = 0.2: error = sqrt(14 * 0.2 / (20 * 2)) = sqrt(0.07), twice sqrt(0.07 / 4).
+    TLinearFit four = LinearFit({0, 1, 2, 3}, {0, 1, 1, 2});
+    EXPECT_NEAR(four.Slope, 0.6, 1e-15);
+    EXPECT_NEAR(four.Intercept, 0.1, 1e-15);
+    EXPECT_NEAR(four.Error, std::sqrt(0.07), 1e-15);
     // Two points: the line through both, error 0.
     TLinearFit two = LinearFit({1, 3}, {2, 3});
     EXPECT_DOUBLE_EQ(two.Slope, 0.5);
@@ -177,6 +184,60 @@ TEST(LatticeCalculation, OnePeakAndTwoPeaks) {
     EXPECT_EQ(e2.TitleSuffix, " (d=" + FormatFixed(two.NelsonRiley(), 3) + "Å)");
 }
 
+// lambda = 2: 2Theta = 60°, 180°, 90°, 120° give d = 2, 1, sqrt(2), 2/sqrt(3); with the expected
+// value 4 the multiples are 2, 4, 3, 3 and the lattice constants 4, 4, 3 sqrt(2), 2 sqrt(3).
+TEST(LatticeCalculation, MeanErrorAndNelsonRileyErrorOfFourPeaksByHand) {
+    LatticeCalculation calc = WithPeaks({"60.000", "180.000", "90.000", "120.000"}, "1,0,0", "4");
+    calc.CalculateLatticeData(2.0);
+    ASSERT_EQ(calc.Multipliers(), (std::vector<int32_t>{2, 4, 3, 3}));
+    // mean (8 + 4.2426407 + 3.4641016) / 4 = 3.9266856, shown as 3.9267 (5 digits);
+    // squares around 3.9267: 2 * 0.0733^2 + 0.3159407^2 + 0.4625984^2 = 0.3245616;
+    // s / sqrt(n) = sqrt(0.3245616 / (4 * 3)) = 0.1644591 (n^2 instead of n (n - 1): 0.1424).
+    EXPECT_EQ(calc.MeanText(), "3.9267");
+    EXPECT_NEAR(calc.Mean(), 3.9266856, 1e-7);
+    EXPECT_NEAR(calc.Error(), 0.1644591, 1e-7);
+    // Nelson-Riley abscissae (theta = 30°, 90°, 45°, 60°): 1.5 + 0.75 / (pi/6) = 2.9323945, 0,
+    // 0.7071068 + 0.5 / (pi/4) = 1.3437266, 0.2886751 + 0.25 / (pi/3) = 0.5274075.
+    // Sx = 4.8035286, Sxx = 10.6826972, n Sxx - Sx^2 = 19.6569019; the line has the intercept
+    // 3.8300198 and the slope 0.0804957, SSE = 0.2927196; error of the intercept
+    // sqrt(10.6826972 * 0.2927196 / (19.6569019 * 2)) = 0.2820290.
+    EXPECT_NEAR(calc.NelsonRiley(), 3.8300198, 1e-7);
+    EXPECT_NEAR(calc.FitSlope(), 0.0804957, 1e-7);
+    EXPECT_NEAR(calc.NelsonRileyError(), 0.2820290, 1e-7);
+    EXPECT_EQ(calc.NelsonRileyErrorText(), "0.28203");
+}
+
+TEST(LatticeCalculation, PeakWithMultipleZeroTakesNoPartInMeanErrorOrFit) {
+    // The fourth peak (2Theta = 10°, lambda = 2) has d = 1 / sin(5°) = 11.47 Å, more than twice
+    // the expected 4: multiple 0. The other three give 4, 4 and 3 sqrt(2) as above.
+    LatticeCalculation calc = WithPeaks({"60.000", "180.000", "90.000", "10.000"}, "1,0,0", "4");
+    TLatticeEffects e = calc.NelsonRileyPlot(2.0);
+    ASSERT_EQ(calc.Multipliers(), (std::vector<int32_t>{2, 4, 3, 0}));
+    EXPECT_EQ(calc.HklRows()[3], "0,0,0");
+    EXPECT_EQ(calc.LatticeRows(),
+              (std::vector<std::string>{"4.00000", "4.00000", "4.24264", kNoLatticeConstantRow}));
+    // mean (8 + 4.2426407) / 3 = 4.0808802 (shown 4.0809); squares around it
+    // 2 * 0.0809^2 + 0.1617407^2 = 0.0392497; sqrt(0.0392497 / (3 * 2)) = 0.0808802.
+    EXPECT_EQ(calc.MeanText(), "4.0809");
+    EXPECT_NEAR(calc.Error(), 0.0808802, 1e-7);
+    // The fit over the three points (2.9323945, 4), (0, 4), (1.3437266, 4.2426407):
+    // Sx = 4.2761210, Sxx = 10.4045385, n Sxx - Sx^2 = 12.9284043, intercept 4.0874328,
+    // slope -0.0045971, SSE = 0.0391586, error sqrt(10.4045385 * 0.0391586 / 12.9284043) =
+    // 0.1775221.
+    EXPECT_NEAR(calc.NelsonRiley(), 4.0874328, 1e-7);
+    EXPECT_NEAR(calc.FitSlope(), -0.0045971, 1e-7);
+    EXPECT_NEAR(calc.NelsonRileyError(), 0.1775221, 1e-7);
+    ASSERT_EQ(e.NelsonRileyWindow, TLatticeEffects::NelsonRiley::Show);
+    EXPECT_EQ(e.NelsonRileyData.Count(), 3);
+
+    // Only one peak left with a multiple: no fit, the window is hidden.
+    LatticeCalculation one = WithPeaks({"180.000", "10.000"}, "1,0,0", "4");
+    EXPECT_EQ(one.NelsonRileyPlot(2.0).NelsonRileyWindow, TLatticeEffects::NelsonRiley::Hide);
+    EXPECT_EQ(one.MeanText(), "4");
+    EXPECT_EQ(one.Error(), 0.0);
+    EXPECT_EQ(one.NelsonRileyText(), "0");
+}
+
 TEST(LatticeCalculation, FailedCommandsLeaveEverythingAsItWas) {
     LatticeCalculation calc = WithPeaks({"22.754", "46.472"}, "0,0,1", "4");
     calc.CalculateLatticeData(kCuKAlpha1);
@@ -223,6 +284,32 @@ TEST(LatticeCalculation, AutoScanAccumulatesTheStepAndKeepsTheFirstBest) {
     LatticeCalculation onePeak = WithPeaks({"46.472"}, "0,0,1", "1");
     onePeak.AutoScanLattice(kCuKAlpha1, 2, 9, 0.5);
     EXPECT_EQ(onePeak.ExpectedText, "2");
+}
+
+TEST(LatticeCalculation, AutoScanSkipsTrialValuesThatLeaveAPeakWithoutMultiple) {
+    // lambda = 2: 2Theta = 180° gives d = 1, 60° gives d = 2. Trial values 0.5, 0.75, 1.0 give the
+    // peak with d = 2 the multiple round(0.25), round(0.375), round(0.5) = 0: no candidates (with
+    // every multiple 0 the spread is 0 and 0.5 would win). 1.25 gives multiples 1, 1 (lattice
+    // constants 1 and 2, error 0.5); 1.5 gives 2, 1 (both 2, error 0) and wins.
+    LatticeCalculation calc = WithPeaks({"180.000", "60.000"}, "1,0,0", "4");
+    calc.AutoScanLattice(2.0, 0.5, 1.6, 0.25);
+    EXPECT_EQ(calc.ExpectedText, "1.5");
+    EXPECT_EQ(calc.Multipliers(), (std::vector<int32_t>{2, 1}));
+    EXPECT_EQ(calc.MeanText(), "2");
+
+    // No trial value in 0.5 .. 1.0 qualifies: the message, and nothing changes.
+    LatticeCalculation none = WithPeaks({"180.000", "60.000"}, "1,0,0", "4");
+    none.CalculateLatticeData(2.0);
+    try {
+        none.AutoScanLattice(2.0, 0.5, 1.1, 0.25);
+        ADD_FAILURE() << "no candidate, but no message";
+    } catch (const TrevascError& e) {
+        EXPECT_STREQ(e.what(),
+                     "No trial lattice constant gives every peak a multiple of at least 1.");
+    }
+    EXPECT_EQ(none.ExpectedText, "4");
+    EXPECT_EQ(none.Multipliers(), (std::vector<int32_t>{4, 2}));
+    EXPECT_EQ(none.MeanText(), "4");
 }
 
 TEST(LatticeCalculation, AutoScanRefusesHangingRangesAndHonoursCancel) {

@@ -36,9 +36,13 @@ QString ErrorInfoWindow::InfoHtml() {
     html += "<p align=\"center\" " + formulaStyle + ">Δa<sub>0</sub> = " +
             Root(
                 "Σx<sub>i</sub>² · Σ (y<sub>i</sub> − ŷ<sub>i</sub>)² / "
-                "( n (n − 2) ( n Σx<sub>i</sub>² − (Σx<sub>i</sub>)² ) )") +
+                "( (n − 2) ( n Σx<sub>i</sub>² − (Σx<sub>i</sub>)² ) )") +
             "</p>";
     html += "<p>With two peaks the line passes through both points and the error is 0.</p>";
+    html +=
+        "<p>n counts the peaks with a multiple of at least 1: a peak whose spacing exceeds "
+        "twice the expected lattice constant (multiple 0, shown as \"-\") takes no part in "
+        "the mean, the fit or their errors.</p>";
     return html;
 }
 

@@ -1,5 +1,6 @@
 #include "tools/lattice/LatticeCalculation.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/Error.h"
@@ -82,9 +83,10 @@ TLinearFit LinearFit(const std::vector<double>& x, const std::vector<double>& y)
             const double r = y[i] - (fit.Slope * x[i] + fit.Intercept);
             sse += r * r;
         }
-        // Error of the intercept from error propagation of the regression:
-        // sqrt(Sxx * SSE / ((n Sxx - Sx^2) (n - 2) n)).
-        fit.Error = std::sqrt(sxx * sse / (det * (nn - 2.0) * nn));
+        // Standard error of the intercept of a least-squares line: the residual variance
+        // SSE / (n - 2) times the intercept's element of the inverse normal matrix,
+        // Sxx / (n Sxx - Sx^2), so sqrt(Sxx * SSE / ((n Sxx - Sx^2) (n - 2))).
+        fit.Error = std::sqrt(sxx * sse / (det * (nn - 2.0)));
     }
     return fit;
 }
@@ -129,7 +131,8 @@ void LatticeCalculation::AssignMultipliers() {
     for (int i = 0; i < count_; ++i) {
         const double d = spacings_[static_cast<size_t>(i)];
         // Nearest integer, halves to the even neighbour; a spacing above twice the expected
-        // value gets 0.
+        // value gets 0: such a row has no lattice constant ("-") and stays out of the mean, its
+        // error and the Nelson-Riley fit.
         int32_t m = RoundToInt32(expected / d);
         if (manualMultipliers_[static_cast<size_t>(i)] != 0)
             m = manualMultipliers_[static_cast<size_t>(i)];
@@ -141,22 +144,32 @@ void LatticeCalculation::AssignMultipliers() {
         hklRows_.push_back(std::to_string(mm * direction_.H) + "," +
                            std::to_string(mm * direction_.K) + "," +
                            std::to_string(mm * direction_.L));
-        latticeRows_.push_back(FormatFixed(a, 5, separator_));
+        latticeRows_.push_back(m == 0 ? kNoLatticeConstantRow : FormatFixed(a, 5, separator_));
     }
 }
 
+int LatticeCalculation::UsedCount() const {
+    return static_cast<int>(
+        std::count_if(multipliers_.begin(), multipliers_.end(), [](int32_t m) { return m != 0; }));
+}
+
 void LatticeCalculation::MeanAndError() {
+    const int n = UsedCount();
     double sum = 0;
-    for (double a : latticeConstants_) sum += a;
-    mean_ = count_ > 0 ? sum / count_ : 0.0;
+    for (size_t i = 0; i < latticeConstants_.size(); ++i)
+        if (multipliers_[i] != 0) sum += latticeConstants_[i];
+    mean_ = n > 0 ? sum / n : 0.0;
     meanText_ = MeanField().TextOf(mean_, separator_);
     error_ = 0.0;
-    if (count_ >= 2) {
-        // Standard error of the mean around the mean as its field shows it.
+    if (n >= 2) {
+        // Standard error of the mean, s / sqrt(n) = sqrt(sum (a - mean)^2 / (n (n - 1))), around
+        // the mean as its field shows it.
         const double shown = MeanField().ValueOf(meanText_);
         double squares = 0;
-        for (double a : latticeConstants_) squares += (a - shown) * (a - shown);
-        error_ = std::sqrt(squares / (static_cast<double>(count_) * (count_ - 1)));
+        for (size_t i = 0; i < latticeConstants_.size(); ++i)
+            if (multipliers_[i] != 0)
+                squares += (latticeConstants_[i] - shown) * (latticeConstants_[i] - shown);
+        error_ = std::sqrt(squares / (static_cast<double>(n) * (n - 1)));
     }
     errorText_ = ErrorField().TextOf(error_, separator_);
 }
@@ -166,15 +179,19 @@ std::string LatticeCalculation::TitleSuffix(double value) const {
 }
 
 void LatticeCalculation::NelsonRileyFit(bool showPlot, TLatticeEffects& effects) {
-    if (count_ < 2) {
+    if (UsedCount() < 2) {
         effects.NelsonRileyWindow = TLatticeEffects::NelsonRiley::Hide;
         nelsonRiley_ = 0.0;
         nelsonRileyText_ = NelsonRileyField().TextOf(0.0, separator_);
         return;
     }
-    std::vector<double> x;
-    for (const std::string& row : peakRows_) x.push_back(NelsonRileyAbscissa(PeakPosition(row)));
-    const TLinearFit fit = LinearFit(x, latticeConstants_);
+    std::vector<double> x, y;
+    for (size_t i = 0; i < peakRows_.size() && i < multipliers_.size(); ++i) {
+        if (multipliers_[i] == 0) continue;
+        x.push_back(NelsonRileyAbscissa(PeakPosition(peakRows_[i])));
+        y.push_back(latticeConstants_[i]);
+    }
+    const TLinearFit fit = LinearFit(x, y);
     nelsonRiley_ = fit.Intercept;
     nelsonRileyText_ = NelsonRileyField().TextOf(fit.Intercept, separator_);
     nelsonRileyError_ = fit.Error;
@@ -188,7 +205,7 @@ void LatticeCalculation::NelsonRileyFit(bool showPlot, TLatticeEffects& effects)
     effects.NelsonRileyWindow = TLatticeEffects::NelsonRiley::Show;
     plot::TPlotXYDataset& data = effects.NelsonRileyData;
     data.X = x;
-    data.Y = latticeConstants_;
+    data.Y = y;
     data.XTitle = kNelsonRileyXTitle;
     data.YTitle = kNelsonRileyYTitle;
     data.Color = 0x0000FF;  // red (0x00BBGGRR)
@@ -264,13 +281,18 @@ TLatticeEffects LatticeCalculation::AutoScanLattice(double wavelength, double st
     // numbers as computing them for every candidate.
     next.ComputeSpacings(wavelength);
     double best = 1.0, bestError = 1e300;
+    bool found = false;
     double a = start;
     int64_t tried = 0;
     do {
         next.ExpectedText = ExpectedField().TextOf(a, separator_);
         next.AssignMultipliers();
         next.MeanAndError();
-        if (next.error_ < bestError) {  // strictly: the first of equal errors wins
+        // A trial value that leaves a peak without a multiple is no candidate: with every
+        // multiple 0 the spread is 0 and the scan would "find" 0 Å.
+        const bool candidate = next.UsedCount() == next.count_;
+        if (candidate && next.error_ < bestError) {  // strictly: the first of equal errors wins
+            found = true;
             bestError = next.error_;
             best = a;
         }
@@ -281,6 +303,7 @@ TLatticeEffects LatticeCalculation::AutoScanLattice(double wavelength, double st
             return effects;
         }
     } while (a < end);
+    if (!found) throw TrevascError(kAutoScanNoCandidateMessage);
     next.ExpectedText = ExpectedField().TextOf(best, separator_);
     next.AssignMultipliers();
     next.MeanAndError();

@@ -20,6 +20,10 @@ namespace trevasc::tools {
 inline constexpr const char* kDirectionSyntaxMessage =
     "Syntax of selected direction (h,k,l) is incorrect.";
 inline constexpr const char* kDirectionZeroMessage = "Error: hkl=000 is not possible.";
+inline constexpr const char* kAutoScanNoCandidateMessage =
+    "No trial lattice constant gives every peak a multiple of at least 1.";
+// Lattice constant row of a peak whose spacing exceeds twice the expected value (multiple 0).
+inline constexpr const char* kNoLatticeConstantRow = "-";
 inline constexpr const char* kNelsonRileyXTitle =
     "Nelson-Riley cos²(theta)/sin(theta)+cos²(theta)/theta";
 inline constexpr const char* kNelsonRileyYTitle = "Lattice constant [Å]";
@@ -100,9 +104,10 @@ class LatticeCalculation {
     TLatticeEffects CalculateLatticeData(double wavelength);
     TLatticeEffects NelsonRileyPlot(double wavelength);
     // "Auto": tries start, start + step, ... (accumulated) while below end and takes the expected
-    // value with the smallest standard error (the first of equal errors). Throws TrevascError for
-    // a step <= 0 or a range of more than kMaxAutoScanCandidates candidates. A cancel (progress
-    // returning false) leaves everything as it was.
+    // value with the smallest standard error (the first of equal errors). A trial value that
+    // gives any peak the multiple 0 is no candidate. Throws TrevascError for a step <= 0, a range
+    // of more than kMaxAutoScanCandidates candidates, or kAutoScanNoCandidateMessage when no trial
+    // value qualifies; then, as after a cancel (progress returning false), nothing changes.
     TLatticeEffects AutoScanLattice(double wavelength, double start, double end, double step,
                                     const LoopProgress& progress = {});
     // "Assign manually": multiplier of a row (0 = automatic), then "Calculate lattice data".
@@ -141,6 +146,8 @@ class LatticeCalculation {
     void MeanAndError();
     void NelsonRileyFit(bool showPlot, TLatticeEffects& effects);
     void PeakIdentifiers(TLatticeEffects& effects);
+    // Rows with a multiple other than 0: the ones that enter the mean and the fit.
+    int UsedCount() const;
     std::string TitleSuffix(double value) const;
     void Prepare(double wavelength);
 
