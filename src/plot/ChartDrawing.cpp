@@ -18,22 +18,29 @@ int Round(double v) {
     return static_cast<int>(std::nearbyint(v));
 }
 
-// Byte offsets of the character boundaries of `text` after the first character (the last is
-// the text's length). A malformed byte counts as one character.
-std::vector<size_t> CharacterEnds(const std::string& text) {
-    std::vector<size_t> ends;
+// Byte offsets of the character starts of `text`, and its length last. A malformed byte counts
+// as one character.
+std::vector<size_t> CharacterStarts(const std::string& text) {
+    std::vector<size_t> starts;
     for (size_t at = 0; at < text.size();) {
+        starts.push_back(at);
         at += std::max<size_t>(1, Utf8CharLength(std::string_view(text).substr(at)));
-        ends.push_back(std::min(at, text.size()));
     }
-    return ends;
+    starts.push_back(text.size());
+    return starts;
 }
 
-// The first `bytes` of `text` without trailing blanks, followed by the ellipsis.
-std::string Ellipsized(const std::string& text, size_t bytes) {
-    std::string cut = text.substr(0, bytes);
-    while (!cut.empty() && cut.back() == ' ') cut.pop_back();
-    return cut + kEllipsis;
+// `kept` characters of `text`, the first half from its start and the rest from its end, joined
+// by the ellipsis without blanks beside it.
+std::string ElidedInTheMiddle(const std::string& text, const std::vector<size_t>& starts,
+                              size_t kept) {
+    const size_t characters = starts.size() - 1;
+    const size_t front = (kept + 1) / 2, back = kept - front;
+    std::string head = text.substr(0, starts[front]);
+    std::string tail = text.substr(starts[characters - back]);
+    while (!head.empty() && head.back() == ' ') head.pop_back();
+    while (!tail.empty() && tail.front() == ' ') tail.erase(0, 1);
+    return head + kEllipsis + tail;
 }
 }  // namespace
 
@@ -44,19 +51,20 @@ std::string FitTextToWidth(Canvas& canvas, const std::string& text, int room, in
         canvas.SetFontSize(points);
         if (canvas.TextWidth(text) <= room) return text;
     }
-    // The longest start of the text that fits with the ellipsis (widths grow with the length:
-    // a binary search over whole characters).
-    const std::vector<size_t> ends = CharacterEnds(text);
+    // The ellipsis goes into the middle, so that both the start of a title and its end (the
+    // Nelson-Riley result "(d=...)", a unit) stay readable. The most characters that fit: the
+    // width grows with their number, a binary search.
     if (canvas.TextWidth(kEllipsis) > room) return {};
-    size_t low = 0, high = ends.size();  // characters kept: low fits, high does not
+    const std::vector<size_t> starts = CharacterStarts(text);
+    size_t low = 0, high = starts.size() - 1;  // characters kept: low fits, high does not
     while (high - low > 1) {
         const size_t mid = (low + high) / 2;
-        if (canvas.TextWidth(Ellipsized(text, ends[mid - 1])) <= room)
+        if (canvas.TextWidth(ElidedInTheMiddle(text, starts, mid)) <= room)
             low = mid;
         else
             high = mid;
     }
-    return low == 0 ? std::string(kEllipsis) : Ellipsized(text, ends[low - 1]);
+    return ElidedInTheMiddle(text, starts, low);
 }
 
 int TickRows(int plotHeight, int digitHeight) {

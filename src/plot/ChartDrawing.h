@@ -14,8 +14,8 @@ void DrawChartFrame(Canvas& canvas, const TChartLayout& layout, TColor leftColor
                     TColor rightColor);
 
 // A title in at most `room` pixels: the font steps down from `size` to `smallest` points until
-// the text fits; a text still too wide at `smallest` is cut after a whole character and ends in
-// "…". The canvas keeps the chosen size. Empty when not even "…" fits.
+// the text fits; of a text still too wide at `smallest` the middle gives way to "…" (whole
+// characters, as many as fit). The canvas keeps the chosen size. Empty when not even "…" fits.
 std::string FitTextToWidth(Canvas& canvas, const std::string& text, int room, int size,
                            int smallest);
 
