@@ -312,9 +312,7 @@ maps::MapBuild BuildMapFromFiles(const ToolArguments& a, WorkbenchSession& sessi
                                ? build.Message
                                : "The main scan has fewer than 2 points: there is no map to draw.");
     }
-    if (build.Dataset.Points.empty())
-        throw TrevascError(
-            "The scans have no second axis (such as Omega): there is no map to draw.");
+    if (build.Dataset.Points.empty()) throw TrevascError(maps::kNoSecondAxisMessage);
     return build;
 }
 

@@ -13,12 +13,20 @@ namespace trevasc::plot {
 void DrawChartFrame(Canvas& canvas, const TChartLayout& layout, TColor leftColor,
                     TColor rightColor);
 
-// X title at size S, black, centred under the area on the bottom line of the output rectangle.
-void DrawXTitle(Canvas& canvas, const TChartLayout& layout, int originY, int height, int baseSize,
-                const std::string& text);
+// A title in at most `room` pixels: the font steps down from `size` to `smallest` points until
+// the text fits; of a text still too wide at `smallest` the middle gives way to "…" (whole
+// characters, as many as fit). The canvas keeps the chosen size. Empty when not even "…" fits.
+std::string FitTextToWidth(Canvas& canvas, const std::string& text, int room, int size,
+                           int smallest);
 
-// Plot title at size S + 4, bold, black, centred at the top of the output rectangle; the font
-// is S, not bold, afterwards.
+// X title at size S (smaller or ellipsized to fit the output width), black, centred under the
+// area on the bottom line of the output rectangle and kept inside it.
+void DrawXTitle(Canvas& canvas, const TChartLayout& layout, int originX, int originY, int width,
+                int height, int baseSize, const std::string& text);
+
+// Plot title at size S + 4, bold, black, centred at the top of the output rectangle; a title
+// wider than the rectangle gets a smaller font, down to S - 2, and then an ellipsis. The font is
+// S, not bold, afterwards.
 void DrawPlotTitle(Canvas& canvas, int originX, int originY, int width, int baseSize,
                    const std::string& text);
 
@@ -32,7 +40,8 @@ int DrawValueAxisTicks(Canvas& canvas, const TAxisMapping& mapping,
                        int tickLength, int baseSize, TColor color, int digits = 4);
 
 // Vertical axis title at size S in `color`, centred along the axis: left of the labels
-// (Round(1.5 h) apart) or right of them (Round(0.5 h) apart).
+// (Round(1.5 h) apart) or right of them (Round(0.5 h) apart). One longer than the axis gets a
+// smaller font, down to S - 2, and then an ellipsis.
 void DrawYTitle(Canvas& canvas, const TChartLayout& layout, TAxisSide side, int tickLength,
                 int labelWidth, int baseSize, TColor color, const std::string& text);
 

@@ -361,13 +361,16 @@ TwoDPlotResult DrawTwoDPlot(Canvas& canvas, int originX, int originY, const T2dP
     frame.Top -= 1;
     DrawChartFrame(canvas, frame, kBlack, kBlack);
     if (!ds.Info.empty()) {
-        canvas.SetFontSize(S + 2);
         canvas.SetFontColor(kBlack);
-        // Centred over the map, but never starting left of the picture.
-        canvas.TextOut(std::max(originX, layout.Left + (W - canvas.TextWidth(ds.Info)) / 2),
-                       originY, ds.Info);
+        // Centred over the map, but inside the picture: a line wider than the picture gets a
+        // smaller font and then an ellipsis.
+        const std::string info = FitTextToWidth(canvas, ds.Info, width, S + 2, S - 2);
+        const int w = canvas.TextWidth(info);
+        canvas.TextOut(
+            std::clamp(layout.Left + (W - w) / 2, originX, std::max(originX, originX + width - w)),
+            originY, info);
     }
-    DrawXTitle(canvas, layout, originY, height, S, ds.XTitle);
+    DrawXTitle(canvas, layout, originX, originY, width, height, S, ds.XTitle);
     const int yLabelWidth = DrawValueAxisTicks(
         canvas, mapping, MapAxisTicks(yMin, yMax, std::max(2, RoundToPixel(H / (2.5 * metrics.H)))),
         false, TAxisSide::Left, t, S, kBlack, 5);

@@ -75,7 +75,7 @@ void DrawXYPlot(Canvas& canvas, int x0, int y0, int width, int height, const TPl
     canvas.SetFontColor(kBlack);
     canvas.SetFontSize(S);
     DrawChartFrame(canvas, layout, ds.Color, kBlack);
-    DrawXTitle(canvas, layout, y0, height, S, ds.XTitle);
+    DrawXTitle(canvas, layout, x0, y0, width, height, S, ds.XTitle);
     DrawPlotTitle(canvas, x0, y0, width, S, ds.Title);
     int labelWidth = 0;
     if (drawable) {

@@ -227,7 +227,7 @@ void DrawChart(Canvas& canvas, int x0, int y0, int width, int height, const TPlo
     canvas.SetFontColor(kBlack);
     canvas.SetFontSize(S);
     DrawChartFrame(canvas, layout, ds.MainColor, secondary ? ds.SecondaryColor : kBlack);
-    DrawXTitle(canvas, layout, y0, height, S, ds.XTitle);
+    DrawXTitle(canvas, layout, x0, y0, width, height, S, ds.XTitle);
     DrawPlotTitle(canvas, x0, y0, width, S, ds.Title);
 
     const int rows = TickRows(layout.PH, metrics.H0);

@@ -87,7 +87,7 @@ void WorkbenchSession::SetCurrentWavelength(double angstrom) {
     Notify([angstrom](SessionObserver& o) { o.CurrentWavelengthChanged(angstrom); });
 }
 
-maps::MapBuild WorkbenchSession::BuildMapDataset(maps::MapMode mode) {
+maps::MapBuild WorkbenchSession::BuildMapDataset(maps::MapMode mode, bool report) {
     maps::MapRequest request;
     request.Mode = mode;
     request.OmegaOffset = maps_.RsmOmegaOffset;
@@ -95,7 +95,7 @@ maps::MapBuild WorkbenchSession::BuildMapDataset(maps::MapMode mode) {
     request.FlipKParallel = maps_.FlipKParallel;
     request.Wavelength = currentWavelength_;
     maps::MapBuild build = maps::BuildMapDataset(registry_, request);
-    if (!build.Message.empty()) prompts_.ShowError(build.Message);
+    if (report && !build.Message.empty()) prompts_.ShowError(build.Message);
     return build;
 }
 

@@ -173,8 +173,9 @@ class WorkbenchSession {
     void SetCurrentWavelength(double angstrom);
     MapSettings& Maps() { return maps_; }
     // The map of the open scans in the given mode with the map settings and CurrentWavelength;
-    // a reason why it was not built is shown as an error box.
-    maps::MapBuild BuildMapDataset(maps::MapMode mode);
+    // a reason why it was not built is shown as an error box unless `report` is false (the
+    // redraw after a change of the open scans, which nobody asked for).
+    maps::MapBuild BuildMapDataset(maps::MapMode mode, bool report = true);
 
     // The lattice constant (Angstrom) and the permitted-orders text of the "Additional
     // reflections" tab. A changed value notifies the observers; an equal one does nothing.

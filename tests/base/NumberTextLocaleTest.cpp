@@ -6,42 +6,11 @@
 #include <string>
 
 #include "base/NumberText.h"
-#include "support/TempDir.h"
+#include "support/CommaLocale.h"
 
 using namespace trevasc;
 
-namespace {
-
-// The desktop program runs with the C library's locale taken from the environment (Qt sets it),
-// where the decimal mark may be ",". This builds such a locale with nothing but LC_NUMERIC, so
-// that the test needs no installed locales, and puts it in force for its lifetime.
-class CommaLocale {
-  public:
-    CommaLocale() {
-        const std::string source = dir_.Write("comma.src",
-                                              "LC_NUMERIC\n"
-                                              "decimal_point \"<U002C>\"\n"
-                                              "thousands_sep \"<U002E>\"\n"
-                                              "grouping 3;3\n"
-                                              "END LC_NUMERIC\n");
-        // -c: the other categories are missing on purpose (localedef then answers 1).
-        std::system(
-            ("localedef -c -i '" + source + "' '" + dir_.File("xx_XX") + "' 2>/dev/null").c_str());
-        ::setenv("LOCPATH", dir_.Path().c_str(), 1);
-        active_ = std::setlocale(LC_NUMERIC, "xx_XX") != nullptr;
-    }
-    ~CommaLocale() {
-        std::setlocale(LC_NUMERIC, "C");
-        ::unsetenv("LOCPATH");
-    }
-    bool Active() const { return active_; }
-
-  private:
-    test::TempDir dir_;
-    bool active_ = false;
-};
-
-}  // namespace
+using test::CommaLocale;
 
 TEST(NumberTextLocale, NumbersAreWrittenWithAPointInACommaLocale) {
     CommaLocale comma;

@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QLocale>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -12,6 +14,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <numbers>
 
@@ -21,6 +24,7 @@
 #include "gui/maps/RsmOffsetDialog.h"
 #include "gui/maps/TwoAxisWindow.h"
 #include "gui/widgets/FloatEdit.h"
+#include "support/CommaLocale.h"
 #include "tools/maps/MapBuilder.h"
 
 namespace trevasc {
@@ -30,6 +34,8 @@ using test::FindAction;
 using test::MainWindowHarness;
 
 constexpr const char* kAreaScan = "xrdtools_test_area_RSM_Omega2Theta_v1.0.xrdml";
+// Two 2Theta-Omega scans of 4 points, 0.1 degrees of Omega apart.
+constexpr const char* kTwoScans = "two_scans_rsm.ras";
 constexpr double kRadians = std::numbers::pi / 180.0;
 
 void OpenArea(MainWindowHarness& h, const QString& file = test::TestDataFile(kAreaScan)) {
@@ -50,6 +56,30 @@ void MoveMouse(QWidget* box, QPoint p) {
 
 QPoint AreaCentre(const plot::TPlotArea& a) {
     return {(a.Left + a.Right) / 2, (a.Top + a.Bottom) / 2};
+}
+
+// The user's locale (QLocale) for the lifetime of the object; the tests' default afterwards.
+class UserLocale {
+  public:
+    explicit UserLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+    ~UserLocale() { QLocale::setDefault(QLocale::c()); }
+};
+
+// `value` in fixed notation as the C library writes it in the locale in force.
+QString Printed(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return QString::fromLatin1(text);
+}
+
+// The smallest and largest second-axis position of the open scans.
+std::pair<double, double> SecondAxisRange(const ScanRegistry& scans) {
+    double low = 1e10, high = -1e10;
+    for (int k = 0; k <= scans.AdditionalCount(); ++k) {
+        low = std::min(low, scans.ScanAt(k).SecondAxisPosition);
+        high = std::max(high, scans.ScanAt(k).SecondAxisPosition);
+    }
+    return {low, high};
 }
 
 bool IsGrey(QRgb c) {
@@ -515,6 +545,106 @@ TEST(TwoAxisWindow, ClickIntoScansAtFixedOmegaTakesTheScansOmega) {
         build.Dataset.Points.begin(), build.Dataset.Points.end(),
         [](const plot::T2dPlotPoint& p, const plot::T2dPlotPoint& q) { return p.Z < q.Z; });
     EXPECT_LT(std::fabs(strongest->X), 2 / lambda * std::sin(0.01 * kRadians));
+}
+
+TEST(TwoAxisWindow, ShownMapFollowsOpenInsertAndSelectAndHidesWithoutAMap) {
+    MainWindowHarness h;
+    WorkbenchSession& session = h.Window->Session();
+    OpenArea(h);
+    TwoAxisWindow* map = h.Window->TwoAxis();
+    WindowMenuItem(h, "&2-Axis Plot")->trigger();
+    ASSERT_TRUE(map->isVisible());
+    const auto [areaLow, areaHigh] = SecondAxisRange(session.Registry());
+    EXPECT_DOUBLE_EQ(map->Area().YMin, areaLow);
+    const QImage areaPicture = map->Picture();
+
+    // Another map file: the shown window draws its map, not the one before.
+    ASSERT_TRUE(session.RunAction(
+        [&] { session.OpenMainFile(test::TestDataFile(kTwoScans).toStdString()); }));
+    ASSERT_TRUE(map->isVisible());
+    const auto [low, high] = SecondAxisRange(session.Registry());
+    ASSERT_NE(low, areaLow);
+    EXPECT_DOUBLE_EQ(map->Area().YMin, low);
+    EXPECT_DOUBLE_EQ(map->Area().YMax, high);
+    EXPECT_FALSE(map->Picture() == areaPicture);
+    EXPECT_GT(ColouredPixels(map->Picture(), map->Area()), 0);
+
+    // Inserting widens the map to the scans added.
+    ASSERT_TRUE(session.RunAction(
+        [&] { session.InsertFiles({test::TestDataFile(kAreaScan).toStdString()}); }));
+    ASSERT_TRUE(map->isVisible());
+    EXPECT_DOUBLE_EQ(map->Area().YMin, std::min(low, areaLow));
+    EXPECT_DOUBLE_EQ(map->Area().YMax, std::max(high, areaHigh));
+
+    // Selecting another main scan draws again in the current mode: the reciprocal map stays
+    // reciprocal (the offsets question was answered when it was asked for).
+    h.Prompts.ConfirmAnswers = {true};
+    WindowMenuItem(h, "&Reciprocal Space Map")->trigger();
+    ASSERT_TRUE(map->ReciprocalReadout());
+    const size_t questions = h.Prompts.Questions.size();
+    session.SelectMainScan(2);
+    ASSERT_TRUE(map->isVisible());
+    EXPECT_TRUE(map->ReciprocalReadout());
+    EXPECT_EQ(h.Prompts.Questions.size(), questions);
+
+    // A single scan forms no map: the window goes, without a message nobody asked for.
+    h.OpenTestScan();
+    EXPECT_FALSE(map->isVisible());
+    EXPECT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.front();
+    EXPECT_TRUE(h.Window->isEnabled());
+    // Nor does a hidden window come back by itself with the next map file.
+    OpenArea(h);
+    EXPECT_FALSE(map->isVisible());
+}
+
+TEST(TwoAxisWindow, TwoAxisPlotOfAScanWithoutSecondAxisTellsTheBatchToolsReason) {
+    MainWindowHarness h;
+    h.OpenTestScan();
+    TwoAxisWindow* map = h.Window->TwoAxis();
+    WindowMenuItem(h, "&2-Axis Plot")->trigger();
+    EXPECT_FALSE(map->isVisible());
+    EXPECT_TRUE(h.Window->isEnabled());
+    ASSERT_EQ(h.Prompts.Errors.size(), 1u);
+    // The same words as the batch tool prints for this file.
+    QProcess cli;
+    cli.start(QString(TREVASC_BIN_DIR) + "/trevasc-cli",
+              {"map", test::TestDataFile(), "-o", QString::fromStdString(h.Config.File("m.png"))});
+    ASSERT_TRUE(cli.waitForFinished(20000));
+    const QString printed = QString::fromUtf8(cli.readAllStandardError());
+    EXPECT_NE(cli.exitCode(), 0);
+    EXPECT_TRUE(printed.contains(QString::fromStdString(h.Prompts.Errors[0])))
+        << printed.toStdString() << " / " << h.Prompts.Errors[0];
+    EXPECT_FALSE(std::filesystem::exists(h.Config.File("m.png")));
+}
+
+TEST(TwoAxisWindow, CopiedTextAndReadoutUseTheUsersDecimalSeparator) {
+    test::CommaLocale comma;
+    ASSERT_TRUE(comma.Active());
+    const UserLocale german(QLocale(QLocale::German, QLocale::Germany));
+    MainWindowHarness h;
+    OpenArea(h);
+    TwoAxisWindow* map = h.Window->TwoAxis();
+    WindowMenuItem(h, "&2-Axis Plot")->trigger();
+    ASSERT_TRUE(map->isVisible());
+
+    FindAction(*map, "Copy as &Text")->trigger();
+    const QStringList lines = QGuiApplication::clipboard()->text().split("\r\n");
+    ASSERT_GT(lines.size(), 2);
+    // The titles keep their points ("[a.u.]"); the numbers get the user's comma, as the C
+    // library writes them in the comma locale.
+    EXPECT_EQ(lines[0], "TwoTheta [°](x)\tOmega Center [°](y)\tCounts [a.u.](z)");
+    const TDataSet& main = h.Window->Session().MainScan();
+    EXPECT_EQ(lines[1], Printed(main.Points[0].Position, 5) + "\t" +
+                            Printed(main.SecondAxisPosition, 5) + "\t" +
+                            Printed(main.Points[0].Intensity, 5));
+    EXPECT_TRUE(lines[1].contains(','));
+    EXPECT_FALSE(lines[1].contains('.'));
+
+    // The readout under the pointer: 2Theta and Omega at the area's top left corner.
+    const plot::TPlotArea area = map->Area();
+    MoveMouse(map->PaintBox(), QPoint(area.Left, area.Top));
+    EXPECT_EQ(map->statusBar()->currentMessage(),
+              "X = " + Printed(area.XMin, 5) + "   Y = " + Printed(area.YMax, 5));
 }
 
 }  // namespace

@@ -61,8 +61,8 @@ bool ShootReflectionTabs(trevasc::MainWindow& window, QTabWidget& tabs, const QS
 bool ShootMaps(trevasc::MainWindow& window, const QString& areaScan, const QString& folder) {
     trevasc::WorkbenchSession& session = window.Session();
     if (!session.RunAction([&] { session.OpenMainFile(areaScan.toStdString()); })) return false;
+    // At the size the window opens with, where its titles have the least room.
     trevasc::TwoAxisWindow* map = window.TwoAxis();
-    map->resize(720, 520);
     map->ShowTwoAxisPlot();
     QApplication::processEvents();
     map->RenderMap();

@@ -22,6 +22,11 @@
 
 namespace trevasc {
 
+namespace {
+// Charts on screen use "Arial" at 12 points, as the plot and Nelson-Riley windows do.
+constexpr int kScreenFontSize = 12;
+}  // namespace
+
 class FitPaintBox : public QWidget {
   public:
     explicit FitPaintBox(PeakFitWindow* owner) : QWidget(owner), owner_(owner) {
@@ -355,7 +360,7 @@ void PeakFitWindow::PaintChart(QPainter& painter, int width, int height) {
     if (dataset_.Count() == 0) return;
     QPainterCanvas canvas(painter, UserDecimalSeparator());
     canvas.SetFontName("Arial");
-    canvas.SetFontSize(10);
+    canvas.SetFontSize(kScreenFontSize);
     canvas.SetFontColor(0x000000);
     canvas.SetPenColor(0x000000);
     canvas.SetBrushColor(0xFFFFFF);

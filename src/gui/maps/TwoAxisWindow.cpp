@@ -92,9 +92,12 @@ TwoAxisWindow::TwoAxisWindow(WorkbenchSession& session, QWidget* mainWindow, QWi
     connect(resizeTimer_, &QTimer::timeout, this, &TwoAxisWindow::ResizeTimerFired);
     CreateMenus();
     resize(400, 300);
+    session_.AddObserver(this);
 }
 
-TwoAxisWindow::~TwoAxisWindow() = default;
+TwoAxisWindow::~TwoAxisWindow() {
+    session_.RemoveObserver(this);
+}
 
 QWidget* TwoAxisWindow::PaintBox() const {
     return paintBox_;
@@ -236,6 +239,10 @@ MapImageStyle TwoAxisWindow::ScreenStyle() const {
 }
 
 bool TwoAxisWindow::RenderMap() {
+    return Render(true);
+}
+
+bool TwoAxisWindow::Render(bool report) {
     if (busy_) return false;
     if (!maps::IsMapScanKind(session_.Registry().OpenScanKind)) {
         hide();
@@ -243,26 +250,49 @@ bool TwoAxisWindow::RenderMap() {
     }
     // A window that was never shown has not placed its drawing area yet.
     if (!isVisible() && layout()) layout()->activate();
-    return WithBuiltMap([&](const maps::MapBuild& build) {
-        clickOpensOffsets_ = build.ClickOpensOffsets;
-        reciprocalReadout_ = build.ReciprocalReadout;
-        const QSize size = paintBox_->size().expandedTo(QSize(1, 1));
-        lastRenderSize_ = size;
-        plot::TPlotArea area;
-        // A cancelled drawing keeps the picture shown before.
-        std::optional<QImage> image = DrawMap(size, ScreenStyle(), build.Dataset, area);
-        if (!image) return;
-        picture_ = std::move(*image);
-        area_ = area;
-    });
+    bool noSecondAxis = false;
+    const bool built = WithBuiltMap(
+        [&](const maps::MapBuild& build) {
+            // Scans that name no second axis add no points: an empty frame would say nothing.
+            if (build.Dataset.Points.empty()) {
+                noSecondAxis = true;
+                return;
+            }
+            clickOpensOffsets_ = build.ClickOpensOffsets;
+            reciprocalReadout_ = build.ReciprocalReadout;
+            const QSize size = paintBox_->size().expandedTo(QSize(1, 1));
+            lastRenderSize_ = size;
+            plot::TPlotArea area;
+            // A cancelled drawing keeps the picture shown before.
+            std::optional<QImage> image = DrawMap(size, ScreenStyle(), build.Dataset, area);
+            if (!image) return;
+            picture_ = std::move(*image);
+            area_ = area;
+        },
+        report);
+    if (!noSecondAxis) return built;
+    hide();
+    if (report) session_.GetPrompts().ShowError(maps::kNoSecondAxisMessage);
+    return false;
 }
 
-bool TwoAxisWindow::WithBuiltMap(const std::function<void(const maps::MapBuild&)>& use) {
+void TwoAxisWindow::TwoAxisRefresh() {
+    // Opening, inserting or selecting scans: a shown map follows them in its mode, and goes
+    // away when the new main scan forms none. A hidden window draws when it is next shown.
+    if (!isVisible() || busy_) return;
+    if (Render(false))
+        paintBox_->update();
+    else
+        hide();
+}
+
+bool TwoAxisWindow::WithBuiltMap(const std::function<void(const maps::MapBuild&)>& use,
+                                 bool report) {
     if (busy_) return false;
     bool built = false;
     BusyScope busy(*this);
     session_.RunAction([&] {
-        const maps::MapBuild build = session_.BuildMapDataset(session_.Maps().Mode);
+        const maps::MapBuild build = session_.BuildMapDataset(session_.Maps().Mode, report);
         if (!build.Built) return;
         built = true;
         use(build);
@@ -289,7 +319,8 @@ void TwoAxisWindow::CopyAsBitmap() {
 
 void TwoAxisWindow::CopyAsText() {
     WithBuiltMap([&](const maps::MapBuild& build) {
-        QGuiApplication::clipboard()->setText(Q(maps::MapAsText(build.Dataset)));
+        QGuiApplication::clipboard()->setText(
+            Q(maps::MapAsText(build.Dataset, session_.DecimalSeparator())));
     });
 }
 
@@ -340,7 +371,8 @@ void TwoAxisWindow::PaintBox1MouseMove(int px, int py) {
         return;
     }
     paintBox_->SetCursorShape(Qt::CrossCursor);
-    statusBar()->showMessage(Q(maps::MapReadoutText(area_, px, py, reciprocalReadout_)));
+    statusBar()->showMessage(
+        Q(maps::MapReadoutText(area_, px, py, reciprocalReadout_, session_.DecimalSeparator())));
 }
 
 void TwoAxisWindow::PaintBox1MouseLeave() {

@@ -29,14 +29,14 @@ namespace trevasc {
 
 inline constexpr const char* kTwoAxisCaption = "2 Axis Plot";
 
-class TwoAxisWindow : public QMainWindow, private PaintBoxHandler {
+class TwoAxisWindow : public QMainWindow, private SessionObserver, private PaintBoxHandler {
     Q_OBJECT
   public:
     // Re-render this long after the last resize.
     static constexpr int kResizeDelayMs = 1000;
     // "Copy as &Bitmap": font "Arial" 36 pt (the size: MapBitmapSize).
     static constexpr int kBitmapFontSize = 36;
-    static constexpr int kScreenFontSize = 9;
+    static constexpr int kScreenFontSize = 12;
 
     // `mainWindow` is disabled while a map is built and drawn.
     TwoAxisWindow(WorkbenchSession& session, QWidget* mainWindow, QWidget* parent = nullptr);
@@ -55,7 +55,8 @@ class TwoAxisWindow : public QMainWindow, private PaintBoxHandler {
     // "Flip &X axis" of the Scale menu.
     void FlipXAxis();
     // Builds the map of the open scans in the session's map mode and draws it into the
-    // picture. Hides the window for a scan kind that forms no map. True when a map was built.
+    // picture. Hides the window for a scan kind that forms no map and for scans without a
+    // second axis (telling the user why). True when a map was built.
     bool RenderMap();
     // The Scale menu's three entries.
     void SetScaleMode(plot::TMapScale scale);
@@ -87,7 +88,12 @@ class TwoAxisWindow : public QMainWindow, private PaintBoxHandler {
   private:
     class BusyScope;
 
+    // SessionObserver: the open scans changed.
+    void TwoAxisRefresh() override;
+
     void CreateMenus();
+    // RenderMap; `report` false draws without messages (a redraw nobody asked for).
+    bool Render(bool report);
     void ShowMap(maps::MapMode mode);
     void ShowOrRepaint();
     bool ConfirmWithoutOffsets();
@@ -96,7 +102,7 @@ class TwoAxisWindow : public QMainWindow, private PaintBoxHandler {
                                   const plot::T2dPlotDataset& dataset, plot::TPlotArea& area);
     // Builds the map in the session's mode while the main window is disabled and hands it to
     // `use`; errors are shown. True when the map was built.
-    bool WithBuiltMap(const std::function<void(const maps::MapBuild&)>& use);
+    bool WithBuiltMap(const std::function<void(const maps::MapBuild&)>& use, bool report = true);
     // The window's own picture: button face, "Arial" in the screen size.
     MapImageStyle ScreenStyle() const;
 

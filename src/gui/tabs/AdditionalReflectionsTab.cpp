@@ -130,9 +130,15 @@ void AdditionalReflectionsTab::TransitionSelected(int index) {
         UpdateMarkers();
         return;
     }
-    // Writing the energy field recomputes the lines (its change event).
-    const double e = XrayLineTable(S(xrayIniPath_))
-                         .Energy(S(transition_->itemText(index)), session_.DecimalSeparator());
+    // Writing the energy field recomputes the lines (its change event). A hand-edited value
+    // that is no number is reported as the X-ray tube selectors do; the fields and the lines
+    // keep what they showed.
+    double e = 0.0;
+    const bool read = session_.RunAction([&] {
+        e = XrayLineTable(S(xrayIniPath_))
+                .Energy(S(transition_->itemText(index)), session_.DecimalSeparator());
+    });
+    if (!read) return;
     const QString before = energy_->text();
     energy_->SetValue(e);
     if (energy_->text() == before) ComputeAdditionalLines();

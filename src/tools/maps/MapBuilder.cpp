@@ -137,17 +137,19 @@ MapPoint MapPointAt(const plot::TPlotArea& area, int px, int py) {
     return p;
 }
 
-std::string MapReadoutText(const plot::TPlotArea& area, int px, int py, bool reciprocal) {
+std::string MapReadoutText(const plot::TPlotArea& area, int px, int py, bool reciprocal,
+                           char decimalSeparator) {
     if (!InsideMapArea(area, px, py)) return {};
     const MapPoint p = MapPointAt(area, px, py);
-    std::string text = "X = " + FormatFixed(p.X, 5) + "   Y = " + FormatFixed(p.Y, 5);
+    const char sep = decimalSeparator;
+    std::string text = "X = " + FormatFixed(p.X, 5, sep) + "   Y = " + FormatFixed(p.Y, 5, sep);
     // The lattice spacings behind the point (1/k), and k in the units of 10000 reciprocal
     // lattice units (2 pi / 10000 Angstrom); nothing of either where a reciprocal is undefined.
     if (reciprocal && p.X != 0.0 && p.Y != 0.0) {
-        text += "    (1/X = " + FormatFixed(1.0 / p.X, 5) +
-                "   1/Y = " + FormatFixed(1.0 / p.Y, 5) + ")";
-        text += "    (X = " + FormatFixed(p.X * 62831.853071795864, 1) +
-                "   Y = " + FormatFixed(p.Y * 2.0 * kPi * 10000.0, 5) + " [10000 rlu])";
+        text += "    (1/X = " + FormatFixed(1.0 / p.X, 5, sep) +
+                "   1/Y = " + FormatFixed(1.0 / p.Y, 5, sep) + ")";
+        text += "    (X = " + FormatFixed(p.X * 62831.853071795864, 1, sep) +
+                "   Y = " + FormatFixed(p.Y * 2.0 * kPi * 10000.0, 5, sep) + " [10000 rlu])";
     }
     return text;
 }
@@ -222,16 +224,16 @@ RsmReflexResult CalculateExpectedAngles(const RsmReflexInput& input) {
     return result;
 }
 
-std::string MapAsText(const plot::T2dPlotDataset& dataset) {
+std::string MapAsText(const plot::T2dPlotDataset& dataset, char decimalSeparator) {
     std::string text =
         dataset.XTitle + "(x)\t" + dataset.YTitle + "(y)\t" + dataset.ZTitle + "(z)\r\n";
     text.reserve(text.size() + dataset.Points.size() * 40);
     for (const plot::T2dPlotPoint& p : dataset.Points) {
-        text += FormatFixed(p.X, 5);
+        text += FormatFixed(p.X, 5, decimalSeparator);
         text += '\t';
-        text += FormatFixed(p.Y, 5);
+        text += FormatFixed(p.Y, 5, decimalSeparator);
         text += '\t';
-        text += FormatFixed(p.Z, 5);
+        text += FormatFixed(p.Z, 5, decimalSeparator);
         text += "\r\n";
     }
     return text;

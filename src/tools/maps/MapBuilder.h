@@ -24,6 +24,10 @@ inline constexpr const char* kZeroLatticeMessage = "Lattice parameters a,b,c mus
 inline constexpr const char* kZeroHklMessage = "hkl must not be 000!";
 // The runtime's text for an arcsine outside its domain (a reflex beyond the limiting sphere).
 inline constexpr const char* kInvalidFloatOperationMessage = "Ungültige Gleitkommaoperation";
+// A map of scans that name no second axis has no points: the map window and the batch tool
+// give this reason instead of an empty picture.
+inline constexpr const char* kNoSecondAxisMessage =
+    "The scans have no second axis (such as Omega): there is no map to draw.";
 // Maps are built from 2Theta scans only; the map window hides itself for any other kind.
 inline constexpr const char* kNotMapScanKindMessage =
     "Two-axis maps and reciprocal space maps need a series of 2Theta scans.";
@@ -69,8 +73,10 @@ struct MapPoint {
 };
 bool InsideMapArea(const plot::TPlotArea& area, int px, int py);
 MapPoint MapPointAt(const plot::TPlotArea& area, int px, int py);
-// Status-bar text for the pointer at (px, py); empty outside the plot area.
-std::string MapReadoutText(const plot::TPlotArea& area, int px, int py, bool reciprocal);
+// Status-bar text for the pointer at (px, py); empty outside the plot area. The numbers carry
+// `decimalSeparator` (the window passes the user's).
+std::string MapReadoutText(const plot::TPlotArea& area, int px, int py, bool reciprocal,
+                           char decimalSeparator = '.');
 
 // What a click into the measured map hands to the offsets dialog: the Omega at the click is the
 // one the reciprocal map uses for that point.
@@ -107,8 +113,9 @@ struct RsmReflexResult {
 };
 RsmReflexResult CalculateExpectedAngles(const RsmReflexInput& input);
 
-// "Copy as Text": a title line, then X, Y, Z per point (5 decimals, TAB, CR LF).
-std::string MapAsText(const plot::T2dPlotDataset& dataset);
+// "Copy as Text": a title line, then X, Y, Z per point (5 decimals, TAB, CR LF). The clipboard
+// gets the user's decimal separator like every clipboard table; files keep ".".
+std::string MapAsText(const plot::T2dPlotDataset& dataset, char decimalSeparator = '.');
 
 struct Vector3 {
     double X = 0.0, Y = 0.0, Z = 0.0;

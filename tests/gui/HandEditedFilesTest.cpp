@@ -1,0 +1,175 @@
+// The configuration files are edited by hand: a word where a number belongs must never end the
+// program. Every value of xray.ini, substrates.ini, colors.ini and the main INI file is replaced
+// by text, and every window that reads them is driven; each shows its default or a message.
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <algorithm>
+#include <string>
+
+#include "GuiTestSupport.h"
+#include "base/IniFile.h"
+#include "base/NumberText.h"
+#include "gui/maps/TwoAxisWindow.h"
+#include "gui/plot/LegendWindow.h"
+#include "gui/plot/PlotWindow.h"
+#include "gui/widgets/FloatEdit.h"
+
+using namespace trevasc;
+using trevasc::test::MainWindowHarness;
+
+namespace {
+
+constexpr const char* kWord = "text";
+
+// Every value of the file becomes kWord; the update check keeps the closed local port, so that
+// the test never asks a server.
+void ReplaceValuesByText(const std::string& fileName) {
+    IniFile ini(fileName);
+    ASSERT_TRUE(ini.Loaded()) << fileName;
+    int values = 0;
+    for (const std::string& section : ini.Sections())
+        for (const std::string& key : ini.Keys(section)) {
+            if (section == "AUTOUPDATES" && key == "HOST") continue;
+            ini.WriteString(section, key, kWord);
+            ++values;
+        }
+    EXPECT_GT(values, 0) << fileName;
+    ini.Save();
+}
+
+QWidget* TopLevel(const char* name) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == name) return w;
+    ADD_FAILURE() << "no window " << name;
+    return nullptr;
+}
+
+// Picks every entry of a transition list as the user does (the list reports "activated").
+void PickEach(QComboBox* list) {
+    ASSERT_NE(list, nullptr);
+    ASSERT_GT(list->count(), 0);
+    for (int i = 0; i < list->count(); ++i) {
+        list->setCurrentIndex(i);
+        emit list->activated(i);
+        QApplication::processEvents();
+    }
+}
+
+}  // namespace
+
+TEST(HandEditedFiles, EveryValueReplacedByTextEndsNothing) {
+    MainWindowHarness h;
+    // The files with every key the program seeds or writes: the definition files, colors.ini
+    // and the settings and window positions of the main INI file.
+    h.Window->SaveWindowPositions();
+    h.Window->WriteExitConfiguration();
+    h.Window.reset();
+    for (const char* file : {"trevasc.INI", "colors.ini", "xray.ini", "substrates.ini"})
+        ReplaceValuesByText(h.Config.File(file));
+
+    MainWindow& window = h.Start();
+    const std::string conversion = FloatConversionMessage(kWord);
+    // The lattice window selects the stored line at creation (an unreadable index reads as 0)
+    // and reports that line's energy; nothing else is said at start.
+    for (const std::string& e : h.Prompts.Errors) EXPECT_EQ(e, conversion);
+    h.Prompts.Errors.clear();
+
+    // Window positions: the designed places and sizes.
+    EXPECT_EQ(window.TwoAxis()->size(), QSize(400, 300));
+    EXPECT_EQ(window.TwoAxis()->pos(), QPoint(180, 180));
+    // Colours: the default ones.
+    EXPECT_EQ(window.Session().Colors().MainPlot, plot::TColorConfig{}.MainPlot);
+
+    h.OpenTestScan();
+    window.Session().FindPeaks(analysis::TPeakMethod::Slope);
+    QApplication::processEvents();
+    window.Plot()->grab();
+    window.ShowLegend();
+    window.Legend()->grab();
+
+    // "Additional reflections": each transition reports its unreadable energy; the field keeps
+    // its value and the tab stays usable.
+    auto* energy = h.Find<FloatEdit>("FloatEdit2");
+    const QString energyBefore = energy->text();
+    auto* transitions = h.Find<QComboBox>("ComboBox2");
+    ASSERT_NE(transitions, nullptr);
+    for (int i = 0; i < transitions->count(); ++i) {
+        h.Prompts.Errors.clear();
+        transitions->setCurrentIndex(i);
+        QApplication::processEvents();
+        ASSERT_EQ(h.Prompts.Errors.size(), 1u) << i;
+        EXPECT_EQ(h.Prompts.Errors[0], conversion);
+        EXPECT_EQ(energy->text(), energyBefore);
+    }
+    energy->setText("8048.87");  // a typed energy still computes lines
+    EXPECT_GT(h.Find<QListWidget>("ListBox2")->count(), 0);
+
+    // The lattice and film thickness windows' selectors: the same message, fields kept.
+    for (const char* name : {"LatticeWindow", "XrrWindow"}) {
+        QWidget* tool = TopLevel(name);
+        ASSERT_NE(tool, nullptr);
+        tool->show();
+        auto* wavelength = tool->findChild<FloatEdit*>("FloatEditWavelength");
+        ASSERT_NE(wavelength, nullptr);
+        const QString before = wavelength->text();
+        h.Prompts.Errors.clear();
+        PickEach(tool->findChild<QComboBox*>("ComboBoxTransition"));
+        EXPECT_FALSE(h.Prompts.Errors.empty()) << name;
+        for (const std::string& e : h.Prompts.Errors) EXPECT_EQ(e, conversion);
+        EXPECT_EQ(wavelength->text(), before) << name;
+        tool->hide();
+    }
+
+    // Substrates: every material lists its problems instead of reflections; "Auto select" and
+    // the markers run on what is left.
+    auto* materials = h.Find<QComboBox>("ComboBox1");
+    ASSERT_NE(materials, nullptr);
+    ASSERT_GT(materials->count(), 0);
+    for (int i = 0; i < materials->count(); ++i) {
+        materials->setCurrentIndex(i);
+        QApplication::processEvents();
+    }
+    h.Click("CheckBox3");
+    h.Click("Button5");
+    EXPECT_TRUE(h.Find<QWidget>("TabSheet3")->isEnabled());
+
+    // Structure: the simulation with the wavelength that the start-up left.
+    h.Find<QComboBox>("ComboBox3")->setCurrentIndex(1);
+    h.Find<QSpinBox>("SpinEdit10")->setValue(2);
+    h.Click("CheckBox12");
+    window.Plot()->grab();
+
+    // Maps: drawn with the default colours, on an area measurement.
+    ASSERT_TRUE(window.Session().RunAction([&] {
+        window.Session().OpenMainFile(
+            test::TestDataFile("xrdtools_test_area_RSM_Omega2Theta_v1.0.xrdml").toStdString());
+    }));
+    h.Prompts.ConfirmAnswers = {true};
+    window.TwoAxis()->ShowReciprocalSpaceMap();
+    EXPECT_TRUE(window.TwoAxis()->isVisible());
+    window.TwoAxis()->ShowTwoAxisPlot();
+    window.TwoAxis()->grab();
+
+    // The file history holds the word: opening it is a failed open, reported.
+    h.Prompts.Errors.clear();
+    QAction* history = h.MenuItem("&File", kWord);
+    ASSERT_NE(history, nullptr);
+    history->trigger();
+    EXPECT_EQ(h.Prompts.Errors.size(), 1u);
+
+    // Every window comes up and the program ends normally, writing readable files again.
+    for (QWidget* w : window.Windows().Windows()) {
+        if (qobject_cast<QDialog*>(w)) continue;
+        w->show();
+        w->grab();
+    }
+    window.close();
+    EXPECT_TRUE(window.isHidden());
+    EXPECT_EQ(IniFile(h.Config.File("colors.ini")).ReadInteger("PlotColors", "MainPlot", -1),
+              static_cast<long long>(plot::TColorConfig{}.MainPlot));
+}
