@@ -72,3 +72,48 @@ TEST(ReflectionTable, PlainListsYieldNoReflectionAndNameTheLayout) {
     EXPECT_EQ(partial.Reflections.size(), 1u);
     EXPECT_EQ(NoReflectionsMessage(partial), "");
 }
+
+TEST(ReflectionTable, ConversionErrorKeepsTheReflectionsBeforeIt) {
+    struct Case {
+        const char* Name;
+        std::string Text;
+        size_t Kept;
+        std::string Error;
+    };
+    const Case cases[] = {
+        {"blank second reflection",
+         Line({{"3.1355", "1", "1", "1"}, {"1.9201", "2", "2", "0"}}) + "\n" +
+             Line({{"1.3577", "4", "0", "0"}}),
+         2, FloatConversionMessage("")},
+        {"letters in an index",
+         Line({{"3.1355", "1", "1", "1"}, {"1.9201", "2", "x", "0"}, {"1.6", "3", "1", "1"}}), 1,
+         IntegerConversionMessage("  x")},
+        {"line shorter than the columns", Line({{"1.0000", "1", "1", "1"}}).substr(0, 20) + "  I",
+         1, FloatConversionMessage("")},
+        {"empty clipboard", "", 0, ""},
+        {"no marker lines", "just\nsome\ntext", 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const TReflectionTable t = ParseReflectionTable(c.Text);
+        EXPECT_EQ(t.Reflections.size(), c.Kept);
+        EXPECT_EQ(t.Error, c.Error);
+    }
+}
+
+TEST(ReflectionTable, BinaryAndHugeInputEndWithoutCrash) {
+    std::string binary;
+    for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 37) & 0xff);
+    binary += "\nI";
+    const TReflectionTable b = ParseReflectionTable(binary);
+    EXPECT_FALSE(b.Error.empty());  // the "I" line holds no number
+
+    std::string big;
+    const std::string line =
+        Line({{"2.0000", "1", "0", "0"}, {"1.0000", "2", "0", "0"}, {"0.5000", "4", "0", "0"}}) +
+        "\n";
+    while (big.size() < 50u * 1024 * 1024) big += line;
+    const TReflectionTable t = ParseReflectionTable(big);
+    EXPECT_EQ(t.Error, "");
+    EXPECT_EQ(t.Reflections.size(), 3 * (big.size() / line.size()));
+}
