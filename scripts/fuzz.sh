@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) in
 # build-fuzz and runs each for $1 seconds (default 60): the scan readers (the four documented
-# ones, Rigaku RAS, column files with the whole detection chain, xylib), the peak list file
-# reader, the INI reader and the exchange texts. FUZZ_TARGETS="fuzz_xylib ..." runs only those. Seeds: the scans in tests/data, the real files in
+# ones, Rigaku RAS, column files with the whole detection chain, xylib, Bruker RAW version 4),
+# the peak list file reader, the INI reader and the exchange texts. FUZZ_TARGETS="fuzz_xylib ..." runs only those. Seeds: the scans in tests/data, the real files in
 # ../shared/realdata when present, the definition files in data/, and small generated files of
 # each format. New corpus entries stay in build-fuzz/fuzz-corpus; a crash
 # leaves its input in build-fuzz/fuzz-artifacts and makes the script fail.
@@ -25,7 +25,8 @@ cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
   -DTREVASC_FUZZ=ON -DTREVASC_TESTS=ON -DTREVASC_GUI=OFF -DTREVASC_BENCH=OFF >/dev/null
 TARGETS=(fuzz_xml fuzz_header_counts fuzz_scan_list fuzz_two_column fuzz_peak_list_file
-         fuzz_ini_file fuzz_text_exchange fuzz_rigaku_ras fuzz_column_file fuzz_xylib)
+         fuzz_ini_file fuzz_text_exchange fuzz_rigaku_ras fuzz_column_file fuzz_xylib
+         fuzz_bruker_raw4)
 if [ -n "${FUZZ_TARGETS:-}" ]; then
   read -r -a TARGETS <<<"$FUZZ_TARGETS"
 fi
@@ -34,7 +35,7 @@ cmake --build "$BUILD" -j "${JOBS:-2}" --target "${TARGETS[@]}"
 SEEDS="$BUILD/fuzz-seeds"
 rm -rf "$SEEDS"
 mkdir -p "$SEEDS"/{xml,header_counts,scan_list,two_column,peak_list_file,ini_file,text_exchange} \
-  "$SEEDS"/{rigaku_ras,column_file,xylib} \
+  "$SEEDS"/{rigaku_ras,column_file,xylib,bruker_raw4} \
   "$BUILD/fuzz-artifacts"
 
 # ---- seeds ----
@@ -42,6 +43,7 @@ cp "$ROOT"/tests/data/*.xrdml "$SEEDS/xml/" 2>/dev/null || true
 cp "$ROOT"/tests/data/*.ras "$SEEDS/rigaku_ras/" 2>/dev/null || true
 cp "$ROOT"/tests/data/*.xye "$SEEDS/column_file/" 2>/dev/null || true
 cp "$ROOT"/tests/data/quartz* "$SEEDS/xylib/" 2>/dev/null || true
+cp "$ROOT"/tests/data/quartz_v4*.raw "$SEEDS/bruker_raw4/" 2>/dev/null || true
 if [ -d "$REALDATA" ]; then
   cp "$REALDATA"/*.xrdml "$SEEDS/xml/" 2>/dev/null || true
   cp "$REALDATA"/*.dat "$REALDATA"/*.ras "$SEEDS/two_column/" 2>/dev/null || true

@@ -40,18 +40,22 @@ TSubstrateMaterial ReadSection(const IniFile& ini, const std::string& section) {
     return m;
 }
 
+// A key that a hand-edited file holds twice is listed twice, each time with the value of its
+// first occurrence, as the Windows profile functions read such a file.
+constexpr auto kRepeatedKeys = IniFile::RepeatedKeys::KeepEach;
+
 }  // namespace
 
 std::vector<std::string> LoadMaterialList(const std::string& iniPath) {
-    return IniFile(iniPath).Sections();
+    return IniFile(iniPath, kRepeatedKeys).Sections();
 }
 
 TSubstrateMaterial ReadMaterial(const std::string& iniPath, const std::string& section) {
-    return ReadSection(IniFile(iniPath), section);
+    return ReadSection(IniFile(iniPath, kRepeatedKeys), section);
 }
 
 std::vector<TSubstrateMaterial> ReadAllMaterials(const std::string& iniPath) {
-    const IniFile ini(iniPath);
+    const IniFile ini(iniPath, kRepeatedKeys);
     std::vector<TSubstrateMaterial> all;
     for (const std::string& section : ini.Sections()) all.push_back(ReadSection(ini, section));
     return all;
@@ -141,7 +145,8 @@ std::vector<std::string> JcpdsImportRows(const formats::TReflectionTable& table,
 void AddJcpdsMaterial(const std::string& iniPath, const std::string& name,
                       const std::vector<std::string>& rows) {
     if (Trim(name).empty()) throw TrevascError("Please enter a name for the material.");
-    IniFile ini(iniPath);
+    // Repeated keys of other materials are written back as they stand.
+    IniFile ini(iniPath, kRepeatedKeys);
     const std::string section = name + " poly";
     for (const std::string& row : rows) {
         const size_t eq = row.find('=');

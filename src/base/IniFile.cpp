@@ -15,12 +15,14 @@
 namespace trevasc {
 
 struct IniFile::Impl {
-    CSimpleIniA ini{false, false, false};  // case-insensitive keys, single values, no multi-line
+    // Case-insensitive keys, single values unless RepeatedKeys::KeepEach, no multi-line values.
+    CSimpleIniA ini{false, false, false};
 };
 
-IniFile::IniFile(std::string fileName)
+IniFile::IniFile(std::string fileName, RepeatedKeys repeated)
     : fileName_(std::move(fileName)), impl_(std::make_unique<Impl>()) {
     impl_->ini.SetSpaces(false);
+    impl_->ini.SetMultiKey(repeated == RepeatedKeys::KeepEach);
     std::string data;
     try {
         data = ReadWholeFile(fileName_);
@@ -90,7 +92,12 @@ std::vector<std::string> IniFile::Sections() const {
 
 std::vector<std::string> IniFile::Keys(const std::string& section) const {
     CSimpleIniA::TNamesDepend names;
-    impl_->ini.GetAllKeys(section.c_str(), names);
+    if (!impl_->ini.IsMultiKey()) {
+        impl_->ini.GetAllKeys(section.c_str(), names);
+    } else if (const CSimpleIniA::TKeyVal* entries = impl_->ini.GetSection(section.c_str())) {
+        // GetAllKeys names a repeated key once; the section itself holds every occurrence.
+        for (const auto& entry : *entries) names.push_back(entry.first);
+    }
     return InFileOrder(names);
 }
 
@@ -154,7 +161,8 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key, bool 
 
 void IniFile::WriteString(const std::string& section, const std::string& key,
                           const std::string& value) {
-    impl_->ini.SetValue(section.c_str(), key.c_str(), value.c_str());
+    // Replaces every occurrence of a repeated key (no effect with single keys).
+    impl_->ini.SetValue(section.c_str(), key.c_str(), value.c_str(), nullptr, true);
 }
 
 void IniFile::WriteInteger(const std::string& section, const std::string& key, long long value) {

@@ -10,8 +10,19 @@ namespace trevasc {
 
 class IniFile {
   public:
+    // What becomes of a key that a section holds more than once (hand-edited files).
+    enum class RepeatedKeys {
+        // One key with the value of its last occurrence; Save writes it once.
+        LastWins,
+        // Every occurrence stays: Keys lists each in file order, ReadString gives the value of
+        // the first (as the Windows profile functions read such a file). Save writes every value,
+        // the occurrences of a key together at its first place, under its first spelling.
+        // WriteString replaces every occurrence of its key by one.
+        KeepEach,
+    };
+
     // Loads the file if it exists; a missing or unreadable file gives an empty document.
-    explicit IniFile(std::string fileName);
+    explicit IniFile(std::string fileName, RepeatedKeys repeated = RepeatedKeys::LastWins);
     ~IniFile();
     IniFile(const IniFile&) = delete;
     IniFile& operator=(const IniFile&) = delete;
@@ -26,7 +37,7 @@ class IniFile {
 
     // Section names in file order.
     std::vector<std::string> Sections() const;
-    // Key names of a section in file order.
+    // Key names of a section in file order (with KeepEach, a repeated key once per occurrence).
     std::vector<std::string> Keys(const std::string& section) const;
     bool HasKey(const std::string& section, const std::string& key) const;
 

@@ -54,10 +54,10 @@ constexpr const char* kUsage =
 // Printed after every command's usage lines.
 constexpr const char* kUsageNotes =
     "       '--' ends the options: every argument after it is a file.\n"
-    "       FILE: XRDML, HR-XRDSCAN, SUPERDATA, two-column text, Rigaku RAS, XY/XYE/CSV\n"
-    "       columns, or a format of xylib (Bruker RAW/UXD, Philips RD/UDF, powder CIF, ...);\n"
-    "       info names it (xml, header-counts, scan-list, two-column, rigaku-ras, columns,\n"
-    "       xylib:NAME).\n";
+    "       FILE: XRDML, HR-XRDSCAN, SUPERDATA, two-column text, Bruker RAW version 4,\n"
+    "       Rigaku RAS, XY/XYE/CSV columns, or a format of xylib (Bruker RAW/UXD, Philips\n"
+    "       RD/UDF, powder CIF, ...); info names it (xml, header-counts, scan-list, two-column,\n"
+    "       bruker-raw4, rigaku-ras, columns, xylib:NAME).\n";
 
 struct UsageError {
     std::string Message;

@@ -335,6 +335,10 @@ int JcpdsCommand(const std::vector<std::string>& args, std::ostream& out, std::o
             return 1;
         }
         const auto rows = analysis::JcpdsImportRows(table, wavelength);
+        // A text that yields no reflection is no card: the layout that is read, besides the
+        // conversion message.
+        const std::string nothing = formats::NoReflectionsMessage(table);
+        const std::string& error = nothing.empty() ? table.Error : nothing;
         if (o.Has("--json")) {
             std::vector<const formats::TTableReflection*> listed;
             for (const auto& r : table.Reflections)
@@ -351,12 +355,12 @@ int JcpdsCommand(const std::vector<std::string>& args, std::ostream& out, std::o
                                         ", \"d\": " + JsonNumber(r->D) + ", \"twoTheta\": " +
                                         JsonNumber(*BraggTwoTheta(r->D, wavelength)) + "}";
                              })
-                << ", \"error\": " << (table.Error.empty() ? "null" : Json(table.Error)) << "}\n";
+                << ", \"error\": " << (error.empty() ? "null" : Json(error)) << "}\n";
         } else {
             for (const auto& r : rows) out << r << "\n";
         }
-        if (!table.Error.empty()) {
-            err << "trevasc-cli: " << file << ": " << table.Error << "\n";
+        if (!error.empty()) {
+            err << "trevasc-cli: " << file << ": " << error << "\n";
             return 1;
         }
         if (auto ini = o.Value("--add-to")) {

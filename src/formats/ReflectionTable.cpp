@@ -21,7 +21,22 @@ struct FieldColumns {
 };
 constexpr FieldColumns kFields[3] = {{1, 12, 15, 18}, {24, 35, 38, 41}, {47, 58, 61, 64}};
 
+constexpr const char* kCardLayout =
+    "Expected the card layout: lines ending in \"I\" with up to three reflections each, d in "
+    "columns 1-7, 24-30 and 47-53 and h, k, l in columns 12-20, 35-43 and 58-66 (three columns "
+    "per index, counted from the first character that is not a blank); the material name in the "
+    "first 40 columns of a line ending in \"7\".";
+
 }  // namespace
+
+const std::string kNoReflectionLinesMessage =
+    std::string("No reflection lines found in the clipboard. ") + kCardLayout;
+
+std::string NoReflectionsMessage(const TReflectionTable& table) {
+    if (!table.Reflections.empty()) return {};
+    if (table.Error.empty()) return kNoReflectionLinesMessage;
+    return table.Error + "\n" + kCardLayout;
+}
 
 TReflectionTable ParseReflectionTable(std::string_view text) {
     TReflectionTable table;

@@ -22,6 +22,15 @@ struct TReflectionTable {
     std::string Error;
 };
 
+// For a text without a single reflection line (a plain list of d and I values, say): the card
+// layout the parser reads, so that the user sees what to copy.
+extern const std::string kNoReflectionLinesMessage;
+
+// What to say when the table yields no reflection at all (the shown reflections then stay as
+// they are): kNoReflectionLinesMessage, or the conversion message that stopped the parsing
+// followed by the layout. Empty when the table yields a reflection.
+std::string NoReflectionsMessage(const TReflectionTable& table);
+
 // Parses the table. A d field of 0 is skipped; a field that does not convert (a blank one too)
 // ends the parsing with the conversion message. "." or the user's separator is the decimal mark.
 TReflectionTable ParseReflectionTable(std::string_view text);

@@ -6,6 +6,7 @@
 #include "base/Error.h"
 #include "base/InputFile.h"
 #include "base/TextLine.h"
+#include "formats/BrukerRaw4Reader.h"
 #include "formats/ColumnFileReader.h"
 #include "formats/RigakuRasReader.h"
 #include "formats/TextScanReaders.h"
@@ -27,6 +28,8 @@ const char* ScanFormatName(TScanFormat format) {
             return "columns";
         case TScanFormat::Xylib:
             return "xylib";
+        case TScanFormat::BrukerRaw4:
+            return "bruker-raw4";
         case TScanFormat::TwoColumn:
             break;
     }
@@ -90,16 +93,22 @@ ReadResult Named(ReadResult result, TScanFormat format) {
 
 // The readers for files that the two-column reader rejects (twoColumnError, or null when it was
 // not run because its first data line already fails). Its message stands unless one of
-// them recognises the file: a RAS file by its first line, a column file by its first data line,
-// an xylib format by xylib's own check. A column file that fails goes on to xylib only when its
-// name carries the extension of an xylib format, so that a mistake in a plain XY file is
-// reported with its line and not as some other format's complaint.
+// them recognises the file: a Bruker RAW 4 file by its mark, a RAS file by its first line, a
+// column file by its first data line, an xylib format by xylib's own check. A column file that
+// fails goes on to xylib only when its name carries the extension of an xylib format, so that a
+// mistake in a plain XY file is reported with its line and not as some other format's complaint.
 ReadResult ReadRejectedText(std::string_view content, const std::string& fileName, bool main,
                             ScanRegistry& registry, Prompts& prompts, TScanFormat* detected,
                             std::exception_ptr twoColumnError) {
     const auto report = [detected](TScanFormat format) {
         if (detected) *detected = format;
     };
+    // Bruker RAW version 4 is newer than the xylib of the distribution: read here, by its mark.
+    if (IsBrukerRaw4(content)) {
+        report(TScanFormat::BrukerRaw4);
+        return Named(ReadBrukerRaw4Text(content, fileName, main, registry, prompts),
+                     TScanFormat::BrukerRaw4);
+    }
     if (IsRigakuRasText(content)) {
         report(TScanFormat::RigakuRas);
         return Named(ReadRigakuRasText(content, fileName, main, registry, prompts),
@@ -144,9 +153,11 @@ ReadResult ReadScanText(std::string_view content, const std::string& fileName, b
     if (format == TScanFormat::ScanList)
         return Named(ReadScanListText(content, fileName, main, registry, prompts), format);
     // A file whose first data line already fails (three columns, for example) is not read in
-    // full by the two-column reader unless its message is wanted in the end.
+    // full by the two-column reader unless its message is wanted in the end. Nor is a binary
+    // file that carries the mark of its format, whose bytes might now and then form lines of
+    // two numbers.
     std::exception_ptr twoColumnError;
-    if (!TwoColumnRejectsFirstDataLine(content)) {
+    if (!IsBrukerRaw4(content) && !TwoColumnRejectsFirstDataLine(content)) {
         try {
             return Named(ReadTwoColumnText(content, fileName, main, registry, prompts), format);
         } catch (const TrevascError&) {

@@ -3,9 +3,9 @@
 //
 // The first non-empty line chooses among the XML, header-plus-counts, scan-list and two-column
 // readers. A file that the two-column reader (the fallback for every file without a marker)
-// rejects is offered to the further readers in this order: Rigaku RAS (first line
-// "*RAS_DATA_START"), column files (XY/XYE), then the formats of xylib. So a file that opened
-// before opens exactly as before.
+// rejects is offered to the further readers in this order: Bruker RAW version 4 (mark
+// "RAW4.00"), Rigaku RAS (first line "*RAS_DATA_START"), column files (XY/XYE), then the formats
+// of xylib. So a file that opened before opens exactly as before.
 //
 // Every reader parses the whole file first and only then writes the registry, so a file that
 // fails leaves the registry as it was (the main scan keeps its old points, no additional scan is
@@ -22,9 +22,19 @@
 
 namespace trevasc::formats {
 
-enum class TScanFormat { Xml, HeaderCounts, ScanList, TwoColumn, RigakuRas, Columns, Xylib };
+enum class TScanFormat {
+    Xml,
+    HeaderCounts,
+    ScanList,
+    TwoColumn,
+    RigakuRas,
+    Columns,
+    Xylib,
+    BrukerRaw4
+};
 
-// "xml", "header-counts", "scan-list", "two-column", "rigaku-ras", "columns", "xylib"
+// "xml", "header-counts", "scan-list", "two-column", "rigaku-ras", "columns", "xylib",
+// "bruker-raw4"
 const char* ScanFormatName(TScanFormat format);
 
 // Chooses the reader from the first non-empty line (upper-cased; a marker may stand anywhere).
@@ -53,8 +63,11 @@ ReadResult ReadScanListText(std::string_view content, const std::string& fileNam
                             ScanRegistry& registry, Prompts& prompts);
 ReadResult ReadTwoColumnText(std::string_view content, const std::string& fileName, bool main,
                              ScanRegistry& registry, Prompts& prompts);
-// Rigaku RAS (RigakuRasReader.cpp), XY/XYE column files (ColumnFileReader.cpp) and the formats
-// of xylib (XylibReader.cpp; the format it recognises in the content, see XylibFormatOf).
+// Bruker RAW version 4 (BrukerRaw4Reader.cpp), Rigaku RAS (RigakuRasReader.cpp), XY/XYE column
+// files (ColumnFileReader.cpp) and the formats of xylib (XylibReader.cpp; the format it
+// recognises in the content, see XylibFormatOf).
+ReadResult ReadBrukerRaw4Text(std::string_view content, const std::string& fileName, bool main,
+                              ScanRegistry& registry, Prompts& prompts);
 ReadResult ReadRigakuRasText(std::string_view content, const std::string& fileName, bool main,
                              ScanRegistry& registry, Prompts& prompts);
 ReadResult ReadColumnText(std::string_view content, const std::string& fileName, bool main,

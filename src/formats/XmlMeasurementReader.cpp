@@ -671,11 +671,20 @@ ReadResult ReadXmlMeasurementText(std::string_view content, const std::string& f
         } else if (scanner.Absolute(
                        PositionPath(kArea, TXmlAxis::TwoTheta, TXmlName::ListPositions)) >= 0) {
             areaListed = true;
+        } else if (hasScanAxis(TXmlAxis::TwoTheta)) {
+            // A detector scan: 2Theta is the only axis that moves, Omega stands at a common
+            // position (or is not listed), as in grazing-incidence measurements. It is read on its
+            // 2Theta axis like a coupled scan; the rules above still decide every file that they
+            // recognise.
+            single = readScanAxis(TXmlAxis::TwoTheta,
+                                  "No end position found, maybe no 2Theta type scan or data error");
         } else {
             throw TrevascError(
                 "No start position found. This is neither a TwoTheta, Omega, Phi nor Psi Scan, "
                 "and also no known area-type scan!");
         }
+    }
+    if (!single) {
         bool found = false;
         for (TXmlAxis axis : {TXmlAxis::Omega, TXmlAxis::Phi, TXmlAxis::Psi}) {
             if (scanner.Absolute(PositionPath(kArea, axis, TXmlName::StartPosition)) < 0) continue;

@@ -188,6 +188,15 @@ bool IsExcluded(std::string_view name) {
     return name == "text" || name == "csv" || name == "xrdml" || name == "bruker_spc";
 }
 
+// Formats that xylib recognises without any mark in the file: its WinSpec SPE check takes
+// every file of more than 4100 bytes whose bytes 108 and 109 hold a number up to 3, as most
+// binary files with a zeroed header do. Such a check says nothing about a file; these formats are
+// tried only for files that carry their extension, so that a file of another kind is reported
+// as of unknown format and not as a damaged file of theirs.
+bool HasNoSignature(std::string_view name) {
+    return name == "spe";
+}
+
 bool HasExtension(const xylibFormat& format, std::string_view extension) {
     if (extension.empty() || !format.exts) return false;
     std::string_view exts = format.exts;
@@ -262,6 +271,7 @@ std::optional<std::string> XylibFormatOf(std::string_view content, const std::st
             if (!format) break;
             if (!format->name || IsExcluded(format->name)) continue;
             if (HasExtension(*format, extension) != byExtension) continue;
+            if (!byExtension && HasNoSignature(format->name)) continue;
             if (Accepts(*format, content)) {
                 found = format->name;
                 break;

@@ -25,7 +25,8 @@ std::vector<std::string> XylibExtensions();
 
 // xylib's name of the format of `content` ("bruker_raw", "uxd", "pdcif", ...), or nothing.
 // Formats whose extensions include the file's are checked first. With `extensionOnly` only those
-// are checked.
+// are checked. A format that xylib recognises without a mark in the file (WinSpec SPE) is only
+// taken for a file with its extension.
 std::optional<std::string> XylibFormatOf(std::string_view content, const std::string& fileName,
                                          bool extensionOnly = false);
 

@@ -40,11 +40,12 @@ TEST(SubstrateDatabase, ReadsSectionsInFileOrderWithSpecialKeys) {
     const TSubstrateMaterial si = ReadMaterial(ini, "Si");
     EXPECT_EQ(si.Allowed.value_or("-"), "4,8");
     EXPECT_DOUBLE_EQ(si.Lattice.value_or(0), 5.43102);
-    // the repeated section adds its keys; a repeated key keeps its place and takes the last value
-    ASSERT_EQ(si.Reflections.size(), 3u);
-    EXPECT_DOUBLE_EQ(si.Reflections[0].Position, 28.442);
+    // the repeated section adds its keys; a repeated key is listed at each of its places
+    ASSERT_EQ(si.Reflections.size(), 4u);
+    EXPECT_DOUBLE_EQ(si.Reflections[0].Position, 28.441);
     EXPECT_DOUBLE_EQ(si.Reflections[1].Position, 69.127);
     EXPECT_EQ(ExpectedRowText(si.Reflections[1]), "Si (004): 69,127");  // value as stored
+    EXPECT_EQ(ExpectedRowText(si.Reflections[3]), "Si (111): 28.441");
 
     const TSubstrateMaterial al = ReadMaterial(ini, "Al2O3");
     ASSERT_EQ(al.Reflections.size(), 1u);
@@ -57,6 +58,37 @@ TEST(SubstrateDatabase, ReadsSectionsInFileOrderWithSpecialKeys) {
 
     EXPECT_TRUE(LoadMaterialList(dir.File("missing.ini")).empty());
     EXPECT_EQ(ReadAllMaterials(ini).size(), 3u);
+}
+
+// A hand-edited database with a reflection typed twice: each occurrence is an expected peak with
+// the value of the first, as the Windows profile functions read the file; an import of another
+// material writes the file back with every occurrence and its own value.
+TEST(SubstrateDatabase, RepeatedKeysAreListedEachWithTheFirstValue) {
+    test::TempDir dir;
+    const std::string text =
+        "[GaN]\nGaN (002)=34.56\nGaN (004)=72.91\ngan (002)=34.60\nLATTICE=5.1\n"
+        "LATTICE=5.2\nGaN (002)=35\n";
+    const std::string ini = dir.Write("substrates.ini", text);
+    const TSubstrateMaterial gan = ReadMaterial(ini, "GaN");
+    std::vector<std::string> rows;
+    for (const auto& r : gan.Reflections) rows.push_back(ExpectedRowText(r));
+    // Keys compare without regard to case: "gan (002)" is the same key, written its own way.
+    EXPECT_EQ(rows, (std::vector<std::string>{"GaN (002): 34.56", "GaN (004): 72.91",
+                                              "gan (002): 34.56", "GaN (002): 34.56"}));
+    for (size_t i : {0u, 2u, 3u}) EXPECT_DOUBLE_EQ(gan.Reflections[i].Position, 34.56);
+    EXPECT_DOUBLE_EQ(gan.Lattice.value_or(0), 5.1);
+    ASSERT_EQ(ReadAllMaterials(ini).size(), 1u);
+    EXPECT_EQ(ReadAllMaterials(ini)[0].Reflections.size(), 4u);
+
+    AddJcpdsMaterial(ini, "Si", {"(1 1 1)=28.442"});
+    const std::string saved = dir.Read("substrates.ini");
+    for (const char* line : {"GaN (002)=34.56\n", "=34.60\n", "=35\n", "LATTICE=5.2\n"})
+        EXPECT_NE(saved.find(line), std::string::npos) << line << "\n" << saved;
+    const TSubstrateMaterial again = ReadMaterial(ini, "GaN");
+    ASSERT_EQ(again.Reflections.size(), 4u);
+    for (const auto& r : again.Reflections)
+        EXPECT_DOUBLE_EQ(r.Position, r.Name == "GaN (004)" ? 72.91 : 34.56);
+    EXPECT_EQ(LoadMaterialList(ini), (std::vector<std::string>{"GaN", "Si poly"}));
 }
 
 TEST(SubstrateDatabase, AutoIdentifyNamesClosestPeakWithinDeviation) {

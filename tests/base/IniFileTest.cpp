@@ -44,3 +44,32 @@ TEST(IniFile, ASectionLineWithoutItsBracketIsIgnoredAndKept) {
     again.LoadText("\xEF\xBB\xBF[MAIN\nLeft=10\n");
     EXPECT_EQ(again.Sections(), (std::vector<std::string>{""}));
 }
+
+TEST(IniFile, RepeatedKeysLastWinsOrEachKept) {
+    const std::string text = "[S]\na=1\nb=2\nA=3\n[T]\nc=4\n";
+    IniFile last("");
+    last.LoadText(text);
+    EXPECT_EQ(last.Keys("S"), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(last.ReadString("S", "a", ""), "3");
+
+    IniFile each("", IniFile::RepeatedKeys::KeepEach);
+    each.LoadText(text);
+    // Every occurrence in file order, each written its own way; the value is the first one's.
+    EXPECT_EQ(each.Keys("S"), (std::vector<std::string>{"a", "b", "A"}));
+    EXPECT_EQ(each.ReadString("S", "A", ""), "1");
+    EXPECT_EQ(each.ReadInteger("S", "a", 0), 1);
+    EXPECT_TRUE(each.Keys("missing").empty());
+    // Saved with every value; the occurrences of a key stand together under its first spelling.
+    IniFile again("", IniFile::RepeatedKeys::KeepEach);
+    again.LoadText(each.Text());
+    EXPECT_EQ(again.Keys("S"), (std::vector<std::string>{"a", "a", "b"}));
+    EXPECT_EQ(again.ReadString("S", "a", ""), "1");
+    EXPECT_NE(each.Text().find("a=1\na=3\nb=2\n"), std::string::npos) << each.Text();
+    // Writing a repeated key leaves one key, at the place of the first occurrence.
+    each.WriteString("S", "a", "9");
+    EXPECT_EQ(each.Keys("S").size(), 2u);
+    EXPECT_EQ(each.ReadString("S", "a", ""), "9");
+    EXPECT_EQ(each.Keys("S")[1], "b");
+    each.WriteString("T", "d", "5");
+    EXPECT_EQ(each.Keys("T"), (std::vector<std::string>{"c", "d"}));
+}

@@ -32,12 +32,21 @@ TEST(CliInfo, ReportsFormatKindTitleAndScans) {
     EXPECT_NE(r.Out.find("kind: TwoTheta"), std::string::npos);
     EXPECT_NE(r.Out.find("points: 750, from 15.01 to 29.99"), std::string::npos) << r.Out;
     EXPECT_NE(r.Out.find("1585904"), std::string::npos);
+    // A detector scan (only 2Theta moves) and a Bruker RAW version 4 file: 2Theta scans.
+    for (const char* file : {"detector_scan_2Theta.xrdml", "quartz_v4.raw"}) {
+        r = Cli({"info", Data(file)});
+        ASSERT_EQ(r.Code, 0) << file << r.Err;
+        EXPECT_NE(r.Out.find("kind: TwoTheta"), std::string::npos) << r.Out;
+    }
+    EXPECT_NE(r.Out.find("points: 10, from 26 to 27.125"), std::string::npos) << r.Out;
 }
 
 // The further readers name themselves in the report, with the title and the scans they make.
 TEST(CliInfo, NamesTheFurtherFormats) {
     const std::pair<std::string, std::string> cases[] = {
         {"two_scans_rsm.ras", "format: rigaku-ras"},
+        {"quartz_v4.raw", "format: bruker-raw4"},
+        {"quartz_v4_two_ranges.raw", "format: bruker-raw4"},
         {"film.xye", "format: columns"},
         {"quartz.uxd", "format: xylib:uxd"},
         {"quartz.rd", "format: xylib:philips_rd"},

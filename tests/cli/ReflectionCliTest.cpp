@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/CliCommands.h"
+#include "formats/ReflectionTable.h"
 #include "support/ReflectionTableText.h"
 #include "support/TempDir.h"
 
@@ -109,6 +110,21 @@ TEST_F(ReflectionCli, JcpdsListsRowsWritesTheDatabaseAndReportsConversionErrors)
     EXPECT_NE(r.Out.find("\"error\": \"'' ist kein"), std::string::npos) << r.Out;
     EXPECT_NE(r.Err.find("trevasc-cli: " + broken + ": "), std::string::npos);
     EXPECT_EQ(Cli({"jcpds", dir.File("missing.txt")}).Code, 1);
+
+    // A plain list of d and I values is no card: exit 1 with the layout that is read, and no
+    // material is written.
+    const std::string plain = dir.Write("plain.txt", "3.1355 100\n1.9201 55\n1.6375 30\n");
+    r = Cli({"jcpds", plain, "--add-to", ini, "--name", "Plain", "--wavelength", "1.540562"});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Out, "");
+    EXPECT_EQ(r.Err,
+              "trevasc-cli: " + plain + ": " + trevasc::formats::kNoReflectionLinesMessage + "\n");
+    EXPECT_EQ(dir.Read("substrates.ini").find("Plain"), std::string::npos);
+    r = Cli({"jcpds", plain, "--json"});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_NE(r.Out.find("\"rows\": [], \"reflections\": [], \"error\": \"No reflection lines"),
+              std::string::npos)
+        << r.Out;
 }
 
 TEST_F(ReflectionCli, SubstratesListTheDatabase) {
@@ -124,6 +140,23 @@ TEST_F(ReflectionCli, SubstratesListTheDatabase) {
     r = Cli({"substrates"});
     EXPECT_EQ(r.Code, 0);
     EXPECT_EQ(Cli({"substrates", "--database", "/no/such/file.ini"}).Code, 1);
+
+    // A reflection typed twice into a hand-edited database is listed twice, with its first value.
+    trevasc::test::TempDir dir;
+    const std::string ini =
+        dir.Write("substrates.ini", "[GaN]\nGaN (002)=34.56\nGaN (004)=72.91\nGaN (002)=35.00\n");
+    r = Cli({"substrates", "--database", ini});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out, "[GaN]\nGaN (002): 34.56\nGaN (004): 72.91\nGaN (002): 34.56\n");
+    std::string scan;
+    for (int i = 0; i <= 100; ++i) scan += std::to_string(30 + 0.1 * i) + "\t10\n";
+    r = Cli({"identify", dir.Write("scan.txt", scan), "--material", "GaN", "--database", ini,
+             "--peaks", "34.6", "--json"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Out.find("\"expected\": [[34.56, \"GaN (002)\"], [72.91, \"GaN (004)\"], [34.56, "
+                         "\"GaN (002)\"]]"),
+              std::string::npos)
+        << r.Out;
 }
 
 TEST_F(ReflectionCli, IdentifyNamesPeaksAfterTheChosenOrBestMaterial) {

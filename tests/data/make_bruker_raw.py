@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
-"""Writes the small Siemens/Bruker RAW test files (versions 1, 2 and 3) of this folder.
+"""Writes the small Siemens/Bruker RAW test files (versions 1 to 4) of this folder.
 
 The layouts follow xylib's description of the format (bruker_raw.cpp, from the DIFFRAC-AT
 manual's appendix "DIFFRAC-AT Raw Data File Format" and the DIFFRAC-plus XCH manual's
-"V3 RAW File Structure"): little-endian integers, 4-byte floats in versions 1 and 2 and 8-byte
-doubles for the angles of version 3. Steps are powers of two so that the positions are exact.
+"V3 RAW File Structure"; version 4 from its development sources): little-endian integers, 4-byte
+floats in versions 1 and 2 and 8-byte doubles for the angles of versions 3 and 4. Steps are powers
+of two so that the positions are exact.
 
-Usage: python3 make_bruker_raw.py   (writes quartz_v1.raw, quartz_v2.raw, quartz_v3.raw here)
+Usage: python3 make_bruker_raw.py   (writes quartz_v1.raw, quartz_v2.raw, quartz_v3.raw,
+quartz_v4.raw and quartz_v4_two_ranges.raw here)
 """
 import os
 import struct
@@ -75,9 +77,54 @@ def version3():
     return bytes(head) + rng(26.0, 0.125, PEAK) + rng(20.0, 0.25, SIDE)
 
 
+def version4(ranges):
+    # File header, 61 bytes: the mark, measurement status and range count, date and time.
+    head = bytearray(61)
+    put(head, 0, b"RAW4.00")
+    put(head, 10, struct.pack("<BB", 1, len(ranges)))
+    put(head, 12, b"12/07/26")
+    put(head, 24, b"04:40:00")
+
+    # Header segments, each led by its type and its whole length: a named text (type 10) and
+    # the tube with its wavelengths (type 30).
+    def text_segment(tag, value):
+        body = value.encode().ljust(20, b"\0")
+        name = tag.encode().ljust(24, b"\0")
+        return struct.pack("<II", 10, 36 + len(body)) + b"\0" * 4 + name + body
+    tube = bytearray(120)
+    put(tube, 0, struct.pack("<II", 30, len(tube)))
+    put(tube, 72, struct.pack("<ddddd", 1.5418, 1.5406, 1.5444, 1.3922, 0.5))
+    put(tube, 116, b"Cu")
+    segments = text_segment("SampleID", "quartz") + bytes(tube)
+
+    # A range: its 160-byte header (type 160 first), drive segments (type 50, start at +56),
+    # then one 4-byte float per step.
+    def drive(name, start):
+        d = bytearray(64)
+        put(d, 0, struct.pack("<II", 50, len(d)))
+        put(d, 12, name.encode().ljust(24, b"\0"))
+        put(d, 56, struct.pack("<d", start))
+        return bytes(d)
+
+    def rng(scan_type, start, step, values):
+        drives = drive("Theta", start / 2) + drive("2Theta", start)
+        h = bytearray(160)
+        put(h, 0, struct.pack("<I", 160))
+        put(h, 32, scan_type.encode().ljust(24, b"\0"))
+        put(h, 72, struct.pack("<ddIf", start, step, len(values), 1.0))  # time per step
+        put(h, 100, struct.pack("<ff", 40.0, 40.0))                       # kV, mA
+        put(h, 112, struct.pack("<d", 1.5406))
+        put(h, 136, struct.pack("<II", 4, len(drives)))  # bytes per value, drive segments
+        return bytes(h) + drives + counts(values)
+    return bytes(head) + segments + b"".join(rng(*r) for r in ranges)
+
+
 if __name__ == "__main__":
     here = os.path.dirname(os.path.abspath(__file__))
+    coupled = ("Locked Coupled", 26.0, 0.125, PEAK)
+    detector = ("Detector Scan", 20.0, 0.25, SIDE)
     for name, data in (("quartz_v1.raw", version1()), ("quartz_v2.raw", version2()),
-                       ("quartz_v3.raw", version3())):
+                       ("quartz_v3.raw", version3()), ("quartz_v4.raw", version4([coupled])),
+                       ("quartz_v4_two_ranges.raw", version4([coupled, detector]))):
         with open(os.path.join(here, name), "wb") as f:
             f.write(data)

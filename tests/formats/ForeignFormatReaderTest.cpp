@@ -3,9 +3,14 @@
 // exactly as before, and a damaged file ends in a message naming its line with nothing loaded.
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/TextLine.h"
+#include "formats/BrukerRaw4Reader.h"
 #include "formats/ColumnFileReader.h"
 #include "formats/ReaderTestSupport.h"
 #include "formats/RigakuRasReader.h"
@@ -373,4 +378,187 @@ TEST(ForeignFormats, XylibFormatsOpenAsScans) {
     EXPECT_EQ(XylibFormatOf("x,y\n1,2\n", "a.csv"), std::nullopt);
     EXPECT_EQ(XylibFormatOf("<?xml version=\"1.0\"?><xrdMeasurements/>", "a.xrdml"), std::nullopt);
     EXPECT_EQ(XylibFormatOf(std::string("\x01\x02\xff\xfe", 4), "a.spc"), std::nullopt);
+}
+
+namespace {
+
+// The counts and ranges that make_bruker_raw.py writes into every version of the file.
+const std::vector<int> kPeakCounts{120, 135, 180, 420, 1650, 3980, 1720, 450, 190, 130};
+const std::vector<int> kSideCounts{55, 60, 250, 58};
+
+// Where make_bruker_raw.py puts things in the version 4 files: a 61-byte file header, a text
+// segment of 56 and a tube segment of 120 bytes, then the first range: its 160-byte header, two
+// drive segments of 64 bytes and 10 values.
+constexpr size_t kTextSegment = 61;
+constexpr size_t kRange1 = 61 + 56 + 120;
+constexpr size_t kValues1 = kRange1 + 160 + 128;
+constexpr size_t kRange2 = kValues1 + 40;
+
+std::vector<double> Steps(double start, double step, size_t n) {
+    std::vector<double> out;
+    for (size_t i = 0; i < n; ++i) out.push_back(start + static_cast<double>(i) * step);
+    return out;
+}
+
+void PutU32(std::string& bytes, size_t at, uint32_t value) {
+    for (size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+void PutF64(std::string& bytes, size_t at, double value) {
+    const auto bits = std::bit_cast<uint64_t>(value);
+    for (size_t i = 0; i < 8; ++i) bytes[at + i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
+}
+
+void PutText(std::string& bytes, size_t at, const std::string& text, size_t width) {
+    bytes.replace(at, width, text + std::string(width - text.size(), '\0'));
+}
+
+std::string Raw4Error(const std::string& bytes, ScanRegistry& registry, Prompts& prompts) {
+    return ErrorOf(ReadBrukerRaw4Text, bytes, registry, prompts, true, "/data/q.raw");
+}
+
+}  // namespace
+
+TEST(BrukerRaw4, OneAndTwoRangesOpenAsTwoThetaScans) {
+    const std::string kPrefix = "The file could not be read as Bruker RAW version 4: ";
+    ScanRegistry registry;
+    FillMainScan(registry);
+    ReaderPrompts prompts;
+    TScanFormat format{};
+    ReadResult r = ReadScanFile(kDataDir + "/quartz_v4.raw", true, registry, prompts, &format);
+    EXPECT_EQ(format, TScanFormat::BrukerRaw4);
+    EXPECT_EQ(r.FormatName, "bruker-raw4");
+    EXPECT_EQ(r.PlotName, "");
+    EXPECT_EQ(registry.OpenScanKind, TScanKind::TwoTheta);
+    EXPECT_EQ(registry.AdditionalCount(), 0);
+    // Start 26 and step 1/8 degree: the positions are exact.
+    EXPECT_EQ(PositionsOf(registry.MainScan()), Steps(26.0, 0.125, 10));
+    EXPECT_EQ(IntensitiesOf(registry.MainScan()), kPeakCounts);
+    EXPECT_EQ(registry.MainScan().Name, "quartz_v4.raw");
+    EXPECT_EQ(registry.MainScan().Peaks.Count(), 1);
+    EXPECT_TRUE(prompts.Infos.empty());
+
+    r = ReadScanFile(kDataDir + "/quartz_v4_two_ranges.raw", true, registry, prompts);
+    EXPECT_EQ(r.PlotName, "quartz_v4_two_ranges.raw");
+    ASSERT_EQ(registry.AdditionalCount(), 1);
+    EXPECT_EQ(registry.MainScan().Name, "quartz_v4_two_ranges.raw range 1");
+    EXPECT_EQ(registry.Additional(0).Name, "quartz_v4_two_ranges.raw range 2");
+    EXPECT_EQ(PositionsOf(registry.MainScan()), Steps(26.0, 0.125, 10));
+    EXPECT_EQ(PositionsOf(registry.Additional(0)), Steps(20.0, 0.25, 4));
+    EXPECT_EQ(IntensitiesOf(registry.Additional(0)), kSideCounts);
+
+    // Version 3 of the same measurement, read by xylib, holds the same points.
+    if (XylibAvailable()) {
+        ScanRegistry v3;
+        ReadScanFile(kDataDir + "/quartz_v3.raw", true, v3, prompts);
+        ASSERT_EQ(v3.AdditionalCount(), 1);
+        for (int k = 0; k <= 1; ++k) {
+            EXPECT_EQ(PositionsOf(v3.ScanAt(k)), PositionsOf(registry.ScanAt(k)));
+            EXPECT_EQ(IntensitiesOf(v3.ScanAt(k)), IntensitiesOf(registry.ScanAt(k)));
+        }
+    }
+
+    // A range of another scan type is left out, and named; without a 2Theta range nothing opens.
+    std::string two = ReadFileBytes(kDataDir + "/quartz_v4_two_ranges.raw");
+    PutText(two, kRange2 + 32, "Rocking Curve", 24);
+    prompts.Infos.clear();
+    ScanRegistry one;
+    ReadAny(two, "/data/q.raw", true, one, prompts);
+    EXPECT_EQ(one.AdditionalCount(), 0);
+    EXPECT_EQ(one.MainScan().Name, "q.raw");
+    EXPECT_EQ(IntensitiesOf(one.MainScan()), kPeakCounts);
+    EXPECT_EQ(prompts.Infos,
+              (std::vector<std::string>{
+                  "Ranges that are no 2Theta scans were left out:\nrange 2: \"Rocking Curve\""}));
+    std::string rocking = ReadFileBytes(kDataDir + "/quartz_v4.raw");
+    PutText(rocking, kRange1 + 32, "Rocking Curve", 24);
+    registry = ScanRegistry();
+    FillMainScan(registry);
+    EXPECT_EQ(Raw4Error(rocking, registry, prompts),
+              kPrefix +
+                  "none of its ranges is a 2Theta scan (coupled or detector scan):\nrange 1: "
+                  "\"Rocking Curve\"");
+    ExpectMainUntouched(registry);
+
+    // Only next to 2Theta scans as an additional file.
+    registry.OpenScanKind = TScanKind::Omega;
+    EXPECT_EQ(ErrorOf(ReadBrukerRaw4Text, ReadFileBytes(kDataDir + "/quartz_v4.raw"), registry,
+                      prompts, false),
+              kKindMismatchMessage);
+    ExpectMainUntouched(registry);
+}
+
+TEST(BrukerRaw4, DamagedFilesEndInAMessageAndChangeNothing) {
+    const std::string kPrefix = "The file could not be read as Bruker RAW version 4: ";
+    const std::string file = ReadFileBytes(kDataDir + "/quartz_v4_two_ranges.raw");
+    ASSERT_EQ(file.size(), kRange2 + 160 + 128 + 16);
+    ScanRegistry registry;
+    ReaderPrompts prompts;
+    // Cut at every length: a message, never a read beyond the end, nothing loaded. Only a cut
+    // right after the first range leaves a whole file of one range.
+    for (size_t n = 7; n < file.size(); ++n) {
+        FillMainScan(registry);
+        const std::string message = Raw4Error(file.substr(0, n), registry, prompts);
+        if (n == kRange2) {
+            EXPECT_EQ(message, "") << n;
+            continue;
+        }
+        EXPECT_EQ(message.rfind(kPrefix, 0), 0u) << n << ": " << message;
+        ExpectMainUntouched(registry);
+    }
+    const auto edited = [&](auto edit) {
+        std::string bytes = file;
+        edit(bytes);
+        FillMainScan(registry);
+        const std::string message = Raw4Error(bytes, registry, prompts);
+        ExpectMainUntouched(registry);
+        return message.rfind(kPrefix, 0) == 0 ? message.substr(kPrefix.size()) : message;
+    };
+    EXPECT_EQ(edited([](std::string& b) { b.resize(40); }), "it ends inside its file header.");
+    EXPECT_EQ(edited([](std::string& b) { b.resize(kValues1 + 22); }),
+              "it ends inside the values of range 1 (5 of 10).");
+    EXPECT_EQ(edited([](std::string& b) { b.resize(kRange2 + 100); }),
+              "it ends inside the header of range 2.");
+    EXPECT_EQ(edited([](std::string& b) { b.resize(kRange1); }),
+              "it holds no range of measured values.");
+    EXPECT_EQ(edited([](std::string& b) { b += "\x01\x02"; }),
+              "it ends inside the segment at byte " + std::to_string(file.size()) + ".");
+    // A segment length below its own 8 bytes would never move on; one beyond the end is cut.
+    EXPECT_EQ(edited([](std::string& b) { PutU32(b, kTextSegment + 4, 4); }),
+              "the segment at byte 61 claims a length of 4 bytes, less than its own 8.");
+    EXPECT_EQ(edited([](std::string& b) { PutU32(b, kTextSegment + 4, 0xFFFFFFF0u); }),
+              "it ends inside the segment at byte 61.");
+    // Step counts and sizes from a damaged header are checked against the file before use.
+    EXPECT_EQ(edited([](std::string& b) { PutU32(b, kRange1 + 88, 0xFFFFFFFFu); }),
+              "range 1 claims more steps than a scan can hold.");
+    EXPECT_EQ(edited([](std::string& b) { PutU32(b, kRange1 + 88, 1000); }),
+              "it ends inside the values of range 1 (86 of 1000).");
+    EXPECT_EQ(edited([](std::string& b) { PutU32(b, kRange1 + 136, 8); }),
+              "range 1 stores 8-byte values; only 4-byte values are known.");
+    EXPECT_EQ(edited([](std::string& b) { PutU32(b, kRange1 + 140, 0x7FFFFFFFu); }),
+              "it ends inside the drive segments of range 1.");
+    EXPECT_EQ(edited([](std::string& b) { PutF64(b, kRange1 + 80, std::nan("")); }),
+              "range 1 has no valid start angle and step.");
+    EXPECT_EQ(edited([](std::string& b) { PutU32(b, kValues1 + 8, 0x7FC00000u); }),
+              "value 3 of range 1 is not a finite number.");
+}
+
+// A file that no reader recognises by a mark of its format is of unknown format: xylib's WinSpec
+// SPE check, which takes most binary files above 4100 bytes, counts only for *.spe files.
+TEST(BrukerRaw4, UnrecognisedBinaryFilesAreOfUnknownFormat) {
+    std::string bytes = ReadFileBytes(kDataDir + "/quartz_v4.raw");
+    bytes.replace(0, 7, "RAW9.00");
+    bytes += std::string(5000, '\0');
+    ScanRegistry registry;
+    FillMainScan(registry);
+    ReaderPrompts prompts;
+    for (const char* name : {"/data/q.raw", "/data/q.dat", "/data/q"}) {
+        EXPECT_EQ(ErrorOf(ReadAny, bytes, registry, prompts, true, name), kUnknownDataFormatMessage)
+            << name;
+        ExpectMainUntouched(registry);
+    }
+    if (XylibAvailable()) {
+        EXPECT_EQ(XylibFormatOf(bytes, "q.raw"), std::nullopt);
+        EXPECT_EQ(XylibFormatOf(bytes, "q.spe"), "spe");
+    }
 }

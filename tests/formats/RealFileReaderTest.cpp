@@ -42,6 +42,8 @@ const std::map<std::string, Expected> kExpected = {
     {"fityk_nacl01.dat", {1, 840, 19.9143, 52.3751, TScanKind::TwoTheta, 31}},
     {"genx_rigaku_test.ras", {1, 1401, 2.0, 30.0, TScanKind::TwoTheta, 7994}},
     {"two_scans_rsm.ras", {2, 4, 30.0, 31.5, TScanKind::TwoTheta, 10}},
+    // Written by hand: a detector scan, 2Theta alone moving.
+    {"detector_scan_2Theta.xrdml", {1, 9, 30.0, 32.0, TScanKind::TwoTheta, 12}},
 };
 
 // The reader each file goes to, by its extension.

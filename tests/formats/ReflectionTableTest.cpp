@@ -47,6 +47,32 @@ TEST(ReflectionTable, ReadsMaterialAndReflectionsInColumnOrder) {
     EXPECT_DOUBLE_EQ(t.Reflections[4].D, 1.2459);
 }
 
+// A plain list of d and I values (the way most tables print them) holds no reflection line; a
+// heading that happens to end in "I" is one and stops the parsing. Either way nothing is read,
+// and the message says which layout is expected.
+TEST(ReflectionTable, PlainListsYieldNoReflectionAndNameTheLayout) {
+    for (const std::string text : {std::string("d (A)  Int\n3.1355 100\n1.9201 55\n2.1 7\n"),
+                                   std::string("3.1355\t100\r\n"), std::string()}) {
+        const TReflectionTable t = ParseReflectionTable(text);
+        EXPECT_TRUE(t.Reflections.empty()) << text;
+        EXPECT_EQ(t.Error, "");
+        EXPECT_EQ(NoReflectionsMessage(t), kNoReflectionLinesMessage);
+    }
+    const std::string layout =
+        kNoReflectionLinesMessage.substr(kNoReflectionLinesMessage.find("Expected"));
+    const TReflectionTable heading = ParseReflectionTable("d I\n3.1355 100\n");
+    EXPECT_EQ(NoReflectionsMessage(heading), FloatConversionMessage("d I") + "\n" + layout);
+    // Zero d values only: lines, but no reflection.
+    const std::array<std::string, 4> zero{"0.0", "0", "0", "0"};
+    EXPECT_EQ(NoReflectionsMessage(ParseReflectionTable(Line({zero, zero, zero}))),
+              kNoReflectionLinesMessage);
+    // One reflection read before a field that fails: the documented partial result.
+    const TReflectionTable partial = ParseReflectionTable(Line({{"3.1355", "1", "1", "1"}}) + "\n" +
+                                                          Line({{"x", "1", "1", "1"}}));
+    EXPECT_EQ(partial.Reflections.size(), 1u);
+    EXPECT_EQ(NoReflectionsMessage(partial), "");
+}
+
 TEST(ReflectionTable, ConversionErrorKeepsTheReflectionsBeforeIt) {
     struct Case {
         const char* Name;

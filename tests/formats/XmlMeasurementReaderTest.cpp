@@ -121,10 +121,7 @@ TEST(XmlMeasurementReader, KindDetectionAndNumberMessagesChangeNothing) {
     };
     ExpectFailures(
         ReadXmlMeasurementText,
-        {{SingleScan(Positions("2Theta", "1", "2") + Common("Omega", "3") + data),
-          "No start position found. This is neither a TwoTheta, Omega, Phi nor Psi Scan, and "
-          "also no known area-type scan!"},
-         // Wrong unit: the filter does not match.
+        {// Wrong unit: the filter does not match.
          {SingleScan("<positions axis=\"Omega\" unit=\"rad\"><startPosition>1</startPosition>"
                      "<endPosition>2</endPosition></positions>" +
                      data),
@@ -135,6 +132,7 @@ TEST(XmlMeasurementReader, KindDetectionAndNumberMessagesChangeNothing) {
          {SingleScan(StartOnly("Omega") + data), noEnd("Omega type")},
          {SingleScan(StartOnly("Phi") + data), noEnd("Phi type")},
          {SingleScan(StartOnly("Psi") + data), noEnd("Psi type")},
+         {SingleScan(StartOnly("2Theta") + Common("Omega", "3") + data), noEnd("2Theta type")},
          {Area(Positions("2Theta", "1", "2") + data),
           "No 2nd axis found, maybe no 2Theta-area-type scan or data error (we support a "
           "series of 2Theta-Omega, 2Theta-Phi, 2Theta-Psi, or 2Theta scans)"},
@@ -314,4 +312,66 @@ TEST(XmlMeasurementReader, PointCountsMustAgreeAndNotBeZero) {
         scans += ScanElement(Positions("2Theta", "10", "11") + Positions("Omega", "0", "1") +
                              "<intensities>" + data + "</intensities>");
     ExpectFailures(ReadXmlMeasurementText, {{Document("Area measurement", scans), empty}});
+}
+
+// A detector scan (grazing incidence): only 2Theta moves, Omega stands at a common position. It
+// opens as a 2Theta scan; files that the documented rules recognise keep their kinds.
+TEST(XmlMeasurementReader, DetectorScanOpensAsTwoThetaScan) {
+    ScanRegistry registry;
+    FillMainScan(registry);
+    ReaderPrompts prompts;
+    TScanFormat format{};
+    const ReadResult r =
+        ReadScanFile(std::string(TREVASC_TEST_DATA_DIR) + "/detector_scan_2Theta.xrdml", true,
+                     registry, prompts, &format);
+    EXPECT_EQ(format, TScanFormat::Xml);
+    EXPECT_EQ(r.PlotName, "");
+    EXPECT_EQ(registry.OpenScanKind, TScanKind::TwoTheta);
+    const TDataSet& s = registry.MainScan();
+    // 9 points from 30 to 32 degrees: a step of 0.25.
+    EXPECT_EQ(PositionsOf(s),
+              (std::vector<double>{30, 30.25, 30.5, 30.75, 31, 31.25, 31.5, 31.75, 32}));
+    EXPECT_EQ(IntensitiesOf(s), (std::vector<int>{12, 15, 40, 310, 920, 305, 38, 14, 11}));
+    EXPECT_EQ(s.Name, "GI-7 ZnO film");
+    EXPECT_EQ(s.Peaks.Count(), 1);  // the peaks of the scan it replaced stay
+    EXPECT_EQ(registry.AdditionalCount(), 0);
+
+    const std::string data = "<intensities>1 2 3</intensities>";
+    const struct {
+        std::string DataPoints;
+        TScanKind Kind;
+        std::vector<double> Positions;
+    } cases[] = {
+        // 2Theta alone, without any Omega, and with listed positions.
+        {Positions("2Theta", "20", "21") + data, TScanKind::TwoTheta, {20, 20.5, 21}},
+        {"<positions axis=\"2Theta\" unit=\"deg\"><listPositions>5 7 8</listPositions>"
+         "</positions>" +
+             Common("Omega", "1") + data,
+         TScanKind::TwoTheta,
+         {5, 7, 8}},
+        // A moving Phi or Psi still decides the kind, as documented.
+        {Positions("2Theta", "20", "21") + Positions("Phi", "0", "90") + data,
+         TScanKind::Phi,
+         {0, 45, 90}},
+        {Positions("2Theta", "20", "21") + Common("Omega", "1") + Positions("Psi", "1", "3") + data,
+         TScanKind::Psi,
+         {1, 2, 3}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.DataPoints);
+        EXPECT_EQ(ReadError(SingleScan(c.DataPoints), registry), "");
+        EXPECT_EQ(registry.OpenScanKind, c.Kind);
+        EXPECT_EQ(PositionsOf(registry.MainScan()), c.Positions);
+    }
+
+    // As an additional file it joins 2Theta scans and nothing else.
+    const std::string detector =
+        SingleScan(Positions("2Theta", "20", "21") + Common("Omega", "0.3") + data);
+    registry.OpenScanKind = TScanKind::Omega;
+    EXPECT_EQ(ReadError(detector, registry, false), kKindMismatchMessage);
+    EXPECT_EQ(registry.AdditionalCount(), 0);
+    registry.OpenScanKind = TScanKind::TwoTheta;
+    EXPECT_EQ(ReadError(detector, registry, false), "");
+    ASSERT_EQ(registry.AdditionalCount(), 1);
+    EXPECT_EQ(PositionsOf(registry.Additional(0)), (std::vector<double>{20, 20.5, 21}));
 }

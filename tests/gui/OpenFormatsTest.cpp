@@ -33,6 +33,7 @@ TEST(OpenFormats, DialogFiltersShowTheSampleFileOfEveryFurtherFormat) {
     const char* xylib = "Other diffractometer files (xylib) (";
     const Case cases[] = {
         {"two_scans_rsm.ras", "Rigaku RAS files ("},
+        {"quartz_v4.raw", "Bruker RAW files ("},
         {"film.xye", "Column files XY/XYE ("},
         {"quartz.uxd", xylib},
         {"quartz.rd", xylib},

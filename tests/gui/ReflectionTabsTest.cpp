@@ -12,6 +12,7 @@
 #include <QSpinBox>
 
 #include "GuiTestSupport.h"
+#include "formats/ReflectionTable.h"
 #include "gui/plot/PlotWindow.h"
 #include "gui/substrates/JcpdsImportDialog.h"
 #include "gui/tabs/AdditionalReflectionsTab.h"
@@ -152,6 +153,55 @@ TEST(ReflectionTabs, ClipboardMaterialAndJcpdsImport) {
     material->setCurrentIndex(poly);
     EXPECT_EQ(Rows(h.Find<QListWidget>("ListBox1")),
               (std::vector<std::string>{"Si(1 1 1): 28.442", "Si(2 2 0): 47.302"}));
+}
+
+// A clipboard of plain d and I lines holds no card: both JCPDS items say which layout they read
+// and leave what they show alone.
+TEST(ReflectionTabs, PlainDSpacingListIsNoCardAndChangesNothing) {
+    MainWindowHarness h;
+    h.Window->Session().OpenMainFile(
+        test::TestDataFile("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml").toStdString());
+    QApplication::clipboard()->setText(QString::fromStdString(TableText()));
+    QAction* show = h.MenuItem("&JCPDS", "&Show material from clipboard in spectrum");
+    ASSERT_NE(show, nullptr);
+    show->trigger();
+    const std::vector<std::string> silicon{"Si(1 1 1): 28.442", "Si(2 2 0): 47.302"};
+    ASSERT_EQ(Rows(h.Find<QListWidget>("ListBox1")), silicon);
+    plot::TPlotDataset before;
+    ASSERT_TRUE(h.Window->Session().BuildPlotDataset(before));
+    const auto substrateColor = h.Window->Session().Colors().SubstratePeak;
+    const int markers = MarkersInColor(before, substrateColor);
+    ASSERT_GT(markers, 0);
+
+    QApplication::clipboard()->setText("d (A)  I (rel.)\n3.1355  100\n1.9201  55\n1.6375  30\n");
+    h.Prompts.Errors.clear();
+    show->trigger();
+    EXPECT_EQ(h.Prompts.Errors, (std::vector<std::string>{formats::kNoReflectionLinesMessage}));
+    EXPECT_EQ(Rows(h.Find<QListWidget>("ListBox1")), silicon);
+    EXPECT_TRUE(h.Find<QCheckBox>("CheckBox3")->isChecked());
+    EXPECT_TRUE(h.Find<QPushButton>("Button7")->isEnabled());
+    plot::TPlotDataset after;
+    ASSERT_TRUE(h.Window->Session().BuildPlotDataset(after));
+    EXPECT_EQ(MarkersInColor(after, substrateColor), markers);
+
+    // The import dialog: the rows read before and the name stay; a first read shows nothing.
+    QApplication::clipboard()->setText(QString::fromStdString(TableText()));
+    JcpdsImportDialog dialog(h.Window->Session(), h.Window->SubstratesIniPath(), h.Window.get());
+    dialog.ReadClipboard();
+    auto* list = dialog.findChild<QListWidget*>("ListBoxImported");
+    auto* name = dialog.findChild<QLineEdit*>("EditName");
+    ASSERT_EQ(Rows(list).size(), 2u);
+    name->setText("Silicon");
+    QApplication::clipboard()->setText("3.1355 100\n1.9201 55\n");
+    h.Prompts.Errors.clear();
+    dialog.findChild<QPushButton*>("ButtonReadAgain")->click();
+    EXPECT_EQ(h.Prompts.Errors, (std::vector<std::string>{formats::kNoReflectionLinesMessage}));
+    EXPECT_EQ(Rows(list), (std::vector<std::string>{"(1 1 1)=28.442", "(2 2 0)=47.302"}));
+    EXPECT_EQ(name->text(), "Silicon");
+    JcpdsImportDialog fresh(h.Window->Session(), h.Window->SubstratesIniPath(), h.Window.get());
+    fresh.ReadClipboard();
+    EXPECT_TRUE(Rows(fresh.findChild<QListWidget*>("ListBoxImported")).empty());
+    EXPECT_EQ(h.Prompts.Errors.size(), 2u);
 }
 
 TEST(ReflectionTabs, AdditionalLinesFollowFieldsModesAndTheHighlightedPeak) {

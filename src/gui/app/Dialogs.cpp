@@ -59,19 +59,23 @@ QString RunOpenDialog(QWidget* parent, const QString& title, const QStringList& 
 
 QStringList Dialogs::ScanFileFilters() {
     const QString numbered = NumberedPatterns();
-    // The further formats: Rigaku RAS, column files and those of xylib (when built with it).
+    // The further formats: Bruker RAW version 4, Rigaku RAS, column files and those of xylib
+    // (when built with it; its RAW is the older versions).
     const QString columns = QStringLiteral("*.XY *.XYE *.DAT *.CSV *.TXT");
     QStringList xylib;
     for (const std::string& ext : formats::XylibExtensions())
         xylib << QStringLiteral("*.") + QString::fromStdString(ext).toUpper();
-    const QString further = QStringLiteral("*.RAS *.XY *.XYE *.DAT *.CSV") +
-                            (xylib.isEmpty() ? QString() : QStringLiteral(" ") + xylib.join(' '));
+    const QString further =
+        QStringLiteral("*.RAS *.XY *.XYE *.DAT *.CSV") +
+        (xylib.contains(QStringLiteral("*.RAW")) ? QString() : QStringLiteral(" *.RAW")) +
+        (xylib.isEmpty() ? QString() : QStringLiteral(" ") + xylib.join(' '));
     QStringList filters = {
         QStringLiteral("All XRD files (*.X?? %1 *.TXT *.XRDML %2)").arg(numbered, further),
         QStringLiteral("XRD files Philips new (*.XRDML) (*.XRDML *.XML)"),
         QStringLiteral("XRD files Philips old (*.X??) (*.X??)"),
         QStringLiteral("XRD files PSU (*.nnn) (%1)").arg(numbered),
         QStringLiteral("Text files (*.TXT) (*.TXT)"),
+        QStringLiteral("Bruker RAW files (*.RAW) (*.RAW)"),
         QStringLiteral("Rigaku RAS files (*.RAS) (*.RAS)"),
         QStringLiteral("Column files XY/XYE (%1) (%1)").arg(columns)};
     if (!xylib.isEmpty())

@@ -59,11 +59,19 @@ void JcpdsImportDialog::showEvent(QShowEvent* event) {
 }
 
 void JcpdsImportDialog::ReadClipboard() {
-    rows_->clear();
-    name_->clear();
     const QString text = QGuiApplication::clipboard()->text();
-    if (text.isEmpty()) return;
+    if (text.isEmpty()) {
+        rows_->clear();
+        name_->clear();
+        return;
+    }
     const formats::TReflectionTable table = formats::ParseReflectionTable(S(text));
+    if (const std::string nothing = formats::NoReflectionsMessage(table); !nothing.empty()) {
+        // No card in the clipboard: say what is read; rows read before and the name stay.
+        session_.GetPrompts().ShowError(nothing);
+        return;
+    }
+    rows_->clear();
     name_->setText(Q(table.Material));
     for (const std::string& row : analysis::JcpdsImportRows(table, session_.CurrentWavelength(),
                                                             session_.DecimalSeparator()))

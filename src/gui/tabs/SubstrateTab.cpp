@@ -128,13 +128,18 @@ void SubstrateTab::ApplyMaterial(const analysis::TSubstrateMaterial& m, bool sho
 }
 
 void SubstrateTab::ShowClipboardMaterial(const QString& clipboardText) {
-    SetExpected({});
     if (clipboardText.isEmpty()) {
+        SetExpected({});
         SetControlsEnabled(false);
         UpdateMarkers();
         return;
     }
     const formats::TReflectionTable table = formats::ParseReflectionTable(S(clipboardText));
+    if (const std::string nothing = formats::NoReflectionsMessage(table); !nothing.empty()) {
+        // No card in the clipboard: say what is read, and keep the reflections shown so far.
+        session_.GetPrompts().ShowError(nothing);
+        return;
+    }
     SetExpected(analysis::ClipboardMaterialReflections(table, session_.CurrentWavelength(),
                                                        session_.DecimalSeparator()));
     const bool any = !expected_.empty();
