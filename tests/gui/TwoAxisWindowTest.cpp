@@ -374,6 +374,7 @@ TEST(TwoAxisWindow, GnuplotFailuresAreReportedAndTheMainWindowComesBack) {
     FindAction(*map, "P&NG color")->trigger();
     ASSERT_EQ(h.Prompts.Errors.size(), 1u);
     EXPECT_EQ(h.Prompts.Errors[0], "Systemfehler.  Code: 2.\r\nNo such file or directory");
+    EXPECT_TRUE(map->statusBar()->currentMessage().isEmpty());  // no picture is coming
     EXPECT_TRUE(h.Window->isEnabled());
     const std::string base = h.Config.File("xrdtools_test_area_RSM_Omega2Theta_v1.0");
     EXPECT_TRUE(std::filesystem::exists(base + "_GnuPlotData.dat"));
@@ -407,6 +408,9 @@ TEST(TwoAxisWindow, GnuplotChosenInTheOptionsRendersThePngBesideTheScan) {
     EXPECT_TRUE(h.Window->isEnabled());
     const QString picture = QString::fromStdString(
         h.Config.File("xrdtools_test_area_RSM_Omega2Theta_v1.0_GnuPlotData.dat_BW.png"));
+    // The window that started it names the picture in its status bar.
+    EXPECT_EQ(h.Window->TwoAxis()->statusBar()->currentMessage(),
+              "gnuplot writes the picture to " + picture);
     // gnuplot runs on its own; a PNG starts with its signature.
     QTRY_VERIFY_WITH_TIMEOUT(QImage(picture).width() > 0, 20000);
 }

@@ -3,6 +3,7 @@
 #include <QActionGroup>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QLayout>
@@ -308,7 +309,15 @@ void TwoAxisWindow::ExportGnuplot(gnuplot::GnuplotKind kind) {
         for (const std::string& a : files.Arguments) arguments << Q(a);
         const QString program = gnuplotProgram_ ? gnuplotProgram_() : QStringLiteral("gnuplot");
         const std::string error = StartDetached(program, arguments);
-        if (!error.empty()) session_.GetPrompts().ShowError(error);
+        if (!error.empty()) {
+            session_.GetPrompts().ShowError(error);
+            return;
+        }
+        // gnuplot writes the picture on its own, without a window: say where it goes.
+        if (kind == gnuplot::GnuplotKind::PngBW || kind == gnuplot::GnuplotKind::PngColor)
+            statusBar()->showMessage(
+                QStringLiteral("gnuplot writes the picture to %1")
+                    .arg(QDir::toNativeSeparators(Q(files.Files.PictureFile))));
     });
 }
 
