@@ -3,6 +3,7 @@
 // warning, the scale, the clipboard and gnuplot, and the main window after every failure.
 #include <QApplication>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -409,8 +410,11 @@ TEST(TwoAxisWindow, GnuplotChosenInTheOptionsRendersThePngBesideTheScan) {
     const QString picture = QString::fromStdString(
         h.Config.File("xrdtools_test_area_RSM_Omega2Theta_v1.0_GnuPlotData.dat_BW.png"));
     // The window that started it names the picture in its status bar.
-    EXPECT_EQ(h.Window->TwoAxis()->statusBar()->currentMessage(),
-              "gnuplot writes the picture to " + picture);
+    QStatusBar* status = h.Window->TwoAxis()->statusBar();
+    EXPECT_EQ(status->currentMessage(),
+              "gnuplot writes xrdtools_test_area_RSM_Omega2Theta_v1.0_GnuPlotData.dat_BW.png in " +
+                  QFileInfo(QString::fromStdString(h.Config.Path())).absoluteFilePath());
+    EXPECT_EQ(status->toolTip(), picture);
     // gnuplot runs on its own; a PNG starts with its signature.
     QTRY_VERIFY_WITH_TIMEOUT(QImage(picture).width() > 0, 20000);
 }

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QLayout>
@@ -313,11 +314,15 @@ void TwoAxisWindow::ExportGnuplot(gnuplot::GnuplotKind kind) {
             session_.GetPrompts().ShowError(error);
             return;
         }
-        // gnuplot writes the picture on its own, without a window: say where it goes.
-        if (kind == gnuplot::GnuplotKind::PngBW || kind == gnuplot::GnuplotKind::PngColor)
+        // gnuplot writes the picture on its own, without a window: say where it goes, the file
+        // name first (a narrow window cuts the end of the message; the hint holds it whole).
+        if (kind == gnuplot::GnuplotKind::PngBW || kind == gnuplot::GnuplotKind::PngColor) {
+            const QFileInfo picture(Q(files.Files.PictureFile));
             statusBar()->showMessage(
-                QStringLiteral("gnuplot writes the picture to %1")
-                    .arg(QDir::toNativeSeparators(Q(files.Files.PictureFile))));
+                QStringLiteral("gnuplot writes %1 in %2")
+                    .arg(picture.fileName(), QDir::toNativeSeparators(picture.absolutePath())));
+            statusBar()->setToolTip(QDir::toNativeSeparators(picture.absoluteFilePath()));
+        }
     });
 }
 
