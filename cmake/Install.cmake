@@ -1,9 +1,10 @@
-# The installed desktop application: programs in bin/, definition files in share/trevasc/,
-# the desktop entry, the MIME type of XRDML files, icons, AppStream metainfo and manual pages;
-# and the Debian package that `make package` builds from it.
+# The installed desktop application: programs in bin/, definition files and the user manual in
+# share/trevasc/, the desktop entry, the MIME type of XRDML files, icons, AppStream metainfo and
+# manual pages; and the Debian package that `make package` builds from it.
 include(GNUInstallDirs)
 
-install(FILES data/XRAY.DEF data/Substrates.DEF DESTINATION ${CMAKE_INSTALL_DATADIR}/trevasc)
+install(FILES data/XRAY.DEF data/Substrates.DEF docs/manual.html
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/trevasc)
 if(TREVASC_EXTRA_DATA)
     install(FILES ${TREVASC_EXTRA_DATA} DESTINATION ${CMAKE_INSTALL_DATADIR}/trevasc)
 endif()

@@ -31,6 +31,19 @@ struct TIndexRange {
     int Min = 0, Max = 0;  // both inclusive; Min > Max is empty
 };
 
+// Ranges of the "Structure" tab's fields.
+inline constexpr double kMaxLatticeLength = 10000.0;                  // a, b, c from 0
+inline constexpr double kMaxLatticeAngle = 180.0;                     // alpha, beta, gamma from 0
+inline constexpr int kMinIndexLimit = -100, kMaxMinIndexLimit = 100;  // "h min" ...
+inline constexpr int kMinMaxIndexLimit = -20, kMaxIndexLimit = 20;    // "h max" ...
+
+// What the "Structure" tab's fields hold.
+struct StructureDefinition {
+    TCrystalSystem System = TCrystalSystem::None;
+    TLatticeParameters Lattice;
+    TIndexRange H, K, L;
+};
+
 // Which lattice fields a system uses, and the two constraint labels (a, b, g read as alpha,
 // beta, gamma in the angle label's symbol font).
 struct TCrystalSystemInputs {

@@ -177,6 +177,10 @@ void IniFile::EraseSection(const std::string& section) {
     impl_->ini.Delete(section.c_str(), nullptr);
 }
 
+void IniFile::EraseKey(const std::string& section, const std::string& key) {
+    impl_->ini.Delete(section.c_str(), key.c_str());
+}
+
 void IniFile::Save() const {
     WriteFileAtomic(fileName_, Text());
 }

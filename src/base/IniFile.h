@@ -52,6 +52,8 @@ class IniFile {
     void WriteInteger(const std::string& section, const std::string& key, long long value);
     void WriteBool(const std::string& section, const std::string& key, bool value);
     void EraseSection(const std::string& section);
+    // Removes one key (nothing happens when it is absent).
+    void EraseKey(const std::string& section, const std::string& key);
 
     // Saves atomically; throws TrevascError on failure.
     void Save() const;

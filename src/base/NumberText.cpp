@@ -160,6 +160,12 @@ std::string FormatGeneral(double value, int digits, char decimalSeparator) {
     return WithSeparator(std::move(s), decimalSeparator);
 }
 
+std::string FormatShortest(double value) {
+    char buf[32];
+    const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, r.ptr);
+}
+
 std::string FormatGeneralFloat(double value, int precision, char decimalSeparator) {
     if (!std::isfinite(value)) return std::isnan(value) ? "NAN" : (value < 0 ? "-INF" : "INF");
     if (value == 0.0) return "0";

@@ -109,6 +109,8 @@ std::string FormatGeneral(double value, int digits, char decimalSeparator = '.')
 // and the value is at least 1E-5; otherwise exponent notation with the shortest exponent ("1E5",
 // "2.5E-7").
 std::string FormatGeneralFloat(double value, int precision, char decimalSeparator = '.');
+// The shortest text with "." that reads back as the same double ("0.1", "1e+300").
+std::string FormatShortest(double value);
 // 23 characters: sign or blank, d.dddddddddddddd, "E", exponent sign, 4 exponent digits
 std::string FormatSci23(double value);
 

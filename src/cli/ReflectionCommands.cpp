@@ -138,8 +138,9 @@ double CurrentWavelengthOption(const Options& o, bool energyMeansWavelength) {
     CliPrompts prompts(1, false);
     XrayTubeSelectorState selector(WorkbenchConfig().XrayIniPath, prompts);
     selector.Create();
-    if (given == 0)  // the X-ray line selected at the workbench's last exit, as at its start
-        return selector.SelectedIndex() >= 0 && selector.Wavelength() > 0
+    // The X-ray line selected, or the value typed, at the workbench's last exit, as at its start.
+    if (given == 0)
+        return (selector.SelectedIndex() >= 0 || selector.TypedValue()) && selector.Wavelength() > 0
                    ? selector.Wavelength()
                    : WorkbenchSession::kDefaultWavelength;
     if (auto w = o.Value("--wavelength")) {

@@ -101,9 +101,7 @@ std::string Json(const std::string& s) {
 
 // The shortest text that reads back as the same double.
 std::string Json(double v) {
-    char buf[32];
-    const auto result = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, result.ptr);
+    return FormatShortest(v);
 }
 
 template <typename T, typename F>

@@ -60,12 +60,40 @@ int XrayLineTable::DefaultEnergyIndex() const {
     return (v < INT_MIN || v > INT_MAX) ? -1 : static_cast<int>(v);
 }
 
-void XrayLineTable::WriteDefaultEnergyIndex(int index) const {
+namespace {
+constexpr const char* kTypedEnergyKey = "TYPEDENERGY";
+constexpr const char* kTypedWavelengthKey = "TYPEDWAVELENGTH";
+}  // namespace
+
+std::optional<TypedXrayValue> XrayLineTable::StoredTypedValue() const {
+    const IniFile ini(path_);
+    for (const auto field : {TypedXrayValue::Field::Energy, TypedXrayValue::Field::Wavelength}) {
+        const char* key =
+            field == TypedXrayValue::Field::Energy ? kTypedEnergyKey : kTypedWavelengthKey;
+        if (!ini.HasKey("CONFIG", key)) continue;
+        const std::string text(Trim(ini.ReadString("CONFIG", key, "")));
+        // Zero has no conversion and would only bring up a message at every start.
+        const std::optional<double> value = TryParseFloat(text);
+        if (!value || !(*value > 0.0)) return std::nullopt;
+        return TypedXrayValue{field, ToLocalDecimal(text, '.')};
+    }
+    return std::nullopt;
+}
+
+void XrayLineTable::WriteDefaultEnergyIndex(int index,
+                                            const std::optional<TypedXrayValue>& typed) const {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path_, ec)) return;
     IniFile ini(path_);
     if (!ini.Loaded()) return;  // never replace a file that could not be read
     ini.WriteInteger("CONFIG", "DEFAULTENERGY", index);
+    ini.EraseKey("CONFIG", kTypedEnergyKey);
+    ini.EraseKey("CONFIG", kTypedWavelengthKey);
+    if (index < 0 && typed)
+        ini.WriteString(
+            "CONFIG",
+            typed->Which == TypedXrayValue::Field::Energy ? kTypedEnergyKey : kTypedWavelengthKey,
+            ToLocalDecimal(Trim(typed->Text), '.'));
     ini.TrySave();
 }
 

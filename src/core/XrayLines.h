@@ -32,6 +32,13 @@ std::optional<double> BraggTwoTheta(double d, double wavelength);
 // sin(theta) = n * hc / (2 * d[m] * E[J]); none when the arcsine is undefined or E or d is 0.
 std::optional<double> BraggTwoThetaForEnergy(int order, double d, double energyEv);
 
+// A number the user typed into the energy or the wavelength field of an X-ray tube selector.
+struct TypedXrayValue {
+    enum class Field { Energy, Wavelength };
+    Field Which = Field::Energy;
+    std::string Text;  // as typed, trimmed, with "." as decimal mark
+};
+
 // The transitions of xray.ini: names (keys of section ENERGY in file order) and energies in eV.
 // Nothing is cached: every call reads the file again, so hand edits take effect at once.
 class XrayLineTable {
@@ -46,9 +53,16 @@ class XrayLineTable {
     double Energy(const std::string& name, char decimalSeparator = '.') const;
     // CONFIG/DEFAULTENERGY: the list index selected at the last program end (default 0).
     int DefaultEnergyIndex() const;
-    // Stores CONFIG/DEFAULTENERGY atomically; write errors are ignored. A missing xray.ini is not
-    // created just for this key: it would stop the file from being seeded at the next start.
-    void WriteDefaultEnergyIndex(int index) const;
+    // The value typed at the last program end when no line was selected: CONFIG/TYPEDENERGY or
+    // CONFIG/TYPEDWAVELENGTH. None when neither is there or the text is no number above 0
+    // (a hand edit): the selector then starts as without it.
+    std::optional<TypedXrayValue> StoredTypedValue() const;
+    // Stores CONFIG/DEFAULTENERGY and, with index -1, the typed value beside it (the key of the
+    // other field, or both keys without a typed value, are removed), atomically; write errors
+    // are ignored. A missing xray.ini is not created just for these keys: it would stop the file
+    // from being seeded at the next start.
+    void WriteDefaultEnergyIndex(int index,
+                                 const std::optional<TypedXrayValue>& typed = std::nullopt) const;
 
   private:
     std::string path_;

@@ -1,6 +1,7 @@
 #include "core/XrayTubeSelectorState.h"
 
 #include "base/Error.h"
+#include "base/NumberText.h"
 
 namespace trevasc {
 
@@ -9,8 +10,10 @@ XrayTubeSelectorState::XrayTubeSelectorState(std::string xrayIniPath, Prompts& p
     : table_(std::move(xrayIniPath)),
       prompts_(&prompts),
       decimalSeparator_(decimalSeparator),
-      energyText_(EnergyField().TextOf(8000.0, decimalSeparator)),
-      wavelengthText_(WavelengthField().TextOf(4.0, decimalSeparator)) {}
+      energyText_(EnergyField().TextOf(kInitialEnergy, decimalSeparator)),
+      // The wavelength of the initial energy, so that the two fields never disagree.
+      wavelengthText_(
+          WavelengthField().TextOf(EnergyToWavelength(kInitialEnergy), decimalSeparator)) {}
 
 void XrayTubeSelectorState::Report(const std::string& message) const {
     prompts_->ShowError(message);
@@ -20,6 +23,18 @@ void XrayTubeSelectorState::Create() {
     names_ = table_.Names();
     const int index = table_.DefaultEnergyIndex();
     selected_ = (index >= 0 && index < static_cast<int>(names_.size())) ? index : -1;
+    if (selected_ < 0) {
+        // No line was selected at the last exit: the value typed then comes back, through the
+        // same step as typing it, so both fields show what they showed then.
+        if (const std::optional<TypedXrayValue> typed = table_.StoredTypedValue()) {
+            const std::string text = ToLocalDecimal(typed->Text, decimalSeparator_);
+            if (typed->Which == TypedXrayValue::Field::Energy)
+                OnEnergyTextEdited(text);
+            else
+                OnWavelengthTextEdited(text);
+        }
+        return;
+    }
     SelectionStep();
 }
 
@@ -60,6 +75,7 @@ void XrayTubeSelectorState::OnEnergyTextEdited(const std::string& text) {
     if (typed) {
         updating_ = false;
         selected_ = -1;  // a typed energy belongs to no transition of the list
+        typedField_ = TypedXrayValue::Field::Energy;
     }
 }
 
@@ -73,11 +89,22 @@ void XrayTubeSelectorState::OnWavelengthTextEdited(const std::string& text) {
         Report(e.what());  // wavelength 0: the energy keeps its value
     }
     selected_ = -1;
+    typedField_ = TypedXrayValue::Field::Wavelength;
     updating_ = false;
 }
 
+std::optional<TypedXrayValue> XrayTubeSelectorState::TypedValue() const {
+    if (selected_ >= 0 || !typedField_) return std::nullopt;
+    const bool energy = *typedField_ == TypedXrayValue::Field::Energy;
+    const std::string text(Trim(energy ? energyText_ : wavelengthText_));
+    // A field left empty or at 0 has no conversion: nothing worth bringing back.
+    const std::optional<double> value = TryParseFloat(text);
+    if (!value || !(*value > 0.0)) return std::nullopt;
+    return TypedXrayValue{*typedField_, ToLocalDecimal(text, '.')};
+}
+
 void XrayTubeSelectorState::SaveDefaultEnergy() const {
-    table_.WriteDefaultEnergyIndex(selected_);
+    table_.WriteDefaultEnergyIndex(selected_, TypedValue());
 }
 
 }  // namespace trevasc

@@ -5,6 +5,7 @@
 //
 // The widget forwards user edits (edits by the user only, not its own updates of the fields)
 // and selections, then shows EnergyText(), WavelengthText() and SelectedIndex() again.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,12 @@ class XrayTubeSelectorState {
     static TFloatEditValue EnergyField() { return TFloatEditValue(0.0, 1e10, 10); }
     static TFloatEditValue WavelengthField() { return TFloatEditValue(0.0, 1000.0, 6); }
 
+    // The energy field's value before anything is selected or typed.
+    static constexpr double kInitialEnergy = 8000.0;
+
     // Window creation: loads the names, selects CONFIG/DEFAULTENERGY (nothing when it is outside
-    // the list) and fills the fields from that transition.
+    // the list) and fills the fields from that transition. Without a selection, the value typed
+    // before the last exit (CONFIG/TYPEDENERGY or TYPEDWAVELENGTH) is typed in again.
     void Create();
     // The user picked list entry `index` (-1: none).
     void OnSelectionChanged(int index);
@@ -34,8 +39,12 @@ class XrayTubeSelectorState {
     // selection is cleared.
     void OnWavelengthTextEdited(const std::string& text);
     // Program end of the lattice window: stores the selected index (-1 for none) as
-    // CONFIG/DEFAULTENERGY. The film thickness window never calls it.
+    // CONFIG/DEFAULTENERGY and, without a selection, the typed value beside it. The film
+    // thickness window never calls it.
     void SaveDefaultEnergy() const;
+    // The value the user typed last while no line is selected (none after a selection, or when
+    // the typed field does not hold a number above 0).
+    std::optional<TypedXrayValue> TypedValue() const;
 
     const std::vector<std::string>& Names() const { return names_; }
     int SelectedIndex() const { return selected_; }
@@ -57,6 +66,7 @@ class XrayTubeSelectorState {
     int selected_ = -1;
     std::string energyText_;
     std::string wavelengthText_;
+    std::optional<TypedXrayValue::Field> typedField_;  // the field typed into last
     bool updating_ = false;
 };
 

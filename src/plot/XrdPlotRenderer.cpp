@@ -82,13 +82,26 @@ void DrawMarkers(Canvas& canvas, const TAxisMapping& m, const TPlotDataset& ds, 
     }
     canvas.SetFontColor(kBlack);
 
+    // Labels keep clear of the frame, which is drawn over them afterwards: a label touching
+    // it lost the pixels under the frame line, and one at the right edge stuck out of the
+    // chart. Their cells stay `inset` pixels inside the frame line on every side.
+    const int inset = canvas.PenWidth() + 1;
     std::vector<int> spread(entries.size()), heights(entries.size());
+    int tallest = 0;
     for (size_t k = 0; k < entries.size(); ++k) {
         spread[k] = entries[k].Px;
         heights[k] = canvas.TextHeight(ds.Highlights[entries[k].Index].Text);
+        tallest = std::max(tallest, heights[k]);
     }
-    SpreadLabels(spread, heights, m.Left, m.Right,
-                 LabelSpreadPassLimit(entries.size(), m.Left, m.Right));
+    // The label of column c covers c - h/2 ... c - h/2 + h. Columns closer to the frame start
+    // at the last place inside it (the order stays), so that spreading makes room beside them.
+    const int spreadLeft = m.Left + inset + tallest / 2;
+    const int spreadRight = m.Right - inset - (tallest - tallest / 2);
+    if (spreadLeft <= spreadRight)
+        for (int& column : spread) column = std::clamp(column, spreadLeft, spreadRight);
+    SpreadLabels(spread, heights, spreadLeft, spreadRight,
+                 LabelSpreadPassLimit(entries.size(), spreadLeft, spreadRight));
+    const int labelTop = m.Top + inset;
 
     for (size_t k = 0; k < entries.size(); ++k) {
         const THighlightPoint& h = ds.Highlights[entries[k].Index];
@@ -100,12 +113,17 @@ void DrawMarkers(Canvas& canvas, const TAxisMapping& m, const TPlotDataset& ds, 
             continue;
         }
         const int tw = canvas.TextWidth(h.Text);
+        const int labelBottom = labelTop + tw;
         // The line runs from the end of its label down; a label longer than the area leaves
         // no line rather than one drawn upwards below the frame.
-        canvas.MoveTo(x, std::min(m.Top + tw, m.Bottom));
+        canvas.MoveTo(x, std::min(labelBottom, m.Bottom));
         canvas.LineTo(x, m.Bottom);
+        // Spreading moves labels only while there is room; a column closer to the frame than
+        // half a label (or an area narrower than one) still keeps its label inside.
+        const int labelLeft = std::max(
+            m.Left + inset, std::min(spread[k] - heights[k] / 2, m.Right - inset - heights[k]));
         // On a box of the background colour: a label over a tall peak stays legible.
-        canvas.TextOutVerticalOpaque(spread[k] - heights[k] / 2, m.Top + tw, h.Text, kWhite);
+        canvas.TextOutVerticalOpaque(labelLeft, labelBottom, h.Text, kWhite);
     }
 }
 

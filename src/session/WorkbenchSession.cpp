@@ -402,12 +402,20 @@ void WorkbenchSession::SetProgramTitle(const std::string& title) {
     Notify([this](SessionObserver& o) { o.CaptionChanged(caption_); });
 }
 
+namespace {
+// Only a list that holds peaks can lose something: an emptied list, or a search that found
+// nothing, leaves nothing to save however the flag stands.
+bool HasPeaksToSave(const TPeakSet& peaks) {
+    return peaks.Unsaved && peaks.Count() > 0;
+}
+}  // namespace
+
 bool WorkbenchSession::ConfirmPeaks(const std::string& mainQuestion,
                                     const std::string& additionalTail) {
-    if (registry_.MainScan().Peaks.Unsaved && !prompts_.Confirm(mainQuestion)) return false;
+    if (HasPeaksToSave(registry_.MainScan().Peaks) && !prompts_.Confirm(mainQuestion)) return false;
     for (int k = 1; k <= registry_.AdditionalCount(); ++k) {
         const TDataSet& scan = registry_.ScanAt(k);
-        if (!scan.Peaks.Unsaved) continue;
+        if (!HasPeaksToSave(scan.Peaks)) continue;
         std::string text = std::string(kAdditionalPeaksPrefix) + " \"" +
                            QuoteForMessage(scan.Name, kWholeText) + "\" " + additionalTail;
         if (!prompts_.Confirm(text)) return false;

@@ -271,7 +271,8 @@ class WorkbenchSession {
     void FinishPeakFits();
 
     // --- File flow -----------------------------------------------------------------------------
-    // Asks about unsaved peak lists; false when the user did not answer Yes to every question.
+    // Asks about unsaved peak lists (a list with peaks whose Unsaved flag is set; an empty list
+    // loses nothing); false when the user did not answer Yes to every question.
     bool ConfirmDiscardPeaks();
     // The close questions: true when the program may close.
     bool ConfirmClose();

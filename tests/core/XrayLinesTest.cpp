@@ -120,26 +120,104 @@ TEST(XrayTubeSelector, StoredIndexSelectionAndTypedValues) {
     EXPECT_FALSE(s.Updating());
     EXPECT_TRUE(f.errors.empty());
 
-    // -1 (the user had typed an energy) and an index past the list: no selection, initial values.
+    // -1 without a stored typed value (an older xray.ini) and an index past the list: no
+    // selection, the initial energy and its wavelength (12399.78285 / 8000 = 1.549973).
     for (const char* stored : {"-1", "9"}) {
         SelectorFixture g(stored);
         auto t = g.Make();
         t.Create();
         EXPECT_EQ(t.SelectedIndex(), -1);
         EXPECT_EQ(t.EnergyText(), "8000");
-        EXPECT_EQ(t.WavelengthText(), "4");
+        EXPECT_EQ(t.WavelengthText(), "1.54997");
+        EXPECT_FALSE(t.TypedValue());
         EXPECT_TRUE(g.errors.empty());
     }
-    // No table: initial values, and nothing is written.
+    // No table: the same initial values, and nothing is written.
     test::TempDir dir;
     test::ScriptedPrompts quiet;
     XrayTubeSelectorState none(dir.File("xray.ini"), quiet);
     none.Create();
     EXPECT_TRUE(none.Names().empty());
     EXPECT_DOUBLE_EQ(none.Energy(), 8000.0);
-    EXPECT_DOUBLE_EQ(none.Wavelength(), 4.0);
+    EXPECT_DOUBLE_EQ(none.Wavelength(), 1.54997);
     none.SaveDefaultEnergy();
     EXPECT_FALSE(std::filesystem::exists(dir.File("xray.ini")));
+}
+
+TEST(XrayTubeSelector, TypedValueComesBackAtTheNextStartWithBothFieldsAgreeing) {
+    constexpr double kEnergyTimesWavelength = 12399.78285;  // eV * A, the stored constants
+    // A typed energy: the next selector shows it and the wavelength that belongs to it.
+    {
+        SelectorFixture f("1");
+        auto s = f.Make();
+        s.Create();
+        s.OnEnergyTextEdited("17479,3");
+        s.SaveDefaultEnergy();
+        EXPECT_EQ(IniFile(f.ini).ReadString("CONFIG", "TYPEDENERGY", ""), "17479.3");
+        auto next = f.Make();
+        next.Create();
+        EXPECT_EQ(next.SelectedIndex(), -1);
+        EXPECT_EQ(next.EnergyText(), "17479.3");
+        EXPECT_NEAR(next.Wavelength(), kEnergyTimesWavelength / 17479.3, 5e-7);
+        EXPECT_EQ(next.WavelengthText(), s.WavelengthText());
+        // Kept again at the following exit, though nothing was typed in this run.
+        next.SaveDefaultEnergy();
+        EXPECT_EQ(IniFile(f.ini).ReadString("CONFIG", "TYPEDENERGY", ""), "17479.3");
+        EXPECT_TRUE(f.errors.empty());
+    }
+    // A typed wavelength stays as typed (more digits than the field writes); the energy follows.
+    {
+        SelectorFixture f("0");
+        auto s = f.Make();
+        s.Create();
+        s.OnEnergyTextEdited("9000");
+        s.OnWavelengthTextEdited("1.5405929");
+        s.SaveDefaultEnergy();
+        IniFile ini(f.ini);
+        EXPECT_FALSE(ini.HasKey("CONFIG", "TYPEDENERGY"));  // only the field typed into last
+        EXPECT_EQ(ini.ReadString("CONFIG", "TYPEDWAVELENGTH", ""), "1.5405929");
+        auto next = f.Make();
+        next.Create();
+        EXPECT_EQ(next.WavelengthText(), "1.5405929");
+        EXPECT_DOUBLE_EQ(next.Wavelength(), 1.5405929);
+        EXPECT_NEAR(next.Energy(), kEnergyTimesWavelength / 1.5405929, 1e-4);
+    }
+    // A line chosen after typing: the line comes back and the typed keys are gone.
+    {
+        SelectorFixture f("0");
+        auto s = f.Make();
+        s.Create();
+        s.OnEnergyTextEdited("9000");
+        s.OnSelectionChanged(1);
+        EXPECT_FALSE(s.TypedValue());
+        s.SaveDefaultEnergy();
+        const IniFile ini(f.ini);
+        EXPECT_EQ(ini.ReadInteger("CONFIG", "DEFAULTENERGY", 99), 1);
+        EXPECT_FALSE(ini.HasKey("CONFIG", "TYPEDENERGY"));
+        auto next = f.Make();
+        next.Create();
+        EXPECT_EQ(next.SelectedIndex(), 1);
+        EXPECT_EQ(next.EnergyText(), "8048.869731");
+        EXPECT_EQ(next.WavelengthText(), "1.54056");
+    }
+    // Hand edits: a stored text that is no number, or 0, is passed over without a message; a
+    // typed value beside a selected line is ignored.
+    for (const char* config :
+         {"DEFAULTENERGY=-1\nTYPEDENERGY=8O00\n", "DEFAULTENERGY=-1\nTYPEDWAVELENGTH=0\n",
+          "DEFAULTENERGY=1\nTYPEDENERGY=9000\n"}) {
+        test::TempDir dir;
+        test::ScriptedPrompts prompts;
+        const std::string ini =
+            dir.Write("xray.ini", std::string("[ENERGY]\nMo=17481.71838\nCu=8048.869731\n"
+                                              "[CONFIG]\n") +
+                                      config);
+        XrayTubeSelectorState s(ini, prompts);
+        s.Create();
+        const bool line = s.SelectedIndex() == 1;
+        EXPECT_EQ(s.EnergyText(), line ? "8048.869731" : "8000") << config;
+        EXPECT_EQ(s.WavelengthText(), line ? "1.54056" : "1.54997") << config;
+        EXPECT_TRUE(prompts.Errors.empty()) << config;
+    }
 }
 
 TEST(XrayTubeSelector, FailedConversionsAreReportedAndLeaveTheOtherField) {

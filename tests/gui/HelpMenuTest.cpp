@@ -1,5 +1,8 @@
 // The Help menu: the About box and the keyboard shortcut list generated from the actions.
+#include <QFile>
+#include <QFileInfo>
 #include <QKeySequence>
+#include <QShortcut>
 
 #include "GuiTestSupport.h"
 #include "Version.h"
@@ -21,6 +24,24 @@ TEST(HelpMenu, AboutNamesVersionLicenceAddressAndQt) {
     EXPECT_TRUE(text.contains(qVersion()));
 }
 
+TEST(HelpMenu, UserManualOpensTheManualBesideTheDefinitionFiles) {
+    MainWindowHarness h;
+    QAction* item = h.MenuItem("&Help", "&User manual");
+    ASSERT_NE(item, nullptr);
+    item->trigger();
+    ASSERT_EQ(h.Dialogs.OpenedUrls.size(), 1);
+    const QUrl url = h.Dialogs.OpenedUrls.front();
+    ASSERT_TRUE(url.isLocalFile()) << url.toString().toStdString();
+    EXPECT_EQ(QFileInfo(url.toLocalFile()).canonicalFilePath(),
+              QFileInfo(QString(TREVASC_BIN_DIR) + "/manual.html").canonicalFilePath());
+    QFile page(url.toLocalFile());
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    EXPECT_TRUE(html.contains("<title>Trevasc user manual</title>"));
+    EXPECT_TRUE(html.contains("id=\"fit\""));
+    EXPECT_TRUE(h.Prompts.Errors.empty());
+}
+
 TEST(HelpMenu, ShortcutListNamesEveryShortcutOfEveryWindow) {
     MainWindowHarness h;
     // An action added later shows up without anybody editing the list.
@@ -34,8 +55,11 @@ TEST(HelpMenu, ShortcutListNamesEveryShortcutOfEveryWindow) {
     EXPECT_EQ(h.Dialogs.DocumentCaption, "Keyboard shortcuts");
     const QString html = h.Dialogs.DocumentHtml;
 
+    // Every key registered in a window, through a menu action or a shortcut of its own, is in
+    // the list with what it does.
     int checked = 0;
-    for (QWidget* window : h.Window->Windows().Windows())
+    QStringList keysOfShortcuts;
+    for (QWidget* window : h.Window->Windows().Windows()) {
         for (QAction* a : window->findChildren<QAction*>()) {
             if (a->shortcut().isEmpty() || a->text().isEmpty()) continue;
             QString plain = a->text();
@@ -45,9 +69,30 @@ TEST(HelpMenu, ShortcutListNamesEveryShortcutOfEveryWindow) {
                 << plain.toStdString();
             ++checked;
         }
+        for (QShortcut* s : window->findChildren<QShortcut*>()) {
+            const std::string where = window->objectName().toStdString();
+            ASSERT_FALSE(s->whatsThis().isEmpty()) << "a key without description in " << where;
+            ASSERT_FALSE(s->keys().isEmpty()) << where;
+            for (const QKeySequence& key : s->keys()) {
+                const QString row =
+                    QStringLiteral("<tr><td>%1</td><td><b>").arg(s->whatsThis().toHtmlEscaped());
+                const QString text = key.toString(QKeySequence::NativeText);
+                EXPECT_TRUE(html.contains(row) && html.contains(text.toHtmlEscaped()))
+                    << where << ": " << s->whatsThis().toStdString() << " " << text.toStdString();
+                keysOfShortcuts << text;
+            }
+        }
+    }
     // Open, insert, the plot window's PNG, print and copy, the legend's copy, this list, the
     // added one: the list covers more than one window.
     EXPECT_GE(checked, 7);
+    // The keys of the analysis windows: calculate and Nelson-Riley plot, Delete in the lattice
+    // lists, the fit window's fits, Accept and Cancel.
+    for (const QString& key : {"F5", "F6", "Del", "Ctrl+G", "Ctrl+L", "Esc", "Return", "Enter"})
+        EXPECT_TRUE(keysOfShortcuts.contains(key)) << key.toStdString();
+    EXPECT_TRUE(html.contains("<tr><td>Calculate lattice data</td><td><b>F5</b></td></tr>"));
+    EXPECT_TRUE(html.contains("<tr><td>Accept and update peak list</td><td><b>Return, Enter</b>"));
+    EXPECT_TRUE(html.contains("<h3>Peak Fitting Module</h3>"));
     EXPECT_TRUE(html.contains("Zoom back"));
     EXPECT_TRUE(html.contains("File &gt; Open data file..."));
     EXPECT_TRUE(html.contains("<h3>XRD Plot</h3>"));

@@ -3,6 +3,7 @@
 // warning, the scale, the clipboard and gnuplot, and the main window after every failure.
 #include <QApplication>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
 #include <QMouseEvent>
@@ -404,6 +405,7 @@ TEST(TwoAxisWindow, GnuplotFailuresAreReportedAndTheMainWindowComesBack) {
     FindAction(*map, "P&NG color")->trigger();
     ASSERT_EQ(h.Prompts.Errors.size(), 1u);
     EXPECT_EQ(h.Prompts.Errors[0], "Systemfehler.  Code: 2.\r\nNo such file or directory");
+    EXPECT_TRUE(map->statusBar()->currentMessage().isEmpty());  // no picture is coming
     EXPECT_TRUE(h.Window->isEnabled());
     const std::string base = h.Config.File("xrdtools_test_area_RSM_Omega2Theta_v1.0");
     EXPECT_TRUE(std::filesystem::exists(base + "_GnuPlotData.dat"));
@@ -437,6 +439,12 @@ TEST(TwoAxisWindow, GnuplotChosenInTheOptionsRendersThePngBesideTheScan) {
     EXPECT_TRUE(h.Window->isEnabled());
     const QString picture = QString::fromStdString(
         h.Config.File("xrdtools_test_area_RSM_Omega2Theta_v1.0_GnuPlotData.dat_BW.png"));
+    // The window that started it names the picture in its status bar.
+    QStatusBar* status = h.Window->TwoAxis()->statusBar();
+    EXPECT_EQ(status->currentMessage(),
+              "gnuplot writes xrdtools_test_area_RSM_Omega2Theta_v1.0_GnuPlotData.dat_BW.png in " +
+                  QFileInfo(QString::fromStdString(h.Config.Path())).absoluteFilePath());
+    EXPECT_EQ(status->toolTip(), picture);
     // gnuplot runs on its own; a PNG starts with its signature.
     QTRY_VERIFY_WITH_TIMEOUT(QImage(picture).width() > 0, 20000);
 }

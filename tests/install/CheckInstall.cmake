@@ -21,6 +21,7 @@ set(expected
     share/trevasc/XRAY.DEF
     share/trevasc/Substrates.DEF
     share/trevasc/trevasc_gnuplot_template.plt
+    share/trevasc/manual.html
     share/applications/${APP_ID}.desktop
     share/metainfo/${APP_ID}.metainfo.xml
     share/mime/packages/${APP_ID}.xml
@@ -33,6 +34,15 @@ set(expected
 foreach(f ${expected})
     if(NOT EXISTS ${prefix}/${f})
         message(FATAL_ERROR "not installed: ${f}")
+    endif()
+endforeach()
+# The manual is the page "Help -> User manual" opens: whole, and with its sections.
+file(READ ${prefix}/share/trevasc/manual.html manual)
+foreach(part "<title>Trevasc user manual</title>" "id=\"fit\"" "id=\"lattice\"" "id=\"maps\""
+        "</html>")
+    string(FIND "${manual}" "${part}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "the installed manual lacks ${part}")
     endif()
 endforeach()
 # Nothing of the build (tests, benchmarks, helper tools) is installed.

@@ -42,7 +42,8 @@ field(Description "^workbench for X-ray diffraction scans\n Opens XML measuremen
 run(dpkg-deb -c ${debs})
 set(listing "${run_output}")
 foreach(f usr/bin/trevasc usr/bin/trevasc-cli usr/share/trevasc/XRAY.DEF
-          usr/share/trevasc/Substrates.DEF usr/share/applications/${APP_ID}.desktop
+          usr/share/trevasc/Substrates.DEF usr/share/trevasc/manual.html
+          usr/share/applications/${APP_ID}.desktop
           usr/share/metainfo/${APP_ID}.metainfo.xml usr/share/mime/packages/${APP_ID}.xml
           usr/share/icons/hicolor/scalable/apps/trevasc.svg
           usr/share/icons/hicolor/48x48/apps/trevasc.png usr/share/man/man1/trevasc.1.gz

@@ -131,11 +131,12 @@ TEST(DrawXrdPlot, MarkersWithAndWithoutLabelsAndCrowded) {
     TPlotArea area;
     Draw(c, ds, area);
     const int px50 = area.Left + Px(30), px30 = area.Left + Px(10);
-    // Label at size 8: width 38, height 10; the line starts where the label ends.
+    // Label at size 8: width 38, height 10, two pixels (pen width 1 + 1) below the frame line;
+    // the line starts where the label ends.
     EXPECT_EQ(LinesIn(c, 0x0000FF).size(), 1u);
-    EXPECT_TRUE(HasLine(LinesIn(c, 0x0000FF), px50, area.Top + 38, px50, area.Bottom));
+    EXPECT_TRUE(HasLine(LinesIn(c, 0x0000FF), px50, area.Top + 40, px50, area.Bottom));
     EXPECT_EQ(TextOp(c, kVertical, "Si (004)").X1, px50 - 5);
-    EXPECT_EQ(TextOp(c, kVertical, "Si (004)").Y1, area.Top + 38);
+    EXPECT_EQ(TextOp(c, kVertical, "Si (004)").Y1, area.Top + 40);
     // The label sits on a white box of its own cell, drawn just before it, so that the peak's
     // curve under it does not cross the text; the brush is restored afterwards.
     const auto& ops = c.Ops();
@@ -150,7 +151,7 @@ TEST(DrawXrdPlot, MarkersWithAndWithoutLabelsAndCrowded) {
     EXPECT_FALSE(box->BrushClear);
     EXPECT_EQ(box->PenColor, 0xFFFFFFu);
     EXPECT_EQ(std::tuple(box->X1, box->Y1, box->X2, box->Y2),
-              std::tuple(px50 - 5, area.Top, px50 + 5, area.Top + 38));
+              std::tuple(px50 - 5, area.Top + 2, px50 + 5, area.Top + 40));
     EXPECT_EQ(LinesIn(c, 0xFF0000).size(), 1u);
     EXPECT_TRUE(HasLine(LinesIn(c, 0xFF0000), px30, area.Top, px30, area.Bottom));
     EXPECT_TRUE(LinesIn(c, 0x00FFFF).empty());
@@ -172,6 +173,50 @@ TEST(DrawXrdPlot, MarkersWithAndWithoutLabelsAndCrowded) {
     const auto lines = LinesIn(c, 0x0000FF);
     ASSERT_EQ(lines.size(), 400u);
     for (const auto& op : lines) EXPECT_TRUE(op.X1 >= area.Left + 256 && op.X1 <= area.Left + 260);
+}
+
+TEST(DrawXrdPlot, MarkerLabelsNearTheEdgesStayInsideTheFrame) {
+    TPlotDataset ds = LogDataset();
+    // Markers at both ends of the view, two crowding the right end, labels ending in "°" and
+    // ")" (the characters that were cut off), one nearly as long as the area is high.
+    ds.Highlights = {{80.0, 0x0000FF, "Si (004) 69.130°", false},
+                     {79.95, 0x0000FF, "GaN (0 0 0 2)", false},
+                     {20.0, 0xFF0000, "(1 1 1)", false},
+                     {50.0, 0x00AA00, std::string(40, 'x') + "°", false}};
+    for (const double scale : {1.0, 2.5}) {
+        RecordingCanvas c(scale);
+        TPlotArea area;
+        Draw(c, ds, area, 0, 0, static_cast<int>(600 * scale), static_cast<int>(477 * scale));
+        // The frame's pen, as drawn: the text must keep clear of half of it on each side.
+        int framePen = 1;
+        for (const auto& op : c.OpsOf(TCanvasOpKind::Line))
+            if (op.Y1 == area.Top && op.Y2 == area.Top && op.X1 == area.Left)
+                framePen = op.PenWidth;
+        const int clear = framePen / 2 + 1;
+        int labels = 0;
+        for (const auto& op : c.OpsOf(kVertical)) {
+            if (op.FontSize >= 12) continue;  // the axis title, not a marker label
+            // The recording metrics, worked out here: height 1.2 S, width 0.6 S per character.
+            int chars = 0;
+            for (unsigned char ch : op.Text) chars += (ch & 0xC0) != 0x80;
+            const int height = static_cast<int>(std::nearbyint(1.2 * op.FontSize * scale));
+            const int width = static_cast<int>(std::nearbyint(0.6 * op.FontSize * chars * scale));
+            EXPECT_GE(op.X1, area.Left + clear) << op.Text << " at scale " << scale;
+            EXPECT_LE(op.X1 + height, area.Right - clear) << op.Text << " at scale " << scale;
+            EXPECT_GE(op.Y1 - width, area.Top + clear) << op.Text << " at scale " << scale;
+            EXPECT_LE(op.Y1, area.Bottom) << op.Text;
+            ++labels;
+        }
+        EXPECT_EQ(labels, 4);
+        // The two at the right end do not overlap each other.
+        const TCanvasOp& a = TextOp(c, kVertical, "Si (004) 69.130°");
+        const TCanvasOp& b = TextOp(c, kVertical, "GaN (0 0 0 2)");
+        EXPECT_GE(std::abs(a.X1 - b.X1),
+                  static_cast<int>(std::nearbyint(1.2 * a.FontSize * scale)));
+        // The marker line stays at its own column, below its label.
+        const int below = TextOp(c, kVertical, "(1 1 1)").Y1;
+        EXPECT_TRUE(HasLine(LinesIn(c, 0xFF0000), area.Left, below, area.Left, area.Bottom));
+    }
 }
 
 TEST(DrawXrdPlot, LogAxisZeroAtTheBottomAndNonPositiveMainCountsDrawnLinear) {

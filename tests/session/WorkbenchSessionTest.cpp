@@ -104,6 +104,37 @@ TEST_F(SessionFixture, UnsavedPeaksAskForMainThenEachAdditionalScan) {
               std::string::npos);
 }
 
+TEST_F(SessionFixture, NothingIsAskedWhenNoPeaksCanBeLost) {
+    session.OpenMainFile(dir.Write("m.txt", TwoColumn(10, 5)));
+    session.InsertFiles({dir.Write("a1.txt", TwoColumn(10, 5))});
+    // A search that found nothing and a list emptied by hand: both flagged, nothing to lose.
+    analysis::PeakSearchSettings none;
+    none.MinPeakHeight = analysis::kMaxPeakHeightLimit;
+    session.SetPeakSearch(none);
+    session.FindPeaks(analysis::TPeakMethod::Slope);
+    ASSERT_TRUE(session.MainScan().Peaks.Unsaved);
+    ASSERT_EQ(session.MainScan().Peaks.Count(), 0);
+    TDataSet& additional = session.Registry().Additional(0);
+    AddPeak(additional, 11.0, "", true);
+    additional.Peaks.Clear();
+    ASSERT_TRUE(additional.Peaks.Unsaved);
+    prompts.ConfirmAnswers = {false, false};
+    EXPECT_TRUE(session.ConfirmDiscardPeaks());
+    EXPECT_TRUE(session.ConfirmClose());
+    EXPECT_TRUE(prompts.Questions.empty());
+
+    // Peaks that were saved ask nothing either; a changed list asks again.
+    session.AddPeak(12.0);
+    session.MainScan().Peaks.Unsaved = false;
+    EXPECT_TRUE(session.ConfirmClose());
+    EXPECT_TRUE(prompts.Questions.empty());
+    session.SetHighlightedRow(0);
+    session.DeleteHighlightedPeak();
+    session.AddPeak(12.5);
+    EXPECT_FALSE(session.ConfirmClose());
+    EXPECT_EQ(prompts.Questions.size(), 1u);
+}
+
 TEST_F(SessionFixture, FileHistoryIgnoresCaseAndDropsTheOldest) {
     session.AddToFileHistory("/data/A.txt");
     session.AddToFileHistory("/data/b.txt");

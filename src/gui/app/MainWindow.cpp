@@ -51,6 +51,7 @@
 #include "gui/update/UpdateReminderDialog.h"
 #include "qtcanvas/PlotImageExport.h"
 #include "session/AutoFitSequence.h"
+#include "session/TabSettings.h"
 
 namespace trevasc {
 
@@ -105,11 +106,12 @@ MainWindow::MainWindow(const MainWindowOptions& options, Prompts* prompts, Dialo
     updateCheck_ = new UpdateCheckController(settings_.UpdateHost, settings_.AutoUpdates, dialogs_,
                                              session_.GetPrompts(), this);
     session_.Maps().ContourLines = settings_.ContourLines;
-    // Until the lattice window chooses a line, the wavelength is that of the X-ray line
-    // selected at the last exit.
+    // Until the lattice window is created, the wavelength is that of the X-ray line selected,
+    // or the value typed, at the last exit.
     XrayTubeSelectorState defaultLine(paths_.XrayIniPath, session_.GetPrompts());
     defaultLine.Create();
-    if (defaultLine.SelectedIndex() >= 0) session_.SetCurrentWavelength(defaultLine.Wavelength());
+    if (defaultLine.SelectedIndex() >= 0 || defaultLine.TypedValue())
+        session_.SetCurrentWavelength(defaultLine.Wavelength());
 
     session_.AddObserver(this);
     BuildTabs();
@@ -308,6 +310,11 @@ void MainWindow::BuildTabs() {
                          "Additional peak simulation");
     structureTab_ = new StructureTab(session_, tabs_);
     tabs_->setTabToolTip(tabs_->addTab(structureTab_, "Structure"), "Crystal structure simulation");
+
+    // The fields the user set in the last run.
+    const TabSettings kept = ReadTabSettings(paths_.MainIniPath);
+    fileDisplayTab_->ShowKeptSettings(kept.Processing, kept.PeakSearch);
+    structureTab_->SetDefinition(kept.Structure);
 }
 
 void MainWindow::ImportJcpdsDataset() {
@@ -367,6 +374,7 @@ void MainWindow::BuildMenus() {
                      &MainWindow::ImportJcpdsDataset);
 
     QMenu* help = bar->addMenu("&Help");
+    help->addAction("&User manual", this, &MainWindow::ShowUserManual);
     help->addAction("&About", this, &MainWindow::ShowAbout);
     QAction* keys =
         help->addAction("&Keyboard shortcuts", this, &MainWindow::ShowKeyboardShortcuts);
@@ -439,6 +447,9 @@ void MainWindow::WriteExitConfiguration() {
     settings.FileHistory = session_.GetFileHistory();
     settings.ContourLines = session_.Maps().ContourLines;
     WriteMainSettings(paths_.MainIniPath, settings);
+    WriteTabSettings(paths_.MainIniPath, TabSettings{fileDisplayTab_->ProcessingFromControls(),
+                                                     fileDisplayTab_->PeakSearchFromControls(),
+                                                     structureTab_->Definition()});
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -583,6 +594,16 @@ void MainWindow::ShowAbout() {
                                   QString::number(kVersionMinor), QString::number(kVersionBuild),
                                   QT_VERSION_STR, qVersion(), QString(kHomePage));
     dialogs_.About(this, "About Trevasc", text);
+}
+
+void MainWindow::ShowUserManual() {
+    // Beside the definition files: in the build folder, or in <prefix>/share/trevasc.
+    const QString manual = Q(FindDefinitionFolder(S(programFolder_))) + kManualFileName;
+    if (!QFileInfo(manual).isFile()) {
+        session_.GetPrompts().ShowError("The user manual " + S(manual) + " was not found.");
+        return;
+    }
+    dialogs_.OpenWebAddress(this, QUrl::fromLocalFile(manual));
 }
 
 void MainWindow::ShowKeyboardShortcuts() {

@@ -92,7 +92,7 @@ class MainWindow : public QMainWindow, private SessionObserver {
     // Writes the position keys of every window to the main configuration file.
     void SaveWindowPositions();
     // Writes colors.ini and the settings of the main configuration file (history, gnuplot,
-    // update check). Runs once, when the close went through.
+    // update check, the tabs' kept fields). Runs once, when the close went through.
     void WriteExitConfiguration();
 
     // The actions behind the controls and menus (public so that other windows and tests use the
@@ -109,7 +109,10 @@ class MainWindow : public QMainWindow, private SessionObserver {
     // "Auto Gauss checked" / "Auto Lorentz checked": every checked peak in turn in the fit
     // window, each waiting for Accept or Cancel.
     void AutoFitCheckedPeaks(bool gauss);
-    // "&About" and "&Keyboard shortcuts" of the Help menu.
+    // "&User manual" (the installed HTML manual in the browser), "&About" and "&Keyboard
+    // shortcuts" of the Help menu.
+    static constexpr const char* kManualFileName = "manual.html";
+    void ShowUserManual();
     void ShowAbout();
     void ShowKeyboardShortcuts();
 

@@ -4,6 +4,7 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QSet>
+#include <QShortcut>
 #include <QWidget>
 
 namespace trevasc {
@@ -38,18 +39,23 @@ QString ShortcutListHtml(const std::vector<std::pair<QString, QWidget*>>& window
             if (!actions.contains(a)) actions << a;
         QString rows;
         QSet<QString> seen;
-        for (const QAction* action : actions) {
-            const QList<QKeySequence> keys = action->shortcuts();
-            if (keys.isEmpty() || action->text().isEmpty()) continue;
+        auto addRow = [&](const QString& what, const QList<QKeySequence>& keys) {
+            if (keys.isEmpty() || what.isEmpty()) return;
             QStringList keyTexts;
             for (const QKeySequence& key : keys)
                 keyTexts << key.toString(QKeySequence::NativeText).toHtmlEscaped();
             const QString row = QStringLiteral("<tr><td>%1</td><td><b>%2</b></td></tr>")
-                                    .arg(ActionPath(action).toHtmlEscaped(), keyTexts.join(", "));
-            if (seen.contains(row)) continue;
+                                    .arg(what.toHtmlEscaped(), keyTexts.join(", "));
+            if (seen.contains(row)) return;  // the same key on several lists of one window
             seen.insert(row);
             rows += row;
-        }
+        };
+        for (const QAction* action : actions)
+            if (!action->text().isEmpty()) addRow(ActionPath(action), action->shortcuts());
+        // Keys without a menu entry (F5, Enter, Esc ...) carry their description as "What's
+        // this" text.
+        for (const QShortcut* shortcut : window->findChildren<QShortcut*>())
+            addRow(Plain(shortcut->whatsThis()), shortcut->keys());
         if (rows.isEmpty()) continue;
         html += "<h3>" + caption.toHtmlEscaped() + "</h3>" + "<table cellspacing=\"4\">" + rows +
                 "</table>";

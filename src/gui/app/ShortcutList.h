@@ -10,8 +10,9 @@ class QWidget;
 namespace trevasc {
 
 // One table per window (heading, window), one row per action with a shortcut: the menu path
-// ("File > Open data file...") and the key sequences in the platform's notation. Windows without
-// a shortcut are left out.
+// ("File > Open data file...") and the key sequences in the platform's notation; then one row
+// per QShortcut of the window, named by its "What's this" text (see AddShortcut). Windows
+// without a shortcut are left out.
 QString ShortcutListHtml(const std::vector<std::pair<QString, QWidget*>>& windows);
 
 }  // namespace trevasc

@@ -132,18 +132,18 @@ PeakFitWindow::PeakFitWindow(Prompts& prompts, QWidget* parent)
     });
     connect(accept_, &QPushButton::clicked, this, &PeakFitWindow::Accept);
     connect(cancel_, &QPushButton::clicked, this, &PeakFitWindow::Reject);
-    auto shortcut = [this](QKeySequence key, auto slot) {
-        auto* s = new QShortcut(key, this);
-        connect(s, &QShortcut::activated, this, slot);
+    auto shortcut = [this](QList<QKeySequence> keys, const QPushButton* button, auto slot) {
+        connect(AddShortcut(this, keys, button->text()), &QShortcut::activated, this, slot);
     };
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_L), [this] {
+    shortcut({QKeySequence(Qt::CTRL | Qt::Key_L)}, lorentz_, [this] {
         if (lorentz_->isEnabled()) RunFit(fitting::FitProfile::Lorentz);
     });
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_G), [this] {
+    shortcut({QKeySequence(Qt::CTRL | Qt::Key_G)}, gauss_, [this] {
         if (gauss_->isEnabled()) RunFit(fitting::FitProfile::Gauss);
     });
-    shortcut(QKeySequence(Qt::Key_Escape), [this] { Reject(); });
-    shortcut(QKeySequence(Qt::Key_Return), [this] {
+    shortcut({QKeySequence(Qt::Key_Escape)}, cancel_, [this] { Reject(); });
+    // Return and the keypad's Enter.
+    shortcut({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}, accept_, [this] {
         if (accept_->isEnabled()) Accept();
     });
 }

@@ -5,7 +5,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -145,7 +144,10 @@ void LatticeWindow::BuildControls() {
                                    columns[static_cast<size_t>(c)].first),
                          0, c);
         lists->addWidget(columns[static_cast<size_t>(c)].first, 1, c);
-        columns[static_cast<size_t>(c)].first->installEventFilter(this);
+        // The Delete key in a list acts as "Delete selected".
+        connect(AddShortcut(columns[static_cast<size_t>(c)].first, {QKeySequence(Qt::Key_Delete)},
+                            "Delete selected", Qt::WidgetShortcut),
+                &QShortcut::activated, this, &LatticeWindow::DeleteSelectedClick);
     }
     lists_ = new ListGroup({peaks_, spacings_, hkl_, lattice_}, this);
     deleteSelected_ = MakeButton(central, "Button3", "Delete selected",
@@ -211,26 +213,15 @@ void LatticeWindow::BuildControls() {
     connect(calculate_, &QPushButton::clicked, this, &LatticeWindow::CalculateClick);
     connect(plot_, &QPushButton::clicked, this, &LatticeWindow::NelsonRileyPlotClick);
     // Keyboard: F5 calculates, F6 draws the Nelson-Riley plot.
-    connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, this,
-            &LatticeWindow::CalculateClick);
-    connect(new QShortcut(QKeySequence(Qt::Key_F6), this), &QShortcut::activated, this,
-            &LatticeWindow::NelsonRileyPlotClick);
+    connect(AddShortcut(this, {QKeySequence(Qt::Key_F5)}, calculate_->text()),
+            &QShortcut::activated, this, &LatticeWindow::CalculateClick);
+    connect(AddShortcut(this, {QKeySequence(Qt::Key_F6)}, plot_->text()), &QShortcut::activated,
+            this, &LatticeWindow::NelsonRileyPlotClick);
 
     windowMenu_ = menuBar()->addMenu("&Window");
     QMenu* nelsonRiley = menuBar()->addMenu("&Nelson-Riley");
     QAction* adjust = nelsonRiley->addAction("&Adjust peaks in main window according to plot");
     connect(adjust, &QAction::triggered, this, &LatticeWindow::AdjustPeaksClick);
-}
-
-bool LatticeWindow::eventFilter(QObject* watched, QEvent* event) {
-    // The Delete key in a list acts as "Delete selected".
-    if (event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
-        qobject_cast<QListWidget*>(watched)) {
-        DeleteSelectedClick();
-        return true;
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void LatticeWindow::ReadFields() {

@@ -61,7 +61,6 @@ class LatticeWindow : public QMainWindow, private SessionObserver {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     // SessionObserver

@@ -3,6 +3,8 @@
 #include <QActionGroup>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QLayout>
@@ -339,7 +341,19 @@ void TwoAxisWindow::ExportGnuplot(gnuplot::GnuplotKind kind) {
         for (const std::string& a : files.Arguments) arguments << Q(a);
         const QString program = gnuplotProgram_ ? gnuplotProgram_() : QStringLiteral("gnuplot");
         const std::string error = StartDetached(program, arguments);
-        if (!error.empty()) session_.GetPrompts().ShowError(error);
+        if (!error.empty()) {
+            session_.GetPrompts().ShowError(error);
+            return;
+        }
+        // gnuplot writes the picture on its own, without a window: say where it goes, the file
+        // name first (a narrow window cuts the end of the message; the hint holds it whole).
+        if (kind == gnuplot::GnuplotKind::PngBW || kind == gnuplot::GnuplotKind::PngColor) {
+            const QFileInfo picture(Q(files.Files.PictureFile));
+            statusBar()->showMessage(
+                QStringLiteral("gnuplot writes %1 in %2")
+                    .arg(picture.fileName(), QDir::toNativeSeparators(picture.absolutePath())));
+            statusBar()->setToolTip(QDir::toNativeSeparators(picture.absoluteFilePath()));
+        }
     });
 }
 

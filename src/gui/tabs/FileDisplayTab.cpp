@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <tuple>
@@ -265,6 +266,26 @@ analysis::PeakSearchSettings FileDisplayTab::PeakSearchFromControls() const {
     s.MinDoublePeakDistance = doublePeakDistance_->Value();
     s.RangeOnly = rangeOnly_->isChecked();
     return s;
+}
+
+void FileDisplayTab::ShowKeptSettings(const analysis::ProcessingSettings& processing,
+                                      const analysis::PeakSearchSettings& search) {
+    {
+        // One hand-over to the session below instead of one per field.
+        const QSignalBlocker b1(smoothWidth_), b2(backgroundWidth_), b3(slopeCount_),
+            b4(minPeakHeight_), b5(minPeakSlope_), b6(minPeakCurvature_), b7(bisectorPercentage_),
+            b8(doublePeakDistance_);
+        smoothWidth_->setValue(processing.SmoothWidth);
+        backgroundWidth_->setValue(processing.BackgroundWidth);
+        slopeCount_->setValue(processing.SlopeCount);
+        minPeakHeight_->setValue(search.MinPeakHeight);
+        minPeakSlope_->setValue(search.MinPeakSlope);
+        minPeakCurvature_->setValue(search.MinPeakCurvature);
+        bisectorPercentage_->setValue(search.BisectorPercentage);
+        doublePeakDistance_->SetValue(search.MinDoublePeakDistance);
+    }
+    session_.SetProcessing(ProcessingFromControls());
+    session_.SetPeakSearch(PeakSearchFromControls());
 }
 
 void FileDisplayTab::ProcessingChanged() {

@@ -27,6 +27,10 @@ class FileDisplayTab : public QWidget, private SessionObserver {
     // The settings as the controls show them.
     analysis::ProcessingSettings ProcessingFromControls() const;
     analysis::PeakSearchSettings PeakSearchFromControls() const;
+    // Shows the widths and limits kept from the last run (the switches stay as they are); the
+    // session takes them over.
+    void ShowKeptSettings(const analysis::ProcessingSettings& processing,
+                          const analysis::PeakSearchSettings& search);
 
   signals:
     void openClicked();               // "&Open data file"

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 
 #include "gui/widgets/Controls.h"
@@ -60,10 +61,10 @@ void StructureTab::BuildControls() {
     const QString lengthCaptions[3] = {"a [Å]", "b [Å]", "c [Å]"};
     const QString angleCaptions[3] = {"α [°]", "β [°]", "γ [°]"};
     for (int i = 0; i < 3; ++i) {
-        lengths_[i] = new FloatEdit(definition, 0.0, 10000.0, 4.0, 10);
+        lengths_[i] = new FloatEdit(definition, 0.0, analysis::kMaxLatticeLength, 4.0, 10);
         lengths_[i]->setObjectName(lengthNames[i]);
         lengths_[i]->setToolTip("Lattice constant in Å.");
-        angles_[i] = new FloatEdit(definition, 0.0, 180.0, 4.0, 10);
+        angles_[i] = new FloatEdit(definition, 0.0, analysis::kMaxLatticeAngle, 4.0, 10);
         angles_[i]->setObjectName(angleNames[i]);
         angles_[i]->setToolTip("Lattice angle in degrees.");
         lengthLabels_[i] = MakeLabel(definition, lengthCaptions[i], lengths_[i]);
@@ -86,10 +87,12 @@ void StructureTab::BuildControls() {
     const char* maxNames[3] = {"SpinEdit10", "SpinEdit11", "SpinEdit12"};
     const char* letters[3] = {"h", "k", "l"};
     for (int i = 0; i < 3; ++i) {
-        minIndex_[i] = MakeSpin(definition, minNames[i], -100, 100, 0,
-                                QString("Smallest index %1").arg(letters[i]));
-        maxIndex_[i] = MakeSpin(definition, maxNames[i], -20, 20, 0,
-                                QString("Largest index %1").arg(letters[i]));
+        minIndex_[i] =
+            MakeSpin(definition, minNames[i], analysis::kMinIndexLimit, analysis::kMaxMinIndexLimit,
+                     0, QString("Smallest index %1").arg(letters[i]));
+        maxIndex_[i] =
+            MakeSpin(definition, maxNames[i], analysis::kMinMaxIndexLimit, analysis::kMaxIndexLimit,
+                     0, QString("Largest index %1").arg(letters[i]));
         grid->addWidget(MakeLabel(definition, QString("%1 min").arg(letters[i]), minIndex_[i]), 5,
                         2 * i);
         grid->addWidget(minIndex_[i], 5, 2 * i + 1);
@@ -141,20 +144,46 @@ void StructureTab::SelectCrystalSystem(int index) {
     SimulateStructure();
 }
 
+analysis::StructureDefinition StructureTab::Definition() const {
+    analysis::StructureDefinition d;
+    d.System = static_cast<analysis::TCrystalSystem>(system_->currentIndex());
+    d.Lattice.A = lengths_[0]->Value();
+    d.Lattice.B = lengths_[1]->Value();
+    d.Lattice.C = lengths_[2]->Value();
+    d.Lattice.Alpha = angles_[0]->Value();
+    d.Lattice.Beta = angles_[1]->Value();
+    d.Lattice.Gamma = angles_[2]->Value();
+    d.H = {minIndex_[0]->value(), maxIndex_[0]->value()};
+    d.K = {minIndex_[1]->value(), maxIndex_[1]->value()};
+    d.L = {minIndex_[2]->value(), maxIndex_[2]->value()};
+    return d;
+}
+
+void StructureTab::SetDefinition(const analysis::StructureDefinition& definition) {
+    const analysis::TLatticeParameters& cell = definition.Lattice;
+    const double lengths[3] = {cell.A, cell.B, cell.C};
+    const double angles[3] = {cell.Alpha, cell.Beta, cell.Gamma};
+    const analysis::TIndexRange ranges[3] = {definition.H, definition.K, definition.L};
+    // Every field would simulate on its own; the list is worked out once, at the end.
+    for (int i = 0; i < 3; ++i) {
+        const QSignalBlocker b1(lengths_[i]), b2(angles_[i]), b3(minIndex_[i]), b4(maxIndex_[i]);
+        lengths_[i]->SetValue(lengths[i]);
+        angles_[i]->SetValue(angles[i]);
+        minIndex_[i]->setValue(ranges[i].Min);
+        maxIndex_[i]->setValue(ranges[i].Max);
+    }
+    const int index = static_cast<int>(definition.System);
+    {
+        const QSignalBlocker blocker(system_);
+        system_->setCurrentIndex(index);
+    }
+    SelectCrystalSystem(system_->currentIndex());
+}
+
 void StructureTab::SimulateStructure() {
-    const auto system = static_cast<analysis::TCrystalSystem>(system_->currentIndex());
-    analysis::TLatticeParameters cell;
-    cell.A = lengths_[0]->Value();
-    cell.B = lengths_[1]->Value();
-    cell.C = lengths_[2]->Value();
-    cell.Alpha = angles_[0]->Value();
-    cell.Beta = angles_[1]->Value();
-    cell.Gamma = angles_[2]->Value();
-    peaks_ =
-        analysis::SimulateStructure(system, cell, {minIndex_[0]->value(), maxIndex_[0]->value()},
-                                    {minIndex_[1]->value(), maxIndex_[1]->value()},
-                                    {minIndex_[2]->value(), maxIndex_[2]->value()},
-                                    session_.CurrentWavelength(), session_.DecimalSeparator());
+    const analysis::StructureDefinition d = Definition();
+    peaks_ = analysis::SimulateStructure(d.System, d.Lattice, d.H, d.K, d.L,
+                                         session_.CurrentWavelength(), session_.DecimalSeparator());
     filling_ = true;
     list_->setUpdatesEnabled(false);
     list_->clear();

@@ -27,6 +27,9 @@ class StructureTab : public QWidget, private SessionObserver {
 
     void SelectCrystalSystem(int index);
     void SimulateStructure();
+    // The crystal system, lattice and index ranges as the fields show them, and the other way.
+    analysis::StructureDefinition Definition() const;
+    void SetDefinition(const analysis::StructureDefinition& definition);
     const std::vector<analysis::TStrucSimPeak>& Peaks() const { return peaks_; }
 
   private:

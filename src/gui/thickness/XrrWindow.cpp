@@ -162,8 +162,8 @@ void XrrWindow::BuildControls() {
     layout->addLayout(bottom);
 
     connect(calculate_, &QPushButton::clicked, this, &XrrWindow::CalculateClick);
-    connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, this,
-            &XrrWindow::CalculateClick);
+    connect(AddShortcut(this, {QKeySequence(Qt::Key_F5)}, calculate_->text()),
+            &QShortcut::activated, this, &XrrWindow::CalculateClick);
     connect(deleteSelected_, &QPushButton::clicked, this, &XrrWindow::DeleteSelectedClick);
     connect(thickness_, &QLineEdit::textEdited, this, [this](const QString& text) {
         session_.RunAction([&] { calc_.ThicknessEdited(S(text), Wavelength()); });

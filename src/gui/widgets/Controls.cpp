@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSpinBox>
 
 namespace trevasc {
@@ -52,6 +53,15 @@ void KeepSpaceWhenHidden(QWidget* widget) {
 void FitSpinWidth(QSpinBox* spin) {
     const QString widest(QString::number(spin->maximum()).size(), '0');
     spin->setFixedWidth(spin->fontMetrics().horizontalAdvance(widest) + 34);
+}
+
+QShortcut* AddShortcut(QWidget* parent, const QList<QKeySequence>& keys, const QString& description,
+                       Qt::ShortcutContext context) {
+    auto* shortcut = new QShortcut(parent);
+    shortcut->setKeys(keys);
+    shortcut->setContext(context);
+    shortcut->setWhatsThis(description);
+    return shortcut;
 }
 
 }  // namespace trevasc

@@ -1,12 +1,15 @@
 #pragma once
 // Small helpers shared by the windows: named controls with their hints, and the conversion
 // between the program's UTF-8 texts and Qt's strings.
+#include <QKeySequence>
+#include <QList>
 #include <QString>
 #include <string>
 
 class QCheckBox;
 class QLabel;
 class QPushButton;
+class QShortcut;
 class QSpinBox;
 class QWidget;
 
@@ -33,5 +36,9 @@ QLabel* MakeLabel(QWidget* parent, const QString& caption, QWidget* buddy);
 void KeepSpaceWhenHidden(QWidget* widget);
 // Makes a spin box as wide as its largest value, no wider.
 void FitSpinWidth(QSpinBox* spin);
+// A key of `parent` without a menu entry. `description` (kept as the shortcut's "What's this"
+// text) names it in the keyboard shortcut list; connect its activated() signal.
+QShortcut* AddShortcut(QWidget* parent, const QList<QKeySequence>& keys, const QString& description,
+                       Qt::ShortcutContext context = Qt::WindowShortcut);
 
 }  // namespace trevasc

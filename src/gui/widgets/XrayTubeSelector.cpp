@@ -21,11 +21,12 @@ XrayTubeSelector::XrayTubeSelector(const QString& xrayIniPath, Prompts& prompts,
     list_->setObjectName("ComboBoxTransition");
     list_->setEditable(false);  // a drop-down that only allows picking
     list_->setToolTip("Select X-ray energy used for calculations.");
-    energyEdit_ = new FloatEdit(this, energy.Min(), energy.Max(), 8000.0, energy.Digits());
+    const double initialEnergy = XrayTubeSelectorState::kInitialEnergy;
+    energyEdit_ = new FloatEdit(this, energy.Min(), energy.Max(), initialEnergy, energy.Digits());
     energyEdit_->setObjectName("FloatEditEnergy");
     energyEdit_->setToolTip("Select X-ray energy used for calculations.");
-    wavelengthEdit_ =
-        new FloatEdit(this, wavelength.Min(), wavelength.Max(), 4.0, wavelength.Digits());
+    wavelengthEdit_ = new FloatEdit(this, wavelength.Min(), wavelength.Max(),
+                                    EnergyToWavelength(initialEnergy), wavelength.Digits());
     wavelengthEdit_->setObjectName("FloatEditWavelength");
     wavelengthEdit_->setToolTip("Select X-ray wavelength used for calculations.");
 

@@ -1,0 +1,158 @@
+// What a user set is there again after a restart (a second main window on the same configuration
+// folder): the X-ray tube of the lattice window with the wavelength every calculation uses, and
+// the fields of the tabs. And closing asks about peaks only when some could be lost.
+#include <QComboBox>
+#include <QListWidget>
+#include <QSpinBox>
+#include <cmath>
+#include <numbers>
+
+#include "GuiTestSupport.h"
+#include "base/IniFile.h"
+#include "gui/widgets/FloatEdit.h"
+#include "gui/widgets/XrayTubeSelector.h"
+
+namespace trevasc::test {
+namespace {
+
+constexpr double kEnergyTimesWavelength = 12399.78285;  // eV * A from the program's constants
+
+XrayTubeSelector* Selector(MainWindowHarness& h, const char* window) {
+    QWidget* w = h.Window->Windows().Window(window);
+    return w ? w->findChild<XrayTubeSelector*>() : nullptr;
+}
+
+// Closes the window as the user does (questions answered Yes), then starts the program again.
+void Restart(MainWindowHarness& h) {
+    h.Window->close();
+    h.Start();
+}
+
+TEST(Restart, TypedEnergyOrChosenLineComesBackInBothFieldsAndTheCalculation) {
+    MainWindowHarness h;
+    XrayTubeSelector* selector = Selector(h, "LatticeWindow");
+    ASSERT_NE(selector, nullptr);
+    selector->EnergyEdit()->clear();
+    QTest::keyClicks(selector->EnergyEdit(), "17479.3");
+    const double typedWavelength = kEnergyTimesWavelength / 17479.3;  // 0.709398 A
+    EXPECT_NEAR(h.Window->Session().CurrentWavelength(), typedWavelength, 5e-7);
+
+    Restart(h);
+    selector = Selector(h, "LatticeWindow");
+    EXPECT_EQ(selector->TransitionList()->currentIndex(), -1);
+    EXPECT_EQ(selector->EnergyEdit()->text(), "17479.3");
+    EXPECT_NEAR(selector->WavelengthEdit()->Value(), typedWavelength, 5e-7);
+    EXPECT_EQ(h.Window->Session().CurrentWavelength(), selector->WavelengthEdit()->Value());
+    // The film thickness window reads the same choice.
+    EXPECT_EQ(Selector(h, "XrrWindow")->EnergyEdit()->text(), "17479.3");
+
+    // A line chosen from the list (Cu K-Alpha2 of the definition file, 1.544390 A).
+    QComboBox* list = selector->TransitionList();
+    const int line = list->findText("Cu K-Alpha2");
+    ASSERT_GE(line, 0);
+    list->setCurrentIndex(line);
+    emit list->activated(line);
+    Restart(h);
+    selector = Selector(h, "LatticeWindow");
+    EXPECT_EQ(selector->TransitionList()->currentIndex(), line);
+    EXPECT_EQ(selector->WavelengthEdit()->text(), "1.54439");
+    EXPECT_NEAR(kEnergyTimesWavelength / selector->EnergyEdit()->Value(), 1.544390, 1e-6);
+    EXPECT_EQ(h.Window->Session().CurrentWavelength(), 1.54439);
+
+    // An xray.ini of an earlier version: no line, no typed value. The initial energy and its
+    // wavelength, shown and used alike.
+    const std::string xrayIni = h.Window->XrayIniPath().toStdString();
+    h.Window.reset();
+    IniFile xray(xrayIni);
+    xray.WriteInteger("CONFIG", "DEFAULTENERGY", -1);
+    xray.Save();
+    h.Start();
+    selector = Selector(h, "LatticeWindow");
+    EXPECT_EQ(selector->EnergyEdit()->text(), "8000");
+    EXPECT_EQ(selector->WavelengthEdit()->text(), "1.54997");
+    EXPECT_EQ(h.Window->Session().CurrentWavelength(), 1.54997);
+    EXPECT_TRUE(h.Prompts.Errors.empty());
+}
+
+TEST(Restart, TabFieldsComeBackAndAnUnreadableKeyGivesItsDefault) {
+    MainWindowHarness h;
+    h.Find<QSpinBox>("SpinEdit2")->setValue(9);
+    h.Find<QSpinBox>("SpinEdit5")->setValue(120);
+    h.Find<QSpinBox>("SpinEditSlopeCnt")->setValue(21);
+    h.Find<QSpinBox>("SpinEditMinPeak")->setValue(500);
+    h.Find<QSpinBox>("SpinEdit1")->setValue(60);
+    h.Find<QSpinBox>("SpinEdit6")->setValue(70);
+    h.Find<QSpinBox>("SpinEdit3")->setValue(45);
+    h.Find<FloatEdit>("FloatEdit13")->setText("0.25");
+    h.Find<QComboBox>("ComboBox3")->setCurrentIndex(3);  // Hexagonal
+    h.Find<FloatEdit>("FloatEdit5")->SetValue(3.189);
+    h.Find<FloatEdit>("FloatEdit7")->SetValue(5.185);
+    h.Find<QSpinBox>("SpinEdit9")->setValue(-1);  // l min
+    h.Find<QSpinBox>("SpinEdit12")->setValue(2);  // l max
+    Restart(h);
+
+    EXPECT_EQ(h.Find<QSpinBox>("SpinEdit2")->value(), 9);
+    EXPECT_EQ(h.Find<QSpinBox>("SpinEdit5")->value(), 120);
+    EXPECT_EQ(h.Find<QSpinBox>("SpinEdit1")->value(), 60);
+    EXPECT_EQ(h.Find<QSpinBox>("SpinEdit6")->value(), 70);
+    EXPECT_EQ(h.Find<QSpinBox>("SpinEdit3")->value(), 45);
+    // The session works with what the fields show.
+    const WorkbenchSession& session = h.Window->Session();
+    EXPECT_EQ(session.Processing().SmoothWidth, 9);
+    EXPECT_EQ(session.Processing().BackgroundWidth, 120);
+    EXPECT_EQ(session.Processing().SlopeCount, 21);
+    EXPECT_EQ(session.PeakSearch().MinPeakHeight, 500);
+    EXPECT_EQ(session.PeakSearch().MinDoublePeakDistance, 0.25);
+    EXPECT_EQ(h.Find<QComboBox>("ComboBox3")->currentIndex(), 3);
+    EXPECT_FALSE(h.Find<FloatEdit>("FloatEdit6")->isEnabled());  // b = a in the hexagonal system
+    EXPECT_EQ(h.Find<FloatEdit>("FloatEdit7")->Value(), 5.185);
+    EXPECT_EQ(h.Find<QSpinBox>("SpinEdit9")->value(), -1);
+    // The list is worked out from the restored fields: (0 0 0 1) and (0 0 0 2) of c = 5.185 A,
+    // 2 theta = 2 asin(lambda l / (2 c)).
+    auto* list = h.Find<QListWidget>("CheckListBox2");
+    ASSERT_EQ(list->count(), 2);
+    const double lambda = session.CurrentWavelength();
+    const double twoTheta =
+        2.0 * std::asin(lambda * 2.0 / (2.0 * 5.185)) * 180.0 / std::numbers::pi;
+    EXPECT_EQ(list->item(1)->text(), QString("0 0 0 2 %1°").arg(twoTheta, 0, 'f', 3));
+
+    // A hand edit that is no number: that field's default, no message.
+    const std::string mainIni = h.Window->MainIniPath().toStdString();
+    h.Window.reset();
+    IniFile ini(mainIni);
+    ini.WriteString("PROCESSING", "SMOOTHWIDTH", "nine");
+    ini.Save();
+    h.Start();
+    EXPECT_EQ(h.Find<QSpinBox>("SpinEdit2")->value(), 5);
+    EXPECT_EQ(h.Find<QSpinBox>("SpinEdit5")->value(), 120);
+    EXPECT_TRUE(h.Prompts.Errors.empty());
+}
+
+TEST(Restart, ClosingAsksOnlyWhenPeaksCanBeLost) {
+    MainWindowHarness h;
+    h.OpenTestScan();
+    // A search that finds nothing leaves an empty list: nothing to lose, nothing asked.
+    h.Find<QSpinBox>("SpinEditMinPeak")->setValue(10000000);
+    h.Click("Button1");
+    ASSERT_EQ(h.Window->Session().MainScan().Peaks.Count(), 0);
+    h.Prompts.ConfirmAnswers = {false};
+    h.Click("BitBtnOpen");  // the open dialog comes up at once (and is cancelled)
+    EXPECT_EQ(h.Dialogs.OpenCalls, 1);
+    EXPECT_TRUE(h.Prompts.Questions.empty());
+    EXPECT_TRUE(h.Window->close());
+    EXPECT_TRUE(h.Prompts.Questions.empty());
+
+    // With found peaks the question comes, and No keeps the window open. (The limit set above
+    // was kept: it goes back to its default first.)
+    h.Start();
+    h.OpenTestScan();
+    h.Find<QSpinBox>("SpinEditMinPeak")->setValue(30);
+    h.Click("Button1");
+    ASSERT_GT(h.Window->Session().MainScan().Peaks.Count(), 0);
+    h.Prompts.ConfirmAnswers = {false};
+    EXPECT_FALSE(h.Window->close());
+    EXPECT_EQ(h.Prompts.Questions.size(), 1u);
+}
+
+}  // namespace
+}  // namespace trevasc::test
