@@ -82,7 +82,7 @@ void BM_AutoFit50(benchmark::State& state) {
         while (const auto job = sequence.Next()) {
             const AutoFitEdges& e = job->Edges;
             const FitResult r = PeakFit(session.MainScan().Points, e.First, e.Last)
-                                    .Run(profile, e.LeftBoundary, e.RightBoundary);
+                                    .Run(profile, e.LeftBoundary, e.RightBoundary, {}, job->Centre);
             sequence.Finish(r.Fitted ? r.Overlay.Center : -1.0);
         }
         sequence.Complete();
