@@ -455,3 +455,46 @@ TEST(PeakFit, CentreIntervalEndsHalfwayToTheNeighboursOrAtTheBoundaries) {
     EXPECT_DOUBLE_EQ(alone.Low, 10.5);
     EXPECT_DOUBLE_EQ(alone.High, 13.5);
 }
+
+TEST(PeakFit, MeasuredFilmPeaksNoLongerJumpToTheSubstratePeak) {
+    // The five peaks a method 1 search finds in this scan (0.03 degree steps). Fitted alone, the
+    // grid moved the peaks at 32.805 and 33.105 onto the substrate peak at 31.688 and the one at
+    // 66.105 to 62.295, outside its own boundaries.
+    const TDataPointArray pts = RealScan("nomad_m54313_om2th_10_v2.1.xrdml");
+    ASSERT_EQ(pts.size(), 1800u);
+    const std::vector<double> peaks{31.665, 32.805, 33.105, 66.105, 69.165};
+    const auto edgesOf = [&](double position) {
+        return FindAutoFitEdges(pts, (position - pts.front().Position) / 0.03);
+    };
+    struct Jump {
+        double Peak, To;
+    };
+    for (const Jump& j : {Jump{32.805, 31.688}, Jump{33.105, 31.688}, Jump{66.105, 62.295}}) {
+        const AutoFitEdges e = edgesOf(j.Peak);
+        const FitResult free =
+            PeakFit(pts, e.First, e.Last).Run(FitProfile::Gauss, e.LeftBoundary, e.RightBoundary);
+        ASSERT_FALSE(free.Passes.empty());
+        EXPECT_NEAR(free.Passes.back().Center, j.To, 0.001) << j.Peak;
+    }
+    for (double peak : peaks) {
+        const AutoFitEdges e = edgesOf(peak);
+        const CentreInterval interval = AutoFitCentreInterval(peaks, peak, e);
+        for (FitProfile profile : {FitProfile::Gauss, FitProfile::Lorentz}) {
+            SCOPED_TRACE(std::to_string(peak) + (profile == FitProfile::Gauss ? " Gauss" : " L"));
+            const FitResult r = PeakFit(pts, e.First, e.Last)
+                                    .Run(profile, e.LeftBoundary, e.RightBoundary, {}, interval);
+            if (!r.Fitted) {
+                EXPECT_EQ(r.Error, kIntervalEdgeMessage);
+                continue;
+            }
+            // Strictly inside its interval and its boundaries, never on a neighbour.
+            EXPECT_GT(r.Overlay.Center, interval.Low);
+            EXPECT_LT(r.Overlay.Center, interval.High);
+            EXPECT_GE(r.Overlay.Center, e.LeftBoundary);
+            EXPECT_LE(r.Overlay.Center, e.RightBoundary);
+            // No runaway Lorentz: the width stays within the grid's range (at most 10 / step).
+            EXPECT_LE(r.Overlay.WidthFactor, 10.0 / 0.03 * (1.0 + 1e-9));
+            if (peak == 66.105) EXPECT_NEAR(r.Overlay.Center, 66.105, 0.002);
+        }
+    }
+}

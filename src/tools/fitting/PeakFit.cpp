@@ -399,6 +399,7 @@ FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
     double kmin = 1.0 / (xn - x0);
     double kmax = std::max(10.0 / (x1 - x0), kmin);
     double cmin = x0, cmax = xn;
+    const double kLow = kmin, kHigh = kmax, aLow = amin, aHigh = amax;
     std::optional<CentreInterval> confined;
     if (centre) {
         cmin = std::max(cmin, centre->Low);
@@ -458,7 +459,12 @@ FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
     // peak has only a few points per FWHM; the refinement goes on from its best triple.
     FitTriple b = result.Passes.back();
     const FitTriple refined = RefineLeastSquares(s.X, s.R, profile, b, confined);
-    if (refined.Sum < b.Sum) {
+    // Kept only inside the grid's starting ranges of width and height: beyond them a Lorentz
+    // "peak" can grow ever higher and narrower until only its 1/x^2 flanks fit the points (a
+    // lower sum, but no position or width).
+    const bool inRanges = refined.WidthFactor >= kLow && refined.WidthFactor <= kHigh &&
+                          refined.Amplitude >= aLow && refined.Amplitude <= aHigh;
+    if (inRanges && refined.Sum < b.Sum) {
         b = refined;
         result.Refined = true;
     }

@@ -129,7 +129,8 @@ class PeakFit {
     FitBackground Background(double xL, double xR) const;
 
     // Runs the grid search, then refines its last triple by least squares on the same residuals
-    // and keeps the refinement when its sum is lower. The passes are the ones of the documented
+    // and keeps the refinement when its sum is lower and its width factor and amplitude lie in
+    // the grid's starting ranges. The passes are the ones of the documented
     // search evaluated term by term (same passes, same best triples, same ties); the sums are
     // found per (k, c) in one pass over the points and only the near-best triples are summed
     // literally. With a centre interval (the automatic fits) the grid's centres and the
