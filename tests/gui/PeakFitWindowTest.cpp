@@ -243,3 +243,31 @@ TEST_F(PeakFitWindowTest, AutoFitOntoTheIntervalEdgeSaysSoAndMakesCancelTheDefau
     EXPECT_TRUE(message->isHidden());
     ClickFit("ButtonCancel");
 }
+
+TEST_F(PeakFitWindowTest, FitWhoseCentreLeavesTheBoundariesIsToldInTheWindow) {
+    OpenScan({30.0});
+    h.Window->Session().SetViewRange(29.0, 31.0);
+    h.Click("Button11");
+    ASSERT_TRUE(fit->isVisible());
+    auto* message = fit->findChild<QLabel*>("LabelFitMessage");
+    ASSERT_NE(message, nullptr);
+    EXPECT_TRUE(message->isHidden());
+    // Boundaries around the left flank only: the Gauss centre ends right of xR.
+    fit->SetBoundary(true, 29.3);
+    fit->SetBoundary(false, 29.85);
+    ClickFit("ButtonGaussFit");
+    EXPECT_EQ(fit->Overlay().ProfileKind, 0);
+    EXPECT_EQ(Text("LabelPosition"), "-");
+    EXPECT_FALSE(message->isHidden());
+    EXPECT_EQ(message->text().toStdString(), fitting::kOutsideBoundariesMessage);
+    EXPECT_TRUE(h.Prompts.Errors.empty());
+    // A boundary moved clears the message; a fit around the whole peak works.
+    fit->SetBoundary(false, 30.6);
+    EXPECT_TRUE(message->isHidden());
+    fit->SetBoundary(true, 29.4);
+    ClickFit("ButtonLorentzFit");
+    EXPECT_TRUE(message->isHidden());
+    EXPECT_NEAR(fit->Overlay().Center, 30.0, 0.002);
+    ClickFit("ButtonCancel");
+    EXPECT_EQ(Peaks().Count(), 0);  // nothing accepted
+}
