@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   g++ cmake ninja-build pkg-config make
   qt6-base-dev qt6-svg-dev libqt6svg6 qt6-base-dev-tools
-  libxml2-dev libpng-dev zlib1g-dev libsimpleini-dev libxy-dev
+  libxml2-dev libpng-dev zlib1g-dev libsimpleini-dev libxy-dev libcminpack-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core fonts-liberation
   clang-format

@@ -482,7 +482,9 @@ int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                "Fits one peak of the range --from..--to (default: the whole scan) between the\n"
                "background boundaries --left and --right (default: the range's ends), or with\n"
                "--auto every checked peak of the scan's peak list (the list beside the file, else\n"
-               "a Method 1 search), each accepted; then the updated peak list is printed.\n";
+               "a Method 1 search), each accepted; then the updated peak list is printed. An\n"
+               "automatic fit keeps its centre halfway to the neighbouring peaks of the list; a\n"
+               "fit that runs onto that edge leaves its peak where it was (\"fitted\": false).\n";
         return 0;
     }
     std::vector<std::string> valued = kPeakValueOptions;
@@ -519,7 +521,9 @@ int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                         ", \"backgroundOffset\": " + Number(r.Overlay.BackgroundOffset) +
                         ", \"fwhm\": " + Number(r.Fwhm) +
                         ", \"positionText\": " + JsonString(FormatFixed(r.Overlay.Center, 3)) +
-                        ", \"fwhmText\": " + JsonString(FormatFixed(r.Fwhm, 3)) + ", \"passes\": [";
+                        ", \"fwhmText\": " + JsonString(FormatFixed(r.Fwhm, 3)) +
+                        ", \"sum\": " + Number(r.Sum) +
+                        ", \"refined\": " + (r.Refined ? "true" : "false") + ", \"passes\": [";
         for (size_t i = 0; i < r.Passes.size(); ++i)
             s += std::string(i ? ", " : "") +
                  "{\"widthFactor\": " + Number(r.Passes[i].WidthFactor) +
@@ -540,20 +544,21 @@ int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             AutoFitSequence sequence(session);
             while (const std::optional<AutoFitJob> job = sequence.Next()) {
                 const fitting::AutoFitEdges& e = job->Edges;
-                const fitting::FitResult r = fitting::PeakFit(points, e.First, e.Last)
-                                                 .Run(profile, e.LeftBoundary, e.RightBoundary);
+                const fitting::FitResult r =
+                    fitting::PeakFit(points, e.First, e.Last)
+                        .Run(profile, e.LeftBoundary, e.RightBoundary, {}, job->Centre);
                 if (!r.Error.empty()) err << "trevasc-cli: " << file << ": " << r.Error << "\n";
-                peaksJson += std::string(peaksJson.empty() ? "\n" : ",\n") +
-                             "    {\"position\": " + Number(job->Position) +
-                             ", \"L\": " + std::to_string(e.Left) +
-                             ", \"R\": " + std::to_string(e.Right) +
-                             ", \"margin\": " + std::to_string(e.Margin) +
-                             ", \"first\": " + std::to_string(e.First) +
-                             ", \"last\": " + std::to_string(e.Last) +
-                             ", \"left\": " + Number(e.LeftBoundary) +
-                             ", \"right\": " + Number(e.RightBoundary) +
-                             ", \"fitted\": " + (r.Fitted ? "true" : "false") +
-                             (r.Fitted ? ", " + fitJson(r) : std::string()) + "}";
+                peaksJson +=
+                    std::string(peaksJson.empty() ? "\n" : ",\n") +
+                    "    {\"position\": " + Number(job->Position) +
+                    ", \"L\": " + std::to_string(e.Left) + ", \"R\": " + std::to_string(e.Right) +
+                    ", \"margin\": " + std::to_string(e.Margin) +
+                    ", \"first\": " + std::to_string(e.First) +
+                    ", \"last\": " + std::to_string(e.Last) +
+                    ", \"left\": " + Number(e.LeftBoundary) +
+                    ", \"right\": " + Number(e.RightBoundary) +
+                    ", \"fitted\": " + (r.Fitted ? "true" : "false") +
+                    (r.Fitted ? ", " + fitJson(r) : ", \"message\": " + JsonString(r.Error)) + "}";
                 sequence.Finish(r.Fitted ? r.Overlay.Center : -1.0);
             }
             sequence.Complete();

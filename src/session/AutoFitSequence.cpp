@@ -17,8 +17,13 @@ std::optional<AutoFitJob> AutoFitSequence::Next() {
         if (row < 0 || row >= scan.Peaks.Count() || scan.Points.empty()) continue;
         const TPeak& peak = scan.Peaks.Items[static_cast<size_t>(row)];
         current_ = row;
-        return AutoFitJob{row, peak.Position,
-                          fitting::FindAutoFitEdges(scan.Points, peak.PointIndex)};
+        AutoFitJob job{
+            row, peak.Position, fitting::FindAutoFitEdges(scan.Points, peak.PointIndex), {}};
+        std::vector<double> positions;
+        positions.reserve(scan.Peaks.Items.size());
+        for (const TPeak& p : scan.Peaks.Items) positions.push_back(p.Position);
+        job.Centre = fitting::AutoFitCentreInterval(positions, peak.Position, job.Edges);
+        return job;
     }
     current_ = -1;
     return std::nullopt;

@@ -1,8 +1,8 @@
 #pragma once
 // "Auto Gauss checked" / "Auto Lorentz checked" without the window: the checked peaks of the
-// main scan in list order, the fit range around each, and the update of every accepted one. The
-// main window shows each job in the fit window and waits for Accept or Cancel; the batch tool
-// fits and accepts.
+// main scan in list order, the fit range around each, the interval its centre is confined to,
+// and the update of every accepted one. The main window shows each job in the fit window and
+// waits for Accept or Cancel; the batch tool fits and accepts.
 #include <optional>
 #include <vector>
 
@@ -15,6 +15,9 @@ struct AutoFitJob {
     int Row = 0;            // the peak's row in the list now
     double Position = 0.0;  // its position before the fit
     fitting::AutoFitEdges Edges;
+    // Halfway to the neighbouring peaks of the list, so that a weak peak cannot be fitted onto
+    // a strong neighbour.
+    fitting::CentreInterval Centre;
 };
 
 class AutoFitSequence {

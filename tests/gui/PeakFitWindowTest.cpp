@@ -1,6 +1,7 @@
 // The fit window driven as a user would: "Fit actual display area" on a zoomed peak, the
 // boundaries set with the mouse, a fit, Accept; the automatic fits with Accept and Cancel.
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <cmath>
 
@@ -178,4 +179,95 @@ TEST_F(PeakFitWindowTest, AutoLorentzAcceptsTwoCancelsOneAndTheSecondRunFitsOnly
     EXPECT_EQ(mainEnabled.size(), 4u);
     EXPECT_NEAR(items[1].Position, 32.0, 0.01);
     EXPECT_FALSE(items[1].Checked);
+}
+
+TEST_F(PeakFitWindowTest, AutoFitOntoTheIntervalEdgeSaysSoAndMakesCancelTheDefault) {
+    // A substrate peak (Lorentz, 60000 counts, FWHM 0.04) at 31.75 beside a film peak (Gauss,
+    // 3000 counts, FWHM 0.2) at 32.0.
+    std::string text;
+    for (int i = 0; i <= 600; ++i) {
+        const double x = 30.0 + 0.01 * i;
+        const double us = (x - 31.75) / 0.02, uf = (x - 32.0) / 0.2 * 1.6651092223;
+        const double y =
+            200.0 + 30.0 * (x - 30.0) + 60000.0 / (us * us + 1.0) + 3000.0 * std::exp(-uf * uf);
+        text += std::to_string(x) + "\t" + std::to_string(std::lround(y)) + "\n";
+    }
+    h.Window->Session().OpenMainFile(h.Config.Write("film.txt", text));
+    QApplication::processEvents();
+    for (double x : {31.76, 32.0}) h.Window->Session().AddPeak(x);
+
+    struct Seen {
+        bool MessageShown, AcceptEnabled, AcceptDefault, CancelDefault;
+        QString Message, Position;
+    };
+    std::vector<Seen> seen;
+    auto* accept = fit->findChild<QPushButton*>("ButtonAccept");
+    auto* cancel = fit->findChild<QPushButton*>("ButtonCancel");
+    auto* message = fit->findChild<QLabel*>("LabelFitMessage");
+    ASSERT_TRUE(accept && cancel && message);
+    QTimer clicker;
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        if (!fit->WaitingForDecision()) return;
+        seen.push_back(Seen{!message->isHidden(), accept->isEnabled(), accept->isDefault(),
+                            cancel->isDefault(), message->text(), Text("LabelPosition")});
+        // The default button, as Enter would press it.
+        ClickFit(accept->isDefault() ? "ButtonAccept" : "ButtonCancel");
+    });
+    clicker.start(5);
+    h.Click("Button13");  // "Auto Lorentz checked"
+    ASSERT_EQ(seen.size(), 2u);
+    // The substrate peak: fitted, Accept is the default.
+    EXPECT_FALSE(seen[0].MessageShown);
+    EXPECT_TRUE(seen[0].AcceptEnabled && seen[0].AcceptDefault && !seen[0].CancelDefault);
+    EXPECT_NEAR(seen[0].Position.toDouble(), 31.75, 0.002);
+    // The film peak: the fit ran onto the edge halfway to the substrate peak.
+    EXPECT_TRUE(seen[1].MessageShown);
+    EXPECT_EQ(seen[1].Message.toStdString(), fitting::kIntervalEdgeMessage);
+    EXPECT_FALSE(seen[1].AcceptEnabled || seen[1].AcceptDefault);
+    EXPECT_TRUE(seen[1].CancelDefault);
+    EXPECT_EQ(seen[1].Position, "-");
+    EXPECT_TRUE(h.Prompts.Errors.empty());  // told in the window, no message box
+
+    const auto& items = Peaks().Items;
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_NEAR(items[0].Position, 31.75, 0.002);
+    EXPECT_FALSE(items[0].Checked);
+    EXPECT_DOUBLE_EQ(items[1].Position, 32.0);  // kept, and still checked
+    EXPECT_TRUE(items[1].Checked);
+
+    // "Fit actual display area" afterwards: Accept is the default again, no message left.
+    h.Window->Session().SetViewRange(31.6, 31.9);
+    h.Click("Button11");
+    EXPECT_TRUE(accept->isDefault());
+    EXPECT_FALSE(cancel->isDefault());
+    EXPECT_TRUE(message->isHidden());
+    ClickFit("ButtonCancel");
+}
+
+TEST_F(PeakFitWindowTest, FitWhoseCentreLeavesTheBoundariesIsToldInTheWindow) {
+    OpenScan({30.0});
+    h.Window->Session().SetViewRange(29.0, 31.0);
+    h.Click("Button11");
+    ASSERT_TRUE(fit->isVisible());
+    auto* message = fit->findChild<QLabel*>("LabelFitMessage");
+    ASSERT_NE(message, nullptr);
+    EXPECT_TRUE(message->isHidden());
+    // Boundaries around the left flank only: the Gauss centre ends right of xR.
+    fit->SetBoundary(true, 29.3);
+    fit->SetBoundary(false, 29.85);
+    ClickFit("ButtonGaussFit");
+    EXPECT_EQ(fit->Overlay().ProfileKind, 0);
+    EXPECT_EQ(Text("LabelPosition"), "-");
+    EXPECT_FALSE(message->isHidden());
+    EXPECT_EQ(message->text().toStdString(), fitting::kOutsideBoundariesMessage);
+    EXPECT_TRUE(h.Prompts.Errors.empty());
+    // A boundary moved clears the message; a fit around the whole peak works.
+    fit->SetBoundary(false, 30.6);
+    EXPECT_TRUE(message->isHidden());
+    fit->SetBoundary(true, 29.4);
+    ClickFit("ButtonLorentzFit");
+    EXPECT_TRUE(message->isHidden());
+    EXPECT_NEAR(fit->Overlay().Center, 30.0, 0.002);
+    ClickFit("ButtonCancel");
+    EXPECT_EQ(Peaks().Count(), 0);  // nothing accepted
 }

@@ -130,3 +130,27 @@ TEST_F(FitSession, AutomaticFitFollowsPeaksThatMoveAcrossPendingOnes) {
     seq.Finish(-1.0);
     EXPECT_FALSE(seq.Next());
 }
+
+TEST_F(FitSession, AutomaticFitJobsConfineTheCentreHalfwayToTheListedNeighbours) {
+    Open();  // rising counts: every walk to the left reaches the first point (10 degrees)
+    for (double x : {11.0, 13.0, 15.0, 17.0}) session.AddPeak(x);
+    session.SetPeakChecked(3, false);
+    AutoFitSequence seq(session);
+    auto job = seq.Next();  // 11.0 heads the list: its left side ends at its boundary
+    ASSERT_TRUE(job);
+    EXPECT_DOUBLE_EQ(job->Edges.LeftBoundary, 10.0);
+    EXPECT_DOUBLE_EQ(job->Centre.Low, 10.0);
+    EXPECT_DOUBLE_EQ(job->Centre.High, 12.0);
+    seq.Finish(11.6);  // accepted: the next interval starts halfway to the new position
+    job = seq.Next();  // 13.0
+    ASSERT_TRUE(job);
+    EXPECT_DOUBLE_EQ(job->Centre.Low, 12.3);
+    EXPECT_DOUBLE_EQ(job->Centre.High, 14.0);
+    seq.Finish(-1.0);
+    job = seq.Next();  // 15.0: the unchecked peak at 17.0 is a neighbour all the same
+    ASSERT_TRUE(job);
+    EXPECT_DOUBLE_EQ(job->Centre.Low, 14.0);
+    EXPECT_DOUBLE_EQ(job->Centre.High, 16.0);
+    seq.Finish(-1.0);
+    EXPECT_FALSE(seq.Next());
+}

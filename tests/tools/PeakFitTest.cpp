@@ -46,8 +46,10 @@ TDataPointArray MakePeak(const Synthetic& s, unsigned seed = 7) {
 
 void ExpectSameAsLiteral(const TDataPointArray& pts, int first, int last, FitProfile profile,
                          double xL, double xR) {
+    // The passes are the grid's whether or not the refined centre stays between the boundaries
+    // (on a flat range it need not).
     const FitResult fast = PeakFit(pts, first, last).Run(profile, xL, xR);
-    ASSERT_TRUE(fast.Fitted) << fast.Error;
+    ASSERT_TRUE(fast.Fitted || fast.Error == kOutsideBoundariesMessage) << fast.Error;
     const std::vector<FitTriple> literal =
         test::LiteralGridSearch(pts, first, last, profile, xL, xR);
     ASSERT_EQ(fast.Passes.size(), literal.size());
@@ -164,14 +166,20 @@ TEST(PeakFit, DegenerateRangesAndBoundariesGiveTheMessageNotANumber) {
     const FitResult wide = PeakFit(pts, 0, 200).Run(FitProfile::Lorentz, 20.0, 40.0);
     ASSERT_TRUE(wide.Fitted);
     EXPECT_TRUE(std::isfinite(wide.Overlay.Center) && std::isfinite(wide.Fwhm));
-    // All-zero counts and negative counts fit to finite numbers.
+    // All-zero counts and negative counts hold no peak: the least squares send the amplitude to
+    // nothing and the centre anywhere, which is told as a failed fit, never as a number.
     for (int32_t level : {0, -50}) {
         TDataPointArray flat = pts;
         for (TDataPoint& p : flat) p.Intensity = level;
         const FitResult r = PeakFit(flat, 0, 200).Run(FitProfile::Gauss, 29.2, 30.8);
-        ASSERT_TRUE(r.Fitted) << level;
-        EXPECT_TRUE(std::isfinite(r.Overlay.Amplitude) && std::isfinite(r.Fwhm) &&
-                    std::isfinite(r.Overlay.Center));
+        EXPECT_FALSE(r.Passes.empty());
+        if (r.Fitted) {
+            EXPECT_TRUE(std::isfinite(r.Overlay.Amplitude) && std::isfinite(r.Fwhm) &&
+                        std::isfinite(r.Overlay.Center));
+            EXPECT_LT(std::fabs(r.Overlay.Amplitude), 1e-6);
+        } else {
+            EXPECT_EQ(r.Error, kOutsideBoundariesMessage) << level;
+        }
     }
 }
 
@@ -264,4 +272,229 @@ TEST(PeakFit, AutomaticEdgesWalkUntilTwentyRisingPoints) {
     EXPECT_EQ(single.Margin, 2);
     EXPECT_EQ(single.First, 0);
     EXPECT_EQ(single.Last, 0);
+}
+
+namespace {
+
+// The grid result, the refined fit and the independent least-squares fit of one range.
+struct RefinedCase {
+    const char* Name;
+    Synthetic Peak;
+    double XL, XR;
+};
+
+void ExpectRefinedToTheLeastSquaresMinimum(const RefinedCase& c, bool noiseFree) {
+    SCOPED_TRACE(c.Name);
+    const TDataPointArray pts = MakePeak(c.Peak);
+    const int last = static_cast<int>(pts.size()) - 1;
+    const FitResult fit = PeakFit(pts, 0, last).Run(c.Peak.Profile, c.XL, c.XR);
+    ASSERT_TRUE(fit.Fitted) << fit.Error;
+    ASSERT_TRUE(fit.Refined);
+    const test::DocumentedResiduals between =
+        test::BetweenBoundaries(test::Residuals(pts, 0, last, c.XL, c.XR), c.XL, c.XR);
+    // Started from the true peak, not from anything the fit computed.
+    const double k = c.Peak.Profile == FitProfile::Gauss
+                         ? 2.0 * std::sqrt(std::log(2.0)) / c.Peak.Fwhm
+                         : 2.0 / c.Peak.Fwhm;
+    const FitTriple reference = test::GaussNewtonFit(between.X, between.R, c.Peak.Profile,
+                                                     FitTriple{k, c.Peak.Height, c.Peak.Center});
+    // The grid stopped well above the minimum; the refinement reached it.
+    EXPECT_GT(fit.Passes.back().Sum, 1.4 * reference.Sum);
+    EXPECT_NEAR(fit.Overlay.Center, reference.Center, 1e-6 * reference.Center);
+    EXPECT_NEAR(fit.Overlay.WidthFactor, reference.WidthFactor, 1e-6 * reference.WidthFactor);
+    EXPECT_NEAR(fit.Overlay.Amplitude, reference.Amplitude, 1e-6 * reference.Amplitude);
+    EXPECT_NEAR(fit.Sum, reference.Sum, 1e-6 * reference.Sum);
+    EXPECT_DOUBLE_EQ(fit.Fwhm, Fwhm(c.Peak.Profile, fit.Overlay.WidthFactor));
+    if (noiseFree) {
+        EXPECT_NEAR(fit.Fwhm, c.Peak.Fwhm, 0.003 * c.Peak.Fwhm);
+        EXPECT_NEAR(fit.Overlay.Center, c.Peak.Center, 0.002 * c.Peak.Fwhm);
+    }
+}
+
+}  // namespace
+
+TEST(PeakFit, UnderSampledPeaksAreRefinedToTheLeastSquaresMinimum) {
+    // Four and 3.2 points per FWHM, the centre between two points, heights of 1e6 counts so
+    // that whole counts do not matter; the Lorentz flanks reach far out, so its boundaries do
+    // too. The grid alone reports FWHMs of 0.1634 and 0.1673 here.
+    Synthetic gauss{FitProfile::Gauss, 30.031, 0.16, 1e6, 0, 100, 0.0, 29.0, 0.04, 51};
+    Synthetic lorentz{FitProfile::Lorentz, 30.025, 0.16, 1e6, 0, 100, 0.0, 24.0, 0.05, 241};
+    for (const RefinedCase& c : {RefinedCase{"Gauss, 4 points per FWHM", gauss, 29.4, 30.6},
+                                 RefinedCase{"Lorentz, 3.2 points per FWHM", lorentz, 25.0, 35.0}})
+        ExpectRefinedToTheLeastSquaresMinimum(c, true);
+    // Counting noise: the least-squares minimum moves, and the refinement with it.
+    Synthetic noisyGauss = gauss;
+    noisyGauss.Height = 1e5;
+    noisyGauss.Noise = 1.0;
+    Synthetic noisyLorentz = lorentz;
+    noisyLorentz.Height = 1e5;
+    noisyLorentz.Noise = 1.0;
+    for (const RefinedCase& c : {RefinedCase{"noisy Gauss", noisyGauss, 29.4, 30.6},
+                                 RefinedCase{"noisy Lorentz", noisyLorentz, 25.0, 35.0}})
+        ExpectRefinedToTheLeastSquaresMinimum(c, false);
+}
+
+TEST(PeakFit, RefinementKeepsTheGridPassesAndNeverRaisesTheSum) {
+    // A well sampled peak: the passes are still the literal grid search's, and the reported sum
+    // is the one of the reported triple, summed here.
+    const TDataPointArray pts = MakePeak(Synthetic{});
+    const FitResult fit = PeakFit(pts, 0, 200).Run(FitProfile::Lorentz, 29.4, 30.6);
+    ASSERT_TRUE(fit.Fitted);
+    const std::vector<FitTriple> literal =
+        test::LiteralGridSearch(pts, 0, 200, FitProfile::Lorentz, 29.4, 30.6);
+    ASSERT_EQ(fit.Passes.size(), literal.size());
+    EXPECT_EQ(fit.Passes.back().Center, literal.back().Center);
+    EXPECT_LE(fit.Sum, literal.back().Sum);
+    const test::DocumentedResiduals between =
+        test::BetweenBoundaries(test::Residuals(pts, 0, 200, 29.4, 30.6), 29.4, 30.6);
+    double sum = 0.0;
+    for (size_t i = 0; i < between.X.size(); ++i) {
+        const double u = (between.X[i] - fit.Overlay.Center) * fit.Overlay.WidthFactor;
+        const double d = fit.Overlay.Amplitude / (u * u + 1.0) - between.R[i];
+        sum += d * d;
+    }
+    EXPECT_NEAR(fit.Sum, sum, 1e-12 * sum);
+    // Refining from the minimum itself finds nothing lower to keep.
+    const FitTriple again = RefineLeastSquares(
+        between.X, between.R, FitProfile::Lorentz,
+        FitTriple{fit.Overlay.WidthFactor, fit.Overlay.Amplitude, fit.Overlay.Center, fit.Sum});
+    EXPECT_NEAR(again.Sum, fit.Sum, 1e-9 * fit.Sum);
+    // Fewer than three samples: the start comes back with its sum.
+    const FitTriple two = RefineLeastSquares({30.0, 30.1}, {5.0, 3.0}, FitProfile::Gauss,
+                                             FitTriple{10.0, 4.0, 30.05, 0.0});
+    EXPECT_EQ(two.Center, 30.05);
+    const double u0 = -0.5, u1 = 0.5;
+    EXPECT_NEAR(
+        two.Sum,
+        std::pow(4.0 * std::exp(-u0 * u0) - 5.0, 2) + std::pow(4.0 * std::exp(-u1 * u1) - 3.0, 2),
+        1e-12);
+}
+
+TEST(PeakFit, CentreOutsideTheBoundariesIsAFailedFit) {
+    // Boundaries on the left flank of a Gauss peak at 30: the grid alone reported a centre right
+    // of xR; now that is a failed fit.
+    const TDataPointArray pts = MakePeak(Synthetic{FitProfile::Gauss});
+    const FitResult r = PeakFit(pts, 0, 200).Run(FitProfile::Gauss, 29.3, 29.85);
+    ASSERT_FALSE(r.Passes.empty());
+    EXPECT_GT(r.Passes.back().Center, 29.85);
+    EXPECT_FALSE(r.Fitted);
+    EXPECT_EQ(r.Error, kOutsideBoundariesMessage);
+    EXPECT_EQ(r.Overlay.ProfileKind, 0);
+}
+
+TEST(PeakFit, ConfinedCentreFailsOnItsEdgeInsteadOfJumpingToTheNeighbour) {
+    // A weak film peak (Gauss, 3000 counts, FWHM 0.2) at 32.0 beside a strong substrate peak
+    // (Lorentz, 60000 counts, FWHM 0.04) at 31.75 on a rising background, 0.01 degree steps.
+    TDataPointArray pts;
+    for (int i = 0; i <= 600; ++i) {
+        const double x = 30.0 + 0.01 * i;
+        const double us = (x - 31.75) / 0.02;
+        const double uf = (x - 32.0) / 0.2 * 2.0 * std::sqrt(std::log(2.0));
+        const double y =
+            200.0 + 30.0 * (x - 30.0) + 60000.0 / (us * us + 1.0) + 3000.0 * std::exp(-uf * uf);
+        pts.push_back(TDataPoint{x, static_cast<int32_t>(std::lround(y))});
+    }
+    const AutoFitEdges e = FindAutoFitEdges(pts, 200.0);  // the film peak
+    ASSERT_LT(e.LeftBoundary, 31.75);                     // the substrate peak is in the range
+    const CentreInterval interval = AutoFitCentreInterval({31.75, 32.0}, 32.0, e);
+    EXPECT_DOUBLE_EQ(interval.Low, 31.875);
+    EXPECT_DOUBLE_EQ(interval.High, e.RightBoundary);
+    const PeakFit fit(pts, e.First, e.Last);
+    for (FitProfile profile : {FitProfile::Gauss, FitProfile::Lorentz}) {
+        SCOPED_TRACE(static_cast<int>(profile));
+        // Unconfined, the grid (the former result) goes to the substrate peak.
+        const FitResult free = fit.Run(profile, e.LeftBoundary, e.RightBoundary);
+        ASSERT_FALSE(free.Passes.empty());
+        EXPECT_NEAR(free.Passes.back().Center, 31.75, 0.01);
+        // Confined, the substrate's flank pulls the centre onto the interval's lower edge: the
+        // fit fails and reports no position.
+        const FitResult confined = fit.Run(profile, e.LeftBoundary, e.RightBoundary, {}, interval);
+        EXPECT_FALSE(confined.Fitted);
+        EXPECT_EQ(confined.Error, kIntervalEdgeMessage);
+        EXPECT_EQ(confined.Overlay.ProfileKind, 0);
+    }
+    // An interval that misses the range altogether.
+    EXPECT_EQ(
+        fit.Run(FitProfile::Gauss, e.LeftBoundary, e.RightBoundary, {}, CentreInterval{40.0, 41.0})
+            .Error,
+        kIntervalEdgeMessage);
+}
+
+TEST(PeakFit, ConfinedFitOfALonePeakIsTheUnconfinedOne) {
+    const TDataPointArray pts = MakePeak(Synthetic{});
+    const PeakFit fit(pts, 0, 200);
+    const FitResult free = fit.Run(FitProfile::Lorentz, 29.4, 30.6);
+    const FitResult confined =
+        fit.Run(FitProfile::Lorentz, 29.4, 30.6, {}, CentreInterval{29.8, 30.3});
+    ASSERT_TRUE(free.Fitted && confined.Fitted) << confined.Error;
+    // Both reach the same least-squares minimum, whatever grid led there.
+    EXPECT_NEAR(confined.Overlay.Center, free.Overlay.Center, 1e-7);
+    EXPECT_NEAR(confined.Fwhm, free.Fwhm, 1e-7);
+    EXPECT_NEAR(confined.Overlay.Center, 30.0, 0.002);
+    for (const FitTriple& pass : confined.Passes) {
+        EXPECT_GE(pass.Center, 29.8);
+        EXPECT_LE(pass.Center, 30.3);
+    }
+}
+
+TEST(PeakFit, CentreIntervalEndsHalfwayToTheNeighboursOrAtTheBoundaries) {
+    AutoFitEdges e;
+    e.LeftBoundary = 10.5;
+    e.RightBoundary = 13.5;
+    const std::vector<double> peaks{14.0, 11.0, 12.0, 12.0, 17.0};
+    const CentreInterval middle = AutoFitCentreInterval(peaks, 12.0, e);
+    EXPECT_DOUBLE_EQ(middle.Low, 11.5);  // the duplicate at 12.0 is not a neighbour
+    EXPECT_DOUBLE_EQ(middle.High, 13.0);
+    const CentreInterval first = AutoFitCentreInterval(peaks, 11.0, e);
+    EXPECT_DOUBLE_EQ(first.Low, 10.5);
+    EXPECT_DOUBLE_EQ(first.High, 11.5);
+    const CentreInterval lastPeak = AutoFitCentreInterval(peaks, 17.0, e);
+    EXPECT_DOUBLE_EQ(lastPeak.Low, 15.5);
+    EXPECT_DOUBLE_EQ(lastPeak.High, 13.5);
+    const CentreInterval alone = AutoFitCentreInterval({12.0}, 12.0, e);
+    EXPECT_DOUBLE_EQ(alone.Low, 10.5);
+    EXPECT_DOUBLE_EQ(alone.High, 13.5);
+}
+
+TEST(PeakFit, MeasuredFilmPeaksNoLongerJumpToTheSubstratePeak) {
+    // The five peaks a method 1 search finds in this scan (0.03 degree steps). Fitted alone, the
+    // grid moved the peaks at 32.805 and 33.105 onto the substrate peak at 31.688 and the one at
+    // 66.105 to 62.295, outside its own boundaries.
+    const TDataPointArray pts = RealScan("nomad_m54313_om2th_10_v2.1.xrdml");
+    ASSERT_EQ(pts.size(), 1800u);
+    const std::vector<double> peaks{31.665, 32.805, 33.105, 66.105, 69.165};
+    const auto edgesOf = [&](double position) {
+        return FindAutoFitEdges(pts, (position - pts.front().Position) / 0.03);
+    };
+    struct Jump {
+        double Peak, To;
+    };
+    for (const Jump& j : {Jump{32.805, 31.688}, Jump{33.105, 31.688}, Jump{66.105, 62.295}}) {
+        const AutoFitEdges e = edgesOf(j.Peak);
+        const FitResult free =
+            PeakFit(pts, e.First, e.Last).Run(FitProfile::Gauss, e.LeftBoundary, e.RightBoundary);
+        ASSERT_FALSE(free.Passes.empty());
+        EXPECT_NEAR(free.Passes.back().Center, j.To, 0.001) << j.Peak;
+    }
+    for (double peak : peaks) {
+        const AutoFitEdges e = edgesOf(peak);
+        const CentreInterval interval = AutoFitCentreInterval(peaks, peak, e);
+        for (FitProfile profile : {FitProfile::Gauss, FitProfile::Lorentz}) {
+            SCOPED_TRACE(std::to_string(peak) + (profile == FitProfile::Gauss ? " Gauss" : " L"));
+            const FitResult r = PeakFit(pts, e.First, e.Last)
+                                    .Run(profile, e.LeftBoundary, e.RightBoundary, {}, interval);
+            if (!r.Fitted) {
+                EXPECT_EQ(r.Error, kIntervalEdgeMessage);
+                continue;
+            }
+            // Strictly inside its interval and its boundaries, never on a neighbour.
+            EXPECT_GT(r.Overlay.Center, interval.Low);
+            EXPECT_LT(r.Overlay.Center, interval.High);
+            EXPECT_GE(r.Overlay.Center, e.LeftBoundary);
+            EXPECT_LE(r.Overlay.Center, e.RightBoundary);
+            // No runaway Lorentz: the width stays within the grid's range (at most 10 / step).
+            EXPECT_LE(r.Overlay.WidthFactor, 10.0 / 0.03 * (1.0 + 1e-9));
+            if (peak == 66.105) EXPECT_NEAR(r.Overlay.Center, 66.105, 0.002);
+        }
+    }
 }

@@ -278,7 +278,7 @@ void MainWindow::AutoFitCheckedPeaks(bool gauss) {
     while (const std::optional<AutoFitJob> job = sequence.Next()) {
         const double position = peakFitWindow_->AutoFit(
             job->Edges.First, job->Edges.Last, profile, session_.MainScan().Points,
-            job->Edges.LeftBoundary, job->Edges.RightBoundary);
+            job->Edges.LeftBoundary, job->Edges.RightBoundary, job->Centre);
         sequence.Finish(position);
         if (peakFitWindow_->AutoFitsStopped()) break;
     }

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPalette>
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -88,6 +89,14 @@ PeakFitWindow::PeakFitWindow(Prompts& prompts, QWidget* parent)
     dataLayout->addWidget(new QLabel(QStringLiteral("FWHM:"), data));
     dataLayout->addWidget(fwhmValue_);
     dataLayout->addStretch(1);
+    message_ = new QLabel(this);
+    message_->setObjectName(QStringLiteral("LabelFitMessage"));
+    message_->setWordWrap(true);
+    message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPalette warning = message_->palette();
+    warning.setColor(QPalette::WindowText, QColor(176, 0, 0));
+    message_->setPalette(warning);
+    message_->hide();
 
     lorentz_ = MakeButton(this, "ButtonLorentzFit", "Lorentz Fit",
                           "Fits a Lorentz profile on the background line (Ctrl+L).");
@@ -119,6 +128,7 @@ PeakFitWindow::PeakFitWindow(Prompts& prompts, QWidget* parent)
     layout->addWidget(hint);
     layout->addWidget(paintBox_, 1);
     layout->addWidget(data);
+    layout->addWidget(message_);
     layout->addLayout(fitButtons);
     layout->addLayout(closeButtons);
     resize(720, 540);
@@ -173,11 +183,14 @@ void PeakFitWindow::Initialise(int first, int last, const TDataPointArray& point
 
 void PeakFitWindow::OpenFitWindow(int first, int last, const TDataPointArray& points) {
     autoMode_ = false;
+    centre_.reset();
     const int n = static_cast<int>(points.size());
     const double xL = n ? points[static_cast<size_t>(std::clamp(first, 0, n - 1))].Position : 0;
     const double xR = n ? points[static_cast<size_t>(std::clamp(last, 0, n - 1))].Position : 0;
     Initialise(first, last, points, xL, xR);
     SetControlsEnabled(true);
+    accept_->setDefault(true);
+    cancel_->setDefault(false);
     setWindowModality(Qt::ApplicationModal);
     show();
     raise();
@@ -185,8 +198,10 @@ void PeakFitWindow::OpenFitWindow(int first, int last, const TDataPointArray& po
 }
 
 double PeakFitWindow::AutoFit(int first, int last, fitting::FitProfile profile,
-                              const TDataPointArray& points, double xL, double xR) {
+                              const TDataPointArray& points, double xL, double xR,
+                              const fitting::CentreInterval& centre) {
     autoMode_ = true;
+    centre_ = centre;
     stopAutoFits_ = false;
     animated_->setChecked(true);
     logScaling_->setChecked(false);
@@ -198,9 +213,13 @@ double PeakFitWindow::AutoFit(int first, int last, fitting::FitProfile profile,
     raise();
     RunFit(profile);
     if (acceptState_ == -1) {
-        accept_->setEnabled(overlay_.ProfileKind != 0);
+        const bool fitted = overlay_.ProfileKind != 0;
+        accept_->setEnabled(fitted);
         cancel_->setEnabled(true);
-        accept_->setFocus();
+        // Enter accepts only a fit that worked.
+        accept_->setDefault(fitted);
+        cancel_->setDefault(!fitted);
+        (fitted ? accept_ : cancel_)->setFocus();
         QEventLoop loop;
         waitLoop_ = &loop;
         waiting_ = true;
@@ -209,6 +228,7 @@ double PeakFitWindow::AutoFit(int first, int last, fitting::FitProfile profile,
         waitLoop_ = nullptr;
     }
     autoMode_ = false;
+    centre_.reset();
     return acceptState_ == 1 && overlay_.ProfileKind != 0 ? overlay_.Center : -1.0;
 }
 
@@ -222,7 +242,13 @@ void PeakFitWindow::DiscardFit() {
     overlay_.ProfileKind = 0;
     fwhm_ = 0.0;
     ShowValues();
+    ShowMessage({});
     paintBox_->update();
+}
+
+void PeakFitWindow::ShowMessage(const std::string& message) {
+    message_->setText(Q(message));
+    message_->setVisible(!message.empty());
 }
 
 void PeakFitWindow::ShowValues() {
@@ -276,17 +302,20 @@ void PeakFitWindow::RunFit(fitting::FitProfile profile) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool animated = animated_->isChecked();
     const double xL = overlay_.LeftBoundary, xR = overlay_.RightBoundary;
-    const fitting::FitResult result = fit.Run(profile, xL, xR, [&](const fitting::FitProgress& p) {
-        if (p.PassFinished && animated) {
-            overlay_.ProfileKind = static_cast<uint8_t>(profile);
-            overlay_.Center = p.Best.Center;
-            overlay_.WidthFactor = p.Best.WidthFactor;
-            overlay_.Amplitude = p.Best.Amplitude;
-            paintBox_->repaint();
-        }
-        QCoreApplication::processEvents();
-        return !cancelFit_;
-    });
+    const fitting::FitResult result = fit.Run(
+        profile, xL, xR,
+        [&](const fitting::FitProgress& p) {
+            if (p.PassFinished && animated) {
+                overlay_.ProfileKind = static_cast<uint8_t>(profile);
+                overlay_.Center = p.Best.Center;
+                overlay_.WidthFactor = p.Best.WidthFactor;
+                overlay_.Amplitude = p.Best.Amplitude;
+                paintBox_->repaint();
+            }
+            QCoreApplication::processEvents();
+            return !cancelFit_;
+        },
+        centre_);
     QApplication::restoreOverrideCursor();
     fitting_ = false;
     if (result.Fitted) {
@@ -299,10 +328,16 @@ void PeakFitWindow::RunFit(fitting::FitProfile profile) {
         overlay_.BoundaryColor = colours.BoundaryColor;
         fwhm_ = result.Fwhm;
         ShowValues();
+        ShowMessage({});
         paintBox_->update();
     } else {
         DiscardFit();
-        if (!result.Cancelled && !result.Error.empty()) prompts_.ShowError(result.Error);
+        // A fit that ran but ended where its centre means nothing is told in the window; the
+        // documented message box stays for boundaries that leave nothing to fit.
+        if (result.Error == fitting::kBackgroundTooLargeMessage)
+            prompts_.ShowError(result.Error);
+        else if (!result.Cancelled)
+            ShowMessage(result.Error);
     }
     if (autoMode_) {
         // Only Accept and Cancel take input while the automatic mode waits.

@@ -5,6 +5,8 @@
 // for each checked peak and wait, in a local event loop, for Accept or Cancel.
 #include <QEventLoop>
 #include <QWidget>
+#include <optional>
+#include <string>
 
 #include "core/Prompts.h"
 #include "core/ScanData.h"
@@ -30,11 +32,13 @@ class PeakFitWindow : public QWidget {
     // the range's ends, every control enabled, modal to the application. "Accept and update
     // peak list" after a fit emits fitAccepted.
     void OpenFitWindow(int first, int last, const TDataPointArray& points);
-    // The automatic fit of one peak: shows the window with the given boundaries, runs the fit at
-    // once and waits for Accept or Cancel while the windows keep repainting. Returns the fitted
-    // centre when accepted after a fit, otherwise -1.
+    // The automatic fit of one peak: shows the window with the given boundaries, runs the fit
+    // with its centre confined to the interval at once and waits for Accept or Cancel while the
+    // windows keep repainting. A fit that failed (on the interval's edge, say) shows why and
+    // makes Cancel the default button. Returns the fitted centre when accepted after a fit,
+    // otherwise -1.
     double AutoFit(int first, int last, fitting::FitProfile profile, const TDataPointArray& points,
-                   double xL, double xR);
+                   double xL, double xR, const fitting::CentreInterval& centre);
     // True when the user closed the window during the automatic fits: the remaining peaks are
     // skipped.
     bool AutoFitsStopped() const { return stopAutoFits_; }
@@ -68,6 +72,7 @@ class PeakFitWindow : public QWidget {
     void Initialise(int first, int last, const TDataPointArray& points, double xL, double xR);
     void DiscardFit();
     void ShowValues();
+    void ShowMessage(const std::string& message);
     void SetControlsEnabled(bool enabled);
     void Finish(int state);
 
@@ -79,6 +84,7 @@ class PeakFitWindow : public QWidget {
     plot::TPlotArea area_;
     double fwhm_ = 0.0;
     bool autoMode_ = false;
+    std::optional<fitting::CentreInterval> centre_;  // automatic mode only
     bool waiting_ = false;
     bool fitting_ = false;
     bool cancelFit_ = false;
@@ -89,6 +95,7 @@ class PeakFitWindow : public QWidget {
     FitPaintBox* paintBox_ = nullptr;
     QLabel* position_ = nullptr;
     QLabel* fwhmValue_ = nullptr;
+    QLabel* message_ = nullptr;  // why the last fit failed
     QPushButton* lorentz_ = nullptr;
     QPushButton* gauss_ = nullptr;
     QCheckBox* logScaling_ = nullptr;

@@ -1,6 +1,9 @@
 #include "tools/fitting/PeakFit.h"
 
+#include <cminpack.h>
+
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -172,7 +175,113 @@ PassBest SearchPass(FitProfile profile, const Samples& s, const std::vector<doub
     return result;
 }
 
+// The least-squares problem of the refinement: residuals A f(x(i)) - r(i) in the parameters
+// (centre or its angle t, width factor k, amplitude A).
+struct RefineProblem {
+    const std::vector<double>* X = nullptr;
+    const std::vector<double>* R = nullptr;
+    FitProfile Profile = FitProfile::Gauss;
+    bool Bounded = false;  // the centre is Mid + Half sin t
+    double Mid = 0.0, Half = 0.0;
+
+    double Centre(double v) const { return Bounded ? Mid + Half * std::sin(v) : v; }
+};
+
+// MINPACK's callback: iflag 1 asks for the residuals, 2 for the Jacobian (column-major). With
+// u = (x - c) k: d/dA = f; Gauss f = exp(-u^2), d/dc = 2 u k A f, d/dk = -2 u (x - c) A f;
+// Lorentz f = 1 / (u^2 + 1), d/dc = 2 u k A f^2, d/dk = -2 u (x - c) A f^2.
+int RefineResiduals(void* data, int m, int, const double* v, double* fvec, double* fjac, int ldfjac,
+                    int iflag) {
+    const RefineProblem& p = *static_cast<const RefineProblem*>(data);
+    const double c = p.Centre(v[0]), k = v[1], a = v[2];
+    const double dcdv = p.Bounded ? p.Half * std::cos(v[0]) : 1.0;
+    for (int i = 0; i < m; ++i) {
+        const double x = (*p.X)[static_cast<size_t>(i)];
+        const double d = x - c;
+        const double u = d * k;
+        if (iflag == 1) {
+            fvec[i] = ProfileValue(p.Profile, a, c, k, x) - (*p.R)[static_cast<size_t>(i)];
+            continue;
+        }
+        double f = 0.0, g = 0.0;  // the profile for A = 1 and the derivative factor A f or A f^2
+        if (p.Profile == FitProfile::Gauss) {
+            f = std::exp(-(u * u));
+            g = a * f;
+        } else {
+            f = 1.0 / (u * u + 1.0);
+            g = a * f * f;
+        }
+        fjac[i] = 2.0 * u * k * g * dcdv;
+        fjac[i + ldfjac] = -2.0 * u * d * g;
+        fjac[i + 2 * ldfjac] = f;
+    }
+    return 0;
+}
+
 }  // namespace
+
+double ResidualSum(const std::vector<double>& x, const std::vector<double>& r, FitProfile profile,
+                   double amplitude, double center, double widthFactor) {
+    double sum = 0.0;
+    for (size_t i = 0; i < x.size() && i < r.size(); ++i) {
+        const double d = ProfileValue(profile, amplitude, center, widthFactor, x[i]) - r[i];
+        sum += d * d;
+    }
+    return sum;
+}
+
+FitTriple RefineLeastSquares(const std::vector<double>& x, const std::vector<double>& r,
+                             FitProfile profile, const FitTriple& start,
+                             const std::optional<CentreInterval>& centre) {
+    FitTriple result = start;
+    result.Sum = ResidualSum(x, r, profile, start.Amplitude, start.Center, start.WidthFactor);
+    const int m = static_cast<int>(std::min(x.size(), r.size()));
+    if (m < 3 || profile == FitProfile::None || !std::isfinite(start.Center) ||
+        !std::isfinite(start.WidthFactor) || !std::isfinite(start.Amplitude))
+        return result;
+    RefineProblem problem;
+    problem.X = &x;
+    problem.R = &r;
+    problem.Profile = profile;
+    std::array<double, 3> v{start.Center, start.WidthFactor, start.Amplitude};
+    if (centre) {
+        problem.Bounded = true;
+        problem.Mid = (centre->Low + centre->High) / 2.0;
+        problem.Half = (centre->High - centre->Low) / 2.0;
+        if (!(problem.Half > 0.0) || !std::isfinite(problem.Half)) return result;
+        // Just inside an edge, so that the angle's derivative does not vanish at the start.
+        const double s =
+            std::clamp((start.Center - problem.Mid) / problem.Half, -1.0 + 1e-6, 1.0 - 1e-6);
+        v[0] = std::asin(s);
+    }
+    constexpr int n = 3;
+    std::vector<double> fvec(static_cast<size_t>(m)), fjac(static_cast<size_t>(m) * n);
+    std::vector<double> wa4(static_cast<size_t>(m));
+    std::array<double, n> diag{}, qtf{}, wa1{}, wa2{}, wa3{};
+    std::array<int, n> ipvt{};
+    int nfev = 0, njev = 0;
+    // Tolerances near the machine precision: the refinement stops when a step no longer changes
+    // the sum or the parameters by more than rounding does (MINPACK then reports that the
+    // tolerances are too small, which is the intended end, not a failure).
+    const int info = lmder(RefineResiduals, &problem, m, n, v.data(), fvec.data(), fjac.data(), m,
+                           1e-15, 1e-15, 0.0, 400 * (n + 1), diag.data(), 1, 100.0, 0, &nfev, &njev,
+                           ipvt.data(), qtf.data(), wa1.data(), wa2.data(), wa3.data(), wa4.data());
+    if (info <= 0) return result;
+    FitTriple refined;
+    refined.Center = problem.Centre(v[0]);
+    if (centre) refined.Center = std::clamp(refined.Center, centre->Low, centre->High);
+    refined.WidthFactor = std::fabs(v[1]);  // the profiles depend on k^2 only
+    refined.Amplitude = v[2];
+    refined.Sum =
+        ResidualSum(x, r, profile, refined.Amplitude, refined.Center, refined.WidthFactor);
+    // A peak stands above its background: a least-squares "peak" that hangs below it fits a
+    // dip, not the peak, and the start is kept.
+    if (!std::isfinite(refined.Center) || !std::isfinite(refined.Sum) ||
+        !(refined.WidthFactor > 0.0) || !std::isfinite(refined.WidthFactor) ||
+        !(refined.Amplitude > 0.0) || !std::isfinite(refined.Amplitude))
+        return result;
+    return refined;
+}
 
 double Fwhm(FitProfile profile, double widthFactor) {
     if (!(widthFactor > 0.0)) return 0.0;
@@ -244,7 +353,8 @@ FitBackground PeakFit::Background(double xL, double xR) const {
 }
 
 FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
-                       const FitProgressCallback& progress) const {
+                       const FitProgressCallback& progress,
+                       const std::optional<CentreInterval>& centre) const {
     FitResult result;
     result.Overlay.LeftBoundary = xL;
     result.Overlay.RightBoundary = xR;
@@ -289,6 +399,18 @@ FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
     double kmin = 1.0 / (xn - x0);
     double kmax = std::max(10.0 / (x1 - x0), kmin);
     double cmin = x0, cmax = xn;
+    const double kLow = kmin, kHigh = kmax, aLow = amin, aHigh = amax;
+    std::optional<CentreInterval> confined;
+    if (centre) {
+        cmin = std::max(cmin, centre->Low);
+        cmax = std::min(cmax, centre->High);
+        if (!(cmin <= cmax)) {
+            // The interval misses the fit range: every centre would lie on its edge.
+            result.Error = kIntervalEdgeMessage;
+            return result;
+        }
+        confined = CentreInterval{cmin, cmax};
+    }
 
     double previous = kPreviousBestStart;
     for (int pass = 1; pass <= kMaxPasses; ++pass) {
@@ -333,8 +455,35 @@ FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
         result.Error = kBackgroundTooLargeMessage;
         return result;
     }
-    const FitTriple& b = result.Passes.back();
+    // The grid stops where its spacing does, often well above the least-squares minimum when a
+    // peak has only a few points per FWHM; the refinement goes on from its best triple.
+    FitTriple b = result.Passes.back();
+    const FitTriple refined = RefineLeastSquares(s.X, s.R, profile, b, confined);
+    // Kept only inside the grid's starting ranges of width and height: beyond them a Lorentz
+    // "peak" can grow ever higher and narrower until only its 1/x^2 flanks fit the points (a
+    // lower sum, but no position or width).
+    const bool inRanges = refined.WidthFactor >= kLow && refined.WidthFactor <= kHigh &&
+                          refined.Amplitude >= aLow && refined.Amplitude <= aHigh;
+    if (inRanges && refined.Sum < b.Sum) {
+        b = refined;
+        result.Refined = true;
+    }
+    if (confined) {
+        // The refinement's centre creeps towards an edge (its derivative in the angle vanishes
+        // there), so a centre within 1e-5 of the interval's width counts as on it.
+        const double low = confined->Low, high = confined->High;
+        const double tolerance = 1e-5 * (high - low) + 4.0 * kEps * std::fabs(high);
+        if (b.Center - low <= tolerance || high - b.Center <= tolerance) {
+            result.Error = kIntervalEdgeMessage;
+            return result;
+        }
+    }
+    if (!(b.Center >= xL && b.Center <= xR)) {
+        result.Error = kOutsideBoundariesMessage;
+        return result;
+    }
     result.Fitted = true;
+    result.Sum = b.Sum;
     result.Overlay.ProfileKind = static_cast<uint8_t>(profile);
     result.Overlay.Center = b.Center;
     result.Overlay.WidthFactor = b.WidthFactor;
@@ -428,6 +577,20 @@ AutoFitEdges FindAutoFitEdges(const TDataPointArray& points, double pointIndex) 
     e.LeftBoundary = points[static_cast<size_t>(e.Left)].Position;
     e.RightBoundary = points[static_cast<size_t>(e.Right)].Position;
     return e;
+}
+
+CentreInterval AutoFitCentreInterval(const std::vector<double>& peakPositions, double position,
+                                     const AutoFitEdges& edges) {
+    CentreInterval interval{edges.LeftBoundary, edges.RightBoundary};
+    const double inf = std::numeric_limits<double>::infinity();
+    double below = -inf, above = inf;
+    for (double p : peakPositions) {
+        if (p < position) below = std::max(below, p);
+        if (p > position) above = std::min(above, p);
+    }
+    if (below > -inf) interval.Low = (position + below) / 2.0;
+    if (above < inf) interval.High = (position + above) / 2.0;
+    return interval;
 }
 
 }  // namespace trevasc::fitting

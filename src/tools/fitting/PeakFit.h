@@ -1,11 +1,13 @@
 #pragma once
 // Fitting one peak with a Lorentz or Gauss profile on a straight background: the background from
 // the two boundary ranges, the shrinking grid search over width factor, amplitude and centre,
-// the range of "Fit actual display area" and the edges of the automatic fits. No window: the fit
-// window, the main window and the batch tool run the same code.
+// its Levenberg-Marquardt refinement, the range of "Fit actual display area" and the edges and
+// centre interval of the automatic fits. No window: the fit window, the main window and the
+// batch tool run the same code.
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,10 @@ inline constexpr const char* kNotEnoughFileDataMessage =
     "Not enough data points in current file for peak fitting!";
 inline constexpr const char* kNotEnoughZoomDataMessage =
     "Not enough data points at current zoom level for peak fitting. Please zoom out!";
+inline constexpr const char* kOutsideBoundariesMessage =
+    "The fit did not converge inside the background boundaries.";
+inline constexpr const char* kIntervalEdgeMessage =
+    "The fit ran onto the edge of this peak's interval; the peak keeps its position.";
 
 // The values of TFitOverlay::ProfileKind.
 enum class FitProfile : uint8_t { None = 0, Lorentz = 1, Gauss = 2 };
@@ -73,7 +79,28 @@ struct FitResult {
     plot::TFitOverlay Overlay;  // kind, parameters and boundaries (ProfileKind 0 unless Fitted)
     double Fwhm = 0.0;
     std::vector<FitTriple> Passes;  // every pass's best triple, in order
+    double Sum = 0.0;               // sum of squared residuals of the reported parameters
+    bool Refined = false;           // the refinement lowered the grid search's sum
 };
+
+// The interval the centre is confined to (both ends included), in degrees.
+struct CentreInterval {
+    double Low = 0.0;
+    double High = 0.0;
+};
+
+// The sum of squared residuals of a profile over the points between the boundaries, term by term
+// as the grid search sums it.
+double ResidualSum(const std::vector<double>& x, const std::vector<double>& r, FitProfile profile,
+                   double amplitude, double center, double widthFactor);
+
+// Levenberg-Marquardt (MINPACK's lmder, analytic Jacobian) on the residuals A f(x) - r from the
+// start triple. With an interval the centre stays inside it (c = mid + half sin t). The result's
+// width factor is positive; Sum is its sum of squares. Fewer samples than three, a start that is
+// not finite, or a result with an amplitude <= 0 (a dip) return the start with its sum.
+FitTriple RefineLeastSquares(const std::vector<double>& x, const std::vector<double>& r,
+                             FitProfile profile, const FitTriple& start,
+                             const std::optional<CentreInterval>& centre = std::nullopt);
 
 // At most this many values per grid dimension (the documented factors give 21; a range that
 // has collapsed to one value would otherwise loop for ever) and this many passes.
@@ -101,11 +128,17 @@ class PeakFit {
     bool BackgroundAreaTooLarge(double xL, double xR) const;
     FitBackground Background(double xL, double xR) const;
 
-    // Runs the grid search. The result is the one of the documented search evaluated term by
-    // term (same passes, same best triples, same ties); the sums are found per (k, c) in one
-    // pass over the points and only the near-best triples are summed literally.
+    // Runs the grid search, then refines its last triple by least squares on the same residuals
+    // and keeps the refinement when its sum is lower and its width factor and amplitude lie in
+    // the grid's starting ranges. The passes are the ones of the documented
+    // search evaluated term by term (same passes, same best triples, same ties); the sums are
+    // found per (k, c) in one pass over the points and only the near-best triples are summed
+    // literally. With a centre interval (the automatic fits) the grid's centres and the
+    // refinement stay inside it, and a centre that ends on its edge fails with
+    // kIntervalEdgeMessage; a centre outside [xL, xR] fails with kOutsideBoundariesMessage.
     FitResult Run(FitProfile profile, double xL, double xR,
-                  const FitProgressCallback& progress = {}) const;
+                  const FitProgressCallback& progress = {},
+                  const std::optional<CentreInterval>& centre = std::nullopt) const;
 
   private:
     const TDataPointArray& points_;
@@ -142,5 +175,11 @@ struct AutoFitEdges {
 };
 // Edges for a peak at the (fractional) point index; points must not be empty.
 AutoFitEdges FindAutoFitEdges(const TDataPointArray& points, double pointIndex);
+
+// The automatic fit's centre interval for the peak at position: halfway to the nearest listed
+// peak on either side (peaks at the same position are not neighbours); a side without a
+// neighbour ends at that background boundary.
+CentreInterval AutoFitCentreInterval(const std::vector<double>& peakPositions, double position,
+                                     const AutoFitEdges& edges);
 
 }  // namespace trevasc::fitting
