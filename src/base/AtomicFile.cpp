@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -29,23 +30,35 @@ namespace {
 // them and calls nothing but unlink and raise, which are async-signal-safe. More writes at the
 // same time than there are slots go unguarded (their temporary files then stay on a signal).
 constexpr int kPendingSlots = 32;
+// A child made by fork inherits the slots and the handler; only the process that registered a
+// file removes it, so that a child ended by a signal leaves its parent's writes alone.
 struct PendingSlot {
     std::atomic<bool> Claimed{false};
     std::atomic<bool> Active{false};
+    pid_t Owner = 0;
     char Name[PATH_MAX] = {};
 };
 static_assert(std::atomic<bool>::is_always_lock_free);
 PendingSlot gPending[kPendingSlots];
 
-constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// Every signal whose default action ends the program and that can be caught. SIGPIPE ends a
+// program that writes into a closed pipe, SIGXFSZ one that passes the file size limit in the
+// middle of a write: just when a temporary file is half-written.
+constexpr int kCleanupSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGQUIT,   SIGALRM, SIGUSR1, SIGUSR2,
+                                   SIGPIPE, SIGXFSZ, SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,   SIGABRT};
 
 void RemovePendingFilesAndReraise(int signal) {
     const int savedErrno = errno;
+    const pid_t self = ::getpid();
     for (PendingSlot& slot : gPending)
-        if (slot.Active.load(std::memory_order_acquire)) ::unlink(slot.Name);
+        if (slot.Active.load(std::memory_order_acquire) && slot.Owner == self) ::unlink(slot.Name);
+    // The default action back (SA_RESETHAND did so on entry, but a program that saved and
+    // restored this handler with signal() lost that flag), so the signal, still blocked here,
+    // ends the program with the status its sender expects as soon as the handler returns.
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    ::sigaction(signal, &fallback, nullptr);
     errno = savedErrno;
-    // SA_RESETHAND restored the default action on entry, so the signal now ends the program with
-    // the status its sender expects.
     ::raise(signal);
 }
 
@@ -173,8 +186,8 @@ class TemporaryFile {
             std::string candidate = prefix;
             for (int i = 0; i < 6; ++i) candidate += kLetters[letter(engine)];
             CleanupSignalsBlocked blocked;
-            fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                         mode);
+            fd_ =
+                ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
             if (fd_ >= 0) {
                 name_ = std::move(candidate);
                 try {
@@ -214,54 +227,190 @@ class TemporaryFile {
     std::optional<PendingTemporaryFile> pending_;
 };
 
-// Writes into the existing file itself: devices and FIFOs, and regular files that a rename
-// would harm (see the header).
-void WriteInPlace(const std::string& fileName, const std::string& target, std::string_view content,
-                  bool regular) {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) ThrowWriteError(fileName, errno);
-    struct Closer {
-        int Fd;
-        ~Closer() {
-            if (Fd >= 0) ::close(Fd);
-        }
-    } closer{fd};
-    WriteAll(fd, content, fileName);
-    if (regular) {
-        // Cut the old tail only once the new content is complete, so the file never stands empty.
-        if (::ftruncate(fd, static_cast<off_t>(content.size())) != 0 || ::fsync(fd) != 0)
-            ThrowWriteError(fileName, errno);
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) ::close(fd_);
     }
-    closer.Fd = -1;
-    if (::close(fd) != 0) ThrowWriteError(fileName, errno);
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return fd_; }
+    // Closes now and reports the error that close may be the first to see.
+    int Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd);
+    }
+
+  private:
+    int fd_;
+};
+
+// Writes into a device or FIFO; a rename would replace it with a plain file.
+void WriteDevice(const std::string& fileName, const std::string& target, std::string_view content) {
+    FileDescriptor fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    if (fd.Get() < 0) ThrowWriteError(fileName, errno);
+    WriteAll(fd.Get(), content, fileName);
+    if (fd.Close() != 0) ThrowWriteError(fileName, errno);
 }
 
-// Temporary file and rename. With `existing`, the new file gets its owner and mode first;
-// false when the owner cannot be given (nothing was written then).
-bool ReplaceRegularFile(const std::string& fileName, const std::string& target,
-                        std::string_view content, const struct stat* existing) {
-    // A new file: 0666 less the umask, as any program creates one. An existing file's
-    // content stays private until its own mode is set.
-    TemporaryFile temp(fileName, target, existing ? 0600 : 0666);
-    if (existing) {
-        struct stat mine;
-        if (::fstat(temp.Fd(), &mine) != 0) ThrowWriteError(fileName, errno);
-        if ((mine.st_uid != existing->st_uid || mine.st_gid != existing->st_gid) &&
-            ::fchown(temp.Fd(), existing->st_uid, existing->st_gid) != 0)
-            return false;
-        // After fchown, which clears the set-user-ID and set-group-ID bits.
-        if (::fchmod(temp.Fd(), existing->st_mode & 07777) != 0) ThrowWriteError(fileName, errno);
+void PwriteAll(int fd, const char* data, size_t size, off_t at) {
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, data, size, at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) throw std::system_error(n < 0 ? errno : EIO, std::generic_category());
+        data += n;
+        size -= static_cast<size_t>(n);
+        at += n;
     }
-    WriteAll(temp.Fd(), content, fileName);
-    if (::fsync(temp.Fd()) != 0) ThrowWriteError(fileName, errno);
-    temp.Close();
-    if (::rename(temp.Name().c_str(), target.c_str()) != 0) ThrowWriteError(fileName, errno);
-    temp.Commit();
-    SyncFolder(target);
-    return true;
+}
+
+std::string ReadAll(int fd, off_t size) {
+    std::string text(static_cast<size_t>(size), '\0');
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n =
+            ::pread(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw std::system_error(errno, std::generic_category());
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    text.resize(done);
+    return text;
+}
+
+// Copies the complete, synced content of `from` (`size` bytes) over the existing file itself,
+// for a file that a rename would harm (see the header). The room is reserved first where the
+// file system can; should the copy fail all the same, the old content is written back, so the
+// file ends as it was or as it should be.
+void CopyOverInPlace(const std::string& fileName, const std::string& target, int from, off_t size) {
+    // A file that may be written but not read cannot keep its old content for the way back.
+    bool readable = true;
+    int opened = ::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
+    if (opened < 0 && errno == EACCES) {
+        readable = false;
+        opened = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    }
+    FileDescriptor fd(opened);
+    if (fd.Get() < 0) ThrowWriteError(fileName, errno);
+    std::string old;
+    try {
+        struct stat st;
+        if (::fstat(fd.Get(), &st) != 0) ThrowWriteError(fileName, errno);
+        if (readable) old = ReadAll(fd.Get(), st.st_size);
+    } catch (const std::system_error& e) {
+        ThrowWriteError(fileName, e.code().value());
+    }
+    if (size > static_cast<off_t>(old.size()) &&
+        ::fallocate(fd.Get(), FALLOC_FL_KEEP_SIZE, 0, size) != 0 && errno != EOPNOTSUPP &&
+        errno != ENOSYS)
+        ThrowWriteError(fileName, errno);
+    try {
+        char buffer[1 << 16];
+        for (off_t at = 0; at < size;) {
+            const ssize_t n = ::pread(from, buffer, sizeof buffer, at);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) throw std::system_error(n < 0 ? errno : EIO, std::generic_category());
+            PwriteAll(fd.Get(), buffer, static_cast<size_t>(n), at);
+            at += n;
+        }
+        if (::ftruncate(fd.Get(), size) != 0 || ::fsync(fd.Get()) != 0)
+            throw std::system_error(errno, std::generic_category());
+    } catch (const std::system_error& e) {
+        if (readable) {
+            try {
+                PwriteAll(fd.Get(), old.data(), old.size(), 0);
+                if (::ftruncate(fd.Get(), static_cast<off_t>(old.size())) == 0) ::fsync(fd.Get());
+            } catch (const std::system_error&) {
+            }
+        }
+        ThrowWriteError(fileName, e.code().value());
+    }
+    if (fd.Close() != 0) ThrowWriteError(fileName, errno);
 }
 
 }  // namespace
+
+// One file of a set: its new content complete in a temporary file beside it (for a device or
+// FIFO the content itself), not yet in its place.
+struct OutputSet::Prepared {
+    enum class Way { Device, CopyOver, Rename };
+    std::string FileName, Target;
+    Way How = Way::Rename;
+    std::unique_ptr<TemporaryFile> Temp;
+    off_t Size = 0;
+    std::string DeviceContent;
+
+    Prepared(const std::string& fileName, std::string_view content)
+        : FileName(fileName), Target(FollowLinks(fileName)) {
+        struct stat st;
+        const bool exists = ::stat(Target.c_str(), &st) == 0;
+        if (!exists && errno != ENOENT) ThrowWriteError(fileName, errno);
+        if (exists && S_ISDIR(st.st_mode)) ThrowWriteError(fileName, EISDIR);
+        if (exists && !S_ISREG(st.st_mode)) {
+            How = Way::Device;
+            DeviceContent = content;
+            return;
+        }
+        // The file's write protection holds as it would for opening it; a rename could
+        // otherwise replace a file the user may not write.
+        if (exists && ::faccessat(AT_FDCWD, Target.c_str(), W_OK, AT_EACCESS) != 0)
+            ThrowWriteError(fileName, errno);
+        // A new file: 0666 less the umask, as any program creates one. An existing file's
+        // content stays private until its own mode is set.
+        Temp = std::make_unique<TemporaryFile>(fileName, Target, exists ? 0600 : 0666);
+        if (exists && st.st_nlink > 1) How = Way::CopyOver;
+        if (exists && How == Way::Rename) {
+            struct stat mine;
+            if (::fstat(Temp->Fd(), &mine) != 0) ThrowWriteError(fileName, errno);
+            if ((mine.st_uid != st.st_uid || mine.st_gid != st.st_gid) &&
+                ::fchown(Temp->Fd(), st.st_uid, st.st_gid) != 0)
+                How = Way::CopyOver;  // the file would change hands
+            // After fchown, which clears the set-user-ID and set-group-ID bits.
+            else if (::fchmod(Temp->Fd(), st.st_mode & 07777) != 0)
+                ThrowWriteError(fileName, errno);
+        }
+        WriteAll(Temp->Fd(), content, fileName);
+        if (::fsync(Temp->Fd()) != 0) ThrowWriteError(fileName, errno);
+        Size = static_cast<off_t>(content.size());
+    }
+
+    void Commit() {
+        switch (How) {
+            case Way::Device:
+                WriteDevice(FileName, Target, DeviceContent);
+                return;
+            case Way::CopyOver:
+                CopyOverInPlace(FileName, Target, Temp->Fd(), Size);
+                return;
+            case Way::Rename:
+                Temp->Close();
+                if (::rename(Temp->Name().c_str(), Target.c_str()) != 0)
+                    ThrowWriteError(FileName, errno);
+                Temp->Commit();
+                SyncFolder(Target);
+                return;
+        }
+    }
+};
+
+OutputSet::OutputSet() = default;
+OutputSet::~OutputSet() = default;
+
+void OutputSet::Add(const std::string& fileName, std::string_view content) {
+    files_.push_back(std::make_unique<Prepared>(fileName, content));
+}
+
+void OutputSet::Commit() {
+    // The writes that can still fail come before any rename, which does not fail but for a
+    // fault of the file system: a device that refuses its content leaves every file as it was.
+    std::stable_sort(files_.begin(), files_.end(),
+                     [](const auto& a, const auto& b) { return a->How < b->How; });
+    for (auto& file : files_) file->Commit();
+    files_.clear();
+}
 
 PendingTemporaryFile::PendingTemporaryFile(const std::string& fileName) {
     InstallCleanupHandlers();
@@ -276,6 +425,7 @@ PendingTemporaryFile::PendingTemporaryFile(const std::string& fileName) {
         bool expected = false;
         if (!gPending[i].Claimed.compare_exchange_strong(expected, true)) continue;
         std::memcpy(gPending[i].Name, absolute.c_str(), absolute.size() + 1);
+        gPending[i].Owner = ::getpid();
         gPending[i].Active.store(true, std::memory_order_release);
         slot_ = i;
         return;
@@ -289,24 +439,9 @@ PendingTemporaryFile::~PendingTemporaryFile() {
 }
 
 void WriteFileAtomic(const std::string& fileName, std::string_view content) {
-    const std::string target = FollowLinks(fileName);
-    struct stat st;
-    if (::stat(target.c_str(), &st) != 0) {
-        if (errno != ENOENT) ThrowWriteError(fileName, errno);
-        ReplaceRegularFile(fileName, target, content, nullptr);
-        return;
-    }
-    if (S_ISDIR(st.st_mode)) ThrowWriteError(fileName, EISDIR);
-    if (!S_ISREG(st.st_mode)) {
-        WriteInPlace(fileName, target, content, false);
-        return;
-    }
-    // The file's write protection holds as it would for opening it; a rename could otherwise
-    // replace a file the user may not write.
-    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-        ThrowWriteError(fileName, errno);
-    if (st.st_nlink > 1 || !ReplaceRegularFile(fileName, target, content, &st))
-        WriteInPlace(fileName, target, content, true);
+    OutputSet set;
+    set.Add(fileName, content);
+    set.Commit();
 }
 
 }  // namespace trevasc

@@ -107,6 +107,8 @@ Arguments ParseArguments(const std::vector<std::string>& args, size_t first,
                 a.Flags.push_back(s);
             } else if (std::find(valued.begin(), valued.end(), s) != valued.end()) {
                 if (i + 1 >= args.size()) throw UsageError{"option " + s + " needs a value"};
+                // Which of two values was meant is not ours to guess.
+                if (a.Values.count(s)) throw UsageError{"option " + s + " is given twice"};
                 a.Values[s] = args[++i];
             } else {
                 throw UsageError{"unknown option " + Shown(s) +
@@ -596,14 +598,16 @@ int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             fitting::PeakFit(points, range.First, range.Last).Run(profile, xL, xR);
         if (!r.Fitted) return fail(r.Error);
         PrintWarnings(prompts, file, err);
+        // The plot and the text come together or not at all.
+        OutputSet outputs;
         if (auto target = a.Value("--plot")) {
 #ifdef TREVASC_HAVE_QT
             EnsureGuiApplication();
-            WriteImagePng(
-                RenderFitPlotImage(
-                    fitting::FitOverlayColors(r.Overlay),
-                    fitting::BuildFitPlotDataset(points, range.First, range.Last, false), 800, 600),
-                *target);
+            outputs.Add(*target,
+                        ImagePng(RenderFitPlotImage(
+                            fitting::FitOverlayColors(r.Overlay),
+                            fitting::BuildFitPlotDataset(points, range.First, range.Last, false),
+                            800, 600)));
 #else
             return fail("this build has no drawing support (Qt was not found)");
 #endif
@@ -617,7 +621,12 @@ int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             text = "Position: " + FormatFixed(r.Overlay.Center, 3) +
                    "\nFWHM: " + FormatFixed(r.Fwhm, 3) + "\n";
         }
-        WriteOutput(a.Value("-o").value_or("-"), text, out);
+        const std::string target = a.Value("-o").value_or("-");
+        if (target == "-")
+            WriteOutput(target, text, out);
+        else
+            outputs.Add(target, text);
+        outputs.Commit();
     } catch (...) {
         // Whatever a reader, the fit or a writer threw (output and usage errors go on).
         return ReportFailure(prompts, file, err);

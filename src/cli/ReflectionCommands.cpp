@@ -77,6 +77,8 @@ Options Parse(const std::vector<std::string>& args, const std::vector<std::strin
             if (i + static_cast<size_t>(v->second) >= args.size())
                 throw CommandError{"option " + s + " needs " +
                                    (v->second == 1 ? "a value" : "two values")};
+            // Which of two values was meant is not ours to guess.
+            if (o.Values.count(s)) throw CommandError{"option " + s + " is given twice"};
             std::vector<std::string> values(args.begin() + static_cast<long>(i) + 1,
                                             args.begin() + static_cast<long>(i) + 1 + v->second);
             o.Values[s] = values;

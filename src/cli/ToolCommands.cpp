@@ -39,6 +39,11 @@ struct InputError {
     std::string Message;
 };
 
+// A command line that cannot be taken as it stands: exit code 2 with the message.
+struct ToolUsageError {
+    std::string Message;
+};
+
 struct ToolArguments {
     std::vector<std::string> Files;
     std::map<std::string, std::string> Values;
@@ -66,6 +71,8 @@ ToolArguments Parse(const std::vector<std::string>& args, const std::vector<std:
                 a.Flags.push_back(s);
             } else if (std::find(valued.begin(), valued.end(), s) != valued.end()) {
                 if (i + 1 >= args.size()) throw InputError{"option " + s + " needs a value"};
+                // Which of two values was meant is not ours to guess.
+                if (a.Values.count(s)) throw ToolUsageError{"option " + s + " is given twice"};
                 a.Values[s] = args[++i];
             } else {
                 throw InputError{"unknown option " + s};
@@ -206,6 +213,9 @@ int RunTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     } catch (const InputError& e) {
         err << "trevasc-cli " << args[0] << ": " << e.Message << "\n" << usage;
         return 1;
+    } catch (const ToolUsageError& e) {
+        err << "trevasc-cli " << args[0] << ": " << e.Message << "\n" << usage;
+        return 2;
     } catch (const TrevascError& e) {
         err << "trevasc-cli " << args[0] << ": " << Shown(e.what()) << "\n";
         return 1;
@@ -632,8 +642,11 @@ int MapCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         if (!result.Drawn)
             throw TrevascError("A picture of " + std::to_string(width) + " x " +
                                std::to_string(height) + " pixels has no room for the map.");
-        WriteImagePng(image, *target);
-        if (auto text = a.Value("--text")) WriteFileAtomic(*text, maps::MapAsText(build.Dataset));
+        // The picture and the text come together or not at all.
+        OutputSet outputs;
+        outputs.Add(*target, ImagePng(image));
+        if (auto text = a.Value("--text")) outputs.Add(*text, maps::MapAsText(build.Dataset));
+        outputs.Commit();
         if (a.Has("--json")) {
             out << MapJson(build, result, a.Has("--points"), a.Has("--levels"));
         } else {

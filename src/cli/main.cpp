@@ -1,3 +1,5 @@
+#include <signal.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <iostream>
@@ -9,6 +11,10 @@
 #include "cli/DrawProgram.h"
 
 int main(int argc, char** argv) {
+    // A reader that closes the pipe early (`| head`) makes a write to standard output fail with
+    // EPIPE, which the commands report as any failed write, instead of ending the program
+    // unreported. The drawing program inherits this over exec.
+    ::signal(SIGPIPE, SIG_IGN);
     if (const int code = trevasc::cli::HandOverDrawing(argc, argv); code >= 0) return code;
     std::vector<std::string> args(argv + 1, argv + argc);
     int code = trevasc::cli::RunCli(args, std::cout, std::cerr);

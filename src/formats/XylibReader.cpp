@@ -31,6 +31,8 @@
 #include <locale.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <xylib/xylib.h>
@@ -91,18 +93,81 @@ class ClassicNumbers {
 // Longest time xylib may take over one file before it is stopped.
 constexpr int kChildSeconds = 60;
 
-// Runs `work` in a child process and returns what it produced; nothing when the child crashed,
-// was stopped after kChildSeconds, or could not be started.
-std::optional<std::string> RunInChild(const std::function<std::string()>& work) {
+// The address space xylib may take on top of what the child inherits: a damaged header can
+// announce millions of columns or points, and xylib allocates them before it reads a value.
+// Every point costs a few doubles in xylib's columns and the answer, so a file may need a small
+// multiple of its size; the fixed part covers the library's own needs and small files.
+constexpr uint64_t kMemoryPerFileByte = 32;
+constexpr uint64_t kMemoryAllowance = uint64_t{512} << 20;
+
+// AddressSanitizer reserves terabytes of shadow memory up front, so a limit on the address space
+// would stop every child: builds with it run xylib without the limit.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kCanLimitMemory = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kCanLimitMemory = false;
+#else
+constexpr bool kCanLimitMemory = true;
+#endif
+#else
+constexpr bool kCanLimitMemory = true;
+#endif
+
+uint64_t MemoryAllowanceFor(size_t fileBytes) {
+    return kMemoryAllowance + kMemoryPerFileByte * static_cast<uint64_t>(fileBytes);
+}
+
+// The child's address space as it starts (the parent's copy), from /proc/self/statm; 0 when
+// unknown. Only system calls: the parent may have had other threads at the fork.
+uint64_t InheritedAddressSpace() {
+    const int fd = open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    char text[64] = {};
+    const ssize_t n = read(fd, text, sizeof text - 1);
+    close(fd);
+    uint64_t pages = 0;
+    for (ssize_t i = 0; i < n && text[i] >= '0' && text[i] <= '9'; ++i)
+        pages = pages * 10 + static_cast<uint64_t>(text[i] - '0');
+    return pages * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+}
+
+// What became of the child.
+enum class ChildEnd { Answered, Failed, TimedOut, Cancelled };
+
+struct ChildRun {
+    ChildEnd End = ChildEnd::Failed;
+    std::string Answer;
+};
+
+// Runs `work` in a child process with at most `memory` bytes more address space than it
+// inherits (0: no limit) and returns what it produced. The child dies with the program. About
+// ten times a second `keepWaiting` is asked whether to go on; false stops the child.
+ChildRun RunInChild(const std::function<std::string()>& work, uint64_t memory,
+                    const std::function<bool(double, double)>& keepWaiting) {
+    ChildRun run;
     int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return std::nullopt;
+    if (pipe2(fds, O_CLOEXEC) != 0) return run;
+    const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid < 0) {
         close(fds[0]);
         close(fds[1]);
-        return std::nullopt;
+        return run;
     }
     if (pid == 0) {
+        // Killed with the program that waits for it (a batch run stopped by the user, a crash
+        // of the window). The parent may have ended before this took effect: then the child
+        // has a new parent already and goes at once.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) _exit(5);
+        if (memory > 0) {
+            const uint64_t base = InheritedAddressSpace();
+            if (base > 0) {
+                const rlimit limit{base + memory, base + memory};
+                setrlimit(RLIMIT_AS, &limit);
+            }
+        }
         close(fds[0]);
         std::string out;
         try {
@@ -124,18 +189,27 @@ std::optional<std::string> RunInChild(const std::function<std::string()>& work) 
     }
     close(fds[1]);
     std::string out;
-    bool stopped = false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kChildSeconds);
+    std::optional<ChildEnd> stopped;
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + std::chrono::seconds(kChildSeconds);
     char buffer[1 << 16];
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd pfd{fds[0], POLLIN, 0};
-        const int ready = left.count() > 0 ? poll(&pfd, 1, static_cast<int>(left.count())) : 0;
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) {
+        const auto now = std::chrono::steady_clock::now();
+        if (keepWaiting &&
+            !keepWaiting(std::chrono::duration<double>(now - start).count(), kChildSeconds)) {
+            stopped = ChildEnd::Cancelled;
+        } else {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+            pollfd pfd{fds[0], POLLIN, 0};
+            const int ready =
+                left > 0 ? poll(&pfd, 1, static_cast<int>(std::min<long long>(left, 100))) : 0;
+            if (ready < 0 && errno == EINTR) continue;
+            if (ready == 0 && left > 100) continue;
+            if (ready <= 0) stopped = ChildEnd::TimedOut;
+        }
+        if (stopped) {
             kill(pid, SIGKILL);
-            stopped = true;
             break;
         }
         const ssize_t n = read(fds[0], buffer, sizeof buffer);
@@ -147,9 +221,16 @@ std::optional<std::string> RunInChild(const std::function<std::string()>& work) 
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (stopped || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-    return out;
+    if (stopped) {
+        run.End = *stopped;
+    } else if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        run.End = ChildEnd::Answered;
+        run.Answer = std::move(out);
+    }
+    return run;
 }
+
+thread_local const XylibWaitWatch* gWaitWatch = nullptr;
 
 // The child's answer: 'E' and xylib's message, 'M' when it ran out of memory, or 'B' and per
 // block its name (u32 length, bytes), its point count (u64) and the points as x, y doubles.
@@ -385,13 +466,27 @@ ReadResult ReadXylibText(std::string_view content, const std::string& fileName,
                           "\" is not a number.");
     }
     const ClassicNumbers numbers;
-    const std::optional<std::string> answer = RunInChild([&] {
-        numbers.Use();
-        return LoadBlocks(content, format);
-    });
-    if (!answer) throw failure("xylib stopped on it (the file is damaged or of another format).");
+    const uint64_t memory = kCanLimitMemory ? MemoryAllowanceFor(content.size()) : 0;
+    const ChildRun run = RunInChild(
+        [&] {
+            numbers.Use();
+            return LoadBlocks(content, format);
+        },
+        memory, gWaitWatch ? gWaitWatch->Callback() : XylibWaitWatch::KeepWaiting());
+    if (run.End == ChildEnd::Cancelled) throw TrevascError("Reading was cancelled.");
+    if (run.End == ChildEnd::TimedOut)
+        throw failure("xylib took longer than " + std::to_string(kChildSeconds) +
+                      " seconds over it and was stopped.");
+    if (run.End == ChildEnd::Failed)
+        throw failure("xylib stopped on it (the file is damaged or of another format).");
+    const std::string* answer = &run.Answer;
     if (answer->empty()) throw failure("xylib gave no answer.");
-    if ((*answer)[0] == 'M') throw failure("it asks for more memory than there is.");
+    if ((*answer)[0] == 'M') {
+        if (memory == 0) throw failure("it asks for more memory than there is.");
+        throw failure("reading it would take more than the " + std::to_string(memory >> 20) +
+                      " MB of memory allowed for a file of this size (its header announces "
+                      "more data than the file holds).");
+    }
     if ((*answer)[0] == 'E')
         throw TrevascError("The file could not be read as " + description + " (xylib: " +
                            QuoteForMessage(std::string_view(*answer).substr(1)) + ").");
@@ -439,7 +534,19 @@ ReadResult ReadXylibText(std::string_view content, const std::string& fileName,
     return result;
 }
 
+XylibWaitWatch::XylibWaitWatch(KeepWaiting keepWaiting)
+    : keepWaiting_(std::move(keepWaiting)), previous_(gWaitWatch) {
+    gWaitWatch = this;
+}
+
+XylibWaitWatch::~XylibWaitWatch() {
+    gWaitWatch = previous_;
+}
+
 #else  // built without xylib
+
+XylibWaitWatch::XylibWaitWatch(KeepWaiting keepWaiting) : keepWaiting_(std::move(keepWaiting)) {}
+XylibWaitWatch::~XylibWaitWatch() = default;
 
 bool XylibAvailable() {
     return false;

@@ -5,6 +5,7 @@
 // ReadScanText); its plain text and CSV readers and its XRDML reader are never used, since the
 // column and XML readers own those files. ReadXylibText (ScanFileReader.h) recognises the format
 // itself.
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,24 @@
 #include "formats/ScanFileReader.h"
 
 namespace trevasc::formats {
+
+// While one lives, a read through xylib on this thread reports that it waits for its child
+// process: about ten times a second it calls `keepWaiting` with the seconds waited and the
+// longest wait allowed. False stops the child, and the read fails with "Reading was cancelled."
+// For a progress dialog that keeps the windows painted and offers Cancel.
+class XylibWaitWatch {
+  public:
+    using KeepWaiting = std::function<bool(double seconds, double limit)>;
+    explicit XylibWaitWatch(KeepWaiting keepWaiting);
+    ~XylibWaitWatch();
+    XylibWaitWatch(const XylibWaitWatch&) = delete;
+    XylibWaitWatch& operator=(const XylibWaitWatch&) = delete;
+    const KeepWaiting& Callback() const { return keepWaiting_; }
+
+  private:
+    KeepWaiting keepWaiting_;
+    const XylibWaitWatch* previous_ = nullptr;
+};
 
 // True when the program was built with xylib.
 bool XylibAvailable();

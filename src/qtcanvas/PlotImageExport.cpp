@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QPainter>
 
+#include "base/AtomicFile.h"
 #include "base/Error.h"
 #include "plot/PngWriter.h"
 #include "plot/XrdPlotRenderer.h"
@@ -72,13 +73,17 @@ QImage RenderXrdPlotImage(const plot::TPlotDataset& dataset, int width, int heig
     });
 }
 
-void WriteImagePng(const QImage& image, const std::string& fileName) {
+std::string ImagePng(const QImage& image) {
     const QImage rgb = image.format() == QImage::Format_RGB32
                            ? image
                            : image.convertToFormat(QImage::Format_RGB32);
     if (rgb.isNull()) throw TrevascError("Not enough memory to write the image.");
-    plot::WritePng(fileName, rgb.width(), rgb.height(), rgb.constBits(),
-                   static_cast<size_t>(rgb.bytesPerLine()), plot::TPixelLayout::Xrgb32);
+    return plot::EncodePng(rgb.width(), rgb.height(), rgb.constBits(),
+                           static_cast<size_t>(rgb.bytesPerLine()), plot::TPixelLayout::Xrgb32);
+}
+
+void WriteImagePng(const QImage& image, const std::string& fileName) {
+    WriteFileAtomic(fileName, ImagePng(image));
 }
 
 void RenderXrdPlotToPng(const plot::TPlotDataset& dataset, int width, int height,

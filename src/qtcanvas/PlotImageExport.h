@@ -42,6 +42,8 @@ QImage RenderFitPlotImage(const plot::TFitOverlay& fit, const plot::TPlotDataset
 
 // Writes an image as a truecolour PNG with white transparent (atomically).
 void WriteImagePng(const QImage& image, const std::string& fileName);
+// The PNG file's content for the image, for a command that writes it with other outputs.
+std::string ImagePng(const QImage& image);
 
 // RenderXrdPlotImage, then WriteImagePng.
 void RenderXrdPlotToPng(const plot::TPlotDataset& dataset, int width, int height,

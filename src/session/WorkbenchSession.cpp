@@ -15,6 +15,7 @@
 #include "base/PathText.h"
 #include "formats/PeakListFile.h"
 #include "formats/ScanFileReader.h"
+#include "formats/XylibReader.h"
 
 namespace trevasc {
 
@@ -432,7 +433,16 @@ bool WorkbenchSession::ConfirmClose() {
 }
 
 void WorkbenchSession::LoadScanFile(const std::string& fileName, bool main) {
-    ProgressScope scope(progress_, "Reading " + FileNameWithoutFolder(fileName));
+    const std::string caption = "Reading " + FileNameWithoutFolder(fileName);
+    ProgressScope scope(progress_, caption);
+    // xylib reads in a child process; while the window waits for it, the progress dialog keeps
+    // it painted and its Cancel stops the child. The steps count tenths of a second against the
+    // child's time limit.
+    const formats::XylibWaitWatch watch([&](double seconds, double limit) {
+        return ReportProgress(ProgressEvent{ProgressEvent::Phase::Step, caption,
+                                            static_cast<int>(seconds * 10),
+                                            static_cast<int>(limit * 10)});
+    });
     if (main) registry_.ClearAdditionalScans();
     // Every file read starts the reciprocal space map offsets afresh.
     maps_.RsmOmegaOffset = 0.0;

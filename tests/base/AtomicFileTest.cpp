@@ -203,3 +203,136 @@ TEST(AtomicFile, ATerminatingSignalRemovesPendingTemporaryFiles) {
         EXPECT_EQ(std::filesystem::exists(file), released) << file;
     }
 }
+
+namespace {
+
+// Runs `body` in a child process and returns its wait status; the child's own limits and signal
+// settings do not reach the test.
+template <typename Body>
+int InChild(Body body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        struct rlimit noCore {};
+        ::setrlimit(RLIMIT_CORE, &noCore);  // SIGQUIT and SIGXFSZ would dump core
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return status;
+}
+
+void LimitFileSize(rlim_t bytes) {
+    struct rlimit limit;
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+}  // namespace
+
+TEST(AtomicFile, AFullDiskLeavesBothHardLinksWithTheOldContent) {
+    TempDir dir;
+    const std::string target = dir.Write("export.txt", "old content");
+    ASSERT_EQ(::link(target.c_str(), dir.File("twin.txt").c_str()), 0);
+    // The new content stops at 1000 bytes, as on a disk that fills up.
+    const int status = InChild([&] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        LimitFileSize(1000);
+        const std::string error = WriteError(target, std::string(5000, 'z'));
+        return error == "Cannot write file \"" + target + "\". File too large" ? 0 : 1;
+    });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(dir.Read("export.txt"), "old content");
+    EXPECT_EQ(dir.Read("twin.txt"), "old content");
+    EXPECT_EQ(Lstat(target).st_nlink, 2u);
+    EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"export.txt", "twin.txt"}));
+
+    // Without a limit the new content reaches both names, longer and then shorter.
+    WriteFileAtomic(dir.File("twin.txt"), std::string(5000, 'z'));
+    EXPECT_EQ(dir.Read("export.txt"), std::string(5000, 'z'));
+    WriteFileAtomic(target, "short");
+    EXPECT_EQ(dir.Read("twin.txt"), "short");
+    EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"export.txt", "twin.txt"}));
+}
+
+TEST(AtomicFile, EveryCatchableEndingSignalRemovesTheTemporaryFile) {
+    TempDir dir;
+    for (const int signal : {SIGQUIT, SIGALRM, SIGXFSZ, SIGUSR1, SIGUSR2, SIGPIPE, SIGHUP}) {
+        const std::string file = dir.Write("pending.tmp", "partial");
+        const int status = InChild([&] {
+            PendingTemporaryFile guard(file);
+            ::raise(signal);
+            return 3;
+        });
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal << " " << status;
+        EXPECT_FALSE(std::filesystem::exists(file)) << signal;
+    }
+
+    // A large write that passes the file size limit: SIGXFSZ ends the program in the middle of
+    // it, and neither the temporary file nor a change to the target stays.
+    const std::string target = dir.Write("data.txt", "old");
+    const int status = InChild([&] {
+        LimitFileSize(100000);
+        WriteFileAtomic(target, std::string(1 << 20, 'x'));
+        return 3;
+    });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+    EXPECT_EQ(dir.Read("data.txt"), "old");
+    EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"data.txt"}));
+
+    // A child made by fork that a signal ends leaves its parent's temporary file alone.
+    const std::string parents = dir.Write("parents.tmp", "partial");
+    const int parentStatus = InChild([&] {
+        PendingTemporaryFile guard(parents);
+        const int childStatus = InChild([] {
+            ::raise(SIGTERM);
+            return 3;
+        });
+        return WIFSIGNALED(childStatus) && std::filesystem::exists(parents) ? 0 : 1;
+    });
+    EXPECT_TRUE(WIFEXITED(parentStatus) && WEXITSTATUS(parentStatus) == 0) << parentStatus;
+}
+
+TEST(AtomicFile, AnOutputSetWritesAllOfItsFilesOrNone) {
+    TempDir dir;
+    dir.Write("a.txt", "old a");
+    {
+        // The second file cannot be written: the first stays as it was.
+        OutputSet set;
+        set.Add(dir.File("a.txt"), "new a");
+        set.Add(dir.File("b.txt"), "new b");
+        EXPECT_THROW(set.Add(dir.File("missing/c.txt"), "c"), TrevascError);
+    }
+    EXPECT_EQ(dir.Read("a.txt"), "old a");
+    EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"a.txt"}));
+
+    {
+        OutputSet set;
+        set.Add(dir.File("a.txt"), "new a");
+        set.Add(dir.File("b.txt"), "new b");
+        // Nothing is in place before the commit.
+        EXPECT_EQ(dir.Read("a.txt"), "old a");
+        EXPECT_FALSE(std::filesystem::exists(dir.File("b.txt")));
+        set.Commit();
+    }
+    EXPECT_EQ(dir.Read("a.txt"), "new a");
+    EXPECT_EQ(dir.Read("b.txt"), "new b");
+    EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"a.txt", "b.txt"}));
+
+    // A device that refuses the content (a full device of our own) is written first, so the
+    // files added before it are not replaced.
+    const std::string full = dir.File("full");
+    if (::mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+        GTEST_SKIP() << "mknod not permitted";
+    OutputSet set;
+    set.Add(dir.File("a.txt"), "newer a");
+    set.Add(full, "text");
+    try {
+        set.Commit();
+        ADD_FAILURE() << "a full device took the text";
+    } catch (const TrevascError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot write file \"" + full + "\". No space left on device");
+    }
+    EXPECT_EQ(dir.Read("a.txt"), "new a");
+}

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/Error.h"
+#include "formats/XylibReader.h"
 #include "session/WorkbenchSession.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
@@ -352,6 +353,35 @@ TEST_F(SessionFixture, LongStepsReportBeginAndEndEvenWhenTheyFail) {
     steps.clear();
     EXPECT_THROW(session.OpenMainFile(dir.Write("bad.txt", "no scan\n")), TrevascError);
     EXPECT_EQ(steps, (std::vector<std::string>{"+Reading bad.txt", "-Reading bad.txt"}));
+}
+
+TEST_F(SessionFixture, AWaitForXylibIsShownAsStepsAndCancelStopsIt) {
+    if (!formats::XylibAvailable()) GTEST_SKIP() << "built without xylib";
+    const std::string chi = std::string(TREVASC_TEST_DATA_DIR) + "/quartz.chi";
+    // The steps count tenths of a second against xylib's 60 seconds.
+    std::vector<ProgressEvent> steps;
+    bool cancel = false;
+    session.SetProgressCallback([&](const ProgressEvent& e) {
+        if (e.Stage == ProgressEvent::Phase::Step) steps.push_back(e);
+        return !cancel;
+    });
+    session.OpenMainFile(chi);
+    ASSERT_FALSE(steps.empty());
+    EXPECT_EQ(steps[0].Caption, "Reading quartz.chi");
+    EXPECT_EQ(steps[0].Total, 600);
+    EXPECT_LE(steps[0].Done, steps.back().Done);
+    EXPECT_EQ(session.MainScan().Count(), 10);
+
+    // Cancel: the read fails and the scan read before stays.
+    session.OpenMainFile(dir.Write("a.txt", TwoColumn(10, 41)));
+    cancel = true;
+    try {
+        session.OpenMainFile(chi);
+        ADD_FAILURE() << "not cancelled";
+    } catch (const TrevascError& e) {
+        EXPECT_EQ(std::string(e.what()), "Reading was cancelled.");
+    }
+    EXPECT_EQ(session.MainScan().Count(), 41);
 }
 
 TEST_F(SessionFixture, ABinaryFileGivesAShortPrintableMessage) {
