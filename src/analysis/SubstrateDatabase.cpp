@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "base/Error.h"
+#include "base/FileLock.h"
 #include "base/IniFile.h"
 #include "base/NumberText.h"
 #include "core/XrayLines.h"
@@ -142,16 +143,34 @@ std::vector<std::string> JcpdsImportRows(const formats::TReflectionTable& table,
     return rows;
 }
 
+std::string MaterialNameProblem(const std::string& name) {
+    // "[" and "]" would close the section early or open another, "=" would split a key, ";"
+    // would turn the reflections into comments, a line break would start lines of its own.
+    for (const char c : name)
+        if (c == '[' || c == ']' || c == '=' || c == ';' || static_cast<unsigned char>(c) < 0x20 ||
+            c == 0x7F)
+            return "The material name must not hold \"[\", \"]\", \"=\", \";\", a line break or "
+                   "another control character: the substrate database could not keep it.";
+    return "";
+}
+
 void AddJcpdsMaterial(const std::string& iniPath, const std::string& name,
                       const std::vector<std::string>& rows) {
-    if (Trim(name).empty()) throw TrevascError("Please enter a name for the material.");
+    const std::string trimmed(Trim(name));
+    if (trimmed.empty()) throw TrevascError("Please enter a name for the material.");
+    if (const std::string why = MaterialNameProblem(trimmed); !why.empty()) throw TrevascError(why);
+    // Another import running at the same time must not write back the file as it read it
+    // before this one's material was added.
+    const FileLock lock(iniPath);
     // Repeated keys of other materials are written back as they stand.
     IniFile ini(iniPath, kRepeatedKeys);
-    const std::string section = name + " poly";
+    // A database that cannot be read whole would lose what was not read.
+    if (!ini.Problem().empty()) throw TrevascError(ini.Problem());
+    const std::string section = trimmed + " poly";
     for (const std::string& row : rows) {
         const size_t eq = row.find('=');
         if (eq == std::string::npos) continue;
-        ini.WriteString(section, name + row.substr(0, eq), row.substr(eq + 1));
+        ini.WriteString(section, trimmed + row.substr(0, eq), row.substr(eq + 1));
     }
     ini.Save();
 }

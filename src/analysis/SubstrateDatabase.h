@@ -76,9 +76,14 @@ TAutoSelectResult AutoSelectSubstrate(const std::vector<TSubstrateMaterial>& mat
 // reflections without a 2Theta for this wavelength are left out.
 std::vector<std::string> JcpdsImportRows(const formats::TReflectionTable& table, double wavelength,
                                          char decimalSeparator = '.');
+// Why a material name cannot go into the database ("[", "]", "=", ";" or a control character);
+// empty when it can.
+std::string MaterialNameProblem(const std::string& name);
 // Writes the import rows into section name + " poly" of the database: key = name + the text
-// before the first "=", value = the text after it; existing keys are overwritten. The file is
-// replaced atomically. Throws TrevascError when the name is empty or the file cannot be written.
+// before the first "=", value = the text after it; existing keys are overwritten. The name is
+// taken without spaces at its ends. The file is read and replaced atomically under a FileLock.
+// Throws TrevascError when the name is empty or refused (MaterialNameProblem), when the database
+// exists but cannot be read whole (nothing is written then), or when it cannot be written.
 void AddJcpdsMaterial(const std::string& iniPath, const std::string& name,
                       const std::vector<std::string>& rows);
 

@@ -6,6 +6,8 @@
 #include <SimpleIni.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "base/AsciiText.h"
 #include "base/AtomicFile.h"
@@ -23,11 +25,24 @@ IniFile::IniFile(std::string fileName, RepeatedKeys repeated)
     : fileName_(std::move(fileName)), impl_(std::make_unique<Impl>()) {
     impl_->ini.SetSpaces(false);
     impl_->ini.SetMultiKey(repeated == RepeatedKeys::KeepEach);
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(fileName_, ec);
+    if (!exists && !ec) return;  // missing: an empty document
     std::string data;
     try {
         data = ReadWholeFile(fileName_);
-    } catch (const TrevascError&) {
-        return;  // missing, unreadable or not a file: an empty document
+    } catch (const TrevascError& e) {
+        problem_ = std::string(e.what()) + " It is left as it is and not written.";
+        return;
+    }
+    if (const size_t nul = data.find('\0'); nul != std::string::npos) {
+        // The parser would stop at the first NUL byte: what follows is read with those bytes
+        // left out, and the file is not written back, which would drop the rest for good.
+        const long line = 1 + std::count(data.begin(), data.begin() + nul, '\n');
+        problem_ = fileName_ + ": line " + std::to_string(line) +
+                   " holds a NUL byte, so the file cannot be read whole. It is left as it is "
+                   "and not written.";
+        std::erase(data, '\0');
     }
     LoadText(data);
 }
@@ -108,7 +123,7 @@ bool IniFile::HasKey(const std::string& section, const std::string& key) const {
 std::string IniFile::ReadString(const std::string& section, const std::string& key,
                                 const std::string& def) const {
     const char* v = impl_->ini.GetValue(section.c_str(), key.c_str(), nullptr);
-    return v ? std::string(v) : def;
+    return v ? DecodeIniValue(v) : def;
 }
 
 long long IniFile::ReadInteger(const std::string& section, const std::string& key,
@@ -159,10 +174,86 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key, bool 
     return def;
 }
 
+namespace {
+
+bool IsControl(char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+bool HasEdgeBlank(std::string_view s) {
+    return !s.empty() && (IsBlank(s.front()) || IsBlank(s.back()));
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// Why `name` cannot stand in the file as it is; empty when it can.
+std::string NameProblem(std::string_view name, bool isSection) {
+    if (std::any_of(name.begin(), name.end(), IsControl)) return "a control character";
+    if (HasEdgeBlank(name)) return "spaces at its ends";
+    if (isSection) return name.find(']') != std::string_view::npos ? "\"]\"" : "";
+    if (name.find('=') != std::string_view::npos) return "\"=\"";
+    if (!name.empty() && (name[0] == '[' || name[0] == ';' || name[0] == '#'))
+        return "\"" + std::string(1, name[0]) + "\" at its start";
+    return "";
+}
+
+}  // namespace
+
+std::string EncodeIniValue(std::string_view value) {
+    const bool plain = std::none_of(value.begin(), value.end(), IsControl) &&
+                       !HasEdgeBlank(value) && (value.empty() || value.front() != '"');
+    if (plain) return std::string(value);
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out = "\"";
+    for (char c : value) {
+        if (IsControl(c) || c == '%' || c == '"') {
+            out += '%';
+            out += kHex[static_cast<unsigned char>(c) >> 4];
+            out += kHex[static_cast<unsigned char>(c) & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out + '"';
+}
+
+std::string DecodeIniValue(std::string_view stored) {
+    if (stored.size() < 2 || stored.front() != '"' || stored.back() != '"')
+        return std::string(stored);
+    const std::string_view inner = stored.substr(1, stored.size() - 2);
+    std::string out;
+    for (size_t i = 0; i < inner.size(); ++i) {
+        const int high = inner[i] == '%' && i + 2 < inner.size() ? HexDigit(inner[i + 1]) : -1;
+        const int low = high >= 0 ? HexDigit(inner[i + 2]) : -1;
+        if (low >= 0) {
+            out += static_cast<char>(high * 16 + low);
+            i += 2;
+        } else {
+            out += inner[i];
+        }
+    }
+    return out;
+}
+
 void IniFile::WriteString(const std::string& section, const std::string& key,
                           const std::string& value) {
+    if (const std::string why = NameProblem(section, true); !why.empty())
+        throw TrevascError("The section name \"" + section + "\" cannot be stored in " + fileName_ +
+                           ": it holds " + why + ".");
+    if (const std::string why = NameProblem(key, false); !why.empty())
+        throw TrevascError("The key \"" + key + "\" cannot be stored in " + fileName_ +
+                           ": it holds " + why + ".");
     // Replaces every occurrence of a repeated key (no effect with single keys).
-    impl_->ini.SetValue(section.c_str(), key.c_str(), value.c_str(), nullptr, true);
+    impl_->ini.SetValue(section.c_str(), key.c_str(), EncodeIniValue(value).c_str(), nullptr, true);
 }
 
 void IniFile::WriteInteger(const std::string& section, const std::string& key, long long value) {
@@ -182,6 +273,7 @@ void IniFile::EraseKey(const std::string& section, const std::string& key) {
 }
 
 void IniFile::Save() const {
+    if (!problem_.empty()) throw TrevascError(problem_);
     WriteFileAtomic(fileName_, Text());
 }
 

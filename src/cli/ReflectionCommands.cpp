@@ -14,6 +14,7 @@
 #include "analysis/StructureSimulation.h"
 #include "analysis/SubstrateDatabase.h"
 #include "base/Error.h"
+#include "base/IniFile.h"
 #include "base/NumberText.h"
 #include "base/PathText.h"
 #include "cli/CliPrompts.h"
@@ -380,14 +381,21 @@ int JcpdsCommand(const std::vector<std::string>& args, std::ostream& out, std::o
 
 namespace {
 
-std::string DatabasePath(const Options& o) {
+// The database to read; a database that cannot be read whole is said on `err` (what could be
+// read of it is still used, as the workbench lists it).
+std::string DatabasePath(const Options& o, std::ostream& err) {
+    std::string path;
     if (auto db = o.Value("--database")) {
         std::error_code ec;
         if (!std::filesystem::is_regular_file(*db, ec))
             throw TrevascError("The substrate database does not exist.");
-        return *db;
+        path = *db;
+    } else {
+        path = WorkbenchConfig().SubstratesIniPath;
     }
-    return WorkbenchConfig().SubstratesIniPath;
+    if (const IniFile ini(path); !ini.Problem().empty())
+        err << "trevasc-cli: warning: " << ini.Problem() << "\n";
+    return path;
 }
 
 std::string MaterialJson(const analysis::TSubstrateMaterial& m) {
@@ -409,7 +417,7 @@ int SubstratesCommand(const std::vector<std::string>& args, std::ostream& out, s
         if (!o.Files.empty()) throw CommandError{"unexpected argument " + o.Files[0]};
         std::vector<analysis::TSubstrateMaterial> materials;
         try {
-            materials = analysis::ReadAllMaterials(DatabasePath(o));
+            materials = analysis::ReadAllMaterials(DatabasePath(o, err));
         } catch (const TrevascError& e) {
             err << "trevasc-cli: " << o.Value("--database").value_or("substrates.ini") << ": "
                 << e.what() << "\n";
@@ -457,7 +465,7 @@ int IdentifyCommand(const std::vector<std::string>& args, std::ostream& out, std
         CliPrompts prompts(1, false);
         WorkbenchSession session(prompts);
         try {
-            const std::string database = DatabasePath(o);
+            const std::string database = DatabasePath(o, err);
             session.OpenMainFile(file);
             if (session.MainScan().Count() < 2)
                 throw TrevascError("The scan holds fewer than two points.");

@@ -7,6 +7,8 @@
 
 #include "Version.h"
 #include "base/AtomicFile.h"
+#include "base/Error.h"
+#include "base/FileLock.h"
 #include "base/IniFile.h"
 #include "base/InputFile.h"
 #include "base/PathText.h"
@@ -79,6 +81,22 @@ int Clamp(long long pos, long long size, long long desktopPos, long long desktop
     return static_cast<int>(std::clamp<long long>(pos, INT_MIN, INT_MAX));
 }
 
+// Reads the main INI file, lets `change` set its keys and writes it back, all under the file's
+// lock so that a second instance of the program exiting at the same time keeps its keys too.
+// Keys and sections the program does not know stay as they were; a file that could not be read
+// whole is not written (IniFile::Save refuses). Errors are not reported.
+template <typename Change>
+void UpdateMainIni(const std::string& mainIniPath, Change change) {
+    try {
+        const FileLock lock(mainIniPath);
+        IniFile ini(mainIniPath);
+        change(ini);
+        ini.TrySave();
+    } catch (const TrevascError&) {
+        // No lock: the folder cannot take the file either.
+    }
+}
+
 }  // namespace
 
 std::string ChooseConfigFolder(std::string_view userConfigLocation,
@@ -141,27 +159,39 @@ MainSettings ReadMainSettings(const std::string& mainIniPath) {
 }
 
 void WriteMainSettings(const std::string& mainIniPath, const MainSettings& settings) {
-    IniFile ini(mainIniPath);
-    for (size_t i = 0; i < settings.FileHistory.size(); ++i)
-        ini.WriteString("FILEHISTORY", HistoryKey(i), settings.FileHistory[i]);
-    ini.WriteString("GNUPLOT", "EXEFILE", settings.GnuplotExeFile);
-    ini.WriteBool("GNUPLOT", "CONTOURLINES", settings.ContourLines);
-    ini.WriteBool("AUTOUPDATES", "ENABLED", settings.AutoUpdates);
-    ini.TrySave();
+    // History entries and the gnuplot path are stored encoded where they hold a line break or
+    // the like (IniFile), so that they read back as they were and add no keys of their own.
+    UpdateMainIni(mainIniPath, [&](IniFile& ini) {
+        for (size_t i = 0; i < settings.FileHistory.size(); ++i)
+            ini.WriteString("FILEHISTORY", HistoryKey(i), settings.FileHistory[i]);
+        ini.WriteString("GNUPLOT", "EXEFILE", settings.GnuplotExeFile);
+        ini.WriteBool("GNUPLOT", "CONTOURLINES", settings.ContourLines);
+        ini.WriteBool("AUTOUPDATES", "ENABLED", settings.AutoUpdates);
+    });
 }
 
 void SaveWindowPositions(const std::string& mainIniPath, const MainSettings& settings) {
-    IniFile ini(mainIniPath);
-    for (const WindowSection& w : kWindowSections) {
-        const WindowPosition& pos = settings.*(w.Member);
-        ini.WriteInteger(w.Section, "Left", pos.Left);
-        ini.WriteInteger(w.Section, "Top", pos.Top);
-        if (w.HasSize) {
-            ini.WriteInteger(w.Section, "Width", pos.Width);
-            ini.WriteInteger(w.Section, "Height", pos.Height);
+    UpdateMainIni(mainIniPath, [&](IniFile& ini) {
+        for (const WindowSection& w : kWindowSections) {
+            const WindowPosition& pos = settings.*(w.Member);
+            ini.WriteInteger(w.Section, "Left", pos.Left);
+            ini.WriteInteger(w.Section, "Top", pos.Top);
+            if (w.HasSize) {
+                ini.WriteInteger(w.Section, "Width", pos.Width);
+                ini.WriteInteger(w.Section, "Height", pos.Height);
+            }
         }
+    });
+}
+
+std::vector<std::string> ConfigFileProblems(const ConfigPaths& paths) {
+    std::vector<std::string> problems;
+    for (const std::string* path :
+         {&paths.MainIniPath, &paths.ColorsIniPath, &paths.XrayIniPath, &paths.SubstratesIniPath}) {
+        const IniFile ini(*path);
+        if (!ini.Problem().empty()) problems.push_back(ini.Problem());
     }
-    ini.TrySave();
+    return problems;
 }
 
 int ClampLeft(int left, int width, int desktopLeft, int desktopWidth) {

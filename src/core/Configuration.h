@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace trevasc {
 
@@ -64,12 +65,16 @@ struct MainSettings {
 // Reads the main INI file; a missing file or key gives the default.
 MainSettings ReadMainSettings(const std::string& mainIniPath);
 // Writes the keys stored at exit: FILEHISTORY FILE0..FILE9 (empty slots as empty strings),
-// GNUPLOT EXEFILE and CONTOURLINES, AUTOUPDATES ENABLED. Other keys of the file are kept.
-// Write errors are not reported.
+// GNUPLOT EXEFILE and CONTOURLINES, AUTOUPDATES ENABLED. Other keys and sections of the file
+// are kept as they were. Write errors are not reported; a file that could not be read whole is
+// not written.
 void WriteMainSettings(const std::string& mainIniPath, const MainSettings& settings);
 // Writes the positions of the seven windows (Left, Top, then Width, Height where kept).
 // Write errors are not reported.
 void SaveWindowPositions(const std::string& mainIniPath, const MainSettings& settings);
+// The messages of the configuration files that exist but cannot be read whole (IniFile::Problem):
+// the program reports them at start and never writes those files.
+std::vector<std::string> ConfigFileProblems(const ConfigPaths& paths);
 
 // Keeps a window inside the virtual desktop: its right edge is moved in to the desktop's right
 // edge, then its left edge out to the desktop's left edge.

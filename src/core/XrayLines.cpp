@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "base/Error.h"
+#include "base/FileLock.h"
 #include "base/IniFile.h"
 #include "base/NumberText.h"
 
@@ -84,17 +85,22 @@ void XrayLineTable::WriteDefaultEnergyIndex(int index,
                                             const std::optional<TypedXrayValue>& typed) const {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path_, ec)) return;
-    IniFile ini(path_);
-    if (!ini.Loaded()) return;  // never replace a file that could not be read
-    ini.WriteInteger("CONFIG", "DEFAULTENERGY", index);
-    ini.EraseKey("CONFIG", kTypedEnergyKey);
-    ini.EraseKey("CONFIG", kTypedWavelengthKey);
-    if (index < 0 && typed)
-        ini.WriteString(
-            "CONFIG",
-            typed->Which == TypedXrayValue::Field::Energy ? kTypedEnergyKey : kTypedWavelengthKey,
-            ToLocalDecimal(Trim(typed->Text), '.'));
-    ini.TrySave();
+    try {
+        const FileLock lock(path_);
+        IniFile ini(path_);
+        if (!ini.Loaded()) return;  // never replace a file that could not be read
+        ini.WriteInteger("CONFIG", "DEFAULTENERGY", index);
+        ini.EraseKey("CONFIG", kTypedEnergyKey);
+        ini.EraseKey("CONFIG", kTypedWavelengthKey);
+        if (index < 0 && typed)
+            ini.WriteString("CONFIG",
+                            typed->Which == TypedXrayValue::Field::Energy ? kTypedEnergyKey
+                                                                          : kTypedWavelengthKey,
+                            ToLocalDecimal(Trim(typed->Text), '.'));
+        ini.TrySave();  // refused for a file not read whole
+    } catch (const TrevascError&) {
+        // No lock, no write: this setting is not worth a message.
+    }
 }
 
 }  // namespace trevasc

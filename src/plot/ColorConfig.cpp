@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/FileLock.h"
 #include "base/IniFile.h"
 
 namespace trevasc::plot {
@@ -41,6 +42,7 @@ TColorConfig ReadColorConfig(const std::string& path) {
 }
 
 void WriteColorConfig(const std::string& path, const TColorConfig& c) {
+    const FileLock lock(path);
     IniFile ini(path);
     // Rewritten from scratch so that the keys stand in the documented order and no stale
     // AdditionalColorN of a longer list survives.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "analysis/SubstrateDatabase.h"
 #include "base/Error.h"
 #include "base/NumberText.h"
@@ -188,4 +190,52 @@ TEST(SubstrateDatabase, JcpdsImportWritesPolySectionAndOverwritesKeys) {
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].Name, "Silicon(1 1 1)");
     EXPECT_NEAR(shown[0].Position, 28.4418, 1e-3);
+}
+
+TEST(SubstrateDatabase, JcpdsImportRefusesNamesThatWouldRewriteTheDatabase) {
+    test::TempDir dir;
+    const std::string original = "[Si]\nLATTICE=5.43102\nSi (111)=28.441\n[GaN]\nGaN (002)=34.56\n";
+    const std::string ini = dir.Write("substrates.ini", original);
+    const std::vector<std::string> rows = {"(1 1 1)=28.442"};
+    for (const std::string name : {
+             "X]\n[Si]\nLATTICE=9.99",  // would override another material's lattice
+             "Evil] [Si",               // "[Evil] [Si poly]" read back as section "Evil"
+             "A=B",                     // the keys split at the "="
+             ";Si",                     // every reflection a comment
+             "Al\nO",                   // keys named "O(1 1 1)" outside the section
+             "Ga[N",
+             "Ti\rO",
+         }) {
+        try {
+            AddJcpdsMaterial(ini, name, rows);
+            ADD_FAILURE() << "accepted " << name;
+        } catch (const TrevascError& e) {
+            EXPECT_NE(std::string(e.what()).find("must not hold"), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(dir.Read("substrates.ini"), original) << name;
+    }
+    EXPECT_EQ(MaterialNameProblem("Al2O3 (sapphire), c-plane #2"), "");
+    // Spaces at the ends of a name are left out rather than lost on the next read.
+    AddJcpdsMaterial(ini, "  Ge ", rows);
+    EXPECT_EQ(LoadMaterialList(ini), (std::vector<std::string>{"Si", "GaN", "Ge poly"}));
+    EXPECT_EQ(ReadMaterial(ini, "Si").Lattice, 5.43102);
+}
+
+TEST(SubstrateDatabase, JcpdsImportIntoADatabaseNotReadWholeWritesNothing) {
+    test::TempDir dir;
+    // 21 materials with a NUL byte in the 8th: the reader sees all of them, none is lost.
+    std::string text;
+    for (int i = 1; i <= 21; ++i) {
+        text += "[M" + std::to_string(i) + "]\nM (111)=" + std::to_string(20 + i) + ".5\n";
+        if (i == 8) text += std::string("note=a\0b\n", 9);
+    }
+    const std::string ini = dir.Write("substrates.ini", text);
+    EXPECT_EQ(LoadMaterialList(ini).size(), 21u);
+    EXPECT_THROW(AddJcpdsMaterial(ini, "Si", {"(1 1 1)=28.442"}), TrevascError);
+    EXPECT_EQ(dir.Read("substrates.ini"), text);
+
+    // A database that is no readable file is not replaced by the new section either.
+    std::filesystem::create_directory(dir.File("folder.ini"));
+    EXPECT_THROW(AddJcpdsMaterial(dir.File("folder.ini"), "Si", {"(1 1 1)=28.442"}), TrevascError);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder.ini")));
 }

@@ -1,7 +1,11 @@
 // INI reading rules that the configuration relies on, on text that may come from anywhere.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "base/Error.h"
 #include "base/IniFile.h"
+#include "support/TempDir.h"
 
 using trevasc::IniFile;
 
@@ -72,4 +76,98 @@ TEST(IniFile, RepeatedKeysLastWinsOrEachKept) {
     EXPECT_EQ(each.Keys("S")[1], "b");
     each.WriteString("T", "d", "5");
     EXPECT_EQ(each.Keys("T"), (std::vector<std::string>{"c", "d"}));
+}
+
+TEST(IniFile, HostileValuesReadBackExactlyAndOrdinaryOnesAreStoredAsTheyAre) {
+    const trevasc::test::TempDir dir;
+    const std::string path = dir.File("x.ini");
+    const std::vector<std::string> hostile = {
+        "scan.xy\n[AUTOUPDATES]\nHOST=evil.example",  // would add a section and a key
+        "a\r\nb",
+        "tab\tinside",
+        "  leading",
+        "trailing  ",
+        "\"quoted\"",
+        "\"",
+        "%0A stays",
+        std::string("nul\0byte", 8),
+        "\x7F",
+        "",
+    };
+    {
+        IniFile ini(path);
+        for (size_t i = 0; i < hostile.size(); ++i)
+            ini.WriteString("S", "K" + std::to_string(i), hostile[i]);
+        ini.WriteString("S", "WinPath", "C:\\new\\table 100%.txt");
+        ini.WriteString("S", "Path", "/home/a b/\"x\"/scan #1;2=3.xy");
+        ini.Save();
+    }
+    const std::string text = dir.Read("x.ini");
+    // Ordinary paths, also with backslashes, "%", "=", ";" and inner quotes, are written verbatim
+    // (a file written before the encoding existed reads the same).
+    EXPECT_NE(text.find("\nWinPath=C:\\new\\table 100%.txt\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nPath=/home/a b/\"x\"/scan #1;2=3.xy\n"), std::string::npos) << text;
+    // Every line is "[S]" or a key this test wrote: nothing was injected.
+    size_t lines = 0;
+    for (size_t p = 0; (p = text.find('\n', p)) != std::string::npos; ++p) ++lines;
+    EXPECT_EQ(lines, 1 + hostile.size() + 2) << text;
+
+    const IniFile again(path);
+    EXPECT_EQ(again.Sections(), std::vector<std::string>{"S"});
+    for (size_t i = 0; i < hostile.size(); ++i)
+        EXPECT_EQ(again.ReadString("S", "K" + std::to_string(i), "?"), hostile[i]) << i;
+    EXPECT_EQ(again.ReadString("S", "WinPath", ""), "C:\\new\\table 100%.txt");
+    EXPECT_EQ(again.ReadString("S", "Path", ""), "/home/a b/\"x\"/scan #1;2=3.xy");
+    EXPECT_FALSE(again.HasKey("AUTOUPDATES", "HOST"));
+    // Escapes that are no escape stay as written.
+    EXPECT_EQ(trevasc::DecodeIniValue("\"%4 %zz %\""), "%4 %zz %");
+    EXPECT_EQ(trevasc::DecodeIniValue("\"%41%2522\""), "A%22");
+}
+
+TEST(IniFile, SectionAndKeyNamesThatWouldRewriteTheFileAreRefused) {
+    IniFile ini("names.ini");
+    ini.LoadText("[Si]\nLATTICE=5.431\n");
+    const std::string before = ini.Text();
+    for (const std::string section : {"Evil]\n[Si", "a]b", "line\nbreak", " padded"})
+        EXPECT_THROW(ini.WriteString(section, "k", "1"), trevasc::TrevascError) << section;
+    for (const std::string key : {"LATTICE=9", ";Si(111)", "[Si]", "#c", "a\nLATTICE", "k "})
+        EXPECT_THROW(ini.WriteString("New", key, "1"), trevasc::TrevascError) << key;
+    EXPECT_EQ(ini.Text(), before);
+    // Inner brackets (but "]" in a section name), "=" in a section name, semicolons and spaces
+    // are fine.
+    ini.WriteString("Ga[2 O3=1;2 poly", "Ga2O3 (1;1) x[1]#", "30");
+    IniFile again("");
+    again.LoadText(ini.Text());
+    EXPECT_EQ(again.Sections(), (std::vector<std::string>{"Si", "Ga[2 O3=1;2 poly"}));
+    EXPECT_EQ(again.ReadString("Ga[2 O3=1;2 poly", "Ga2O3 (1;1) x[1]#", ""), "30");
+}
+
+TEST(IniFile, AFileThatCannotBeReadWholeIsReportedAndNeverWrittenBack) {
+    const trevasc::test::TempDir dir;
+    const std::string damaged = std::string("[A]\nx=1\ny=2\0\n[B]\nz=3\n", 21);
+    const std::string path = dir.Write("d.ini", damaged);
+    IniFile ini(path);
+    EXPECT_NE(ini.Problem().find("line 3"), std::string::npos) << ini.Problem();
+    EXPECT_NE(ini.Problem().find(path), std::string::npos) << ini.Problem();
+    // What follows the NUL byte is still read.
+    EXPECT_EQ(ini.ReadString("B", "z", ""), "3");
+    ini.WriteString("A", "x", "5");
+    EXPECT_THROW(ini.Save(), trevasc::TrevascError);
+    EXPECT_FALSE(ini.TrySave());
+    EXPECT_EQ(dir.Read("d.ini"), damaged);
+
+    // A folder where the file should be: reported, and left.
+    std::filesystem::create_directory(dir.File("folder.ini"));
+    IniFile folder(dir.File("folder.ini"));
+    EXPECT_FALSE(folder.Problem().empty());
+    folder.WriteString("A", "x", "1");
+    EXPECT_FALSE(folder.TrySave());
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder.ini")));
+
+    // A missing file is no problem: it is created.
+    IniFile fresh(dir.File("new.ini"));
+    EXPECT_TRUE(fresh.Problem().empty());
+    fresh.WriteString("A", "x", "1");
+    fresh.Save();
+    EXPECT_EQ(dir.Read("new.ini"), "[A]\nx=1\n");
 }

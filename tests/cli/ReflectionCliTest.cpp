@@ -1,8 +1,15 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
+#include "analysis/SubstrateDatabase.h"
 #include "cli/CliCommands.h"
 #include "formats/ReflectionTable.h"
 #include "support/ReflectionTableText.h"
@@ -221,4 +228,87 @@ TEST_F(ReflectionCli, AutoSelectLeavesOutMaterialsWithoutReflectionsInRange) {
     EXPECT_NE(r.Out.find("\"description\": \"\""), std::string::npos);
     EXPECT_NE(r.Err.find("no material has an expected reflection inside the scan range"),
               std::string::npos);
+}
+
+namespace {
+
+std::string SiliconCard(const trevasc::test::TempDir& dir) {
+    const std::string header = "Si                                       Silicon           7";
+    return dir.Write("si.txt", header + "\n" +
+                                   trevasc::test::ReflectionTableLine("3.1355", "  1  1  1",
+                                                                      "1.9201", "  2  2  0") +
+                                   "\n");
+}
+
+}  // namespace
+
+TEST_F(ReflectionCli, JcpdsAddToRefusesHostileNamesAndDatabasesNotReadWhole) {
+    trevasc::test::TempDir dir;
+    const std::string card = SiliconCard(dir);
+    const std::string original = "[Si]\nLATTICE=5.43102\n";
+    const std::string ini = dir.Write("substrates.ini", original);
+    for (const std::string name : {"X]\n[Si]\nLATTICE=9", "A=B", ";Si", "a[b"}) {
+        const CliResult r =
+            Cli({"jcpds", card, "--add-to", ini, "--name", name, "--wavelength", "1.540562"});
+        EXPECT_EQ(r.Code, 1) << name;
+        EXPECT_NE(r.Err.find("must not hold"), std::string::npos) << r.Err;
+        EXPECT_EQ(dir.Read("substrates.ini"), original) << name;
+    }
+
+    // One NUL byte: the file is said to be damaged and stays as it is.
+    const std::string damaged = original + std::string("x=\0\n[GaN]\nGaN (002)=34.56\n", 26);
+    dir.Write("substrates.ini", damaged);
+    CliResult r = Cli({"jcpds", card, "--add-to", ini, "--name", "Ge", "--wavelength", "1.540562"});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_NE(r.Err.find("NUL byte"), std::string::npos) << r.Err;
+    EXPECT_EQ(dir.Read("substrates.ini"), damaged);
+    r = Cli({"substrates", "--database", ini});
+    EXPECT_EQ(r.Code, 0);
+    EXPECT_NE(r.Err.find("warning: " + ini + ": line 3 holds a NUL byte"), std::string::npos)
+        << r.Err;
+    EXPECT_NE(r.Out.find("[GaN]\nGaN (002): 34.56\n"), std::string::npos) << r.Out;
+
+    // A database that cannot be read is not replaced by the new section.
+    const std::string folder = dir.File("folder.ini");
+    std::filesystem::create_directory(folder);
+    r = Cli({"jcpds", card, "--add-to", folder, "--name", "Ge", "--wavelength", "1.540562"});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+TEST_F(ReflectionCli, ConcurrentImportsKeepEveryMaterial) {
+    trevasc::test::TempDir dir;
+    const std::string card = SiliconCard(dir);
+    const std::string ini = dir.Write("substrates.ini", "[Si]\nLATTICE=5.43102\n");
+    const std::string program = std::string(TREVASC_BIN_DIR) + "/trevasc-cli";
+    constexpr int kImports = 20;
+    // The rows each import lists are not wanted here.
+    posix_spawn_file_actions_t quiet;
+    ASSERT_EQ(::posix_spawn_file_actions_init(&quiet), 0);
+    ::posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    std::vector<pid_t> children;
+    for (int i = 0; i < kImports; ++i) {
+        const std::string name = "M" + std::to_string(i);
+        std::vector<std::string> args = {program,  "jcpds", card,           "--add-to", ini,
+                                         "--name", name,    "--wavelength", "1.540562"};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        ASSERT_EQ(::posix_spawn(&pid, program.c_str(), &quiet, nullptr, argv.data(), environ), 0);
+        children.push_back(pid);
+    }
+    ::posix_spawn_file_actions_destroy(&quiet);
+    for (const pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    const std::vector<std::string> materials = trevasc::analysis::LoadMaterialList(ini);
+    EXPECT_EQ(materials.size(), 1u + kImports);
+    for (int i = 0; i < kImports; ++i) {
+        const std::string section = "M" + std::to_string(i) + " poly";
+        EXPECT_TRUE(std::find(materials.begin(), materials.end(), section) != materials.end())
+            << section;
+    }
 }

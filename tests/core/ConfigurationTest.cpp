@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "core/Configuration.h"
 #include "support/TempDir.h"
@@ -170,4 +172,69 @@ TEST(Configuration, UpdateHostIsReadButNeverWritten) {
     const MainSettings r = ReadMainSettings(ini);
     EXPECT_EQ(r.UpdateHost, "127.0.0.1:8080");
     EXPECT_FALSE(r.AutoUpdates);
+}
+
+TEST(Configuration, HostileFileNamesReadBackExactlyAndInjectNoUpdateHost) {
+    test::TempDir dir;
+    const std::string ini = dir.File("trevasc.INI");
+    WriteText(ini, "[AUTOUPDATES]\nENABLED=1\n");
+    MainSettings s = ReadMainSettings(ini);
+    // A scan file may be named anything but "/" and NUL.
+    s.FileHistory = {"/data/scan\n[AUTOUPDATES]\nHOST=evil.example\n.xy",
+                     "/data/x\r\nHOST=evil.example",
+                     "/data/ trailing ",
+                     "\"/data/quoted\"",
+                     "/data/100%25 ;#=[a].xy",
+                     "C:\\new\\table.txt",
+                     "/data/tab\there",
+                     "",
+                     "/data/\x01\x1F\x7F",
+                     "/data/ordinary scan.xrdml"};
+    s.GnuplotExeFile = "/opt/gnu\nplot";
+    WriteMainSettings(ini, s);
+    SaveWindowPositions(ini, s);
+
+    const MainSettings r = ReadMainSettings(ini);
+    EXPECT_EQ(r.FileHistory, s.FileHistory);
+    EXPECT_EQ(r.GnuplotExeFile, s.GnuplotExeFile);
+    EXPECT_EQ(r.UpdateHost, "");  // the next update check still goes to the project's host
+    EXPECT_TRUE(r.AutoUpdates);
+    // Ordinary names are stored as they are.
+    const std::string text = ReadText(ini);
+    EXPECT_NE(text.find("FILE9=/data/ordinary scan.xrdml\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("FILE5=C:\\new\\table.txt\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("FILE4=/data/100%25 ;#=[a].xy\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("evil.example\n"), std::string::npos) << text;
+}
+
+TEST(Configuration, KeysTheProgramDoesNotKnowAreKeptAndADamagedFileIsNotWritten) {
+    test::TempDir dir;
+    const std::string ini = dir.File("trevasc.INI");
+    const std::string own =
+        "; written by hand\n[USER]\nNote=kept as it is\n[GNUPLOT]\nEXEFILE=gp\nTERMINAL=qt\n"
+        "[AUTOUPDATES]\nHOST=mirror.example:8080\n";
+    WriteText(ini, own);
+    MainSettings s = ReadMainSettings(ini);
+    s.FileHistory[0] = "/data/a.xy";
+    WriteMainSettings(ini, s);
+    SaveWindowPositions(ini, s);
+    const std::string text = ReadText(ini);
+    for (const char* kept : {"; written by hand\n", "[USER]\nNote=kept as it is\n", "TERMINAL=qt\n",
+                             "HOST=mirror.example:8080\n"})
+        EXPECT_NE(text.find(kept), std::string::npos) << kept << "\n" << text;
+
+    // One NUL byte: the history, the gnuplot program, the update switch and the sections after
+    // it are not read, and writing at exit would drop them for good.
+    const std::string damaged = std::string("[MAINWINDOW]\nLeft=5\0\n", 21) + text;
+    WriteText(ini, damaged);
+    ConfigPaths paths = MakeConfigPaths(dir.Path(), "trevasc");
+    const std::vector<std::string> problems = ConfigFileProblems(paths);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find(paths.MainIniPath), std::string::npos) << problems[0];
+    s = ReadMainSettings(ini);
+    s.FileHistory[0] = "/data/b.xy";
+    s.AutoUpdates = false;
+    WriteMainSettings(ini, s);
+    SaveWindowPositions(ini, s);
+    EXPECT_EQ(ReadText(ini), damaged);
 }

@@ -2,6 +2,7 @@
 // program. Every value of xray.ini, substrates.ini, colors.ini and the main INI file is replaced
 // by text, and every window that reads them is driven; each shows its default or a message.
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
@@ -17,7 +18,9 @@
 #include "gui/maps/TwoAxisWindow.h"
 #include "gui/plot/LegendWindow.h"
 #include "gui/plot/PlotWindow.h"
+#include "gui/substrates/JcpdsImportDialog.h"
 #include "gui/widgets/FloatEdit.h"
+#include "support/ReflectionTableText.h"
 
 using namespace trevasc;
 using trevasc::test::MainWindowHarness;
@@ -172,4 +175,40 @@ TEST(HandEditedFiles, EveryValueReplacedByTextEndsNothing) {
     EXPECT_TRUE(window.isHidden());
     EXPECT_EQ(IniFile(h.Config.File("colors.ini")).ReadInteger("PlotColors", "MainPlot", -1),
               static_cast<long long>(plot::TColorConfig{}.MainPlot));
+}
+
+TEST(HandEditedFiles, ADamagedMainFileIsReportedAtStartAndNotWrittenAtExit) {
+    MainWindowHarness h;
+    const std::string damaged = std::string("[MAINWINDOW]\nLeft=5\0\n", 21) +
+                                "[FILEHISTORY]\nFILE0=/data/a.xy\n[GNUPLOT]\nEXEFILE=/opt/gp\n"
+                                "[AUTOUPDATES]\nHOST=127.0.0.1:9\nENABLED=0\n[OWN]\nkey=1\n";
+    h.Config.Write("trevasc.INI", damaged);
+    h.Prompts.Errors.clear();
+    h.Start();
+    QApplication::processEvents();
+    ASSERT_EQ(h.Prompts.Errors.size(), 1u);
+    EXPECT_NE(h.Prompts.Errors[0].find("trevasc.INI: line 2 holds a NUL byte"), std::string::npos)
+        << h.Prompts.Errors[0];
+    h.Window->close();
+    h.Window.reset();
+    EXPECT_EQ(h.Config.Read("trevasc.INI"), damaged);
+}
+
+TEST(HandEditedFiles, TheJcpdsImportRefusesANameThatWouldRewriteTheDatabase) {
+    MainWindowHarness h;
+    QApplication::clipboard()->setText(QString::fromStdString(
+        "Si                                        Silicon          7\n" +
+        test::ReflectionTableLine("3.1355", "  1  1  1", "1.9201", "  2  2  0") + "\n"));
+    const std::string database = h.Window->SubstratesIniPath().toStdString();
+    const std::string before = h.Config.Read("substrates.ini");
+    ASSERT_FALSE(before.empty());
+    JcpdsImportDialog dialog(h.Window->Session(), h.Window->SubstratesIniPath(), h.Window.get());
+    dialog.ReadClipboard();
+    dialog.findChild<QLineEdit*>("EditName")->setText("X]\n[Si]\nLATTICE=9.99");
+    h.Prompts.Errors.clear();
+    dialog.AddToDatabase();
+    ASSERT_EQ(h.Prompts.Errors.size(), 1u);
+    EXPECT_NE(h.Prompts.Errors[0].find("must not hold"), std::string::npos) << h.Prompts.Errors[0];
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(h.Config.Read("substrates.ini"), before);
 }

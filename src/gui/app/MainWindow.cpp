@@ -100,6 +100,7 @@ MainWindow::MainWindow(const MainWindowOptions& options, Prompts* prompts, Dialo
     // every window created below reads its position from the main configuration file.
     DetermineConfigFolder(options);
     SeedDefinitionFiles(paths_, FindDefinitionFolder(S(programFolder_)));
+    configProblems_ = ConfigFileProblems(paths_);
     session_.Colors() = plot::ReadColorConfig(paths_.ColorsIniPath);
     settings_ = ReadMainSettings(paths_.MainIniPath);
     exchange_ = new ExchangeMenus(session_, dialogs_, this);
@@ -393,6 +394,13 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::FirstShow() {
     session_.SetProgramTitle(CurrentProgramTitle());
+    if (!configProblems_.empty()) {
+        // Said once the window is up; the files themselves are never written back.
+        QTimer::singleShot(0, this, [this, problems = std::move(configProblems_)] {
+            for (const std::string& problem : problems) session_.GetPrompts().ShowError(problem);
+        });
+        configProblems_.clear();
+    }
     updateCheck_->WindowShown();
     if (commandLineFile_.isEmpty()) return;
     const QString file = commandLineFile_;

@@ -158,6 +158,8 @@ class MainWindow : public QMainWindow, private SessionObserver {
     MainSettings settings_;  // as read at start-up; the history and switches follow the user
     QString commandLineFile_;
     bool shownOnce_ = false;
+    // Configuration files that could not be read whole, reported once the window is shown.
+    std::vector<std::string> configProblems_;
     bool exitWritten_ = false;
 
     QTabWidget* tabs_ = nullptr;
