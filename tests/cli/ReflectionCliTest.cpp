@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 #include "cli/CliCommands.h"
@@ -153,4 +155,30 @@ TEST_F(ReflectionCli, IdentifyNamesPeaksAfterTheChosenOrBestMaterial) {
     EXPECT_EQ(r.Code, 1);
     EXPECT_NE(r.Err.find(file + ": No material 'None'"), std::string::npos);
     EXPECT_EQ(Cli({"identify", file, "--database", ini}).Code, 2);
+}
+
+// The card is read through the program's file loader: nothing that never ends, blocks or is not
+// a file is read, and a file without reflection lines is a failure, not an empty success.
+TEST_F(ReflectionCli, JcpdsRefusesWhatIsNotACardFile) {
+    trevasc::test::TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0644), 0);
+    std::filesystem::create_directory(dir.File("folder"));
+    const std::string empty = dir.Write("empty.txt", "");
+    const std::string prose = dir.Write("notes.txt", "Silicon, measured on Monday\n");
+    const struct {
+        std::string File, Message;
+    } cases[] = {
+        {dir.File("fifo"), "It is a FIFO (named pipe), not a file."},
+        {dir.File("folder"), "It is a directory, not a file."},
+        {"/dev/zero", "It is a device, not a file."},
+        {empty, "No reflection lines found in the file."},
+        {prose, "No reflection lines found in the file."},
+    };
+    for (const auto& c : cases) {
+        const CliResult r = Cli({"jcpds", c.File});
+        EXPECT_EQ(r.Code, 1) << c.File;
+        EXPECT_NE(r.Err.find("trevasc-cli: " + c.File + ": "), std::string::npos) << r.Err;
+        EXPECT_NE(r.Err.find(c.Message), std::string::npos) << r.Err;
+        EXPECT_EQ(r.Out, "") << c.File;
+    }
 }
