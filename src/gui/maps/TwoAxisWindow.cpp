@@ -308,7 +308,10 @@ void TwoAxisWindow::ExportGnuplot(gnuplot::GnuplotKind kind) {
         for (const std::string& a : files.Arguments) arguments << Q(a);
         const QString program = gnuplotProgram_ ? gnuplotProgram_() : QStringLiteral("gnuplot");
         const std::string error = StartDetached(program, arguments);
-        if (!error.empty()) session_.GetPrompts().ShowError(error);
+        if (!error.empty()) {
+            gnuplot::RemoveGnuplotFiles(files.Files);  // of no use without the program
+            session_.GetPrompts().ShowError(error);
+        }
     });
 }
 
