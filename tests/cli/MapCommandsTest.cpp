@@ -229,7 +229,8 @@ TEST(CliGnuplot, ScreenKindsAndProgramFailures) {
     }
     // A program that cannot be started leaves neither data nor script behind.
     for (const char* kind : {"png-color", "color"}) {
-        std::filesystem::remove(dir.File("area_GnuPlotData.dat"));  // from the runs above
+        for (const char* made : {"area_GnuPlotData.dat", "area_GnuPlotCOLOR.plt"})
+            std::filesystem::remove(dir.File(made));  // from the runs above
         r = Cli({"gnuplot", scan, "--kind", kind, "--exe", dir.File("no such gnuplot"), "--json"});
         EXPECT_EQ(r.Code, 1);
         EXPECT_FALSE(std::filesystem::exists(dir.File("area_GnuPlotData.dat"))) << kind;
