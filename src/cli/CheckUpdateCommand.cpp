@@ -1,5 +1,6 @@
 #include "cli/CheckUpdateCommand.h"
 
+#include "cli/CliText.h"
 #include "update/VersionDocument.h"
 
 #ifdef TREVASC_HAVE_QT
@@ -41,7 +42,7 @@ int CheckUpdate(const std::vector<std::string>& args, std::ostream& out, std::os
         } else if (args[i] == "--url" && i + 1 < args.size()) {
             url = args[++i];
         } else {
-            err << "trevasc-cli: check-update: unexpected argument '" << args[i] << "'\n"
+            err << "trevasc-cli: check-update: unexpected argument '" << Shown(args[i]) << "'\n"
                 << kCheckUpdateUsage;
             return 2;
         }
@@ -61,15 +62,21 @@ int CheckUpdate(const std::vector<std::string>& args, std::ostream& out, std::os
         host = QUrl(QString::fromStdString(url)).authority().toStdString();
     }
     const FetchResult fetched = VersionDocumentFetch::Fetch(QUrl(QString::fromStdString(url)));
+    // The address, the error (which may quote a redirect target) and the document come from
+    // outside: shown escaped, as every quoted text of the batch tool.
     if (!fetched.Ok) {
-        err << "trevasc-cli: check-update: could not ask " << url << ": "
-            << fetched.Error.toStdString() << "\n";
+        err << "trevasc-cli: check-update: could not ask " << Shown(url) << ": "
+            << Shown(fetched.Error.toStdString()) << "\n";
         return 1;
     }
     const std::string document = fetched.Body.toStdString();
-    if (!update::ParseVersionDocument(document))
-        err << "trevasc-cli: check-update: " << url
-            << " is not a version document (a tag is missing or a number unreadable)\n";
+    // An answer that is not a version document says nothing about the versions: claiming the
+    // most recent version would be a failure reported as success.
+    if (!update::ParseVersionDocument(document)) {
+        err << "trevasc-cli: check-update: could not read the answer of " << Shown(url)
+            << ": it is not a version document (a tag is missing or a number unreadable)\n";
+        return 1;
+    }
     const update::UpdateCheckResult result =
         update::EvaluateVersionDocument(document, update::OwnVersion());
     if (json) {
@@ -81,7 +88,7 @@ int CheckUpdate(const std::vector<std::string>& args, std::ostream& out, std::os
     } else if (result.Newer) {
         out << result.Message << "\n"
             << update::DownloadPageUrl(host) << "\n\nChanges to prior versions\n"
-            << result.Changes << "\n";
+            << ShownLines(result.Changes) << "\n";
     } else {
         out << result.Message << "\n";
     }

@@ -16,6 +16,7 @@
 #include "base/Error.h"
 #include "base/MessageText.h"
 #include "base/NumberText.h"
+#include "base/SameFile.h"
 #include "cli/CheckUpdateCommand.h"
 #include "cli/CliPrompts.h"
 #include "cli/CliText.h"
@@ -316,6 +317,7 @@ int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     CliPrompts prompts(DatasetOption(a), a.Value("--dataset").has_value());
     WorkbenchSession session(prompts);
     try {
+        RefuseOutputOntoInput(*target, a.Files);
         session.OpenMainFile(file);
         const std::string text = a.Has("--all")
                                      ? formats::AllSpectraFileText(session.Registry(), '.')
@@ -406,6 +408,7 @@ int Peaks(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     WorkbenchSession session(prompts);
     session.SetProcessing(options.Processing);
     try {
+        RefuseOutputOntoInput(a.Value("-o").value_or("-"), a.Files);
         session.OpenMainFile(file);
         session.SetPeakSearch(options.Search);
         session.FindPeaks(options.Method);
@@ -446,6 +449,7 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     WorkbenchSession session(prompts);
     session.SetProcessing(options.Processing);
     try {
+        RefuseOutputOntoInput(*target, a.Files);
         session.OpenMainFile(file);
         if (a.Has("--peaks")) {
             session.SetPeakSearch(options.Search);
@@ -535,6 +539,8 @@ int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return s + "]";
     };
     try {
+        for (const char* output : {"-o", "--plot"})
+            RefuseOutputOntoInput(a.Value(output).value_or("-"), a.Files);
         session.OpenMainFile(file);
         const TDataPointArray& points = session.MainScan().Points;
         if (automatic) {

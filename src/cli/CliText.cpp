@@ -9,6 +9,16 @@ std::string Shown(const std::string& text) {
     return QuoteForMessage(text, kWholeText);
 }
 
+std::string ShownLines(const std::string& text) {
+    std::string shown;
+    size_t start = 0;
+    for (size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+        shown += Shown(text.substr(start, end - start)) + "\n";
+        start = end + 1;
+    }
+    return shown + Shown(text.substr(start));
+}
+
 std::string JsonString(const std::string& text) {
     std::string out = "\"";
     for (char c : Shown(text)) {

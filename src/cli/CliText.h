@@ -10,6 +10,8 @@ namespace trevasc::cli {
 // Text from the command line or a file as it may stand in a message or report line (control
 // characters and invalid UTF-8 written as \xNN).
 std::string Shown(const std::string& text);
+// Several lines of such text: each line as Shown, the line breaks kept.
+std::string ShownLines(const std::string& text);
 // A JSON string: valid UTF-8 without control characters (such bytes read "\\xNN"), quotes and
 // backslashes escaped.
 std::string JsonString(const std::string& text);

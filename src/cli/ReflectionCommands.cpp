@@ -2,21 +2,20 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <map>
 #include <new>
 #include <optional>
-#include <sstream>
 
 #include "analysis/AdditionalLines.h"
 #include "analysis/StructureSimulation.h"
 #include "analysis/SubstrateDatabase.h"
 #include "base/Error.h"
 #include "base/IniFile.h"
+#include "base/InputFile.h"
 #include "base/NumberText.h"
 #include "base/PathText.h"
+#include "base/SameFile.h"
 #include "cli/CliPrompts.h"
 #include "cli/CliText.h"
 #include "core/Configuration.h"
@@ -199,15 +198,20 @@ analysis::TIndexRange Range(const Options& o, const std::string& name) {
     return {*lo, *hi};
 }
 
+// The card text: a file through the program's file loader (regular files only, bounded), or
+// standard input for "-", bounded by the same limit.
 std::string ReadInput(const std::string& file) {
-    if (file == "-") {
-        std::ostringstream s;
-        s << std::cin.rdbuf();
-        return s.str();
+    if (file != "-") return ReadWholeFile(file);
+    std::string text;
+    char buffer[65536];
+    while (std::cin.read(buffer, sizeof buffer) || std::cin.gcount() > 0) {
+        text.append(buffer, static_cast<size_t>(std::cin.gcount()));
+        if (text.size() > kMaxInputFileSize)
+            throw TrevascError(
+                "The standard input holds more than 2 GiB, the most this program "
+                "reads.");
     }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw TrevascError("The file cannot be read.");
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return text;
 }
 
 }  // namespace
@@ -330,18 +334,20 @@ int JcpdsCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         if (o.Value("--add-to").has_value() != o.Value("--name").has_value())
             throw CommandError{"--add-to and --name go together"};
         const std::string& file = o.Files[0];
+        RefuseOutputOntoInput(o.Value("--add-to").value_or("-"), o.Files);
         const double wavelength = CurrentWavelengthOption(o, true);
         formats::TReflectionTable table;
         try {
             table = formats::ParseReflectionTable(ReadInput(file));
         } catch (const TrevascError& e) {
-            err << "trevasc-cli: " << file << ": " << e.what() << "\n";
+            err << "trevasc-cli: " << Shown(file) << ": " << Shown(e.what()) << "\n";
             return 1;
         }
         const auto rows = analysis::JcpdsImportRows(table, wavelength);
-        // A text that yields no reflection is no card: the layout that is read, besides the
-        // conversion message.
-        const std::string nothing = formats::NoReflectionsMessage(table);
+        // A text that yields no reflection (an empty file, prose, a plain d/I list) is no card:
+        // a failure with the layout that is read, besides the conversion message.
+        const std::string nothing =
+            formats::NoReflectionsMessage(table, file == "-" ? "the input" : "the file");
         const std::string& error = nothing.empty() ? table.Error : nothing;
         if (o.Has("--json")) {
             std::vector<const formats::TTableReflection*> listed;
@@ -364,7 +370,7 @@ int JcpdsCommand(const std::vector<std::string>& args, std::ostream& out, std::o
             for (const auto& r : rows) out << r << "\n";
         }
         if (!error.empty()) {
-            err << "trevasc-cli: " << file << ": " << error << "\n";
+            err << "trevasc-cli: " << Shown(file) << ": " << Shown(error) << "\n";
             return 1;
         }
         if (auto ini = o.Value("--add-to")) {

@@ -10,6 +10,7 @@
 #include "base/AtomicFile.h"
 #include "base/Error.h"
 #include "base/NumberText.h"
+#include "base/SameFile.h"
 #include "cli/CliPrompts.h"
 #include "cli/CliText.h"
 #include "cli/DrawProgram.h"
@@ -386,20 +387,24 @@ QStringList QtArguments(const std::vector<std::string>& arguments) {
 // Starts gnuplot without a shell: the screen kinds detached (gnuplot keeps its window), the
 // PNG kinds waited for, so that the picture exists when the command returns.
 void RunGnuplot(const std::string& program, const std::vector<std::string>& arguments, bool wait,
-                const std::string& picture) {
+                const gnuplot::GnuplotFiles& files) {
+    const std::string& picture = files.PictureFile;
     QProcess process;
     process.setProgram(QString::fromStdString(program));
     process.setArguments(QtArguments(arguments));
     process.setStandardInputFile(QProcess::nullDevice());
     const std::string name = "'" + Shown(program) + "'";
+    // Files for a program that never ran are of no use: they go, the message stays.
+    const auto notStarted = [&] {
+        gnuplot::RemoveGnuplotFiles(files);
+        return TrevascError("cannot start " + name + ": " + process.errorString().toStdString());
+    };
     if (!wait) {
-        if (!process.startDetached())
-            throw TrevascError("cannot start " + name + ": " + process.errorString().toStdString());
+        if (!process.startDetached()) throw notStarted();
         return;
     }
     process.start();
-    if (!process.waitForStarted())
-        throw TrevascError("cannot start " + name + ": " + process.errorString().toStdString());
+    if (!process.waitForStarted()) throw notStarted();
     constexpr int kMaxWaitMs = 5 * 60 * 1000;
     if (!process.waitForFinished(kMaxWaitMs)) {
         process.kill();
@@ -432,6 +437,7 @@ int LatticeCommand(const std::vector<std::string>& args, std::ostream& out, std:
     return RunTool(args, out, err, kLatticeHelp, [&] {
         ToolArguments a = Parse(
             args, {}, {"--direction", "--expected", "--auto", "--manual", "--nelson-riley-plot"});
+        RefuseOutputOntoInput(a.Value("--nelson-riley-plot").value_or("-"), a.Files);
         CliPrompts prompts(1, false);
         WorkbenchSession session(prompts);
         const double wavelength = SelectorWavelength(a, prompts);
@@ -537,7 +543,7 @@ int LatticeCommand(const std::vector<std::string>& args, std::ostream& out, std:
                 << "\n"
                 << "Nelson-Riley [Å]: " << calc.NelsonRileyText()
                 << "  Error: " << calc.NelsonRileyErrorText() << "\n"
-                << "Plot title: " << title << "\n";
+                << "Plot title: " << Shown(title) << "\n";
         }
         return 0;
     });
@@ -600,7 +606,7 @@ int ThicknessCommand(const std::vector<std::string>& args, std::ostream& out, st
                 << "Standard deviation [nm]: " << calc.DeviationText() << "\n"
                 << "Refraction-corrected [nm]: " << calc.RefractionText() << "\n"
                 << "Critical angle 2θc [°]: " << calc.CriticalAngleText() << "\n"
-                << "Plot title: " << title << "\n";
+                << "Plot title: " << Shown(title) << "\n";
         }
         return 0;
     });
@@ -614,6 +620,8 @@ int MapCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         const ToolArguments a = Parse(args, flags, values);
         const auto target = a.Value("-o");
         if (!target) throw InputError{"map needs -o OUT.png"};
+        for (const char* output : {"-o", "--text"})
+            RefuseOutputOntoInput(a.Value(output).value_or("-"), a.Files);
         const plot::TMapScale scale = ScaleOption(a);
         std::optional<std::pair<int, int>> size;
         if (auto text = a.Value("--size")) {
@@ -682,6 +690,10 @@ int GnuplotCommand(const std::vector<std::string>& args, std::ostream& out, std:
             a.Value("--template")
                 .value_or(FindDefinitionFolder(ProgramFolder()) + gnuplot::kTemplateFileName);
         const auto& registry = session.Registry();
+        const gnuplot::GnuplotFiles names =
+            gnuplot::GnuplotFileNames(registry.LoadedFileFolder, registry.LoadedFileName, kind);
+        for (const std::string& path : {names.DataFile, names.ScriptFile, names.PictureFile})
+            RefuseOutputOntoInput(path, a.Files);
         const gnuplot::GnuplotExportResult files = gnuplot::WriteGnuplotFiles(
             build.Dataset, kind, !a.Has("--no-contour"), registry.LoadedFileFolder,
             registry.LoadedFileName, templateFile);
@@ -690,7 +702,7 @@ int GnuplotCommand(const std::vector<std::string>& args, std::ostream& out, std:
 #ifdef TREVASC_HAVE_QT
             const bool png =
                 kind == gnuplot::GnuplotKind::PngBW || kind == gnuplot::GnuplotKind::PngColor;
-            RunGnuplot(program, files.Arguments, png, files.Files.PictureFile);
+            RunGnuplot(program, files.Arguments, png, files.Files);
 #else
             throw InputError{"this build cannot start programs (Qt was not found); use --no-run"};
 #endif

@@ -32,9 +32,10 @@ constexpr const char* kCardLayout =
 const std::string kNoReflectionLinesMessage =
     std::string("No reflection lines found in the clipboard. ") + kCardLayout;
 
-std::string NoReflectionsMessage(const TReflectionTable& table) {
+std::string NoReflectionsMessage(const TReflectionTable& table, std::string_view source) {
     if (!table.Reflections.empty()) return {};
-    if (table.Error.empty()) return kNoReflectionLinesMessage;
+    if (table.Error.empty())
+        return "No reflection lines found in " + std::string(source) + ". " + kCardLayout;
     return table.Error + "\n" + kCardLayout;
 }
 

@@ -28,8 +28,10 @@ extern const std::string kNoReflectionLinesMessage;
 
 // What to say when the table yields no reflection at all (the shown reflections then stay as
 // they are): kNoReflectionLinesMessage, or the conversion message that stopped the parsing
-// followed by the layout. Empty when the table yields a reflection.
-std::string NoReflectionsMessage(const TReflectionTable& table);
+// followed by the layout. Empty when the table yields a reflection. `source` names where the
+// text came from ("the clipboard", "the file").
+std::string NoReflectionsMessage(const TReflectionTable& table,
+                                 std::string_view source = "the clipboard");
 
 // Parses the table. A d field of 0 is skipped; a field that does not convert (a blank one too)
 // ends the parsing with the conversion message. "." or the user's separator is the decimal mark.

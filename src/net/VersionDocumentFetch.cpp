@@ -15,12 +15,13 @@ namespace trevasc {
 
 namespace {
 
-// The same server: scheme (or an upgrade to https), host and port.
-bool SameHost(const QUrl& from, const QUrl& to) {
-    const bool schemeOk =
-        to.scheme() == from.scheme() || (from.scheme() == "http" && to.scheme() == "https");
-    return schemeOk && to.host().compare(from.host(), Qt::CaseInsensitive) == 0 &&
-           (to.port(80) == from.port(80) || to.scheme() != from.scheme());
+// The same server: scheme, host and port. An upgrade to https would be a different port on the
+// same host, which is a different server as far as the check can tell.
+bool SameServer(const QUrl& from, const QUrl& to) {
+    const int defaultPort = from.scheme() == "https" ? 443 : 80;
+    return to.scheme() == from.scheme() &&
+           to.host().compare(from.host(), Qt::CaseInsensitive) == 0 &&
+           to.port(defaultPort) == from.port(defaultPort);
 }
 
 bool IsLoopback(const QString& host) {
@@ -49,6 +50,7 @@ void VersionDocumentFetch::Start(const QUrl& url, const FetchLimits& limits) {
     Release();
     url_ = url;
     limits_ = limits;
+    redirects_ = 0;
     body_.clear();
     if (!url.isValid() || (url.scheme() != "http" && url.scheme() != "https")) {
         // Reported from the event loop, as every other outcome, so that callers see one order.
@@ -63,13 +65,21 @@ void VersionDocumentFetch::Start(const QUrl& url, const FetchLimits& limits) {
     manager_ = new QNetworkAccessManager(this);
     // A proxy cannot reach this computer's own loopback server.
     if (IsLoopback(url.host())) manager_->setProxy(QNetworkProxy::NoProxy);
+    // One bound for the whole exchange, redirects included.
+    totalTimer_->start(limits.TotalTimeoutMs);
+    Get(url);
+}
+
+void VersionDocumentFetch::Get(const QUrl& url) {
+    body_.clear();
     QNetworkRequest request(url);
+    // Redirects are followed here, not by Qt: its own following of a redirect from a server that
+    // closes every connection re-sent requests and ended a loop with a meaningless status.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::UserVerifiedRedirectPolicy);
-    request.setMaximumRedirectsAllowed(5);
+                         QNetworkRequest::ManualRedirectPolicy);
     // Qt aborts a reply when no byte moves for this long: the connect timeout, and the same
     // patience with a server that accepts and never answers.
-    request.setTransferTimeout(limits.ConnectTimeoutMs);
+    request.setTransferTimeout(limits_.ConnectTimeoutMs);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
     request.setRawHeader("Connection", "close");
@@ -82,9 +92,7 @@ void VersionDocumentFetch::Start(const QUrl& url, const FetchLimits& limits) {
     reply_->setReadBufferSize(64 * 1024);
     connect(reply_, &QNetworkReply::readyRead, this, &VersionDocumentFetch::ReadAvailable);
     connect(reply_, &QNetworkReply::metaDataChanged, this, &VersionDocumentFetch::HeadersArrived);
-    connect(reply_, &QNetworkReply::redirected, this, &VersionDocumentFetch::Redirected);
     connect(reply_, &QNetworkReply::finished, this, &VersionDocumentFetch::ReplyFinished);
-    totalTimer_->start(limits.TotalTimeoutMs);
 }
 
 void VersionDocumentFetch::HeadersArrived() {
@@ -101,13 +109,18 @@ void VersionDocumentFetch::ReadAvailable() {
         Finish(false, QStringLiteral("the answer is longer than %1 bytes").arg(limits_.MaxBytes));
 }
 
-void VersionDocumentFetch::Redirected(const QUrl& target) {
-    if (!reply_) return;
-    if (!SameHost(url_, target)) {
-        Finish(false, "refused a redirect to another host: " + target.toString());
+void VersionDocumentFetch::FollowRedirect(const QUrl& target) {
+    if (!SameServer(url_, target)) {
+        Finish(false, "refused a redirect to another server: " + target.toString());
         return;
     }
-    emit reply_->redirectAllowed();
+    if (++redirects_ > limits_.MaxRedirects) {
+        Finish(false, QStringLiteral("the server redirects in a loop (more than %1 redirects)")
+                          .arg(limits_.MaxRedirects));
+        return;
+    }
+    DropReply();
+    Get(target);
 }
 
 void VersionDocumentFetch::ReplyFinished() {
@@ -120,6 +133,10 @@ void VersionDocumentFetch::ReplyFinished() {
         Finish(false, QStringLiteral("no answer within %1 s from %2")
                           .arg(limits_.ConnectTimeoutMs / 1000.0)
                           .arg(url_.host()));
+    } else if (const QVariant location =
+                   reply_->attribute(QNetworkRequest::RedirectionTargetAttribute);
+               status >= 300 && status <= 399 && location.isValid()) {
+        FollowRedirect(reply_->url().resolved(location.toUrl()));
     } else if (reply_->error() != QNetworkReply::NoError) {
         Finish(false, reply_->errorString());
     } else if (status < 200 || status > 299) {
@@ -137,6 +154,15 @@ void VersionDocumentFetch::Finish(bool ok, const QString& error) {
 
 void VersionDocumentFetch::Release() {
     totalTimer_->stop();
+    DropReply();
+    if (manager_) {
+        manager_->deleteLater();
+        manager_ = nullptr;
+    }
+    body_.clear();
+}
+
+void VersionDocumentFetch::DropReply() {
     if (reply_) {
         QNetworkReply* reply = reply_;
         reply_ = nullptr;
@@ -144,11 +170,6 @@ void VersionDocumentFetch::Release() {
         reply->abort();
         reply->deleteLater();
     }
-    if (manager_) {
-        manager_->deleteLater();
-        manager_ = nullptr;
-    }
-    body_.clear();
 }
 
 FetchResult VersionDocumentFetch::Fetch(const QUrl& url, const FetchLimits& limits) {

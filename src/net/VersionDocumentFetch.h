@@ -1,7 +1,7 @@
 #pragma once
 // The HTTP GET of the version document: asynchronous (the event loop keeps running while it
-// waits), bounded in time and size, and refusing redirects to other hosts. Needs only Qt Core
-// and Qt Network, so the batch tool shares it with the desktop program.
+// waits), bounded in time and size, and refusing redirects to another scheme, host or port. Needs
+// only Qt Core and Qt Network, so the batch tool shares it with the desktop program.
 #include <QByteArray>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -15,12 +15,15 @@ class QTimer;
 namespace trevasc {
 
 struct FetchLimits {
-    // Longest wait for the connection and between two pieces of the answer.
+    // Longest silence: the wait for the connection and between two pieces of the answer.
     int ConnectTimeoutMs = 5000;
-    // Longest wait for the whole answer, so that a server trickling bytes cannot hold the check.
-    int TotalTimeoutMs = 30000;
+    // Longest wait for the whole exchange, redirects included, so that a server trickling bytes
+    // cannot hold the check.
+    int TotalTimeoutMs = 15000;
     // A longer answer counts as a failure.
     qint64 MaxBytes = 1024 * 1024;
+    // More redirects than this count as a loop.
+    int MaxRedirects = 5;
 };
 
 // The outcome of one GET: the body, or the reason why there is none.
@@ -54,7 +57,11 @@ class VersionDocumentFetch : public QObject {
     void ReadAvailable();
     void HeadersArrived();
     void ReplyFinished();
-    void Redirected(const QUrl& target);
+    // One GET of the exchange (the first or a redirect's).
+    void Get(const QUrl& url);
+    void FollowRedirect(const QUrl& target);
+    // Abandons the current reply only; the exchange (manager, total timer) goes on.
+    void DropReply();
     void Finish(bool ok, const QString& error);
     void Release();
 
@@ -64,6 +71,7 @@ class VersionDocumentFetch : public QObject {
     QPointer<QNetworkAccessManager> manager_;
     QPointer<QNetworkReply> reply_;
     QTimer* totalTimer_ = nullptr;
+    int redirects_ = 0;
 };
 
 }  // namespace trevasc

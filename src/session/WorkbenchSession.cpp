@@ -13,6 +13,7 @@
 #include "base/MessageText.h"
 #include "base/NumberText.h"
 #include "base/PathText.h"
+#include "base/SameFile.h"
 #include "formats/PeakListFile.h"
 #include "formats/ScanFileReader.h"
 #include "formats/XylibReader.h"
@@ -385,6 +386,14 @@ void WorkbenchSession::ImportPeakList(const std::string& fileName) {
 
 void WorkbenchSession::ExportPeakList(const std::string& fileName, bool withIdent) {
     formats::WritePeakListFile(fileName, MainScan(), withIdent, registry_.PlotTitle);
+}
+
+bool WorkbenchSession::MayWriteExport(const std::string& fileName) {
+    if (registry_.LoadedFileName.empty()) return true;
+    const std::string scanFile = registry_.LoadedFileFolder + registry_.LoadedFileName;
+    if (!IsSameFile(fileName, scanFile)) return true;
+    return prompts_.Confirm(QuoteForMessage(fileName, kWholeText) +
+                            " is the open scan file. Replace the measurement with the export?");
 }
 
 void WorkbenchSession::SetProcessing(const analysis::ProcessingSettings& settings) {

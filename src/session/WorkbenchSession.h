@@ -254,6 +254,9 @@ class WorkbenchSession {
     void ImportPeakList(const std::string& fileName);
     // Peak list export; clears the unsaved flag. Throws TrevascError.
     void ExportPeakList(const std::string& fileName, bool withIdent);
+    // Before an export is written to `fileName`: true unless it is the open scan file (the same
+    // file after following links) and the user does not confirm replacing the measurement.
+    bool MayWriteExport(const std::string& fileName);
 
     // --- Peak fitting --------------------------------------------------------------------------
     // The displayed range (the full range before the first plot) as a point range of the main

@@ -71,6 +71,25 @@ TEST(CliCheckUpdate, NewerDocumentPrintsTheReminderInTextAndJson) {
     EXPECT_EQ(server.Requests, 2);
 }
 
+// The server's text reaches the terminal escaped: an escape sequence could rewrite the screen.
+TEST(CliCheckUpdate, ChangesAreShownEscapedLineByLine) {
+    EnsureApplication();
+    const update::ProgramVersion own = update::OwnVersion();
+    LocalHttpServer server;
+    server.Response = LocalHttpServer::Http(
+        200, "<VersionMajor>" + QByteArray::number(own.Major + 1) +
+                 "</VersionMajor><VersionMinor>0</VersionMinor><VersionBuild>0</VersionBuild>"
+                 "<Changes>fixed \x1b]0;owned\x07 title\nsecond \x1b[2J line</Changes>");
+    const CheckRun r = CheckUpdate({"--url", server.Url().toStdString()});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out.find('\x1b'), std::string::npos) << r.Out;
+    EXPECT_EQ(r.Out.find('\x07'), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("Changes to prior versions\nfixed \\x1b]0;owned\\x07 title\n"
+                         "second \\x1b[2j line\n"),
+              std::string::npos)
+        << r.Out;
+}
+
 TEST(CliCheckUpdate, NotNewerAndFailures) {
     EnsureApplication();
     const update::ProgramVersion own = update::OwnVersion();
@@ -81,7 +100,8 @@ TEST(CliCheckUpdate, NotNewerAndFailures) {
     };
     const Case cases[] = {
         {"equal", LocalHttpServer::Http(200, Document(own.Major, own.Minor, own.Build)), 0},
-        {"missing tag", LocalHttpServer::Http(200, "<versionmajor>99</versionmajor>"), 0},
+        {"missing tag", LocalHttpServer::Http(200, "<versionmajor>99</versionmajor>"), 1},
+        {"a web page", LocalHttpServer::Http(200, "<html><body>Moved</body></html>"), 1},
         {"HTTP 500", LocalHttpServer::Http(500, Document(99, 0, 0)), 1},
         {"10 MB", LocalHttpServer::Http(200, QByteArray(10 * 1024 * 1024, 'x')), 1},
     };
@@ -99,7 +119,11 @@ TEST(CliCheckUpdate, NotNewerAndFailures) {
                       "You are currently working with the most recent version of TREVASC!");
         } else {
             EXPECT_EQ(r.Out, "");
-            EXPECT_NE(r.Err.find("could not ask " + server.Url().toStdString()), std::string::npos)
+            // An answer that arrived but is no version document is unreadable, not "most recent".
+            const bool arrived = c.Response.startsWith("HTTP/1.1 200") && c.Response.size() < 1000;
+            EXPECT_NE(r.Err.find((arrived ? "could not read the answer of " : "could not ask ") +
+                                 server.Url().toStdString()),
+                      std::string::npos)
                 << r.Err;
         }
     }

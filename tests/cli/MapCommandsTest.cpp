@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 
@@ -226,7 +227,47 @@ TEST(CliGnuplot, ScreenKindsAndProgramFailures) {
         EXPECT_EQ(r.Code, 1) << f.Message;
         EXPECT_TRUE(Has(r.Err, f.Message)) << r.Err;
     }
+    // A program that cannot be started leaves neither data nor script behind.
+    for (const char* kind : {"png-color", "color"}) {
+        for (const char* made : {"area_GnuPlotData.dat", "area_GnuPlotCOLOR.plt"})
+            std::filesystem::remove(dir.File(made));  // from the runs above
+        r = Cli({"gnuplot", scan, "--kind", kind, "--exe", dir.File("no such gnuplot"), "--json"});
+        EXPECT_EQ(r.Code, 1);
+        EXPECT_FALSE(std::filesystem::exists(dir.File("area_GnuPlotData.dat"))) << kind;
+        EXPECT_FALSE(std::filesystem::exists(dir.File("area_GnuPlotCOLOR2PNG.plt"))) << kind;
+        EXPECT_FALSE(std::filesystem::exists(dir.File("area_GnuPlotCOLOR.plt"))) << kind;
+    }
     r = Cli({"gnuplot", kSingle, "--kind", "png-bw", "--no-run"});
     EXPECT_EQ(r.Code, 1);
     EXPECT_TRUE(Has(r.Err, "no second axis")) << r.Err;
+}
+
+// A picture from an earlier run must not make a run that wrote nothing look successful.
+TEST(CliGnuplot, StalePictureIsNotTakenForANewOne) {
+    TempDir dir;
+    const std::string scan = AreaCopy(dir);
+    const std::string picture = dir.Write("area_GnuPlotData.dat_BW.png", "picture of last week");
+    const CliRun r = Cli({"gnuplot", scan, "--kind", "png-bw", "--exe", "/bin/true"});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_TRUE(Has(r.Err, "finished without writing")) << r.Err;
+    EXPECT_FALSE(std::filesystem::exists(picture));
+}
+
+// A scan whose name holds a backslash: the script must not be looked for under a rewritten name
+// (dir/a/b_...plt), where a planted script would be run instead. Such a name is refused.
+TEST(CliGnuplot, BackslashInTheScanNameIsRefusedNotRewritten) {
+    TempDir dir;
+    const std::string scan = dir.File("a\\b.xrdml");
+    std::filesystem::copy_file(kArea, scan);
+    std::filesystem::create_directory(dir.File("a"));
+    const std::string marker = dir.File("planted-ran");
+    // A stand-in for gnuplot that runs what it is given as a shell script would be run.
+    const std::string fake = dir.Write("fake-gnuplot", "#!/bin/sh\nexec /bin/sh \"$1\"\n");
+    std::filesystem::permissions(fake, std::filesystem::perms::owner_all);
+    dir.Write("a/b_GnuPlotBW2PNG.plt", "touch '" + marker + "'\n");
+    const CliRun r = Cli({"gnuplot", scan, "--kind", "png-bw", "--exe", fake});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_TRUE(Has(r.Err, "backslash")) << r.Err;
+    EXPECT_FALSE(std::filesystem::exists(marker));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("a\\b_GnuPlotData.dat")));
 }

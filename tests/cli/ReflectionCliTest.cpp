@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -124,8 +125,10 @@ TEST_F(ReflectionCli, JcpdsListsRowsWritesTheDatabaseAndReportsConversionErrors)
     r = Cli({"jcpds", plain, "--add-to", ini, "--name", "Plain", "--wavelength", "1.540562"});
     EXPECT_EQ(r.Code, 1);
     EXPECT_EQ(r.Out, "");
-    EXPECT_EQ(r.Err,
-              "trevasc-cli: " + plain + ": " + trevasc::formats::kNoReflectionLinesMessage + "\n");
+    EXPECT_EQ(r.Err, "trevasc-cli: " + plain + ": No reflection lines found in the file. " +
+                         trevasc::formats::kNoReflectionLinesMessage.substr(
+                             trevasc::formats::kNoReflectionLinesMessage.find("Expected")) +
+                         "\n");
     EXPECT_EQ(dir.Read("substrates.ini").find("Plain"), std::string::npos);
     r = Cli({"jcpds", plain, "--json"});
     EXPECT_EQ(r.Code, 1);
@@ -310,5 +313,31 @@ TEST_F(ReflectionCli, ConcurrentImportsKeepEveryMaterial) {
         const std::string section = "M" + std::to_string(i) + " poly";
         EXPECT_TRUE(std::find(materials.begin(), materials.end(), section) != materials.end())
             << section;
+    }
+}
+
+// The card is read through the program's file loader: nothing that never ends, blocks or is not
+// a file is read, and a file without reflection lines is a failure, not an empty success.
+TEST_F(ReflectionCli, JcpdsRefusesWhatIsNotACardFile) {
+    trevasc::test::TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0644), 0);
+    std::filesystem::create_directory(dir.File("folder"));
+    const std::string empty = dir.Write("empty.txt", "");
+    const std::string prose = dir.Write("notes.txt", "Silicon, measured on Monday\n");
+    const struct {
+        std::string File, Message;
+    } cases[] = {
+        {dir.File("fifo"), "It is a FIFO (named pipe), not a file."},
+        {dir.File("folder"), "It is a directory, not a file."},
+        {"/dev/zero", "It is a device, not a file."},
+        {empty, "No reflection lines found in the file."},
+        {prose, "No reflection lines found in the file."},
+    };
+    for (const auto& c : cases) {
+        const CliResult r = Cli({"jcpds", c.File});
+        EXPECT_EQ(r.Code, 1) << c.File;
+        EXPECT_NE(r.Err.find("trevasc-cli: " + c.File + ": "), std::string::npos) << r.Err;
+        EXPECT_NE(r.Err.find(c.Message), std::string::npos) << r.Err;
+        EXPECT_EQ(r.Out, "") << c.File;
     }
 }

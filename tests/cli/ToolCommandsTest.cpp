@@ -205,3 +205,30 @@ TEST(CliThickness, FitOrdersCorrectsForRefraction) {
     EXPECT_EQ(both.Code, 1);
     EXPECT_TRUE(Has(both.Err, "--fit-orders")) << both.Err;
 }
+
+// The plot title comes from the scan (here its sample name, with the one-byte control sequence
+// introducer U+009B in it, which XML allows): the text reports show it escaped, as every other
+// quoted text of the batch tool.
+TEST(CliLattice, PlotTitleFromTheScanIsShownEscaped) {
+    std::ifstream in(
+        std::string(TREVASC_TEST_DATA_DIR) + "/xrdtools_test_scan_2ThetaOmega_v1.0.xrdml",
+        std::ios::binary);
+    std::string xml{std::istreambuf_iterator<char>(in), {}};
+    const size_t at = xml.find("B10135");
+    ASSERT_NE(at, std::string::npos);
+    xml.replace(at, 6,
+                "B1\xc2\x9b"
+                "2J0135");
+    const auto scan = std::filesystem::temp_directory_path() / "trevasc-cli-title.xrdml";
+    std::ofstream(scan, std::ios::binary) << xml;
+    for (const char* command : {"lattice", "thickness"}) {
+        const ToolRun r = RunTool({command, scan.string()});
+        ASSERT_EQ(r.Code, 0) << command << r.Err;
+        const size_t title = r.Out.find("Plot title: ");
+        ASSERT_NE(title, std::string::npos) << r.Out;
+        EXPECT_EQ(r.Out.find("\xc2\x9b"), std::string::npos) << command;
+        EXPECT_TRUE(Has(r.Out.substr(title), "B1\\x")) << r.Out.substr(title);
+        EXPECT_TRUE(Has(r.Out.substr(title), "2J0135")) << r.Out.substr(title);
+    }
+    std::filesystem::remove(scan);
+}

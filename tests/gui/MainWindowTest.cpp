@@ -393,3 +393,45 @@ TEST(MainWindowTest, BackgroundDropInsertLegendAndSelectMainPlot) {
     EXPECT_EQ(&w.Session().MainScan(), third);
     EXPECT_EQ(&w.Session().Registry().Additional(0), main);
 }
+
+// An export chosen onto the open scan file (by a link too) replaces the measurement only when the
+// user says so; "No" leaves the file as it was. The plot's PNG goes through the same question.
+TEST(MainWindowTest, ExportsAskBeforeReplacingTheOpenScanFile) {
+    MainWindowHarness h;
+    MainWindow& w = *h.Window;
+    const std::string scan = h.Config.File("s.xrdml");
+    std::filesystem::copy_file(TestDataFile().toStdString(), scan);
+    const std::string link = h.Config.File("link.xrdml");
+    std::filesystem::create_symlink(scan, link);
+    ASSERT_TRUE(w.Session().RunAction([&] { w.Session().OpenMainFile(scan); }));
+    QApplication::processEvents();
+    const std::string measured = h.Config.Read("s.xrdml");
+    const std::string question =
+        link + " is the open scan file. Replace the measurement with the export?";
+
+    h.Prompts.ConfirmAnswers = {false};
+    h.Dialogs.SaveAnswers = {QString::fromStdString(link)};
+    h.MenuItem("E&xport", "&All spectra to textfile")->trigger();
+    EXPECT_EQ(h.Prompts.Questions, std::vector<std::string>{question});
+    EXPECT_EQ(h.Config.Read("s.xrdml"), measured);
+
+    h.Prompts.ConfirmAnswers = {false};
+    h.Dialogs.PngSizeAnswer = true;
+    h.Dialogs.PngAnswers = {QString::fromStdString(link)};
+    w.Plot()->SaveAsPngClick();
+    EXPECT_EQ(h.Prompts.Questions.size(), 2u);
+    EXPECT_EQ(h.Config.Read("s.xrdml"), measured);
+    EXPECT_TRUE(h.Prompts.Errors.empty());
+
+    // Another name is written without a question; "Yes" replaces the scan with the text.
+    h.Dialogs.SaveAnswers = {QString::fromStdString(h.Config.File("s.txt"))};
+    h.MenuItem("E&xport", "&All spectra to textfile")->trigger();
+    EXPECT_EQ(h.Prompts.Questions.size(), 2u);
+    const std::string exported = h.Config.Read("s.txt");
+    ASSERT_FALSE(exported.empty());
+    h.Prompts.ConfirmAnswers = {true};
+    h.Dialogs.SaveAnswers = {QString::fromStdString(scan)};
+    h.MenuItem("E&xport", "&All spectra to textfile")->trigger();
+    EXPECT_EQ(h.Prompts.Questions.size(), 3u);
+    EXPECT_EQ(h.Config.Read("s.xrdml"), exported);
+}

@@ -407,9 +407,10 @@ TEST(TwoAxisWindow, GnuplotFailuresAreReportedAndTheMainWindowComesBack) {
     EXPECT_EQ(h.Prompts.Errors[0], "Systemfehler.  Code: 2.\r\nNo such file or directory");
     EXPECT_TRUE(map->statusBar()->currentMessage().isEmpty());  // no picture is coming
     EXPECT_TRUE(h.Window->isEnabled());
+    // A program that could not be started leaves neither the data file nor the script behind.
     const std::string base = h.Config.File("xrdtools_test_area_RSM_Omega2Theta_v1.0");
-    EXPECT_TRUE(std::filesystem::exists(base + "_GnuPlotData.dat"));
-    EXPECT_TRUE(std::filesystem::exists(base + "_GnuPlotCOLOR2PNG.plt"));
+    EXPECT_FALSE(std::filesystem::exists(base + "_GnuPlotData.dat"));
+    EXPECT_FALSE(std::filesystem::exists(base + "_GnuPlotCOLOR2PNG.plt"));
 
     // Without its template nothing is started, and the user is told.
     map->SetGnuplotTemplate(QString::fromStdString(h.Config.File("missing.plt")));

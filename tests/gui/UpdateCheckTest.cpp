@@ -1,5 +1,6 @@
 // The update check against a real HTTP server on 127.0.0.1 run by the test itself: the GET's
 // limits, and the main window's reminder, messages, timer and switch.
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTimer>
@@ -53,7 +54,7 @@ TEST(VersionDocumentFetch, AnswersOfTheServer) {
         {"10 MB unannounced", LocalHttpServer::Http(200, tenMegabytes, {}, false), false, "longer"},
         {"redirect to another host",
          LocalHttpServer::Http(302, {}, "Location: http://localhost.invalid/x.xml\r\n"), false,
-         "another host"},
+         "another server"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -109,6 +110,71 @@ TEST(VersionDocumentFetch, GivesUpOnASilentServerAndARefusedConnection) {
 
     r = Get("ftp://127.0.0.1/trevasc/currentversion.xml");
     EXPECT_FALSE(r.Ok);
+}
+
+// Only the same scheme, host and port: another port of this computer is another server, and so
+// is https; a redirect that never ends is reported as a loop.
+TEST(VersionDocumentFetch, RefusesRedirectsToAnotherPortOrSchemeAndReportsALoop) {
+    LocalHttpServer other;
+    other.Response = LocalHttpServer::Http(200, NewerDocument());
+    LocalHttpServer server;
+    const struct {
+        const char* Name;
+        QString Location;
+        const char* ErrorPart;
+    } cases[] = {
+        {"another port", other.Url(), "another server"},
+        {"https", "https://" + server.Host() + "/trevasc/currentversion.xml", "another server"},
+        {"itself", "/trevasc/currentversion.xml", "redirects in a loop"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        server.Requests = 0;
+        server.Response =
+            LocalHttpServer::Http(302, {}, "Location: " + c.Location.toUtf8() + "\r\n");
+        const FetchResult r = Get(server.Url());
+        EXPECT_FALSE(r.Ok);
+        EXPECT_TRUE(r.Error.contains(c.ErrorPart)) << r.Error.toStdString();
+        EXPECT_FALSE(r.Error.contains("status")) << r.Error.toStdString();
+    }
+    EXPECT_EQ(other.Requests, 0);
+    // The loop: the first request and the five redirects that were followed.
+    EXPECT_EQ(server.Requests, 6);
+}
+
+// A server that sends one byte now and then is never silent for long, so only the bound on the
+// whole exchange ends the wait: with the limits shortened the test runs in about a second.
+TEST(VersionDocumentFetch, ADrippingServerCannotHoldTheCheck) {
+    LocalHttpServer server;
+    server.Response = LocalHttpServer::Http(200, NewerDocument());
+    server.DripIntervalMs = 100;  // the whole answer would take about 25 s
+    FetchLimits limits;           // 5 s of silence as usual, the whole exchange shortened to 1 s
+    limits.TotalTimeoutMs = 1000;
+    QElapsedTimer clock;
+    clock.start();
+    const FetchResult r = Get(server.Url(), limits);
+    EXPECT_FALSE(r.Ok);
+    EXPECT_TRUE(r.Error.contains("no complete answer within 1 s")) << r.Error.toStdString();
+    EXPECT_GE(clock.elapsed(), 800);  // Qt's coarse timers may fire up to 5 % early
+    EXPECT_LT(clock.elapsed(), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(server.OpenConnections(), 0, 5000);
+}
+
+// The real limits: 5 s of silence ends the check (the README's promise), and the whole exchange
+// never takes more than 15 s.
+TEST(VersionDocumentFetch, DefaultLimitsAreFiveSecondsOfSilenceAndFifteenInAll) {
+    const FetchLimits defaults;
+    EXPECT_EQ(defaults.ConnectTimeoutMs, 5000);
+    EXPECT_EQ(defaults.TotalTimeoutMs, 15000);
+    LocalHttpServer silent;
+    silent.Silent = true;
+    QElapsedTimer clock;
+    clock.start();
+    const FetchResult r = Get(silent.Url());
+    EXPECT_FALSE(r.Ok);
+    EXPECT_TRUE(r.Error.contains("no answer within 5 s")) << r.Error.toStdString();
+    EXPECT_GE(clock.elapsed(), 4500);
+    EXPECT_LT(clock.elapsed(), 8000);
 }
 
 // A main window whose AUTOUPDATES section points at `server`.

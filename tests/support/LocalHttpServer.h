@@ -8,7 +8,9 @@
 #include <QObject>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <map>
+#include <memory>
 
 namespace trevasc::test {
 
@@ -17,6 +19,7 @@ class LocalHttpServer : public QObject {
     QByteArray Response;                      // the answer to any other path
     std::map<QByteArray, QByteArray> ByPath;  // path of the request line -> answer
     bool Silent = false;                      // accept and never answer
+    int DripIntervalMs = 0;                   // > 0: the answer one byte per interval
     int Requests = 0;                         // complete requests received
     QList<QByteArray> RequestLines;
 
@@ -67,8 +70,29 @@ class LocalHttpServer : public QObject {
         if (Silent) return;
         const QByteArray path = line.split(' ').value(1);
         const auto it = ByPath.find(path);
-        socket->write(it != ByPath.end() ? it->second : Response);
+        const QByteArray answer = it != ByPath.end() ? it->second : Response;
+        if (DripIntervalMs > 0) {
+            Drip(socket, answer);
+            return;
+        }
+        socket->write(answer);
         socket->disconnectFromHost();
+    }
+
+    // A server that keeps the line just alive: one byte per interval, until the answer is out or
+    // the client goes (the timer belongs to the socket and ends with it).
+    void Drip(QTcpSocket* socket, const QByteArray& answer) {
+        auto* timer = new QTimer(socket);
+        auto sent = std::make_shared<qsizetype>(0);
+        connect(timer, &QTimer::timeout, socket, [socket, timer, answer, sent] {
+            if (*sent >= answer.size() || socket->state() != QAbstractSocket::ConnectedState) {
+                timer->stop();
+                socket->disconnectFromHost();
+                return;
+            }
+            socket->write(answer.mid((*sent)++, 1));
+        });
+        timer->start(DripIntervalMs);
     }
 
     // The server goes first: its sockets report their end to the counters below.

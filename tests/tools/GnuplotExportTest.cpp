@@ -58,8 +58,9 @@ TEST(GnuplotExport, FileNamesBesideTheScan) {
     EXPECT_EQ(f.ScriptFile, "/d/m_GnuPlotCOLOR2PNG.plt");
     EXPECT_EQ(f.PictureFile, "/d/m_GnuPlotData.dat_Color.png");
 
-    EXPECT_EQ(GnuplotArguments("C:\\maps\\m_GnuPlotBW.plt", GnuplotKind::ScreenBW),
-              (std::vector<std::string>{"C:/maps/m_GnuPlotBW.plt", "-"}));
+    // Exactly the path that was written: a backslash is part of a file name here.
+    EXPECT_EQ(GnuplotArguments("/d/m_GnuPlotBW.plt", GnuplotKind::ScreenBW),
+              (std::vector<std::string>{"/d/m_GnuPlotBW.plt", "-"}));
     EXPECT_EQ(GnuplotArguments("/d/m_GnuPlotCOLOR.plt", GnuplotKind::ScreenColor).size(), 2u);
     EXPECT_EQ(GnuplotArguments("/d/m_GnuPlotBW2PNG.plt", GnuplotKind::PngBW),
               (std::vector<std::string>{"/d/m_GnuPlotBW2PNG.plt"}));
@@ -95,23 +96,23 @@ TEST(GnuplotExport, TemplateLinesPerKind) {
         "#BWONLY#\n"
         "a '#DATAFILE#' b '#DATAFILE#'\n"
         "last";
-    const std::string data = "C:\\maps\\m_GnuPlotData.dat";
+    const std::string data = "/maps/m_GnuPlotData.dat";
     const std::string picture = data + "_Color.png";
     const auto process = [&](GnuplotKind kind, bool contours) {
         return ProcessGnuplotTemplate(templ, kind, contours, data, picture);
     };
     // Only the first placeholder of a line is replaced; a line left empty is dropped.
-    const std::string tail = "a 'C:/maps/m_GnuPlotData.dat' b '#DATAFILE#'\nlast\n";
+    const std::string tail = "a '/maps/m_GnuPlotData.dat' b '#DATAFILE#'\nlast\n";
     EXPECT_EQ(process(GnuplotKind::ScreenBW, true), "set palette gray \n" + tail);
     EXPECT_EQ(process(GnuplotKind::ScreenColor, true),
-              "plot 'C:/maps/m_GnuPlotData.dat' with lines \nset terminal wxt\n" + tail);
+              "plot '/maps/m_GnuPlotData.dat' with lines \nset terminal wxt\n" + tail);
     EXPECT_EQ(process(GnuplotKind::PngBW, false),
-              "set output 'C:/maps/m_GnuPlotData.dat_Color.png' \nset palette gray \n"
+              "set output '/maps/m_GnuPlotData.dat_Color.png' \nset palette gray \n"
               "unset contour\n" +
                   tail);
     EXPECT_EQ(process(GnuplotKind::PngColor, false),
-              "plot 'C:/maps/m_GnuPlotData.dat' with lines \n"
-              "set output 'C:/maps/m_GnuPlotData.dat_Color.png' \nunset contour\n" +
+              "plot '/maps/m_GnuPlotData.dat' with lines \n"
+              "set output '/maps/m_GnuPlotData.dat_Color.png' \nunset contour\n" +
                   tail);
 }
 
@@ -152,6 +153,17 @@ TEST(GnuplotExport, WritesBothFilesOrNothingWithAClearMessage) {
     // command): refused with the name.
     const std::string quoted = refused(templ, "it's`id`.xrdml", map);
     EXPECT_NE(quoted.find("it's`id`_GnuPlotData.dat"), std::string::npos) << quoted;
+
+    // A backslash: gnuplot would read an escape inside double quotes, and a path rewritten with
+    // "/" would name another file (one somebody could have planted).
+    // (The scan "a\\b.xrdml" arrives as folder ".../a\\" and name "b.xrdml".)
+    const GnuplotExportResult slashed =
+        WriteGnuplotFiles(map, GnuplotKind::PngBW, true, folder + "a\\", "b.xrdml", templ);
+    EXPECT_FALSE(slashed.Ok);
+    EXPECT_NE(slashed.Message.find("a\\b_GnuPlotData.dat"), std::string::npos) << slashed.Message;
+    EXPECT_NE(slashed.Message.find("a backslash"), std::string::npos) << slashed.Message;
+    EXPECT_FALSE(Exists(slashed.Files.DataFile));
+    EXPECT_FALSE(Exists(slashed.Files.ScriptFile));
 
     // A folder that cannot be written: the message names the file.
     r = WriteGnuplotFiles(map, GnuplotKind::PngBW, true, folder + "no/such/folder/", "e.xrdml",
@@ -211,4 +223,31 @@ TEST(GnuplotExport, ShippedTemplateRendersPngsWithGnuplot) {
         ASSERT_GT(png.size(), 5000u) << c.Name;
         EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
     }
+}
+
+// A picture left by an earlier PNG export must not pass for the new one: it is removed before the
+// files are written. The screen kinds write no picture and leave it alone.
+TEST(GnuplotExport, PngKindsRemoveAnEarlierPicture) {
+    TempDir dir;
+    const std::string folder = dir.Path() + "/";
+    const std::string templ = dir.Write("t.plt", "set output '#OUTPUTFILE#'\nsplot '#DATAFILE#'\n");
+    const plot::T2dPlotDataset map = SmallMap(3, 4);
+    for (GnuplotKind kind : kKinds) {
+        const GnuplotFiles names = GnuplotFileNames(folder, "scan.xrdml", kind);
+        const std::string stale =
+            dir.Write(std::filesystem::path(names.PictureFile).filename().string(), "old picture");
+        const GnuplotExportResult r =
+            WriteGnuplotFiles(map, kind, true, folder, "scan.xrdml", templ);
+        ASSERT_TRUE(r.Ok) << r.Message;
+        const bool png = kind == GnuplotKind::PngBW || kind == GnuplotKind::PngColor;
+        EXPECT_EQ(Exists(stale), !png) << static_cast<int>(kind);
+        std::filesystem::remove(stale);
+    }
+    // After a failed start the data file and the script go.
+    const GnuplotExportResult r =
+        WriteGnuplotFiles(map, GnuplotKind::PngBW, true, folder, "gone.xrdml", templ);
+    ASSERT_TRUE(r.Ok);
+    RemoveGnuplotFiles(r.Files);
+    EXPECT_FALSE(Exists(r.Files.DataFile));
+    EXPECT_FALSE(Exists(r.Files.ScriptFile));
 }

@@ -84,7 +84,7 @@ QString ExchangeMenus::ProposedExportName(const char* suffix) const {
 void ExchangeMenus::ExportSpectrum() {
     if (!session_.HasMainScan()) return;
     const QString file = dialogs_.SaveTextFile(window_, ProposedExportName("_Spec.txt"));
-    if (file.isEmpty()) return;
+    if (file.isEmpty() || !session_.MayWriteExport(S(file))) return;
     session_.RunAction(
         [&] { WriteFileAtomic(S(file), formats::SpectrumFileText(session_.Registry())); });
 }
@@ -92,7 +92,7 @@ void ExchangeMenus::ExportSpectrum() {
 void ExchangeMenus::ExportAllSpectra() {
     if (!session_.HasMainScan()) return;
     const QString file = dialogs_.SaveTextFile(window_, ProposedExportName("_Spec.txt"));
-    if (file.isEmpty()) return;
+    if (file.isEmpty() || !session_.MayWriteExport(S(file))) return;
     session_.RunAction([&] {
         WriteFileAtomic(
             S(file), formats::AllSpectraFileText(session_.Registry(), session_.DecimalSeparator()));
@@ -102,7 +102,7 @@ void ExchangeMenus::ExportAllSpectra() {
 void ExchangeMenus::ExportPeakList(bool withIdent) {
     if (session_.MainScan().Peaks.Count() < 1) return;
     const QString file = dialogs_.SaveTextFile(window_, ProposedExportName("_Peaks.txt"));
-    if (file.isEmpty()) return;
+    if (file.isEmpty() || !session_.MayWriteExport(S(file))) return;
     session_.RunAction([&] { session_.ExportPeakList(S(file), withIdent); });
 }
 

@@ -342,6 +342,7 @@ void TwoAxisWindow::ExportGnuplot(gnuplot::GnuplotKind kind) {
         const QString program = gnuplotProgram_ ? gnuplotProgram_() : QStringLiteral("gnuplot");
         const std::string error = StartDetached(program, arguments);
         if (!error.empty()) {
+            gnuplot::RemoveGnuplotFiles(files.Files);  // of no use without the program
             session_.GetPrompts().ShowError(error);
             return;
         }

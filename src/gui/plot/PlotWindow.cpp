@@ -313,7 +313,7 @@ void PlotWindow::SaveAsPngClick() {
         // The image is drawn before the file dialog comes up.
         const QImage image = RenderPlotImage(width, height);
         const QString fileName = dialogs_.SavePngFile(this);
-        if (fileName.isEmpty()) return;
+        if (fileName.isEmpty() || !session_.MayWriteExport(fileName.toStdString())) return;
         WritePlotPng(image, fileName);
     } catch (const std::exception& e) {
         ShowError(e.what());

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 
 #include "base/AtomicFile.h"
 #include "base/Error.h"
@@ -25,11 +27,6 @@ bool IsColorKind(GnuplotKind kind) {
     return kind == GnuplotKind::ScreenColor || kind == GnuplotKind::PngColor;
 }
 
-std::string ForwardSlashes(std::string path) {
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
-
 // Replaces the first occurrence only: a template line names each file once.
 void ReplaceFirst(std::string& line, std::string_view placeholder, const std::string& value) {
     const size_t at = line.find(placeholder);
@@ -45,11 +42,13 @@ bool KeepMarkedLine(std::string& line, std::string_view marker, bool wanted) {
 }
 
 // gnuplot reads the paths inside quotes in its own command language, where a quote ends the
-// string and a backquote runs a shell command: such a file name is refused rather than escaped,
-// since the user's template decides the quoting.
+// string, a backquote runs a shell command and a backslash starts an escape inside double
+// quotes: such a file name is refused rather than escaped, since the user's template decides
+// the quoting. Refusing the backslash also means that every path is handed over exactly as it
+// was written; on this platform it is part of a file name, not a folder delimiter.
 bool IsSafeForScript(const std::string& path) {
     return std::none_of(path.begin(), path.end(), [](char c) {
-        return c == '\'' || c == '"' || c == '`' || static_cast<unsigned char>(c) < 32;
+        return c == '\'' || c == '"' || c == '`' || c == '\\' || static_cast<unsigned char>(c) < 32;
     });
 }
 
@@ -93,8 +92,8 @@ std::string GnuplotDataText(const plot::T2dPlotDataset& dataset) {
 std::string ProcessGnuplotTemplate(const std::string& templateText, GnuplotKind kind,
                                    bool contourLines, const std::string& dataFile,
                                    const std::string& pictureFile) {
-    const std::string data = ForwardSlashes(dataFile);
-    const std::string picture = ForwardSlashes(pictureFile);
+    const std::string& data = dataFile;
+    const std::string& picture = pictureFile;
     std::string script;
     size_t start = 0;
     while (start < templateText.size()) {
@@ -120,7 +119,7 @@ std::string ProcessGnuplotTemplate(const std::string& templateText, GnuplotKind 
 }
 
 std::vector<std::string> GnuplotArguments(const std::string& scriptFile, GnuplotKind kind) {
-    std::vector<std::string> arguments{ForwardSlashes(scriptFile)};
+    std::vector<std::string> arguments{scriptFile};
     if (IsScreenKind(kind)) arguments.push_back("-");
     return arguments;
 }
@@ -135,11 +134,13 @@ GnuplotExportResult WriteGnuplotFiles(const plot::T2dPlotDataset& dataset, Gnupl
         // Everything that can be checked is checked before the first file is written, so that a
         // failed export leaves no data file without a script, nor an empty script.
         if (dataset.Points.empty()) throw TrevascError(kEmptyMapMessage);
-        for (const std::string& path : {result.Files.DataFile, result.Files.PictureFile})
+        for (const std::string& path :
+             {result.Files.DataFile, result.Files.PictureFile, result.Files.ScriptFile})
             if (!IsSafeForScript(path))
                 throw TrevascError("The file name " + QuoteForMessage(path, kWholeText) +
-                                   " holds a quote or a control character, which gnuplot would "
-                                   "read as part of its commands. Rename the scan file.");
+                                   " holds a quote, a backslash or a control character, which "
+                                   "gnuplot would read as part of its commands. Rename the scan "
+                                   "file.");
         std::string templateText;
         {
             InputFile in(templateFile);
@@ -155,6 +156,16 @@ GnuplotExportResult WriteGnuplotFiles(const plot::T2dPlotDataset& dataset, Gnupl
                                "map.");
         const std::string script = ProcessGnuplotTemplate(
             templateText, kind, contourLines, result.Files.DataFile, result.Files.PictureFile);
+        // A picture left from an earlier export would pass for this one's when gnuplot writes
+        // nothing (a template without a png terminal, a failed plot): it goes first.
+        if (!IsScreenKind(kind)) {
+            std::error_code ec;
+            std::filesystem::remove(result.Files.PictureFile, ec);
+            if (ec)
+                throw TrevascError("The picture of an earlier export " +
+                                   QuoteForMessage(result.Files.PictureFile, kWholeText) +
+                                   " cannot be removed: " + ec.message());
+        }
         WriteFileAtomic(result.Files.DataFile, GnuplotDataText(dataset));
         WriteFileAtomic(result.Files.ScriptFile, script);
     } catch (const TrevascError& e) {
@@ -164,6 +175,12 @@ GnuplotExportResult WriteGnuplotFiles(const plot::T2dPlotDataset& dataset, Gnupl
     result.Arguments = GnuplotArguments(result.Files.ScriptFile, kind);
     result.Ok = true;
     return result;
+}
+
+void RemoveGnuplotFiles(const GnuplotFiles& files) {
+    std::error_code ec;
+    std::filesystem::remove(files.DataFile, ec);
+    std::filesystem::remove(files.ScriptFile, ec);
 }
 
 }  // namespace trevasc::gnuplot

@@ -35,7 +35,7 @@ std::string GnuplotDataText(const plot::T2dPlotDataset& dataset);
 std::string ProcessGnuplotTemplate(const std::string& templateText, GnuplotKind kind,
                                    bool contourLines, const std::string& dataFile,
                                    const std::string& pictureFile);
-// Arguments for the program: the script path with "/" separators, then "-" for the screen kinds
+// Arguments for the program: the script path exactly as written, then "-" for the screen kinds
 // (gnuplot stays open after the script).
 std::vector<std::string> GnuplotArguments(const std::string& scriptFile, GnuplotKind kind);
 
@@ -47,10 +47,15 @@ struct GnuplotExportResult {
 };
 // Writes the data file and the script (atomically) for a built map; templateFile is read whole.
 // Nothing is started here. A missing, oversized (kMaxTemplateSize) or placeholder-free
-// template, an empty map or a file name gnuplot could not read safely is reported before
-// anything is written; an unwritable folder gives a message naming the file.
+// template, an empty map or a file name gnuplot could not read safely (a quote, a backslash, a
+// control character) is reported before anything is written; an unwritable folder gives a
+// message naming the file. For the PNG kinds a picture of an earlier export is removed first,
+// so that only gnuplot's own output can be taken for the picture.
 GnuplotExportResult WriteGnuplotFiles(const plot::T2dPlotDataset& dataset, GnuplotKind kind,
                                       bool contourLines, const std::string& folder,
                                       const std::string& fileName, const std::string& templateFile);
+
+// Removes the data file and the script of an export whose program could not be started.
+void RemoveGnuplotFiles(const GnuplotFiles& files);
 
 }  // namespace trevasc::gnuplot
