@@ -128,6 +128,18 @@ ConfigPaths WorkbenchConfig() {
     return paths;
 }
 
+// The energy of a line of xray.ini. A damaged entry stops the command (exit 1), naming the line
+// and its value: the selector would keep its previous fields and the command would compute with
+// a wavelength that belongs to no line.
+double LineEnergy(const XrayLineTable& table, const std::string& name) {
+    try {
+        return table.Energy(name);
+    } catch (const XrayLineEnergyError& e) {
+        throw TrevascError(table.Path() + ": X-ray line '" + e.Line() + "' has the energy '" +
+                           e.Value() + "': " + e.what());
+    }
+}
+
 // --wavelength, --energy or --line as typed into the lattice window's X-ray tube selector: the
 // wavelength as that field shows it. Without them the default X-ray line.
 double CurrentWavelengthOption(const Options& o, bool energyMeansWavelength) {
@@ -136,12 +148,15 @@ double CurrentWavelengthOption(const Options& o, bool energyMeansWavelength) {
         (o.Value("--wavelength") ? 1 : 0) + (byEnergy ? 1 : 0) + (o.Value("--line") ? 1 : 0);
     if (given > 1) throw CommandError{"give only one of --wavelength, --energy and --line"};
     CliPrompts prompts(1, false);
-    XrayTubeSelectorState selector(WorkbenchConfig().XrayIniPath, prompts);
+    const XrayLineTable table(WorkbenchConfig().XrayIniPath);
+    XrayTubeSelectorState selector(table.Path(), prompts);
     selector.Create();
-    if (given == 0)  // the X-ray line selected at the workbench's last exit, as at its start
-        return selector.SelectedIndex() >= 0 && selector.Wavelength() > 0
-                   ? selector.Wavelength()
-                   : WorkbenchSession::kDefaultWavelength;
+    if (given == 0) {  // the X-ray line selected at the workbench's last exit, as at its start
+        if (selector.SelectedIndex() < 0) return WorkbenchSession::kDefaultWavelength;
+        LineEnergy(table, selector.Names()[static_cast<size_t>(selector.SelectedIndex())]);
+        return selector.Wavelength() > 0 ? selector.Wavelength()
+                                         : WorkbenchSession::kDefaultWavelength;
+    }
     if (auto w = o.Value("--wavelength")) {
         if (!TryParseFloat(*w)) throw CommandError{"--wavelength needs a number"};
         selector.OnWavelengthTextEdited(*w);
@@ -153,6 +168,7 @@ double CurrentWavelengthOption(const Options& o, bool energyMeansWavelength) {
         auto it = std::find(names.begin(), names.end(), *o.Value("--line"));
         if (it == names.end())
             throw CommandError{"unknown X-ray line '" + *o.Value("--line") + "'"};
+        LineEnergy(table, *it);
         selector.OnSelectionChanged(static_cast<int>(it - names.begin()));
     }
     const double w = selector.Wavelength();
@@ -286,7 +302,7 @@ int LinesCommand(const std::vector<std::string>& args, std::ostream& out, std::o
             const auto names = table.Names();
             if (std::find(names.begin(), names.end(), *t) == names.end())
                 throw CommandError{"unknown transition '" + *t + "'"};
-            in.Energy = table.Energy(*t);
+            in.Energy = LineEnergy(table, *t);
         }
         in.Lattice = Number(o, "--lattice", in.Lattice);
         if (in.Energy < 0 || in.Energy > 1e10) throw CommandError{"--energy is out of range"};
