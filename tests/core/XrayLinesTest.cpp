@@ -121,7 +121,7 @@ TEST(XrayTubeSelector, StoredIndexSelectionAndTypedValues) {
     EXPECT_EQ(s.WavelengthText(), "1.54997");
     s.SaveDefaultEnergy();
     EXPECT_EQ(IniFile(f.ini).ReadInteger("CONFIG", "DEFAULTENERGY", 99), -1);
-    EXPECT_EQ(XrayLineTable(f.ini).Names().size(), 4u);  // the table survives the write
+    EXPECT_EQ(XrayLineTable(f.ini).Names().size(), 5u);  // the table survives the write
     // A typed wavelength stays as typed; the energy follows.
     s.OnSelectionChanged(0);
     s.OnWavelengthTextEdited("1,54056");
