@@ -494,7 +494,7 @@ int IdentifyCommand(const std::vector<std::string>& args, std::ostream& out, std
                 std::vector<double> positions;
                 for (const TPeak& p : session.MainScan().Peaks.Items)
                     positions.push_back(p.Position);
-                const TDataPointArray& pts = session.MainScan().RawPoints;
+                const TRawPointArray& pts = session.MainScan().RawPoints;
                 const auto r = analysis::AutoSelectSubstrate(
                     materials, positions, pts.front().Position, pts.back().Position);
                 chosen = r.Best;
