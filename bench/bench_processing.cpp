@@ -51,10 +51,9 @@ const TDataSet& Scan() {
 }
 
 // The documented algorithm as written: every window summed again for every point.
-void NaiveSmoothAndRemoveBackground(const TDataPointArray& raw, int w, int b,
-                                    TDataPointArray& out) {
+void NaiveSmoothAndRemoveBackground(const TRawPointArray& raw, int w, int b, TDataPointArray& out) {
     const long n = static_cast<long>(raw.size());
-    out = raw;
+    out = ToDataPoints(raw);
     for (long i = 0; i < n; ++i) {
         int64_t sum = 0;
         for (long j = i - w / 2; j < i - w / 2 + w; ++j)

@@ -1,15 +1,20 @@
 // Reading large scan files through ReadScanFile: a 1,000,000-line two-column file, a
 // 1,000,000-line XYE column file (which the two-column reader refuses first) and XML area
 // measurements of 1000 scans x 2000 points (intensities, and raw counts with attenuation
-// factors). The files are generated into a temporary folder; scripts/make-bench-files.py writes
-// the same files byte for byte, for timing whole programs against them.
+// factors); the peak memory of reading, peak search and map building on the area measurement,
+// and the size of the all-spectra table. The files are generated into a temporary folder;
+// scripts/make-bench-files.py writes the same files byte for byte, for timing whole programs
+// against them.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <limits>
 #include <string>
@@ -17,6 +22,9 @@
 #include "core/Prompts.h"
 #include "core/ScanData.h"
 #include "formats/ScanFileReader.h"
+#include "formats/TextExchange.h"
+#include "session/WorkbenchSession.h"
+#include "tools/maps/MapBuilder.h"
 
 namespace {
 
@@ -228,6 +236,90 @@ BENCHMARK(BM_ConvertXmlArea1000x2000Intensities)
     ->ArgName("threads2")
     ->Arg(0)
     ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
+
+// Peak memory of the batch tool's stages on the area measurement: reading it as "info" does
+// (0), with the peak search of "peaks" (1), and with the map dataset of "map" (2). Each run is a
+// forked child, so the peak resident size (getrusage of the child) belongs to that stage alone.
+// Counters: the peak in MB above a child that does nothing, and that peak over the points held
+// as doubles (position and intensity, 16 bytes a point).
+long PeakKilobytesOfChild(const std::function<void()>& work) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        work();
+        std::_Exit(0);
+    }
+    int status = 0;
+    struct rusage usage {};
+    if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0)
+        return -1;
+    return usage.ru_maxrss;
+}
+
+void BM_PeakMemoryXmlArea1000x2000(benchmark::State& state) {
+    const std::string& file = Files().AreaIntensities;
+    const int stage = static_cast<int>(state.range(0));
+    long kilobytes = 0;
+    for (auto _ : state) {
+        kilobytes = PeakKilobytesOfChild([&] {
+            UnattendedPrompts prompts;
+            WorkbenchSession session(prompts);
+            session.OpenMainFile(file);
+            if (stage >= 1) session.FindPeaks(analysis::TPeakMethod::Slope);
+            if (stage >= 2) {
+                const maps::MapBuild map = maps::BuildMapDataset(session.Registry(), {});
+                benchmark::DoNotOptimize(map.Dataset.Points.data());
+            }
+        });
+    }
+    // A child that does nothing: the pages it shares with this process at the fork.
+    const long baseline = PeakKilobytesOfChild([] {});
+    if (kilobytes < 0 || baseline < 0) state.SkipWithError("the child failed");
+    const double bytes = static_cast<double>(kilobytes - baseline) * 1024.0;
+    const double points = 1000.0 * 2000.0;
+    state.counters["peak_MB"] = bytes / (1024.0 * 1024.0);
+    state.counters["peak_per_doubles"] = bytes / (points * 16.0);
+}
+BENCHMARK(BM_PeakMemoryXmlArea1000x2000)
+    ->ArgName("stage")
+    ->DenseRange(0, 2)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// "convert --all" of `scans` scans of 500 points each, every scan at its own positions (as an
+// area map of coupled scans): output bytes per point read. A table whose size follows the
+// points stays flat over the argument; one row per distinct position with a column per scan
+// grows with the number of scans.
+void BM_AllSpectraTextDistinctPositions(benchmark::State& state) {
+    const int scans = static_cast<int>(state.range(0));
+    constexpr int kPoints = 500;
+    ScanRegistry registry;
+    for (int s = 0; s < scans; ++s) {
+        TDataSet& scan = s == 0 ? registry.MainScan() : registry.AppendAdditionalScan();
+        TDataPointArray points(kPoints);
+        for (int p = 0; p < kPoints; ++p) {
+            points[static_cast<size_t>(p)].Position = 30.0 + 0.01 * p + 0.0001 * s;
+            points[static_cast<size_t>(p)].Intensity = static_cast<int32_t>(
+                Noise(static_cast<unsigned long long>(s) * kPoints + p) % 1000);
+        }
+        scan.Name = "scan " + std::to_string(s);
+        scan.SetRawPoints(std::move(points));
+    }
+    size_t bytes = 0;
+    for (auto _ : state) {
+        const std::string text = formats::AllSpectraFileText(registry, '.');
+        bytes = text.size();
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.counters["bytes_per_point"] = static_cast<double>(bytes) / (double(scans) * kPoints);
+    state.counters["output_MB"] = static_cast<double>(bytes) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_AllSpectraTextDistinctPositions)
+    ->ArgName("scans")
+    ->Arg(25)
+    ->Arg(100)
+    ->Arg(400)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -26,7 +26,7 @@ int32_t SaturateToInt32(int64_t v) {
 // right), so each point costs O(1). Integer sums are exact, so this equals the per-point sum;
 // 64 bits keep it exact for any count a 32-bit intensity can hold.
 // Points from..to-1 only: a range starts its sum afresh, and integer sums make that exact.
-void SmoothInto(const TDataPointArray& raw, int w, TDataPointArray& out, Index from, Index to) {
+void SmoothInto(const TRawPointArray& raw, int w, TDataPointArray& out, Index from, Index to) {
     const Index n = static_cast<Index>(raw.size());
     const Index h = w / 2;
     int64_t inside = 0;
@@ -202,11 +202,11 @@ int ClampInt(int v, int lo, int hi) {
 
 void RebuildProcessedCurve(TDataSet& scan, const ProcessingSettings& settings,
                            size_t parallelFrom) {
-    const TDataPointArray& raw = scan.RawPoints;
+    const TRawPointArray& raw = scan.RawPoints;
     TDataPointArray& pts = scan.Points;
     const size_t n = raw.size();
     if (!settings.NoiseSuppression) {
-        pts = raw;  // whole points: slope and curvature become the raw zeros
+        pts = ToDataPoints(raw);  // slope and curvature are 0 until computed
     } else {
         pts.resize(n);
         const int w = ClampInt(settings.SmoothWidth, kMinSmoothWidth, kMaxSmoothWidth);

@@ -153,7 +153,7 @@ ScanSummary Summarize(const TDataSet& scan) {
         s.Last = scan.RawPoints.back().Position;
         auto [mn, mx] = std::minmax_element(
             scan.RawPoints.begin(), scan.RawPoints.end(),
-            [](const TDataPoint& a, const TDataPoint& b) { return a.Intensity < b.Intensity; });
+            [](const TRawPoint& a, const TRawPoint& b) { return a.Intensity < b.Intensity; });
         s.MinIntensity = mn->Intensity;
         s.MaxIntensity = mx->Intensity;
     }

@@ -130,6 +130,18 @@ ConfigPaths WorkbenchConfig() {
     return paths;
 }
 
+// The energy of a line of xray.ini. A damaged entry stops the command (exit 1), naming the line
+// and its value: the selector would keep its previous fields and the command would compute with
+// a wavelength that belongs to no line.
+double LineEnergy(const XrayLineTable& table, const std::string& name) {
+    try {
+        return table.Energy(name);
+    } catch (const XrayLineEnergyError& e) {
+        throw TrevascError(table.Path() + ": X-ray line '" + e.Line() + "' has the energy '" +
+                           e.Value() + "': " + e.what());
+    }
+}
+
 // --wavelength, --energy or --line as typed into the lattice window's X-ray tube selector: the
 // wavelength as that field shows it. Without them the default X-ray line.
 double CurrentWavelengthOption(const Options& o, bool energyMeansWavelength) {
@@ -138,13 +150,18 @@ double CurrentWavelengthOption(const Options& o, bool energyMeansWavelength) {
         (o.Value("--wavelength") ? 1 : 0) + (byEnergy ? 1 : 0) + (o.Value("--line") ? 1 : 0);
     if (given > 1) throw CommandError{"give only one of --wavelength, --energy and --line"};
     CliPrompts prompts(1, false);
-    XrayTubeSelectorState selector(WorkbenchConfig().XrayIniPath, prompts);
+    const XrayLineTable table(WorkbenchConfig().XrayIniPath);
+    XrayTubeSelectorState selector(table.Path(), prompts);
     selector.Create();
-    // The X-ray line selected, or the value typed, at the workbench's last exit, as at its start.
-    if (given == 0)
+    // The X-ray line selected, or the value typed, at the workbench's last exit, as at its start;
+    // a selected line whose stored energy gives no wavelength is reported, not replaced.
+    if (given == 0) {
+        if (selector.SelectedIndex() >= 0)
+            LineEnergy(table, selector.Names()[static_cast<size_t>(selector.SelectedIndex())]);
         return (selector.SelectedIndex() >= 0 || selector.TypedValue()) && selector.Wavelength() > 0
                    ? selector.Wavelength()
                    : WorkbenchSession::kDefaultWavelength;
+    }
     if (auto w = o.Value("--wavelength")) {
         if (!TryParseFloat(*w)) throw CommandError{"--wavelength needs a number"};
         selector.OnWavelengthTextEdited(*w);
@@ -156,6 +173,7 @@ double CurrentWavelengthOption(const Options& o, bool energyMeansWavelength) {
         auto it = std::find(names.begin(), names.end(), *o.Value("--line"));
         if (it == names.end())
             throw CommandError{"unknown X-ray line '" + *o.Value("--line") + "'"};
+        LineEnergy(table, *it);
         selector.OnSelectionChanged(static_cast<int>(it - names.begin()));
     }
     const double w = selector.Wavelength();
@@ -294,7 +312,7 @@ int LinesCommand(const std::vector<std::string>& args, std::ostream& out, std::o
             const auto names = table.Names();
             if (std::find(names.begin(), names.end(), *t) == names.end())
                 throw CommandError{"unknown transition '" + *t + "'"};
-            in.Energy = table.Energy(*t);
+            in.Energy = LineEnergy(table, *t);
         }
         in.Lattice = Number(o, "--lattice", in.Lattice);
         if (in.Energy < 0 || in.Energy > 1e10) throw CommandError{"--energy is out of range"};
@@ -495,7 +513,7 @@ int IdentifyCommand(const std::vector<std::string>& args, std::ostream& out, std
                 std::vector<double> positions;
                 for (const TPeak& p : session.MainScan().Peaks.Items)
                     positions.push_back(p.Position);
-                const TDataPointArray& pts = session.MainScan().RawPoints;
+                const TRawPointArray& pts = session.MainScan().RawPoints;
                 const auto r = analysis::AutoSelectSubstrate(
                     materials, positions, pts.front().Position, pts.back().Position);
                 chosen = r.Best;

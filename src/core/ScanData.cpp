@@ -1,6 +1,7 @@
 #include "core/ScanData.h"
 
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 
 namespace trevasc {
@@ -24,14 +25,33 @@ const char* ScanKindName(TScanKind kind) {
     return kind == TScanKind::TwoThetaCommonOmega ? "TwoThetaCommonOmega" : AxisLabel(kind);
 }
 
+TRawPointArray ToRawPoints(const TDataPointArray& points) {
+    TRawPointArray raw(points.size());
+    for (size_t i = 0; i < points.size(); ++i) raw[i] = {points[i].Position, points[i].Intensity};
+    return raw;
+}
+
+TDataPointArray ToDataPoints(const TRawPointArray& points) {
+    TDataPointArray out(points.size());
+    // Zeroed padding too: equal points are then equal byte for byte, wherever the memory came
+    // from.
+    if (!out.empty())
+        std::memset(static_cast<void*>(out.data()), 0, out.size() * sizeof(TDataPoint));
+    for (size_t i = 0; i < points.size(); ++i) {
+        out[i].Position = points[i].Position;
+        out[i].Intensity = points[i].Intensity;
+    }
+    return out;
+}
+
 void TDataSet::SetRawPoints(TDataPointArray points) {
-    RawPoints = std::move(points);
-    Points = RawPoints;
+    RawPoints = ToRawPoints(points);
+    Points = std::move(points);
     MarkPointsChanged();
 }
 
 void TDataSet::ReplaceRawPoints(TDataPointArray points) {
-    RawPoints = std::move(points);
+    RawPoints = ToRawPoints(points);
     Points = TDataPointArray();
     MarkPointsChanged();
 }

@@ -53,7 +53,18 @@ std::vector<std::string> XrayLineTable::Names() const {
 
 double XrayLineTable::Energy(const std::string& name, char decimalSeparator) const {
     const std::string text = IniFile(path_).ReadString("ENERGY", name, "8000");
-    return ParseFloat(ToLocalDecimal(text, decimalSeparator));
+    double energy = 0.0;
+    try {
+        energy = ParseFloat(ToLocalDecimal(text, decimalSeparator));
+    } catch (const TrevascError& e) {
+        throw XrayLineEnergyError(e.what(), name, text);
+    }
+    // 0 would fail in EnergyToWavelength anyway; a negative energy would give a negative
+    // wavelength that the fields clamp, so every calculation would run with a made-up value.
+    if (energy == 0.0) throw XrayLineEnergyError(kZeroDivideMessage, name, text);
+    if (!(energy > 0.0) || !std::isfinite(energy))
+        throw XrayLineEnergyError("'" + text + "' is no photon energy above 0 eV", name, text);
+    return energy;
 }
 
 int XrayLineTable::DefaultEnergyIndex() const {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Error.h"
+
 namespace trevasc {
 
 // The program's constants. They give E * lambda = 12399.78285 eV*A; results must not change, so
@@ -39,6 +41,21 @@ struct TypedXrayValue {
     std::string Text;  // as typed, trimmed, with "." as decimal mark
 };
 
+// A stored transition energy that gives no wavelength: no number, 0 or negative. what() is the
+// message a selector shows (the conversion message, the division message for 0); Line() and
+// Value() name the damaged entry for reports outside a window.
+class XrayLineEnergyError : public TrevascError {
+  public:
+    XrayLineEnergyError(const std::string& message, std::string line, std::string value)
+        : TrevascError(message), line_(std::move(line)), value_(std::move(value)) {}
+    const std::string& Line() const { return line_; }
+    const std::string& Value() const { return value_; }
+
+  private:
+    std::string line_;
+    std::string value_;
+};
+
 // The transitions of xray.ini: names (keys of section ENERGY in file order) and energies in eV.
 // Nothing is cached: every call reads the file again, so hand edits take effect at once.
 class XrayLineTable {
@@ -49,7 +66,9 @@ class XrayLineTable {
     // Key names of section ENERGY in file order; empty when the file is missing.
     std::vector<std::string> Names() const;
     // Energy of a transition: the key's value (default "8000") with "." or "," as decimal mark.
-    // A value that is not a number throws TrevascError with the float conversion message.
+    // Every caller gets a usable energy or an XrayLineEnergyError: a value that is not a number
+    // (float conversion message), 0 (the division message its wavelength would give) or a
+    // negative or infinite value.
     double Energy(const std::string& name, char decimalSeparator = '.') const;
     // CONFIG/DEFAULTENERGY: the list index selected at the last program end (default 0).
     int DefaultEnergyIndex() const;

@@ -1,7 +1,11 @@
 #include "formats/ScanFileReader.h"
 
+#include <algorithm>
 #include <exception>
+#include <functional>
+#include <numeric>
 #include <optional>
+#include <vector>
 
 #include "base/Error.h"
 #include "base/InputFile.h"
@@ -188,16 +192,24 @@ void FillScan(TDataSet& target, TParsedScan&& parsed) {
 
 void CommitScans(ScanRegistry& registry, bool main, TScanKind kind,
                  std::vector<TParsedScan>&& scans) {
-    size_t first = 0;
+    std::vector<TDataSet*> targets;
+    targets.reserve(scans.size());
     if (main) {
         registry.OpenScanKind = kind;
-        if (!scans.empty()) {
-            FillScan(registry.MainScan(), std::move(scans[0]));
-            first = 1;
-        }
+        if (!scans.empty()) targets.push_back(&registry.MainScan());
     }
-    for (size_t i = first; i < scans.size(); ++i)
-        FillScan(registry.AppendAdditionalScan(), std::move(scans[i]));
+    while (targets.size() < scans.size()) targets.push_back(&registry.AppendAdditionalScan());
+    // The scans keep their points in the smaller raw form and the parsed arrays are freed as they
+    // are converted. Scans read on two threads share the allocator's chunks, and a chunk goes
+    // back to the system only with its last array: converting in the order of the arrays'
+    // addresses empties the chunks one after the other, so that both forms of all points are
+    // never held at once.
+    std::vector<size_t> order(scans.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return std::less<const TDataPoint*>()(scans[a].Points.data(), scans[b].Points.data());
+    });
+    for (size_t i : order) FillScan(*targets[i], std::move(scans[i]));
 }
 
 }  // namespace trevasc::formats

@@ -229,7 +229,7 @@ TEST(Slope, RecomputedOnlyWhenWindowOrPointsChanged) {
     const std::vector<std::function<void()>> changes = {
         [&] { scan.MarkPointsChanged(); },
         [&] { RebuildProcessedCurve(scan, Settings(true, 5)); },
-        [&] { scan.SetRawPoints(scan.RawPoints); },
+        [&] { scan.SetRawPoints(ToDataPoints(scan.RawPoints)); },
     };
     for (size_t k = 0; k < changes.size(); ++k) {
         ComputeSlopeAndCurvature(scan, 15);

@@ -341,3 +341,54 @@ TEST_F(ReflectionCli, JcpdsRefusesWhatIsNotACardFile) {
         EXPECT_EQ(r.Out, "") << c.File;
     }
 }
+
+// A damaged energy of the X-ray line in use must stop the command: before, the commands went on
+// with the selector's initial 4 A (or listed nothing) and exited 0.
+TEST_F(ReflectionCli, DamagedXrayLineStopsTheCommandsThatUseIt) {
+    std::filesystem::create_directories(config.File("trevasc"));
+    const auto writeIni = [&](const std::string& defaultIndex) {
+        config.Write("trevasc/xray.ini",
+                     "[ENERGY]\nCu=8047.8\nText=8O48\nZero=0\nNegative=-8047.8\n[CONFIG]\n"
+                     "DEFAULTENERGY=" +
+                         defaultIndex + "\n");
+    };
+    trevasc::test::TempDir dir;
+    const std::string card = dir.Write(
+        "si.txt", "Si                                       Silicon           7\n" +
+                      trevasc::test::ReflectionTableLine("3.1355", "  1  1  1", "", "") + "\n");
+    const std::vector<std::vector<std::string>> commands = {
+        {"simulate", "--system", "cubic", "--h", "1", "1"},
+        {"lines", "--selected-peak", "28.441"},
+        {"jcpds", card}};
+
+    writeIni("0");  // a sound default line is used as before: 8047.8 eV gives 1.54079 A
+    CliResult r = Cli(commands[0]);
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out, "1 0 0 22.209°\n");
+
+    const std::vector<std::pair<std::string, std::string>> damaged = {
+        {"1", "'Text' has the energy '8O48'"},
+        {"2", "'Zero' has the energy '0'"},
+        {"3", "'Negative' has the energy '-8047.8'"}};
+    for (const auto& [index, named] : damaged) {
+        writeIni(index);
+        for (const auto& command : commands) {
+            r = Cli(command);
+            EXPECT_EQ(r.Code, 1) << command[0] << " " << index;
+            EXPECT_EQ(r.Out, "") << command[0] << " " << index;
+            EXPECT_NE(r.Err.find(named), std::string::npos) << r.Err;
+            EXPECT_NE(r.Err.find("xray.ini"), std::string::npos) << r.Err;
+        }
+        // a sound line given by name is still usable
+        r = Cli({"simulate", "--system", "cubic", "--h", "1", "1", "--line", "Cu"});
+        EXPECT_EQ(r.Out, "1 0 0 22.209°\n");
+    }
+    writeIni("0");
+    r = Cli({"lines", "--transition", "Zero"});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Out, "");
+    EXPECT_NE(r.Err.find("'Zero' has the energy '0'"), std::string::npos) << r.Err;
+    r = Cli({"simulate", "--system", "cubic", "--h", "1", "1", "--line", "Negative"});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_NE(r.Err.find("'Negative' has the energy '-8047.8'"), std::string::npos) << r.Err;
+}

@@ -33,7 +33,7 @@ struct SelectorFixture {
     explicit SelectorFixture(const std::string& defaultEnergy) {
         ini = dir.Write("xray.ini",
                         "[ENERGY]\nMo K-Alpha1=17481.71838\nCu K-Alpha1=8048,869731\n"
-                        "Broken=8O48\nZero=0\n[CONFIG]\nDEFAULTENERGY=" +
+                        "Broken=8O48\nZero=0\nNegative=-8000\n[CONFIG]\nDEFAULTENERGY=" +
                             defaultEnergy + "\n");
     }
     XrayTubeSelectorState Make() { return XrayTubeSelectorState(ini, prompts); }
@@ -86,13 +86,24 @@ TEST(XrayLines, EnergyWavelengthAndBraggReferenceValues) {
 TEST(XrayLineTable, NamesInFileOrderAndEnergiesWithEitherDecimalMark) {
     SelectorFixture f("0");
     const XrayLineTable table(f.ini);
-    EXPECT_EQ(table.Names(),
-              (std::vector<std::string>{"Mo K-Alpha1", "Cu K-Alpha1", "Broken", "Zero"}));
+    EXPECT_EQ(table.Names(), (std::vector<std::string>{"Mo K-Alpha1", "Cu K-Alpha1", "Broken",
+                                                       "Zero", "Negative"}));
     EXPECT_DOUBLE_EQ(table.Energy("Cu K-Alpha1"), 8048.869731);
     EXPECT_DOUBLE_EQ(table.Energy("Cu K-Alpha1", ','), 8048.869731);
     EXPECT_DOUBLE_EQ(table.Energy("not there"), 8000.0);
     EXPECT_EQ(MessageOf([&] { table.Energy("Broken"); }),
               "'8O48' ist kein gültiger Gleitkommawert");
+    // Every damaged entry is named with its stored text, for reports outside the selectors.
+    for (const auto& [line, value] : std::vector<std::pair<std::string, std::string>>{
+             {"Broken", "8O48"}, {"Zero", "0"}, {"Negative", "-8000"}}) {
+        try {
+            table.Energy(line);
+            ADD_FAILURE() << line << " was read as an energy";
+        } catch (const XrayLineEnergyError& e) {
+            EXPECT_EQ(e.Line(), line);
+            EXPECT_EQ(e.Value(), value);
+        }
+    }
     EXPECT_TRUE(XrayLineTable(f.dir.File("missing.ini")).Names().empty());
 }
 
@@ -110,7 +121,7 @@ TEST(XrayTubeSelector, StoredIndexSelectionAndTypedValues) {
     EXPECT_EQ(s.WavelengthText(), "1.54997");
     s.SaveDefaultEnergy();
     EXPECT_EQ(IniFile(f.ini).ReadInteger("CONFIG", "DEFAULTENERGY", 99), -1);
-    EXPECT_EQ(XrayLineTable(f.ini).Names().size(), 4u);  // the table survives the write
+    EXPECT_EQ(XrayLineTable(f.ini).Names().size(), 5u);  // the table survives the write
     // A typed wavelength stays as typed; the energy follows.
     s.OnSelectionChanged(0);
     s.OnWavelengthTextEdited("1,54056");
@@ -237,6 +248,8 @@ TEST(XrayTubeSelector, FailedConversionsAreReportedAndLeaveTheOtherField) {
     EXPECT_EQ(f.errors.back(), "'8O48' ist kein gültiger Gleitkommawert");
     s.OnSelectionChanged(3);  // stored energy 0
     EXPECT_EQ(f.errors.back(), "Gleitkommadivision durch Null");
+    s.OnSelectionChanged(4);  // stored negative energy: reported, not clamped into the fields
+    EXPECT_EQ(f.errors.back(), "'-8000' is no photon energy above 0 eV");
     EXPECT_EQ(s.EnergyText(), "8000");
     EXPECT_EQ(s.WavelengthText(), "1.54997");
     EXPECT_FALSE(s.Updating());

@@ -211,7 +211,7 @@ TEST(ColumnFiles, NormalisedIntensitiesKeepFourDigits) {
         ASSERT_EQ(prompts.Infos.size(), 1u) << text;
         EXPECT_EQ(prompts.Infos[0], NormalisedScaleMessage(factor));
         int32_t largest = 0;
-        for (const TDataPoint& p : registry.MainScan().RawPoints)
+        for (const TRawPoint& p : registry.MainScan().RawPoints)
             largest = std::max(largest, std::abs(p.Intensity));
         EXPECT_GE(largest, 1000) << text;
         EXPECT_LT(largest, 10000) << text;

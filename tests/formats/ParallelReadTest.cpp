@@ -38,7 +38,7 @@ void Read(TSizedReader reader, const std::string& text, size_t parallelFrom, Out
     }
 }
 
-bool SamePoint(const TDataPoint& a, const TDataPoint& b) {
+bool SamePoint(const TRawPoint& a, const TRawPoint& b) {
     return std::memcmp(&a.Position, &b.Position, sizeof(double)) == 0 && a.Intensity == b.Intensity;
 }
 

@@ -303,7 +303,7 @@ TEST(TwoColumnReader, EveryLineReadsAsTheDocumentedSplitSays) {
             ErrorOf(ReadTwoColumnText, line + "\n5000 1\n", registry, prompts);
         const std::string expected = documented(line);
         if (expected == "large") continue;  // the scaling has tests of its own
-        const TDataPoint* p = registry.MainScan().RawPoints.data();
+        const TRawPoint* p = registry.MainScan().RawPoints.data();
         const std::string read =
             !error.empty() ? error : Exact(p->Position) + " " + std::to_string(p->Intensity);
         ASSERT_EQ(read, expected) << "line '" << line << "'";

@@ -68,7 +68,7 @@ inline int CheckSerialEqualsParallel(const uint8_t* data, size_t size, SizedRead
     const ScanRegistry &a = registries[0], &b = registries[1];
     if (a.AdditionalCount() != b.AdditionalCount()) std::abort();
     for (int k = 0; k <= a.AdditionalCount(); ++k) {
-        const TDataPointArray &p = a.ScanAt(k).RawPoints, &q = b.ScanAt(k).RawPoints;
+        const TRawPointArray &p = a.ScanAt(k).RawPoints, &q = b.ScanAt(k).RawPoints;
         if (p.size() != q.size()) std::abort();
         for (size_t i = 0; i < p.size(); ++i)
             if (p[i].Intensity != q[i].Intensity ||

@@ -212,3 +212,31 @@ TEST(HandEditedFiles, TheJcpdsImportRefusesANameThatWouldRewriteTheDatabase) {
     EXPECT_NE(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(h.Config.Read("substrates.ini"), before);
 }
+
+// A stored energy of 0 or below gives no line positions; the "Additional reflections" tab says
+// so as it does for a word, instead of listing nothing (0) or lines of a negative energy.
+TEST(HandEditedFiles, ZeroOrNegativeLineEnergyIsReportedInTheAdditionalReflectionsTab) {
+    MainWindowHarness h;
+    h.Window.reset();
+    IniFile ini(h.Config.File("xray.ini"));
+    ini.WriteString("ENERGY", "Zero", "0");
+    ini.WriteString("ENERGY", "Negative", "-8000");
+    ini.Save();
+    h.Start();
+    auto* energy = h.Find<FloatEdit>("FloatEdit2");
+    auto* transitions = h.Find<QComboBox>("ComboBox2");
+    ASSERT_NE(transitions, nullptr);
+    const QString energyBefore = energy->text();
+    const int linesBefore = h.Find<QListWidget>("ListBox2")->count();
+    for (const char* name : {"Zero", "Negative"}) {
+        h.Prompts.Errors.clear();
+        const int index = transitions->findText(name);
+        ASSERT_GE(index, 0) << name;
+        transitions->setCurrentIndex(index);
+        QApplication::processEvents();
+        ASSERT_EQ(h.Prompts.Errors.size(), 1u) << name;
+        EXPECT_EQ(energy->text(), energyBefore) << name;
+        EXPECT_EQ(h.Find<QListWidget>("ListBox2")->count(), linesBefore) << name;
+    }
+    EXPECT_EQ(h.Prompts.Errors[0], "'-8000' is no photon energy above 0 eV");
+}

@@ -68,7 +68,7 @@ TDataPointArray RealScan(const std::string& name) {
     ScanRegistry registry;
     UnattendedPrompts prompts;
     formats::ReadScanFile(file, true, registry, prompts);
-    return registry.MainScan().RawPoints;
+    return ToDataPoints(registry.MainScan().RawPoints);
 }
 
 }  // namespace
