@@ -26,7 +26,7 @@ test: format-check build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 test-asan:
-	@ASAN_OPTIONS=allocator_may_return_null=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp $(MAKE) --no-print-directory test BUILD=build-asan BUILD_TYPE=Debug \
+	@ASAN_OPTIONS=allocator_may_return_null=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 $(MAKE) --no-print-directory test BUILD=build-asan BUILD_TYPE=Debug \
 		CMAKE_FLAGS="-DTREVASC_SANITIZE=ON -DTREVASC_BENCH=OFF -DTREVASC_GUI=OFF"
 
 fuzz:
