@@ -81,12 +81,9 @@ int Clamp(long long pos, long long size, long long desktopPos, long long desktop
     return static_cast<int>(std::clamp<long long>(pos, INT_MIN, INT_MAX));
 }
 
-// Reads the main INI file, lets `change` set its keys and writes it back, all under the file's
-// lock so that a second instance of the program exiting at the same time keeps its keys too.
-// Keys and sections the program does not know stay as they were; a file that could not be read
-// whole is not written (IniFile::Save refuses). Errors are not reported.
-template <typename Change>
-void UpdateMainIni(const std::string& mainIniPath, Change change) {
+}  // namespace
+
+void UpdateMainIni(const std::string& mainIniPath, const std::function<void(IniFile&)>& change) {
     try {
         const FileLock lock(mainIniPath);
         IniFile ini(mainIniPath);
@@ -96,8 +93,6 @@ void UpdateMainIni(const std::string& mainIniPath, Change change) {
         // No lock: the folder cannot take the file either.
     }
 }
-
-}  // namespace
 
 std::string ChooseConfigFolder(std::string_view userConfigLocation,
                                std::string_view programFolder) {

@@ -3,6 +3,7 @@
 // (window positions, file history, gnuplot and update settings), window clamping and the
 // program title.
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,6 +70,13 @@ MainSettings ReadMainSettings(const std::string& mainIniPath);
 // are kept as they were. Write errors are not reported; a file that could not be read whole is
 // not written.
 void WriteMainSettings(const std::string& mainIniPath, const MainSettings& settings);
+
+class IniFile;
+// Reads the main INI file, lets `change` set its keys and writes it back, all under the file's
+// lock so that a second instance of the program exiting at the same time keeps its keys too.
+// Keys and sections the program does not know stay as they were; a file that could not be read
+// whole is not written (IniFile::Save refuses). Errors are not reported.
+void UpdateMainIni(const std::string& mainIniPath, const std::function<void(IniFile&)>& change);
 // Writes the positions of the seven windows (Left, Top, then Width, Height where kept).
 // Write errors are not reported.
 void SaveWindowPositions(const std::string& mainIniPath, const MainSettings& settings);

@@ -5,6 +5,7 @@
 
 #include "base/IniFile.h"
 #include "base/NumberText.h"
+#include "core/Configuration.h"
 
 namespace trevasc {
 
@@ -46,6 +47,28 @@ double* Angles(analysis::TLatticeParameters& l, int i) {
 }
 analysis::TIndexRange* Range(analysis::StructureDefinition& s, int i) {
     return i == 0 ? &s.H : i == 1 ? &s.K : &s.L;
+}
+
+void WriteTabKeys(IniFile& ini, const TabSettings& settings) {
+    const auto& p = settings.Processing;
+    ini.WriteInteger(kProcessing, "SMOOTHWIDTH", p.SmoothWidth);
+    ini.WriteInteger(kProcessing, "BACKGROUNDWIDTH", p.BackgroundWidth);
+    ini.WriteInteger(kProcessing, "SLOPESAMPLES", p.SlopeCount);
+    const auto& q = settings.PeakSearch;
+    ini.WriteInteger(kPeakSearch, "MINPEAKHEIGHT", q.MinPeakHeight);
+    ini.WriteInteger(kPeakSearch, "MINPEAKSLOPE", q.MinPeakSlope);
+    ini.WriteInteger(kPeakSearch, "MINPEAKCURVATURE", q.MinPeakCurvature);
+    ini.WriteInteger(kPeakSearch, "BISECTORPERCENTAGE", q.BisectorPercentage);
+    WriteFloat(ini, kPeakSearch, "DOUBLEPEAKDISTANCE", q.MinDoublePeakDistance);
+    analysis::StructureDefinition t = settings.Structure;
+    ini.WriteInteger(kStructure, "SYSTEM", static_cast<int>(t.System));
+    const StructureKeys keys;
+    for (int i = 0; i < 3; ++i) {
+        WriteFloat(ini, kStructure, keys.Length[i], *Lengths(t.Lattice, i));
+        WriteFloat(ini, kStructure, keys.Angle[i], *Angles(t.Lattice, i));
+        ini.WriteInteger(kStructure, keys.Min[i], Range(t, i)->Min);
+        ini.WriteInteger(kStructure, keys.Max[i], Range(t, i)->Max);
+    }
 }
 
 }  // namespace
@@ -96,28 +119,9 @@ TabSettings ReadTabSettings(const std::string& mainIniPath) {
     return s;
 }
 
+// Under the main INI file's lock, as every other write of that file.
 void WriteTabSettings(const std::string& mainIniPath, const TabSettings& settings) {
-    IniFile ini(mainIniPath);
-    const auto& p = settings.Processing;
-    ini.WriteInteger(kProcessing, "SMOOTHWIDTH", p.SmoothWidth);
-    ini.WriteInteger(kProcessing, "BACKGROUNDWIDTH", p.BackgroundWidth);
-    ini.WriteInteger(kProcessing, "SLOPESAMPLES", p.SlopeCount);
-    const auto& q = settings.PeakSearch;
-    ini.WriteInteger(kPeakSearch, "MINPEAKHEIGHT", q.MinPeakHeight);
-    ini.WriteInteger(kPeakSearch, "MINPEAKSLOPE", q.MinPeakSlope);
-    ini.WriteInteger(kPeakSearch, "MINPEAKCURVATURE", q.MinPeakCurvature);
-    ini.WriteInteger(kPeakSearch, "BISECTORPERCENTAGE", q.BisectorPercentage);
-    WriteFloat(ini, kPeakSearch, "DOUBLEPEAKDISTANCE", q.MinDoublePeakDistance);
-    analysis::StructureDefinition t = settings.Structure;
-    ini.WriteInteger(kStructure, "SYSTEM", static_cast<int>(t.System));
-    const StructureKeys keys;
-    for (int i = 0; i < 3; ++i) {
-        WriteFloat(ini, kStructure, keys.Length[i], *Lengths(t.Lattice, i));
-        WriteFloat(ini, kStructure, keys.Angle[i], *Angles(t.Lattice, i));
-        ini.WriteInteger(kStructure, keys.Min[i], Range(t, i)->Min);
-        ini.WriteInteger(kStructure, keys.Max[i], Range(t, i)->Max);
-    }
-    ini.TrySave();
+    UpdateMainIni(mainIniPath, [&](IniFile& ini) { WriteTabKeys(ini, settings); });
 }
 
 }  // namespace trevasc
