@@ -1,38 +1,14 @@
 #pragma once
-// X-ray line table (xray.ini) and the conversions between photon energy, wavelength, lattice
-// spacing and Bragg angle that every calculation shares.
-#include <numbers>
+// X-ray line table (xray.ini): the tube lines and their energies. The conversions between energy,
+// wavelength, spacing and angle are in DiffractionGeometry.h.
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "base/Error.h"
+#include "core/DiffractionGeometry.h"
 
 namespace trevasc {
-
-// The program's constants. They give E * lambda = 12399.78285 eV*A; results must not change, so
-// they stay as they are rather than following newer CODATA values.
-inline constexpr double kHc = 1.986445212595144e-25;          // J*m
-inline constexpr double kHcAngstrom = 1.986445212595144e-15;  // J*A
-inline constexpr double kJoulePerEv = 1.602e-19;              // elementary charge, four digits
-inline constexpr double kPi = std::numbers::pi;
-
-// Runtime message for a conversion with a zero divisor.
-inline constexpr const char* kZeroDivideMessage = "Gleitkommadivision durch Null";
-
-// Wavelength in A of a photon energy in eV. Throws TrevascError(kZeroDivideMessage) for 0.
-double EnergyToWavelength(double energyEv);
-// Photon energy in eV of a wavelength in A. Throws TrevascError(kZeroDivideMessage) for 0.
-double WavelengthToEnergy(double wavelength);
-// Lattice-plane distance d in A of a peak at 2Theta (degrees); none at 2Theta = 0, where
-// sin(theta) = 0.
-std::optional<double> BraggSpacing(double twoTheta, double wavelength);
-// Peak position 2Theta in degrees of a spacing d; none when d <= 0 or lambda / (2 d) > 1 (no
-// reflection exists).
-std::optional<double> BraggTwoTheta(double d, double wavelength);
-// 2Theta of reflection order n of spacing d (A) for a photon energy in eV, from
-// sin(theta) = n * hc / (2 * d[m] * E[J]); none when the arcsine is undefined or E or d is 0.
-std::optional<double> BraggTwoThetaForEnergy(int order, double d, double energyEv);
 
 // A number the user typed into the energy or the wavelength field of an X-ray tube selector.
 struct TypedXrayValue {

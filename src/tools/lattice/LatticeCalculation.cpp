@@ -55,12 +55,6 @@ std::string DirectionText(const THklDirection& d) {
     return std::to_string(d.H) + "," + std::to_string(d.K) + "," + std::to_string(d.L);
 }
 
-double NelsonRileyAbscissa(double twoTheta) {
-    const double theta = ThetaOf(twoTheta);
-    const double c2 = std::cos(theta) * std::cos(theta);
-    return c2 / std::sin(theta) + c2 / theta;
-}
-
 TLinearFit LinearFit(const std::vector<double>& x, const std::vector<double>& y) {
     const size_t n = std::min(x.size(), y.size());
     double sx = 0, sxx = 0, sy = 0, sxy = 0;

@@ -40,9 +40,6 @@ THklDirection ParseDirection(const std::string& text);
 // "h,k,l" without blanks.
 std::string DirectionText(const THklDirection& direction);
 
-// Nelson-Riley abscissa of a peak at 2Theta (degrees): cos²θ/sinθ + cos²θ/θ, θ in radians.
-double NelsonRileyAbscissa(double twoTheta);
-
 struct TLinearFit {
     double Slope = 0.0;
     double Intercept = 0.0;
