@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/CliCommands.h"
+#include "support/CliRun.h"
 #include "support/TempDir.h"
 #include "support/TextChecks.h"
 
@@ -29,7 +30,7 @@ struct CliResult {
 
 CliResult Cli(const std::vector<std::string>& args) {
     std::ostringstream out, err;
-    const int code = RunCli(args, out, err);
+    const int code = RunCli(args, out, err, trevasc::test::CliFacilities());
     return {code, out.str(), err.str()};
 }
 

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "cli/CliCommands.h"
+#include "support/CliRun.h"
 #include "support/LocalHttpServer.h"
 #include "update/VersionDocument.h"
 
@@ -36,7 +37,7 @@ void EnsureApplication() {
 CheckRun CheckUpdate(std::vector<std::string> args) {
     args.insert(args.begin(), "check-update");
     std::ostringstream out, err;
-    const int code = cli::RunCli(args, out, err);
+    const int code = cli::RunCli(args, out, err, trevasc::test::CliFacilities());
     return {code, out.str(), err.str()};
 }
 

@@ -13,6 +13,7 @@
 #include "analysis/SubstrateDatabase.h"
 #include "cli/CliCommands.h"
 #include "formats/ReflectionTable.h"
+#include "support/CliRun.h"
 #include "support/ReflectionTableText.h"
 #include "support/TempDir.h"
 
@@ -27,7 +28,7 @@ struct CliResult {
 
 CliResult Cli(std::vector<std::string> args) {
     std::ostringstream out, err;
-    const int code = RunCli(args, out, err);
+    const int code = RunCli(args, out, err, trevasc::test::CliFacilities());
     return {code, out.str(), err.str()};
 }
 

@@ -21,7 +21,7 @@ struct ToolRun {
 
 ToolRun RunTool(std::vector<std::string> args) {
     std::ostringstream out, err;
-    int code = RunCli(args, out, err);
+    int code = RunCli(args, out, err, trevasc::test::CliFacilities());
     return {code, out.str(), err.str()};
 }
 
