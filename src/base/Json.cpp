@@ -9,11 +9,20 @@ namespace trevasc::json {
 
 std::string Quote(const std::string& text) {
     std::string out = "\"";
-    // QuoteForMessage leaves printable UTF-8 only, so quotes and backslashes are all that JSON
-    // still needs escaped.
-    for (char c : QuoteForMessage(text, kWholeText)) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
+    // Line breaks and tabs are JSON's own escapes, so that a reader gets multi-line text (a
+    // peak list, the changes of a version) as it is. Each piece between them as the program's
+    // messages show text: printable UTF-8, so that quotes and backslashes are all that JSON still
+    // needs escaped.
+    size_t start = 0;
+    while (true) {
+        const size_t end = text.find_first_of("\n\t", start);
+        for (char c : QuoteForMessage(text.substr(start, end - start), kWholeText)) {
+            if (c == '"' || c == '\\') out += '\\';
+            out += c;
+        }
+        if (end == std::string::npos) break;
+        out += text[end] == '\n' ? "\\n" : "\\t";
+        start = end + 1;
     }
     return out + "\"";
 }

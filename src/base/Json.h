@@ -10,8 +10,9 @@
 
 namespace trevasc::json {
 
-// A JSON string literal for any text: valid UTF-8 without control characters (such bytes and
-// invalid sequences read "\\xNN", as in the program's messages), quotes and backslashes escaped.
+// A JSON string literal for any text: line breaks and tabs as \n and \t, other control
+// characters and invalid UTF-8 as the text "\xNN" (as in the program's messages), quotes and
+// backslashes escaped.
 std::string Quote(const std::string& text);
 
 // How an array is laid out: by default on one line ("[1, 2]"); with an element indent each

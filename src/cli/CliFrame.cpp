@@ -181,13 +181,16 @@ std::string ManualOptions(const std::vector<Command>& commands) {
         roff += ".SS " + Roff(c.Name) + "\n";
         if (c.Options.empty()) roff += "No options.\n";
         for (const Option& o : c.Options) {
-            roff += ".TP\n.B " + Roff(o.Name) + "\n";
-            if (!o.Placeholder.empty())
-                roff.back() = ' ', roff += "\n.I " + Roff(o.Placeholder) + "\n";
+            roff += ".TP\n";
+            if (o.Placeholder.empty())
+                roff += ".B " + Roff(o.Name) + "\n";
+            else
+                roff += ".BI \"" + Roff(o.Name) + " \" \"" + Roff(o.Placeholder) + "\"\n";
             std::string help = o.Help;
             std::replace(help.begin(), help.end(), '\n', ' ');
             if (!o.Default.empty()) help += " (default " + o.Default + ")";
-            roff += Roff(help) + "\n";
+            // A line that begins with '.' or an apostrophe would be a request.
+            roff += (help[0] == '.' || help[0] == '\'' ? "\\&" : "") + Roff(help) + "\n";
         }
     }
     return roff;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/Drawing.h"
@@ -23,6 +24,17 @@ enum class ValueKind {
 };
 
 struct Option {
+    Option(std::string name, ValueKind kind, std::string placeholder, std::string help,
+           std::string def = {}, int min = 0, int max = 0, bool picture = false)
+        : Name(std::move(name)),
+          Kind(kind),
+          Placeholder(std::move(placeholder)),
+          Help(std::move(help)),
+          Default(std::move(def)),
+          Min(min),
+          Max(max),
+          Picture(picture) {}
+
     std::string Name;  // "--json", "-o"
     ValueKind Kind = ValueKind::Flag;
     std::string Placeholder;  // the value as shown in the help ("N", "WxH", "MIN MAX")

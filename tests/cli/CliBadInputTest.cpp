@@ -146,23 +146,6 @@ TEST(CliBadInput, NamesAndContentsAreEscapedInMessagesAndJson) {
         << report.Out;
 }
 
-TEST(CliBadInput, DoubleDashEndsTheOptions) {
-    TempDir dir;
-    dir.Write("-leading.txt", "10 1\n11 2\n12 3\n");
-    char saved[4096];
-    ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
-    ASSERT_EQ(chdir(dir.Path().c_str()), 0);
-    const CliResult without = Cli({"info", "-leading.txt"});
-    const CliResult with = Cli({"info", "--json", "--", "-leading.txt"});
-    const CliResult output = Cli({"convert", "--", "-leading.txt", "-o", "-"});
-    ASSERT_EQ(chdir(saved), 0);
-    EXPECT_EQ(without.Code, 2);
-    EXPECT_EQ(with.Code, 0) << with.Err;
-    EXPECT_NE(with.Out.find("\"count\": 3"), std::string::npos) << with.Out;
-    // After "--" even "-o" is a file name.
-    EXPECT_EQ(output.Code, 2) << output.Err;
-}
-
 TEST(CliBadInput, AnErrorInThePeakListBesideAScanNamesThePeakList) {
     TempDir dir;
     const std::string scan = dir.Write("scan.txt", "10 1\n11 2\n12 3\n");
