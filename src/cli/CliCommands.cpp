@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <iostream>
 #include <optional>
-#include <system_error>
 
 #include "Version.h"
 #include "analysis/PeakSearch.h"
@@ -50,18 +49,6 @@ Option DatasetOption() {
 
 int Dataset(const Arguments& a) {
     return a.Integer("--dataset", 1);
-}
-
-// The message of the exception being handled, whatever a reader or writer threw. Called inside
-// a catch block; output and usage errors are not a file's failure and go on to the frame.
-std::string CurrentFailure() {
-    try {
-        throw;
-    } catch (const std::bad_alloc&) {
-        return "Out of memory";
-    } catch (const std::exception& e) {
-        return e.what();
-    }
 }
 
 // Opens one file as the workbench would open it as main file.
@@ -544,13 +531,7 @@ int RunProgram(int argc, char** argv, const Facilities& use) {
     // RunCli flushed standard output; closing it can still fail (a file system that reports
     // errors only then). Output that may be incomplete must not end with success.
     errno = 0;
-    if (std::fclose(stdout) != 0 && code == 0) {
-        const int error = errno;
-        std::cerr << "trevasc-cli: cannot write standard output";
-        if (error != 0) std::cerr << ": " << std::generic_category().message(error);
-        std::cerr << "\n";
-        code = 1;
-    }
+    if (std::fclose(stdout) != 0 && code == 0) code = ReportOutputFailure(std::cerr, errno);
     return code;
 }
 

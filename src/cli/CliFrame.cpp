@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <new>
+#include <system_error>
 
 #include "base/Error.h"
 #include "base/NumberText.h"
@@ -198,9 +199,21 @@ std::string ManualOptions(const std::vector<Command>& commands) {
 
 namespace {
 
-// The message of the exception being handled, whatever a reader, a calculation or a writer
-// threw, so that no failure ends the program unreported.
-std::string CurrentMessage() {
+bool AsksForPicture(const Command& c, const Arguments& a) {
+    return std::any_of(c.Options.begin(), c.Options.end(),
+                       [&](const Option& o) { return o.Picture && a.Has(o.Name); });
+}
+
+}  // namespace
+
+int ReportOutputFailure(std::ostream& err, int error) {
+    err << "trevasc-cli: cannot write standard output";
+    if (error != 0) err << ": " << std::generic_category().message(error);
+    err << "\n";
+    return 1;
+}
+
+std::string CurrentFailure() {
     try {
         throw;
     } catch (const std::bad_alloc&) {
@@ -210,13 +223,6 @@ std::string CurrentMessage() {
     }
 }
 
-bool AsksForPicture(const Command& c, const Arguments& a) {
-    return std::any_of(c.Options.begin(), c.Options.end(),
-                       [&](const Option& o) { return o.Picture && a.Has(o.Name); });
-}
-
-}  // namespace
-
 int RunCommand(const Command& c, const std::vector<std::string>& args, std::ostream& out,
                std::ostream& err, const Facilities& use) {
     const auto optionsEnd = std::find(args.begin(), args.end(), "--");
@@ -225,12 +231,6 @@ int RunCommand(const Command& c, const std::vector<std::string>& args, std::ostr
         out.flush();
         return out ? 0 : 1;
     }
-    const auto outputFailed = [&](int error) {
-        err << "trevasc-cli: cannot write standard output";
-        if (error != 0) err << ": " << std::generic_category().message(error);
-        err << "\n";
-        return 1;
-    };
     const std::string prefix = "trevasc-cli " + c.Name + ": ";
     try {
         const Arguments a = ParseOptions(c.Options, args);
@@ -251,9 +251,9 @@ int RunCommand(const Command& c, const std::vector<std::string>& args, std::ostr
         err << prefix << e.Message << "\n" << CommandUsage(c);
         return 2;
     } catch (const OutputError& e) {
-        return outputFailed(e.Error);
+        return ReportOutputFailure(err, e.Error);
     } catch (...) {
-        err << prefix << Shown(CurrentMessage()) << "\n";
+        err << prefix << Shown(CurrentFailure()) << "\n";
         return 1;
     }
 }

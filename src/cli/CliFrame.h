@@ -63,6 +63,9 @@ struct OutputError {
 // Throws OutputError when the stream has failed. Called right after each write, while errno
 // still tells why.
 void CheckOutput(const std::ostream& out);
+// "trevasc-cli: cannot write standard output" with the reason (errno `error`, 0 unknown) on
+// `err`; the exit code 1.
+int ReportOutputFailure(std::ostream& err, int error);
 
 // A parsed command line: the files (positional arguments) in order and the options given.
 class Arguments {
@@ -116,6 +119,10 @@ std::string CommandUsage(const Command& command);
 std::string CommandHelp(const Command& command);
 // The OPTIONS section of the manual page (roff), made from the tables.
 std::string ManualOptions(const std::vector<Command>& commands);
+
+// The message of the exception being handled, whatever a reader, a calculation or a writer
+// threw, so that no failure ends the program unreported. Called inside a catch block.
+std::string CurrentFailure();
 
 // Runs one command with the arguments after the program name (args[0] is the command's
 // name): --help, parsing, the hand-over to the drawing program when a picture is asked for and
