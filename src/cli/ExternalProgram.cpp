@@ -97,9 +97,20 @@ ProgramRun RunProgramAndWait(const std::string& program, const std::vector<std::
                               std::min(static_cast<size_t>(n), maxErrorBytes - run.Errors.size()));
     }
     ::close(errorPipe[0]);
-    if (run.TimedOut) ::kill(pid, SIGKILL);
+    // A program may close its standard error and go on: the deadline holds for its end too.
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    while (!run.TimedOut) {
+        const pid_t ended = ::waitpid(pid, &status, WNOHANG);
+        if (ended == pid || (ended < 0 && errno != EINTR)) break;
+        if (std::chrono::steady_clock::now() >= deadline)
+            run.TimedOut = true;
+        else
+            ::usleep(10'000);
+    }
+    if (run.TimedOut) {
+        ::kill(pid, SIGKILL);
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
     }
     run.Finished = !run.TimedOut;
     run.NormalExit = WIFEXITED(status);
