@@ -9,19 +9,19 @@ namespace trevasc::json {
 
 std::string Quote(const std::string& text) {
     std::string out = "\"";
-    // Line breaks and tabs are JSON's own escapes, so that a reader gets multi-line text (a
-    // peak list, the changes of a version) as it is. Each piece between them as the program's
-    // messages show text: printable UTF-8, so that quotes and backslashes are all that JSON still
-    // needs escaped.
+    // Line breaks (CR and LF) and tabs are JSON's own escapes, so that a reader gets multi-line
+    // text (a peak list, the changes of a version) as it is. Each piece between them as the
+    // program's messages show text: printable UTF-8, so that quotes and backslashes are all that
+    // JSON still needs escaped.
     size_t start = 0;
     while (true) {
-        const size_t end = text.find_first_of("\n\t", start);
+        const size_t end = text.find_first_of("\r\n\t", start);
         for (char c : QuoteForMessage(text.substr(start, end - start), kWholeText)) {
             if (c == '"' || c == '\\') out += '\\';
             out += c;
         }
         if (end == std::string::npos) break;
-        out += text[end] == '\n' ? "\\n" : "\\t";
+        out += text[end] == '\n' ? "\\n" : text[end] == '\r' ? "\\r" : "\\t";
         start = end + 1;
     }
     return out + "\"";

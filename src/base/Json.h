@@ -10,7 +10,7 @@
 
 namespace trevasc::json {
 
-// A JSON string literal for any text: line breaks and tabs as \n and \t, other control
+// A JSON string literal for any text: line breaks and tabs as \r, \n and \t, other control
 // characters and invalid UTF-8 as the text "\xNN" (as in the program's messages), quotes and
 // backslashes escaped.
 std::string Quote(const std::string& text);

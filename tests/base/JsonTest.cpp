@@ -24,7 +24,7 @@ TEST(Json, StringsAreValidPrintableUtf8WithQuotesAndBackslashesEscaped) {
               "\"a\\\\x1bb\\\\xff\"");
     EXPECT_EQ(Quote(std::string("nul\0", 4)), "\"nul\\\\x00\"");
     // Multi-line text keeps its lines and tabs for a JSON reader.
-    EXPECT_EQ(Quote("one\ntwo\tcell\n"), "\"one\\ntwo\\tcell\\n\"");
+    EXPECT_EQ(Quote("one\ntwo\tcell\r\n"), "\"one\\ntwo\\tcell\\r\\n\"");
     EXPECT_EQ(Quote("\x01\n"), "\"\\\\x01\\n\"");
 }
 
