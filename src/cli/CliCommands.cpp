@@ -197,14 +197,14 @@ FileReport OpenForReport(const std::string& file, int dataset, bool datasetGiven
     WorkbenchSession session(prompts, false);
     try {
         session.OpenMainFile(file);
-        r.Kind = ScanKindName(session.Registry().OpenScanKind);
-        r.Title = session.Registry().PlotTitle;
-        for (int k = 0; k <= session.Registry().AdditionalCount(); ++k)
-            r.Scans.push_back(Summarize(session.Registry().ScanAt(k)));
+        r.Kind = ScanKindName(session.Scans().Registry().OpenScanKind);
+        r.Title = session.Scans().Registry().PlotTitle;
+        for (int k = 0; k <= session.Scans().Registry().AdditionalCount(); ++k)
+            r.Scans.push_back(Summarize(session.Scans().Registry().ScanAt(k)));
     } catch (...) {
         r.Error = CurrentFailure();
     }
-    r.Format = session.LastFormatName();
+    r.Format = session.Scans().LastFormatName();
     r.Warnings = prompts.TakeWarnings();
     return r;
 }
@@ -320,8 +320,8 @@ int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         RefuseOutputOntoInput(*target, a.Files);
         session.OpenMainFile(file);
         const std::string text = a.Has("--all")
-                                     ? formats::AllSpectraFileText(session.Registry(), '.')
-                                     : formats::SpectrumFileText(session.Registry());
+                                     ? formats::AllSpectraFileText(session.Scans().Registry(), '.')
+                                     : formats::SpectrumFileText(session.Scans().Registry());
         PrintWarnings(prompts, file, err);
         WriteOutput(*target, text, out);
     } catch (...) {
@@ -406,16 +406,17 @@ int Peaks(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     const std::string& file = a.Files[0];
     CliPrompts prompts(DatasetOption(a), a.Value("--dataset").has_value());
     WorkbenchSession session(prompts);
-    session.SetProcessing(options.Processing);
+    session.Settings().SetProcessing(options.Processing);
     try {
         RefuseOutputOntoInput(a.Value("-o").value_or("-"), a.Files);
         session.OpenMainFile(file);
-        session.SetPeakSearch(options.Search);
-        session.FindPeaks(options.Method);
+        session.Settings().SetPeakSearch(options.Search);
+        session.Peaks().Find(options.Method);
         PrintWarnings(prompts, file, err);
-        WriteOutput(
-            a.Value("-o").value_or("-"),
-            formats::PeakListIdentFileText(session.MainScan(), session.Registry().PlotTitle), out);
+        WriteOutput(a.Value("-o").value_or("-"),
+                    formats::PeakListIdentFileText(session.Scans().MainScan(),
+                                                   session.Scans().Registry().PlotTitle),
+                    out);
     } catch (...) {
         return ReportFailure(prompts, file, err);
     }
@@ -447,22 +448,22 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
 #ifdef TREVASC_HAVE_QT
     CliPrompts prompts(DatasetOption(a), a.Value("--dataset").has_value());
     WorkbenchSession session(prompts);
-    session.SetProcessing(options.Processing);
+    session.Settings().SetProcessing(options.Processing);
     try {
         RefuseOutputOntoInput(*target, a.Files);
         session.OpenMainFile(file);
         if (a.Has("--peaks")) {
-            session.SetPeakSearch(options.Search);
-            session.FindPeaks(options.Method);
+            session.Settings().SetPeakSearch(options.Search);
+            session.Peaks().Find(options.Method);
         }
         PrintWarnings(prompts, file, err);
-        if (session.MainScan().Count() == 0)
+        if (session.Scans().MainScan().Count() == 0)
             throw TrevascError("The scan holds no points to plot.");
         // The plot window's record: display switches, and the range as the range fields take it.
-        session.SetDisplay(settings);
-        if (range) session.ApplyViewRange(range->first, range->second);
+        session.Settings().SetDisplay(settings);
+        if (range) session.View().ApplyRange(range->first, range->second);
         plot::TPlotDataset dataset;
-        session.BuildPlotDataset(dataset);
+        session.View().BuildPlotDataset(dataset);
         EnsureGuiApplication();
         RenderXrdPlotToPng(dataset, width, height, *target);
     } catch (...) {
@@ -513,7 +514,7 @@ int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     const std::string& file = a.Files[0];
     CliPrompts prompts(DatasetOption(a), a.Value("--dataset").has_value());
     WorkbenchSession session(prompts);
-    session.SetProcessing(options.Processing);
+    session.Settings().SetProcessing(options.Processing);
     const auto fail = [&](const std::string& message) {
         PrintWarnings(prompts, file, err);
         err << "trevasc-cli: " << Shown(file) << ": " << Shown(message) << "\n";
@@ -542,11 +543,11 @@ int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         for (const char* output : {"-o", "--plot"})
             RefuseOutputOntoInput(a.Value(output).value_or("-"), a.Files);
         session.OpenMainFile(file);
-        const TDataPointArray& points = session.MainScan().Points;
+        const TDataPointArray& points = session.Scans().MainScan().Points;
         if (automatic) {
-            if (session.MainScan().Peaks.Count() == 0) {
-                session.SetPeakSearch(options.Search);
-                session.FindPeaks(analysis::TPeakMethod::Slope);
+            if (session.Scans().MainScan().Peaks.Count() == 0) {
+                session.Settings().SetPeakSearch(options.Search);
+                session.Peaks().Find(analysis::TPeakMethod::Slope);
             }
             std::string peaksJson;
             AutoFitSequence sequence(session);
@@ -571,8 +572,8 @@ int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             }
             sequence.Complete();
             PrintWarnings(prompts, file, err);
-            const std::string list =
-                formats::PeakListIdentFileText(session.MainScan(), session.Registry().PlotTitle);
+            const std::string list = formats::PeakListIdentFileText(
+                session.Scans().MainScan(), session.Scans().Registry().PlotTitle);
             if (json) {
                 WriteOutput(a.Value("-o").value_or("-"),
                             "{\"file\": " + JsonString(file) +

@@ -160,7 +160,7 @@ double CurrentWavelengthOption(const Options& o, bool energyMeansWavelength) {
             LineEnergy(table, selector.Names()[static_cast<size_t>(selector.SelectedIndex())]);
         return (selector.SelectedIndex() >= 0 || selector.TypedValue()) && selector.Wavelength() > 0
                    ? selector.Wavelength()
-                   : WorkbenchSession::kDefaultWavelength;
+                   : WorkbenchSettings::kDefaultWavelength;
     }
     if (auto w = o.Value("--wavelength")) {
         if (!TryParseFloat(*w)) throw CommandError{"--wavelength needs a number"};
@@ -491,14 +491,14 @@ int IdentifyCommand(const std::vector<std::string>& args, std::ostream& out, std
         try {
             const std::string database = DatabasePath(o, err);
             session.OpenMainFile(file);
-            if (session.MainScan().Count() < 2)
+            if (session.Scans().MainScan().Count() < 2)
                 throw TrevascError("The scan holds fewer than two points.");
             std::error_code ec;
             if (givenPeaks) {
-                session.MainScan().Peaks.Clear();
-                for (double p : *givenPeaks) session.AddPeak(p);
+                session.Scans().MainScan().Peaks.Clear();
+                for (double p : *givenPeaks) session.Peaks().Add(p);
             } else if (!std::filesystem::is_regular_file(PeakListFileFor(file), ec)) {
-                session.FindPeaks(analysis::TPeakMethod::Slope);
+                session.Peaks().Find(analysis::TPeakMethod::Slope);
             }
             const auto materials = analysis::ReadAllMaterials(database);
             int chosen = -1;
@@ -511,9 +511,9 @@ int IdentifyCommand(const std::vector<std::string>& args, std::ostream& out, std
                 if (chosen < 0) throw TrevascError("No material '" + *name + "' in the database.");
             } else {
                 std::vector<double> positions;
-                for (const TPeak& p : session.MainScan().Peaks.Items)
+                for (const TPeak& p : session.Scans().MainScan().Peaks.Items)
                     positions.push_back(p.Position);
-                const TRawPointArray& pts = session.MainScan().RawPoints;
+                const TRawPointArray& pts = session.Scans().MainScan().RawPoints;
                 const auto r = analysis::AutoSelectSubstrate(
                     materials, positions, pts.front().Position, pts.back().Position);
                 chosen = r.Best;
@@ -534,12 +534,12 @@ int IdentifyCommand(const std::vector<std::string>& args, std::ostream& out, std
                 positions.push_back(r.Position);
                 names.push_back(r.Name);
             }
-            session.IdentifyPeaksByPositions(positions, names, maxDeviation);
+            session.Peaks().IdentifyByPositions(positions, names, maxDeviation);
             for (const auto& p : material.Problems)
                 err << "warning: [" << material.Name << "] " << p << "\n";
             if (!o.Has("--json")) {
-                out << formats::PeakListIdentFileText(session.MainScan(),
-                                                      session.Registry().PlotTitle);
+                out << formats::PeakListIdentFileText(session.Scans().MainScan(),
+                                                      session.Scans().Registry().PlotTitle);
                 return 0;
             }
             std::vector<size_t> indices(scores.size());
@@ -558,7 +558,7 @@ int IdentifyCommand(const std::vector<std::string>& args, std::ostream& out, std
                              })
                 << ", \"allowed\": " << (allowed ? Json(*allowed) : "null")
                 << ", \"lattice\": " << (lattice ? JsonNumber(*lattice) : "null") << ", \"peaks\": "
-                << JsonArray(session.MainScan().Peaks.Items,
+                << JsonArray(session.Scans().MainScan().Peaks.Items,
                              [](const TPeak& p) {
                                  return "{\"position\": " + JsonNumber(p.Position) +
                                         ", \"description\": " + Json(p.Description) +

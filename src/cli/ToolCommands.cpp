@@ -127,7 +127,7 @@ std::string JsonNumbers(const std::vector<double>& items) {
 }
 
 // Captures the peaks that the peak list hands over, as the tool windows receive them.
-class HandOverCapture : public SessionObserver {
+class HandOverCapture : public PeakListObserver {
   public:
     std::vector<std::string> Rows;
     std::string Source;
@@ -156,11 +156,12 @@ PeakSource CollectPeaks(const ToolArguments& a, WorkbenchSession& session,
     }
     if (a.Files.size() != 1) throw InputError{"needs exactly one FILE or --peaks P1,P2,..."};
     session.OpenMainFile(a.Files[0]);
-    if (session.MainScan().Peaks.Count() == 0) session.FindPeaks(analysis::TPeakMethod::Slope);
+    if (session.Scans().MainScan().Peaks.Count() == 0)
+        session.Peaks().Find(analysis::TPeakMethod::Slope);
     HandOverCapture capture;
-    session.AddObserver(&capture);
-    session.SendCheckedPeaks(target);
-    session.RemoveObserver(&capture);
+    session.Peaks().AddObserver(&capture);
+    session.Peaks().SendChecked(target);
+    session.Peaks().RemoveObserver(&capture);
     source.Rows = capture.Rows;
     source.SourceName = capture.Source;
     return source;
@@ -197,7 +198,7 @@ double SelectorWavelength(const ToolArguments& a, CliPrompts& prompts) {
         if (it == names.end()) throw InputError{"--line: unknown X-ray line '" + *line + "'"};
         selector.OnSelectionChanged(static_cast<int>(it - names.begin()));
     } else if (selector.Names().empty()) {
-        return WorkbenchSession::kDefaultWavelength;
+        return WorkbenchSettings::kDefaultWavelength;
     }
     if (!prompts.Warnings().empty()) throw InputError{prompts.Warnings().back()};
     return selector.Wavelength();
@@ -304,12 +305,12 @@ maps::MapBuild BuildMapFromFiles(const ToolArguments& a, WorkbenchSession& sessi
     if (auto v = a.Value("--omega-offset")) omegaOffset = NumberOption("--omega-offset", *v);
     if (auto v = a.Value("--two-theta-offset"))
         twoThetaOffset = NumberOption("--two-theta-offset", *v);
-    session.SetCurrentWavelength(SelectorWavelength(a, prompts));
+    session.Settings().SetCurrentWavelength(SelectorWavelength(a, prompts));
     session.OpenMainFile(a.Files[0]);
     if (a.Files.size() > 1) session.InsertFiles({a.Files.begin() + 1, a.Files.end()});
     for (const std::string& w : prompts.TakeWarnings()) err << "warning: " << Shown(w) << "\n";
     // Reading a file resets the offsets: they are set for the map, after the files.
-    MapSettings& settings = session.Maps();
+    MapSettings& settings = session.Settings().Maps();
     settings.RsmOmegaOffset = omegaOffset;
     settings.RsmTwoThetaOffset = twoThetaOffset;
     settings.FlipKParallel = a.Has("--flip");
@@ -441,7 +442,7 @@ int LatticeCommand(const std::vector<std::string>& args, std::ostream& out, std:
         CliPrompts prompts(1, false);
         WorkbenchSession session(prompts);
         const double wavelength = SelectorWavelength(a, prompts);
-        session.SetCurrentWavelength(wavelength);
+        session.Settings().SetCurrentWavelength(wavelength);
         const PeakSource peaks = CollectPeaks(a, session, PeakHandOverTarget::Lattice);
         if (peaks.Rows.empty()) throw InputError{"no peaks to calculate with"};
 
@@ -499,7 +500,7 @@ int LatticeCommand(const std::vector<std::string>& args, std::ostream& out, std:
 #endif
         }
 
-        const std::string title = session.Registry().PlotTitle;
+        const std::string title = session.Scans().Registry().PlotTitle;
         if (a.Has("--json")) {
             std::vector<size_t> rowsIndex(calc.LatticeConstants().size());
             for (size_t i = 0; i < rowsIndex.size(); ++i) rowsIndex[i] = i;
@@ -577,7 +578,7 @@ int ThicknessCommand(const std::vector<std::string>& args, std::ostream& out, st
         }
         if (fitOrders) calc.FitOrders(wavelength);
         ApplyThicknessEffects(session, calc.Calculate(wavelength));
-        const std::string title = session.Registry().PlotTitle;
+        const std::string title = session.Scans().Registry().PlotTitle;
         if (a.Has("--json")) {
             out << "{\"peaks\": " << JsonTexts(calc.PeakRows())
                 << ", \"estimate\": " << Json(calc.ThicknessValue())
@@ -590,7 +591,8 @@ int ThicknessCommand(const std::vector<std::string>& args, std::ostream& out, st
                 << ", \"standardDeviation\": " << Json(calc.StandardDeviation())
                 << ", \"refraction\": " << RefractionJson(calc.Refraction())
                 << ", \"plotTitle\": " << Json(title)
-                << ", \"latticeSpacing\": " << Json(session.AdditionalLatticeSpacing()) << "}\n";
+                << ", \"latticeSpacing\": " << Json(session.Settings().AdditionalLatticeSpacing())
+                << "}\n";
         } else {
             out << "Peaks\tDistance d [nm]\tIndex\tThickness [nm]\n";
             for (size_t i = 0; i < calc.PeakRows().size(); ++i) {
@@ -689,7 +691,7 @@ int GnuplotCommand(const std::vector<std::string>& args, std::ostream& out, std:
         const std::string templateFile =
             a.Value("--template")
                 .value_or(FindDefinitionFolder(ProgramFolder()) + gnuplot::kTemplateFileName);
-        const auto& registry = session.Registry();
+        const auto& registry = session.Scans().Registry();
         const gnuplot::GnuplotFiles names =
             gnuplot::GnuplotFileNames(registry.LoadedFileFolder, registry.LoadedFileName, kind);
         for (const std::string& path : {names.DataFile, names.ScriptFile, names.PictureFile})
