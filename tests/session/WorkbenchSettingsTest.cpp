@@ -62,6 +62,7 @@ TEST_F(WorkbenchSettingsTest, OnlyChangedCurveSettingsRebuildTheProcessedPoints)
     analysis::ProcessingSettings smooth = session.Settings().Processing();
     smooth.NoiseSuppression = true;
     smooth.SmoothWidth = 5;
+    observer.Events.clear();
     session.Settings().SetProcessing(smooth);  // no scan open: nothing to rebuild
     EXPECT_TRUE(observer.Events.empty());
     session.Settings().SetProcessing({});
