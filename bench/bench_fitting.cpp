@@ -89,13 +89,13 @@ void BM_AutoFit50(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         WorkbenchSession session(prompts);
-        session.MainScan().SetRawPoints(points);
-        for (int k = 0; k < 50; ++k) session.AddPeak(11.0 + 1.95 * k);
+        session.Scans().MainScan().SetRawPoints(points);
+        for (int k = 0; k < 50; ++k) session.Peaks().Add(11.0 + 1.95 * k);
         state.ResumeTiming();
         AutoFitSequence sequence(session);
         while (const auto job = sequence.Next()) {
             const AutoFitEdges& e = job->Edges;
-            const FitResult r = PeakFit(session.MainScan().Points, e.First, e.Last)
+            const FitResult r = PeakFit(session.Scans().MainScan().Points, e.First, e.Last)
                                     .Run(profile, e.LeftBoundary, e.RightBoundary, {}, job->Centre);
             sequence.Finish(r.Fitted ? r.Overlay.Center : -1.0);
         }

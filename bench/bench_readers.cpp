@@ -266,9 +266,9 @@ void BM_PeakMemoryXmlArea1000x2000(benchmark::State& state) {
             UnattendedPrompts prompts;
             WorkbenchSession session(prompts);
             session.OpenMainFile(file);
-            if (stage >= 1) session.FindPeaks(analysis::TPeakMethod::Slope);
+            if (stage >= 1) session.Peaks().Find(analysis::TPeakMethod::Slope);
             if (stage >= 2) {
-                const maps::MapBuild map = maps::BuildMapDataset(session.Registry(), {});
+                const maps::MapBuild map = maps::BuildMapDataset(session.Scans().Registry(), {});
                 benchmark::DoNotOptimize(map.Dataset.Points.data());
             }
         });

@@ -60,10 +60,10 @@ ScanFileReport OpenForReport(const std::string& file, int dataset, bool datasetG
     WorkbenchSession session(prompts, false);
     try {
         session.OpenMainFile(file);
-        r.Kind = ScanKindName(session.Registry().OpenScanKind);
-        r.Title = session.Registry().PlotTitle;
-        for (int k = 0; k <= session.Registry().AdditionalCount(); ++k)
-            r.Scans.push_back(Summarize(session.Registry().ScanAt(k)));
+        r.Kind = ScanKindName(session.Scans().Registry().OpenScanKind);
+        r.Title = session.Scans().Registry().PlotTitle;
+        for (int k = 0; k <= session.Scans().Registry().AdditionalCount(); ++k)
+            r.Scans.push_back(Summarize(session.Scans().Registry().ScanAt(k)));
     } catch (const UsageError&) {
         throw;
     } catch (const OutputError&) {
@@ -71,7 +71,7 @@ ScanFileReport OpenForReport(const std::string& file, int dataset, bool datasetG
     } catch (...) {
         r.Error = CurrentFailure();
     }
-    r.Format = session.LastFormatName();
+    r.Format = session.Scans().LastFormatName();
     r.Warnings = prompts.TakeWarnings();
     return r;
 }
@@ -174,8 +174,8 @@ int Convert(const Arguments& a, CommandContext& c) {
         RefuseOutputOntoInput(*target, a.Files);
         session.OpenMainFile(file);
         const std::string text = a.Has("--all")
-                                     ? formats::AllSpectraFileText(session.Registry(), '.')
-                                     : formats::SpectrumFileText(session.Registry());
+                                     ? formats::AllSpectraFileText(session.Scans().Registry(), '.')
+                                     : formats::SpectrumFileText(session.Scans().Registry());
         PrintWarnings(prompts, file, c.Err);
         WriteOutput(*target, text, c.Out);
     } catch (...) {
@@ -256,17 +256,17 @@ int Peaks(const Arguments& a, CommandContext& c) {
     const std::string target = a.Text("-o").value_or("-");
     CliPrompts prompts(Dataset(a), a.Has("--dataset"));
     WorkbenchSession session(prompts);
-    session.SetProcessing(options.Processing);
+    session.Settings().SetProcessing(options.Processing);
     try {
         RefuseOutputOntoInput(target, a.Files);
         session.OpenMainFile(file);
-        session.SetPeakSearch(options.Search);
-        session.FindPeaks(options.Method);
+        session.Settings().SetPeakSearch(options.Search);
+        session.Peaks().Find(options.Method);
         PrintWarnings(prompts, file, c.Err);
-        WriteOutput(
-            target,
-            formats::PeakListIdentFileText(session.MainScan(), session.Registry().PlotTitle),
-            c.Out);
+        WriteOutput(target,
+                    formats::PeakListIdentFileText(session.Scans().MainScan(),
+                                                   session.Scans().Registry().PlotTitle),
+                    c.Out);
     } catch (...) {
         return ReportFailure(prompts, file, c.Err);
     }
@@ -297,22 +297,22 @@ int Plot(const Arguments& a, CommandContext& c) {
     const std::string& file = a.Files[0];
     CliPrompts prompts(Dataset(a), a.Has("--dataset"));
     WorkbenchSession session(prompts);
-    session.SetProcessing(options.Processing);
+    session.Settings().SetProcessing(options.Processing);
     try {
         RefuseOutputOntoInput(*target, a.Files);
         session.OpenMainFile(file);
         if (a.Has("--peaks")) {
-            session.SetPeakSearch(options.Search);
-            session.FindPeaks(options.Method);
+            session.Settings().SetPeakSearch(options.Search);
+            session.Peaks().Find(options.Method);
         }
         PrintWarnings(prompts, file, c.Err);
-        if (session.MainScan().Count() == 0)
+        if (session.Scans().MainScan().Count() == 0)
             throw TrevascError("The scan holds no points to plot.");
         // The plot window's record: display switches, and the range as the range fields take it.
-        session.SetDisplay(settings);
-        if (range) session.ApplyViewRange(range->first, range->second);
+        session.Settings().SetDisplay(settings);
+        if (range) session.View().ApplyRange(range->first, range->second);
         plot::TPlotDataset dataset;
-        session.BuildPlotDataset(dataset);
+        session.View().BuildPlotDataset(dataset);
         WriteFileAtomic(*target, c.Use.Pictures->XrdPlotPng(dataset, width, height));
     } catch (...) {
         return ReportFailure(prompts, file, c.Err);
@@ -339,7 +339,7 @@ int Fit(const Arguments& a, CommandContext& c) {
     const std::string target = a.Text("-o").value_or("-");
     CliPrompts prompts(Dataset(a), a.Has("--dataset"));
     WorkbenchSession session(prompts);
-    session.SetProcessing(options.Processing);
+    session.Settings().SetProcessing(options.Processing);
     const auto fail = [&](const std::string& message) {
         PrintWarnings(prompts, file, c.Err);
         c.Err << "trevasc-cli: " << Shown(file) << ": " << Shown(message) << "\n";
@@ -349,11 +349,11 @@ int Fit(const Arguments& a, CommandContext& c) {
         for (const char* output : {"-o", "--plot"})
             RefuseOutputOntoInput(a.Text(output).value_or("-"), a.Files);
         session.OpenMainFile(file);
-        const TDataPointArray& points = session.MainScan().Points;
+        const TDataPointArray& points = session.Scans().MainScan().Points;
         if (automatic) {
-            if (session.MainScan().Peaks.Count() == 0) {
-                session.SetPeakSearch(options.Search);
-                session.FindPeaks(analysis::TPeakMethod::Slope);
+            if (session.Scans().MainScan().Peaks.Count() == 0) {
+                session.Settings().SetPeakSearch(options.Search);
+                session.Peaks().Find(analysis::TPeakMethod::Slope);
             }
             std::vector<json::Value> peaks;
             AutoFitSequence sequence(session);
@@ -369,8 +369,8 @@ int Fit(const Arguments& a, CommandContext& c) {
             }
             sequence.Complete();
             PrintWarnings(prompts, file, c.Err);
-            const std::string list =
-                formats::PeakListIdentFileText(session.MainScan(), session.Registry().PlotTitle);
+            const std::string list = formats::PeakListIdentFileText(
+                session.Scans().MainScan(), session.Scans().Registry().PlotTitle);
             WriteOutput(
                 target,
                 json ? AutoFitJson(file, profileName, std::move(peaks), list).Text() + "\n" : list,

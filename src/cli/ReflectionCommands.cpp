@@ -76,7 +76,7 @@ double CurrentWavelengthOption(const Arguments& a, bool energyMeansWavelength) {
             LineEnergy(table, selector.Names()[static_cast<size_t>(selector.SelectedIndex())]);
         return (selector.SelectedIndex() >= 0 || selector.TypedValue()) && selector.Wavelength() > 0
                    ? selector.Wavelength()
-                   : WorkbenchSession::kDefaultWavelength;
+                   : WorkbenchSettings::kDefaultWavelength;
     }
     if (auto w = a.Text("--wavelength")) {
         selector.OnWavelengthTextEdited(*w);
@@ -291,14 +291,14 @@ int Identify(const Arguments& a, CommandContext& c) {
     try {
         const std::string database = DatabasePath(a, c.Err);
         session.OpenMainFile(file);
-        if (session.MainScan().Count() < 2)
+        if (session.Scans().MainScan().Count() < 2)
             throw TrevascError("The scan holds fewer than two points.");
         std::error_code ec;
         if (givenPeaks) {
-            session.MainScan().Peaks.Clear();
-            for (double p : *givenPeaks) session.AddPeak(p);
+            session.Scans().MainScan().Peaks.Clear();
+            for (double p : *givenPeaks) session.Peaks().Add(p);
         } else if (!std::filesystem::is_regular_file(PeakListFileFor(file), ec)) {
-            session.FindPeaks(analysis::TPeakMethod::Slope);
+            session.Peaks().Find(analysis::TPeakMethod::Slope);
         }
         const auto materials = analysis::ReadAllMaterials(database);
         int chosen = -1;
@@ -311,8 +311,9 @@ int Identify(const Arguments& a, CommandContext& c) {
             if (chosen < 0) throw TrevascError("No material '" + *name + "' in the database.");
         } else {
             std::vector<double> positions;
-            for (const TPeak& p : session.MainScan().Peaks.Items) positions.push_back(p.Position);
-            const TRawPointArray& pts = session.MainScan().RawPoints;
+            for (const TPeak& p : session.Scans().MainScan().Peaks.Items)
+                positions.push_back(p.Position);
+            const TRawPointArray& pts = session.Scans().MainScan().RawPoints;
             const auto r = analysis::AutoSelectSubstrate(materials, positions, pts.front().Position,
                                                          pts.back().Position);
             chosen = r.Best;
@@ -333,12 +334,12 @@ int Identify(const Arguments& a, CommandContext& c) {
             positions.push_back(r.Position);
             names.push_back(r.Name);
         }
-        session.IdentifyPeaksByPositions(positions, names, maxDeviation);
+        session.Peaks().IdentifyByPositions(positions, names, maxDeviation);
         for (const auto& p : material.Problems)
             c.Err << "warning: [" << material.Name << "] " << p << "\n";
         if (!a.Has("--json")) {
-            c.Out << formats::PeakListIdentFileText(session.MainScan(),
-                                                    session.Registry().PlotTitle);
+            c.Out << formats::PeakListIdentFileText(session.Scans().MainScan(),
+                                                    session.Scans().Registry().PlotTitle);
             return 0;
         }
         IdentifyReport report;
@@ -352,7 +353,7 @@ int Identify(const Arguments& a, CommandContext& c) {
         report.Expected = material.Reflections;
         report.Allowed = allowed;
         report.Lattice = lattice;
-        report.Peaks = session.MainScan().Peaks.Items;
+        report.Peaks = session.Scans().MainScan().Peaks.Items;
         c.Out << IdentifyJson(report).Text() << "\n";
     } catch (const TrevascError& e) {
         c.Err << "trevasc-cli: " << file << ": " << e.what() << "\n";

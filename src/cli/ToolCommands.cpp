@@ -48,7 +48,7 @@ std::vector<double> NumberList(const std::string& name, const std::string& text)
 }
 
 // Captures the peaks that the peak list hands over, as the tool windows receive them.
-class HandOverCapture : public SessionObserver {
+class HandOverCapture : public PeakListObserver {
   public:
     std::vector<std::string> Rows;
     std::string Source;
@@ -75,11 +75,12 @@ PeakSource CollectPeaks(const Arguments& a, WorkbenchSession& session, PeakHandO
     }
     if (a.Files.size() != 1) throw UsageError{"needs exactly one FILE or --peaks P1,P2,..."};
     session.OpenMainFile(a.Files[0]);
-    if (session.MainScan().Peaks.Count() == 0) session.FindPeaks(analysis::TPeakMethod::Slope);
+    if (session.Scans().MainScan().Peaks.Count() == 0)
+        session.Peaks().Find(analysis::TPeakMethod::Slope);
     HandOverCapture capture;
-    session.AddObserver(&capture);
-    session.SendCheckedPeaks(target);
-    session.RemoveObserver(&capture);
+    session.Peaks().AddObserver(&capture);
+    session.Peaks().SendChecked(target);
+    session.Peaks().RemoveObserver(&capture);
     source.Rows = capture.Rows;
     source.SourceName = capture.Source;
     return source;
@@ -115,7 +116,7 @@ double SelectorWavelength(const Arguments& a, CliPrompts& prompts) {
             throw UsageError{"--line: unknown X-ray line '" + Shown(*line) + "'"};
         selector.OnSelectionChanged(static_cast<int>(it - names.begin()));
     } else if (selector.Names().empty()) {
-        return WorkbenchSession::kDefaultWavelength;
+        return WorkbenchSettings::kDefaultWavelength;
     }
     if (!prompts.Warnings().empty()) throw TrevascError(prompts.Warnings().back());
     return selector.Wavelength();
@@ -148,12 +149,12 @@ maps::MapBuild BuildMapFromFiles(const Arguments& a, WorkbenchSession& session, 
     if (a.Files.empty()) throw UsageError{"needs at least one FILE"};
     const double omegaOffset = a.Number("--omega-offset", 0.0);
     const double twoThetaOffset = a.Number("--two-theta-offset", 0.0);
-    session.SetCurrentWavelength(SelectorWavelength(a, prompts));
+    session.Settings().SetCurrentWavelength(SelectorWavelength(a, prompts));
     session.OpenMainFile(a.Files[0]);
     if (a.Files.size() > 1) session.InsertFiles({a.Files.begin() + 1, a.Files.end()});
     for (const std::string& w : prompts.TakeWarnings()) err << "warning: " << Shown(w) << "\n";
     // Reading a file resets the offsets: they are set for the map, after the files.
-    MapSettings& settings = session.Maps();
+    MapSettings& settings = session.Settings().Maps();
     settings.RsmOmegaOffset = omegaOffset;
     settings.RsmTwoThetaOffset = twoThetaOffset;
     settings.FlipKParallel = a.Has("--flip");
@@ -219,7 +220,7 @@ int Lattice(const Arguments& a, CommandContext& c) {
     CliPrompts prompts(1, false);
     WorkbenchSession session(prompts);
     const double wavelength = SelectorWavelength(a, prompts);
-    session.SetCurrentWavelength(wavelength);
+    session.Settings().SetCurrentWavelength(wavelength);
     const PeakSource peaks = CollectPeaks(a, session, PeakHandOverTarget::Lattice);
     if (peaks.Rows.empty()) throw TrevascError("no peaks to calculate with");
 
@@ -267,7 +268,7 @@ int Lattice(const Arguments& a, CommandContext& c) {
         WriteFileAtomic(*png, c.Use.Pictures->XYPlotPng(effects.NelsonRileyData, 800, 600));
     }
 
-    const std::string title = session.Registry().PlotTitle;
+    const std::string title = session.Scans().Registry().PlotTitle;
     if (a.Has("--json")) {
         c.Out << LatticeJson(calc, title).Text() << "\n";
         return 0;
@@ -308,9 +309,10 @@ int Thickness(const Arguments& a, CommandContext& c) {
     if (auto n = a.Integer("--first-index")) calc.SetFirstIndex(*n);
     if (fitOrders) calc.FitOrders(wavelength);
     ApplyThicknessEffects(session, calc.Calculate(wavelength));
-    const std::string title = session.Registry().PlotTitle;
+    const std::string title = session.Scans().Registry().PlotTitle;
     if (a.Has("--json")) {
-        c.Out << ThicknessJson(calc, title, session.AdditionalLatticeSpacing()).Text() << "\n";
+        c.Out << ThicknessJson(calc, title, session.Settings().AdditionalLatticeSpacing()).Text()
+              << "\n";
         return 0;
     }
     c.Out << "Peaks\tDistance d [nm]\tIndex\tThickness [nm]\n";
@@ -387,7 +389,7 @@ int Gnuplot(const Arguments& a, CommandContext& c) {
     const std::string templateFile =
         a.Text("--template")
             .value_or(FindDefinitionFolder(ProgramFolder()) + gnuplot::kTemplateFileName);
-    const auto& registry = session.Registry();
+    const auto& registry = session.Scans().Registry();
     const gnuplot::GnuplotFiles names =
         gnuplot::GnuplotFileNames(registry.LoadedFileFolder, registry.LoadedFileName, kind);
     for (const std::string& path : {names.DataFile, names.ScriptFile, names.PictureFile})

@@ -3,14 +3,14 @@
 namespace trevasc {
 
 AutoFitSequence::AutoFitSequence(WorkbenchSession& session) : session_(session) {
-    const TDataSet& scan = session.MainScan();
+    const TDataSet& scan = session.Scans().MainScan();
     if (scan.Points.empty()) return;
     for (int i = 0; i < scan.Peaks.Count(); ++i)
         if (scan.Peaks.Items[static_cast<size_t>(i)].Checked) rows_.push_back(i);
 }
 
 std::optional<AutoFitJob> AutoFitSequence::Next() {
-    const TDataSet& scan = session_.MainScan();
+    const TDataSet& scan = session_.Scans().MainScan();
     while (next_ < rows_.size()) {
         const int row = rows_[next_++];
         // The list may have changed under a waiting window; a row that is gone is skipped.
@@ -33,7 +33,7 @@ void AutoFitSequence::Finish(double position) {
     const int row = current_;
     current_ = -1;
     if (row < 0 || !(position >= 0.0)) return;
-    const int moved = session_.UpdateFittedPeak(row, position, true);
+    const int moved = session_.Peaks().UpdateFitted(row, position, true);
     if (moved < 0 || moved == row) return;
     // The peak went to its sorted place: the rows between its old and new place shifted by one.
     for (size_t i = next_; i < rows_.size(); ++i) {
@@ -46,7 +46,7 @@ void AutoFitSequence::Finish(double position) {
 }
 
 void AutoFitSequence::Complete() {
-    session_.FinishPeakFits();
+    session_.Peaks().FinishFits();
 }
 
 }  // namespace trevasc

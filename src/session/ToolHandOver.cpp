@@ -4,15 +4,15 @@ namespace trevasc {
 
 void ApplyLatticeEffects(WorkbenchSession& session, const tools::TLatticeEffects& effects) {
     if (effects.Cancelled) return;
-    session.SetPeakDescriptionsByPosition(effects.IdPositions, effects.IdTexts);
-    if (effects.HasTitleSuffix) session.SetPlotTitleSuffix(effects.TitleSuffix);
+    session.Peaks().SetDescriptionsByPosition(effects.IdPositions, effects.IdTexts);
+    if (effects.HasTitleSuffix) session.View().SetPlotTitleSuffix(effects.TitleSuffix);
 }
 
 void ApplyThicknessEffects(WorkbenchSession& session, const tools::TThicknessEffects& effects) {
     if (!effects.Calculated) return;
-    session.SetPeakDescriptionsByPosition(effects.IdPositions, effects.IdTexts);
-    session.SetPlotTitleSuffix(effects.TitleSuffix);
-    session.SetAdditionalLatticeSpacing(effects.LatticeSpacing);
+    session.Peaks().SetDescriptionsByPosition(effects.IdPositions, effects.IdTexts);
+    session.View().SetPlotTitleSuffix(effects.TitleSuffix);
+    session.Settings().SetAdditionalLatticeSpacing(effects.LatticeSpacing);
 }
 
 }  // namespace trevasc

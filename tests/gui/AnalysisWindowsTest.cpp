@@ -54,8 +54,8 @@ QStringList RowsOf(QWidget* window, const char* list) {
 // The main scan with exactly these peaks, all checked.
 void SetPeaks(MainWindowHarness& h, const std::vector<double>& positions) {
     WorkbenchSession& s = h.Window->Session();
-    s.MainScan().Peaks.Items.clear();
-    for (double p : positions) s.AddPeak(p);
+    s.Scans().MainScan().Peaks.Items.clear();
+    for (double p : positions) s.Peaks().Add(p);
     QApplication::processEvents();
 }
 
@@ -67,7 +67,7 @@ TEST(LatticeWindow, HandOverCalculateAndTheNelsonRileyPlot) {
     MainWindowHarness h;
     h.OpenTestScan();
     SetPeaks(h, kSrTiO3);
-    h.Window->Session().SetPeakChecked(3, false);
+    h.Window->Session().Peaks().SetChecked(3, false);
     auto* lattice = TopLevel<LatticeWindow>("LatticeWindow");
     auto* nr = TopLevel<NelsonRileyWindow>("NelsonRileyWindow");
     ASSERT_NE(lattice, nullptr);
@@ -78,14 +78,14 @@ TEST(LatticeWindow, HandOverCalculateAndTheNelsonRileyPlot) {
     EXPECT_EQ(RowsOf(lattice, "ListBox1"), (QStringList{"22.754", "46.472", "72.567"}));
     EXPECT_EQ(lattice->windowTitle(), kLatticeCaption);
 
-    h.Window->Session().SetCurrentWavelength(1.5406);
+    h.Window->Session().Settings().SetCurrentWavelength(1.5406);
     In<QLineEdit>(lattice, "Edit1")->setText(" 0, 0 ,1");
     ClickIn(lattice, "Button1");
     ASSERT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
     EXPECT_EQ(In<QLineEdit>(lattice, "Edit1")->text(), "0,0,1");
     EXPECT_EQ(RowsOf(lattice, "ListBox3"), (QStringList{"0,0,1", "0,0,2", "0,0,3"}));
     EXPECT_NEAR(In<FloatEdit>(lattice, "FloatEdit2")->Value(), 3.905, 0.001);
-    EXPECT_NE(h.Window->Session().Registry().PlotTitle.find(" (d=3.90"), std::string::npos);
+    EXPECT_NE(h.Window->Session().Scans().Registry().PlotTitle.find(" (d=3.90"), std::string::npos);
     EXPECT_FALSE(nr->isVisible());
     EXPECT_EQ(nr->windowTitle(), kNelsonRileyOldCaption);
 
@@ -108,11 +108,11 @@ TEST(LatticeWindow, HandOverCalculateAndTheNelsonRileyPlot) {
     EXPECT_TRUE(mime->hasImage() || mime->hasFormat("image/png"));
 
     // A manual add marks both windows old; opening them tells so.
-    h.Window->Session().AddPeak(50.0);
+    h.Window->Session().Peaks().Add(50.0);
     EXPECT_EQ(lattice->windowTitle(), kLatticeOldCaption);
     EXPECT_EQ(nr->windowTitle(), kNelsonRileyOldCaption);
     h.Prompts.Infos.clear();
-    h.Window->Session().SetPeakChecked(0, true);
+    h.Window->Session().Peaks().SetChecked(0, true);
     lattice->ShowWindow();
     ASSERT_EQ(h.Prompts.Infos.size(), 1u);
     EXPECT_EQ(h.Prompts.Infos[0], kOldPeakDataMessage);
@@ -122,7 +122,7 @@ TEST(LatticeWindow, AutoScanManualMultiplierDeleteAndAdjust) {
     MainWindowHarness h;
     h.OpenTestScan();
     SetPeaks(h, kSrTiO3);
-    h.Window->Session().SetCurrentWavelength(1.5406);
+    h.Window->Session().Settings().SetCurrentWavelength(1.5406);
     h.Click("Button8");
     auto* lattice = TopLevel<LatticeWindow>("LatticeWindow");
     In<QLineEdit>(lattice, "Edit1")->setText("0,0,1");
@@ -178,10 +178,10 @@ TEST(LatticeWindow, AutoScanManualMultiplierDeleteAndAdjust) {
     ClickIn(lattice, "CheckBox1");
     ClickIn(lattice, "Button2");
     EXPECT_FALSE(In<QCheckBox>(lattice, "CheckBox1")->isChecked());
-    EXPECT_EQ(h.Window->Session().MainScan().Peaks.Items[1].Description, "(0,0,2)");
-    const double before = h.Window->Session().MainScan().Peaks.Items[3].Position;
+    EXPECT_EQ(h.Window->Session().Scans().MainScan().Peaks.Items[1].Description, "(0,0,2)");
+    const double before = h.Window->Session().Scans().MainScan().Peaks.Items[3].Position;
     lattice->AdjustPeaksClick();
-    EXPECT_NE(h.Window->Session().MainScan().Peaks.Items[3].Position, before);
+    EXPECT_NE(h.Window->Session().Scans().MainScan().Peaks.Items[3].Position, before);
 }
 
 TEST(LatticeWindow, PeakWithoutMultipleShowsADashAndAutoNeedsACandidate) {
@@ -190,7 +190,7 @@ TEST(LatticeWindow, PeakWithoutMultipleShowsADashAndAutoNeedsACandidate) {
     // SrTiO3 (002), (003), (004) and a peak at 10°: with lambda = 1.5406 its d = 8.838 Å is more
     // than twice the expected 3.905, multiple 0.
     SetPeaks(h, {10.0, 46.472, 72.567, 104.192});
-    h.Window->Session().SetCurrentWavelength(1.5406);
+    h.Window->Session().Settings().SetCurrentWavelength(1.5406);
     h.Click("Button8");
     auto* lattice = TopLevel<LatticeWindow>("LatticeWindow");
     ASSERT_NE(lattice, nullptr);
@@ -255,10 +255,10 @@ TEST(XrrWindow, FringesOfATwentyNanometreFilm) {
     ASSERT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
     EXPECT_EQ(RowsOf(xrr, "ListBox3"), (QStringList{"3", "4", "5", "6"}));
     EXPECT_NEAR(In<FloatEdit>(xrr, "FloatEdit2")->Value(), 20.0, 0.05);
-    EXPECT_NEAR(h.Window->Session().AdditionalLatticeSpacing(),
+    EXPECT_NEAR(h.Window->Session().Settings().AdditionalLatticeSpacing(),
                 In<FloatEdit>(xrr, "FloatEdit2")->Value() * 10.0, 1e-9);
-    EXPECT_NE(h.Window->Session().Registry().PlotTitle.find("nm)"), std::string::npos);
-    EXPECT_EQ(h.Window->Session().MainScan().Peaks.Items[0].Description, "(3)");
+    EXPECT_NE(h.Window->Session().Scans().Registry().PlotTitle.find("nm)"), std::string::npos);
+    EXPECT_EQ(h.Window->Session().Scans().MainScan().Peaks.Items[0].Description, "(3)");
     EXPECT_FALSE(In<QCheckBox>(xrr, "CheckBox1")->isChecked());
 
     // Typing a thickness moves the first index; the lists follow.
@@ -270,7 +270,7 @@ TEST(XrrWindow, FringesOfATwentyNanometreFilm) {
     EXPECT_EQ(thickness->text(), "26.7");
 
     // A peak search marks the window old; opening it says so.
-    h.Window->Session().FindPeaks(analysis::TPeakMethod::Slope);
+    h.Window->Session().Peaks().Find(analysis::TPeakMethod::Slope);
     EXPECT_EQ(xrr->windowTitle(), kXrrOldCaption);
     h.Prompts.Infos.clear();
     xrr->ShowWindow();

@@ -86,10 +86,10 @@ TEST(HandEditedFiles, EveryValueReplacedByTextEndsNothing) {
     EXPECT_EQ(window.TwoAxis()->size(), QSize(400, 300));
     EXPECT_EQ(window.TwoAxis()->pos(), QPoint(180, 180));
     // Colours: the default ones.
-    EXPECT_EQ(window.Session().Colors().MainPlot, plot::TColorConfig{}.MainPlot);
+    EXPECT_EQ(window.Session().Settings().Colors().MainPlot, plot::TColorConfig{}.MainPlot);
 
     h.OpenTestScan();
-    window.Session().FindPeaks(analysis::TPeakMethod::Slope);
+    window.Session().Peaks().Find(analysis::TPeakMethod::Slope);
     QApplication::processEvents();
     window.Plot()->grab();
     window.ShowLegend();

@@ -71,7 +71,7 @@ TEST(MainWindowTest, OpenFindPeaksToggleCheckMarkAndCloseWithQuestions) {
     MainWindowHarness h;
     MainWindow& w = *h.Window;
     h.OpenTestScan();
-    const TDataSet& main = w.Session().MainScan();
+    const TDataSet& main = w.Session().Scans().MainScan();
     ASSERT_GT(main.Count(), 100);
     PlotWindow& plot = *w.Plot();
     EXPECT_TRUE(plot.isVisible());
@@ -98,7 +98,7 @@ TEST(MainWindowTest, OpenFindPeaksToggleCheckMarkAndCloseWithQuestions) {
     // Every peak is a main-scan marker, in the highlight colour while checked.
     ASSERT_EQ(plot.Dataset().HighlightCount(), static_cast<int>(peaks.size()));
     EXPECT_TRUE(plot.Dataset().Highlights[0].IsMainPeak);
-    EXPECT_EQ(plot.Dataset().Highlights[0].Color, w.Session().Colors().HiLitPeak);
+    EXPECT_EQ(plot.Dataset().Highlights[0].Color, w.Session().Settings().Colors().HiLitPeak);
     // On the screen: the black curve across the frame and the red markers.
     plot.PaintBox()->repaint();
     const plot::TPlotArea& a = plot.Area();
@@ -113,16 +113,16 @@ TEST(MainWindowTest, OpenFindPeaksToggleCheckMarkAndCloseWithQuestions) {
     // The check mark is the model's Checked field; the marker turns to the "Peak" colour.
     list->item(0)->setCheckState(Qt::Unchecked);
     EXPECT_FALSE(peaks[0].Checked);
-    EXPECT_EQ(plot.Dataset().Highlights[0].Color, w.Session().Colors().Peak);
+    EXPECT_EQ(plot.Dataset().Highlights[0].Color, w.Session().Settings().Colors().Peak);
     h.Click("Button9");  // "Check all"
     EXPECT_TRUE(peaks[0].Checked);
     EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
-    EXPECT_EQ(plot.Dataset().Highlights[0].Color, w.Session().Colors().HiLitPeak);
+    EXPECT_EQ(plot.Dataset().Highlights[0].Color, w.Session().Settings().Colors().HiLitPeak);
     // Clicking a peak marker highlights its row; a second click toggles its check mark.
-    w.Session().SelectPeakNearPosition(peaks[1].Position + 0.001);
+    w.Session().Peaks().SelectNearPosition(peaks[1].Position + 0.001);
     EXPECT_EQ(list->currentRow(), 1);
     EXPECT_TRUE(peaks[1].Checked);
-    w.Session().SelectPeakNearPosition(peaks[1].Position);
+    w.Session().Peaks().SelectNearPosition(peaks[1].Position);
     EXPECT_FALSE(peaks[1].Checked);
     EXPECT_EQ(list->item(1)->checkState(), Qt::Unchecked);
 
@@ -165,7 +165,7 @@ TEST(MainWindowTest, PlotZoomAndRangeFieldsFollowEachOther) {
 
     // A peak search shows the full range; "Apply" takes swapped limits too; "In current 2Theta
     // plot range only" keeps the old peaks outside the range, and the zoom.
-    const TDataSet& main = h.Window->Session().MainScan();
+    const TDataSet& main = h.Window->Session().Scans().MainScan();
     h.Click("Button1");
     const size_t all = main.Peaks.Items.size();
     ASSERT_GT(all, 1u);
@@ -187,8 +187,8 @@ TEST(MainWindowTest,
     h.Window->move(40, 30);
     h.Window->Plot()->resize(500, 400);
     h.Window->Plot()->move(10, 20);
-    h.Window->Session().Colors().HiLitPeak = 0x123456;
-    h.Window->Session().Colors().MainPlot = 0x00AA00;
+    h.Window->Session().Settings().Colors().HiLitPeak = 0x123456;
+    h.Window->Session().Settings().Colors().MainPlot = 0x00AA00;
     h.MenuItem("&Options", "Check for &update on start")->trigger();
     const QPoint mainPos = h.Window->pos();
     const QPoint plotPos = h.Window->Plot()->pos();
@@ -197,7 +197,7 @@ TEST(MainWindowTest,
     // A command-line file that is missing is ignored without a message.
     MainWindow& w = h.Start(QString::fromStdString(h.Config.File("missing.xrdml")));
     QApplication::processEvents();
-    EXPECT_EQ(w.Session().MainScan().Count(), 0);
+    EXPECT_EQ(w.Session().Scans().MainScan().Count(), 0);
     EXPECT_TRUE(h.Prompts.Errors.empty());
     EXPECT_FALSE(w.Plot()->isVisible());
     const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
@@ -205,11 +205,11 @@ TEST(MainWindowTest,
     EXPECT_EQ(w.y(), ClampTop(mainPos.y(), w.height(), desktop.top(), desktop.height()));
     EXPECT_EQ(w.Plot()->size(), QSize(500, 400));
     EXPECT_EQ(w.Plot()->pos(), plotPos);
-    EXPECT_EQ(w.Session().Colors().HiLitPeak, 0x123456u);
+    EXPECT_EQ(w.Session().Settings().Colors().HiLitPeak, 0x123456u);
     EXPECT_FALSE(h.MenuItem("&Options", "Check for &update on start")->isChecked());
     // The history is the tail of the File menu; choosing it opens the file again.
     h.MenuItem("&File", TestDataFile())->trigger();
-    EXPECT_GT(w.Session().MainScan().Count(), 100);
+    EXPECT_GT(w.Session().Scans().MainScan().Count(), 100);
     EXPECT_EQ(w.Plot()->Dataset().MainColor, 0x00AA00u);
 
     // Stored positions off the desktop are pulled back onto it; the command-line file opens.
@@ -224,7 +224,7 @@ TEST(MainWindowTest,
     EXPECT_EQ(again.x(), std::max(desktop.left(), desktop.right() + 1 - again.width()));
     EXPECT_EQ(again.y(), desktop.top());
     QApplication::processEvents();
-    EXPECT_GT(again.Session().MainScan().Count(), 100);
+    EXPECT_GT(again.Session().Scans().MainScan().Count(), 100);
     EXPECT_TRUE(again.Plot()->isVisible());
 }
 
@@ -232,7 +232,7 @@ TEST(MainWindowTest, PeakButtonsAddIdentifyAndDeletePeaks) {
     MainWindowHarness h;
     h.OpenTestScan();
     MainWindow& w = *h.Window;
-    const TDataSet& main = w.Session().MainScan();
+    const TDataSet& main = w.Session().Scans().MainScan();
     auto* list = h.Find<QListWidget>("CheckListBox1");
     // Right click on "Add manually" asks for the angle; a comma is a decimal mark too; a
     // non-number gives the conversion message and adds nothing.
@@ -246,11 +246,11 @@ TEST(MainWindowTest, PeakButtonsAddIdentifyAndDeletePeaks) {
 
     // Left click: the plot window's next click adds the peak.
     h.Click("Button4");
-    EXPECT_TRUE(w.Session().AddMode());
+    EXPECT_TRUE(w.Session().Peaks().AddMode());
     const auto [click, clicked] = PlotPoint(*w.Plot(), 0.5);
     QTest::mouseClick(w.Plot()->PaintBox(), Qt::LeftButton, {}, click);
     ASSERT_EQ(main.Peaks.Count(), 3);
-    EXPECT_FALSE(w.Session().AddMode());
+    EXPECT_FALSE(w.Session().Peaks().AddMode());
     EXPECT_GT(clicked, 20.5);
     EXPECT_DOUBLE_EQ(main.Peaks.Items[2].Position, clicked);
 
@@ -273,7 +273,7 @@ TEST(MainWindowTest, PeakButtonsAddIdentifyAndDeletePeaks) {
     EXPECT_EQ(list->item(1)->checkState(), Qt::Unchecked);
     EXPECT_FALSE(main.Peaks.Items[1].Checked);
     EXPECT_EQ(w.Plot()->Dataset().HighlightCount(), 2);
-    EXPECT_EQ(w.Plot()->Dataset().Highlights[1].Color, w.Session().Colors().Peak);
+    EXPECT_EQ(w.Plot()->Dataset().Highlights[1].Color, w.Session().Settings().Colors().Peak);
 }
 
 TEST(MainWindowTest, UnsavedPeaksQuestionsClipboardExportImportAndAFailedOpen) {
@@ -281,7 +281,7 @@ TEST(MainWindowTest, UnsavedPeaksQuestionsClipboardExportImportAndAFailedOpen) {
     h.OpenTestScan();
     MainWindow& w = *h.Window;
     h.Click("Button1");
-    TDataSet& main = w.Session().MainScan();
+    TDataSet& main = w.Session().Scans().MainScan();
     ASSERT_GE(main.Peaks.Count(), 2);
     const std::vector<TPeak> found = main.Peaks.Items;
     // "No" to the open button and to files dropped on the plot: nothing opened, no dialog.
@@ -303,7 +303,7 @@ TEST(MainWindowTest, UnsavedPeaksQuestionsClipboardExportImportAndAFailedOpen) {
         formats::PeakListClipboardText(main, formats::PeakClipboardContent::SelectedPeaks, '.'));
     h.MenuItem("&Edit", "Copy &spectrum")->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
-              formats::SpectrumClipboardText(w.Session().Registry(), '.'));
+              formats::SpectrumClipboardText(w.Session().Scans().Registry(), '.'));
 
     // Export with descriptions, proposed beside the scan; the list is then saved. Imported back:
     // the same positions, check marks and plot title.
@@ -314,8 +314,8 @@ TEST(MainWindowTest, UnsavedPeaksQuestionsClipboardExportImportAndAFailedOpen) {
               QString(TREVASC_TEST_DATA_DIR) + "/xrdtools_test_scan_2ThetaOmega_v1.0_Peaks.txt");
     EXPECT_FALSE(main.Peaks.Unsaved);
     const std::vector<TPeak> before = main.Peaks.Items;
-    const std::string title = w.Session().Registry().PlotTitle;
-    w.Session().Registry().PlotTitle = "changed";
+    const std::string title = w.Session().Scans().Registry().PlotTitle;
+    w.Session().Scans().Registry().PlotTitle = "changed";
     list->setCurrentRow(-1);
     h.Click("Button3");  // "Delete" without a highlighted row deletes nothing
     EXPECT_EQ(main.Peaks.Items.size(), before.size());
@@ -345,7 +345,7 @@ TEST(MainWindowTest, BackgroundDropInsertLegendAndSelectMainPlot) {
     MainWindowHarness h;
     h.OpenTestScan();
     MainWindow& w = *h.Window;
-    const TDataSet* main = &w.Session().MainScan();
+    const TDataSet* main = &w.Session().Scans().MainScan();
     // Background removal rebuilds the processed points; switched off, they are the raw ones.
     h.Click("CheckBox11");
     const auto raw = [main] {
@@ -362,9 +362,9 @@ TEST(MainWindowTest, BackgroundDropInsertLegendAndSelectMainPlot) {
     const QString scan = TestDataFile();
     EXPECT_TRUE(test::DropUrls(&w, QList<QUrl>(3, QUrl::fromLocalFile(scan))));
     QApplication::processEvents();  // the files open after the drop handler
-    EXPECT_EQ(w.Session().Registry().AdditionalCount(), 2);
+    EXPECT_EQ(w.Session().Scans().Registry().AdditionalCount(), 2);
     EXPECT_EQ(w.Plot()->Dataset().OverlayCount(), 2);
-    EXPECT_EQ(w.Session().Colors().AdditionalColorCount(), 2);
+    EXPECT_EQ(w.Session().Settings().Colors().AdditionalColorCount(), 2);
     h.MenuItem("&Window", "Plot &Color Legend")->trigger();
     EXPECT_TRUE(w.Legend()->isVisible());
     EXPECT_EQ(w.Legend()->Rows().size(), 3u);
@@ -377,11 +377,11 @@ TEST(MainWindowTest, BackgroundDropInsertLegendAndSelectMainPlot) {
     // additional scan 3 there makes it the main scan, the old main scan additional scan 1.
     h.Dialogs.OpenAnswers = {QStringList(18, scan)};
     h.Click("BitBtnInsert");
-    EXPECT_EQ(w.Session().Registry().AdditionalCount(), 20);
+    EXPECT_EQ(w.Session().Scans().Registry().AdditionalCount(), 20);
     EXPECT_TRUE(plotMenu->actions().isEmpty());
     EXPECT_EQ(w.SelectMainPlot()->List()->count(), 21);
-    main = &w.Session().MainScan();
-    const TDataSet* third = &w.Session().Registry().Additional(2);
+    main = &w.Session().Scans().MainScan();
+    const TDataSet* third = &w.Session().Scans().Registry().Additional(2);
     QAction* plotDialog = w.findChild<QAction*>("PlotDialogAction");
     ASSERT_NE(plotDialog, nullptr);
     EXPECT_TRUE(plotDialog->isVisible());
@@ -390,8 +390,8 @@ TEST(MainWindowTest, BackgroundDropInsertLegendAndSelectMainPlot) {
         w.SelectMainPlot()->accept();
     });
     plotDialog->trigger();
-    EXPECT_EQ(&w.Session().MainScan(), third);
-    EXPECT_EQ(&w.Session().Registry().Additional(0), main);
+    EXPECT_EQ(&w.Session().Scans().MainScan(), third);
+    EXPECT_EQ(&w.Session().Scans().Registry().Additional(0), main);
 }
 
 // An export chosen onto the open scan file (by a link too) replaces the measurement only when the

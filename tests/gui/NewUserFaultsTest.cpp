@@ -51,7 +51,7 @@ TEST(NewUserFaults, PeakListViewAndModelNeverDisagree) {
     h.Config.Write("scan_Peaks.txt", "10.5\r\n11.0\r\nnot a number\r\n11.5\r\n");
     h.Window->OpenFiles({QString::fromStdString(scan)});
     auto* list = h.Find<QListWidget>("CheckListBox1");
-    const TDataSet& main = h.Window->Session().MainScan();
+    const TDataSet& main = h.Window->Session().Scans().MainScan();
     EXPECT_EQ(main.Peaks.Count(), 2);
     EXPECT_EQ(list->count(), 2);
     EXPECT_EQ(h.Prompts.Errors.size(), 1u);
@@ -74,7 +74,7 @@ TEST(NewUserFaults, PeakListViewAndModelNeverDisagree) {
     EXPECT_EQ(list->currentItem()->text(), "11.000");
 
     // "Check all" with every mark set changes nothing, so nothing becomes unsaved.
-    h.Window->Session().MainScan().Peaks.Unsaved = false;
+    h.Window->Session().Scans().MainScan().Peaks.Unsaved = false;
     h.Click("Button9");
     EXPECT_FALSE(main.Peaks.Unsaved);
 }
@@ -89,14 +89,14 @@ TEST(NewUserFaults, PlotMenuKeepsTheMainScansMark) {
     ASSERT_TRUE(main->isChecked());
     main->trigger();
     EXPECT_TRUE(main->isChecked());
-    EXPECT_EQ(h.Window->Session().Registry().AdditionalCount(), 1);
+    EXPECT_EQ(h.Window->Session().Scans().Registry().AdditionalCount(), 1);
 }
 
 TEST(NewUserFaults, RowsAndRangeFieldsAreReadableAndTheWindowResizes) {
     MainWindowHarness h;
     h.OpenTestScan();
     MainWindow& w = *h.Window;
-    w.Session().AddPeak(22.5, "SrTiO3 (002) substrate reflection");
+    w.Session().Peaks().Add(22.5, "SrTiO3 (002) substrate reflection");
     h.Find<QTabWidget>("PageControl1")->setCurrentIndex(1);
     w.resize(580, 420);
     QApplication::processEvents();

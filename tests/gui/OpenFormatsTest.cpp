@@ -70,7 +70,7 @@ TEST(OpenFormats, RasFileChosenInTheOpenDialogLoadsBothScansForTheMap) {
     QApplication::processEvents();
     EXPECT_EQ(h.Dialogs.OpenCalls, 1);
     EXPECT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
-    const ScanRegistry& scans = h.Window->Session().Registry();
+    const ScanRegistry& scans = h.Window->Session().Scans().Registry();
     ASSERT_EQ(scans.AdditionalCount(), 1);
     EXPECT_EQ(scans.MainScan().Count(), 4);
     EXPECT_EQ(scans.Additional(0).Count(), 4);

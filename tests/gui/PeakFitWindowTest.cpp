@@ -57,14 +57,14 @@ class PeakFitWindowTest : public ::testing::Test {
         ASSERT_NE(b, nullptr) << name;
         QTest::mouseClick(b, Qt::LeftButton);
     }
-    const TPeakSet& Peaks() { return h.Window->Session().MainScan().Peaks; }
+    const TPeakSet& Peaks() { return h.Window->Session().Scans().MainScan().Peaks; }
 };
 
 }  // namespace
 
 TEST_F(PeakFitWindowTest, ZoomedPeakIsFittedBetweenMouseBoundariesAndAccepted) {
     OpenScan({30.0});
-    h.Window->Session().SetViewRange(29.0, 31.0);
+    h.Window->Session().View().SetRange(29.0, 31.0);
     h.Click("Button11");
     ASSERT_TRUE(fit->isVisible());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(fit));
@@ -124,10 +124,10 @@ TEST_F(PeakFitWindowTest, ZoomedPeakIsFittedBetweenMouseBoundariesAndAccepted) {
 
 TEST_F(PeakFitWindowTest, DisplayAreaMessagesForOnePointAndTwoSamples) {
     h.Click("Button11");  // no scan at all
-    h.Window->Session().MainScan().SetRawPoints({TDataPoint{30.0, 5}});
+    h.Window->Session().Scans().MainScan().SetRawPoints({TDataPoint{30.0, 5}});
     h.Click("Button11");
     OpenScan({30.0});
-    h.Window->Session().SetViewRange(30.0, 30.01);
+    h.Window->Session().View().SetRange(30.0, 30.01);
     h.Click("Button11");
     EXPECT_FALSE(fit->isVisible());
     EXPECT_EQ(h.Prompts.Errors, (std::vector<std::string>{fitting::kNotEnoughFileDataMessage,
@@ -137,8 +137,8 @@ TEST_F(PeakFitWindowTest, DisplayAreaMessagesForOnePointAndTwoSamples) {
 
 TEST_F(PeakFitWindowTest, AutoLorentzAcceptsTwoCancelsOneAndTheSecondRunFitsOnlyThatOne) {
     OpenScan({29.0, 32.0, 35.0});
-    for (double x : {29.03, 31.96, 35.04}) h.Window->Session().AddPeak(x);
-    h.Window->Session().MainScan().Peaks.Unsaved = false;
+    for (double x : {29.03, 31.96, 35.04}) h.Window->Session().Peaks().Add(x);
+    h.Window->Session().Scans().MainScan().Peaks.Unsaved = false;
 
     // Clicks Accept or Cancel whenever the window waits, in this order.
     std::deque<const char*> answers = {"ButtonAccept", "ButtonCancel", "ButtonAccept"};
@@ -168,7 +168,7 @@ TEST_F(PeakFitWindowTest, AutoLorentzAcceptsTwoCancelsOneAndTheSecondRunFitsOnly
     EXPECT_TRUE(items[1].Checked);
     EXPECT_NEAR(items[2].Position, 35.0, 0.005);
     EXPECT_FALSE(items[2].Checked);
-    EXPECT_EQ(items[2].Intensity, h.Window->Session().MainScan().Points[800].Intensity);
+    EXPECT_EQ(items[2].Intensity, h.Window->Session().Scans().MainScan().Points[800].Intensity);
     EXPECT_TRUE(Peaks().Unsaved);
 
     // The second run meets only the peak that was cancelled.
@@ -194,7 +194,7 @@ TEST_F(PeakFitWindowTest, AutoFitOntoTheIntervalEdgeSaysSoAndMakesCancelTheDefau
     }
     h.Window->Session().OpenMainFile(h.Config.Write("film.txt", text));
     QApplication::processEvents();
-    for (double x : {31.76, 32.0}) h.Window->Session().AddPeak(x);
+    for (double x : {31.76, 32.0}) h.Window->Session().Peaks().Add(x);
 
     struct Seen {
         bool MessageShown, AcceptEnabled, AcceptDefault, CancelDefault;
@@ -236,7 +236,7 @@ TEST_F(PeakFitWindowTest, AutoFitOntoTheIntervalEdgeSaysSoAndMakesCancelTheDefau
     EXPECT_TRUE(items[1].Checked);
 
     // "Fit actual display area" afterwards: Accept is the default again, no message left.
-    h.Window->Session().SetViewRange(31.6, 31.9);
+    h.Window->Session().View().SetRange(31.6, 31.9);
     h.Click("Button11");
     EXPECT_TRUE(accept->isDefault());
     EXPECT_FALSE(cancel->isDefault());
@@ -246,7 +246,7 @@ TEST_F(PeakFitWindowTest, AutoFitOntoTheIntervalEdgeSaysSoAndMakesCancelTheDefau
 
 TEST_F(PeakFitWindowTest, FitWhoseCentreLeavesTheBoundariesIsToldInTheWindow) {
     OpenScan({30.0});
-    h.Window->Session().SetViewRange(29.0, 31.0);
+    h.Window->Session().View().SetRange(29.0, 31.0);
     h.Click("Button11");
     ASSERT_TRUE(fit->isVisible());
     auto* message = fit->findChild<QLabel*>("LabelFitMessage");

@@ -25,7 +25,7 @@ using test::CountPixels;
 const QColor kRed(255, 0, 0);
 
 // Counts the view range notifications of the session.
-class ViewRecorder : public SessionObserver {
+class ViewRecorder : public PlotViewObserver {
   public:
     std::vector<std::pair<double, double>> Ranges;
     void ViewRangeChanged(double from, double to) override { Ranges.push_back({from, to}); }
@@ -43,18 +43,18 @@ class PlotWindowTest : public ::testing::Test {
                              3e3 * std::exp(-std::pow((x - 50.0) / 0.3, 2));
             text += std::to_string(x) + "\t" + std::to_string(std::lround(y)) + "\n";
         }
-        session_.Colors().MainPlot = 0x0000FF;
-        session_.Markers().Substrate = {{65.0, 0x008080, "Si (400)", false}};
+        session_.Settings().Colors().MainPlot = 0x0000FF;
+        session_.View().Markers().Substrate = {{65.0, 0x008080, "Si (400)", false}};
         session_.OpenMainFile(dir_.Write("synthetic.txt", text));
-        session_.AddPeak(35.0);
-        session_.AddPeak(50.0);
+        session_.Peaks().Add(35.0);
+        session_.Peaks().Add(50.0);
         window_.resize(800, 600);
         window_.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
         Paint();
-        session_.AddObserver(&views_);
+        session_.View().AddObserver(&views_);
     }
-    void TearDown() override { session_.RemoveObserver(&views_); }
+    void TearDown() override { session_.View().RemoveObserver(&views_); }
 
     // Paints now, so that Area() is the mapping of the current range.
     void Paint() { window_.PaintBox()->repaint(); }
@@ -146,10 +146,10 @@ TEST_F(PlotWindowTest, ZoomClicksInEitherOrderOnePixelAndRightClick) {
 
 TEST_F(PlotWindowTest, AppliedAndDegenerateRangesAreOrderedAndNeverEmpty) {
     Press(PixelOf(30.0));
-    session_.ApplyViewRange(50.0, 30.0);
+    session_.View().ApplyRange(50.0, 30.0);
     EXPECT_FALSE(window_.ZoomPending());
     ExpectView(30.0, 50.0);
-    session_.ApplyViewRange(40.0, 40.0);
+    session_.View().ApplyRange(40.0, 40.0);
     ExpectView(40.0, 41.0);
 }
 
@@ -157,13 +157,13 @@ TEST_F(PlotWindowTest, MainPeakMarkersSelectShowTheHandAndAddModeTakesTheClick) 
     const int px = PixelOf(35.0);
     // A click within two pixels of a main-peak marker highlights its peak; the next toggles it.
     Press(px - 1);
-    EXPECT_EQ(session_.HighlightedRow(), 0);
+    EXPECT_EQ(session_.Peaks().HighlightedRow(), 0);
     EXPECT_FALSE(window_.ZoomPending());
     Press(px + 1);
-    EXPECT_FALSE(session_.MainScan().Peaks.Items[0].Checked);
+    EXPECT_FALSE(session_.Scans().MainScan().Peaks.Items[0].Checked);
     Press(px);
-    EXPECT_TRUE(session_.MainScan().Peaks.Items[0].Checked);
-    session_.SetHighlightedRow(-1);
+    EXPECT_TRUE(session_.Scans().MainScan().Peaks.Items[0].Checked);
+    session_.Peaks().SetHighlightedRow(-1);
     // The substrate marker is no peak of the list: its click starts a zoom, and a click more
     // than two pixels from a marker is the second zoom click.
     Press(PixelOf(65.0));
@@ -171,7 +171,7 @@ TEST_F(PlotWindowTest, MainPeakMarkersSelectShowTheHandAndAddModeTakesTheClick) 
     EXPECT_DOUBLE_EQ(window_.ZoomAnchor(), XOf(PixelOf(65.0)));
     Press(px + 4);
     EXPECT_FALSE(window_.ZoomPending());
-    EXPECT_EQ(session_.HighlightedRow(), -1);
+    EXPECT_EQ(session_.Peaks().HighlightedRow(), -1);
 
     window_.ResetZoom();
     Paint();
@@ -192,23 +192,23 @@ TEST_F(PlotWindowTest, MainPeakMarkersSelectShowTheHandAndAddModeTakesTheClick) 
 
     // Add mode: the cross over the plot and a status bar hint until a click, even on a marker,
     // adds a peak at the clicked x and ends the mode.
-    session_.SetAddMode(true);
+    session_.Peaks().SetAddMode(true);
     EXPECT_EQ(Cursor(), Qt::CrossCursor);
     EXPECT_EQ(window_.statusBar()->currentMessage(), PlotWindow::kAddModeMessage);
     Move(px);
     EXPECT_EQ(Cursor(), Qt::CrossCursor);
     EXPECT_TRUE(window_.statusBar()->currentMessage().startsWith(PlotWindow::kAddModeMessage));
     Press(px + 1);
-    ASSERT_EQ(session_.MainScan().Peaks.Count(), 3);
-    EXPECT_DOUBLE_EQ(session_.MainScan().Peaks.Items[1].Position, XOf(px + 1));
-    EXPECT_EQ(session_.HighlightedRow(), -1);
-    EXPECT_FALSE(session_.AddMode());
+    ASSERT_EQ(session_.Scans().MainScan().Peaks.Count(), 3);
+    EXPECT_DOUBLE_EQ(session_.Scans().MainScan().Peaks.Items[1].Position, XOf(px + 1));
+    EXPECT_EQ(session_.Peaks().HighlightedRow(), -1);
+    EXPECT_FALSE(session_.Peaks().AddMode());
     EXPECT_FALSE(window_.ZoomPending());
     EXPECT_EQ(Cursor(), Qt::ArrowCursor);
     EXPECT_TRUE(window_.statusBar()->currentMessage().isEmpty());
-    session_.SetAddMode(true);
+    session_.Peaks().SetAddMode(true);
     window_.ResetZoom();
-    EXPECT_FALSE(session_.AddMode());
+    EXPECT_FALSE(session_.Peaks().AddMode());
 }
 
 TEST_F(PlotWindowTest, WithoutPointsClicksAndOutputsDoNothing) {
@@ -217,7 +217,7 @@ TEST_F(PlotWindowTest, WithoutPointsClicksAndOutputsDoNothing) {
     for (auto button : {Qt::LeftButton, Qt::LeftButton, Qt::RightButton})
         Press(PixelOf(35.0), button);
     EXPECT_TRUE(views_.Ranges.empty());
-    EXPECT_EQ(session_.HighlightedRow(), -1);
+    EXPECT_EQ(session_.Peaks().HighlightedRow(), -1);
     EXPECT_FALSE(window_.ZoomPending());
     // The commands that need a plot are disabled, and do nothing when called anyway.
     EXPECT_FALSE(Action("&Print plot as displayed")->isEnabled());
@@ -228,7 +228,7 @@ TEST_F(PlotWindowTest, WithoutPointsClicksAndOutputsDoNothing) {
 }
 
 TEST_F(PlotWindowTest, StatusBarShowsPositionCountsAndSpacing) {
-    session_.SetCurrentWavelength(1.54056);
+    session_.Settings().SetCurrentWavelength(1.54056);
     const int px = PixelOf(44.0);
     Move(px);
     plot::TWorldPoint w = plot::PixelToWorld(px, MidRow(), window_.Area());
@@ -242,9 +242,9 @@ TEST_F(PlotWindowTest, StatusBarShowsPositionCountsAndSpacing) {
                   .arg(d, 0, 'f', 5));
     // Other scan axes have no d-spacing; a linear axis shows y itself.
     window_.Dataset().XTitle = "Omega";
-    plot::XrdPlotSettings display = session_.Display();
+    plot::XrdPlotSettings display = session_.Settings().Display();
     display.LogScaling = false;
-    session_.SetDisplay(display);
+    session_.Settings().SetDisplay(display);
     window_.Dataset().XTitle = "Omega";
     Paint();
     Move(px);

@@ -78,14 +78,14 @@ TEST(ReflectionTabs, SubstrateSelectionShowsMarkersAndFillsTheAdditionalTab) {
     h.Click("CheckBox3");
     ASSERT_TRUE(h.Find<QCheckBox>("CheckBox3")->isChecked());
     plot::TPlotDataset ds;
-    ASSERT_TRUE(h.Window->Session().BuildPlotDataset(ds));
-    EXPECT_EQ(MarkersInColor(ds, h.Window->Session().Colors().SubstratePeak),
+    ASSERT_TRUE(h.Window->Session().View().BuildPlotDataset(ds));
+    EXPECT_EQ(MarkersInColor(ds, h.Window->Session().Settings().Colors().SubstratePeak),
               static_cast<int>(rows.size()));
 
     // a peak near the substrate reflection is named by "Auto identify"
-    h.Window->Session().AddPeak(22.76);
+    h.Window->Session().Peaks().Add(22.76);
     h.Click("Button7");
-    EXPECT_EQ(h.Window->Session().MainScan().Peaks.Items[0].Description, "SrTiO3 (001)");
+    EXPECT_EQ(h.Window->Session().Scans().MainScan().Peaks.Items[0].Description, "SrTiO3 (001)");
     EXPECT_EQ(Rows(h.Find<QListWidget>("CheckListBox1"))[0], "22.760: SrTiO3 (001)");
 
     // "Auto select" over the scan's 15..30 degrees: SrTiO3 (001) at 22.753 lies 0.007 from the
@@ -94,7 +94,7 @@ TEST(ReflectionTabs, SubstrateSelectionShowsMarkersAndFillsTheAdditionalTab) {
     material->setCurrentIndex(-1);
     // Cancel in the progress dialog: nothing selected, the tab usable again
     std::vector<ProgressEvent::Phase> phases;
-    h.Window->Session().SetProgressCallback([&](const ProgressEvent& e) {
+    h.Window->Session().Progress().SetCallback([&](const ProgressEvent& e) {
         phases.push_back(e.Stage);
         return e.Stage != ProgressEvent::Phase::Step || e.Done < 3;
     });
@@ -103,7 +103,7 @@ TEST(ReflectionTabs, SubstrateSelectionShowsMarkersAndFillsTheAdditionalTab) {
     EXPECT_TRUE(h.Find<QWidget>("TabSheet3")->isEnabled());
     ASSERT_EQ(phases.size(), 6u);  // Begin, Step 0..3, End
     EXPECT_EQ(phases.back(), ProgressEvent::Phase::End);
-    h.Window->Session().SetProgressCallback(nullptr);
+    h.Window->Session().Progress().SetCallback(nullptr);
     h.Click("Button5");
     EXPECT_TRUE(h.Find<QWidget>("TabSheet3")->isEnabled());
     EXPECT_EQ(material->currentText(), "SrTiO3");
@@ -115,7 +115,7 @@ TEST(ReflectionTabs, SubstrateSelectionShowsMarkersAndFillsTheAdditionalTab) {
     std::string low;
     for (int i = 0; i <= 100; ++i) low += std::to_string(5 + 0.1 * i) + "\t10\n";
     h.Window->Session().OpenMainFile(h.Config.Write("low.txt", low));
-    h.Window->Session().AddPeak(10.0);
+    h.Window->Session().Peaks().Add(10.0);
     h.Click("Button5");
     EXPECT_EQ(material->currentIndex(), -1);
     EXPECT_TRUE(Rows(h.Find<QListWidget>("ListBox1")).empty());
@@ -168,8 +168,8 @@ TEST(ReflectionTabs, PlainDSpacingListIsNoCardAndChangesNothing) {
     const std::vector<std::string> silicon{"Si(1 1 1): 28.442", "Si(2 2 0): 47.302"};
     ASSERT_EQ(Rows(h.Find<QListWidget>("ListBox1")), silicon);
     plot::TPlotDataset before;
-    ASSERT_TRUE(h.Window->Session().BuildPlotDataset(before));
-    const auto substrateColor = h.Window->Session().Colors().SubstratePeak;
+    ASSERT_TRUE(h.Window->Session().View().BuildPlotDataset(before));
+    const auto substrateColor = h.Window->Session().Settings().Colors().SubstratePeak;
     const int markers = MarkersInColor(before, substrateColor);
     ASSERT_GT(markers, 0);
 
@@ -181,7 +181,7 @@ TEST(ReflectionTabs, PlainDSpacingListIsNoCardAndChangesNothing) {
     EXPECT_TRUE(h.Find<QCheckBox>("CheckBox3")->isChecked());
     EXPECT_TRUE(h.Find<QPushButton>("Button7")->isEnabled());
     plot::TPlotDataset after;
-    ASSERT_TRUE(h.Window->Session().BuildPlotDataset(after));
+    ASSERT_TRUE(h.Window->Session().View().BuildPlotDataset(after));
     EXPECT_EQ(MarkersInColor(after, substrateColor), markers);
 
     // The import dialog: the rows read before and the name stay; a first read shows nothing.
@@ -216,19 +216,19 @@ TEST(ReflectionTabs, AdditionalLinesFollowFieldsModesAndTheHighlightedPeak) {
     QTest::keyClicks(h.Find<QLineEdit>("Edit1"), ",9");  // "1,...,8,9": still n = 1..5
     EXPECT_EQ(Rows(list),
               (std::vector<std::string>{"22.343", "45.597", "71.076", "101.608", "151.269"}));
-    EXPECT_EQ(h.Window->Session().PermittedReflexes(), "1,2,3,4,5,6,7,8,9");
+    EXPECT_EQ(h.Window->Session().Settings().PermittedReflexes(), "1,2,3,4,5,6,7,8,9");
     EXPECT_TRUE(h.Find<QCheckBox>("CheckBox5")->isEnabled());
 
     // another window hands a lattice spacing over through the session
-    h.Window->Session().SetAdditionalLatticeSpacing(8.0);
+    h.Window->Session().Settings().SetAdditionalLatticeSpacing(8.0);
     EXPECT_EQ(h.Find<FloatEdit>("FloatEdit3")->Value(), 8.0);
     EXPECT_EQ(Rows(list).size(), 9u);
 
     h.Click("CheckBox5");
     plot::TPlotDataset ds;
     h.OpenTestScan();
-    ASSERT_TRUE(h.Window->Session().BuildPlotDataset(ds));
-    EXPECT_EQ(MarkersInColor(ds, h.Window->Session().Colors().AdditionalPeak), 9);
+    ASSERT_TRUE(h.Window->Session().View().BuildPlotDataset(ds));
+    EXPECT_EQ(MarkersInColor(ds, h.Window->Session().Settings().Colors().AdditionalPeak), 9);
 
     // "Use selected peak": the highlighted peak's spacing, disabled fields
     h.Click("CheckBox7");
@@ -236,8 +236,8 @@ TEST(ReflectionTabs, AdditionalLinesFollowFieldsModesAndTheHighlightedPeak) {
     EXPECT_FALSE(h.Find<QLineEdit>("Edit1")->isEnabled());
     EXPECT_TRUE(Rows(list).empty());
     EXPECT_FALSE(h.Find<QCheckBox>("CheckBox5")->isChecked());
-    const int row = h.Window->Session().AddPeak(30.0);
-    h.Window->Session().SetHighlightedRow(row);
+    const int row = h.Window->Session().Peaks().Add(30.0);
+    h.Window->Session().Peaks().SetHighlightedRow(row);
     ASSERT_EQ(Rows(list).size(), 1u);
 
     // a transition sets the energy from the X-ray line table
@@ -267,22 +267,22 @@ TEST(ReflectionTabs, StructureSimulationListsAndMarksReflections) {
     ASSERT_GT(list->count(), 5);
     EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
     // the lattice window's wavelength reaches the list through the session
-    h.Window->Session().SetCurrentWavelength(1.540562);
+    h.Window->Session().Settings().SetCurrentWavelength(1.540562);
     EXPECT_EQ(list->item(2)->text(), "0 0 0 2 34.569°");
-    h.Window->Session().SetCurrentWavelength(0.709319);  // Mo K-alpha1
+    h.Window->Session().Settings().SetCurrentWavelength(0.709319);  // Mo K-alpha1
     EXPECT_EQ(list->item(2)->text().left(8), "0 0 0 2 ");
     EXPECT_NE(list->item(2)->text(), "0 0 0 2 34.569°");
 
     h.OpenTestScan();
     h.Click("CheckBox12");
     plot::TPlotDataset ds;
-    ASSERT_TRUE(h.Window->Session().BuildPlotDataset(ds));
-    const auto color = h.Window->Session().Colors().StrucSimPeak;
+    ASSERT_TRUE(h.Window->Session().View().BuildPlotDataset(ds));
+    const auto color = h.Window->Session().Settings().Colors().StrucSimPeak;
     EXPECT_EQ(MarkersInColor(ds, color), list->count());
     h.Click("ButtonDisplayNone");
-    ASSERT_TRUE(h.Window->Session().BuildPlotDataset(ds));
+    ASSERT_TRUE(h.Window->Session().View().BuildPlotDataset(ds));
     EXPECT_EQ(MarkersInColor(ds, color), 0);
     list->item(1)->setCheckState(Qt::Checked);
-    ASSERT_TRUE(h.Window->Session().BuildPlotDataset(ds));
+    ASSERT_TRUE(h.Window->Session().View().BuildPlotDataset(ds));
     ASSERT_EQ(MarkersInColor(ds, color), 1);
 }

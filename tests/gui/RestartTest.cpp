@@ -35,14 +35,15 @@ TEST(Restart, TypedEnergyOrChosenLineComesBackInBothFieldsAndTheCalculation) {
     selector->EnergyEdit()->clear();
     QTest::keyClicks(selector->EnergyEdit(), "17479.3");
     const double typedWavelength = kEnergyTimesWavelength / 17479.3;  // 0.709398 A
-    EXPECT_NEAR(h.Window->Session().CurrentWavelength(), typedWavelength, 5e-7);
+    EXPECT_NEAR(h.Window->Session().Settings().CurrentWavelength(), typedWavelength, 5e-7);
 
     Restart(h);
     selector = Selector(h, "LatticeWindow");
     EXPECT_EQ(selector->TransitionList()->currentIndex(), -1);
     EXPECT_EQ(selector->EnergyEdit()->text(), "17479.3");
     EXPECT_NEAR(selector->WavelengthEdit()->Value(), typedWavelength, 5e-7);
-    EXPECT_EQ(h.Window->Session().CurrentWavelength(), selector->WavelengthEdit()->Value());
+    EXPECT_EQ(h.Window->Session().Settings().CurrentWavelength(),
+              selector->WavelengthEdit()->Value());
     // The film thickness window reads the same choice.
     EXPECT_EQ(Selector(h, "XrrWindow")->EnergyEdit()->text(), "17479.3");
 
@@ -57,7 +58,7 @@ TEST(Restart, TypedEnergyOrChosenLineComesBackInBothFieldsAndTheCalculation) {
     EXPECT_EQ(selector->TransitionList()->currentIndex(), line);
     EXPECT_EQ(selector->WavelengthEdit()->text(), "1.54439");
     EXPECT_NEAR(kEnergyTimesWavelength / selector->EnergyEdit()->Value(), 1.544390, 1e-6);
-    EXPECT_EQ(h.Window->Session().CurrentWavelength(), 1.54439);
+    EXPECT_EQ(h.Window->Session().Settings().CurrentWavelength(), 1.54439);
 
     // An xray.ini of an earlier version: no line, no typed value. The initial energy and its
     // wavelength, shown and used alike.
@@ -70,7 +71,7 @@ TEST(Restart, TypedEnergyOrChosenLineComesBackInBothFieldsAndTheCalculation) {
     selector = Selector(h, "LatticeWindow");
     EXPECT_EQ(selector->EnergyEdit()->text(), "8000");
     EXPECT_EQ(selector->WavelengthEdit()->text(), "1.54997");
-    EXPECT_EQ(h.Window->Session().CurrentWavelength(), 1.54997);
+    EXPECT_EQ(h.Window->Session().Settings().CurrentWavelength(), 1.54997);
     EXPECT_TRUE(h.Prompts.Errors.empty());
 }
 
@@ -98,11 +99,11 @@ TEST(Restart, TabFieldsComeBackAndAnUnreadableKeyGivesItsDefault) {
     EXPECT_EQ(h.Find<QSpinBox>("SpinEdit3")->value(), 45);
     // The session works with what the fields show.
     const WorkbenchSession& session = h.Window->Session();
-    EXPECT_EQ(session.Processing().SmoothWidth, 9);
-    EXPECT_EQ(session.Processing().BackgroundWidth, 120);
-    EXPECT_EQ(session.Processing().SlopeCount, 21);
-    EXPECT_EQ(session.PeakSearch().MinPeakHeight, 500);
-    EXPECT_EQ(session.PeakSearch().MinDoublePeakDistance, 0.25);
+    EXPECT_EQ(session.Settings().Processing().SmoothWidth, 9);
+    EXPECT_EQ(session.Settings().Processing().BackgroundWidth, 120);
+    EXPECT_EQ(session.Settings().Processing().SlopeCount, 21);
+    EXPECT_EQ(session.Settings().PeakSearch().MinPeakHeight, 500);
+    EXPECT_EQ(session.Settings().PeakSearch().MinDoublePeakDistance, 0.25);
     EXPECT_EQ(h.Find<QComboBox>("ComboBox3")->currentIndex(), 3);
     EXPECT_FALSE(h.Find<FloatEdit>("FloatEdit6")->isEnabled());  // b = a in the hexagonal system
     EXPECT_EQ(h.Find<FloatEdit>("FloatEdit7")->Value(), 5.185);
@@ -111,7 +112,7 @@ TEST(Restart, TabFieldsComeBackAndAnUnreadableKeyGivesItsDefault) {
     // 2 theta = 2 asin(lambda l / (2 c)).
     auto* list = h.Find<QListWidget>("CheckListBox2");
     ASSERT_EQ(list->count(), 2);
-    const double lambda = session.CurrentWavelength();
+    const double lambda = session.Settings().CurrentWavelength();
     const double twoTheta =
         2.0 * std::asin(lambda * 2.0 / (2.0 * 5.185)) * 180.0 / std::numbers::pi;
     EXPECT_EQ(list->item(1)->text(), QString("0 0 0 2 %1°").arg(twoTheta, 0, 'f', 3));
@@ -134,7 +135,7 @@ TEST(Restart, ClosingAsksOnlyWhenPeaksCanBeLost) {
     // A search that finds nothing leaves an empty list: nothing to lose, nothing asked.
     h.Find<QSpinBox>("SpinEditMinPeak")->setValue(10000000);
     h.Click("Button1");
-    ASSERT_EQ(h.Window->Session().MainScan().Peaks.Count(), 0);
+    ASSERT_EQ(h.Window->Session().Scans().MainScan().Peaks.Count(), 0);
     h.Prompts.ConfirmAnswers = {false};
     h.Click("BitBtnOpen");  // the open dialog comes up at once (and is cancelled)
     EXPECT_EQ(h.Dialogs.OpenCalls, 1);
@@ -148,7 +149,7 @@ TEST(Restart, ClosingAsksOnlyWhenPeaksCanBeLost) {
     h.OpenTestScan();
     h.Find<QSpinBox>("SpinEditMinPeak")->setValue(30);
     h.Click("Button1");
-    ASSERT_GT(h.Window->Session().MainScan().Peaks.Count(), 0);
+    ASSERT_GT(h.Window->Session().Scans().MainScan().Peaks.Count(), 0);
     h.Prompts.ConfirmAnswers = {false};
     EXPECT_FALSE(h.Window->close());
     EXPECT_EQ(h.Prompts.Questions.size(), 1u);

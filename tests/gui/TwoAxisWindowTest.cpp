@@ -116,7 +116,7 @@ TEST(TwoAxisWindow, MeasuredMapOfAnAreaScanWithReadoutAndDesignedPlace) {
     ASSERT_GT(area.Right, area.Left);
     ASSERT_GT(area.Bottom, area.Top);
     // The axes span the measured 2Theta and Omega ranges.
-    const ScanRegistry& scans = h.Window->Session().Registry();
+    const ScanRegistry& scans = h.Window->Session().Scans().Registry();
     double xMin = 1e10, yMin = 1e10, yMax = -1e10;
     for (int k = 0; k <= scans.AdditionalCount(); ++k) {
         for (const auto& p : scans.ScanAt(k).Points) xMin = std::min(xMin, p.Position);
@@ -160,7 +160,7 @@ TEST(TwoAxisWindow, ClickOpensTheOffsetsDialogAndOkSetsTheOffsets) {
 
     // By hand: the scan whose Omega is nearest to the click, its centre c and
     // DeltaOmega = Omega - c / 2; the Omega at the click is 2Theta / 2 + DeltaOmega.
-    const ScanRegistry& scans = h.Window->Session().Registry();
+    const ScanRegistry& scans = h.Window->Session().Scans().Registry();
     const TDataSet* nearest = &scans.MainScan();
     for (int k = 1; k <= scans.AdditionalCount(); ++k)
         if (std::fabs(scans.ScanAt(k).SecondAxisPosition - at.Y) <
@@ -196,8 +196,8 @@ TEST(TwoAxisWindow, ClickOpensTheOffsetsDialogAndOkSetsTheOffsets) {
     const double twoThetaOffset = std::round((at.X + 0.25) * 1e6) / 1e6 - at.X;
     EXPECT_NEAR(liveTwoThetaOffset, twoThetaOffset, 1e-7);
     EXPECT_NEAR(liveOmegaOffset, 21.5 - omega, 1e-7);
-    EXPECT_NEAR(h.Window->Session().Maps().RsmTwoThetaOffset, twoThetaOffset, 1e-7);
-    EXPECT_NEAR(h.Window->Session().Maps().RsmOmegaOffset, 21.5 - omega, 1e-7);
+    EXPECT_NEAR(h.Window->Session().Settings().Maps().RsmTwoThetaOffset, twoThetaOffset, 1e-7);
+    EXPECT_NEAR(h.Window->Session().Settings().Maps().RsmOmegaOffset, 21.5 - omega, 1e-7);
 
     // Cancel keeps the offsets; the expected Omega keeps the value typed last time.
     double keptOmega = 0.0;
@@ -208,7 +208,7 @@ TEST(TwoAxisWindow, ClickOpensTheOffsetsDialogAndOkSetsTheOffsets) {
     h.Dialogs.DialogAnswers = {false};
     QTest::mouseClick(map->PaintBox(), Qt::LeftButton, {}, click);
     EXPECT_EQ(keptOmega, 21.5);
-    EXPECT_NEAR(h.Window->Session().Maps().RsmOmegaOffset, 21.5 - omega, 1e-7);
+    EXPECT_NEAR(h.Window->Session().Settings().Maps().RsmOmegaOffset, 21.5 - omega, 1e-7);
     // A click beside the plot area opens nothing.
     QTest::mouseClick(map->PaintBox(), Qt::LeftButton, {}, QPoint(1, 1));
     EXPECT_EQ(h.Dialogs.DialogCalls, 2);
@@ -245,7 +245,7 @@ TEST(TwoAxisWindow, OffsetCalculatorWorksOutTheReflexAndReportsBadInput) {
     spin("SpinEditReflexH", 1);
     spin("SpinEditReflexL", 3);
     spin("SpinEditOrientationL", 1);
-    const double wavelength = h.Window->Session().CurrentWavelength();
+    const double wavelength = h.Window->Session().Settings().CurrentWavelength();
     const double theta = std::asin(wavelength / (2 * 4 / std::sqrt(10.0))) / kRadians;
     const double psi = std::atan(1.0 / 3.0) / kRadians;
     calculate();
@@ -267,7 +267,7 @@ TEST(TwoAxisWindow, ReciprocalMapAsksWithoutOffsetsAndFlipsItsAxis) {
     MainWindowHarness h;
     OpenArea(h);
     TwoAxisWindow* map = h.Window->TwoAxis();
-    MapSettings& settings = h.Window->Session().Maps();
+    MapSettings& settings = h.Window->Session().Settings().Maps();
 
     // The flip needs a reciprocal map.
     FindAction(*map, "Flip &X axis")->trigger();
@@ -292,7 +292,7 @@ TEST(TwoAxisWindow, ReciprocalMapAsksWithoutOffsetsAndFlipsItsAxis) {
     EXPECT_FALSE(map->ClickOpensOffsets());
     const plot::TPlotArea before = map->Area();
     EXPECT_GT(before.YMin, 0.0);
-    EXPECT_LT(before.YMax, 2 / h.Window->Session().CurrentWavelength());
+    EXPECT_LT(before.YMax, 2 / h.Window->Session().Settings().CurrentWavelength());
     MoveMouse(map->PaintBox(), AreaCentre(before));
     EXPECT_TRUE(map->statusBar()->currentMessage().contains("(1/X = "));
     // A click into the reciprocal map opens nothing.
@@ -333,7 +333,7 @@ TEST(TwoAxisWindow, ScaleClipboardAndResize) {
     FindAction(*map, "Copy as &Text")->trigger();
     const QString text = QGuiApplication::clipboard()->text();
     EXPECT_TRUE(text.startsWith("TwoTheta [°](x)\t")) << text.left(60).toStdString();
-    const ScanRegistry& scans = h.Window->Session().Registry();
+    const ScanRegistry& scans = h.Window->Session().Scans().Registry();
     size_t points = 0;
     for (int k = 0; k <= scans.AdditionalCount(); ++k) points += scans.ScanAt(k).Points.size();
     EXPECT_EQ(static_cast<size_t>(text.count("\r\n")), points + 1);
@@ -365,7 +365,7 @@ TEST(TwoAxisWindow, CancelledDrawingKeepsThePictureAndTheMainWindowComesBack) {
     // The user presses Cancel in the progress dialog while the gaps are filled.
     int steps = 0;
     bool mainEnabledWhileDrawing = true;
-    h.Window->Session().SetProgressCallback([&](const ProgressEvent& e) {
+    h.Window->Session().Progress().SetCallback([&](const ProgressEvent& e) {
         if (e.Stage != ProgressEvent::Phase::Step) return true;
         ++steps;
         mainEnabledWhileDrawing = mainEnabledWhileDrawing && h.Window->isEnabled();
@@ -394,13 +394,13 @@ TEST(TwoAxisWindow, GnuplotFailuresAreReportedAndTheMainWindowComesBack) {
     OpenArea(h, QString::fromStdString(scan));
     TwoAxisWindow* map = h.Window->TwoAxis();
 
-    h.Window->Session().Maps().ContourLines = false;
+    h.Window->Session().Settings().Maps().ContourLines = false;
     QAction* contour = FindAction(*map, "Co&ntour lines");
     for (QAction* a : map->menuBar()->actions())
         if (a->text() == "&Gnuplot") emit a->menu()->aboutToShow();
     EXPECT_FALSE(contour->isChecked());
     contour->trigger();
-    EXPECT_TRUE(h.Window->Session().Maps().ContourLines);
+    EXPECT_TRUE(h.Window->Session().Settings().Maps().ContourLines);
 
     FindAction(*map, "P&NG color")->trigger();
     ASSERT_EQ(h.Prompts.Errors.size(), 1u);
@@ -466,7 +466,7 @@ TEST(TwoAxisWindow, NoMapForOtherScanKindsOrASingleScan) {
     OpenArea(h);
     WindowMenuItem(h, "&2-Axis Plot")->trigger();
     ASSERT_TRUE(map->isVisible());
-    h.Window->Session().Registry().OpenScanKind = TScanKind::Omega;
+    h.Window->Session().Scans().Registry().OpenScanKind = TScanKind::Omega;
     FindAction(*map, "&Color")->trigger();
     EXPECT_FALSE(map->isVisible());
     EXPECT_TRUE(h.Window->isEnabled());
@@ -500,7 +500,7 @@ TEST(TwoAxisWindow, ClickIntoScansAtFixedOmegaTakesTheScansOmega) {
     test::TempDir dir;
     OpenArea(h, QString::fromStdString(dir.Write("si004.ras", FixedOmegaSeries())));
     WorkbenchSession& session = h.Window->Session();
-    ASSERT_EQ(session.Registry().OpenScanKind, TScanKind::TwoThetaCommonOmega);
+    ASSERT_EQ(session.Scans().Registry().OpenScanKind, TScanKind::TwoThetaCommonOmega);
     TwoAxisWindow* map = h.Window->TwoAxis();
     WindowMenuItem(h, "&2-Axis Plot")->trigger();
     ASSERT_TRUE(map->isVisible());
@@ -537,18 +537,18 @@ TEST(TwoAxisWindow, ClickIntoScansAtFixedOmegaTakesTheScansOmega) {
     // The clicked point goes onto the surface normal, as the reciprocal map places it:
     // k_par = (2 / lambda) sin(theta) sin(omega - theta) with omega = 34.31 + Omega offset and
     // theta = (2Theta + 2Theta offset) / 2.
-    const double lambda = session.CurrentWavelength();
-    const double omega = (34.31 + session.Maps().RsmOmegaOffset) * kRadians;
-    const double theta = (at.X + session.Maps().RsmTwoThetaOffset) / 2 * kRadians;
+    const double lambda = session.Settings().CurrentWavelength();
+    const double omega = (34.31 + session.Settings().Maps().RsmOmegaOffset) * kRadians;
+    const double theta = (at.X + session.Settings().Maps().RsmTwoThetaOffset) / 2 * kRadians;
     EXPECT_LT(std::fabs(2 / lambda * std::sin(theta) * std::sin(omega - theta)), 2e-7);
     // The strongest point of the reciprocal map, 69.13° in that scan, is off only by the
     // clicked pixel's 2Theta: |k_par| < (2 / lambda) sin(theta) sin(0.02° / 2).
     maps::MapRequest request;
     request.Mode = maps::MapMode::Reciprocal;
-    request.OmegaOffset = session.Maps().RsmOmegaOffset;
-    request.TwoThetaOffset = session.Maps().RsmTwoThetaOffset;
+    request.OmegaOffset = session.Settings().Maps().RsmOmegaOffset;
+    request.TwoThetaOffset = session.Settings().Maps().RsmTwoThetaOffset;
     request.Wavelength = lambda;
-    const maps::MapBuild build = maps::BuildMapDataset(session.Registry(), request);
+    const maps::MapBuild build = maps::BuildMapDataset(session.Scans().Registry(), request);
     ASSERT_TRUE(build.Built);
     const auto strongest = std::max_element(
         build.Dataset.Points.begin(), build.Dataset.Points.end(),
@@ -563,7 +563,7 @@ TEST(TwoAxisWindow, ShownMapFollowsOpenInsertAndSelectAndHidesWithoutAMap) {
     TwoAxisWindow* map = h.Window->TwoAxis();
     WindowMenuItem(h, "&2-Axis Plot")->trigger();
     ASSERT_TRUE(map->isVisible());
-    const auto [areaLow, areaHigh] = SecondAxisRange(session.Registry());
+    const auto [areaLow, areaHigh] = SecondAxisRange(session.Scans().Registry());
     EXPECT_DOUBLE_EQ(map->Area().YMin, areaLow);
     const QImage areaPicture = map->Picture();
 
@@ -571,7 +571,7 @@ TEST(TwoAxisWindow, ShownMapFollowsOpenInsertAndSelectAndHidesWithoutAMap) {
     ASSERT_TRUE(session.RunAction(
         [&] { session.OpenMainFile(test::TestDataFile(kTwoScans).toStdString()); }));
     ASSERT_TRUE(map->isVisible());
-    const auto [low, high] = SecondAxisRange(session.Registry());
+    const auto [low, high] = SecondAxisRange(session.Scans().Registry());
     ASSERT_NE(low, areaLow);
     EXPECT_DOUBLE_EQ(map->Area().YMin, low);
     EXPECT_DOUBLE_EQ(map->Area().YMax, high);
@@ -642,7 +642,7 @@ TEST(TwoAxisWindow, CopiedTextAndReadoutUseTheUsersDecimalSeparator) {
     // The titles keep their points ("[a.u.]"); the numbers get the user's comma, as the C
     // library writes them in the comma locale.
     EXPECT_EQ(lines[0], "TwoTheta [°](x)\tOmega Center [°](y)\tCounts [a.u.](z)");
-    const TDataSet& main = h.Window->Session().MainScan();
+    const TDataSet& main = h.Window->Session().Scans().MainScan();
     EXPECT_EQ(lines[1], Printed(main.Points[0].Position, 5) + "\t" +
                             Printed(main.SecondAxisPosition, 5) + "\t" +
                             Printed(main.Points[0].Intensity, 5));

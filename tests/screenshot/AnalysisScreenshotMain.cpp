@@ -33,12 +33,12 @@ void Click(QWidget* window, const char* name) {
 // Keeps the checked peaks inside the ranges.
 void CheckRanges(trevasc::WorkbenchSession& session,
                  std::initializer_list<std::pair<double, double>> ranges) {
-    const auto& peaks = session.MainScan().Peaks.Items;
+    const auto& peaks = session.Scans().MainScan().Peaks.Items;
     for (size_t i = 0; i < peaks.size(); ++i) {
         bool inside = false;
         for (const auto& [from, to] : ranges)
             inside = inside || (peaks[i].Position >= from && peaks[i].Position <= to);
-        session.SetPeakChecked(static_cast<int>(i), inside);
+        session.Peaks().SetChecked(static_cast<int>(i), inside);
     }
 }
 
@@ -67,11 +67,11 @@ int main(int argc, char* argv[]) {
         trevasc::WorkbenchSession& session = window.Session();
         bool ok = session.RunAction([&] {
             session.OpenMainFile(args.at(1).toStdString());
-            session.FindPeaks(trevasc::analysis::TPeakMethod::Slope);
+            session.Peaks().Find(trevasc::analysis::TPeakMethod::Slope);
         });
         // The substrate's (200) and (400) reflections of the sample scan.
         CheckRanges(session, {{33.0, 33.5}, {69.0, 69.5}});
-        session.SendCheckedPeaks(trevasc::PeakHandOverTarget::Lattice);
+        session.Peaks().SendChecked(trevasc::PeakHandOverTarget::Lattice);
         auto* lattice = TopLevel<trevasc::LatticeWindow>("LatticeWindow");
         auto* nr = TopLevel<trevasc::NelsonRileyWindow>("NelsonRileyWindow");
         auto* xrr = TopLevel<trevasc::XrrWindow>("XrrWindow");
@@ -89,10 +89,10 @@ int main(int argc, char* argv[]) {
 
         ok = session.RunAction([&] {
             session.OpenMainFile(args.at(2).toStdString());
-            session.FindPeaks(trevasc::analysis::TPeakMethod::Slope);
+            session.Peaks().Find(trevasc::analysis::TPeakMethod::Slope);
         }) && ok;
         CheckRanges(session, {{1.0, 2.0}});
-        session.SendCheckedPeaks(trevasc::PeakHandOverTarget::Thickness);
+        session.Peaks().SendChecked(trevasc::PeakHandOverTarget::Thickness);
         // "Fit orders" calculates too, so that the refraction fields show their values.
         Click(xrr, "ButtonFitOrders");
         ok = xrr->grab().save(folder + "/screenshot-thickness.png") && ok;

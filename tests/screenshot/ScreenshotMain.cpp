@@ -70,7 +70,7 @@ bool ShootMaps(trevasc::MainWindow& window, const QString& areaScan, const QStri
     bool ok = map->grab().save(folder + "/screenshot-map.png");
 
     // The strongest point of all scans.
-    const trevasc::TDataSet* best = &session.MainScan();
+    const trevasc::TDataSet* best = &session.Scans().MainScan();
     size_t bestIndex = 0;
     const auto consider = [&](const trevasc::TDataSet& scan) {
         for (size_t i = 0; i < scan.Points.size(); ++i)
@@ -79,12 +79,12 @@ bool ShootMaps(trevasc::MainWindow& window, const QString& areaScan, const QStri
                 bestIndex = i;
             }
     };
-    const trevasc::ScanRegistry& scans = session.Registry();
+    const trevasc::ScanRegistry& scans = session.Scans().Registry();
     for (int k = 0; k <= scans.AdditionalCount(); ++k) consider(scans.ScanAt(k));
     const double twoTheta = best->Points[bestIndex].Position;
     trevasc::RsmOffsetDialog* dialog = window.RsmOffsets();
-    dialog->SetPeak(
-        trevasc::maps::OffsetsForClick(session.Registry(), twoTheta, best->SecondAxisPosition));
+    dialog->SetPeak(trevasc::maps::OffsetsForClick(session.Scans().Registry(), twoTheta,
+                                                   best->SecondAxisPosition));
     for (const char* name : {"FloatEditA", "FloatEditB", "FloatEditC"})
         dialog->findChild<trevasc::FloatEdit*>(name)->SetValue(3.905);
     dialog->findChild<QSpinBox*>("SpinEditReflexH")->setValue(1);
@@ -97,8 +97,8 @@ bool ShootMaps(trevasc::MainWindow& window, const QString& areaScan, const QStri
     ok = dialog->grab().save(folder + "/screenshot-offsets.png") && ok;
     const trevasc::maps::RsmOffsets offsets = dialog->Offsets();
     dialog->hide();
-    session.Maps().RsmOmegaOffset = offsets.OmegaOffset;
-    session.Maps().RsmTwoThetaOffset = offsets.TwoThetaOffset;
+    session.Settings().Maps().RsmOmegaOffset = offsets.OmegaOffset;
+    session.Settings().Maps().RsmTwoThetaOffset = offsets.TwoThetaOffset;
 
     map->ShowReciprocalSpaceMap();
     QApplication::processEvents();
@@ -145,7 +145,7 @@ int main(int argc, char* argv[]) {
         ok = window.Plot()->grab().save(folder + "/screenshot-plot.png") && ok;
 
         // "Fit actual display area" on the strongest peak, background boundaries 25 points out.
-        const auto& points = window.Session().MainScan().Points;
+        const auto& points = window.Session().Scans().MainScan().Points;
         if (points.size() > 100) {
             const auto top = std::max_element(points.begin(), points.end(), [](auto& a, auto& b) {
                 return a.Intensity < b.Intensity;
@@ -155,7 +155,7 @@ int main(int argc, char* argv[]) {
                 return points[static_cast<size_t>(std::clamp<long>(k, 0, points.size() - 1))]
                     .Position;
             };
-            window.Session().SetViewRange(at(i - 40), at(i + 40));
+            window.Session().View().SetRange(at(i - 40), at(i + 40));
             if (auto* open = window.findChild<QPushButton*>("Button11")) open->click();
             trevasc::PeakFitWindow* fit = window.PeakFit();
             fit->resize(720, 540);

@@ -60,57 +60,58 @@ void ExchangeMenus::AddCopyEntries(QMenu* edit) {
 }
 
 void ExchangeMenus::UpdateExportMenu() {
-    const TDataSet& main = session_.MainScan();
+    const TDataSet& main = session_.Scans().MainScan();
     exportSpectrumAction_->setEnabled(main.Count() >= 1);
     exportPeaksAction_->setEnabled(main.Peaks.Count() >= 1);
     exportPeaksIdentAction_->setEnabled(main.Peaks.Count() >= 1);
 }
 
 void ExchangeMenus::UpdateImportMenu() {
-    importPeaksAction_->setEnabled(session_.HasMainScan());
+    importPeaksAction_->setEnabled(session_.Scans().HasMainScan());
 }
 
 void ExchangeMenus::UpdateEditMenu() {
-    const TDataSet& main = session_.MainScan();
+    const TDataSet& main = session_.Scans().MainScan();
     copySpectrumAction_->setEnabled(main.Count() >= 1);
     for (QAction* action : copyPeakActions_) action->setEnabled(main.Peaks.Count() >= 1);
 }
 
 QString ExchangeMenus::ProposedExportName(const char* suffix) const {
-    const ScanRegistry& registry = session_.Registry();
+    const ScanRegistry& registry = session_.Scans().Registry();
     return Q(RemoveExtension(registry.LoadedFileFolder + registry.LoadedFileName)) + suffix;
 }
 
 void ExchangeMenus::ExportSpectrum() {
-    if (!session_.HasMainScan()) return;
+    if (!session_.Scans().HasMainScan()) return;
     const QString file = dialogs_.SaveTextFile(window_, ProposedExportName("_Spec.txt"));
-    if (file.isEmpty() || !session_.MayWriteExport(S(file))) return;
+    if (file.isEmpty() || !session_.Scans().MayWriteExport(S(file))) return;
     session_.RunAction(
-        [&] { WriteFileAtomic(S(file), formats::SpectrumFileText(session_.Registry())); });
+        [&] { WriteFileAtomic(S(file), formats::SpectrumFileText(session_.Scans().Registry())); });
 }
 
 void ExchangeMenus::ExportAllSpectra() {
-    if (!session_.HasMainScan()) return;
+    if (!session_.Scans().HasMainScan()) return;
     const QString file = dialogs_.SaveTextFile(window_, ProposedExportName("_Spec.txt"));
-    if (file.isEmpty() || !session_.MayWriteExport(S(file))) return;
+    if (file.isEmpty() || !session_.Scans().MayWriteExport(S(file))) return;
     session_.RunAction([&] {
-        WriteFileAtomic(
-            S(file), formats::AllSpectraFileText(session_.Registry(), session_.DecimalSeparator()));
+        WriteFileAtomic(S(file),
+                        formats::AllSpectraFileText(session_.Scans().Registry(),
+                                                    session_.Settings().DecimalSeparator()));
     });
 }
 
 void ExchangeMenus::ExportPeakList(bool withIdent) {
-    if (session_.MainScan().Peaks.Count() < 1) return;
+    if (session_.Scans().MainScan().Peaks.Count() < 1) return;
     const QString file = dialogs_.SaveTextFile(window_, ProposedExportName("_Peaks.txt"));
-    if (file.isEmpty() || !session_.MayWriteExport(S(file))) return;
-    session_.RunAction([&] { session_.ExportPeakList(S(file), withIdent); });
+    if (file.isEmpty() || !session_.Scans().MayWriteExport(S(file))) return;
+    session_.RunAction([&] { session_.Peaks().Export(S(file), withIdent); });
 }
 
 void ExchangeMenus::ImportPeakList() {
-    if (!session_.HasMainScan()) return;
+    if (!session_.Scans().HasMainScan()) return;
     const QString file = dialogs_.OpenPeakListFile(window_);
     if (file.isEmpty()) return;
-    session_.RunAction([&] { session_.ImportPeakList(S(file)); });
+    session_.RunAction([&] { session_.Peaks().Import(S(file)); });
 }
 
 void ExchangeMenus::CopyText(const std::string& text) {
@@ -118,20 +119,22 @@ void ExchangeMenus::CopyText(const std::string& text) {
 }
 
 void ExchangeMenus::CopySpectrum() {
-    if (!session_.HasMainScan()) return;
-    CopyText(formats::SpectrumClipboardText(session_.Registry(), session_.DecimalSeparator()));
+    if (!session_.Scans().HasMainScan()) return;
+    CopyText(formats::SpectrumClipboardText(session_.Scans().Registry(),
+                                            session_.Settings().DecimalSeparator()));
 }
 
 void ExchangeMenus::CopyAllSpectra() {
-    if (!session_.HasMainScan()) return;
-    CopyText(formats::AllSpectraClipboardText(session_.Registry(), session_.DecimalSeparator()));
+    if (!session_.Scans().HasMainScan()) return;
+    CopyText(formats::AllSpectraClipboardText(session_.Scans().Registry(),
+                                              session_.Settings().DecimalSeparator()));
 }
 
 void ExchangeMenus::CopyPeaks(int content) {
-    if (session_.MainScan().Peaks.Count() < 1) return;
-    CopyText(formats::PeakListClipboardText(session_.MainScan(),
+    if (session_.Scans().MainScan().Peaks.Count() < 1) return;
+    CopyText(formats::PeakListClipboardText(session_.Scans().MainScan(),
                                             static_cast<formats::PeakClipboardContent>(content),
-                                            session_.DecimalSeparator()));
+                                            session_.Settings().DecimalSeparator()));
 }
 
 }  // namespace trevasc

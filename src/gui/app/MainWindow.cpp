@@ -92,32 +92,33 @@ MainWindow::MainWindow(const MainWindowOptions& options, Prompts* prompts, Dialo
     setWindowTitle("Trevasc");
     if (ownPrompts_) ownPrompts_->SetParent(this);
     setAcceptDrops(true);
-    session_.SetDecimalSeparator(UserDecimalSeparator());
+    session_.Settings().SetDecimalSeparator(UserDecimalSeparator());
     progress_ = std::make_unique<ProgressFeedback>(this);
-    session_.SetProgressCallback([this](const ProgressEvent& e) { return (*progress_)(e); });
+    session_.Progress().SetCallback([this](const ProgressEvent& e) { return (*progress_)(e); });
 
     // Configuration folder, seeded definition files, colours and the main settings come first:
     // every window created below reads its position from the main configuration file.
     DetermineConfigFolder(options);
     SeedDefinitionFiles(paths_, FindDefinitionFolder(S(programFolder_)));
     configProblems_ = ConfigFileProblems(paths_);
-    session_.Colors() = plot::ReadColorConfig(paths_.ColorsIniPath);
+    session_.Settings().Colors() = plot::ReadColorConfig(paths_.ColorsIniPath);
     settings_ = ReadMainSettings(paths_.MainIniPath);
     exchange_ = new ExchangeMenus(session_, dialogs_, this);
     updateCheck_ = new UpdateCheckController(settings_.UpdateHost, settings_.AutoUpdates, dialogs_,
                                              session_.GetPrompts(), this);
-    session_.Maps().ContourLines = settings_.ContourLines;
+    session_.Settings().Maps().ContourLines = settings_.ContourLines;
     // Until the lattice window is created, the wavelength is that of the X-ray line selected,
     // or the value typed, at the last exit.
     XrayTubeSelectorState defaultLine(paths_.XrayIniPath, session_.GetPrompts());
     defaultLine.Create();
     if (defaultLine.SelectedIndex() >= 0 || defaultLine.TypedValue())
-        session_.SetCurrentWavelength(defaultLine.Wavelength());
+        session_.Settings().SetCurrentWavelength(defaultLine.Wavelength());
 
-    session_.AddObserver(this);
+    session_.Scans().AddObserver(this);
+    session_.View().AddObserver(this);
     BuildTabs();
     BuildMenus();
-    session_.SetFileHistory(settings_.FileHistory);
+    session_.Scans().SetFileHistory(settings_.FileHistory);
     checkUpdateOnStartAction_->setChecked(settings_.AutoUpdates);
 
     resize(sizeHint().expandedTo(QSize(562, 337 + menuBar()->sizeHint().height())));
@@ -131,13 +132,14 @@ MainWindow::MainWindow(const MainWindowOptions& options, Prompts* prompts, Dialo
     for (QMenu* menu : {latticeWindow_->WindowMenu(), nelsonRileyWindow_->WindowMenu(),
                         xrrWindow_->WindowMenu(), twoAxisWindow_->WindowMenu()})
         windows_.BuildWindowMenu(menu);
-    session_.RebuildScanMenu();
+    session_.Scans().RebuildScanMenu();
 }
 
 MainWindow::~MainWindow() {
     // The tool windows go first: nothing they emit may reach a half-destroyed main window.
-    session_.RemoveObserver(this);
-    session_.SetProgressCallback({});
+    session_.Scans().RemoveObserver(this);
+    session_.View().RemoveObserver(this);
+    session_.Progress().SetCallback({});
     delete peakFitWindow_;
     updateCheck_->Stop();
     delete errorInfoWindow_;
@@ -206,7 +208,7 @@ void MainWindow::RegisterWindows() {
         {"PeakFitWindow", "Peak Fitting Module", nullptr, false, [this] {
              peakFitWindow_ = new PeakFitWindow(session_.GetPrompts());
              connect(peakFitWindow_, &PeakFitWindow::fitAccepted, this, [this](double position) {
-                 session_.AcceptDisplayFit(position, fitViewFrom_, fitViewTo_);
+                 session_.Peaks().AcceptDisplayFit(position, fitViewFrom_, fitViewTo_);
              });
              return peakFitWindow_;
          }});
@@ -258,11 +260,11 @@ void MainWindow::RegisterWindows() {
 
 void MainWindow::FitDisplayArea() {
     if (!peakFitWindow_) return;
-    const std::optional<fitting::DisplayFitRange> range = session_.DisplayFitRange();
+    const std::optional<fitting::DisplayFitRange> range = session_.View().DisplayFitRange();
     if (!range) return;
     fitViewFrom_ = range->From;
     fitViewTo_ = range->To;
-    peakFitWindow_->OpenFitWindow(range->First, range->Last, session_.MainScan().Points);
+    peakFitWindow_->OpenFitWindow(range->First, range->Last, session_.Scans().MainScan().Points);
 }
 
 void MainWindow::AutoFitCheckedPeaks(bool gauss) {
@@ -278,7 +280,7 @@ void MainWindow::AutoFitCheckedPeaks(bool gauss) {
     AutoFitSequence sequence(session_);
     while (const std::optional<AutoFitJob> job = sequence.Next()) {
         const double position = peakFitWindow_->AutoFit(
-            job->Edges.First, job->Edges.Last, profile, session_.MainScan().Points,
+            job->Edges.First, job->Edges.Last, profile, session_.Scans().MainScan().Points,
             job->Edges.LeftBoundary, job->Edges.RightBoundary, job->Centre);
         sequence.Finish(position);
         if (peakFitWindow_->AutoFitsStopped()) break;
@@ -344,7 +346,8 @@ void MainWindow::BuildMenus() {
     QMenu* editMenu = bar->addMenu("&Edit");
     exchange_->AddCopyEntries(editMenu);
     editMenu->addSeparator();
-    editMenu->addAction("Change plot &title...", this, [this] { session_.ChangePlotTitle(); });
+    editMenu->addAction("Change plot &title...", this,
+                        [this] { session_.View().ChangePlotTitle(); });
 
     plotMenu_ = new QMenu("&Plot", this);
     plotMenuAction_ = bar->addMenu(plotMenu_);
@@ -393,7 +396,7 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::FirstShow() {
-    session_.SetProgramTitle(CurrentProgramTitle());
+    session_.Scans().SetProgramTitle(CurrentProgramTitle());
     if (!configProblems_.empty()) {
         // Said once the window is up; the files themselves are never written back.
         QTimer::singleShot(0, this, [this, problems = std::move(configProblems_)] {
@@ -413,13 +416,13 @@ void MainWindow::FirstShow() {
             session_.GetPrompts().ShowError(S(file) + " is not a file.");
             return;
         }
-        if (!session_.ConfirmDiscardPeaks()) return;
+        if (!session_.Scans().ConfirmDiscardPeaks()) return;
         session_.RunAction([&] { session_.OpenMainFile(S(file)); });
     });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    const bool mayClose = session_.ConfirmClose();
+    const bool mayClose = session_.Scans().ConfirmClose();
     SaveWindowPositions();
     if (!mayClose) {
         event->ignore();
@@ -447,13 +450,13 @@ void MainWindow::WriteExitConfiguration() {
     exitWritten_ = true;
     // Configuration write errors are not reported to the user.
     try {
-        plot::WriteColorConfig(paths_.ColorsIniPath, session_.Colors());
+        plot::WriteColorConfig(paths_.ColorsIniPath, session_.Settings().Colors());
     } catch (const std::exception&) {
     }
     MainSettings settings = settings_;
     settings.AutoUpdates = updateCheck_->CheckOnStart();
-    settings.FileHistory = session_.GetFileHistory();
-    settings.ContourLines = session_.Maps().ContourLines;
+    settings.FileHistory = session_.Scans().GetFileHistory();
+    settings.ContourLines = session_.Settings().Maps().ContourLines;
     WriteMainSettings(paths_.MainIniPath, settings);
     WriteTabSettings(paths_.MainIniPath, TabSettings{fileDisplayTab_->ProcessingFromControls(),
                                                      fileDisplayTab_->PeakSearchFromControls(),
@@ -473,8 +476,8 @@ void MainWindow::FileHistoryChanged() {
         action->deleteLater();
     }
     historyActions_.clear();
-    const WorkbenchSession::FileHistory& history = session_.GetFileHistory();
-    for (int slot = 0; slot < WorkbenchSession::kHistorySize; ++slot) {
+    const OpenScans::FileHistory& history = session_.Scans().GetFileHistory();
+    for (int slot = 0; slot < OpenScans::kHistorySize; ++slot) {
         const std::string& name = history[static_cast<size_t>(slot)];
         if (name.empty()) continue;
         // The full file name is the caption; "&" in a name must not become a mnemonic.
@@ -486,13 +489,13 @@ void MainWindow::FileHistoryChanged() {
 
 void MainWindow::LegendRefresh() {
     if (legendWindow_)
-        legendWindow_->SetContent(session_.Registry(), session_.Colors(),
-                                  session_.Display().ShowSlope);
+        legendWindow_->SetContent(session_.Scans().Registry(), session_.Settings().Colors(),
+                                  session_.Settings().Display().ShowSlope);
 }
 
 void MainWindow::ScanMenuChanged() {
     plotMenu_->clear();
-    const ScanMenu& menu = session_.GetScanMenu();
+    const ScanMenu& menu = session_.Scans().GetScanMenu();
     for (const ScanMenuEntry& entry : menu.MenuItems) {
         QAction* action = plotMenu_->addAction(Q(entry.Caption).replace('&', "&&"));
         const int number = entry.Number;
@@ -516,7 +519,7 @@ void MainWindow::ScanMenuChanged() {
 // File flow
 
 void MainWindow::OpenDataFile() {
-    if (!session_.ConfirmDiscardPeaks()) return;
+    if (!session_.Scans().ConfirmDiscardPeaks()) return;
     const QString file = dialogs_.OpenScanFile(this);
     if (file.isEmpty()) return;
     session_.RunAction([&] { session_.OpenMainFile(S(file)); });
@@ -536,7 +539,7 @@ void MainWindow::InsertPlot() {
 
 void MainWindow::OpenFiles(const QStringList& files) {
     if (files.isEmpty()) return;
-    if (!session_.ConfirmDiscardPeaks()) return;
+    if (!session_.Scans().ConfirmDiscardPeaks()) return;
     const bool opened = session_.RunAction([&] { session_.OpenMainFile(S(files.first())); });
     if (!opened || files.size() < 2) return;
     std::vector<std::string> rest;
@@ -565,22 +568,23 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 void MainWindow::ShowLegend() {
     LegendRefresh();
-    if (!session_.HasMainScan()) return;
+    if (!session_.Scans().HasMainScan()) return;
     legendWindow_->show();
     legendWindow_->raise();
 }
 
 void MainWindow::OpenOffsetsDialog(double twoTheta, double secondAxis) {
-    rsmOffsetDialog_->SetPeak(maps::OffsetsForClick(session_.Registry(), twoTheta, secondAxis));
+    rsmOffsetDialog_->SetPeak(
+        maps::OffsetsForClick(session_.Scans().Registry(), twoTheta, secondAxis));
     if (!dialogs_.ExecDialog(*rsmOffsetDialog_)) return;
     const maps::RsmOffsets offsets = rsmOffsetDialog_->Offsets();
-    session_.Maps().RsmOmegaOffset = offsets.OmegaOffset;
-    session_.Maps().RsmTwoThetaOffset = offsets.TwoThetaOffset;
+    session_.Settings().Maps().RsmOmegaOffset = offsets.OmegaOffset;
+    session_.Settings().Maps().RsmTwoThetaOffset = offsets.TwoThetaOffset;
 }
 
 void MainWindow::EditColorsClicked() {
-    EditColors(this, session_.Colors(), dialogs_);
-    session_.ColorsChanged();
+    EditColors(this, session_.Settings().Colors(), dialogs_);
+    session_.Settings().ColorsChanged();
 }
 
 void MainWindow::ChooseGnuplotExecutable() {

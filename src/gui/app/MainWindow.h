@@ -55,7 +55,7 @@ struct MainWindowOptions {
 // exactly as the program sets them: nothing is appended to them.
 void ConfigureApplication(QApplication& app);
 
-class MainWindow : public QMainWindow, private SessionObserver {
+class MainWindow : public QMainWindow, private OpenScansObserver, private PlotViewObserver {
     Q_OBJECT
   public:
     // `prompts` answers the session's questions and `dialogs` shows the file, colour, printer
@@ -127,7 +127,7 @@ class MainWindow : public QMainWindow, private SessionObserver {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    // SessionObserver
+    // OpenScansObserver, PlotViewObserver
     void CaptionChanged(const std::string& caption) override;
     void FileHistoryChanged() override;
     void LegendRefresh() override;

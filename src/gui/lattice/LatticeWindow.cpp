@@ -84,15 +84,15 @@ LatticeWindow::LatticeWindow(WorkbenchSession& session, Dialogs& dialogs,
     BuildControls();
     autoScanDialog_ = new AutoScanDialog(this);
     hklDialog_ = new HklAssignDialog(this);
-    session_.SetCurrentWavelength(selector_->Wavelength());
+    session_.Settings().SetCurrentWavelength(selector_->Wavelength());
     connect(selector_, &XrayTubeSelector::wavelengthChanged, this,
-            [this](double angstrom) { session_.SetCurrentWavelength(angstrom); });
-    session_.AddObserver(this);
+            [this](double angstrom) { session_.Settings().SetCurrentWavelength(angstrom); });
+    session_.Peaks().AddObserver(this);
     resize(780, 560);
 }
 
 LatticeWindow::~LatticeWindow() {
-    session_.RemoveObserver(this);
+    session_.Peaks().RemoveObserver(this);
     // The lattice window's X-ray selection is the one kept for the next start.
     selector_->SaveDefaultEnergy();
 }
@@ -266,13 +266,15 @@ void LatticeWindow::Apply(const tools::TLatticeEffects& effects) {
 
 void LatticeWindow::CalculateClick() {
     ReadFields();
-    session_.RunAction([this] { Apply(calc_.CalculateLatticeData(session_.CurrentWavelength())); });
+    session_.RunAction(
+        [this] { Apply(calc_.CalculateLatticeData(session_.Settings().CurrentWavelength())); });
     ShowCalculation();
 }
 
 void LatticeWindow::NelsonRileyPlotClick() {
     ReadFields();
-    session_.RunAction([this] { Apply(calc_.NelsonRileyPlot(session_.CurrentWavelength())); });
+    session_.RunAction(
+        [this] { Apply(calc_.NelsonRileyPlot(session_.Settings().CurrentWavelength())); });
     ShowCalculation();
 }
 
@@ -287,15 +289,16 @@ void LatticeWindow::AutoClick() {
         DisabledWhileBusy busy(this);
         struct ProgressEnd {
             WorkbenchSession& session;
-            ~ProgressEnd() { session.EndProgress(kAutoScanCaption); }
+            ~ProgressEnd() { session.Progress().End(kAutoScanCaption); }
         };
-        session_.BeginProgress(kAutoScanCaption, 0);
+        session_.Progress().Begin(kAutoScanCaption, 0);
         ProgressEnd finish{session_};
-        Apply(calc_.AutoScanLattice(
-            session_.CurrentWavelength(), start, end, step, [this](int64_t done, int64_t total) {
-                return session_.ReportProgress(kAutoScanCaption, static_cast<int>(done),
-                                               static_cast<int>(total));
-            }));
+        Apply(calc_.AutoScanLattice(session_.Settings().CurrentWavelength(), start, end, step,
+                                    [this](int64_t done, int64_t total) {
+                                        return session_.Progress().Report(kAutoScanCaption,
+                                                                          static_cast<int>(done),
+                                                                          static_cast<int>(total));
+                                    }));
     });
     ShowCalculation();
 }
@@ -310,8 +313,9 @@ void LatticeWindow::AssignManuallyClick() {
     if (!dialogs_.ExecDialog(*hklDialog_)) return;
     ReadFields();
     const int value = hklDialog_->Multiplier();
-    session_.RunAction(
-        [&] { Apply(calc_.AssignManualMultiplier(row, value, session_.CurrentWavelength())); });
+    session_.RunAction([&] {
+        Apply(calc_.AssignManualMultiplier(row, value, session_.Settings().CurrentWavelength()));
+    });
     ShowCalculation();
     lists_->SelectRow(row);
 }
@@ -325,7 +329,7 @@ void LatticeWindow::DeleteSelectedClick() {
 
 void LatticeWindow::AdjustPeaksClick() {
     const auto [a0, k] = calc_.TakeStoredFit();
-    session_.AdjustPeakPositions(a0, k);
+    session_.Peaks().AdjustPositions(a0, k);
 }
 
 void LatticeWindow::SetOld(bool old) {

@@ -31,7 +31,7 @@ inline constexpr const char* kOldPeakDataMessage =
     "Peak positions and calculation are not automatically updated with the current dataset and "
     "are still showing old data.";
 
-class LatticeWindow : public QMainWindow, private SessionObserver {
+class LatticeWindow : public QMainWindow, private PeakListObserver {
     Q_OBJECT
   public:
     LatticeWindow(WorkbenchSession& session, Dialogs& dialogs, const QString& xrayIniPath,
@@ -63,7 +63,7 @@ class LatticeWindow : public QMainWindow, private SessionObserver {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    // SessionObserver
+    // PeakListObserver
     void CheckedPeaksSent(PeakHandOverTarget target, const std::vector<std::string>& rows,
                           const std::string& sourceName) override;
     void PeakDataOutdated() override;

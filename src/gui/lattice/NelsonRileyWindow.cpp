@@ -117,7 +117,7 @@ void NelsonRileyWindow::ShowWindow() {
 
 void NelsonRileyWindow::PrintPlot(QPrinter& printer) const {
     printer.setDocName(QStringLiteral("Nelson-Riley plot of file ") +
-                       QString::fromStdString(session_.Registry().LoadedFileName));
+                       QString::fromStdString(session_.Scans().Registry().LoadedFileName));
     printer.setPageOrientation(QPageLayout::Landscape);
     QPainter painter;
     if (!painter.begin(&printer)) throw TrevascError("The printer could not be started.");

@@ -178,7 +178,7 @@ void RsmOffsetDialog::CalculateClick() {
     input.OrientationK = orientation_[1]->value();
     input.OrientationL = orientation_[2]->value();
     input.RotatePhi = rotatePhi_->isChecked();
-    input.Wavelength = session_.CurrentWavelength();
+    input.Wavelength = session_.Settings().CurrentWavelength();
     const maps::RsmReflexResult result = maps::CalculateExpectedAngles(input);
     if (!result.Ok) {
         session_.GetPrompts().ShowError(result.Message);

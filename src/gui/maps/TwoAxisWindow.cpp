@@ -63,10 +63,10 @@ class TwoAxisWindow::BusyScope {
     explicit BusyScope(TwoAxisWindow& window) : window_(window), main_(window.mainWindow_) {
         window_.busy_ = true;
         if (main_) main_->setEnabled(false);
-        window_.session_.ReportProgress({ProgressEvent::Phase::Begin, kDrawingCaption, 0, 0});
+        window_.session_.Progress().Report({ProgressEvent::Phase::Begin, kDrawingCaption, 0, 0});
     }
     ~BusyScope() {
-        window_.session_.ReportProgress({ProgressEvent::Phase::End, kDrawingCaption, 0, 0});
+        window_.session_.Progress().Report({ProgressEvent::Phase::End, kDrawingCaption, 0, 0});
         if (main_) main_->setEnabled(true);
         window_.busy_ = false;
     }
@@ -94,11 +94,11 @@ TwoAxisWindow::TwoAxisWindow(WorkbenchSession& session, QWidget* mainWindow, QWi
     connect(resizeTimer_, &QTimer::timeout, this, &TwoAxisWindow::ResizeTimerFired);
     CreateMenus();
     resize(400, 300);
-    session_.AddObserver(this);
+    session_.View().AddObserver(this);
 }
 
 TwoAxisWindow::~TwoAxisWindow() {
-    session_.RemoveObserver(this);
+    session_.View().RemoveObserver(this);
 }
 
 QWidget* TwoAxisWindow::PaintBox() const {
@@ -127,13 +127,13 @@ void TwoAxisWindow::CreateMenus() {
     gnuplotMenu->addSeparator();
     contourAction_ = gnuplotMenu->addAction(QStringLiteral("Co&ntour lines"));
     contourAction_->setCheckable(true);
-    contourAction_->setChecked(session_.Maps().ContourLines);
+    contourAction_->setChecked(session_.Settings().Maps().ContourLines);
     connect(contourAction_, &QAction::triggered, this,
-            [this](bool on) { session_.Maps().ContourLines = on; });
+            [this](bool on) { session_.Settings().Maps().ContourLines = on; });
     // The setting may have changed elsewhere (a batch run, the next version of the main
     // window): the mark follows it whenever the menu opens.
     connect(gnuplotMenu, &QMenu::aboutToShow, this,
-            [this] { contourAction_->setChecked(session_.Maps().ContourLines); });
+            [this] { contourAction_->setChecked(session_.Settings().Maps().ContourLines); });
 
     QMenu* scale = menuBar()->addMenu(QStringLiteral("&Scale"));
     scaleGroup_ = new QActionGroup(this);
@@ -162,7 +162,7 @@ void TwoAxisWindow::CreateMenus() {
 // Building and drawing
 
 bool TwoAxisWindow::ConfirmWithoutOffsets() {
-    const MapSettings& maps = session_.Maps();
+    const MapSettings& maps = session_.Settings().Maps();
     if (maps.RsmOmegaOffset != 0.0 || maps.RsmTwoThetaOffset != 0.0) return true;
     return session_.GetPrompts().Confirm(maps::kNoOffsetsWarning);
 }
@@ -178,19 +178,19 @@ void TwoAxisWindow::ShowReciprocalSpaceMap() {
 void TwoAxisWindow::ShowMap(maps::MapMode mode) {
     if (busy_) return;
     if (mode == maps::MapMode::Reciprocal && !ConfirmWithoutOffsets()) return;
-    session_.Maps().Mode = mode;
+    session_.Settings().Maps().Mode = mode;
     if (RenderMap()) ShowOrRepaint();
 }
 
 void TwoAxisWindow::FlipXAxis() {
     if (busy_) return;
-    if (session_.Maps().Mode != maps::MapMode::Reciprocal) {
+    if (session_.Settings().Maps().Mode != maps::MapMode::Reciprocal) {
         session_.GetPrompts().ShowInfo(maps::kNoReciprocalPlotMessage);
         return;
     }
     // The flip is kept even when the user then declines to draw without offsets: the next
     // reciprocal map is drawn flipped.
-    session_.Maps().FlipKParallel = !session_.Maps().FlipKParallel;
+    session_.Settings().Maps().FlipKParallel = !session_.Settings().Maps().FlipKParallel;
     if (!ConfirmWithoutOffsets()) return;
     if (RenderMap()) ShowOrRepaint();
 }
@@ -219,8 +219,8 @@ std::optional<QImage> TwoAxisWindow::DrawMap(QSize size, const MapImageStyle& st
                                              plot::TPlotArea& area) {
     bool cancelled = false;
     const plot::MapProgressCallback progress = [&](int32_t done, int32_t total) {
-        cancelled = !session_.ReportProgress({ProgressEvent::Phase::Step, kDrawingCaption,
-                                              static_cast<int>(done), static_cast<int>(total)});
+        cancelled = !session_.Progress().Report({ProgressEvent::Phase::Step, kDrawingCaption,
+                                                 static_cast<int>(done), static_cast<int>(total)});
         return !cancelled;
     };
     plot::TwoDPlotResult result;
@@ -246,7 +246,7 @@ bool TwoAxisWindow::RenderMap() {
 
 bool TwoAxisWindow::Render(bool report) {
     if (busy_) return false;
-    if (!maps::IsMapScanKind(session_.Registry().OpenScanKind)) {
+    if (!maps::IsMapScanKind(session_.Scans().Registry().OpenScanKind)) {
         hide();
         return false;
     }
@@ -294,7 +294,8 @@ bool TwoAxisWindow::WithBuiltMap(const std::function<void(const maps::MapBuild&)
     bool built = false;
     BusyScope busy(*this);
     session_.RunAction([&] {
-        const maps::MapBuild build = session_.BuildMapDataset(session_.Maps().Mode, report);
+        const maps::MapBuild build =
+            session_.BuildMapDataset(session_.Settings().Maps().Mode, report);
         if (!build.Built) return;
         built = true;
         use(build);
@@ -322,16 +323,16 @@ void TwoAxisWindow::CopyAsBitmap() {
 void TwoAxisWindow::CopyAsText() {
     WithBuiltMap([&](const maps::MapBuild& build) {
         QGuiApplication::clipboard()->setText(
-            Q(maps::MapAsText(build.Dataset, session_.DecimalSeparator())));
+            Q(maps::MapAsText(build.Dataset, session_.Settings().DecimalSeparator())));
     });
 }
 
 void TwoAxisWindow::ExportGnuplot(gnuplot::GnuplotKind kind) {
-    if (session_.MainScan().Count() < 2) return;
+    if (session_.Scans().MainScan().Count() < 2) return;
     WithBuiltMap([&](const maps::MapBuild& build) {
-        const ScanRegistry& scans = session_.Registry();
+        const ScanRegistry& scans = session_.Scans().Registry();
         const gnuplot::GnuplotExportResult files = gnuplot::WriteGnuplotFiles(
-            build.Dataset, kind, session_.Maps().ContourLines, scans.LoadedFileFolder,
+            build.Dataset, kind, session_.Settings().Maps().ContourLines, scans.LoadedFileFolder,
             scans.LoadedFileName, S(templateFile_));
         if (!files.Ok) {
             session_.GetPrompts().ShowError(files.Message);
@@ -386,8 +387,8 @@ void TwoAxisWindow::PaintBox1MouseMove(int px, int py) {
         return;
     }
     paintBox_->SetCursorShape(Qt::CrossCursor);
-    statusBar()->showMessage(
-        Q(maps::MapReadoutText(area_, px, py, reciprocalReadout_, session_.DecimalSeparator())));
+    statusBar()->showMessage(Q(maps::MapReadoutText(area_, px, py, reciprocalReadout_,
+                                                    session_.Settings().DecimalSeparator())));
 }
 
 void TwoAxisWindow::PaintBox1MouseLeave() {

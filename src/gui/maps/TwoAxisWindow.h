@@ -29,7 +29,7 @@ namespace trevasc {
 
 inline constexpr const char* kTwoAxisCaption = "2 Axis Plot";
 
-class TwoAxisWindow : public QMainWindow, private SessionObserver, private PaintBoxHandler {
+class TwoAxisWindow : public QMainWindow, private PlotViewObserver, private PaintBoxHandler {
     Q_OBJECT
   public:
     // Re-render this long after the last resize.
@@ -88,7 +88,7 @@ class TwoAxisWindow : public QMainWindow, private SessionObserver, private Paint
   private:
     class BusyScope;
 
-    // SessionObserver: the open scans changed.
+    // PlotViewObserver: the open scans changed.
     void TwoAxisRefresh() override;
 
     void CreateMenus();

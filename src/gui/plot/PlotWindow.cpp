@@ -61,11 +61,13 @@ PlotWindow::PlotWindow(WorkbenchSession& session, Dialogs& dialogs, QWidget* par
     CreateMenus();
     UpdateMenuState();
     resize(800, 600);
-    session_.AddObserver(this);
+    session_.View().AddObserver(this);
+    session_.Peaks().AddObserver(this);
 }
 
 PlotWindow::~PlotWindow() {
-    session_.RemoveObserver(this);
+    session_.View().RemoveObserver(this);
+    session_.Peaks().RemoveObserver(this);
 }
 
 void PlotWindow::CreateMenus() {
@@ -116,13 +118,13 @@ void PlotWindow::RepaintPlot() {
 }
 
 void PlotWindow::ResetZoom() {
-    session_.SetAddMode(false);
+    session_.Peaks().SetAddMode(false);
     zoomAnchor_ = kNoZoomClick;
-    session_.ResetView();
+    session_.View().ResetRange();
 }
 
 void PlotWindow::PlotRefresh() {
-    if (!session_.BuildPlotDataset(dataset_)) return;
+    if (!session_.View().BuildPlotDataset(dataset_)) return;
     if (isHidden()) show();
     RepaintPlot();
 }
@@ -165,8 +167,8 @@ void PlotWindow::PaintBox1Paint(QPainter& painter) {
 void PlotWindow::PaintBox1MouseDown(Qt::MouseButton button, int px, int py) {
     if (dataset_.Count() == 0) return;
     if (button == Qt::LeftButton) {
-        if (session_.AddMode()) {
-            session_.AddPeak(WorldX(px, py));
+        if (session_.Peaks().AddMode()) {
+            session_.Peaks().Add(WorldX(px, py));
             return;
         }
         if (!ZoomPending()) {
@@ -188,7 +190,7 @@ void PlotWindow::PaintBox1MouseDown(Qt::MouseButton button, int px, int py) {
                 }
             }
             if (nearest != nullptr && xa <= nearest->X && nearest->X <= xb) {
-                session_.SelectPeakNearPosition(nearest->X);
+                session_.Peaks().SelectNearPosition(nearest->X);
                 return;
             }
             zoomAnchor_ = x;
@@ -201,7 +203,7 @@ void PlotWindow::PaintBox1MouseDown(Qt::MouseButton button, int px, int py) {
         if (x2 == zoomAnchor_) x2 = WorldX(px - 1, py);
         const double anchor = zoomAnchor_;
         zoomAnchor_ = kNoZoomClick;
-        session_.ApplyViewRange(anchor, x2);
+        session_.View().ApplyRange(anchor, x2);
     } else if (button == Qt::RightButton) {
         ResetZoom();
     }
@@ -210,7 +212,7 @@ void PlotWindow::PaintBox1MouseDown(Qt::MouseButton button, int px, int py) {
 void PlotWindow::PaintBox1MouseMove(int px, int py) {
     if (dataset_.Count() == 0) return;
     UpdateStatus(px, py);
-    if (ZoomPending() || session_.AddMode()) return;
+    if (ZoomPending() || session_.Peaks().AddMode()) return;
     const double xa = WorldX(px - 2, py);
     const double xb = WorldX(px + 2, py);
     bool overMarker = false;
@@ -224,13 +226,13 @@ void PlotWindow::PaintBox1MouseMove(int px, int py) {
 }
 
 void PlotWindow::PaintBox1MouseLeave() {
-    if (!session_.AddMode()) statusBar()->clearMessage();
+    if (!session_.Peaks().AddMode()) statusBar()->clearMessage();
 }
 
 void PlotWindow::UpdateStatus(int px, int py) {
     if (px < area_.Left || px > area_.Right || py < area_.Top || py > area_.Bottom ||
         area_.Right <= area_.Left || area_.Bottom <= area_.Top) {
-        if (!session_.AddMode()) statusBar()->clearMessage();
+        if (!session_.Peaks().AddMode()) statusBar()->clearMessage();
         return;
     }
     const plot::TWorldPoint w = plot::PixelToWorld(px, py, area_);
@@ -239,14 +241,14 @@ void PlotWindow::UpdateStatus(int px, int py) {
         dataset_.XTitle.empty() ? QStringLiteral("x") : QString::fromStdString(dataset_.XTitle);
     QString text = QStringLiteral("%1 = %2°    Counts = %3")
                        .arg(axis, QString::number(w.X, 'f', 4), FormatCounts(counts));
-    const double wavelength = session_.CurrentWavelength();
+    const double wavelength = session_.Settings().CurrentWavelength();
     if (dataset_.XTitle == "TwoTheta" && wavelength > 0.0) {
         // Bragg: d = lambda / (2 sin(theta)), theta = half the scattering angle.
         const double sinTheta = std::sin(w.X / 2.0 * std::numbers::pi / 180.0);
         if (sinTheta > 0.0)
             text += QStringLiteral("    d = %1 Å").arg(wavelength / (2.0 * sinTheta), 0, 'f', 5);
     }
-    if (session_.AddMode())
+    if (session_.Peaks().AddMode())
         text = QString::fromUtf8(kAddModeMessage) + QStringLiteral("    ") + text;
     statusBar()->showMessage(text);
 }
@@ -261,7 +263,7 @@ void PlotWindow::WritePlotPng(const QImage& image, const QString& fileName) {
 
 void PlotWindow::PrintPlot(QPrinter& printer) const {
     printer.setDocName(QStringLiteral("XRD plot of file ") +
-                       QString::fromStdString(session_.Registry().LoadedFileName));
+                       QString::fromStdString(session_.Scans().Registry().LoadedFileName));
     printer.setPageOrientation(QPageLayout::Landscape);
     QPainter painter;
     if (!painter.begin(&printer)) throw TrevascError("The printer could not be started.");
@@ -313,7 +315,7 @@ void PlotWindow::SaveAsPngClick() {
         // The image is drawn before the file dialog comes up.
         const QImage image = RenderPlotImage(width, height);
         const QString fileName = dialogs_.SavePngFile(this);
-        if (fileName.isEmpty() || !session_.MayWriteExport(fileName.toStdString())) return;
+        if (fileName.isEmpty() || !session_.Scans().MayWriteExport(fileName.toStdString())) return;
         WritePlotPng(image, fileName);
     } catch (const std::exception& e) {
         ShowError(e.what());

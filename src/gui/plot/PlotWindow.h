@@ -22,7 +22,10 @@ namespace trevasc {
 
 class Dialogs;
 
-class PlotWindow : public QMainWindow, private SessionObserver, private PaintBoxHandler {
+class PlotWindow : public QMainWindow,
+                   private PlotViewObserver,
+                   private PeakListObserver,
+                   private PaintBoxHandler {
     Q_OBJECT
   public:
     // x of the first zoom click while none is pending; any anchor >= kZoomPendingLimit is pending.
@@ -86,7 +89,7 @@ class PlotWindow : public QMainWindow, private SessionObserver, private PaintBox
     void dropEvent(QDropEvent* event) override;
 
   private:
-    // SessionObserver
+    // PlotViewObserver, PeakListObserver
     void PlotRefresh() override;
     void ViewRangeChanged(double from, double to) override;
     void AddModeChanged(bool on) override;

@@ -73,8 +73,9 @@ void JcpdsImportDialog::ReadClipboard() {
     }
     rows_->clear();
     name_->setText(Q(table.Material));
-    for (const std::string& row : analysis::JcpdsImportRows(table, session_.CurrentWavelength(),
-                                                            session_.DecimalSeparator()))
+    for (const std::string& row :
+         analysis::JcpdsImportRows(table, session_.Settings().CurrentWavelength(),
+                                   session_.Settings().DecimalSeparator()))
         rows_->addItem(Q(row));
     if (!table.Error.empty()) session_.GetPrompts().ShowError(table.Error);
 }

@@ -21,12 +21,14 @@ AdditionalReflectionsTab::AdditionalReflectionsTab(WorkbenchSession& session, QS
     : QWidget(parent), session_(session), xrayIniPath_(std::move(xrayIniPath)) {
     setObjectName("TabSheet4");
     BuildControls();
-    session_.AddObserver(this);
+    session_.Settings().AddObserver(this);
+    session_.Peaks().AddObserver(this);
     UpdateEnabling();
 }
 
 AdditionalReflectionsTab::~AdditionalReflectionsTab() {
-    session_.RemoveObserver(this);
+    session_.Settings().RemoveObserver(this);
+    session_.Peaks().RemoveObserver(this);
 }
 
 void AdditionalReflectionsTab::BuildControls() {
@@ -48,10 +50,11 @@ void AdditionalReflectionsTab::BuildControls() {
     energy_->setToolTip("Photon energy of the X-ray line in eV.");
     useSelectedPeak_ = MakeCheck(group, "CheckBox7", "Use selected peak", false,
                                  "Takes the lattice spacing from the highlighted peak.");
-    lattice_ = new FloatEdit(group, 0.0, 10000.0, session_.AdditionalLatticeSpacing(), 10);
+    lattice_ =
+        new FloatEdit(group, 0.0, 10000.0, session_.Settings().AdditionalLatticeSpacing(), 10);
     lattice_->setObjectName("FloatEdit3");
     lattice_->setToolTip("Enter a lattice spacing here to calculate additional peak positions.");
-    permitted_ = new QLineEdit(Q(session_.PermittedReflexes()), group);
+    permitted_ = new QLineEdit(Q(session_.Settings().PermittedReflexes()), group);
     permitted_->setObjectName("Edit1");
     permitted_->setToolTip("Allowed multiples of the selected lattice constant.");
     showAll_ = MakeCheck(group, "CheckBox9", "Show all in range", false,
@@ -101,11 +104,11 @@ void AdditionalReflectionsTab::BuildControls() {
     connect(energy_, &QLineEdit::textChanged, this, [this] { ComputeAdditionalLines(); });
     connect(lattice_, &QLineEdit::textEdited, this, [this] {
         // The session tells every observer, this tab included, which then recomputes.
-        session_.SetAdditionalLatticeSpacing(lattice_->Value());
+        session_.Settings().SetAdditionalLatticeSpacing(lattice_->Value());
         ComputeAdditionalLines();
     });
     connect(permitted_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        session_.SetPermittedReflexes(S(text));
+        session_.Settings().SetPermittedReflexes(S(text));
         ComputeAdditionalLines();
     });
     connect(useSelectedPeak_, &QCheckBox::toggled, this, [this] {
@@ -136,7 +139,7 @@ void AdditionalReflectionsTab::TransitionSelected(int index) {
     double e = 0.0;
     const bool read = session_.RunAction([&] {
         e = XrayLineTable(S(xrayIniPath_))
-                .Energy(S(transition_->itemText(index)), session_.DecimalSeparator());
+                .Energy(S(transition_->itemText(index)), session_.Settings().DecimalSeparator());
     });
     if (!read) return;
     const QString before = energy_->text();
@@ -164,37 +167,38 @@ void AdditionalReflectionsTab::ComputeAdditionalLines() {
     in.Lattice = lattice_->Value();
     in.Permitted = S(permitted_->text());
     in.ShowAllInRange = showAll_->isChecked();
-    const TDataSet& scan = session_.MainScan();
+    const TDataSet& scan = session_.Scans().MainScan();
     in.LastScanPosition = scan.Count() > 0 ? scan.RawPoints.back().Position : 0.0;
     in.UseSelectedPeak = useSelectedPeak_->isChecked();
-    const int row = session_.HighlightedRow();
+    const int row = session_.Peaks().HighlightedRow();
     if (row >= 0 && row < scan.Peaks.Count())
         in.SelectedPeak = scan.Peaks.Items[static_cast<size_t>(row)].Position;
-    in.Wavelength = session_.CurrentWavelength();
+    in.Wavelength = session_.Settings().CurrentWavelength();
     lines_ = analysis::ComputeAdditionalLines(in);
     list_->clear();
     for (const auto& l : lines_)
-        list_->addItem(Q(analysis::AdditionalLineRowText(l, session_.DecimalSeparator())));
+        list_->addItem(
+            Q(analysis::AdditionalLineRowText(l, session_.Settings().DecimalSeparator())));
     if (in.UseSelectedPeak && lines_.empty()) highlight_->setChecked(false);
     UpdateEnabling();
     UpdateMarkers();
 }
 
 void AdditionalReflectionsTab::UpdateMarkers() {
-    auto& markers = session_.Markers().AdditionalReflections;
+    auto& markers = session_.View().Markers().AdditionalReflections;
     const bool wasShown = !markers.empty();
     markers.clear();
     if (highlight_->isChecked() && highlight_->isEnabled())
         for (const auto& l : lines_)
-            markers.push_back({l.TwoTheta, session_.Colors().AdditionalPeak, "", false});
-    if (wasShown || !markers.empty()) session_.MarkersChanged();
+            markers.push_back({l.TwoTheta, session_.Settings().Colors().AdditionalPeak, "", false});
+    if (wasShown || !markers.empty()) session_.View().MarkersChanged();
 }
 
 void AdditionalReflectionsTab::AutoIdentifyAdditionalPeaks() {
     std::vector<double> positions;
     for (const auto& l : lines_) positions.push_back(l.TwoTheta);
     const std::vector<std::string> names(lines_.size(), S(transition_->currentText()));
-    session_.IdentifyPeaksByPositions(positions, names, maxDeviation_->Value());
+    session_.Peaks().IdentifyByPositions(positions, names, maxDeviation_->Value());
 }
 
 void AdditionalReflectionsTab::AdditionalLatticeSpacingChanged(double angstrom) {

@@ -20,7 +20,9 @@ namespace trevasc {
 
 class FloatEdit;
 
-class AdditionalReflectionsTab : public QWidget, private SessionObserver {
+class AdditionalReflectionsTab : public QWidget,
+                                 private SettingsObserver,
+                                 private PeakListObserver {
     Q_OBJECT
   public:
     AdditionalReflectionsTab(WorkbenchSession& session, QString xrayIniPath,
@@ -32,7 +34,7 @@ class AdditionalReflectionsTab : public QWidget, private SessionObserver {
     const std::vector<analysis::TAdditionalLine>& Lines() const { return lines_; }
 
   private:
-    // SessionObserver
+    // SettingsObserver, PeakListObserver
     void AdditionalLatticeSpacingChanged(double angstrom) override;
     void PermittedReflexesChanged(const std::string& text) override;
     void HighlightChanged(int row) override;

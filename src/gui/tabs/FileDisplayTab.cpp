@@ -21,22 +21,26 @@ FileDisplayTab::FileDisplayTab(WorkbenchSession& session, QWidget* parent)
     BuildControls();
     Connect();
     UpdateSpinVisibility();
-    FindPeaksEnabledChanged(session_.FindPeaksEnabled());
+    FindPeaksEnabledChanged(session_.Peaks().FindEnabled());
     // The session starts from what the controls show.
-    session_.SetProcessing(ProcessingFromControls());
-    session_.SetPeakSearch(PeakSearchFromControls());
-    session_.AddObserver(this);
+    session_.Settings().SetProcessing(ProcessingFromControls());
+    session_.Settings().SetPeakSearch(PeakSearchFromControls());
+    session_.Peaks().AddObserver(this);
+    session_.Settings().AddObserver(this);
+    session_.View().AddObserver(this);
 }
 
 FileDisplayTab::~FileDisplayTab() {
-    session_.RemoveObserver(this);
+    session_.Peaks().RemoveObserver(this);
+    session_.Settings().RemoveObserver(this);
+    session_.View().RemoveObserver(this);
 }
 
 void FileDisplayTab::BuildControls() {
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 6, 6, 6);
     grid->setSpacing(6);
-    const plot::XrdPlotSettings display = session_.Display();
+    const plot::XrdPlotSettings display = session_.Settings().Display();
 
     auto* load = new QGroupBox("Load XRD data", this);
     load->setObjectName("GroupBoxLoad");
@@ -221,7 +225,7 @@ void FileDisplayTab::Connect() {
     for (QCheckBox* box : {logScaling_, showSlope_, scaleOnAll_, offsetGraphs_, spanAllFiles_})
         connect(box, &QCheckBox::clicked, this, &FileDisplayTab::DisplayChanged);
     connect(areaBisector_, &QCheckBox::clicked, this, &FileDisplayTab::UpdateSpinVisibility);
-    auto searchChanged = [this] { session_.SetPeakSearch(PeakSearchFromControls()); };
+    auto searchChanged = [this] { session_.Settings().SetPeakSearch(PeakSearchFromControls()); };
     for (QSpinBox* spin : {minPeakHeight_, minPeakSlope_, minPeakCurvature_, bisectorPercentage_})
         connect(spin, &QSpinBox::valueChanged, this, searchChanged);
     for (QCheckBox* box : {areaBisector_, rangeOnly_})
@@ -284,31 +288,31 @@ void FileDisplayTab::ShowKeptSettings(const analysis::ProcessingSettings& proces
         bisectorPercentage_->setValue(search.BisectorPercentage);
         doublePeakDistance_->SetValue(search.MinDoublePeakDistance);
     }
-    session_.SetProcessing(ProcessingFromControls());
-    session_.SetPeakSearch(PeakSearchFromControls());
+    session_.Settings().SetProcessing(ProcessingFromControls());
+    session_.Settings().SetPeakSearch(PeakSearchFromControls());
 }
 
 void FileDisplayTab::ProcessingChanged() {
-    session_.SetProcessing(ProcessingFromControls());
+    session_.Settings().SetProcessing(ProcessingFromControls());
 }
 
 void FileDisplayTab::DisplayChanged() {
-    plot::XrdPlotSettings s = session_.Display();
+    plot::XrdPlotSettings s = session_.Settings().Display();
     s.LogScaling = logScaling_->isChecked();
     s.ShowSlope = showSlope_->isChecked();
     s.ScaleOnAllGraphs = scaleOnAll_->isChecked();
     s.OffsetAdditionalGraphs = offsetGraphs_->isChecked();
     s.SpanAllFiles = spanAllFiles_->isChecked();
-    session_.SetDisplay(s);
+    session_.Settings().SetDisplay(s);
 }
 
 void FileDisplayTab::RunFindPeaks(analysis::TPeakMethod method) {
-    session_.SetPeakSearch(PeakSearchFromControls());
-    session_.FindPeaks(method);
+    session_.Settings().SetPeakSearch(PeakSearchFromControls());
+    session_.Peaks().Find(method);
 }
 
 void FileDisplayTab::ApplyPlotRange() {
-    session_.ApplyViewRange(displayFrom_->Value(), displayTo_->Value());
+    session_.View().ApplyRange(displayFrom_->Value(), displayTo_->Value());
 }
 
 void FileDisplayTab::FindPeaksEnabledChanged(bool enabled) {
@@ -317,7 +321,7 @@ void FileDisplayTab::FindPeaksEnabledChanged(bool enabled) {
 }
 
 void FileDisplayTab::DisplaySettingsChanged() {
-    spanAllFiles_->setChecked(session_.Display().SpanAllFiles);
+    spanAllFiles_->setChecked(session_.Settings().Display().SpanAllFiles);
 }
 
 void FileDisplayTab::ViewRangeChanged(double from, double to) {

@@ -18,7 +18,10 @@ namespace trevasc {
 
 class FloatEdit;
 
-class FileDisplayTab : public QWidget, private SessionObserver {
+class FileDisplayTab : public QWidget,
+                       private PeakListObserver,
+                       private SettingsObserver,
+                       private PlotViewObserver {
     Q_OBJECT
   public:
     FileDisplayTab(WorkbenchSession& session, QWidget* parent = nullptr);
@@ -39,7 +42,7 @@ class FileDisplayTab : public QWidget, private SessionObserver {
     void autoFitClicked(bool gauss);  // "Auto Gauss checked" (true) / "Auto Lorentz checked"
 
   private:
-    // SessionObserver
+    // PeakListObserver, SettingsObserver, PlotViewObserver
     void FindPeaksEnabledChanged(bool enabled) override;
     void DisplaySettingsChanged() override;
     void ViewRangeChanged(double from, double to) override;

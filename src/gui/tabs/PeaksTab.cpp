@@ -18,12 +18,12 @@ PeaksTab::PeaksTab(WorkbenchSession& session, QWidget* parent)
     : QWidget(parent), session_(session) {
     setObjectName("TabSheet2");
     BuildControls();
-    session_.AddObserver(this);
+    session_.Peaks().AddObserver(this);
     PeakListReset();
 }
 
 PeaksTab::~PeaksTab() {
-    session_.RemoveObserver(this);
+    session_.Peaks().RemoveObserver(this);
 }
 
 void PeaksTab::BuildControls() {
@@ -59,11 +59,11 @@ void PeaksTab::BuildControls() {
                             "Opens the thickness calculation (XRR) window with the checked peaks.");
     // The windows receive the checked peaks through the session.
     connect(lattice_, &QPushButton::clicked, this,
-            [this] { session_.SendCheckedPeaks(PeakHandOverTarget::Lattice); });
+            [this] { session_.Peaks().SendChecked(PeakHandOverTarget::Lattice); });
     connect(thickness_, &QPushButton::clicked, this,
-            [this] { session_.SendCheckedPeaks(PeakHandOverTarget::Thickness); });
+            [this] { session_.Peaks().SendChecked(PeakHandOverTarget::Thickness); });
     peaksOfAllPlots_ = MakeCheck(group, "CheckBox14", "Show peaks from all plots in graph",
-                                 session_.Display().ShowPeaksFromAllPlots,
+                                 session_.Settings().Display().ShowPeaksFromAllPlots,
                                  "Shows the peaks of the additional plots in the plot, in their "
                                  "plot colours.");
 
@@ -79,15 +79,19 @@ void PeaksTab::BuildControls() {
 
     connect(peakList_, &QListWidget::itemChanged, this, &PeaksTab::ItemChanged);
     connect(peakList_, &QListWidget::currentRowChanged, this, &PeaksTab::RowClicked);
-    connect(delete_, &QPushButton::clicked, this, [this] { session_.DeleteHighlightedPeak(); });
-    connect(addManually_, &QPushButton::clicked, this, [this] { session_.SetAddMode(true); });
-    connect(identify_, &QPushButton::clicked, this, [this] { session_.IdentifyHighlightedPeak(); });
-    connect(checkAll_, &QPushButton::clicked, this, [this] { session_.SetAllChecks(true); });
-    connect(uncheckAll_, &QPushButton::clicked, this, [this] { session_.SetAllChecks(false); });
+    connect(delete_, &QPushButton::clicked, this, [this] { session_.Peaks().DeleteHighlighted(); });
+    connect(addManually_, &QPushButton::clicked, this,
+            [this] { session_.Peaks().SetAddMode(true); });
+    connect(identify_, &QPushButton::clicked, this,
+            [this] { session_.Peaks().IdentifyHighlighted(); });
+    connect(checkAll_, &QPushButton::clicked, this,
+            [this] { session_.Peaks().SetAllChecks(true); });
+    connect(uncheckAll_, &QPushButton::clicked, this,
+            [this] { session_.Peaks().SetAllChecks(false); });
     connect(peaksOfAllPlots_, &QCheckBox::clicked, this, [this](bool on) {
-        plot::XrdPlotSettings s = session_.Display();
+        plot::XrdPlotSettings s = session_.Settings().Display();
         s.ShowPeaksFromAllPlots = on;
-        session_.SetDisplay(s);
+        session_.Settings().SetDisplay(s);
     });
 }
 
@@ -95,7 +99,8 @@ bool PeaksTab::eventFilter(QObject* watched, QEvent* event) {
     // "Add manually" with the right mouse button asks for the angle.
     if (watched == addManually_ && event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
-        if (addManually_->isEnabled()) session_.RunAction([this] { session_.AddPeakByAngle(); });
+        if (addManually_->isEnabled())
+            session_.RunAction([this] { session_.Peaks().AddByAngle(); });
         return true;
     }
     return QWidget::eventFilter(watched, event);
@@ -104,24 +109,24 @@ bool PeaksTab::eventFilter(QObject* watched, QEvent* event) {
 void PeaksTab::PeakListReset() {
     filling_ = true;
     peakList_->clear();
-    const char sep = session_.DecimalSeparator();
-    for (const TPeak& peak : session_.MainScan().Peaks.Items) {
+    const char sep = session_.Settings().DecimalSeparator();
+    for (const TPeak& peak : session_.Scans().MainScan().Peaks.Items) {
         auto* item = new QListWidgetItem(Q(analysis::PeakRowText(peak, sep)));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(peak.Checked ? Qt::Checked : Qt::Unchecked);
         peakList_->addItem(item);
     }
-    peakList_->setCurrentRow(session_.HighlightedRow());
+    peakList_->setCurrentRow(session_.Peaks().HighlightedRow());
     filling_ = false;
 }
 
 void PeaksTab::PeakRowChanged(int row) {
-    const auto& items = session_.MainScan().Peaks.Items;
+    const auto& items = session_.Scans().MainScan().Peaks.Items;
     if (row < 0 || row >= static_cast<int>(items.size()) || row >= peakList_->count()) return;
     filling_ = true;
     const TPeak& peak = items[static_cast<size_t>(row)];
     QListWidgetItem* item = peakList_->item(row);
-    item->setText(Q(analysis::PeakRowText(peak, session_.DecimalSeparator())));
+    item->setText(Q(analysis::PeakRowText(peak, session_.Settings().DecimalSeparator())));
     item->setCheckState(peak.Checked ? Qt::Checked : Qt::Unchecked);
     filling_ = false;
 }
@@ -139,12 +144,12 @@ void PeaksTab::HighlightChanged(int row) {
 
 void PeaksTab::ItemChanged(QListWidgetItem* item) {
     if (filling_) return;
-    session_.SetPeakChecked(peakList_->row(item), item->checkState() == Qt::Checked);
+    session_.Peaks().SetChecked(peakList_->row(item), item->checkState() == Qt::Checked);
 }
 
 void PeaksTab::RowClicked(int row) {
     if (filling_) return;
-    session_.SetHighlightedRow(row);
+    session_.Peaks().SetHighlightedRow(row);
 }
 
 }  // namespace trevasc

@@ -13,7 +13,7 @@ class QPushButton;
 
 namespace trevasc {
 
-class PeaksTab : public QWidget, private SessionObserver {
+class PeaksTab : public QWidget, private PeakListObserver {
     Q_OBJECT
   public:
     PeaksTab(WorkbenchSession& session, QWidget* parent = nullptr);
@@ -25,7 +25,7 @@ class PeaksTab : public QWidget, private SessionObserver {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    // SessionObserver
+    // PeakListObserver
     void PeakListReset() override;
     void PeakRowChanged(int row) override;
     void HighlightChanged(int row) override;

@@ -30,11 +30,11 @@ StructureTab::StructureTab(WorkbenchSession& session, QWidget* parent)
     setObjectName("TabSheet5");
     BuildControls();
     SelectCrystalSystem(-1);
-    session_.AddObserver(this);
+    session_.Settings().AddObserver(this);
 }
 
 StructureTab::~StructureTab() {
-    session_.RemoveObserver(this);
+    session_.Settings().RemoveObserver(this);
 }
 
 void StructureTab::BuildControls() {
@@ -183,7 +183,8 @@ void StructureTab::SetDefinition(const analysis::StructureDefinition& definition
 void StructureTab::SimulateStructure() {
     const analysis::StructureDefinition d = Definition();
     peaks_ = analysis::SimulateStructure(d.System, d.Lattice, d.H, d.K, d.L,
-                                         session_.CurrentWavelength(), session_.DecimalSeparator());
+                                         session_.Settings().CurrentWavelength(),
+                                         session_.Settings().DecimalSeparator());
     filling_ = true;
     list_->setUpdatesEnabled(false);
     list_->clear();
@@ -206,15 +207,16 @@ void StructureTab::SetAllChecks(bool checked) {
 }
 
 void StructureTab::UpdateMarkers() {
-    auto& markers = session_.Markers().Structure;
+    auto& markers = session_.View().Markers().Structure;
     markers.clear();
     if (show_->isChecked())
         for (int i = 0; i < list_->count() && i < static_cast<int>(peaks_.size()); ++i)
             if (list_->item(i)->checkState() == Qt::Checked) {
                 const auto& p = peaks_[static_cast<size_t>(i)];
-                markers.push_back({p.TwoTheta, session_.Colors().StrucSimPeak, p.Text, false});
+                markers.push_back(
+                    {p.TwoTheta, session_.Settings().Colors().StrucSimPeak, p.Text, false});
             }
-    session_.MarkersChanged();
+    session_.View().MarkersChanged();
 }
 
 }  // namespace trevasc

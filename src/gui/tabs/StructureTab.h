@@ -19,7 +19,7 @@ namespace trevasc {
 
 class FloatEdit;
 
-class StructureTab : public QWidget, private SessionObserver {
+class StructureTab : public QWidget, private SettingsObserver {
     Q_OBJECT
   public:
     explicit StructureTab(WorkbenchSession& session, QWidget* parent = nullptr);
@@ -33,7 +33,7 @@ class StructureTab : public QWidget, private SessionObserver {
     const std::vector<analysis::TStrucSimPeak>& Peaks() const { return peaks_; }
 
   private:
-    // SessionObserver: the list follows the lattice window's wavelength.
+    // SettingsObserver: the list follows the lattice window's wavelength.
     void CurrentWavelengthChanged(double) override { SimulateStructure(); }
 
     void BuildControls();

@@ -115,8 +115,8 @@ void SubstrateTab::SelectMaterial(int index, bool showProblems) {
 }
 
 void SubstrateTab::ApplyMaterial(const analysis::TSubstrateMaterial& m, bool showProblems) {
-    if (m.Allowed) session_.SetPermittedReflexes(*m.Allowed);
-    if (m.Lattice) session_.SetAdditionalLatticeSpacing(*m.Lattice);
+    if (m.Allowed) session_.Settings().SetPermittedReflexes(*m.Allowed);
+    if (m.Lattice) session_.Settings().SetAdditionalLatticeSpacing(*m.Lattice);
     SetExpected(m.Reflections);
     SetControlsEnabled(true);
     UpdateMarkers();
@@ -140,8 +140,8 @@ void SubstrateTab::ShowClipboardMaterial(const QString& clipboardText) {
         session_.GetPrompts().ShowError(nothing);
         return;
     }
-    SetExpected(analysis::ClipboardMaterialReflections(table, session_.CurrentWavelength(),
-                                                       session_.DecimalSeparator()));
+    SetExpected(analysis::ClipboardMaterialReflections(
+        table, session_.Settings().CurrentWavelength(), session_.Settings().DecimalSeparator()));
     const bool any = !expected_.empty();
     SetControlsEnabled(any);
     if (any) highlight_->setChecked(true);
@@ -150,12 +150,13 @@ void SubstrateTab::ShowClipboardMaterial(const QString& clipboardText) {
 }
 
 void SubstrateTab::UpdateMarkers() {
-    auto& markers = session_.Markers().Substrate;
+    auto& markers = session_.View().Markers().Substrate;
     markers.clear();
     if (highlight_->isChecked() && highlight_->isEnabled())
         for (const auto& r : expected_)
-            markers.push_back({r.Position, session_.Colors().SubstratePeak, r.Name, false});
-    session_.MarkersChanged();
+            markers.push_back(
+                {r.Position, session_.Settings().Colors().SubstratePeak, r.Name, false});
+    session_.View().MarkersChanged();
 }
 
 void SubstrateTab::AutoIdentifySubstratePeaks() {
@@ -165,11 +166,11 @@ void SubstrateTab::AutoIdentifySubstratePeaks() {
         positions.push_back(r.Position);
         names.push_back(r.Name);
     }
-    session_.IdentifyPeaksByPositions(positions, names, maxDeviation_->Value());
+    session_.Peaks().IdentifyByPositions(positions, names, maxDeviation_->Value());
 }
 
 void SubstrateTab::AutoSelectSubstrate() {
-    const TDataSet& scan = session_.MainScan();
+    const TDataSet& scan = session_.Scans().MainScan();
     if (scan.Count() < 2) return;
     // The tab stays disabled while the search runs and is enabled again in every case; the
     // progress dialog keeps the window painting and offers Cancel.
@@ -179,11 +180,11 @@ void SubstrateTab::AutoSelectSubstrate() {
         ~Enable() { w->setEnabled(true); }
     } enable{this};
     const std::string caption = "Auto select";
-    session_.ReportProgress({ProgressEvent::Phase::Begin, caption, 0, 0});
+    session_.Progress().Report({ProgressEvent::Phase::Begin, caption, 0, 0});
     struct End {
         WorkbenchSession& session;
         const std::string& caption;
-        ~End() { session.ReportProgress({ProgressEvent::Phase::End, caption, 0, 0}); }
+        ~End() { session.Progress().Report({ProgressEvent::Phase::End, caption, 0, 0}); }
     };
     analysis::TAutoSelectResult result;
     {
@@ -194,13 +195,14 @@ void SubstrateTab::AutoSelectSubstrate() {
         result = analysis::AutoSelectSubstrate(
             materials, peaks, scan.RawPoints.front().Position, scan.RawPoints.back().Position,
             [&](int done, int total) {
-                return session_.ReportProgress({ProgressEvent::Phase::Step, caption, done, total});
+                return session_.Progress().Report(
+                    {ProgressEvent::Phase::Step, caption, done, total});
             });
     }
     if (result.Cancelled) return;
     // Selecting every material in turn leaves the fields of the last one that had them.
-    if (result.LastAllowed) session_.SetPermittedReflexes(*result.LastAllowed);
-    if (result.LastLattice) session_.SetAdditionalLatticeSpacing(*result.LastLattice);
+    if (result.LastAllowed) session_.Settings().SetPermittedReflexes(*result.LastAllowed);
+    if (result.LastLattice) session_.Settings().SetAdditionalLatticeSpacing(*result.LastLattice);
     loading_ = true;
     material_->setCurrentIndex(result.Best);
     loading_ = false;

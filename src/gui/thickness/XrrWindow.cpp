@@ -47,12 +47,12 @@ XrrWindow::XrrWindow(WorkbenchSession& session, const QString& xrayIniPath, QWid
     // Its own selector: it reads CONFIG/DEFAULTENERGY at creation and never writes it.
     selector_ = new XrayTubeSelector(xrayIniPath, session_.GetPrompts(), this);
     BuildControls();
-    session_.AddObserver(this);
+    session_.Peaks().AddObserver(this);
     resize(720, 520);
 }
 
 XrrWindow::~XrrWindow() {
-    session_.RemoveObserver(this);
+    session_.Peaks().RemoveObserver(this);
 }
 
 double XrrWindow::Wavelength() const {

@@ -23,7 +23,7 @@ class XrayTubeSelector;
 inline constexpr const char* kXrrCaption = "Film Thickness Calculation";
 inline constexpr const char* kXrrOldCaption = "Film Thickness Calculation (Old peak data in use!)";
 
-class XrrWindow : public QMainWindow, private SessionObserver {
+class XrrWindow : public QMainWindow, private PeakListObserver {
     Q_OBJECT
   public:
     XrrWindow(WorkbenchSession& session, const QString& xrayIniPath, QWidget* parent = nullptr);
@@ -48,7 +48,7 @@ class XrrWindow : public QMainWindow, private SessionObserver {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    // SessionObserver
+    // PeakListObserver
     void CheckedPeaksSent(PeakHandOverTarget target, const std::vector<std::string>& rows,
                           const std::string& sourceName) override;
     void PeakDataOutdated() override;

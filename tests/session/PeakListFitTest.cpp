@@ -12,7 +12,7 @@ using trevasc::test::TempDir;
 
 namespace {
 
-struct FitSession : ::testing::Test {
+struct PeakListFit : ::testing::Test {
     TempDir dir;
     ScriptedPrompts prompts;
     WorkbenchSession session{prompts};
@@ -23,70 +23,51 @@ struct FitSession : ::testing::Test {
             text += std::to_string(10.0 + 0.25 * i) + "\t" + std::to_string(100 + 10 * i) + "\n";
         session.OpenMainFile(dir.Write("scan.txt", text));
     }
-    const TPeak& Peak(int row) { return session.MainScan().Peaks.Items.at(row); }
+    const TPeak& Peak(int row) { return session.Scans().MainScan().Peaks.Items.at(row); }
 };
 
 }  // namespace
 
-TEST_F(FitSession, DisplayFitRangeShowsTheTwoMessages) {
-    session.MainScan().SetRawPoints({TDataPoint{10.0, 5}});
-    EXPECT_FALSE(session.DisplayFitRange());
-    Open(41);
-    session.SetViewRange(0.0, 0.0);  // no plot record yet: the whole scan is displayed
-    ASSERT_TRUE(session.DisplayFitRange());
-    EXPECT_EQ(session.DisplayFitRange()->Last, 40);
-    session.SetViewRange(12.0, 12.2);  // two samples (indices 8 and 9)
-    EXPECT_FALSE(session.DisplayFitRange());
-    ASSERT_EQ(prompts.Errors.size(), 2u);
-    EXPECT_EQ(prompts.Errors[0], fitting::kNotEnoughFileDataMessage);
-    EXPECT_EQ(prompts.Errors[1], fitting::kNotEnoughZoomDataMessage);
-    session.SetViewRange(12.0, 13.0);
-    const auto range = session.DisplayFitRange();
-    ASSERT_TRUE(range);
-    EXPECT_EQ(range->First, 8);
-    EXPECT_EQ(range->Last, 12);
-}
-
-TEST_F(FitSession, AcceptedDisplayFitMovesTheClosestPeakInsideTheRangeOrAddsOne) {
+TEST_F(PeakListFit, AcceptedDisplayFitMovesTheClosestPeakInsideTheRangeOrAddsOne) {
     Open();
-    session.AddPeak(11.0);
-    session.AddPeak(12.2);
-    session.AddPeak(12.9);
-    session.SetAllChecks(false);
-    session.MainScan().Peaks.Unsaved = false;
+    session.Peaks().Add(11.0);
+    session.Peaks().Add(12.2);
+    session.Peaks().Add(12.9);
+    session.Peaks().SetAllChecks(false);
+    session.Scans().MainScan().Peaks.Unsaved = false;
     // 12.2 and 12.9 lie in the range; 12.2 is the closer one to 12.4.
-    EXPECT_EQ(session.AcceptDisplayFit(12.4, 12.0, 13.0), 1);
+    EXPECT_EQ(session.Peaks().AcceptDisplayFit(12.4, 12.0, 13.0), 1);
     EXPECT_DOUBLE_EQ(Peak(1).Position, 12.4);
     EXPECT_DOUBLE_EQ(Peak(1).PointIndex, 9.6);
     EXPECT_EQ(Peak(1).Intensity, 200);  // point 10
     EXPECT_FALSE(Peak(1).Checked);      // the check mark is kept
     EXPECT_DOUBLE_EQ(Peak(0).Position, 11.0);
-    EXPECT_TRUE(session.MainScan().Peaks.Unsaved);
+    EXPECT_TRUE(session.Scans().MainScan().Peaks.Unsaved);
     // No peak inside the range: a new checked one.
-    EXPECT_EQ(session.AcceptDisplayFit(18.0, 17.0, 19.0), 3);
-    EXPECT_EQ(session.MainScan().Peaks.Count(), 4);
+    EXPECT_EQ(session.Peaks().AcceptDisplayFit(18.0, 17.0, 19.0), 3);
+    EXPECT_EQ(session.Scans().MainScan().Peaks.Count(), 4);
     EXPECT_TRUE(Peak(3).Checked);
 }
 
-TEST_F(FitSession, FittedPeakThatCrossesANeighbourKeepsTheListSorted) {
+TEST_F(PeakListFit, FittedPeakThatCrossesANeighbourKeepsTheListSorted) {
     Open();
-    for (double x : {11.0, 12.0, 13.0, 14.0}) session.AddPeak(x);
-    session.SetHighlightedRow(2);  // 13.0
-    EXPECT_EQ(session.UpdateFittedPeak(0, 13.5, true), 2);
-    const auto& items = session.MainScan().Peaks.Items;
+    for (double x : {11.0, 12.0, 13.0, 14.0}) session.Peaks().Add(x);
+    session.Peaks().SetHighlightedRow(2);  // 13.0
+    EXPECT_EQ(session.Peaks().UpdateFitted(0, 13.5, true), 2);
+    const auto& items = session.Scans().MainScan().Peaks.Items;
     std::vector<double> positions;
     for (const TPeak& p : items) positions.push_back(p.Position);
     EXPECT_EQ(positions, (std::vector<double>{12.0, 13.0, 13.5, 14.0}));
     EXPECT_FALSE(Peak(2).Checked);
-    EXPECT_EQ(session.HighlightedRow(), 1);  // still the peak at 13.0
-    EXPECT_EQ(session.UpdateFittedPeak(9, 1.0, true), -1);
+    EXPECT_EQ(session.Peaks().HighlightedRow(), 1);  // still the peak at 13.0
+    EXPECT_EQ(session.Peaks().UpdateFitted(9, 1.0, true), -1);
 }
 
-TEST_F(FitSession, AutomaticFitsUpdateAcceptedPeaksSkipCancelledOnesAndTheSecondRunSkipsBoth) {
+TEST_F(PeakListFit, AutomaticFitsUpdateAcceptedPeaksSkipCancelledOnesAndTheSecondRunSkipsBoth) {
     Open();
-    for (double x : {11.0, 13.0, 15.0, 17.0}) session.AddPeak(x);
-    session.SetPeakChecked(3, false);
-    session.MainScan().Peaks.Unsaved = false;
+    for (double x : {11.0, 13.0, 15.0, 17.0}) session.Peaks().Add(x);
+    session.Peaks().SetChecked(3, false);
+    session.Scans().MainScan().Peaks.Unsaved = false;
 
     AutoFitSequence first(session);
     EXPECT_EQ(first.Total(), 3);
@@ -106,16 +87,16 @@ TEST_F(FitSession, AutomaticFitsUpdateAcceptedPeaksSkipCancelledOnesAndTheSecond
     EXPECT_TRUE(Peak(1).Checked);
     EXPECT_DOUBLE_EQ(Peak(2).Position, 15.2);
     EXPECT_FALSE(Peak(3).Checked);
-    EXPECT_TRUE(session.MainScan().Peaks.Unsaved);
+    EXPECT_TRUE(session.Scans().MainScan().Peaks.Unsaved);
 
     AutoFitSequence second(session);
     ASSERT_EQ(second.Total(), 1);
     EXPECT_EQ(second.Next()->Row, 1);
 }
 
-TEST_F(FitSession, AutomaticFitFollowsPeaksThatMoveAcrossPendingOnes) {
+TEST_F(PeakListFit, AutomaticFitFollowsPeaksThatMoveAcrossPendingOnes) {
     Open();
-    for (double x : {11.0, 12.0, 13.0}) session.AddPeak(x);
+    for (double x : {11.0, 12.0, 13.0}) session.Peaks().Add(x);
     AutoFitSequence seq(session);
     auto job = seq.Next();
     ASSERT_EQ(job->Row, 0);
@@ -131,10 +112,10 @@ TEST_F(FitSession, AutomaticFitFollowsPeaksThatMoveAcrossPendingOnes) {
     EXPECT_FALSE(seq.Next());
 }
 
-TEST_F(FitSession, AutomaticFitJobsConfineTheCentreHalfwayToTheListedNeighbours) {
+TEST_F(PeakListFit, AutomaticFitJobsConfineTheCentreHalfwayToTheListedNeighbours) {
     Open();  // rising counts: every walk to the left reaches the first point (10 degrees)
-    for (double x : {11.0, 13.0, 15.0, 17.0}) session.AddPeak(x);
-    session.SetPeakChecked(3, false);
+    for (double x : {11.0, 13.0, 15.0, 17.0}) session.Peaks().Add(x);
+    session.Peaks().SetChecked(3, false);
     AutoFitSequence seq(session);
     auto job = seq.Next();  // 11.0 heads the list: its left side ends at its boundary
     ASSERT_TRUE(job);

@@ -1,0 +1,90 @@
+// The settings, and what a change of them does to the plot and the open scans.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "session/WorkbenchSession.h"
+#include "support/SessionRecorder.h"
+
+using namespace trevasc;
+using trevasc::test::TwoColumn;
+
+namespace {
+
+struct WorkbenchSettingsTest : test::SessionFixture {};
+
+}  // namespace
+
+TEST_F(WorkbenchSettingsTest, AdditionalFieldsAndWavelengthNotifyOnlyOnChange) {
+    observer.Events.clear();
+    EXPECT_DOUBLE_EQ(session.Settings().AdditionalLatticeSpacing(), 4.0);
+    EXPECT_EQ(session.Settings().PermittedReflexes(), "1,2,3,4,5,6,7,8");
+    session.Settings().SetAdditionalLatticeSpacing(5.43102);
+    session.Settings().SetAdditionalLatticeSpacing(5.43102);
+    session.Settings().SetPermittedReflexes("4,8");
+    session.Settings().SetPermittedReflexes("4,8");
+    session.Settings().SetCurrentWavelength(WorkbenchSettings::kDefaultWavelength);
+    session.Settings().SetCurrentWavelength(1.54439);
+    EXPECT_EQ(observer.Events,
+              (std::vector<std::string>{"spacing:5.431020", "allowed:4,8", "wavelength:1.544390"}));
+    EXPECT_DOUBLE_EQ(session.Settings().AdditionalLatticeSpacing(), 5.43102);
+}
+
+TEST_F(WorkbenchSettingsTest, DisplaySwitchesRedrawPlotAndLegendAndSpanShowsTheFullRange) {
+    session.OpenMainFile(dir.Write("a.txt", TwoColumn(10, 41)));
+    plot::TPlotDataset dataset;
+    ASSERT_TRUE(session.View().BuildPlotDataset(dataset));
+    session.View().ApplyRange(12.0, 14.0);
+    observer.Events.clear();
+
+    plot::XrdPlotSettings display = session.Settings().Display();
+    display.LogScaling = !display.LogScaling;
+    session.Settings().SetDisplay(display);
+    EXPECT_EQ(observer.Events, (std::vector<std::string>{"plot", "legend"}));
+    EXPECT_EQ(session.View().ViewXMin(), 12.0);  // another switch keeps the zoom
+
+    observer.Events.clear();
+    display.SpanAllFiles = true;
+    session.Settings().SetDisplay(display);
+    EXPECT_EQ(observer.Events, (std::vector<std::string>{"plot", "legend"}));
+    ASSERT_TRUE(session.View().BuildPlotDataset(dataset));
+    EXPECT_EQ(session.View().ViewXMin(), 10.0);  // 10 .. 30 degrees: the whole scan again
+    EXPECT_EQ(session.View().ViewXMax(), 30.0);
+
+    observer.Events.clear();
+    session.Settings().Colors().MainPlot = 0x00FF00;
+    session.Settings().ColorsChanged();
+    EXPECT_EQ(observer.Events, (std::vector<std::string>{"plot", "legend"}));
+}
+
+TEST_F(WorkbenchSettingsTest, OnlyChangedCurveSettingsRebuildTheProcessedPoints) {
+    analysis::ProcessingSettings smooth = session.Settings().Processing();
+    smooth.NoiseSuppression = true;
+    smooth.SmoothWidth = 5;
+    observer.Events.clear();
+    session.Settings().SetProcessing(smooth);  // no scan open: nothing to rebuild
+    EXPECT_TRUE(observer.Events.empty());
+    session.Settings().SetProcessing({});
+
+    // 21 points of 100 counts with one spike of 400 in the middle.
+    std::string text;
+    for (int i = 0; i < 21; ++i)
+        text += std::to_string(10.0 + 0.5 * i) + "\t" + (i == 10 ? "400" : "100") + "\n";
+    session.OpenMainFile(dir.Write("spike.txt", text));
+    ASSERT_EQ(session.Scans().MainScan().Points[10].Intensity, 400);
+    observer.Events.clear();
+
+    analysis::ProcessingSettings slope = session.Settings().Processing();
+    slope.SlopeCount = 7;  // the slope window is used by the next search, not by the curves
+    session.Settings().SetProcessing(slope);
+    EXPECT_TRUE(observer.Events.empty());
+
+    smooth.SlopeCount = 7;
+    session.Settings().SetProcessing(smooth);
+    EXPECT_EQ(observer.Events, (std::vector<std::string>{"plot"}));
+    // An average over five samples spreads the spike: 100 < peak < 400.
+    const double peak = session.Scans().MainScan().Points[10].Intensity;
+    EXPECT_GT(peak, 100.0);
+    EXPECT_LT(peak, 400.0);
+}
