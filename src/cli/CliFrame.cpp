@@ -131,7 +131,9 @@ std::string OptionLines(const Option& o) {
     std::string left = "  " + o.Name + (o.Placeholder.empty() ? "" : " " + o.Placeholder);
     std::string help = o.Help;
     if (!o.Default.empty()) help += " (default " + o.Default + ")";
-    left += left.size() + 1 < kHelpColumn ? std::string(kHelpColumn - left.size(), ' ') : "  ";
+    // A long name and value get a line of their own; the help starts on the next.
+    left += left.size() + 1 < kHelpColumn ? std::string(kHelpColumn - left.size(), ' ')
+                                          : "\n" + std::string(kHelpColumn, ' ');
     std::string text;
     size_t start = 0;
     for (size_t end = help.find('\n'); end != std::string::npos; end = help.find('\n', start)) {
@@ -248,7 +250,7 @@ int RunCommand(const Command& c, const std::vector<std::string>& args, std::ostr
         CheckOutput(out);
         return code;
     } catch (const UsageError& e) {
-        err << prefix << e.Message << "\n" << CommandUsage(c);
+        err << prefix << Shown(e.Message) << "\n" << CommandUsage(c);
         return 2;
     } catch (const OutputError& e) {
         return ReportOutputFailure(err, e.Error);
