@@ -13,7 +13,7 @@
 #include "gui/lattice/LatticeDialogs.h"
 #include "gui/lattice/LatticeWindow.h"
 #include "gui/lattice/NelsonRileyWindow.h"
-#include "gui/thickness/XrrWindow.h"
+#include "gui/thickness/ThicknessWindow.h"
 #include "gui/widgets/FloatEdit.h"
 #include "support/KiessigFringes.h"
 
@@ -235,14 +235,14 @@ TEST(ErrorInfoWindow, ShowsTheStandardErrorOfTheIntercept) {
     EXPECT_TRUE(html.contains("( n (n − 1) )"));
 }
 
-TEST(XrrWindow, FringesOfATwentyNanometreFilm) {
+TEST(ThicknessWindow, FringesOfATwentyNanometreFilm) {
     MainWindowHarness h;
     ASSERT_TRUE(h.Window->Session().RunAction([&] {
         h.Window->Session().OpenMainFile(
             test::TestDataFile("refnx_180706_HA_DG2_XRR_v1.0.xrdml").toStdString());
     }));
     SetPeaks(h, {1.324, 1.765, 2.207, 2.648});
-    auto* xrr = TopLevel<XrrWindow>("XrrWindow");
+    auto* xrr = TopLevel<ThicknessWindow>("XrrWindow");
     ASSERT_NE(xrr, nullptr);
     ASSERT_TRUE(h.Find<QPushButton>("Button15")->isEnabled());
     h.Click("Button15");
@@ -271,20 +271,20 @@ TEST(XrrWindow, FringesOfATwentyNanometreFilm) {
 
     // A peak search marks the window old; opening it says so.
     h.Window->Session().FindPeaks(analysis::TPeakMethod::Slope);
-    EXPECT_EQ(xrr->windowTitle(), kXrrOldCaption);
+    EXPECT_EQ(xrr->windowTitle(), kThicknessOldCaption);
     h.Prompts.Infos.clear();
     xrr->ShowWindow();
     ASSERT_FALSE(h.Prompts.Infos.empty());
     EXPECT_EQ(h.Prompts.Infos[0], kOldPeakDataMessage);
 }
 
-TEST(XrrWindow, FitOrdersAndTheRefractionFields) {
+TEST(ThicknessWindow, FitOrdersAndTheRefractionFields) {
     MainWindowHarness h;
     ASSERT_TRUE(h.Window->Session().RunAction([&] {
         h.Window->Session().OpenMainFile(
             test::TestDataFile("refnx_180706_HA_DG2_XRR_v1.0.xrdml").toStdString());
     }));
-    auto* xrr = TopLevel<XrrWindow>("XrrWindow");
+    auto* xrr = TopLevel<ThicknessWindow>("XrrWindow");
     ASSERT_NE(xrr, nullptr);
     auto* refraction = In<FloatEdit>(xrr, "FloatEditRefraction");
     auto* critical = In<FloatEdit>(xrr, "FloatEditCriticalAngle");
