@@ -22,26 +22,11 @@ using trevasc::test::MainWindowHarness;
 
 namespace {
 
-template <typename W>
-W* TopLevel(const char* name) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == name)
-            if (auto* typed = qobject_cast<W*>(w)) return typed;
-    return nullptr;
-}
-
 template <typename T>
 T* In(QWidget* window, const char* name) {
     T* child = window->findChild<T*>(name);
     EXPECT_NE(child, nullptr) << name;
     return child;
-}
-
-void ClickIn(QWidget* window, const char* name) {
-    auto* b = In<QAbstractButton>(window, name);
-    ASSERT_NE(b, nullptr);
-    const bool box = qobject_cast<QCheckBox*>(b) != nullptr;
-    QTest::mouseClick(b, Qt::LeftButton, {}, box ? QPoint(6, b->height() / 2) : b->rect().center());
 }
 
 QStringList RowsOf(QWidget* window, const char* list) {
@@ -68,8 +53,8 @@ TEST(LatticeWindow, HandOverCalculateAndTheNelsonRileyPlot) {
     h.OpenTestScan();
     SetPeaks(h, kSrTiO3);
     h.Window->Session().SetPeakChecked(3, false);
-    auto* lattice = TopLevel<LatticeWindow>("LatticeWindow");
-    auto* nr = TopLevel<NelsonRileyWindow>("NelsonRileyWindow");
+    auto* lattice = h.Tool<LatticeWindow>("LatticeWindow");
+    auto* nr = h.Tool<NelsonRileyWindow>("NelsonRileyWindow");
     ASSERT_NE(lattice, nullptr);
     ASSERT_NE(nr, nullptr);
     ASSERT_TRUE(h.Find<QPushButton>("Button8")->isEnabled());
@@ -80,7 +65,7 @@ TEST(LatticeWindow, HandOverCalculateAndTheNelsonRileyPlot) {
 
     h.Window->Session().SetCurrentWavelength(1.5406);
     In<QLineEdit>(lattice, "Edit1")->setText(" 0, 0 ,1");
-    ClickIn(lattice, "Button1");
+    test::ClickButton(lattice, "Button1");
     ASSERT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
     EXPECT_EQ(In<QLineEdit>(lattice, "Edit1")->text(), "0,0,1");
     EXPECT_EQ(RowsOf(lattice, "ListBox3"), (QStringList{"0,0,1", "0,0,2", "0,0,3"}));
@@ -89,7 +74,7 @@ TEST(LatticeWindow, HandOverCalculateAndTheNelsonRileyPlot) {
     EXPECT_FALSE(nr->isVisible());
     EXPECT_EQ(nr->windowTitle(), kNelsonRileyOldCaption);
 
-    ClickIn(lattice, "Button2");
+    test::ClickButton(lattice, "Button2");
     EXPECT_TRUE(nr->isVisible());
     EXPECT_EQ(nr->windowTitle(), kNelsonRileyCaption);
     EXPECT_EQ(nr->Dataset().Count(), 3);
@@ -124,7 +109,7 @@ TEST(LatticeWindow, AutoScanManualMultiplierDeleteAndAdjust) {
     SetPeaks(h, kSrTiO3);
     h.Window->Session().SetCurrentWavelength(1.5406);
     h.Click("Button8");
-    auto* lattice = TopLevel<LatticeWindow>("LatticeWindow");
+    auto* lattice = h.Tool<LatticeWindow>("LatticeWindow");
     In<QLineEdit>(lattice, "Edit1")->setText("0,0,1");
 
     h.Dialogs.DialogAnswers = {true};
@@ -135,7 +120,7 @@ TEST(LatticeWindow, AutoScanManualMultiplierDeleteAndAdjust) {
         scan.EndEdit()->SetValue(6);
         scan.StepEdit()->SetValue(0.001);
     };
-    ClickIn(lattice, "Button4");
+    test::ClickButton(lattice, "Button4");
     EXPECT_TRUE(lattice->isEnabled());
     ASSERT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
     EXPECT_EQ(RowsOf(lattice, "ListBox3"), (QStringList{"0,0,1", "0,0,2", "0,0,3", "0,0,4"}));
@@ -146,7 +131,7 @@ TEST(LatticeWindow, AutoScanManualMultiplierDeleteAndAdjust) {
     h.Dialogs.FillDialog = [](QDialog& d) {
         static_cast<AutoScanDialog&>(d).StepEdit()->setText("0");
     };
-    ClickIn(lattice, "Button4");
+    test::ClickButton(lattice, "Button4");
     ASSERT_EQ(h.Prompts.Errors.size(), 1u);
     EXPECT_NE(h.Prompts.Errors[0].find("stepwidth"), std::string::npos);
     EXPECT_TRUE(lattice->isEnabled());
@@ -160,7 +145,7 @@ TEST(LatticeWindow, AutoScanManualMultiplierDeleteAndAdjust) {
     h.Dialogs.FillDialog = [](QDialog& d) {
         static_cast<HklAssignDialog&>(d).MultiplierSpin()->setValue(5);
     };
-    ClickIn(lattice, "Button5");
+    test::ClickButton(lattice, "Button5");
     auto* hkl = In<QListWidget>(lattice, "ListBox3");
     EXPECT_EQ(hkl->item(1)->text(), "0,0,5");
     EXPECT_TRUE(hkl->item(1)->font().italic());
@@ -169,13 +154,13 @@ TEST(LatticeWindow, AutoScanManualMultiplierDeleteAndAdjust) {
 
     // Delete selected takes the row out of all four lists.
     In<QListWidget>(lattice, "ListBox1")->setCurrentRow(0);
-    ClickIn(lattice, "Button3");
+    test::ClickButton(lattice, "Button3");
     EXPECT_EQ(RowsOf(lattice, "ListBox1").size(), 3);
     EXPECT_EQ(RowsOf(lattice, "ListBox4").size(), 3);
 
     // The peak IDs go to the main list; the check box is cleared afterwards.
-    ClickIn(lattice, "CheckBox1");
-    ClickIn(lattice, "Button2");
+    test::ClickButton(lattice, "CheckBox1");
+    test::ClickButton(lattice, "Button2");
     EXPECT_FALSE(In<QCheckBox>(lattice, "CheckBox1")->isChecked());
     EXPECT_EQ(h.Window->Session().MainScan().Peaks.Items[1].Description, "(0,0,2)");
     const double before = h.Window->Session().MainScan().Peaks.Items[3].Position;
@@ -199,7 +184,7 @@ TEST(ThicknessWindow, FringesOfATwentyNanometreFilm) {
             test::TestDataFile("refnx_180706_HA_DG2_XRR_v1.0.xrdml").toStdString());
     }));
     SetPeaks(h, {1.324, 1.765, 2.207, 2.648});
-    auto* xrr = TopLevel<ThicknessWindow>("XrrWindow");
+    auto* xrr = h.Tool<ThicknessWindow>("XrrWindow");
     ASSERT_NE(xrr, nullptr);
     ASSERT_TRUE(h.Find<QPushButton>("Button15")->isEnabled());
     h.Click("Button15");
@@ -207,8 +192,8 @@ TEST(ThicknessWindow, FringesOfATwentyNanometreFilm) {
     EXPECT_NEAR(xrr->Wavelength(), 1.54056, 1e-9);
     EXPECT_NEAR(In<FloatEdit>(xrr, "FloatEdit1")->Value(), 20.0, 0.1);
     EXPECT_EQ(In<QSpinBox>(xrr, "SpinEdit1")->value(), 3);
-    ClickIn(xrr, "CheckBox1");
-    ClickIn(xrr, "Button1");
+    test::ClickButton(xrr, "CheckBox1");
+    test::ClickButton(xrr, "Button1");
     ASSERT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
     EXPECT_EQ(RowsOf(xrr, "ListBox3"), (QStringList{"3", "4", "5", "6"}));
     EXPECT_NEAR(In<FloatEdit>(xrr, "FloatEdit2")->Value(), 20.0, 0.05);
@@ -241,7 +226,7 @@ TEST(ThicknessWindow, FitOrdersAndTheRefractionFields) {
         h.Window->Session().OpenMainFile(
             test::TestDataFile("refnx_180706_HA_DG2_XRR_v1.0.xrdml").toStdString());
     }));
-    auto* xrr = TopLevel<ThicknessWindow>("XrrWindow");
+    auto* xrr = h.Tool<ThicknessWindow>("XrrWindow");
     ASSERT_NE(xrr, nullptr);
     auto* refraction = In<FloatEdit>(xrr, "FloatEditRefraction");
     auto* critical = In<FloatEdit>(xrr, "FloatEditCriticalAngle");
@@ -254,7 +239,7 @@ TEST(ThicknessWindow, FitOrdersAndTheRefractionFields) {
     // A 25 nm film with 2Theta_c = 0.9°, fringes at orders 2.5 to 6.5.
     SetPeaks(h, test::KiessigFringes(25.0, 0.9, 2.5, 5));
     h.Click("Button15");
-    ClickIn(xrr, "ButtonFitOrders");
+    test::ClickButton(xrr, "ButtonFitOrders");
     ASSERT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
     EXPECT_EQ(index->value(), 2);
     EXPECT_TRUE(half->isChecked());
@@ -271,10 +256,10 @@ TEST(ThicknessWindow, FitOrdersAndTheRefractionFields) {
     // Order ½ is index 0 with "+½"; taking "+½" away makes it 1.
     SetPeaks(h, test::KiessigFringes(40.0, 0.9, 0.5, 8));
     h.Click("Button15");
-    ClickIn(xrr, "ButtonFitOrders");
+    test::ClickButton(xrr, "ButtonFitOrders");
     EXPECT_EQ(index->value(), 0);
     EXPECT_EQ(xrr->Calculation().Orders().front(), 0.5);
-    ClickIn(xrr, "CheckBox2");
+    test::ClickButton(xrr, "CheckBox2");
     EXPECT_FALSE(half->isChecked());
     EXPECT_EQ(index->value(), 1);
     EXPECT_EQ(xrr->Calculation().FirstIndex(), 1);
@@ -282,10 +267,10 @@ TEST(ThicknessWindow, FitOrdersAndTheRefractionFields) {
     // Two fringes: no line, both fields "-", and "Fit orders" says why.
     SetPeaks(h, {1.0, 1.3});
     h.Click("Button15");
-    ClickIn(xrr, "Button1");
+    test::ClickButton(xrr, "Button1");
     EXPECT_EQ(refraction->text(), "-");
     EXPECT_EQ(critical->text(), "-");
-    ClickIn(xrr, "ButtonFitOrders");
+    test::ClickButton(xrr, "ButtonFitOrders");
     ASSERT_EQ(h.Prompts.Errors.size(), 1u);
     EXPECT_EQ(h.Prompts.Errors[0], tools::kFitOrdersMessage);
 }

@@ -52,11 +52,7 @@ class PeakFitWindowTest : public ::testing::Test {
                           QPoint(PixelOf(x), (a.Top + a.Bottom) / 2));
     }
     QString Text(const char* name) { return fit->findChild<QLabel*>(name)->text(); }
-    void ClickFit(const char* name) {
-        auto* b = fit->findChild<QAbstractButton*>(name);
-        ASSERT_NE(b, nullptr) << name;
-        QTest::mouseClick(b, Qt::LeftButton);
-    }
+    void ClickFit(const char* name) { test::ClickButton(fit, name); }
     const TPeakSet& Peaks() { return h.Window->Session().MainScan().Peaks; }
 };
 

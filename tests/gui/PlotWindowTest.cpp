@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
 #include <QSignalSpy>
@@ -69,13 +68,8 @@ class PlotWindowTest : public ::testing::Test {
     void Press(int px, Qt::MouseButton button = Qt::LeftButton) {
         QTest::mouseClick(window_.PaintBox(), button, Qt::NoModifier, QPoint(px, MidRow()));
     }
+    void Move(int px, int py) { test::MoveMouse(window_.PaintBox(), QPoint(px, py)); }
     void Move(int px) { Move(px, MidRow()); }
-    void Move(int px, int py) {
-        const QPointF local(px, py);
-        QMouseEvent event(QEvent::MouseMove, local, window_.PaintBox()->mapToGlobal(local),
-                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(window_.PaintBox(), &event);
-    }
     Qt::CursorShape Cursor() { return window_.PaintBox()->cursor().shape(); }
     void ExpectView(double from, double to) {
         EXPECT_DOUBLE_EQ(window_.ViewXMin(), from);

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
-#include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
@@ -33,6 +32,7 @@ namespace {
 
 using test::FindAction;
 using test::MainWindowHarness;
+using test::MoveMouse;
 
 constexpr const char* kAreaScan = "xrdtools_test_area_RSM_Omega2Theta_v1.0.xrdml";
 // Two 2Theta-Omega scans of 4 points, 0.1 degrees of Omega apart.
@@ -47,12 +47,6 @@ void OpenArea(MainWindowHarness& h, const QString& file = test::TestDataFile(kAr
 
 QAction* WindowMenuItem(MainWindowHarness& h, const QString& text) {
     return h.MenuItem("&Window", text);
-}
-
-void MoveMouse(QWidget* box, QPoint p) {
-    QMouseEvent move(QEvent::MouseMove, QPointF(p), box->mapToGlobal(QPointF(p)), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(box, &move);
 }
 
 QPoint AreaCentre(const plot::TPlotArea& a) {
