@@ -58,7 +58,7 @@ constexpr WindowSection kWindowSections[] = {
     {"MAINWINDOW", &MainSettings::MainWindow, false},
     {"PLOTWINDOW", &MainSettings::PlotWindow, true},
     {"LATTICEWINDOW", &MainSettings::LatticeWindow, false},
-    {"XRRWINDOW", &MainSettings::XrrWindow, false},
+    {"XRRWINDOW", &MainSettings::ThicknessWindow, false},
     {"NELSONRILEYWINDOW", &MainSettings::NelsonRileyWindow, true},
     {"TWOAXISWINDOW", &MainSettings::TwoAxisWindow, true},
     {"LEGENDWINDOW", &MainSettings::LegendWindow, true},

@@ -50,7 +50,7 @@ struct MainSettings {
     WindowPosition MainWindow{100, 100, 0, 0};
     WindowPosition PlotWindow{120, 120, 800, 600};
     WindowPosition LatticeWindow{140, 140, 0, 0};
-    WindowPosition XrrWindow{140, 140, 0, 0};
+    WindowPosition ThicknessWindow{140, 140, 0, 0};
     WindowPosition NelsonRileyWindow{160, 160, 400, 300};
     WindowPosition TwoAxisWindow{180, 180, 400, 300};
     WindowPosition LegendWindow{200, 200, 300, 400};

@@ -84,7 +84,7 @@ TEST(Configuration, MissingFileGivesDefaultsAndWritesReadBack) {
     MainSettings s = d;
     s.MainWindow = {-20, 7, 0, 0};
     s.PlotWindow = {1, 2, 1024, 768};
-    s.XrrWindow = {333, 444, 0, 0};
+    s.ThicknessWindow = {333, 444, 0, 0};
     s.NelsonRileyWindow = {5, 6, 7, 8};
     s.FileHistory[0] = "/data/scan a.xrdml";
     s.FileHistory[3] = "/data/b.txt";
@@ -100,7 +100,7 @@ TEST(Configuration, MissingFileGivesDefaultsAndWritesReadBack) {
     EXPECT_EQ(r.MainWindow.Top, 7);
     EXPECT_EQ(r.PlotWindow.Width, 1024);
     EXPECT_EQ(r.PlotWindow.Height, 768);
-    EXPECT_EQ(r.XrrWindow.Top, 444);
+    EXPECT_EQ(r.ThicknessWindow.Top, 444);
     EXPECT_EQ(r.NelsonRileyWindow.Height, 8);
     EXPECT_EQ(r.FileHistory[0], "/data/scan a.xrdml");
     EXPECT_EQ(r.FileHistory[3], "/data/b.txt");

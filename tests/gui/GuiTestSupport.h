@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
 #include <QUrl>
@@ -147,6 +148,24 @@ inline int CountPixels(const QImage& image, const QColor& color, QRect area = {}
     return n;
 }
 
+// Clicks the named button inside `parent`; a check box on its indicator (the middle of a
+// stretched box is outside its hit area).
+inline void ClickButton(const QWidget* parent, const char* name,
+                        Qt::MouseButton button = Qt::LeftButton) {
+    auto* b = parent->findChild<QAbstractButton*>(name);
+    ASSERT_NE(b, nullptr) << name;
+    const bool box = qobject_cast<QCheckBox*>(b) != nullptr;
+    QTest::mouseClick(b, button, {}, box ? QPoint(6, b->height() / 2) : b->rect().center());
+}
+
+// The pointer moved onto `p` of `widget` with no button pressed, sent to the widget as the
+// event it receives.
+inline void MoveMouse(QWidget* widget, QPoint p) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(p), widget->mapToGlobal(QPointF(p)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
 // A main window on a configuration folder that lives as long as the harness (a second window
 // on the same folder is a restart of the program).
 class MainWindowHarness {
@@ -182,13 +201,13 @@ class MainWindowHarness {
         return Window->findChild<T*>(name);
     }
 
-    // Clicks the named button; a check box on its indicator (the middle of a stretched box is
-    // outside its hit area).
     void Click(const char* name, Qt::MouseButton button = Qt::LeftButton) const {
-        auto* b = Find<QAbstractButton>(name);
-        ASSERT_NE(b, nullptr) << name;
-        const bool box = qobject_cast<QCheckBox*>(b) != nullptr;
-        QTest::mouseClick(b, button, {}, box ? QPoint(6, b->height() / 2) : b->rect().center());
+        ClickButton(Window.get(), name, button);
+    }
+    // The tool window registered under `id` (its objectName), as its own type.
+    template <typename W>
+    W* Tool(const char* id) const {
+        return qobject_cast<W*>(Window->Windows().Window(id));
     }
 
     // A menu of the menu bar, after its enabling rules ran as on opening it.

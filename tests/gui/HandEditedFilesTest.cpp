@@ -45,13 +45,6 @@ void ReplaceValuesByText(const std::string& fileName) {
     ini.Save();
 }
 
-QWidget* TopLevel(const char* name) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == name) return w;
-    ADD_FAILURE() << "no window " << name;
-    return nullptr;
-}
-
 // Picks every entry of a transition list as the user does (the list reports "activated").
 void PickEach(QComboBox* list) {
     ASSERT_NE(list, nullptr);
@@ -114,7 +107,7 @@ TEST(HandEditedFiles, EveryValueReplacedByTextEndsNothing) {
 
     // The lattice and film thickness windows' selectors: the same message, fields kept.
     for (const char* name : {"LatticeWindow", "XrrWindow"}) {
-        QWidget* tool = TopLevel(name);
+        QWidget* tool = h.Window->Windows().Window(name);
         ASSERT_NE(tool, nullptr);
         tool->show();
         auto* wavelength = tool->findChild<FloatEdit*>("FloatEditWavelength");

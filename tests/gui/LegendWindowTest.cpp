@@ -32,30 +32,20 @@ class LegendWindowTest : public ::testing::Test {
         colors_.AdditionalColors = {0xFF0000};  // blue; the second overlay has none
     }
 
-    QStringList RowTexts() const {
-        QStringList texts;
-        for (const plot::TLegendRow& row : window_.Rows())
-            texts << QString::fromStdString(row.Text);
-        return texts;
-    }
-
     ScanRegistry registry_;
     plot::TColorConfig colors_;
     LegendWindow window_;
 };
 
-TEST_F(LegendWindowTest, OneRowPerScanTheSlopeBelowTheMainScanAndNothingWithoutAScan) {
+// Which rows there are is the legend logic's; the window adds the background colour for an
+// overlay without one, and hides without a main scan.
+TEST_F(LegendWindowTest, OverlayWithoutColourTakesTheFaceAndNoMainScanHidesTheWindow) {
     window_.SetContent(registry_, colors_, false);
     window_.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
-    EXPECT_EQ(RowTexts(), QStringList({"Main scan", "Overlay one", "Overlay two"}));
-    // An overlay without a colour of its own is drawn in the background colour: no line.
+    ASSERT_EQ(window_.Rows().size(), 3u);
     const QColor face = window_.palette().color(QPalette::Button);
     EXPECT_EQ(window_.Rows()[2].Color, plot::RGBColor(face.red(), face.green(), face.blue()));
-    window_.SetContent(registry_, colors_, true);
-    EXPECT_EQ(RowTexts(),
-              QStringList({"Main scan", "Slope of Main scan", "Overlay one", "Overlay two"}));
-    // Without a main scan the window hides and copies nothing.
     registry_.MainScan().ClearPoints();
     window_.SetContent(registry_, colors_, true);
     EXPECT_FALSE(window_.isVisible());

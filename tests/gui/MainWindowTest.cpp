@@ -81,8 +81,11 @@ TEST(MainWindowTest, OpenFindPeaksToggleCheckMarkAndCloseWithQuestions) {
     EXPECT_DOUBLE_EQ(ds.ViewXMin, main.Points.front().Position);
     EXPECT_DOUBLE_EQ(ds.ViewXMax, main.Points.back().Position);
     EXPECT_DOUBLE_EQ(h.Find<FloatEdit>("FloatEdit11")->Value(), ds.ViewXMin);
+    // The captions get nothing appended (the platform appends an application display name).
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QGuiApplication::applicationName());
     EXPECT_EQ(w.windowTitle().toStdString(),
               std::string(test::kTestScan) + ": " + CurrentProgramTitle());
+    EXPECT_EQ(plot.windowTitle(), "XRD Plot");
 
     ASSERT_TRUE(h.Find<QPushButton>("Button1")->isEnabled());
     h.Click("Button1");

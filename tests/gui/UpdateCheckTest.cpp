@@ -87,24 +87,15 @@ TEST(VersionDocumentFetch, FollowsARedirectOnTheSameHostOnly) {
     EXPECT_TRUE(server.RequestLines[1].startsWith("GET /trevasc/moved.xml "));
 }
 
-TEST(VersionDocumentFetch, GivesUpOnASilentServerAndARefusedConnection) {
-    LocalHttpServer silent;
-    silent.Silent = true;
-    FetchLimits limits;
-    limits.ConnectTimeoutMs = 300;
-    FetchResult r = Get(silent.Url(), limits);
-    EXPECT_FALSE(r.Ok);
-    EXPECT_TRUE(r.Error.contains("no answer")) << r.Error.toStdString();
-    EXPECT_EQ(silent.Requests, 1);
-    QTRY_COMPARE_WITH_TIMEOUT(silent.OpenConnections(), 0, 5000);
-
+// A silent server: see the default limits below.
+TEST(VersionDocumentFetch, GivesUpOnARefusedConnectionAndAnotherScheme) {
     // A port nobody listens on any more.
     quint16 port = 0;
     {
         LocalHttpServer closed;
         port = closed.Port();
     }
-    r = Get(QStringLiteral("http://127.0.0.1:%1/trevasc/currentversion.xml").arg(port));
+    FetchResult r = Get(QStringLiteral("http://127.0.0.1:%1/trevasc/currentversion.xml").arg(port));
     EXPECT_FALSE(r.Ok);
     EXPECT_FALSE(r.Error.isEmpty());
 
@@ -175,6 +166,8 @@ TEST(VersionDocumentFetch, DefaultLimitsAreFiveSecondsOfSilenceAndFifteenInAll) 
     EXPECT_TRUE(r.Error.contains("no answer within 5 s")) << r.Error.toStdString();
     EXPECT_GE(clock.elapsed(), 4500);
     EXPECT_LT(clock.elapsed(), 8000);
+    EXPECT_EQ(silent.Requests, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(silent.OpenConnections(), 0, 5000);
 }
 
 // A main window whose AUTOUPDATES section points at `server`.
@@ -226,6 +219,7 @@ TEST(UpdateCheckWindow, ManualCheckShowsTheReminderEveryTime) {
     EXPECT_EQ(h.Dialogs.ModalShown.size(), 2);
 }
 
+// Which version is newer is the version logic's; the window says "most recent" or why it failed.
 TEST(UpdateCheckWindow, ManualCheckReportsTheMostRecentVersionOrTheFailure) {
     const update::ProgramVersion own = update::OwnVersion();
     struct Case {
@@ -235,9 +229,6 @@ TEST(UpdateCheckWindow, ManualCheckReportsTheMostRecentVersionOrTheFailure) {
     };
     const Case cases[] = {
         {"equal", LocalHttpServer::Http(200, VersionDocument(own.Major, own.Minor, own.Build, "x")),
-         false},
-        {"older",
-         LocalHttpServer::Http(200, VersionDocument(own.Major - 1, own.Minor + 5, 999, "x")),
          false},
         {"HTTP 500", LocalHttpServer::Http(500, NewerDocument()), true},
         {"missing tag", LocalHttpServer::Http(200, "<versionmajor>9</versionmajor>"), true},
@@ -334,12 +325,6 @@ TEST(UpdateCheckWindow, SilentServerLeavesTheWindowResponsiveAndSaysNothing) {
     EXPECT_TRUE(h.Dialogs.ModalShown.isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(server.OpenConnections(), 0, 5000);
 }
-
-}  // namespace
-}  // namespace trevasc::test
-
-namespace trevasc::test {
-namespace {
 
 TEST(UpdateCheckWindow, ClosingDuringAManualCheckAbandonsItQuietly) {
     LocalHttpServer server;

@@ -14,7 +14,7 @@
 #include "gui/app/MainWindow.h"
 #include "gui/lattice/LatticeWindow.h"
 #include "gui/lattice/NelsonRileyWindow.h"
-#include "gui/thickness/XrrWindow.h"
+#include "gui/thickness/ThicknessWindow.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ int main(int argc, char* argv[]) {
         session.Peaks().SendChecked(trevasc::PeakHandOverTarget::Lattice);
         auto* lattice = TopLevel<trevasc::LatticeWindow>("LatticeWindow");
         auto* nr = TopLevel<trevasc::NelsonRileyWindow>("NelsonRileyWindow");
-        auto* xrr = TopLevel<trevasc::XrrWindow>("XrrWindow");
+        auto* xrr = TopLevel<trevasc::ThicknessWindow>("XrrWindow");
         if (!lattice || !nr || !xrr) {
             QApplication::exit(1);
             return;

@@ -46,7 +46,7 @@
 #include "gui/tabs/PeaksTab.h"
 #include "gui/tabs/StructureTab.h"
 #include "gui/tabs/SubstrateTab.h"
-#include "gui/thickness/XrrWindow.h"
+#include "gui/thickness/ThicknessWindow.h"
 #include "gui/update/UpdateCheckController.h"
 #include "gui/update/UpdateReminderDialog.h"
 #include "qtcanvas/PlotImageExport.h"
@@ -130,7 +130,7 @@ MainWindow::MainWindow(const MainWindowOptions& options, Prompts* prompts, Dialo
     windows_.SetMenuCommand("ReciprocalSpaceMap",
                             [this] { twoAxisWindow_->ShowReciprocalSpaceMap(); });
     for (QMenu* menu : {latticeWindow_->WindowMenu(), nelsonRileyWindow_->WindowMenu(),
-                        xrrWindow_->WindowMenu(), twoAxisWindow_->WindowMenu()})
+                        thicknessWindow_->WindowMenu(), twoAxisWindow_->WindowMenu()})
         windows_.BuildWindowMenu(menu);
     session_.Scans().RebuildScanMenu();
 }
@@ -145,7 +145,7 @@ MainWindow::~MainWindow() {
     delete errorInfoWindow_;
     delete rsmOffsetDialog_;
     delete twoAxisWindow_;
-    delete xrrWindow_;
+    delete thicknessWindow_;
     delete nelsonRileyWindow_;
     delete latticeWindow_;
     delete legendWindow_;
@@ -240,14 +240,14 @@ void MainWindow::RegisterWindows() {
                        }});
     windows_.Register({"UpdateReminderDialog", QString(), nullptr, false,
                        [this] { return updateCheck_->CreateReminder(); }});
-    windows_.Register({"XrrWindow", kXrrCaption, &MainSettings::XrrWindow, false,
+    windows_.Register({"XrrWindow", kThicknessCaption, &MainSettings::ThicknessWindow, false,
                        [this] {
-                           xrrWindow_ = new XrrWindow(session_, XrayIniPath());
-                           connect(xrrWindow_, &XrrWindow::windowClosing, this,
+                           thicknessWindow_ = new ThicknessWindow(session_, XrayIniPath());
+                           connect(thicknessWindow_, &ThicknessWindow::windowClosing, this,
                                    &MainWindow::SaveWindowPositions);
-                           return xrrWindow_;
+                           return thicknessWindow_;
                        },
-                       [this] { xrrWindow_->ShowWindow(); }});
+                       [this] { thicknessWindow_->ShowWindow(); }});
     windows_.Register({"ErrorInfoWindow", QString(), nullptr, false, [this] {
                            errorInfoWindow_ = new ErrorInfoWindow();
                            return errorInfoWindow_;

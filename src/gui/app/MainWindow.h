@@ -39,9 +39,9 @@ class QtDialogs;
 class QtPrompts;
 class RsmOffsetDialog;
 class SelectMainPlotDialog;
+class ThicknessWindow;
 class TwoAxisWindow;
 class UpdateCheckController;
-class XrrWindow;
 
 // Where the program keeps and finds its files. Empty folders are determined as the program does
 // (the per-user configuration folder, the folder of the executable).
@@ -177,7 +177,7 @@ class MainWindow : public QMainWindow, private OpenScansObserver, private PlotVi
     UpdateCheckController* updateCheck_ = nullptr;  // a child: the timer, the GET, the reminder
     LatticeWindow* latticeWindow_ = nullptr;  // the analysis windows: deleted in the destructor
     NelsonRileyWindow* nelsonRileyWindow_ = nullptr;
-    XrrWindow* xrrWindow_ = nullptr;
+    ThicknessWindow* thicknessWindow_ = nullptr;
     ErrorInfoWindow* errorInfoWindow_ = nullptr;
     TwoAxisWindow* twoAxisWindow_ = nullptr;
     RsmOffsetDialog* rsmOffsetDialog_ = nullptr;

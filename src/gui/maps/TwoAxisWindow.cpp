@@ -362,7 +362,7 @@ void TwoAxisWindow::ExportGnuplot(gnuplot::GnuplotKind kind) {
 // ---------------------------------------------------------------------------------------------
 // Paint box
 
-void TwoAxisWindow::PaintBox1Paint(QPainter& painter) {
+void TwoAxisWindow::PaintChart(QPainter& painter) {
     const QSize size = paintBox_->size();
     if (!picture_.isNull() && picture_.size() == size) {
         painter.drawImage(0, 0, picture_);
@@ -381,9 +381,9 @@ void TwoAxisWindow::ResizeTimerFired() {
     paintBox_->update();
 }
 
-void TwoAxisWindow::PaintBox1MouseMove(int px, int py) {
+void TwoAxisWindow::ChartMouseMove(int px, int py) {
     if (picture_.isNull() || !maps::InsideMapArea(area_, px, py)) {
-        PaintBox1MouseLeave();
+        ChartMouseLeave();
         return;
     }
     paintBox_->SetCursorShape(Qt::CrossCursor);
@@ -391,12 +391,12 @@ void TwoAxisWindow::PaintBox1MouseMove(int px, int py) {
                                                     session_.Settings().DecimalSeparator())));
 }
 
-void TwoAxisWindow::PaintBox1MouseLeave() {
+void TwoAxisWindow::ChartMouseLeave() {
     paintBox_->SetCursorShape(Qt::ArrowCursor);
     statusBar()->clearMessage();
 }
 
-void TwoAxisWindow::PaintBox1MouseDown(Qt::MouseButton button, int px, int py) {
+void TwoAxisWindow::ChartMouseDown(Qt::MouseButton button, int px, int py) {
     if (button != Qt::LeftButton || busy_ || !clickOpensOffsets_ || picture_.isNull()) return;
     if (!maps::InsideMapArea(area_, px, py)) return;
     const maps::MapPoint p = maps::MapPointAt(area_, px, py);

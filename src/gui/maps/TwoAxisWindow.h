@@ -106,10 +106,10 @@ class TwoAxisWindow : public QMainWindow, private PlotViewObserver, private Pain
     // The window's own picture: button face, "Arial" in the screen size.
     MapImageStyle ScreenStyle() const;
 
-    void PaintBox1Paint(QPainter& painter) override;
-    void PaintBox1MouseMove(int px, int py) override;
-    void PaintBox1MouseDown(Qt::MouseButton button, int px, int py) override;
-    void PaintBox1MouseLeave() override;
+    void PaintChart(QPainter& painter) override;
+    void ChartMouseMove(int px, int py) override;
+    void ChartMouseDown(Qt::MouseButton button, int px, int py) override;
+    void ChartMouseLeave() override;
     void ResizeTimerFired();
 
     WorkbenchSession& session_;

@@ -60,7 +60,7 @@ class LegendPaintBox : public QWidget {
   protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        owner_->PaintBox1Paint(painter);
+        owner_->PaintLegend(painter);
     }
 
   private:
@@ -117,7 +117,7 @@ void LegendWindow::SetContent(const ScanRegistry& registry, const plot::TColorCo
     paintBox_->update();
 }
 
-void LegendWindow::PaintBox1Paint(QPainter& painter) {
+void LegendWindow::PaintLegend(QPainter& painter) {
     const QColor face = palette().color(QPalette::Button);
     painter.fillRect(paintBox_->rect(), face);
     if (rows_.empty()) return;

@@ -46,7 +46,7 @@ class LegendWindow : public QMainWindow {
 
   private:
     friend class LegendPaintBox;
-    void PaintBox1Paint(QPainter& painter);
+    void PaintLegend(QPainter& painter);
 
     std::vector<plot::TLegendRow> rows_;
     LegendPaintBox* paintBox_ = nullptr;

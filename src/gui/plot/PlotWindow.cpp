@@ -152,7 +152,7 @@ double PlotWindow::WorldX(int px, int py) const {
     return plot::PixelToWorld(px, py, area_).X;
 }
 
-void PlotWindow::PaintBox1Paint(QPainter& painter) {
+void PlotWindow::PaintChart(QPainter& painter) {
     painter.fillRect(paintBox_->rect(), Qt::white);
     if (dataset_.Count() == 0) return;
     QPainterCanvas canvas(painter, UserDecimalSeparator());
@@ -164,7 +164,7 @@ void PlotWindow::PaintBox1Paint(QPainter& painter) {
     plot::DrawXrdPlot(canvas, 0, 0, paintBox_->width() - 3, paintBox_->height(), dataset_, area_);
 }
 
-void PlotWindow::PaintBox1MouseDown(Qt::MouseButton button, int px, int py) {
+void PlotWindow::ChartMouseDown(Qt::MouseButton button, int px, int py) {
     if (dataset_.Count() == 0) return;
     if (button == Qt::LeftButton) {
         if (session_.Peaks().AddMode()) {
@@ -209,7 +209,7 @@ void PlotWindow::PaintBox1MouseDown(Qt::MouseButton button, int px, int py) {
     }
 }
 
-void PlotWindow::PaintBox1MouseMove(int px, int py) {
+void PlotWindow::ChartMouseMove(int px, int py) {
     if (dataset_.Count() == 0) return;
     UpdateStatus(px, py);
     if (ZoomPending() || session_.Peaks().AddMode()) return;
@@ -225,7 +225,7 @@ void PlotWindow::PaintBox1MouseMove(int px, int py) {
     SetPaintBoxCursor(overMarker ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
-void PlotWindow::PaintBox1MouseLeave() {
+void PlotWindow::ChartMouseLeave() {
     if (!session_.Peaks().AddMode()) statusBar()->clearMessage();
 }
 

@@ -94,10 +94,10 @@ class PlotWindow : public QMainWindow,
     void ViewRangeChanged(double from, double to) override;
     void AddModeChanged(bool on) override;
 
-    void PaintBox1Paint(QPainter& painter) override;
-    void PaintBox1MouseDown(Qt::MouseButton button, int px, int py) override;
-    void PaintBox1MouseMove(int px, int py) override;
-    void PaintBox1MouseLeave() override;
+    void PaintChart(QPainter& painter) override;
+    void ChartMouseDown(Qt::MouseButton button, int px, int py) override;
+    void ChartMouseMove(int px, int py) override;
+    void ChartMouseLeave() override;
 
     double WorldX(int px, int py) const;
     void SetPaintBoxCursor(Qt::CursorShape shape);

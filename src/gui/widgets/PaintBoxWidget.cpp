@@ -20,21 +20,21 @@ void PaintBoxWidget::SetCursorShape(Qt::CursorShape shape) {
 
 void PaintBoxWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    handler_.PaintBox1Paint(painter);
+    handler_.PaintChart(painter);
 }
 
 void PaintBoxWidget::mousePressEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    handler_.PaintBox1MouseDown(event->button(), p.x(), p.y());
+    handler_.ChartMouseDown(event->button(), p.x(), p.y());
 }
 
 void PaintBoxWidget::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    handler_.PaintBox1MouseMove(p.x(), p.y());
+    handler_.ChartMouseMove(p.x(), p.y());
 }
 
 void PaintBoxWidget::leaveEvent(QEvent*) {
-    handler_.PaintBox1MouseLeave();
+    handler_.ChartMouseLeave();
 }
 
 }  // namespace trevasc

@@ -11,10 +11,10 @@ namespace trevasc {
 class PaintBoxHandler {
   public:
     virtual ~PaintBoxHandler() = default;
-    virtual void PaintBox1Paint(QPainter& painter) = 0;
-    virtual void PaintBox1MouseDown(Qt::MouseButton button, int px, int py) = 0;
-    virtual void PaintBox1MouseMove(int px, int py) = 0;
-    virtual void PaintBox1MouseLeave() = 0;
+    virtual void PaintChart(QPainter& painter) = 0;
+    virtual void ChartMouseDown(Qt::MouseButton button, int px, int py) = 0;
+    virtual void ChartMouseMove(int px, int py) = 0;
+    virtual void ChartMouseLeave() = 0;
 };
 
 class PaintBoxWidget : public QWidget {

@@ -1,4 +1,4 @@
-#include "gui/thickness/XrrWindow.h"
+#include "gui/thickness/ThicknessWindow.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -40,10 +40,11 @@ QListWidget* MakeList(QWidget* parent, const char* name) {
 
 }  // namespace
 
-XrrWindow::XrrWindow(WorkbenchSession& session, const QString& xrayIniPath, QWidget* parent)
+ThicknessWindow::ThicknessWindow(WorkbenchSession& session, const QString& xrayIniPath,
+                                 QWidget* parent)
     : QMainWindow(parent), session_(session), calc_(UserDecimalSeparator()) {
     setObjectName("XrrWindow");
-    setWindowTitle(kXrrCaption);
+    setWindowTitle(kThicknessCaption);
     // Its own selector: it reads CONFIG/DEFAULTENERGY at creation and never writes it.
     selector_ = new XrayTubeSelector(xrayIniPath, session_.GetPrompts(), this);
     BuildControls();
@@ -51,15 +52,15 @@ XrrWindow::XrrWindow(WorkbenchSession& session, const QString& xrayIniPath, QWid
     resize(720, 520);
 }
 
-XrrWindow::~XrrWindow() {
+ThicknessWindow::~ThicknessWindow() {
     session_.Peaks().RemoveObserver(this);
 }
 
-double XrrWindow::Wavelength() const {
+double ThicknessWindow::Wavelength() const {
     return selector_->Wavelength();
 }
 
-void XrrWindow::BuildControls() {
+void ThicknessWindow::BuildControls() {
     auto* central = new QWidget(this);
     setCentralWidget(central);
     auto* layout = new QVBoxLayout(central);
@@ -161,10 +162,10 @@ void XrrWindow::BuildControls() {
     bottom->addLayout(commands);
     layout->addLayout(bottom);
 
-    connect(calculate_, &QPushButton::clicked, this, &XrrWindow::CalculateClick);
+    connect(calculate_, &QPushButton::clicked, this, &ThicknessWindow::CalculateClick);
     connect(AddShortcut(this, {QKeySequence(Qt::Key_F5)}, calculate_->text()),
-            &QShortcut::activated, this, &XrrWindow::CalculateClick);
-    connect(deleteSelected_, &QPushButton::clicked, this, &XrrWindow::DeleteSelectedClick);
+            &QShortcut::activated, this, &ThicknessWindow::CalculateClick);
+    connect(deleteSelected_, &QPushButton::clicked, this, &ThicknessWindow::DeleteSelectedClick);
     connect(thickness_, &QLineEdit::textEdited, this, [this](const QString& text) {
         session_.RunAction([&] { calc_.ThicknessEdited(S(text), Wavelength()); });
         ShowCalculation(false);
@@ -184,11 +185,11 @@ void XrrWindow::BuildControls() {
         showing_ = false;
         if (calc_.FirstIndex() != index) ShowCalculation();
     });
-    connect(fitOrders_, &QPushButton::clicked, this, &XrrWindow::FitOrdersClick);
+    connect(fitOrders_, &QPushButton::clicked, this, &ThicknessWindow::FitOrdersClick);
     windowMenu_ = menuBar()->addMenu("&Window");
 }
 
-void XrrWindow::ShowCalculation(bool writeThickness) {
+void ThicknessWindow::ShowCalculation(bool writeThickness) {
     showing_ = true;
     lists_->SetRows(peaks_, Rows(calc_.PeakRows()));
     lists_->SetRows(spacings_, Rows(calc_.SpacingRows()));
@@ -207,12 +208,12 @@ void XrrWindow::ShowCalculation(bool writeThickness) {
     showing_ = false;
 }
 
-void XrrWindow::RunEstimate() {
+void ThicknessWindow::RunEstimate() {
     session_.RunAction([this] { calc_.Estimate(Wavelength()); });
     ShowCalculation();
 }
 
-void XrrWindow::CalculateClick() {
+void ThicknessWindow::CalculateClick() {
     calc_.AddPeakIds = addIds_->isChecked();
     calc_.SetHalfOrders(half_->isChecked());
     session_.RunAction([this] { ApplyThicknessEffects(session_, calc_.Calculate(Wavelength())); });
@@ -221,25 +222,25 @@ void XrrWindow::CalculateClick() {
     ShowCalculation();
 }
 
-void XrrWindow::FitOrdersClick() {
+void ThicknessWindow::FitOrdersClick() {
     if (!session_.RunAction([this] { calc_.FitOrders(Wavelength()); })) return;
     ShowCalculation();
     CalculateClick();
 }
 
-void XrrWindow::DeleteSelectedClick() {
+void ThicknessWindow::DeleteSelectedClick() {
     const int row = lists_->SelectedRow();
     if (row < 0) return;
     session_.RunAction([&] { calc_.DeleteRow(row, Wavelength()); });
     ShowCalculation();
 }
 
-void XrrWindow::SetOld(bool old) {
+void ThicknessWindow::SetOld(bool old) {
     if (old) calc_.MarkOld();
-    setWindowTitle(old ? kXrrOldCaption : kXrrCaption);
+    setWindowTitle(old ? kThicknessOldCaption : kThicknessCaption);
 }
 
-void XrrWindow::ShowWindow() {
+void ThicknessWindow::ShowWindow() {
     if (calc_.OldData()) session_.GetPrompts().ShowInfo(kOldPeakDataMessage);
     RunEstimate();
     show();
@@ -247,8 +248,8 @@ void XrrWindow::ShowWindow() {
     activateWindow();
 }
 
-void XrrWindow::CheckedPeaksSent(PeakHandOverTarget target, const std::vector<std::string>& rows,
-                                 const std::string&) {
+void ThicknessWindow::CheckedPeaksSent(PeakHandOverTarget target,
+                                       const std::vector<std::string>& rows, const std::string&) {
     if (target != PeakHandOverTarget::Thickness) return;
     calc_.ReceivePeaks(rows);
     SetOld(false);
@@ -256,11 +257,11 @@ void XrrWindow::CheckedPeaksSent(PeakHandOverTarget target, const std::vector<st
     ShowWindow();
 }
 
-void XrrWindow::PeakDataOutdated() {
+void ThicknessWindow::PeakDataOutdated() {
     SetOld(true);
 }
 
-void XrrWindow::closeEvent(QCloseEvent* event) {
+void ThicknessWindow::closeEvent(QCloseEvent* event) {
     emit windowClosing();
     event->accept();
 }

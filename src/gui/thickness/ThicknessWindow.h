@@ -20,14 +20,16 @@ class FloatEdit;
 class ListGroup;
 class XrayTubeSelector;
 
-inline constexpr const char* kXrrCaption = "Film Thickness Calculation";
-inline constexpr const char* kXrrOldCaption = "Film Thickness Calculation (Old peak data in use!)";
+inline constexpr const char* kThicknessCaption = "Film Thickness Calculation";
+inline constexpr const char* kThicknessOldCaption =
+    "Film Thickness Calculation (Old peak data in use!)";
 
-class XrrWindow : public QMainWindow, private PeakListObserver {
+class ThicknessWindow : public QMainWindow, private PeakListObserver {
     Q_OBJECT
   public:
-    XrrWindow(WorkbenchSession& session, const QString& xrayIniPath, QWidget* parent = nullptr);
-    ~XrrWindow() override;
+    ThicknessWindow(WorkbenchSession& session, const QString& xrayIniPath,
+                    QWidget* parent = nullptr);
+    ~ThicknessWindow() override;
 
     QMenu* WindowMenu() const { return windowMenu_; }
     const tools::FilmThicknessCalculation& Calculation() const { return calc_; }
