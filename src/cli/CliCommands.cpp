@@ -500,8 +500,8 @@ int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     const std::string profileName = a.Value("--profile").value_or("");
     if (profileName != "gauss" && profileName != "lorentz")
         throw UsageError{"fit needs --profile gauss or --profile lorentz"};
-    const fitting::FitProfile profile =
-        profileName == "gauss" ? fitting::FitProfile::Gauss : fitting::FitProfile::Lorentz;
+    const tools::FitProfile profile =
+        profileName == "gauss" ? tools::FitProfile::Gauss : tools::FitProfile::Lorentz;
     if (a.Value("--from").has_value() != a.Value("--to").has_value())
         throw UsageError{"--from and --to go together"};
     if (a.Value("--left").has_value() != a.Value("--right").has_value())
@@ -519,7 +519,7 @@ int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         err << "trevasc-cli: " << Shown(file) << ": " << Shown(message) << "\n";
         return 1;
     };
-    const auto fitJson = [](const fitting::FitResult& r) {
+    const auto fitJson = [](const tools::FitResult& r) {
         std::string s = "\"center\": " + Number(r.Overlay.Center) +
                         ", \"widthFactor\": " + Number(r.Overlay.WidthFactor) +
                         ", \"amplitude\": " + Number(r.Overlay.Amplitude) +
@@ -551,9 +551,9 @@ int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             std::string peaksJson;
             AutoFitSequence sequence(session);
             while (const std::optional<AutoFitJob> job = sequence.Next()) {
-                const fitting::AutoFitEdges& e = job->Edges;
-                const fitting::FitResult r =
-                    fitting::PeakFit(points, e.First, e.Last)
+                const tools::AutoFitEdges& e = job->Edges;
+                const tools::FitResult r =
+                    tools::PeakFit(points, e.First, e.Last)
                         .Run(profile, e.LeftBoundary, e.RightBoundary, {}, job->Centre);
                 if (!r.Error.empty()) err << "trevasc-cli: " << file << ": " << r.Error << "\n";
                 peaksJson +=
@@ -592,7 +592,7 @@ int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             from = FloatOption(a, "--from", 0);
             to = FloatOption(a, "--to", 0);
         }
-        const fitting::DisplayFitRange range = fitting::MapDisplayRange(points, from, to);
+        const tools::DisplayFitRange range = tools::MapDisplayRange(points, from, to);
         if (!range.Error.empty()) return fail(range.Error);
         double xL = points[static_cast<size_t>(range.First)].Position;
         double xR = points[static_cast<size_t>(range.Last)].Position;
@@ -600,8 +600,8 @@ int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             xL = FloatOption(a, "--left", 0);
             xR = FloatOption(a, "--right", 0);
         }
-        const fitting::FitResult r =
-            fitting::PeakFit(points, range.First, range.Last).Run(profile, xL, xR);
+        const tools::FitResult r =
+            tools::PeakFit(points, range.First, range.Last).Run(profile, xL, xR);
         if (!r.Fitted) return fail(r.Error);
         PrintWarnings(prompts, file, err);
         // The plot and the text come together or not at all.
@@ -609,11 +609,11 @@ int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         if (auto target = a.Value("--plot")) {
 #ifdef TREVASC_HAVE_QT
             EnsureGuiApplication();
-            outputs.Add(*target,
-                        ImagePng(RenderFitPlotImage(
-                            fitting::FitOverlayColors(r.Overlay),
-                            fitting::BuildFitPlotDataset(points, range.First, range.Last, false),
-                            800, 600)));
+            outputs.Add(
+                *target,
+                ImagePng(RenderFitPlotImage(
+                    tools::FitOverlayColors(r.Overlay),
+                    tools::BuildFitPlotDataset(points, range.First, range.Last, false), 800, 600)));
 #else
             return fail("this build has no drawing support (Qt was not found)");
 #endif

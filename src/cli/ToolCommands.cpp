@@ -296,8 +296,8 @@ const std::vector<std::string> kMapValues = {"--omega-offset", "--two-theta-offs
 
 // Opens the main scan, inserts the further files and builds the map with the session's map
 // settings, as the window's menu entries do. Warnings of the readers go to `err`.
-maps::MapBuild BuildMapFromFiles(const ToolArguments& a, WorkbenchSession& session,
-                                 CliPrompts& prompts, std::ostream& err) {
+tools::MapBuild BuildMapFromFiles(const ToolArguments& a, WorkbenchSession& session,
+                                  CliPrompts& prompts, std::ostream& err) {
     if (a.Files.empty()) throw InputError{"needs at least one FILE"};
     if (a.Value("--peaks")) throw InputError{"unknown option --peaks"};
     double omegaOffset = 0.0, twoThetaOffset = 0.0;
@@ -313,15 +313,15 @@ maps::MapBuild BuildMapFromFiles(const ToolArguments& a, WorkbenchSession& sessi
     settings.RsmOmegaOffset = omegaOffset;
     settings.RsmTwoThetaOffset = twoThetaOffset;
     settings.FlipKParallel = a.Has("--flip");
-    settings.Mode = a.Has("--reciprocal") ? maps::MapMode::Reciprocal : maps::MapMode::TwoAxis;
-    maps::MapBuild build = session.BuildMapDataset(settings.Mode);
+    settings.Mode = a.Has("--reciprocal") ? tools::MapMode::Reciprocal : tools::MapMode::TwoAxis;
+    tools::MapBuild build = session.BuildMapDataset(settings.Mode);
     prompts.TakeWarnings();  // the build's message, reported below
     if (!build.Built) {
         throw TrevascError(!build.Message.empty()
                                ? build.Message
                                : "The main scan has fewer than 2 points: there is no map to draw.");
     }
-    if (build.Dataset.Points.empty()) throw TrevascError(maps::kNoSecondAxisMessage);
+    if (build.Dataset.Points.empty()) throw TrevascError(tools::kNoSecondAxisMessage);
     return build;
 }
 
@@ -334,7 +334,7 @@ plot::TMapScale ScaleOption(const ToolArguments& a) {
 }
 
 #ifdef TREVASC_HAVE_QT
-std::string MapJson(const maps::MapBuild& build, const plot::TwoDPlotResult& r, bool points,
+std::string MapJson(const tools::MapBuild& build, const plot::TwoDPlotResult& r, bool points,
                     bool levels) {
     const plot::T2dPlotDataset& ds = build.Dataset;
     std::string out =
@@ -367,13 +367,13 @@ std::string MapJson(const maps::MapBuild& build, const plot::TwoDPlotResult& r, 
 }
 #endif
 
-gnuplot::GnuplotKind KindOption(const ToolArguments& a) {
+tools::GnuplotKind KindOption(const ToolArguments& a) {
     const auto kind = a.Value("--kind");
     if (!kind) throw InputError{"gnuplot needs --kind bw, color, png-bw or png-color"};
-    if (*kind == "bw") return gnuplot::GnuplotKind::ScreenBW;
-    if (*kind == "color") return gnuplot::GnuplotKind::ScreenColor;
-    if (*kind == "png-bw") return gnuplot::GnuplotKind::PngBW;
-    if (*kind == "png-color") return gnuplot::GnuplotKind::PngColor;
+    if (*kind == "bw") return tools::GnuplotKind::ScreenBW;
+    if (*kind == "color") return tools::GnuplotKind::ScreenColor;
+    if (*kind == "png-bw") return tools::GnuplotKind::PngBW;
+    if (*kind == "png-color") return tools::GnuplotKind::PngColor;
     throw InputError{"--kind needs bw, color, png-bw or png-color"};
 }
 
@@ -387,7 +387,7 @@ QStringList QtArguments(const std::vector<std::string>& arguments) {
 // Starts gnuplot without a shell: the screen kinds detached (gnuplot keeps its window), the
 // PNG kinds waited for, so that the picture exists when the command returns.
 void RunGnuplot(const std::string& program, const std::vector<std::string>& arguments, bool wait,
-                const gnuplot::GnuplotFiles& files) {
+                const tools::GnuplotFiles& files) {
     const std::string& picture = files.PictureFile;
     QProcess process;
     process.setProgram(QString::fromStdString(program));
@@ -396,7 +396,7 @@ void RunGnuplot(const std::string& program, const std::vector<std::string>& argu
     const std::string name = "'" + Shown(program) + "'";
     // Files for a program that never ran are of no use: they go, the message stays.
     const auto notStarted = [&] {
-        gnuplot::RemoveGnuplotFiles(files);
+        tools::RemoveGnuplotFiles(files);
         return TrevascError("cannot start " + name + ": " + process.errorString().toStdString());
     };
     if (!wait) {
@@ -635,7 +635,7 @@ int MapCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         }
         CliPrompts prompts(1, false);
         WorkbenchSession session(prompts);
-        const maps::MapBuild build = BuildMapFromFiles(a, session, prompts, err);
+        const tools::MapBuild build = BuildMapFromFiles(a, session, prompts, err);
 #ifdef TREVASC_HAVE_QT
         EnsureGuiApplication();
         const QSize bitmap = MapBitmapSize(0, 0);
@@ -653,7 +653,7 @@ int MapCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         // The picture and the text come together or not at all.
         OutputSet outputs;
         outputs.Add(*target, ImagePng(image));
-        if (auto text = a.Value("--text")) outputs.Add(*text, maps::MapAsText(build.Dataset));
+        if (auto text = a.Value("--text")) outputs.Add(*text, tools::MapAsText(build.Dataset));
         outputs.Commit();
         if (a.Has("--json")) {
             out << MapJson(build, result, a.Has("--points"), a.Has("--levels"));
@@ -680,28 +680,28 @@ int GnuplotCommand(const std::vector<std::string>& args, std::ostream& out, std:
         flags.insert(flags.end(), {"--no-contour", "--no-run"});
         values.insert(values.end(), {"--kind", "--template", "--exe"});
         const ToolArguments a = Parse(args, flags, values);
-        const gnuplot::GnuplotKind kind = KindOption(a);
+        const tools::GnuplotKind kind = KindOption(a);
         const std::string program = a.Value("--exe").value_or("gnuplot");
         if (program.empty()) throw InputError{"--exe needs a program"};
         CliPrompts prompts(1, false);
         WorkbenchSession session(prompts);
-        const maps::MapBuild build = BuildMapFromFiles(a, session, prompts, err);
+        const tools::MapBuild build = BuildMapFromFiles(a, session, prompts, err);
         const std::string templateFile =
             a.Value("--template")
-                .value_or(FindDefinitionFolder(ProgramFolder()) + gnuplot::kTemplateFileName);
+                .value_or(FindDefinitionFolder(ProgramFolder()) + tools::kTemplateFileName);
         const auto& registry = session.Registry();
-        const gnuplot::GnuplotFiles names =
-            gnuplot::GnuplotFileNames(registry.LoadedFileFolder, registry.LoadedFileName, kind);
+        const tools::GnuplotFiles names =
+            tools::GnuplotFileNames(registry.LoadedFileFolder, registry.LoadedFileName, kind);
         for (const std::string& path : {names.DataFile, names.ScriptFile, names.PictureFile})
             RefuseOutputOntoInput(path, a.Files);
-        const gnuplot::GnuplotExportResult files = gnuplot::WriteGnuplotFiles(
+        const tools::GnuplotExportResult files = tools::WriteGnuplotFiles(
             build.Dataset, kind, !a.Has("--no-contour"), registry.LoadedFileFolder,
             registry.LoadedFileName, templateFile);
         if (!files.Ok) throw TrevascError(files.Message);
         if (!a.Has("--no-run")) {
 #ifdef TREVASC_HAVE_QT
             const bool png =
-                kind == gnuplot::GnuplotKind::PngBW || kind == gnuplot::GnuplotKind::PngColor;
+                kind == tools::GnuplotKind::PngBW || kind == tools::GnuplotKind::PngColor;
             RunGnuplot(program, files.Arguments, png, files.Files);
 #else
             throw InputError{"this build cannot start programs (Qt was not found); use --no-run"};

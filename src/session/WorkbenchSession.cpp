@@ -89,14 +89,14 @@ void WorkbenchSession::SetCurrentWavelength(double angstrom) {
     Notify([angstrom](SessionObserver& o) { o.CurrentWavelengthChanged(angstrom); });
 }
 
-maps::MapBuild WorkbenchSession::BuildMapDataset(maps::MapMode mode, bool report) {
-    maps::MapRequest request;
+tools::MapBuild WorkbenchSession::BuildMapDataset(tools::MapMode mode, bool report) {
+    tools::MapRequest request;
     request.Mode = mode;
     request.OmegaOffset = maps_.RsmOmegaOffset;
     request.TwoThetaOffset = maps_.RsmTwoThetaOffset;
     request.FlipKParallel = maps_.FlipKParallel;
     request.Wavelength = currentWavelength_;
-    maps::MapBuild build = maps::BuildMapDataset(registry_, request);
+    tools::MapBuild build = tools::BuildMapDataset(registry_, request);
     if (report && !build.Message.empty()) prompts_.ShowError(build.Message);
     return build;
 }
@@ -207,7 +207,7 @@ int WorkbenchSession::AddPeak(double position, const std::string& description, b
     return row;
 }
 
-std::optional<fitting::DisplayFitRange> WorkbenchSession::DisplayFitRange() {
+std::optional<tools::DisplayFitRange> WorkbenchSession::DisplayFitRange() {
     const TDataPointArray& points = MainScan().Points;
     double from = viewXMin_, to = viewXMax_;
     if (from == 0.0 && to == 0.0 && !points.empty()) {
@@ -215,7 +215,7 @@ std::optional<fitting::DisplayFitRange> WorkbenchSession::DisplayFitRange() {
         from = points.front().Position;
         to = points.back().Position;
     }
-    fitting::DisplayFitRange range = fitting::MapDisplayRange(points, from, to);
+    tools::DisplayFitRange range = tools::MapDisplayRange(points, from, to);
     if (!range.Error.empty()) {
         prompts_.ShowError(range.Error);
         return std::nullopt;

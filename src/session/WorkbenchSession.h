@@ -107,8 +107,8 @@ struct MarkerSources {
 
 // Settings of the two-axis and reciprocal space maps.
 struct MapSettings {
-    maps::MapMode Mode = maps::MapMode::TwoAxis;  // the map menu entry used last
-    double RsmOmegaOffset = 0.0;                  // angle offsets; every file read resets them
+    tools::MapMode Mode = tools::MapMode::TwoAxis;  // the map menu entry used last
+    double RsmOmegaOffset = 0.0;                    // angle offsets; every file read resets them
     double RsmTwoThetaOffset = 0.0;
     bool FlipKParallel = false;  // "Flip &X axis": k_parallel with the opposite sign
     bool ContourLines = true;    // gnuplot export: contour lines wanted
@@ -175,7 +175,7 @@ class WorkbenchSession {
     // The map of the open scans in the given mode with the map settings and CurrentWavelength;
     // a reason why it was not built is shown as an error box unless `report` is false (the
     // redraw after a change of the open scans, which nobody asked for).
-    maps::MapBuild BuildMapDataset(maps::MapMode mode, bool report = true);
+    tools::MapBuild BuildMapDataset(tools::MapMode mode, bool report = true);
 
     // The lattice constant (Angstrom) and the permitted-orders text of the "Additional
     // reflections" tab. A changed value notifies the observers; an equal one does nothing.
@@ -261,7 +261,7 @@ class WorkbenchSession {
     // --- Peak fitting --------------------------------------------------------------------------
     // The displayed range (the full range before the first plot) as a point range of the main
     // scan's processed points. Shows the message and returns nothing when it has too few points.
-    std::optional<fitting::DisplayFitRange> DisplayFitRange();
+    std::optional<tools::DisplayFitRange> DisplayFitRange();
     // A fit of the displayed range [from, to] was accepted: the peak inside the range (ends
     // included) closest to the position takes it, or a new checked peak is added there. Marks
     // the list unsaved, redraws the plot and returns the peak's row.

@@ -156,7 +156,7 @@ TEST(TwoAxisWindow, ClickOpensTheOffsetsDialogAndOkSetsTheOffsets) {
     WindowMenuItem(h, "&2-Axis Plot")->trigger();
     const plot::TPlotArea area = map->Area();
     const QPoint click = AreaCentre(area);
-    const maps::MapPoint at = maps::MapPointAt(area, click.x(), click.y());
+    const tools::MapPoint at = tools::MapPointAt(area, click.x(), click.y());
 
     // By hand: the scan whose Omega is nearest to the click, its centre c and
     // DeltaOmega = Omega - c / 2; the Omega at the click is 2Theta / 2 + DeltaOmega.
@@ -237,7 +237,7 @@ TEST(TwoAxisWindow, OffsetCalculatorWorksOutTheReflexAndReportsBadInput) {
     // hkl 000: the message, and the expected values stay.
     calculate();
     ASSERT_EQ(h.Prompts.Errors.size(), 1u);
-    EXPECT_EQ(h.Prompts.Errors.back(), maps::kZeroHklMessage);
+    EXPECT_EQ(h.Prompts.Errors.back(), tools::kZeroHklMessage);
     EXPECT_EQ(expectedTwoTheta->Value(), 60.0);
 
     // (1 0 3) on a (0 0 1) surface of a cubic 4 Å lattice: d = 4 / sqrt(10), the tilt
@@ -260,7 +260,7 @@ TEST(TwoAxisWindow, OffsetCalculatorWorksOutTheReflexAndReportsBadInput) {
     // A zero lattice parameter.
     dialog->findChild<FloatEdit*>("FloatEditB")->setText("0");
     calculate();
-    EXPECT_EQ(h.Prompts.Errors.back(), maps::kZeroLatticeMessage);
+    EXPECT_EQ(h.Prompts.Errors.back(), tools::kZeroLatticeMessage);
 }
 
 TEST(TwoAxisWindow, ReciprocalMapAsksWithoutOffsetsAndFlipsItsAxis) {
@@ -272,22 +272,22 @@ TEST(TwoAxisWindow, ReciprocalMapAsksWithoutOffsetsAndFlipsItsAxis) {
     // The flip needs a reciprocal map.
     FindAction(*map, "Flip &X axis")->trigger();
     ASSERT_EQ(h.Prompts.Infos.size(), 1u);
-    EXPECT_EQ(h.Prompts.Infos.back(), maps::kNoReciprocalPlotMessage);
+    EXPECT_EQ(h.Prompts.Infos.back(), tools::kNoReciprocalPlotMessage);
     EXPECT_FALSE(settings.FlipKParallel);
 
     // No offsets: No stops before anything is drawn.
     h.Prompts.ConfirmAnswers = {false};
     WindowMenuItem(h, "&Reciprocal Space Map")->trigger();
     ASSERT_EQ(h.Prompts.Questions.size(), 1u);
-    EXPECT_EQ(h.Prompts.Questions.back(), maps::kNoOffsetsWarning);
+    EXPECT_EQ(h.Prompts.Questions.back(), tools::kNoOffsetsWarning);
     EXPECT_FALSE(map->isVisible());
-    EXPECT_EQ(settings.Mode, maps::MapMode::TwoAxis);
+    EXPECT_EQ(settings.Mode, tools::MapMode::TwoAxis);
 
     // Yes draws it in 1/Å.
     h.Prompts.ConfirmAnswers = {true};
     WindowMenuItem(h, "&Reciprocal Space Map")->trigger();
     ASSERT_TRUE(map->isVisible());
-    EXPECT_EQ(settings.Mode, maps::MapMode::Reciprocal);
+    EXPECT_EQ(settings.Mode, tools::MapMode::Reciprocal);
     EXPECT_TRUE(map->ReciprocalReadout());
     EXPECT_FALSE(map->ClickOpensOffsets());
     const plot::TPlotArea before = map->Area();
@@ -312,7 +312,7 @@ TEST(TwoAxisWindow, ReciprocalMapAsksWithoutOffsetsAndFlipsItsAxis) {
     settings.RsmOmegaOffset = 0.0;
     h.Prompts.ConfirmAnswers = {false};
     FindAction(*map, "Flip &X axis")->trigger();
-    EXPECT_EQ(h.Prompts.Questions.back(), maps::kNoOffsetsWarning);
+    EXPECT_EQ(h.Prompts.Questions.back(), tools::kNoOffsetsWarning);
     EXPECT_FALSE(settings.FlipKParallel);
 }
 
@@ -458,7 +458,7 @@ TEST(TwoAxisWindow, NoMapForOtherScanKindsOrASingleScan) {
     h.Prompts.ConfirmAnswers = {true};
     WindowMenuItem(h, "&Reciprocal Space Map")->trigger();
     ASSERT_FALSE(h.Prompts.Errors.empty());
-    EXPECT_EQ(h.Prompts.Errors.back(), maps::kNotOmegaSeriesMessage);
+    EXPECT_EQ(h.Prompts.Errors.back(), tools::kNotOmegaSeriesMessage);
     EXPECT_FALSE(map->isVisible());
     EXPECT_TRUE(h.Window->isEnabled());
 
@@ -511,7 +511,7 @@ TEST(TwoAxisWindow, ClickIntoScansAtFixedOmegaTakesTheScansOmega) {
                                                              (a.Right - a.Left))),
                        a.Top + static_cast<int>(std::lround((a.YMax - 34.31) / (a.YMax - a.YMin) *
                                                             (a.Bottom - a.Top))));
-    const maps::MapPoint at = maps::MapPointAt(a, click.x(), click.y());
+    const tools::MapPoint at = tools::MapPointAt(a, click.x(), click.y());
     ASSERT_NEAR(at.X, 69.13, 0.02);
     ASSERT_NEAR(at.Y, 34.31, 0.02);
 
@@ -543,12 +543,12 @@ TEST(TwoAxisWindow, ClickIntoScansAtFixedOmegaTakesTheScansOmega) {
     EXPECT_LT(std::fabs(2 / lambda * std::sin(theta) * std::sin(omega - theta)), 2e-7);
     // The strongest point of the reciprocal map, 69.13° in that scan, is off only by the
     // clicked pixel's 2Theta: |k_par| < (2 / lambda) sin(theta) sin(0.02° / 2).
-    maps::MapRequest request;
-    request.Mode = maps::MapMode::Reciprocal;
+    tools::MapRequest request;
+    request.Mode = tools::MapMode::Reciprocal;
     request.OmegaOffset = session.Maps().RsmOmegaOffset;
     request.TwoThetaOffset = session.Maps().RsmTwoThetaOffset;
     request.Wavelength = lambda;
-    const maps::MapBuild build = maps::BuildMapDataset(session.Registry(), request);
+    const tools::MapBuild build = tools::BuildMapDataset(session.Registry(), request);
     ASSERT_TRUE(build.Built);
     const auto strongest = std::max_element(
         build.Dataset.Points.begin(), build.Dataset.Points.end(),

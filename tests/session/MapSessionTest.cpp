@@ -29,7 +29,7 @@ TEST(MapSession, ReciprocalMapUsesTheSessionsWavelengthOffsetsAndFlip) {
     session.Maps().RsmOmegaOffset = 0.3;
     session.Maps().RsmTwoThetaOffset = -0.1;
     session.Maps().FlipKParallel = true;
-    const maps::MapBuild build = session.BuildMapDataset(maps::MapMode::Reciprocal);
+    const tools::MapBuild build = session.BuildMapDataset(tools::MapMode::Reciprocal);
     ASSERT_TRUE(build.Built);
     EXPECT_TRUE(prompts.Errors.empty());
     EXPECT_EQ(build.Dataset.Info, "Using Omega Offset=0.300° 2Theta Offset=-0.100°");
@@ -42,7 +42,7 @@ TEST(MapSession, ReciprocalMapUsesTheSessionsWavelengthOffsetsAndFlip) {
     const TDataSet& last = scans.ScanAt(scans.AdditionalCount());
     const double p = last.Points.back().Position;
     const double centre = (last.Points.front().Position + p) / 2;
-    const maps::ReciprocalPoint expected = maps::ReciprocalCoordinates(
+    const tools::ReciprocalPoint expected = tools::ReciprocalCoordinates(
         last.SecondAxisPosition - centre / 2 + p / 2 + 0.3, (p - 0.1) / 2, 1.2, true);
     const plot::T2dPlotPoint& got = build.Dataset.Points.back();
     EXPECT_EQ(got.X, expected.KParallel);
@@ -52,7 +52,7 @@ TEST(MapSession, ReciprocalMapUsesTheSessionsWavelengthOffsetsAndFlip) {
 
     session.Maps().FlipKParallel = false;
     const plot::T2dPlotPoint unflipped =
-        session.BuildMapDataset(maps::MapMode::Reciprocal).Dataset.Points.back();
+        session.BuildMapDataset(tools::MapMode::Reciprocal).Dataset.Points.back();
     EXPECT_NE(unflipped.X, 0.0);
     EXPECT_EQ(unflipped.X, -got.X);
     EXPECT_EQ(unflipped.Y, got.Y);
@@ -65,13 +65,13 @@ TEST(MapSession, AMapThatCannotBeBuiltIsExplainedOnce) {
     session.OpenMainFile(dir.Write("line.txt", "10\t100\n10.5\t120\n11\t90\n"));
 
     // A single 2Theta scan without a second axis: a measured map of no points, said nothing.
-    maps::MapBuild build = session.BuildMapDataset(maps::MapMode::TwoAxis);
+    tools::MapBuild build = session.BuildMapDataset(tools::MapMode::TwoAxis);
     EXPECT_TRUE(build.Built);
     EXPECT_EQ(build.Dataset.Count(), 0);
     EXPECT_TRUE(prompts.Errors.empty());
 
-    build = session.BuildMapDataset(maps::MapMode::Reciprocal);
+    build = session.BuildMapDataset(tools::MapMode::Reciprocal);
     EXPECT_FALSE(build.Built);
     ASSERT_EQ(prompts.Errors.size(), 1u);
-    EXPECT_EQ(prompts.Errors[0], maps::kNotOmegaSeriesMessage);
+    EXPECT_EQ(prompts.Errors[0], tools::kNotOmegaSeriesMessage);
 }

@@ -38,8 +38,8 @@ TEST_F(FitSession, DisplayFitRangeShowsTheTwoMessages) {
     session.SetViewRange(12.0, 12.2);  // two samples (indices 8 and 9)
     EXPECT_FALSE(session.DisplayFitRange());
     ASSERT_EQ(prompts.Errors.size(), 2u);
-    EXPECT_EQ(prompts.Errors[0], fitting::kNotEnoughFileDataMessage);
-    EXPECT_EQ(prompts.Errors[1], fitting::kNotEnoughZoomDataMessage);
+    EXPECT_EQ(prompts.Errors[0], tools::kNotEnoughFileDataMessage);
+    EXPECT_EQ(prompts.Errors[1], tools::kNotEnoughZoomDataMessage);
     session.SetViewRange(12.0, 13.0);
     const auto range = session.DisplayFitRange();
     ASSERT_TRUE(range);

@@ -9,7 +9,7 @@
 #include "tools/maps/MapBuilder.h"
 
 using namespace trevasc;
-using namespace trevasc::maps;
+using namespace trevasc::tools;
 
 namespace {
 

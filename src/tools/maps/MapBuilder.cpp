@@ -7,7 +7,7 @@
 #include "base/AsciiText.h"
 #include "base/NumberText.h"
 
-namespace trevasc::maps {
+namespace trevasc::tools {
 
 namespace {
 
@@ -257,4 +257,4 @@ bool Vector3::IsZero() const {
     return std::fabs(X) < 1e-10 && std::fabs(Y) < 1e-10 && std::fabs(Z) < 1e-10;
 }
 
-}  // namespace trevasc::maps
+}  // namespace trevasc::tools

@@ -10,7 +10,7 @@
 #include "plot/PlotTypes.h"
 #include "plot/TwoDPlot.h"
 
-namespace trevasc::maps {
+namespace trevasc::tools {
 
 inline constexpr const char* kNotOmegaSeriesMessage =
     "Reciprocal Space Mapping is only possible with a series of 2Theta-Omega scans with varying "
@@ -125,4 +125,4 @@ struct Vector3 {
     bool IsZero() const;                         // every component below 1e-10 in magnitude
 };
 
-}  // namespace trevasc::maps
+}  // namespace trevasc::tools
