@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <clocale>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <random>
@@ -9,8 +11,10 @@
 #include <utility>
 
 #include "base/NumberText.h"
+#include "support/CommaLocale.h"
 
 using namespace trevasc;
+using test::CommaLocale;
 
 TEST(NumberText, PlainDecimalsReadExactlyAsFromChars) {
     // The readers' fast path for plain decimals must give the very value of the general one.
@@ -57,4 +61,20 @@ TEST(NumberText, Sci23IsAlways23CharactersWithFourExponentDigits) {
                                                     {9.999999999999999, " 1.00000000000000E+0001"}};
     for (const auto& [v, text] : cases) EXPECT_EQ(FormatSci23(v), text);
     for (double v : {1e-5, -123456.789, 359.99999, 1e300}) EXPECT_EQ(FormatSci23(v).size(), 23u);
+}
+
+TEST(NumberTextLocale, NumbersAreWrittenWithAPointInACommaLocale) {
+    CommaLocale comma;
+    ASSERT_TRUE(comma.Active());
+    char printed[32];
+    std::snprintf(printed, sizeof printed, "%.2f", 1.5);
+    ASSERT_STREQ(printed, "1,50");  // what the C library itself now writes
+
+    EXPECT_EQ(FormatFixed(30.123456, 5), "30.12346");
+    EXPECT_EQ(FormatFixed(-0.000001, 3), "0.000");
+    EXPECT_EQ(FormatFixed(2.5, 1, ','), "2,5");
+    EXPECT_EQ(FormatGeneral(1234.5678, 6), "1234.57");
+    EXPECT_EQ(FormatGeneral(2.5e-7, 5), "2.5E-7");
+    EXPECT_EQ(FormatGeneralFloat(0.125, 5), "0.125");
+    EXPECT_EQ(FormatSci23(-1.5), "-1.50000000000000E+0000");
 }
