@@ -13,7 +13,7 @@
 #include "tools/fitting/PeakFit.h"
 
 using namespace trevasc;
-using namespace trevasc::fitting;
+using namespace trevasc::tools;
 
 namespace {
 

@@ -36,22 +36,22 @@ const ScanRegistry& AreaMap() {
 
 void BM_BuildTwoAxisMap(benchmark::State& state) {
     const ScanRegistry& scans = AreaMap();
-    for (auto _ : state) benchmark::DoNotOptimize(maps::BuildMapDataset(scans, {}));
+    for (auto _ : state) benchmark::DoNotOptimize(tools::BuildMapDataset(scans, {}));
 }
 BENCHMARK(BM_BuildTwoAxisMap)->Unit(benchmark::kMillisecond);
 
 void BM_BuildReciprocalMap(benchmark::State& state) {
     const ScanRegistry& scans = AreaMap();
-    maps::MapRequest request;
-    request.Mode = maps::MapMode::Reciprocal;
+    tools::MapRequest request;
+    request.Mode = tools::MapMode::Reciprocal;
     request.OmegaOffset = 0.1;
-    for (auto _ : state) benchmark::DoNotOptimize(maps::BuildMapDataset(scans, request));
+    for (auto _ : state) benchmark::DoNotOptimize(tools::BuildMapDataset(scans, request));
 }
 BENCHMARK(BM_BuildReciprocalMap)->Unit(benchmark::kMillisecond);
 
 void BM_GnuplotDataText(benchmark::State& state) {
-    const plot::T2dPlotDataset map = maps::BuildMapDataset(AreaMap(), {}).Dataset;
-    for (auto _ : state) benchmark::DoNotOptimize(gnuplot::GnuplotDataText(map));
+    const plot::T2dPlotDataset map = tools::BuildMapDataset(AreaMap(), {}).Dataset;
+    for (auto _ : state) benchmark::DoNotOptimize(tools::GnuplotDataText(map));
 }
 BENCHMARK(BM_GnuplotDataText)->Unit(benchmark::kMillisecond);
 

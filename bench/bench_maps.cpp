@@ -7,6 +7,7 @@
 #include <cmath>
 #include <random>
 
+#include "../tests/plot/LiteralMapGaps.h"
 #include "QtBenchMain.h"
 #include "plot/RecordingCanvas.h"
 #include "plot/TwoDPlot.h"
@@ -14,6 +15,7 @@
 
 using namespace trevasc;
 using namespace trevasc::plot;
+using trevasc::plot::test::FillMapGapsLiteral;
 
 namespace {
 

@@ -268,7 +268,7 @@ void BM_PeakMemoryXmlArea1000x2000(benchmark::State& state) {
             session.OpenMainFile(file);
             if (stage >= 1) session.Peaks().Find(analysis::TPeakMethod::Slope);
             if (stage >= 2) {
-                const maps::MapBuild map = maps::BuildMapDataset(session.Scans().Registry(), {});
+                const tools::MapBuild map = tools::BuildMapDataset(session.Scans().Registry(), {});
                 benchmark::DoNotOptimize(map.Dataset.Points.data());
             }
         });

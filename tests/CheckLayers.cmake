@@ -1,21 +1,12 @@
 cmake_minimum_required(VERSION 3.24)
 # Fails when a source file includes a header of a layer above its own, or when a layer below the
 # Qt canvas includes a Qt header. Run as: cmake -DSOURCE_DIR=<src> -P CheckLayers.cmake
-# Each layer lists the layers it may include (itself included).
-set(allowed_base base)
-set(allowed_core base core)
-set(allowed_formats base core formats)
-set(allowed_plot base core formats plot)
-set(allowed_analysis base core formats analysis)
-set(allowed_update base update)
-set(allowed_tools base core formats plot analysis tools)
-set(allowed_session base core formats plot analysis update tools session)
-set(allowed_qtcanvas ${allowed_session} qtcanvas)
-set(allowed_net ${allowed_session} net)
-set(allowed_gui ${allowed_qtcanvas} net gui)
-set(allowed_cli ${allowed_qtcanvas} net cli)
-set(qt_free base core formats plot analysis update tools session)
-set(layers base core formats plot analysis update tools session qtcanvas net gui cli)
+# The layers and what each may include come from the table the link lines are built from.
+include(${CMAKE_CURRENT_LIST_DIR}/../cmake/Layers.cmake)
+set(layers ${TREVASC_LAYERS})
+foreach(layer ${layers})
+    trevasc_layers_reachable(${layer} allowed_${layer})
+endforeach()
 
 set(violations "")
 file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cpp)
@@ -33,7 +24,7 @@ foreach(file ${files})
                 list(APPEND violations "${file}: ${layer} includes ${target} (${line})")
             endif()
         endif()
-        if(layer IN_LIST qt_free AND line MATCHES "#[ \t]*include[ \t]*<Q")
+        if(NOT layer IN_LIST TREVASC_QT_LAYERS AND line MATCHES "#[ \t]*include[ \t]*<Q")
             list(APPEND violations "${file}: Qt header in a layer without Qt (${line})")
         endif()
         # trevasc-cli is built without Qt: only the drawing program's side of the seam has it.

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "base/NumberText.h"
+#include "core/DiffractionGeometry.h"
 #include "core/XrayLines.h"
 
 namespace trevasc::analysis {
@@ -28,10 +29,9 @@ std::vector<TAdditionalLine> ComputeAdditionalLines(const TAdditionalLinesInput&
         if (!in.SelectedPeak) return lines;
         // d of the highlighted peak for the lattice window's wavelength, then its first order for
         // the energy of this tab.
-        const double s = std::sin(*in.SelectedPeak / 2.0 * kPi / 180.0);
-        if (s == 0.0) return lines;
-        const double d = in.Wavelength / (2.0 * s);
-        if (auto t = BraggTwoThetaForEnergy(1, d, in.Energy)) lines.push_back({1, *t});
+        const std::optional<double> d = BraggSpacing(*in.SelectedPeak, in.Wavelength);
+        if (!d) return lines;
+        if (auto t = BraggTwoThetaForEnergy(1, *d, in.Energy)) lines.push_back({1, *t});
         return lines;
     }
     if (!in.ShowAllInRange) {

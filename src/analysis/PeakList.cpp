@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 #include "base/NumberText.h"
+#include "core/DiffractionGeometry.h"
 
 namespace trevasc::analysis {
 
@@ -70,12 +70,9 @@ void AdjustPeakPositions(TDataSet& mainScan, double a0, double k) {
         // Nelson-Riley abscissa NR = cos^2(theta)/sin(theta) + cos^2(theta)/theta (theta in rad),
         // the same as the lattice window's plot. The peak moves so that its lattice constant
         // a0 * sin(theta)/sin(theta') equals the fitted line's value at its NR.
-        const double theta = p.Position / 2.0 * std::numbers::pi / 180.0;
-        const double s = std::sin(theta), c2 = std::cos(theta) * std::cos(theta);
-        const double nr = c2 / s + c2 / theta;
-        const double a = k * nr + a0;
-        const double sinNew = s * a / a0;
-        const double moved = 2.0 * std::asin(sinNew) * 180.0 / std::numbers::pi;
+        const double s = std::sin(ThetaRadians(p.Position));
+        const double a = k * NelsonRileyAbscissa(p.Position) + a0;
+        const double moved = TwoThetaFromSinTheta(s * a / a0);
         // A peak at 0°, a0 = 0 or |sin(theta')| > 1 has no adjusted position: it stays where it
         // is, as a failed line of a list calculation is skipped.
         if (!std::isfinite(moved)) continue;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/DiffractionGeometry.h"
 #include "core/XrayLines.h"
 
 namespace trevasc::analysis {
@@ -177,9 +178,12 @@ std::vector<TStrucSimPeak> SimulateStructure(TCrystalSystem system,
         for (int k = kr.Min; k <= kr.Max; ++k)
             for (int l = lr.Min; l <= lr.Max; ++l) {
                 const std::optional<double> d = Spacing(f, h, k, l);
-                if (!d || wavelength / (2.0 * *d) > 1.0) continue;
+                if (!d) continue;
+                const std::optional<double> twoTheta = BraggTwoTheta(*d, wavelength);
+                if (!twoTheta) continue;  // beyond the limiting sphere
                 TStrucSimPeak p;
                 p.D = *d;
+                p.TwoTheta = *twoTheta;
                 p.H = h;
                 p.K = k;
                 p.L = l;
@@ -207,7 +211,6 @@ std::vector<TStrucSimPeak> SimulateStructure(TCrystalSystem system,
         if (!dropped) kept.push_back(std::move(p));
     }
     for (TStrucSimPeak& p : kept) {
-        p.TwoTheta = 2.0 * std::asin(wavelength / (2.0 * p.D)) * 180.0 / kPi;
         char buf[64];
         auto r = std::to_chars(buf, buf + sizeof buf, p.TwoTheta, std::chars_format::fixed, 3);
         std::string number(buf, r.ptr);

@@ -327,8 +327,8 @@ int Fit(const Arguments& a, CommandContext& c) {
     const std::string profileName = a.Text("--profile").value_or("");
     if (profileName != "gauss" && profileName != "lorentz")
         throw UsageError{"fit needs --profile gauss or --profile lorentz"};
-    const fitting::FitProfile profile =
-        profileName == "gauss" ? fitting::FitProfile::Gauss : fitting::FitProfile::Lorentz;
+    const tools::FitProfile profile =
+        profileName == "gauss" ? tools::FitProfile::Gauss : tools::FitProfile::Lorentz;
     const auto fromTo = RangeOption(a);
     if (a.Has("--left") != a.Has("--right")) throw UsageError{"--left and --right go together"};
     const bool automatic = a.Has("--auto"), json = a.Has("--json");
@@ -358,9 +358,9 @@ int Fit(const Arguments& a, CommandContext& c) {
             std::vector<json::Value> peaks;
             AutoFitSequence sequence(session);
             while (const std::optional<AutoFitJob> job = sequence.Next()) {
-                const fitting::AutoFitEdges& e = job->Edges;
-                const fitting::FitResult r =
-                    fitting::PeakFit(points, e.First, e.Last)
+                const tools::AutoFitEdges& e = job->Edges;
+                const tools::FitResult r =
+                    tools::PeakFit(points, e.First, e.Last)
                         .Run(profile, e.LeftBoundary, e.RightBoundary, {}, job->Centre);
                 if (!r.Error.empty())
                     c.Err << "trevasc-cli: " << Shown(file) << ": " << Shown(r.Error) << "\n";
@@ -381,7 +381,7 @@ int Fit(const Arguments& a, CommandContext& c) {
         double from = points.empty() ? 0.0 : points.front().Position;
         double to = points.empty() ? 0.0 : points.back().Position;
         if (fromTo) std::tie(from, to) = *fromTo;
-        const fitting::DisplayFitRange range = fitting::MapDisplayRange(points, from, to);
+        const tools::DisplayFitRange range = tools::MapDisplayRange(points, from, to);
         if (!range.Error.empty()) return fail(range.Error);
         double xL = points[static_cast<size_t>(range.First)].Position;
         double xR = points[static_cast<size_t>(range.Last)].Position;
@@ -389,18 +389,18 @@ int Fit(const Arguments& a, CommandContext& c) {
             xL = *a.Number("--left");
             xR = *a.Number("--right");
         }
-        const fitting::FitResult r =
-            fitting::PeakFit(points, range.First, range.Last).Run(profile, xL, xR);
+        const tools::FitResult r =
+            tools::PeakFit(points, range.First, range.Last).Run(profile, xL, xR);
         if (!r.Fitted) return fail(r.Error);
         PrintWarnings(prompts, file, c.Err);
         // The plot and the text come together or not at all.
         OutputSet outputs;
         if (auto picture = a.Text("--plot"))
-            outputs.Add(*picture,
-                        c.Use.Pictures->FitPlotPng(
-                            fitting::FitOverlayColors(r.Overlay),
-                            fitting::BuildFitPlotDataset(points, range.First, range.Last, false),
-                            800, 600));
+            outputs.Add(
+                *picture,
+                c.Use.Pictures->FitPlotPng(
+                    tools::FitOverlayColors(r.Overlay),
+                    tools::BuildFitPlotDataset(points, range.First, range.Last, false), 800, 600));
         const std::string text = json
                                      ? PeakFitJson(range.First, range.Last, xL, xR, r).Text() + "\n"
                                      : "Position: " + FormatFixed(r.Overlay.Center, 3) +

@@ -144,8 +144,8 @@ std::vector<Option> MapBuildOptions() {
 
 // Opens the main scan, inserts the further files and builds the map with the session's map
 // settings, as the window's menu entries do. Warnings of the readers go to `err`.
-maps::MapBuild BuildMapFromFiles(const Arguments& a, WorkbenchSession& session, CliPrompts& prompts,
-                                 std::ostream& err) {
+tools::MapBuild BuildMapFromFiles(const Arguments& a, WorkbenchSession& session,
+                                  CliPrompts& prompts, std::ostream& err) {
     if (a.Files.empty()) throw UsageError{"needs at least one FILE"};
     const double omegaOffset = a.Number("--omega-offset", 0.0);
     const double twoThetaOffset = a.Number("--two-theta-offset", 0.0);
@@ -158,15 +158,15 @@ maps::MapBuild BuildMapFromFiles(const Arguments& a, WorkbenchSession& session, 
     settings.RsmOmegaOffset = omegaOffset;
     settings.RsmTwoThetaOffset = twoThetaOffset;
     settings.FlipKParallel = a.Has("--flip");
-    settings.Mode = a.Has("--reciprocal") ? maps::MapMode::Reciprocal : maps::MapMode::TwoAxis;
-    maps::MapBuild build = session.BuildMapDataset(settings.Mode);
+    settings.Mode = a.Has("--reciprocal") ? tools::MapMode::Reciprocal : tools::MapMode::TwoAxis;
+    tools::MapBuild build = session.BuildMapDataset(settings.Mode);
     prompts.TakeWarnings();  // the build's message, reported below
     if (!build.Built) {
         throw TrevascError(!build.Message.empty()
                                ? build.Message
                                : "The main scan has fewer than 2 points: there is no map to draw.");
     }
-    if (build.Dataset.Points.empty()) throw TrevascError(maps::kNoSecondAxisMessage);
+    if (build.Dataset.Points.empty()) throw TrevascError(tools::kNoSecondAxisMessage);
     return build;
 }
 
@@ -178,27 +178,27 @@ plot::TMapScale ScaleOption(const Arguments& a) {
     throw UsageError{"--scale needs color, bw or bw-inverse"};
 }
 
-gnuplot::GnuplotKind KindOption(const Arguments& a) {
+tools::GnuplotKind KindOption(const Arguments& a) {
     const auto kind = a.Text("--kind");
     if (!kind) throw UsageError{"gnuplot needs --kind bw, color, png-bw or png-color"};
-    if (*kind == "bw") return gnuplot::GnuplotKind::ScreenBW;
-    if (*kind == "color") return gnuplot::GnuplotKind::ScreenColor;
-    if (*kind == "png-bw") return gnuplot::GnuplotKind::PngBW;
-    if (*kind == "png-color") return gnuplot::GnuplotKind::PngColor;
+    if (*kind == "bw") return tools::GnuplotKind::ScreenBW;
+    if (*kind == "color") return tools::GnuplotKind::ScreenColor;
+    if (*kind == "png-bw") return tools::GnuplotKind::PngBW;
+    if (*kind == "png-color") return tools::GnuplotKind::PngColor;
     throw UsageError{"--kind needs bw, color, png-bw or png-color"};
 }
 
 // Starts gnuplot without a shell: the screen kinds without waiting (gnuplot keeps its window),
 // the PNG kinds waited for, so that the picture exists when the command returns.
 void RunGnuplot(const std::string& program, const std::vector<std::string>& arguments, bool wait,
-                const gnuplot::GnuplotFiles& files) {
+                const tools::GnuplotFiles& files) {
     const std::string name = "'" + Shown(program) + "'";
     constexpr int kMaxWaitMs = 5 * 60 * 1000;
     const ProgramRun run = wait ? RunProgramAndWait(program, arguments, kMaxWaitMs, 2000)
                                 : StartProgram(program, arguments);
     if (!run.Started) {
         // Files for a program that never ran are of no use: they go, the message stays.
-        gnuplot::RemoveGnuplotFiles(files);
+        tools::RemoveGnuplotFiles(files);
         throw TrevascError("cannot start " + name + ": " + run.StartError);
     }
     if (!wait) return;
@@ -350,7 +350,7 @@ int Map(const Arguments& a, CommandContext& c) {
     }
     CliPrompts prompts(1, false);
     WorkbenchSession session(prompts);
-    const maps::MapBuild build = BuildMapFromFiles(a, session, prompts, c.Err);
+    const tools::MapBuild build = BuildMapFromFiles(a, session, prompts, c.Err);
     const auto [width, height] = size ? *size : c.Use.Pictures->MapBitmapSize();
     // A picture of another width keeps the proportions of the bitmap copy: Arial 36 at
     // 2400 pixels, scaled with the width (at least 6 points).
@@ -364,7 +364,7 @@ int Map(const Arguments& a, CommandContext& c) {
     // The picture and the text come together or not at all.
     OutputSet outputs;
     outputs.Add(*target, picture.Png);
-    if (auto text = a.Text("--text")) outputs.Add(*text, maps::MapAsText(build.Dataset));
+    if (auto text = a.Text("--text")) outputs.Add(*text, tools::MapAsText(build.Dataset));
     outputs.Commit();
     if (a.Has("--json")) {
         c.Out << MapJson(build, result, a.Has("--points"), a.Has("--levels")).Text() << "\n";
@@ -380,27 +380,26 @@ int Map(const Arguments& a, CommandContext& c) {
 }
 
 int Gnuplot(const Arguments& a, CommandContext& c) {
-    const gnuplot::GnuplotKind kind = KindOption(a);
+    const tools::GnuplotKind kind = KindOption(a);
     const std::string program = a.Text("--exe").value_or("gnuplot");
     if (program.empty()) throw UsageError{"--exe needs a program"};
     CliPrompts prompts(1, false);
     WorkbenchSession session(prompts);
-    const maps::MapBuild build = BuildMapFromFiles(a, session, prompts, c.Err);
+    const tools::MapBuild build = BuildMapFromFiles(a, session, prompts, c.Err);
     const std::string templateFile =
         a.Text("--template")
-            .value_or(FindDefinitionFolder(ProgramFolder()) + gnuplot::kTemplateFileName);
+            .value_or(FindDefinitionFolder(ProgramFolder()) + tools::kTemplateFileName);
     const auto& registry = session.Scans().Registry();
-    const gnuplot::GnuplotFiles names =
-        gnuplot::GnuplotFileNames(registry.LoadedFileFolder, registry.LoadedFileName, kind);
+    const tools::GnuplotFiles names =
+        tools::GnuplotFileNames(registry.LoadedFileFolder, registry.LoadedFileName, kind);
     for (const std::string& path : {names.DataFile, names.ScriptFile, names.PictureFile})
         RefuseOutputOntoInput(path, a.Files);
-    const gnuplot::GnuplotExportResult files = gnuplot::WriteGnuplotFiles(
-        build.Dataset, kind, !a.Has("--no-contour"), registry.LoadedFileFolder,
-        registry.LoadedFileName, templateFile);
+    const tools::GnuplotExportResult files =
+        tools::WriteGnuplotFiles(build.Dataset, kind, !a.Has("--no-contour"),
+                                 registry.LoadedFileFolder, registry.LoadedFileName, templateFile);
     if (!files.Ok) throw TrevascError(files.Message);
     if (!a.Has("--no-run")) {
-        const bool png =
-            kind == gnuplot::GnuplotKind::PngBW || kind == gnuplot::GnuplotKind::PngColor;
+        const bool png = kind == tools::GnuplotKind::PngBW || kind == tools::GnuplotKind::PngColor;
         RunGnuplot(program, files.Arguments, png, files.Files);
     }
     if (a.Has("--json")) {

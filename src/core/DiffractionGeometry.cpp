@@ -45,4 +45,23 @@ std::optional<double> TwoThetaFromScatteringVector(double q, double wavelength) 
     return TwoThetaFromSinTheta(s);
 }
 
+ReciprocalPoint ReciprocalCoordinates(double omegaDegrees, double thetaDegrees, double wavelength,
+                                      bool flipKParallel) {
+    // Scattering vector of the symmetric and asymmetric reflections in the diffraction plane
+    // (e.g. Pietsch, Holy & Baumbach, High-Resolution X-Ray Scattering, ch. 4): |q| = 2 sin(theta)
+    // / lambda, tilted by omega - theta from the surface normal.
+    constexpr double kDegree = kPi / 180.0;
+    const double omega = omegaDegrees * kDegree;
+    const double theta = thetaDegrees * kDegree;
+    const double length = 2.0 / wavelength;
+    ReciprocalPoint k;
+    k.KPerpendicular = length * std::sin(theta) * std::cos(omega - theta);
+    k.KParallel = length * std::sin(theta) * std::sin(omega - theta);
+    // 0 - x rather than -x: a point on the axis stays +0 and prints without a sign.
+    if (flipKParallel) k.KParallel = 0.0 - k.KParallel;
+    if (wavelength == 0.0 || !std::isfinite(k.KParallel) || !std::isfinite(k.KPerpendicular))
+        return {};
+    return k;
+}
+
 }  // namespace trevasc

@@ -55,4 +55,16 @@ inline double ScatteringVectorQ(double twoTheta, double wavelength) {
 // 0..1 (no reflection reaches it).
 std::optional<double> TwoThetaFromScatteringVector(double q, double wavelength);
 
+// One point in reciprocal space, 1/A: k_parallel along the surface, k_perpendicular along its
+// normal.
+struct ReciprocalPoint {
+    double KParallel = 0.0;
+    double KPerpendicular = 0.0;
+};
+// The reciprocal-space point of a measurement at incidence angle Omega and Bragg angle Theta
+// (both in degrees); k_parallel changes sign when `flipKParallel`. (0, 0) when the conversion
+// fails (wavelength 0, non-finite results).
+ReciprocalPoint ReciprocalCoordinates(double omegaDegrees, double thetaDegrees, double wavelength,
+                                      bool flipKParallel);
+
 }  // namespace trevasc

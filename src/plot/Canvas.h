@@ -15,30 +15,56 @@ struct TPixelPoint {
     friend bool operator==(const TPixelPoint&, const TPixelPoint&) = default;
 };
 
+// The font, pen and brush a canvas draws with, kept once for every implementation.
+struct TCanvasState {
+    // Font: face name, size in points (converted with the device's resolution), bold, colour.
+    std::string FontName = "Arial";
+    int FontSize = 12;  // at least 1
+    bool FontBold = false;
+    TColor FontColor = 0;
+    // Pen for lines and outlines (solid); width in device pixels, at least 1.
+    TColor PenColor = 0;
+    int PenWidth = 1;
+    // Brush for rectangles and ellipses; a clear brush fills nothing.
+    TColor BrushColor = 0xFFFFFF;
+    bool BrushClear = false;
+};
+
+// Which part of the state a setter set.
+enum class TCanvasStateItem {
+    FontName,
+    FontSize,
+    FontBold,
+    FontColor,
+    PenColor,
+    PenWidth,
+    BrushColor,
+    BrushClear,
+};
+
 class Canvas {
   public:
     virtual ~Canvas() = default;
 
-    // Font: face name, size in points (converted with the device's resolution), bold, colour.
-    virtual void SetFontName(const std::string& name) = 0;
-    virtual std::string FontName() const = 0;
-    virtual void SetFontSize(int points) = 0;
-    virtual int FontSize() const = 0;
-    virtual void SetFontBold(bool bold) = 0;
-    virtual bool FontBold() const = 0;
-    virtual void SetFontColor(TColor color) = 0;
-    virtual TColor FontColor() const = 0;
+    void SetFontName(const std::string& name);
+    const std::string& FontName() const { return state_.FontName; }
+    void SetFontSize(int points);  // sizes below 1 point become 1
+    int FontSize() const { return state_.FontSize; }
+    void SetFontBold(bool bold);
+    bool FontBold() const { return state_.FontBold; }
+    void SetFontColor(TColor color);
+    TColor FontColor() const { return state_.FontColor; }
 
-    // Pen for lines and outlines (solid); width in device pixels, at least 1.
-    virtual void SetPenColor(TColor color) = 0;
-    virtual TColor PenColor() const = 0;
-    virtual void SetPenWidth(int width) = 0;
-    virtual int PenWidth() const = 0;
-    // Brush for rectangles and ellipses; a clear brush fills nothing.
-    virtual void SetBrushColor(TColor color) = 0;
-    virtual TColor BrushColor() const = 0;
-    virtual void SetBrushClear(bool clear) = 0;
-    virtual bool BrushClear() const = 0;
+    void SetPenColor(TColor color);
+    TColor PenColor() const { return state_.PenColor; }
+    void SetPenWidth(int width);  // widths below 1 pixel become 1
+    int PenWidth() const { return state_.PenWidth; }
+    void SetBrushColor(TColor color);
+    TColor BrushColor() const { return state_.BrushColor; }
+    void SetBrushClear(bool clear);
+    bool BrushClear() const { return state_.BrushClear; }
+
+    const TCanvasState& State() const { return state_; }
 
     virtual void MoveTo(int x, int y) = 0;
     // Line from the current position to (x, y), which becomes the current position.
@@ -74,6 +100,17 @@ class Canvas {
 
     // Decimal separator of the axis labels (the user's locale; "." unless the canvas says).
     virtual char DecimalSeparator() const { return '.'; }
+
+  protected:
+    // Called by every setter once State() holds the new value; `changed` is false when the
+    // value was already set. A device canvas hands the state on to its device here.
+    virtual void StateChanged(TCanvasStateItem item, bool changed) = 0;
+
+  private:
+    template <typename T>
+    void Set(T TCanvasState::*member, T value, TCanvasStateItem item);
+
+    TCanvasState state_;
 };
 
 }  // namespace trevasc::plot

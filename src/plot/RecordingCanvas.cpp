@@ -42,64 +42,59 @@ size_t RecordingCanvas::DrawCount() const {
 TCanvasOp RecordingCanvas::Op(TCanvasOpKind kind) const {
     TCanvasOp op;
     op.Kind = kind;
-    op.PenColor = penColor_;
-    op.PenWidth = penWidth_;
-    op.BrushColor = brushColor_;
-    op.BrushClear = brushClear_;
-    op.FontColor = fontColor_;
-    op.FontSize = fontSize_;
-    op.FontBold = bold_;
+    op.PenColor = PenColor();
+    op.PenWidth = PenWidth();
+    op.BrushColor = BrushColor();
+    op.BrushClear = BrushClear();
+    op.FontColor = FontColor();
+    op.FontSize = FontSize();
+    op.FontBold = FontBold();
     return op;
 }
 
-void RecordingCanvas::SetFontName(const std::string& name) {
-    fontName_ = name;
-    auto op = Op(TCanvasOpKind::FontName);
-    op.Text = name;
-    ops_.push_back(std::move(op));
-}
-
-void RecordingCanvas::SetFontSize(int points) {
-    fontSize_ = points;
-    auto op = Op(TCanvasOpKind::FontSize);
-    op.Value = points;
-    ops_.push_back(std::move(op));
-}
-
-void RecordingCanvas::SetFontBold(bool bold) {
-    bold_ = bold;
-    auto op = Op(TCanvasOpKind::FontBold);
-    op.Value = bold;
-    ops_.push_back(std::move(op));
-}
-
-void RecordingCanvas::SetFontColor(TColor color) {
-    fontColor_ = color;
-    ops_.push_back(Op(TCanvasOpKind::FontColor));
-}
-
-void RecordingCanvas::SetPenColor(TColor color) {
-    penColor_ = color;
-    ops_.push_back(Op(TCanvasOpKind::PenColor));
-}
-
-void RecordingCanvas::SetPenWidth(int width) {
-    penWidth_ = width < 1 ? 1 : width;
-    auto op = Op(TCanvasOpKind::PenWidth);
-    op.Value = penWidth_;
-    ops_.push_back(std::move(op));
-}
-
-void RecordingCanvas::SetBrushColor(TColor color) {
-    brushColor_ = color;
-    ops_.push_back(Op(TCanvasOpKind::BrushColor));
-}
-
-void RecordingCanvas::SetBrushClear(bool clear) {
-    brushClear_ = clear;
-    auto op = Op(TCanvasOpKind::BrushClear);
-    op.Value = clear;
-    ops_.push_back(std::move(op));
+void RecordingCanvas::StateChanged(TCanvasStateItem item, bool) {
+    // Every call is recorded, also one that sets the value already set.
+    switch (item) {
+        case TCanvasStateItem::FontName: {
+            auto op = Op(TCanvasOpKind::FontName);
+            op.Text = FontName();
+            ops_.push_back(std::move(op));
+            break;
+        }
+        case TCanvasStateItem::FontSize: {
+            auto op = Op(TCanvasOpKind::FontSize);
+            op.Value = FontSize();
+            ops_.push_back(std::move(op));
+            break;
+        }
+        case TCanvasStateItem::FontBold: {
+            auto op = Op(TCanvasOpKind::FontBold);
+            op.Value = FontBold();
+            ops_.push_back(std::move(op));
+            break;
+        }
+        case TCanvasStateItem::FontColor:
+            ops_.push_back(Op(TCanvasOpKind::FontColor));
+            break;
+        case TCanvasStateItem::PenColor:
+            ops_.push_back(Op(TCanvasOpKind::PenColor));
+            break;
+        case TCanvasStateItem::PenWidth: {
+            auto op = Op(TCanvasOpKind::PenWidth);
+            op.Value = PenWidth();
+            ops_.push_back(std::move(op));
+            break;
+        }
+        case TCanvasStateItem::BrushColor:
+            ops_.push_back(Op(TCanvasOpKind::BrushColor));
+            break;
+        case TCanvasStateItem::BrushClear: {
+            auto op = Op(TCanvasOpKind::BrushClear);
+            op.Value = BrushClear();
+            ops_.push_back(std::move(op));
+            break;
+        }
+    }
 }
 
 void RecordingCanvas::MoveTo(int x, int y) {
@@ -148,11 +143,11 @@ void RecordingCanvas::TextOutVertical(int x, int y, const std::string& text) {
 
 int RecordingCanvas::TextWidth(const std::string& text) const {
     return static_cast<int>(
-        std::nearbyint(0.6 * fontSize_ * scale_ * static_cast<double>(CodePoints(text))));
+        std::nearbyint(0.6 * FontSize() * scale_ * static_cast<double>(CodePoints(text))));
 }
 
 int RecordingCanvas::TextHeight(const std::string&) const {
-    return static_cast<int>(std::nearbyint(1.2 * fontSize_ * scale_));
+    return static_cast<int>(std::nearbyint(1.2 * FontSize() * scale_));
 }
 
 void RecordingCanvas::DrawPixels(int x, int y, int width, int height, const TColor* pixels) {

@@ -57,23 +57,6 @@ class RecordingCanvas : public Canvas {
     size_t DrawCount() const;
     void Clear() { ops_.clear(); }
 
-    void SetFontName(const std::string& name) override;
-    std::string FontName() const override { return fontName_; }
-    void SetFontSize(int points) override;
-    int FontSize() const override { return fontSize_; }
-    void SetFontBold(bool bold) override;
-    bool FontBold() const override { return bold_; }
-    void SetFontColor(TColor color) override;
-    TColor FontColor() const override { return fontColor_; }
-    void SetPenColor(TColor color) override;
-    TColor PenColor() const override { return penColor_; }
-    void SetPenWidth(int width) override;
-    int PenWidth() const override { return penWidth_; }
-    void SetBrushColor(TColor color) override;
-    TColor BrushColor() const override { return brushColor_; }
-    void SetBrushClear(bool clear) override;
-    bool BrushClear() const override { return brushClear_; }
-
     void MoveTo(int x, int y) override;
     void LineTo(int x, int y) override;
     void Rectangle(int x1, int y1, int x2, int y2) override;
@@ -86,19 +69,14 @@ class RecordingCanvas : public Canvas {
     void SetClipRect(int x1, int y1, int x2, int y2) override;
     void ClearClipRect() override;
 
+  protected:
+    void StateChanged(TCanvasStateItem item, bool changed) override;
+
   private:
     TCanvasOp Op(TCanvasOpKind kind) const;
 
     double scale_;
     std::vector<TCanvasOp> ops_;
-    std::string fontName_ = "Arial";
-    int fontSize_ = 12;
-    bool bold_ = false;
-    TColor fontColor_ = 0;
-    TColor penColor_ = 0;
-    int penWidth_ = 1;
-    TColor brushColor_ = 0xFFFFFF;
-    bool brushClear_ = false;
     int curX_ = 0, curY_ = 0;
 };
 

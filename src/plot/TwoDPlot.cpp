@@ -41,8 +41,8 @@ bool IsSource(int32_t level) {
     return level < kMapEmptyCell;
 }
 
-// The weighted mean of one empty cell. Both walks add the same terms in the same order, so
-// the sums agree to the last bit.
+// The weighted mean of one empty cell. It adds the same terms in the same order as the walk
+// over the whole square of every cell, so the sums agree with it to the last bit.
 struct WeightedSum {
     double Weight = 0.0;
     double Sum = 0.0;
@@ -138,26 +138,6 @@ int32_t MapGapRadius(int32_t width, int32_t height, int32_t count) {
     return static_cast<int32_t>(std::clamp(r, 1.0, 1073741824.0));
 }
 
-void FillMapGapsLiteral(MapGrid& grid, int32_t radius) {
-    const int64_t w = grid.Width, h = grid.Height, r = radius, r2 = r * r;
-    for (int64_t gy = 0; gy < h; ++gy) {
-        for (int64_t gx = 0; gx < w; ++gx) {
-            int32_t& cell = grid.Levels[static_cast<size_t>(gy * w + gx)];
-            if (cell != kMapEmptyCell) continue;
-            WeightedSum sum;
-            for (int64_t y = std::max<int64_t>(0, gy - r); y <= std::min(h - 1, gy + r); ++y) {
-                if (!grid.RowHasPoint[static_cast<size_t>(y)]) continue;
-                for (int64_t x = std::max<int64_t>(0, gx - r); x <= std::min(w - 1, gx + r); ++x) {
-                    const int32_t v = grid.Levels[static_cast<size_t>(y * w + x)];
-                    const int64_t d2 = (x - gx) * (x - gx) + (y - gy) * (y - gy);
-                    if (IsSource(v) && d2 <= r2) sum.Add(d2, v);
-                }
-            }
-            cell = sum.Level();
-        }
-    }
-}
-
 bool FillMapGaps(MapGrid& grid, int32_t radius, const MapProgressCallback& progress) {
     const int64_t w = grid.Width, h = grid.Height, r = std::max(radius, 0), r2 = r * r;
     if (w <= 0 || h <= 0) return true;
@@ -176,8 +156,8 @@ bool FillMapGaps(MapGrid& grid, int32_t radius, const MapProgressCallback& progr
     std::vector<int64_t> chord(static_cast<size_t>(std::min(r, h - 1) + 1));
     for (size_t dy = 0; dy < chord.size(); ++dy)
         chord[dy] = HalfChord(r2 - static_cast<int64_t>(dy * dy));
-    // The weights 1 / d^2 of the reachable distances, the same doubles the literal walk
-    // divides out (the table only for radii of everyday maps).
+    // The weights 1 / d^2 of the reachable distances, the same doubles the walk over the whole
+    // square divides out (the table only for radii of everyday maps).
     std::vector<double> weights;
     if (r2 <= (int64_t{1} << 20)) {
         weights.resize(static_cast<size_t>(r2) + 1);

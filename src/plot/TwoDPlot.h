@@ -81,8 +81,6 @@ int32_t MapGapRadius(int32_t width, int32_t height, int32_t count);
 // Fills the empty cells row by row, with the same result as the cell-by-cell walk over the
 // whole square of every cell, at a cost that scales. Returns false when cancelled.
 bool FillMapGaps(MapGrid& grid, int32_t radius, const MapProgressCallback& progress = {});
-// The literal walk, kept for tests of FillMapGaps on small grids.
-void FillMapGapsLiteral(MapGrid& grid, int32_t radius);
 
 // Draws the map with its axes, ticks, titles, Info line and colour bar into the rectangle of
 // width x height pixels at (originX, originY), using the canvas font as the base size.

@@ -33,11 +33,11 @@ QPainterCanvas::QPainterCanvas(QPainter& painter, char decimalSeparator)
 }
 
 void QPainterCanvas::ApplyFont() {
-    font_ = QFont(ToQString(fontName_));
+    font_ = QFont(ToQString(FontName()));
     // Points to device pixels with the device's resolution (12 pt at 96 dpi = 16 pixels).
-    const int pixels = std::max(1, static_cast<int>(std::lround(fontSize_ * dpi_ / 72.0)));
+    const int pixels = std::max(1, static_cast<int>(std::lround(FontSize() * dpi_ / 72.0)));
     font_.setPixelSize(pixels);
-    font_.setBold(bold_);
+    font_.setBold(FontBold());
     font_.setItalic(false);
     font_.setUnderline(false);
     font_.setStrikeOut(false);
@@ -46,8 +46,8 @@ void QPainterCanvas::ApplyFont() {
 }
 
 void QPainterCanvas::ApplyPen() {
-    QPen pen(ToQColor(penColor_));
-    pen.setWidth(penWidth_);
+    QPen pen(ToQColor(PenColor()));
+    pen.setWidth(PenWidth());
     pen.setStyle(Qt::SolidLine);
     pen.setCapStyle(Qt::SquareCap);
     pen.setJoinStyle(Qt::MiterJoin);
@@ -55,10 +55,10 @@ void QPainterCanvas::ApplyPen() {
 }
 
 void QPainterCanvas::ApplyBrush() {
-    if (brushClear_) {
+    if (BrushClear()) {
         painter_.setBrush(Qt::NoBrush);
     } else {
-        painter_.setBrush(ToQColor(brushColor_));
+        painter_.setBrush(ToQColor(BrushColor()));
     }
 }
 
@@ -67,42 +67,28 @@ const QFontMetrics& QPainterCanvas::Metrics() const {
     return *metrics_;
 }
 
-void QPainterCanvas::SetFontName(const std::string& name) {
-    fontName_ = name;
-    ApplyFont();
-}
-
-void QPainterCanvas::SetFontSize(int points) {
-    points = std::max(1, points);
-    if (points == fontSize_) return;
-    fontSize_ = points;
-    ApplyFont();
-}
-
-void QPainterCanvas::SetFontBold(bool bold) {
-    if (bold == bold_) return;
-    bold_ = bold;
-    ApplyFont();
-}
-
-void QPainterCanvas::SetPenColor(plot::TColor color) {
-    penColor_ = color;
-    ApplyPen();
-}
-
-void QPainterCanvas::SetPenWidth(int width) {
-    penWidth_ = std::max(1, width);
-    ApplyPen();
-}
-
-void QPainterCanvas::SetBrushColor(plot::TColor color) {
-    brushColor_ = color;
-    ApplyBrush();
-}
-
-void QPainterCanvas::SetBrushClear(bool clear) {
-    brushClear_ = clear;
-    ApplyBrush();
+void QPainterCanvas::StateChanged(plot::TCanvasStateItem item, bool changed) {
+    using Item = plot::TCanvasStateItem;
+    switch (item) {
+        case Item::FontName:
+            ApplyFont();
+            break;
+        case Item::FontSize:
+        case Item::FontBold:
+            // A new font costs new metrics: only for a new size or weight.
+            if (changed) ApplyFont();
+            break;
+        case Item::FontColor:
+            break;  // text takes it when drawn
+        case Item::PenColor:
+        case Item::PenWidth:
+            ApplyPen();
+            break;
+        case Item::BrushColor:
+        case Item::BrushClear:
+            ApplyBrush();
+            break;
+    }
 }
 
 void QPainterCanvas::LineTo(int x, int y) {
@@ -137,7 +123,7 @@ void QPainterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
 void QPainterCanvas::TextOut(int x, int y, const std::string& text) {
     if (text.empty()) return;
     painter_.save();
-    painter_.setPen(ToQColor(fontColor_));
+    painter_.setPen(ToQColor(FontColor()));
     painter_.drawText(QPoint(x, y + Metrics().ascent()), ToQString(text));
     painter_.restore();
 }
@@ -145,7 +131,7 @@ void QPainterCanvas::TextOut(int x, int y, const std::string& text) {
 void QPainterCanvas::TextOutVertical(int x, int y, const std::string& text) {
     if (text.empty()) return;
     painter_.save();
-    painter_.setPen(ToQColor(fontColor_));
+    painter_.setPen(ToQColor(FontColor()));
     painter_.translate(x, y);
     painter_.rotate(-90.0);  // counter-clockwise: the text runs upwards from (x, y)
     painter_.drawText(QPoint(0, Metrics().ascent()), ToQString(text));

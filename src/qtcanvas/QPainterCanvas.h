@@ -19,24 +19,6 @@ class QPainterCanvas : public plot::Canvas {
   public:
     explicit QPainterCanvas(QPainter& painter, char decimalSeparator = '.');
 
-    void SetFontName(const std::string& name) override;
-    std::string FontName() const override { return fontName_; }
-    void SetFontSize(int points) override;
-    int FontSize() const override { return fontSize_; }
-    void SetFontBold(bool bold) override;
-    bool FontBold() const override { return bold_; }
-    void SetFontColor(plot::TColor color) override { fontColor_ = color; }
-    plot::TColor FontColor() const override { return fontColor_; }
-
-    void SetPenColor(plot::TColor color) override;
-    plot::TColor PenColor() const override { return penColor_; }
-    void SetPenWidth(int width) override;
-    int PenWidth() const override { return penWidth_; }
-    void SetBrushColor(plot::TColor color) override;
-    plot::TColor BrushColor() const override { return brushColor_; }
-    void SetBrushClear(bool clear) override;
-    bool BrushClear() const override { return brushClear_; }
-
     void MoveTo(int x, int y) override { current_ = QPoint(x, y); }
     void LineTo(int x, int y) override;
     void Polyline(const plot::TPixelPoint* points, size_t count) override;
@@ -54,6 +36,9 @@ class QPainterCanvas : public plot::Canvas {
     // Pixels per point of the paint device (logical resolution / 72).
     double PixelsPerPoint() const { return dpi_ / 72.0; }
 
+  protected:
+    void StateChanged(plot::TCanvasStateItem item, bool changed) override;
+
   private:
     void ApplyFont();
     void ApplyPen();
@@ -63,14 +48,6 @@ class QPainterCanvas : public plot::Canvas {
     QPainter& painter_;
     char decimalSeparator_;
     int dpi_ = 96;
-    std::string fontName_ = "Arial";
-    int fontSize_ = 12;
-    bool bold_ = false;
-    plot::TColor fontColor_ = 0;
-    plot::TColor penColor_ = 0;
-    int penWidth_ = 1;
-    plot::TColor brushColor_ = 0xFFFFFF;
-    bool brushClear_ = false;
     QFont font_;
     mutable std::optional<QFontMetrics> metrics_;
     QPoint current_;

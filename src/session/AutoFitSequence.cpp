@@ -18,11 +18,11 @@ std::optional<AutoFitJob> AutoFitSequence::Next() {
         const TPeak& peak = scan.Peaks.Items[static_cast<size_t>(row)];
         current_ = row;
         AutoFitJob job{
-            row, peak.Position, fitting::FindAutoFitEdges(scan.Points, peak.PointIndex), {}};
+            row, peak.Position, tools::FindAutoFitEdges(scan.Points, peak.PointIndex), {}};
         std::vector<double> positions;
         positions.reserve(scan.Peaks.Items.size());
         for (const TPeak& p : scan.Peaks.Items) positions.push_back(p.Position);
-        job.Centre = fitting::AutoFitCentreInterval(positions, peak.Position, job.Edges);
+        job.Centre = tools::AutoFitCentreInterval(positions, peak.Position, job.Edges);
         return job;
     }
     current_ = -1;

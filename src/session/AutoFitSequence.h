@@ -14,10 +14,10 @@ namespace trevasc {
 struct AutoFitJob {
     int Row = 0;            // the peak's row in the list now
     double Position = 0.0;  // its position before the fit
-    fitting::AutoFitEdges Edges;
+    tools::AutoFitEdges Edges;
     // Halfway to the neighbouring peaks of the list, so that a weak peak cannot be fitted onto
     // a strong neighbour.
-    fitting::CentreInterval Centre;
+    tools::CentreInterval Centre;
 };
 
 class AutoFitSequence {

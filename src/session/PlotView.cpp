@@ -46,7 +46,7 @@ void PlotView::ResetRange() {
     SetRange(fullXMin_, fullXMax_);
 }
 
-std::optional<fitting::DisplayFitRange> PlotView::DisplayFitRange() {
+std::optional<tools::DisplayFitRange> PlotView::DisplayFitRange() {
     const TDataPointArray& points = registry_.MainScan().Points;
     double from = viewXMin_, to = viewXMax_;
     if (from == 0.0 && to == 0.0 && !points.empty()) {
@@ -54,7 +54,7 @@ std::optional<fitting::DisplayFitRange> PlotView::DisplayFitRange() {
         from = points.front().Position;
         to = points.back().Position;
     }
-    fitting::DisplayFitRange range = fitting::MapDisplayRange(points, from, to);
+    tools::DisplayFitRange range = tools::MapDisplayRange(points, from, to);
     if (!range.Error.empty()) {
         prompts_.ShowError(range.Error);
         return std::nullopt;

@@ -63,7 +63,7 @@ class PlotView {
 
     // The displayed range (the full range before the first plot) as a point range of the main
     // scan's processed points. Shows the message and returns nothing when it has too few points.
-    std::optional<fitting::DisplayFitRange> DisplayFitRange();
+    std::optional<tools::DisplayFitRange> DisplayFitRange();
 
     MarkerSources& Markers() { return markers_; }
     // After a tab changed its markers: redraws the plot.

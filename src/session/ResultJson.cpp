@@ -57,7 +57,7 @@ Value ScanFileJson(const ScanFileReport& r) {
 namespace {
 
 // The members of a successful fit, appended to `o`.
-void AddFit(Value& o, const fitting::FitResult& r) {
+void AddFit(Value& o, const tools::FitResult& r) {
     o.Set("center", r.Overlay.Center);
     o.Set("widthFactor", r.Overlay.WidthFactor);
     o.Set("amplitude", r.Overlay.Amplitude);
@@ -69,7 +69,7 @@ void AddFit(Value& o, const fitting::FitResult& r) {
     o.Set("fwhmText", FormatFixed(r.Fwhm, 3));
     o.Set("sum", r.Sum);
     o.Set("refined", r.Refined);
-    o.Set("passes", Value::ArrayOf(r.Passes, [](const fitting::FitTriple& p) {
+    o.Set("passes", Value::ArrayOf(r.Passes, [](const tools::FitTriple& p) {
               Value pass = Value::Object();
               pass.Set("widthFactor", p.WidthFactor);
               pass.Set("amplitude", p.Amplitude);
@@ -81,7 +81,7 @@ void AddFit(Value& o, const fitting::FitResult& r) {
 
 }  // namespace
 
-Value PeakFitJson(int first, int last, double left, double right, const fitting::FitResult& fit) {
+Value PeakFitJson(int first, int last, double left, double right, const tools::FitResult& fit) {
     Value o = Value::Object();
     o.Set("first", first);
     o.Set("last", last);
@@ -91,8 +91,8 @@ Value PeakFitJson(int first, int last, double left, double right, const fitting:
     return o;
 }
 
-Value AutoFitPeakJson(const AutoFitJob& job, const fitting::FitResult& fit) {
-    const fitting::AutoFitEdges& e = job.Edges;
+Value AutoFitPeakJson(const AutoFitJob& job, const tools::FitResult& fit) {
+    const tools::AutoFitEdges& e = job.Edges;
     Value o = Value::Object();
     o.Set("position", job.Position);
     o.Set("L", e.Left);
@@ -176,7 +176,7 @@ Value ThicknessJson(const tools::FilmThicknessCalculation& calc, const std::stri
     return o;
 }
 
-Value MapJson(const maps::MapBuild& build, const plot::TwoDPlotResult& r, bool points,
+Value MapJson(const tools::MapBuild& build, const plot::TwoDPlotResult& r, bool points,
               bool levels) {
     const plot::T2dPlotDataset& ds = build.Dataset;
     Value o = Value::Object();
@@ -212,7 +212,7 @@ Value MapJson(const maps::MapBuild& build, const plot::TwoDPlotResult& r, bool p
     return o;
 }
 
-Value GnuplotJson(const gnuplot::GnuplotExportResult& files, const std::string& program) {
+Value GnuplotJson(const tools::GnuplotExportResult& files, const std::string& program) {
     Value o = Value::Object();
     o.Set("dataFile", files.Files.DataFile);
     o.Set("scriptFile", files.Files.ScriptFile);

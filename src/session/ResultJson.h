@@ -48,9 +48,9 @@ json::Value ScanFileJson(const ScanFileReport& report);
 
 // One peak fit: its range of points (first, last), the background boundaries, and the result.
 json::Value PeakFitJson(int first, int last, double left, double right,
-                        const fitting::FitResult& fit);
+                        const tools::FitResult& fit);
 // One automatic fit of a checked peak: the job's edges and the result (or its message).
-json::Value AutoFitPeakJson(const AutoFitJob& job, const fitting::FitResult& fit);
+json::Value AutoFitPeakJson(const AutoFitJob& job, const tools::FitResult& fit);
 // The automatic fits of a file: the peaks as AutoFitPeakJson and the updated peak list text.
 json::Value AutoFitJson(const std::string& file, const std::string& profile,
                         std::vector<json::Value> peaks, const std::string& peakList);
@@ -61,9 +61,9 @@ json::Value ThicknessJson(const tools::FilmThicknessCalculation& calc, const std
 
 // A drawn map: titles, the plot area and ranges, the colour range and the gap-filling radius;
 // with `points` every point as [x, y, z, scanIndex], with `levels` the level of every cell.
-json::Value MapJson(const maps::MapBuild& build, const plot::TwoDPlotResult& drawn, bool points,
+json::Value MapJson(const tools::MapBuild& build, const plot::TwoDPlotResult& drawn, bool points,
                     bool levels);
-json::Value GnuplotJson(const gnuplot::GnuplotExportResult& files, const std::string& program);
+json::Value GnuplotJson(const tools::GnuplotExportResult& files, const std::string& program);
 
 json::Value SimulateJson(const analysis::TCrystalSystemInputs& inputs, double wavelength,
                          const std::vector<analysis::TStrucSimPeak>& peaks);

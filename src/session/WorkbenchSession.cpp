@@ -124,15 +124,15 @@ void WorkbenchSession::SpanAllFiles() {
     settings_.SpanAllFiles();
 }
 
-maps::MapBuild WorkbenchSession::BuildMapDataset(maps::MapMode mode, bool report) {
+tools::MapBuild WorkbenchSession::BuildMapDataset(tools::MapMode mode, bool report) {
     const MapSettings& maps = settings_.Maps();
-    maps::MapRequest request;
+    tools::MapRequest request;
     request.Mode = mode;
     request.OmegaOffset = maps.RsmOmegaOffset;
     request.TwoThetaOffset = maps.RsmTwoThetaOffset;
     request.FlipKParallel = maps.FlipKParallel;
     request.Wavelength = settings_.CurrentWavelength();
-    maps::MapBuild build = maps::BuildMapDataset(scans_.Registry(), request);
+    tools::MapBuild build = tools::BuildMapDataset(scans_.Registry(), request);
     if (report && !build.Message.empty()) prompts_.ShowError(build.Message);
     return build;
 }

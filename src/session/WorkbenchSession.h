@@ -72,7 +72,7 @@ class WorkbenchSession {
     // The map of the open scans in the given mode with the map settings and CurrentWavelength;
     // a reason why it was not built is shown as an error box unless `report` is false (the
     // redraw after a change of the open scans, which nobody asked for).
-    maps::MapBuild BuildMapDataset(maps::MapMode mode, bool report = true);
+    tools::MapBuild BuildMapDataset(tools::MapMode mode, bool report = true);
 
   private:
     void SpanAllFiles();

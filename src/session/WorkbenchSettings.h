@@ -33,8 +33,8 @@ class SettingsObserver {
 
 // Settings of the two-axis and reciprocal space maps.
 struct MapSettings {
-    maps::MapMode Mode = maps::MapMode::TwoAxis;  // the map menu entry used last
-    double RsmOmegaOffset = 0.0;                  // angle offsets; every file read resets them
+    tools::MapMode Mode = tools::MapMode::TwoAxis;  // the map menu entry used last
+    double RsmOmegaOffset = 0.0;                    // angle offsets; every file read resets them
     double RsmTwoThetaOffset = 0.0;
     bool FlipKParallel = false;  // "Flip &X axis": k_parallel with the opposite sign
     bool ContourLines = true;    // gnuplot export: contour lines wanted

@@ -14,12 +14,6 @@ std::vector<int> Orders(const std::vector<TAdditionalLine>& lines) {
     return n;
 }
 
-// 2Theta of order n for d in A and E in eV with hc = 1.986445212595144e-25 J m, 1 eV = 1.602e-19 J.
-double Expected(int n, double d, double e) {
-    return 2 * std::asin(n * 1.986445212595144e-25 / (2 * d * 1e-10 * e * 1.602e-19)) * 180 /
-           std::acos(-1.0);
-}
-
 }  // namespace
 
 TEST(AdditionalLines, DefaultsGiveOnlyTheFirstFiveOrders) {
@@ -27,8 +21,11 @@ TEST(AdditionalLines, DefaultsGiveOnlyTheFirstFiveOrders) {
     const auto lines = ComputeAdditionalLines(in);
     EXPECT_EQ(Orders(lines), (std::vector<int>{1, 2, 3, 4, 5}));
     ASSERT_EQ(lines.size(), 5u);
-    EXPECT_NEAR(lines[0].TwoTheta, 22.343, 0.001);  // lambda = 1.54997 A at 8000 eV
-    for (const auto& l : lines) EXPECT_DOUBLE_EQ(l.TwoTheta, Expected(l.Order, 4, 8000));
+    // lambda = hc / E = 1.986445e-25 J m / (8000 * 1.602e-19 J) = 1.5499729 A at 8000 eV, and
+    // 2Theta_n = 2 arcsin(n lambda / (2 * 4 A)), worked out with a calculator.
+    const double byHand[] = {22.3430263272, 45.5972190304, 71.0755847553, 101.6076042365,
+                             151.2691403426};
+    for (size_t i = 0; i < lines.size(); ++i) EXPECT_NEAR(lines[i].TwoTheta, byHand[i], 1e-9);
     EXPECT_EQ(AdditionalLineRowText(lines[0], ','), "22,343");
 }
 
@@ -75,8 +72,7 @@ TEST(AdditionalLines, ShowAllInRangeIncludesALineExactlyAtTheScanEnd) {
     const auto all = ComputeAdditionalLines(in);
     ASSERT_EQ(all.size(), 5u);
     const double third = all[2].TwoTheta;
-    EXPECT_DOUBLE_EQ(third, Expected(3, 4, 8000));
-    EXPECT_NEAR(third, 71.076, 0.001);
+    EXPECT_NEAR(third, 71.0755847553, 1e-9);
     in.LastScanPosition = third;
     EXPECT_EQ(Orders(ComputeAdditionalLines(in)), (std::vector<int>{1, 2, 3}));
     in.LastScanPosition = std::nextafter(third, 0.0);
@@ -96,11 +92,12 @@ TEST(AdditionalLines, SelectedPeakGivesOneLineForTheTabEnergy) {
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].Order, 1);
     EXPECT_NEAR(lines[0].TwoTheta, 28.441, 1e-9);
-    in.Energy = 17479.0;  // Mo K-alpha1: d = 3.1356 A appears at about 13.0°
+    // Mo K-alpha1: d = 1.540562 / (2 sin 14.2205°) = 3.1356309 A and lambda = 0.7094103 A at
+    // 17479 eV give 2 arcsin(0.7094103 / 6.2712618) = 12.9904979°.
+    in.Energy = 17479.0;
     lines = ComputeAdditionalLines(in);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NEAR(lines[0].TwoTheta,
-                Expected(1, 1.540562 / (2 * std::sin(28.441 / 2 * M_PI / 180)), 17479.0), 1e-9);
+    EXPECT_NEAR(lines[0].TwoTheta, 12.9904979028, 1e-9);
     in.Energy = 1000.0;  // no reflection at this energy
     EXPECT_TRUE(ComputeAdditionalLines(in).empty());
 }

@@ -70,6 +70,10 @@ TEST(PeakDetectors, SlopeAndCurvatureMethods) {
     EXPECT_EQ(FindNextPeakBySlope(0, 10, weak, 40), 8);
     EXPECT_EQ(FindNextPeakBySlope(0, 4, weak, 40), -1);
     EXPECT_EQ(FindNextPeakBySlope(0, 0, TDataPointArray{}, 40), -1);
+    // The falling side must be steeper than half the rise: -50 after a rise of 100 is not,
+    // -50.5 is, and the peak lies between them at (1 + 3) div 2.
+    EXPECT_EQ(FindNextPeakBySlope(0, 5, WithSlopes({0, 100, -10, -50, 0, 0}), 40), -1);
+    EXPECT_EQ(FindNextPeakBySlope(0, 5, WithSlopes({0, 100, -10, -50.5, 0, 0}), 40), 2);
 
     // Curvature: a sign change or a zero slope with a curvature at or below -threshold.
     TDataPointArray p = WithSlopes({0, 5, 3, -2, -4, 0, 6, -1});

@@ -127,13 +127,13 @@ TEST(CliMap, FilesThatFormNoMapAndBadOptions) {
     EXPECT_TRUE(Has(r.Err, "no second axis")) << r.Err;
     r = Cli({"map", kSingle, "-o", png, "--reciprocal"});
     EXPECT_EQ(r.Code, 1);
-    EXPECT_TRUE(Has(r.Err, trevasc::maps::kNotOmegaSeriesMessage)) << r.Err;
+    EXPECT_TRUE(Has(r.Err, trevasc::tools::kNotOmegaSeriesMessage)) << r.Err;
     // An Omega scan: not a kind that forms a map.
     const std::string omega =
         Edited(dir, kSingle, "omega.xrdml", {{"axis=\"2Theta\"", "axis=\"Chi\""}});
     r = Cli({"map", omega, "-o", png});
     EXPECT_EQ(r.Code, 1);
-    EXPECT_TRUE(Has(r.Err, trevasc::maps::kNotMapScanKindMessage)) << r.Err;
+    EXPECT_TRUE(Has(r.Err, trevasc::tools::kNotMapScanKindMessage)) << r.Err;
     // A main scan of one point.
     const std::string one = Edited(dir, kCoupled, "one.xrdml",
                                    {{"(<intensities[^>]*>)[^<]*", "$1 7 "},

@@ -14,6 +14,20 @@ TDataSet MakeScan(std::initializer_list<std::pair<double, int>> pts) {
 }
 }  // namespace
 
+TEST(PeakPointIndex, LinearOnTheScanAxisAndZeroWithoutOne) {
+    // 4 points over 10 ... 13: index = (x - 10) * 3 / 3; outside the scan it is not clamped.
+    const TDataSet s = MakeScan({{10, 1}, {11, 2}, {12, 3}, {13, 4}});
+    const std::pair<double, double> cases[] = {
+        {10.0, 0.0}, {11.5, 1.5}, {13.0, 3.0}, {20.0, 10.0}, {5.0, -5.0}};
+    for (const auto& [position, index] : cases)
+        EXPECT_DOUBLE_EQ(PeakPointIndex(s, position), index) << position;
+    // Uneven steps: only the ends count, (11 - 10) * 2 / 4 = 0.5.
+    EXPECT_DOUBLE_EQ(PeakPointIndex(MakeScan({{10, 1}, {13, 1}, {14, 1}}), 11.0), 0.5);
+    // No axis to map onto: one point, or two at the same position.
+    EXPECT_EQ(PeakPointIndex(MakeScan({{10, 1}}), 12.0), 0.0);
+    EXPECT_EQ(PeakPointIndex(MakeScan({{10, 1}, {10, 2}}), 12.0), 0.0);
+}
+
 TEST(AddPeak, IndexAndIntensityClampToTheScan) {
     TDataSet s = MakeScan({{10, 1}, {11, 2}, {12, 3}, {13, 4}});
     AddPeak(s, 10.0, "", false);

@@ -101,16 +101,6 @@ TEST(SpectrumText, HeaderFollowsTheScanKind) {
     EXPECT_EQ(SpectrumFileNameFor("scan.v2.xrdml"), "scan.v2_Spec.txt");
 }
 
-TEST(NumberFormats, Sci23IsAlways23CharactersWithFourExponentDigits) {
-    const std::pair<double, const char*> cases[] = {{20.5, " 2.05000000000000E+0001"},
-                                                    {-20.5, "-2.05000000000000E+0001"},
-                                                    {0.0, " 0.00000000000000E+0000"},
-                                                    {1.5e-300, " 1.50000000000000E-0300"},
-                                                    {9.999999999999999, " 1.00000000000000E+0001"}};
-    for (const auto& [v, text] : cases) EXPECT_EQ(FormatSci23(v), text);
-    for (double v : {1e-5, -123456.789, 359.99999, 1e300}) EXPECT_EQ(FormatSci23(v).size(), 23u);
-}
-
 TEST(PeakClipboard, FourContentsFollowTheCheckMarks) {
     TDataSet s;
     Fill(s, "s", {{10, 1}, {40, 2}});

@@ -130,6 +130,10 @@ TEST(ScanListReader, AsksWhichDataset) {
     EXPECT_EQ(prompts.Captions, std::vector<std::string>{"Several datasets found in file"});
     EXPECT_EQ(prompts.Questions[0], "The file contains 3 datasets. Which one shall be loaded?");
     EXPECT_EQ(PositionsOf(registry.MainScan()), (std::vector<double>{20, 21}));
+    // The last dataset is one of the choices (numbers count from 1 to the number of headers).
+    prompts.Answers = {std::string("3")};
+    ReadScanListText(file, "s.001", true, registry, prompts);
+    EXPECT_EQ(PositionsOf(registry.MainScan()), (std::vector<double>{30}));
 
     FillMainScan(registry);
     prompts.Answers = {std::nullopt};
@@ -137,9 +141,12 @@ TEST(ScanListReader, AsksWhichDataset) {
     prompts.Answers = {std::string("two")};
     EXPECT_EQ(ErrorOf(ReadScanListText, file, registry, prompts),
               "'two' ist kein gültiger Integerwert");
-    prompts.Answers = {std::string("7")};
-    EXPECT_EQ(ErrorOf(ReadScanListText, file, registry, prompts),
-              "There is no dataset number 7 in this file (it holds 3 datasets).");
+    for (const char* outside : {"0", "4"}) {
+        prompts.Answers = {std::string(outside)};
+        EXPECT_EQ(ErrorOf(ReadScanListText, file, registry, prompts),
+                  "There is no dataset number " + std::string(outside) +
+                      " in this file (it holds 3 datasets).");
+    }
     ExpectMainUntouched(registry);
 }
 
@@ -308,41 +315,4 @@ TEST(TwoColumnReader, EveryLineReadsAsTheDocumentedSplitSays) {
             !error.empty() ? error : Exact(p->Position) + " " + std::to_string(p->Intensity);
         ASSERT_EQ(read, expected) << "line '" << line << "'";
     }
-}
-
-TEST(ReaderNumbers, PlainDecimalsReadExactlyAsFromChars) {
-    // The readers' fast path for plain decimals must give the very value of the general one.
-    std::mt19937 random(12345);
-    for (int n = 0; n < 200000; ++n) {
-        const int digits = 1 + static_cast<int>(random() % 18);
-        std::string text = random() % 4 == 0 ? "-" : "";
-        const int point = static_cast<int>(random() % (digits + 1));
-        for (int d = 0; d < digits; ++d) {
-            if (d == point && d > 0) text += random() % 2 ? "." : ",";
-            text += static_cast<char>('0' + random() % 10);
-        }
-        std::string dotted = text;
-        std::replace(dotted.begin(), dotted.end(), ',', '.');
-        double expected = 0;
-        auto [ptr, ec] = std::from_chars(dotted.data(), dotted.data() + dotted.size(), expected);
-        ASSERT_EQ(ec, std::errc()) << text;
-        const std::optional<double> value = TryParseFloat(text);
-        ASSERT_TRUE(value.has_value()) << text;
-        ASSERT_EQ(std::memcmp(&*value, &expected, sizeof expected), 0) << text;
-        // The whole-count shortcut, where it applies, gives the same value.
-        if (int32_t whole; TryWholeCount(text, whole)) {
-            ASSERT_EQ(whole, *value) << text;
-        }
-    }
-    int32_t whole = 0;
-    for (const char* notWhole : {"", "-5", "+5", "1e3", "1.0", "1234567890", "12 3"})
-        EXPECT_FALSE(TryWholeCount(notWhole, whole)) << notWhole;
-    // Only finite numbers in decimal or exponent notation, the whole field.
-    for (const char* notNumber :
-         {"-", "+", "1..2", "1.2.", "1,5,3", "nan", "-NaN", "nan(1)", "inf", "+Infinity", "0x1p3",
-          "0x10", "1e999", "1e-999", "1.5e", "1 2", "12a", "--5"})
-        EXPECT_FALSE(TryParseFloat(notNumber).has_value()) << notNumber;
-    EXPECT_DOUBLE_EQ(*TryParseFloat("+.5"), 0.5);
-    EXPECT_DOUBLE_EQ(*TryParseFloat(" -1,5E+3\t"), -1500.0);
-    EXPECT_DOUBLE_EQ(*TryParseFloat("2.5e-3"), 0.0025);
 }

@@ -94,7 +94,7 @@ TEST_F(PeakFitWindowTest, ZoomedPeakIsFittedBetweenMouseBoundariesAndAccepted) {
     EXPECT_DOUBLE_EQ(fit->Overlay().RightBoundary, fit->Overlay().LeftBoundary);
     ClickFit("ButtonLorentzFit");  // no sample between the boundaries
     ASSERT_FALSE(h.Prompts.Errors.empty());
-    EXPECT_EQ(h.Prompts.Errors.back(), fitting::kBackgroundTooLargeMessage);
+    EXPECT_EQ(h.Prompts.Errors.back(), tools::kBackgroundTooLargeMessage);
     EXPECT_EQ(fit->Overlay().ProfileKind, 0);
 
     ClickPlot(29.4, Qt::LeftButton);
@@ -126,9 +126,9 @@ TEST_F(PeakFitWindowTest, DisplayAreaMessagesForOnePointAndTwoSamples) {
     h.Window->Session().View().SetRange(30.0, 30.01);
     h.Click("Button11");
     EXPECT_FALSE(fit->isVisible());
-    EXPECT_EQ(h.Prompts.Errors, (std::vector<std::string>{fitting::kNotEnoughFileDataMessage,
-                                                          fitting::kNotEnoughFileDataMessage,
-                                                          fitting::kNotEnoughZoomDataMessage}));
+    EXPECT_EQ(h.Prompts.Errors, (std::vector<std::string>{tools::kNotEnoughFileDataMessage,
+                                                          tools::kNotEnoughFileDataMessage,
+                                                          tools::kNotEnoughZoomDataMessage}));
 }
 
 TEST_F(PeakFitWindowTest, AutoLorentzAcceptsTwoCancelsOneAndTheSecondRunFitsOnlyThatOne) {
@@ -218,7 +218,7 @@ TEST_F(PeakFitWindowTest, AutoFitOntoTheIntervalEdgeSaysSoAndMakesCancelTheDefau
     EXPECT_NEAR(seen[0].Position.toDouble(), 31.75, 0.002);
     // The film peak: the fit ran onto the edge halfway to the substrate peak.
     EXPECT_TRUE(seen[1].MessageShown);
-    EXPECT_EQ(seen[1].Message.toStdString(), fitting::kIntervalEdgeMessage);
+    EXPECT_EQ(seen[1].Message.toStdString(), tools::kIntervalEdgeMessage);
     EXPECT_FALSE(seen[1].AcceptEnabled || seen[1].AcceptDefault);
     EXPECT_TRUE(seen[1].CancelDefault);
     EXPECT_EQ(seen[1].Position, "-");
@@ -255,7 +255,7 @@ TEST_F(PeakFitWindowTest, FitWhoseCentreLeavesTheBoundariesIsToldInTheWindow) {
     EXPECT_EQ(fit->Overlay().ProfileKind, 0);
     EXPECT_EQ(Text("LabelPosition"), "-");
     EXPECT_FALSE(message->isHidden());
-    EXPECT_EQ(message->text().toStdString(), fitting::kOutsideBoundariesMessage);
+    EXPECT_EQ(message->text().toStdString(), tools::kOutsideBoundariesMessage);
     EXPECT_TRUE(h.Prompts.Errors.empty());
     // A boundary moved clears the message.
     fit->SetBoundary(false, 30.6);

@@ -146,10 +146,10 @@ TEST(TwoAxisWindow, ClickOpensTheOffsetsDialogAndOkSetsTheOffsets) {
     WindowMenuItem(h, "&2-Axis Plot")->trigger();
     const plot::TPlotArea area = map->Area();
     const QPoint click = AreaCentre(area);
-    const maps::MapPoint at = maps::MapPointAt(area, click.x(), click.y());
+    const tools::MapPoint at = tools::MapPointAt(area, click.x(), click.y());
     // The dialog shows what the map logic makes of the click (its rules are tested there).
-    const maps::OffsetsDialogInput clicked =
-        maps::OffsetsForClick(h.Window->Session().Scans().Registry(), at.X, at.Y);
+    const tools::OffsetsDialogInput clicked =
+        tools::OffsetsForClick(h.Window->Session().Scans().Registry(), at.X, at.Y);
     const double omega = clicked.Omega;
 
     QString shownTwoTheta, shownOmega, shownDelta;
@@ -219,7 +219,7 @@ TEST(TwoAxisWindow, OffsetCalculatorWorksOutTheReflexAndReportsBadInput) {
     // hkl 000: the message, and the expected values stay.
     calculate();
     ASSERT_EQ(h.Prompts.Errors.size(), 1u);
-    EXPECT_EQ(h.Prompts.Errors.back(), maps::kZeroHklMessage);
+    EXPECT_EQ(h.Prompts.Errors.back(), tools::kZeroHklMessage);
     EXPECT_EQ(expectedTwoTheta->Value(), 60.0);
 
     // (1 0 3) on a (0 0 1) surface of a cubic 4 Å lattice: d = 4 / sqrt(10), the tilt
@@ -249,22 +249,22 @@ TEST(TwoAxisWindow, ReciprocalMapAsksWithoutOffsetsAndFlipsItsAxis) {
     // The flip needs a reciprocal map.
     FindAction(*map, "Flip &X axis")->trigger();
     ASSERT_EQ(h.Prompts.Infos.size(), 1u);
-    EXPECT_EQ(h.Prompts.Infos.back(), maps::kNoReciprocalPlotMessage);
+    EXPECT_EQ(h.Prompts.Infos.back(), tools::kNoReciprocalPlotMessage);
     EXPECT_FALSE(settings.FlipKParallel);
 
     // No offsets: No stops before anything is drawn.
     h.Prompts.ConfirmAnswers = {false};
     WindowMenuItem(h, "&Reciprocal Space Map")->trigger();
     ASSERT_EQ(h.Prompts.Questions.size(), 1u);
-    EXPECT_EQ(h.Prompts.Questions.back(), maps::kNoOffsetsWarning);
+    EXPECT_EQ(h.Prompts.Questions.back(), tools::kNoOffsetsWarning);
     EXPECT_FALSE(map->isVisible());
-    EXPECT_EQ(settings.Mode, maps::MapMode::TwoAxis);
+    EXPECT_EQ(settings.Mode, tools::MapMode::TwoAxis);
 
     // Yes draws it in 1/Å.
     h.Prompts.ConfirmAnswers = {true};
     WindowMenuItem(h, "&Reciprocal Space Map")->trigger();
     ASSERT_TRUE(map->isVisible());
-    EXPECT_EQ(settings.Mode, maps::MapMode::Reciprocal);
+    EXPECT_EQ(settings.Mode, tools::MapMode::Reciprocal);
     EXPECT_TRUE(map->ReciprocalReadout());
     EXPECT_FALSE(map->ClickOpensOffsets());
     const plot::TPlotArea before = map->Area();
@@ -289,7 +289,7 @@ TEST(TwoAxisWindow, ReciprocalMapAsksWithoutOffsetsAndFlipsItsAxis) {
     settings.RsmOmegaOffset = 0.0;
     h.Prompts.ConfirmAnswers = {false};
     FindAction(*map, "Flip &X axis")->trigger();
-    EXPECT_EQ(h.Prompts.Questions.back(), maps::kNoOffsetsWarning);
+    EXPECT_EQ(h.Prompts.Questions.back(), tools::kNoOffsetsWarning);
     EXPECT_FALSE(settings.FlipKParallel);
 }
 
@@ -435,7 +435,7 @@ TEST(TwoAxisWindow, NoMapForOtherScanKindsOrASingleScan) {
     h.Prompts.ConfirmAnswers = {true};
     WindowMenuItem(h, "&Reciprocal Space Map")->trigger();
     ASSERT_FALSE(h.Prompts.Errors.empty());
-    EXPECT_EQ(h.Prompts.Errors.back(), maps::kNotOmegaSeriesMessage);
+    EXPECT_EQ(h.Prompts.Errors.back(), tools::kNotOmegaSeriesMessage);
     EXPECT_FALSE(map->isVisible());
     EXPECT_TRUE(h.Window->isEnabled());
 
@@ -488,7 +488,7 @@ TEST(TwoAxisWindow, ClickIntoScansAtFixedOmegaTakesTheScansOmega) {
                                                              (a.Right - a.Left))),
                        a.Top + static_cast<int>(std::lround((a.YMax - 34.31) / (a.YMax - a.YMin) *
                                                             (a.Bottom - a.Top))));
-    const maps::MapPoint at = maps::MapPointAt(a, click.x(), click.y());
+    const tools::MapPoint at = tools::MapPointAt(a, click.x(), click.y());
     ASSERT_NEAR(at.X, 69.13, 0.02);
     ASSERT_NEAR(at.Y, 34.31, 0.02);
 

@@ -70,6 +70,9 @@ TEST(AxisScaling, Ticks) {
     ExpectTicks(ScanAxisTicks(20.3, 80.7, 8), {20.3, 30, 40, 50, 60, 70, 80.7});
     ExpectTicks(ScanAxisTicks(25.1, 80.7, 8), {25.1, 40, 50, 60, 70, 80, 80.7});
     EXPECT_EQ(ScanAxisTicks(0, 20, 11).size(), 5u);  // a mantissa of exactly 2 moves up to 5
+    // 30° in 10 intervals: 3 -> 5° ticks; in 6 intervals exactly 5, which moves up to 10.
+    ExpectTicks(ScanAxisTicks(20, 50, 11), {20, 25, 30, 35, 40, 45, 50});
+    ExpectTicks(ScanAxisTicks(20, 50, 7), {20, 30, 40, 50});
     EXPECT_EQ(ScanAxisTicks(-7, 13, 3).back(), 0.0);
     EXPECT_TRUE(ScanAxisTicks(5, 5, 10).empty());
     EXPECT_TRUE(ScanAxisTicks(6, 5, 10).empty());

@@ -5,10 +5,12 @@
 #include <random>
 
 #include "plot/AxisScaling.h"
+#include "plot/LiteralMapGaps.h"
 #include "plot/RecordingCanvas.h"
 #include "plot/TwoDPlot.h"
 
 using namespace trevasc::plot;
+using trevasc::plot::test::FillMapGapsLiteral;
 
 namespace {
 
@@ -118,6 +120,15 @@ TEST(MapLevelTest, ColourRangeInDecadesAndLevels) {
     EXPECT_EQ(g.Levels[4 * 5 + 4], 382);  // 382.5, halves to even
     EXPECT_EQ(g.Levels[2 * 5 + 2], kMapEmptyCell);
     EXPECT_EQ(g.RowHasPoint, (std::vector<uint8_t>{1, 0, 0, 0, 1}));
+
+    // Counts 100 ... 100000: the scale runs from decade 1 (log 2 rounded down) to 6, and the
+    // levels count from its bottom: 100 -> (2 - 1) * 1530 / 5 = 306, 1E5 -> 4 * 1530 / 5 = 1224.
+    const MapLogRange high = MapLevelRange(100, 1e5);
+    EXPECT_EQ(high.LogMin, 1.0);
+    EXPECT_EQ(high.LogMax, 6.0);
+    const MapGrid h = PlaceMapPoints(Dataset({{0, 0, 100}, {1, 1, 1e5}}), 0, 1, 0, 1, high, 2, 2);
+    EXPECT_EQ(h.Levels[0], 306);
+    EXPECT_EQ(h.Levels[3], 1224);
 
     // A zero colour range (every count 1) gives level 0, not a division by zero.
     const auto flat = Dataset({{0, 0, 1}, {1, 1, 1}});

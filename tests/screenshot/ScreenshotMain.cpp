@@ -83,8 +83,8 @@ bool ShootMaps(trevasc::MainWindow& window, const QString& areaScan, const QStri
     for (int k = 0; k <= scans.AdditionalCount(); ++k) consider(scans.ScanAt(k));
     const double twoTheta = best->Points[bestIndex].Position;
     trevasc::RsmOffsetDialog* dialog = window.RsmOffsets();
-    dialog->SetPeak(trevasc::maps::OffsetsForClick(session.Scans().Registry(), twoTheta,
-                                                   best->SecondAxisPosition));
+    dialog->SetPeak(trevasc::tools::OffsetsForClick(session.Scans().Registry(), twoTheta,
+                                                    best->SecondAxisPosition));
     for (const char* name : {"FloatEditA", "FloatEditB", "FloatEditC"})
         dialog->findChild<trevasc::FloatEdit*>(name)->SetValue(3.905);
     dialog->findChild<QSpinBox*>("SpinEditReflexH")->setValue(1);
@@ -95,7 +95,7 @@ bool ShootMaps(trevasc::MainWindow& window, const QString& areaScan, const QStri
     dialog->show();
     QApplication::processEvents();
     ok = dialog->grab().save(folder + "/screenshot-offsets.png") && ok;
-    const trevasc::maps::RsmOffsets offsets = dialog->Offsets();
+    const trevasc::tools::RsmOffsets offsets = dialog->Offsets();
     dialog->hide();
     session.Settings().Maps().RsmOmegaOffset = offsets.OmegaOffset;
     session.Settings().Maps().RsmTwoThetaOffset = offsets.TwoThetaOffset;
@@ -107,7 +107,7 @@ bool ShootMaps(trevasc::MainWindow& window, const QString& areaScan, const QStri
     QApplication::processEvents();
     ok = map->grab().save(folder + "/screenshot-map-bw.png") && ok;
     // gnuplot renders the colour PNG beside the scan on its own time.
-    map->ExportGnuplot(trevasc::gnuplot::GnuplotKind::PngColor);
+    map->ExportGnuplot(trevasc::tools::GnuplotKind::PngColor);
     map->hide();
     return ok;
 }
@@ -162,7 +162,7 @@ int main(int argc, char* argv[]) {
             QApplication::processEvents();
             fit->SetBoundary(true, at(i - 25));
             fit->SetBoundary(false, at(i + 25));
-            fit->RunFit(trevasc::fitting::FitProfile::Gauss);
+            fit->RunFit(trevasc::tools::FitProfile::Gauss);
             QApplication::processEvents();
             ok = fit->grab().save(folder + "/screenshot-fit.png") && ok;
             fit->hide();

@@ -66,8 +66,8 @@ TEST_F(PlotViewTest, DisplayFitRangeShowsTheTwoMessages) {
     session.View().SetRange(12.0, 12.2);  // two samples (indices 8 and 9)
     EXPECT_FALSE(session.View().DisplayFitRange());
     ASSERT_EQ(prompts.Errors.size(), 2u);
-    EXPECT_EQ(prompts.Errors[0], fitting::kNotEnoughFileDataMessage);
-    EXPECT_EQ(prompts.Errors[1], fitting::kNotEnoughZoomDataMessage);
+    EXPECT_EQ(prompts.Errors[0], tools::kNotEnoughFileDataMessage);
+    EXPECT_EQ(prompts.Errors[1], tools::kNotEnoughZoomDataMessage);
     session.View().SetRange(12.0, 13.0);
     const auto range = session.View().DisplayFitRange();
     ASSERT_TRUE(range);

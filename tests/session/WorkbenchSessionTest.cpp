@@ -214,7 +214,7 @@ TEST_F(SessionFlow, ReciprocalMapUsesTheSessionsWavelengthOffsetsAndFlip) {
     session.Settings().Maps().RsmOmegaOffset = 0.3;
     session.Settings().Maps().RsmTwoThetaOffset = -0.1;
     session.Settings().Maps().FlipKParallel = true;
-    const maps::MapBuild build = session.BuildMapDataset(maps::MapMode::Reciprocal);
+    const tools::MapBuild build = session.BuildMapDataset(tools::MapMode::Reciprocal);
     ASSERT_TRUE(build.Built);
     EXPECT_TRUE(prompts.Errors.empty());
     EXPECT_EQ(build.Dataset.Info, "Using Omega Offset=0.300° 2Theta Offset=-0.100°");
@@ -240,7 +240,7 @@ TEST_F(SessionFlow, ReciprocalMapUsesTheSessionsWavelengthOffsetsAndFlip) {
 
     session.Settings().Maps().FlipKParallel = false;
     const plot::T2dPlotPoint unflipped =
-        session.BuildMapDataset(maps::MapMode::Reciprocal).Dataset.Points.back();
+        session.BuildMapDataset(tools::MapMode::Reciprocal).Dataset.Points.back();
     EXPECT_NE(unflipped.X, 0.0);
     EXPECT_EQ(unflipped.X, -got.X);
     EXPECT_EQ(unflipped.Y, got.Y);
@@ -250,13 +250,13 @@ TEST_F(SessionFlow, AMapThatCannotBeBuiltIsExplainedOnce) {
     session.OpenMainFile(dir.Write("line.txt", "10\t100\n10.5\t120\n11\t90\n"));
 
     // A single 2Theta scan without a second axis: a measured map of no points, said nothing.
-    maps::MapBuild build = session.BuildMapDataset(maps::MapMode::TwoAxis);
+    tools::MapBuild build = session.BuildMapDataset(tools::MapMode::TwoAxis);
     EXPECT_TRUE(build.Built);
     EXPECT_EQ(build.Dataset.Count(), 0);
     EXPECT_TRUE(prompts.Errors.empty());
 
-    build = session.BuildMapDataset(maps::MapMode::Reciprocal);
+    build = session.BuildMapDataset(tools::MapMode::Reciprocal);
     EXPECT_FALSE(build.Built);
     ASSERT_EQ(prompts.Errors.size(), 1u);
-    EXPECT_EQ(prompts.Errors[0], maps::kNotOmegaSeriesMessage);
+    EXPECT_EQ(prompts.Errors[0], tools::kNotOmegaSeriesMessage);
 }

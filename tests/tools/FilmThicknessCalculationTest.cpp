@@ -45,12 +45,14 @@ TEST(FilmThicknessCalculation, TwentyNanometreFilmWithOrdersThreeToSix) {
     for (double t : calc.Thicknesses()) EXPECT_NEAR(t, 20.0, 0.01);
     EXPECT_NEAR(calc.Mean(), 20.0, 0.01);
     EXPECT_LT(calc.StandardDeviation(), 0.01);
-    EXPECT_NEAR(e.LatticeSpacing, ParseFloat(calc.MeanText()) * 10.0, 1e-9);
-    EXPECT_EQ(e.TitleSuffix, " (d=" + FormatFixed(ParseFloat(calc.MeanText()), 2) + "±" +
-                                 FormatFixed(ParseFloat(calc.DeviationText()), 2) + "nm)");
-    EXPECT_EQ(calc.SpacingRows()[0], FormatFixed(calc.Spacings()[0], 5));
-    // d of the first fringe: lambda/10 / (2 sin(theta)) = 20 nm / 3.
-    EXPECT_NEAR(calc.Spacings()[0], 20.0 / 3.0, 0.01);
+    // By hand from the rows 1.324, 1.765, 2.207, 2.648: t = n lambda / (2 sin(theta)) =
+    // 20.000653, 20.004776, 19.998424, 20.001988 nm, mean 20.001461 (shown with five
+    // digits, 20.001), sample deviation 0.002655; the first fringe's spacing lambda / (2 sin
+    // 0.662°) = 6.666884 nm.
+    EXPECT_EQ(calc.MeanText(), "20.001");
+    EXPECT_NEAR(e.LatticeSpacing, 200.01, 1e-9);  // the shown mean in Angstrom
+    EXPECT_EQ(e.TitleSuffix, " (d=20.00±0.00nm)");
+    EXPECT_EQ(calc.SpacingRows()[0], "6.66688");
 }
 
 TEST(FilmThicknessCalculation, HalfOrdersShowTheLocaleSeparator) {

@@ -12,13 +12,12 @@
 #include "tools/gnuplot/GnuplotExport.h"
 
 using namespace trevasc;
-using namespace trevasc::gnuplot;
+using namespace trevasc::tools;
 using trevasc::test::TempDir;
 
 namespace {
 
-const std::string kShippedTemplate =
-    std::string(TREVASC_BIN_DIR) + "/" + gnuplot::kTemplateFileName;
+const std::string kShippedTemplate = std::string(TREVASC_BIN_DIR) + "/" + tools::kTemplateFileName;
 
 constexpr GnuplotKind kKinds[] = {GnuplotKind::ScreenBW, GnuplotKind::ScreenColor,
                                   GnuplotKind::PngBW, GnuplotKind::PngColor};

@@ -10,7 +10,7 @@
 #include "core/ScanData.h"
 #include "tools/fitting/PeakFit.h"
 
-namespace trevasc::fitting::test {
+namespace trevasc::tools::test {
 
 // The points first..last with their residuals r(i) = I(i) - (m x(i) + b) above the documented
 // background line through the mean levels of the two boundary ranges.
@@ -172,4 +172,4 @@ inline FitTriple GaussNewtonFit(const std::vector<double>& x, const std::vector<
     return FitTriple{std::fabs(p[1]), p[2], p[0], sum};
 }
 
-}  // namespace trevasc::fitting::test
+}  // namespace trevasc::tools::test

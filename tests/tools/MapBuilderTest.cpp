@@ -9,7 +9,7 @@
 #include "tools/maps/MapBuilder.h"
 
 using namespace trevasc;
-using namespace trevasc::maps;
+using namespace trevasc::tools;
 
 namespace {
 
@@ -170,9 +170,6 @@ TEST(MapBuilder, CommonOmegaFlipAndFailedConversions) {
         EXPECT_EQ(p.Y, 0.0);
     }
     EXPECT_EQ(d.Points[1].Z, 2);
-    const ReciprocalPoint nan = ReciprocalCoordinates(std::nan(""), 10.0, 1.5, false);
-    EXPECT_EQ(nan.KParallel, 0.0);
-    EXPECT_EQ(nan.KPerpendicular, 0.0);
 }
 
 TEST(MapBuilder, ReadoutTextWithAndWithoutTheReciprocalParts) {

@@ -12,7 +12,7 @@
 #include "tools/fitting/PeakFit.h"
 
 using namespace trevasc;
-using namespace trevasc::fitting;
+using namespace trevasc::tools;
 
 namespace {
 

@@ -218,7 +218,7 @@ void MainWindow::RegisterWindows() {
              twoAxisWindow_ = new TwoAxisWindow(session_, this);
              twoAxisWindow_->SetGnuplotProgram([this] { return Q(settings_.GnuplotExeFile); });
              twoAxisWindow_->SetGnuplotTemplate(
-                 Q(FindDefinitionFolder(S(programFolder_)) + gnuplot::kTemplateFileName));
+                 Q(FindDefinitionFolder(S(programFolder_)) + tools::kTemplateFileName));
              connect(twoAxisWindow_, &TwoAxisWindow::offsetsRequested, this,
                      &MainWindow::OpenOffsetsDialog);
              connect(twoAxisWindow_, &TwoAxisWindow::windowClosing, this,
@@ -260,7 +260,7 @@ void MainWindow::RegisterWindows() {
 
 void MainWindow::FitDisplayArea() {
     if (!peakFitWindow_) return;
-    const std::optional<fitting::DisplayFitRange> range = session_.View().DisplayFitRange();
+    const std::optional<tools::DisplayFitRange> range = session_.View().DisplayFitRange();
     if (!range) return;
     fitViewFrom_ = range->From;
     fitViewTo_ = range->To;
@@ -269,8 +269,7 @@ void MainWindow::FitDisplayArea() {
 
 void MainWindow::AutoFitCheckedPeaks(bool gauss) {
     if (!peakFitWindow_ || peakFitWindow_->WaitingForDecision()) return;
-    const fitting::FitProfile profile =
-        gauss ? fitting::FitProfile::Gauss : fitting::FitProfile::Lorentz;
+    const tools::FitProfile profile = gauss ? tools::FitProfile::Gauss : tools::FitProfile::Lorentz;
     // The main window takes no commands until the last peak is done, whatever happens.
     struct Enable {
         QWidget* Window;
@@ -575,9 +574,9 @@ void MainWindow::ShowLegend() {
 
 void MainWindow::OpenOffsetsDialog(double twoTheta, double secondAxis) {
     rsmOffsetDialog_->SetPeak(
-        maps::OffsetsForClick(session_.Scans().Registry(), twoTheta, secondAxis));
+        tools::OffsetsForClick(session_.Scans().Registry(), twoTheta, secondAxis));
     if (!dialogs_.ExecDialog(*rsmOffsetDialog_)) return;
-    const maps::RsmOffsets offsets = rsmOffsetDialog_->Offsets();
+    const tools::RsmOffsets offsets = rsmOffsetDialog_->Offsets();
     session_.Settings().Maps().RsmOmegaOffset = offsets.OmegaOffset;
     session_.Settings().Maps().RsmTwoThetaOffset = offsets.TwoThetaOffset;
 }

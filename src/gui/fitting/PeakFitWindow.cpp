@@ -133,9 +133,8 @@ PeakFitWindow::PeakFitWindow(Prompts& prompts, QWidget* parent)
     layout->addLayout(closeButtons);
     resize(720, 540);
 
-    connect(lorentz_, &QPushButton::clicked, this,
-            [this] { RunFit(fitting::FitProfile::Lorentz); });
-    connect(gauss_, &QPushButton::clicked, this, [this] { RunFit(fitting::FitProfile::Gauss); });
+    connect(lorentz_, &QPushButton::clicked, this, [this] { RunFit(tools::FitProfile::Lorentz); });
+    connect(gauss_, &QPushButton::clicked, this, [this] { RunFit(tools::FitProfile::Gauss); });
     connect(logScaling_, &QCheckBox::toggled, this, [this](bool on) {
         dataset_.LogY = on;
         paintBox_->update();
@@ -146,10 +145,10 @@ PeakFitWindow::PeakFitWindow(Prompts& prompts, QWidget* parent)
         connect(AddShortcut(this, keys, button->text()), &QShortcut::activated, this, slot);
     };
     shortcut({QKeySequence(Qt::CTRL | Qt::Key_L)}, lorentz_, [this] {
-        if (lorentz_->isEnabled()) RunFit(fitting::FitProfile::Lorentz);
+        if (lorentz_->isEnabled()) RunFit(tools::FitProfile::Lorentz);
     });
     shortcut({QKeySequence(Qt::CTRL | Qt::Key_G)}, gauss_, [this] {
-        if (gauss_->isEnabled()) RunFit(fitting::FitProfile::Gauss);
+        if (gauss_->isEnabled()) RunFit(tools::FitProfile::Gauss);
     });
     shortcut({QKeySequence(Qt::Key_Escape)}, cancel_, [this] { Reject(); });
     // Return and the keypad's Enter.
@@ -172,8 +171,8 @@ void PeakFitWindow::Initialise(int first, int last, const TDataPointArray& point
     const int n = static_cast<int>(points_.size());
     first_ = n == 0 ? 0 : std::clamp(first, 0, n - 1);
     last_ = n == 0 ? -1 : std::clamp(last, first_, n - 1);
-    dataset_ = fitting::BuildFitPlotDataset(points_, first_, last_, logScaling_->isChecked());
-    overlay_ = fitting::FitOverlayColors(plot::TFitOverlay{});
+    dataset_ = tools::BuildFitPlotDataset(points_, first_, last_, logScaling_->isChecked());
+    overlay_ = tools::FitOverlayColors(plot::TFitOverlay{});
     overlay_.LeftBoundary = xL;
     overlay_.RightBoundary = xR;
     acceptState_ = -1;
@@ -197,9 +196,9 @@ void PeakFitWindow::OpenFitWindow(int first, int last, const TDataPointArray& po
     activateWindow();
 }
 
-double PeakFitWindow::AutoFit(int first, int last, fitting::FitProfile profile,
+double PeakFitWindow::AutoFit(int first, int last, tools::FitProfile profile,
                               const TDataPointArray& points, double xL, double xR,
-                              const fitting::CentreInterval& centre) {
+                              const tools::CentreInterval& centre) {
     autoMode_ = true;
     centre_ = centre;
     stopAutoFits_ = false;
@@ -284,13 +283,13 @@ void PeakFitWindow::PlotMouse(Qt::MouseButtons buttons, int px, int py) {
     }
 }
 
-void PeakFitWindow::RunFit(fitting::FitProfile profile) {
+void PeakFitWindow::RunFit(tools::FitProfile profile) {
     if (fitting_) return;
     overlay_.ProfileKind = 0;
-    const fitting::PeakFit fit(points_, first_, last_);
+    const tools::PeakFit fit(points_, first_, last_);
     if (fit.BackgroundAreaTooLarge(overlay_.LeftBoundary, overlay_.RightBoundary)) {
         DiscardFit();
-        prompts_.ShowError(fitting::kBackgroundTooLargeMessage);
+        prompts_.ShowError(tools::kBackgroundTooLargeMessage);
         return;
     }
     // The window takes no input but Cancel while the fit runs; it repaints after every width
@@ -302,9 +301,9 @@ void PeakFitWindow::RunFit(fitting::FitProfile profile) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool animated = animated_->isChecked();
     const double xL = overlay_.LeftBoundary, xR = overlay_.RightBoundary;
-    const fitting::FitResult result = fit.Run(
+    const tools::FitResult result = fit.Run(
         profile, xL, xR,
-        [&](const fitting::FitProgress& p) {
+        [&](const tools::FitProgress& p) {
             if (p.PassFinished && animated) {
                 overlay_.ProfileKind = static_cast<uint8_t>(profile);
                 overlay_.Center = p.Best.Center;
@@ -334,7 +333,7 @@ void PeakFitWindow::RunFit(fitting::FitProfile profile) {
         DiscardFit();
         // A fit that ran but ended where its centre means nothing is told in the window; the
         // documented message box stays for boundaries that leave nothing to fit.
-        if (result.Error == fitting::kBackgroundTooLargeMessage)
+        if (result.Error == tools::kBackgroundTooLargeMessage)
             prompts_.ShowError(result.Error);
         else if (!result.Cancelled)
             ShowMessage(result.Error);

@@ -37,8 +37,8 @@ class PeakFitWindow : public QWidget {
     // windows keep repainting. A fit that failed (on the interval's edge, say) shows why and
     // makes Cancel the default button. Returns the fitted centre when accepted after a fit,
     // otherwise -1.
-    double AutoFit(int first, int last, fitting::FitProfile profile, const TDataPointArray& points,
-                   double xL, double xR, const fitting::CentreInterval& centre);
+    double AutoFit(int first, int last, tools::FitProfile profile, const TDataPointArray& points,
+                   double xL, double xR, const tools::CentreInterval& centre);
     // True when the user closed the window during the automatic fits: the remaining peaks are
     // skipped.
     bool AutoFitsStopped() const { return stopAutoFits_; }
@@ -46,7 +46,7 @@ class PeakFitWindow : public QWidget {
     bool Fitting() const { return fitting_; }
 
     // "Lorentz Fit" / "Gauss Fit".
-    void RunFit(fitting::FitProfile profile);
+    void RunFit(tools::FitProfile profile);
     // A left (or right) click at x in degrees: sets that boundary, pushes the other one along
     // and discards the fit.
     void SetBoundary(bool left, double x);
@@ -84,7 +84,7 @@ class PeakFitWindow : public QWidget {
     plot::TPlotArea area_;
     double fwhm_ = 0.0;
     bool autoMode_ = false;
-    std::optional<fitting::CentreInterval> centre_;  // automatic mode only
+    std::optional<tools::CentreInterval> centre_;  // automatic mode only
     bool waiting_ = false;
     bool fitting_ = false;
     bool cancelFit_ = false;

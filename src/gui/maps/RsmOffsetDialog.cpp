@@ -139,7 +139,7 @@ RsmOffsetDialog::RsmOffsetDialog(WorkbenchSession& session, QWidget* parent)
     SetPeak({});
 }
 
-void RsmOffsetDialog::SetPeak(const maps::OffsetsDialogInput& peak) {
+void RsmOffsetDialog::SetPeak(const tools::OffsetsDialogInput& peak) {
     peak_ = peak;
     twoThetaLabel_->setText(AngleText("2Theta = ", peak.TwoTheta));
     omegaLabel_->setText(AngleText("Omega = ", peak.Omega));
@@ -153,21 +153,21 @@ void RsmOffsetDialog::SetPeak(const maps::OffsetsDialogInput& peak) {
 }
 
 void RsmOffsetDialog::Recalculate() {
-    const maps::RsmOffsets offsets =
-        maps::ComputeRsmOffsets(peak_, expectedTwoTheta_->Value(), expectedOmega_->Value());
+    const tools::RsmOffsets offsets =
+        tools::ComputeRsmOffsets(peak_, expectedTwoTheta_->Value(), expectedOmega_->Value());
     omegaOffset_->SetValue(offsets.OmegaOffset);
     twoThetaOffset_->SetValue(offsets.TwoThetaOffset);
 }
 
-maps::RsmOffsets RsmOffsetDialog::Offsets() const {
-    maps::RsmOffsets offsets;
+tools::RsmOffsets RsmOffsetDialog::Offsets() const {
+    tools::RsmOffsets offsets;
     offsets.OmegaOffset = omegaOffset_->Value();
     offsets.TwoThetaOffset = twoThetaOffset_->Value();
     return offsets;
 }
 
 void RsmOffsetDialog::CalculateClick() {
-    maps::RsmReflexInput input;
+    tools::RsmReflexInput input;
     input.A = latticeA_->Value();
     input.B = latticeB_->Value();
     input.C = latticeC_->Value();
@@ -179,7 +179,7 @@ void RsmOffsetDialog::CalculateClick() {
     input.OrientationL = orientation_[2]->value();
     input.RotatePhi = rotatePhi_->isChecked();
     input.Wavelength = session_.Settings().CurrentWavelength();
-    const maps::RsmReflexResult result = maps::CalculateExpectedAngles(input);
+    const tools::RsmReflexResult result = tools::CalculateExpectedAngles(input);
     if (!result.Ok) {
         session_.GetPrompts().ShowError(result.Message);
         return;

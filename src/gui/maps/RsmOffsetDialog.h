@@ -26,9 +26,9 @@ class RsmOffsetDialog : public QDialog {
 
     // Prepares the dialog for a click into the measured map: the peak positions are shown and
     // the expected 2Theta starts at the clicked one (a 2Theta offset of 0).
-    void SetPeak(const maps::OffsetsDialogInput& peak);
+    void SetPeak(const tools::OffsetsDialogInput& peak);
     // The offsets as shown.
-    maps::RsmOffsets Offsets() const;
+    tools::RsmOffsets Offsets() const;
     // "Calculate 2Theta/Offset": the expected angles of the reflex, or its message.
     void CalculateClick();
 
@@ -36,7 +36,7 @@ class RsmOffsetDialog : public QDialog {
     void Recalculate();
 
     WorkbenchSession& session_;
-    maps::OffsetsDialogInput peak_;
+    tools::OffsetsDialogInput peak_;
     QLabel* twoThetaLabel_ = nullptr;
     QLabel* omegaLabel_ = nullptr;
     QLabel* deltaOmegaLabel_ = nullptr;

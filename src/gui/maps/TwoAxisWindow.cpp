@@ -114,14 +114,14 @@ void TwoAxisWindow::CreateMenus() {
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
 
     QMenu* gnuplotMenu = menuBar()->addMenu(QStringLiteral("&Gnuplot"));
-    const std::pair<const char*, gnuplot::GnuplotKind> kinds[] = {
-        {"Open &black && white", gnuplot::GnuplotKind::ScreenBW},
-        {"Open &color", gnuplot::GnuplotKind::ScreenColor},
-        {"&PNG black && white", gnuplot::GnuplotKind::PngBW},
-        {"P&NG color", gnuplot::GnuplotKind::PngColor},
+    const std::pair<const char*, tools::GnuplotKind> kinds[] = {
+        {"Open &black && white", tools::GnuplotKind::ScreenBW},
+        {"Open &color", tools::GnuplotKind::ScreenColor},
+        {"&PNG black && white", tools::GnuplotKind::PngBW},
+        {"P&NG color", tools::GnuplotKind::PngColor},
     };
     for (const auto& [caption, kind] : kinds) {
-        const gnuplot::GnuplotKind k = kind;
+        const tools::GnuplotKind k = kind;
         gnuplotMenu->addAction(QString::fromUtf8(caption), this, [this, k] { ExportGnuplot(k); });
     }
     gnuplotMenu->addSeparator();
@@ -164,28 +164,28 @@ void TwoAxisWindow::CreateMenus() {
 bool TwoAxisWindow::ConfirmWithoutOffsets() {
     const MapSettings& maps = session_.Settings().Maps();
     if (maps.RsmOmegaOffset != 0.0 || maps.RsmTwoThetaOffset != 0.0) return true;
-    return session_.GetPrompts().Confirm(maps::kNoOffsetsWarning);
+    return session_.GetPrompts().Confirm(tools::kNoOffsetsWarning);
 }
 
 void TwoAxisWindow::ShowTwoAxisPlot() {
-    ShowMap(maps::MapMode::TwoAxis);
+    ShowMap(tools::MapMode::TwoAxis);
 }
 
 void TwoAxisWindow::ShowReciprocalSpaceMap() {
-    ShowMap(maps::MapMode::Reciprocal);
+    ShowMap(tools::MapMode::Reciprocal);
 }
 
-void TwoAxisWindow::ShowMap(maps::MapMode mode) {
+void TwoAxisWindow::ShowMap(tools::MapMode mode) {
     if (busy_) return;
-    if (mode == maps::MapMode::Reciprocal && !ConfirmWithoutOffsets()) return;
+    if (mode == tools::MapMode::Reciprocal && !ConfirmWithoutOffsets()) return;
     session_.Settings().Maps().Mode = mode;
     if (RenderMap()) ShowOrRepaint();
 }
 
 void TwoAxisWindow::FlipXAxis() {
     if (busy_) return;
-    if (session_.Settings().Maps().Mode != maps::MapMode::Reciprocal) {
-        session_.GetPrompts().ShowInfo(maps::kNoReciprocalPlotMessage);
+    if (session_.Settings().Maps().Mode != tools::MapMode::Reciprocal) {
+        session_.GetPrompts().ShowInfo(tools::kNoReciprocalPlotMessage);
         return;
     }
     // The flip is kept even when the user then declines to draw without offsets: the next
@@ -246,7 +246,7 @@ bool TwoAxisWindow::RenderMap() {
 
 bool TwoAxisWindow::Render(bool report) {
     if (busy_) return false;
-    if (!maps::IsMapScanKind(session_.Scans().Registry().OpenScanKind)) {
+    if (!tools::IsMapScanKind(session_.Scans().Registry().OpenScanKind)) {
         hide();
         return false;
     }
@@ -254,7 +254,7 @@ bool TwoAxisWindow::Render(bool report) {
     if (!isVisible() && layout()) layout()->activate();
     bool noSecondAxis = false;
     const bool built = WithBuiltMap(
-        [&](const maps::MapBuild& build) {
+        [&](const tools::MapBuild& build) {
             // Scans that name no second axis add no points: an empty frame would say nothing.
             if (build.Dataset.Points.empty()) {
                 noSecondAxis = true;
@@ -274,7 +274,7 @@ bool TwoAxisWindow::Render(bool report) {
         report);
     if (!noSecondAxis) return built;
     hide();
-    if (report) session_.GetPrompts().ShowError(maps::kNoSecondAxisMessage);
+    if (report) session_.GetPrompts().ShowError(tools::kNoSecondAxisMessage);
     return false;
 }
 
@@ -288,13 +288,13 @@ void TwoAxisWindow::TwoAxisRefresh() {
         hide();
 }
 
-bool TwoAxisWindow::WithBuiltMap(const std::function<void(const maps::MapBuild&)>& use,
+bool TwoAxisWindow::WithBuiltMap(const std::function<void(const tools::MapBuild&)>& use,
                                  bool report) {
     if (busy_) return false;
     bool built = false;
     BusyScope busy(*this);
     session_.RunAction([&] {
-        const maps::MapBuild build =
+        const tools::MapBuild build =
             session_.BuildMapDataset(session_.Settings().Maps().Mode, report);
         if (!build.Built) return;
         built = true;
@@ -307,7 +307,7 @@ bool TwoAxisWindow::WithBuiltMap(const std::function<void(const maps::MapBuild&)
 // Clipboard and gnuplot
 
 void TwoAxisWindow::CopyAsBitmap() {
-    WithBuiltMap([&](const maps::MapBuild& build) {
+    WithBuiltMap([&](const tools::MapBuild& build) {
         // The screen's proportions at a size fit for print, on white.
         MapImageStyle style = ScreenStyle();
         style.Background = Qt::white;
@@ -321,17 +321,17 @@ void TwoAxisWindow::CopyAsBitmap() {
 }
 
 void TwoAxisWindow::CopyAsText() {
-    WithBuiltMap([&](const maps::MapBuild& build) {
+    WithBuiltMap([&](const tools::MapBuild& build) {
         QGuiApplication::clipboard()->setText(
-            Q(maps::MapAsText(build.Dataset, session_.Settings().DecimalSeparator())));
+            Q(tools::MapAsText(build.Dataset, session_.Settings().DecimalSeparator())));
     });
 }
 
-void TwoAxisWindow::ExportGnuplot(gnuplot::GnuplotKind kind) {
+void TwoAxisWindow::ExportGnuplot(tools::GnuplotKind kind) {
     if (session_.Scans().MainScan().Count() < 2) return;
-    WithBuiltMap([&](const maps::MapBuild& build) {
+    WithBuiltMap([&](const tools::MapBuild& build) {
         const ScanRegistry& scans = session_.Scans().Registry();
-        const gnuplot::GnuplotExportResult files = gnuplot::WriteGnuplotFiles(
+        const tools::GnuplotExportResult files = tools::WriteGnuplotFiles(
             build.Dataset, kind, session_.Settings().Maps().ContourLines, scans.LoadedFileFolder,
             scans.LoadedFileName, S(templateFile_));
         if (!files.Ok) {
@@ -343,13 +343,13 @@ void TwoAxisWindow::ExportGnuplot(gnuplot::GnuplotKind kind) {
         const QString program = gnuplotProgram_ ? gnuplotProgram_() : QStringLiteral("gnuplot");
         const std::string error = StartDetached(program, arguments);
         if (!error.empty()) {
-            gnuplot::RemoveGnuplotFiles(files.Files);  // of no use without the program
+            tools::RemoveGnuplotFiles(files.Files);  // of no use without the program
             session_.GetPrompts().ShowError(error);
             return;
         }
         // gnuplot writes the picture on its own, without a window: say where it goes, the file
         // name first (a narrow window cuts the end of the message; the hint holds it whole).
-        if (kind == gnuplot::GnuplotKind::PngBW || kind == gnuplot::GnuplotKind::PngColor) {
+        if (kind == tools::GnuplotKind::PngBW || kind == tools::GnuplotKind::PngColor) {
             const QFileInfo picture(Q(files.Files.PictureFile));
             statusBar()->showMessage(
                 QStringLiteral("gnuplot writes %1 in %2")
@@ -382,13 +382,13 @@ void TwoAxisWindow::ResizeTimerFired() {
 }
 
 void TwoAxisWindow::ChartMouseMove(int px, int py) {
-    if (picture_.isNull() || !maps::InsideMapArea(area_, px, py)) {
+    if (picture_.isNull() || !tools::InsideMapArea(area_, px, py)) {
         ChartMouseLeave();
         return;
     }
     paintBox_->SetCursorShape(Qt::CrossCursor);
-    statusBar()->showMessage(Q(maps::MapReadoutText(area_, px, py, reciprocalReadout_,
-                                                    session_.Settings().DecimalSeparator())));
+    statusBar()->showMessage(Q(tools::MapReadoutText(area_, px, py, reciprocalReadout_,
+                                                     session_.Settings().DecimalSeparator())));
 }
 
 void TwoAxisWindow::ChartMouseLeave() {
@@ -398,8 +398,8 @@ void TwoAxisWindow::ChartMouseLeave() {
 
 void TwoAxisWindow::ChartMouseDown(Qt::MouseButton button, int px, int py) {
     if (button != Qt::LeftButton || busy_ || !clickOpensOffsets_ || picture_.isNull()) return;
-    if (!maps::InsideMapArea(area_, px, py)) return;
-    const maps::MapPoint p = maps::MapPointAt(area_, px, py);
+    if (!tools::InsideMapArea(area_, px, py)) return;
+    const tools::MapPoint p = tools::MapPointAt(area_, px, py);
     emit offsetsRequested(p.X, p.Y);
 }
 

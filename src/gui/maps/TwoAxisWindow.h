@@ -66,7 +66,7 @@ class TwoAxisWindow : public QMainWindow, private PlotViewObserver, private Pain
     void CopyAsBitmap();
     void CopyAsText();
     // The four export entries of the "&Gnuplot" menu.
-    void ExportGnuplot(gnuplot::GnuplotKind kind);
+    void ExportGnuplot(tools::GnuplotKind kind);
 
     const QImage& Picture() const { return picture_; }
     const plot::TPlotArea& Area() const { return area_; }
@@ -94,7 +94,7 @@ class TwoAxisWindow : public QMainWindow, private PlotViewObserver, private Pain
     void CreateMenus();
     // RenderMap; `report` false draws without messages (a redraw nobody asked for).
     bool Render(bool report);
-    void ShowMap(maps::MapMode mode);
+    void ShowMap(tools::MapMode mode);
     void ShowOrRepaint();
     bool ConfirmWithoutOffsets();
     // The map as a picture, with the progress dialog's Cancel; nothing when cancelled.
@@ -102,7 +102,7 @@ class TwoAxisWindow : public QMainWindow, private PlotViewObserver, private Pain
                                   const plot::T2dPlotDataset& dataset, plot::TPlotArea& area);
     // Builds the map in the session's mode while the main window is disabled and hands it to
     // `use`; errors are shown. True when the map was built.
-    bool WithBuiltMap(const std::function<void(const maps::MapBuild&)>& use, bool report = true);
+    bool WithBuiltMap(const std::function<void(const tools::MapBuild&)>& use, bool report = true);
     // The window's own picture: button face, "Arial" in the screen size.
     MapImageStyle ScreenStyle() const;
 

@@ -19,9 +19,9 @@
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 #include "base/Error.h"
+#include "core/DiffractionGeometry.h"
 #include "gui/app/Dialogs.h"
 #include "gui/plot/ClipboardPicture.h"
 #include "gui/widgets/PaintBoxWidget.h"
@@ -243,10 +243,9 @@ void PlotWindow::UpdateStatus(int px, int py) {
                        .arg(axis, QString::number(w.X, 'f', 4), FormatCounts(counts));
     const double wavelength = session_.Settings().CurrentWavelength();
     if (dataset_.XTitle == "TwoTheta" && wavelength > 0.0) {
-        // Bragg: d = lambda / (2 sin(theta)), theta = half the scattering angle.
-        const double sinTheta = std::sin(w.X / 2.0 * std::numbers::pi / 180.0);
-        if (sinTheta > 0.0)
-            text += QStringLiteral("    d = %1 Å").arg(wavelength / (2.0 * sinTheta), 0, 'f', 5);
+        // The spacing of positive Bragg angles only (a positive wavelength gives a positive d).
+        const std::optional<double> d = BraggSpacing(w.X, wavelength);
+        if (d && *d > 0.0) text += QStringLiteral("    d = %1 Å").arg(*d, 0, 'f', 5);
     }
     if (session_.Peaks().AddMode())
         text = QString::fromUtf8(kAddModeMessage) + QStringLiteral("    ") + text;

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-namespace trevasc::fitting {
+namespace trevasc::tools {
 
 namespace {
 
@@ -593,4 +593,4 @@ CentreInterval AutoFitCentreInterval(const std::vector<double>& peakPositions, d
     return interval;
 }
 
-}  // namespace trevasc::fitting
+}  // namespace trevasc::tools

@@ -14,7 +14,7 @@
 #include "core/ScanData.h"
 #include "plot/PlotTypes.h"
 
-namespace trevasc::fitting {
+namespace trevasc::tools {
 
 inline constexpr const char* kBackgroundTooLargeMessage =
     "The selected background area is too large and there are no peak data samples between left "
@@ -182,4 +182,4 @@ AutoFitEdges FindAutoFitEdges(const TDataPointArray& points, double pointIndex);
 CentreInterval AutoFitCentreInterval(const std::vector<double>& peakPositions, double position,
                                      const AutoFitEdges& edges);
 
-}  // namespace trevasc::fitting
+}  // namespace trevasc::tools

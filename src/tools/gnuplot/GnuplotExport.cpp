@@ -13,7 +13,7 @@
 #include "base/NumberText.h"
 #include "base/PathText.h"
 
-namespace trevasc::gnuplot {
+namespace trevasc::tools {
 
 namespace {
 
@@ -183,4 +183,4 @@ void RemoveGnuplotFiles(const GnuplotFiles& files) {
     std::filesystem::remove(files.ScriptFile, ec);
 }
 
-}  // namespace trevasc::gnuplot
+}  // namespace trevasc::tools

@@ -8,7 +8,7 @@
 
 #include "plot/TwoDPlot.h"
 
-namespace trevasc::gnuplot {
+namespace trevasc::tools {
 
 // The four entries of the "&Gnuplot" menu.
 enum class GnuplotKind : int { ScreenBW = 0, ScreenColor = 1, PngBW = 2, PngColor = 3 };
@@ -58,4 +58,4 @@ GnuplotExportResult WriteGnuplotFiles(const plot::T2dPlotDataset& dataset, Gnupl
 // Removes the data file and the script of an export whose program could not be started.
 void RemoveGnuplotFiles(const GnuplotFiles& files);
 
-}  // namespace trevasc::gnuplot
+}  // namespace trevasc::tools

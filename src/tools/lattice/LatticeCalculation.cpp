@@ -22,10 +22,6 @@ double PeakPosition(const std::string& row) {
     return ParseFloat(row);
 }
 
-double ThetaOf(double twoTheta) {
-    return twoTheta / 2.0 * kPi / 180.0;
-}
-
 // Spacing of one peak; a peak at 0° or a wavelength of 0 has none, and the command stops with
 // the floating-point error the user would otherwise see as a NaN in a field.
 double SpacingOf(double twoTheta, double wavelength) {

@@ -2,16 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 #include "base/AsciiText.h"
 #include "base/NumberText.h"
 
-namespace trevasc::maps {
+namespace trevasc::tools {
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 constexpr double kDegree = kPi / 180.0;
 
 // The second axis of a reciprocal map must be Omega, whatever the file's spelling.
@@ -53,24 +51,6 @@ void AppendReciprocalScan(const TDataSet& scan, int32_t scanIndex, TScanKind kin
 
 bool IsMapScanKind(TScanKind kind) {
     return kind == TScanKind::TwoTheta || kind == TScanKind::TwoThetaCommonOmega;
-}
-
-ReciprocalPoint ReciprocalCoordinates(double omegaDegrees, double thetaDegrees, double wavelength,
-                                      bool flipKParallel) {
-    // Scattering vector of the symmetric and asymmetric reflections in the diffraction plane
-    // (e.g. Pietsch, Holy & Baumbach, High-Resolution X-Ray Scattering, ch. 4): |q| = 2 sin(theta)
-    // / lambda, tilted by omega - theta from the surface normal.
-    const double omega = omegaDegrees * kDegree;
-    const double theta = thetaDegrees * kDegree;
-    const double length = 2.0 / wavelength;
-    ReciprocalPoint k;
-    k.KPerpendicular = length * std::sin(theta) * std::cos(omega - theta);
-    k.KParallel = length * std::sin(theta) * std::sin(omega - theta);
-    // 0 - x rather than -x: a point on the axis stays +0 and prints without a sign.
-    if (flipKParallel) k.KParallel = 0.0 - k.KParallel;
-    if (wavelength == 0.0 || !std::isfinite(k.KParallel) || !std::isfinite(k.KPerpendicular))
-        return {};
-    return k;
 }
 
 MapBuild BuildMapDataset(const ScanRegistry& scans, const MapRequest& request) {
@@ -207,14 +187,14 @@ RsmReflexResult CalculateExpectedAngles(const RsmReflexInput& input) {
         result.Message = kZeroHklMessage;
         return result;
     }
-    // Bragg's law: lambda = 2 d sin(theta), d = 1 / |r|.
-    const double d = 1.0 / reflex.Length();
-    const double sine = input.Wavelength / (2.0 * d);
-    if (!(sine >= -1.0 && sine <= 1.0)) {
+    // d = 1 / |r|; no Bragg angle when lambda / (2 d) is beyond 1.
+    const std::optional<double> braggTwoTheta =
+        BraggTwoTheta(1.0 / reflex.Length(), input.Wavelength);
+    if (!braggTwoTheta) {
         result.Message = kInvalidFloatOperationMessage;
         return result;
     }
-    const double twoTheta = 2.0 * std::asin(sine) / kDegree;
+    const double twoTheta = *braggTwoTheta;
     double psi = orientation.AngleTo(reflex) / kDegree;
     if (input.RotatePhi) psi = -psi;
     result.ExpectedTwoTheta = twoTheta;
@@ -257,4 +237,4 @@ bool Vector3::IsZero() const {
     return std::fabs(X) < 1e-10 && std::fabs(Y) < 1e-10 && std::fabs(Z) < 1e-10;
 }
 
-}  // namespace trevasc::maps
+}  // namespace trevasc::tools

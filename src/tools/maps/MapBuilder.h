@@ -6,11 +6,12 @@
 #include <optional>
 #include <string>
 
+#include "core/DiffractionGeometry.h"
 #include "core/ScanData.h"
 #include "plot/PlotTypes.h"
 #include "plot/TwoDPlot.h"
 
-namespace trevasc::maps {
+namespace trevasc::tools {
 
 inline constexpr const char* kNotOmegaSeriesMessage =
     "Reciprocal Space Mapping is only possible with a series of 2Theta-Omega scans with varying "
@@ -56,15 +57,6 @@ bool IsMapScanKind(TScanKind kind);
 // fewer than two points; not built with a message for another scan kind or, in reciprocal mode,
 // a main scan whose second axis is not Omega.
 MapBuild BuildMapDataset(const ScanRegistry& scans, const MapRequest& request);
-
-// One point in reciprocal space, 1/Angstrom: k_parallel along the surface, k_perpendicular along
-// its normal. (0, 0) when the conversion fails (wavelength 0, non-finite results).
-struct ReciprocalPoint {
-    double KParallel = 0.0;
-    double KPerpendicular = 0.0;
-};
-ReciprocalPoint ReciprocalCoordinates(double omegaDegrees, double thetaDegrees, double wavelength,
-                                      bool flipKParallel);
 
 // Data coordinates of a pixel of the stored plot area.
 struct MapPoint {
@@ -125,4 +117,4 @@ struct Vector3 {
     bool IsZero() const;                         // every component below 1e-10 in magnitude
 };
 
-}  // namespace trevasc::maps
+}  // namespace trevasc::tools

@@ -5,6 +5,7 @@
 
 #include "base/Error.h"
 #include "base/NumberText.h"
+#include "core/DiffractionGeometry.h"
 #include "core/XrayLines.h"
 #include "tools/lattice/LatticeCalculation.h"
 
@@ -13,7 +14,7 @@ namespace trevasc::tools {
 namespace {
 
 double SinTheta(const std::string& row) {
-    return std::sin(ParseFloat(row) / 2.0 * kPi / 180.0);
+    return std::sin(ThetaRadians(ParseFloat(row)));
 }
 
 }  // namespace
@@ -38,7 +39,7 @@ std::optional<TRefractionFit> FitRefraction(const std::vector<std::string>& peak
     fit.Thickness = (wavelength / 10.0) / (2.0 * std::sqrt(line.Slope));
     // intercept = sin^2(theta_c); none below 0 (a fringe list that bends the other way).
     if (line.Intercept > 0.0 && line.Intercept <= 1.0)
-        fit.TwoThetaCritical = 2.0 * std::asin(std::sqrt(line.Intercept)) * 180.0 / kPi;
+        fit.TwoThetaCritical = TwoThetaFromSinTheta(std::sqrt(line.Intercept));
     for (size_t i = 0; i < squaredOrders.size(); ++i) {
         const double r = squaredSines[i] - (line.Intercept + line.Slope * squaredOrders[i]);
         fit.Residual += r * r;
