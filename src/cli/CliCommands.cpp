@@ -319,11 +319,27 @@ int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     try {
         RefuseOutputOntoInput(*target, a.Files);
         session.OpenMainFile(file);
-        const std::string text = a.Has("--all")
-                                     ? formats::AllSpectraFileText(session.Registry(), '.')
-                                     : formats::SpectrumFileText(session.Registry());
-        PrintWarnings(prompts, file, err);
-        WriteOutput(*target, text, out);
+        if (a.Has("--all")) {
+            // The table of all scans can outgrow the memory (a row per point and a column per
+            // scan): it goes out in pieces.
+            PrintWarnings(prompts, file, err);
+            const auto produce = [&session](const ContentWriter& write) {
+                formats::WriteAllSpectraFile(session.Registry(), '.', write);
+            };
+            if (*target == "-") {
+                produce([&out](std::string_view piece) {
+                    out << piece;
+                    CheckOutput(out);
+                });
+                CheckOutput(out);
+            } else {
+                WriteFileAtomic(*target, produce);
+            }
+        } else {
+            const std::string text = formats::SpectrumFileText(session.Registry());
+            PrintWarnings(prompts, file, err);
+            WriteOutput(*target, text, out);
+        }
     } catch (...) {
         return ReportFailure(prompts, file, err);
     }

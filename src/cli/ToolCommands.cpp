@@ -314,7 +314,8 @@ maps::MapBuild BuildMapFromFiles(const ToolArguments& a, WorkbenchSession& sessi
     settings.RsmTwoThetaOffset = twoThetaOffset;
     settings.FlipKParallel = a.Has("--flip");
     settings.Mode = a.Has("--reciprocal") ? maps::MapMode::Reciprocal : maps::MapMode::TwoAxis;
-    maps::MapBuild build = session.BuildMapDataset(settings.Mode);
+    // The commands end with the map: the scans give up their points as they go into it.
+    maps::MapBuild build = session.TakeMapDataset(settings.Mode);
     prompts.TakeWarnings();  // the build's message, reported below
     if (!build.Built) {
         throw TrevascError(!build.Message.empty()

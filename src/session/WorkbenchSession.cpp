@@ -89,16 +89,24 @@ void WorkbenchSession::SetCurrentWavelength(double angstrom) {
     Notify([angstrom](SessionObserver& o) { o.CurrentWavelengthChanged(angstrom); });
 }
 
-maps::MapBuild WorkbenchSession::BuildMapDataset(maps::MapMode mode, bool report) {
+maps::MapRequest WorkbenchSession::MapRequestFor(maps::MapMode mode) const {
     maps::MapRequest request;
     request.Mode = mode;
     request.OmegaOffset = maps_.RsmOmegaOffset;
     request.TwoThetaOffset = maps_.RsmTwoThetaOffset;
     request.FlipKParallel = maps_.FlipKParallel;
     request.Wavelength = currentWavelength_;
-    maps::MapBuild build = maps::BuildMapDataset(registry_, request);
+    return request;
+}
+
+maps::MapBuild WorkbenchSession::BuildMapDataset(maps::MapMode mode, bool report) {
+    maps::MapBuild build = maps::BuildMapDataset(registry_, MapRequestFor(mode));
     if (report && !build.Message.empty()) prompts_.ShowError(build.Message);
     return build;
+}
+
+maps::MapBuild WorkbenchSession::TakeMapDataset(maps::MapMode mode) {
+    return maps::TakeMapDataset(registry_, MapRequestFor(mode));
 }
 
 void WorkbenchSession::SetAdditionalLatticeSpacing(double angstrom) {

@@ -176,6 +176,9 @@ class WorkbenchSession {
     // a reason why it was not built is shown as an error box unless `report` is false (the
     // redraw after a change of the open scans, which nobody asked for).
     maps::MapBuild BuildMapDataset(maps::MapMode mode, bool report = true);
+    // The same map, with every scan's points released once they are in it (maps::TakeMapDataset):
+    // for the batch tool, which draws the map and ends. Shows no error box.
+    maps::MapBuild TakeMapDataset(maps::MapMode mode);
 
     // The lattice constant (Angstrom) and the permitted-orders text of the "Additional
     // reflections" tab. A changed value notifies the observers; an equal one does nothing.
@@ -318,6 +321,8 @@ class WorkbenchSession {
     const std::string& LastFormatName() const { return lastFormatName_; }
 
   private:
+    // The map settings and CurrentWavelength as a map request.
+    maps::MapRequest MapRequestFor(maps::MapMode mode) const;
     template <typename F>
     void Notify(F&& f) {
         // A copy: an observer may add or remove observers while it is told.

@@ -152,6 +152,44 @@ TEST(AtomicFile, NamesUpToTheLongestAllowedWork) {
     EXPECT_EQ(Entries(dir.Path()).size(), 3u);
 }
 
+TEST(AtomicFile, ContentWrittenInPiecesReplacesTheFileOnlyWhenComplete) {
+    TempDir dir;
+    const std::string target = dir.Write("table.txt", "old");
+    const auto pieces = [](const ContentWriter& write) {
+        for (int i = 0; i < 1000; ++i) write(std::to_string(i) + "\n");
+    };
+    WriteFileAtomic(target, pieces);
+    std::string expected;
+    for (int i = 0; i < 1000; ++i) expected += std::to_string(i) + "\n";
+    EXPECT_EQ(dir.Read("table.txt"), expected);
+
+    // A producer that fails half-way leaves the old file and no temporary file behind.
+    const auto failing = [](const ContentWriter& write) {
+        write("half");
+        throw TrevascError("out of rows");
+    };
+    EXPECT_THROW(WriteFileAtomic(target, failing), TrevascError);
+    EXPECT_EQ(dir.Read("table.txt"), expected);
+    EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"table.txt"}));
+
+    // A FIFO receives each piece as it is made: the reader sees the first piece before the
+    // producer goes on.
+    const std::string fifo = dir.File("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] {
+        const int fd = ::open(fifo.c_str(), O_RDONLY);
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+            received.append(buffer, static_cast<size_t>(n));
+        ::close(fd);
+    });
+    WriteFileAtomic(fifo, pieces);
+    reader.join();
+    EXPECT_EQ(received, expected);
+    EXPECT_TRUE(S_ISFIFO(Lstat(fifo).st_mode));
+}
+
 TEST(AtomicFile, FailuresLeaveTheTargetAndNoTemporaryFile) {
     TempDir dir;
     ASSERT_EQ(::mkdir(dir.File("folder").c_str(), 0755), 0);
