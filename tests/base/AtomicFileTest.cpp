@@ -47,6 +47,17 @@ std::string WriteError(const std::string& fileName, const std::string& content) 
     return "";
 }
 
+// A reader of everything written into a FIFO, on a thread of its own (join it).
+std::thread ReadFifo(const std::string& fifo, std::string& received) {
+    return std::thread([fifo, &received] {
+        const int fd = ::open(fifo.c_str(), O_RDONLY);
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+            received.append(buffer, static_cast<size_t>(n));
+        ::close(fd);
+    });
+}
+
 }  // namespace
 
 TEST(AtomicFile, NewFilesHonourTheUmaskAndExistingOnesKeepModeAndOwner) {
@@ -118,13 +129,7 @@ TEST(AtomicFile, DevicesAndFifosAreWrittenNotReplaced) {
     const std::string fifo = dir.File("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::string received;
-    std::thread reader([&] {
-        const int fd = ::open(fifo.c_str(), O_RDONLY);
-        char buffer[4096];
-        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-            received.append(buffer, static_cast<size_t>(n));
-        ::close(fd);
-    });
+    std::thread reader = ReadFifo(fifo, received);
     const std::string content(100000, 'f');
     EXPECT_EQ(WriteError(fifo, content), "");
     reader.join();
@@ -172,18 +177,11 @@ TEST(AtomicFile, ContentWrittenInPiecesReplacesTheFileOnlyWhenComplete) {
     EXPECT_EQ(dir.Read("table.txt"), expected);
     EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"table.txt"}));
 
-    // A FIFO receives each piece as it is made: the reader sees the first piece before the
-    // producer goes on.
+    // A FIFO receives the pieces as they are made.
     const std::string fifo = dir.File("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::string received;
-    std::thread reader([&] {
-        const int fd = ::open(fifo.c_str(), O_RDONLY);
-        char buffer[4096];
-        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-            received.append(buffer, static_cast<size_t>(n));
-        ::close(fd);
-    });
+    std::thread reader = ReadFifo(fifo, received);
     WriteFileAtomic(fifo, pieces);
     reader.join();
     EXPECT_EQ(received, expected);
