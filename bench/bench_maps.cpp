@@ -12,6 +12,7 @@
 #include "plot/RecordingCanvas.h"
 #include "plot/TwoDPlot.h"
 #include "qtcanvas/MapImageExport.h"
+#include "qtcanvas/PlotImageExport.h"
 
 using namespace trevasc;
 using namespace trevasc::plot;
@@ -108,6 +109,18 @@ void BM_MapImage(benchmark::State& state, const T2dPlotDataset& (*dataset)()) {
 }
 BENCHMARK_CAPTURE(BM_MapImage, AreaMap1000x2000, AreaMap)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_MapImage, Series20x1000, Series)->Unit(benchmark::kMillisecond);
+
+// The PNG file of the area map's picture: the last step of `map -o OUT.png`.
+void BM_MapPng(benchmark::State& state) {
+    MapImageStyle style;
+    style.FontSize = 9;
+    const QImage image = RenderMapImage(AreaMap(), TMapScale::Color, 1200, 800, style);
+    for (auto _ : state) {
+        const std::string png = ImagePng(image);
+        state.counters["bytes"] = static_cast<double>(png.size());
+    }
+}
+BENCHMARK(BM_MapPng)->Unit(benchmark::kMillisecond);
 
 // A small series map (8 scans x 300 points into 240 x 160 cells), the grid as placed.
 const MapGrid& SmallGrid() {

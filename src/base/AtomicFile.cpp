@@ -248,10 +248,11 @@ class FileDescriptor {
 };
 
 // Writes into a device or FIFO; a rename would replace it with a plain file.
-void WriteDevice(const std::string& fileName, const std::string& target, std::string_view content) {
+void WriteDevice(const std::string& fileName, const std::string& target,
+                 const ContentProducer& produce) {
     FileDescriptor fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
     if (fd.Get() < 0) ThrowWriteError(fileName, errno);
-    WriteAll(fd.Get(), content, fileName);
+    produce([&](std::string_view piece) { WriteAll(fd.Get(), piece, fileName); });
     if (fd.Close() != 0) ThrowWriteError(fileName, errno);
 }
 
@@ -342,8 +343,11 @@ struct OutputSet::Prepared {
     std::unique_ptr<TemporaryFile> Temp;
     off_t Size = 0;
     std::string DeviceContent;
+    bool Written = false;  // a device already written
 
-    Prepared(const std::string& fileName, std::string_view content)
+    // `deviceNow`: a device or FIFO is written at once, so that its content need not be held
+    // until Commit.
+    Prepared(const std::string& fileName, const ContentProducer& produce, bool deviceNow)
         : FileName(fileName), Target(FollowLinks(fileName)) {
         struct stat st;
         const bool exists = ::stat(Target.c_str(), &st) == 0;
@@ -351,7 +355,12 @@ struct OutputSet::Prepared {
         if (exists && S_ISDIR(st.st_mode)) ThrowWriteError(fileName, EISDIR);
         if (exists && !S_ISREG(st.st_mode)) {
             How = Way::Device;
-            DeviceContent = content;
+            if (deviceNow) {
+                WriteDevice(FileName, Target, produce);
+                Written = true;
+            } else {
+                produce([this](std::string_view piece) { DeviceContent += piece; });
+            }
             return;
         }
         // The file's write protection holds as it would for opening it; a rename could
@@ -372,15 +381,19 @@ struct OutputSet::Prepared {
             else if (::fchmod(Temp->Fd(), st.st_mode & 07777) != 0)
                 ThrowWriteError(fileName, errno);
         }
-        WriteAll(Temp->Fd(), content, fileName);
+        produce([&](std::string_view piece) {
+            WriteAll(Temp->Fd(), piece, fileName);
+            Size += static_cast<off_t>(piece.size());
+        });
         if (::fsync(Temp->Fd()) != 0) ThrowWriteError(fileName, errno);
-        Size = static_cast<off_t>(content.size());
     }
 
     void Commit() {
         switch (How) {
             case Way::Device:
-                WriteDevice(FileName, Target, DeviceContent);
+                if (!Written)
+                    WriteDevice(FileName, Target,
+                                [this](const ContentWriter& write) { write(DeviceContent); });
                 return;
             case Way::CopyOver:
                 CopyOverInPlace(FileName, Target, Temp->Fd(), Size);
@@ -400,7 +413,8 @@ OutputSet::OutputSet() = default;
 OutputSet::~OutputSet() = default;
 
 void OutputSet::Add(const std::string& fileName, std::string_view content) {
-    files_.push_back(std::make_unique<Prepared>(fileName, content));
+    files_.push_back(std::make_unique<Prepared>(
+        fileName, [content](const ContentWriter& write) { write(content); }, false));
 }
 
 void OutputSet::Commit() {
@@ -442,6 +456,12 @@ void WriteFileAtomic(const std::string& fileName, std::string_view content) {
     OutputSet set;
     set.Add(fileName, content);
     set.Commit();
+}
+
+void WriteFileAtomic(const std::string& fileName, const ContentProducer& produce) {
+    // Alone in its set, a device has no other file to wait for.
+    OutputSet::Prepared file(fileName, produce, true);
+    file.Commit();
 }
 
 }  // namespace trevasc

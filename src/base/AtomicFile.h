@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -21,6 +22,14 @@ namespace trevasc {
 // then removed and the target is untouched.
 void WriteFileAtomic(const std::string& fileName, std::string_view content);
 
+// Hands a content over in pieces, for one too large to be held at once.
+using ContentWriter = std::function<void(std::string_view)>;
+using ContentProducer = std::function<void(const ContentWriter& write)>;
+// As above, for a content that `produce` writes piece by piece (a device or FIFO gets each piece
+// at once). An exception from `produce` leaves the target untouched, as a failed write does
+// (except for a device or FIFO, which has received the pieces before it).
+void WriteFileAtomic(const std::string& fileName, const ContentProducer& produce);
+
 // The outputs of one command, written as WriteFileAtomic writes one file, and put in place only
 // together: Add writes each file's content to its temporary file, Commit puts them all in place.
 // A set destroyed uncommitted (the command failed on the way) removes its temporary files and
@@ -38,8 +47,10 @@ class OutputSet {
     // write that fails comes before any file is replaced. Throws TrevascError.
     void Commit();
 
-  private:
+    // One file's content in its temporary file (for a device or FIFO, held), not yet in place.
     struct Prepared;
+
+  private:
     std::vector<std::unique_ptr<Prepared>> files_;
 };
 

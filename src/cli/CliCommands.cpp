@@ -173,11 +173,27 @@ int Convert(const Arguments& a, CommandContext& c) {
     try {
         RefuseOutputOntoInput(*target, a.Files);
         session.OpenMainFile(file);
-        const std::string text = a.Has("--all")
-                                     ? formats::AllSpectraFileText(session.Scans().Registry(), '.')
-                                     : formats::SpectrumFileText(session.Scans().Registry());
-        PrintWarnings(prompts, file, c.Err);
-        WriteOutput(*target, text, c.Out);
+        if (a.Has("--all")) {
+            // The table of all scans can outgrow the memory (a row per point and a column per
+            // scan): it goes out in pieces.
+            PrintWarnings(prompts, file, c.Err);
+            const auto produce = [&session](const ContentWriter& write) {
+                formats::WriteAllSpectraFile(session.Scans().Registry(), '.', write);
+            };
+            if (*target == "-") {
+                produce([&c](std::string_view piece) {
+                    c.Out << piece;
+                    CheckOutput(c.Out);
+                });
+                CheckOutput(c.Out);
+            } else {
+                WriteFileAtomic(*target, produce);
+            }
+        } else {
+            const std::string text = formats::SpectrumFileText(session.Scans().Registry());
+            PrintWarnings(prompts, file, c.Err);
+            WriteOutput(*target, text, c.Out);
+        }
     } catch (...) {
         return ReportFailure(prompts, file, c.Err);
     }

@@ -159,7 +159,8 @@ tools::MapBuild BuildMapFromFiles(const Arguments& a, WorkbenchSession& session,
     settings.RsmTwoThetaOffset = twoThetaOffset;
     settings.FlipKParallel = a.Has("--flip");
     settings.Mode = a.Has("--reciprocal") ? tools::MapMode::Reciprocal : tools::MapMode::TwoAxis;
-    tools::MapBuild build = session.BuildMapDataset(settings.Mode);
+    // The commands end with the map: the scans give up their points as they go into it.
+    tools::MapBuild build = session.TakeMapDataset(settings.Mode);
     prompts.TakeWarnings();  // the build's message, reported below
     if (!build.Built) {
         throw TrevascError(!build.Message.empty()

@@ -50,8 +50,8 @@ void TDataSet::SetRawPoints(TDataPointArray points) {
     MarkPointsChanged();
 }
 
-void TDataSet::ReplaceRawPoints(TDataPointArray points) {
-    RawPoints = ToRawPoints(points);
+void TDataSet::ReplaceRawPoints(TRawPointArray points) {
+    RawPoints = std::move(points);
     Points = TDataPointArray();
     MarkPointsChanged();
 }

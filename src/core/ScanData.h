@@ -69,9 +69,10 @@ class TDataSet {
     // Replaces the raw points (their positions and intensities); the processed copy is reset to
     // the points as given.
     void SetRawPoints(TDataPointArray points);
-    // As SetRawPoints, but releases the processed points instead of copying: for readers, whose
-    // scans always go through the processing next, so a million points are not copied twice.
-    void ReplaceRawPoints(TDataPointArray points);
+    // Takes the points as read and releases the processed points instead of copying: for
+    // readers, whose scans always go through the processing next, so that a million points are
+    // neither converted nor held twice.
+    void ReplaceRawPoints(TRawPointArray points);
     // Releases both point arrays.
     void ClearPoints();
 

@@ -151,14 +151,13 @@ ReadResult ReadBrukerRaw4Text(std::string_view content, const std::string& fileN
         TParsedScan& scan = scans.emplace_back();
         numbers.push_back(r + 1);
         scan.Points.resize(range.Values.size());
+        scan.Values.assign(range.Values.begin(), range.Values.end());  // until ScaleToCounts
         for (size_t i = 0; i < range.Values.size(); ++i) {
             const double value = range.Values[i];
             if (!std::isfinite(value))
                 throw Damaged("value " + std::to_string(i + 1) + " of range " +
                               std::to_string(r + 1) + " is not a finite number.");
-            TDataPoint& point = scan.Points[i];
-            point.Position = range.Start + static_cast<double>(i) * range.Step;
-            point.Slope = value;  // the intensity as read, until ScaleToCounts
+            scan.Points[i].Position = range.Start + static_cast<double>(i) * range.Step;
         }
     }
     if (scans.empty()) {

@@ -152,9 +152,9 @@ std::string ScaleToCounts(std::vector<TParsedScan>& scans) {
     double largest = 0.0;
     bool fractional = false;
     for (const TParsedScan& scan : scans)
-        for (const TDataPoint& p : scan.Points) {
-            largest = std::max(largest, std::fabs(p.Slope));
-            fractional = fractional || p.Slope != std::floor(p.Slope);
+        for (double v : scan.Values) {
+            largest = std::max(largest, std::fabs(v));
+            fractional = fractional || v != std::floor(v);
         }
     double up = 1.0, down = 1.0;
     if (largest < 1000.0 && fractional) {
@@ -163,11 +163,13 @@ std::string ScaleToCounts(std::vector<TParsedScan>& scans) {
         if (std::isfinite(factor)) up = factor;
     }
     while (largest / down > 2000000000.0) down *= 10.0;
-    for (TParsedScan& scan : scans)
-        for (TDataPoint& p : scan.Points) {
-            p.Intensity = RoundToInt32(up != 1.0 ? p.Slope * up : p.Slope / down);
-            p.Slope = 0.0;
+    for (TParsedScan& scan : scans) {
+        for (size_t i = 0; i < scan.Values.size(); ++i) {
+            const double v = scan.Values[i];
+            scan.Points[i].Intensity = RoundToInt32(up != 1.0 ? v * up : v / down);
         }
+        scan.Values = {};
+    }
     if (up != 1.0) return NormalisedScaleMessage(up);
     if (down != 1.0) return ScaledMessage(down);
     return {};
@@ -185,8 +187,13 @@ ReadResult ReadColumnText(std::string_view content, const std::string& fileName,
             "This is no column file: its first line that is not a comment holds no numbers.");
     CheckAdditionalKind(registry, main, TScanKind::TwoTheta);
 
-    TDataPointArray points;
-    points.reserve(static_cast<size_t>(std::count(content.begin(), content.end(), '\n')) + 1);
+    // Positions and intensities as read; ScaleToCounts makes the counts of the intensities.
+    TRawPointArray points;
+    std::vector<double, HugePageAllocator<double>> intensities;
+    const size_t lineCount =
+        static_cast<size_t>(std::count(content.begin(), content.end(), '\n')) + 1;
+    points.reserve(lineCount);
+    intensities.reserve(lineCount);
     NumberedLineReader lines(content);
     std::string_view line;
     std::string_view fields[kMaxFields];
@@ -196,9 +203,8 @@ ReadResult ReadColumnText(std::string_view content, const std::string& fileName,
         double values[kMaxFields];
         size_t n = 0;
         if (first->Mode == Separators::Blank && ReadPlainLine(trimmed, values, n)) {
-            TDataPoint& point = points.emplace_back();
-            point.Position = values[0];
-            point.Slope = values[1];
+            points.push_back({values[0], 0});
+            intensities.push_back(values[1]);
             continue;
         }
         n = SplitFields(trimmed, first->Mode, fields, kMaxFields);
@@ -220,9 +226,8 @@ ReadResult ReadColumnText(std::string_view content, const std::string& fileName,
                                    "\" is not a number.");
             values[i] = *v;
         }
-        TDataPoint& point = points.emplace_back();
-        point.Position = values[0];
-        point.Slope = values[1];  // the intensity as read, until ScaleToCounts
+        points.push_back({values[0], 0});
+        intensities.push_back(values[1]);
     }
     if (points.size() < 2)
         throw TrevascError("The file holds " + std::to_string(points.size()) +
@@ -231,6 +236,7 @@ ReadResult ReadColumnText(std::string_view content, const std::string& fileName,
         throw TrevascError("The file holds more points than a scan can hold.");
     std::vector<TParsedScan> scans(1);
     scans[0].Points = std::move(points);
+    scans[0].Values = std::move(intensities);
     scans[0].Name = FileNameWithoutFolder(fileName);
     const std::string scaled = ScaleToCounts(scans);
     CommitScans(registry, main, TScanKind::TwoTheta, std::move(scans));

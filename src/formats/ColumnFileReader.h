@@ -16,8 +16,9 @@ namespace trevasc::formats {
 bool IsColumnText(std::string_view content);
 
 // Intensities of a file that writes them as real numbers, for the whole-number counts of the
-// model, with one factor for all scans of the file. Each point holds its value as read in Slope;
-// afterwards Intensity is the value times the factor, rounded, and Slope is 0. Normalised data
+// model, with one factor for all scans of the file. Each scan holds its values as read in Values,
+// one per point; afterwards Intensity is the value times the factor, rounded, and Values is
+// released. Normalised data
 // (every value below 1000 and some fractional) are scaled up by a power of ten so that the largest
 // keeps 4 significant digits; values beyond the 32-bit range are scaled down by powers of ten as
 // the two-column reader does. Returns the message that names the factor, empty when the factor

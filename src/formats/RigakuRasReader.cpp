@@ -52,7 +52,7 @@ bool IsCoupledAxis(std::string_view axis) {
 
 struct RasScan {
     std::map<std::string, std::string, std::less<>> Header;
-    TDataPointArray Points;
+    TRawPointArray Points;
     size_t DataLine = 0;  // line of "*RAS_INT_START"
 };
 
@@ -74,7 +74,7 @@ void ReadHeaderLine(std::string_view line, RasScan& scan) {
 
 // "angle intensity [attenuator]": the intensity is the counts times the attenuator factor,
 // rounded as the XML reader rounds attenuated counts.
-TDataPoint ReadDataLine(std::string_view line, size_t number) {
+TRawPoint ReadDataLine(std::string_view line, size_t number) {
     std::string_view fields[4];
     size_t count = 0;
     size_t p = 0;
@@ -97,7 +97,7 @@ TDataPoint ReadDataLine(std::string_view line, size_t number) {
                                "\" is not a number.");
         values[i] = *v;
     }
-    TDataPoint point;
+    TRawPoint point;
     point.Position = values[0];
     const double intensity = values[1] * values[2];
     if (!std::isfinite(intensity) || std::fabs(intensity) >= 2147483647.5)
@@ -124,7 +124,7 @@ std::vector<RasScan> ParseRas(std::string_view content) {
                 // The header stays for a data block that follows without one of its own.
                 RasScan done = std::move(current);
                 current.Header = done.Header;
-                current.Points = TDataPointArray();
+                current.Points = TRawPointArray();
                 scans.push_back(std::move(done));
                 inData = false;
             } else if (trimmed.front() == '*') {

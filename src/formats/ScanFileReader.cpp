@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <functional>
-#include <numeric>
 #include <optional>
 #include <vector>
 
@@ -199,17 +197,8 @@ void CommitScans(ScanRegistry& registry, bool main, TScanKind kind,
         if (!scans.empty()) targets.push_back(&registry.MainScan());
     }
     while (targets.size() < scans.size()) targets.push_back(&registry.AppendAdditionalScan());
-    // The scans keep their points in the smaller raw form and the parsed arrays are freed as they
-    // are converted. Scans read on two threads share the allocator's chunks, and a chunk goes
-    // back to the system only with its last array: converting in the order of the arrays'
-    // addresses empties the chunks one after the other, so that both forms of all points are
-    // never held at once.
-    std::vector<size_t> order(scans.size());
-    std::iota(order.begin(), order.end(), size_t{0});
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        return std::less<const TDataPoint*>()(scans[a].Points.data(), scans[b].Points.data());
-    });
-    for (size_t i : order) FillScan(*targets[i], std::move(scans[i]));
+    // The readers build the raw form itself: the arrays are moved, never converted.
+    for (size_t i = 0; i < scans.size(); ++i) FillScan(*targets[i], std::move(scans[i]));
 }
 
 }  // namespace trevasc::formats

@@ -102,7 +102,10 @@ inline constexpr const char* kKindMismatchMessage =
 
 // One scan as parsed, before it is written to the registry.
 struct TParsedScan {
-    TDataPointArray Points;
+    TRawPointArray Points;
+    // The intensities as read, one per point, where they still need ScaleToCounts (fractional
+    // or too large for a count); empty when Points already hold the counts.
+    std::vector<double, HugePageAllocator<double>> Values;
     std::string Name;
     double SecondAxisPosition = 0.0;
     std::string SecondAxisName;

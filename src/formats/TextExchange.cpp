@@ -38,9 +38,14 @@ std::string SpectrumText(const ScanRegistry& registry, FormatPosition formatPosi
     return out;
 }
 
-std::string AllSpectraText(const ScanRegistry& registry, int digits, char decimalSeparator) {
+// The all-spectra table, handed to `write` in pieces of about a megabyte. The table has a row
+// for every distinct position and a column for every scan: when the scans share no positions
+// it grows with the square of the scans, so it is never held whole here; what is held is the
+// list of rows, one double per distinct position.
+void WriteAllSpectraText(const ScanRegistry& registry, int digits, char decimalSeparator,
+                         const ContentWriter& write) {
     const TDataSet& mainScan = registry.MainScan();
-    if (mainScan.Count() == 0 || mainScan.Points.empty()) return std::string();
+    if (mainScan.Count() == 0 || mainScan.Points.empty()) return;
 
     std::vector<const TDataSet*> scans{&mainScan};
     for (int i = 0; i < registry.AdditionalCount(); ++i) scans.push_back(&registry.Additional(i));
@@ -57,17 +62,20 @@ std::string AllSpectraText(const ScanRegistry& registry, int digits, char decima
 
     // Every distinct position of every scan, ascending; exact equality decides, so positions
     // that differ in the last bit give separate rows.
-    std::vector<double> positions;
-    positions.reserve(total);
-    for (const TDataSet* s : scans)
-        for (const TDataPoint& p : s->Points) positions.push_back(p.Position);
     TDoubleList rows;
-    rows.AddRange(positions);
+    {
+        std::vector<double> positions;
+        positions.reserve(total);
+        for (const TDataSet* s : scans)
+            for (const TDataPoint& p : s->Points) positions.push_back(p.Position);
+        rows.AddRange(positions);
+    }
 
     // One cursor per scan: a scan contributes its next point only when that point sits exactly
     // on the row, so the points of a scan are consumed in their stored order.
+    constexpr size_t kPiece = size_t{1} << 20;
     std::vector<size_t> cursor(scans.size(), 0);
-    out.reserve(out.size() + static_cast<size_t>(rows.Count()) * (16 + 10 * scans.size()));
+    out.reserve(kPiece + 64 + 16 * scans.size());
     for (int r = 0; r < rows.Count(); ++r) {
         const double x = rows.Get(r);
         out += FormatGeneral(x, digits, decimalSeparator);
@@ -82,8 +90,19 @@ std::string AllSpectraText(const ScanRegistry& registry, int digits, char decima
             }
         }
         out += kLineEnd;
+        if (out.size() >= kPiece) {
+            write(out);
+            out.clear();
+        }
     }
-    return out;
+    write(out);
+}
+
+std::string AllSpectraText(const ScanRegistry& registry, int digits, char decimalSeparator) {
+    std::string text;
+    WriteAllSpectraText(registry, digits, decimalSeparator,
+                        [&text](std::string_view piece) { text += piece; });
+    return text;
 }
 
 void AppendPeakLine(std::string& out, const TPeak& peak, bool withIdent, char decimalSeparator) {
@@ -108,6 +127,11 @@ std::string SpectrumClipboardText(const ScanRegistry& registry, char decimalSepa
 
 std::string AllSpectraFileText(const ScanRegistry& registry, char decimalSeparator) {
     return AllSpectraText(registry, 8, decimalSeparator);
+}
+
+void WriteAllSpectraFile(const ScanRegistry& registry, char decimalSeparator,
+                         const ContentWriter& write) {
+    WriteAllSpectraText(registry, 8, decimalSeparator, write);
 }
 
 std::string AllSpectraClipboardText(const ScanRegistry& registry, char decimalSeparator) {

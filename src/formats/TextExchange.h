@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/AtomicFile.h"
 #include "core/ScanData.h"
 
 namespace trevasc::formats {
@@ -26,6 +27,10 @@ std::string SpectrumClipboardText(const ScanRegistry& registry, char decimalSepa
 // scan: the caller then writes nothing.
 std::string AllSpectraFileText(const ScanRegistry& registry, char decimalSeparator);
 std::string AllSpectraClipboardText(const ScanRegistry& registry, char decimalSeparator);
+// AllSpectraFileText handed to `write` in pieces, for tables too large to be held at once (scans
+// that share no positions give a row per point and a column per scan).
+void WriteAllSpectraFile(const ScanRegistry& registry, char decimalSeparator,
+                         const ContentWriter& write);
 
 // The four peak list texts of the Edit menu.
 enum class PeakClipboardContent {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/AsciiText.h"
@@ -41,7 +42,7 @@ size_t ReserveBound(long long claimed, size_t remainingChars) {
     return std::min(static_cast<size_t>(claimed), remainingChars / 2 + 1);
 }
 
-TParsedScan NamedScan(const std::string& fileName, TDataPointArray&& points) {
+TParsedScan NamedScan(const std::string& fileName, TRawPointArray&& points) {
     TParsedScan scan;
     scan.Points = std::move(points);
     scan.Name = FileNameWithoutFolder(fileName);
@@ -143,11 +144,13 @@ bool IsTwoColumnDataLine(std::string_view trimmed) {
 }
 
 // What the reading loop finds in a run of whole lines. While reading, each point holds its
-// written position in Position and its written value in Slope (the value may need scaling
-// before it fits an integer), and a whole count also in Intensity; the last pass turns them
-// into the final position and intensity.
+// written position, and its written value where that is a whole 32-bit count; the other values
+// (fractions, values beyond 32 bits) wait in Unusual, by point index, until the last pass turns
+// them into the final position and intensity. Nearly every file has whole counts only, so the
+// points take their final 16-byte form at once.
 struct TwoColumnLines {
-    TDataPointArray Points;
+    TRawPointArray Points;
+    std::vector<std::pair<size_t, double>> Unusual;
     size_t Count = 0;                          // data lines, those after an error included
     std::optional<std::string> LineError;      // first line without two columns or bad value
     std::optional<std::string> PositionError;  // first bad position
@@ -178,10 +181,7 @@ bool ReadPlainDataLine(std::string_view line, TwoColumnLines& out) {
     if (q != end) return false;
     ++out.Count;
     out.Maximum = std::max(out.Maximum, static_cast<double>(y));
-    TDataPoint& point = out.Points.emplace_back();
-    point.Position = x;
-    point.Slope = y;
-    point.Intensity = y;
+    out.Points.push_back({x, y});
     return true;
 }
 
@@ -213,9 +213,12 @@ void ReadTwoColumnLines(std::string_view text, TwoColumnLines& out) {
         if (!x && !out.PositionError)
             out.PositionError = FloatConversionMessage(ToLocalDecimal(column1));
         out.Maximum = std::max(out.Maximum, *y);
-        TDataPoint& point = out.Points.emplace_back();
-        point.Position = x ? *x : 0.0;
-        point.Slope = *y;
+        int32_t count = 0;
+        if (*y == std::floor(*y) && *y >= -2147483648.0 && *y <= 2147483647.0)
+            count = static_cast<int32_t>(*y);
+        else
+            out.Unusual.emplace_back(out.Points.size(), *y);
+        out.Points.push_back({x ? *x : 0.0, count});
     }
 }
 
@@ -286,7 +289,7 @@ ReadResult ReadHeaderCountsText(std::string_view content, const std::string& fil
         throw TrevascError(kUnknownDataFormatMessage);
     CheckAdditionalKind(registry, main, TScanKind::TwoTheta);
 
-    TDataPointArray points;
+    TRawPointArray points;
     points.reserve(ReserveBound(count, lines.Remaining()));
     double position = firstAngle;
     for (long long i = 0; i < count; ++i) {
@@ -295,10 +298,7 @@ ReadResult ReadHeaderCountsText(std::string_view content, const std::string& fil
         // a conversion error on an empty text.
         if (line.empty()) throw TrevascError(kUnexpectedEndMessage);
         if (i > 0) position += stepWidth;
-        TDataPoint point;
-        point.Position = position;
-        point.Intensity = RoundToInt32(ConvertFloat(line));
-        points.push_back(point);
+        points.push_back({position, RoundToInt32(ConvertFloat(line))});
     }
     Commit(registry, main, TScanKind::TwoTheta, NamedScan(fileName, std::move(points)));
     return {};
@@ -356,7 +356,7 @@ ReadResult ReadScanListText(std::string_view content, const std::string& fileNam
     const TScanKind kind = phi ? TScanKind::Phi : TScanKind::TwoTheta;
     CheckAdditionalKind(registry, main, kind);
 
-    TDataPointArray points;
+    TRawPointArray points;
     points.reserve(ReserveBound(*count, lines.Remaining()));
     bool cut = false;
     double previousPhi = 0.0;  // raw phi of the previous point, never the corrected one
@@ -368,7 +368,7 @@ ReadResult ReadScanListText(std::string_view content, const std::string& fileNam
             cut = true;
             break;
         }
-        TDataPoint point;
+        TRawPoint point;
         point.Intensity = parsed->Counts;
         if (phi) {
             // A phi value below its predecessor has passed 360 degrees.
@@ -426,29 +426,33 @@ ReadResult ReadTwoColumnText(std::string_view content, const std::string& fileNa
     double factor = 1.0;
     while (maximum / factor > 2000000000.0) factor *= 10.0;
 
-    TDataPointArray& points = head.Points;
+    TRawPointArray& points = head.Points;
     const double first = (points.empty() ? tail.Points : points).front().Position;
     const double last = (tail.Points.empty() ? points : tail.Points).back().Position;
     const double step = (last - first) / static_cast<double>(count - 1);
-    const auto finish = [&](TDataPoint& point, size_t i) {
+    const size_t headCount = points.size();
+    std::vector<std::pair<size_t, double>>& unusual = head.Unusual;
+    for (const auto& [i, value] : tail.Unusual) unusual.emplace_back(headCount + i, value);
+    size_t nextUnusual = 0;  // the points are finished in order, and so are their values
+    const auto finish = [&](TRawPoint& point, size_t i) {
         const double onGrid = first + static_cast<double>(i) * step;
         // Written so that a NaN deviation (an infinite step) fails as well.
         if (!(std::fabs(point.Position - onGrid) <= kTwoColumnSpacingTolerance))
             throw TrevascError(kSpacingMessage);
         point.Position = onGrid;
         // A whole count read as such needs no rounding unless it is scaled.
-        if (factor != 1.0 || point.Slope != point.Intensity)
-            point.Intensity = RoundToInt32(point.Slope / factor);
-        point.Slope = 0.0;
+        if (nextUnusual < unusual.size() && unusual[nextUnusual].first == i)
+            point.Intensity = RoundToInt32(unusual[nextUnusual++].second / factor);
+        else if (factor != 1.0)
+            point.Intensity = RoundToInt32(point.Intensity / factor);
     };
-    const size_t headCount = points.size();
     for (size_t i = 0; i < headCount; ++i) finish(points[i], i);
     for (size_t i = 0; i < tail.Points.size(); ++i) {
-        TDataPoint point = tail.Points[i];
+        TRawPoint point = tail.Points[i];
         finish(point, headCount + i);
         points.push_back(point);
     }
-    tail.Points = TDataPointArray();
+    tail.Points = TRawPointArray();
     Commit(registry, main, TScanKind::TwoTheta, NamedScan(fileName, std::move(points)));
     if (factor > 1.0) prompts.ShowInfo(ScaledMessage(factor));
     return {};

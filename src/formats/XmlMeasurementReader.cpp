@@ -467,8 +467,8 @@ std::vector<double> ConvertList(std::string_view text) {
 // by newer versions of the format instead, are multiplied here by the attenuation factor of
 // their point (beamAttenuationFactors, or commonBeamAttenuationFactor for all points) of the same
 // dataPoints element.
-TDataPointArray ReadIntensities(const XmlDocument& document, int32_t text, bool rawCounts) {
-    TDataPointArray points;
+TRawPointArray ReadIntensities(const XmlDocument& document, int32_t text, bool rawCounts) {
+    TRawPointArray points;
     if (text < 0) return points;
     const XmlDocument::TextNode& node = document.Text(text);
     const size_t count = CountTokens(node.Value);
@@ -492,7 +492,7 @@ TDataPointArray ReadIntensities(const XmlDocument& document, int32_t text, bool 
     for (size_t i = 0;; ++i) {
         while (p != end && IsListSeparator(*p)) ++p;
         if (p == end) break;
-        TDataPoint& point = points.emplace_back();
+        TRawPoint& point = points.emplace_back();
         // Whole counts are read where they stand; the rest of a token (or a token of another
         // form) goes through the general conversion.
         int32_t whole = 0;
@@ -539,7 +539,7 @@ void CheckPointCount(const XmlDocument& document, int32_t data, size_t count, bo
 
 // Equidistant positions from start to end, point i at start + i * step; a single point sits at
 // the start.
-void SetRangePositions(TDataPointArray& points, double start, double end) {
+void SetRangePositions(TRawPointArray& points, double start, double end) {
     const size_t n = points.size();
     if (n == 0) return;
     const double step = n > 1 ? (end - start) / static_cast<double>(n - 1) : 0.0;
@@ -547,7 +547,7 @@ void SetRangePositions(TDataPointArray& points, double start, double end) {
 }
 
 // Positions listed one per point (listPositions).
-void SetListedPositions(const XmlDocument& document, TDataPointArray& points, int32_t list) {
+void SetListedPositions(const XmlDocument& document, TRawPointArray& points, int32_t list) {
     const std::vector<double> positions = ConvertList(document.Text(list).Value);
     if (positions.size() != points.size())
         throw TrevascError(

@@ -507,11 +507,12 @@ ReadResult ReadXylibText(std::string_view content, const std::string& fileName,
         const size_t block = scans.size() + 1;
         TParsedScan& scan = scans.emplace_back();
         scan.Points.resize(static_cast<size_t>(count));
+        scan.Values.resize(static_cast<size_t>(count));  // the intensities, until ScaleToCounts
         for (size_t i = 0; i < count; ++i) {
-            TDataPoint& point = scan.Points[i];
+            TRawPoint& point = scan.Points[i];
             reader.Get(point.Position);
-            reader.Get(point.Slope);  // the intensity as read, until ScaleToCounts
-            if (!std::isfinite(point.Position) || !std::isfinite(point.Slope))
+            reader.Get(scan.Values[i]);
+            if (!std::isfinite(point.Position) || !std::isfinite(scan.Values[i]))
                 throw failure("point " + std::to_string(i + 1) + " of block " +
                               std::to_string(block) + " is not a finite number.");
         }

@@ -50,6 +50,12 @@ bool EncodeRows(png_structp png, png_infop info, int width, int height, const ui
                 size_t stride, TPixelLayout layout, uint8_t* row, TWriteTarget* target) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_write_fn(png, target, WriteToString, FlushNothing);
+    // Without row filters and at zlib level 3, a 1200 x 800 map of an area measurement (counts
+    // that change from pixel to pixel) is encoded in half the time of libpng's default (adaptive
+    // filters, level 6) and a quarter smaller; smooth maps and charts on white come out about
+    // half as large again as with the default, which their size can afford.
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    png_set_compression_level(png, 3);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);

@@ -124,7 +124,7 @@ void WorkbenchSession::SpanAllFiles() {
     settings_.SpanAllFiles();
 }
 
-tools::MapBuild WorkbenchSession::BuildMapDataset(tools::MapMode mode, bool report) {
+tools::MapRequest WorkbenchSession::MapRequestFor(tools::MapMode mode) const {
     const MapSettings& maps = settings_.Maps();
     tools::MapRequest request;
     request.Mode = mode;
@@ -132,9 +132,17 @@ tools::MapBuild WorkbenchSession::BuildMapDataset(tools::MapMode mode, bool repo
     request.TwoThetaOffset = maps.RsmTwoThetaOffset;
     request.FlipKParallel = maps.FlipKParallel;
     request.Wavelength = settings_.CurrentWavelength();
-    tools::MapBuild build = tools::BuildMapDataset(scans_.Registry(), request);
+    return request;
+}
+
+tools::MapBuild WorkbenchSession::BuildMapDataset(tools::MapMode mode, bool report) {
+    tools::MapBuild build = tools::BuildMapDataset(scans_.Registry(), MapRequestFor(mode));
     if (report && !build.Message.empty()) prompts_.ShowError(build.Message);
     return build;
+}
+
+tools::MapBuild WorkbenchSession::TakeMapDataset(tools::MapMode mode) {
+    return tools::TakeMapDataset(scans_.Registry(), MapRequestFor(mode));
 }
 
 }  // namespace trevasc

@@ -73,9 +73,13 @@ class WorkbenchSession {
     // a reason why it was not built is shown as an error box unless `report` is false (the
     // redraw after a change of the open scans, which nobody asked for).
     tools::MapBuild BuildMapDataset(tools::MapMode mode, bool report = true);
+    // The same map for a caller that ends with it (the batch tool): the scans give up their
+    // points as they are copied into the map, so a huge file is not held twice.
+    tools::MapBuild TakeMapDataset(tools::MapMode mode);
 
   private:
     void SpanAllFiles();
+    tools::MapRequest MapRequestFor(tools::MapMode mode) const;
 
     Prompts& prompts_;
     SessionProgress progress_;

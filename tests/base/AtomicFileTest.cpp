@@ -47,6 +47,17 @@ std::string WriteError(const std::string& fileName, const std::string& content) 
     return "";
 }
 
+// A reader of everything written into a FIFO, on a thread of its own (join it).
+std::thread ReadFifo(const std::string& fifo, std::string& received) {
+    return std::thread([fifo, &received] {
+        const int fd = ::open(fifo.c_str(), O_RDONLY);
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+            received.append(buffer, static_cast<size_t>(n));
+        ::close(fd);
+    });
+}
+
 }  // namespace
 
 TEST(AtomicFile, NewFilesHonourTheUmaskAndExistingOnesKeepModeAndOwner) {
@@ -118,13 +129,7 @@ TEST(AtomicFile, DevicesAndFifosAreWrittenNotReplaced) {
     const std::string fifo = dir.File("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::string received;
-    std::thread reader([&] {
-        const int fd = ::open(fifo.c_str(), O_RDONLY);
-        char buffer[4096];
-        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-            received.append(buffer, static_cast<size_t>(n));
-        ::close(fd);
-    });
+    std::thread reader = ReadFifo(fifo, received);
     const std::string content(100000, 'f');
     EXPECT_EQ(WriteError(fifo, content), "");
     reader.join();
@@ -150,6 +155,37 @@ TEST(AtomicFile, NamesUpToTheLongestAllowedWork) {
         EXPECT_EQ(dir.Read(name), "second");
     }
     EXPECT_EQ(Entries(dir.Path()).size(), 3u);
+}
+
+TEST(AtomicFile, ContentWrittenInPiecesReplacesTheFileOnlyWhenComplete) {
+    TempDir dir;
+    const std::string target = dir.Write("table.txt", "old");
+    const auto pieces = [](const ContentWriter& write) {
+        for (int i = 0; i < 1000; ++i) write(std::to_string(i) + "\n");
+    };
+    WriteFileAtomic(target, pieces);
+    std::string expected;
+    for (int i = 0; i < 1000; ++i) expected += std::to_string(i) + "\n";
+    EXPECT_EQ(dir.Read("table.txt"), expected);
+
+    // A producer that fails half-way leaves the old file and no temporary file behind.
+    const auto failing = [](const ContentWriter& write) {
+        write("half");
+        throw TrevascError("out of rows");
+    };
+    EXPECT_THROW(WriteFileAtomic(target, failing), TrevascError);
+    EXPECT_EQ(dir.Read("table.txt"), expected);
+    EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"table.txt"}));
+
+    // A FIFO receives the pieces as they are made.
+    const std::string fifo = dir.File("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader = ReadFifo(fifo, received);
+    WriteFileAtomic(fifo, pieces);
+    reader.join();
+    EXPECT_EQ(received, expected);
+    EXPECT_TRUE(S_ISFIFO(Lstat(fifo).st_mode));
 }
 
 TEST(AtomicFile, FailuresLeaveTheTargetAndNoTemporaryFile) {

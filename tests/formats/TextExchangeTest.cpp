@@ -59,6 +59,46 @@ TEST(DoubleList, AddRangeGivesTheSameListAsSingleAdds) {
     EXPECT_EQ(Items(ranged), Items(single));
 }
 
+TEST(AllSpectra, ATableOfScansWithoutCommonPositionsGoesOutInBoundedPieces) {
+    // 40 scans of 3000 points on positions of their own: 120,000 rows of 41 columns, about
+    // 10 MB of text, of which a piece holds at most a megabyte and a row.
+    ScanRegistry reg;
+    const int scans = 40, points = 3000;
+    for (int k = 0; k < scans; ++k) {
+        TDataSet& s = k == 0 ? reg.MainScan() : reg.AppendAdditionalScan();
+        TDataPointArray a;
+        for (int i = 0; i < points; ++i) a.push_back({10.0 + i * 0.01 + k * 0.0001, k * 10 + i});
+        s.SetRawPoints(std::move(a));
+        s.Name = "s" + std::to_string(k);
+    }
+    std::string text;
+    size_t largest = 0, pieces = 0;
+    WriteAllSpectraFile(reg, '.', [&](std::string_view piece) {
+        text += piece;
+        largest = std::max(largest, piece.size());
+        ++pieces;
+    });
+    EXPECT_GT(pieces, 5u);
+    EXPECT_LE(largest, (size_t{1} << 20) + 400);
+    EXPECT_EQ(text, AllSpectraFileText(reg, '.'));
+    // Row by row: the positions in ascending order (scan k's point i at 10 + i/100 + k/10000),
+    // each with the one count of its scan in column k and blanks elsewhere.
+    size_t at = text.find("\r\n") + 2;
+    EXPECT_EQ(text.substr(0, at).rfind("TwoTheta\tCounts(s0)\tCounts(s1)", 0), 0u);
+    int rows = 0;
+    for (int i = 0; i < points; ++i)
+        for (int k = 0; k < scans; ++k) {
+            std::string row = FormatGeneral(10.0 + i * 0.01 + k * 0.0001, 8);
+            for (int c = 0; c < scans; ++c)
+                row += c == k ? "\t" + std::to_string(k * 10 + i) : std::string("\t ");
+            row += "\r\n";
+            ASSERT_EQ(text.compare(at, row.size(), row), 0) << "row " << rows;
+            at += row.size();
+            ++rows;
+        }
+    EXPECT_EQ(at, text.size());
+}
+
 TEST(AllSpectra, MergesPositionsOfAllScansWithBlanksForMissingPoints) {
     ScanRegistry reg;
     EXPECT_EQ(AllSpectraFileText(reg, '.'), "");  // no main scan: nothing

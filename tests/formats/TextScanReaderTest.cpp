@@ -254,6 +254,39 @@ TEST(TwoColumnReader, ScalesCountsBeyondThe32BitRange) {
     EXPECT_EQ(registry.MainScan().RawPoints[0].Intensity, 250000000);
 }
 
+TEST(TwoColumnReader, FractionsAndLargeValuesAnywhereInEitherHalfAreScaledInPlace) {
+    // Whole counts, fractions and one value beyond 32 bits, read in one run and in two halves
+    // on two threads: every intensity is its written value over the factor, rounded half to even.
+    for (const bool large : {false, true}) {
+        std::vector<double> written;
+        std::string text = "# mixed\n";
+        for (int i = 0; i < 400; ++i) {
+            double v = i * 7;
+            if (i % 37 == 5) v = i * 7 + 0.5;         // fractions, some halves to even
+            if (i % 53 == 11) v = i * 7 + 0.25;       // and some below the half
+            if (large && i == 301) v = 3000000005.0;  // in the second half
+            written.push_back(v);
+            char line[64];
+            std::snprintf(line, sizeof line, "%.2f\t%.2f\n", 10.0 + 0.5 * i, v);
+            text += line;
+        }
+        const double factor = large ? 10.0 : 1.0;
+        for (const size_t parallelFrom : {size_t{1}, size_t{1} << 30}) {
+            ScanRegistry registry;
+            ReaderPrompts prompts;
+            ReadTwoColumnText(text, "m.txt", true, registry, prompts, parallelFrom);
+            const TRawPointArray& raw = registry.MainScan().RawPoints;
+            ASSERT_EQ(raw.size(), written.size());
+            for (size_t i = 0; i < raw.size(); ++i) {
+                ASSERT_EQ(raw[i].Intensity, std::nearbyint(written[i] / factor))
+                    << i << " large " << large << " parallel from " << parallelFrom;
+                ASSERT_EQ(raw[i].Position, 10.0 + 0.5 * static_cast<double>(i)) << i;
+            }
+            EXPECT_EQ(prompts.Infos.size(), large ? 1u : 0u);
+        }
+    }
+}
+
 // A double with every digit it has, so that equal texts mean equal values.
 std::string Exact(double v) {
     char buf[40];

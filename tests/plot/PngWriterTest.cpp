@@ -36,6 +36,37 @@ TEST(PngWriter, EncodesTruecolourWithTransparentWhite) {
     EXPECT_THROW(EncodePng(0, 2, rgb, 12, TPixelLayout::Rgb24), TrevascError);
 }
 
+TEST(PngWriter, KeepsEveryPixelOfALargeNoisyPicture) {
+    // A map-like picture: colour levels that change from pixel to pixel (as measured counts do)
+    // beside flat areas, wide enough for many compressed blocks.
+    const int w = 700, h = 300;
+    std::vector<uint32_t> words(static_cast<size_t>(w) * h);
+    uint32_t state = 12345;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            state = state * 1664525u + 1013904223u;
+            words[static_cast<size_t>(y) * w + x] =
+                x < w / 2 ? 0xFF000000u | (state >> 8) : (y % 7 == 0 ? 0xFF000000u : 0xFFFFFFFFu);
+        }
+    const std::string png =
+        EncodePng(w, h, words.data(), static_cast<size_t>(w) * 4, TPixelLayout::Xrgb32);
+    png_image img{};
+    img.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_memory(&img, png.data(), png.size()));
+    // RGBA, so that white (transparent through tRNS) keeps its colour rather than being laid
+    // over a background.
+    img.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> out(PNG_IMAGE_SIZE(img));
+    ASSERT_TRUE(png_image_finish_read(&img, nullptr, out.data(), 0, nullptr));
+    size_t wrong = 0;
+    for (size_t i = 0; i < words.size(); ++i) {
+        const uint32_t v = words[i];
+        wrong += out[4 * i] != ((v >> 16) & 0xFF) || out[4 * i + 1] != ((v >> 8) & 0xFF) ||
+                 out[4 * i + 2] != (v & 0xFF);
+    }
+    EXPECT_EQ(wrong, 0u);
+}
+
 TEST(PngWriter, WritesAtomicallyAndReportsFailures) {
     test::TempDir dir;
     const uint8_t rgb[3] = {1, 2, 3};

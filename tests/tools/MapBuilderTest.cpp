@@ -40,6 +40,38 @@ MapRequest Reciprocal(double omegaOffset, double twoThetaOffset, double waveleng
 
 }  // namespace
 
+TEST(MapBuilder, TakenMapEqualsTheBuiltOneAndReleasesTheScans) {
+    for (const MapRequest& request : {MapRequest{}, Reciprocal(0.1, -0.2, 1.54056)}) {
+        ScanRegistry scans;
+        FillScan(scans.MainScan(), "Omega", 20.0, {30.0, 30.5, 31.0}, {5, 0, 7});
+        FillScan(scans.AppendAdditionalScan(), "", 21.0, {30.0, 31.0}, {1, 1});
+        FillScan(scans.AppendAdditionalScan(), "Omega", 22.0, {30.0, 31.0}, {9, 4});
+        const MapBuild built = BuildMapDataset(scans, request);
+        const MapBuild taken = TakeMapDataset(scans, request);
+        ASSERT_TRUE(taken.Built);
+        EXPECT_EQ(taken.Dataset.XTitle, built.Dataset.XTitle);
+        EXPECT_EQ(taken.Dataset.Info, built.Dataset.Info);
+        ASSERT_EQ(taken.Dataset.Count(), built.Dataset.Count());
+        ASSERT_EQ(built.Dataset.Count(), 5);
+        for (int i = 0; i < built.Dataset.Count(); ++i) {
+            const plot::T2dPlotPoint &a = taken.Dataset.Points[i], &b = built.Dataset.Points[i];
+            EXPECT_TRUE(a.X == b.X && a.Y == b.Y && a.Z == b.Z && a.ScanIndex == b.ScanIndex) << i;
+        }
+        for (int k = 0; k <= scans.AdditionalCount(); ++k) {
+            EXPECT_TRUE(scans.ScanAt(k).RawPoints.empty()) << k;
+            EXPECT_TRUE(scans.ScanAt(k).Points.empty()) << k;
+        }
+    }
+    // No map, nothing released: a reciprocal map needs Omega as the second axis.
+    ScanRegistry scans;
+    FillScan(scans.MainScan(), "Phi", 20.0, {30.0, 31.0}, {5, 7});
+    const MapBuild none = TakeMapDataset(scans, Reciprocal(0, 0, 1.54056));
+    EXPECT_FALSE(none.Built);
+    EXPECT_EQ(none.Message, kNotOmegaSeriesMessage);
+    EXPECT_EQ(scans.MainScan().Points.size(), 2u);
+    EXPECT_EQ(scans.MainScan().RawPoints.size(), 2u);
+}
+
 TEST(MapBuilder, TwoAxisMapTakesTheNamedScansWithTheirProcessedCounts) {
     ScanRegistry scans;
     FillScan(scans.MainScan(), "Omega", 20.0, {30.0, 30.5, 31.0}, {5, 0, 7});

@@ -53,7 +53,11 @@ bool IsMapScanKind(TScanKind kind) {
     return kind == TScanKind::TwoTheta || kind == TScanKind::TwoThetaCommonOmega;
 }
 
-MapBuild BuildMapDataset(const ScanRegistry& scans, const MapRequest& request) {
+namespace {
+
+// The map of BuildMapDataset; with `release`, the registry itself, whose scans give up their
+// points once they are copied.
+MapBuild BuildMap(const ScanRegistry& scans, const MapRequest& request, ScanRegistry* release) {
     MapBuild build;
     const TDataSet& main = scans.MainScan();
     if (main.Points.size() < 2) return build;
@@ -76,6 +80,7 @@ MapBuild BuildMapDataset(const ScanRegistry& scans, const MapRequest& request) {
         for (int k = 0; k <= scans.AdditionalCount(); ++k) {
             const TDataSet& scan = scans.ScanAt(k);
             if (!scan.SecondAxisName.empty()) AppendTwoAxisScan(scan, k, dataset);
+            if (release) release->ScanAt(k).ClearPoints();
         }
         build.ClickOpensOffsets = true;
         build.Built = true;
@@ -95,9 +100,20 @@ MapBuild BuildMapDataset(const ScanRegistry& scans, const MapRequest& request) {
         const TDataSet& scan = scans.ScanAt(k);
         if (IsOmegaAxis(scan.SecondAxisName))
             AppendReciprocalScan(scan, k, scans.OpenScanKind, request, dataset);
+        if (release) release->ScanAt(k).ClearPoints();
     }
     build.Built = true;
     return build;
+}
+
+}  // namespace
+
+MapBuild BuildMapDataset(const ScanRegistry& scans, const MapRequest& request) {
+    return BuildMap(scans, request, nullptr);
+}
+
+MapBuild TakeMapDataset(ScanRegistry& scans, const MapRequest& request) {
+    return BuildMap(scans, request, &scans);
 }
 
 bool InsideMapArea(const plot::TPlotArea& area, int px, int py) {

@@ -57,6 +57,11 @@ bool IsMapScanKind(TScanKind kind);
 // fewer than two points; not built with a message for another scan kind or, in reciprocal mode,
 // a main scan whose second axis is not Omega.
 MapBuild BuildMapDataset(const ScanRegistry& scans, const MapRequest& request);
+// As BuildMapDataset, but every scan's points (raw and processed) are released as soon as they
+// are in the map, so that the map of an area measurement does not hold every point twice: for a
+// caller that needs nothing but the map afterwards (the batch tool). Nothing is released when no
+// map is built.
+MapBuild TakeMapDataset(ScanRegistry& scans, const MapRequest& request);
 
 // Data coordinates of a pixel of the stored plot area.
 struct MapPoint {
