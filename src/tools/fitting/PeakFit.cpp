@@ -82,7 +82,7 @@ PassBest SearchPass(FitProfile profile, const Samples& s, const std::vector<doub
             for (size_t i = lo; i < hi; ++i) {
                 const double u = (s.X[i] - c) * k;
                 const double v =
-                    profile == FitProfile::Gauss ? std::exp(-(u * u)) : 1.0 / (u * u + 1.0);
+                    profile == FitProfile::Gauss ? GaussShape(u * u) : 1.0 / (u * u + 1.0);
                 const double pr = v * s.R[i];
                 spp.Add(v * v);
                 spr.Add(pr);
@@ -161,6 +161,7 @@ PassBest SearchPass(FitProfile profile, const Samples& s, const std::vector<doub
         return sum < best || (sum == best && result.Found && idx < bestIdx);
     };
     constexpr size_t kBlock = 64;  // points summed between two checks against the best sum
+    constexpr size_t kLanes = 4;
     std::vector<double> shape(n);
     std::vector<size_t> order(na);
     for (const Candidates& pair : pairs) {
@@ -179,38 +180,58 @@ PassBest SearchPass(FitProfile profile, const Samples& s, const std::vector<doub
                                     approx[(ik * na + b) * nc + ic];
                          });
         size_t shaped = 0;  // shape[0, shaped) holds this (k, c)'s profile values
-        for (size_t j = 0; j < count; ++j) {
-            const size_t ia = order[j];
-            const size_t idx = (ik * na + ia) * nc + ic;
-            // The exact sum is at least approx - tol.
-            if (!canWin(approx[idx] - tol[idx], idx)) continue;
-            const double a = as[ia];
-            double sum = 0.0;
-            bool lost = false;
-            for (size_t from = 0; from < n && !lost; from += kBlock) {
+        // Up to kLanes amplitudes are summed side by side: each sum still adds its own terms one
+        // by one in the documented order, but the independent chains of additions overlap.
+        for (size_t j = 0; j < count;) {
+            std::array<double, kLanes> amp{}, sum{};
+            std::array<size_t, kLanes> lane{};
+            std::array<bool, kLanes> live{};
+            size_t lanes = 0;
+            for (; j < count && lanes < kLanes; ++j) {
+                const size_t idx = (ik * na + order[j]) * nc + ic;
+                // The exact sum is at least approx - tol.
+                if (!canWin(approx[idx] - tol[idx], idx)) continue;
+                amp[lanes] = as[order[j]];
+                lane[lanes] = order[j];
+                live[lanes] = true;
+                ++lanes;
+            }
+            if (lanes == 0) continue;
+            for (size_t l = lanes; l < kLanes; ++l) amp[l] = amp[0];  // unused, summed alongside
+            bool anyLive = true;
+            for (size_t from = 0; from < n && anyLive; from += kBlock) {
                 const size_t to = std::min(n, from + kBlock);
                 for (; shaped < to; ++shaped) {
                     const double u = (s.X[shaped] - c) * k;
-                    shape[shaped] = profile == FitProfile::Gauss ? std::exp(-(u * u)) : u * u + 1.0;
+                    shape[shaped] = profile == FitProfile::Gauss ? GaussShape(u * u) : u * u + 1.0;
                 }
                 if (profile == FitProfile::Gauss) {
-                    for (size_t i = from; i < to; ++i) {
-                        const double d = a * shape[i] - s.R[i];
-                        sum += d * d;
-                    }
+                    for (size_t i = from; i < to; ++i)
+                        for (size_t l = 0; l < kLanes; ++l) {
+                            const double d = amp[l] * shape[i] - s.R[i];
+                            sum[l] += d * d;
+                        }
                 } else {
-                    for (size_t i = from; i < to; ++i) {
-                        const double d = a / shape[i] - s.R[i];
-                        sum += d * d;
-                    }
+                    for (size_t i = from; i < to; ++i)
+                        for (size_t l = 0; l < kLanes; ++l) {
+                            const double d = amp[l] / shape[i] - s.R[i];
+                            sum[l] += d * d;
+                        }
                 }
-                lost = !canWin(sum, idx);
+                anyLive = false;
+                for (size_t l = 0; l < lanes; ++l) {
+                    live[l] = live[l] && canWin(sum[l], (ik * na + lane[l]) * nc + ic);
+                    anyLive = anyLive || live[l];
+                }
             }
-            if (lost) continue;
-            best = sum;
-            bestIdx = idx;
-            result.Found = true;
-            result.Best = FitTriple{ks[ik], as[ia], cs[ic], sum};
+            for (size_t l = 0; l < lanes; ++l) {
+                const size_t idx = (ik * na + lane[l]) * nc + ic;
+                if (!live[l] || !canWin(sum[l], idx)) continue;
+                best = sum[l];
+                bestIdx = idx;
+                result.Found = true;
+                result.Best = FitTriple{k, as[lane[l]], c, sum[l]};
+            }
         }
     }
     return result;
