@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <random>
 
 #include "LiteralPeakFit.h"
@@ -83,12 +85,16 @@ TEST(PeakFit, EveryPassMatchesTheLiteralGridSearchOnSyntheticPeaks) {
     Synthetic narrow{FitProfile::Lorentz, 29.5, 0.03, 200, 0, 20, 1.0};
     Synthetic flat{FitProfile::Lorentz, 30.0, 0.2, 0.0, 0, 50};  // all intensities equal
     Synthetic wide{FitProfile::Gauss, 30.0, 0.4, 1e6, 100, 1000, 0.5, 28.0, 0.008, 500};
+    Synthetic mirrored{FitProfile::Gauss, 10.0, 3.0, 500, 0, 100, 0.0, 0.0, 1.0, 21};
     const Case cases[] = {
         {"clean Lorentz", Synthetic{}, 29.4, 30.6},
         {"noisy Gauss on a slope", noisyGauss, 29.5, 30.7},
         {"narrow weak Lorentz", narrow, 29.2, 29.8},
         {"flat", flat, 29.3, 30.7},
         {"500 points, boundaries at the ends", wide, 28.0, 28.0 + 499 * 0.008},
+        // Exact positions and a mirror-symmetric peak: mirrored centres can sum to equal values,
+        // where the first triple in the documented order must win.
+        {"symmetric on whole degrees", mirrored, 0.0, 20.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -127,6 +133,19 @@ TEST(PeakFit, NoiseFreeLorentzOnASlopeIsFoundAtItsPosition) {
     EXPECT_EQ(fit.Overlay.ProfileKind, 1);
     EXPECT_GT(fit.Overlay.BackgroundSlope, 100.0);  // the background follows the slope
     EXPECT_NEAR(fit.Fwhm, Fwhm(FitProfile::Lorentz, fit.Overlay.WidthFactor), 0.0);
+}
+
+TEST(PeakFit, GaussShapeIsTheLibraryExponentialBitForBit) {
+    // Its shortcut rests on exp underflowing to 0 past 745.13 (half the smallest subnormal).
+    for (double uu = 0.0; uu < 2000.0; uu += 0.37)
+        ASSERT_EQ(std::bit_cast<uint64_t>(GaussShape(uu)), std::bit_cast<uint64_t>(std::exp(-uu)))
+            << uu;
+    for (double uu : {744.0, 745.0, 745.13, 745.14, 749.999, 750.0, 750.001, 1e300,
+                      std::numeric_limits<double>::infinity()})
+        EXPECT_EQ(std::bit_cast<uint64_t>(GaussShape(uu)), std::bit_cast<uint64_t>(std::exp(-uu)))
+            << uu;
+    EXPECT_GT(GaussShape(745.0), 0.0);
+    EXPECT_TRUE(std::isnan(GaussShape(std::numeric_limits<double>::quiet_NaN())));
 }
 
 TEST(PeakFit, GaussFwhmUsesTheLogOfTwo) {

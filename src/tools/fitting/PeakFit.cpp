@@ -82,7 +82,7 @@ PassBest SearchPass(FitProfile profile, const Samples& s, const std::vector<doub
             for (size_t i = lo; i < hi; ++i) {
                 const double u = (s.X[i] - c) * k;
                 const double v =
-                    profile == FitProfile::Gauss ? std::exp(-(u * u)) : 1.0 / (u * u + 1.0);
+                    profile == FitProfile::Gauss ? GaussShape(u * u) : 1.0 / (u * u + 1.0);
                 const double pr = v * s.R[i];
                 spp.Add(v * v);
                 spr.Add(pr);
@@ -124,54 +124,116 @@ PassBest SearchPass(FitProfile profile, const Samples& s, const std::vector<doub
             }
         }
     }
-    // The term-by-term sums of the triples that may win. The profile values of one (k, c) serve
-    // every amplitude: the documented term is A * exp(-u^2) or A / (u^2 + 1), so keeping exp(-u^2)
-    // or u^2 + 1 changes no bit of it.
-    std::vector<double> exact(nk * na * nc, 0.0);
-    std::vector<double> shape(n);
+    // The term-by-term sums of the triples that may win, in the documented order of the terms.
+    // The profile values of one (k, c) serve every amplitude: the documented term is
+    // A * exp(-u^2) or A / (u^2 + 1), so keeping exp(-u^2) or u^2 + 1 changes no bit of it.
+    //
+    // The documented choice is the first triple in (k, A, c) order, i.e. the smallest index,
+    // among those of the smallest sum. The triples are summed with the most promising (k, c)
+    // first, so that a good sum is known early, and a triple is left as soon as it can no longer
+    // win: a sum of squares never decreases as terms are added in floating point (rounding is
+    // monotone), so once the partial sum exceeds the best one, or equals it and the triple comes
+    // later, so does the full sum. Its profile values are computed only as far as it was summed.
+    struct Candidates {
+        size_t Pair;  // ik * nc + ic
+        double Low;   // the smallest approx - tol of its amplitudes
+    };
+    std::vector<Candidates> pairs;
     for (size_t ik = 0; ik < nk; ++ik)
         for (size_t ic = 0; ic < nc; ++ic) {
+            double low = std::numeric_limits<double>::infinity();
             bool any = false;
-            for (size_t ia = 0; ia < na && !any; ++ia) {
-                const size_t idx = (ik * na + ia) * nc + ic;
-                any = !(approx[idx] - tol[idx] > upper);
-            }
-            if (!any) continue;
-            for (size_t i = 0; i < n; ++i) {
-                const double u = (s.X[i] - cs[ic]) * ks[ik];
-                shape[i] = profile == FitProfile::Gauss ? std::exp(-(u * u)) : u * u + 1.0;
-            }
             for (size_t ia = 0; ia < na; ++ia) {
                 const size_t idx = (ik * na + ia) * nc + ic;
                 if (approx[idx] - tol[idx] > upper) continue;
-                const double a = as[ia];
-                double sum = 0.0;
-                if (profile == FitProfile::Gauss) {
-                    for (size_t i = 0; i < n; ++i) {
-                        const double d = a * shape[i] - s.R[i];
-                        sum += d * d;
-                    }
-                } else {
-                    for (size_t i = 0; i < n; ++i) {
-                        const double d = a / shape[i] - s.R[i];
-                        sum += d * d;
-                    }
+                any = true;
+                low = std::min(low, approx[idx] - tol[idx]);
+            }
+            if (any) pairs.push_back(Candidates{ik * nc + ic, low});
+        }
+    std::stable_sort(pairs.begin(), pairs.end(),
+                     [](const Candidates& a, const Candidates& b) { return a.Low < b.Low; });
+
+    double best = kPassBestStart;
+    size_t bestIdx = 0;
+    // Whether a (partial) sum of the triple idx can still end as the documented choice.
+    const auto canWin = [&](double sum, size_t idx) {
+        return sum < best || (sum == best && result.Found && idx < bestIdx);
+    };
+    constexpr size_t kBlock = 64;  // points summed between two checks against the best sum
+    constexpr size_t kLanes = 4;
+    std::vector<double> shape(n);
+    std::vector<size_t> order(na);
+    for (const Candidates& pair : pairs) {
+        const size_t ik = pair.Pair / nc, ic = pair.Pair % nc;
+        const double k = ks[ik], c = cs[ic];
+        // Amplitudes by their approximate sums, lowest first.
+        size_t count = 0;
+        for (size_t ia = 0; ia < na; ++ia) {
+            const size_t idx = (ik * na + ia) * nc + ic;
+            if (approx[idx] - tol[idx] > upper) continue;
+            order[count++] = ia;
+        }
+        std::stable_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(count),
+                         [&](size_t a, size_t b) {
+                             return approx[(ik * na + a) * nc + ic] <
+                                    approx[(ik * na + b) * nc + ic];
+                         });
+        size_t shaped = 0;  // shape[0, shaped) holds this (k, c)'s profile values
+        // Up to kLanes amplitudes are summed side by side: each sum still adds its own terms one
+        // by one in the documented order, but the independent chains of additions overlap.
+        for (size_t j = 0; j < count;) {
+            std::array<double, kLanes> amp{}, sum{};
+            std::array<size_t, kLanes> lane{};
+            std::array<bool, kLanes> live{};
+            size_t lanes = 0;
+            for (; j < count && lanes < kLanes; ++j) {
+                const size_t idx = (ik * na + order[j]) * nc + ic;
+                // The exact sum is at least approx - tol.
+                if (!canWin(approx[idx] - tol[idx], idx)) continue;
+                amp[lanes] = as[order[j]];
+                lane[lanes] = order[j];
+                live[lanes] = true;
+                ++lanes;
+            }
+            if (lanes == 0) continue;
+            for (size_t l = lanes; l < kLanes; ++l) amp[l] = amp[0];  // unused, summed alongside
+            bool anyLive = true;
+            for (size_t from = 0; from < n && anyLive; from += kBlock) {
+                const size_t to = std::min(n, from + kBlock);
+                for (; shaped < to; ++shaped) {
+                    const double u = (s.X[shaped] - c) * k;
+                    shape[shaped] = profile == FitProfile::Gauss ? GaussShape(u * u) : u * u + 1.0;
                 }
-                exact[idx] = sum;
+                if (profile == FitProfile::Gauss) {
+                    for (size_t i = from; i < to; ++i)
+                        for (size_t l = 0; l < kLanes; ++l) {
+                            const double d = amp[l] * shape[i] - s.R[i];
+                            sum[l] += d * d;
+                        }
+                } else {
+                    for (size_t i = from; i < to; ++i)
+                        for (size_t l = 0; l < kLanes; ++l) {
+                            const double d = amp[l] / shape[i] - s.R[i];
+                            sum[l] += d * d;
+                        }
+                }
+                anyLive = false;
+                for (size_t l = 0; l < lanes; ++l) {
+                    live[l] = live[l] && canWin(sum[l], (ik * na + lane[l]) * nc + ic);
+                    anyLive = anyLive || live[l];
+                }
+            }
+            for (size_t l = 0; l < lanes; ++l) {
+                const size_t idx = (ik * na + lane[l]) * nc + ic;
+                if (!live[l] || !canWin(sum[l], idx)) continue;
+                best = sum[l];
+                bestIdx = idx;
+                result.Found = true;
+                result.Best = FitTriple{k, as[lane[l]], c, sum[l]};
             }
         }
-    double best = kPassBestStart;
-    for (size_t ik = 0; ik < nk; ++ik)
-        for (size_t ia = 0; ia < na; ++ia)
-            for (size_t ic = 0; ic < nc; ++ic) {
-                const size_t idx = (ik * na + ia) * nc + ic;
-                if (approx[idx] - tol[idx] > upper) continue;
-                if (exact[idx] < best) {
-                    best = exact[idx];
-                    result.Found = true;
-                    result.Best = FitTriple{ks[ik], as[ia], cs[ic], exact[idx]};
-                }
-            }
+    }
     return result;
 }
 
