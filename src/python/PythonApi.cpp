@@ -1,0 +1,246 @@
+#include "python/PythonApi.h"
+
+#include <dlfcn.h>
+
+#include <filesystem>
+
+#include "base/Error.h"
+#include "base/NumberText.h"
+#include "core/Configuration.h"
+#include "core/XrayTubeSelectorState.h"
+#include "python/PythonPrompts.h"
+#include "session/WorkbenchSession.h"
+
+namespace trevasc::python {
+
+namespace {
+
+// The message of the exception being handled, as the batch tool reports a file's failure.
+std::string CurrentFailure() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return "Out of memory";
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+}
+
+int WholeNumber(const char* name, int value, int lo, int hi) {
+    if (value < lo || value > hi)
+        throw ArgumentFailure(std::string(name) + " needs a whole number from " +
+                              std::to_string(lo) + " to " + std::to_string(hi));
+    return value;
+}
+
+bool IsFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+// The folder of XRAY.DEF: beside an installed module <prefix>/share/trevasc, in the build tree
+// the programs' folder.
+std::string DefinitionFolder() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&DefinitionFolder), &info) != 0 && info.dli_fname) {
+        const std::filesystem::path module = std::filesystem::path(info.dli_fname).parent_path();
+        const std::string installed =
+            (module / TREVASC_PYTHON_DATA_FROM_MODULE).lexically_normal().string() + "/";
+        if (IsFile(installed + "XRAY.DEF")) return installed;
+    }
+    const std::string build = std::string(TREVASC_PYTHON_BUILD_DATA_DIR) + "/";
+    if (IsFile(build + "XRAY.DEF")) return build;
+    return FindDefinitionFolder(TREVASC_DATA_INSTALL_DIR);
+}
+
+}  // namespace
+
+std::shared_ptr<const Measurement> ReadMeasurement(const std::string& path, int dataset,
+                                                   bool datasetGiven) {
+    if (dataset < 1) throw ArgumentFailure("dataset needs a whole number of at least 1");
+    auto m = std::make_shared<Measurement>();
+    m->Path = path;
+    PythonPrompts prompts(dataset, datasetGiven);
+    // The points as read: the processed curves are built by the calls that need them.
+    WorkbenchSession session(prompts, false);
+    try {
+        session.OpenMainFile(path);
+    } catch (...) {
+        throw ReadFailure(CurrentFailure());
+    }
+    m->Format = session.LastFormatName();
+    m->ScanKind = session.Registry().OpenScanKind;
+    m->Kind = ScanKindName(m->ScanKind);
+    m->Title = session.Registry().PlotTitle;
+    m->Warnings = prompts.TakeWarnings();
+    // The session's scans move into the measurement; the session keeps an empty registry.
+    std::swap(m->Registry, session.Registry());
+    return m;
+}
+
+analysis::ProcessingSettings ProcessingOf(const PeakOptions& o) {
+    analysis::ProcessingSettings s;
+    if (o.Smooth) {
+        s.NoiseSuppression = true;
+        s.SmoothWidth =
+            WholeNumber("smooth", *o.Smooth, analysis::kMinSmoothWidth, analysis::kMaxSmoothWidth);
+    }
+    if (o.Background) {
+        s.RemoveBackground = true;
+        s.BackgroundWidth = WholeNumber("background", *o.Background, analysis::kMinBackgroundWidth,
+                                        analysis::kMaxBackgroundWidth);
+    }
+    s.SlopeCount = WholeNumber("slope_samples", o.SlopeSamples, analysis::kMinSlopeCount,
+                               analysis::kMaxSlopeCount);
+    return s;
+}
+
+analysis::PeakSearchSettings PeakSearchOf(const PeakOptions& o) {
+    analysis::PeakSearchSettings s;
+    s.MinPeakHeight = WholeNumber("min_height", o.MinHeight, analysis::kMinPeakHeightLimit,
+                                  analysis::kMaxPeakHeightLimit);
+    s.MinPeakSlope = WholeNumber("min_slope", o.MinSlope, analysis::kMinPeakSlopeLimit,
+                                 analysis::kMaxPeakSlopeLimit);
+    s.MinPeakCurvature = WholeNumber("min_curvature", o.MinCurvature,
+                                     analysis::kMinPeakSlopeLimit, analysis::kMaxPeakSlopeLimit);
+    if (o.Bisector) {
+        s.UseAreaBisector = true;
+        s.BisectorPercentage = WholeNumber("bisector", *o.Bisector,
+                                           analysis::kMinBisectorPercentage,
+                                           analysis::kMaxBisectorPercentage);
+    }
+    // Written so that NaN is refused as well.
+    if (!(o.DoublePeakDistance >= 0 && o.DoublePeakDistance <= analysis::kMaxDoublePeakDistance))
+        throw ArgumentFailure("double_peak_dist needs a number from 0 to 180");
+    s.MinDoublePeakDistance = o.DoublePeakDistance;
+    WholeNumber("method", o.Method, 1, 2);
+    return s;
+}
+
+namespace {
+
+analysis::TPeakMethod MethodOf(const PeakOptions& o) {
+    return o.Method == 2 ? analysis::TPeakMethod::Curvature : analysis::TPeakMethod::Slope;
+}
+
+// A scan with the raw points of `scan` and nothing processed yet.
+TDataSet RawCopy(const TDataSet& scan) {
+    TDataSet copy;
+    copy.RawPoints = scan.RawPoints;
+    copy.Name = scan.Name;
+    copy.SecondAxisName = scan.SecondAxisName;
+    copy.SecondAxisPosition = scan.SecondAxisPosition;
+    return copy;
+}
+
+}  // namespace
+
+std::vector<double> ProcessedCounts(const TDataSet& scan,
+                                    const analysis::ProcessingSettings& settings) {
+    TDataSet copy = RawCopy(scan);
+    analysis::RebuildProcessedCurve(copy, settings);
+    std::vector<double> counts;
+    counts.reserve(copy.Points.size());
+    for (const TDataPoint& p : copy.Points) counts.push_back(p.Intensity);
+    return counts;
+}
+
+PeakSearchResult FindPeaksInFile(const std::string& path, const PeakOptions& options, int dataset,
+                                 bool datasetGiven) {
+    if (dataset < 1) throw ArgumentFailure("dataset needs a whole number of at least 1");
+    const analysis::ProcessingSettings processing = ProcessingOf(options);
+    const analysis::PeakSearchSettings search = PeakSearchOf(options);
+    PythonPrompts prompts(dataset, datasetGiven);
+    // The order of `trevasc-cli peaks`: the processing first, so that the file is processed once.
+    WorkbenchSession session(prompts);
+    session.SetProcessing(processing);
+    try {
+        session.OpenMainFile(path);
+    } catch (...) {
+        throw ReadFailure(CurrentFailure());
+    }
+    session.SetPeakSearch(search);
+    session.FindPeaks(MethodOf(options));
+    return {session.MainScan().Peaks.Items, prompts.TakeWarnings()};
+}
+
+PeakSearchResult FindPeaksInScan(const TDataSet& scan, TScanKind kind, const PeakOptions& options) {
+    const analysis::ProcessingSettings processing = ProcessingOf(options);
+    const analysis::PeakSearchSettings search = PeakSearchOf(options);
+    PythonPrompts prompts(1, true);
+    WorkbenchSession session(prompts);
+    // Set while no scan is open, so that the curve is built once, below.
+    session.SetProcessing(processing);
+    session.Registry().MainScan() = RawCopy(scan);
+    session.Registry().OpenScanKind = kind;
+    // The steps that follow a reader when the workbench opens a main file.
+    session.RebuildAllProcessedCurves();
+    session.ComputeMainSlope();
+    session.HandOver();
+    session.SetPeakSearch(search);
+    session.FindPeaks(MethodOf(options));
+    return {session.MainScan().Peaks.Items, prompts.TakeWarnings()};
+}
+
+double SelectedWavelength(const WavelengthChoice& choice) {
+    const int given = choice.Wavelength.has_value() + choice.Energy.has_value() +
+                      choice.Line.has_value();
+    if (given > 1) throw ArgumentFailure("give only one of wavelength, energy and line");
+    PythonPrompts prompts(1, true);
+    const std::string folder = DefinitionFolder();
+    XrayTubeSelectorState selector(folder.empty() ? std::string() : folder + "XRAY.DEF", prompts);
+    selector.Create();
+    // Typed into the selector's fields as the batch tool's options are (15 significant digits:
+    // the text a user would type for a float of Python).
+    if (choice.Wavelength) {
+        if (!(*choice.Wavelength > 0.0))
+            throw ArgumentFailure("wavelength needs a wavelength above 0");
+        selector.OnWavelengthTextEdited(FormatGeneral(*choice.Wavelength, 15));
+    } else if (choice.Energy) {
+        if (!(*choice.Energy > 0.0)) throw ArgumentFailure("energy needs an energy above 0");
+        selector.OnEnergyTextEdited(FormatGeneral(*choice.Energy, 15));
+    } else if (choice.Line) {
+        const auto& names = selector.Names();
+        const auto it = std::find(names.begin(), names.end(), *choice.Line);
+        if (it == names.end())
+            throw ArgumentFailure("line: unknown X-ray line '" + *choice.Line + "'");
+        selector.OnSelectionChanged(static_cast<int>(it - names.begin()));
+    } else if (selector.Names().empty()) {
+        return WorkbenchSession::kDefaultWavelength;
+    }
+    if (!prompts.Warnings().empty()) throw ArgumentFailure(prompts.Warnings().back());
+    return selector.Wavelength();
+}
+
+plot::T2dPlotDataset BuildMap(const Measurement& measurement, const MapOptions& options) {
+    maps::MapRequest request;
+    request.Mode = options.Mode;
+    request.OmegaOffset = options.OmegaOffset;
+    request.TwoThetaOffset = options.TwoThetaOffset;
+    request.FlipKParallel = options.FlipKParallel;
+    request.Wavelength = SelectedWavelength(options.Wavelength);
+    // The map runs over the processed points, which are the raw points when nothing is
+    // smoothed (as in the batch tool's session): a registry of copies, the measurement stays
+    // as read.
+    ScanRegistry scans;
+    const ScanRegistry& source = measurement.Registry;
+    for (int k = 0; k <= source.AdditionalCount(); ++k) {
+        TDataSet& scan = k == 0 ? scans.MainScan() : scans.AppendAdditionalScan();
+        const TDataSet& from = source.ScanAt(k);
+        scan.Name = from.Name;
+        scan.SecondAxisName = from.SecondAxisName;
+        scan.SecondAxisPosition = from.SecondAxisPosition;
+        scan.SetRawPoints(ToDataPoints(from.RawPoints));
+    }
+    scans.OpenScanKind = source.OpenScanKind;
+    maps::MapBuild build = maps::BuildMapDataset(scans, request);
+    if (!build.Built)
+        throw ArgumentFailure(!build.Message.empty()
+                                  ? build.Message
+                                  : "The main scan has fewer than 2 points: there is no map to "
+                                    "draw.");
+    if (build.Dataset.Points.empty()) throw ArgumentFailure(maps::kNoSecondAxisMessage);
+    return std::move(build.Dataset);
+}
+
+}  // namespace trevasc::python

@@ -1,0 +1,102 @@
+#pragma once
+// The calls behind the Python module, without Python: reading a file as `trevasc-cli info` opens
+// it, the processed curve, the peak search of `trevasc-cli peaks` and the maps of
+// `trevasc-cli map`. Every call builds its own session or registry, so calls share no state and
+// run in parallel threads.
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "analysis/PeakSearch.h"
+#include "analysis/Processing.h"
+#include "core/ScanData.h"
+#include "plot/TwoDPlot.h"
+#include "tools/maps/MapBuilder.h"
+
+namespace trevasc::python {
+
+// A file that could not be read; the message is the workbench's.
+class ReadFailure : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// An argument out of its range, or a map that cannot be built from the scans.
+class ArgumentFailure : public std::invalid_argument {
+  public:
+    using std::invalid_argument::invalid_argument;
+};
+
+// A file as read: the scans (raw points only) and what `trevasc-cli info` reports about it.
+struct Measurement {
+    std::string Path;
+    std::string Format;  // "xml", "two-column", "xylib:NAME", ...
+    std::string Kind;    // "TwoTheta", "Omega", ..., "TwoThetaCommonOmega"
+    TScanKind ScanKind = TScanKind::TwoTheta;
+    std::string Title;  // the plot title
+    std::vector<std::string> Warnings;
+    ScanRegistry Registry;
+};
+
+// Reads a file as the workbench opens its main file (dataset: the answer to a scan list's
+// dataset question; datasetGiven false adds a warning naming the dataset taken). Throws
+// ReadFailure with the reader's message.
+std::shared_ptr<const Measurement> ReadMeasurement(const std::string& path, int dataset = 1,
+                                                   bool datasetGiven = false);
+
+// The processing and peak-search options of the batch tool (--smooth W, --background W,
+// --slope-samples N, --min-height H, --min-slope S, --min-curvature C, --bisector P,
+// --double-peak-dist D, --method 1|2) with its defaults.
+struct PeakOptions {
+    std::optional<int> Smooth;
+    std::optional<int> Background;
+    int SlopeSamples = 15;
+    int MinHeight = 30;
+    int MinSlope = 40;
+    int MinCurvature = 40;
+    std::optional<int> Bisector;
+    double DoublePeakDistance = 0.1;
+    int Method = 1;
+};
+
+// The workbench's settings for the options; throws ArgumentFailure naming the argument out of
+// its range.
+analysis::ProcessingSettings ProcessingOf(const PeakOptions& options);
+analysis::PeakSearchSettings PeakSearchOf(const PeakOptions& options);
+
+// The counts of the processed curve of a scan (smoothing, then background removal).
+std::vector<double> ProcessedCounts(const TDataSet& scan, const analysis::ProcessingSettings& settings);
+
+struct PeakSearchResult {
+    std::vector<TPeak> Peaks;  // by ascending position
+    std::vector<std::string> Warnings;
+};
+// The peak search of `trevasc-cli peaks` on a file (ReadFailure when it cannot be read) or on a
+// scan that was read before.
+PeakSearchResult FindPeaksInFile(const std::string& path, const PeakOptions& options, int dataset,
+                                 bool datasetGiven);
+PeakSearchResult FindPeaksInScan(const TDataSet& scan, TScanKind kind, const PeakOptions& options);
+
+// The X-ray tube selector of `trevasc-cli map`: at most one of wavelength (Angstrom), energy (eV)
+// and line (a name of XRAY.DEF); none gives the definition file's first line.
+struct WavelengthChoice {
+    std::optional<double> Wavelength;
+    std::optional<double> Energy;
+    std::optional<std::string> Line;
+};
+double SelectedWavelength(const WavelengthChoice& choice);
+
+struct MapOptions {
+    maps::MapMode Mode = maps::MapMode::TwoAxis;
+    double OmegaOffset = 0.0;
+    double TwoThetaOffset = 0.0;
+    bool FlipKParallel = false;
+    WavelengthChoice Wavelength;
+};
+// The points of the map of a measurement's scans, as `trevasc-cli map --json --points` lists
+// them. Throws ArgumentFailure with the batch tool's message when there is no map.
+plot::T2dPlotDataset BuildMap(const Measurement& measurement, const MapOptions& options);
+
+}  // namespace trevasc::python

@@ -1,0 +1,16 @@
+#include "python/PythonPrompts.h"
+
+namespace trevasc::python {
+
+std::optional<std::string> PythonPrompts::InputQuery(const std::string& caption,
+                                                     const std::string& prompt,
+                                                     const std::string& /*preset*/) {
+    if (!datasetGiven_ && caption == "Several datasets found in file") {
+        // The question names the number of datasets; say which one was taken.
+        warnings_.push_back(prompt.substr(0, prompt.find('.') + 1) + " Reading dataset " +
+                            std::to_string(dataset_) + " (choose another with dataset=N).");
+    }
+    return std::to_string(dataset_);
+}
+
+}  // namespace trevasc::python

@@ -1,0 +1,319 @@
+// The Python bindings: types and conversions only; the calls are in PythonApi.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include "Version.h"
+#include "python/PythonApi.h"
+
+namespace py = pybind11;
+
+namespace trevasc::python {
+namespace {
+
+// One scan of a measurement; keeps the measurement alive for the arrays that view it.
+struct ScanHandle {
+    std::shared_ptr<const Measurement> File;
+    int Index = 0;  // 0: main scan, k: additional scan k
+
+    const TDataSet& Data() const { return File->Registry.ScanAt(Index); }
+};
+
+struct MeasurementHandle {
+    std::shared_ptr<const Measurement> File;
+
+    int Count() const { return File->Registry.AdditionalCount() + 1; }
+    ScanHandle At(int k) const { return {File, k}; }
+};
+
+std::string PathText(const py::object& path) {
+    return py::module_::import("os").attr("fspath")(path).cast<std::string>();
+}
+
+// The positions as a read-only view into the 16-byte points: no copy; the capsule holds the
+// measurement until numpy lets go of the array.
+py::array PositionView(const ScanHandle& scan) {
+    const TRawPointArray& points = scan.Data().RawPoints;
+    if (points.empty()) return py::array_t<double>(0);
+    auto* owner = new std::shared_ptr<const Measurement>(scan.File);
+    py::capsule base(owner, [](void* p) { delete static_cast<std::shared_ptr<const Measurement>*>(p); });
+    py::array_t<double> view({static_cast<py::ssize_t>(points.size())},
+                             {static_cast<py::ssize_t>(sizeof(TRawPoint))}, &points.front().Position,
+                             base);
+    view.attr("setflags")(py::arg("write") = false);
+    return view;
+}
+
+// The counts are stored as 32-bit integers beside the positions: float64 needs a copy.
+py::array CountsArray(const ScanHandle& scan) {
+    const TRawPointArray& points = scan.Data().RawPoints;
+    py::array_t<double> counts(static_cast<py::ssize_t>(points.size()));
+    double* out = counts.mutable_data();
+    for (size_t i = 0; i < points.size(); ++i) out[i] = points[i].Intensity;
+    return counts;
+}
+
+py::array ToArray(std::vector<double>&& values) {
+    auto* owner = new std::vector<double>(std::move(values));
+    py::capsule base(owner, [](void* p) { delete static_cast<std::vector<double>*>(p); });
+    return py::array_t<double>({static_cast<py::ssize_t>(owner->size())}, {sizeof(double)},
+                               owner->data(), base);
+}
+
+void Warn(const std::vector<std::string>& warnings) {
+    for (const std::string& w : warnings)
+        if (PyErr_WarnEx(PyExc_UserWarning, w.c_str(), 2) != 0) throw py::error_already_set();
+}
+
+MeasurementHandle Read(const py::object& path, std::optional<int> dataset) {
+    const std::string file = PathText(path);
+    std::shared_ptr<const Measurement> m;
+    {
+        py::gil_scoped_release release;
+        m = ReadMeasurement(file, dataset.value_or(1), dataset.has_value());
+    }
+    return {std::move(m)};
+}
+
+// A Measurement argument, or a path that is read first.
+MeasurementHandle MeasurementArgument(const py::object& measurement) {
+    if (py::isinstance<MeasurementHandle>(measurement)) return measurement.cast<MeasurementHandle>();
+    return Read(measurement, std::nullopt);
+}
+
+PeakOptions MakePeakOptions(int method, std::optional<int> smooth, std::optional<int> background,
+                            int slopeSamples, int minHeight, int minSlope, int minCurvature,
+                            std::optional<int> bisector, double doublePeakDist) {
+    PeakOptions o;
+    o.Method = method;
+    o.Smooth = smooth;
+    o.Background = background;
+    o.SlopeSamples = slopeSamples;
+    o.MinHeight = minHeight;
+    o.MinSlope = minSlope;
+    o.MinCurvature = minCurvature;
+    o.Bisector = bisector;
+    o.DoublePeakDistance = doublePeakDist;
+    return o;
+}
+
+py::list PeakDicts(const std::vector<TPeak>& peaks) {
+    py::list list;
+    for (const TPeak& p : peaks) {
+        py::dict d;
+        d["position"] = p.Position;
+        d["intensity"] = p.Intensity;
+        d["description"] = p.Description;
+        d["checked"] = p.Checked;
+        list.append(std::move(d));
+    }
+    return list;
+}
+
+py::tuple MapArrays(const py::object& measurement, const MapOptions& options) {
+    const MeasurementHandle m = MeasurementArgument(measurement);
+    plot::T2dPlotDataset dataset;
+    {
+        py::gil_scoped_release release;
+        dataset = BuildMap(*m.File, options);
+    }
+    const auto n = static_cast<py::ssize_t>(dataset.Points.size());
+    py::array_t<double> x(n), y(n), z(n);
+    double *px = x.mutable_data(), *py_ = y.mutable_data(), *pz = z.mutable_data();
+    for (py::ssize_t i = 0; i < n; ++i) {
+        const plot::T2dPlotPoint& p = dataset.Points[static_cast<size_t>(i)];
+        px[i] = p.X;
+        py_[i] = p.Y;
+        pz[i] = p.Z;
+    }
+    return py::make_tuple(x, y, z);
+}
+
+constexpr const char* kModuleDoc = R"(Trevasc: X-ray diffraction scans from Python.
+
+The readers and analyses of the Trevasc workbench, with the results of its batch tool
+trevasc-cli and numpy arrays out:
+
+    m = trevasc.read("film.xrdml")          # every format the workbench opens
+    m.main.x, m.main.counts                 # numpy float64 arrays
+    trevasc.peaks(m.main, smooth=5)         # the peak search of trevasc-cli peaks
+    kx, kz, counts = trevasc.reciprocal_map(m)
+
+Files that cannot be read raise trevasc.ReadError (a ValueError) with the workbench's message;
+arguments out of range raise ValueError. The calls release the GIL while they read and compute,
+so threads work on several files at once.)";
+
+}  // namespace
+}  // namespace trevasc::python
+
+using namespace trevasc;
+using namespace trevasc::python;
+
+PYBIND11_MODULE(_trevasc, m) {
+    m.doc() = kModuleDoc;
+    m.attr("__version__") = kVersionText;
+    py::register_exception<ReadFailure>(m, "ReadError", PyExc_ValueError);
+    m.attr("ReadError").attr("__doc__") =
+        "A file that cannot be read; the message is the workbench's (a ValueError).";
+
+    py::class_<ScanHandle>(m, "Scan", "One scan of a measurement: positions, counts, second axis.")
+        .def_property_readonly(
+            "name", [](const ScanHandle& s) { return s.Data().Name; }, "The scan's name.")
+        .def_property_readonly("x", &PositionView,
+                               "The positions (degrees of the scan axis): a read-only float64 "
+                               "view of the points as read, no copy.")
+        .def_property_readonly("counts", &CountsArray,
+                               "The counts as read, a float64 array (a copy: the points keep "
+                               "them as integers).")
+        .def_property_readonly(
+            "second_axis_name", [](const ScanHandle& s) { return s.Data().SecondAxisName; },
+            "The name of the second axis (such as 'Omega'), '' when the scan has none.")
+        .def_property_readonly(
+            "second_axis_position", [](const ScanHandle& s) { return s.Data().SecondAxisPosition; },
+            "The position of the second axis (degrees).")
+        .def("__len__", [](const ScanHandle& s) { return s.Data().RawPoints.size(); })
+        .def("__repr__", [](const ScanHandle& s) {
+            return "<trevasc.Scan " + py::repr(py::str(s.Data().Name)).cast<std::string>() + ", " +
+                   std::to_string(s.Data().RawPoints.size()) + " points>";
+        });
+
+    py::class_<MeasurementHandle>(m, "Measurement",
+                                  "A file as read: its scans and what trevasc-cli info reports.")
+        .def_property_readonly(
+            "path", [](const MeasurementHandle& h) { return h.File->Path; }, "The file read.")
+        .def_property_readonly(
+            "format", [](const MeasurementHandle& h) { return h.File->Format; },
+            "The format as trevasc-cli info names it ('xml', 'two-column', 'xylib:NAME', ...).")
+        .def_property_readonly(
+            "kind", [](const MeasurementHandle& h) { return h.File->Kind; },
+            "The scan kind: 'TwoTheta', 'Phi', 'Omega', 'Psi' or 'TwoThetaCommonOmega'.")
+        .def_property_readonly(
+            "title", [](const MeasurementHandle& h) { return h.File->Title; },
+            "The plot title.")
+        .def_property_readonly(
+            "warnings", [](const MeasurementHandle& h) { return h.File->Warnings; },
+            "The reader's messages about a file that was read nevertheless.")
+        .def_property_readonly(
+            "scans",
+            [](const MeasurementHandle& h) {
+                std::vector<ScanHandle> scans;
+                for (int k = 0; k < h.Count(); ++k) scans.push_back(h.At(k));
+                return scans;
+            },
+            "The scans: the main scan first, then the further scans of the file.")
+        .def_property_readonly(
+            "main", [](const MeasurementHandle& h) { return h.At(0); }, "The main scan.")
+        .def("__len__", &MeasurementHandle::Count)
+        .def("__getitem__",
+             [](const MeasurementHandle& h, int k) {
+                 if (k < 0) k += h.Count();
+                 if (k < 0 || k >= h.Count()) throw py::index_error("scan index out of range");
+                 return h.At(k);
+             })
+        .def("__iter__",
+             [](const MeasurementHandle& h) {
+                 std::vector<ScanHandle> scans;
+                 for (int k = 0; k < h.Count(); ++k) scans.push_back(h.At(k));
+                 return py::iter(py::cast(scans));
+             })
+        .def("__repr__", [](const MeasurementHandle& h) {
+            return "<trevasc.Measurement " + py::repr(py::str(h.File->Path)).cast<std::string>() +
+                   ", " + h.File->Format + ", " + std::to_string(h.Count()) + " scan(s)>";
+        });
+
+    m.def("read", &Read, py::arg("path"), py::arg("dataset") = py::none(),
+          R"(Reads a scan file as the workbench opens it (XRDML, text and column formats, Bruker
+RAW, Rigaku RAS, the formats of xylib). dataset: which dataset of a scan-list file (default 1,
+with a warning naming it). Returns a Measurement; raises ReadError with the workbench's message.)");
+
+    m.def(
+        "process",
+        [](const ScanHandle& scan, std::optional<int> smooth, std::optional<int> background,
+           int slopeSamples) {
+            const PeakOptions o =
+                MakePeakOptions(1, smooth, background, slopeSamples, 30, 40, 40, std::nullopt, 0.1);
+            const analysis::ProcessingSettings settings = ProcessingOf(o);
+            std::vector<double> counts;
+            {
+                py::gil_scoped_release release;
+                counts = ProcessedCounts(scan.Data(), settings);
+            }
+            return ToArray(std::move(counts));
+        },
+        py::arg("scan"), py::kw_only(), py::arg("smooth") = py::none(),
+        py::arg("background") = py::none(), py::arg("slope_samples") = 15,
+        R"(The counts of the processed curve of a scan as float64 (its positions are scan.x):
+smooth=W averages over W samples (2..1000), background=W removes the background averaged over
+W samples (2..1000), as trevasc-cli's --smooth and --background; None leaves the curve as read.
+slope_samples (3..1000) is checked as --slope-samples is.)");
+
+    m.def(
+        "peaks",
+        [](const py::object& source, int method, std::optional<int> smooth,
+           std::optional<int> background, int slopeSamples, int minHeight, int minSlope,
+           int minCurvature, std::optional<int> bisector, double doublePeakDist,
+           std::optional<int> dataset) {
+            const PeakOptions o = MakePeakOptions(method, smooth, background, slopeSamples,
+                                                  minHeight, minSlope, minCurvature, bisector,
+                                                  doublePeakDist);
+            PeakSearchResult r;
+            std::optional<ScanHandle> scan;
+            if (py::isinstance<ScanHandle>(source)) scan = source.cast<ScanHandle>();
+            if (py::isinstance<MeasurementHandle>(source))
+                scan = source.cast<MeasurementHandle>().At(0);
+            if (scan) {
+                py::gil_scoped_release release;
+                r = FindPeaksInScan(scan->Data(), scan->File->ScanKind, o);
+            } else {
+                const std::string file = PathText(source);
+                py::gil_scoped_release release;
+                r = FindPeaksInFile(file, o, dataset.value_or(1), dataset.has_value());
+            }
+            Warn(r.Warnings);
+            return PeakDicts(r.Peaks);
+        },
+        py::arg("scan_or_path"), py::kw_only(), py::arg("method") = 1,
+        py::arg("smooth") = py::none(), py::arg("background") = py::none(),
+        py::arg("slope_samples") = 15, py::arg("min_height") = 30, py::arg("min_slope") = 40,
+        py::arg("min_curvature") = 40, py::arg("bisector") = py::none(),
+        py::arg("double_peak_dist") = 0.1, py::arg("dataset") = py::none(),
+        R"(The peak search of trevasc-cli peaks on a Scan, a Measurement (its main scan) or a file
+path, with the same options and defaults: method 1 (steepest shoulders) or 2 (curvature),
+smooth, background, slope_samples, min_height, min_slope, min_curvature, bisector (percentage of
+the peak height; None: off), double_peak_dist (degrees), dataset (a scan-list file's dataset).
+Returns a list of dicts {'position', 'intensity', 'description', 'checked'} by position.)");
+
+    m.def(
+        "reciprocal_map",
+        [](const py::object& measurement, double omegaOffset, double twoThetaOffset,
+           std::optional<double> wavelength, std::optional<double> energy,
+           std::optional<std::string> line, bool flip) {
+            MapOptions o;
+            o.Mode = maps::MapMode::Reciprocal;
+            o.OmegaOffset = omegaOffset;
+            o.TwoThetaOffset = twoThetaOffset;
+            o.FlipKParallel = flip;
+            o.Wavelength = {wavelength, energy, line};
+            return MapArrays(measurement, o);
+        },
+        py::arg("measurement"), py::kw_only(), py::arg("omega_offset") = 0.0,
+        py::arg("two_theta_offset") = 0.0, py::arg("wavelength") = py::none(),
+        py::arg("energy") = py::none(), py::arg("line") = py::none(), py::arg("flip") = false,
+        R"(The reciprocal space map of a Measurement (or a path) as trevasc-cli map --reciprocal
+lists its points: returns (k_parallel, k_perpendicular, counts), float64 arrays in 1/Angstrom.
+omega_offset and two_theta_offset (degrees) are added to every angle; flip reverses k_parallel.
+The wavelength: wavelength (Angstrom), energy (eV) or line (a name of XRAY.DEF), at most one;
+default the first line of XRAY.DEF. Raises ValueError when the scans form no map.)");
+
+    m.def(
+        "two_axis_map",
+        [](const py::object& measurement) {
+            MapOptions o;
+            o.Mode = maps::MapMode::TwoAxis;
+            return MapArrays(measurement, o);
+        },
+        py::arg("measurement"),
+        R"(The two-axis map of a Measurement (or a path) as trevasc-cli map lists its points:
+returns (scan_axis, second_axis, counts), float64 arrays. Raises ValueError when the scans form
+no map.)");
+}
