@@ -101,13 +101,13 @@ analysis::PeakSearchSettings PeakSearchOf(const PeakOptions& o) {
                                   analysis::kMaxPeakHeightLimit);
     s.MinPeakSlope = WholeNumber("min_slope", o.MinSlope, analysis::kMinPeakSlopeLimit,
                                  analysis::kMaxPeakSlopeLimit);
-    s.MinPeakCurvature = WholeNumber("min_curvature", o.MinCurvature,
-                                     analysis::kMinPeakSlopeLimit, analysis::kMaxPeakSlopeLimit);
+    s.MinPeakCurvature = WholeNumber("min_curvature", o.MinCurvature, analysis::kMinPeakSlopeLimit,
+                                     analysis::kMaxPeakSlopeLimit);
     if (o.Bisector) {
         s.UseAreaBisector = true;
-        s.BisectorPercentage = WholeNumber("bisector", *o.Bisector,
-                                           analysis::kMinBisectorPercentage,
-                                           analysis::kMaxBisectorPercentage);
+        s.BisectorPercentage =
+            WholeNumber("bisector", *o.Bisector, analysis::kMinBisectorPercentage,
+                        analysis::kMaxBisectorPercentage);
     }
     // Written so that NaN is refused as well.
     if (!(o.DoublePeakDistance >= 0 && o.DoublePeakDistance <= analysis::kMaxDoublePeakDistance))
@@ -183,8 +183,8 @@ PeakSearchResult FindPeaksInScan(const TDataSet& scan, TScanKind kind, const Pea
 }
 
 double SelectedWavelength(const WavelengthChoice& choice) {
-    const int given = choice.Wavelength.has_value() + choice.Energy.has_value() +
-                      choice.Line.has_value();
+    const int given =
+        choice.Wavelength.has_value() + choice.Energy.has_value() + choice.Line.has_value();
     if (given > 1) throw ArgumentFailure("give only one of wavelength, energy and line");
     PythonPrompts prompts(1, true);
     const std::string folder = DefinitionFolder();

@@ -67,7 +67,8 @@ analysis::ProcessingSettings ProcessingOf(const PeakOptions& options);
 analysis::PeakSearchSettings PeakSearchOf(const PeakOptions& options);
 
 // The counts of the processed curve of a scan (smoothing, then background removal).
-std::vector<double> ProcessedCounts(const TDataSet& scan, const analysis::ProcessingSettings& settings);
+std::vector<double> ProcessedCounts(const TDataSet& scan,
+                                    const analysis::ProcessingSettings& settings);
 
 struct PeakSearchResult {
     std::vector<TPeak> Peaks;  // by ascending position

@@ -12,7 +12,8 @@ namespace trevasc::python {
 // information boxes become warnings of the call.
 class PythonPrompts : public Prompts {
   public:
-    PythonPrompts(int dataset, bool datasetGiven) : dataset_(dataset), datasetGiven_(datasetGiven) {}
+    PythonPrompts(int dataset, bool datasetGiven)
+        : dataset_(dataset), datasetGiven_(datasetGiven) {}
 
     bool Confirm(const std::string&) override { return true; }
     void ShowError(const std::string& text) override { warnings_.push_back(text); }

@@ -36,10 +36,11 @@ py::array PositionView(const ScanHandle& scan) {
     const TRawPointArray& points = scan.Data().RawPoints;
     if (points.empty()) return py::array_t<double>(0);
     auto* owner = new std::shared_ptr<const Measurement>(scan.File);
-    py::capsule base(owner, [](void* p) { delete static_cast<std::shared_ptr<const Measurement>*>(p); });
+    py::capsule base(owner,
+                     [](void* p) { delete static_cast<std::shared_ptr<const Measurement>*>(p); });
     py::array_t<double> view({static_cast<py::ssize_t>(points.size())},
-                             {static_cast<py::ssize_t>(sizeof(TRawPoint))}, &points.front().Position,
-                             base);
+                             {static_cast<py::ssize_t>(sizeof(TRawPoint))},
+                             &points.front().Position, base);
     view.attr("setflags")(py::arg("write") = false);
     return view;
 }
@@ -77,7 +78,8 @@ MeasurementHandle Read(const py::object& path, std::optional<int> dataset) {
 
 // A Measurement argument, or a path that is read first.
 MeasurementHandle MeasurementArgument(const py::object& measurement) {
-    if (py::isinstance<MeasurementHandle>(measurement)) return measurement.cast<MeasurementHandle>();
+    if (py::isinstance<MeasurementHandle>(measurement))
+        return measurement.cast<MeasurementHandle>();
     return Read(measurement, std::nullopt);
 }
 
@@ -151,6 +153,10 @@ using namespace trevasc::python;
 
 PYBIND11_MODULE(_trevasc, m) {
     m.doc() = kModuleDoc;
+    // The types are named after the package (trevasc.Scan, not trevasc._trevasc.Scan) in
+    // signatures and help(): pybind11 takes the prefix from the module's name while they are made.
+    const py::object moduleName = m.attr("__name__");
+    m.attr("__name__") = "trevasc";
     m.attr("__version__") = kVersionText;
     py::register_exception<ReadFailure>(m, "ReadError", PyExc_ValueError);
     m.attr("ReadError").attr("__doc__") =
@@ -188,8 +194,7 @@ PYBIND11_MODULE(_trevasc, m) {
             "kind", [](const MeasurementHandle& h) { return h.File->Kind; },
             "The scan kind: 'TwoTheta', 'Phi', 'Omega', 'Psi' or 'TwoThetaCommonOmega'.")
         .def_property_readonly(
-            "title", [](const MeasurementHandle& h) { return h.File->Title; },
-            "The plot title.")
+            "title", [](const MeasurementHandle& h) { return h.File->Title; }, "The plot title.")
         .def_property_readonly(
             "warnings", [](const MeasurementHandle& h) { return h.File->Warnings; },
             "The reader's messages about a file that was read nevertheless.")
@@ -253,9 +258,9 @@ slope_samples (3..1000) is checked as --slope-samples is.)");
            std::optional<int> background, int slopeSamples, int minHeight, int minSlope,
            int minCurvature, std::optional<int> bisector, double doublePeakDist,
            std::optional<int> dataset) {
-            const PeakOptions o = MakePeakOptions(method, smooth, background, slopeSamples,
-                                                  minHeight, minSlope, minCurvature, bisector,
-                                                  doublePeakDist);
+            const PeakOptions o =
+                MakePeakOptions(method, smooth, background, slopeSamples, minHeight, minSlope,
+                                minCurvature, bisector, doublePeakDist);
             PeakSearchResult r;
             std::optional<ScanHandle> scan;
             if (py::isinstance<ScanHandle>(source)) scan = source.cast<ScanHandle>();
@@ -316,4 +321,5 @@ default the first line of XRAY.DEF. Raises ValueError when the scans form no map
         R"(The two-axis map of a Measurement (or a path) as trevasc-cli map lists its points:
 returns (scan_axis, second_axis, counts), float64 arrays. Raises ValueError when the scans form
 no map.)");
+    m.attr("__name__") = moduleName;
 }

@@ -36,3 +36,4 @@ __all__ = [
     "reciprocal_map",
     "two_axis_map",
 ]
+

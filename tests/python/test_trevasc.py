@@ -87,7 +87,7 @@ def test_read_takes_path_objects(tmp_path):
     path = tmp_path / "two.xye"
     path.write_text("10 1\n11 2\n12 3\n")
     m = trevasc.read(path)  # a path object is taken as well
-    assert m.format == "columns" and list(m.main.counts) == [1, 2, 3]
+    assert m.format == "two-column" and list(m.main.counts) == [1, 2, 3]
     assert m.path == str(path)
 
 
@@ -321,6 +321,7 @@ def test_every_name_is_documented():
                 if cls is trevasc.Scan else ("format", "kind", "title", "warnings", "scans", "main"):
             assert getattr(cls, attribute).__doc__.strip(), attribute
     page = pydoc.render_doc(trevasc, renderer=pydoc.plaintext)
-    for text in ("read(path", "peaks(scan_or_path", "smooth=None", "reciprocal_map(measurement",
-                 "ReadError"):
+    # Signatures with the keywords, types named after the package.
+    for text in ("read(path", "-> trevasc.Measurement", "peaks(scan_or_path",
+                 "smooth: Optional[int] = None", "reciprocal_map(measurement", "class ReadError"):
         assert text in page
