@@ -6,9 +6,9 @@
 
 #include "base/Error.h"
 #include "base/NumberText.h"
+#include "core/BatchPrompts.h"
 #include "core/Configuration.h"
 #include "core/XrayTubeSelectorState.h"
-#include "python/PythonPrompts.h"
 #include "session/WorkbenchSession.h"
 
 namespace trevasc::python {
@@ -60,7 +60,7 @@ std::shared_ptr<const Measurement> ReadMeasurement(const std::string& path, int 
     if (dataset < 1) throw ArgumentFailure("dataset needs a whole number of at least 1");
     auto m = std::make_shared<Measurement>();
     m->Path = path;
-    PythonPrompts prompts(dataset, datasetGiven);
+    BatchPrompts prompts(dataset, datasetGiven, "dataset=N");
     // The points as read: the processed curves are built by the calls that need them.
     WorkbenchSession session(prompts, false);
     try {
@@ -150,7 +150,7 @@ PeakSearchResult FindPeaksInFile(const std::string& path, const PeakOptions& opt
     if (dataset < 1) throw ArgumentFailure("dataset needs a whole number of at least 1");
     const analysis::ProcessingSettings processing = ProcessingOf(options);
     const analysis::PeakSearchSettings search = PeakSearchOf(options);
-    PythonPrompts prompts(dataset, datasetGiven);
+    BatchPrompts prompts(dataset, datasetGiven, "dataset=N");
     // The order of `trevasc-cli peaks`: the processing first, so that the file is processed once.
     WorkbenchSession session(prompts);
     session.SetProcessing(processing);
@@ -167,7 +167,7 @@ PeakSearchResult FindPeaksInFile(const std::string& path, const PeakOptions& opt
 PeakSearchResult FindPeaksInScan(const TDataSet& scan, TScanKind kind, const PeakOptions& options) {
     const analysis::ProcessingSettings processing = ProcessingOf(options);
     const analysis::PeakSearchSettings search = PeakSearchOf(options);
-    PythonPrompts prompts(1, true);
+    BatchPrompts prompts(1, true, "dataset=N");
     WorkbenchSession session(prompts);
     // Set while no scan is open, so that the curve is built once, below.
     session.SetProcessing(processing);
@@ -186,7 +186,7 @@ double SelectedWavelength(const WavelengthChoice& choice) {
     const int given =
         choice.Wavelength.has_value() + choice.Energy.has_value() + choice.Line.has_value();
     if (given > 1) throw ArgumentFailure("give only one of wavelength, energy and line");
-    PythonPrompts prompts(1, true);
+    BatchPrompts prompts(1, true, "dataset=N");
     const std::string folder = DefinitionFolder();
     XrayTubeSelectorState selector(folder.empty() ? std::string() : folder + "XRAY.DEF", prompts);
     selector.Create();
