@@ -7,7 +7,6 @@
 #include "base/Error.h"
 #include "base/NumberText.h"
 #include "core/BatchPrompts.h"
-#include "core/Configuration.h"
 #include "core/XrayTubeSelectorState.h"
 #include "session/WorkbenchSession.h"
 
@@ -38,19 +37,18 @@ bool IsFile(const std::string& path) {
     return std::filesystem::is_regular_file(path, ec);
 }
 
-// The folder of XRAY.DEF: beside an installed module <prefix>/share/trevasc, in the build tree
-// the programs' folder.
+// The folder of XRAY.DEF, found from the module's own place: <prefix>/share/trevasc beside an
+// installed module, bin/ of the build tree beside the one in build/python/trevasc.
 std::string DefinitionFolder() {
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&DefinitionFolder), &info) != 0 && info.dli_fname) {
-        const std::filesystem::path module = std::filesystem::path(info.dli_fname).parent_path();
-        const std::string installed =
-            (module / TREVASC_PYTHON_DATA_FROM_MODULE).lexically_normal().string() + "/";
-        if (IsFile(installed + "XRAY.DEF")) return installed;
+    if (dladdr(reinterpret_cast<void*>(&DefinitionFolder), &info) == 0 || !info.dli_fname)
+        return std::string();
+    const std::filesystem::path module = std::filesystem::path(info.dli_fname).parent_path();
+    for (const char* relative : {TREVASC_PYTHON_DATA_FROM_MODULE, "../../bin"}) {
+        const std::string folder = (module / relative).lexically_normal().string() + "/";
+        if (IsFile(folder + "XRAY.DEF")) return folder;
     }
-    const std::string build = std::string(TREVASC_PYTHON_BUILD_DATA_DIR) + "/";
-    if (IsFile(build + "XRAY.DEF")) return build;
-    return FindDefinitionFolder(TREVASC_DATA_INSTALL_DIR);
+    return std::string();
 }
 
 }  // namespace

@@ -73,6 +73,8 @@ if(PYTHON)
 assert trevasc.__file__.startswith(sys.argv[1]), trevasc.__file__
 m = trevasc.read(sys.argv[2])
 kx, kz, counts = trevasc.reciprocal_map(m)
+# The default wavelength is the first line of the package's XRAY.DEF, found from the module.
+assert (kx == trevasc.reciprocal_map(m, line='Cu K-Alpha1')[0]).all()
 print(len(m), len(counts), float(counts.sum()))")
     run(${CMAKE_COMMAND} -E env PYTHONPATH=${out}/root/usr/lib/python3/dist-packages
         ${PYTHON} -c "${script}" ${out}/root ${SAMPLE})
