@@ -8,6 +8,7 @@
 #include "base/NumberText.h"
 #include "core/BatchPrompts.h"
 #include "core/XrayTubeSelectorState.h"
+#include "session/ResultJson.h"
 #include "session/WorkbenchSession.h"
 
 namespace trevasc::python {
@@ -143,41 +144,75 @@ std::vector<double> ProcessedCounts(const TDataSet& scan,
     return counts;
 }
 
-PeakSearchResult FindPeaksInFile(const std::string& path, const PeakOptions& options, int dataset,
-                                 bool datasetGiven) {
-    if (dataset < 1) throw ArgumentFailure("dataset needs a whole number of at least 1");
+namespace {
+
+// Opens the source as the main scan of the session, whose processing is set already.
+void OpenSource(WorkbenchSession& session, const ScanSource& source) {
+    if (!source.Scan) {
+        try {
+            session.OpenMainFile(source.Path);
+        } catch (...) {
+            throw ReadFailure(CurrentFailure());
+        }
+        return;
+    }
+    session.Registry().MainScan() = RawCopy(*source.Scan);
+    session.Registry().OpenScanKind = source.Kind;
+    // The steps that follow a reader when the workbench opens a main file.
+    session.RebuildAllProcessedCurves();
+    session.ComputeMainSlope();
+    session.HandOver();
+}
+
+void CheckDataset(const ScanSource& source) {
+    if (source.Dataset < 1) throw ArgumentFailure("dataset needs a whole number of at least 1");
+}
+
+}  // namespace
+
+PeakSearchResult FindPeaks(const ScanSource& source, const PeakOptions& options) {
+    CheckDataset(source);
     const analysis::ProcessingSettings processing = ProcessingOf(options);
     const analysis::PeakSearchSettings search = PeakSearchOf(options);
-    BatchPrompts prompts(dataset, datasetGiven, "dataset=N");
-    // The order of `trevasc-cli peaks`: the processing first, so that the file is processed once.
+    BatchPrompts prompts(source.Dataset, source.DatasetGiven, "dataset=N");
     WorkbenchSession session(prompts);
+    // The order of `trevasc-cli peaks`: the processing is set while no scan is open, so that
+    // the curve is built once.
     session.SetProcessing(processing);
-    try {
-        session.OpenMainFile(path);
-    } catch (...) {
-        throw ReadFailure(CurrentFailure());
-    }
+    OpenSource(session, source);
     session.SetPeakSearch(search);
     session.FindPeaks(MethodOf(options));
     return {session.MainScan().Peaks.Items, prompts.TakeWarnings()};
 }
 
-PeakSearchResult FindPeaksInScan(const TDataSet& scan, TScanKind kind, const PeakOptions& options) {
-    const analysis::ProcessingSettings processing = ProcessingOf(options);
-    const analysis::PeakSearchSettings search = PeakSearchOf(options);
-    BatchPrompts prompts(1, true, "dataset=N");
+FitOutcome FitPeak(const ScanSource& source, const FitOptions& options) {
+    CheckDataset(source);
+    if (options.Profile != "gauss" && options.Profile != "lorentz")
+        throw ArgumentFailure("profile needs 'gauss' or 'lorentz'");
+    if (options.From.has_value() != options.To.has_value())
+        throw ArgumentFailure("from_ and to go together");
+    if (options.Left.has_value() != options.Right.has_value())
+        throw ArgumentFailure("left and right go together");
+    const fitting::FitProfile profile =
+        options.Profile == "gauss" ? fitting::FitProfile::Gauss : fitting::FitProfile::Lorentz;
+    BatchPrompts prompts(source.Dataset, source.DatasetGiven, "dataset=N");
     WorkbenchSession session(prompts);
-    // Set while no scan is open, so that the curve is built once, below.
-    session.SetProcessing(processing);
-    session.Registry().MainScan() = RawCopy(scan);
-    session.Registry().OpenScanKind = kind;
-    // The steps that follow a reader when the workbench opens a main file.
-    session.RebuildAllProcessedCurves();
-    session.ComputeMainSlope();
-    session.HandOver();
-    session.SetPeakSearch(search);
-    session.FindPeaks(MethodOf(options));
-    return {session.MainScan().Peaks.Items, prompts.TakeWarnings()};
+    session.SetProcessing(ProcessingOf(options.Processing));
+    OpenSource(session, source);
+    // As `trevasc-cli fit` without --auto.
+    const TDataPointArray& points = session.MainScan().Points;
+    double from = points.empty() ? 0.0 : points.front().Position;
+    double to = points.empty() ? 0.0 : points.back().Position;
+    if (options.From) from = *options.From, to = *options.To;
+    const fitting::DisplayFitRange range = fitting::MapDisplayRange(points, from, to);
+    if (!range.Error.empty()) throw ArgumentFailure(range.Error);
+    double left = points[static_cast<size_t>(range.First)].Position;
+    double right = points[static_cast<size_t>(range.Last)].Position;
+    if (options.Left) left = *options.Left, right = *options.Right;
+    const fitting::FitResult r =
+        fitting::PeakFit(points, range.First, range.Last).Run(profile, left, right);
+    if (!r.Fitted) throw ArgumentFailure(r.Error);
+    return {PeakFitJson(range.First, range.Last, left, right, r), prompts.TakeWarnings()};
 }
 
 double SelectedWavelength(const WavelengthChoice& choice) {

@@ -11,6 +11,7 @@
 
 #include "analysis/PeakSearch.h"
 #include "analysis/Processing.h"
+#include "base/Json.h"
 #include "core/ScanData.h"
 #include "plot/TwoDPlot.h"
 #include "tools/maps/MapBuilder.h"
@@ -70,15 +71,37 @@ analysis::PeakSearchSettings PeakSearchOf(const PeakOptions& options);
 std::vector<double> ProcessedCounts(const TDataSet& scan,
                                     const analysis::ProcessingSettings& settings);
 
+// What a call works on: a file, opened as `trevasc-cli` opens FILE (with the scan-list dataset),
+// or a scan read before (of the given kind).
+struct ScanSource {
+    const TDataSet* Scan = nullptr;
+    TScanKind Kind = TScanKind::TwoTheta;
+    std::string Path;
+    int Dataset = 1;
+    bool DatasetGiven = false;
+};
+
 struct PeakSearchResult {
     std::vector<TPeak> Peaks;  // by ascending position
     std::vector<std::string> Warnings;
 };
-// The peak search of `trevasc-cli peaks` on a file (ReadFailure when it cannot be read) or on a
-// scan that was read before.
-PeakSearchResult FindPeaksInFile(const std::string& path, const PeakOptions& options, int dataset,
-                                 bool datasetGiven);
-PeakSearchResult FindPeaksInScan(const TDataSet& scan, TScanKind kind, const PeakOptions& options);
+// The peak search of `trevasc-cli peaks`. ReadFailure when the file cannot be read.
+PeakSearchResult FindPeaks(const ScanSource& source, const PeakOptions& options);
+
+// `trevasc-cli fit FILE --profile P [--from X --to Y] [--left XL --right XR]`: one peak fitted
+// in the range (default: the whole scan) between the background boundaries (default: the
+// range's ends), on the processed curve of the processing options.
+struct FitOptions {
+    std::string Profile = "gauss";  // or "lorentz"
+    std::optional<double> From, To, Left, Right;
+    PeakOptions Processing;  // the processing options (the search options are not used)
+};
+struct FitOutcome {
+    json::Value Result;  // the keys of `trevasc-cli fit --json`
+    std::vector<std::string> Warnings;
+};
+// Throws ArgumentFailure with the batch tool's message when no peak can be fitted.
+FitOutcome FitPeak(const ScanSource& source, const FitOptions& options);
 
 // The X-ray tube selector of `trevasc-cli map`: at most one of wavelength (Angstrom), energy (eV)
 // and line (a name of XRAY.DEF); none gives the definition file's first line.

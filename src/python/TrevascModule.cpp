@@ -83,6 +83,52 @@ MeasurementHandle MeasurementArgument(const py::object& measurement) {
     return Read(measurement, std::nullopt);
 }
 
+// A Scan, a Measurement (its main scan) or a path: what the analyses run on. The handle keeps
+// the scan alive while the call runs.
+ScanSource SourceArgument(const py::object& source, std::optional<int> dataset) {
+    ScanSource s;
+    std::optional<ScanHandle> scan;
+    if (py::isinstance<ScanHandle>(source)) scan = source.cast<ScanHandle>();
+    if (py::isinstance<MeasurementHandle>(source)) scan = source.cast<MeasurementHandle>().At(0);
+    if (scan) {
+        s.Scan = &scan->Data();
+        s.Kind = scan->File->ScanKind;
+    } else {
+        s.Path = PathText(source);
+        s.Dataset = dataset.value_or(1);
+        s.DatasetGiven = dataset.has_value();
+    }
+    return s;
+}
+
+// A JSON value of the batch tool's results as Python values: objects become dicts (in the
+// members' order), arrays lists, whole numbers int, numbers float, null None.
+py::object ToPython(const json::Value& v) {
+    switch (v.GetKind()) {
+        case json::Value::Kind::Null:
+            return py::none();
+        case json::Value::Kind::Bool:
+            return py::bool_(v.AsBool());
+        case json::Value::Kind::Integer:
+            return py::int_(v.AsInteger());
+        case json::Value::Kind::Number:
+            return py::float_(v.AsNumber());
+        case json::Value::Kind::String:
+            return py::str(v.AsString());
+        case json::Value::Kind::Array: {
+            py::list list;
+            for (const json::Value& e : v.Elements()) list.append(ToPython(e));
+            return std::move(list);
+        }
+        case json::Value::Kind::Object: {
+            py::dict dict;
+            for (const auto& [key, member] : v.Members()) dict[py::str(key)] = ToPython(member);
+            return std::move(dict);
+        }
+    }
+    return py::none();
+}
+
 PeakOptions MakePeakOptions(int method, std::optional<int> smooth, std::optional<int> background,
                             int slopeSamples, int minHeight, int minSlope, int minCurvature,
                             std::optional<int> bisector, double doublePeakDist) {
@@ -261,18 +307,11 @@ slope_samples (3..1000) is checked as --slope-samples is.)");
             const PeakOptions o =
                 MakePeakOptions(method, smooth, background, slopeSamples, minHeight, minSlope,
                                 minCurvature, bisector, doublePeakDist);
+            const ScanSource from = SourceArgument(source, dataset);
             PeakSearchResult r;
-            std::optional<ScanHandle> scan;
-            if (py::isinstance<ScanHandle>(source)) scan = source.cast<ScanHandle>();
-            if (py::isinstance<MeasurementHandle>(source))
-                scan = source.cast<MeasurementHandle>().At(0);
-            if (scan) {
+            {
                 py::gil_scoped_release release;
-                r = FindPeaksInScan(scan->Data(), scan->File->ScanKind, o);
-            } else {
-                const std::string file = PathText(source);
-                py::gil_scoped_release release;
-                r = FindPeaksInFile(file, o, dataset.value_or(1), dataset.has_value());
+                r = FindPeaks(from, o);
             }
             Warn(r.Warnings);
             return PeakDicts(r.Peaks);
@@ -287,6 +326,38 @@ path, with the same options and defaults: method 1 (steepest shoulders) or 2 (cu
 smooth, background, slope_samples, min_height, min_slope, min_curvature, bisector (percentage of
 the peak height; None: off), double_peak_dist (degrees), dataset (a scan-list file's dataset).
 Returns a list of dicts {'position', 'intensity', 'description', 'checked'} by position.)");
+
+    m.def(
+        "fit",
+        [](const py::object& source, const std::string& profile, std::optional<double> from,
+           std::optional<double> to, std::optional<double> left, std::optional<double> right,
+           std::optional<int> smooth, std::optional<int> background, std::optional<int> dataset) {
+            FitOptions o;
+            o.Profile = profile;
+            o.From = from;
+            o.To = to;
+            o.Left = left;
+            o.Right = right;
+            o.Processing.Smooth = smooth;
+            o.Processing.Background = background;
+            const ScanSource on = SourceArgument(source, dataset);
+            FitOutcome r;
+            {
+                py::gil_scoped_release release;
+                r = FitPeak(on, o);
+            }
+            Warn(r.Warnings);
+            return ToPython(r.Result);
+        },
+        py::arg("scan_or_path"), py::arg("profile") = "gauss", py::kw_only(),
+        py::arg("from_") = py::none(), py::arg("to") = py::none(), py::arg("left") = py::none(),
+        py::arg("right") = py::none(), py::arg("smooth") = py::none(),
+        py::arg("background") = py::none(), py::arg("dataset") = py::none(),
+        R"(The peak fit of trevasc-cli fit --json on a Scan, a Measurement (its main scan) or a
+file path: profile 'gauss' or 'lorentz', the range from_..to (degrees; default the whole scan),
+the background boundaries left and right (default the range's ends), on the curve processed with
+smooth and background. Returns a dict with the keys of the batch tool's JSON ('center', 'fwhm',
+'amplitude', 'passes', ...); raises ValueError with its message when no peak can be fitted.)");
 
     m.def(
         "reciprocal_map",

@@ -9,7 +9,7 @@ trevasc-cli and numpy arrays out.
     >>> trevasc.peaks(m.main, smooth=5, background=40)
     >>> k_par, k_perp, counts = trevasc.reciprocal_map(m)
 
-Functions: read, process, peaks, reciprocal_map, two_axis_map.
+Functions: read, process, peaks, fit, reciprocal_map, two_axis_map.
 Classes: Measurement, Scan. Errors: ReadError (a ValueError) for files that cannot be read,
 ValueError for arguments out of range.
 """
@@ -19,6 +19,7 @@ from ._trevasc import (
     ReadError,
     Scan,
     __version__,
+    fit,
     peaks,
     process,
     read,
@@ -30,6 +31,7 @@ __all__ = [
     "Measurement",
     "ReadError",
     "Scan",
+    "fit",
     "peaks",
     "process",
     "read",

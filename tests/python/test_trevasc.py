@@ -245,6 +245,50 @@ def test_peaks_are_those_of_the_batch_tool(name, keywords, options):
         assert curve.min() <= p["intensity"] <= curve.max()
 
 
+def strongest_peak(path):
+    return max(trevasc.peaks(path), key=lambda p: p["intensity"])["position"]
+
+
+@pytest.mark.parametrize("name, profile, window, keywords, options", [
+    ("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml", "gauss", 0.6, {}, []),
+    ("nomad_m54313_om2th_10_v2.1.xrdml", "lorentz", 0.4, dict(smooth=3),
+     ["--smooth", "3"]),
+    ("nomad_XRD-918-16_10_Gonio_v1.6.xrdml", "gauss", 1.0, dict(background=40, boundaries=0.8),
+     ["--background", "40"]),
+])
+def test_fit_returns_the_json_of_the_batch_tool(name, profile, window, keywords, options):
+    path = data(name)
+    centre = strongest_peak(path)
+    keywords = dict(keywords, from_=centre - window, to=centre + window)
+    options = options + ["--from", repr(centre - window), "--to", repr(centre + window)]
+    boundaries = keywords.pop("boundaries", None)
+    if boundaries:
+        keywords.update(left=centre - boundaries, right=centre + boundaries)
+        options += ["--left", repr(centre - boundaries), "--right", repr(centre + boundaries)]
+    expected = json.loads(cli("fit", path, "--profile", profile, "--json", *options).stdout)
+    got = trevasc.fit(path, profile, **keywords)
+    assert got == expected
+    assert list(got) == list(expected)  # the keys in the batch tool's order
+    assert abs(got["center"] - centre) < window and got["fwhm"] > 0
+    assert trevasc.fit(trevasc.read(path).main, profile, **keywords) == got
+
+
+def test_fit_failures_carry_the_batch_tool_message():
+    path = data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml")
+    x = trevasc.read(path).main.x
+    # A range of two points holds no peak to fit.
+    r = cli("fit", path, "--profile", "gauss", "--from", repr(x[10]), "--to", repr(x[11]),
+            check=False)
+    assert r.returncode == 1
+    with pytest.raises(ValueError) as caught:
+        trevasc.fit(path, from_=x[10], to=x[11])
+    assert "trevasc-cli: %s: %s\n" % (path, caught.value) in r.stderr
+    with pytest.raises(ValueError, match="profile needs 'gauss' or 'lorentz'"):
+        trevasc.fit(path, "voigt")
+    with pytest.raises(ValueError, match="left and right go together"):
+        trevasc.fit(path, left=20.0)
+
+
 def cli_map_points(path, *options, tmp_path):
     out = cli("map", path, "-o", str(tmp_path / "map.png"), "--json", "--points", *options).stdout
     points = np.array(json.loads(out)["points"], dtype=float)
