@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "base/Error.h"
+#include "base/FailureText.h"
 #include "base/NumberText.h"
 #include "core/BatchPrompts.h"
 #include "core/XrayTubeSelectorState.h"
@@ -14,17 +15,6 @@
 namespace trevasc::python {
 
 namespace {
-
-// The message of the exception being handled, as the batch tool reports a file's failure.
-std::string CurrentFailure() {
-    try {
-        throw;
-    } catch (const std::bad_alloc&) {
-        return "Out of memory";
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-}
 
 int WholeNumber(const char* name, int value, int lo, int hi) {
     if (value < lo || value > hi)
@@ -65,7 +55,7 @@ std::shared_ptr<const Measurement> ReadMeasurement(const std::string& path, int 
     try {
         session.OpenMainFile(path);
     } catch (...) {
-        throw ReadFailure(CurrentFailure());
+        throw ReadFailure(CurrentFailureText());
     }
     m->Format = session.LastFormatName();
     m->ScanKind = session.Registry().OpenScanKind;
@@ -152,7 +142,7 @@ void OpenSource(WorkbenchSession& session, const ScanSource& source) {
         try {
             session.OpenMainFile(source.Path);
         } catch (...) {
-            throw ReadFailure(CurrentFailure());
+            throw ReadFailure(CurrentFailureText());
         }
         return;
     }
