@@ -235,6 +235,30 @@ double SelectedWavelength(const WavelengthChoice& choice) {
     return selector.Wavelength();
 }
 
+json::Value SimulateStructure(const SimulateOptions& options) {
+    const analysis::TCrystalSystem system = analysis::CrystalSystemFromName(options.System);
+    if (system == analysis::TCrystalSystem::None)
+        throw ArgumentFailure("system needs one of the seven crystal systems");
+    const analysis::TLatticeParameters& cell = options.Cell;
+    for (const auto& [name, value] : {std::pair{"a", cell.A}, {"b", cell.B}, {"c", cell.C}})
+        if (!(value >= 0 && value <= analysis::kMaxLatticeLength))
+            throw ArgumentFailure(std::string(name) + " is out of range");
+    for (const auto& [name, value] :
+         {std::pair{"alpha", cell.Alpha}, {"beta", cell.Beta}, {"gamma", cell.Gamma}})
+        if (!(value >= 0 && value <= analysis::kMaxLatticeAngle))
+            throw ArgumentFailure(std::string(name) + " is out of range");
+    for (const auto& [name, range] :
+         {std::pair{"h", options.H}, {"k", options.K}, {"l", options.L}})
+        if (range.Min < analysis::kMinIndexLimit || range.Min > analysis::kMaxMinIndexLimit ||
+            range.Max < analysis::kMinMaxIndexLimit || range.Max > analysis::kMaxIndexLimit)
+            throw ArgumentFailure(std::string(name) +
+                                  " needs MIN from -100 to 100 and MAX from -20 to 20");
+    const double wavelength = SelectedWavelength(options.Wavelength);
+    const auto peaks =
+        analysis::SimulateStructure(system, cell, options.H, options.K, options.L, wavelength);
+    return SimulateJson(analysis::SelectCrystalSystem(system), wavelength, peaks);
+}
+
 plot::T2dPlotDataset BuildMap(const Measurement& measurement, const MapOptions& options) {
     maps::MapRequest request;
     request.Mode = options.Mode;

@@ -11,6 +11,7 @@
 
 #include "analysis/PeakSearch.h"
 #include "analysis/Processing.h"
+#include "analysis/StructureSimulation.h"
 #include "base/Json.h"
 #include "core/ScanData.h"
 #include "plot/TwoDPlot.h"
@@ -111,6 +112,17 @@ struct WavelengthChoice {
     std::optional<std::string> Line;
 };
 double SelectedWavelength(const WavelengthChoice& choice);
+
+// `trevasc-cli simulate --json`: the reflections of a crystal system (a name as the batch tool
+// takes it, such as "cubic") with the lattice parameters and index ranges of the "Structure"
+// tab, at the wavelength chosen. Throws ArgumentFailure for a value out of its field's range.
+struct SimulateOptions {
+    std::string System;
+    analysis::TLatticeParameters Cell;
+    analysis::TIndexRange H, K, L;
+    WavelengthChoice Wavelength;
+};
+json::Value SimulateStructure(const SimulateOptions& options);
 
 struct MapOptions {
     maps::MapMode Mode = maps::MapMode::TwoAxis;

@@ -360,6 +360,38 @@ smooth and background. Returns a dict with the keys of the batch tool's JSON ('c
 'amplitude', 'passes', ...); raises ValueError with its message when no peak can be fitted.)");
 
     m.def(
+        "simulate",
+        [](const std::string& system, double a, double b, double c, double alpha, double beta,
+           double gamma, std::pair<int, int> h, std::pair<int, int> k, std::pair<int, int> l,
+           std::optional<double> wavelength, std::optional<double> energy,
+           std::optional<std::string> line) {
+            SimulateOptions o;
+            o.System = system;
+            o.Cell = {a, b, c, alpha, beta, gamma};
+            o.H = {h.first, h.second};
+            o.K = {k.first, k.second};
+            o.L = {l.first, l.second};
+            o.Wavelength = {wavelength, energy, line};
+            json::Value result;
+            {
+                py::gil_scoped_release release;
+                result = SimulateStructure(o);
+            }
+            return ToPython(result);
+        },
+        py::arg("system"), py::kw_only(), py::arg("a") = 4.0, py::arg("b") = 4.0,
+        py::arg("c") = 4.0, py::arg("alpha") = 4.0, py::arg("beta") = 4.0, py::arg("gamma") = 4.0,
+        py::arg("h") = std::pair{0, 0}, py::arg("k") = std::pair{0, 0},
+        py::arg("l") = std::pair{0, 0}, py::arg("wavelength") = py::none(),
+        py::arg("energy") = py::none(), py::arg("line") = py::none(),
+        R"(The reflections of trevasc-cli simulate --json: a crystal system ('cubic',
+'tetragonal', ... as the batch tool names them), the lattice parameters a, b, c (Angstrom) and
+alpha, beta, gamma (degrees) with the Structure tab's defaults, the index ranges h, k, l as
+(min, max) pairs, and the wavelength: wavelength (Angstrom), energy (eV) or line (a name of
+XRAY.DEF), at most one; default the first line of XRAY.DEF (the batch tool's default is the
+workbench's last choice). Returns a dict with the keys of the batch tool's JSON.)");
+
+    m.def(
         "reciprocal_map",
         [](const py::object& measurement, double omegaOffset, double twoThetaOffset,
            std::optional<double> wavelength, std::optional<double> energy,

@@ -9,7 +9,7 @@ trevasc-cli and numpy arrays out.
     >>> trevasc.peaks(m.main, smooth=5, background=40)
     >>> k_par, k_perp, counts = trevasc.reciprocal_map(m)
 
-Functions: read, process, peaks, fit, reciprocal_map, two_axis_map.
+Functions: read, process, peaks, fit, simulate, reciprocal_map, two_axis_map.
 Classes: Measurement, Scan. Errors: ReadError (a ValueError) for files that cannot be read,
 ValueError for arguments out of range.
 """
@@ -24,6 +24,7 @@ from ._trevasc import (
     process,
     read,
     reciprocal_map,
+    simulate,
     two_axis_map,
 )
 
@@ -36,6 +37,7 @@ __all__ = [
     "process",
     "read",
     "reciprocal_map",
+    "simulate",
     "two_axis_map",
 ]
 

@@ -289,6 +289,29 @@ def test_fit_failures_carry_the_batch_tool_message():
         trevasc.fit(path, left=20.0)
 
 
+@pytest.mark.parametrize("keywords, options", [
+    (dict(a=5.4309, h=(0, 4), k=(0, 4), l=(0, 4), wavelength=1.5406),
+     ["--a", "5.4309", "--h", "0", "4", "--k", "0", "4", "--l", "0", "4", "--wavelength",
+      "1.5406"]),
+    (dict(h=(-2, 2), l=(0, 3), line="Mo K-Alpha1"),
+     ["--h", "-2", "2", "--l", "0", "3", "--line", "Mo K-Alpha1"]),
+])
+def test_simulate_returns_the_json_of_the_batch_tool(keywords, options):
+    for system in ("cubic", "hexagonal"):
+        expected = json.loads(cli("simulate", "--system", system, "--json", *options).stdout)
+        got = trevasc.simulate(system, **keywords)
+        assert got == expected and list(got) == list(expected)
+    # Silicon (a = 5.4309 A) at Cu K-Alpha1: the (4 0 0) reflection by Bragg's law.
+    rows = trevasc.simulate("cubic", a=5.4309, h=(0, 4), k=(0, 4), l=(0, 4),
+                            wavelength=1.5406)["rows"]
+    two_theta = 2 * np.degrees(np.arcsin(1.5406 / (2 * 5.4309 / 4)))
+    assert "4 0 0 %.3f°" % two_theta in rows
+    with pytest.raises(ValueError, match="system needs one of the seven crystal systems"):
+        trevasc.simulate("cubical")
+    with pytest.raises(ValueError, match="h needs MIN from -100 to 100 and MAX from -20 to 20"):
+        trevasc.simulate("cubic", h=(0, 21))
+
+
 def cli_map_points(path, *options, tmp_path):
     out = cli("map", path, "-o", str(tmp_path / "map.png"), "--json", "--points", *options).stdout
     points = np.array(json.loads(out)["points"], dtype=float)
