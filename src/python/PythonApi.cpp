@@ -4,12 +4,14 @@
 
 #include <filesystem>
 
+#include "analysis/PeakList.h"
 #include "base/Error.h"
 #include "base/FailureText.h"
 #include "base/NumberText.h"
 #include "core/BatchPrompts.h"
 #include "core/XrayTubeSelectorState.h"
 #include "session/ResultJson.h"
+#include "session/ToolHandOver.h"
 #include "session/WorkbenchSession.h"
 
 namespace trevasc::python {
@@ -119,6 +121,7 @@ TDataSet RawCopy(const TDataSet& scan) {
     copy.Name = scan.Name;
     copy.SecondAxisName = scan.SecondAxisName;
     copy.SecondAxisPosition = scan.SecondAxisPosition;
+    copy.Peaks = scan.Peaks;  // the peak list read beside the file
     return copy;
 }
 
@@ -148,8 +151,10 @@ void OpenSource(WorkbenchSession& session, const ScanSource& source) {
     }
     session.Registry().MainScan() = RawCopy(*source.Scan);
     session.Registry().OpenScanKind = source.Kind;
+    session.Registry().PlotTitle = source.Title;
     // The steps that follow a reader when the workbench opens a main file.
     session.RebuildAllProcessedCurves();
+    RefreshPeakIntensities(session.MainScan());
     session.ComputeMainSlope();
     session.HandOver();
 }
@@ -257,6 +262,37 @@ json::Value SimulateStructure(const SimulateOptions& options) {
     const auto peaks =
         analysis::SimulateStructure(system, cell, options.H, options.K, options.L, wavelength);
     return SimulateJson(analysis::SelectCrystalSystem(system), wavelength, peaks);
+}
+
+json::Value FilmThickness(const ScanSource* source, const ThicknessOptions& options) {
+    if (options.FitOrders && (options.Half || options.FirstIndex))
+        throw ArgumentFailure("fit_orders chooses the first index and +1/2 itself");
+    if (options.FirstIndex) WholeNumber("first_index", *options.FirstIndex, 1, 1000);
+    if (options.Peaks.has_value() == (source != nullptr))
+        throw ArgumentFailure("give either a scan or peaks, not both");
+    BatchPrompts prompts(1, false, "dataset=N");
+    WorkbenchSession session(prompts);
+    const double wavelength = SelectedWavelength(options.Wavelength);
+    // The peaks as the batch tool collects them: the positions given, or the checked peaks
+    // that the peak list hands to the thickness window.
+    std::vector<std::string> rows;
+    if (options.Peaks) {
+        for (double p : *options.Peaks) rows.push_back(FormatFixed(p, 3));
+    } else {
+        OpenSource(session, *source);
+        if (session.MainScan().Peaks.Count() == 0) session.FindPeaks(analysis::TPeakMethod::Slope);
+        rows = analysis::CheckedPeakLines(session.MainScan(), session.DecimalSeparator());
+    }
+    if (rows.empty()) throw ArgumentFailure("no peaks to calculate with");
+    tools::FilmThicknessCalculation calc;
+    calc.ReceivePeaks(rows);
+    calc.SetHalfOrders(options.Half);
+    calc.Estimate(wavelength);
+    if (options.Thickness) calc.ThicknessEdited(FormatGeneral(*options.Thickness, 15), wavelength);
+    if (options.FirstIndex) calc.SetFirstIndex(*options.FirstIndex);
+    if (options.FitOrders) calc.FitOrders(wavelength);
+    ApplyThicknessEffects(session, calc.Calculate(wavelength));
+    return ThicknessJson(calc, session.Registry().PlotTitle, session.AdditionalLatticeSpacing());
 }
 
 plot::T2dPlotDataset BuildMap(const Measurement& measurement, const MapOptions& options) {

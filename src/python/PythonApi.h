@@ -77,6 +77,7 @@ std::vector<double> ProcessedCounts(const TDataSet& scan,
 struct ScanSource {
     const TDataSet* Scan = nullptr;
     TScanKind Kind = TScanKind::TwoTheta;
+    std::string Title;  // the plot title of the scan's file
     std::string Path;
     int Dataset = 1;
     bool DatasetGiven = false;
@@ -123,6 +124,19 @@ struct SimulateOptions {
     WavelengthChoice Wavelength;
 };
 json::Value SimulateStructure(const SimulateOptions& options);
+
+// `trevasc-cli thickness --json`: the film thickness from the checked peaks of a scan (its peak
+// list, else a Method 1 search) or from the given 2Theta positions.
+struct ThicknessOptions {
+    std::optional<std::vector<double>> Peaks;
+    bool Half = false;
+    std::optional<double> Thickness;  // nm, typed in after the estimate
+    std::optional<int> FirstIndex;
+    bool FitOrders = false;
+    WavelengthChoice Wavelength;
+};
+// source is nullptr with Peaks given.
+json::Value FilmThickness(const ScanSource* source, const ThicknessOptions& options);
 
 struct MapOptions {
     maps::MapMode Mode = maps::MapMode::TwoAxis;

@@ -93,6 +93,7 @@ ScanSource SourceArgument(const py::object& source, std::optional<int> dataset) 
     if (scan) {
         s.Scan = &scan->Data();
         s.Kind = scan->File->ScanKind;
+        s.Title = scan->Index == 0 ? scan->File->Title : "XRD Plot: " + scan->Data().Name;
     } else {
         s.Path = PathText(source);
         s.Dataset = dataset.value_or(1);
@@ -390,6 +391,40 @@ alpha, beta, gamma (degrees) with the Structure tab's defaults, the index ranges
 (min, max) pairs, and the wavelength: wavelength (Angstrom), energy (eV) or line (a name of
 XRAY.DEF), at most one; default the first line of XRAY.DEF (the batch tool's default is the
 workbench's last choice). Returns a dict with the keys of the batch tool's JSON.)");
+
+    m.def(
+        "thickness",
+        [](const py::object& source, std::optional<std::vector<double>> peaks, bool half,
+           std::optional<double> thickness, std::optional<int> firstIndex, bool fitOrders,
+           std::optional<double> wavelength, std::optional<double> energy,
+           std::optional<std::string> line) {
+            ThicknessOptions o;
+            o.Peaks = std::move(peaks);
+            o.Half = half;
+            o.Thickness = thickness;
+            o.FirstIndex = firstIndex;
+            o.FitOrders = fitOrders;
+            o.Wavelength = {wavelength, energy, line};
+            std::optional<ScanSource> on;
+            if (!source.is_none()) on = SourceArgument(source, std::nullopt);
+            json::Value result;
+            {
+                py::gil_scoped_release release;
+                result = FilmThickness(on ? &*on : nullptr, o);
+            }
+            return ToPython(result);
+        },
+        py::arg("scan_or_path") = py::none(), py::kw_only(), py::arg("peaks") = py::none(),
+        py::arg("half") = false, py::arg("thickness") = py::none(),
+        py::arg("first_index") = py::none(), py::arg("fit_orders") = false,
+        py::arg("wavelength") = py::none(), py::arg("energy") = py::none(),
+        py::arg("line") = py::none(),
+        R"(The film thickness of trevasc-cli thickness --json from the checked fringe peaks of a
+Scan, a Measurement or a file path (its peak list file, else a Method 1 search), or from peaks,
+a list of 2Theta positions: half adds 1/2 to every order, thickness (nm) is typed in after the
+estimate, first_index is the index of the first peak (1..1000), fit_orders chooses the first
+order that fits best. The wavelength as for reciprocal_map. Returns a dict with the keys of the
+batch tool's JSON.)");
 
     m.def(
         "reciprocal_map",

@@ -9,7 +9,7 @@ trevasc-cli and numpy arrays out.
     >>> trevasc.peaks(m.main, smooth=5, background=40)
     >>> k_par, k_perp, counts = trevasc.reciprocal_map(m)
 
-Functions: read, process, peaks, fit, simulate, reciprocal_map, two_axis_map.
+Functions: read, process, peaks, fit, thickness, simulate, reciprocal_map, two_axis_map.
 Classes: Measurement, Scan. Errors: ReadError (a ValueError) for files that cannot be read,
 ValueError for arguments out of range.
 """
@@ -25,6 +25,7 @@ from ._trevasc import (
     read,
     reciprocal_map,
     simulate,
+    thickness,
     two_axis_map,
 )
 
@@ -38,6 +39,7 @@ __all__ = [
     "read",
     "reciprocal_map",
     "simulate",
+    "thickness",
     "two_axis_map",
 ]
 

@@ -312,6 +312,41 @@ def test_simulate_returns_the_json_of_the_batch_tool(keywords, options):
         trevasc.simulate("cubic", h=(0, 21))
 
 
+XRR = "nomad_10_m84325_C_XRR_fast_processed_v2.1.xrdml"
+
+
+@pytest.mark.parametrize("keywords, options", [
+    ({}, []),
+    (dict(half=True, line="Cu K-Alpha2"), ["--half", "--line", "Cu K-Alpha2"]),
+    (dict(fit_orders=True), ["--fit-orders"]),
+    (dict(thickness=20.5, first_index=3, wavelength=1.5406),
+     ["--thickness", "20.5", "--first-index", "3", "--wavelength", "1.5406"]),
+])
+def test_thickness_returns_the_json_of_the_batch_tool(keywords, options):
+    path = data(XRR)
+    expected = json.loads(cli("thickness", path, "--json", *options).stdout)
+    got = trevasc.thickness(path, **keywords)
+    assert got == expected and list(got) == list(expected)
+    assert trevasc.thickness(trevasc.read(path).main, **keywords) == got
+    # The same positions given as numbers: the same thicknesses.
+    positions = [float(p) for p in got["peaks"]]
+    given = trevasc.thickness(peaks=positions, **keywords)
+    cli_given = json.loads(cli("thickness", "--peaks", ",".join(got["peaks"]), "--json",
+                               *options).stdout)
+    assert given == cli_given and given["thicknesses"] == got["thicknesses"]
+
+
+def test_thickness_refuses_what_the_batch_tool_refuses():
+    with pytest.raises(ValueError, match="give either a scan or peaks, not both"):
+        trevasc.thickness(data(XRR), peaks=[1.0, 2.0])
+    with pytest.raises(ValueError, match="give either a scan or peaks, not both"):
+        trevasc.thickness()
+    with pytest.raises(ValueError, match="fit_orders chooses the first index and"):
+        trevasc.thickness(peaks=[1.0, 1.2, 1.4], fit_orders=True, half=True)
+    with pytest.raises(ValueError, match="first_index needs a whole number from 1 to 1000"):
+        trevasc.thickness(peaks=[1.0, 1.2], first_index=0)
+
+
 def cli_map_points(path, *options, tmp_path):
     out = cli("map", path, "-o", str(tmp_path / "map.png"), "--json", "--points", *options).stdout
     points = np.array(json.loads(out)["points"], dtype=float)
