@@ -264,26 +264,76 @@ json::Value SimulateStructure(const SimulateOptions& options) {
     return SimulateJson(analysis::SelectCrystalSystem(system), wavelength, peaks);
 }
 
-json::Value FilmThickness(const ScanSource* source, const ThicknessOptions& options) {
-    if (options.FitOrders && (options.Half || options.FirstIndex))
-        throw ArgumentFailure("fit_orders chooses the first index and +1/2 itself");
-    if (options.FirstIndex) WholeNumber("first_index", *options.FirstIndex, 1, 1000);
-    if (options.Peaks.has_value() == (source != nullptr))
+namespace {
+
+// The checked peaks that the peak list hands to the lattice and thickness windows, as rows, or
+// the given positions; ArgumentFailure when there are none.
+std::vector<std::string> HandedOverPeaks(WorkbenchSession& session, const ScanSource* source,
+                                         const std::optional<std::vector<double>>& peaks) {
+    if (peaks.has_value() == (source != nullptr))
         throw ArgumentFailure("give either a scan or peaks, not both");
-    BatchPrompts prompts(1, false, "dataset=N");
-    WorkbenchSession session(prompts);
-    const double wavelength = SelectedWavelength(options.Wavelength);
     // The peaks as the batch tool collects them: the positions given, or the checked peaks
-    // that the peak list hands to the thickness window.
+    // that the peak list hands over.
     std::vector<std::string> rows;
-    if (options.Peaks) {
-        for (double p : *options.Peaks) rows.push_back(FormatFixed(p, 3));
+    if (peaks) {
+        for (double p : *peaks) rows.push_back(FormatFixed(p, 3));
     } else {
         OpenSource(session, *source);
         if (session.MainScan().Peaks.Count() == 0) session.FindPeaks(analysis::TPeakMethod::Slope);
         rows = analysis::CheckedPeakLines(session.MainScan(), session.DecimalSeparator());
     }
     if (rows.empty()) throw ArgumentFailure("no peaks to calculate with");
+    return rows;
+}
+
+}  // namespace
+
+json::Value LatticeConstant(const ScanSource* source, const LatticeOptions& options) {
+    for (int m : options.Manual) WholeNumber("manual", m, 0, 100);
+    if (options.Auto && options.Auto->size() != 3)
+        throw ArgumentFailure("auto needs (start, end, step)");
+    BatchPrompts prompts(1, false, "dataset=N");
+    WorkbenchSession session(prompts);
+    const double wavelength = SelectedWavelength(options.Wavelength);
+    session.SetCurrentWavelength(wavelength);
+    const std::vector<std::string> rows = HandedOverPeaks(session, source, options.Peaks);
+    // As `trevasc-cli lattice` runs the window's steps.
+    tools::LatticeCalculation calc;
+    calc.ReceivePeaks(rows, source ? session.MainScan().Name : std::string());
+    calc.DirectionFieldText = options.Direction;
+    if (options.Expected)
+        calc.ExpectedText = tools::LatticeCalculation::ExpectedField().TextOf(*options.Expected);
+    if (!options.Manual.empty() && options.Manual.size() != rows.size())
+        throw ArgumentFailure("manual needs one multiplier per peak (" +
+                              std::to_string(rows.size()) + ")");
+    if (options.Auto) {
+        const std::vector<double>& parts = *options.Auto;
+        // The dialog's fields: start and end 0 to 10000, step at most 100.
+        const auto start = tools::LatticeCalculation::AutoStartField();
+        const auto step = tools::LatticeCalculation::AutoStepField();
+        ApplyLatticeEffects(
+            session, calc.AutoScanLattice(wavelength, start.Clamp(parts[0]), start.Clamp(parts[1]),
+                                          parts[2] <= 0 ? parts[2] : step.Clamp(parts[2])));
+    }
+    bool calculated = options.Auto.has_value();
+    for (size_t i = 0; i < options.Manual.size(); ++i)
+        if (options.Manual[i] != 0) {
+            ApplyLatticeEffects(session, calc.AssignManualMultiplier(
+                                             static_cast<int>(i), options.Manual[i], wavelength));
+            calculated = true;
+        }
+    if (!calculated) ApplyLatticeEffects(session, calc.CalculateLatticeData(wavelength));
+    return LatticeJson(calc, session.Registry().PlotTitle);
+}
+
+json::Value FilmThickness(const ScanSource* source, const ThicknessOptions& options) {
+    if (options.FitOrders && (options.Half || options.FirstIndex))
+        throw ArgumentFailure("fit_orders chooses the first index and +1/2 itself");
+    if (options.FirstIndex) WholeNumber("first_index", *options.FirstIndex, 1, 1000);
+    BatchPrompts prompts(1, false, "dataset=N");
+    WorkbenchSession session(prompts);
+    const double wavelength = SelectedWavelength(options.Wavelength);
+    const std::vector<std::string> rows = HandedOverPeaks(session, source, options.Peaks);
     tools::FilmThicknessCalculation calc;
     calc.ReceivePeaks(rows);
     calc.SetHalfOrders(options.Half);

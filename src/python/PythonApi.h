@@ -138,6 +138,20 @@ struct ThicknessOptions {
 // source is nullptr with Peaks given.
 json::Value FilmThickness(const ScanSource* source, const ThicknessOptions& options);
 
+// `trevasc-cli lattice --json`: the lattice constant from the checked peaks of a scan (its peak
+// list, else a Method 1 search) or from the given 2Theta positions, with the base direction, the
+// expected constant, an automatic scan of trial constants (start, end, step) or a multiplier per
+// peak (0: automatic).
+struct LatticeOptions {
+    std::optional<std::vector<double>> Peaks;
+    std::string Direction = "1,0,0";
+    std::optional<double> Expected;
+    std::optional<std::vector<double>> Auto;
+    std::vector<int> Manual;
+    WavelengthChoice Wavelength;
+};
+json::Value LatticeConstant(const ScanSource* source, const LatticeOptions& options);
+
 struct MapOptions {
     maps::MapMode Mode = maps::MapMode::TwoAxis;
     double OmegaOffset = 0.0;

@@ -393,6 +393,43 @@ XRAY.DEF), at most one; default the first line of XRAY.DEF (the batch tool's def
 workbench's last choice). Returns a dict with the keys of the batch tool's JSON.)");
 
     m.def(
+        "lattice",
+        [](const py::object& source, std::optional<std::vector<double>> peaks,
+           const std::string& direction, std::optional<double> expected,
+           std::optional<std::tuple<double, double, double>> automatic, std::vector<int> manual,
+           std::optional<double> wavelength, std::optional<double> energy,
+           std::optional<std::string> line) {
+            LatticeOptions o;
+            o.Peaks = std::move(peaks);
+            o.Direction = direction;
+            o.Expected = expected;
+            if (automatic)
+                o.Auto = std::vector<double>{std::get<0>(*automatic), std::get<1>(*automatic),
+                                             std::get<2>(*automatic)};
+            o.Manual = std::move(manual);
+            o.Wavelength = {wavelength, energy, line};
+            std::optional<ScanSource> on;
+            if (!source.is_none()) on = SourceArgument(source, std::nullopt);
+            json::Value result;
+            {
+                py::gil_scoped_release release;
+                result = LatticeConstant(on ? &*on : nullptr, o);
+            }
+            return ToPython(result);
+        },
+        py::arg("scan_or_path") = py::none(), py::kw_only(), py::arg("peaks") = py::none(),
+        py::arg("direction") = "1,0,0", py::arg("expected") = py::none(),
+        py::arg("auto") = py::none(), py::arg("manual") = std::vector<int>{},
+        py::arg("wavelength") = py::none(), py::arg("energy") = py::none(),
+        py::arg("line") = py::none(),
+        R"(The lattice constant of trevasc-cli lattice --json from the checked peaks of a Scan, a
+Measurement or a file path (its peak list file, else a Method 1 search), or from peaks, a list
+of 2Theta positions: direction (the base direction 'h,k,l'), expected (Angstrom), auto (start,
+end, step) for the automatic scan of trial constants, manual (one multiplier per peak, 0 =
+automatic). The wavelength as for reciprocal_map. Returns a dict with the keys of the batch
+tool's JSON.)");
+
+    m.def(
         "thickness",
         [](const py::object& source, std::optional<std::vector<double>> peaks, bool half,
            std::optional<double> thickness, std::optional<int> firstIndex, bool fitOrders,

@@ -9,7 +9,7 @@ trevasc-cli and numpy arrays out.
     >>> trevasc.peaks(m.main, smooth=5, background=40)
     >>> k_par, k_perp, counts = trevasc.reciprocal_map(m)
 
-Functions: read, process, peaks, fit, thickness, simulate, reciprocal_map, two_axis_map.
+Functions: read, process, peaks, fit, lattice, thickness, simulate, reciprocal_map, two_axis_map.
 Classes: Measurement, Scan. Errors: ReadError (a ValueError) for files that cannot be read,
 ValueError for arguments out of range.
 """
@@ -20,6 +20,7 @@ from ._trevasc import (
     Scan,
     __version__,
     fit,
+    lattice,
     peaks,
     process,
     read,
@@ -34,6 +35,7 @@ __all__ = [
     "ReadError",
     "Scan",
     "fit",
+    "lattice",
     "peaks",
     "process",
     "read",

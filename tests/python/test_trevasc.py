@@ -312,6 +312,34 @@ def test_simulate_returns_the_json_of_the_batch_tool(keywords, options):
         trevasc.simulate("cubic", h=(0, 21))
 
 
+@pytest.mark.parametrize("keywords, options", [
+    ({}, []),
+    (dict(direction="1,1,1", expected=5.43, wavelength=1.5406),
+     ["--direction", "1,1,1", "--expected", "5.43", "--wavelength", "1.5406"]),
+    (dict(auto=(3.0, 6.0, 0.01)), ["--auto", "3,6,0.01"]),
+    (dict(manual=[1, 0, 2, 0, 3]), ["--manual", "1,0,2,0,3"]),
+])
+def test_lattice_returns_the_json_of_the_batch_tool(keywords, options):
+    path = data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml")
+    expected = json.loads(cli("lattice", path, "--json", *options).stdout)
+    got = trevasc.lattice(path, **keywords)
+    assert got == expected and list(got) == list(expected)
+    assert trevasc.lattice(trevasc.read(path).main, **keywords) == got
+    given = trevasc.lattice(peaks=[float(p) for p in got["peaks"]], **keywords)
+    assert given == json.loads(cli("lattice", "--peaks", ",".join(got["peaks"]), "--json",
+                                   *options).stdout)
+
+
+def test_lattice_of_silicon_by_hand():
+    # Si (400), (111) at Cu K-Alpha1 (1.5406 A): a = d * sqrt(h^2 + k^2 + l^2), d by Bragg.
+    a = 5.4309
+    peaks = [2 * np.degrees(np.arcsin(1.5406 * np.sqrt(16) / (2 * a)))]
+    got = trevasc.lattice(peaks=peaks, direction="1,0,0", manual=[4], wavelength=1.5406)
+    assert got["latticeConstants"][0] == pytest.approx(a, abs=2e-4)  # positions kept to 0.001°
+    with pytest.raises(ValueError, match=r"manual needs one multiplier per peak \(1\)"):
+        trevasc.lattice(peaks=peaks, manual=[1, 2])
+
+
 XRR = "nomad_10_m84325_C_XRR_fast_processed_v2.1.xrdml"
 
 
