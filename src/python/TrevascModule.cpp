@@ -130,6 +130,20 @@ py::object ToPython(const json::Value& v) {
     return py::none();
 }
 
+// Runs a calculation on a scan source (none for None) without the GIL; its JSON result as
+// Python values.
+template <typename Calculation>
+py::object ResultFor(const py::object& source, Calculation&& calculation) {
+    std::optional<ScanSource> on;
+    if (!source.is_none()) on = SourceArgument(source, std::nullopt);
+    json::Value result;
+    {
+        py::gil_scoped_release release;
+        result = calculation(on ? &*on : nullptr);
+    }
+    return ToPython(result);
+}
+
 PeakOptions MakePeakOptions(int method, std::optional<int> smooth, std::optional<int> background,
                             int slopeSamples, int minHeight, int minSlope, int minCurvature,
                             std::optional<int> bisector, double doublePeakDist) {
@@ -408,14 +422,7 @@ workbench's last choice). Returns a dict with the keys of the batch tool's JSON.
                                              std::get<2>(*automatic)};
             o.Manual = std::move(manual);
             o.Wavelength = {wavelength, energy, line};
-            std::optional<ScanSource> on;
-            if (!source.is_none()) on = SourceArgument(source, std::nullopt);
-            json::Value result;
-            {
-                py::gil_scoped_release release;
-                result = LatticeConstant(on ? &*on : nullptr, o);
-            }
-            return ToPython(result);
+            return ResultFor(source, [&o](const ScanSource* on) { return LatticeConstant(on, o); });
         },
         py::arg("scan_or_path") = py::none(), py::kw_only(), py::arg("peaks") = py::none(),
         py::arg("direction") = "1,0,0", py::arg("expected") = py::none(),
@@ -442,14 +449,7 @@ tool's JSON.)");
             o.FirstIndex = firstIndex;
             o.FitOrders = fitOrders;
             o.Wavelength = {wavelength, energy, line};
-            std::optional<ScanSource> on;
-            if (!source.is_none()) on = SourceArgument(source, std::nullopt);
-            json::Value result;
-            {
-                py::gil_scoped_release release;
-                result = FilmThickness(on ? &*on : nullptr, o);
-            }
-            return ToPython(result);
+            return ResultFor(source, [&o](const ScanSource* on) { return FilmThickness(on, o); });
         },
         py::arg("scan_or_path") = py::none(), py::kw_only(), py::arg("peaks") = py::none(),
         py::arg("half") = false, py::arg("thickness") = py::none(),
