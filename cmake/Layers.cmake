@@ -21,7 +21,7 @@ set(TREVASC_LAYER_USES_gui session update qtcanvas net)
 # The batch tool; its drawing seam (qtcanvas, net) is linked only into the build with Qt.
 set(TREVASC_LAYER_USES_cli session update qtcanvas net)
 # The Python module: everything without Qt up to the session.
-set(TREVASC_LAYER_USES_python session update)
+set(TREVASC_LAYER_USES_python session)
 
 # Layers whose files may include Qt headers.
 set(TREVASC_QT_LAYERS qtcanvas net gui cli)

@@ -13,6 +13,8 @@ PACKAGES=(
   desktop-file-utils appstream dpkg-dev file shared-mime-info man-db
   # gnuplot for the map export: its X11 build has the png and the screen terminals
   gnuplot-x11
+  # the Python module and its tests
+  pybind11-dev python3-dev python3-numpy python3-pytest
 )
 if [ "${WITH_FUZZ:-0}" = 1 ]; then
   PACKAGES+=(clang libclang-rt-14-dev)

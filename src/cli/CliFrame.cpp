@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "base/Error.h"
+#include "base/FailureText.h"
 #include "base/NumberText.h"
 #include "cli/CliText.h"
 
@@ -216,13 +217,7 @@ int ReportOutputFailure(std::ostream& err, int error) {
 }
 
 std::string CurrentFailure() {
-    try {
-        throw;
-    } catch (const std::bad_alloc&) {
-        return "Out of memory";
-    } catch (const std::exception& e) {
-        return e.what();
-    }
+    return CurrentFailureText();
 }
 
 int RunCommand(const Command& c, const std::vector<std::string>& args, std::ostream& out,

@@ -96,5 +96,18 @@ foreach(page trevasc trevasc-cli)
         message(FATAL_ERROR "man ${page}: ${rc}\n${err}")
     endif()
 endforeach()
+# The Python module, imported from the installed tree: it finds the tree's definition files.
+if(PYTHON)
+    set(script "import trevasc, sys
+assert trevasc.__file__.startswith(sys.argv[1]), trevasc.__file__
+m = trevasc.read(sys.argv[2])
+assert (trevasc.reciprocal_map(m)[0] == trevasc.reciprocal_map(m, line='Cu K-Alpha1')[0]).all()
+print(trevasc.__version__)")
+    run(${CMAKE_COMMAND} -E env PYTHONPATH=${prefix}/lib/python3/dist-packages
+        ${PYTHON} -c "${script}" ${prefix} ${SAMPLE})
+    if(NOT run_output STREQUAL "${VERSION}\n")
+        message(FATAL_ERROR "the installed Python module answered: ${run_output}")
+    endif()
+endif()
 file(REMOVE_RECURSE ${prefix})
 message(STATUS "install tree, desktop entry, AppStream data, MIME type and manual pages checked")

@@ -60,5 +60,27 @@ foreach(p ${paths})
         message(FATAL_ERROR "unexpected path in the package: ${p}")
     endif()
 endforeach()
+# The Python module: in Debian's dist-packages folder, and importable from the unpacked package
+# (it finds the definition files of the package for the wavelength of its maps).
+if(PYTHON)
+    set(dist usr/lib/python3/dist-packages/trevasc)
+    if(NOT listing MATCHES " \\./${dist}/__init__\\.py\n" OR
+       NOT listing MATCHES " \\./${dist}/_trevasc[^\n/]*\\.so\n")
+        message(FATAL_ERROR "the package lacks the Python module in /${dist}:\n${listing}")
+    endif()
+    run(dpkg-deb -x ${debs} ${out}/root)
+    set(script "import trevasc, sys
+assert trevasc.__file__.startswith(sys.argv[1]), trevasc.__file__
+m = trevasc.read(sys.argv[2])
+kx, kz, counts = trevasc.reciprocal_map(m)
+# The default wavelength is the first line of the package's XRAY.DEF, found from the module.
+assert (kx == trevasc.reciprocal_map(m, line='Cu K-Alpha1')[0]).all()
+print(len(m), len(counts), float(counts.sum()))")
+    run(${CMAKE_COMMAND} -E env PYTHONPATH=${out}/root/usr/lib/python3/dist-packages
+        ${PYTHON} -c "${script}" ${out}/root ${SAMPLE})
+    if(NOT run_output MATCHES "^[0-9]+ [0-9]+ [0-9.e+]+\n$")
+        message(FATAL_ERROR "the packaged module did not read ${SAMPLE}: ${run_output}")
+    endif()
+endif()
 file(REMOVE_RECURSE ${out})
 message(STATUS "package ${debs} checked")

@@ -1,0 +1,379 @@
+#include "python/PythonApi.h"
+
+#include <dlfcn.h>
+
+#include <filesystem>
+
+#include "analysis/PeakList.h"
+#include "base/Error.h"
+#include "base/FailureText.h"
+#include "base/NumberText.h"
+#include "core/BatchPrompts.h"
+#include "core/XrayTubeSelectorState.h"
+#include "session/ResultJson.h"
+#include "session/ToolHandOver.h"
+#include "session/WorkbenchSession.h"
+
+namespace trevasc::python {
+
+namespace {
+
+int WholeNumber(const char* name, int value, int lo, int hi) {
+    if (value < lo || value > hi)
+        throw ArgumentFailure(std::string(name) + " needs a whole number from " +
+                              std::to_string(lo) + " to " + std::to_string(hi));
+    return value;
+}
+
+bool IsFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+// The folder of XRAY.DEF, found from the module's own place: <prefix>/share/trevasc beside an
+// installed module, bin/ of the build tree beside the one in build/python/trevasc.
+std::string DefinitionFolder() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&DefinitionFolder), &info) == 0 || !info.dli_fname)
+        return std::string();
+    const std::filesystem::path module = std::filesystem::path(info.dli_fname).parent_path();
+    for (const char* relative : {TREVASC_PYTHON_DATA_FROM_MODULE, "../../bin"}) {
+        const std::string folder = (module / relative).lexically_normal().string() + "/";
+        if (IsFile(folder + "XRAY.DEF")) return folder;
+    }
+    return std::string();
+}
+
+}  // namespace
+
+std::shared_ptr<const Measurement> ReadMeasurement(const std::string& path, int dataset,
+                                                   bool datasetGiven) {
+    if (dataset < 1) throw ArgumentFailure("dataset needs a whole number of at least 1");
+    auto m = std::make_shared<Measurement>();
+    m->Path = path;
+    BatchPrompts prompts(dataset, datasetGiven, "dataset=N");
+    // The points as read: the processed curves are built by the calls that need them.
+    WorkbenchSession session(prompts, false);
+    try {
+        session.OpenMainFile(path);
+    } catch (...) {
+        throw ReadFailure(CurrentFailureText());
+    }
+    m->Format = session.LastFormatName();
+    m->ScanKind = session.Registry().OpenScanKind;
+    m->Kind = ScanKindName(m->ScanKind);
+    m->Title = session.Registry().PlotTitle;
+    m->Warnings = prompts.TakeWarnings();
+    // The session's scans move into the measurement; the session keeps an empty registry.
+    std::swap(m->Registry, session.Registry());
+    return m;
+}
+
+analysis::ProcessingSettings ProcessingOf(const PeakOptions& o) {
+    analysis::ProcessingSettings s;
+    if (o.Smooth) {
+        s.NoiseSuppression = true;
+        s.SmoothWidth =
+            WholeNumber("smooth", *o.Smooth, analysis::kMinSmoothWidth, analysis::kMaxSmoothWidth);
+    }
+    if (o.Background) {
+        s.RemoveBackground = true;
+        s.BackgroundWidth = WholeNumber("background", *o.Background, analysis::kMinBackgroundWidth,
+                                        analysis::kMaxBackgroundWidth);
+    }
+    s.SlopeCount = WholeNumber("slope_samples", o.SlopeSamples, analysis::kMinSlopeCount,
+                               analysis::kMaxSlopeCount);
+    return s;
+}
+
+analysis::PeakSearchSettings PeakSearchOf(const PeakOptions& o) {
+    analysis::PeakSearchSettings s;
+    s.MinPeakHeight = WholeNumber("min_height", o.MinHeight, analysis::kMinPeakHeightLimit,
+                                  analysis::kMaxPeakHeightLimit);
+    s.MinPeakSlope = WholeNumber("min_slope", o.MinSlope, analysis::kMinPeakSlopeLimit,
+                                 analysis::kMaxPeakSlopeLimit);
+    s.MinPeakCurvature = WholeNumber("min_curvature", o.MinCurvature, analysis::kMinPeakSlopeLimit,
+                                     analysis::kMaxPeakSlopeLimit);
+    if (o.Bisector) {
+        s.UseAreaBisector = true;
+        s.BisectorPercentage =
+            WholeNumber("bisector", *o.Bisector, analysis::kMinBisectorPercentage,
+                        analysis::kMaxBisectorPercentage);
+    }
+    // Written so that NaN is refused as well.
+    if (!(o.DoublePeakDistance >= 0 && o.DoublePeakDistance <= analysis::kMaxDoublePeakDistance))
+        throw ArgumentFailure("double_peak_dist needs a number from 0 to 180");
+    s.MinDoublePeakDistance = o.DoublePeakDistance;
+    WholeNumber("method", o.Method, 1, 2);
+    return s;
+}
+
+namespace {
+
+analysis::TPeakMethod MethodOf(const PeakOptions& o) {
+    return o.Method == 2 ? analysis::TPeakMethod::Curvature : analysis::TPeakMethod::Slope;
+}
+
+// A scan with the raw points of `scan` and nothing processed yet.
+TDataSet RawCopy(const TDataSet& scan) {
+    TDataSet copy;
+    copy.RawPoints = scan.RawPoints;
+    copy.Name = scan.Name;
+    copy.SecondAxisName = scan.SecondAxisName;
+    copy.SecondAxisPosition = scan.SecondAxisPosition;
+    copy.Peaks = scan.Peaks;  // the peak list read beside the file
+    return copy;
+}
+
+}  // namespace
+
+std::vector<double> ProcessedCounts(const TDataSet& scan,
+                                    const analysis::ProcessingSettings& settings) {
+    TDataSet copy = RawCopy(scan);
+    analysis::RebuildProcessedCurve(copy, settings);
+    std::vector<double> counts;
+    counts.reserve(copy.Points.size());
+    for (const TDataPoint& p : copy.Points) counts.push_back(p.Intensity);
+    return counts;
+}
+
+namespace {
+
+// Opens the source as the main scan of the session, whose processing is set already.
+void OpenSource(WorkbenchSession& session, const ScanSource& source) {
+    if (!source.Scan) {
+        try {
+            session.OpenMainFile(source.Path);
+        } catch (...) {
+            throw ReadFailure(CurrentFailureText());
+        }
+        return;
+    }
+    session.Registry().MainScan() = RawCopy(*source.Scan);
+    session.Registry().OpenScanKind = source.Kind;
+    session.Registry().PlotTitle = source.Title;
+    // The steps that follow a reader when the workbench opens a main file.
+    session.RebuildAllProcessedCurves();
+    RefreshPeakIntensities(session.MainScan());
+    session.ComputeMainSlope();
+    session.HandOver();
+}
+
+void CheckDataset(const ScanSource& source) {
+    if (source.Dataset < 1) throw ArgumentFailure("dataset needs a whole number of at least 1");
+}
+
+}  // namespace
+
+PeakSearchResult FindPeaks(const ScanSource& source, const PeakOptions& options) {
+    CheckDataset(source);
+    const analysis::ProcessingSettings processing = ProcessingOf(options);
+    const analysis::PeakSearchSettings search = PeakSearchOf(options);
+    BatchPrompts prompts(source.Dataset, source.DatasetGiven, "dataset=N");
+    WorkbenchSession session(prompts);
+    // The order of `trevasc-cli peaks`: the processing is set while no scan is open, so that
+    // the curve is built once.
+    session.SetProcessing(processing);
+    OpenSource(session, source);
+    session.SetPeakSearch(search);
+    session.FindPeaks(MethodOf(options));
+    return {session.MainScan().Peaks.Items, prompts.TakeWarnings()};
+}
+
+FitOutcome FitPeak(const ScanSource& source, const FitOptions& options) {
+    CheckDataset(source);
+    if (options.Profile != "gauss" && options.Profile != "lorentz")
+        throw ArgumentFailure("profile needs 'gauss' or 'lorentz'");
+    if (options.From.has_value() != options.To.has_value())
+        throw ArgumentFailure("from_ and to go together");
+    if (options.Left.has_value() != options.Right.has_value())
+        throw ArgumentFailure("left and right go together");
+    const fitting::FitProfile profile =
+        options.Profile == "gauss" ? fitting::FitProfile::Gauss : fitting::FitProfile::Lorentz;
+    BatchPrompts prompts(source.Dataset, source.DatasetGiven, "dataset=N");
+    WorkbenchSession session(prompts);
+    session.SetProcessing(ProcessingOf(options.Processing));
+    OpenSource(session, source);
+    // As `trevasc-cli fit` without --auto.
+    const TDataPointArray& points = session.MainScan().Points;
+    double from = points.empty() ? 0.0 : points.front().Position;
+    double to = points.empty() ? 0.0 : points.back().Position;
+    if (options.From) from = *options.From, to = *options.To;
+    const fitting::DisplayFitRange range = fitting::MapDisplayRange(points, from, to);
+    if (!range.Error.empty()) throw ArgumentFailure(range.Error);
+    double left = points[static_cast<size_t>(range.First)].Position;
+    double right = points[static_cast<size_t>(range.Last)].Position;
+    if (options.Left) left = *options.Left, right = *options.Right;
+    const fitting::FitResult r =
+        fitting::PeakFit(points, range.First, range.Last).Run(profile, left, right);
+    if (!r.Fitted) throw ArgumentFailure(r.Error);
+    return {PeakFitJson(range.First, range.Last, left, right, r), prompts.TakeWarnings()};
+}
+
+double SelectedWavelength(const WavelengthChoice& choice) {
+    const int given =
+        choice.Wavelength.has_value() + choice.Energy.has_value() + choice.Line.has_value();
+    if (given > 1) throw ArgumentFailure("give only one of wavelength, energy and line");
+    BatchPrompts prompts(1, true, "dataset=N");
+    const std::string folder = DefinitionFolder();
+    XrayTubeSelectorState selector(folder.empty() ? std::string() : folder + "XRAY.DEF", prompts);
+    selector.Create();
+    // Typed into the selector's fields as the batch tool's options are (15 significant digits:
+    // the text a user would type for a float of Python).
+    if (choice.Wavelength) {
+        if (!(*choice.Wavelength > 0.0))
+            throw ArgumentFailure("wavelength needs a wavelength above 0");
+        selector.OnWavelengthTextEdited(FormatGeneral(*choice.Wavelength, 15));
+    } else if (choice.Energy) {
+        if (!(*choice.Energy > 0.0)) throw ArgumentFailure("energy needs an energy above 0");
+        selector.OnEnergyTextEdited(FormatGeneral(*choice.Energy, 15));
+    } else if (choice.Line) {
+        const auto& names = selector.Names();
+        const auto it = std::find(names.begin(), names.end(), *choice.Line);
+        if (it == names.end())
+            throw ArgumentFailure("line: unknown X-ray line '" + *choice.Line + "'");
+        selector.OnSelectionChanged(static_cast<int>(it - names.begin()));
+    } else if (selector.Names().empty()) {
+        return WorkbenchSession::kDefaultWavelength;
+    }
+    if (!prompts.Warnings().empty()) throw ArgumentFailure(prompts.Warnings().back());
+    return selector.Wavelength();
+}
+
+json::Value SimulateStructure(const SimulateOptions& options) {
+    const analysis::TCrystalSystem system = analysis::CrystalSystemFromName(options.System);
+    if (system == analysis::TCrystalSystem::None)
+        throw ArgumentFailure("system needs one of the seven crystal systems");
+    const analysis::TLatticeParameters& cell = options.Cell;
+    for (const auto& [name, value] : {std::pair{"a", cell.A}, {"b", cell.B}, {"c", cell.C}})
+        if (!(value >= 0 && value <= analysis::kMaxLatticeLength))
+            throw ArgumentFailure(std::string(name) + " is out of range");
+    for (const auto& [name, value] :
+         {std::pair{"alpha", cell.Alpha}, {"beta", cell.Beta}, {"gamma", cell.Gamma}})
+        if (!(value >= 0 && value <= analysis::kMaxLatticeAngle))
+            throw ArgumentFailure(std::string(name) + " is out of range");
+    for (const auto& [name, range] :
+         {std::pair{"h", options.H}, {"k", options.K}, {"l", options.L}})
+        if (range.Min < analysis::kMinIndexLimit || range.Min > analysis::kMaxMinIndexLimit ||
+            range.Max < analysis::kMinMaxIndexLimit || range.Max > analysis::kMaxIndexLimit)
+            throw ArgumentFailure(std::string(name) +
+                                  " needs MIN from -100 to 100 and MAX from -20 to 20");
+    const double wavelength = SelectedWavelength(options.Wavelength);
+    const auto peaks =
+        analysis::SimulateStructure(system, cell, options.H, options.K, options.L, wavelength);
+    return SimulateJson(analysis::SelectCrystalSystem(system), wavelength, peaks);
+}
+
+namespace {
+
+// The checked peaks that the peak list hands to the lattice and thickness windows, as rows, or
+// the given positions; ArgumentFailure when there are none.
+std::vector<std::string> HandedOverPeaks(WorkbenchSession& session, const ScanSource* source,
+                                         const std::optional<std::vector<double>>& peaks) {
+    if (peaks.has_value() == (source != nullptr))
+        throw ArgumentFailure("give either a scan or peaks, not both");
+    // The peaks as the batch tool collects them: the positions given, or the checked peaks
+    // that the peak list hands over.
+    std::vector<std::string> rows;
+    if (peaks) {
+        for (double p : *peaks) rows.push_back(FormatFixed(p, 3));
+    } else {
+        OpenSource(session, *source);
+        if (session.MainScan().Peaks.Count() == 0) session.FindPeaks(analysis::TPeakMethod::Slope);
+        rows = analysis::CheckedPeakLines(session.MainScan(), session.DecimalSeparator());
+    }
+    if (rows.empty()) throw ArgumentFailure("no peaks to calculate with");
+    return rows;
+}
+
+}  // namespace
+
+json::Value LatticeConstant(const ScanSource* source, const LatticeOptions& options) {
+    for (int m : options.Manual) WholeNumber("manual", m, 0, 100);
+    if (options.Auto && options.Auto->size() != 3)
+        throw ArgumentFailure("auto needs (start, end, step)");
+    BatchPrompts prompts(1, false, "dataset=N");
+    WorkbenchSession session(prompts);
+    const double wavelength = SelectedWavelength(options.Wavelength);
+    session.SetCurrentWavelength(wavelength);
+    const std::vector<std::string> rows = HandedOverPeaks(session, source, options.Peaks);
+    // As `trevasc-cli lattice` runs the window's steps.
+    tools::LatticeCalculation calc;
+    calc.ReceivePeaks(rows, source ? session.MainScan().Name : std::string());
+    calc.DirectionFieldText = options.Direction;
+    if (options.Expected)
+        calc.ExpectedText = tools::LatticeCalculation::ExpectedField().TextOf(*options.Expected);
+    if (!options.Manual.empty() && options.Manual.size() != rows.size())
+        throw ArgumentFailure("manual needs one multiplier per peak (" +
+                              std::to_string(rows.size()) + ")");
+    if (options.Auto) {
+        const std::vector<double>& parts = *options.Auto;
+        // The dialog's fields: start and end 0 to 10000, step at most 100.
+        const auto start = tools::LatticeCalculation::AutoStartField();
+        const auto step = tools::LatticeCalculation::AutoStepField();
+        ApplyLatticeEffects(
+            session, calc.AutoScanLattice(wavelength, start.Clamp(parts[0]), start.Clamp(parts[1]),
+                                          parts[2] <= 0 ? parts[2] : step.Clamp(parts[2])));
+    }
+    bool calculated = options.Auto.has_value();
+    for (size_t i = 0; i < options.Manual.size(); ++i)
+        if (options.Manual[i] != 0) {
+            ApplyLatticeEffects(session, calc.AssignManualMultiplier(
+                                             static_cast<int>(i), options.Manual[i], wavelength));
+            calculated = true;
+        }
+    if (!calculated) ApplyLatticeEffects(session, calc.CalculateLatticeData(wavelength));
+    return LatticeJson(calc, session.Registry().PlotTitle);
+}
+
+json::Value FilmThickness(const ScanSource* source, const ThicknessOptions& options) {
+    if (options.FitOrders && (options.Half || options.FirstIndex))
+        throw ArgumentFailure("fit_orders chooses the first index and +1/2 itself");
+    if (options.FirstIndex) WholeNumber("first_index", *options.FirstIndex, 1, 1000);
+    BatchPrompts prompts(1, false, "dataset=N");
+    WorkbenchSession session(prompts);
+    const double wavelength = SelectedWavelength(options.Wavelength);
+    const std::vector<std::string> rows = HandedOverPeaks(session, source, options.Peaks);
+    tools::FilmThicknessCalculation calc;
+    calc.ReceivePeaks(rows);
+    calc.SetHalfOrders(options.Half);
+    calc.Estimate(wavelength);
+    if (options.Thickness) calc.ThicknessEdited(FormatGeneral(*options.Thickness, 15), wavelength);
+    if (options.FirstIndex) calc.SetFirstIndex(*options.FirstIndex);
+    if (options.FitOrders) calc.FitOrders(wavelength);
+    ApplyThicknessEffects(session, calc.Calculate(wavelength));
+    return ThicknessJson(calc, session.Registry().PlotTitle, session.AdditionalLatticeSpacing());
+}
+
+plot::T2dPlotDataset BuildMap(const Measurement& measurement, const MapOptions& options) {
+    maps::MapRequest request;
+    request.Mode = options.Mode;
+    request.OmegaOffset = options.OmegaOffset;
+    request.TwoThetaOffset = options.TwoThetaOffset;
+    request.FlipKParallel = options.FlipKParallel;
+    request.Wavelength = SelectedWavelength(options.Wavelength);
+    // The map runs over the processed points, which are the raw points when nothing is
+    // smoothed (as in the batch tool's session): a registry of copies, the measurement stays
+    // as read.
+    ScanRegistry scans;
+    const ScanRegistry& source = measurement.Registry;
+    for (int k = 0; k <= source.AdditionalCount(); ++k) {
+        TDataSet& scan = k == 0 ? scans.MainScan() : scans.AppendAdditionalScan();
+        const TDataSet& from = source.ScanAt(k);
+        scan.Name = from.Name;
+        scan.SecondAxisName = from.SecondAxisName;
+        scan.SecondAxisPosition = from.SecondAxisPosition;
+        scan.SetRawPoints(ToDataPoints(from.RawPoints));
+    }
+    scans.OpenScanKind = source.OpenScanKind;
+    maps::MapBuild build = maps::BuildMapDataset(scans, request);
+    if (!build.Built)
+        throw ArgumentFailure(!build.Message.empty()
+                                  ? build.Message
+                                  : "The main scan has fewer than 2 points: there is no map to "
+                                    "draw.");
+    if (build.Dataset.Points.empty()) throw ArgumentFailure(maps::kNoSecondAxisMessage);
+    return std::move(build.Dataset);
+}
+
+}  // namespace trevasc::python

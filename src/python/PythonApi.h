@@ -1,0 +1,166 @@
+#pragma once
+// The calls behind the Python module, without Python: reading a file as `trevasc-cli info` opens
+// it, the processed curve, the peak search of `trevasc-cli peaks` and the maps of
+// `trevasc-cli map`. Every call builds its own session or registry, so calls share no state and
+// run in parallel threads.
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "analysis/PeakSearch.h"
+#include "analysis/Processing.h"
+#include "analysis/StructureSimulation.h"
+#include "base/Json.h"
+#include "core/ScanData.h"
+#include "plot/TwoDPlot.h"
+#include "tools/maps/MapBuilder.h"
+
+namespace trevasc::python {
+
+// A file that could not be read; the message is the workbench's.
+class ReadFailure : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// An argument out of its range, or a map that cannot be built from the scans.
+class ArgumentFailure : public std::invalid_argument {
+  public:
+    using std::invalid_argument::invalid_argument;
+};
+
+// A file as read: the scans (raw points only) and what `trevasc-cli info` reports about it.
+struct Measurement {
+    std::string Path;
+    std::string Format;  // "xml", "two-column", "xylib:NAME", ...
+    std::string Kind;    // "TwoTheta", "Omega", ..., "TwoThetaCommonOmega"
+    TScanKind ScanKind = TScanKind::TwoTheta;
+    std::string Title;  // the plot title
+    std::vector<std::string> Warnings;
+    ScanRegistry Registry;
+};
+
+// Reads a file as the workbench opens its main file (dataset: the answer to a scan list's
+// dataset question; datasetGiven false adds a warning naming the dataset taken). Throws
+// ReadFailure with the reader's message.
+std::shared_ptr<const Measurement> ReadMeasurement(const std::string& path, int dataset = 1,
+                                                   bool datasetGiven = false);
+
+// The processing and peak-search options of the batch tool (--smooth W, --background W,
+// --slope-samples N, --min-height H, --min-slope S, --min-curvature C, --bisector P,
+// --double-peak-dist D, --method 1|2) with its defaults.
+struct PeakOptions {
+    std::optional<int> Smooth;
+    std::optional<int> Background;
+    int SlopeSamples = 15;
+    int MinHeight = 30;
+    int MinSlope = 40;
+    int MinCurvature = 40;
+    std::optional<int> Bisector;
+    double DoublePeakDistance = 0.1;
+    int Method = 1;
+};
+
+// The workbench's settings for the options; throws ArgumentFailure naming the argument out of
+// its range.
+analysis::ProcessingSettings ProcessingOf(const PeakOptions& options);
+analysis::PeakSearchSettings PeakSearchOf(const PeakOptions& options);
+
+// The counts of the processed curve of a scan (smoothing, then background removal).
+std::vector<double> ProcessedCounts(const TDataSet& scan,
+                                    const analysis::ProcessingSettings& settings);
+
+// What a call works on: a file, opened as `trevasc-cli` opens FILE (with the scan-list dataset),
+// or a scan read before (of the given kind).
+struct ScanSource {
+    const TDataSet* Scan = nullptr;
+    TScanKind Kind = TScanKind::TwoTheta;
+    std::string Title;  // the plot title of the scan's file
+    std::string Path;
+    int Dataset = 1;
+    bool DatasetGiven = false;
+};
+
+struct PeakSearchResult {
+    std::vector<TPeak> Peaks;  // by ascending position
+    std::vector<std::string> Warnings;
+};
+// The peak search of `trevasc-cli peaks`. ReadFailure when the file cannot be read.
+PeakSearchResult FindPeaks(const ScanSource& source, const PeakOptions& options);
+
+// `trevasc-cli fit FILE --profile P [--from X --to Y] [--left XL --right XR]`: one peak fitted
+// in the range (default: the whole scan) between the background boundaries (default: the
+// range's ends), on the processed curve of the processing options.
+struct FitOptions {
+    std::string Profile = "gauss";  // or "lorentz"
+    std::optional<double> From, To, Left, Right;
+    PeakOptions Processing;  // the processing options (the search options are not used)
+};
+struct FitOutcome {
+    json::Value Result;  // the keys of `trevasc-cli fit --json`
+    std::vector<std::string> Warnings;
+};
+// Throws ArgumentFailure with the batch tool's message when no peak can be fitted.
+FitOutcome FitPeak(const ScanSource& source, const FitOptions& options);
+
+// The X-ray tube selector of `trevasc-cli map`: at most one of wavelength (Angstrom), energy (eV)
+// and line (a name of XRAY.DEF); none gives the definition file's first line.
+struct WavelengthChoice {
+    std::optional<double> Wavelength;
+    std::optional<double> Energy;
+    std::optional<std::string> Line;
+};
+double SelectedWavelength(const WavelengthChoice& choice);
+
+// `trevasc-cli simulate --json`: the reflections of a crystal system (a name as the batch tool
+// takes it, such as "cubic") with the lattice parameters and index ranges of the "Structure"
+// tab, at the wavelength chosen. Throws ArgumentFailure for a value out of its field's range.
+struct SimulateOptions {
+    std::string System;
+    analysis::TLatticeParameters Cell;
+    analysis::TIndexRange H, K, L;
+    WavelengthChoice Wavelength;
+};
+json::Value SimulateStructure(const SimulateOptions& options);
+
+// `trevasc-cli thickness --json`: the film thickness from the checked peaks of a scan (its peak
+// list, else a Method 1 search) or from the given 2Theta positions.
+struct ThicknessOptions {
+    std::optional<std::vector<double>> Peaks;
+    bool Half = false;
+    std::optional<double> Thickness;  // nm, typed in after the estimate
+    std::optional<int> FirstIndex;
+    bool FitOrders = false;
+    WavelengthChoice Wavelength;
+};
+// source is nullptr with Peaks given.
+json::Value FilmThickness(const ScanSource* source, const ThicknessOptions& options);
+
+// `trevasc-cli lattice --json`: the lattice constant from the checked peaks of a scan (its peak
+// list, else a Method 1 search) or from the given 2Theta positions, with the base direction, the
+// expected constant, an automatic scan of trial constants (start, end, step) or a multiplier per
+// peak (0: automatic).
+struct LatticeOptions {
+    std::optional<std::vector<double>> Peaks;
+    std::string Direction = "1,0,0";
+    std::optional<double> Expected;
+    std::optional<std::vector<double>> Auto;
+    std::vector<int> Manual;
+    WavelengthChoice Wavelength;
+};
+json::Value LatticeConstant(const ScanSource* source, const LatticeOptions& options);
+
+struct MapOptions {
+    maps::MapMode Mode = maps::MapMode::TwoAxis;
+    double OmegaOffset = 0.0;
+    double TwoThetaOffset = 0.0;
+    bool FlipKParallel = false;
+    WavelengthChoice Wavelength;
+};
+// The points of the map of a measurement's scans, as `trevasc-cli map --json --points` lists
+// them. Throws ArgumentFailure with the batch tool's message when there is no map.
+plot::T2dPlotDataset BuildMap(const Measurement& measurement, const MapOptions& options);
+
+}  // namespace trevasc::python
