@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <limits>
 
+#include "base/HugePageAllocator.h"
 #include "core/DiffractionGeometry.h"
+#include "tools/profile/ThetaSines.h"
 
 namespace trevasc::tools {
 
@@ -17,6 +19,18 @@ constexpr const char* kAlpha2Suffix = "K-Alpha2";
 bool EndsWith(const std::string& text, const std::string& suffix) {
     return text.size() >= suffix.size() &&
            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// An angle θ in radians is 360/π degrees of 2θ.
+constexpr double kDegreesTwoThetaPerRadianTheta = 360.0 / kPi;
+
+// asin(z): its Taylor series where |z| < 0.01 (the terms left out are below 1e-20 of it), which
+// is the spacing of neighbouring points and far cheaper than the library call.
+double AsinSmall(double z) {
+    if (!(std::fabs(z) < 0.01)) return std::asin(z);
+    const double z2 = z * z;
+    return z *
+           (1.0 + z2 * (1.0 / 6.0 + z2 * (3.0 / 40.0 + z2 * (5.0 / 112.0 + z2 * 35.0 / 1152.0))));
 }
 
 }  // namespace
@@ -63,22 +77,34 @@ std::vector<double> StripKalpha2(std::span<const double> position,
     for (size_t i = 1; i < n; ++i)
         if (!(position[i] > position[i - 1])) return stripped;
     const double q = doublet.Alpha1 / doublet.Alpha2;  // < 1, so x' < x
+    // The walk compares sines: sin(x'/2) = q sin(x/2), and the sine grows with the angle up to
+    // 2θ = 180°. The sines and cosines of every point and of its partner come first, in a loop
+    // whose iterations do not wait for each other; the walk below then needs no library call.
+    std::vector<double, HugePageAllocator<double>> sine(n), cosine(n), partnerCosine(n);
+    ThetaSines(position.data(), n, ThetaRadians(1.0), q, sine.data(), cosine.data(),
+               partnerCosine.data());
     // j: the first point at or above x'. x' grows with x, so j only moves forward and the whole
     // pass costs O(n).
     size_t j = 0;
+    const double first = n > 0 ? sine[0] : 0.0;
     for (size_t i = 0; i < n; ++i) {
-        const double xp = DoubletPartnerAngle(position[i], q);
+        const double sp = q * sine[i];
         double partner = 0.0;
-        if (xp >= position[0]) {  // below the first point (or NaN): nothing to take away
-            while (j < i && position[j] < xp) ++j;
+        if (sp >= first) {  // below the first point (or NaN): nothing to take away
+            while (j < i && sine[j] < sp) ++j;
             if (j >= i) {
                 // Between the previous point and x itself: the previous point's value.
                 partner = stripped[i - 1];
-            } else if (position[j] == xp || j == 0) {
+            } else if (j == 0 || sine[j] == sp) {
                 partner = stripped[j];
             } else {
-                const double x0 = position[j - 1], x1 = position[j];
-                const double t = (xp - x0) / (x1 - x0);
+                // x' - x(j-1) from sin(a - b) = sin a cos b - cos a sin b: free of the
+                // cancellation of subtracting two nearby angles, and an arcsine of a small
+                // argument only.
+                const double offset =
+                    AsinSmall(sp * cosine[j - 1] - sine[j - 1] * partnerCosine[i]);
+                const double t =
+                    offset * kDegreesTwoThetaPerRadianTheta / (position[j] - position[j - 1]);
                 partner = stripped[j - 1] + t * (stripped[j] - stripped[j - 1]);
             }
         }
