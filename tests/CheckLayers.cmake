@@ -36,6 +36,11 @@ foreach(file ${files})
         if(layer IN_LIST qt_free AND line MATCHES "#[ \t]*include[ \t]*<Q")
             list(APPEND violations "${file}: Qt header in a layer without Qt (${line})")
         endif()
+        # trevasc-cli is built without Qt: only the drawing program's side of the seam has it.
+        if(file MATCHES "^cli/" AND NOT file MATCHES "^cli/draw/"
+           AND line MATCHES "#[ \t]*include[ \t]*(<Q|\"(qtcanvas|net|cli/draw)/)")
+            list(APPEND violations "${file}: Qt in the batch tool outside cli/draw (${line})")
+        endif()
     endforeach()
     # The desktop program takes a scan file on its command line and nothing from the
     # environment (test hooks live in the test harnesses).

@@ -1,104 +1,60 @@
 #include "cli/CheckUpdateCommand.h"
 
+#include "base/Error.h"
 #include "cli/CliText.h"
+#include "session/ResultJson.h"
 #include "update/VersionDocument.h"
-
-#ifdef TREVASC_HAVE_QT
-#include <QCoreApplication>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QStandardPaths>
-#include <QUrl>
-
-#include "core/Configuration.h"
-#include "net/VersionDocumentFetch.h"
-#endif
 
 namespace trevasc::cli {
 
 namespace {
 
-constexpr const char* kCheckUpdateUsage = "usage: trevasc-cli check-update [--url URL] [--json]\n";
-
-#ifdef TREVASC_HAVE_QT
-// The host the desktop program asks: AUTOUPDATES HOST of its main configuration file.
-std::string ConfiguredHost() {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (folder.isEmpty()) return {};
-    const ConfigPaths paths =
-        MakeConfigPaths(ChooseConfigFolder(folder.toStdString(), ""), "trevasc");
-    return ReadMainSettings(paths.MainIniPath).UpdateHost;
-}
-#endif
-
-}  // namespace
-
-int CheckUpdate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string url;
-    bool json = false;
-    for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--json") {
-            json = true;
-        } else if (args[i] == "--url" && i + 1 < args.size()) {
-            url = args[++i];
-        } else {
-            err << "trevasc-cli: check-update: unexpected argument '" << Shown(args[i]) << "'\n"
-                << kCheckUpdateUsage;
-            return 2;
-        }
-    }
-#ifdef TREVASC_HAVE_QT
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "trevasc-cli";
-        static char* argv[] = {name, nullptr};
-        static QCoreApplication app(argc, argv);
-    }
-    std::string host;
-    if (url.empty()) {
-        host = ConfiguredHost();
-        url = update::VersionDocumentUrl(host);
-    } else {
-        host = QUrl(QString::fromStdString(url)).authority().toStdString();
-    }
-    const FetchResult fetched = VersionDocumentFetch::Fetch(QUrl(QString::fromStdString(url)));
+int CheckUpdate(const Arguments& a, CommandContext& c) {
+    if (!a.Files.empty()) throw UsageError{"unexpected argument '" + a.Files[0] + "'"};
+    if (!c.Use.FetchVersion) throw TrevascError("this build has no network support");
+    const FetchedDocument fetched = c.Use.FetchVersion(a.Text("--url").value_or(""));
     // The address, the error (which may quote a redirect target) and the document come from
     // outside: shown escaped, as every quoted text of the batch tool.
     if (!fetched.Ok) {
-        err << "trevasc-cli: check-update: could not ask " << Shown(url) << ": "
-            << Shown(fetched.Error.toStdString()) << "\n";
+        c.Err << "trevasc-cli: check-update: could not ask " << Shown(fetched.Url) << ": "
+              << Shown(fetched.Error) << "\n";
         return 1;
     }
-    const std::string document = fetched.Body.toStdString();
     // An answer that is not a version document says nothing about the versions: claiming the
     // most recent version would be a failure reported as success.
-    if (!update::ParseVersionDocument(document)) {
-        err << "trevasc-cli: check-update: could not read the answer of " << Shown(url)
-            << ": it is not a version document (a tag is missing or a number unreadable)\n";
+    if (!update::ParseVersionDocument(fetched.Body)) {
+        c.Err << "trevasc-cli: check-update: could not read the answer of " << Shown(fetched.Url)
+              << ": it is not a version document (a tag is missing or a number unreadable)\n";
         return 1;
     }
     const update::UpdateCheckResult result =
-        update::EvaluateVersionDocument(document, update::OwnVersion());
-    if (json) {
-        QJsonObject o;
-        o["newer"] = result.Newer;
-        o["message"] = QString::fromStdString(result.Message);
-        o["changes"] = QString::fromStdString(result.Changes);
-        out << QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString() << "\n";
+        update::EvaluateVersionDocument(fetched.Body, update::OwnVersion());
+    if (a.Has("--json")) {
+        c.Out << UpdateCheckJson(result).Text() << "\n";
     } else if (result.Newer) {
-        out << result.Message << "\n"
-            << update::DownloadPageUrl(host) << "\n\nChanges to prior versions\n"
-            << ShownLines(result.Changes) << "\n";
+        c.Out << result.Message << "\n"
+              << update::DownloadPageUrl(fetched.Host) << "\n\nChanges to prior versions\n"
+              << ShownLines(result.Changes) << "\n";
     } else {
-        out << result.Message << "\n";
+        c.Out << result.Message << "\n";
     }
     return 0;
-#else
-    (void)out;
-    (void)json;
-    err << "trevasc-cli: this build has no network support (Qt was not found)\n";
-    return 1;
-#endif
+}
+
+}  // namespace
+
+Command CheckUpdateCommand() {
+    Command command{
+        "check-update",
+        "[--url URL] [--json]",
+        "Asks the project's server (or URL) for the version document and prints the update\n"
+        "reminder's text and the changes, or the \"most recent version\" message.",
+        {{"--url", ValueKind::Text, "URL",
+          "the version document's address (default from the workbench's configuration)"},
+         {"--json", ValueKind::Flag, "", "one object with newer, message and changes"}},
+        CheckUpdate};
+    command.NeedsQtProgram = true;
+    return command;
 }
 
 }  // namespace trevasc::cli

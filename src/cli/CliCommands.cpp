@@ -1,196 +1,59 @@
 #include "cli/CliCommands.h"
 
+#include <signal.h>
+
 #include <algorithm>
 #include <cerrno>
-#include <functional>
-#include <limits>
-#include <map>
+#include <cstdio>
+#include <iostream>
 #include <optional>
-#include <random>
-#include <system_error>
-#include <tuple>
 
 #include "Version.h"
 #include "analysis/PeakSearch.h"
 #include "base/AtomicFile.h"
 #include "base/Error.h"
-#include "base/MessageText.h"
 #include "base/NumberText.h"
 #include "base/SameFile.h"
 #include "cli/CheckUpdateCommand.h"
 #include "cli/CliPrompts.h"
 #include "cli/CliText.h"
-#include "cli/DrawProgram.h"
 #include "cli/ReflectionCommands.h"
 #include "cli/ToolCommands.h"
 #include "formats/PeakListFile.h"
 #include "formats/TextExchange.h"
 #include "plot/XrdPlotRefresh.h"
 #include "session/AutoFitSequence.h"
+#include "session/ResultJson.h"
 #include "session/WorkbenchSession.h"
 #include "tools/fitting/PeakFit.h"
-
-#ifdef TREVASC_HAVE_QT
-#include <QGuiApplication>
-
-#include "qtcanvas/PlotImageExport.h"
-#endif
 
 namespace trevasc::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: trevasc-cli info [--json] [--dataset N] FILE...\n"
-    "       trevasc-cli convert [--all] [--dataset N] FILE -o OUT   (OUT '-' = standard output)\n"
-    "       trevasc-cli peaks FILE [--method 1|2] [--smooth W] [--background W]\n"
-    "                   [--slope-samples N] [--min-height H] [--min-slope S] [--min-curvature C]\n"
-    "                   [--bisector P] [--double-peak-dist D] [--dataset N] [-o OUT]\n"
-    "       trevasc-cli plot FILE -o OUT.png [--size WxH] [--linear] [--peaks]\n"
-    "                   [--from X --to Y] [--dataset N]\n"
-    "       trevasc-cli fit FILE --profile gauss|lorentz [--from X --to Y] [--left XL --right XR]\n"
-    "                   [--auto] [--plot OUT.png] [--json] [-o OUT] [peaks options]\n"
-    "       trevasc-cli check-update [--url URL] [--json]\n"
-    "       trevasc-cli --version\n";
-// Printed after every command's usage lines.
+// Printed after the commands' synopses.
 constexpr const char* kUsageNotes =
     "       '--' ends the options: every argument after it is a file.\n"
     "       FILE: XRDML, HR-XRDSCAN, SUPERDATA, two-column text, Bruker RAW version 4,\n"
     "       Rigaku RAS, XY/XYE/CSV columns, or a format of xylib (Bruker RAW/UXD, Philips\n"
     "       RD/UDF, powder CIF, ...); info names it (xml, header-counts, scan-list, two-column,\n"
-    "       bruker-raw4, rigaku-ras, columns, xylib:NAME).\n";
+    "       bruker-raw4, rigaku-ras, columns, xylib:NAME).\n"
+    "       trevasc-cli COMMAND --help lists the options of a command.\n";
 
-struct UsageError {
-    std::string Message;
-};
-
-// Standard output did not take what was written (a full disk, a closed pipe); `Error` is the
-// errno of the failed write, 0 when unknown.
-struct OutputError {
-    int Error = 0;
-};
-
-// Throws OutputError when the stream has failed. Called right after each write, while errno
-// still tells why.
-void CheckOutput(const std::ostream& out) {
-    if (!out) throw OutputError{errno};
+Option DatasetOption() {
+    return {"--dataset", ValueKind::Integer,
+            "N",         "the scan of a scan-list file to open (its number, from 1)",
+            "1",         1,
+            2147483647};
 }
 
-// Options shared by the commands; positional arguments are collected in order.
-struct Arguments {
-    std::vector<std::string> Files;
-    std::map<std::string, std::string> Values;  // --name value
-    std::vector<std::string> Flags;             // --name
-
-    bool Has(const std::string& flag) const {
-        return std::find(Flags.begin(), Flags.end(), flag) != Flags.end();
-    }
-    std::optional<std::string> Value(const std::string& name) const {
-        auto it = Values.find(name);
-        if (it == Values.end()) return std::nullopt;
-        return it->second;
-    }
-};
-
-Arguments ParseArguments(const std::vector<std::string>& args, size_t first,
-                         const std::vector<std::string>& flags,
-                         const std::vector<std::string>& valued) {
-    Arguments a;
-    bool optionsEnded = false;
-    for (size_t i = first; i < args.size(); ++i) {
-        const std::string& s = args[i];
-        if (optionsEnded || s == "-") {
-            a.Files.push_back(s);
-        } else if (s == "--") {
-            optionsEnded = true;  // as with every POSIX tool: "-leading.txt" can be named
-        } else if (s.size() > 1 && s[0] == '-') {
-            if (std::find(flags.begin(), flags.end(), s) != flags.end()) {
-                a.Flags.push_back(s);
-            } else if (std::find(valued.begin(), valued.end(), s) != valued.end()) {
-                if (i + 1 >= args.size()) throw UsageError{"option " + s + " needs a value"};
-                // Which of two values was meant is not ours to guess.
-                if (a.Values.count(s)) throw UsageError{"option " + s + " is given twice"};
-                a.Values[s] = args[++i];
-            } else {
-                throw UsageError{"unknown option " + Shown(s) +
-                                 " (name a file beginning with '-' after '--')"};
-            }
-        } else {
-            a.Files.push_back(s);
-        }
-    }
-    return a;
-}
-
-int DatasetOption(const Arguments& a) {
-    auto v = a.Value("--dataset");
-    if (!v) return 1;
-    auto n = TryParseInt(*v);
-    if (!n || *n < 1) throw UsageError{"--dataset needs a whole number of at least 1"};
-    return *n;
-}
-
-std::string Number(double v) {
-    return FormatGeneral(v, 15);
-}
-
-struct ScanSummary {
-    std::string Name;
-    int Count = 0;
-    double First = 0, Last = 0;
-    std::string SecondAxisName;
-    double SecondAxisPosition = 0;
-    long long MinIntensity = 0, MaxIntensity = 0;
-    int Peaks = 0;
-};
-
-ScanSummary Summarize(const TDataSet& scan) {
-    ScanSummary s;
-    s.Name = scan.Name;
-    s.Count = scan.Count();
-    if (!scan.RawPoints.empty()) {
-        s.First = scan.RawPoints.front().Position;
-        s.Last = scan.RawPoints.back().Position;
-        auto [mn, mx] = std::minmax_element(
-            scan.RawPoints.begin(), scan.RawPoints.end(),
-            [](const TRawPoint& a, const TRawPoint& b) { return a.Intensity < b.Intensity; });
-        s.MinIntensity = mn->Intensity;
-        s.MaxIntensity = mx->Intensity;
-    }
-    s.SecondAxisName = scan.SecondAxisName;
-    s.SecondAxisPosition = scan.SecondAxisPosition;
-    s.Peaks = scan.Peaks.Count();
-    return s;
-}
-
-struct FileReport {
-    std::string File;
-    std::string Format;
-    std::string Kind;
-    std::string Title;
-    std::vector<std::string> Warnings;
-    std::optional<std::string> Error;
-    std::vector<ScanSummary> Scans;
-};
-
-// The message of the exception being handled, whatever a reader or writer threw, so that no
-// failure ends the program unreported. Called inside a catch block; OutputError and UsageError
-// are not a file's failure and go on to RunCli.
-std::string CurrentFailure() {
-    try {
-        throw;
-    } catch (const TrevascError& e) {
-        return e.what();
-    } catch (const std::bad_alloc&) {
-        return "Out of memory";
-    } catch (const std::exception& e) {
-        return e.what();
-    }
+int Dataset(const Arguments& a) {
+    return a.Integer("--dataset", 1);
 }
 
 // Opens one file as the workbench would open it as main file.
-FileReport OpenForReport(const std::string& file, int dataset, bool datasetGiven) {
-    FileReport r;
+ScanFileReport OpenForReport(const std::string& file, int dataset, bool datasetGiven) {
+    ScanFileReport r;
     r.File = file;
     CliPrompts prompts(dataset, datasetGiven);
     // The report describes the points as read; no processed curve is needed for it.
@@ -201,6 +64,10 @@ FileReport OpenForReport(const std::string& file, int dataset, bool datasetGiven
         r.Title = session.Registry().PlotTitle;
         for (int k = 0; k <= session.Registry().AdditionalCount(); ++k)
             r.Scans.push_back(Summarize(session.Registry().ScanAt(k)));
+    } catch (const UsageError&) {
+        throw;
+    } catch (const OutputError&) {
+        throw;
     } catch (...) {
         r.Error = CurrentFailure();
     }
@@ -221,15 +88,28 @@ void PrintWarnings(CliPrompts& prompts, const std::string& file, std::ostream& e
     PrintWarnings(prompts.TakeWarnings(), file, err);
 }
 
-// For a catch block: the warnings, then "trevasc-cli: FILE: MESSAGE"; the exit code.
+// For a catch block: the warnings, then "trevasc-cli: FILE: MESSAGE"; the exit code. Usage
+// and output errors go on to the frame.
 int ReportFailure(CliPrompts& prompts, const std::string& file, std::ostream& err) {
-    const std::string message = CurrentFailure();
-    PrintWarnings(prompts, file, err);
-    err << "trevasc-cli: " << Shown(file) << ": " << Shown(message) << "\n";
-    return 1;
+    try {
+        throw;
+    } catch (const UsageError&) {
+        throw;
+    } catch (const OutputError&) {
+        throw;
+    } catch (...) {
+        const std::string message = CurrentFailure();
+        PrintWarnings(prompts, file, err);
+        err << "trevasc-cli: " << Shown(file) << ": " << Shown(message) << "\n";
+        return 1;
+    }
 }
 
-void PrintText(const FileReport& r, std::ostream& out) {
+std::string Number(double v) {
+    return FormatGeneral(v, 15);
+}
+
+void PrintText(const ScanFileReport& r, std::ostream& out) {
     // Names and titles come from the file: shown escaped, so that they cannot steer the terminal.
     out << Shown(r.File) << "\n";
     out << "  format: " << r.Format << "\n";
@@ -249,52 +129,27 @@ void PrintText(const FileReport& r, std::ostream& out) {
     }
 }
 
-void PrintJson(const FileReport& r, std::ostream& out) {
-    out << "  {\"file\": " << JsonString(r.File) << ", \"format\": " << JsonString(r.Format)
-        << ", \"kind\": " << JsonString(r.Kind) << ", \"title\": " << JsonString(r.Title)
-        << ", \"warnings\": [";
-    for (size_t i = 0; i < r.Warnings.size(); ++i)
-        out << (i ? ", " : "") << JsonString(r.Warnings[i]);
-    out << "]";
-    if (r.Error) out << ", \"error\": " << JsonString(*r.Error);
-    out << ", \"scans\": [";
-    for (size_t i = 0; i < r.Scans.size(); ++i) {
-        const ScanSummary& s = r.Scans[i];
-        out << (i ? ",\n" : "\n") << "    {\"name\": " << JsonString(s.Name)
-            << ", \"count\": " << s.Count << ", \"first\": " << Number(s.First)
-            << ", \"last\": " << Number(s.Last)
-            << ", \"secondAxisName\": " << JsonString(s.SecondAxisName)
-            << ", \"secondAxisPosition\": " << Number(s.SecondAxisPosition)
-            << ", \"minIntensity\": " << s.MinIntensity << ", \"maxIntensity\": " << s.MaxIntensity
-            << ", \"peaks\": " << s.Peaks << "}";
-    }
-    out << (r.Scans.empty() ? "]}" : "\n  ]}");
-}
-
-int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    Arguments a = ParseArguments(args, 1, {"--json"}, {"--dataset"});
+int Info(const Arguments& a, CommandContext& c) {
     if (a.Files.empty()) throw UsageError{"info needs at least one file"};
-    const int dataset = DatasetOption(a);
     const bool json = a.Has("--json");
     int code = 0;
-    if (json) out << "[\n";
+    // The files' reports one by one, as each is read: an array of a line per file.
+    if (json) c.Out << "[\n";
     for (size_t i = 0; i < a.Files.size(); ++i) {
-        FileReport r = OpenForReport(a.Files[i], dataset, a.Value("--dataset").has_value());
-        PrintWarnings(r.Warnings, r.File, err);
+        const ScanFileReport r = OpenForReport(a.Files[i], Dataset(a), a.Has("--dataset"));
+        PrintWarnings(r.Warnings, r.File, c.Err);
         if (r.Error) {
-            err << "trevasc-cli: " << Shown(r.File) << ": " << Shown(*r.Error) << "\n";
+            c.Err << "trevasc-cli: " << Shown(r.File) << ": " << Shown(*r.Error) << "\n";
             code = 1;
         }
-        if (json) {
-            PrintJson(r, out);
-            out << (i + 1 < a.Files.size() ? ",\n" : "\n");
-        } else if (!r.Error) {
-            PrintText(r, out);
-        }
-        CheckOutput(out);  // no point in reading on when the report is lost
+        if (json)
+            c.Out << "  " << ScanFileJson(r).Text() << (i + 1 < a.Files.size() ? ",\n" : "\n");
+        else if (!r.Error)
+            PrintText(r, c.Out);
+        CheckOutput(c.Out);  // no point in reading on when the report is lost
     }
-    if (json) out << "]\n";
-    CheckOutput(out);
+    if (json) c.Out << "]\n";
+    CheckOutput(c.Out);
     return code;
 }
 
@@ -308,13 +163,12 @@ void WriteOutput(const std::string& target, const std::string& text, std::ostrea
     }
 }
 
-int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    Arguments a = ParseArguments(args, 1, {"--all"}, {"-o", "--dataset"});
+int Convert(const Arguments& a, CommandContext& c) {
     if (a.Files.size() != 1) throw UsageError{"convert needs exactly one file"};
-    auto target = a.Value("-o");
+    const auto target = a.Text("-o");
     if (!target) throw UsageError{"convert needs -o OUT"};
     const std::string& file = a.Files[0];
-    CliPrompts prompts(DatasetOption(a), a.Value("--dataset").has_value());
+    CliPrompts prompts(Dataset(a), a.Has("--dataset"));
     WorkbenchSession session(prompts);
     try {
         RefuseOutputOntoInput(*target, a.Files);
@@ -322,34 +176,42 @@ int Convert(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         const std::string text = a.Has("--all")
                                      ? formats::AllSpectraFileText(session.Registry(), '.')
                                      : formats::SpectrumFileText(session.Registry());
-        PrintWarnings(prompts, file, err);
-        WriteOutput(*target, text, out);
+        PrintWarnings(prompts, file, c.Err);
+        WriteOutput(*target, text, c.Out);
     } catch (...) {
-        return ReportFailure(prompts, file, err);
+        return ReportFailure(prompts, file, c.Err);
     }
     return 0;
 }
 
-// Whole number option within [lo, hi].
-int IntOption(const Arguments& a, const std::string& name, int def, int lo, int hi) {
-    auto v = a.Value(name);
-    if (!v) return def;
-    auto n = TryParseInt(*v);
-    if (!n || *n < lo || *n > hi)
-        throw UsageError{name + " needs a whole number from " + std::to_string(lo) + " to " +
-                         std::to_string(hi)};
-    return *n;
-}
-
-double FloatOption(const Arguments& a, const std::string& name, double def) {
-    auto v = a.Value(name);
-    if (!v) return def;
-    auto x = TryParseFloat(*v);
-    if (!x) throw UsageError{name + " needs a number"};
-    return *x;
-}
-
 // The processing and peak search options, with the defaults of the workbench's controls.
+std::vector<Option> PeakSearchOptions() {
+    using namespace analysis;
+    const ProcessingSettings processing;
+    const PeakSearchSettings search;
+    return {
+        {"--method", ValueKind::Integer, "1|2", "peak search: 1 slope, 2 curvature", "1", 1, 2},
+        {"--smooth", ValueKind::Integer, "W", "noise suppression over W points", "",
+         kMinSmoothWidth, kMaxSmoothWidth},
+        {"--background", ValueKind::Integer, "W", "background removal over W points", "",
+         kMinBackgroundWidth, kMaxBackgroundWidth},
+        {"--slope-samples", ValueKind::Integer, "N", "number of samples for the slope",
+         std::to_string(processing.SlopeCount), kMinSlopeCount, kMaxSlopeCount},
+        {"--min-height", ValueKind::Integer, "H", "minimum peak height",
+         std::to_string(search.MinPeakHeight), kMinPeakHeightLimit, kMaxPeakHeightLimit},
+        {"--min-slope", ValueKind::Integer, "S", "minimum peak slope (method 1)",
+         std::to_string(search.MinPeakSlope), kMinPeakSlopeLimit, kMaxPeakSlopeLimit},
+        {"--min-curvature", ValueKind::Integer, "C", "minimum peak slope' (method 2)",
+         std::to_string(search.MinPeakCurvature), kMinPeakSlopeLimit, kMaxPeakSlopeLimit},
+        {"--bisector", ValueKind::Integer, "P", "peak position by the area bisector at P percent",
+         "", kMinBisectorPercentage, kMaxBisectorPercentage},
+        {"--double-peak-dist", ValueKind::Number, "D",
+         "minimum distance of double peaks in degrees, 0 to 180",
+         FormatShortest(search.MinDoublePeakDistance)},
+        DatasetOption(),
+    };
+}
+
 struct PeakOptions {
     analysis::ProcessingSettings Processing;
     analysis::PeakSearchSettings Search;
@@ -358,94 +220,82 @@ struct PeakOptions {
 
 PeakOptions ReadPeakOptions(const Arguments& a) {
     PeakOptions o;
-    if (a.Value("--smooth")) {
+    if (auto w = a.Integer("--smooth")) {
         o.Processing.NoiseSuppression = true;
-        o.Processing.SmoothWidth =
-            IntOption(a, "--smooth", 5, analysis::kMinSmoothWidth, analysis::kMaxSmoothWidth);
+        o.Processing.SmoothWidth = *w;
     }
-    if (a.Value("--background")) {
+    if (auto w = a.Integer("--background")) {
         o.Processing.RemoveBackground = true;
-        o.Processing.BackgroundWidth = IntOption(
-            a, "--background", 40, analysis::kMinBackgroundWidth, analysis::kMaxBackgroundWidth);
+        o.Processing.BackgroundWidth = *w;
     }
-    o.Processing.SlopeCount = IntOption(a, "--slope-samples", o.Processing.SlopeCount,
-                                        analysis::kMinSlopeCount, analysis::kMaxSlopeCount);
-    o.Search.MinPeakHeight =
-        IntOption(a, "--min-height", o.Search.MinPeakHeight, analysis::kMinPeakHeightLimit,
-                  analysis::kMaxPeakHeightLimit);
-    o.Search.MinPeakSlope = IntOption(a, "--min-slope", o.Search.MinPeakSlope,
-                                      analysis::kMinPeakSlopeLimit, analysis::kMaxPeakSlopeLimit);
-    o.Search.MinPeakCurvature =
-        IntOption(a, "--min-curvature", o.Search.MinPeakCurvature, analysis::kMinPeakSlopeLimit,
-                  analysis::kMaxPeakSlopeLimit);
-    if (a.Value("--bisector")) {
+    o.Processing.SlopeCount = a.Integer("--slope-samples", o.Processing.SlopeCount);
+    o.Search.MinPeakHeight = a.Integer("--min-height", o.Search.MinPeakHeight);
+    o.Search.MinPeakSlope = a.Integer("--min-slope", o.Search.MinPeakSlope);
+    o.Search.MinPeakCurvature = a.Integer("--min-curvature", o.Search.MinPeakCurvature);
+    if (auto p = a.Integer("--bisector")) {
         o.Search.UseAreaBisector = true;
-        o.Search.BisectorPercentage =
-            IntOption(a, "--bisector", 30, analysis::kMinBisectorPercentage,
-                      analysis::kMaxBisectorPercentage);
+        o.Search.BisectorPercentage = *p;
     }
-    o.Search.MinDoublePeakDistance =
-        FloatOption(a, "--double-peak-dist", o.Search.MinDoublePeakDistance);
+    o.Search.MinDoublePeakDistance = a.Number("--double-peak-dist", o.Search.MinDoublePeakDistance);
     if (o.Search.MinDoublePeakDistance < 0 ||
         o.Search.MinDoublePeakDistance > analysis::kMaxDoublePeakDistance)
         throw UsageError{"--double-peak-dist needs a number from 0 to 180"};
-    o.Method = IntOption(a, "--method", 1, 1, 2) == 2 ? analysis::TPeakMethod::Curvature
-                                                      : analysis::TPeakMethod::Slope;
+    o.Method = a.Integer("--method", 1) == 2 ? analysis::TPeakMethod::Curvature
+                                             : analysis::TPeakMethod::Slope;
     return o;
 }
 
-const std::vector<std::string> kPeakValueOptions = {
-    "--method",    "--smooth",        "--background", "--slope-samples",    "--min-height",
-    "--min-slope", "--min-curvature", "--bisector",   "--double-peak-dist", "--dataset",
-    "-o"};
+Option OutputOption(const std::string& help, bool picture = false) {
+    return {"-o", ValueKind::Text, picture ? "OUT.png" : "OUT", help, "", 0, 0, picture};
+}
 
-int Peaks(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    Arguments a = ParseArguments(args, 1, {}, kPeakValueOptions);
+int Peaks(const Arguments& a, CommandContext& c) {
     if (a.Files.size() != 1) throw UsageError{"peaks needs exactly one file"};
     const PeakOptions options = ReadPeakOptions(a);
     const std::string& file = a.Files[0];
-    CliPrompts prompts(DatasetOption(a), a.Value("--dataset").has_value());
+    const std::string target = a.Text("-o").value_or("-");
+    CliPrompts prompts(Dataset(a), a.Has("--dataset"));
     WorkbenchSession session(prompts);
     session.SetProcessing(options.Processing);
     try {
-        RefuseOutputOntoInput(a.Value("-o").value_or("-"), a.Files);
+        RefuseOutputOntoInput(target, a.Files);
         session.OpenMainFile(file);
         session.SetPeakSearch(options.Search);
         session.FindPeaks(options.Method);
-        PrintWarnings(prompts, file, err);
+        PrintWarnings(prompts, file, c.Err);
         WriteOutput(
-            a.Value("-o").value_or("-"),
-            formats::PeakListIdentFileText(session.MainScan(), session.Registry().PlotTitle), out);
+            target,
+            formats::PeakListIdentFileText(session.MainScan(), session.Registry().PlotTitle),
+            c.Out);
     } catch (...) {
-        return ReportFailure(prompts, file, err);
+        return ReportFailure(prompts, file, c.Err);
     }
     return 0;
 }
 
-int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::vector<std::string> valued = kPeakValueOptions;
-    valued.insert(valued.end(), {"--size", "--from", "--to"});
-    Arguments a = ParseArguments(args, 1, {"--linear", "--peaks"}, valued);
+// The range --from..--to, both or neither.
+std::optional<std::pair<double, double>> RangeOption(const Arguments& a) {
+    if (a.Has("--from") != a.Has("--to")) throw UsageError{"--from and --to go together"};
+    if (!a.Has("--from")) return std::nullopt;
+    return std::pair{*a.Number("--from"), *a.Number("--to")};
+}
+
+int Plot(const Arguments& a, CommandContext& c) {
     if (a.Files.size() != 1) throw UsageError{"plot needs exactly one file"};
-    auto target = a.Value("-o");
+    const auto target = a.Text("-o");
     if (!target || *target == "-") throw UsageError{"plot needs -o OUT.png"};
     int width = 1000, height = 750;  // the PNG size dialog's defaults
-    if (auto size = a.Value("--size")) {
+    if (auto size = a.Text("--size")) {
         const auto wh = ParseImageSize(*size);
         if (!wh) throw UsageError{"--size needs WxH with both from 10 to 32767"};
         std::tie(width, height) = *wh;
     }
-    if (a.Value("--from").has_value() != a.Value("--to").has_value())
-        throw UsageError{"--from and --to go together"};
+    const auto range = RangeOption(a);
     const PeakOptions options = ReadPeakOptions(a);
     plot::XrdPlotSettings settings;
     settings.LogScaling = !a.Has("--linear");
-    std::optional<std::pair<double, double>> range;
-    if (a.Value("--from"))
-        range = std::pair{FloatOption(a, "--from", 0), FloatOption(a, "--to", 0)};
-    [[maybe_unused]] const std::string& file = a.Files[0];
-#ifdef TREVASC_HAVE_QT
-    CliPrompts prompts(DatasetOption(a), a.Value("--dataset").has_value());
+    const std::string& file = a.Files[0];
+    CliPrompts prompts(Dataset(a), a.Has("--dataset"));
     WorkbenchSession session(prompts);
     session.SetProcessing(options.Processing);
     try {
@@ -455,7 +305,7 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
             session.SetPeakSearch(options.Search);
             session.FindPeaks(options.Method);
         }
-        PrintWarnings(prompts, file, err);
+        PrintWarnings(prompts, file, c.Err);
         if (session.MainScan().Count() == 0)
             throw TrevascError("The scan holds no points to plot.");
         // The plot window's record: display switches, and the range as the range fields take it.
@@ -463,84 +313,41 @@ int Plot(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         if (range) session.ApplyViewRange(range->first, range->second);
         plot::TPlotDataset dataset;
         session.BuildPlotDataset(dataset);
-        EnsureGuiApplication();
-        RenderXrdPlotToPng(dataset, width, height, *target);
+        WriteFileAtomic(*target, c.Use.Pictures->XrdPlotPng(dataset, width, height));
     } catch (...) {
-        return ReportFailure(prompts, file, err);
+        return ReportFailure(prompts, file, c.Err);
     }
-    (void)out;
     return 0;
-#else
-    (void)out;
-    (void)options;
-    err << "trevasc-cli: this build has no drawing support (Qt was not found)\n";
-    return 1;
-#endif
 }
 
 // "Fit actual display area" (the range --from..--to, boundaries --left/--right) or the automatic
 // fits of the checked peaks (--auto), on the code the fit window runs.
-int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (std::find(args.begin(), args.end(), "--help") != args.end()) {
-        out << "usage: trevasc-cli fit FILE --profile gauss|lorentz [--from X --to Y]\n"
-               "                   [--left XL --right XR] [--auto] [--plot OUT.png] [--json]\n"
-               "                   [-o OUT] [peaks options]\n"
-               "Fits one peak of the range --from..--to (default: the whole scan) between the\n"
-               "background boundaries --left and --right (default: the range's ends), or with\n"
-               "--auto every checked peak of the scan's peak list (the list beside the file, else\n"
-               "a Method 1 search), each accepted; then the updated peak list is printed. An\n"
-               "automatic fit keeps its centre halfway to the neighbouring peaks of the list; a\n"
-               "fit that runs onto that edge leaves its peak where it was (\"fitted\": false).\n";
-        return 0;
-    }
-    std::vector<std::string> valued = kPeakValueOptions;
-    valued.insert(valued.end(), {"--profile", "--from", "--to", "--left", "--right", "--plot"});
-    Arguments a = ParseArguments(args, 1, {"--auto", "--json"}, valued);
+int Fit(const Arguments& a, CommandContext& c) {
     if (a.Files.size() != 1) throw UsageError{"fit needs exactly one file"};
-    const std::string profileName = a.Value("--profile").value_or("");
+    const std::string profileName = a.Text("--profile").value_or("");
     if (profileName != "gauss" && profileName != "lorentz")
         throw UsageError{"fit needs --profile gauss or --profile lorentz"};
     const fitting::FitProfile profile =
         profileName == "gauss" ? fitting::FitProfile::Gauss : fitting::FitProfile::Lorentz;
-    if (a.Value("--from").has_value() != a.Value("--to").has_value())
-        throw UsageError{"--from and --to go together"};
-    if (a.Value("--left").has_value() != a.Value("--right").has_value())
-        throw UsageError{"--left and --right go together"};
+    const auto fromTo = RangeOption(a);
+    if (a.Has("--left") != a.Has("--right")) throw UsageError{"--left and --right go together"};
     const bool automatic = a.Has("--auto"), json = a.Has("--json");
-    if (automatic && (a.Value("--from") || a.Value("--left") || a.Value("--plot")))
+    if (automatic && (a.Has("--from") || a.Has("--left") || a.Has("--plot")))
         throw UsageError{"--auto takes the ranges from the peaks: no --from, --left or --plot"};
     const PeakOptions options = ReadPeakOptions(a);
     const std::string& file = a.Files[0];
-    CliPrompts prompts(DatasetOption(a), a.Value("--dataset").has_value());
+    const std::string target = a.Text("-o").value_or("-");
+    CliPrompts prompts(Dataset(a), a.Has("--dataset"));
     WorkbenchSession session(prompts);
     session.SetProcessing(options.Processing);
     const auto fail = [&](const std::string& message) {
-        PrintWarnings(prompts, file, err);
-        err << "trevasc-cli: " << Shown(file) << ": " << Shown(message) << "\n";
+        PrintWarnings(prompts, file, c.Err);
+        c.Err << "trevasc-cli: " << Shown(file) << ": " << Shown(message) << "\n";
         return 1;
-    };
-    const auto fitJson = [](const fitting::FitResult& r) {
-        std::string s = "\"center\": " + Number(r.Overlay.Center) +
-                        ", \"widthFactor\": " + Number(r.Overlay.WidthFactor) +
-                        ", \"amplitude\": " + Number(r.Overlay.Amplitude) +
-                        ", \"backgroundSlope\": " + Number(r.Overlay.BackgroundSlope) +
-                        ", \"backgroundOffset\": " + Number(r.Overlay.BackgroundOffset) +
-                        ", \"fwhm\": " + Number(r.Fwhm) +
-                        ", \"positionText\": " + JsonString(FormatFixed(r.Overlay.Center, 3)) +
-                        ", \"fwhmText\": " + JsonString(FormatFixed(r.Fwhm, 3)) +
-                        ", \"sum\": " + Number(r.Sum) +
-                        ", \"refined\": " + (r.Refined ? "true" : "false") + ", \"passes\": [";
-        for (size_t i = 0; i < r.Passes.size(); ++i)
-            s += std::string(i ? ", " : "") +
-                 "{\"widthFactor\": " + Number(r.Passes[i].WidthFactor) +
-                 ", \"amplitude\": " + Number(r.Passes[i].Amplitude) +
-                 ", \"center\": " + Number(r.Passes[i].Center) +
-                 ", \"sum\": " + Number(r.Passes[i].Sum) + "}";
-        return s + "]";
     };
     try {
         for (const char* output : {"-o", "--plot"})
-            RefuseOutputOntoInput(a.Value(output).value_or("-"), a.Files);
+            RefuseOutputOntoInput(a.Text(output).value_or("-"), a.Files);
         session.OpenMainFile(file);
         const TDataPointArray& points = session.MainScan().Points;
         if (automatic) {
@@ -548,153 +355,184 @@ int Fit(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                 session.SetPeakSearch(options.Search);
                 session.FindPeaks(analysis::TPeakMethod::Slope);
             }
-            std::string peaksJson;
+            std::vector<json::Value> peaks;
             AutoFitSequence sequence(session);
             while (const std::optional<AutoFitJob> job = sequence.Next()) {
                 const fitting::AutoFitEdges& e = job->Edges;
                 const fitting::FitResult r =
                     fitting::PeakFit(points, e.First, e.Last)
                         .Run(profile, e.LeftBoundary, e.RightBoundary, {}, job->Centre);
-                if (!r.Error.empty()) err << "trevasc-cli: " << file << ": " << r.Error << "\n";
-                peaksJson +=
-                    std::string(peaksJson.empty() ? "\n" : ",\n") +
-                    "    {\"position\": " + Number(job->Position) +
-                    ", \"L\": " + std::to_string(e.Left) + ", \"R\": " + std::to_string(e.Right) +
-                    ", \"margin\": " + std::to_string(e.Margin) +
-                    ", \"first\": " + std::to_string(e.First) +
-                    ", \"last\": " + std::to_string(e.Last) +
-                    ", \"left\": " + Number(e.LeftBoundary) +
-                    ", \"right\": " + Number(e.RightBoundary) +
-                    ", \"fitted\": " + (r.Fitted ? "true" : "false") +
-                    (r.Fitted ? ", " + fitJson(r) : ", \"message\": " + JsonString(r.Error)) + "}";
+                if (!r.Error.empty())
+                    c.Err << "trevasc-cli: " << Shown(file) << ": " << Shown(r.Error) << "\n";
+                peaks.push_back(AutoFitPeakJson(*job, r));
                 sequence.Finish(r.Fitted ? r.Overlay.Center : -1.0);
             }
             sequence.Complete();
-            PrintWarnings(prompts, file, err);
+            PrintWarnings(prompts, file, c.Err);
             const std::string list =
                 formats::PeakListIdentFileText(session.MainScan(), session.Registry().PlotTitle);
-            if (json) {
-                WriteOutput(a.Value("-o").value_or("-"),
-                            "{\"file\": " + JsonString(file) +
-                                ", \"profile\": " + JsonString(profileName) + ", \"peaks\": [" +
-                                peaksJson + (peaksJson.empty() ? "" : "\n  ") +
-                                "], \"peakList\": " + JsonString(list) + "}\n",
-                            out);
-            } else {
-                WriteOutput(a.Value("-o").value_or("-"), list, out);
-            }
+            WriteOutput(
+                target,
+                json ? AutoFitJson(file, profileName, std::move(peaks), list).Text() + "\n" : list,
+                c.Out);
             return 0;
         }
 
         double from = points.empty() ? 0.0 : points.front().Position;
         double to = points.empty() ? 0.0 : points.back().Position;
-        if (a.Value("--from")) {
-            from = FloatOption(a, "--from", 0);
-            to = FloatOption(a, "--to", 0);
-        }
+        if (fromTo) std::tie(from, to) = *fromTo;
         const fitting::DisplayFitRange range = fitting::MapDisplayRange(points, from, to);
         if (!range.Error.empty()) return fail(range.Error);
         double xL = points[static_cast<size_t>(range.First)].Position;
         double xR = points[static_cast<size_t>(range.Last)].Position;
-        if (a.Value("--left")) {
-            xL = FloatOption(a, "--left", 0);
-            xR = FloatOption(a, "--right", 0);
+        if (a.Has("--left")) {
+            xL = *a.Number("--left");
+            xR = *a.Number("--right");
         }
         const fitting::FitResult r =
             fitting::PeakFit(points, range.First, range.Last).Run(profile, xL, xR);
         if (!r.Fitted) return fail(r.Error);
-        PrintWarnings(prompts, file, err);
+        PrintWarnings(prompts, file, c.Err);
         // The plot and the text come together or not at all.
         OutputSet outputs;
-        if (auto target = a.Value("--plot")) {
-#ifdef TREVASC_HAVE_QT
-            EnsureGuiApplication();
-            outputs.Add(*target,
-                        ImagePng(RenderFitPlotImage(
+        if (auto picture = a.Text("--plot"))
+            outputs.Add(*picture,
+                        c.Use.Pictures->FitPlotPng(
                             fitting::FitOverlayColors(r.Overlay),
                             fitting::BuildFitPlotDataset(points, range.First, range.Last, false),
-                            800, 600)));
-#else
-            return fail("this build has no drawing support (Qt was not found)");
-#endif
-        }
-        std::string text;
-        if (json) {
-            text = "{\"first\": " + std::to_string(range.First) +
-                   ", \"last\": " + std::to_string(range.Last) + ", \"left\": " + Number(xL) +
-                   ", \"right\": " + Number(xR) + ", " + fitJson(r) + "}\n";
-        } else {
-            text = "Position: " + FormatFixed(r.Overlay.Center, 3) +
-                   "\nFWHM: " + FormatFixed(r.Fwhm, 3) + "\n";
-        }
-        const std::string target = a.Value("-o").value_or("-");
+                            800, 600));
+        const std::string text = json
+                                     ? PeakFitJson(range.First, range.Last, xL, xR, r).Text() + "\n"
+                                     : "Position: " + FormatFixed(r.Overlay.Center, 3) +
+                                           "\nFWHM: " + FormatFixed(r.Fwhm, 3) + "\n";
         if (target == "-")
-            WriteOutput(target, text, out);
+            WriteOutput(target, text, c.Out);
         else
             outputs.Add(target, text);
         outputs.Commit();
     } catch (...) {
         // Whatever a reader, the fit or a writer threw (output and usage errors go on).
-        return ReportFailure(prompts, file, err);
+        return ReportFailure(prompts, file, c.Err);
     }
     return 0;
 }
 
-int PrintVersion(const std::vector<std::string>&, std::ostream& out, std::ostream&) {
+std::vector<Command> ScanCommands() {
+    const std::vector<Option> peakOptions = PeakSearchOptions();
+    Option dataset = DatasetOption();
+    return {
+        {"info",
+         "[--json] [--dataset N] FILE...",
+         "Reports the format, the scan kind, the title and the scans of each file.",
+         {{"--json", ValueKind::Flag, "", "one JSON object per file, in an array"}, dataset},
+         Info},
+        {"convert",
+         "[--all] [--dataset N] FILE -o OUT   (OUT '-' = standard output)",
+         "Writes the spectrum of the scan (or of all scans) as a text file.",
+         {{"--all", ValueKind::Flag, "", "every scan of the file"},
+          dataset,
+          OutputOption("the text file; '-' is standard output")},
+         Convert},
+        {"peaks",
+         "FILE [--method 1|2] [--smooth W] [--background W]\n"
+         "                   [--slope-samples N] [--min-height H] [--min-slope S] "
+         "[--min-curvature C]\n"
+         "                   [--bisector P] [--double-peak-dist D] [--dataset N] [-o OUT]",
+         "Runs the peak search of the main window and writes the peak list.",
+         Joined(peakOptions, {OutputOption("the peak list file", false)}), Peaks},
+        {"plot",
+         "FILE -o OUT.png [--size WxH] [--linear] [--peaks]\n"
+         "                   [--from X --to Y] [--dataset N] [peaks options]",
+         "Draws the scan as the plot window's PNG export does.",
+         Joined(
+             {OutputOption("the PNG picture", true),
+              {"--size", ValueKind::Text, "WxH", "picture size, both from 10 to 32767", "1000x750"},
+              {"--linear", ValueKind::Flag, "", "linear intensity axis (default logarithmic)"},
+              {"--peaks", ValueKind::Flag, "", "runs the peak search and marks the peaks"},
+              {"--from", ValueKind::Number, "X", "start of the 2Theta range shown"},
+              {"--to", ValueKind::Number, "Y", "end of the 2Theta range shown"}},
+             peakOptions),
+         Plot},
+        {"fit",
+         "FILE --profile gauss|lorentz [--from X --to Y] [--left XL --right XR]\n"
+         "                   [--auto] [--plot OUT.png] [--json] [-o OUT] [peaks options]",
+         "Fits one peak of the range --from..--to (default: the whole scan) between the\n"
+         "background boundaries --left and --right (default: the range's ends), or with\n"
+         "--auto every checked peak of the scan's peak list (the list beside the file, else\n"
+         "a Method 1 search), each accepted; then the updated peak list is printed. An\n"
+         "automatic fit keeps its centre halfway to the neighbouring peaks of the list; a\n"
+         "fit that runs onto that edge leaves its peak where it was (\"fitted\": false).",
+         Joined({{"--profile", ValueKind::Text, "gauss|lorentz", "the peak profile"},
+                 {"--from", ValueKind::Number, "X", "start of the range fitted"},
+                 {"--to", ValueKind::Number, "Y", "end of the range fitted"},
+                 {"--left", ValueKind::Number, "XL", "left background boundary"},
+                 {"--right", ValueKind::Number, "XR", "right background boundary"},
+                 {"--auto", ValueKind::Flag, "", "fits every checked peak"},
+                 {"--plot", ValueKind::Text, "OUT.png", "the fit as an 800 x 600 PNG picture", "",
+                  0, 0, true},
+                 {"--json", ValueKind::Flag, "", "the result as JSON"},
+                 OutputOption("the result file (default standard output)")},
+                peakOptions),
+         Fit},
+    };
+}
+
+int PrintVersion(std::ostream& out) {
     out << "trevasc-cli " << kVersionText << "\n";
-    return 0;
+    out.flush();
+    return out ? 0 : 1;
+}
+
+std::string ToolUsage(const std::vector<Command>& commands) {
+    std::string text;
+    for (const Command& c : commands)
+        text += std::string(text.empty() ? "usage: " : "       ") + "trevasc-cli " + c.Name + " " +
+                c.Synopsis + "\n";
+    return text + "       trevasc-cli --version\n" + kUsageNotes;
 }
 
 }  // namespace
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    static const std::map<std::string, std::function<int(const std::vector<std::string>&,
-                                                         std::ostream&, std::ostream&)>>
-        commands = {{"info", Info},
-                    {"convert", Convert},
-                    {"peaks", Peaks},
-                    {"plot", Plot},
-                    {"fit", Fit},
-                    {"lattice", LatticeCommand},
-                    {"thickness", ThicknessCommand},
-                    {"map", MapCommand},
-                    {"gnuplot", GnuplotCommand},
-                    {"simulate", SimulateCommand},
-                    {"lines", LinesCommand},
-                    {"jcpds", JcpdsCommand},
-                    {"substrates", SubstratesCommand},
-                    {"identify", IdentifyCommand},
-                    {"check-update", CheckUpdate},
-                    {"--version", PrintVersion}};
+const std::vector<Command>& AllCommands() {
+    static const std::vector<Command> commands = [] {
+        std::vector<Command> all = ScanCommands();
+        for (auto* more : {&ToolCommandList, &ReflectionCommandList})
+            for (Command& c : more()) all.push_back(std::move(c));
+        all.push_back(CheckUpdateCommand());
+        return all;
+    }();
+    return commands;
+}
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           const Facilities& use) {
+    const std::vector<Command>& commands = AllCommands();
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-        (args.empty() ? err : out) << kUsage << kToolUsage << kReflectionUsage << kUsageNotes;
+        (args.empty() ? err : out) << ToolUsage(commands);
         return args.empty() ? 2 : 0;
     }
-    auto it = commands.find(args[0]);
+    if (args[0] == "--version") return PrintVersion(out);
+    const auto it = std::find_if(commands.begin(), commands.end(),
+                                 [&](const Command& c) { return c.Name == args[0]; });
     if (it == commands.end()) {
-        err << "trevasc-cli: unknown command '" << Shown(args[0]) << "'\n"
-            << kUsage << kToolUsage << kReflectionUsage << kUsageNotes;
+        err << "trevasc-cli: unknown command '" << Shown(args[0]) << "'\n" << ToolUsage(commands);
         return 2;
     }
-    // Output that did not arrive is an error, also when the buffer fails only at the last flush.
-    const auto outputFailed = [&](int error) {
-        err << "trevasc-cli: cannot write standard output";
-        if (error != 0) err << ": " << std::generic_category().message(error);
-        err << "\n";
-        return 1;
-    };
-    try {
-        const int code = it->second(args, out, err);
-        errno = 0;
-        out.flush();
-        CheckOutput(out);
-        return code;
-    } catch (const UsageError& e) {
-        err << "trevasc-cli: " << e.Message << "\n" << kUsage << kUsageNotes;
-        return 2;
-    } catch (const OutputError& e) {
-        return outputFailed(e.Error);
-    }
+    return RunCommand(*it, args, out, err, use);
+}
+
+int RunProgram(int argc, char** argv, const Facilities& use) {
+    // A reader that closes the pipe early (`| head`) makes a write to standard output fail with
+    // EPIPE, which the commands report as any failed write, instead of ending the program
+    // unreported. The drawing program inherits this over exec.
+    ::signal(SIGPIPE, SIG_IGN);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    int code = RunCli(args, std::cout, std::cerr, use);
+    // RunCli flushed standard output; closing it can still fail (a file system that reports
+    // errors only then). Output that may be incomplete must not end with success.
+    errno = 0;
+    if (std::fclose(stdout) != 0 && code == 0) code = ReportOutputFailure(std::cerr, errno);
+    return code;
 }
 
 }  // namespace trevasc::cli

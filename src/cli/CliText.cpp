@@ -19,15 +19,6 @@ std::string ShownLines(const std::string& text) {
     return shown + Shown(text.substr(start));
 }
 
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (char c : Shown(text)) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-    return out + "\"";
-}
-
 std::optional<std::pair<int, int>> ParseImageSize(const std::string& text) {
     const size_t x = text.find_first_of("xX");
     if (x == std::string::npos) return std::nullopt;

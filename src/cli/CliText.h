@@ -1,6 +1,6 @@
 #pragma once
 // Text of the batch tool's reports: names and texts from the command line or a file made safe to
-// print, and JSON strings.
+// print.
 #include <optional>
 #include <string>
 #include <utility>
@@ -12,9 +12,6 @@ namespace trevasc::cli {
 std::string Shown(const std::string& text);
 // Several lines of such text: each line as Shown, the line breaks kept.
 std::string ShownLines(const std::string& text);
-// A JSON string: valid UTF-8 without control characters (such bytes read "\\xNN"), quotes and
-// backslashes escaped.
-std::string JsonString(const std::string& text);
 // An image size "WxH" (or "WXH") with both from 10 to 32767; nothing for any other text.
 std::optional<std::pair<int, int>> ParseImageSize(const std::string& text);
 

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <iostream>
-#include <string_view>
 #include <system_error>
 
 namespace trevasc::cli {
@@ -20,27 +19,13 @@ std::string DrawProgramPath(const std::string& programName, const std::string& i
     return installedFolder + "/" + programName;
 }
 
-int HandOverDrawing(int argc, char** argv) {
-#ifdef TREVASC_DRAW_PROGRAM
-    // The commands that draw (or, for the update check, use Qt's network access, and for
-    // gnuplot Qt's process start).
-    constexpr std::string_view kQtCommands[] = {"plot",         "fit", "lattice",
-                                                "check-update", "map", "gnuplot"};
-    if (argc < 2) return -1;
-    bool needsQt = false;
-    for (std::string_view command : kQtCommands) needsQt = needsQt || argv[1] == command;
-    if (!needsQt) return -1;
-    const std::string path = DrawProgramPath(TREVASC_DRAW_PROGRAM, TREVASC_DRAW_PROGRAM_FOLDER);
+int ExecDrawProgram(char** argv, const std::string& path) {
+    // Nothing has been written yet: the options were only parsed.
     ::execv(path.c_str(), argv);
     const int error = errno;
     std::cerr << "trevasc-cli: cannot start " << path << ": "
               << std::generic_category().message(error) << "\n";
     return 1;
-#else
-    (void)argc;
-    (void)argv;
-    return -1;
-#endif
 }
 
 }  // namespace trevasc::cli

@@ -1,11 +1,11 @@
 #include "cli/ReflectionCommands.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <map>
-#include <new>
 #include <optional>
+#include <sstream>
 
 #include "analysis/AdditionalLines.h"
 #include "analysis/StructureSimulation.h"
@@ -22,96 +22,12 @@
 #include "core/XrayTubeSelectorState.h"
 #include "formats/PeakListFile.h"
 #include "formats/ReflectionTable.h"
+#include "session/ResultJson.h"
 #include "session/WorkbenchSession.h"
 
 namespace trevasc::cli {
 
-const char* const kReflectionUsage =
-    "       trevasc-cli simulate --system cubic|tetragonal|orthorhombic|hexagonal|rhombohedral|\n"
-    "                   monoclinic|triclinic [--a A --b B --c C --alpha X --beta Y --gamma Z]\n"
-    "                   [--h MIN MAX] [--k MIN MAX] [--l MIN MAX] [WAVELENGTH] [--json]\n"
-    "       trevasc-cli lines [--energy E | --transition NAME] [--lattice D] [--permitted LIST]\n"
-    "                   [--show-all --to LAST] [--selected-peak P [--wavelength L | --line NAME]]\n"
-    "                   [--json]\n"
-    "       trevasc-cli jcpds FILE|- [--add-to INI --name NAME] [WAVELENGTH] [--json]\n"
-    "       trevasc-cli substrates [--database INI] [--json]\n"
-    "       trevasc-cli identify FILE (--material NAME | --auto-select) [--database INI]\n"
-    "                   [--max-dev D] [--peaks P1,P2,...] [--json]\n"
-    "       WAVELENGTH: --wavelength L | --energy E | --line NAME (as typed into the lattice\n"
-    "                   window's X-ray tube selector; default Cu K-Alpha1)\n";
-
 namespace {
-
-struct CommandError {  // a malformed command line: usage text, exit code 2
-    std::string Message;
-};
-
-// Options of these commands: flags, options with one value and options with two (--h MIN MAX).
-struct Options {
-    std::vector<std::string> Files;
-    std::map<std::string, std::vector<std::string>> Values;
-    std::vector<std::string> Flags;
-
-    bool Has(const std::string& flag) const {
-        return std::find(Flags.begin(), Flags.end(), flag) != Flags.end() || Values.count(flag);
-    }
-    std::optional<std::string> Value(const std::string& name) const {
-        auto it = Values.find(name);
-        if (it == Values.end()) return std::nullopt;
-        return it->second[0];
-    }
-};
-
-Options Parse(const std::vector<std::string>& args, const std::vector<std::string>& flags,
-              const std::map<std::string, int>& valued) {
-    Options o;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& s = args[i];
-        if (s.size() > 1 && s[0] == '-' && !TryParseFloat(s)) {
-            if (std::find(flags.begin(), flags.end(), s) != flags.end()) {
-                o.Flags.push_back(s);
-                continue;
-            }
-            auto v = valued.find(s);
-            if (v == valued.end()) throw CommandError{"unknown option " + s};
-            if (i + static_cast<size_t>(v->second) >= args.size())
-                throw CommandError{"option " + s + " needs " +
-                                   (v->second == 1 ? "a value" : "two values")};
-            // Which of two values was meant is not ours to guess.
-            if (o.Values.count(s)) throw CommandError{"option " + s + " is given twice"};
-            std::vector<std::string> values(args.begin() + static_cast<long>(i) + 1,
-                                            args.begin() + static_cast<long>(i) + 1 + v->second);
-            o.Values[s] = values;
-            i += static_cast<size_t>(v->second);
-        } else {
-            o.Files.push_back(s);
-        }
-    }
-    return o;
-}
-
-double Number(const Options& o, const std::string& name, double def) {
-    auto v = o.Value(name);
-    if (!v) return def;
-    auto x = TryParseFloat(*v);
-    if (!x) throw CommandError{name + " needs a number, not '" + *v + "'"};
-    return *x;
-}
-
-std::string Json(const std::string& s) {
-    return JsonString(s);
-}
-
-std::string JsonNumber(double v) {
-    return std::isfinite(v) ? FormatGeneral(v, 15) : "null";
-}
-
-template <typename T, typename F>
-std::string JsonArray(const std::vector<T>& items, F&& item) {
-    std::string s = "[";
-    for (size_t i = 0; i < items.size(); ++i) s += (i ? ", " : "") + item(items[i]);
-    return s + "]";
-}
 
 // The configuration files as the workbench finds them: the per-user configuration folder
 // ($XDG_CONFIG_HOME or ~/.config, + "trevasc/"), seeded from the definition files beside the
@@ -144,11 +60,11 @@ double LineEnergy(const XrayLineTable& table, const std::string& name) {
 
 // --wavelength, --energy or --line as typed into the lattice window's X-ray tube selector: the
 // wavelength as that field shows it. Without them the default X-ray line.
-double CurrentWavelengthOption(const Options& o, bool energyMeansWavelength) {
-    const bool byEnergy = energyMeansWavelength && o.Value("--energy");
+double CurrentWavelengthOption(const Arguments& a, bool energyMeansWavelength) {
+    const bool byEnergy = energyMeansWavelength && a.Text("--energy");
     const int given =
-        (o.Value("--wavelength") ? 1 : 0) + (byEnergy ? 1 : 0) + (o.Value("--line") ? 1 : 0);
-    if (given > 1) throw CommandError{"give only one of --wavelength, --energy and --line"};
+        (a.Text("--wavelength") ? 1 : 0) + (byEnergy ? 1 : 0) + (a.Text("--line") ? 1 : 0);
+    if (given > 1) throw UsageError{"give only one of --wavelength, --energy and --line"};
     CliPrompts prompts(1, false);
     const XrayLineTable table(WorkbenchConfig().XrayIniPath);
     XrayTubeSelectorState selector(table.Path(), prompts);
@@ -162,57 +78,29 @@ double CurrentWavelengthOption(const Options& o, bool energyMeansWavelength) {
                    ? selector.Wavelength()
                    : WorkbenchSession::kDefaultWavelength;
     }
-    if (auto w = o.Value("--wavelength")) {
-        if (!TryParseFloat(*w)) throw CommandError{"--wavelength needs a number"};
+    if (auto w = a.Text("--wavelength")) {
         selector.OnWavelengthTextEdited(*w);
     } else if (byEnergy) {
-        if (!TryParseFloat(*o.Value("--energy"))) throw CommandError{"--energy needs a number"};
-        selector.OnEnergyTextEdited(*o.Value("--energy"));
+        selector.OnEnergyTextEdited(*a.Text("--energy"));
     } else {
         const auto& names = selector.Names();
-        auto it = std::find(names.begin(), names.end(), *o.Value("--line"));
-        if (it == names.end())
-            throw CommandError{"unknown X-ray line '" + *o.Value("--line") + "'"};
+        auto it = std::find(names.begin(), names.end(), *a.Text("--line"));
+        if (it == names.end()) throw UsageError{"unknown X-ray line '" + *a.Text("--line") + "'"};
         LineEnergy(table, *it);
         selector.OnSelectionChanged(static_cast<int>(it - names.begin()));
     }
     const double w = selector.Wavelength();
-    if (!(w > 0)) throw CommandError{"the wavelength must be greater than 0"};
+    if (!(w > 0)) throw UsageError{"the wavelength must be greater than 0"};
     return w;
 }
 
-bool HelpRequested(const std::vector<std::string>& args, std::ostream& out) {
-    if (std::find(args.begin(), args.end(), "--help") == args.end()) return false;
-    out << "usage:\n" << kReflectionUsage;
-    return true;
-}
-
-// Runs a command body; a malformed command line prints the usage (exit 2).
-template <typename F>
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, F&& body) {
-    if (HelpRequested(args, out)) return 0;
-    try {
-        return body();
-    } catch (const CommandError& e) {
-        err << "trevasc-cli: " << args[0] << ": " << Shown(e.Message) << "\n" << kReflectionUsage;
-        return 2;
-    } catch (const std::bad_alloc&) {
-        err << "trevasc-cli: " << args[0] << ": Out of memory\n";
-        return 1;
-    } catch (const std::exception& e) {
-        // Whatever else a reader or writer threw: reported, never an abort.
-        err << "trevasc-cli: " << args[0] << ": " << Shown(e.what()) << "\n";
-        return 1;
-    }
-}
-
-analysis::TIndexRange Range(const Options& o, const std::string& name) {
-    auto it = o.Values.find(name);
-    if (it == o.Values.end()) return {0, 0};
-    auto lo = TryParseInt(it->second[0]), hi = TryParseInt(it->second[1]);
+analysis::TIndexRange Range(const Arguments& a, const std::string& name) {
+    const auto pair = a.Pair(name);
+    if (!pair) return {0, 0};
+    auto lo = TryParseInt(pair->first), hi = TryParseInt(pair->second);
     // The spin fields' ranges: minimum -100..100, maximum -20..20.
     if (!lo || !hi || *lo < -100 || *lo > 100 || *hi < -20 || *hi > 20)
-        throw CommandError{name + " needs MIN from -100 to 100 and MAX from -20 to 20"};
+        throw UsageError{name + " needs MIN from -100 to 100 and MAX from -20 to 20"};
     return {*lo, *hi};
 }
 
@@ -232,184 +120,11 @@ std::string ReadInput(const std::string& file) {
     return text;
 }
 
-}  // namespace
-
-int SimulateCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    return Run(args, out, err, [&] {
-        const Options o = Parse(args, {"--json"},
-                                {{"--system", 1},
-                                 {"--a", 1},
-                                 {"--b", 1},
-                                 {"--c", 1},
-                                 {"--alpha", 1},
-                                 {"--beta", 1},
-                                 {"--gamma", 1},
-                                 {"--h", 2},
-                                 {"--k", 2},
-                                 {"--l", 2},
-                                 {"--wavelength", 1},
-                                 {"--energy", 1},
-                                 {"--line", 1}});
-        if (!o.Files.empty()) throw CommandError{"unexpected argument " + o.Files[0]};
-        const auto system = analysis::CrystalSystemFromName(o.Value("--system").value_or(""));
-        if (system == analysis::TCrystalSystem::None)
-            throw CommandError{"--system needs one of the seven crystal systems"};
-        analysis::TLatticeParameters cell;
-        const std::pair<const char*, double*> fields[] = {
-            {"--a", &cell.A},         {"--b", &cell.B},       {"--c", &cell.C},
-            {"--alpha", &cell.Alpha}, {"--beta", &cell.Beta}, {"--gamma", &cell.Gamma}};
-        for (auto [name, target] : fields) {
-            *target = Number(o, name, *target);
-            // the fields' ranges: lengths 0..10000 A, angles 0..180 degrees
-            const double limit = std::string(name).size() == 3 ? 10000.0 : 180.0;
-            if (*target < 0 || *target > limit)
-                throw CommandError{std::string(name) + " is out of range"};
-        }
-        const double wavelength = CurrentWavelengthOption(o, true);
-        const auto peaks = analysis::SimulateStructure(
-            system, cell, Range(o, "--h"), Range(o, "--k"), Range(o, "--l"), wavelength);
-        const auto inputs = analysis::SelectCrystalSystem(system);
-        if (!o.Has("--json")) {
-            for (const auto& p : peaks) out << p.Text << "\n";
-            return 0;
-        }
-        out << "{\"labels\": [" << Json(inputs.LengthLabel) << ", " << Json(inputs.AngleLabel)
-            << "], \"wavelength\": " << JsonNumber(wavelength)
-            << ", \"rows\": " << JsonArray(peaks, [](const auto& p) { return Json(p.Text); })
-            << ", \"reflections\": "
-            << JsonArray(
-                   peaks,
-                   [](const analysis::TStrucSimPeak& p) {
-                       return "{\"h\": " + std::to_string(p.H) + ", \"k\": " + std::to_string(p.K) +
-                              ", \"l\": " + std::to_string(p.L) + ", \"d\": " + JsonNumber(p.D) +
-                              ", \"twoTheta\": " + JsonNumber(p.TwoTheta) + "}";
-                   })
-            << "}\n";
-        return 0;
-    });
-}
-
-int LinesCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    return Run(args, out, err, [&] {
-        const Options o = Parse(args, {"--json", "--show-all"},
-                                {{"--energy", 1},
-                                 {"--transition", 1},
-                                 {"--lattice", 1},
-                                 {"--permitted", 1},
-                                 {"--to", 1},
-                                 {"--selected-peak", 1},
-                                 {"--wavelength", 1},
-                                 {"--line", 1}});
-        if (!o.Files.empty()) throw CommandError{"unexpected argument " + o.Files[0]};
-        if (o.Value("--energy") && o.Value("--transition"))
-            throw CommandError{"give --energy or --transition, not both"};
-        if (o.Has("--show-all") != o.Value("--to").has_value())
-            throw CommandError{"--show-all and --to go together"};
-        analysis::TAdditionalLinesInput in;
-        in.Energy = Number(o, "--energy", in.Energy);
-        if (auto t = o.Value("--transition")) {
-            const XrayLineTable table(WorkbenchConfig().XrayIniPath);
-            const auto names = table.Names();
-            if (std::find(names.begin(), names.end(), *t) == names.end())
-                throw CommandError{"unknown transition '" + *t + "'"};
-            in.Energy = LineEnergy(table, *t);
-        }
-        in.Lattice = Number(o, "--lattice", in.Lattice);
-        if (in.Energy < 0 || in.Energy > 1e10) throw CommandError{"--energy is out of range"};
-        if (in.Lattice < 0 || in.Lattice > 10000) throw CommandError{"--lattice is out of range"};
-        in.Permitted = o.Value("--permitted").value_or(in.Permitted);
-        in.ShowAllInRange = o.Has("--show-all");
-        in.LastScanPosition = Number(o, "--to", 0);
-        if (o.Value("--selected-peak")) {
-            in.UseSelectedPeak = true;
-            in.SelectedPeak = Number(o, "--selected-peak", 0);
-            in.Wavelength = CurrentWavelengthOption(o, false);
-        } else if (o.Value("--wavelength") || o.Value("--line")) {
-            throw CommandError{"--wavelength and --line go with --selected-peak"};
-        }
-        const auto lines = analysis::ComputeAdditionalLines(in);
-        if (!o.Has("--json")) {
-            for (const auto& l : lines) out << analysis::AdditionalLineRowText(l) << "\n";
-            return 0;
-        }
-        out << "{\"lines\": "
-            << JsonArray(lines, [](const auto& l) { return JsonNumber(l.TwoTheta); })
-            << ", \"rows\": "
-            << JsonArray(lines,
-                         [](const auto& l) { return Json(analysis::AdditionalLineRowText(l)); })
-            << ", \"orders\": "
-            << JsonArray(lines, [](const auto& l) { return std::to_string(l.Order); }) << "}\n";
-        return 0;
-    });
-}
-
-int JcpdsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    return Run(args, out, err, [&] {
-        const Options o = Parse(
-            args, {"--json"},
-            {{"--add-to", 1}, {"--name", 1}, {"--wavelength", 1}, {"--energy", 1}, {"--line", 1}});
-        if (o.Files.size() != 1) throw CommandError{"jcpds needs exactly one file (or -)"};
-        if (o.Value("--add-to").has_value() != o.Value("--name").has_value())
-            throw CommandError{"--add-to and --name go together"};
-        const std::string& file = o.Files[0];
-        RefuseOutputOntoInput(o.Value("--add-to").value_or("-"), o.Files);
-        const double wavelength = CurrentWavelengthOption(o, true);
-        formats::TReflectionTable table;
-        try {
-            table = formats::ParseReflectionTable(ReadInput(file));
-        } catch (const TrevascError& e) {
-            err << "trevasc-cli: " << Shown(file) << ": " << Shown(e.what()) << "\n";
-            return 1;
-        }
-        const auto rows = analysis::JcpdsImportRows(table, wavelength);
-        // A text that yields no reflection (an empty file, prose, a plain d/I list) is no card:
-        // a failure with the layout that is read, besides the conversion message.
-        const std::string nothing =
-            formats::NoReflectionsMessage(table, file == "-" ? "the input" : "the file");
-        const std::string& error = nothing.empty() ? table.Error : nothing;
-        if (o.Has("--json")) {
-            std::vector<const formats::TTableReflection*> listed;
-            for (const auto& r : table.Reflections)
-                if (BraggTwoTheta(r.D, wavelength)) listed.push_back(&r);
-            out << "{\"material\": " << Json(table.Material)
-                << ", \"rows\": " << JsonArray(rows, [](const std::string& r) { return Json(r); })
-                << ", \"reflections\": "
-                << JsonArray(listed,
-                             [&](const formats::TTableReflection* r) {
-                                 return "{\"label\": " + Json(r->Label) +
-                                        ", \"h\": " + std::to_string(r->H) +
-                                        ", \"k\": " + std::to_string(r->K) +
-                                        ", \"l\": " + std::to_string(r->L) +
-                                        ", \"d\": " + JsonNumber(r->D) + ", \"twoTheta\": " +
-                                        JsonNumber(*BraggTwoTheta(r->D, wavelength)) + "}";
-                             })
-                << ", \"error\": " << (error.empty() ? "null" : Json(error)) << "}\n";
-        } else {
-            for (const auto& r : rows) out << r << "\n";
-        }
-        if (!error.empty()) {
-            err << "trevasc-cli: " << Shown(file) << ": " << Shown(error) << "\n";
-            return 1;
-        }
-        if (auto ini = o.Value("--add-to")) {
-            try {
-                analysis::AddJcpdsMaterial(*ini, *o.Value("--name"), rows);
-            } catch (const TrevascError& e) {
-                err << "trevasc-cli: " << *ini << ": " << e.what() << "\n";
-                return 1;
-            }
-        }
-        return 0;
-    });
-}
-
-namespace {
-
 // The database to read; a database that cannot be read whole is said on `err` (what could be
 // read of it is still used, as the workbench lists it).
-std::string DatabasePath(const Options& o, std::ostream& err) {
+std::string DatabasePath(const Arguments& a, std::ostream& err) {
     std::string path;
-    if (auto db = o.Value("--database")) {
+    if (auto db = a.Text("--database")) {
         std::error_code ec;
         if (!std::filesystem::is_regular_file(*db, ec))
             throw TrevascError("The substrate database does not exist.");
@@ -422,155 +137,315 @@ std::string DatabasePath(const Options& o, std::ostream& err) {
     return path;
 }
 
-std::string MaterialJson(const analysis::TSubstrateMaterial& m) {
-    return "{\"name\": " + Json(m.Name) + ", \"expected\": " +
-           JsonArray(m.Reflections,
-                     [](const analysis::TExpectedReflection& r) {
-                         return "[" + JsonNumber(r.Position) + ", " + Json(r.Name) + "]";
-                     }) +
-           ", \"allowed\": " + (m.Allowed ? Json(*m.Allowed) : "null") +
-           ", \"lattice\": " + (m.Lattice ? JsonNumber(*m.Lattice) : "null") + ", \"problems\": " +
-           JsonArray(m.Problems, [](const std::string& p) { return Json(p); }) + "}";
+int Simulate(const Arguments& a, CommandContext& c) {
+    if (!a.Files.empty()) throw UsageError{"unexpected argument " + a.Files[0]};
+    const auto system = analysis::CrystalSystemFromName(a.Text("--system").value_or(""));
+    if (system == analysis::TCrystalSystem::None)
+        throw UsageError{"--system needs one of the seven crystal systems"};
+    analysis::TLatticeParameters cell;
+    const std::pair<const char*, double*> fields[] = {
+        {"--a", &cell.A},         {"--b", &cell.B},       {"--c", &cell.C},
+        {"--alpha", &cell.Alpha}, {"--beta", &cell.Beta}, {"--gamma", &cell.Gamma}};
+    for (auto [name, target] : fields) {
+        *target = a.Number(name, *target);
+        // the fields' ranges: lengths 0..10000 A, angles 0..180 degrees
+        const double limit = std::string(name).size() == 3 ? 10000.0 : 180.0;
+        if (*target < 0 || *target > limit)
+            throw UsageError{std::string(name) + " is out of range"};
+    }
+    const double wavelength = CurrentWavelengthOption(a, true);
+    const auto peaks = analysis::SimulateStructure(system, cell, Range(a, "--h"), Range(a, "--k"),
+                                                   Range(a, "--l"), wavelength);
+    const auto inputs = analysis::SelectCrystalSystem(system);
+    if (!a.Has("--json")) {
+        for (const auto& p : peaks) c.Out << p.Text << "\n";
+        return 0;
+    }
+    c.Out << SimulateJson(inputs, wavelength, peaks).Text() << "\n";
+    return 0;
+}
+
+int Lines(const Arguments& a, CommandContext& c) {
+    if (!a.Files.empty()) throw UsageError{"unexpected argument " + a.Files[0]};
+    if (a.Text("--energy") && a.Text("--transition"))
+        throw UsageError{"give --energy or --transition, not both"};
+    if (a.Has("--show-all") != a.Text("--to").has_value())
+        throw UsageError{"--show-all and --to go together"};
+    analysis::TAdditionalLinesInput in;
+    in.Energy = a.Number("--energy", in.Energy);
+    if (auto t = a.Text("--transition")) {
+        const XrayLineTable table(WorkbenchConfig().XrayIniPath);
+        const auto names = table.Names();
+        if (std::find(names.begin(), names.end(), *t) == names.end())
+            throw UsageError{"unknown transition '" + *t + "'"};
+        in.Energy = LineEnergy(table, *t);
+    }
+    in.Lattice = a.Number("--lattice", in.Lattice);
+    if (in.Energy < 0 || in.Energy > 1e10) throw UsageError{"--energy is out of range"};
+    if (in.Lattice < 0 || in.Lattice > 10000) throw UsageError{"--lattice is out of range"};
+    in.Permitted = a.Text("--permitted").value_or(in.Permitted);
+    in.ShowAllInRange = a.Has("--show-all");
+    in.LastScanPosition = a.Number("--to", 0);
+    if (a.Text("--selected-peak")) {
+        in.UseSelectedPeak = true;
+        in.SelectedPeak = a.Number("--selected-peak", 0);
+        in.Wavelength = CurrentWavelengthOption(a, false);
+    } else if (a.Text("--wavelength") || a.Text("--line")) {
+        throw UsageError{"--wavelength and --line go with --selected-peak"};
+    }
+    const auto lines = analysis::ComputeAdditionalLines(in);
+    if (!a.Has("--json")) {
+        for (const auto& l : lines) c.Out << analysis::AdditionalLineRowText(l) << "\n";
+        return 0;
+    }
+    c.Out << LinesJson(lines).Text() << "\n";
+    return 0;
+}
+
+int Jcpds(const Arguments& a, CommandContext& c) {
+    if (a.Files.size() != 1) throw UsageError{"jcpds needs exactly one file (or -)"};
+    if (a.Text("--add-to").has_value() != a.Text("--name").has_value())
+        throw UsageError{"--add-to and --name go together"};
+    const std::string& file = a.Files[0];
+    RefuseOutputOntoInput(a.Text("--add-to").value_or("-"), a.Files);
+    const double wavelength = CurrentWavelengthOption(a, true);
+    formats::TReflectionTable table;
+    try {
+        table = formats::ParseReflectionTable(ReadInput(file));
+    } catch (const TrevascError& e) {
+        c.Err << "trevasc-cli: " << Shown(file) << ": " << Shown(e.what()) << "\n";
+        return 1;
+    }
+    const auto rows = analysis::JcpdsImportRows(table, wavelength);
+    // A text that yields no reflection (an empty file, prose, a plain d/I list) is no card:
+    // a failure with the layout that is read, besides the conversion message.
+    const std::string nothing =
+        formats::NoReflectionsMessage(table, file == "-" ? "the input" : "the file");
+    const std::string& error = nothing.empty() ? table.Error : nothing;
+    if (a.Has("--json")) {
+        c.Out << JcpdsJson(table, rows, wavelength, error).Text() << "\n";
+    } else {
+        for (const auto& r : rows) c.Out << r << "\n";
+    }
+    if (!error.empty()) {
+        c.Err << "trevasc-cli: " << Shown(file) << ": " << Shown(error) << "\n";
+        return 1;
+    }
+    if (auto ini = a.Text("--add-to")) {
+        try {
+            analysis::AddJcpdsMaterial(*ini, *a.Text("--name"), rows);
+        } catch (const TrevascError& e) {
+            c.Err << "trevasc-cli: " << *ini << ": " << e.what() << "\n";
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int Substrates(const Arguments& a, CommandContext& c) {
+    if (!a.Files.empty()) throw UsageError{"unexpected argument " + a.Files[0]};
+    std::vector<analysis::TSubstrateMaterial> materials;
+    try {
+        materials = analysis::ReadAllMaterials(DatabasePath(a, c.Err));
+    } catch (const TrevascError& e) {
+        c.Err << "trevasc-cli: " << a.Text("--database").value_or("substrates.ini") << ": "
+              << e.what() << "\n";
+        return 1;
+    }
+    if (a.Has("--json")) {
+        c.Out << SubstratesJson(materials).Text() << "\n";
+        return 0;
+    }
+    for (const auto& m : materials) {
+        c.Out << "[" << m.Name << "]\n";
+        if (m.Allowed) c.Out << "ALLOWED=" << *m.Allowed << "\n";
+        if (m.Lattice) c.Out << "LATTICE=" << FormatGeneral(*m.Lattice, 15) << "\n";
+        for (const auto& r : m.Reflections) c.Out << analysis::ExpectedRowText(r) << "\n";
+        for (const auto& p : m.Problems) c.Err << "warning: [" << m.Name << "] " << p << "\n";
+    }
+    return 0;
+}
+
+int Identify(const Arguments& a, CommandContext& c) {
+    if (a.Files.size() != 1) throw UsageError{"identify needs exactly one file"};
+    if (a.Text("--material").has_value() == a.Has("--auto-select"))
+        throw UsageError{"give either --material NAME or --auto-select"};
+    const double maxDeviation = a.Number("--max-dev", 0.5);
+    if (maxDeviation < 0 || maxDeviation > 10)
+        throw UsageError{"--max-dev needs a number from 0 to 10"};
+    std::optional<std::vector<double>> givenPeaks;
+    if (auto list = a.Text("--peaks")) {
+        givenPeaks.emplace();
+        if (!Trim(*list).empty()) {
+            std::stringstream s(*list);
+            for (std::string piece; std::getline(s, piece, ',');) {
+                auto v = TryParseFloat(piece);
+                if (!v) throw UsageError{"--peaks needs numbers separated by commas"};
+                givenPeaks->push_back(*v);
+            }
+        }
+    }
+    const std::string& file = a.Files[0];
+    CliPrompts prompts(1, false);
+    WorkbenchSession session(prompts);
+    try {
+        const std::string database = DatabasePath(a, c.Err);
+        session.OpenMainFile(file);
+        if (session.MainScan().Count() < 2)
+            throw TrevascError("The scan holds fewer than two points.");
+        std::error_code ec;
+        if (givenPeaks) {
+            session.MainScan().Peaks.Clear();
+            for (double p : *givenPeaks) session.AddPeak(p);
+        } else if (!std::filesystem::is_regular_file(PeakListFileFor(file), ec)) {
+            session.FindPeaks(analysis::TPeakMethod::Slope);
+        }
+        const auto materials = analysis::ReadAllMaterials(database);
+        int chosen = -1;
+        std::vector<std::optional<double>> scores;
+        std::optional<std::string> allowed;
+        std::optional<double> lattice;
+        if (auto name = a.Text("--material")) {
+            for (size_t i = 0; i < materials.size(); ++i)
+                if (materials[i].Name == *name) chosen = static_cast<int>(i);
+            if (chosen < 0) throw TrevascError("No material '" + *name + "' in the database.");
+        } else {
+            std::vector<double> positions;
+            for (const TPeak& p : session.MainScan().Peaks.Items) positions.push_back(p.Position);
+            const TRawPointArray& pts = session.MainScan().RawPoints;
+            const auto r = analysis::AutoSelectSubstrate(materials, positions, pts.front().Position,
+                                                         pts.back().Position);
+            chosen = r.Best;
+            scores = r.Scores;
+            if (chosen < 0)
+                c.Err << "trevasc-cli: " << file
+                      << ": no material has an expected reflection inside the scan range\n";
+            allowed = r.LastAllowed;
+            lattice = r.LastLattice;
+        }
+        analysis::TSubstrateMaterial material;
+        if (chosen >= 0) material = materials[static_cast<size_t>(chosen)];
+        if (material.Allowed) allowed = material.Allowed;
+        if (material.Lattice) lattice = material.Lattice;
+        std::vector<double> positions;
+        std::vector<std::string> names;
+        for (const auto& r : material.Reflections) {
+            positions.push_back(r.Position);
+            names.push_back(r.Name);
+        }
+        session.IdentifyPeaksByPositions(positions, names, maxDeviation);
+        for (const auto& p : material.Problems)
+            c.Err << "warning: [" << material.Name << "] " << p << "\n";
+        if (!a.Has("--json")) {
+            c.Out << formats::PeakListIdentFileText(session.MainScan(),
+                                                    session.Registry().PlotTitle);
+            return 0;
+        }
+        IdentifyReport report;
+        if (chosen >= 0) report.Material = material.Name;
+        if (a.Has("--auto-select")) {
+            // null: no expected reflection inside the scan range, no candidate
+            report.Scores.emplace();
+            for (size_t i = 0; i < scores.size(); ++i)
+                report.Scores->emplace_back(materials[i].Name, scores[i]);
+        }
+        report.Expected = material.Reflections;
+        report.Allowed = allowed;
+        report.Lattice = lattice;
+        report.Peaks = session.MainScan().Peaks.Items;
+        c.Out << IdentifyJson(report).Text() << "\n";
+    } catch (const TrevascError& e) {
+        c.Err << "trevasc-cli: " << file << ": " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace
 
-int SubstratesCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    return Run(args, out, err, [&] {
-        const Options o = Parse(args, {"--json"}, {{"--database", 1}});
-        if (!o.Files.empty()) throw CommandError{"unexpected argument " + o.Files[0]};
-        std::vector<analysis::TSubstrateMaterial> materials;
-        try {
-            materials = analysis::ReadAllMaterials(DatabasePath(o, err));
-        } catch (const TrevascError& e) {
-            err << "trevasc-cli: " << o.Value("--database").value_or("substrates.ini") << ": "
-                << e.what() << "\n";
-            return 1;
-        }
-        if (o.Has("--json")) {
-            out << "{\"materials\": " << JsonArray(materials, MaterialJson) << "}\n";
-            return 0;
-        }
-        for (const auto& m : materials) {
-            out << "[" << m.Name << "]\n";
-            if (m.Allowed) out << "ALLOWED=" << *m.Allowed << "\n";
-            if (m.Lattice) out << "LATTICE=" << FormatGeneral(*m.Lattice, 15) << "\n";
-            for (const auto& r : m.Reflections) out << analysis::ExpectedRowText(r) << "\n";
-            for (const auto& p : m.Problems) err << "warning: [" << m.Name << "] " << p << "\n";
-        }
-        return 0;
-    });
-}
-
-int IdentifyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    return Run(args, out, err, [&] {
-        const Options o =
-            Parse(args, {"--json", "--auto-select"},
-                  {{"--material", 1}, {"--database", 1}, {"--max-dev", 1}, {"--peaks", 1}});
-        if (o.Files.size() != 1) throw CommandError{"identify needs exactly one file"};
-        if (o.Value("--material").has_value() == o.Has("--auto-select"))
-            throw CommandError{"give either --material NAME or --auto-select"};
-        const double maxDeviation = Number(o, "--max-dev", 0.5);
-        if (maxDeviation < 0 || maxDeviation > 10)
-            throw CommandError{"--max-dev needs a number from 0 to 10"};
-        std::optional<std::vector<double>> givenPeaks;
-        if (auto list = o.Value("--peaks")) {
-            givenPeaks.emplace();
-            if (!Trim(*list).empty()) {
-                std::stringstream s(*list);
-                for (std::string piece; std::getline(s, piece, ',');) {
-                    auto v = TryParseFloat(piece);
-                    if (!v) throw CommandError{"--peaks needs numbers separated by commas"};
-                    givenPeaks->push_back(*v);
-                }
-            }
-        }
-        const std::string& file = o.Files[0];
-        CliPrompts prompts(1, false);
-        WorkbenchSession session(prompts);
-        try {
-            const std::string database = DatabasePath(o, err);
-            session.OpenMainFile(file);
-            if (session.MainScan().Count() < 2)
-                throw TrevascError("The scan holds fewer than two points.");
-            std::error_code ec;
-            if (givenPeaks) {
-                session.MainScan().Peaks.Clear();
-                for (double p : *givenPeaks) session.AddPeak(p);
-            } else if (!std::filesystem::is_regular_file(PeakListFileFor(file), ec)) {
-                session.FindPeaks(analysis::TPeakMethod::Slope);
-            }
-            const auto materials = analysis::ReadAllMaterials(database);
-            int chosen = -1;
-            std::vector<std::optional<double>> scores;
-            std::optional<std::string> allowed;
-            std::optional<double> lattice;
-            if (auto name = o.Value("--material")) {
-                for (size_t i = 0; i < materials.size(); ++i)
-                    if (materials[i].Name == *name) chosen = static_cast<int>(i);
-                if (chosen < 0) throw TrevascError("No material '" + *name + "' in the database.");
-            } else {
-                std::vector<double> positions;
-                for (const TPeak& p : session.MainScan().Peaks.Items)
-                    positions.push_back(p.Position);
-                const TRawPointArray& pts = session.MainScan().RawPoints;
-                const auto r = analysis::AutoSelectSubstrate(
-                    materials, positions, pts.front().Position, pts.back().Position);
-                chosen = r.Best;
-                scores = r.Scores;
-                if (chosen < 0)
-                    err << "trevasc-cli: " << file
-                        << ": no material has an expected reflection inside the scan range\n";
-                allowed = r.LastAllowed;
-                lattice = r.LastLattice;
-            }
-            analysis::TSubstrateMaterial material;
-            if (chosen >= 0) material = materials[static_cast<size_t>(chosen)];
-            if (material.Allowed) allowed = material.Allowed;
-            if (material.Lattice) lattice = material.Lattice;
-            std::vector<double> positions;
-            std::vector<std::string> names;
-            for (const auto& r : material.Reflections) {
-                positions.push_back(r.Position);
-                names.push_back(r.Name);
-            }
-            session.IdentifyPeaksByPositions(positions, names, maxDeviation);
-            for (const auto& p : material.Problems)
-                err << "warning: [" << material.Name << "] " << p << "\n";
-            if (!o.Has("--json")) {
-                out << formats::PeakListIdentFileText(session.MainScan(),
-                                                      session.Registry().PlotTitle);
-                return 0;
-            }
-            std::vector<size_t> indices(scores.size());
-            for (size_t i = 0; i < indices.size(); ++i) indices[i] = i;
-            out << "{\"material\": " << (chosen >= 0 ? Json(material.Name) : "null");
-            if (o.Has("--auto-select"))
-                out << ", \"scores\": " << JsonArray(indices, [&](size_t i) {
-                    // null: no expected reflection inside the scan range, no candidate
-                    return "[" + Json(materials[i].Name) + ", " +
-                           (scores[i] ? JsonNumber(*scores[i]) : std::string("null")) + "]";
-                });
-            out << ", \"expected\": "
-                << JsonArray(material.Reflections,
-                             [](const analysis::TExpectedReflection& r) {
-                                 return "[" + JsonNumber(r.Position) + ", " + Json(r.Name) + "]";
-                             })
-                << ", \"allowed\": " << (allowed ? Json(*allowed) : "null")
-                << ", \"lattice\": " << (lattice ? JsonNumber(*lattice) : "null") << ", \"peaks\": "
-                << JsonArray(session.MainScan().Peaks.Items,
-                             [](const TPeak& p) {
-                                 return "{\"position\": " + JsonNumber(p.Position) +
-                                        ", \"description\": " + Json(p.Description) +
-                                        ", \"checked\": " + (p.Checked ? "true" : "false") + "}";
-                             })
-                << "}\n";
-        } catch (const TrevascError& e) {
-            err << "trevasc-cli: " << file << ": " << e.what() << "\n";
-            return 1;
-        }
-        return 0;
-    });
+std::vector<Command> ReflectionCommandList() {
+    const analysis::TLatticeParameters cell;
+    const analysis::TAdditionalLinesInput lines;
+    const Option json{"--json", ValueKind::Flag, "", "the result as JSON"};
+    const Option database{"--database", ValueKind::Text, "INI",
+                          "the substrate database (default substrates.ini of the workbench)"};
+    const std::string range = "MIN MAX";
+    std::vector<Option> wavelengthExceptEnergy;
+    for (const Option& o : WavelengthOptions())
+        if (o.Name != "--energy") wavelengthExceptEnergy.push_back(o);
+    return {
+        {"simulate",
+         "--system cubic|tetragonal|orthorhombic|hexagonal|rhombohedral|\n"
+         "                   monoclinic|triclinic [--a A --b B --c C --alpha X --beta Y --gamma "
+         "Z]\n"
+         "                   [--h MIN MAX] [--k MIN MAX] [--l MIN MAX] [WAVELENGTH] [--json]",
+         "The reflections of a crystal structure and their Bragg angles, as the \"Structure\" tab\n"
+         "lists them. WAVELENGTH: as typed into the X-ray tube selector; default the X-ray line\n"
+         "of the workbench's last session, else Cu K-Alpha1.",
+         Joined(
+             {{"--system", ValueKind::Text,
+               "cubic|tetragonal|orthorhombic|hexagonal|rhombohedral|monoclinic|triclinic",
+               "the crystal system"},
+              {"--a", ValueKind::Number, "A", "lattice constant a in Angstrom, 0 to 10000",
+               FormatShortest(cell.A)},
+              {"--b", ValueKind::Number, "B", "lattice constant b", FormatShortest(cell.B)},
+              {"--c", ValueKind::Number, "C", "lattice constant c", FormatShortest(cell.C)},
+              {"--alpha", ValueKind::Number, "X", "angle alpha in degrees, 0 to 180",
+               FormatShortest(cell.Alpha)},
+              {"--beta", ValueKind::Number, "Y", "angle beta", FormatShortest(cell.Beta)},
+              {"--gamma", ValueKind::Number, "Z", "angle gamma", FormatShortest(cell.Gamma)},
+              {"--h", ValueKind::Pair, range, "range of h: MIN -100 to 100, MAX -20 to 20", "0 0"},
+              {"--k", ValueKind::Pair, range, "range of k", "0 0"},
+              {"--l", ValueKind::Pair, range, "range of l", "0 0"},
+              json},
+             WavelengthOptions()),
+         Simulate},
+        {"lines",
+         "[--energy E | --transition NAME] [--lattice D] [--permitted LIST]\n"
+         "                   [--show-all --to LAST] [--selected-peak P [--wavelength L | --line "
+         "NAME]]\n"
+         "                   [--json]",
+         "The \"Additional reflections\" tab: the Bragg angles of the orders of a lattice\n"
+         "spacing for an X-ray line, or of the highlighted peak's spacing.",
+         Joined({{"--energy", ValueKind::Number, "E", "the X-ray line's energy in eV, 0 to 1e10",
+                  FormatShortest(lines.Energy)},
+                 {"--transition", ValueKind::Text, "NAME", "an X-ray line of xray.ini instead"},
+                 {"--lattice", ValueKind::Number, "D", "lattice constant in Angstrom, 0 to 10000",
+                  FormatShortest(lines.Lattice)},
+                 {"--permitted", ValueKind::Text, "LIST", "the permitted orders", lines.Permitted},
+                 {"--show-all", ValueKind::Flag, "", "every order up to --to"},
+                 {"--to", ValueKind::Number, "LAST", "the last position of the scan"},
+                 {"--selected-peak", ValueKind::Number, "P",
+                  "the orders of the spacing of a peak at P"},
+                 json},
+                wavelengthExceptEnergy),
+         Lines},
+        {"jcpds", "FILE|- [--add-to INI --name NAME] [WAVELENGTH] [--json]",
+         "Reads a JCPDS card (FILE, or standard input for '-') and lists its reflections with\n"
+         "their Bragg angles; with --add-to it adds them to a substrate database as NAME.",
+         Joined({{"--add-to", ValueKind::Text, "INI", "the substrate database to add to"},
+                 {"--name", ValueKind::Text, "NAME", "the material's name there"},
+                 json},
+                WavelengthOptions()),
+         Jcpds},
+        {"substrates",
+         "[--database INI] [--json]",
+         "Lists the materials of the substrate database.",
+         {database, json},
+         Substrates},
+        {"identify",
+         "FILE (--material NAME | --auto-select) [--database INI]\n"
+         "                   [--max-dev D] [--peaks P1,P2,...] [--json]",
+         "Identifies the substrate peaks of a scan: its peak list file, else a Method 1 peak\n"
+         "search, or the positions of --peaks.",
+         {{"--material", ValueKind::Text, "NAME", "the material of the database"},
+          {"--auto-select", ValueKind::Flag, "", "the material that fits best"},
+          database,
+          {"--max-dev", ValueKind::Number, "D", "largest deviation in degrees, 0 to 10", "0.5"},
+          {"--peaks", ValueKind::Text, "P1,P2,...", "the peak positions to identify"},
+          json},
+         Identify},
+    };
 }
 
 }  // namespace trevasc::cli

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/CliCommands.h"
+#include "support/CliRun.h"
 #include "support/TempDir.h"
 #include "support/TextChecks.h"
 
@@ -29,7 +30,7 @@ struct CliResult {
 
 CliResult Cli(const std::vector<std::string>& args) {
     std::ostringstream out, err;
-    const int code = RunCli(args, out, err);
+    const int code = RunCli(args, out, err, trevasc::test::CliFacilities());
     return {code, out.str(), err.str()};
 }
 
@@ -143,23 +144,6 @@ TEST(CliBadInput, NamesAndContentsAreEscapedInMessagesAndJson) {
     EXPECT_EQ(report.Code, 0) << report.Err;
     EXPECT_NE(report.Out.find("title: XRD Plot: \\xc2\\x9b31mred\n"), std::string::npos)
         << report.Out;
-}
-
-TEST(CliBadInput, DoubleDashEndsTheOptions) {
-    TempDir dir;
-    dir.Write("-leading.txt", "10 1\n11 2\n12 3\n");
-    char saved[4096];
-    ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
-    ASSERT_EQ(chdir(dir.Path().c_str()), 0);
-    const CliResult without = Cli({"info", "-leading.txt"});
-    const CliResult with = Cli({"info", "--json", "--", "-leading.txt"});
-    const CliResult output = Cli({"convert", "--", "-leading.txt", "-o", "-"});
-    ASSERT_EQ(chdir(saved), 0);
-    EXPECT_EQ(without.Code, 2);
-    EXPECT_EQ(with.Code, 0) << with.Err;
-    EXPECT_NE(with.Out.find("\"count\": 3"), std::string::npos) << with.Out;
-    // After "--" even "-o" is a file name.
-    EXPECT_EQ(output.Code, 2) << output.Err;
 }
 
 TEST(CliBadInput, AnErrorInThePeakListBesideAScanNamesThePeakList) {

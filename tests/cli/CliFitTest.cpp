@@ -97,9 +97,6 @@ TEST(CliFit, BadInputGivesTheDocumentedMessagesAndExitCodeOne) {
         EXPECT_NE(r.Err.find(c.Message), std::string::npos) << r.Err;
         EXPECT_EQ(r.Err.find("nan"), std::string::npos);
     }
-    CliRun help = Cli({"fit", "--help"});
-    EXPECT_EQ(help.Code, 0);
-    EXPECT_NE(help.Out.find("--profile gauss|lorentz"), std::string::npos);
 }
 
 TEST(CliFit, AutoFitsEveryCheckedPeakOfAMethodOneSearch) {

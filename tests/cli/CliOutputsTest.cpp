@@ -127,15 +127,15 @@ TEST(CliOutputs, AnOptionGivenTwiceIsRefused) {
         std::vector<std::string> Args;
         std::string Message;
     } cases[] = {
-        {{"convert", scan, "-o", a, "-o", b}, "trevasc-cli: option -o is given twice\n"},
+        {{"convert", scan, "-o", a, "-o", b}, "trevasc-cli convert: option -o is given twice\n"},
         {{"peaks", scan, "--dataset", "1", "--dataset", "1"},
-         "trevasc-cli: option --dataset is given twice\n"},
+         "trevasc-cli peaks: option --dataset is given twice\n"},
         {{"lattice", "--peaks", "22.754,46.472", "--peaks", "30,40"},
          "trevasc-cli lattice: option --peaks is given twice\n"},
         {{"simulate", "--system", "cubic", "--system", "hexagonal"},
-         "trevasc-cli: simulate: option --system is given twice\n"},
+         "trevasc-cli simulate: option --system is given twice\n"},
         {{"simulate", "--system", "cubic", "--h", "0", "1", "--h", "1", "2"},
-         "trevasc-cli: simulate: option --h is given twice\n"},
+         "trevasc-cli simulate: option --h is given twice\n"},
     };
     for (const auto& c : cases) {
         const CliRun r = Cli(c.Args);

@@ -1,5 +1,6 @@
-// The installed shape of the batch tool: trevasc-cli itself carries no Qt, and its `plot`
-// command is carried out by the drawing program with the same result as in process.
+// The installed shape of the batch tool: trevasc-cli itself carries no Qt and runs every text
+// and JSON command line; only a command line that asks for a picture is carried out by the
+// drawing program, with the same result as in process.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -53,5 +54,42 @@ TEST(CliProgram, LoadsNoQtAndHandsPlotToTheDrawingProgram) {
         RunShell("'" + Bin("trevasc-cli") + "' plot '" + scan + "' --size 5x5 -o x.png 2>&1");
     EXPECT_EQ(usageCode, 2);
     EXPECT_NE(usage.find("usage: trevasc-cli"), std::string::npos) << usage;
+}
+
+// A trevasc-cli without a drawing program beside it (nor installed): every command line without
+// a picture still runs, and only those with one try the hand-over, which then fails.
+TEST(CliProgram, OnlyPictureCommandLinesNeedTheDrawingProgram) {
+    const auto folder = std::filesystem::temp_directory_path() / "trevasc-cli-alone";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const auto alone = folder / "trevasc-cli";
+    std::filesystem::copy_file(Bin("trevasc-cli"), alone);
+    const std::string scan =
+        std::string(TREVASC_TEST_DATA_DIR) + "/xrdtools_test_scan_2ThetaOmega_v1.0.xrdml";
+    const std::string run = "'" + alone.string() + "' ";
+    const std::string png = "'" + (folder / "x.png").string() + "'";
+    const std::pair<std::string, int> withoutPictures[] = {
+        {"info '" + scan + "'", 0},
+        {"fit '" + scan + "' --profile gauss --from 22 --to 23 --json", 0},
+        {"lattice --peaks 22.754,46.472 --direction 0,0,1 --json", 0},
+        {"thickness --peaks 1.324,1.765,2.208", 0},
+        {"plot --help", 0},
+        // A usage error is found while parsing, before any hand-over.
+        {"fit '" + scan + "' --plot", 2},
+    };
+    for (const auto& [args, expected] : withoutPictures) {
+        const auto [code, out] = RunShell(run + args + " 2>&1");
+        EXPECT_EQ(code, expected) << args << "\n" << out;
+        EXPECT_EQ(out.find("cannot start"), std::string::npos) << args << "\n" << out;
+    }
+    for (const std::string& args :
+         {"plot '" + scan + "' -o " + png, "fit '" + scan + "' --profile gauss --plot " + png,
+          "lattice --peaks 22.754,46.472 --direction 0,0,1 --nelson-riley-plot " + png,
+          "map '" + scan + "' -o " + png}) {
+        const auto [code, out] = RunShell(run + args + " 2>&1");
+        EXPECT_EQ(code, 1) << args;
+        EXPECT_NE(out.find("trevasc-cli: cannot start "), std::string::npos) << args << "\n" << out;
+    }
+    std::filesystem::remove_all(folder);
 }
 #endif

@@ -21,7 +21,7 @@ struct ToolRun {
 
 ToolRun RunTool(std::vector<std::string> args) {
     std::ostringstream out, err;
-    int code = RunCli(args, out, err);
+    int code = RunCli(args, out, err, trevasc::test::CliFacilities());
     return {code, out.str(), err.str()};
 }
 
@@ -96,34 +96,39 @@ TEST(CliLattice, PeaksWithoutMultipleAndAnAutoScanWithoutCandidate) {
     EXPECT_TRUE(Has(r.Out, "Arithmetic mean [Å]: 2  Error: ")) << r.Out;
 }
 
-TEST(CliLattice, BadInputExitsWithOneAndAMessage) {
+// A calculation the window refuses fails the work (exit code 1); a command line that does not
+// fit is a usage error (exit code 2).
+TEST(CliLattice, BadInputExitsWithAMessage) {
     struct Case {
         std::vector<std::string> Args;
         std::string Message;
+        int Code;
     };
     const std::vector<Case> cases = {
-        {{"lattice", "--peaks", "22.754,46.472", "--direction", "1,,2"}, "ist kein gültiger"},
-        {{"lattice", "--peaks", "22.754,46.472", "--direction", "0,0,0"}, "hkl=000"},
-        {{"lattice", "--peaks", "22.754,46.472", "--direction", "1,2"}, "Syntax of selected"},
-        {{"lattice", "--peaks", "22.754,46.472", "--manual", "1,2,3"}, "one multiplier per peak"},
-        {{"lattice", "--peaks", "22.754,46.472", "--auto", "1,120,0"}, "stepwidth"},
-        {{"lattice", "--peaks", "22.754,x"}, "not a number"},
-        {{"lattice", "--peaks", "0,46.472"}, "Gleitkommadivision"},
-        {{"lattice", "--peaks", "22.754", "--wavelength", "0"}, "above 0"},
-        {{"lattice", "--peaks", "22.754", "--bogus"}, "unknown option"},
-        {{"thickness", "--peaks", "1.0,1.2,1.0"}, "Gleitkommadivision"},
-        {{"thickness", "--peaks", "1.0,1.2", "--first-index", "0"}, "1 to 1000"},
-        {{"thickness"}, "FILE or --peaks"},
+        {{"lattice", "--peaks", "22.754,46.472", "--direction", "1,,2"}, "ist kein gültiger", 1},
+        {{"lattice", "--peaks", "22.754,46.472", "--direction", "0,0,0"}, "hkl=000", 1},
+        {{"lattice", "--peaks", "22.754,46.472", "--direction", "1,2"}, "Syntax of selected", 1},
+        {{"lattice", "--peaks", "22.754,46.472", "--manual", "1,2,3"},
+         "one multiplier per peak",
+         1},
+        {{"lattice", "--peaks", "22.754,46.472", "--auto", "1,120,0"}, "stepwidth", 1},
+        {{"lattice", "--peaks", "0,46.472"}, "Gleitkommadivision", 1},
+        {{"thickness", "--peaks", "1.0,1.2,1.0"}, "Gleitkommadivision", 1},
+        {{"lattice", "--peaks", "22.754,x"}, "not a number", 2},
+        {{"lattice", "--peaks", "22.754", "--wavelength", "0"}, "above 0", 2},
+        {{"lattice", "--peaks", "22.754", "--auto", "1,2"}, "START,END,STEP", 2},
+        {{"thickness", "--peaks", "1.0,1.2", "--first-index", "0"}, "1 to 1000", 2},
+        {{"thickness"}, "FILE or --peaks", 2},
     };
     for (const Case& c : cases) {
         ToolRun r = RunTool(c.Args);
-        EXPECT_EQ(r.Code, 1) << c.Args.back();
+        EXPECT_EQ(r.Code, c.Code) << c.Args.back();
+        EXPECT_TRUE(Has(r.Err, "trevasc-cli " + c.Args[0] + ": ")) << r.Err;
         EXPECT_TRUE(Has(r.Err, c.Message)) << r.Err;
+        // The usage follows a usage error only.
+        EXPECT_EQ(Has(r.Err, "usage: "), c.Code == 2) << r.Err;
         EXPECT_FALSE(Has(r.Out, "nan"));
     }
-    ToolRun help = RunTool({"thickness", "--help"});
-    EXPECT_EQ(help.Code, 0);
-    EXPECT_TRUE(Has(help.Out, "--first-index"));
 }
 
 TEST(CliThickness, TwentyNanometreFringesAsJson) {
@@ -202,7 +207,7 @@ TEST(CliThickness, FitOrdersCorrectsForRefraction) {
     EXPECT_EQ(two.Code, 1);
     EXPECT_TRUE(Has(two.Err, trevasc::tools::kFitOrdersMessage)) << two.Err;
     ToolRun both = RunTool({"thickness", "--peaks", peaks, "--fit-orders", "--half"});
-    EXPECT_EQ(both.Code, 1);
+    EXPECT_EQ(both.Code, 2);
     EXPECT_TRUE(Has(both.Err, "--fit-orders")) << both.Err;
 }
 

@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "cli/CliCommands.h"
+#ifdef TREVASC_HAVE_QT
+#include "cli/draw/QtFacilities.h"
+#endif
 
 namespace trevasc::test {
 
@@ -14,9 +17,19 @@ struct CliRun {
     std::string Out, Err;
 };
 
+// What the commands may use in the test process: the Qt drawing and fetch where the build has
+// them, as in trevasc-cli-draw.
+inline cli::Facilities CliFacilities() {
+#ifdef TREVASC_HAVE_QT
+    return cli::QtFacilities();
+#else
+    return {};
+#endif
+}
+
 inline CliRun Cli(std::vector<std::string> args) {
     std::ostringstream out, err;
-    const int code = cli::RunCli(args, out, err);
+    const int code = cli::RunCli(args, out, err, CliFacilities());
     return {code, out.str(), err.str()};
 }
 

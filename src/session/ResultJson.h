@@ -1,0 +1,92 @@
+#pragma once
+// The results of the workbench's calculations as JSON values: what the batch commands print
+// with --json and what the Python module returns, with the same keys from the same functions.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/AdditionalLines.h"
+#include "analysis/StructureSimulation.h"
+#include "analysis/SubstrateDatabase.h"
+#include "base/Json.h"
+#include "core/ScanData.h"
+#include "formats/ReflectionTable.h"
+#include "plot/TwoDPlot.h"
+#include "session/AutoFitSequence.h"
+#include "tools/fitting/PeakFit.h"
+#include "tools/gnuplot/GnuplotExport.h"
+#include "tools/lattice/LatticeCalculation.h"
+#include "tools/maps/MapBuilder.h"
+#include "tools/thickness/FilmThicknessCalculation.h"
+#include "update/VersionDocument.h"
+
+namespace trevasc {
+
+// One scan of a file as `info` reports it.
+struct ScanSummary {
+    std::string Name;
+    int Count = 0;
+    double First = 0, Last = 0;
+    std::string SecondAxisName;
+    double SecondAxisPosition = 0;
+    long long MinIntensity = 0, MaxIntensity = 0;
+    int Peaks = 0;
+};
+ScanSummary Summarize(const TDataSet& scan);
+
+// A file opened as the workbench opens its main file.
+struct ScanFileReport {
+    std::string File;
+    std::string Format;
+    std::string Kind;
+    std::string Title;
+    std::vector<std::string> Warnings;
+    std::optional<std::string> Error;  // the reader's message when the file could not be read
+    std::vector<ScanSummary> Scans;
+};
+json::Value ScanFileJson(const ScanFileReport& report);
+
+// One peak fit: its range of points (first, last), the background boundaries, and the result.
+json::Value PeakFitJson(int first, int last, double left, double right,
+                        const fitting::FitResult& fit);
+// One automatic fit of a checked peak: the job's edges and the result (or its message).
+json::Value AutoFitPeakJson(const AutoFitJob& job, const fitting::FitResult& fit);
+// The automatic fits of a file: the peaks as AutoFitPeakJson and the updated peak list text.
+json::Value AutoFitJson(const std::string& file, const std::string& profile,
+                        std::vector<json::Value> peaks, const std::string& peakList);
+
+json::Value LatticeJson(const tools::LatticeCalculation& calc, const std::string& plotTitle);
+json::Value ThicknessJson(const tools::FilmThicknessCalculation& calc, const std::string& plotTitle,
+                          double latticeSpacing);
+
+// A drawn map: titles, the plot area and ranges, the colour range and the gap-filling radius;
+// with `points` every point as [x, y, z, scanIndex], with `levels` the level of every cell.
+json::Value MapJson(const maps::MapBuild& build, const plot::TwoDPlotResult& drawn, bool points,
+                    bool levels);
+json::Value GnuplotJson(const gnuplot::GnuplotExportResult& files, const std::string& program);
+
+json::Value SimulateJson(const analysis::TCrystalSystemInputs& inputs, double wavelength,
+                         const std::vector<analysis::TStrucSimPeak>& peaks);
+json::Value LinesJson(const std::vector<analysis::TAdditionalLine>& lines);
+// A card: its rows at `wavelength`, the reflections that have a Bragg angle there, and the
+// conversion error (empty: none).
+json::Value JcpdsJson(const formats::TReflectionTable& table, const std::vector<std::string>& rows,
+                      double wavelength, const std::string& error);
+json::Value SubstratesJson(const std::vector<analysis::TSubstrateMaterial>& materials);
+
+// The identification of substrate peaks in a scan.
+struct IdentifyReport {
+    std::optional<std::string> Material;  // none: no material chosen
+    // With the automatic selection: each candidate's name and score (none: no expected
+    // reflection inside the scan range).
+    std::optional<std::vector<std::pair<std::string, std::optional<double>>>> Scores;
+    std::vector<analysis::TExpectedReflection> Expected;
+    std::optional<std::string> Allowed;
+    std::optional<double> Lattice;
+    std::vector<TPeak> Peaks;
+};
+json::Value IdentifyJson(const IdentifyReport& report);
+
+json::Value UpdateCheckJson(const update::UpdateCheckResult& result);
+
+}  // namespace trevasc
