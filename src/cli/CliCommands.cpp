@@ -17,6 +17,8 @@
 #include "cli/CheckUpdateCommand.h"
 #include "cli/CliPrompts.h"
 #include "cli/CliText.h"
+#include "cli/CommandSupport.h"
+#include "cli/ProfileCommands.h"
 #include "cli/ReflectionCommands.h"
 #include "cli/ToolCommands.h"
 #include "formats/PeakListFile.h"
@@ -39,17 +41,6 @@ constexpr const char* kUsageNotes =
     "       RD/UDF, powder CIF, ...); info names it (xml, header-counts, scan-list, two-column,\n"
     "       bruker-raw4, rigaku-ras, columns, xylib:NAME).\n"
     "       trevasc-cli COMMAND --help lists the options of a command.\n";
-
-Option DatasetOption() {
-    return {"--dataset", ValueKind::Integer,
-            "N",         "the scan of a scan-list file to open (its number, from 1)",
-            "1",         1,
-            2147483647};
-}
-
-int Dataset(const Arguments& a) {
-    return a.Integer("--dataset", 1);
-}
 
 // Opens one file as the workbench would open it as main file.
 ScanFileReport OpenForReport(const std::string& file, int dataset, bool datasetGiven) {
@@ -74,35 +65,6 @@ ScanFileReport OpenForReport(const std::string& file, int dataset, bool datasetG
     r.Format = session.LastFormatName();
     r.Warnings = prompts.TakeWarnings();
     return r;
-}
-
-void PrintWarnings(const std::vector<std::string>& warnings, const std::string& file,
-                   std::ostream& err) {
-    for (const std::string& w : warnings)
-        err << "warning: " << Shown(file) << ": " << Shown(w) << "\n";
-}
-
-// Prints the warnings gathered so far, each once: a command that fails after printing them
-// then prints only those that came later.
-void PrintWarnings(CliPrompts& prompts, const std::string& file, std::ostream& err) {
-    PrintWarnings(prompts.TakeWarnings(), file, err);
-}
-
-// For a catch block: the warnings, then "trevasc-cli: FILE: MESSAGE"; the exit code. Usage
-// and output errors go on to the frame.
-int ReportFailure(CliPrompts& prompts, const std::string& file, std::ostream& err) {
-    try {
-        throw;
-    } catch (const UsageError&) {
-        throw;
-    } catch (const OutputError&) {
-        throw;
-    } catch (...) {
-        const std::string message = CurrentFailure();
-        PrintWarnings(prompts, file, err);
-        err << "trevasc-cli: " << Shown(file) << ": " << Shown(message) << "\n";
-        return 1;
-    }
 }
 
 std::string Number(double v) {
@@ -153,16 +115,6 @@ int Info(const Arguments& a, CommandContext& c) {
     return code;
 }
 
-// Writes `text` to OUT ("-" = standard output).
-void WriteOutput(const std::string& target, const std::string& text, std::ostream& out) {
-    if (target == "-") {
-        out << text;
-        CheckOutput(out);
-    } else {
-        WriteFileAtomic(target, text);
-    }
-}
-
 int Convert(const Arguments& a, CommandContext& c) {
     if (a.Files.size() != 1) throw UsageError{"convert needs exactly one file"};
     const auto target = a.Text("-o");
@@ -182,71 +134,6 @@ int Convert(const Arguments& a, CommandContext& c) {
         return ReportFailure(prompts, file, c.Err);
     }
     return 0;
-}
-
-// The processing and peak search options, with the defaults of the workbench's controls.
-std::vector<Option> PeakSearchOptions() {
-    using namespace analysis;
-    const ProcessingSettings processing;
-    const PeakSearchSettings search;
-    return {
-        {"--method", ValueKind::Integer, "1|2", "peak search: 1 slope, 2 curvature", "1", 1, 2},
-        {"--smooth", ValueKind::Integer, "W", "noise suppression over W points", "",
-         kMinSmoothWidth, kMaxSmoothWidth},
-        {"--background", ValueKind::Integer, "W", "background removal over W points", "",
-         kMinBackgroundWidth, kMaxBackgroundWidth},
-        {"--slope-samples", ValueKind::Integer, "N", "number of samples for the slope",
-         std::to_string(processing.SlopeCount), kMinSlopeCount, kMaxSlopeCount},
-        {"--min-height", ValueKind::Integer, "H", "minimum peak height",
-         std::to_string(search.MinPeakHeight), kMinPeakHeightLimit, kMaxPeakHeightLimit},
-        {"--min-slope", ValueKind::Integer, "S", "minimum peak slope (method 1)",
-         std::to_string(search.MinPeakSlope), kMinPeakSlopeLimit, kMaxPeakSlopeLimit},
-        {"--min-curvature", ValueKind::Integer, "C", "minimum peak slope' (method 2)",
-         std::to_string(search.MinPeakCurvature), kMinPeakSlopeLimit, kMaxPeakSlopeLimit},
-        {"--bisector", ValueKind::Integer, "P", "peak position by the area bisector at P percent",
-         "", kMinBisectorPercentage, kMaxBisectorPercentage},
-        {"--double-peak-dist", ValueKind::Number, "D",
-         "minimum distance of double peaks in degrees, 0 to 180",
-         FormatShortest(search.MinDoublePeakDistance)},
-        DatasetOption(),
-    };
-}
-
-struct PeakOptions {
-    analysis::ProcessingSettings Processing;
-    analysis::PeakSearchSettings Search;
-    analysis::TPeakMethod Method = analysis::TPeakMethod::Slope;
-};
-
-PeakOptions ReadPeakOptions(const Arguments& a) {
-    PeakOptions o;
-    if (auto w = a.Integer("--smooth")) {
-        o.Processing.NoiseSuppression = true;
-        o.Processing.SmoothWidth = *w;
-    }
-    if (auto w = a.Integer("--background")) {
-        o.Processing.RemoveBackground = true;
-        o.Processing.BackgroundWidth = *w;
-    }
-    o.Processing.SlopeCount = a.Integer("--slope-samples", o.Processing.SlopeCount);
-    o.Search.MinPeakHeight = a.Integer("--min-height", o.Search.MinPeakHeight);
-    o.Search.MinPeakSlope = a.Integer("--min-slope", o.Search.MinPeakSlope);
-    o.Search.MinPeakCurvature = a.Integer("--min-curvature", o.Search.MinPeakCurvature);
-    if (auto p = a.Integer("--bisector")) {
-        o.Search.UseAreaBisector = true;
-        o.Search.BisectorPercentage = *p;
-    }
-    o.Search.MinDoublePeakDistance = a.Number("--double-peak-dist", o.Search.MinDoublePeakDistance);
-    if (o.Search.MinDoublePeakDistance < 0 ||
-        o.Search.MinDoublePeakDistance > analysis::kMaxDoublePeakDistance)
-        throw UsageError{"--double-peak-dist needs a number from 0 to 180"};
-    o.Method = a.Integer("--method", 1) == 2 ? analysis::TPeakMethod::Curvature
-                                             : analysis::TPeakMethod::Slope;
-    return o;
-}
-
-Option OutputOption(const std::string& help, bool picture = false) {
-    return {"-o", ValueKind::Text, picture ? "OUT.png" : "OUT", help, "", 0, 0, picture};
 }
 
 int Peaks(const Arguments& a, CommandContext& c) {
@@ -271,13 +158,6 @@ int Peaks(const Arguments& a, CommandContext& c) {
         return ReportFailure(prompts, file, c.Err);
     }
     return 0;
-}
-
-// The range --from..--to, both or neither.
-std::optional<std::pair<double, double>> RangeOption(const Arguments& a) {
-    if (a.Has("--from") != a.Has("--to")) throw UsageError{"--from and --to go together"};
-    if (!a.Has("--from")) return std::nullopt;
-    return std::pair{*a.Number("--from"), *a.Number("--to")};
 }
 
 int Plot(const Arguments& a, CommandContext& c) {
@@ -496,7 +376,7 @@ std::string ToolUsage(const std::vector<Command>& commands) {
 const std::vector<Command>& AllCommands() {
     static const std::vector<Command> commands = [] {
         std::vector<Command> all = ScanCommands();
-        for (auto* more : {&ToolCommandList, &ReflectionCommandList})
+        for (auto* more : {&ToolCommandList, &ProfileCommandList, &ReflectionCommandList})
             for (Command& c : more()) all.push_back(std::move(c));
         all.push_back(CheckUpdateCommand());
         return all;

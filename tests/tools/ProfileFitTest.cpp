@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <functional>
 #include <numbers>
 #include <random>
 #include <vector>
 
 #include "tools/profile/ProfileFit.h"
+#include "tools/profile/SizeStrain.h"
 
 using namespace trevasc::tools;
 
@@ -452,4 +454,35 @@ TEST(ProfileFit, ChartHoldsTheRangeTheModelAndItsParts) {
     // Not fitted: the points alone.
     EXPECT_EQ(
         BuildProfilePlotDataset(d.X, d.Y, 29.5, 30.8, ProfileFitResult{}, false).OverlayCount(), 0);
+}
+
+TEST(ProfileFit, APeakThatRunsOutOfTheRangeFailsTheFit) {
+    // A measured NaCl pattern: the weak reflection near 39.07° next to the strong one at 39.5°,
+    // fitted alone, widens into the background (left unchecked: a FWHM of 32°).
+    const std::string path = std::string(TREVASC_REALDATA_DIR) + "/fityk_nacl01.dat";
+    std::ifstream in(path);
+    if (!in) GTEST_SKIP() << "no " << path;
+    std::vector<double> x, y;
+    double a = 0, b = 0;
+    while (in >> a >> b) {
+        x.push_back(a);
+        y.push_back(b);
+    }
+    ASSERT_GT(x.size(), 800u);
+    const std::vector<SinglePeakFit> fits =
+        FitSinglePeaks(x, y, {39.0749, 39.5075}, ProfileFitOptions{});
+    ASSERT_EQ(fits.size(), 2u);
+    // As a pseudo-Voigt it runs out of its range or onto its neighbour: never a result.
+    {
+        const ProfileFitResult& weak = fits[0].Fit;
+        EXPECT_FALSE(weak.Fitted);
+        EXPECT_TRUE(weak.Error.find("ran out of the range") != std::string::npos ||
+                    weak.Error.find("interval") != std::string::npos ||
+                    weak.Error.find("converge") != std::string::npos)
+            << weak.Error;
+    }
+    // The strong neighbour is a peak as it should be.
+    ASSERT_TRUE(fits[1].Fit.Fitted) << fits[1].Fit.Error;
+    EXPECT_NEAR(fits[1].Fit.Model.Peaks[0].Center, 39.5, 0.05);
+    EXPECT_LT(fits[1].Fit.Model.Peaks[0].Fwhm, 1.0);
 }

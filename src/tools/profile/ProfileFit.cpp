@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "base/NumberText.h"
 #include "core/DiffractionGeometry.h"
 
 namespace trevasc::tools {
@@ -480,6 +481,19 @@ ProfileFitResult FitProfile(std::span<const double> position, std::span<const do
     if (!std::isfinite(sum)) {
         result.Error = "The profile fit ran away (a value that is not a number).";
         return result;
+    }
+    // A weak peak can run off: its centre leaves the range, or it widens until it is part of
+    // the background. Such a result describes no peak, however low its sum.
+    for (int k = 0; k < problem.Peaks; ++k) {
+        const size_t o = 2 + static_cast<size_t>(k * problem.PerPeak);
+        const double c = problem.Natural[o], w = problem.Natural[o + 1];
+        if (!(c >= from && c <= to) || !(w < to - from)) {
+            result.Error = "The peak started at " +
+                           FormatShortest(peakPositions[static_cast<size_t>(k)]) +
+                           " ran out of the range (centre " + FormatShortest(c) + ", FWHM " +
+                           FormatShortest(w) + ").";
+            return result;
+        }
     }
     result.Chi2Red = sum / static_cast<double>(m - n);
     result.Rwp = sumWYY > 0.0 ? std::sqrt(sum / sumWYY) : 0.0;

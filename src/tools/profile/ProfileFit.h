@@ -86,7 +86,8 @@ using ProfileProgressCallback = std::function<bool(int evaluations)>;
 
 // Fits the points with from <= x <= to (positions ascending) with one peak started at each of
 // peakPositions. Weights 1/max(y, 1); Levenberg-Marquardt (MINPACK lmder) with an analytic
-// Jacobian; errors sqrt(diag((JᵀWJ)⁻¹)·χ²red).
+// Jacobian; errors sqrt(diag((JᵀWJ)⁻¹)·χ²red). A peak whose centre leaves [from, to] or whose
+// FWHM grows beyond the range's width fails the fit.
 ProfileFitResult FitProfile(std::span<const double> position, std::span<const double> intensity,
                             double from, double to, const std::vector<double>& peakPositions,
                             const ProfileFitOptions& options,

@@ -195,6 +195,17 @@ std::vector<SinglePeakFit> FitSinglePeaks(std::span<const double> position,
             FitProfile(position.first(n), intensity.first(n),
                        points[static_cast<size_t>(edges.First)].Position,
                        points[static_cast<size_t>(edges.Last)].Position, {c}, options, progress);
+        // As in the automatic fits of the peak fit: a peak fitted alone may not slide onto its
+        // neighbour, which the range often holds too.
+        if (single.Fit.Fitted) {
+            const fitting::CentreInterval interval =
+                fitting::AutoFitCentreInterval(peakPositions, c, edges);
+            const double centre = single.Fit.Model.Peaks[0].Center;
+            if (!(centre > interval.Low && centre < interval.High)) {
+                single.Fit.Fitted = false;
+                single.Fit.Error = fitting::kIntervalEdgeMessage;
+            }
+        }
         const bool cancelled = single.Fit.Cancelled;
         fits.push_back(std::move(single));
         if (cancelled) break;

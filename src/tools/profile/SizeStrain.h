@@ -58,7 +58,8 @@ struct SinglePeakFit {
     double Position = 0.0;  // as listed
     ProfileFitResult Fit;
 };
-// Fits every listed peak alone; the points' positions ascend. A cancelled fit stops the list.
+// Fits every listed peak alone; the points' positions ascend. A centre that ends beyond halfway
+// to a neighbouring listed peak fails (the automatic fits' rule). A cancelled fit stops the list.
 std::vector<SinglePeakFit> FitSinglePeaks(std::span<const double> position,
                                           std::span<const double> intensity,
                                           const std::vector<double>& peakPositions,
