@@ -21,6 +21,7 @@
 #include "cli/ProfileCommands.h"
 #include "cli/ReflectionCommands.h"
 #include "cli/ToolCommands.h"
+#include "core/DiffractionGeometry.h"
 #include "formats/PeakListFile.h"
 #include "formats/TextExchange.h"
 #include "plot/XrdPlotRefresh.h"
@@ -28,6 +29,7 @@
 #include "session/ResultJson.h"
 #include "session/WorkbenchSession.h"
 #include "tools/fitting/PeakFit.h"
+#include "tools/profile/Kalpha2Stripping.h"
 
 namespace trevasc::cli {
 
@@ -115,17 +117,60 @@ int Info(const Arguments& a, CommandContext& c) {
     return code;
 }
 
+// The main scan as read over the axis --axis names, with --strip-kalpha2 its Kα2 removed, in
+// full precision. Only a 2Theta scan has a lattice spacing or a Kα2 line to remove.
+std::string ComputedSpectrumText(const Arguments& a, CliPrompts& prompts,
+                                 const WorkbenchSession& session, const std::string& axis) {
+    const TScanKind kind = session.Registry().OpenScanKind;
+    if (kind != TScanKind::TwoTheta && kind != TScanKind::TwoThetaCommonOmega)
+        throw TrevascError("--strip-kalpha2 and --axis need a 2Theta scan; this one is " +
+                           std::string(ScanKindName(kind)) + ".");
+    const TRawPointArray& raw = session.MainScan().RawPoints;
+    std::vector<double> x(raw.size()), y(raw.size());
+    for (size_t i = 0; i < raw.size(); ++i) {
+        x[i] = raw[i].Position;
+        y[i] = raw[i].Intensity;
+    }
+    if (a.Has("--strip-kalpha2")) {
+        const SelectedXray xray = SelectorXray(a, prompts);
+        y = tools::StripKalpha2(x, y, RequireDoublet(xray), Kalpha2Ratio(a));
+    }
+    if (axis.empty() || axis == "two-theta")
+        return formats::ColumnsFileText(formats::AxisHeading(kind), x, y);
+    const double wavelength = SelectorWavelength(a, prompts);
+    std::vector<double> u, v;
+    for (size_t i = 0; i < x.size(); ++i) {
+        if (axis == "q") {
+            u.push_back(ScatteringVectorQ(x[i], wavelength));
+            v.push_back(y[i]);
+        } else if (const auto d = BraggSpacing(x[i], wavelength)) {
+            // 2Theta = 0 has no spacing: the row is left out.
+            u.push_back(*d);
+            v.push_back(y[i]);
+        }
+    }
+    return formats::ColumnsFileText(axis == "q" ? "Q(1/Angstrom)" : "d(Angstrom)", u, v);
+}
+
 int Convert(const Arguments& a, CommandContext& c) {
     if (a.Files.size() != 1) throw UsageError{"convert needs exactly one file"};
     const auto target = a.Text("-o");
     if (!target) throw UsageError{"convert needs -o OUT"};
+    const std::string axis = a.Text("--axis").value_or("");
+    if (!axis.empty() && axis != "two-theta" && axis != "d" && axis != "q")
+        throw UsageError{"--axis needs two-theta, d or q"};
+    const bool computed = a.Has("--strip-kalpha2") || !axis.empty();
+    Kalpha2Ratio(a);
+    if (computed && a.Has("--all"))
+        throw UsageError{"--all writes the scans as read: not with --strip-kalpha2 or --axis"};
     const std::string& file = a.Files[0];
     CliPrompts prompts(Dataset(a), a.Has("--dataset"));
     WorkbenchSession session(prompts);
     try {
         RefuseOutputOntoInput(*target, a.Files);
         session.OpenMainFile(file);
-        const std::string text = a.Has("--all")
+        const std::string text = computed ? ComputedSpectrumText(a, prompts, session, axis)
+                                 : a.Has("--all")
                                      ? formats::AllSpectraFileText(session.Registry(), '.')
                                      : formats::SpectrumFileText(session.Registry());
         PrintWarnings(prompts, file, c.Err);
@@ -146,6 +191,7 @@ int Peaks(const Arguments& a, CommandContext& c) {
     session.SetProcessing(options.Processing);
     try {
         RefuseOutputOntoInput(target, a.Files);
+        ApplyKalpha2Options(a, prompts, session);
         session.OpenMainFile(file);
         session.SetPeakSearch(options.Search);
         session.FindPeaks(options.Method);
@@ -180,6 +226,7 @@ int Plot(const Arguments& a, CommandContext& c) {
     session.SetProcessing(options.Processing);
     try {
         RefuseOutputOntoInput(*target, a.Files);
+        ApplyKalpha2Options(a, prompts, session);
         session.OpenMainFile(file);
         if (a.Has("--peaks")) {
             session.SetPeakSearch(options.Search);
@@ -307,22 +354,31 @@ std::vector<Command> ScanCommands() {
          {{"--json", ValueKind::Flag, "", "one JSON object per file, in an array"}, dataset},
          Info},
         {"convert",
-         "[--all] [--dataset N] FILE -o OUT   (OUT '-' = standard output)",
-         "Writes the spectrum of the scan (or of all scans) as a text file.",
-         {{"--all", ValueKind::Flag, "", "every scan of the file"},
-          dataset,
-          OutputOption("the text file; '-' is standard output")},
+         "[--all] [--dataset N] FILE -o OUT   (OUT '-' = standard output)\n"
+         "                   [--strip-kalpha2 [--kalpha2-ratio R]] [--axis two-theta|d|q]\n"
+         "                   [--wavelength L | --energy E | --line NAME]",
+         "Writes the spectrum of the scan (or of all scans) as a text file; with\n"
+         "--strip-kalpha2 or --axis the main scan's computed curve in full precision.",
+         Joined({{"--all", ValueKind::Flag, "", "every scan of the file"},
+                 dataset,
+                 OutputOption("the text file; '-' is standard output"),
+                 {"--axis", ValueKind::Text, "two-theta|d|q",
+                  "the first column: 2Theta, the spacing d or the scattering vector Q"}},
+                StripOptions()),
          Convert},
         {"peaks",
          "FILE [--method 1|2] [--smooth W] [--background W]\n"
          "                   [--slope-samples N] [--min-height H] [--min-slope S] "
          "[--min-curvature C]\n"
-         "                   [--bisector P] [--double-peak-dist D] [--dataset N] [-o OUT]",
+         "                   [--bisector P] [--double-peak-dist D] [--dataset N] [-o OUT]\n"
+         "                   [--strip-kalpha2 [--kalpha2-ratio R]] [--line NAME]",
          "Runs the peak search of the main window and writes the peak list.",
-         Joined(peakOptions, {OutputOption("the peak list file", false)}), Peaks},
+         Joined(Joined(peakOptions, {OutputOption("the peak list file", false)}), StripOptions()),
+         Peaks},
         {"plot",
          "FILE -o OUT.png [--size WxH] [--linear] [--peaks]\n"
-         "                   [--from X --to Y] [--dataset N] [peaks options]",
+         "                   [--from X --to Y] [--dataset N] [peaks options]\n"
+         "                   [--strip-kalpha2 [--kalpha2-ratio R]] [--line NAME]",
          "Draws the scan as the plot window's PNG export does.",
          Joined(
              {OutputOption("the PNG picture", true),
@@ -331,7 +387,7 @@ std::vector<Command> ScanCommands() {
               {"--peaks", ValueKind::Flag, "", "runs the peak search and marks the peaks"},
               {"--from", ValueKind::Number, "X", "start of the 2Theta range shown"},
               {"--to", ValueKind::Number, "Y", "end of the 2Theta range shown"}},
-             peakOptions),
+             Joined(peakOptions, StripOptions())),
          Plot},
         {"fit",
          "FILE --profile gauss|lorentz [--from X --to Y] [--left XL --right XR]\n"

@@ -204,6 +204,31 @@ double SelectorWavelength(const Arguments& a, CliPrompts& prompts) {
     return SelectorXray(a, prompts).Wavelength;
 }
 
+tools::KalphaDoublet RequireDoublet(const SelectedXray& xray) {
+    if (!xray.Doublet) throw TrevascError(xray.NoDoubletReason);
+    return *xray.Doublet;
+}
+
+std::vector<Option> StripOptions() {
+    return Joined({{"--strip-kalpha2", ValueKind::Flag, "",
+                    "removes the Kα2 line of the selected Kα1 line first (Rachinger)"},
+                   {"--kalpha2-ratio", ValueKind::Number, "R", "Kα2/Kα1 ratio, 0 to 1", "0.5"}},
+                  WavelengthOptions());
+}
+
+double Kalpha2Ratio(const Arguments& a) {
+    const double ratio = a.Number("--kalpha2-ratio", tools::kDefaultKalpha2Ratio);
+    if (!(ratio >= tools::kMinKalpha2Ratio && ratio <= tools::kMaxKalpha2Ratio))
+        throw UsageError{"--kalpha2-ratio needs a number from 0 to 1"};
+    return ratio;
+}
+
+void ApplyKalpha2Options(const Arguments& a, CliPrompts& prompts, WorkbenchSession& session) {
+    const double ratio = Kalpha2Ratio(a);
+    if (!a.Has("--strip-kalpha2")) return;
+    session.SetKalpha2Stripping({true, ratio, RequireDoublet(SelectorXray(a, prompts))});
+}
+
 // The configuration files as the workbench finds them: the per-user configuration folder
 // ($XDG_CONFIG_HOME or ~/.config, + "trevasc/"), seeded from the definition files beside the
 // executable (or installed) when missing.

@@ -12,6 +12,7 @@
 #include "cli/CliFrame.h"
 #include "cli/CliPrompts.h"
 #include "core/Configuration.h"
+#include "session/WorkbenchSession.h"
 #include "tools/profile/Kalpha2Stripping.h"
 
 namespace trevasc::cli {
@@ -62,6 +63,17 @@ struct SelectedXray {
 };
 SelectedXray SelectorXray(const Arguments& a, CliPrompts& prompts);
 double SelectorWavelength(const Arguments& a, CliPrompts& prompts);
+
+// The Kα doublet of the selected line, or TrevascError with the reason there is none.
+tools::KalphaDoublet RequireDoublet(const SelectedXray& xray);
+
+// --strip-kalpha2 and --kalpha2-ratio R, with the wavelength options that choose the line.
+std::vector<Option> StripOptions();
+// --kalpha2-ratio (default 0.5); UsageError outside 0..1.
+double Kalpha2Ratio(const Arguments& a);
+// With --strip-kalpha2: the session strips the main scan's Kα2 (before smoothing and
+// background removal) with the selected line's doublet. Call before opening the file.
+void ApplyKalpha2Options(const Arguments& a, CliPrompts& prompts, WorkbenchSession& session);
 
 // The configuration files as the workbench finds them: the per-user configuration folder
 // ($XDG_CONFIG_HOME or ~/.config, + "trevasc/"), seeded from the definition files beside the

@@ -28,14 +28,11 @@ struct ProfileChoice {
 };
 
 std::vector<Option> ProfileOptions() {
-    return Joined(
-        {{"--shape", ValueKind::Text, "gauss|lorentz|pseudo-voigt|pearson7", "the peak profile",
-          "pseudo-voigt"},
-         {"--doublets", ValueKind::Flag, "", "each peak with its Kα2 twin (reported: Kα1)"},
-         {"--strip-kalpha2", ValueKind::Flag, "",
-          "removes the Kα2 line from the scan first (Rachinger)"},
-         {"--kalpha2-ratio", ValueKind::Number, "R", "Kα2/Kα1 ratio, 0 to 1", "0.5"}},
-        WavelengthOptions());
+    return Joined({{"--shape", ValueKind::Text, "gauss|lorentz|pseudo-voigt|pearson7",
+                    "the peak profile", "pseudo-voigt"},
+                   {"--doublets", ValueKind::Flag, "",
+                    "each peak with its Kα2 twin at --kalpha2-ratio (reported: Kα1)"}},
+                  StripOptions());
 }
 
 ProfileChoice ReadProfileChoice(const Arguments& a) {
@@ -46,19 +43,11 @@ ProfileChoice ReadProfileChoice(const Arguments& a) {
     c.Fit.Shape = *parsed;
     c.Fit.Doublets = a.Has("--doublets");
     c.Strip = a.Has("--strip-kalpha2");
-    c.Ratio = a.Number("--kalpha2-ratio", tools::kDefaultKalpha2Ratio);
-    if (!(c.Ratio >= tools::kMinKalpha2Ratio && c.Ratio <= tools::kMaxKalpha2Ratio))
-        throw UsageError{"--kalpha2-ratio needs a number from 0 to 1"};
+    c.Ratio = Kalpha2Ratio(a);
     if (a.Has("--kalpha2-ratio") && !c.Strip && !c.Fit.Doublets)
         throw UsageError{"--kalpha2-ratio goes with --strip-kalpha2 or --doublets"};
     c.Fit.Kalpha2Ratio = c.Ratio;
     return c;
-}
-
-// The doublet of the selected line, or the reason as the command's failure.
-tools::KalphaDoublet RequireDoublet(const SelectedXray& xray) {
-    if (!xray.Doublet) throw TrevascError(xray.NoDoubletReason);
-    return *xray.Doublet;
 }
 
 // The main scan of FILE opened as the workbench opens it, with the processing of the peak
