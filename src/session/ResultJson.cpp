@@ -364,12 +364,22 @@ Value ProfileFitJson(const tools::ProfileFitResult& fit) {
     return o;
 }
 
-Value InstrumentJson(const tools::InstrumentFunction& f, const std::vector<double>& centers,
-                     const std::vector<double>& fwhms) {
+namespace {
+
+// {"U", "V", "W"}.
+Value InstrumentFunctionJson(const tools::InstrumentFunction& f) {
     Value o = Value::Object();
     o.Set("U", f.U);
     o.Set("V", f.V);
     o.Set("W", f.W);
+    return o;
+}
+
+}  // namespace
+
+Value InstrumentJson(const tools::InstrumentFunction& f, const std::vector<double>& centers,
+                     const std::vector<double>& fwhms) {
+    Value o = InstrumentFunctionJson(f);
     Value peaks = Value::Array({4, 2});
     for (size_t i = 0; i < std::min(centers.size(), fwhms.size()); ++i) {
         Value p = Value::Object();
@@ -386,11 +396,7 @@ Value SizeJson(double k, double wavelength, const tools::InstrumentFunction& f,
     Value o = Value::Object();
     o.Set("k", k);
     o.Set("wavelength", wavelength);
-    Value instrument = Value::Object();
-    instrument.Set("U", f.U);
-    instrument.Set("V", f.V);
-    instrument.Set("W", f.W);
-    o.Set("instrument", std::move(instrument));
+    o.Set("instrument", InstrumentFunctionJson(f));
     o.Set("peaks", Value::ArrayOf(analysis.Peaks,
                                   [](const tools::SizePeak& p) {
                                       Value peak = Value::Object();
