@@ -17,8 +17,11 @@
 #include "cli/CheckUpdateCommand.h"
 #include "cli/CliPrompts.h"
 #include "cli/CliText.h"
+#include "cli/CommandSupport.h"
+#include "cli/ProfileCommands.h"
 #include "cli/ReflectionCommands.h"
 #include "cli/ToolCommands.h"
+#include "core/DiffractionGeometry.h"
 #include "formats/PeakListFile.h"
 #include "formats/TextExchange.h"
 #include "plot/XrdPlotRefresh.h"
@@ -26,6 +29,7 @@
 #include "session/ResultJson.h"
 #include "session/WorkbenchSession.h"
 #include "tools/fitting/PeakFit.h"
+#include "tools/profile/Kalpha2Stripping.h"
 
 namespace trevasc::cli {
 
@@ -39,17 +43,6 @@ constexpr const char* kUsageNotes =
     "       RD/UDF, powder CIF, ...); info names it (xml, header-counts, scan-list, two-column,\n"
     "       bruker-raw4, rigaku-ras, columns, xylib:NAME).\n"
     "       trevasc-cli COMMAND --help lists the options of a command.\n";
-
-Option DatasetOption() {
-    return {"--dataset", ValueKind::Integer,
-            "N",         "the scan of a scan-list file to open (its number, from 1)",
-            "1",         1,
-            2147483647};
-}
-
-int Dataset(const Arguments& a) {
-    return a.Integer("--dataset", 1);
-}
 
 // Opens one file as the workbench would open it as main file.
 ScanFileReport OpenForReport(const std::string& file, int dataset, bool datasetGiven) {
@@ -74,35 +67,6 @@ ScanFileReport OpenForReport(const std::string& file, int dataset, bool datasetG
     r.Format = session.Scans().LastFormatName();
     r.Warnings = prompts.TakeWarnings();
     return r;
-}
-
-void PrintWarnings(const std::vector<std::string>& warnings, const std::string& file,
-                   std::ostream& err) {
-    for (const std::string& w : warnings)
-        err << "warning: " << Shown(file) << ": " << Shown(w) << "\n";
-}
-
-// Prints the warnings gathered so far, each once: a command that fails after printing them
-// then prints only those that came later.
-void PrintWarnings(CliPrompts& prompts, const std::string& file, std::ostream& err) {
-    PrintWarnings(prompts.TakeWarnings(), file, err);
-}
-
-// For a catch block: the warnings, then "trevasc-cli: FILE: MESSAGE"; the exit code. Usage
-// and output errors go on to the frame.
-int ReportFailure(CliPrompts& prompts, const std::string& file, std::ostream& err) {
-    try {
-        throw;
-    } catch (const UsageError&) {
-        throw;
-    } catch (const OutputError&) {
-        throw;
-    } catch (...) {
-        const std::string message = CurrentFailure();
-        PrintWarnings(prompts, file, err);
-        err << "trevasc-cli: " << Shown(file) << ": " << Shown(message) << "\n";
-        return 1;
-    }
 }
 
 std::string Number(double v) {
@@ -153,27 +117,63 @@ int Info(const Arguments& a, CommandContext& c) {
     return code;
 }
 
-// Writes `text` to OUT ("-" = standard output).
-void WriteOutput(const std::string& target, const std::string& text, std::ostream& out) {
-    if (target == "-") {
-        out << text;
-        CheckOutput(out);
-    } else {
-        WriteFileAtomic(target, text);
+// The main scan as read over the axis --axis names, with --strip-kalpha2 its Kα2 removed, in
+// full precision. Only a 2Theta scan has a lattice spacing or a Kα2 line to remove.
+std::string ComputedSpectrumText(const Arguments& a, CliPrompts& prompts,
+                                 const WorkbenchSession& session, const std::string& axis) {
+    const TScanKind kind = session.Scans().Registry().OpenScanKind;
+    if (kind != TScanKind::TwoTheta && kind != TScanKind::TwoThetaCommonOmega)
+        throw TrevascError("--strip-kalpha2 and --axis need a 2Theta scan; this one is " +
+                           std::string(ScanKindName(kind)) + ".");
+    const TRawPointArray& raw = session.Scans().MainScan().RawPoints;
+    std::vector<double> x(raw.size()), y(raw.size());
+    for (size_t i = 0; i < raw.size(); ++i) {
+        x[i] = raw[i].Position;
+        y[i] = raw[i].Intensity;
     }
+    if (a.Has("--strip-kalpha2")) {
+        const SelectedXray xray = SelectorXray(a, prompts);
+        y = tools::StripKalpha2(x, y, RequireDoublet(xray), Kalpha2Ratio(a));
+    }
+    if (axis.empty() || axis == "two-theta")
+        return formats::ColumnsFileText(formats::AxisHeading(kind), x, y);
+    const double wavelength = SelectorWavelength(a, prompts);
+    std::vector<double> u, v;
+    for (size_t i = 0; i < x.size(); ++i) {
+        if (axis == "q") {
+            u.push_back(ScatteringVectorQ(x[i], wavelength));
+            v.push_back(y[i]);
+        } else if (const auto d = BraggSpacing(x[i], wavelength)) {
+            // 2Theta = 0 has no spacing: the row is left out.
+            u.push_back(*d);
+            v.push_back(y[i]);
+        }
+    }
+    return formats::ColumnsFileText(axis == "q" ? "Q(1/Angstrom)" : "d(Angstrom)", u, v);
 }
 
 int Convert(const Arguments& a, CommandContext& c) {
     if (a.Files.size() != 1) throw UsageError{"convert needs exactly one file"};
     const auto target = a.Text("-o");
     if (!target) throw UsageError{"convert needs -o OUT"};
+    const std::string axis = a.Text("--axis").value_or("");
+    if (!axis.empty() && axis != "two-theta" && axis != "d" && axis != "q")
+        throw UsageError{"--axis needs two-theta, d or q"};
+    const bool computed = a.Has("--strip-kalpha2") || !axis.empty();
+    Kalpha2Ratio(a);
+    if (computed && a.Has("--all"))
+        throw UsageError{"--all writes the scans as read: not with --strip-kalpha2 or --axis"};
     const std::string& file = a.Files[0];
     CliPrompts prompts(Dataset(a), a.Has("--dataset"));
     WorkbenchSession session(prompts);
     try {
         RefuseOutputOntoInput(*target, a.Files);
         session.OpenMainFile(file);
-        if (a.Has("--all")) {
+        if (computed) {
+            const std::string text = ComputedSpectrumText(a, prompts, session, axis);
+            PrintWarnings(prompts, file, c.Err);
+            WriteOutput(*target, text, c.Out);
+        } else if (a.Has("--all")) {
             // The table of all scans can outgrow the memory (a row per point and a column per
             // scan): it goes out in pieces.
             PrintWarnings(prompts, file, c.Err);
@@ -200,71 +200,6 @@ int Convert(const Arguments& a, CommandContext& c) {
     return 0;
 }
 
-// The processing and peak search options, with the defaults of the workbench's controls.
-std::vector<Option> PeakSearchOptions() {
-    using namespace analysis;
-    const ProcessingSettings processing;
-    const PeakSearchSettings search;
-    return {
-        {"--method", ValueKind::Integer, "1|2", "peak search: 1 slope, 2 curvature", "1", 1, 2},
-        {"--smooth", ValueKind::Integer, "W", "noise suppression over W points", "",
-         kMinSmoothWidth, kMaxSmoothWidth},
-        {"--background", ValueKind::Integer, "W", "background removal over W points", "",
-         kMinBackgroundWidth, kMaxBackgroundWidth},
-        {"--slope-samples", ValueKind::Integer, "N", "number of samples for the slope",
-         std::to_string(processing.SlopeCount), kMinSlopeCount, kMaxSlopeCount},
-        {"--min-height", ValueKind::Integer, "H", "minimum peak height",
-         std::to_string(search.MinPeakHeight), kMinPeakHeightLimit, kMaxPeakHeightLimit},
-        {"--min-slope", ValueKind::Integer, "S", "minimum peak slope (method 1)",
-         std::to_string(search.MinPeakSlope), kMinPeakSlopeLimit, kMaxPeakSlopeLimit},
-        {"--min-curvature", ValueKind::Integer, "C", "minimum peak slope' (method 2)",
-         std::to_string(search.MinPeakCurvature), kMinPeakSlopeLimit, kMaxPeakSlopeLimit},
-        {"--bisector", ValueKind::Integer, "P", "peak position by the area bisector at P percent",
-         "", kMinBisectorPercentage, kMaxBisectorPercentage},
-        {"--double-peak-dist", ValueKind::Number, "D",
-         "minimum distance of double peaks in degrees, 0 to 180",
-         FormatShortest(search.MinDoublePeakDistance)},
-        DatasetOption(),
-    };
-}
-
-struct PeakOptions {
-    analysis::ProcessingSettings Processing;
-    analysis::PeakSearchSettings Search;
-    analysis::TPeakMethod Method = analysis::TPeakMethod::Slope;
-};
-
-PeakOptions ReadPeakOptions(const Arguments& a) {
-    PeakOptions o;
-    if (auto w = a.Integer("--smooth")) {
-        o.Processing.NoiseSuppression = true;
-        o.Processing.SmoothWidth = *w;
-    }
-    if (auto w = a.Integer("--background")) {
-        o.Processing.RemoveBackground = true;
-        o.Processing.BackgroundWidth = *w;
-    }
-    o.Processing.SlopeCount = a.Integer("--slope-samples", o.Processing.SlopeCount);
-    o.Search.MinPeakHeight = a.Integer("--min-height", o.Search.MinPeakHeight);
-    o.Search.MinPeakSlope = a.Integer("--min-slope", o.Search.MinPeakSlope);
-    o.Search.MinPeakCurvature = a.Integer("--min-curvature", o.Search.MinPeakCurvature);
-    if (auto p = a.Integer("--bisector")) {
-        o.Search.UseAreaBisector = true;
-        o.Search.BisectorPercentage = *p;
-    }
-    o.Search.MinDoublePeakDistance = a.Number("--double-peak-dist", o.Search.MinDoublePeakDistance);
-    if (o.Search.MinDoublePeakDistance < 0 ||
-        o.Search.MinDoublePeakDistance > analysis::kMaxDoublePeakDistance)
-        throw UsageError{"--double-peak-dist needs a number from 0 to 180"};
-    o.Method = a.Integer("--method", 1) == 2 ? analysis::TPeakMethod::Curvature
-                                             : analysis::TPeakMethod::Slope;
-    return o;
-}
-
-Option OutputOption(const std::string& help, bool picture = false) {
-    return {"-o", ValueKind::Text, picture ? "OUT.png" : "OUT", help, "", 0, 0, picture};
-}
-
 int Peaks(const Arguments& a, CommandContext& c) {
     if (a.Files.size() != 1) throw UsageError{"peaks needs exactly one file"};
     const PeakOptions options = ReadPeakOptions(a);
@@ -275,6 +210,7 @@ int Peaks(const Arguments& a, CommandContext& c) {
     session.Settings().SetProcessing(options.Processing);
     try {
         RefuseOutputOntoInput(target, a.Files);
+        ApplyKalpha2Options(a, prompts, session);
         session.OpenMainFile(file);
         session.Settings().SetPeakSearch(options.Search);
         session.Peaks().Find(options.Method);
@@ -287,13 +223,6 @@ int Peaks(const Arguments& a, CommandContext& c) {
         return ReportFailure(prompts, file, c.Err);
     }
     return 0;
-}
-
-// The range --from..--to, both or neither.
-std::optional<std::pair<double, double>> RangeOption(const Arguments& a) {
-    if (a.Has("--from") != a.Has("--to")) throw UsageError{"--from and --to go together"};
-    if (!a.Has("--from")) return std::nullopt;
-    return std::pair{*a.Number("--from"), *a.Number("--to")};
 }
 
 int Plot(const Arguments& a, CommandContext& c) {
@@ -316,6 +245,7 @@ int Plot(const Arguments& a, CommandContext& c) {
     session.Settings().SetProcessing(options.Processing);
     try {
         RefuseOutputOntoInput(*target, a.Files);
+        ApplyKalpha2Options(a, prompts, session);
         session.OpenMainFile(file);
         if (a.Has("--peaks")) {
             session.Settings().SetPeakSearch(options.Search);
@@ -443,22 +373,31 @@ std::vector<Command> ScanCommands() {
          {{"--json", ValueKind::Flag, "", "one JSON object per file, in an array"}, dataset},
          Info},
         {"convert",
-         "[--all] [--dataset N] FILE -o OUT   (OUT '-' = standard output)",
-         "Writes the spectrum of the scan (or of all scans) as a text file.",
-         {{"--all", ValueKind::Flag, "", "every scan of the file"},
-          dataset,
-          OutputOption("the text file; '-' is standard output")},
+         "[--all] [--dataset N] FILE -o OUT   (OUT '-' = standard output)\n"
+         "                   [--strip-kalpha2 [--kalpha2-ratio R]] [--axis two-theta|d|q]\n"
+         "                   [--wavelength L | --energy E | --line NAME]",
+         "Writes the spectrum of the scan (or of all scans) as a text file; with\n"
+         "--strip-kalpha2 or --axis the main scan's computed curve in full precision.",
+         Joined({{"--all", ValueKind::Flag, "", "every scan of the file"},
+                 dataset,
+                 OutputOption("the text file; '-' is standard output"),
+                 {"--axis", ValueKind::Text, "two-theta|d|q",
+                  "the first column: 2Theta, the spacing d or the scattering vector Q"}},
+                StripOptions()),
          Convert},
         {"peaks",
          "FILE [--method 1|2] [--smooth W] [--background W]\n"
          "                   [--slope-samples N] [--min-height H] [--min-slope S] "
          "[--min-curvature C]\n"
-         "                   [--bisector P] [--double-peak-dist D] [--dataset N] [-o OUT]",
+         "                   [--bisector P] [--double-peak-dist D] [--dataset N] [-o OUT]\n"
+         "                   [--strip-kalpha2 [--kalpha2-ratio R]] [--line NAME]",
          "Runs the peak search of the main window and writes the peak list.",
-         Joined(peakOptions, {OutputOption("the peak list file", false)}), Peaks},
+         Joined(Joined(peakOptions, {OutputOption("the peak list file", false)}), StripOptions()),
+         Peaks},
         {"plot",
          "FILE -o OUT.png [--size WxH] [--linear] [--peaks]\n"
-         "                   [--from X --to Y] [--dataset N] [peaks options]",
+         "                   [--from X --to Y] [--dataset N] [peaks options]\n"
+         "                   [--strip-kalpha2 [--kalpha2-ratio R]] [--line NAME]",
          "Draws the scan as the plot window's PNG export does.",
          Joined(
              {OutputOption("the PNG picture", true),
@@ -467,7 +406,7 @@ std::vector<Command> ScanCommands() {
               {"--peaks", ValueKind::Flag, "", "runs the peak search and marks the peaks"},
               {"--from", ValueKind::Number, "X", "start of the 2Theta range shown"},
               {"--to", ValueKind::Number, "Y", "end of the 2Theta range shown"}},
-             peakOptions),
+             Joined(peakOptions, StripOptions())),
          Plot},
         {"fit",
          "FILE --profile gauss|lorentz [--from X --to Y] [--left XL --right XR]\n"
@@ -512,7 +451,7 @@ std::string ToolUsage(const std::vector<Command>& commands) {
 const std::vector<Command>& AllCommands() {
     static const std::vector<Command> commands = [] {
         std::vector<Command> all = ScanCommands();
-        for (auto* more : {&ToolCommandList, &ReflectionCommandList})
+        for (auto* more : {&ToolCommandList, &ProfileCommandList, &ReflectionCommandList})
             for (Command& c : more()) all.push_back(std::move(c));
         all.push_back(CheckUpdateCommand());
         return all;

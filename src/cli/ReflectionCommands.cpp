@@ -18,6 +18,7 @@
 #include "base/SameFile.h"
 #include "cli/CliPrompts.h"
 #include "cli/CliText.h"
+#include "cli/CommandSupport.h"
 #include "core/Configuration.h"
 #include "core/XrayTubeSelectorState.h"
 #include "formats/PeakListFile.h"
@@ -28,23 +29,6 @@
 namespace trevasc::cli {
 
 namespace {
-
-// The configuration files as the workbench finds them: the per-user configuration folder
-// ($XDG_CONFIG_HOME or ~/.config, + "trevasc/"), seeded from the definition files beside the
-// executable (or installed) when missing.
-ConfigPaths WorkbenchConfig() {
-    std::string base;
-    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x)
-        base = x;
-    else if (const char* h = std::getenv("HOME"); h && *h)
-        base = std::string(h) + "/.config";
-    std::error_code ec;
-    const std::string exeFolder =
-        FolderWithDelimiter(std::filesystem::read_symlink("/proc/self/exe", ec).string());
-    const ConfigPaths paths = MakeConfigPaths(ChooseConfigFolder(base, exeFolder), "trevasc");
-    SeedDefinitionFiles(paths, FindDefinitionFolder(exeFolder));
-    return paths;
-}
 
 // The energy of a line of xray.ini. A damaged entry stops the command (exit 1), naming the line
 // and its value: the selector would keep its previous fields and the command would compute with

@@ -11,6 +11,7 @@
 #include "base/SameFile.h"
 #include "cli/CliPrompts.h"
 #include "cli/CliText.h"
+#include "cli/CommandSupport.h"
 #include "cli/ExternalProgram.h"
 #include "core/Configuration.h"
 #include "core/XrayTubeSelectorState.h"
@@ -23,29 +24,6 @@
 namespace trevasc::cli {
 
 namespace {
-
-std::vector<std::string> SplitCommas(const std::string& text) {
-    std::vector<std::string> parts;
-    size_t from = 0;
-    while (true) {
-        const size_t comma = text.find(',', from);
-        parts.push_back(text.substr(from, comma - from));
-        if (comma == std::string::npos) break;
-        from = comma + 1;
-    }
-    return parts;
-}
-
-// The numbers of a comma-separated list.
-std::vector<double> NumberList(const std::string& name, const std::string& text) {
-    std::vector<double> numbers;
-    for (const std::string& part : SplitCommas(text)) {
-        const std::optional<double> v = TryParseFloat(part);
-        if (!v) throw UsageError{name + ": '" + Shown(part) + "' is not a number"};
-        numbers.push_back(*v);
-    }
-    return numbers;
-}
 
 // Captures the peaks that the peak list hands over, as the tool windows receive them.
 class HandOverCapture : public PeakListObserver {
@@ -84,42 +62,6 @@ PeakSource CollectPeaks(const Arguments& a, WorkbenchSession& session, PeakHandO
     source.Rows = capture.Rows;
     source.SourceName = capture.Source;
     return source;
-}
-
-std::string ProgramFolder() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(".") : exe.parent_path().string();
-}
-
-// The X-ray tube selector of the window, typed into as the options say (6 significant digits
-// for the wavelength). Without an option: the first transition of the definition file, the
-// selector's start-up choice.
-double SelectorWavelength(const Arguments& a, CliPrompts& prompts) {
-    const int given = a.Has("--wavelength") + a.Has("--energy") + a.Has("--line");
-    if (given > 1) throw UsageError{"give only one of --wavelength, --energy and --line"};
-    const std::string folder = FindDefinitionFolder(ProgramFolder());
-    const std::string xray = folder.empty() ? std::string() : folder + "XRAY.DEF";
-    XrayTubeSelectorState selector(xray, prompts);
-    selector.Create();
-    if (auto w = a.Text("--wavelength")) {
-        if (*a.Number("--wavelength") <= 0.0)
-            throw UsageError{"--wavelength needs a wavelength above 0"};
-        selector.OnWavelengthTextEdited(*w);
-    } else if (auto e = a.Text("--energy")) {
-        if (*a.Number("--energy") <= 0.0) throw UsageError{"--energy needs an energy above 0"};
-        selector.OnEnergyTextEdited(*e);
-    } else if (auto line = a.Text("--line")) {
-        const auto& names = selector.Names();
-        const auto it = std::find(names.begin(), names.end(), *line);
-        if (it == names.end())
-            throw UsageError{"--line: unknown X-ray line '" + Shown(*line) + "'"};
-        selector.OnSelectionChanged(static_cast<int>(it - names.begin()));
-    } else if (selector.Names().empty()) {
-        return WorkbenchSettings::kDefaultWavelength;
-    }
-    if (!prompts.Warnings().empty()) throw TrevascError(prompts.Warnings().back());
-    return selector.Wavelength();
 }
 
 Option PeaksOption() {

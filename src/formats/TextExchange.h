@@ -3,6 +3,7 @@
 // CR LF. Numbers use the user's decimal separator unless a function says otherwise.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/AtomicFile.h"
 #include "core/ScanData.h"
@@ -18,6 +19,10 @@ std::string AxisHeading(TScanKind kind);
 // Spectrum file of the main scan: header "<axis>\tCounts", then per processed point the position
 // in sci-23 notation (always "."), a TAB and the intensity.
 std::string SpectrumFileText(const ScanRegistry& registry);
+// Two columns under a heading line "xHeading<TAB>Counts", both numbers in the shortest digits
+// that read back as the same double (computed curves: a stripped scan, another axis).
+std::string ColumnsFileText(const std::string& xHeading, const std::vector<double>& x,
+                            const std::vector<double>& y);
 // Spectrum for the clipboard: the same header, positions with up to 15 significant digits.
 std::string SpectrumClipboardText(const ScanRegistry& registry, char decimalSeparator);
 

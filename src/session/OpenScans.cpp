@@ -71,10 +71,20 @@ void OpenScans::Read(const std::string& fileName, bool main) {
     AddToFileHistory(fileName);
 }
 
-void OpenScans::RebuildProcessedCurves(const analysis::ProcessingSettings& processing) {
+void OpenScans::RebuildProcessedCurves(const analysis::ProcessingSettings& processing,
+                                       const Kalpha2Settings& kalpha2) {
     if (!buildProcessedCurves_) return;
     ProgressScope scope(progress_, "Processing");
-    analysis::RebuildAllProcessedCurves(registry_, processing);
+    if (!kalpha2.Active()) {
+        analysis::RebuildAllProcessedCurves(registry_, processing);
+        return;
+    }
+    TDataSet& main = registry_.MainScan();
+    const TRawPointArray stripped =
+        tools::StripKalpha2(main.RawPoints, *kalpha2.Doublet, kalpha2.Ratio);
+    analysis::RebuildProcessedCurve(main, processing, analysis::kParallelPointsFrom, &stripped);
+    for (int k = 0; k < registry_.AdditionalCount(); ++k)
+        analysis::RebuildProcessedCurve(registry_.Additional(k), processing);
 }
 
 void OpenScans::ComputeSlope(TDataSet& scan, int slopeCount) {

@@ -11,6 +11,7 @@
 #include "core/ScanData.h"
 #include "session/ObserverList.h"
 #include "session/SessionProgress.h"
+#include "session/WorkbenchSettings.h"
 
 namespace trevasc {
 
@@ -63,7 +64,10 @@ class OpenScans {
     const std::string& LastFormatName() const { return lastFormatName_; }
 
     // Rebuilds the processed points of all scans.
-    void RebuildProcessedCurves(const analysis::ProcessingSettings& processing);
+    // With active Kα2 stripping the main scan's measured counts are stripped first; smoothing and
+    // background removal then work on the stripped curve.
+    void RebuildProcessedCurves(const analysis::ProcessingSettings& processing,
+                                const Kalpha2Settings& kalpha2);
     // Slope and curvature of one scan over slopeCount points.
     void ComputeSlope(TDataSet& scan, int slopeCount);
 

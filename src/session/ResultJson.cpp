@@ -328,4 +328,97 @@ Value UpdateCheckJson(const update::UpdateCheckResult& result) {
     return o;
 }
 
+Value ProfileFitJson(const tools::ProfileFitResult& fit) {
+    const tools::ProfileModel& m = fit.Model;
+    Value o = Value::Object();
+    o.Set("shape", tools::ProfileShapeName(m.Shape));
+    Value background = Value::Array();
+    background.Add(m.Background0);
+    background.Add(m.Background1);
+    o.Set("background", std::move(background));
+    o.Set("chi2red", fit.Chi2Red);
+    o.Set("rwp", fit.Rwp);
+    o.Set("points", fit.Points);
+    const char* shapeKey = m.Shape == tools::ProfileShape::PseudoVoigt  ? "eta"
+                           : m.Shape == tools::ProfileShape::PearsonVII ? "m"
+                                                                        : nullptr;
+    o.Set("peaks", Value::ArrayOf(m.Peaks,
+                                  [&](const tools::ProfilePeak& p) {
+                                      Value peak = Value::Object();
+                                      peak.Set("center", p.Center);
+                                      peak.Set("centerError", p.CenterError);
+                                      peak.Set("fwhm", p.Fwhm);
+                                      peak.Set("fwhmError", p.FwhmError);
+                                      peak.Set("height", p.Height);
+                                      peak.Set("heightError", p.HeightError);
+                                      peak.Set("area", p.Area);
+                                      peak.Set("areaError", p.AreaError);
+                                      if (shapeKey) {
+                                          peak.Set(shapeKey, p.ShapeParameter);
+                                          peak.Set(std::string(shapeKey) + "Error",
+                                                   p.ShapeParameterError);
+                                      }
+                                      return peak;
+                                  },
+                                  {4, 2}));
+    return o;
+}
+
+namespace {
+
+// {"U", "V", "W"}.
+Value InstrumentFunctionJson(const tools::InstrumentFunction& f) {
+    Value o = Value::Object();
+    o.Set("U", f.U);
+    o.Set("V", f.V);
+    o.Set("W", f.W);
+    return o;
+}
+
+}  // namespace
+
+Value InstrumentJson(const tools::InstrumentFunction& f, const std::vector<double>& centers,
+                     const std::vector<double>& fwhms) {
+    Value o = InstrumentFunctionJson(f);
+    Value peaks = Value::Array({4, 2});
+    for (size_t i = 0; i < std::min(centers.size(), fwhms.size()); ++i) {
+        Value p = Value::Object();
+        p.Set("center", centers[i]);
+        p.Set("fwhm", fwhms[i]);
+        peaks.Add(std::move(p));
+    }
+    o.Set("peaks", std::move(peaks));
+    return o;
+}
+
+Value SizeJson(double k, double wavelength, const tools::InstrumentFunction& f,
+               const tools::SizeAnalysis& analysis) {
+    Value o = Value::Object();
+    o.Set("k", k);
+    o.Set("wavelength", wavelength);
+    o.Set("instrument", InstrumentFunctionJson(f));
+    o.Set("peaks", Value::ArrayOf(analysis.Peaks,
+                                  [](const tools::SizePeak& p) {
+                                      Value peak = Value::Object();
+                                      peak.Set("center", p.Center);
+                                      peak.Set("fwhm", p.Fwhm);
+                                      peak.Set("fwhmInstrument", p.FwhmInstrument);
+                                      peak.Set("beta", Value::OrNull(p.Beta));
+                                      peak.Set("size", Value::OrNull(p.Size));
+                                      return peak;
+                                  },
+                                  {4, 2}));
+    if (const auto& wh = analysis.WilliamsonHall) {
+        Value w = Value::Object();
+        w.Set("size", wh->Size);
+        w.Set("sizeError", wh->SizeError);
+        w.Set("strain", wh->Strain);
+        w.Set("strainError", wh->StrainError);
+        o.Set("williamsonHall", std::move(w));
+    } else {
+        o.Set("williamsonHall", Value());
+    }
+    return o;
+}
+
 }  // namespace trevasc

@@ -17,6 +17,8 @@
 #include "tools/gnuplot/GnuplotExport.h"
 #include "tools/lattice/LatticeCalculation.h"
 #include "tools/maps/MapBuilder.h"
+#include "tools/profile/ProfileFit.h"
+#include "tools/profile/SizeStrain.h"
 #include "tools/thickness/FilmThicknessCalculation.h"
 #include "update/VersionDocument.h"
 
@@ -88,5 +90,17 @@ struct IdentifyReport {
 json::Value IdentifyJson(const IdentifyReport& report);
 
 json::Value UpdateCheckJson(const update::UpdateCheckResult& result);
+
+// A multi-peak profile fit as `profile --json` prints it: shape, background [b0, b1], chi2red,
+// rwp, points and per peak its values with their standard errors (eta for pseudo-Voigt, m for
+// Pearson VII).
+json::Value ProfileFitJson(const tools::ProfileFitResult& fit);
+// The instrument function and the peaks it was fitted to.
+json::Value InstrumentJson(const tools::InstrumentFunction& f, const std::vector<double>& centers,
+                           const std::vector<double>& fwhms);
+// Scherrer sizes per peak and the Williamson-Hall result (null with fewer than three broadened
+// peaks).
+json::Value SizeJson(double k, double wavelength, const tools::InstrumentFunction& f,
+                     const tools::SizeAnalysis& analysis);
 
 }  // namespace trevasc

@@ -101,7 +101,7 @@ void WorkbenchSession::OpenHistoryItem(int slot) {
 }
 
 void WorkbenchSession::RebuildAllProcessedCurves() {
-    scans_.RebuildProcessedCurves(settings_.Processing());
+    scans_.RebuildProcessedCurves(settings_.Processing(), settings_.Kalpha2Stripping());
     view_.Redraw();
 }
 

@@ -12,6 +12,16 @@ void WorkbenchSettings::SetProcessing(const analysis::ProcessingSettings& settin
     if (curvesChanged && links_.CurvesChanged) links_.CurvesChanged();
 }
 
+void WorkbenchSettings::SetKalpha2Stripping(const Kalpha2Settings& settings) {
+    const bool changed =
+        settings.Active() != kalpha2_.Active() ||
+        (settings.Active() && (settings.Ratio != kalpha2_.Ratio ||
+                               settings.Doublet->Alpha1 != kalpha2_.Doublet->Alpha1 ||
+                               settings.Doublet->Alpha2 != kalpha2_.Doublet->Alpha2));
+    kalpha2_ = settings;
+    if (changed && links_.CurvesChanged) links_.CurvesChanged();
+}
+
 void WorkbenchSettings::SetDisplay(const plot::XrdPlotSettings& settings) {
     const bool spanChanged = settings.SpanAllFiles != display_.SpanAllFiles;
     display_ = settings;

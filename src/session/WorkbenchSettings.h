@@ -3,6 +3,7 @@
 // decimal separator, the one wavelength (CurrentWavelength), the map settings and the fields
 // of the "Additional reflections" tab that other windows change.
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "analysis/PeakSearch.h"
@@ -11,6 +12,7 @@
 #include "plot/XrdPlotRefresh.h"
 #include "session/ObserverList.h"
 #include "tools/maps/MapBuilder.h"
+#include "tools/profile/Kalpha2Stripping.h"
 
 namespace trevasc {
 
@@ -40,6 +42,15 @@ struct MapSettings {
     bool ContourLines = true;    // gnuplot export: contour lines wanted
 };
 
+// Kα2 stripping of the main scan, done before smoothing and background removal. Without a
+// doublet (a line with no Kα2 partner) nothing is stripped.
+struct Kalpha2Settings {
+    bool Enabled = false;
+    double Ratio = tools::kDefaultKalpha2Ratio;  // "Kα2/Kα1 ratio"
+    std::optional<tools::KalphaDoublet> Doublet;
+    bool Active() const { return Enabled && Doublet.has_value(); }
+};
+
 class WorkbenchSettings {
   public:
     // Cu K-alpha1 (8048.88018 eV) in Angstrom: the wavelength until an X-ray line is chosen.
@@ -65,6 +76,9 @@ class WorkbenchSettings {
     const analysis::ProcessingSettings& Processing() const { return processing_; }
     // Stores the settings; changed curve settings rebuild the processed curves of the open scans.
     void SetProcessing(const analysis::ProcessingSettings& settings);
+    const Kalpha2Settings& Kalpha2Stripping() const { return kalpha2_; }
+    // Stores the settings; a change of the stripped curve rebuilds the processed curves.
+    void SetKalpha2Stripping(const Kalpha2Settings& settings);
     const analysis::PeakSearchSettings& PeakSearch() const { return peakSearch_; }
     void SetPeakSearch(const analysis::PeakSearchSettings& settings) { peakSearch_ = settings; }
     // The display switches (the view range fields of the record are not used: the plot view
@@ -102,6 +116,7 @@ class WorkbenchSettings {
     Links links_;
     char decimalSeparator_ = '.';
     analysis::ProcessingSettings processing_;
+    Kalpha2Settings kalpha2_;
     analysis::PeakSearchSettings peakSearch_;
     plot::XrdPlotSettings display_;
     plot::TColorConfig colors_;

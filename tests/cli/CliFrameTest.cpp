@@ -39,6 +39,18 @@ std::string PeakScanText() {
     return text.str();
 }
 
+// Three peaks, for the commands that need several (instrument, size).
+std::string ThreePeakScanText() {
+    std::ostringstream text;
+    for (int i = 0; i <= 400; ++i) {
+        const double x = 28.0 + 0.02 * i;
+        double y = 50;
+        for (double c : {29.5, 31.5, 33.5}) y += 20000 * std::exp(-(x - c) * (x - c) / 0.02);
+        text << x << " " << std::lround(y) << "\n";
+    }
+    return text.str();
+}
+
 // One command's cases. FILE in the arguments stands for a file whose name begins with '-'
 // (in the working folder, named after "--"); MISSING for a file that does not exist.
 struct CommandCase {
@@ -60,6 +72,7 @@ class CommandFrame : public ::testing::TestWithParam<CommandCase> {
         ASSERT_NE(getcwd(saved_, sizeof saved_), nullptr);
         ASSERT_EQ(chdir(dir_.Path().c_str()), 0);
         dir_.Write("-scan.txt", PeakScanText());
+        dir_.Write("-three.txt", ThreePeakScanText());
         std::filesystem::copy_file(
             std::string(TREVASC_TEST_DATA_DIR) + "/xrdtools_test_area_RSM_Omega2Theta_v1.0.xrdml",
             dir_.File("-area.xrdml"));
@@ -157,6 +170,15 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"gnuplot",
                     {"gnuplot", "--kind", "png-color", "--no-run", "--", "-area.xrdml"},
                     {"gnuplot", "MISSING", "--kind", "bw", "--no-run"}},
+        CommandCase{"profile",
+                    {"profile", "--from", "29", "--to", "31", "--", "-scan.txt"},
+                    {"profile", "MISSING", "--from", "29", "--to", "31"}},
+        CommandCase{"instrument",
+                    {"instrument", "--peaks", "29.5,31.5,33.5", "--", "-three.txt"},
+                    {"instrument", "MISSING"}},
+        CommandCase{"size",
+                    {"size", "--instrument", "0.001,0,0.001", "--", "-three.txt"},
+                    {"size", "MISSING", "--instrument", "0.001,0,0.001"}},
         CommandCase{"simulate",
                     {"simulate", "--system", "cubic", "--"},
                     {"simulate", "--system", "cubic", "--", "MISSING"},
@@ -176,8 +198,9 @@ TEST(CliFrame, EveryCommandIsInTheTable) {
     std::vector<std::string> names;
     for (const cli::Command& c : cli::AllCommands()) names.push_back(c.Name);
     const std::vector<std::string> expected = {
-        "info",    "convert",  "peaks", "plot",  "fit",        "lattice",  "thickness",   "map",
-        "gnuplot", "simulate", "lines", "jcpds", "substrates", "identify", "check-update"};
+        "info",      "convert", "peaks",   "plot",       "fit",        "lattice",
+        "thickness", "map",     "gnuplot", "profile",    "instrument", "size",
+        "simulate",  "lines",   "jcpds",   "substrates", "identify",   "check-update"};
     EXPECT_EQ(names, expected);
     // check-update's frame cases without a server: the table's usage errors and --help.
     EXPECT_EQ(Cli({"check-update", "--bogus"}).Code, 2);
