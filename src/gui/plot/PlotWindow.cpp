@@ -1,6 +1,7 @@
 #include "gui/plot/PlotWindow.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
@@ -19,9 +20,9 @@
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 #include "base/Error.h"
+#include "core/DiffractionGeometry.h"
 #include "gui/app/Dialogs.h"
 #include "gui/plot/ClipboardPicture.h"
 #include "gui/widgets/PaintBoxWidget.h"
@@ -86,6 +87,22 @@ void PlotWindow::CreateMenus() {
     copyAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     connect(copyAction_, &QAction::triggered, this, [this] { CopyToClipboardClick(); });
 
+    viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
+    axisGroup_ = new QActionGroup(this);
+    axisGroup_->setExclusive(true);
+    for (auto [axis, name] : {std::pair{plot::TScanAxis::TwoTheta, "ActionAxisTwoTheta"},
+                              std::pair{plot::TScanAxis::Spacing, "ActionAxisSpacing"},
+                              std::pair{plot::TScanAxis::ScatteringVector, "ActionAxisQ"}}) {
+        QAction* action = viewMenu_->addAction(QString::fromUtf8(plot::ScanAxisCaption(axis)));
+        action->setObjectName(QString::fromLatin1(name));
+        action->setCheckable(true);
+        action->setData(static_cast<int>(axis));
+        axisGroup_->addAction(action);
+        connect(action, &QAction::triggered, this, [this, axis] { SetXAxis(axis); });
+    }
+    connect(viewMenu_, &QMenu::aboutToShow, this, [this] { UpdateAxisMenu(); });
+    UpdateAxisMenu();
+
     windowMenu_ = menuBar()->addMenu(QStringLiteral("&Window"));
 
     for (QMenu* menu : {fileMenu, printMenu, editMenu})
@@ -109,6 +126,40 @@ void PlotWindow::UpdateMenuState() {
     copyAction_->setEnabled(dataset_.Count() >= 1);
 }
 
+QAction* PlotWindow::AxisAction(plot::TScanAxis axis) const {
+    for (QAction* action : axisGroup_->actions())
+        if (action->data().toInt() == static_cast<int>(axis)) return action;
+    return nullptr;
+}
+
+plot::ScanAxisMapping PlotWindow::AxisMapping() const {
+    return plot::PlotAxisMapping(session_.Display().XAxis, session_.Registry().OpenScanKind,
+                                 session_.CurrentWavelength());
+}
+
+void PlotWindow::UpdateAxisMenu() {
+    // d and Q need a 2Theta scan and a wavelength; the chosen entry stays checked either way.
+    const bool convertible = session_.Registry().OpenScanKind == TScanKind::TwoTheta &&
+                             session_.CurrentWavelength() > 0.0;
+    for (QAction* action : axisGroup_->actions()) {
+        const auto axis = static_cast<plot::TScanAxis>(action->data().toInt());
+        action->setChecked(axis == session_.Display().XAxis);
+        action->setEnabled(axis == plot::TScanAxis::TwoTheta || convertible);
+    }
+}
+
+void PlotWindow::SetXAxis(plot::TScanAxis axis) {
+    if (axis == session_.Display().XAxis) {
+        UpdateAxisMenu();
+        return;
+    }
+    plot::XrdPlotSettings settings = session_.Display();
+    settings.XAxis = axis;
+    // The zoom stays: the session keeps it in 2Theta.
+    session_.SetDisplay(settings);
+    UpdateAxisMenu();
+}
+
 void PlotWindow::RepaintPlot() {
     zoomAnchor_ = kNoZoomClick;
     UpdateMenuState();
@@ -122,15 +173,32 @@ void PlotWindow::ResetZoom() {
 }
 
 void PlotWindow::PlotRefresh() {
-    if (!session_.BuildPlotDataset(dataset_)) return;
+    refreshing_ = true;
+    const bool built = session_.BuildPlotDataset(dataset_);
+    refreshing_ = false;
+    if (!built) return;
+    plot::ConvertPlotDataset(dataset_, AxisMapping());
+    UpdateAxisMenu();
     if (isHidden()) show();
     RepaintPlot();
 }
 
 void PlotWindow::ViewRangeChanged(double from, double to) {
-    dataset_.ViewXMin = from;
-    dataset_.ViewXMax = to;
+    if (refreshing_) return;  // the refresh converts the whole record afterwards
+    plot::ConvertViewRange(dataset_, from, to, AxisMapping());
     RepaintPlot();
+}
+
+void PlotWindow::CurrentWavelengthChanged(double) {
+    // d and Q are drawn with the lattice window's wavelength.
+    if (session_.Display().XAxis != plot::TScanAxis::TwoTheta && session_.HasMainScan())
+        PlotRefresh();
+    else
+        UpdateAxisMenu();
+}
+
+void PlotWindow::DisplaySettingsChanged() {
+    UpdateAxisMenu();
 }
 
 void PlotWindow::AddModeChanged(bool on) {
@@ -150,6 +218,10 @@ double PlotWindow::WorldX(int px, int py) const {
     return plot::PixelToWorld(px, py, area_).X;
 }
 
+double PlotWindow::WorldTwoTheta(int px, int py) const {
+    return AxisMapping().ToTwoTheta(WorldX(px, py));
+}
+
 void PlotWindow::PaintBox1Paint(QPainter& painter) {
     painter.fillRect(paintBox_->rect(), Qt::white);
     if (dataset_.Count() == 0) return;
@@ -166,12 +238,14 @@ void PlotWindow::PaintBox1MouseDown(Qt::MouseButton button, int px, int py) {
     if (dataset_.Count() == 0) return;
     if (button == Qt::LeftButton) {
         if (session_.AddMode()) {
-            session_.AddPeak(WorldX(px, py));
+            const double twoTheta = WorldTwoTheta(px, py);
+            if (std::isfinite(twoTheta)) session_.AddPeak(twoTheta);
             return;
         }
         if (!ZoomPending()) {
-            const double xa = WorldX(px - 2, py);
-            const double xb = WorldX(px + 2, py);
+            // Axis values: on a descending axis the left pixel has the larger value.
+            const double xa = std::min(WorldX(px - 2, py), WorldX(px + 2, py));
+            const double xb = std::max(WorldX(px - 2, py), WorldX(px + 2, py));
             const double x = WorldX(px, py);
             // The main-scan marker nearest to the click; the first of equally near ones wins.
             const plot::THighlightPoint* nearest = nullptr;
@@ -188,7 +262,8 @@ void PlotWindow::PaintBox1MouseDown(Qt::MouseButton button, int px, int py) {
                 }
             }
             if (nearest != nullptr && xa <= nearest->X && nearest->X <= xb) {
-                session_.SelectPeakNearPosition(nearest->X);
+                const double twoTheta = AxisMapping().ToTwoTheta(nearest->X);
+                if (std::isfinite(twoTheta)) session_.SelectPeakNearPosition(twoTheta);
                 return;
             }
             zoomAnchor_ = x;
@@ -201,7 +276,11 @@ void PlotWindow::PaintBox1MouseDown(Qt::MouseButton button, int px, int py) {
         if (x2 == zoomAnchor_) x2 = WorldX(px - 1, py);
         const double anchor = zoomAnchor_;
         zoomAnchor_ = kNoZoomClick;
-        session_.ApplyViewRange(anchor, x2);
+        // The session zooms in 2Theta; an end no reflection reaches leaves the zoom as it is.
+        const plot::ScanAxisMapping axis = AxisMapping();
+        const double from = axis.ToTwoTheta(anchor), to = axis.ToTwoTheta(x2);
+        if (std::isfinite(from) && std::isfinite(to) && from != to)
+            session_.ApplyViewRange(from, to);
     } else if (button == Qt::RightButton) {
         ResetZoom();
     }
@@ -211,8 +290,8 @@ void PlotWindow::PaintBox1MouseMove(int px, int py) {
     if (dataset_.Count() == 0) return;
     UpdateStatus(px, py);
     if (ZoomPending() || session_.AddMode()) return;
-    const double xa = WorldX(px - 2, py);
-    const double xb = WorldX(px + 2, py);
+    const double xa = std::min(WorldX(px - 2, py), WorldX(px + 2, py));
+    const double xb = std::max(WorldX(px - 2, py), WorldX(px + 2, py));
     bool overMarker = false;
     const int n =
         std::min<int>(dataset_.HighlightCount(), static_cast<int>(dataset_.Highlights.size()));
@@ -235,16 +314,29 @@ void PlotWindow::UpdateStatus(int px, int py) {
     }
     const plot::TWorldPoint w = plot::PixelToWorld(px, py, area_);
     const double counts = area_.LogY ? std::pow(10.0, w.Y) : w.Y;
-    const QString axis =
-        dataset_.XTitle.empty() ? QStringLiteral("x") : QString::fromStdString(dataset_.XTitle);
-    QString text = QStringLiteral("%1 = %2°    Counts = %3")
-                       .arg(axis, QString::number(w.X, 'f', 4), FormatCounts(counts));
-    const double wavelength = session_.CurrentWavelength();
-    if (dataset_.XTitle == "TwoTheta" && wavelength > 0.0) {
-        // Bragg: d = lambda / (2 sin(theta)), theta = half the scattering angle.
-        const double sinTheta = std::sin(w.X / 2.0 * std::numbers::pi / 180.0);
-        if (sinTheta > 0.0)
-            text += QStringLiteral("    d = %1 Å").arg(wavelength / (2.0 * sinTheta), 0, 'f', 5);
+    const plot::ScanAxisMapping mapping = AxisMapping();
+    QString text;
+    if (mapping.IsTwoTheta()) {
+        const QString axis =
+            dataset_.XTitle.empty() ? QStringLiteral("x") : QString::fromStdString(dataset_.XTitle);
+        text = QStringLiteral("%1 = %2°    Counts = %3")
+                   .arg(axis, QString::number(w.X, 'f', 4), FormatCounts(counts));
+        const double wavelength = session_.CurrentWavelength();
+        if (dataset_.XTitle == "TwoTheta" && wavelength > 0.0) {
+            if (const auto d = BraggSpacing(w.X, wavelength); d && *d > 0.0)
+                text += QStringLiteral("    d = %1 Å").arg(*d, 0, 'f', 5);
+        }
+    } else {
+        // The axis value first, then the measured angle it stands for.
+        const bool spacing = mapping.Axis() == plot::TScanAxis::Spacing;
+        text =
+            QStringLiteral("%1 = %2 %3    Counts = %4")
+                .arg(spacing ? QStringLiteral("d") : QStringLiteral("Q"),
+                     QString::number(w.X, 'f', 5),
+                     spacing ? QStringLiteral("Å") : QStringLiteral("1/Å"), FormatCounts(counts));
+        const double twoTheta = mapping.ToTwoTheta(w.X);
+        if (std::isfinite(twoTheta))
+            text += QStringLiteral("    TwoTheta = %1°").arg(twoTheta, 0, 'f', 4);
     }
     if (session_.AddMode())
         text = QString::fromUtf8(kAddModeMessage) + QStringLiteral("    ") + text;
