@@ -3,11 +3,13 @@
 // removal, the display switches, the peak finder, the peak fitting buttons and the plot range.
 // Every control writes its setting into the workbench session and shows what the session says.
 #include <QWidget>
+#include <functional>
 
 #include "analysis/PeakSearch.h"
 #include "analysis/Processing.h"
 #include "plot/XrdPlotRefresh.h"
 #include "session/WorkbenchSession.h"
+#include "tools/profile/Kalpha2Stripping.h"
 
 class QCheckBox;
 class QLabel;
@@ -23,6 +25,14 @@ class FileDisplayTab : public QWidget, private SessionObserver {
   public:
     FileDisplayTab(WorkbenchSession& session, QWidget* parent = nullptr);
     ~FileDisplayTab() override;
+
+    // Where "Strip Kα2" takes its two wavelengths from (the lattice window's tube line); the box
+    // is disabled, its hint saying why, while the line has no Kα2 partner.
+    void SetKalphaDoubletSource(std::function<tools::KalphaDoubletLookup()> source);
+    // "Kα2/Kα1 ratio" as shown.
+    double Kalpha2Ratio() const;
+    // Rechecks the tube line (after it changed).
+    void UpdateStripBox();
 
     // The settings as the controls show them.
     analysis::ProcessingSettings ProcessingFromControls() const;
@@ -43,6 +53,7 @@ class FileDisplayTab : public QWidget, private SessionObserver {
     void FindPeaksEnabledChanged(bool enabled) override;
     void DisplaySettingsChanged() override;
     void ViewRangeChanged(double from, double to) override;
+    void CurrentWavelengthChanged(double angstrom) override;
 
     void BuildControls();
     void Connect();
@@ -61,6 +72,9 @@ class FileDisplayTab : public QWidget, private SessionObserver {
     QCheckBox* removeBackground_ = nullptr;  // CheckBox11
     QSpinBox* backgroundWidth_ = nullptr;    // SpinEdit5
     QLabel* backgroundWidthLabel_ = nullptr;
+    QCheckBox* stripKalpha2_ = nullptr;  // CheckBoxStripKalpha2
+    FloatEdit* kalpha2Ratio_ = nullptr;  // FloatEditKalpha2Ratio
+    std::function<tools::KalphaDoubletLookup()> doubletSource_;
     QCheckBox* logScaling_ = nullptr;          // CheckBox4
     QCheckBox* showSlope_ = nullptr;           // CheckBox6
     QCheckBox* scaleOnAll_ = nullptr;          // CheckBox8
