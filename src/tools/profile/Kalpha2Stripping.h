@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ScanData.h"
 #include "core/XrayLines.h"
 
 namespace trevasc::tools {
@@ -44,5 +45,13 @@ double DoubletPartnerAngle(double twoTheta, double ratioLambda2ToLambda1);
 std::vector<double> StripKalpha2(std::span<const double> position,
                                  std::span<const double> intensity, const KalphaDoublet& doublet,
                                  double ratio);
+
+// The stripped intensities as whole counts (nearest, held inside the 32-bit range) for the
+// processed curve of the main scan, which keeps counts.
+TRawPointArray StripKalpha2(const TRawPointArray& points, const KalphaDoublet& doublet,
+                            double ratio);
+
+// A stripped or fitted intensity as a whole count: nearest, held inside the 32-bit range (NaN: 0).
+int32_t SaturatedCount(double value);
 
 }  // namespace trevasc::tools

@@ -1,0 +1,427 @@
+// The multi-peak profile fit: exact recovery of noise-free patterns (every shape, doublets),
+// agreement with an independent long-double least-squares fit on noisy data (values and
+// errors), the closed-form areas against numerical integration, and the refusals.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include "tools/profile/ProfileFit.h"
+
+using namespace trevasc::tools;
+
+namespace {
+
+struct TruePeak {
+    double Center, Fwhm, Height, Shape;
+};
+
+// Profiles of height 1 written out from their textbook definitions, independent of the code.
+long double Gauss(long double u) {
+    return std::exp(-4.0L * std::numbers::ln2_v<long double> * u * u);
+}
+long double Lorentz(long double u) {
+    return 1.0L / (1.0L + 4.0L * u * u);
+}
+long double Unit(ProfileShape shape, long double u, long double s) {
+    switch (shape) {
+        case ProfileShape::Gauss:
+            return Gauss(u);
+        case ProfileShape::Lorentz:
+            return Lorentz(u);
+        case ProfileShape::PseudoVoigt:
+            return s * Lorentz(u) + (1.0L - s) * Gauss(u);
+        case ProfileShape::PearsonVII:
+            return std::pow(1.0L + 4.0L * (std::pow(2.0L, 1.0L / s) - 1.0L) * u * u, -s);
+    }
+    return 0.0L;
+}
+
+// The Kα2 angle of a Kα1 angle in degrees.
+long double PartnerAngle(long double c, long double lambdaRatio) {
+    const long double deg = std::numbers::pi_v<long double> / 180.0L;
+    return 2.0L * std::asin(lambdaRatio * std::sin(c / 2.0L * deg)) / deg;
+}
+
+struct Pattern {
+    std::vector<double> X, Y;
+};
+
+Pattern MakePattern(ProfileShape shape, const std::vector<TruePeak>& peaks, double from,
+                    double step, int count, double b0, double b1, double noise = 0.0,
+                    double lambdaRatio = 0.0, double ratio = 0.5, unsigned seed = 5) {
+    Pattern p;
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> normal;
+    double mean = 0.0;
+    for (int i = 0; i < count; ++i) mean += from + step * i;
+    mean /= count;
+    for (int i = 0; i < count; ++i) {
+        const double x = from + step * i;
+        long double y = b0 + b1 * (x - mean);
+        for (const TruePeak& t : peaks) {
+            y += t.Height * Unit(shape, (x - t.Center) / t.Fwhm, t.Shape);
+            if (lambdaRatio > 0.0)
+                y += ratio * t.Height *
+                     Unit(shape, (x - PartnerAngle(t.Center, lambdaRatio)) / t.Fwhm, t.Shape);
+        }
+        double v = static_cast<double>(y);
+        if (noise > 0.0) v += noise * std::sqrt(std::max(v, 1.0)) * normal(rng);
+        p.X.push_back(x);
+        p.Y.push_back(v);
+    }
+    return p;
+}
+
+// A second least-squares fit: Levenberg-Marquardt in long double with a central-difference
+// Jacobian and Gauss-Jordan elimination, on the natural parameters b0, b1, (c, w, H, s)...
+struct Reference {
+    std::vector<long double> P, Error;
+    long double Chi2Red = 0.0L;
+    std::vector<std::vector<long double>> Cov;
+};
+
+Reference ReferenceFit(ProfileShape shape, const Pattern& d, std::vector<long double> p) {
+    const size_t n = p.size(), m = d.X.size();
+    const size_t per =
+        (shape == ProfileShape::PseudoVoigt || shape == ProfileShape::PearsonVII) ? 4 : 3;
+    long double mean = 0.0L;
+    for (double x : d.X) mean += x;
+    mean /= static_cast<long double>(m);
+    const auto residuals = [&](const std::vector<long double>& q) {
+        std::vector<long double> r(m);
+        for (size_t i = 0; i < m; ++i) {
+            long double y = q[0] + q[1] * (d.X[i] - mean);
+            for (size_t o = 2; o < n; o += per)
+                y += q[o + 2] * Unit(shape, (d.X[i] - q[o]) / q[o + 1], per == 4 ? q[o + 3] : 0.0L);
+            r[i] = (y - d.Y[i]) / std::sqrt(std::max<long double>(d.Y[i], 1.0L));
+        }
+        return r;
+    };
+    const auto jacobian = [&](const std::vector<long double>& q) {
+        std::vector<std::vector<long double>> j(n);
+        for (size_t k = 0; k < n; ++k) {
+            const long double h = 1e-7L * std::max<long double>(std::fabs(q[k]), 1e-3L);
+            std::vector<long double> up = q, down = q;
+            up[k] += h;
+            down[k] -= h;
+            const auto ru = residuals(up), rd = residuals(down);
+            j[k].resize(m);
+            for (size_t i = 0; i < m; ++i) j[k][i] = (ru[i] - rd[i]) / (2.0L * h);
+        }
+        return j;
+    };
+    const auto sumSquares = [](const std::vector<long double>& r) {
+        long double s = 0.0L;
+        for (long double v : r) s += v * v;
+        return s;
+    };
+    // Solves (A + λ diag A) x = b in place (Gauss-Jordan with partial pivoting); returns the
+    // inverse of the matrix as well.
+    const auto solve = [n](std::vector<std::vector<long double>> a, std::vector<long double>& b,
+                           std::vector<std::vector<long double>>* inverse) {
+        std::vector<std::vector<long double>> inv(n, std::vector<long double>(n, 0.0L));
+        for (size_t i = 0; i < n; ++i) inv[i][i] = 1.0L;
+        for (size_t c = 0; c < n; ++c) {
+            size_t piv = c;
+            for (size_t r = c + 1; r < n; ++r)
+                if (std::fabs(a[r][c]) > std::fabs(a[piv][c])) piv = r;
+            std::swap(a[c], a[piv]);
+            std::swap(b[c], b[piv]);
+            std::swap(inv[c], inv[piv]);
+            const long double d = a[c][c];
+            for (size_t k = 0; k < n; ++k) {
+                a[c][k] /= d;
+                inv[c][k] /= d;
+            }
+            b[c] /= d;
+            for (size_t r = 0; r < n; ++r) {
+                if (r == c) continue;
+                const long double f = a[r][c];
+                for (size_t k = 0; k < n; ++k) {
+                    a[r][k] -= f * a[c][k];
+                    inv[r][k] -= f * inv[c][k];
+                }
+                b[r] -= f * b[c];
+            }
+        }
+        if (inverse) *inverse = inv;
+    };
+    long double lambda = 1e-3L;
+    std::vector<long double> r = residuals(p);
+    long double s = sumSquares(r);
+    for (int iter = 0; iter < 200; ++iter) {
+        const auto j = jacobian(p);
+        std::vector<std::vector<long double>> a(n, std::vector<long double>(n, 0.0L));
+        std::vector<long double> g(n, 0.0L);
+        for (size_t k = 0; k < n; ++k) {
+            for (size_t l = 0; l < n; ++l)
+                for (size_t i = 0; i < m; ++i) a[k][l] += j[k][i] * j[l][i];
+            for (size_t i = 0; i < m; ++i) g[k] -= j[k][i] * r[i];
+        }
+        bool improved = false;
+        for (int tries = 0; tries < 30 && !improved; ++tries) {
+            auto damped = a;
+            for (size_t k = 0; k < n; ++k) damped[k][k] *= 1.0L + lambda;
+            std::vector<long double> step = g;
+            solve(damped, step, nullptr);
+            std::vector<long double> q = p;
+            for (size_t k = 0; k < n; ++k) q[k] += step[k];
+            const auto rq = residuals(q);
+            const long double sq = sumSquares(rq);
+            if (sq <= s) {
+                const long double change = s - sq;
+                p = q;
+                r = rq;
+                s = sq;
+                lambda = std::max(lambda / 10.0L, 1e-12L);
+                improved = true;
+                if (change <= 1e-24L * s) iter = 1000;
+            } else {
+                lambda *= 10.0L;
+            }
+        }
+        if (!improved) break;
+    }
+    Reference ref;
+    ref.P = p;
+    ref.Chi2Red = s / static_cast<long double>(m - n);
+    const auto j = jacobian(p);
+    std::vector<std::vector<long double>> a(n, std::vector<long double>(n, 0.0L));
+    for (size_t k = 0; k < n; ++k)
+        for (size_t l = 0; l < n; ++l)
+            for (size_t i = 0; i < m; ++i) a[k][l] += j[k][i] * j[l][i];
+    std::vector<long double> dummy(n, 0.0L);
+    solve(a, dummy, &ref.Cov);
+    for (size_t k = 0; k < n; ++k) {
+        for (size_t l = 0; l < n; ++l) ref.Cov[k][l] *= ref.Chi2Red;
+        ref.Error.push_back(std::sqrt(ref.Cov[k][k]));
+    }
+    return ref;
+}
+
+void ExpectRelative(double actual, long double expected, double tolerance, const char* what) {
+    EXPECT_NEAR(actual, static_cast<double>(expected),
+                tolerance * std::fabs(static_cast<double>(expected)))
+        << what;
+}
+
+std::vector<double> Starts(const std::vector<TruePeak>& peaks, double offset) {
+    std::vector<double> s;
+    for (const TruePeak& t : peaks) s.push_back(t.Center + offset);
+    return s;
+}
+
+const std::vector<TruePeak> kFivePeaks = {{28.0, 0.25, 3000.0, 0.3},
+                                          {28.45, 0.30, 1200.0, 0.7},
+                                          {29.2, 0.22, 5000.0, 0.5},
+                                          {30.0, 0.35, 800.0, 0.2},
+                                          {30.4, 0.28, 2000.0, 0.85}};
+
+}  // namespace
+
+TEST(ProfileFit, NoiseFreeFivePeakPseudoVoigtPatternIsRecovered) {
+    const Pattern d =
+        MakePattern(ProfileShape::PseudoVoigt, kFivePeaks, 26.5, 0.003, 2000, 150.0, -8.0);
+    ProfileFitOptions options;
+    options.Shape = ProfileShape::PseudoVoigt;
+    const ProfileFitResult r =
+        FitProfile(d.X, d.Y, d.X.front(), d.X.back(), Starts(kFivePeaks, 0.02), options);
+    ASSERT_TRUE(r.Fitted) << r.Error;
+    EXPECT_EQ(r.Points, 2000);
+    ASSERT_EQ(r.Model.Peaks.size(), 5u);
+    EXPECT_NEAR(r.Model.Background0, 150.0, 1e-6 * 150.0);
+    EXPECT_NEAR(r.Model.Background1, -8.0, 1e-6 * 8.0);
+    for (size_t k = 0; k < 5; ++k) {
+        const ProfilePeak& p = r.Model.Peaks[k];
+        const TruePeak& t = kFivePeaks[k];
+        EXPECT_NEAR(p.Center, t.Center, 1e-6) << k;
+        EXPECT_NEAR(p.Fwhm, t.Fwhm, 1e-6 * t.Fwhm) << k;
+        EXPECT_NEAR(p.Height, t.Height, 1e-6 * t.Height) << k;
+        EXPECT_NEAR(p.ShapeParameter, t.Shape, 1e-6) << k;
+        // H w (η π/2 + (1 - η) √(π / (4 ln 2)))
+        const double area = t.Height * t.Fwhm *
+                            (t.Shape * std::numbers::pi / 2.0 +
+                             (1.0 - t.Shape) * std::sqrt(std::numbers::pi / (4.0 * std::log(2.0))));
+        EXPECT_NEAR(p.Area, area, 1e-6 * area) << k;
+    }
+    EXPECT_LT(r.Rwp, 1e-8);
+}
+
+TEST(ProfileFit, NoisyFitsAgreeWithAnIndependentLeastSquaresFit) {
+    struct Case {
+        ProfileShape Shape;
+        std::vector<TruePeak> Peaks;
+    };
+    const std::vector<Case> cases = {
+        {ProfileShape::PseudoVoigt, {{40.0, 0.3, 2500.0, 0.4}, {40.45, 0.25, 900.0, 0.6}}},
+        {ProfileShape::PearsonVII, {{40.0, 0.3, 2500.0, 1.8}, {40.5, 0.25, 900.0, 4.0}}},
+        {ProfileShape::Gauss, {{40.0, 0.3, 2500.0, 0.0}, {40.45, 0.25, 900.0, 0.0}}},
+        {ProfileShape::Lorentz, {{40.0, 0.3, 2500.0, 0.0}, {40.45, 0.25, 900.0, 0.0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(ProfileShapeName(c.Shape));
+        const Pattern d = MakePattern(c.Shape, c.Peaks, 39.0, 0.005, 400, 200.0, 15.0, 1.0);
+        ProfileFitOptions options;
+        options.Shape = c.Shape;
+        const ProfileFitResult r =
+            FitProfile(d.X, d.Y, d.X.front(), d.X.back(), Starts(c.Peaks, -0.01), options);
+        ASSERT_TRUE(r.Fitted) << r.Error;
+        const bool shaped = HasShapeParameter(c.Shape);
+        std::vector<long double> start = {200.0L, 15.0L};
+        for (const TruePeak& t : c.Peaks) {
+            start.insert(start.end(), {t.Center, t.Fwhm, t.Height});
+            if (shaped) start.push_back(t.Shape);
+        }
+        const Reference ref = ReferenceFit(c.Shape, d, start);
+        ExpectRelative(r.Chi2Red, ref.Chi2Red, 1e-6, "chi2red");
+        ExpectRelative(r.Model.Background0, ref.P[0], 1e-6, "b0");
+        ExpectRelative(r.Model.Background1, ref.P[1], 1e-6, "b1");
+        ExpectRelative(r.Background0Error, ref.Error[0], 1e-6, "b0 error");
+        ExpectRelative(r.Background1Error, ref.Error[1], 1e-6, "b1 error");
+        const size_t per = shaped ? 4 : 3;
+        for (size_t k = 0; k < c.Peaks.size(); ++k) {
+            const ProfilePeak& p = r.Model.Peaks[k];
+            const size_t o = 2 + k * per;
+            ExpectRelative(p.Center, ref.P[o], 1e-6, "center");
+            ExpectRelative(p.Fwhm, ref.P[o + 1], 1e-6, "fwhm");
+            ExpectRelative(p.Height, ref.P[o + 2], 1e-6, "height");
+            ExpectRelative(p.CenterError, ref.Error[o], 1e-6, "center error");
+            ExpectRelative(p.FwhmError, ref.Error[o + 1], 1e-6, "fwhm error");
+            ExpectRelative(p.HeightError, ref.Error[o + 2], 1e-6, "height error");
+            if (shaped) {
+                ExpectRelative(p.ShapeParameter, ref.P[o + 3], 1e-6, "shape");
+                ExpectRelative(p.ShapeParameterError, ref.Error[o + 3], 1e-6, "shape error");
+            }
+            // The area through a numerical integral of the reference profile and its error by
+            // propagation with a numerical gradient of that integral.
+            const auto area = [&](long double w, long double h, long double s) {
+                const int steps = 100000;
+                const long double a = -2000.0L, b = 2000.0L, dh = (b - a) / steps;
+                long double sum = Unit(c.Shape, a, s) + Unit(c.Shape, b, s);
+                for (int i = 1; i < steps; ++i)
+                    sum += (i % 2 ? 4.0L : 2.0L) * Unit(c.Shape, a + i * dh, s);
+                // The tails beyond ±2000 w: Lorentz exactly, Pearson VII from its leading term.
+                long double tail = 0.0L;
+                const long double lorentzTail =
+                    std::numbers::pi_v<long double> / 2.0L - std::atan(2.0L * b);
+                if (c.Shape == ProfileShape::Lorentz) tail = lorentzTail;
+                if (c.Shape == ProfileShape::PseudoVoigt) tail = s * lorentzTail;
+                if (c.Shape == ProfileShape::PearsonVII) {
+                    const long double k = std::pow(2.0L, 1.0L / s) - 1.0L;
+                    tail = 2.0L * std::pow(4.0L * k, -s) * std::pow(b, 1.0L - 2.0L * s) /
+                           (2.0L * s - 1.0L);
+                }
+                return h * w * (sum * dh / 3.0L + tail);
+            };
+            const long double s = shaped ? ref.P[o + 3] : 0.0L;
+            const long double a0 = area(ref.P[o + 1], ref.P[o + 2], s);
+            ExpectRelative(p.Area, a0, 2e-6, "area");
+            std::vector<long double> grad(per, 0.0L);
+            grad[1] = a0 / ref.P[o + 1];
+            grad[2] = a0 / ref.P[o + 2];
+            if (shaped) {
+                const long double h = 1e-5L * s;
+                grad[3] = (area(ref.P[o + 1], ref.P[o + 2], s + h) -
+                           area(ref.P[o + 1], ref.P[o + 2], s - h)) /
+                          (2.0L * h);
+            }
+            long double var = 0.0L;
+            for (size_t i = 1; i < per; ++i)
+                for (size_t j = 1; j < per; ++j) var += grad[i] * grad[j] * ref.Cov[o + i][o + j];
+            ExpectRelative(p.AreaError, std::sqrt(var), 2e-5, "area error");
+        }
+    }
+}
+
+TEST(ProfileFit, DoubletsAreFittedAndReportTheAlphaOneComponent) {
+    const KalphaDoublet cu{1.540562, 1.544390};
+    const std::vector<TruePeak> peaks = {{44.0, 0.12, 4000.0, 0.0}, {50.5, 0.15, 1500.0, 0.0}};
+    const Pattern d = MakePattern(ProfileShape::Gauss, peaks, 43.0, 0.01, 900, 50.0, 0.0, 0.0,
+                                  cu.Alpha2 / cu.Alpha1, 0.5);
+    ProfileFitOptions options;
+    options.Shape = ProfileShape::Gauss;
+    options.Doublets = true;
+    options.Doublet = cu;
+    const ProfileFitResult r =
+        FitProfile(d.X, d.Y, d.X.front(), d.X.back(), Starts(peaks, 0.01), options);
+    ASSERT_TRUE(r.Fitted) << r.Error;
+    for (size_t k = 0; k < peaks.size(); ++k) {
+        const ProfilePeak& p = r.Model.Peaks[k];
+        EXPECT_NEAR(p.Center, peaks[k].Center, 1e-7);
+        EXPECT_NEAR(p.Fwhm, peaks[k].Fwhm, 1e-7);
+        EXPECT_NEAR(p.Height, peaks[k].Height, 1e-5);
+        const double alphaOne =
+            peaks[k].Height * peaks[k].Fwhm * std::sqrt(std::numbers::pi / (4.0 * std::log(2.0)));
+        EXPECT_NEAR(p.Area, alphaOne, 1e-6 * alphaOne);
+    }
+    // The model the window draws holds both components: at the Kα2 angle of the first peak, half
+    // its height plus the Kα1 flank and the background.
+    const double c2 = static_cast<double>(PartnerAngle(44.0, cu.Alpha2 / cu.Alpha1));
+    const double expected = 50.0 + 2000.0 + 4000.0 * static_cast<double>(Gauss((c2 - 44.0) / 0.12));
+    EXPECT_NEAR(r.Model.Value(c2), expected, 1e-4);
+}
+
+TEST(ProfileFit, PearsonSevenAreaMatchesItsIntegral) {
+    // Simpson over ±20 w; the tails beyond, ∫ (4 k u²)^-m du from 20 to ∞ on either side, are
+    // added from their leading term. For m near 0.6 those tails hold a large part of the area
+    // (they fall as u^(1 - 2m)), so only m >= 1.5 is compared this way.
+    for (double m : {1.5, 2.0, 3.0, 5.0, 10.0, 50.0}) {
+        const double w = 0.2, h = 7.0;
+        const int steps = 200000;
+        const double a = -20.0 * w, dx = 40.0 * w / steps;
+        double sum = ProfileValue(ProfileShape::PearsonVII, h, 0.0, w, m, a) +
+                     ProfileValue(ProfileShape::PearsonVII, h, 0.0, w, m, -a);
+        for (int i = 1; i < steps; ++i)
+            sum += (i % 2 ? 4.0 : 2.0) *
+                   ProfileValue(ProfileShape::PearsonVII, h, 0.0, w, m, a + i * dx);
+        const double k = std::pow(2.0, 1.0 / m) - 1.0;
+        const double tail =
+            2.0 * h * w * std::pow(4.0 * k, -m) * std::pow(20.0, 1.0 - 2.0 * m) / (2.0 * m - 1.0);
+        const double integral = sum * dx / 3.0 + tail;
+        EXPECT_NEAR(ProfileArea(ProfileShape::PearsonVII, h, w, m), integral, 2e-6 * integral) << m;
+    }
+    // m = 1 is the Lorentz profile, and the area is its H w π/2.
+    EXPECT_NEAR(ProfileArea(ProfileShape::PearsonVII, 3.0, 0.5, 1.0),
+                3.0 * 0.5 * std::numbers::pi / 2, 1e-12);
+}
+
+TEST(ProfileFit, RefusesWhatItCannotFitAndCanBeCancelled) {
+    const std::vector<TruePeak> one = {{30.0, 0.2, 1000.0, 0.5}};
+    const Pattern d = MakePattern(ProfileShape::PseudoVoigt, one, 29.0, 0.01, 201, 100.0, 0.0);
+    ProfileFitOptions options;
+    EXPECT_FALSE(FitProfile(d.X, d.Y, 29.0, 31.0, {}, options).Fitted);
+    EXPECT_FALSE(FitProfile(d.X, d.Y, 29.0, 31.0, {32.0}, options).Fitted);
+    // Six parameters need more than six points.
+    const ProfileFitResult few = FitProfile(d.X, d.Y, 29.98, 30.02, {30.0}, options);
+    EXPECT_FALSE(few.Fitted);
+    EXPECT_FALSE(few.Error.empty());
+    // Doublets without wavelengths.
+    ProfileFitOptions doublets = options;
+    doublets.Doublets = true;
+    EXPECT_FALSE(FitProfile(d.X, d.Y, 29.0, 31.0, {30.0}, doublets).Fitted);
+    // Positions that do not ascend.
+    std::vector<double> x = d.X;
+    std::swap(x[5], x[6]);
+    EXPECT_FALSE(FitProfile(x, d.Y, 29.0, 31.0, {30.0}, options).Fitted);
+
+    int calls = 0;
+    const ProfileFitResult cancelled =
+        FitProfile(d.X, d.Y, 29.0, 31.0, {30.05}, options, [&](int evaluations) {
+            ++calls;
+            EXPECT_EQ(evaluations, calls);
+            return evaluations < 3;
+        });
+    EXPECT_TRUE(cancelled.Cancelled);
+    EXPECT_FALSE(cancelled.Fitted);
+    EXPECT_EQ(calls, 3);
+
+    // A range given the wrong way round is the same range.
+    const ProfileFitResult forward = FitProfile(d.X, d.Y, 29.0, 31.0, {30.05}, options);
+    const ProfileFitResult backward = FitProfile(d.X, d.Y, 31.0, 29.0, {30.05}, options);
+    ASSERT_TRUE(forward.Fitted && backward.Fitted);
+    EXPECT_EQ(forward.Model.Peaks[0].Center, backward.Model.Peaks[0].Center);
+}
