@@ -23,7 +23,7 @@ using namespace trevasc;
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
+constexpr double kPiValue = std::numbers::pi;
 
 struct GaussPeak {
     double Centre, Fwhm, Height;
@@ -82,6 +82,7 @@ class ProfileWindowsTest : public ::testing::Test {
         shape->setCurrentIndex(shape->findText(caption));
     }
     void ClickChart(double x, Qt::MouseButton button) {
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(profile));
         profile->PaintBox()->repaint();
         const plot::TPlotArea& a = profile->Area();
         const int px =
@@ -102,7 +103,9 @@ class ProfileWindowsTest : public ::testing::Test {
         ASSERT_NE(selector, nullptr);
         const int index = selector->TransitionList()->findText(line);
         ASSERT_GE(index, 0) << line.toStdString();
+        // As a user's choice: the selector follows "activated", not a programmatic change.
         selector->TransitionList()->setCurrentIndex(index);
+        emit selector->TransitionList()->activated(index);
         QApplication::processEvents();
     }
 };
@@ -145,7 +148,7 @@ TEST_F(ProfileWindowsTest, OverlappingPeaksFittedFromThePeakListAcceptedAndCopie
     EXPECT_NEAR(peaks[0].Fwhm, 0.25, 1e-3);
     EXPECT_NEAR(peaks[1].Height, 3000.0, 5.0);
     // Area of a Gauss peak: H w sqrt(pi / (4 ln 2)).
-    EXPECT_NEAR(peaks[0].Area, 5000.0 * 0.25 * std::sqrt(kPi / (4.0 * std::log(2.0))), 2.0);
+    EXPECT_NEAR(peaks[0].Area, 5000.0 * 0.25 * std::sqrt(kPiValue / (4.0 * std::log(2.0))), 2.0);
     // The chart shows data, model, two components and the difference.
     EXPECT_EQ(profile->Chart().Curves.size(), 5u);
     auto* table = In<QTableWidget>(profile, "TableProfileResult");
@@ -216,12 +219,13 @@ TEST_F(ProfileWindowsTest, SizeAndStrainFromTheFitAndTheInstrumentStandard) {
         edit->SetValue(value);
         emit edit->editingFinished();
     }
-    const double beta = std::sqrt(0.09 - 0.01) * kPi / 180.0;
+    const double beta = std::sqrt(0.09 - 0.01) * kPiValue / 180.0;
     const auto& rows = size->Analysis().Peaks;
     ASSERT_EQ(rows.size(), 3u);
     for (const tools::SizePeak& row : rows) {
         ASSERT_TRUE(row.Size.has_value());
-        const double expected = 0.9 * lambda / (beta * std::cos(row.Center / 2 * kPi / 180)) / 10;
+        const double expected =
+            0.9 * lambda / (beta * std::cos(row.Center / 2 * kPiValue / 180)) / 10;
         EXPECT_NEAR(*row.Size, expected, expected * 2e-3) << row.Center;
         EXPECT_NEAR(row.FwhmInstrument, 0.1, 1e-9);
     }
@@ -235,7 +239,7 @@ TEST_F(ProfileWindowsTest, SizeAndStrainFromTheFitAndTheInstrumentStandard) {
     // nothing broadened.
     In<QComboBox>(size, "ComboBoxCorrection")->setCurrentIndex(1);
     ASSERT_TRUE(size->Analysis().Peaks[0].Beta.has_value());
-    EXPECT_NEAR(*size->Analysis().Peaks[0].Beta, 0.2 * kPi / 180.0, 2e-6);
+    EXPECT_NEAR(*size->Analysis().Peaks[0].Beta, 0.2 * kPiValue / 180.0, 2e-6);
     auto* w = In<FloatEdit>(size, "FloatEditW");
     w->SetValue(0.1);
     emit w->editingFinished();
@@ -265,7 +269,9 @@ TEST_F(ProfileWindowsTest, PlotAxisSwitchesToSpacingAndScatteringVector) {
     Open(ScanText(30.0, 60.0, {{40.0, 0.3, 3000.0}}));
     Session().AddPeak(40.0);
     PlotWindow* plot = h.Window->Plot();
-    auto d = [&](double twoTheta) { return lambda / (2.0 * std::sin(twoTheta / 2 * kPi / 180)); };
+    auto d = [&](double twoTheta) {
+        return lambda / (2.0 * std::sin(twoTheta / 2 * kPiValue / 180));
+    };
 
     QAction* spacing = plot->findChild<QAction*>("ActionAxisSpacing");
     QAction* q = plot->findChild<QAction*>("ActionAxisQ");
@@ -295,7 +301,7 @@ TEST_F(ProfileWindowsTest, PlotAxisSwitchesToSpacingAndScatteringVector) {
     QTest::mouseClick(plot->PaintBox(), Qt::LeftButton, Qt::NoModifier, QPoint(left, y));
     QTest::mouseClick(plot->PaintBox(), Qt::LeftButton, Qt::NoModifier, QPoint(right, y));
     auto twoThetaOf = [&](double spacingValue) {
-        return 2.0 * std::asin(lambda / (2.0 * spacingValue)) * 180.0 / kPi;
+        return 2.0 * std::asin(lambda / (2.0 * spacingValue)) * 180.0 / kPiValue;
     };
     EXPECT_NEAR(Session().ViewXMin(), twoThetaOf(dLeft), 1e-9);
     EXPECT_NEAR(Session().ViewXMax(), twoThetaOf(dRight), 1e-9);
@@ -311,8 +317,8 @@ TEST_F(ProfileWindowsTest, PlotAxisSwitchesToSpacingAndScatteringVector) {
     q->trigger();
     EXPECT_EQ(plot->Dataset().XTitle, "Q [1/Å]");
     EXPECT_FALSE(plot->Dataset().XDescending);
-    EXPECT_NEAR(plot->Dataset().Highlights.front().X, 4 * kPi * std::sin(20 * kPi / 180) / lambda,
-                1e-9);
+    EXPECT_NEAR(plot->Dataset().Highlights.front().X,
+                4 * kPiValue * std::sin(20 * kPiValue / 180) / lambda, 1e-9);
     twoTheta->trigger();
     EXPECT_EQ(plot->Dataset().XTitle, "TwoTheta");
     EXPECT_NEAR(plot->Dataset().Highlights.front().X, 40.0, 1e-12);
