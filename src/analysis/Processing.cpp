@@ -200,9 +200,10 @@ int ClampInt(int v, int lo, int hi) {
 
 }  // namespace
 
-void RebuildProcessedCurve(TDataSet& scan, const ProcessingSettings& settings,
-                           size_t parallelFrom) {
-    const TRawPointArray& raw = scan.RawPoints;
+void RebuildProcessedCurve(TDataSet& scan, const ProcessingSettings& settings, size_t parallelFrom,
+                           const TRawPointArray* source) {
+    const TRawPointArray& raw =
+        source && source->size() == scan.RawPoints.size() ? *source : scan.RawPoints;
     TDataPointArray& pts = scan.Points;
     const size_t n = raw.size();
     if (!settings.NoiseSuppression) {

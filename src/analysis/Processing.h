@@ -29,9 +29,11 @@ inline constexpr size_t kParallelPointsFrom = size_t{1} << 16;
 
 // Rebuilds the processed points of one scan from its raw points: smoothing, then background
 // removal. Slope and curvature are kept, except that switching noise suppression off copies
-// whole raw points (whose slope and curvature are zero). Peaks are not touched.
+// whole raw points (whose slope and curvature are zero). Peaks are not touched. `source`, when
+// given, replaces the raw points as the curve to process (the Kα2-stripped points, same length).
 void RebuildProcessedCurve(TDataSet& scan, const ProcessingSettings& settings,
-                           size_t parallelFrom = kParallelPointsFrom);
+                           size_t parallelFrom = kParallelPointsFrom,
+                           const TRawPointArray* source = nullptr);
 
 // RebuildProcessedCurve for the main scan, then for every additional scan in list order.
 // The plot refresh that follows is the caller's.

@@ -1,5 +1,6 @@
 #include "formats/TextExchange.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -103,6 +104,21 @@ void AppendPeakLine(std::string& out, const TPeak& peak, bool withIdent, char de
 
 std::string SpectrumFileText(const ScanRegistry& registry, const SpectrumPositionColumn* column) {
     return SpectrumText(registry, column, [](double x) { return FormatSci23(x); });
+}
+
+std::string ColumnsFileText(const std::string& xHeading, const std::vector<double>& x,
+                            const std::vector<double>& y) {
+    std::string out = xHeading + "\tCounts";
+    out += kLineEnd;
+    const size_t n = std::min(x.size(), y.size());
+    out.reserve(out.size() + n * 40);
+    for (size_t i = 0; i < n; ++i) {
+        out += FormatShortest(x[i]);
+        out += '\t';
+        out += FormatShortest(y[i]);
+        out += kLineEnd;
+    }
+    return out;
 }
 
 std::string SpectrumClipboardText(const ScanRegistry& registry, char decimalSeparator,

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/ScanData.h"
 
@@ -27,6 +28,10 @@ struct SpectrumPositionColumn {
 // in sci-23 notation (always "."), a TAB and the intensity.
 std::string SpectrumFileText(const ScanRegistry& registry,
                              const SpectrumPositionColumn* column = nullptr);
+// Two columns under a heading line "xHeading<TAB>Counts", both numbers in the shortest digits
+// that read back as the same double (computed curves: a stripped scan, another axis).
+std::string ColumnsFileText(const std::string& xHeading, const std::vector<double>& x,
+                            const std::vector<double>& y);
 // Spectrum for the clipboard: the same header, positions with up to 15 significant digits.
 std::string SpectrumClipboardText(const ScanRegistry& registry, char decimalSeparator,
                                   const SpectrumPositionColumn* column = nullptr);

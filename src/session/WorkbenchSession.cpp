@@ -406,6 +406,17 @@ void WorkbenchSession::SetProcessing(const analysis::ProcessingSettings& setting
     if (curvesChanged && registry_.MainScan().Count() > 0) RebuildAllProcessedCurves();
 }
 
+void WorkbenchSession::SetKalpha2Stripping(const Kalpha2Settings& settings) {
+    const auto active = [](const Kalpha2Settings& k) { return k.Enabled && k.Doublet.has_value(); };
+    const bool changed =
+        active(settings) != active(kalpha2_) ||
+        (active(settings) && (settings.Ratio != kalpha2_.Ratio ||
+                              settings.Doublet->Alpha1 != kalpha2_.Doublet->Alpha1 ||
+                              settings.Doublet->Alpha2 != kalpha2_.Doublet->Alpha2));
+    kalpha2_ = settings;
+    if (changed && registry_.MainScan().Count() > 0) RebuildAllProcessedCurves();
+}
+
 void WorkbenchSession::SetProgramTitle(const std::string& title) {
     programTitle_ = title;
     caption_ = title;
@@ -603,7 +614,19 @@ void WorkbenchSession::RebuildScanMenu() {
 void WorkbenchSession::RebuildAllProcessedCurves() {
     if (buildProcessedCurves_) {
         ProgressScope scope(progress_, "Processing");
-        analysis::RebuildAllProcessedCurves(registry_, processing_);
+        if (kalpha2_.Enabled && kalpha2_.Doublet) {
+            // The stripping works on the measured counts; smoothing and background removal
+            // then run on the stripped curve.
+            TDataSet& main = registry_.MainScan();
+            const TRawPointArray stripped =
+                tools::StripKalpha2(main.RawPoints, *kalpha2_.Doublet, kalpha2_.Ratio);
+            analysis::RebuildProcessedCurve(main, processing_, analysis::kParallelPointsFrom,
+                                            &stripped);
+            for (int k = 0; k < registry_.AdditionalCount(); ++k)
+                analysis::RebuildProcessedCurve(registry_.Additional(k), processing_);
+        } else {
+            analysis::RebuildAllProcessedCurves(registry_, processing_);
+        }
     }
     Notify([](SessionObserver& o) { o.PlotRefresh(); });
 }

@@ -23,6 +23,7 @@
 #include "plot/XrdPlotRefresh.h"
 #include "tools/fitting/PeakFit.h"
 #include "tools/maps/MapBuilder.h"
+#include "tools/profile/Kalpha2Stripping.h"
 
 namespace trevasc {
 
@@ -151,6 +152,17 @@ class WorkbenchSession {
     const analysis::ProcessingSettings& Processing() const { return processing_; }
     // Stores the settings; with a main scan open, rebuilds the processed curves when they differ.
     void SetProcessing(const analysis::ProcessingSettings& settings);
+    // Kα2 stripping of the main scan, done before smoothing and background removal. Without a
+    // doublet (a line with no Kα2 partner) nothing is stripped.
+    struct Kalpha2Settings {
+        bool Enabled = false;
+        double Ratio = tools::kDefaultKalpha2Ratio;  // "Kα2/Kα1 ratio"
+        std::optional<tools::KalphaDoublet> Doublet;
+    };
+    const Kalpha2Settings& Kalpha2Stripping() const { return kalpha2_; }
+    // Stores the settings; with a main scan open, rebuilds the processed curves when the stripped
+    // curve changes.
+    void SetKalpha2Stripping(const Kalpha2Settings& settings);
     const analysis::PeakSearchSettings& PeakSearch() const { return peakSearch_; }
     void SetPeakSearch(const analysis::PeakSearchSettings& settings) { peakSearch_ = settings; }
     // The display switches (the view range fields of the record are not used: see ViewXMin).
@@ -339,6 +351,7 @@ class WorkbenchSession {
 
     ScanRegistry registry_;
     analysis::ProcessingSettings processing_;
+    Kalpha2Settings kalpha2_;
     analysis::PeakSearchSettings peakSearch_;
     plot::XrdPlotSettings display_;
     plot::TColorConfig colors_;

@@ -130,3 +130,26 @@ TEST(PeakClipboard, FourContentsFollowTheCheckMarks) {
     for (auto& p : s.Peaks.Items) p.Checked = false;
     EXPECT_EQ(PeakListClipboardText(s, PeakClipboardContent::SelectedPeaks, '.'), "");
 }
+
+TEST(ColumnsText, EveryNumberReadsBackAsTheSameDouble) {
+    const std::vector<double> x = {10.0, 10.1, 1.0 / 3.0, 123456.789e-7};
+    const std::vector<double> y = {200.0, -66.666666666666671, 2.0 / 3.0, 1e-300};
+    const std::string text = ColumnsFileText("d(Angstrom)", x, y);
+    ASSERT_EQ(text.rfind("d(Angstrom)\tCounts\r\n", 0), 0u);
+    std::vector<double> back;
+    size_t at = text.find("\r\n") + 2;
+    while (at < text.size()) {
+        const size_t end = text.find("\r\n", at);
+        const std::string line = text.substr(at, end - at);
+        const size_t tab = line.find('\t');
+        ASSERT_NE(tab, std::string::npos) << line;
+        back.push_back(std::stod(line.substr(0, tab)));
+        back.push_back(std::stod(line.substr(tab + 1)));
+        at = end + 2;
+    }
+    ASSERT_EQ(back.size(), 8u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(back[2 * i], x[i]);
+        EXPECT_EQ(back[2 * i + 1], y[i]);
+    }
+}

@@ -425,3 +425,31 @@ TEST(ProfileFit, RefusesWhatItCannotFitAndCanBeCancelled) {
     ASSERT_TRUE(forward.Fitted && backward.Fitted);
     EXPECT_EQ(forward.Model.Peaks[0].Center, backward.Model.Peaks[0].Center);
 }
+
+TEST(ProfileFit, ChartHoldsTheRangeTheModelAndItsParts) {
+    const std::vector<TruePeak> two = {{30.0, 0.2, 1000.0, 0.5}, {30.3, 0.2, 400.0, 0.5}};
+    const Pattern d = MakePattern(ProfileShape::PseudoVoigt, two, 29.0, 0.01, 201, 100.0, 5.0, 1.0);
+    const ProfileFitResult r =
+        FitProfile(d.X, d.Y, 29.5, 30.8, Starts(two, 0.01), ProfileFitOptions{});
+    ASSERT_TRUE(r.Fitted) << r.Error;
+    const trevasc::plot::TPlotDataset chart =
+        BuildProfilePlotDataset(d.X, d.Y, 29.5, 30.8, r, false);
+    EXPECT_EQ(chart.Count(), r.Points);
+    EXPECT_NEAR(chart.FullXMin, 29.5, 1e-9);
+    EXPECT_NEAR(chart.FullXMax, 30.8, 1e-9);
+    ASSERT_EQ(chart.OverlayCount(), 4);  // model, background, two peaks
+    for (int i = 0; i < chart.Count(); i += 13) {
+        const double total = chart.Overlays[0].Points[static_cast<size_t>(i)].Y;
+        const double background = chart.Overlays[1].Points[static_cast<size_t>(i)].Y;
+        const double a = chart.Overlays[2].Points[static_cast<size_t>(i)].Y;
+        const double b = chart.Overlays[3].Points[static_cast<size_t>(i)].Y;
+        // Each peak is drawn on the background: the parts add up to the model.
+        EXPECT_NEAR(a + b - background, total, 1e-9 * total);
+        const double x = chart.Points[static_cast<size_t>(i)].X;
+        EXPECT_NEAR(background,
+                    r.Model.Background0 + r.Model.Background1 * (x - r.Model.MeanPosition), 1e-9);
+    }
+    // Not fitted: the points alone.
+    EXPECT_EQ(
+        BuildProfilePlotDataset(d.X, d.Y, 29.5, 30.8, ProfileFitResult{}, false).OverlayCount(), 0);
+}

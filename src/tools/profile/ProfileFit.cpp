@@ -543,4 +543,43 @@ ProfileFitResult FitProfile(std::span<const double> position, std::span<const do
     return result;
 }
 
+plot::TPlotDataset BuildProfilePlotDataset(std::span<const double> position,
+                                           std::span<const double> intensity, double from,
+                                           double to, const ProfileFitResult& fit, bool logY) {
+    plot::TPlotDataset d;
+    d.YTitle = "Counts";
+    d.XTitle = "TwoTheta";
+    d.Title = "Profile Fit";
+    d.LogY = logY;
+    if (from > to) std::swap(from, to);
+    const size_t n = std::min(position.size(), intensity.size());
+    for (size_t i = 0; i < n; ++i)
+        if (position[i] >= from && position[i] <= to)
+            d.Points.push_back(plot::TPlotPoint{position[i], intensity[i]});
+    if (d.Points.empty()) return d;
+    d.ViewXMin = d.FullXMin = d.Points.front().X;
+    d.ViewXMax = d.FullXMax = d.Points.back().X;
+    if (!fit.Fitted) return d;
+    const ProfileModel& m = fit.Model;
+    ProfileModel background = m;
+    background.Peaks.clear();
+    plot::TAdditionalDataset total{{}, plot::RGBColor(255, 0, 0)};
+    plot::TAdditionalDataset line{{}, plot::RGBColor(0, 0, 255)};
+    for (const plot::TPlotPoint& p : d.Points) {
+        total.Points.push_back({p.X, m.Value(p.X)});
+        line.Points.push_back({p.X, background.Value(p.X)});
+    }
+    d.Overlays.push_back(std::move(total));
+    d.Overlays.push_back(std::move(line));
+    for (const ProfilePeak& peak : m.Peaks) {
+        ProfileModel single = m;
+        single.Peaks = {peak};
+        plot::TAdditionalDataset component{{}, plot::RGBColor(0, 128, 0)};
+        for (const plot::TPlotPoint& p : d.Points)
+            component.Points.push_back({p.X, single.Value(p.X)});
+        d.Overlays.push_back(std::move(component));
+    }
+    return d;
+}
+
 }  // namespace trevasc::tools

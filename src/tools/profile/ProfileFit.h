@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "plot/PlotTypes.h"
 #include "tools/profile/Kalpha2Stripping.h"
 
 namespace trevasc::tools {
@@ -90,5 +91,12 @@ ProfileFitResult FitProfile(std::span<const double> position, std::span<const do
                             double from, double to, const std::vector<double>& peakPositions,
                             const ProfileFitOptions& options,
                             const ProfileProgressCallback& progress = {});
+
+// The profile chart: the points of [from, to] as main curve (titles "Counts", "TwoTheta",
+// "Profile Fit"), and when fitted the model (red), its background (blue) and each peak above the
+// background (green, with its Kα2 partner) as overlays on the same points.
+plot::TPlotDataset BuildProfilePlotDataset(std::span<const double> position,
+                                           std::span<const double> intensity, double from,
+                                           double to, const ProfileFitResult& fit, bool logY);
 
 }  // namespace trevasc::tools
