@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -247,11 +248,33 @@ TEST_F(ProfileWindowsTest, SizeAndStrainFromTheFitAndTheInstrumentStandard) {
     EXPECT_FALSE(size->Analysis().WilliamsonHall.has_value());
 }
 
-TEST_F(ProfileWindowsTest, StripBoxNeedsALineWithAKalpha2Partner) {
+TEST_F(ProfileWindowsTest, StripBoxNeedsALineWithAKalpha2PartnerAndStripsTheCurve) {
     auto* strip = h.Window->FileDisplay()->findChild<QCheckBox*>("CheckBoxStripKalpha2");
     ASSERT_NE(strip, nullptr);
     SelectLine("Cu K-Alpha1");
     EXPECT_TRUE(strip->isEnabled());
+    // A Kα1 peak at 40 degrees with its Kα2 partner of half the height where the Cu lines of
+    // XRAY.DEF put it: 2 asin((lambda2 / lambda1) sin 20 deg), lambda2 / lambda1 = E1 / E2.
+    const double partner =
+        2.0 * std::asin(8048.869731 / 8028.919412 * std::sin(20.0 * kPiValue / 180.0)) * 180.0 /
+        kPiValue;
+    Open(ScanText(38.0, 42.0, {{40.0, 0.05, 4000.0}, {partner, 0.05, 2000.0}}));
+    auto intensityAt = [&](double x) {
+        const auto& points = Session().MainScan().Points;
+        const auto it = std::min_element(points.begin(), points.end(), [x](auto& a, auto& b) {
+            return std::fabs(a.Position - x) < std::fabs(b.Position - x);
+        });
+        return it->Intensity;
+    };
+    EXPECT_GT(intensityAt(partner), 1500);
+    h.Click("CheckBoxStripKalpha2");
+    ASSERT_TRUE(strip->isChecked());
+    // The partner is gone down to the stripped background (100 becomes 2/3 of it); the Kα1
+    // peak stays.
+    EXPECT_LT(intensityAt(partner), 150);
+    EXPECT_GT(intensityAt(40.0), 3900);
+    h.Click("CheckBoxStripKalpha2");
+    EXPECT_GT(intensityAt(partner), 1500);
     SelectLine("Cu K-Beta");
     EXPECT_FALSE(strip->isEnabled());
     EXPECT_TRUE(strip->toolTip().startsWith("Not available: ")) << strip->toolTip().toStdString();

@@ -361,6 +361,7 @@ void MainWindow::BuildTabs() {
     // The fields the user set in the last run.
     const TabSettings kept = ReadTabSettings(paths_.MainIniPath);
     fileDisplayTab_->ShowKeptSettings(kept.Processing, kept.PeakSearch);
+    fileDisplayTab_->SetKalpha2Ratio(kept.Kalpha2Ratio);
     structureTab_->SetDefinition(kept.Structure);
 }
 
@@ -501,9 +502,10 @@ void MainWindow::WriteExitConfiguration() {
     settings.FileHistory = session_.GetFileHistory();
     settings.ContourLines = session_.Maps().ContourLines;
     WriteMainSettings(paths_.MainIniPath, settings);
-    WriteTabSettings(paths_.MainIniPath, TabSettings{fileDisplayTab_->ProcessingFromControls(),
-                                                     fileDisplayTab_->PeakSearchFromControls(),
-                                                     structureTab_->Definition()});
+    WriteTabSettings(paths_.MainIniPath,
+                     TabSettings{fileDisplayTab_->ProcessingFromControls(),
+                                 fileDisplayTab_->PeakSearchFromControls(),
+                                 structureTab_->Definition(), fileDisplayTab_->Kalpha2Ratio()});
 }
 
 // ---------------------------------------------------------------------------------------------

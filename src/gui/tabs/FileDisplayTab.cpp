@@ -224,10 +224,8 @@ void FileDisplayTab::Connect() {
     connect(fitDisplayArea_, &QPushButton::clicked, this, &FileDisplayTab::fitDisplayAreaClicked);
     connect(autoGauss_, &QPushButton::clicked, this, [this] { emit autoFitClicked(true); });
     connect(autoLorentz_, &QPushButton::clicked, this, [this] { emit autoFitClicked(false); });
-    connect(stripKalpha2_, &QCheckBox::clicked, this, &FileDisplayTab::ProcessingChanged);
-    connect(kalpha2Ratio_, &QLineEdit::editingFinished, this, [this] {
-        if (stripKalpha2_->isChecked()) ProcessingChanged();
-    });
+    connect(stripKalpha2_, &QCheckBox::clicked, this, &FileDisplayTab::StripChanged);
+    connect(kalpha2Ratio_, &QLineEdit::editingFinished, this, &FileDisplayTab::StripChanged);
     for (QCheckBox* box : {noiseSuppression_, removeBackground_})
         connect(box, &QCheckBox::clicked, this, [this] {
             UpdateSpinVisibility();
@@ -337,6 +335,21 @@ double FileDisplayTab::Kalpha2Ratio() const {
     return kalpha2Ratio_->Value();
 }
 
+void FileDisplayTab::SetKalpha2Ratio(double ratio) {
+    kalpha2Ratio_->SetValue(ratio);
+    StripChanged();
+}
+
+void FileDisplayTab::StripChanged() {
+    WorkbenchSession::Kalpha2Settings settings;
+    settings.Ratio = kalpha2Ratio_->Value();
+    if (stripKalpha2_->isChecked() && doubletSource_) {
+        settings.Doublet = doubletSource_().Doublet;
+        settings.Enabled = settings.Doublet.has_value();
+    }
+    session_.SetKalpha2Stripping(settings);
+}
+
 void FileDisplayTab::UpdateStripBox() {
     const tools::KalphaDoubletLookup lookup =
         doubletSource_ ? doubletSource_()
@@ -347,13 +360,9 @@ void FileDisplayTab::UpdateStripBox() {
         available ? QString::fromUtf8("Removes the Kα2 part of every peak (Rachinger) before "
                                       "noise suppression and background removal.")
                   : QString::fromUtf8("Not available: ") + Q(lookup.Reason));
-    if (!available && stripKalpha2_->isChecked()) {
-        // Without a partner line there is nothing to strip: the curve goes back to unstripped.
-        stripKalpha2_->setChecked(false);
-        ProcessingChanged();
-    } else if (available && stripKalpha2_->isChecked()) {
-        ProcessingChanged();  // the wavelengths changed
-    }
+    // Without a partner line there is nothing to strip: the curve goes back to unstripped.
+    if (!available) stripKalpha2_->setChecked(false);
+    StripChanged();  // the wavelengths may have changed
 }
 
 void FileDisplayTab::CurrentWavelengthChanged(double) {

@@ -31,6 +31,8 @@ class FileDisplayTab : public QWidget, private SessionObserver {
     void SetKalphaDoubletSource(std::function<tools::KalphaDoubletLookup()> source);
     // "Kα2/Kα1 ratio" as shown.
     double Kalpha2Ratio() const;
+    // Shows the kept ratio (start-up).
+    void SetKalpha2Ratio(double ratio);
     // Rechecks the tube line (after it changed).
     void UpdateStripBox();
 
@@ -59,6 +61,8 @@ class FileDisplayTab : public QWidget, private SessionObserver {
     void Connect();
     void UpdateSpinVisibility();
     void ProcessingChanged();
+    // Hands "Strip Kα2", the ratio and the tube line's doublet to the session.
+    void StripChanged();
     void DisplayChanged();
     void RunFindPeaks(analysis::TPeakMethod method);
     void ApplyPlotRange();
