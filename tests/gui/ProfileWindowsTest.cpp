@@ -3,6 +3,7 @@
 // Strain" with the instrument standard and Scherrer sizes; the "Strip Kα2" box of a line without
 // Kα2; the plot window's d and Q axes.
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
@@ -209,8 +210,19 @@ TEST_F(ProfileWindowsTest, SizeAndStrainFromTheFitAndTheInstrumentStandard) {
     EXPECT_NEAR(size->Instrument().U, 0.0, 2e-3);
     EXPECT_NEAR(size->Instrument().V, 0.0, 2e-3);
     // Kept in the main INI file, and read back by a new window.
-    SizeStrainWindow again(Session(), h.Dialogs, h.Config.File("trevasc.INI"));
-    EXPECT_DOUBLE_EQ(again.Instrument().W, size->Instrument().W);
+    const QStringList filesBefore = QDir::current().entryList(QDir::Files);
+    {
+        SizeStrainWindow again(Session(), h.Dialogs, h.Config.File("trevasc.INI"));
+        EXPECT_DOUBLE_EQ(again.Instrument().W, size->Instrument().W);
+        // Destroyed with the focus in a field: the field's editingFinished must not reach it.
+        again.show();
+        again.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&again));
+        In<FloatEdit>(&again, "FloatEditU")->setFocus();
+        QApplication::processEvents();
+    }
+    // (It stored the instrument under a destroyed file name: stray files appeared.)
+    EXPECT_EQ(QDir::current().entryList(QDir::Files), filesBefore);
 
     // An instrument of 0.1 degrees: beta = sqrt(0.3^2 - 0.1^2) degrees, Scherrer
     // D = K lambda / (beta cos(theta)), in nm.

@@ -175,6 +175,10 @@ SizeStrainWindow::SizeStrainWindow(WorkbenchSession& session, Dialogs& dialogs,
 }
 
 SizeStrainWindow::~SizeStrainWindow() {
+    // Closing the window on destruction takes the focus from a field, whose editingFinished
+    // would reach this half-destroyed window.
+    for (QObject* field : std::initializer_list<QObject*>{u_, v_, w_, k_, correction_})
+        field->disconnect(this);
     session_.RemoveObserver(this);
 }
 

@@ -29,6 +29,8 @@ FileDisplayTab::FileDisplayTab(WorkbenchSession& session, QWidget* parent)
 }
 
 FileDisplayTab::~FileDisplayTab() {
+    // The ratio field's editingFinished on losing the focus must not reach a half-destroyed tab.
+    kalpha2Ratio_->disconnect(this);
     session_.RemoveObserver(this);
 }
 
