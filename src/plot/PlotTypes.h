@@ -86,6 +86,9 @@ struct TPlotXYDataset {
     // The x axis spans exactly the data with 1-2-5 ticks (a zoomed scan range) instead of
     // rounded bounds.
     bool TightX = false;
+    // The y bounds of the XRD plot's intensity axis (one step of the value's own decade) instead
+    // of tenths: counts, or values far below 1.
+    bool DecadeY = false;
     std::string YTitle;
     std::string XTitle;
     TColor Color = 0;

@@ -48,6 +48,15 @@ void DrawXYPlot(Canvas& canvas, int x0, int y0, int width, int height, const TPl
         xmax = RoundUpperBound(xmax);
         AdjustRoundedRange(xmin, xmax);
     }
+    if (ds.DecadeY && ds.ShowLine && used > 0) {
+        // The line runs over the whole x axis: its ends stay inside the frame too.
+        for (double x : {xmin, xmax}) {
+            const double y = ds.Slope * x + ds.Intercept;
+            if (!std::isfinite(y)) continue;
+            ymin = std::min(ymin, y);
+            ymax = std::max(ymax, y);
+        }
+    }
     bool logY = ds.LogY;
     if (logY && ymin > 0) {
         ymin = std::log10(ymin);
@@ -55,8 +64,13 @@ void DrawXYPlot(Canvas& canvas, int x0, int y0, int width, int height, const TPl
     } else {
         logY = false;
     }
-    ymin = std::floor(10 * ymin) / 10;
-    ymax = (std::floor(10 * ymax) + 1) / 10;
+    if (ds.DecadeY && !logY) {
+        ymin = RoundLowerBound(ymin);
+        ymax = RoundUpperBound(ymax);
+    } else {
+        ymin = std::floor(10 * ymin) / 10;
+        ymax = (std::floor(10 * ymax) + 1) / 10;
+    }
     AdjustRoundedRange(ymin, ymax);
     area = TPlotArea{};
     area.Left = layout.Left;

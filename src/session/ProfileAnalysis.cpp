@@ -81,6 +81,7 @@ plot::TPlotXYDataset ProfileFitChart(const ScanColumns& scan, double from, doubl
     plot::TPlotXYDataset chart;
     chart.ShowLine = false;
     chart.TightX = true;
+    chart.DecadeY = true;
     chart.XTitle = "2θ [°]";
     chart.YTitle = "Counts";
     chart.Color = kProfileDataColor;
@@ -219,6 +220,7 @@ plot::TPlotXYDataset WilliamsonHallChart(const tools::SizeAnalysis& analysis, do
     chart.XTitle = "4·sinθ";
     chart.YTitle = "β·cosθ";
     chart.Color = 0x0000FF;
+    chart.DecadeY = true;  // beta cos(theta) is a few thousandths
     for (const tools::SizePeak& p : analysis.Peaks) {
         if (!p.Beta) continue;
         const double theta = ThetaRadians(p.Center);

@@ -13,6 +13,7 @@ using namespace trevasc::plot;
 TEST(XYCurves, TightRangeOverAllCurvesWithoutTheLine) {
     TPlotXYDataset ds;
     ds.TightX = true;
+    ds.DecadeY = true;
     ds.ShowLine = false;
     ds.Curves.push_back({{43.1, 43.5, 44.9}, {100.0, 900.0, 120.0}, 0x000000});
     ds.Curves.push_back({{43.1, 44.9}, {-50.0, 30.0}, 0x008000});  // a difference below zero
@@ -22,8 +23,9 @@ TEST(XYCurves, TightRangeOverAllCurvesWithoutTheLine) {
     // The x axis is the data's range itself, not rounded out to 30 ... 50.
     EXPECT_DOUBLE_EQ(area.XMin, 43.1);
     EXPECT_DOUBLE_EQ(area.XMax, 44.9);
-    EXPECT_LE(area.YMin, -50.0);
-    EXPECT_GE(area.YMax, 900.0);
+    // Counts: rounded out to one step of their decade, -50 to -60 and 900 to 1000.
+    EXPECT_DOUBLE_EQ(area.YMin, -60.0);
+    EXPECT_DOUBLE_EQ(area.YMax, 1000.0);
     EXPECT_DOUBLE_EQ(PixelToWorld(area.Right, area.Top, area).X, 44.9);
     // Each curve is a polyline of its points; the green one runs from the left to the right edge.
     int greenFrom = 1 << 30, greenTo = -1;
@@ -46,4 +48,23 @@ TEST(XYCurves, TightRangeOverAllCurvesWithoutTheLine) {
     int secondLines = 0;
     for (const TCanvasOp& op : second.Ops()) secondLines += op.Kind == TCanvasOpKind::Line;
     EXPECT_EQ(secondLines, lines + 1);
+}
+
+TEST(XYCurves, DecadeAxisKeepsTheLineInsideTheFrame) {
+    // Williamson-Hall: beta cos(theta) of a few thousandths, a line rising above the last point.
+    TPlotXYDataset ds;
+    ds.DecadeY = true;
+    ds.X = {0.86, 1.2, 1.67};
+    ds.Y = {0.0047, 0.0058, 0.0059};
+    ds.Slope = 0.0014;
+    ds.Intercept = 0.0036;
+    RecordingCanvas canvas;
+    TPlotArea area;
+    DrawXYPlot(canvas, 0, 0, 640, 400, ds, area);
+    // x rounded out to 0.7 ... 2; the line reaches 0.0064 there, so the axis ends at 0.007, and
+    // starts one thousandth below the lowest value.
+    EXPECT_NEAR(area.XMin, 0.7, 1e-12);
+    EXPECT_NEAR(area.XMax, 2.0, 1e-12);
+    EXPECT_NEAR(area.YMax, 0.007, 1e-12);
+    EXPECT_NEAR(area.YMin, 0.003, 1e-12);
 }

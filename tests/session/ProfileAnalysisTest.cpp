@@ -98,6 +98,7 @@ TEST(ProfileAnalysis, ChartShowsDataModelComponentsAndDifference) {
     EXPECT_DOUBLE_EQ(start.Curves[1].X.front(), 40.0);
     EXPECT_FALSE(start.ShowLine);
     EXPECT_TRUE(start.TightX);
+    EXPECT_TRUE(start.DecadeY);
 
     const tools::ProfileFitResult fit = TwoGaussFit();
     const plot::TPlotXYDataset chart = ProfileFitChart(scan, 39.0, 42.0, {40.5, 41.5}, &fit);

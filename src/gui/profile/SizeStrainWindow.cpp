@@ -133,7 +133,7 @@ SizeStrainWindow::SizeStrainWindow(WorkbenchSession& session, Dialogs& dialogs,
     layout->addLayout(settings);
     layout->addWidget(message_);
     layout->addWidget(table_, 1);
-    layout->addWidget(paintBox_, 2);
+    layout->addWidget(paintBox_, 1);
 
     QMenu* fileMenu = menuBar()->addMenu("&File");
     pngAction_ = fileMenu->addAction("&Save Williamson-Hall plot as PNG...");
@@ -169,7 +169,7 @@ SizeStrainWindow::SizeStrainWindow(WorkbenchSession& session, Dialogs& dialogs,
         });
     connect(k_, &QLineEdit::editingFinished, this, &SizeStrainWindow::Recalculate);
     connect(correction_, &QComboBox::currentIndexChanged, this, &SizeStrainWindow::Recalculate);
-    resize(760, 680);
+    resize(760, 760);
     session_.AddObserver(this);
     Recalculate();
 }
