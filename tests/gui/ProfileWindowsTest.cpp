@@ -183,7 +183,7 @@ TEST_F(ProfileWindowsTest, OverlappingPeaksFittedFromThePeakListAcceptedAndCopie
 
     // The Window menu brings the window up again as it is.
     profile->hide();
-    h.Window->Windows().ShowWindow("ProfileFitWindow");
+    h.MenuItem("&Window", "Pro&file Fit")->trigger();
     EXPECT_TRUE(profile->isVisible());
     EXPECT_TRUE(profile->Result().has_value());
 }
@@ -201,7 +201,7 @@ TEST_F(ProfileWindowsTest, SizeAndStrainFromTheFitAndTheInstrumentStandard) {
     Click(profile, "ButtonFit");
     ASSERT_TRUE(profile->Result().has_value());
 
-    h.Window->Windows().ShowWindow("SizeStrainWindow");
+    h.MenuItem("&Window", "&Size and Strain")->trigger();
     ASSERT_TRUE(size->isVisible());
     EXPECT_EQ(size->windowTitle(), "Size and Strain");
     EXPECT_DOUBLE_EQ(In<FloatEdit>(size, "FloatEditK")->Value(), 0.9);
