@@ -46,7 +46,7 @@ void BM_FitFivePseudoVoigt(benchmark::State& state) {
         const double at = 26.5 + 0.003 * i;
         double v = 150.0 - 8.0 * (at - 29.5);
         for (const Peak& p : peaks)
-            v += ProfileValue(ProfileShape::PseudoVoigt, p.H, p.C, p.W, p.Eta, at);
+            v += LineProfileValue(ProfileShape::PseudoVoigt, p.H, p.C, p.W, p.Eta, at);
         x.push_back(at);
         y.push_back(std::round(v + std::sqrt(v) * normal(rng)));
     }
@@ -55,7 +55,7 @@ void BM_FitFivePseudoVoigt(benchmark::State& state) {
     ProfileFitOptions options;
     options.Shape = ProfileShape::PseudoVoigt;
     for (auto _ : state) {
-        const ProfileFitResult r = FitProfile(x, y, x.front(), x.back(), starts, options);
+        const ProfileFitResult r = FitLineProfiles(x, y, x.front(), x.back(), starts, options);
         if (!r.Fitted) state.SkipWithError(r.Error.c_str());
         benchmark::DoNotOptimize(r.Chi2Red);
     }

@@ -12,7 +12,7 @@ set(TREVASC_LAYER_USES_plot core)
 set(TREVASC_LAYER_USES_analysis formats)
 set(TREVASC_LAYER_USES_update base)
 set(TREVASC_LAYER_USES_tools plot)
-set(TREVASC_LAYER_USES_session tools analysis)
+set(TREVASC_LAYER_USES_session tools analysis update)
 # QPainterCanvas: the one place where the plot engine meets Qt.
 set(TREVASC_LAYER_USES_qtcanvas plot)
 # The HTTP GET of the update check: Qt Core and Network only.

@@ -1,6 +1,7 @@
 #include "formats/TextExchange.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "base/DoubleList.h"
@@ -17,21 +18,24 @@ std::string AxisHeading(TScanKind kind) {
 
 namespace {
 
-void AppendSpectrumHeader(std::string& out, TScanKind kind) {
+void AppendSpectrumHeader(std::string& out, TScanKind kind, const SpectrumPositionColumn* column) {
     if (kind == TScanKind::TwoThetaCommonOmega) return;
-    out += AxisHeading(kind);
+    out += column ? column->Heading : AxisHeading(kind);
     out += "\tCounts";
     out += kLineEnd;
 }
 
 template <typename FormatPosition>
-std::string SpectrumText(const ScanRegistry& registry, FormatPosition formatPosition) {
+std::string SpectrumText(const ScanRegistry& registry, const SpectrumPositionColumn* column,
+                         FormatPosition formatPosition) {
     const TDataSet& scan = registry.MainScan();
     std::string out;
     out.reserve(scan.Points.size() * 32 + 32);
-    AppendSpectrumHeader(out, registry.OpenScanKind);
+    AppendSpectrumHeader(out, registry.OpenScanKind, column);
     for (const TDataPoint& p : scan.Points) {
-        out += formatPosition(p.Position);
+        const double position = column ? column->Convert(p.Position) : p.Position;
+        if (column && !std::isfinite(position)) continue;
+        out += formatPosition(position);
         out += '\t';
         out += std::to_string(p.Intensity);
         out += kLineEnd;
@@ -117,8 +121,8 @@ void AppendPeakLine(std::string& out, const TPeak& peak, bool withIdent, char de
 
 }  // namespace
 
-std::string SpectrumFileText(const ScanRegistry& registry) {
-    return SpectrumText(registry, [](double x) { return FormatSci23(x); });
+std::string SpectrumFileText(const ScanRegistry& registry, const SpectrumPositionColumn* column) {
+    return SpectrumText(registry, column, [](double x) { return FormatSci23(x); });
 }
 
 std::string ColumnsFileText(const std::string& xHeading, const std::vector<double>& x,
@@ -136,9 +140,11 @@ std::string ColumnsFileText(const std::string& xHeading, const std::vector<doubl
     return out;
 }
 
-std::string SpectrumClipboardText(const ScanRegistry& registry, char decimalSeparator) {
-    return SpectrumText(
-        registry, [decimalSeparator](double x) { return FormatGeneral(x, 15, decimalSeparator); });
+std::string SpectrumClipboardText(const ScanRegistry& registry, char decimalSeparator,
+                                  const SpectrumPositionColumn* column) {
+    return SpectrumText(registry, column, [decimalSeparator](double x) {
+        return FormatGeneral(x, 15, decimalSeparator);
+    });
 }
 
 std::string AllSpectraFileText(const ScanRegistry& registry, char decimalSeparator) {

@@ -1,6 +1,7 @@
 #pragma once
 // Spectra and peak lists as text for the clipboard and for export files. Every line ends with
 // CR LF. Numbers use the user's decimal separator unless a function says otherwise.
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,15 +17,25 @@ inline constexpr std::string_view kLineEnd = "\r\n";
 // TwoThetaCommonOmega, whose spectrum texts have no header line.
 std::string AxisHeading(TScanKind kind);
 
+// The position column of a spectrum in another unit than the scan's own (the plot's d or Q axis):
+// its heading and the conversion of a stored position. Points whose position has no finite value
+// in that unit (d at 2Theta = 0) are left out.
+struct SpectrumPositionColumn {
+    std::string Heading;
+    std::function<double(double)> Convert;
+};
+
 // Spectrum file of the main scan: header "<axis>\tCounts", then per processed point the position
 // in sci-23 notation (always "."), a TAB and the intensity.
-std::string SpectrumFileText(const ScanRegistry& registry);
+std::string SpectrumFileText(const ScanRegistry& registry,
+                             const SpectrumPositionColumn* column = nullptr);
 // Two columns under a heading line "xHeading<TAB>Counts", both numbers in the shortest digits
 // that read back as the same double (computed curves: a stripped scan, another axis).
 std::string ColumnsFileText(const std::string& xHeading, const std::vector<double>& x,
                             const std::vector<double>& y);
 // Spectrum for the clipboard: the same header, positions with up to 15 significant digits.
-std::string SpectrumClipboardText(const ScanRegistry& registry, char decimalSeparator);
+std::string SpectrumClipboardText(const ScanRegistry& registry, char decimalSeparator,
+                                  const SpectrumPositionColumn* column = nullptr);
 
 // Table of all open spectra (main scan first): one row per distinct position of any scan,
 // ascending, with one intensity column per scan (a blank where a scan has no point there).

@@ -7,15 +7,18 @@ namespace trevasc::plot {
 TWorldPoint PixelToWorld(int32_t px, int32_t py, const TPlotArea& area) {
     TWorldPoint w;
     // The pixel differences are integers; the rest is floating point.
+    // On a descending axis XMax sits at the left edge.
+    const double leftX = area.XDescending ? area.XMax : area.XMin;
+    const double rightX = area.XDescending ? area.XMin : area.XMax;
     if (px < area.Left) {
-        w.X = area.XMin;
+        w.X = leftX;
     } else if (px > area.Right) {
-        w.X = area.XMax;
+        w.X = rightX;
     } else if (area.Right == area.Left) {
-        w.X = area.XMin;
+        w.X = leftX;
     } else {
-        w.X = area.XMin + (area.XMax - area.XMin) * static_cast<double>(px - area.Left) /
-                              static_cast<double>(area.Right - area.Left);
+        w.X = leftX + (rightX - leftX) * static_cast<double>(px - area.Left) /
+                          static_cast<double>(area.Right - area.Left);
     }
     if (py < area.Top) {
         w.Y = area.YMax;

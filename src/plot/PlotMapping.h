@@ -36,10 +36,19 @@ struct TAxisMapping {
     double XMin = 0.0, XMax = 1.0;
     double YMin = 0.0, YMax = 1.0;  // log10 units when LogY
     bool LogY = false;
+    bool XDescending = false;  // XMax at Left, XMin at Right
 
-    // px = Left + Round((x - XMin) * (Right - Left) / (XMax - XMin))
+    // px = Left + Round((x - XMin) * (Right - Left) / (XMax - XMin)); on a descending axis the
+    // same offset counts from Right leftwards.
     int32_t XToPixel(double x) const {
-        return Left + RoundToPixel((x - XMin) * static_cast<double>(Right - Left) / (XMax - XMin));
+        const int32_t offset =
+            RoundToPixel((x - XMin) * static_cast<double>(Right - Left) / (XMax - XMin));
+        return XDescending ? Right - offset : Left + offset;
+    }
+    // The x value of pixel column px (the inverse of XToPixel before rounding).
+    double PixelToX(int32_t px) const {
+        const double f = static_cast<double>(px - Left) / static_cast<double>(Right - Left);
+        return XDescending ? XMax - (XMax - XMin) * f : XMin + (XMax - XMin) * f;
     }
     // py = Bottom - Round((v - YMin) * (Bottom - Top) / (YMax - YMin)), v = y or log10(y);
     // on a log axis y <= 0 lies on the bottom edge.

@@ -60,15 +60,35 @@ struct TPlotDataset {
     double FullXMax = 0.0;
     std::vector<TAdditionalDataset> Overlays;
     bool ScaleOnOverlays = false;
+    // The x axis runs from ViewXMax on the left to ViewXMin on the right (lattice spacing d,
+    // which falls as 2Theta grows). ViewXMin < ViewXMax holds either way.
+    bool XDescending = false;
 
     int32_t Count() const { return static_cast<int32_t>(Points.size()); }
     int32_t HighlightCount() const { return static_cast<int32_t>(Highlights.size()); }
     int32_t OverlayCount() const { return static_cast<int32_t>(Overlays.size()); }
 };
 
+// A curve of the XY chart, drawn as a line through its points in order.
+struct TXYCurve {
+    std::vector<double> X;
+    std::vector<double> Y;
+    TColor Color = 0;
+};
+
 struct TPlotXYDataset {
     std::vector<double> X;
     std::vector<double> Y;
+    // Further curves (the profile fit's data, model, components and difference); they count for
+    // the axis ranges like the points.
+    std::vector<TXYCurve> Curves;
+    bool ShowLine = true;  // the straight line Slope * x + Intercept
+    // The x axis spans exactly the data with 1-2-5 ticks (a zoomed scan range) instead of
+    // rounded bounds.
+    bool TightX = false;
+    // The y bounds of the XRD plot's intensity axis (one step of the value's own decade) instead
+    // of tenths: counts, or values far below 1.
+    bool DecadeY = false;
     std::string YTitle;
     std::string XTitle;
     TColor Color = 0;
@@ -103,6 +123,7 @@ struct TPlotArea {
     int32_t Left = 0, Right = 0, Top = 0, Bottom = 0;
     double XMin = 0.0, XMax = 0.0;
     double YMin = 0.0, YMax = 0.0;  // log10 units when the main axis was logarithmic
+    bool XDescending = false;       // XMax at Left, XMin at Right
     // The main axis was drawn logarithmic (asked for, and every value in its range positive).
     bool LogY = false;
 };

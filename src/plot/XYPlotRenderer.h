@@ -5,10 +5,14 @@
 
 namespace trevasc::plot {
 
-// Draws the pairs as filled circles and the line y = Slope * x + Intercept over the rounded x
-// range, with the same layout and axis scheme as DrawXrdPlot. Without pairs (or with an area
-// smaller than the margins) no points and no axes are drawn.
+// Draws the curves, the pairs as filled circles and (ShowLine) the line y = Slope * x + Intercept
+// over the rounded x range (the exact range with TightX), with the same layout and axis scheme as
+// DrawXrdPlot. Without points (or with an area smaller than the margins) no curves and no axes
+// are drawn.
 void DrawXYPlot(Canvas& canvas, int originX, int originY, int width, int height,
                 const TPlotXYDataset& dataset);
+// The same, and the mapping of the drawing for mouse clicks (PixelToWorld).
+void DrawXYPlot(Canvas& canvas, int originX, int originY, int width, int height,
+                const TPlotXYDataset& dataset, TPlotArea& area);
 
 }  // namespace trevasc::plot

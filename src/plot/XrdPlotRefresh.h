@@ -5,6 +5,7 @@
 #include "core/ScanData.h"
 #include "plot/ColorConfig.h"
 #include "plot/PlotTypes.h"
+#include "plot/ScanAxis.h"
 
 namespace trevasc::plot {
 
@@ -18,6 +19,9 @@ struct XrdPlotSettings {
     bool ShowPeaksFromAllPlots = false;   // "Show peaks from all plots in graph"
     double ViewXMin = 0.0;                // zoom range; both 0: not zoomed
     double ViewXMax = 0.0;
+    // The plot window's View menu: the unit of the x axis (2Theta scans only) and of the
+    // spectrum export.
+    TScanAxis XAxis = TScanAxis::TwoTheta;
 };
 
 // A displayed x range.

@@ -138,7 +138,7 @@ void DrawFitOverlay(Canvas& canvas, const TAxisMapping& m, const TFitOverlay& fi
     const int columns = m.Right - m.Left + 1;
     std::vector<TPixelPoint> fitted(columns), bg(columns);
     for (int c = m.Left; c <= m.Right; ++c) {
-        const double x = m.XMin + (m.XMax - m.XMin) * (c - m.Left) / (m.Right - m.Left);
+        const double x = m.PixelToX(c);
         const double b = background(x);
         fitted[c - m.Left] = {c, m.YToPixel(b + profile(x))};
         bg[c - m.Left] = {c, m.YToPixel(b)};
@@ -204,6 +204,7 @@ void DrawChart(Canvas& canvas, int x0, int y0, int width, int height, const TPlo
     area.YMin = main.Min;
     area.YMax = main.Max;
     area.LogY = logY;
+    area.XDescending = ds.XDescending;
     if (!layout.HasArea()) {
         canvas.SetFontSize(S);
         return;  // nothing fits: no curves, no axes
@@ -212,8 +213,9 @@ void DrawChart(Canvas& canvas, int x0, int y0, int width, int height, const TPlo
     const TLineMetrics lines = MeasureLines(canvas, 7);  // at S - 2
     const int t = lines.TickLength;
     canvas.SetPenWidth(lines.PenWidth);
-    const TAxisMapping m = MakeAxisMapping(layout, xMin, xMax, main.Min, main.Max, logY);
-    const TAxisMapping m2 = MakeAxisMapping(layout, xMin, xMax, second.Min, second.Max, logY2);
+    TAxisMapping m = MakeAxisMapping(layout, xMin, xMax, main.Min, main.Max, logY);
+    TAxisMapping m2 = MakeAxisMapping(layout, xMin, xMax, second.Min, second.Max, logY2);
+    m.XDescending = m2.XDescending = ds.XDescending;
     const bool xDrawable = std::isfinite(xMax - xMin) && xMax - xMin > 0;
     const bool mainDrawable = m.Drawable();
     const bool secondDrawable = secondary && m2.Drawable();

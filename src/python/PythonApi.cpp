@@ -59,13 +59,13 @@ std::shared_ptr<const Measurement> ReadMeasurement(const std::string& path, int 
     } catch (...) {
         throw ReadFailure(CurrentFailureText());
     }
-    m->Format = session.LastFormatName();
-    m->ScanKind = session.Registry().OpenScanKind;
+    m->Format = session.Scans().LastFormatName();
+    m->ScanKind = session.Scans().Registry().OpenScanKind;
     m->Kind = ScanKindName(m->ScanKind);
-    m->Title = session.Registry().PlotTitle;
+    m->Title = session.Scans().Registry().PlotTitle;
     m->Warnings = prompts.TakeWarnings();
     // The session's scans move into the measurement; the session keeps an empty registry.
-    std::swap(m->Registry, session.Registry());
+    std::swap(m->Registry, session.Scans().Registry());
     return m;
 }
 
@@ -149,12 +149,12 @@ void OpenSource(WorkbenchSession& session, const ScanSource& source) {
         }
         return;
     }
-    session.Registry().MainScan() = RawCopy(*source.Scan);
-    session.Registry().OpenScanKind = source.Kind;
-    session.Registry().PlotTitle = source.Title;
+    session.Scans().Registry().MainScan() = RawCopy(*source.Scan);
+    session.Scans().Registry().OpenScanKind = source.Kind;
+    session.Scans().Registry().PlotTitle = source.Title;
     // The steps that follow a reader when the workbench opens a main file.
     session.RebuildAllProcessedCurves();
-    RefreshPeakIntensities(session.MainScan());
+    RefreshPeakIntensities(session.Scans().MainScan());
     session.ComputeMainSlope();
     session.HandOver();
 }
@@ -173,11 +173,11 @@ PeakSearchResult FindPeaks(const ScanSource& source, const PeakOptions& options)
     WorkbenchSession session(prompts);
     // The order of `trevasc-cli peaks`: the processing is set while no scan is open, so that
     // the curve is built once.
-    session.SetProcessing(processing);
+    session.Settings().SetProcessing(processing);
     OpenSource(session, source);
-    session.SetPeakSearch(search);
-    session.FindPeaks(MethodOf(options));
-    return {session.MainScan().Peaks.Items, prompts.TakeWarnings()};
+    session.Settings().SetPeakSearch(search);
+    session.Peaks().Find(MethodOf(options));
+    return {session.Scans().MainScan().Peaks.Items, prompts.TakeWarnings()};
 }
 
 FitOutcome FitPeak(const ScanSource& source, const FitOptions& options) {
@@ -188,24 +188,24 @@ FitOutcome FitPeak(const ScanSource& source, const FitOptions& options) {
         throw ArgumentFailure("from_ and to go together");
     if (options.Left.has_value() != options.Right.has_value())
         throw ArgumentFailure("left and right go together");
-    const fitting::FitProfile profile =
-        options.Profile == "gauss" ? fitting::FitProfile::Gauss : fitting::FitProfile::Lorentz;
+    const tools::FitProfile profile =
+        options.Profile == "gauss" ? tools::FitProfile::Gauss : tools::FitProfile::Lorentz;
     BatchPrompts prompts(source.Dataset, source.DatasetGiven, "dataset=N");
     WorkbenchSession session(prompts);
-    session.SetProcessing(ProcessingOf(options.Processing));
+    session.Settings().SetProcessing(ProcessingOf(options.Processing));
     OpenSource(session, source);
     // As `trevasc-cli fit` without --auto.
-    const TDataPointArray& points = session.MainScan().Points;
+    const TDataPointArray& points = session.Scans().MainScan().Points;
     double from = points.empty() ? 0.0 : points.front().Position;
     double to = points.empty() ? 0.0 : points.back().Position;
     if (options.From) from = *options.From, to = *options.To;
-    const fitting::DisplayFitRange range = fitting::MapDisplayRange(points, from, to);
+    const tools::DisplayFitRange range = tools::MapDisplayRange(points, from, to);
     if (!range.Error.empty()) throw ArgumentFailure(range.Error);
     double left = points[static_cast<size_t>(range.First)].Position;
     double right = points[static_cast<size_t>(range.Last)].Position;
     if (options.Left) left = *options.Left, right = *options.Right;
-    const fitting::FitResult r =
-        fitting::PeakFit(points, range.First, range.Last).Run(profile, left, right);
+    const tools::FitResult r =
+        tools::PeakFit(points, range.First, range.Last).Run(profile, left, right);
     if (!r.Fitted) throw ArgumentFailure(r.Error);
     return {PeakFitJson(range.First, range.Last, left, right, r), prompts.TakeWarnings()};
 }
@@ -234,7 +234,7 @@ double SelectedWavelength(const WavelengthChoice& choice) {
             throw ArgumentFailure("line: unknown X-ray line '" + *choice.Line + "'");
         selector.OnSelectionChanged(static_cast<int>(it - names.begin()));
     } else if (selector.Names().empty()) {
-        return WorkbenchSession::kDefaultWavelength;
+        return WorkbenchSettings::kDefaultWavelength;
     }
     if (!prompts.Warnings().empty()) throw ArgumentFailure(prompts.Warnings().back());
     return selector.Wavelength();
@@ -279,8 +279,8 @@ std::vector<std::string> HandedOverPeaks(WorkbenchSession& session, const ScanSo
         for (double p : *peaks) rows.push_back(FormatFixed(p, 3));
     } else {
         OpenSource(session, *source);
-        if (session.MainScan().Peaks.Count() == 0) session.FindPeaks(analysis::TPeakMethod::Slope);
-        rows = analysis::CheckedPeakLines(session.MainScan(), session.DecimalSeparator());
+        if (session.Scans().MainScan().Peaks.Count() == 0) session.Peaks().Find(analysis::TPeakMethod::Slope);
+        rows = analysis::CheckedPeakLines(session.Scans().MainScan(), session.Settings().DecimalSeparator());
     }
     if (rows.empty()) throw ArgumentFailure("no peaks to calculate with");
     return rows;
@@ -295,11 +295,11 @@ json::Value LatticeConstant(const ScanSource* source, const LatticeOptions& opti
     BatchPrompts prompts(1, false, "dataset=N");
     WorkbenchSession session(prompts);
     const double wavelength = SelectedWavelength(options.Wavelength);
-    session.SetCurrentWavelength(wavelength);
+    session.Settings().SetCurrentWavelength(wavelength);
     const std::vector<std::string> rows = HandedOverPeaks(session, source, options.Peaks);
     // As `trevasc-cli lattice` runs the window's steps.
     tools::LatticeCalculation calc;
-    calc.ReceivePeaks(rows, source ? session.MainScan().Name : std::string());
+    calc.ReceivePeaks(rows, source ? session.Scans().MainScan().Name : std::string());
     calc.DirectionFieldText = options.Direction;
     if (options.Expected)
         calc.ExpectedText = tools::LatticeCalculation::ExpectedField().TextOf(*options.Expected);
@@ -323,7 +323,7 @@ json::Value LatticeConstant(const ScanSource* source, const LatticeOptions& opti
             calculated = true;
         }
     if (!calculated) ApplyLatticeEffects(session, calc.CalculateLatticeData(wavelength));
-    return LatticeJson(calc, session.Registry().PlotTitle);
+    return LatticeJson(calc, session.Scans().Registry().PlotTitle);
 }
 
 json::Value FilmThickness(const ScanSource* source, const ThicknessOptions& options) {
@@ -342,11 +342,11 @@ json::Value FilmThickness(const ScanSource* source, const ThicknessOptions& opti
     if (options.FirstIndex) calc.SetFirstIndex(*options.FirstIndex);
     if (options.FitOrders) calc.FitOrders(wavelength);
     ApplyThicknessEffects(session, calc.Calculate(wavelength));
-    return ThicknessJson(calc, session.Registry().PlotTitle, session.AdditionalLatticeSpacing());
+    return ThicknessJson(calc, session.Scans().Registry().PlotTitle, session.Settings().AdditionalLatticeSpacing());
 }
 
 plot::T2dPlotDataset BuildMap(const Measurement& measurement, const MapOptions& options) {
-    maps::MapRequest request;
+    tools::MapRequest request;
     request.Mode = options.Mode;
     request.OmegaOffset = options.OmegaOffset;
     request.TwoThetaOffset = options.TwoThetaOffset;
@@ -366,13 +366,13 @@ plot::T2dPlotDataset BuildMap(const Measurement& measurement, const MapOptions& 
         scan.SetRawPoints(ToDataPoints(from.RawPoints));
     }
     scans.OpenScanKind = source.OpenScanKind;
-    maps::MapBuild build = maps::BuildMapDataset(scans, request);
+    tools::MapBuild build = tools::BuildMapDataset(scans, request);
     if (!build.Built)
         throw ArgumentFailure(!build.Message.empty()
                                   ? build.Message
                                   : "The main scan has fewer than 2 points: there is no map to "
                                     "draw.");
-    if (build.Dataset.Points.empty()) throw ArgumentFailure(maps::kNoSecondAxisMessage);
+    if (build.Dataset.Points.empty()) throw ArgumentFailure(tools::kNoSecondAxisMessage);
     return std::move(build.Dataset);
 }
 

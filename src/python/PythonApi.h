@@ -153,7 +153,7 @@ struct LatticeOptions {
 json::Value LatticeConstant(const ScanSource* source, const LatticeOptions& options);
 
 struct MapOptions {
-    maps::MapMode Mode = maps::MapMode::TwoAxis;
+    tools::MapMode Mode = tools::MapMode::TwoAxis;
     double OmegaOffset = 0.0;
     double TwoThetaOffset = 0.0;
     bool FlipKParallel = false;

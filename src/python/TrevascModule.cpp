@@ -469,7 +469,7 @@ batch tool's JSON.)");
            std::optional<double> wavelength, std::optional<double> energy,
            std::optional<std::string> line, bool flip) {
             MapOptions o;
-            o.Mode = maps::MapMode::Reciprocal;
+            o.Mode = tools::MapMode::Reciprocal;
             o.OmegaOffset = omegaOffset;
             o.TwoThetaOffset = twoThetaOffset;
             o.FlipKParallel = flip;
@@ -489,7 +489,7 @@ default the first line of XRAY.DEF. Raises ValueError when the scans form no map
         "two_axis_map",
         [](const py::object& measurement) {
             MapOptions o;
-            o.Mode = maps::MapMode::TwoAxis;
+            o.Mode = tools::MapMode::TwoAxis;
             return MapArrays(measurement, o);
         },
         py::arg("measurement"),

@@ -54,6 +54,7 @@ void WriteTabKeys(IniFile& ini, const TabSettings& settings) {
     ini.WriteInteger(kProcessing, "SMOOTHWIDTH", p.SmoothWidth);
     ini.WriteInteger(kProcessing, "BACKGROUNDWIDTH", p.BackgroundWidth);
     ini.WriteInteger(kProcessing, "SLOPESAMPLES", p.SlopeCount);
+    WriteFloat(ini, kProcessing, "KALPHA2RATIO", settings.Kalpha2Ratio);
     const auto& q = settings.PeakSearch;
     ini.WriteInteger(kPeakSearch, "MINPEAKHEIGHT", q.MinPeakHeight);
     ini.WriteInteger(kPeakSearch, "MINPEAKSLOPE", q.MinPeakSlope);
@@ -83,6 +84,8 @@ TabSettings ReadTabSettings(const std::string& mainIniPath) {
                                 analysis::kMinBackgroundWidth, analysis::kMaxBackgroundWidth);
     p.SlopeCount = ReadInt(ini, kProcessing, "SLOPESAMPLES", p.SlopeCount, analysis::kMinSlopeCount,
                            analysis::kMaxSlopeCount);
+    s.Kalpha2Ratio = ReadFloat(ini, kProcessing, "KALPHA2RATIO", s.Kalpha2Ratio,
+                               tools::kMinKalpha2Ratio, tools::kMaxKalpha2Ratio);
 
     auto& q = s.PeakSearch;
     q.MinPeakHeight = ReadInt(ini, kPeakSearch, "MINPEAKHEIGHT", q.MinPeakHeight,

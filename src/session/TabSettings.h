@@ -7,6 +7,7 @@
 #include "analysis/PeakSearch.h"
 #include "analysis/Processing.h"
 #include "analysis/StructureSimulation.h"
+#include "tools/profile/Kalpha2Stripping.h"
 
 namespace trevasc {
 
@@ -17,6 +18,8 @@ struct TabSettings {
     // unchecked.
     analysis::PeakSearchSettings PeakSearch;
     analysis::StructureDefinition Structure;
+    // "Kα2/Kα1 ratio" (the "Strip Kα2" switch starts unchecked like the others).
+    double Kalpha2Ratio = tools::kDefaultKalpha2Ratio;
 };
 
 // Sections PROCESSING, PEAKSEARCH and STRUCTURE of the main INI file. An absent key, or one

@@ -121,7 +121,9 @@ TEST(NewUserFaults, EveryWindowMenuComesFromTheRegistry) {
                                   "&2-Axis Plot",
                                   "&Reciprocal Space Map",
                                   "Plot &Color Legend",
-                                  "Film &Thickness Calculation"};
+                                  "Film &Thickness Calculation",
+                                  "Pro&file Fit",
+                                  "&Size and Strain"};
     EXPECT_EQ(MenuTexts(WindowMenuOf(*h.Window)), expected);
     EXPECT_EQ(MenuTexts(WindowMenuOf(*h.Window->Plot())), expected);
     EXPECT_EQ(MenuTexts(WindowMenuOf(*h.Window->TwoAxis())), expected);

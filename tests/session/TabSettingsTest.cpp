@@ -16,6 +16,7 @@ TEST(TabSettings, WrittenValuesComeBackAndOtherKeysStay) {
     s.Processing.BackgroundWidth = 250;
     s.Processing.SlopeCount = 31;
     s.Processing.NoiseSuppression = true;  // a switch: not kept
+    s.Kalpha2Ratio = 0.514;
     s.PeakSearch.MinPeakHeight = 1200;
     s.PeakSearch.MinPeakSlope = 900000000;
     s.PeakSearch.MinPeakCurvature = 77;
@@ -33,6 +34,7 @@ TEST(TabSettings, WrittenValuesComeBackAndOtherKeysStay) {
     EXPECT_EQ(r.Processing.BackgroundWidth, 250);
     EXPECT_EQ(r.Processing.SlopeCount, 31);
     EXPECT_FALSE(r.Processing.NoiseSuppression);
+    EXPECT_EQ(r.Kalpha2Ratio, 0.514);
     EXPECT_EQ(r.PeakSearch.MinPeakHeight, 1200);
     EXPECT_EQ(r.PeakSearch.MinPeakSlope, 900000000);
     EXPECT_EQ(r.PeakSearch.MinPeakCurvature, 77);
@@ -56,6 +58,7 @@ TEST(TabSettings, MissingOrHandEditedKeysGiveTheFieldDefaults) {
     EXPECT_EQ(none.Processing.SmoothWidth, 5);
     EXPECT_EQ(none.Processing.BackgroundWidth, 40);
     EXPECT_EQ(none.Processing.SlopeCount, 15);
+    EXPECT_EQ(none.Kalpha2Ratio, 0.5);
     EXPECT_EQ(none.PeakSearch.MinPeakHeight, 30);
     EXPECT_EQ(none.PeakSearch.MinPeakSlope, 40);
     EXPECT_EQ(none.PeakSearch.MinPeakCurvature, 40);
@@ -72,6 +75,7 @@ TEST(TabSettings, MissingOrHandEditedKeysGiveTheFieldDefaults) {
     const std::string ini =
         dir.Write("trevasc.INI",
                   "[PROCESSING]\nSMOOTHWIDTH=wide\nBACKGROUNDWIDTH=5000\nSLOPESAMPLES=12.5\n"
+                  "KALPHA2RATIO=1.5\n"
                   "[PEAKSEARCH]\nMINPEAKHEIGHT=$20\nMINPEAKSLOPE=1\nBISECTORPERCENTAGE=\n"
                   "DOUBLEPEAKDISTANCE=0,2\n"
                   "[STRUCTURE]\nSYSTEM=7\nA=abc\nB=-1\nC=nan\nALPHA=200\nHMIN=-500\nHMAX=21\n");
@@ -79,6 +83,7 @@ TEST(TabSettings, MissingOrHandEditedKeysGiveTheFieldDefaults) {
     EXPECT_EQ(r.Processing.SmoothWidth, 5);
     EXPECT_EQ(r.Processing.BackgroundWidth, 1000);
     EXPECT_EQ(r.Processing.SlopeCount, 15);
+    EXPECT_EQ(r.Kalpha2Ratio, 1.0);
     EXPECT_EQ(r.PeakSearch.MinPeakHeight, 30);
     EXPECT_EQ(r.PeakSearch.MinPeakSlope, 3);
     EXPECT_EQ(r.PeakSearch.BisectorPercentage, 30);

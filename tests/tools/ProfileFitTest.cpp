@@ -231,7 +231,7 @@ TEST(ProfileFit, NoiseFreeFivePeakPseudoVoigtPatternIsRecovered) {
     ProfileFitOptions options;
     options.Shape = ProfileShape::PseudoVoigt;
     const ProfileFitResult r =
-        FitProfile(d.X, d.Y, d.X.front(), d.X.back(), Starts(kFivePeaks, 0.02), options);
+        FitLineProfiles(d.X, d.Y, d.X.front(), d.X.back(), Starts(kFivePeaks, 0.02), options);
     ASSERT_TRUE(r.Fitted) << r.Error;
     EXPECT_EQ(r.Points, 2000);
     ASSERT_EQ(r.Model.Peaks.size(), 5u);
@@ -270,7 +270,7 @@ TEST(ProfileFit, NoisyFitsAgreeWithAnIndependentLeastSquaresFit) {
         ProfileFitOptions options;
         options.Shape = c.Shape;
         const ProfileFitResult r =
-            FitProfile(d.X, d.Y, d.X.front(), d.X.back(), Starts(c.Peaks, -0.01), options);
+            FitLineProfiles(d.X, d.Y, d.X.front(), d.X.back(), Starts(c.Peaks, -0.01), options);
         ASSERT_TRUE(r.Fitted) << r.Error;
         const bool shaped = HasShapeParameter(c.Shape);
         std::vector<long double> start = {200.0L, 15.0L};
@@ -349,7 +349,7 @@ TEST(ProfileFit, DoubletsAreFittedAndReportTheAlphaOneComponent) {
     options.Doublets = true;
     options.Doublet = cu;
     const ProfileFitResult r =
-        FitProfile(d.X, d.Y, d.X.front(), d.X.back(), Starts(peaks, 0.01), options);
+        FitLineProfiles(d.X, d.Y, d.X.front(), d.X.back(), Starts(peaks, 0.01), options);
     ASSERT_TRUE(r.Fitted) << r.Error;
     for (size_t k = 0; k < peaks.size(); ++k) {
         const ProfilePeak& p = r.Model.Peaks[k];
@@ -375,11 +375,11 @@ TEST(ProfileFit, PearsonSevenAreaMatchesItsIntegral) {
         const double w = 0.2, h = 7.0;
         const int steps = 200000;
         const double a = -20.0 * w, dx = 40.0 * w / steps;
-        double sum = ProfileValue(ProfileShape::PearsonVII, h, 0.0, w, m, a) +
-                     ProfileValue(ProfileShape::PearsonVII, h, 0.0, w, m, -a);
+        double sum = LineProfileValue(ProfileShape::PearsonVII, h, 0.0, w, m, a) +
+                     LineProfileValue(ProfileShape::PearsonVII, h, 0.0, w, m, -a);
         for (int i = 1; i < steps; ++i)
             sum += (i % 2 ? 4.0 : 2.0) *
-                   ProfileValue(ProfileShape::PearsonVII, h, 0.0, w, m, a + i * dx);
+                   LineProfileValue(ProfileShape::PearsonVII, h, 0.0, w, m, a + i * dx);
         const double k = std::pow(2.0, 1.0 / m) - 1.0;
         const double tail =
             2.0 * h * w * std::pow(4.0 * k, -m) * std::pow(20.0, 1.0 - 2.0 * m) / (2.0 * m - 1.0);
@@ -395,24 +395,24 @@ TEST(ProfileFit, RefusesWhatItCannotFitAndCanBeCancelled) {
     const std::vector<TruePeak> one = {{30.0, 0.2, 1000.0, 0.5}};
     const Pattern d = MakePattern(ProfileShape::PseudoVoigt, one, 29.0, 0.01, 201, 100.0, 0.0);
     ProfileFitOptions options;
-    EXPECT_FALSE(FitProfile(d.X, d.Y, 29.0, 31.0, {}, options).Fitted);
-    EXPECT_FALSE(FitProfile(d.X, d.Y, 29.0, 31.0, {32.0}, options).Fitted);
+    EXPECT_FALSE(FitLineProfiles(d.X, d.Y, 29.0, 31.0, {}, options).Fitted);
+    EXPECT_FALSE(FitLineProfiles(d.X, d.Y, 29.0, 31.0, {32.0}, options).Fitted);
     // Six parameters need more than six points.
-    const ProfileFitResult few = FitProfile(d.X, d.Y, 29.98, 30.02, {30.0}, options);
+    const ProfileFitResult few = FitLineProfiles(d.X, d.Y, 29.98, 30.02, {30.0}, options);
     EXPECT_FALSE(few.Fitted);
     EXPECT_FALSE(few.Error.empty());
     // Doublets without wavelengths.
     ProfileFitOptions doublets = options;
     doublets.Doublets = true;
-    EXPECT_FALSE(FitProfile(d.X, d.Y, 29.0, 31.0, {30.0}, doublets).Fitted);
+    EXPECT_FALSE(FitLineProfiles(d.X, d.Y, 29.0, 31.0, {30.0}, doublets).Fitted);
     // Positions that do not ascend.
     std::vector<double> x = d.X;
     std::swap(x[5], x[6]);
-    EXPECT_FALSE(FitProfile(x, d.Y, 29.0, 31.0, {30.0}, options).Fitted);
+    EXPECT_FALSE(FitLineProfiles(x, d.Y, 29.0, 31.0, {30.0}, options).Fitted);
 
     int calls = 0;
     const ProfileFitResult cancelled =
-        FitProfile(d.X, d.Y, 29.0, 31.0, {30.05}, options, [&](int evaluations) {
+        FitLineProfiles(d.X, d.Y, 29.0, 31.0, {30.05}, options, [&](int evaluations) {
             ++calls;
             EXPECT_EQ(evaluations, calls);
             return evaluations < 3;
@@ -422,8 +422,8 @@ TEST(ProfileFit, RefusesWhatItCannotFitAndCanBeCancelled) {
     EXPECT_EQ(calls, 3);
 
     // A range given the wrong way round is the same range.
-    const ProfileFitResult forward = FitProfile(d.X, d.Y, 29.0, 31.0, {30.05}, options);
-    const ProfileFitResult backward = FitProfile(d.X, d.Y, 31.0, 29.0, {30.05}, options);
+    const ProfileFitResult forward = FitLineProfiles(d.X, d.Y, 29.0, 31.0, {30.05}, options);
+    const ProfileFitResult backward = FitLineProfiles(d.X, d.Y, 31.0, 29.0, {30.05}, options);
     ASSERT_TRUE(forward.Fitted && backward.Fitted);
     EXPECT_EQ(forward.Model.Peaks[0].Center, backward.Model.Peaks[0].Center);
 }
@@ -432,7 +432,7 @@ TEST(ProfileFit, ChartHoldsTheRangeTheModelAndItsParts) {
     const std::vector<TruePeak> two = {{30.0, 0.2, 1000.0, 0.5}, {30.3, 0.2, 400.0, 0.5}};
     const Pattern d = MakePattern(ProfileShape::PseudoVoigt, two, 29.0, 0.01, 201, 100.0, 5.0, 1.0);
     const ProfileFitResult r =
-        FitProfile(d.X, d.Y, 29.5, 30.8, Starts(two, 0.01), ProfileFitOptions{});
+        FitLineProfiles(d.X, d.Y, 29.5, 30.8, Starts(two, 0.01), ProfileFitOptions{});
     ASSERT_TRUE(r.Fitted) << r.Error;
     const trevasc::plot::TPlotDataset chart =
         BuildProfilePlotDataset(d.X, d.Y, 29.5, 30.8, r, false);

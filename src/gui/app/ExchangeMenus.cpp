@@ -13,6 +13,7 @@
 #include "formats/TextExchange.h"
 #include "gui/app/Dialogs.h"
 #include "gui/widgets/Controls.h"
+#include "plot/ScanAxis.h"
 #include "session/WorkbenchSession.h"
 
 namespace trevasc {
@@ -81,12 +82,25 @@ QString ExchangeMenus::ProposedExportName(const char* suffix) const {
     return Q(RemoveExtension(registry.LoadedFileFolder + registry.LoadedFileName)) + suffix;
 }
 
+std::optional<formats::SpectrumPositionColumn> ExchangeMenus::PositionColumn() const {
+    // The spectrum goes out in the unit the plot shows.
+    const plot::ScanAxisMapping axis = plot::PlotAxisMapping(
+        session_.Settings().Display().XAxis, session_.Scans().Registry().OpenScanKind,
+        session_.Settings().CurrentWavelength());
+    if (axis.IsTwoTheta()) return std::nullopt;
+    return formats::SpectrumPositionColumn{plot::ScanAxisHeading(axis.Axis()),
+                                           [axis](double x) { return axis.FromTwoTheta(x); }};
+}
+
 void ExchangeMenus::ExportSpectrum() {
     if (!session_.Scans().HasMainScan()) return;
     const QString file = dialogs_.SaveTextFile(window_, ProposedExportName("_Spec.txt"));
     if (file.isEmpty() || !session_.Scans().MayWriteExport(S(file))) return;
-    session_.RunAction(
-        [&] { WriteFileAtomic(S(file), formats::SpectrumFileText(session_.Scans().Registry())); });
+    const auto column = PositionColumn();
+    session_.RunAction([&] {
+        WriteFileAtomic(S(file), formats::SpectrumFileText(session_.Scans().Registry(),
+                                                           column ? &*column : nullptr));
+    });
 }
 
 void ExchangeMenus::ExportAllSpectra() {
@@ -120,8 +134,10 @@ void ExchangeMenus::CopyText(const std::string& text) {
 
 void ExchangeMenus::CopySpectrum() {
     if (!session_.Scans().HasMainScan()) return;
+    const auto column = PositionColumn();
     CopyText(formats::SpectrumClipboardText(session_.Scans().Registry(),
-                                            session_.Settings().DecimalSeparator()));
+                                            session_.Settings().DecimalSeparator(),
+                                            column ? &*column : nullptr));
 }
 
 void ExchangeMenus::CopyAllSpectra() {

@@ -3,8 +3,11 @@
 // and the copy entries of "&Edit", with the rules that enable them when a menu opens.
 #include <QObject>
 #include <QString>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "formats/TextExchange.h"
 
 class QAction;
 class QMenu;
@@ -34,6 +37,9 @@ class ExchangeMenus : public QObject {
     void UpdateEditMenu();
     // The loaded file's name without its extension, followed by `suffix`.
     QString ProposedExportName(const char* suffix) const;
+    // The position column of "&Spectrum to textfile" and "Copy &spectrum" when the plot shows
+    // d or Q; none for the scan's own unit.
+    std::optional<formats::SpectrumPositionColumn> PositionColumn() const;
 
     void ExportSpectrum();
     void ExportAllSpectra();

@@ -40,6 +40,8 @@
 #include "gui/plot/LegendWindow.h"
 #include "gui/plot/PlotColorDialog.h"
 #include "gui/plot/PlotWindow.h"
+#include "gui/profile/ProfileFitWindow.h"
+#include "gui/profile/SizeStrainWindow.h"
 #include "gui/substrates/JcpdsImportDialog.h"
 #include "gui/tabs/AdditionalReflectionsTab.h"
 #include "gui/tabs/FileDisplayTab.h"
@@ -124,6 +126,7 @@ MainWindow::MainWindow(const MainWindowOptions& options, Prompts* prompts, Dialo
     resize(sizeHint().expandedTo(QSize(562, 337 + menuBar()->sizeHint().height())));
     RegisterWindows();
     windows_.CreateAll(settings_);
+    fileDisplayTab_->SetKalphaDoubletSource([this] { return SelectedKalphaDoublet(); });
     windows_.BuildWindowMenu(windowMenu_);
     windows_.BuildWindowMenu(plotWindow_->WindowMenu());
     windows_.SetMenuCommand("TwoAxisPlot", [this] { twoAxisWindow_->ShowTwoAxisPlot(); });
@@ -141,6 +144,8 @@ MainWindow::~MainWindow() {
     session_.View().RemoveObserver(this);
     session_.Progress().SetCallback({});
     delete peakFitWindow_;
+    delete sizeStrainWindow_;
+    delete profileFitWindow_;
     updateCheck_->Stop();
     delete errorInfoWindow_;
     delete rsmOffsetDialog_;
@@ -248,6 +253,31 @@ void MainWindow::RegisterWindows() {
                            return thicknessWindow_;
                        },
                        [this] { thicknessWindow_->ShowWindow(); }});
+    windows_.Register({"ProfileFitWindow", kProfileFitCaption, nullptr, false,
+                       [this] {
+                           profileFitWindow_ = new ProfileFitWindow(
+                               session_, [this] { return SelectedKalphaDoublet(); },
+                               [this] { return fileDisplayTab_->Kalpha2Ratio(); });
+                           return profileFitWindow_;
+                       },
+                       [this] { profileFitWindow_->ShowWindow(); }});
+    windows_.Register(
+        {"SizeStrainWindow", kSizeStrainCaption, nullptr, false,
+         [this] {
+             sizeStrainWindow_ = new SizeStrainWindow(session_, dialogs_, paths_.MainIniPath);
+             // The size analysis follows every new profile fit.
+             connect(profileFitWindow_, &ProfileFitWindow::fitFinished, sizeStrainWindow_,
+                     [this] { sizeStrainWindow_->SetFit(profileFitWindow_->Result()); });
+             connect(sizeStrainWindow_, &SizeStrainWindow::windowClosing, this,
+                     &MainWindow::SaveWindowPositions);
+             return sizeStrainWindow_;
+         },
+         [this] {
+             sizeStrainWindow_->SetFit(profileFitWindow_->Result());
+             sizeStrainWindow_->show();
+             sizeStrainWindow_->raise();
+             sizeStrainWindow_->activateWindow();
+         }});
     windows_.Register({"ErrorInfoWindow", QString(), nullptr, false, [this] {
                            errorInfoWindow_ = new ErrorInfoWindow();
                            return errorInfoWindow_;
@@ -256,6 +286,19 @@ void MainWindow::RegisterWindows() {
                            selectMainPlotDialog_ = new SelectMainPlotDialog(this);
                            return selectMainPlotDialog_;
                        }});
+}
+
+tools::KalphaDoubletLookup MainWindow::SelectedKalphaDoublet() const {
+    const std::string line = latticeWindow_ ? latticeWindow_->SelectedLineName() : std::string();
+    if (line.empty())
+        return {std::nullopt,
+                "No X-ray tube line is selected in the lattice window (a typed "
+                "energy or wavelength has no Kα2 partner)."};
+    try {
+        return tools::FindKalphaDoublet(XrayLineTable(S(XrayIniPath())), line);
+    } catch (const std::exception& e) {
+        return {std::nullopt, e.what()};
+    }
 }
 
 void MainWindow::FitDisplayArea() {
@@ -302,6 +345,9 @@ void MainWindow::BuildTabs() {
     connect(fileDisplayTab_, &FileDisplayTab::autoFitClicked, this,
             &MainWindow::AutoFitCheckedPeaks);
     peaksTab_ = new PeaksTab(session_, tabs_);
+    connect(peaksTab_, &PeaksTab::profileFitClicked, this, [this] {
+        if (profileFitWindow_ && session_.Scans().HasMainScan()) profileFitWindow_->OpenForView();
+    });
     tabs_->addTab(peaksTab_, "Peaks/Reflections");
     tabs_->setTabToolTip(1, "Peak list and lattice data calculation");
     substrateTab_ = new SubstrateTab(session_, SubstratesIniPath(), tabs_);
@@ -316,6 +362,7 @@ void MainWindow::BuildTabs() {
     // The fields the user set in the last run.
     const TabSettings kept = ReadTabSettings(paths_.MainIniPath);
     fileDisplayTab_->ShowKeptSettings(kept.Processing, kept.PeakSearch);
+    fileDisplayTab_->SetKalpha2Ratio(kept.Kalpha2Ratio);
     structureTab_->SetDefinition(kept.Structure);
 }
 
@@ -457,9 +504,10 @@ void MainWindow::WriteExitConfiguration() {
     settings.FileHistory = session_.Scans().GetFileHistory();
     settings.ContourLines = session_.Settings().Maps().ContourLines;
     WriteMainSettings(paths_.MainIniPath, settings);
-    WriteTabSettings(paths_.MainIniPath, TabSettings{fileDisplayTab_->ProcessingFromControls(),
-                                                     fileDisplayTab_->PeakSearchFromControls(),
-                                                     structureTab_->Definition()});
+    WriteTabSettings(paths_.MainIniPath,
+                     TabSettings{fileDisplayTab_->ProcessingFromControls(),
+                                 fileDisplayTab_->PeakSearchFromControls(),
+                                 structureTab_->Definition(), fileDisplayTab_->Kalpha2Ratio()});
 }
 
 // ---------------------------------------------------------------------------------------------

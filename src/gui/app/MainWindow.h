@@ -13,6 +13,7 @@
 #include "gui/app/WindowRegistry.h"
 #include "gui/widgets/Controls.h"
 #include "session/WorkbenchSession.h"
+#include "tools/profile/Kalpha2Stripping.h"
 
 class QAction;
 class QApplication;
@@ -28,6 +29,8 @@ class FileDisplayTab;
 class LatticeWindow;
 class LegendWindow;
 class PeakFitWindow;
+class ProfileFitWindow;
+class SizeStrainWindow;
 class NelsonRileyWindow;
 class PeaksTab;
 class SubstrateTab;
@@ -75,6 +78,10 @@ class MainWindow : public QMainWindow, private OpenScansObserver, private PlotVi
     FileDisplayTab* FileDisplay() const { return fileDisplayTab_; }
     PeaksTab* Peaks() const { return peaksTab_; }
     PeakFitWindow* PeakFit() const { return peakFitWindow_; }
+    ProfileFitWindow* ProfileFit() const { return profileFitWindow_; }
+    SizeStrainWindow* SizeStrain() const { return sizeStrainWindow_; }
+    // The Kα1/Kα2 pair of the lattice window's X-ray tube line, or why there is none.
+    tools::KalphaDoubletLookup SelectedKalphaDoublet() const;
     SubstrateTab* Substrate() const { return substrateTab_; }
     AdditionalReflectionsTab* AdditionalReflections() const { return additionalTab_; }
     StructureTab* Structure() const { return structureTab_; }
@@ -172,6 +179,8 @@ class MainWindow : public QMainWindow, private OpenScansObserver, private PlotVi
     LegendWindow* legendWindow_ = nullptr;  // nothing: deleted in the destructor)
     SelectMainPlotDialog* selectMainPlotDialog_ = nullptr;
     PeakFitWindow* peakFitWindow_ = nullptr;
+    ProfileFitWindow* profileFitWindow_ = nullptr;
+    SizeStrainWindow* sizeStrainWindow_ = nullptr;
     double fitViewFrom_ = 0.0, fitViewTo_ = 0.0;    // the displayed range the fit window opened on
     ExchangeMenus* exchange_ = nullptr;             // a child: "E&xport", "&Import", the copies
     UpdateCheckController* updateCheck_ = nullptr;  // a child: the timer, the GET, the reminder

@@ -18,6 +18,8 @@ const std::vector<WindowRegistry::MenuItem>& WindowRegistry::WindowMenuItems() {
         {"&Reciprocal Space Map", "TwoAxisWindow", "ReciprocalSpaceMap"},
         {"Plot &Color Legend", "LegendWindow"},
         {"Film &Thickness Calculation", "XrrWindow"},
+        {"Pro&file Fit", "ProfileFitWindow"},
+        {"&Size and Strain", "SizeStrainWindow"},
     };
     return items;
 }

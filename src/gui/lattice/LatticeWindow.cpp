@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -89,6 +90,11 @@ LatticeWindow::LatticeWindow(WorkbenchSession& session, Dialogs& dialogs,
             [this](double angstrom) { session_.Settings().SetCurrentWavelength(angstrom); });
     session_.Peaks().AddObserver(this);
     resize(780, 560);
+}
+
+std::string LatticeWindow::SelectedLineName() const {
+    if (selector_->SelectedIndex() < 0) return {};
+    return S(selector_->TransitionList()->currentText());
 }
 
 LatticeWindow::~LatticeWindow() {

@@ -43,6 +43,8 @@ class LatticeWindow : public QMainWindow, private PeakListObserver {
     AutoScanDialog* AutoScan() const { return autoScanDialog_; }
     HklAssignDialog* HklAssign() const { return hklDialog_; }
     QMenu* WindowMenu() const { return windowMenu_; }
+    // The X-ray line selected in the tube selector; empty when a typed value is in use.
+    std::string SelectedLineName() const;
     const tools::LatticeCalculation& Calculation() const { return calc_; }
 
     // "&Window" and every other way of bringing it up: the old-data message first when old.

@@ -1,6 +1,7 @@
 #include "gui/plot/PlotWindow.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
@@ -63,11 +64,13 @@ PlotWindow::PlotWindow(WorkbenchSession& session, Dialogs& dialogs, QWidget* par
     resize(800, 600);
     session_.View().AddObserver(this);
     session_.Peaks().AddObserver(this);
+    session_.Settings().AddObserver(this);
 }
 
 PlotWindow::~PlotWindow() {
     session_.View().RemoveObserver(this);
     session_.Peaks().RemoveObserver(this);
+    session_.Settings().RemoveObserver(this);
 }
 
 void PlotWindow::CreateMenus() {
@@ -87,6 +90,22 @@ void PlotWindow::CreateMenus() {
     copyAction_ = editMenu->addAction(QStringLiteral("&Copy to clipboard"));
     copyAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     connect(copyAction_, &QAction::triggered, this, [this] { CopyToClipboardClick(); });
+
+    viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
+    axisGroup_ = new QActionGroup(this);
+    axisGroup_->setExclusive(true);
+    for (auto [axis, name] : {std::pair{plot::TScanAxis::TwoTheta, "ActionAxisTwoTheta"},
+                              std::pair{plot::TScanAxis::Spacing, "ActionAxisSpacing"},
+                              std::pair{plot::TScanAxis::ScatteringVector, "ActionAxisQ"}}) {
+        QAction* action = viewMenu_->addAction(QString::fromUtf8(plot::ScanAxisCaption(axis)));
+        action->setObjectName(QString::fromLatin1(name));
+        action->setCheckable(true);
+        action->setData(static_cast<int>(axis));
+        axisGroup_->addAction(action);
+        connect(action, &QAction::triggered, this, [this, axis] { SetXAxis(axis); });
+    }
+    connect(viewMenu_, &QMenu::aboutToShow, this, [this] { UpdateAxisMenu(); });
+    UpdateAxisMenu();
 
     windowMenu_ = menuBar()->addMenu(QStringLiteral("&Window"));
 
@@ -111,6 +130,41 @@ void PlotWindow::UpdateMenuState() {
     copyAction_->setEnabled(dataset_.Count() >= 1);
 }
 
+QAction* PlotWindow::AxisAction(plot::TScanAxis axis) const {
+    for (QAction* action : axisGroup_->actions())
+        if (action->data().toInt() == static_cast<int>(axis)) return action;
+    return nullptr;
+}
+
+plot::ScanAxisMapping PlotWindow::AxisMapping() const {
+    return plot::PlotAxisMapping(session_.Settings().Display().XAxis,
+                                 session_.Scans().Registry().OpenScanKind,
+                                 session_.Settings().CurrentWavelength());
+}
+
+void PlotWindow::UpdateAxisMenu() {
+    // d and Q need a 2Theta scan and a wavelength; the chosen entry stays checked either way.
+    const bool convertible = session_.Scans().Registry().OpenScanKind == TScanKind::TwoTheta &&
+                             session_.Settings().CurrentWavelength() > 0.0;
+    for (QAction* action : axisGroup_->actions()) {
+        const auto axis = static_cast<plot::TScanAxis>(action->data().toInt());
+        action->setChecked(axis == session_.Settings().Display().XAxis);
+        action->setEnabled(axis == plot::TScanAxis::TwoTheta || convertible);
+    }
+}
+
+void PlotWindow::SetXAxis(plot::TScanAxis axis) {
+    if (axis == session_.Settings().Display().XAxis) {
+        UpdateAxisMenu();
+        return;
+    }
+    plot::XrdPlotSettings settings = session_.Settings().Display();
+    settings.XAxis = axis;
+    // The zoom stays: the session keeps it in 2Theta.
+    session_.Settings().SetDisplay(settings);
+    UpdateAxisMenu();
+}
+
 void PlotWindow::RepaintPlot() {
     zoomAnchor_ = kNoZoomClick;
     UpdateMenuState();
@@ -124,15 +178,33 @@ void PlotWindow::ResetZoom() {
 }
 
 void PlotWindow::PlotRefresh() {
-    if (!session_.View().BuildPlotDataset(dataset_)) return;
+    refreshing_ = true;
+    const bool built = session_.View().BuildPlotDataset(dataset_);
+    refreshing_ = false;
+    if (!built) return;
+    plot::ConvertPlotDataset(dataset_, AxisMapping());
+    UpdateAxisMenu();
     if (isHidden()) show();
     RepaintPlot();
 }
 
 void PlotWindow::ViewRangeChanged(double from, double to) {
-    dataset_.ViewXMin = from;
-    dataset_.ViewXMax = to;
+    if (refreshing_) return;  // the refresh converts the whole record afterwards
+    plot::ConvertViewRange(dataset_, from, to, AxisMapping());
     RepaintPlot();
+}
+
+void PlotWindow::CurrentWavelengthChanged(double) {
+    // d and Q are drawn with the lattice window's wavelength.
+    if (session_.Settings().Display().XAxis != plot::TScanAxis::TwoTheta &&
+        session_.Scans().HasMainScan())
+        PlotRefresh();
+    else
+        UpdateAxisMenu();
+}
+
+void PlotWindow::DisplaySettingsChanged() {
+    UpdateAxisMenu();
 }
 
 void PlotWindow::AddModeChanged(bool on) {
@@ -152,6 +224,10 @@ double PlotWindow::WorldX(int px, int py) const {
     return plot::PixelToWorld(px, py, area_).X;
 }
 
+double PlotWindow::WorldTwoTheta(int px, int py) const {
+    return AxisMapping().ToTwoTheta(WorldX(px, py));
+}
+
 void PlotWindow::PaintChart(QPainter& painter) {
     painter.fillRect(paintBox_->rect(), Qt::white);
     if (dataset_.Count() == 0) return;
@@ -168,12 +244,14 @@ void PlotWindow::ChartMouseDown(Qt::MouseButton button, int px, int py) {
     if (dataset_.Count() == 0) return;
     if (button == Qt::LeftButton) {
         if (session_.Peaks().AddMode()) {
-            session_.Peaks().Add(WorldX(px, py));
+            const double twoTheta = WorldTwoTheta(px, py);
+            if (std::isfinite(twoTheta)) session_.Peaks().Add(twoTheta);
             return;
         }
         if (!ZoomPending()) {
-            const double xa = WorldX(px - 2, py);
-            const double xb = WorldX(px + 2, py);
+            // Axis values: on a descending axis the left pixel has the larger value.
+            const double xa = std::min(WorldX(px - 2, py), WorldX(px + 2, py));
+            const double xb = std::max(WorldX(px - 2, py), WorldX(px + 2, py));
             const double x = WorldX(px, py);
             // The main-scan marker nearest to the click; the first of equally near ones wins.
             const plot::THighlightPoint* nearest = nullptr;
@@ -190,7 +268,8 @@ void PlotWindow::ChartMouseDown(Qt::MouseButton button, int px, int py) {
                 }
             }
             if (nearest != nullptr && xa <= nearest->X && nearest->X <= xb) {
-                session_.Peaks().SelectNearPosition(nearest->X);
+                const double twoTheta = AxisMapping().ToTwoTheta(nearest->X);
+                if (std::isfinite(twoTheta)) session_.Peaks().SelectNearPosition(twoTheta);
                 return;
             }
             zoomAnchor_ = x;
@@ -203,7 +282,11 @@ void PlotWindow::ChartMouseDown(Qt::MouseButton button, int px, int py) {
         if (x2 == zoomAnchor_) x2 = WorldX(px - 1, py);
         const double anchor = zoomAnchor_;
         zoomAnchor_ = kNoZoomClick;
-        session_.View().ApplyRange(anchor, x2);
+        // The session zooms in 2Theta; an end no reflection reaches leaves the zoom as it is.
+        const plot::ScanAxisMapping axis = AxisMapping();
+        const double from = axis.ToTwoTheta(anchor), to = axis.ToTwoTheta(x2);
+        if (std::isfinite(from) && std::isfinite(to) && from != to)
+            session_.View().ApplyRange(from, to);
     } else if (button == Qt::RightButton) {
         ResetZoom();
     }
@@ -213,8 +296,8 @@ void PlotWindow::ChartMouseMove(int px, int py) {
     if (dataset_.Count() == 0) return;
     UpdateStatus(px, py);
     if (ZoomPending() || session_.Peaks().AddMode()) return;
-    const double xa = WorldX(px - 2, py);
-    const double xb = WorldX(px + 2, py);
+    const double xa = std::min(WorldX(px - 2, py), WorldX(px + 2, py));
+    const double xb = std::max(WorldX(px - 2, py), WorldX(px + 2, py));
     bool overMarker = false;
     const int n =
         std::min<int>(dataset_.HighlightCount(), static_cast<int>(dataset_.Highlights.size()));
@@ -237,15 +320,29 @@ void PlotWindow::UpdateStatus(int px, int py) {
     }
     const plot::TWorldPoint w = plot::PixelToWorld(px, py, area_);
     const double counts = area_.LogY ? std::pow(10.0, w.Y) : w.Y;
-    const QString axis =
-        dataset_.XTitle.empty() ? QStringLiteral("x") : QString::fromStdString(dataset_.XTitle);
-    QString text = QStringLiteral("%1 = %2°    Counts = %3")
-                       .arg(axis, QString::number(w.X, 'f', 4), FormatCounts(counts));
-    const double wavelength = session_.Settings().CurrentWavelength();
-    if (dataset_.XTitle == "TwoTheta" && wavelength > 0.0) {
-        // The spacing of positive Bragg angles only (a positive wavelength gives a positive d).
-        const std::optional<double> d = BraggSpacing(w.X, wavelength);
-        if (d && *d > 0.0) text += QStringLiteral("    d = %1 Å").arg(*d, 0, 'f', 5);
+    const plot::ScanAxisMapping mapping = AxisMapping();
+    QString text;
+    if (mapping.IsTwoTheta()) {
+        const QString axis =
+            dataset_.XTitle.empty() ? QStringLiteral("x") : QString::fromStdString(dataset_.XTitle);
+        text = QStringLiteral("%1 = %2°    Counts = %3")
+                   .arg(axis, QString::number(w.X, 'f', 4), FormatCounts(counts));
+        const double wavelength = session_.Settings().CurrentWavelength();
+        if (dataset_.XTitle == "TwoTheta" && wavelength > 0.0) {
+            if (const auto d = BraggSpacing(w.X, wavelength); d && *d > 0.0)
+                text += QStringLiteral("    d = %1 Å").arg(*d, 0, 'f', 5);
+        }
+    } else {
+        // The axis value first, then the measured angle it stands for.
+        const bool spacing = mapping.Axis() == plot::TScanAxis::Spacing;
+        text =
+            QStringLiteral("%1 = %2 %3    Counts = %4")
+                .arg(spacing ? QStringLiteral("d") : QStringLiteral("Q"),
+                     QString::number(w.X, 'f', 5),
+                     spacing ? QStringLiteral("Å") : QStringLiteral("1/Å"), FormatCounts(counts));
+        const double twoTheta = mapping.ToTwoTheta(w.X);
+        if (std::isfinite(twoTheta))
+            text += QStringLiteral("    TwoTheta = %1°").arg(twoTheta, 0, 'f', 4);
     }
     if (session_.Peaks().AddMode())
         text = QString::fromUtf8(kAddModeMessage) + QStringLiteral("    ") + text;

@@ -10,9 +10,11 @@
 
 #include "gui/widgets/PaintBoxWidget.h"
 #include "plot/PlotTypes.h"
+#include "plot/ScanAxis.h"
 #include "session/WorkbenchSession.h"
 
 class QAction;
+class QActionGroup;
 class QMenu;
 class QMimeData;
 class QPainter;
@@ -25,6 +27,7 @@ class Dialogs;
 class PlotWindow : public QMainWindow,
                    private PlotViewObserver,
                    private PeakListObserver,
+                   private SettingsObserver,
                    private PaintBoxHandler {
     Q_OBJECT
   public:
@@ -52,6 +55,13 @@ class PlotWindow : public QMainWindow,
     void ResetZoom();
     bool ZoomPending() const { return zoomAnchor_ >= kZoomPendingLimit; }
     double ZoomAnchor() const { return zoomAnchor_; }
+
+    // "&View": the unit of the x axis (2Theta scans with a wavelength only; otherwise the plot
+    // stays in 2Theta). Ticks, readout, zoom, markers and the spectrum export follow it.
+    void SetXAxis(plot::TScanAxis axis);
+    // The mapping the plot draws with now.
+    plot::ScanAxisMapping AxisMapping() const;
+    QAction* AxisAction(plot::TScanAxis axis) const;
 
     // The "&Window" menu, filled by the window registry.
     QMenu* WindowMenu() const { return windowMenu_; }
@@ -89,17 +99,22 @@ class PlotWindow : public QMainWindow,
     void dropEvent(QDropEvent* event) override;
 
   private:
-    // PlotViewObserver, PeakListObserver
+    // PlotViewObserver, PeakListObserver, SettingsObserver
     void PlotRefresh() override;
     void ViewRangeChanged(double from, double to) override;
     void AddModeChanged(bool on) override;
+    void CurrentWavelengthChanged(double angstrom) override;
+    void DisplaySettingsChanged() override;
 
     void PaintChart(QPainter& painter) override;
     void ChartMouseDown(Qt::MouseButton button, int px, int py) override;
     void ChartMouseMove(int px, int py) override;
     void ChartMouseLeave() override;
 
+    // The axis value under a pixel, and the 2Theta the session works in (NaN off the axis).
     double WorldX(int px, int py) const;
+    double WorldTwoTheta(int px, int py) const;
+    void UpdateAxisMenu();
     void SetPaintBoxCursor(Qt::CursorShape shape);
     void UpdateStatus(int px, int py);
     void UpdateMenuState();
@@ -120,6 +135,9 @@ class PlotWindow : public QMainWindow,
     QAction* printerSetupAction_ = nullptr;
     QAction* copyAction_ = nullptr;
     QMenu* windowMenu_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
+    QActionGroup* axisGroup_ = nullptr;
+    bool refreshing_ = false;  // inside PlotRefresh: the view range is converted with the record
 };
 
 }  // namespace trevasc

@@ -31,6 +31,8 @@ FileDisplayTab::FileDisplayTab(WorkbenchSession& session, QWidget* parent)
 }
 
 FileDisplayTab::~FileDisplayTab() {
+    // The ratio field's editingFinished on losing the focus must not reach a half-destroyed tab.
+    kalpha2Ratio_->disconnect(this);
     session_.Peaks().RemoveObserver(this);
     session_.Settings().RemoveObserver(this);
     session_.View().RemoveObserver(this);
@@ -62,6 +64,16 @@ void FileDisplayTab::BuildControls() {
         MakeSpin(load, "SpinEdit5", analysis::kMinBackgroundWidth, analysis::kMaxBackgroundWidth,
                  40, "Averaging window width for the background removal.");
     backgroundWidthLabel_ = MakeLabel(load, "Average over # samples", backgroundWidth_);
+    stripKalpha2_ =
+        MakeCheck(load, "CheckBoxStripKalpha2", QString::fromUtf8("Strip Kα2"), false,
+                  QString::fromUtf8("Removes the Kα2 part of every peak (Rachinger) "
+                                    "before noise suppression and background removal."));
+    kalpha2Ratio_ = new FloatEdit(load, tools::kMinKalpha2Ratio, tools::kMaxKalpha2Ratio,
+                                  tools::kDefaultKalpha2Ratio, 4);
+    kalpha2Ratio_->setObjectName("FloatEditKalpha2Ratio");
+    kalpha2Ratio_->setToolTip(QString::fromUtf8(
+        "Intensity of the Kα2 line relative to Kα1 (0 … 1), for stripping and doublet fits."));
+    kalpha2Ratio_->setMinimumWidth(kalpha2Ratio_->fontMetrics().horizontalAdvance("0.00000") + 14);
     for (QWidget* w :
          {static_cast<QWidget*>(smoothWidth_), static_cast<QWidget*>(smoothWidthLabel_),
           static_cast<QWidget*>(backgroundWidth_), static_cast<QWidget*>(backgroundWidthLabel_)})
@@ -74,6 +86,9 @@ void FileDisplayTab::BuildControls() {
     loadGrid->addWidget(removeBackground_, 4, 0, 1, 2);
     loadGrid->addWidget(backgroundWidthLabel_, 5, 0);
     loadGrid->addWidget(backgroundWidth_, 5, 1);
+    loadGrid->addWidget(stripKalpha2_, 6, 0, 1, 2);
+    loadGrid->addWidget(MakeLabel(load, QString::fromUtf8("Kα2/Kα1 ratio"), kalpha2Ratio_), 7, 0);
+    loadGrid->addWidget(kalpha2Ratio_, 7, 1);
 
     auto* displayGroup = new QGroupBox("Display", this);
     displayGroup->setObjectName("GroupBoxDisplay");
@@ -215,6 +230,8 @@ void FileDisplayTab::Connect() {
     connect(fitDisplayArea_, &QPushButton::clicked, this, &FileDisplayTab::fitDisplayAreaClicked);
     connect(autoGauss_, &QPushButton::clicked, this, [this] { emit autoFitClicked(true); });
     connect(autoLorentz_, &QPushButton::clicked, this, [this] { emit autoFitClicked(false); });
+    connect(stripKalpha2_, &QCheckBox::clicked, this, &FileDisplayTab::StripChanged);
+    connect(kalpha2Ratio_, &QLineEdit::editingFinished, this, &FileDisplayTab::StripChanged);
     for (QCheckBox* box : {noiseSuppression_, removeBackground_})
         connect(box, &QCheckBox::clicked, this, [this] {
             UpdateSpinVisibility();
@@ -313,6 +330,49 @@ void FileDisplayTab::RunFindPeaks(analysis::TPeakMethod method) {
 
 void FileDisplayTab::ApplyPlotRange() {
     session_.View().ApplyRange(displayFrom_->Value(), displayTo_->Value());
+}
+
+void FileDisplayTab::SetKalphaDoubletSource(std::function<tools::KalphaDoubletLookup()> source) {
+    doubletSource_ = std::move(source);
+    UpdateStripBox();
+}
+
+double FileDisplayTab::Kalpha2Ratio() const {
+    return kalpha2Ratio_->Value();
+}
+
+void FileDisplayTab::SetKalpha2Ratio(double ratio) {
+    kalpha2Ratio_->SetValue(ratio);
+    StripChanged();
+}
+
+void FileDisplayTab::StripChanged() {
+    Kalpha2Settings settings;
+    settings.Ratio = kalpha2Ratio_->Value();
+    if (stripKalpha2_->isChecked() && doubletSource_) {
+        settings.Doublet = doubletSource_().Doublet;
+        settings.Enabled = settings.Doublet.has_value();
+    }
+    session_.Settings().SetKalpha2Stripping(settings);
+}
+
+void FileDisplayTab::UpdateStripBox() {
+    const tools::KalphaDoubletLookup lookup =
+        doubletSource_ ? doubletSource_()
+                       : tools::KalphaDoubletLookup{std::nullopt, "No X-ray tube line."};
+    const bool available = lookup.Doublet.has_value();
+    stripKalpha2_->setEnabled(available);
+    stripKalpha2_->setToolTip(
+        available ? QString::fromUtf8("Removes the Kα2 part of every peak (Rachinger) before "
+                                      "noise suppression and background removal.")
+                  : QString::fromUtf8("Not available: ") + Q(lookup.Reason));
+    // Without a partner line there is nothing to strip: the curve goes back to unstripped.
+    if (!available) stripKalpha2_->setChecked(false);
+    StripChanged();  // the wavelengths may have changed
+}
+
+void FileDisplayTab::CurrentWavelengthChanged(double) {
+    UpdateStripBox();
 }
 
 void FileDisplayTab::FindPeaksEnabledChanged(bool enabled) {

@@ -3,11 +3,13 @@
 // removal, the display switches, the peak finder, the peak fitting buttons and the plot range.
 // Every control writes its setting into the workbench session and shows what the session says.
 #include <QWidget>
+#include <functional>
 
 #include "analysis/PeakSearch.h"
 #include "analysis/Processing.h"
 #include "plot/XrdPlotRefresh.h"
 #include "session/WorkbenchSession.h"
+#include "tools/profile/Kalpha2Stripping.h"
 
 class QCheckBox;
 class QLabel;
@@ -26,6 +28,16 @@ class FileDisplayTab : public QWidget,
   public:
     FileDisplayTab(WorkbenchSession& session, QWidget* parent = nullptr);
     ~FileDisplayTab() override;
+
+    // Where "Strip Kα2" takes its two wavelengths from (the lattice window's tube line); the box
+    // is disabled, its hint saying why, while the line has no Kα2 partner.
+    void SetKalphaDoubletSource(std::function<tools::KalphaDoubletLookup()> source);
+    // "Kα2/Kα1 ratio" as shown.
+    double Kalpha2Ratio() const;
+    // Shows the kept ratio (start-up).
+    void SetKalpha2Ratio(double ratio);
+    // Rechecks the tube line (after it changed).
+    void UpdateStripBox();
 
     // The settings as the controls show them.
     analysis::ProcessingSettings ProcessingFromControls() const;
@@ -46,11 +58,14 @@ class FileDisplayTab : public QWidget,
     void FindPeaksEnabledChanged(bool enabled) override;
     void DisplaySettingsChanged() override;
     void ViewRangeChanged(double from, double to) override;
+    void CurrentWavelengthChanged(double angstrom) override;
 
     void BuildControls();
     void Connect();
     void UpdateSpinVisibility();
     void ProcessingChanged();
+    // Hands "Strip Kα2", the ratio and the tube line's doublet to the session.
+    void StripChanged();
     void DisplayChanged();
     void RunFindPeaks(analysis::TPeakMethod method);
     void ApplyPlotRange();
@@ -64,6 +79,9 @@ class FileDisplayTab : public QWidget,
     QCheckBox* removeBackground_ = nullptr;  // CheckBox11
     QSpinBox* backgroundWidth_ = nullptr;    // SpinEdit5
     QLabel* backgroundWidthLabel_ = nullptr;
+    QCheckBox* stripKalpha2_ = nullptr;  // CheckBoxStripKalpha2
+    FloatEdit* kalpha2Ratio_ = nullptr;  // FloatEditKalpha2Ratio
+    std::function<tools::KalphaDoubletLookup()> doubletSource_;
     QCheckBox* logScaling_ = nullptr;          // CheckBox4
     QCheckBox* showSlope_ = nullptr;           // CheckBox6
     QCheckBox* scaleOnAll_ = nullptr;          // CheckBox8

@@ -57,6 +57,10 @@ void PeaksTab::BuildControls() {
                           "Opens the lattice data calculation window with the checked peaks.");
     thickness_ = MakeButton(group, "Button15", "Thickness calculation",
                             "Opens the thickness calculation (XRR) window with the checked peaks.");
+    profileFit_ = MakeButton(group, "ButtonProfileFit", "Profile fit of checked peaks in view",
+                             "Fits the checked peaks of the displayed range together with one "
+                             "profile function (Profile Fit window).");
+    connect(profileFit_, &QPushButton::clicked, this, &PeaksTab::profileFitClicked);
     // The windows receive the checked peaks through the session.
     connect(lattice_, &QPushButton::clicked, this,
             [this] { session_.Peaks().SendChecked(PeakHandOverTarget::Lattice); });
@@ -68,8 +72,8 @@ void PeaksTab::BuildControls() {
                                  "plot colours.");
 
     auto* buttons = new QVBoxLayout;
-    for (QPushButton* b :
-         {delete_, addManually_, identify_, checkAll_, uncheckAll_, lattice_, thickness_})
+    for (QPushButton* b : {delete_, addManually_, identify_, checkAll_, uncheckAll_, lattice_,
+                           thickness_, profileFit_})
         buttons->addWidget(b);
     buttons->addStretch(1);
     layout->addWidget(peakList_, 0, 0);

@@ -21,6 +21,10 @@ class PeaksTab : public QWidget, private PeakListObserver {
 
     QListWidget* PeakList() const { return peakList_; }
 
+  signals:
+    // "Profile fit of checked peaks in view".
+    void profileFitClicked();
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -43,6 +47,7 @@ class PeaksTab : public QWidget, private PeakListObserver {
     QPushButton* uncheckAll_ = nullptr;     // Button10
     QPushButton* lattice_ = nullptr;        // Button8
     QPushButton* thickness_ = nullptr;      // Button15
+    QPushButton* profileFit_ = nullptr;     // ButtonProfileFit
     QCheckBox* peaksOfAllPlots_ = nullptr;  // CheckBox14
     bool filling_ = false;                  // the view is being redrawn from the model
 };

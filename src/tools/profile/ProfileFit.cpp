@@ -297,8 +297,8 @@ bool HasShapeParameter(ProfileShape shape) {
     return shape == ProfileShape::PseudoVoigt || shape == ProfileShape::PearsonVII;
 }
 
-double ProfileValue(ProfileShape shape, double height, double center, double fwhm,
-                    double shapeParameter, double x) {
+double LineProfileValue(ProfileShape shape, double height, double center, double fwhm,
+                        double shapeParameter, double x) {
     return height * EvaluateUnit(shape, (x - center) / fwhm, shapeParameter).Value;
 }
 
@@ -310,19 +310,20 @@ double ProfileModel::Value(double x) const {
     double v = Background0 + Background1 * (x - MeanPosition);
     const double lambdaRatio = Doublet.Alpha1 > 0.0 ? Doublet.Alpha2 / Doublet.Alpha1 : 1.0;
     for (const ProfilePeak& p : Peaks) {
-        v += ProfileValue(Shape, p.Height, p.Center, p.Fwhm, p.ShapeParameter, x);
+        v += LineProfileValue(Shape, p.Height, p.Center, p.Fwhm, p.ShapeParameter, x);
         if (Doublets)
-            v += Kalpha2Ratio * ProfileValue(Shape, p.Height,
-                                             DoubletPartnerAngle(p.Center, lambdaRatio), p.Fwhm,
-                                             p.ShapeParameter, x);
+            v += Kalpha2Ratio * LineProfileValue(Shape, p.Height,
+                                                 DoubletPartnerAngle(p.Center, lambdaRatio), p.Fwhm,
+                                                 p.ShapeParameter, x);
     }
     return v;
 }
 
-ProfileFitResult FitProfile(std::span<const double> position, std::span<const double> intensity,
-                            double from, double to, const std::vector<double>& peakPositions,
-                            const ProfileFitOptions& options,
-                            const ProfileProgressCallback& progress) {
+ProfileFitResult FitLineProfiles(std::span<const double> position,
+                                 std::span<const double> intensity, double from, double to,
+                                 const std::vector<double>& peakPositions,
+                                 const ProfileFitOptions& options,
+                                 const ProfileProgressCallback& progress) {
     ProfileFitResult result;
     ProfileModel& model = result.Model;
     model.Shape = options.Shape;

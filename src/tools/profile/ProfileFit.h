@@ -30,10 +30,10 @@ inline constexpr double kMaxPearsonM = 50.0;
 // One profile above the background at x: height H, centre c and FWHM w in degrees, u = (x-c)/w;
 // Gauss H·exp(-4 ln2 u²), Lorentz H/(1+4u²), pseudo-Voigt H·[η/(1+4u²) + (1-η)·exp(-4 ln2 u²)],
 // Pearson VII H/(1 + 4(2^(1/m)-1)u²)^m. shapeParameter is η or m (ignored otherwise).
-double ProfileValue(ProfileShape shape, double height, double center, double fwhm,
-                    double shapeParameter, double x);
+double LineProfileValue(ProfileShape shape, double height, double center, double fwhm,
+                        double shapeParameter, double x);
 
-// The integral of ProfileValue over all x (closed forms).
+// The integral of LineProfileValue over all x (closed forms).
 double ProfileArea(ProfileShape shape, double height, double fwhm, double shapeParameter);
 
 struct ProfileFitOptions {
@@ -88,10 +88,11 @@ using ProfileProgressCallback = std::function<bool(int evaluations)>;
 // peakPositions. Weights 1/max(y, 1); Levenberg-Marquardt (MINPACK lmder) with an analytic
 // Jacobian; errors sqrt(diag((JᵀWJ)⁻¹)·χ²red). A peak whose centre leaves [from, to] or whose
 // FWHM grows beyond the range's width fails the fit.
-ProfileFitResult FitProfile(std::span<const double> position, std::span<const double> intensity,
-                            double from, double to, const std::vector<double>& peakPositions,
-                            const ProfileFitOptions& options,
-                            const ProfileProgressCallback& progress = {});
+ProfileFitResult FitLineProfiles(std::span<const double> position,
+                                 std::span<const double> intensity, double from, double to,
+                                 const std::vector<double>& peakPositions,
+                                 const ProfileFitOptions& options,
+                                 const ProfileProgressCallback& progress = {});
 
 // The profile chart: the points of [from, to] as main curve (titles "Counts", "TwoTheta",
 // "Profile Fit"), and when fitted the model (red), its background (blue) and each peak above the

@@ -190,20 +190,20 @@ std::vector<SinglePeakFit> FitSinglePeaks(std::span<const double> position,
             index = static_cast<double>(j - 1) +
                     (c - position[j - 1]) / (position[j] - position[j - 1]);
         }
-        const fitting::AutoFitEdges edges = fitting::FindAutoFitEdges(points, index);
-        single.Fit =
-            FitProfile(position.first(n), intensity.first(n),
-                       points[static_cast<size_t>(edges.First)].Position,
-                       points[static_cast<size_t>(edges.Last)].Position, {c}, options, progress);
+        const tools::AutoFitEdges edges = tools::FindAutoFitEdges(points, index);
+        single.Fit = FitLineProfiles(position.first(n), intensity.first(n),
+                                     points[static_cast<size_t>(edges.First)].Position,
+                                     points[static_cast<size_t>(edges.Last)].Position, {c}, options,
+                                     progress);
         // As in the automatic fits of the peak fit: a peak fitted alone may not slide onto its
         // neighbour, which the range often holds too.
         if (single.Fit.Fitted) {
-            const fitting::CentreInterval interval =
-                fitting::AutoFitCentreInterval(peakPositions, c, edges);
+            const tools::CentreInterval interval =
+                tools::AutoFitCentreInterval(peakPositions, c, edges);
             const double centre = single.Fit.Model.Peaks[0].Center;
             if (!(centre > interval.Low && centre < interval.High)) {
                 single.Fit.Fitted = false;
-                single.Fit.Error = fitting::kIntervalEdgeMessage;
+                single.Fit.Error = tools::kIntervalEdgeMessage;
             }
         }
         const bool cancelled = single.Fit.Cancelled;
