@@ -143,8 +143,8 @@ int Profile(const Arguments& a, CommandContext& c) {
                                FormatShortest(range->first) + " and " +
                                FormatShortest(range->second) + ".");
         const Curve curve = ProcessedCurve(session.Scans().MainScan());
-        const tools::ProfileFitResult fit =
-            tools::FitLineProfiles(curve.X, curve.Y, range->first, range->second, peaks, fitOptions);
+        const tools::ProfileFitResult fit = tools::FitLineProfiles(
+            curve.X, curve.Y, range->first, range->second, peaks, fitOptions);
         if (!fit.Fitted) throw TrevascError(fit.Error);
         PrintWarnings(prompts, file, c.Err);
         // The picture and the text come together or not at all.

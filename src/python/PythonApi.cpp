@@ -279,8 +279,10 @@ std::vector<std::string> HandedOverPeaks(WorkbenchSession& session, const ScanSo
         for (double p : *peaks) rows.push_back(FormatFixed(p, 3));
     } else {
         OpenSource(session, *source);
-        if (session.Scans().MainScan().Peaks.Count() == 0) session.Peaks().Find(analysis::TPeakMethod::Slope);
-        rows = analysis::CheckedPeakLines(session.Scans().MainScan(), session.Settings().DecimalSeparator());
+        if (session.Scans().MainScan().Peaks.Count() == 0)
+            session.Peaks().Find(analysis::TPeakMethod::Slope);
+        rows = analysis::CheckedPeakLines(session.Scans().MainScan(),
+                                          session.Settings().DecimalSeparator());
     }
     if (rows.empty()) throw ArgumentFailure("no peaks to calculate with");
     return rows;
@@ -342,7 +344,8 @@ json::Value FilmThickness(const ScanSource* source, const ThicknessOptions& opti
     if (options.FirstIndex) calc.SetFirstIndex(*options.FirstIndex);
     if (options.FitOrders) calc.FitOrders(wavelength);
     ApplyThicknessEffects(session, calc.Calculate(wavelength));
-    return ThicknessJson(calc, session.Scans().Registry().PlotTitle, session.Settings().AdditionalLatticeSpacing());
+    return ThicknessJson(calc, session.Scans().Registry().PlotTitle,
+                         session.Settings().AdditionalLatticeSpacing());
 }
 
 plot::T2dPlotDataset BuildMap(const Measurement& measurement, const MapOptions& options) {
