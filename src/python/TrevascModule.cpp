@@ -5,6 +5,7 @@
 
 #include "Version.h"
 #include "python/PythonApi.h"
+#include "session/ResultJson.h"
 
 namespace py = pybind11;
 
@@ -162,14 +163,7 @@ PeakOptions MakePeakOptions(int method, std::optional<int> smooth, std::optional
 
 py::list PeakDicts(const std::vector<TPeak>& peaks) {
     py::list list;
-    for (const TPeak& p : peaks) {
-        py::dict d;
-        d["position"] = p.Position;
-        d["intensity"] = p.Intensity;
-        d["description"] = p.Description;
-        d["checked"] = p.Checked;
-        list.append(std::move(d));
-    }
+    for (const TPeak& p : peaks) list.append(ToPython(PeakJson(p)));
     return list;
 }
 

@@ -233,6 +233,11 @@ def test_peaks_are_those_of_the_batch_tool(name, keywords, options):
     assert expected, "the case should find peaks"
     from_path = trevasc.peaks(path, **keywords)
     assert rows_of(from_path) == expected
+    # peaks --json lists the same peaks as the peak list file, and the module returns its dicts.
+    listed = json.loads(cli("peaks", path, "--json", *options).stdout)
+    assert listed["file"] == path
+    assert rows_of(listed["peaks"]) == expected
+    assert from_path == listed["peaks"]
     # A scan read before gives the same peaks, to the last bit.
     assert trevasc.peaks(trevasc.read(path).main, **keywords) == from_path
     positions = [p["position"] for p in from_path]
