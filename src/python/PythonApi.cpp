@@ -13,6 +13,7 @@
 #include "session/ResultJson.h"
 #include "session/ToolHandOver.h"
 #include "session/WorkbenchSession.h"
+#include "tools/profile/Kalpha2Stripping.h"
 
 namespace trevasc::python {
 
@@ -128,9 +129,17 @@ TDataSet RawCopy(const TDataSet& scan) {
 }  // namespace
 
 std::vector<double> ProcessedCounts(const TDataSet& scan,
-                                    const analysis::ProcessingSettings& settings) {
+                                    const analysis::ProcessingSettings& settings,
+                                    const Kalpha2Settings& kalpha2) {
     TDataSet copy = RawCopy(scan);
-    analysis::RebuildProcessedCurve(copy, settings);
+    if (kalpha2.Active()) {
+        // As the session rebuilds its main scan: the stripped counts feed the processing.
+        const TRawPointArray stripped =
+            tools::StripKalpha2(copy.RawPoints, *kalpha2.Doublet, kalpha2.Ratio);
+        analysis::RebuildProcessedCurve(copy, settings, analysis::kParallelPointsFrom, &stripped);
+    } else {
+        analysis::RebuildProcessedCurve(copy, settings);
+    }
     std::vector<double> counts;
     counts.reserve(copy.Points.size());
     for (const TDataPoint& p : copy.Points) counts.push_back(p.Intensity);
@@ -165,7 +174,8 @@ void CheckDataset(const ScanSource& source) {
 
 }  // namespace
 
-PeakSearchResult FindPeaks(const ScanSource& source, const PeakOptions& options) {
+PeakSearchResult FindPeaks(const ScanSource& source, const PeakOptions& options,
+                           const Kalpha2Settings& kalpha2) {
     CheckDataset(source);
     const analysis::ProcessingSettings processing = ProcessingOf(options);
     const analysis::PeakSearchSettings search = PeakSearchOf(options);
@@ -174,6 +184,7 @@ PeakSearchResult FindPeaks(const ScanSource& source, const PeakOptions& options)
     // The order of `trevasc-cli peaks`: the processing is set while no scan is open, so that
     // the curve is built once.
     session.Settings().SetProcessing(processing);
+    session.Settings().SetKalpha2Stripping(kalpha2);
     OpenSource(session, source);
     session.Settings().SetPeakSearch(search);
     session.Peaks().Find(MethodOf(options));
@@ -210,13 +221,23 @@ FitOutcome FitPeak(const ScanSource& source, const FitOptions& options) {
     return {PeakFitJson(range.First, range.Last, left, right, r), prompts.TakeWarnings()};
 }
 
-double SelectedWavelength(const WavelengthChoice& choice) {
+namespace {
+
+// The tube selector typed into as the batch tool's options are; the wavelength, and the Kα
+// doublet of the selected line or why there is none.
+struct SelectorChoice {
+    double Wavelength = WorkbenchSettings::kDefaultWavelength;
+    tools::KalphaDoubletLookup Doublet;
+};
+
+SelectorChoice ChooseOnSelector(const WavelengthChoice& choice) {
     const int given =
         choice.Wavelength.has_value() + choice.Energy.has_value() + choice.Line.has_value();
     if (given > 1) throw ArgumentFailure("give only one of wavelength, energy and line");
     BatchPrompts prompts(1, true, "dataset=N");
     const std::string folder = DefinitionFolder();
-    XrayTubeSelectorState selector(folder.empty() ? std::string() : folder + "XRAY.DEF", prompts);
+    const std::string xray = folder.empty() ? std::string() : folder + "XRAY.DEF";
+    XrayTubeSelectorState selector(xray, prompts);
     selector.Create();
     // Typed into the selector's fields as the batch tool's options are (15 significant digits:
     // the text a user would type for a float of Python).
@@ -234,10 +255,29 @@ double SelectedWavelength(const WavelengthChoice& choice) {
             throw ArgumentFailure("line: unknown X-ray line '" + *choice.Line + "'");
         selector.OnSelectionChanged(static_cast<int>(it - names.begin()));
     } else if (selector.Names().empty()) {
-        return WorkbenchSettings::kDefaultWavelength;
+        return {WorkbenchSettings::kDefaultWavelength,
+                tools::FindKalphaDoublet(XrayLineTable(xray), "")};
     }
     if (!prompts.Warnings().empty()) throw ArgumentFailure(prompts.Warnings().back());
-    return selector.Wavelength();
+    const int index = selector.SelectedIndex();
+    const std::string line =
+        index >= 0 ? selector.Names()[static_cast<size_t>(index)] : std::string();
+    return {selector.Wavelength(), tools::FindKalphaDoublet(XrayLineTable(xray), line)};
+}
+
+}  // namespace
+
+double SelectedWavelength(const WavelengthChoice& choice) {
+    return ChooseOnSelector(choice).Wavelength;
+}
+
+Kalpha2Settings Kalpha2Of(const Kalpha2Options& options) {
+    if (!(options.Ratio >= tools::kMinKalpha2Ratio && options.Ratio <= tools::kMaxKalpha2Ratio))
+        throw ArgumentFailure("kalpha2_ratio needs a number from 0 to 1");
+    if (!options.Strip) return {};
+    const SelectorChoice chosen = ChooseOnSelector(options.Wavelength);
+    if (!chosen.Doublet.Doublet) throw ArgumentFailure(chosen.Doublet.Reason);
+    return {true, options.Ratio, chosen.Doublet.Doublet};
 }
 
 json::Value SimulateStructure(const SimulateOptions& options) {
@@ -279,8 +319,10 @@ std::vector<std::string> HandedOverPeaks(WorkbenchSession& session, const ScanSo
         for (double p : *peaks) rows.push_back(FormatFixed(p, 3));
     } else {
         OpenSource(session, *source);
-        if (session.Scans().MainScan().Peaks.Count() == 0) session.Peaks().Find(analysis::TPeakMethod::Slope);
-        rows = analysis::CheckedPeakLines(session.Scans().MainScan(), session.Settings().DecimalSeparator());
+        if (session.Scans().MainScan().Peaks.Count() == 0)
+            session.Peaks().Find(analysis::TPeakMethod::Slope);
+        rows = analysis::CheckedPeakLines(session.Scans().MainScan(),
+                                          session.Settings().DecimalSeparator());
     }
     if (rows.empty()) throw ArgumentFailure("no peaks to calculate with");
     return rows;
@@ -342,7 +384,8 @@ json::Value FilmThickness(const ScanSource* source, const ThicknessOptions& opti
     if (options.FirstIndex) calc.SetFirstIndex(*options.FirstIndex);
     if (options.FitOrders) calc.FitOrders(wavelength);
     ApplyThicknessEffects(session, calc.Calculate(wavelength));
-    return ThicknessJson(calc, session.Scans().Registry().PlotTitle, session.Settings().AdditionalLatticeSpacing());
+    return ThicknessJson(calc, session.Scans().Registry().PlotTitle,
+                         session.Settings().AdditionalLatticeSpacing());
 }
 
 plot::T2dPlotDataset BuildMap(const Measurement& measurement, const MapOptions& options) {

@@ -15,6 +15,7 @@
 #include "base/Json.h"
 #include "core/ScanData.h"
 #include "plot/TwoDPlot.h"
+#include "session/WorkbenchSettings.h"
 #include "tools/maps/MapBuilder.h"
 
 namespace trevasc::python {
@@ -68,9 +69,11 @@ struct PeakOptions {
 analysis::ProcessingSettings ProcessingOf(const PeakOptions& options);
 analysis::PeakSearchSettings PeakSearchOf(const PeakOptions& options);
 
-// The counts of the processed curve of a scan (smoothing, then background removal).
+// The counts of the processed curve of a scan (with active Kα2 stripping the stripped whole
+// counts of the main scan, then smoothing, then background removal).
 std::vector<double> ProcessedCounts(const TDataSet& scan,
-                                    const analysis::ProcessingSettings& settings);
+                                    const analysis::ProcessingSettings& settings,
+                                    const Kalpha2Settings& kalpha2 = {});
 
 // What a call works on: a file, opened as `trevasc-cli` opens FILE (with the scan-list dataset),
 // or a scan read before (of the given kind).
@@ -88,7 +91,8 @@ struct PeakSearchResult {
     std::vector<std::string> Warnings;
 };
 // The peak search of `trevasc-cli peaks`. ReadFailure when the file cannot be read.
-PeakSearchResult FindPeaks(const ScanSource& source, const PeakOptions& options);
+PeakSearchResult FindPeaks(const ScanSource& source, const PeakOptions& options,
+                           const Kalpha2Settings& kalpha2 = {});
 
 // `trevasc-cli fit FILE --profile P [--from X --to Y] [--left XL --right XR]`: one peak fitted
 // in the range (default: the whole scan) between the background boundaries (default: the
@@ -113,6 +117,16 @@ struct WavelengthChoice {
     std::optional<std::string> Line;
 };
 double SelectedWavelength(const WavelengthChoice& choice);
+
+// `--strip-kalpha2 [--kalpha2-ratio R]` with the tube selector's line: the session's Kα2
+// stripping. Throws ArgumentFailure for a ratio outside 0..1, or with stripping asked for when
+// the selected line has no Kα2 partner (the reason the window shows).
+struct Kalpha2Options {
+    bool Strip = false;
+    double Ratio = 0.5;
+    WavelengthChoice Wavelength;
+};
+Kalpha2Settings Kalpha2Of(const Kalpha2Options& options);
 
 // `trevasc-cli simulate --json`: the reflections of a crystal system (a name as the batch tool
 // takes it, such as "cubic") with the lattice parameters and index ranges of the "Structure"

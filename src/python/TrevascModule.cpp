@@ -289,38 +289,53 @@ with a warning naming it). Returns a Measurement; raises ReadError with the work
     m.def(
         "process",
         [](const ScanHandle& scan, std::optional<int> smooth, std::optional<int> background,
-           int slopeSamples) {
+           int slopeSamples, bool strip, double ratio, std::optional<double> wavelength,
+           std::optional<double> energy, std::optional<std::string> line) {
             const PeakOptions o =
                 MakePeakOptions(1, smooth, background, slopeSamples, 30, 40, 40, std::nullopt, 0.1);
             const analysis::ProcessingSettings settings = ProcessingOf(o);
+            const Kalpha2Settings kalpha2 = Kalpha2Of({strip, ratio, {wavelength, energy, line}});
+            const TScanKind kind = scan.File->ScanKind;
+            if (strip && kind != TScanKind::TwoTheta && kind != TScanKind::TwoThetaCommonOmega)
+                throw ArgumentFailure("strip_kalpha2 needs a 2Theta scan; this one is " +
+                                      std::string(ScanKindName(kind)) + ".");
             std::vector<double> counts;
             {
                 py::gil_scoped_release release;
-                counts = ProcessedCounts(scan.Data(), settings);
+                counts = ProcessedCounts(scan.Data(), settings, kalpha2);
             }
             return ToArray(std::move(counts));
         },
         py::arg("scan"), py::kw_only(), py::arg("smooth") = py::none(),
         py::arg("background") = py::none(), py::arg("slope_samples") = 15,
+        py::arg("strip_kalpha2") = false, py::arg("kalpha2_ratio") = 0.5,
+        py::arg("wavelength") = py::none(), py::arg("energy") = py::none(),
+        py::arg("line") = py::none(),
         R"(The counts of the processed curve of a scan as float64 (its positions are scan.x):
 smooth=W averages over W samples (2..1000), background=W removes the background averaged over
 W samples (2..1000), as trevasc-cli's --smooth and --background; None leaves the curve as read.
-slope_samples (3..1000) is checked as --slope-samples is.)");
+slope_samples (3..1000) is checked as --slope-samples is. strip_kalpha2=True first removes the
+Kα2 line of the selected Kα1 line (Rachinger, kalpha2_ratio from 0 to 1) as the main window's
+Strip Kα2 does, in whole counts; the line is chosen as trevasc-cli's --line, --wavelength or
+--energy choose it (at most one; none: the first line of the definition file), and must have a
+Kα2 partner. Stripping needs a 2Theta scan.)");
 
     m.def(
         "peaks",
         [](const py::object& source, int method, std::optional<int> smooth,
            std::optional<int> background, int slopeSamples, int minHeight, int minSlope,
            int minCurvature, std::optional<int> bisector, double doublePeakDist,
-           std::optional<int> dataset) {
+           std::optional<int> dataset, bool strip, double ratio, std::optional<double> wavelength,
+           std::optional<double> energy, std::optional<std::string> line) {
             const PeakOptions o =
                 MakePeakOptions(method, smooth, background, slopeSamples, minHeight, minSlope,
                                 minCurvature, bisector, doublePeakDist);
+            const Kalpha2Settings kalpha2 = Kalpha2Of({strip, ratio, {wavelength, energy, line}});
             const ScanSource from = SourceArgument(source, dataset);
             PeakSearchResult r;
             {
                 py::gil_scoped_release release;
-                r = FindPeaks(from, o);
+                r = FindPeaks(from, o, kalpha2);
             }
             Warn(r.Warnings);
             return PeakDicts(r.Peaks);
@@ -330,11 +345,16 @@ slope_samples (3..1000) is checked as --slope-samples is.)");
         py::arg("slope_samples") = 15, py::arg("min_height") = 30, py::arg("min_slope") = 40,
         py::arg("min_curvature") = 40, py::arg("bisector") = py::none(),
         py::arg("double_peak_dist") = 0.1, py::arg("dataset") = py::none(),
+        py::arg("strip_kalpha2") = false, py::arg("kalpha2_ratio") = 0.5,
+        py::arg("wavelength") = py::none(), py::arg("energy") = py::none(),
+        py::arg("line") = py::none(),
         R"(The peak search of trevasc-cli peaks on a Scan, a Measurement (its main scan) or a file
 path, with the same options and defaults: method 1 (steepest shoulders) or 2 (curvature),
 smooth, background, slope_samples, min_height, min_slope, min_curvature, bisector (percentage of
-the peak height; None: off), double_peak_dist (degrees), dataset (a scan-list file's dataset).
-Returns a list of dicts {'position', 'intensity', 'description', 'checked'} by position.)");
+the peak height; None: off), double_peak_dist (degrees), dataset (a scan-list file's dataset),
+strip_kalpha2 with kalpha2_ratio and wavelength, energy or line (as process() takes them).
+Returns the peaks of trevasc-cli peaks --json: a list of dicts {'position', 'intensity',
+'description', 'checked'} by position.)");
 
     m.def(
         "fit",

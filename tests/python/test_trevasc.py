@@ -250,6 +250,73 @@ def test_peaks_are_those_of_the_batch_tool(name, keywords, options):
         assert curve.min() <= p["intensity"] <= curve.max()
 
 
+def cu_partner(two_theta):
+    """2Theta of Cu Kalpha2 for the spacing Kalpha1 meets at two_theta, from the energies of
+    XRAY.DEF (lambda2 / lambda1 = E1 / E2)."""
+    ratio = 8048.869731 / 8028.919412
+    return 2.0 * np.degrees(np.arcsin(ratio * np.sin(np.radians(two_theta / 2.0))))
+
+
+def write_scan(path, x, y):
+    path.write_text("".join("%.6f\t%.3f\n" % (a, b) for a, b in zip(x, y)))
+    return str(path)
+
+
+def test_kalpha2_stripping_is_that_of_the_batch_tool(tmp_path):
+    # A flat 300 counts: y1 = y - R y1 tends to 300 / (1 + R).
+    flat = write_scan(tmp_path / "flat.txt", 20.0 + 0.01 * np.arange(6001), np.full(6001, 300.0))
+    scan = trevasc.read(flat).main
+    for ratio in (0.5, 0.25):
+        counts = trevasc.process(scan, strip_kalpha2=True, kalpha2_ratio=ratio, line="Cu K-Alpha1")
+        assert counts[0] == 300.0
+        assert counts[-1] == round(300.0 / (1.0 + ratio))
+        lines = cli("convert", flat, "--strip-kalpha2", "--kalpha2-ratio", str(ratio),
+                    "-o", "-").stdout.split("\n")[1:]
+        exact = np.array([float(row.split("\t")[1]) for row in lines if row])
+        # The processed curve keeps whole counts: the nearest of the exact stripped values.
+        assert np.all(np.abs(counts - exact) <= 0.5)
+    assert np.array_equal(trevasc.process(scan, kalpha2_ratio=0.25), np.full(6001, 300.0))
+
+    # Narrow Cu doublets at 40 and 60 degrees: stripped, only the Kalpha1 peaks are left.
+    x = 38.0 + 0.005 * np.arange(4801)
+    y = np.full(x.size, 50.0)
+    for c in (40.0, 60.0):
+        for centre, height in ((c, 20000.0), (cu_partner(c), 10000.0)):
+            y += height * np.exp(-4.0 * np.log(2.0) * ((x - centre) / 0.04) ** 2)
+    doublets = write_scan(tmp_path / "doublets.txt", x, y)
+    assert len(trevasc.peaks(doublets, min_height=1000)) == 4
+    stripped = trevasc.peaks(doublets, min_height=1000, strip_kalpha2=True)
+    assert [round(p["position"], 2) for p in stripped] == [40.0, 60.0]
+    listed = json.loads(cli("peaks", doublets, "--min-height", "1000", "--strip-kalpha2",
+                            "--json").stdout)
+    assert stripped == listed["peaks"]
+    assert trevasc.peaks(trevasc.read(doublets).main, min_height=1000, strip_kalpha2=True,
+                         line="Cu K-Alpha1", smooth=3) == json.loads(
+        cli("peaks", doublets, "--min-height", "1000", "--strip-kalpha2", "--line",
+            "Cu K-Alpha1", "--smooth", "3", "--json").stdout)["peaks"]
+
+
+def test_kalpha2_stripping_refuses_what_the_batch_tool_refuses():
+    path = data("film.xye")
+    scan = trevasc.read(path).main
+    with pytest.raises(ValueError, match="^kalpha2_ratio needs a number from 0 to 1$"):
+        trevasc.process(scan, strip_kalpha2=True, kalpha2_ratio=1.5)
+    with pytest.raises(ValueError, match="^kalpha2_ratio needs a number from 0 to 1$"):
+        trevasc.peaks(path, kalpha2_ratio=-0.1)
+    # A line or a typed wavelength without a Kalpha2 partner: the batch tool's reason.
+    for keywords, options in [(dict(line="Cu K-Beta"), ["--line", "Cu K-Beta"]),
+                              (dict(wavelength=1.5), ["--wavelength", "1.5"])]:
+        r = cli("peaks", path, "--strip-kalpha2", *options, check=False)
+        assert r.returncode == 1
+        with pytest.raises(ValueError) as caught:
+            trevasc.peaks(path, strip_kalpha2=True, **keywords)
+        assert r.stderr == "trevasc-cli: %s: %s\n" % (path, caught.value)
+        with pytest.raises(ValueError):
+            trevasc.process(scan, strip_kalpha2=True, **keywords)
+    with pytest.raises(ValueError, match="^give only one of wavelength, energy and line$"):
+        trevasc.process(scan, strip_kalpha2=True, wavelength=1.5, line="Cu K-Alpha1")
+
+
 def strongest_peak(path):
     return max(trevasc.peaks(path), key=lambda p: p["intensity"])["position"]
 
