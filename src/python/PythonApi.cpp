@@ -10,6 +10,7 @@
 #include "base/NumberText.h"
 #include "core/BatchPrompts.h"
 #include "core/XrayTubeSelectorState.h"
+#include "session/ProfileAnalysis.h"
 #include "session/ResultJson.h"
 #include "session/ToolHandOver.h"
 #include "session/WorkbenchSession.h"
@@ -221,16 +222,7 @@ FitOutcome FitPeak(const ScanSource& source, const FitOptions& options) {
     return {PeakFitJson(range.First, range.Last, left, right, r), prompts.TakeWarnings()};
 }
 
-namespace {
-
-// The tube selector typed into as the batch tool's options are; the wavelength, and the Kα
-// doublet of the selected line or why there is none.
-struct SelectorChoice {
-    double Wavelength = WorkbenchSettings::kDefaultWavelength;
-    tools::KalphaDoubletLookup Doublet;
-};
-
-SelectorChoice ChooseOnSelector(const WavelengthChoice& choice) {
+SelectedLine SelectLine(const WavelengthChoice& choice) {
     const int given =
         choice.Wavelength.has_value() + choice.Energy.has_value() + choice.Line.has_value();
     if (given > 1) throw ArgumentFailure("give only one of wavelength, energy and line");
@@ -255,29 +247,118 @@ SelectorChoice ChooseOnSelector(const WavelengthChoice& choice) {
             throw ArgumentFailure("line: unknown X-ray line '" + *choice.Line + "'");
         selector.OnSelectionChanged(static_cast<int>(it - names.begin()));
     } else if (selector.Names().empty()) {
-        return {WorkbenchSettings::kDefaultWavelength,
-                tools::FindKalphaDoublet(XrayLineTable(xray), "")};
+        return {WorkbenchSettings::kDefaultWavelength, std::nullopt,
+                tools::FindKalphaDoublet(XrayLineTable(xray), "").Reason};
     }
     if (!prompts.Warnings().empty()) throw ArgumentFailure(prompts.Warnings().back());
     const int index = selector.SelectedIndex();
     const std::string line =
         index >= 0 ? selector.Names()[static_cast<size_t>(index)] : std::string();
-    return {selector.Wavelength(), tools::FindKalphaDoublet(XrayLineTable(xray), line)};
+    const tools::KalphaDoubletLookup lookup = tools::FindKalphaDoublet(XrayLineTable(xray), line);
+    return {selector.Wavelength(), lookup.Doublet, lookup.Reason};
 }
 
-}  // namespace
-
 double SelectedWavelength(const WavelengthChoice& choice) {
-    return ChooseOnSelector(choice).Wavelength;
+    return SelectLine(choice).Wavelength;
 }
 
 Kalpha2Settings Kalpha2Of(const Kalpha2Options& options) {
     if (!(options.Ratio >= tools::kMinKalpha2Ratio && options.Ratio <= tools::kMaxKalpha2Ratio))
         throw ArgumentFailure("kalpha2_ratio needs a number from 0 to 1");
     if (!options.Strip) return {};
-    const SelectorChoice chosen = ChooseOnSelector(options.Wavelength);
-    if (!chosen.Doublet.Doublet) throw ArgumentFailure(chosen.Doublet.Reason);
-    return {true, options.Ratio, chosen.Doublet.Doublet};
+    const SelectedLine line = SelectLine(options.Wavelength);
+    if (!line.Doublet) throw ArgumentFailure(line.NoDoubletReason);
+    return {true, options.Ratio, line.Doublet};
+}
+
+namespace {
+
+// The main scan opened for the profile analysis as `trevasc-cli profile` opens it, with the fit
+// options and the selected line.
+struct ProfileRun {
+    BatchPrompts Prompts;
+    WorkbenchSession Session;
+    tools::ProfileFitOptions Fit;
+    SelectedLine Line;
+
+    ProfileRun(const ScanSource& source, const ProfileRunOptions& options)
+        : Prompts(source.Dataset, source.DatasetGiven, "dataset=N"), Session(Prompts) {
+        CheckDataset(source);
+        const auto shape = tools::ParseProfileShape(options.Shape);
+        if (!shape) throw ArgumentFailure("shape needs gauss, lorentz, pseudo-voigt or pearson7");
+        const analysis::ProcessingSettings processing = ProcessingOf(options.Search);
+        PeakSearchOf(options.Search);
+        const Kalpha2Settings kalpha2 = Kalpha2Of(options.Kalpha2);
+        Line = SelectLine(options.Kalpha2.Wavelength);
+        Fit.Shape = *shape;
+        Fit.Doublets = options.Doublets;
+        Fit.Kalpha2Ratio = options.Kalpha2.Ratio;
+        if (Fit.Doublets) {
+            if (!Line.Doublet) throw ArgumentFailure(Line.NoDoubletReason);
+            Fit.Doublet = *Line.Doublet;
+        }
+        Session.Settings().SetProcessing(processing);
+        Session.Settings().SetKalpha2Stripping(kalpha2);
+        OpenSource(Session, source);
+    }
+
+    std::vector<double> Peaks(const ProfileRunOptions& options,
+                              std::optional<std::pair<double, double>> range) {
+        return ListedOrFoundPeaks(Session, options.Peaks, PeakSearchOf(options.Search),
+                                  MethodOf(options.Search), range);
+    }
+
+    // The single fits, with a warning for each peak whose fit failed.
+    SinglePeakFits SingleFits(const ProfileRunOptions& options) {
+        SinglePeakFits fits = FitMainScanPeaks(Session, Peaks(options, std::nullopt), Fit);
+        for (const auto& [position, error] : fits.Failed)
+            Prompts.ShowInfo("peak at " + FormatShortest(position) + ": " + error);
+        return fits;
+    }
+};
+
+// The analysis's own failures (no peak, a fit that did not converge) come back as the outcome's
+// error, after the warnings of the fits before them.
+template <class F>
+ProfileOutcome Reported(ProfileRun& run, F&& result) {
+    try {
+        return {result(), run.Prompts.TakeWarnings(), {}};
+    } catch (const TrevascError& e) {
+        return {json::Value(), run.Prompts.TakeWarnings(), e.what()};
+    }
+}
+
+}  // namespace
+
+ProfileOutcome FitProfiles(const ScanSource& source, double from, double to,
+                           const ProfileRunOptions& options) {
+    ProfileRun run(source, options);
+    return Reported(run, [&] {
+        return ProfileFitJson(FitMainScanProfiles(
+            run.Session, from, to, run.Peaks(options, std::pair{from, to}), run.Fit));
+    });
+}
+
+ProfileOutcome FitInstrument(const ScanSource& source, const ProfileRunOptions& options) {
+    ProfileRun run(source, options);
+    return Reported(run, [&] {
+        const SinglePeakFits fits = run.SingleFits(options);
+        return InstrumentJson(InstrumentFunctionOf(fits), fits.Centers, fits.Fwhms);
+    });
+}
+
+ProfileOutcome AnalyseSizeStrain(const ScanSource& source, const ProfileRunOptions& options,
+                                 const SizeOptions& size) {
+    if (!(size.K > 0.0)) throw ArgumentFailure("k needs a number above 0");
+    const auto correction = tools::ParseBroadeningCorrection(size.Correction);
+    if (!correction) throw ArgumentFailure("correction needs quadratic or linear");
+    ProfileRun run(source, options);
+    return Reported(run, [&] {
+        const SinglePeakFits fits = run.SingleFits(options);
+        const tools::SizeAnalysis analysis = tools::AnalyseSize(
+            fits.Centers, fits.Fwhms, size.Instrument, *correction, run.Line.Wavelength, size.K);
+        return SizeJson(size.K, run.Line.Wavelength, size.Instrument, analysis);
+    });
 }
 
 json::Value SimulateStructure(const SimulateOptions& options) {

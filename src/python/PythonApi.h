@@ -17,6 +17,7 @@
 #include "plot/TwoDPlot.h"
 #include "session/WorkbenchSettings.h"
 #include "tools/maps/MapBuilder.h"
+#include "tools/profile/SizeStrain.h"
 
 namespace trevasc::python {
 
@@ -117,6 +118,13 @@ struct WavelengthChoice {
     std::optional<std::string> Line;
 };
 double SelectedWavelength(const WavelengthChoice& choice);
+// The selector's wavelength and the Kα doublet of its selected line, or why there is none.
+struct SelectedLine {
+    double Wavelength = 0.0;
+    std::optional<tools::KalphaDoublet> Doublet;
+    std::string NoDoubletReason;
+};
+SelectedLine SelectLine(const WavelengthChoice& choice);
 
 // `--strip-kalpha2 [--kalpha2-ratio R]` with the tube selector's line: the session's Kα2
 // stripping. Throws ArgumentFailure for a ratio outside 0..1, or with stripping asked for when
@@ -165,6 +173,38 @@ struct LatticeOptions {
     WavelengthChoice Wavelength;
 };
 json::Value LatticeConstant(const ScanSource* source, const LatticeOptions& options);
+
+// `trevasc-cli profile`, `instrument` and `size`: the peaks (default: those the peak search of
+// Search finds), the profile shape ("gauss", "lorentz", "pseudo-voigt", "pearson7"), each peak
+// with its Kα2 twin, the Kα2 stripping and the tube line (also the doublet's and the size's
+// wavelength), and the processing and peak-search options.
+struct ProfileRunOptions {
+    std::optional<std::vector<double>> Peaks;
+    std::string Shape = "pseudo-voigt";
+    bool Doublets = false;
+    Kalpha2Options Kalpha2;
+    PeakOptions Search;
+};
+// The scan's correction for size and strain: the Scherrer constant, the subtraction of the
+// instrument broadening ("quadratic" or "linear") and the instrument function.
+struct SizeOptions {
+    double K = tools::kDefaultScherrerK;
+    std::string Correction = "quadratic";
+    tools::InstrumentFunction Instrument;
+};
+struct ProfileOutcome {
+    json::Value Result;  // the keys of the command's --json
+    std::vector<std::string> Warnings;
+    std::optional<std::string> Error;  // why there is no result (no peak, a failed fit)
+};
+// `profile --from X --to Y --json`: the peaks fitted together over [from, to].
+ProfileOutcome FitProfiles(const ScanSource& source, double from, double to,
+                           const ProfileRunOptions& options);
+// `instrument --json`: each peak fitted alone and U, V, W fitted to their FWHMs.
+ProfileOutcome FitInstrument(const ScanSource& source, const ProfileRunOptions& options);
+// `size --json`: Scherrer sizes and Williamson-Hall from the single fits.
+ProfileOutcome AnalyseSizeStrain(const ScanSource& source, const ProfileRunOptions& options,
+                                 const SizeOptions& size);
 
 struct MapOptions {
     tools::MapMode Mode = tools::MapMode::TwoAxis;

@@ -167,6 +167,54 @@ py::list PeakDicts(const std::vector<TPeak>& peaks) {
     return list;
 }
 
+// The arguments profile(), instrument() and size() share, in the order of their parameters.
+#define TREVASC_PROFILE_PARAMETERS                                                                 \
+    std::optional<std::vector<double>> peaks, const std::string &shape, bool doublets, bool strip, \
+        double ratio, std::optional<double> wavelength, std::optional<double> energy,              \
+        std::optional<std::string> line, int method, std::optional<int> smooth,                    \
+        std::optional<int> background, int slopeSamples, int minHeight, int minSlope,              \
+        int minCurvature, std::optional<int> bisector, double doublePeakDist,                      \
+        std::optional<int> dataset
+#define TREVASC_PROFILE_ARGUMENTS                                                                  \
+    py::arg("peaks") = py::none(), py::arg("shape") = "pseudo-voigt", py::arg("doublets") = false, \
+    py::arg("strip_kalpha2") = false, py::arg("kalpha2_ratio") = 0.5,                              \
+    py::arg("wavelength") = py::none(), py::arg("energy") = py::none(),                            \
+    py::arg("line") = py::none(), py::arg("method") = 1, py::arg("smooth") = py::none(),           \
+    py::arg("background") = py::none(), py::arg("slope_samples") = 15, py::arg("min_height") = 30, \
+    py::arg("min_slope") = 40, py::arg("min_curvature") = 40, py::arg("bisector") = py::none(),    \
+    py::arg("double_peak_dist") = 0.1, py::arg("dataset") = py::none()
+#define TREVASC_PROFILE_OPTIONS                                                            \
+    ProfileRunOptions {                                                                    \
+        peaks, shape, doublets, {strip, ratio, {wavelength, energy, line}},                \
+            MakePeakOptions(method, smooth, background, slopeSamples, minHeight, minSlope, \
+                            minCurvature, bisector, doublePeakDist)                        \
+    }
+
+// Runs a profile analysis without the GIL and returns its JSON as Python values.
+template <class F>
+py::object ProfileResult(const py::object& source, std::optional<int> dataset, F&& run) {
+    const ScanSource on = SourceArgument(source, dataset);
+    ProfileOutcome r;
+    {
+        py::gil_scoped_release release;
+        r = run(on);
+    }
+    Warn(r.Warnings);
+    if (r.Error) throw ArgumentFailure(*r.Error);
+    return ToPython(r.Result);
+}
+
+// U, V, W as a sequence or as the dict instrument() returns.
+tools::InstrumentFunction InstrumentArgument(const py::object& value) {
+    if (py::isinstance<py::dict>(value)) {
+        const py::dict d = value.cast<py::dict>();
+        return {d["U"].cast<double>(), d["V"].cast<double>(), d["W"].cast<double>()};
+    }
+    const auto uvw = value.cast<std::vector<double>>();
+    if (uvw.size() != 3) throw ArgumentFailure("instrument needs (U, V, W)");
+    return {uvw[0], uvw[1], uvw[2]};
+}
+
 py::tuple MapArrays(const py::object& measurement, const MapOptions& options) {
     const MeasurementHandle m = MeasurementArgument(measurement);
     plot::T2dPlotDataset dataset;
@@ -510,5 +558,67 @@ default the first line of XRAY.DEF. Raises ValueError when the scans form no map
         R"(The two-axis map of a Measurement (or a path) as trevasc-cli map lists its points:
 returns (scan_axis, second_axis, counts), float64 arrays. Raises ValueError when the scans form
 no map.)");
+    const char* profileOptionsDoc =
+        R"(peaks: 2Theta positions (default: those the peak search finds); shape: 'gauss',
+'lorentz', 'pseudo-voigt' or 'pearson7'; doublets: each peak with its Kalpha2 twin at
+kalpha2_ratio (reported: Kalpha1); strip_kalpha2, kalpha2_ratio and wavelength, energy or line
+as process() takes them (the line also gives the doublets); method, smooth, background and the
+peak-search options as peaks() takes them; dataset: a scan-list file's dataset.)";
+
+    m.def(
+        "profile",
+        [](const py::object& source, double from, double to, TREVASC_PROFILE_PARAMETERS) {
+            const ProfileRunOptions o = TREVASC_PROFILE_OPTIONS;
+            return ProfileResult(source, dataset, [&](const ScanSource& on) {
+                return FitProfiles(on, from, to, o);
+            });
+        },
+        py::arg("scan_or_path"), py::kw_only(), py::arg("from_"), py::arg("to"),
+        TREVASC_PROFILE_ARGUMENTS,
+        (std::string(R"(The profile fit of trevasc-cli profile --json on a Scan, a Measurement
+(its main scan) or a file path: the peaks fitted together on a straight background over
+from_..to by weighted least squares. Returns a dict with the keys of the batch tool's JSON
+(shape, background, chi2red, rwp, points, peaks with their standard errors); raises ValueError
+when there is no peak in the range or the fit fails.
+)") + profileOptionsDoc)
+            .c_str());
+
+    m.def(
+        "instrument",
+        [](const py::object& source, TREVASC_PROFILE_PARAMETERS) {
+            const ProfileRunOptions o = TREVASC_PROFILE_OPTIONS;
+            return ProfileResult(source, dataset,
+                                 [&](const ScanSource& on) { return FitInstrument(on, o); });
+        },
+        py::arg("scan_or_path"), py::kw_only(), TREVASC_PROFILE_ARGUMENTS,
+        (std::string(R"(The instrument function of trevasc-cli instrument --json from a Scan, a
+Measurement or a file path of a standard: each peak fitted alone, then
+FWHM^2 = U tan^2(theta) + V tan(theta) + W fitted to their FWHMs. Returns {'U', 'V', 'W',
+'peaks': [{'center', 'fwhm'}]}; a peak whose fit fails is left out with a warning; raises
+ValueError with fewer than three fitted peaks.
+)") + profileOptionsDoc)
+            .c_str());
+
+    m.def(
+        "size",
+        [](const py::object& source, const py::object& instrument, double k,
+           const std::string& correction, TREVASC_PROFILE_PARAMETERS) {
+            const ProfileRunOptions o = TREVASC_PROFILE_OPTIONS;
+            const SizeOptions size{k, correction, InstrumentArgument(instrument)};
+            return ProfileResult(source, dataset, [&](const ScanSource& on) {
+                return AnalyseSizeStrain(on, o, size);
+            });
+        },
+        py::arg("scan_or_path"), py::kw_only(), py::arg("instrument"), py::arg("k") = 0.9,
+        py::arg("correction") = "quadratic", TREVASC_PROFILE_ARGUMENTS,
+        (std::string(R"(Crystallite size and strain of trevasc-cli size --json from a Scan, a
+Measurement or a file path: each peak fitted alone, its FWHM corrected for the instrument
+(instrument: (U, V, W) or the dict instrument() returns; correction 'quadratic' or 'linear'),
+the Scherrer size with the constant k at the selected line's wavelength, and Williamson-Hall
+(None with fewer than three broadened peaks). Returns a dict with the keys of the batch tool's
+JSON.
+)") + profileOptionsDoc)
+            .c_str());
+
     m.attr("__name__") = moduleName;
 }

@@ -317,6 +317,88 @@ def test_kalpha2_stripping_refuses_what_the_batch_tool_refuses():
         trevasc.process(scan, strip_kalpha2=True, wavelength=1.5, line="Cu K-Alpha1")
 
 
+def gauss_peaks(x, peaks):
+    """50 counts plus Gaussians, each (centre, FWHM, height)."""
+    y = np.full(x.size, 50.0)
+    for centre, fwhm, height in peaks:
+        y += height * np.exp(-4.0 * np.log(2.0) * ((x - centre) / fwhm) ** 2)
+    return y
+
+
+@pytest.mark.parametrize("keywords, options", [
+    (dict(from_=22, to=23), ["--from", "22", "--to", "23"]),
+    (dict(from_=22, to=23, shape="gauss", peaks=[22.5], smooth=3),
+     ["--from", "22", "--to", "23", "--shape", "gauss", "--peaks", "22.5", "--smooth", "3"]),
+    (dict(from_=20.5, to=23, shape="pearson7", doublets=True, kalpha2_ratio=0.4, min_height=300),
+     ["--from", "20.5", "--to", "23", "--shape", "pearson7", "--doublets", "--kalpha2-ratio",
+      "0.4", "--min-height", "300"]),
+    (dict(from_=22, to=23, strip_kalpha2=True, line="Cu K-Alpha1", peaks=[22.5]),
+     ["--from", "22", "--to", "23", "--strip-kalpha2", "--line",
+      "Cu K-Alpha1", "--peaks", "22.5"]),
+])
+def test_profile_returns_the_json_of_the_batch_tool(keywords, options):
+    path = data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml")
+    expected = json.loads(cli("profile", path, "--json", *options).stdout)
+    assert trevasc.profile(path, **keywords) == expected
+    assert trevasc.profile(trevasc.read(path).main, **keywords) == expected
+
+
+def test_instrument_and_size_return_the_json_of_the_batch_tool(tmp_path):
+    # A standard whose Gaussian FWHMs follow U tan^2(theta) + V tan(theta) + W exactly, and a
+    # sample whose peaks are broader.
+    u, v, w = 0.012, -0.004, 0.003
+    centres = [30.0, 45.0, 60.0, 75.0, 90.0]
+    tan = np.tan(np.radians(np.array(centres) / 2.0))
+    instrumental = np.sqrt(u * tan ** 2 + v * tan + w)
+    x = 25.0 + 0.005 * np.arange(14001)
+    standard = write_scan(tmp_path / "standard.txt", x,
+                          gauss_peaks(x, [(c, f, 5000.0) for c, f in zip(centres, instrumental)]))
+    got = trevasc.instrument(standard)
+    assert got == json.loads(cli("instrument", standard, "--json").stdout)
+    assert [round(p["center"], 3) for p in got["peaks"]] == centres
+    assert got["U"] == pytest.approx(u, rel=0.02)
+    assert got["V"] == pytest.approx(v, rel=0.05)
+    assert got["W"] == pytest.approx(w, rel=0.02)
+
+    measured = np.sqrt(instrumental ** 2 + 0.05 ** 2)
+    sample = write_scan(tmp_path / "sample.txt", x,
+                        gauss_peaks(x, [(c, f, 5000.0) for c, f in zip(centres, measured)]))
+    uvw = "%r,%r,%r" % (u, v, w)
+    expected = json.loads(cli("size", sample, "--instrument", uvw, "--json").stdout)
+    assert trevasc.size(sample, instrument=(u, v, w)) == expected
+    # Quadratic correction: beta = 0.05 degrees in radians; Scherrer K lambda / (beta cos(theta)).
+    beta = np.radians(0.05)
+    for p, c in zip(expected["peaks"], centres):
+        assert p["beta"] == pytest.approx(beta, rel=5e-3)
+        assert p["size"] == pytest.approx(
+            0.9 * 0.154056 / (beta * np.cos(np.radians(c / 2.0))), rel=5e-3)
+    linear = json.loads(cli("size", sample, "--instrument", uvw, "--correction", "linear",
+                            "--k", "0.94", "--line", "Cu K-Alpha1", "--json").stdout)
+    assert trevasc.size(trevasc.read(sample).main, instrument=dict(U=u, V=v, W=w), k=0.94,
+                        correction="linear", line="Cu K-Alpha1") == linear
+
+
+def test_profile_functions_refuse_what_the_batch_tool_refuses():
+    path = data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml")
+    r = cli("profile", path, "--from", "30", "--to", "31", check=False)
+    assert r.returncode == 1
+    with pytest.raises(ValueError) as caught:
+        trevasc.profile(path, from_=30, to=31)
+    assert r.stderr == "trevasc-cli: %s: %s\n" % (path, caught.value)
+    with pytest.warns(UserWarning, match="^peak at 24.13: "):
+        with pytest.raises(ValueError, match="^The instrument function needs the FWHMs of at least "
+                                             "three peaks at different positions; 2 were fitted.$"):
+            trevasc.instrument(path, min_height=300)
+    with pytest.raises(ValueError, match="^shape needs gauss, lorentz, pseudo-voigt or pearson7$"):
+        trevasc.profile(path, from_=22, to=23, shape="voigt")
+    with pytest.raises(ValueError, match="^k needs a number above 0$"):
+        trevasc.size(path, instrument=(0.01, 0, 0.01), k=0)
+    with pytest.raises(ValueError, match="^correction needs quadratic or linear$"):
+        trevasc.size(path, instrument=(0.01, 0, 0.01), correction="cubic")
+    with pytest.raises(ValueError, match=r"^instrument needs \(U, V, W\)$"):
+        trevasc.size(path, instrument=(0.01, 0))
+
+
 def strongest_peak(path):
     return max(trevasc.peaks(path), key=lambda p: p["intensity"])["position"]
 
