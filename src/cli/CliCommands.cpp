@@ -215,9 +215,11 @@ int Peaks(const Arguments& a, CommandContext& c) {
         session.Settings().SetPeakSearch(options.Search);
         session.Peaks().Find(options.Method);
         PrintWarnings(prompts, file, c.Err);
+        const TDataSet& scan = session.Scans().MainScan();
         WriteOutput(target,
-                    formats::PeakListIdentFileText(session.Scans().MainScan(),
-                                                   session.Scans().Registry().PlotTitle),
+                    a.Has("--json") ? PeakListJson(file, scan.Peaks.Items).Text() + "\n"
+                                    : formats::PeakListIdentFileText(
+                                          scan, session.Scans().Registry().PlotTitle),
                     c.Out);
     } catch (...) {
         return ReportFailure(prompts, file, c.Err);
@@ -390,9 +392,14 @@ std::vector<Command> ScanCommands() {
          "                   [--slope-samples N] [--min-height H] [--min-slope S] "
          "[--min-curvature C]\n"
          "                   [--bisector P] [--double-peak-dist D] [--dataset N] [-o OUT]\n"
-         "                   [--strip-kalpha2 [--kalpha2-ratio R]] [--line NAME]",
+         "                   [--json] [--strip-kalpha2 [--kalpha2-ratio R]] [--line NAME]",
          "Runs the peak search of the main window and writes the peak list.",
-         Joined(Joined(peakOptions, {OutputOption("the peak list file", false)}), StripOptions()),
+         Joined(Joined(peakOptions,
+                       {OutputOption("the peak list file", false),
+                        {"--json", ValueKind::Flag, "",
+                         "the file and its peaks (position, intensity, description, checked) "
+                         "as JSON"}}),
+                StripOptions()),
          Peaks},
         {"plot",
          "FILE -o OUT.png [--size WxH] [--linear] [--peaks]\n"

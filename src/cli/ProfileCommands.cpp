@@ -12,6 +12,7 @@
 #include "cli/CliPrompts.h"
 #include "cli/CliText.h"
 #include "cli/CommandSupport.h"
+#include "session/ProfileAnalysis.h"
 #include "session/ResultJson.h"
 #include "session/WorkbenchSession.h"
 #include "tools/profile/SizeStrain.h"
@@ -60,31 +61,13 @@ void OpenProcessed(const Arguments& a, const ProfileChoice& choice, const Select
     session.OpenMainFile(a.Files[0]);
 }
 
-// The peaks of --peaks, or those the peak search finds (within [from, to] when given).
-std::vector<double> ListedOrFoundPeaks(const Arguments& a, const PeakOptions& options,
-                                       WorkbenchSession& session,
-                                       std::optional<std::pair<double, double>> range) {
-    if (auto list = a.Text("--peaks")) return NumberList("--peaks", *list);
-    session.Settings().SetPeakSearch(options.Search);
-    session.Peaks().Find(options.Method);
-    std::vector<double> found;
-    for (const TPeak& p : session.Scans().MainScan().Peaks.Items)
-        if (!range || (p.Position >= std::min(range->first, range->second) &&
-                       p.Position <= std::max(range->first, range->second)))
-            found.push_back(p.Position);
-    return found;
-}
-
-struct Curve {
-    std::vector<double> X, Y;
-};
-Curve ProcessedCurve(const TDataSet& scan) {
-    Curve c;
-    for (const TDataPoint& p : scan.Points) {
-        c.X.push_back(p.Position);
-        c.Y.push_back(p.Intensity);
-    }
-    return c;
+// The peaks of --peaks, or those the peak search finds (within the range when given).
+std::vector<double> PeaksToFit(const Arguments& a, const PeakOptions& options,
+                               WorkbenchSession& session,
+                               std::optional<std::pair<double, double>> range) {
+    std::optional<std::vector<double>> listed;
+    if (auto list = a.Text("--peaks")) listed = NumberList("--peaks", *list);
+    return ListedOrFoundPeaks(session, listed, options.Search, options.Method, range);
 }
 
 // The readable table of a profile fit: one row per peak, each value with its error.
@@ -137,23 +120,20 @@ int Profile(const Arguments& a, CommandContext& c) {
         tools::ProfileFitOptions fitOptions = choice.Fit;
         if (fitOptions.Doublets) fitOptions.Doublet = RequireDoublet(xray);
         OpenProcessed(a, choice, xray, options, session);
-        const std::vector<double> peaks = ListedOrFoundPeaks(a, options, session, range);
-        if (peaks.empty())
-            throw TrevascError("The peak search found no peak between " +
-                               FormatShortest(range->first) + " and " +
-                               FormatShortest(range->second) + ".");
-        const Curve curve = ProcessedCurve(session.Scans().MainScan());
-        const tools::ProfileFitResult fit = tools::FitLineProfiles(
-            curve.X, curve.Y, range->first, range->second, peaks, fitOptions);
-        if (!fit.Fitted) throw TrevascError(fit.Error);
+        const std::vector<double> peaks = PeaksToFit(a, options, session, range);
+        const tools::ProfileFitResult fit =
+            FitMainScanProfiles(session, range->first, range->second, peaks, fitOptions);
         PrintWarnings(prompts, file, c.Err);
         // The picture and the text come together or not at all.
         OutputSet outputs;
-        if (auto picture = a.Text("--plot"))
-            outputs.Add(*picture, c.Use.Pictures->XrdPlotPng(
-                                      tools::BuildProfilePlotDataset(curve.X, curve.Y, range->first,
-                                                                     range->second, fit, false),
-                                      800, 600));
+        if (auto picture = a.Text("--plot")) {
+            const ScanColumns curve = ProcessedColumns(session.Scans().MainScan());
+            outputs.Add(*picture,
+                        c.Use.Pictures->XrdPlotPng(
+                            tools::BuildProfilePlotDataset(curve.Position, curve.Intensity,
+                                                           range->first, range->second, fit, false),
+                            800, 600));
+        }
         const std::string text =
             a.Has("--json") ? ProfileFitJson(fit).Text() + "\n" : ProfileTable(fit);
         if (target == "-")
@@ -168,28 +148,18 @@ int Profile(const Arguments& a, CommandContext& c) {
 }
 
 // Each peak fitted alone; a peak whose fit fails is reported and left out.
-struct SingleFits {
-    std::vector<double> Centers, Fwhms;
-};
-SingleFits FitEachPeak(const Arguments& a, const ProfileChoice& choice, const SelectedXray& xray,
-                       WorkbenchSession& session, const std::string& file, std::ostream& err) {
+SinglePeakFits FitEachPeak(const Arguments& a, const ProfileChoice& choice,
+                           const SelectedXray& xray, WorkbenchSession& session,
+                           const std::string& file, std::ostream& err) {
     const PeakOptions options = ReadPeakOptions(a);
     tools::ProfileFitOptions fitOptions = choice.Fit;
     if (fitOptions.Doublets) fitOptions.Doublet = RequireDoublet(xray);
     OpenProcessed(a, choice, xray, options, session);
-    const std::vector<double> peaks = ListedOrFoundPeaks(a, options, session, std::nullopt);
-    const Curve curve = ProcessedCurve(session.Scans().MainScan());
-    SingleFits fits;
-    for (const tools::SinglePeakFit& s :
-         tools::FitSinglePeaks(curve.X, curve.Y, peaks, fitOptions)) {
-        if (!s.Fit.Fitted) {
-            err << "warning: " << Shown(file) << ": peak at " << FormatShortest(s.Position) << ": "
-                << Shown(s.Fit.Error) << "\n";
-            continue;
-        }
-        fits.Centers.push_back(s.Fit.Model.Peaks[0].Center);
-        fits.Fwhms.push_back(s.Fit.Model.Peaks[0].Fwhm);
-    }
+    const SinglePeakFits fits =
+        FitMainScanPeaks(session, PeaksToFit(a, options, session, std::nullopt), fitOptions);
+    for (const auto& [position, error] : fits.Failed)
+        err << "warning: " << Shown(file) << ": peak at " << FormatShortest(position) << ": "
+            << Shown(error) << "\n";
     return fits;
 }
 
@@ -201,20 +171,15 @@ int Instrument(const Arguments& a, CommandContext& c) {
     WorkbenchSession session(prompts);
     try {
         const SelectedXray xray = SelectorXray(a, prompts);
-        const SingleFits fits = FitEachPeak(a, choice, xray, session, file, c.Err);
-        const auto f = tools::FitInstrumentFunction(fits.Centers, fits.Fwhms);
-        if (!f)
-            throw TrevascError(
-                "The instrument function needs the FWHMs of at least three peaks at "
-                "different positions; " +
-                std::to_string(fits.Centers.size()) + " were fitted.");
+        const SinglePeakFits fits = FitEachPeak(a, choice, xray, session, file, c.Err);
+        const tools::InstrumentFunction f = InstrumentFunctionOf(fits);
         PrintWarnings(prompts, file, c.Err);
-        if (a.Has("--save")) tools::WriteInstrumentFunction(WorkbenchConfig().MainIniPath, *f);
+        if (a.Has("--save")) tools::WriteInstrumentFunction(WorkbenchConfig().MainIniPath, f);
         if (a.Has("--json")) {
-            WriteOutput("-", InstrumentJson(*f, fits.Centers, fits.Fwhms).Text() + "\n", c.Out);
+            WriteOutput("-", InstrumentJson(f, fits.Centers, fits.Fwhms).Text() + "\n", c.Out);
         } else {
-            std::string text = "U: " + FormatShortest(f->U) + "\nV: " + FormatShortest(f->V) +
-                               "\nW: " + FormatShortest(f->W) + "\n\nCenter      FWHM\n";
+            std::string text = "U: " + FormatShortest(f.U) + "\nV: " + FormatShortest(f.V) +
+                               "\nW: " + FormatShortest(f.W) + "\n\nCenter      FWHM\n";
             for (size_t i = 0; i < fits.Centers.size(); ++i)
                 text +=
                     FormatFixed(fits.Centers[i], 4) + "  " + FormatFixed(fits.Fwhms[i], 5) + "\n";
@@ -254,7 +219,7 @@ int Size(const Arguments& a, CommandContext& c) {
             return *stored;
         }();
         const SelectedXray xray = SelectorXray(a, prompts);
-        const SingleFits fits = FitEachPeak(a, choice, xray, session, file, c.Err);
+        const SinglePeakFits fits = FitEachPeak(a, choice, xray, session, file, c.Err);
         const tools::SizeAnalysis analysis = tools::AnalyseSize(
             fits.Centers, fits.Fwhms, instrument, *correction, xray.Wavelength, k);
         PrintWarnings(prompts, file, c.Err);

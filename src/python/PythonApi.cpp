@@ -10,9 +10,11 @@
 #include "base/NumberText.h"
 #include "core/BatchPrompts.h"
 #include "core/XrayTubeSelectorState.h"
+#include "session/ProfileAnalysis.h"
 #include "session/ResultJson.h"
 #include "session/ToolHandOver.h"
 #include "session/WorkbenchSession.h"
+#include "tools/profile/Kalpha2Stripping.h"
 
 namespace trevasc::python {
 
@@ -128,9 +130,17 @@ TDataSet RawCopy(const TDataSet& scan) {
 }  // namespace
 
 std::vector<double> ProcessedCounts(const TDataSet& scan,
-                                    const analysis::ProcessingSettings& settings) {
+                                    const analysis::ProcessingSettings& settings,
+                                    const Kalpha2Settings& kalpha2) {
     TDataSet copy = RawCopy(scan);
-    analysis::RebuildProcessedCurve(copy, settings);
+    if (kalpha2.Active()) {
+        // As the session rebuilds its main scan: the stripped counts feed the processing.
+        const TRawPointArray stripped =
+            tools::StripKalpha2(copy.RawPoints, *kalpha2.Doublet, kalpha2.Ratio);
+        analysis::RebuildProcessedCurve(copy, settings, analysis::kParallelPointsFrom, &stripped);
+    } else {
+        analysis::RebuildProcessedCurve(copy, settings);
+    }
     std::vector<double> counts;
     counts.reserve(copy.Points.size());
     for (const TDataPoint& p : copy.Points) counts.push_back(p.Intensity);
@@ -165,7 +175,8 @@ void CheckDataset(const ScanSource& source) {
 
 }  // namespace
 
-PeakSearchResult FindPeaks(const ScanSource& source, const PeakOptions& options) {
+PeakSearchResult FindPeaks(const ScanSource& source, const PeakOptions& options,
+                           const Kalpha2Settings& kalpha2) {
     CheckDataset(source);
     const analysis::ProcessingSettings processing = ProcessingOf(options);
     const analysis::PeakSearchSettings search = PeakSearchOf(options);
@@ -174,6 +185,7 @@ PeakSearchResult FindPeaks(const ScanSource& source, const PeakOptions& options)
     // The order of `trevasc-cli peaks`: the processing is set while no scan is open, so that
     // the curve is built once.
     session.Settings().SetProcessing(processing);
+    session.Settings().SetKalpha2Stripping(kalpha2);
     OpenSource(session, source);
     session.Settings().SetPeakSearch(search);
     session.Peaks().Find(MethodOf(options));
@@ -210,13 +222,14 @@ FitOutcome FitPeak(const ScanSource& source, const FitOptions& options) {
     return {PeakFitJson(range.First, range.Last, left, right, r), prompts.TakeWarnings()};
 }
 
-double SelectedWavelength(const WavelengthChoice& choice) {
+SelectedLine SelectLine(const WavelengthChoice& choice) {
     const int given =
         choice.Wavelength.has_value() + choice.Energy.has_value() + choice.Line.has_value();
     if (given > 1) throw ArgumentFailure("give only one of wavelength, energy and line");
     BatchPrompts prompts(1, true, "dataset=N");
     const std::string folder = DefinitionFolder();
-    XrayTubeSelectorState selector(folder.empty() ? std::string() : folder + "XRAY.DEF", prompts);
+    const std::string xray = folder.empty() ? std::string() : folder + "XRAY.DEF";
+    XrayTubeSelectorState selector(xray, prompts);
     selector.Create();
     // Typed into the selector's fields as the batch tool's options are (15 significant digits:
     // the text a user would type for a float of Python).
@@ -234,10 +247,118 @@ double SelectedWavelength(const WavelengthChoice& choice) {
             throw ArgumentFailure("line: unknown X-ray line '" + *choice.Line + "'");
         selector.OnSelectionChanged(static_cast<int>(it - names.begin()));
     } else if (selector.Names().empty()) {
-        return WorkbenchSettings::kDefaultWavelength;
+        return {WorkbenchSettings::kDefaultWavelength, std::nullopt,
+                tools::FindKalphaDoublet(XrayLineTable(xray), "").Reason};
     }
     if (!prompts.Warnings().empty()) throw ArgumentFailure(prompts.Warnings().back());
-    return selector.Wavelength();
+    const int index = selector.SelectedIndex();
+    const std::string line =
+        index >= 0 ? selector.Names()[static_cast<size_t>(index)] : std::string();
+    const tools::KalphaDoubletLookup lookup = tools::FindKalphaDoublet(XrayLineTable(xray), line);
+    return {selector.Wavelength(), lookup.Doublet, lookup.Reason};
+}
+
+double SelectedWavelength(const WavelengthChoice& choice) {
+    return SelectLine(choice).Wavelength;
+}
+
+Kalpha2Settings Kalpha2Of(const Kalpha2Options& options) {
+    if (!(options.Ratio >= tools::kMinKalpha2Ratio && options.Ratio <= tools::kMaxKalpha2Ratio))
+        throw ArgumentFailure("kalpha2_ratio needs a number from 0 to 1");
+    if (!options.Strip) return {};
+    const SelectedLine line = SelectLine(options.Wavelength);
+    if (!line.Doublet) throw ArgumentFailure(line.NoDoubletReason);
+    return {true, options.Ratio, line.Doublet};
+}
+
+namespace {
+
+// The main scan opened for the profile analysis as `trevasc-cli profile` opens it, with the fit
+// options and the selected line.
+struct ProfileRun {
+    BatchPrompts Prompts;
+    WorkbenchSession Session;
+    tools::ProfileFitOptions Fit;
+    SelectedLine Line;
+
+    ProfileRun(const ScanSource& source, const ProfileRunOptions& options)
+        : Prompts(source.Dataset, source.DatasetGiven, "dataset=N"), Session(Prompts) {
+        CheckDataset(source);
+        const auto shape = tools::ParseProfileShape(options.Shape);
+        if (!shape) throw ArgumentFailure("shape needs gauss, lorentz, pseudo-voigt or pearson7");
+        const analysis::ProcessingSettings processing = ProcessingOf(options.Search);
+        PeakSearchOf(options.Search);
+        const Kalpha2Settings kalpha2 = Kalpha2Of(options.Kalpha2);
+        Line = SelectLine(options.Kalpha2.Wavelength);
+        Fit.Shape = *shape;
+        Fit.Doublets = options.Doublets;
+        Fit.Kalpha2Ratio = options.Kalpha2.Ratio;
+        if (Fit.Doublets) {
+            if (!Line.Doublet) throw ArgumentFailure(Line.NoDoubletReason);
+            Fit.Doublet = *Line.Doublet;
+        }
+        Session.Settings().SetProcessing(processing);
+        Session.Settings().SetKalpha2Stripping(kalpha2);
+        OpenSource(Session, source);
+    }
+
+    std::vector<double> Peaks(const ProfileRunOptions& options,
+                              std::optional<std::pair<double, double>> range) {
+        return ListedOrFoundPeaks(Session, options.Peaks, PeakSearchOf(options.Search),
+                                  MethodOf(options.Search), range);
+    }
+
+    // The single fits, with a warning for each peak whose fit failed.
+    SinglePeakFits SingleFits(const ProfileRunOptions& options) {
+        SinglePeakFits fits = FitMainScanPeaks(Session, Peaks(options, std::nullopt), Fit);
+        for (const auto& [position, error] : fits.Failed)
+            Prompts.ShowInfo("peak at " + FormatShortest(position) + ": " + error);
+        return fits;
+    }
+};
+
+// The analysis's own failures (no peak, a fit that did not converge) come back as the outcome's
+// error, after the warnings of the fits before them.
+template <class F>
+ProfileOutcome Reported(ProfileRun& run, F&& result) {
+    try {
+        return {result(), run.Prompts.TakeWarnings(), {}};
+    } catch (const TrevascError& e) {
+        return {json::Value(), run.Prompts.TakeWarnings(), e.what()};
+    }
+}
+
+}  // namespace
+
+ProfileOutcome FitProfiles(const ScanSource& source, double from, double to,
+                           const ProfileRunOptions& options) {
+    ProfileRun run(source, options);
+    return Reported(run, [&] {
+        return ProfileFitJson(FitMainScanProfiles(
+            run.Session, from, to, run.Peaks(options, std::pair{from, to}), run.Fit));
+    });
+}
+
+ProfileOutcome FitInstrument(const ScanSource& source, const ProfileRunOptions& options) {
+    ProfileRun run(source, options);
+    return Reported(run, [&] {
+        const SinglePeakFits fits = run.SingleFits(options);
+        return InstrumentJson(InstrumentFunctionOf(fits), fits.Centers, fits.Fwhms);
+    });
+}
+
+ProfileOutcome AnalyseSizeStrain(const ScanSource& source, const ProfileRunOptions& options,
+                                 const SizeOptions& size) {
+    if (!(size.K > 0.0)) throw ArgumentFailure("k needs a number above 0");
+    const auto correction = tools::ParseBroadeningCorrection(size.Correction);
+    if (!correction) throw ArgumentFailure("correction needs quadratic or linear");
+    ProfileRun run(source, options);
+    return Reported(run, [&] {
+        const SinglePeakFits fits = run.SingleFits(options);
+        const tools::SizeAnalysis analysis = tools::AnalyseSize(
+            fits.Centers, fits.Fwhms, size.Instrument, *correction, run.Line.Wavelength, size.K);
+        return SizeJson(size.K, run.Line.Wavelength, size.Instrument, analysis);
+    });
 }
 
 json::Value SimulateStructure(const SimulateOptions& options) {

@@ -15,7 +15,9 @@
 #include "base/Json.h"
 #include "core/ScanData.h"
 #include "plot/TwoDPlot.h"
+#include "session/WorkbenchSettings.h"
 #include "tools/maps/MapBuilder.h"
+#include "tools/profile/SizeStrain.h"
 
 namespace trevasc::python {
 
@@ -68,9 +70,11 @@ struct PeakOptions {
 analysis::ProcessingSettings ProcessingOf(const PeakOptions& options);
 analysis::PeakSearchSettings PeakSearchOf(const PeakOptions& options);
 
-// The counts of the processed curve of a scan (smoothing, then background removal).
+// The counts of the processed curve of a scan (with active Kα2 stripping the stripped whole
+// counts of the main scan, then smoothing, then background removal).
 std::vector<double> ProcessedCounts(const TDataSet& scan,
-                                    const analysis::ProcessingSettings& settings);
+                                    const analysis::ProcessingSettings& settings,
+                                    const Kalpha2Settings& kalpha2 = {});
 
 // What a call works on: a file, opened as `trevasc-cli` opens FILE (with the scan-list dataset),
 // or a scan read before (of the given kind).
@@ -88,7 +92,8 @@ struct PeakSearchResult {
     std::vector<std::string> Warnings;
 };
 // The peak search of `trevasc-cli peaks`. ReadFailure when the file cannot be read.
-PeakSearchResult FindPeaks(const ScanSource& source, const PeakOptions& options);
+PeakSearchResult FindPeaks(const ScanSource& source, const PeakOptions& options,
+                           const Kalpha2Settings& kalpha2 = {});
 
 // `trevasc-cli fit FILE --profile P [--from X --to Y] [--left XL --right XR]`: one peak fitted
 // in the range (default: the whole scan) between the background boundaries (default: the
@@ -113,6 +118,23 @@ struct WavelengthChoice {
     std::optional<std::string> Line;
 };
 double SelectedWavelength(const WavelengthChoice& choice);
+// The selector's wavelength and the Kα doublet of its selected line, or why there is none.
+struct SelectedLine {
+    double Wavelength = 0.0;
+    std::optional<tools::KalphaDoublet> Doublet;
+    std::string NoDoubletReason;
+};
+SelectedLine SelectLine(const WavelengthChoice& choice);
+
+// `--strip-kalpha2 [--kalpha2-ratio R]` with the tube selector's line: the session's Kα2
+// stripping. Throws ArgumentFailure for a ratio outside 0..1, or with stripping asked for when
+// the selected line has no Kα2 partner (the reason the window shows).
+struct Kalpha2Options {
+    bool Strip = false;
+    double Ratio = 0.5;
+    WavelengthChoice Wavelength;
+};
+Kalpha2Settings Kalpha2Of(const Kalpha2Options& options);
 
 // `trevasc-cli simulate --json`: the reflections of a crystal system (a name as the batch tool
 // takes it, such as "cubic") with the lattice parameters and index ranges of the "Structure"
@@ -151,6 +173,38 @@ struct LatticeOptions {
     WavelengthChoice Wavelength;
 };
 json::Value LatticeConstant(const ScanSource* source, const LatticeOptions& options);
+
+// `trevasc-cli profile`, `instrument` and `size`: the peaks (default: those the peak search of
+// Search finds), the profile shape ("gauss", "lorentz", "pseudo-voigt", "pearson7"), each peak
+// with its Kα2 twin, the Kα2 stripping and the tube line (also the doublet's and the size's
+// wavelength), and the processing and peak-search options.
+struct ProfileRunOptions {
+    std::optional<std::vector<double>> Peaks;
+    std::string Shape = "pseudo-voigt";
+    bool Doublets = false;
+    Kalpha2Options Kalpha2;
+    PeakOptions Search;
+};
+// The scan's correction for size and strain: the Scherrer constant, the subtraction of the
+// instrument broadening ("quadratic" or "linear") and the instrument function.
+struct SizeOptions {
+    double K = tools::kDefaultScherrerK;
+    std::string Correction = "quadratic";
+    tools::InstrumentFunction Instrument;
+};
+struct ProfileOutcome {
+    json::Value Result;  // the keys of the command's --json
+    std::vector<std::string> Warnings;
+    std::optional<std::string> Error;  // why there is no result (no peak, a failed fit)
+};
+// `profile --from X --to Y --json`: the peaks fitted together over [from, to].
+ProfileOutcome FitProfiles(const ScanSource& source, double from, double to,
+                           const ProfileRunOptions& options);
+// `instrument --json`: each peak fitted alone and U, V, W fitted to their FWHMs.
+ProfileOutcome FitInstrument(const ScanSource& source, const ProfileRunOptions& options);
+// `size --json`: Scherrer sizes and Williamson-Hall from the single fits.
+ProfileOutcome AnalyseSizeStrain(const ScanSource& source, const ProfileRunOptions& options,
+                                 const SizeOptions& size);
 
 struct MapOptions {
     tools::MapMode Mode = tools::MapMode::TwoAxis;

@@ -5,6 +5,7 @@
 
 #include "Version.h"
 #include "python/PythonApi.h"
+#include "session/ResultJson.h"
 
 namespace py = pybind11;
 
@@ -162,15 +163,56 @@ PeakOptions MakePeakOptions(int method, std::optional<int> smooth, std::optional
 
 py::list PeakDicts(const std::vector<TPeak>& peaks) {
     py::list list;
-    for (const TPeak& p : peaks) {
-        py::dict d;
-        d["position"] = p.Position;
-        d["intensity"] = p.Intensity;
-        d["description"] = p.Description;
-        d["checked"] = p.Checked;
-        list.append(std::move(d));
-    }
+    for (const TPeak& p : peaks) list.append(ToPython(PeakJson(p)));
     return list;
+}
+
+// The arguments profile(), instrument() and size() share, in the order of their parameters.
+#define TREVASC_PROFILE_PARAMETERS                                                                 \
+    std::optional<std::vector<double>> peaks, const std::string &shape, bool doublets, bool strip, \
+        double ratio, std::optional<double> wavelength, std::optional<double> energy,              \
+        std::optional<std::string> line, int method, std::optional<int> smooth,                    \
+        std::optional<int> background, int slopeSamples, int minHeight, int minSlope,              \
+        int minCurvature, std::optional<int> bisector, double doublePeakDist,                      \
+        std::optional<int> dataset
+#define TREVASC_PROFILE_ARGUMENTS                                                                  \
+    py::arg("peaks") = py::none(), py::arg("shape") = "pseudo-voigt", py::arg("doublets") = false, \
+    py::arg("strip_kalpha2") = false, py::arg("kalpha2_ratio") = 0.5,                              \
+    py::arg("wavelength") = py::none(), py::arg("energy") = py::none(),                            \
+    py::arg("line") = py::none(), py::arg("method") = 1, py::arg("smooth") = py::none(),           \
+    py::arg("background") = py::none(), py::arg("slope_samples") = 15, py::arg("min_height") = 30, \
+    py::arg("min_slope") = 40, py::arg("min_curvature") = 40, py::arg("bisector") = py::none(),    \
+    py::arg("double_peak_dist") = 0.1, py::arg("dataset") = py::none()
+#define TREVASC_PROFILE_OPTIONS                                                            \
+    ProfileRunOptions {                                                                    \
+        peaks, shape, doublets, {strip, ratio, {wavelength, energy, line}},                \
+            MakePeakOptions(method, smooth, background, slopeSamples, minHeight, minSlope, \
+                            minCurvature, bisector, doublePeakDist)                        \
+    }
+
+// Runs a profile analysis without the GIL and returns its JSON as Python values.
+template <class F>
+py::object ProfileResult(const py::object& source, std::optional<int> dataset, F&& run) {
+    const ScanSource on = SourceArgument(source, dataset);
+    ProfileOutcome r;
+    {
+        py::gil_scoped_release release;
+        r = run(on);
+    }
+    Warn(r.Warnings);
+    if (r.Error) throw ArgumentFailure(*r.Error);
+    return ToPython(r.Result);
+}
+
+// U, V, W as a sequence or as the dict instrument() returns.
+tools::InstrumentFunction InstrumentArgument(const py::object& value) {
+    if (py::isinstance<py::dict>(value)) {
+        const py::dict d = value.cast<py::dict>();
+        return {d["U"].cast<double>(), d["V"].cast<double>(), d["W"].cast<double>()};
+    }
+    const auto uvw = value.cast<std::vector<double>>();
+    if (uvw.size() != 3) throw ArgumentFailure("instrument needs (U, V, W)");
+    return {uvw[0], uvw[1], uvw[2]};
 }
 
 py::tuple MapArrays(const py::object& measurement, const MapOptions& options) {
@@ -295,38 +337,53 @@ with a warning naming it). Returns a Measurement; raises ReadError with the work
     m.def(
         "process",
         [](const ScanHandle& scan, std::optional<int> smooth, std::optional<int> background,
-           int slopeSamples) {
+           int slopeSamples, bool strip, double ratio, std::optional<double> wavelength,
+           std::optional<double> energy, std::optional<std::string> line) {
             const PeakOptions o =
                 MakePeakOptions(1, smooth, background, slopeSamples, 30, 40, 40, std::nullopt, 0.1);
             const analysis::ProcessingSettings settings = ProcessingOf(o);
+            const Kalpha2Settings kalpha2 = Kalpha2Of({strip, ratio, {wavelength, energy, line}});
+            const TScanKind kind = scan.File->ScanKind;
+            if (strip && kind != TScanKind::TwoTheta && kind != TScanKind::TwoThetaCommonOmega)
+                throw ArgumentFailure("strip_kalpha2 needs a 2Theta scan; this one is " +
+                                      std::string(ScanKindName(kind)) + ".");
             std::vector<double> counts;
             {
                 py::gil_scoped_release release;
-                counts = ProcessedCounts(scan.Data(), settings);
+                counts = ProcessedCounts(scan.Data(), settings, kalpha2);
             }
             return ToArray(std::move(counts));
         },
         py::arg("scan"), py::kw_only(), py::arg("smooth") = py::none(),
         py::arg("background") = py::none(), py::arg("slope_samples") = 15,
+        py::arg("strip_kalpha2") = false, py::arg("kalpha2_ratio") = 0.5,
+        py::arg("wavelength") = py::none(), py::arg("energy") = py::none(),
+        py::arg("line") = py::none(),
         R"(The counts of the processed curve of a scan as float64 (its positions are scan.x):
 smooth=W averages over W samples (2..1000), background=W removes the background averaged over
 W samples (2..1000), as trevasc-cli's --smooth and --background; None leaves the curve as read.
-slope_samples (3..1000) is checked as --slope-samples is.)");
+slope_samples (3..1000) is checked as --slope-samples is. strip_kalpha2=True first removes the
+Kα2 line of the selected Kα1 line (Rachinger, kalpha2_ratio from 0 to 1) as the main window's
+Strip Kα2 does, in whole counts; the line is chosen as trevasc-cli's --line, --wavelength or
+--energy choose it (at most one; none: the first line of the definition file), and must have a
+Kα2 partner. Stripping needs a 2Theta scan.)");
 
     m.def(
         "peaks",
         [](const py::object& source, int method, std::optional<int> smooth,
            std::optional<int> background, int slopeSamples, int minHeight, int minSlope,
            int minCurvature, std::optional<int> bisector, double doublePeakDist,
-           std::optional<int> dataset) {
+           std::optional<int> dataset, bool strip, double ratio, std::optional<double> wavelength,
+           std::optional<double> energy, std::optional<std::string> line) {
             const PeakOptions o =
                 MakePeakOptions(method, smooth, background, slopeSamples, minHeight, minSlope,
                                 minCurvature, bisector, doublePeakDist);
+            const Kalpha2Settings kalpha2 = Kalpha2Of({strip, ratio, {wavelength, energy, line}});
             const ScanSource from = SourceArgument(source, dataset);
             PeakSearchResult r;
             {
                 py::gil_scoped_release release;
-                r = FindPeaks(from, o);
+                r = FindPeaks(from, o, kalpha2);
             }
             Warn(r.Warnings);
             return PeakDicts(r.Peaks);
@@ -336,11 +393,16 @@ slope_samples (3..1000) is checked as --slope-samples is.)");
         py::arg("slope_samples") = 15, py::arg("min_height") = 30, py::arg("min_slope") = 40,
         py::arg("min_curvature") = 40, py::arg("bisector") = py::none(),
         py::arg("double_peak_dist") = 0.1, py::arg("dataset") = py::none(),
+        py::arg("strip_kalpha2") = false, py::arg("kalpha2_ratio") = 0.5,
+        py::arg("wavelength") = py::none(), py::arg("energy") = py::none(),
+        py::arg("line") = py::none(),
         R"(The peak search of trevasc-cli peaks on a Scan, a Measurement (its main scan) or a file
 path, with the same options and defaults: method 1 (steepest shoulders) or 2 (curvature),
 smooth, background, slope_samples, min_height, min_slope, min_curvature, bisector (percentage of
-the peak height; None: off), double_peak_dist (degrees), dataset (a scan-list file's dataset).
-Returns a list of dicts {'position', 'intensity', 'description', 'checked'} by position.)");
+the peak height; None: off), double_peak_dist (degrees), dataset (a scan-list file's dataset),
+strip_kalpha2 with kalpha2_ratio and wavelength, energy or line (as process() takes them).
+Returns the peaks of trevasc-cli peaks --json: a list of dicts {'position', 'intensity',
+'description', 'checked'} by position.)");
 
     m.def(
         "fit",
@@ -496,5 +558,67 @@ default the first line of XRAY.DEF. Raises ValueError when the scans form no map
         R"(The two-axis map of a Measurement (or a path) as trevasc-cli map lists its points:
 returns (scan_axis, second_axis, counts), float64 arrays. Raises ValueError when the scans form
 no map.)");
+    const char* profileOptionsDoc =
+        R"(peaks: 2Theta positions (default: those the peak search finds); shape: 'gauss',
+'lorentz', 'pseudo-voigt' or 'pearson7'; doublets: each peak with its Kalpha2 twin at
+kalpha2_ratio (reported: Kalpha1); strip_kalpha2, kalpha2_ratio and wavelength, energy or line
+as process() takes them (the line also gives the doublets); method, smooth, background and the
+peak-search options as peaks() takes them; dataset: a scan-list file's dataset.)";
+
+    m.def(
+        "profile",
+        [](const py::object& source, double from, double to, TREVASC_PROFILE_PARAMETERS) {
+            const ProfileRunOptions o = TREVASC_PROFILE_OPTIONS;
+            return ProfileResult(source, dataset, [&](const ScanSource& on) {
+                return FitProfiles(on, from, to, o);
+            });
+        },
+        py::arg("scan_or_path"), py::kw_only(), py::arg("from_"), py::arg("to"),
+        TREVASC_PROFILE_ARGUMENTS,
+        (std::string(R"(The profile fit of trevasc-cli profile --json on a Scan, a Measurement
+(its main scan) or a file path: the peaks fitted together on a straight background over
+from_..to by weighted least squares. Returns a dict with the keys of the batch tool's JSON
+(shape, background, chi2red, rwp, points, peaks with their standard errors); raises ValueError
+when there is no peak in the range or the fit fails.
+)") + profileOptionsDoc)
+            .c_str());
+
+    m.def(
+        "instrument",
+        [](const py::object& source, TREVASC_PROFILE_PARAMETERS) {
+            const ProfileRunOptions o = TREVASC_PROFILE_OPTIONS;
+            return ProfileResult(source, dataset,
+                                 [&](const ScanSource& on) { return FitInstrument(on, o); });
+        },
+        py::arg("scan_or_path"), py::kw_only(), TREVASC_PROFILE_ARGUMENTS,
+        (std::string(R"(The instrument function of trevasc-cli instrument --json from a Scan, a
+Measurement or a file path of a standard: each peak fitted alone, then
+FWHM^2 = U tan^2(theta) + V tan(theta) + W fitted to their FWHMs. Returns {'U', 'V', 'W',
+'peaks': [{'center', 'fwhm'}]}; a peak whose fit fails is left out with a warning; raises
+ValueError with fewer than three fitted peaks.
+)") + profileOptionsDoc)
+            .c_str());
+
+    m.def(
+        "size",
+        [](const py::object& source, const py::object& instrument, double k,
+           const std::string& correction, TREVASC_PROFILE_PARAMETERS) {
+            const ProfileRunOptions o = TREVASC_PROFILE_OPTIONS;
+            const SizeOptions size{k, correction, InstrumentArgument(instrument)};
+            return ProfileResult(source, dataset, [&](const ScanSource& on) {
+                return AnalyseSizeStrain(on, o, size);
+            });
+        },
+        py::arg("scan_or_path"), py::kw_only(), py::arg("instrument"), py::arg("k") = 0.9,
+        py::arg("correction") = "quadratic", TREVASC_PROFILE_ARGUMENTS,
+        (std::string(R"(Crystallite size and strain of trevasc-cli size --json from a Scan, a
+Measurement or a file path: each peak fitted alone, its FWHM corrected for the instrument
+(instrument: (U, V, W) or the dict instrument() returns; correction 'quadratic' or 'linear'),
+the Scherrer size with the constant k at the selected line's wavelength, and Williamson-Hall
+(None with fewer than three broadened peaks). Returns a dict with the keys of the batch tool's
+JSON.
+)") + profileOptionsDoc)
+            .c_str());
+
     m.attr("__name__") = moduleName;
 }

@@ -9,7 +9,8 @@ trevasc-cli and numpy arrays out.
     >>> trevasc.peaks(m.main, smooth=5, background=40)
     >>> k_par, k_perp, counts = trevasc.reciprocal_map(m)
 
-Functions: read, process, peaks, fit, lattice, thickness, simulate, reciprocal_map, two_axis_map.
+Functions: read, process, peaks, fit, profile, instrument, size, lattice, thickness, simulate,
+reciprocal_map, two_axis_map.
 Classes: Measurement, Scan. Errors: ReadError (a ValueError) for files that cannot be read,
 ValueError for arguments out of range.
 """
@@ -20,12 +21,15 @@ from ._trevasc import (
     Scan,
     __version__,
     fit,
+    instrument,
     lattice,
     peaks,
     process,
+    profile,
     read,
     reciprocal_map,
     simulate,
+    size,
     thickness,
     two_axis_map,
 )
@@ -35,12 +39,15 @@ __all__ = [
     "ReadError",
     "Scan",
     "fit",
+    "instrument",
     "lattice",
     "peaks",
     "process",
+    "profile",
     "read",
     "reciprocal_map",
     "simulate",
+    "size",
     "thickness",
     "two_axis_map",
 ]

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "base/Error.h"
 #include "base/NumberText.h"
 #include "core/DiffractionGeometry.h"
 #include "session/WorkbenchSession.h"
@@ -19,6 +20,61 @@ ScanColumns ProcessedColumns(const TDataSet& scan) {
         columns.Intensity.push_back(p.Intensity);
     }
     return columns;
+}
+
+std::vector<double> ListedOrFoundPeaks(WorkbenchSession& session,
+                                       const std::optional<std::vector<double>>& listed,
+                                       const analysis::PeakSearchSettings& search,
+                                       analysis::TPeakMethod method,
+                                       std::optional<std::pair<double, double>> range) {
+    if (listed) return *listed;
+    session.Settings().SetPeakSearch(search);
+    session.Peaks().Find(method);
+    std::vector<double> found;
+    for (const TPeak& p : session.Scans().MainScan().Peaks.Items)
+        if (!range || (p.Position >= std::min(range->first, range->second) &&
+                       p.Position <= std::max(range->first, range->second)))
+            found.push_back(p.Position);
+    return found;
+}
+
+tools::ProfileFitResult FitMainScanProfiles(const WorkbenchSession& session, double from, double to,
+                                            const std::vector<double>& peaks,
+                                            const tools::ProfileFitOptions& options) {
+    if (peaks.empty())
+        throw TrevascError("The peak search found no peak between " + FormatShortest(from) +
+                           " and " + FormatShortest(to) + ".");
+    const ScanColumns curve = ProcessedColumns(session.Scans().MainScan());
+    tools::ProfileFitResult fit =
+        tools::FitLineProfiles(curve.Position, curve.Intensity, from, to, peaks, options);
+    if (!fit.Fitted) throw TrevascError(fit.Error);
+    return fit;
+}
+
+SinglePeakFits FitMainScanPeaks(const WorkbenchSession& session, const std::vector<double>& peaks,
+                                const tools::ProfileFitOptions& options) {
+    const ScanColumns curve = ProcessedColumns(session.Scans().MainScan());
+    SinglePeakFits fits;
+    for (const tools::SinglePeakFit& s :
+         tools::FitSinglePeaks(curve.Position, curve.Intensity, peaks, options)) {
+        if (!s.Fit.Fitted) {
+            fits.Failed.emplace_back(s.Position, s.Fit.Error);
+            continue;
+        }
+        fits.Centers.push_back(s.Fit.Model.Peaks[0].Center);
+        fits.Fwhms.push_back(s.Fit.Model.Peaks[0].Fwhm);
+    }
+    return fits;
+}
+
+tools::InstrumentFunction InstrumentFunctionOf(const SinglePeakFits& fits) {
+    const auto f = tools::FitInstrumentFunction(fits.Centers, fits.Fwhms);
+    if (!f)
+        throw TrevascError(
+            "The instrument function needs the FWHMs of at least three peaks at different "
+            "positions; " +
+            std::to_string(fits.Centers.size()) + " were fitted.");
+    return *f;
 }
 
 std::vector<double> CheckedPeaksInRange(const TDataSet& scan, double from, double to) {

@@ -2,9 +2,12 @@
 // What the profile and size windows show of the profile analysis: the fit's input from the main
 // scan, the chart of data, model, components and difference, the result tables (one set of cells
 // for the window's table and its clipboard copy) and the Williamson-Hall chart. No Qt.
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "analysis/PeakSearch.h"
 #include "core/ScanData.h"
 #include "plot/PlotTypes.h"
 #include "tools/profile/ProfileFit.h"
@@ -29,6 +32,33 @@ struct ScanColumns {
     std::vector<double> Intensity;
 };
 ScanColumns ProcessedColumns(const TDataSet& scan);
+
+// The batch runs of the profile analysis (trevasc-cli profile, instrument and size, and the
+// Python module), on the session's main scan opened with its processing and Kα2 stripping.
+//
+// The peaks to fit: `listed` when given, else those the peak search finds on the main scan
+// (inside `range`, either order, when given).
+std::vector<double> ListedOrFoundPeaks(WorkbenchSession& session,
+                                       const std::optional<std::vector<double>>& listed,
+                                       const analysis::PeakSearchSettings& search,
+                                       analysis::TPeakMethod method,
+                                       std::optional<std::pair<double, double>> range);
+// The peaks fitted together over [from, to] of the processed main scan. Throws TrevascError
+// when there is no peak or the fit fails (its message).
+tools::ProfileFitResult FitMainScanProfiles(const WorkbenchSession& session, double from, double to,
+                                            const std::vector<double>& peaks,
+                                            const tools::ProfileFitOptions& options);
+// Each peak fitted alone on the processed main scan: the centres and FWHMs of the fits that
+// succeeded, and the position and message of every fit that failed.
+struct SinglePeakFits {
+    std::vector<double> Centers, Fwhms;
+    std::vector<std::pair<double, std::string>> Failed;
+};
+SinglePeakFits FitMainScanPeaks(const WorkbenchSession& session, const std::vector<double>& peaks,
+                                const tools::ProfileFitOptions& options);
+// The instrument function of the single fits; throws TrevascError with fewer than three peaks
+// at different positions.
+tools::InstrumentFunction InstrumentFunctionOf(const SinglePeakFits& fits);
 
 // The start peaks of a fit over [from, to] (either order): the checked peaks inside, ascending.
 std::vector<double> CheckedPeaksInRange(const TDataSet& scan, double from, double to);

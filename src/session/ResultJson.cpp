@@ -54,6 +54,22 @@ Value ScanFileJson(const ScanFileReport& r) {
     return o;
 }
 
+Value PeakJson(const TPeak& p) {
+    Value o = Value::Object();
+    o.Set("position", p.Position);
+    o.Set("intensity", p.Intensity);
+    o.Set("description", p.Description);
+    o.Set("checked", p.Checked);
+    return o;
+}
+
+Value PeakListJson(const std::string& file, const std::vector<TPeak>& peaks) {
+    Value o = Value::Object();
+    o.Set("file", file);
+    o.Set("peaks", Value::ArrayOf(peaks, PeakJson, {4, 2}));
+    return o;
+}
+
 namespace {
 
 // The members of a successful fit, appended to `o`.

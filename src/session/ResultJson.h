@@ -48,6 +48,11 @@ struct ScanFileReport {
 };
 json::Value ScanFileJson(const ScanFileReport& report);
 
+// One peak of a peak list: position, intensity, description and whether it is checked.
+json::Value PeakJson(const TPeak& peak);
+// The peak list of a file as `peaks --json` prints it: the file and its peaks, one a line.
+json::Value PeakListJson(const std::string& file, const std::vector<TPeak>& peaks);
+
 // One peak fit: its range of points (first, last), the background boundaries, and the result.
 json::Value PeakFitJson(int first, int last, double left, double right,
                         const tools::FitResult& fit);

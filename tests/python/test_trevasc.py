@@ -233,6 +233,11 @@ def test_peaks_are_those_of_the_batch_tool(name, keywords, options):
     assert expected, "the case should find peaks"
     from_path = trevasc.peaks(path, **keywords)
     assert rows_of(from_path) == expected
+    # peaks --json lists the same peaks as the peak list file, and the module returns its dicts.
+    listed = json.loads(cli("peaks", path, "--json", *options).stdout)
+    assert listed["file"] == path
+    assert rows_of(listed["peaks"]) == expected
+    assert from_path == listed["peaks"]
     # A scan read before gives the same peaks, to the last bit.
     assert trevasc.peaks(trevasc.read(path).main, **keywords) == from_path
     positions = [p["position"] for p in from_path]
@@ -243,6 +248,155 @@ def test_peaks_are_those_of_the_batch_tool(name, keywords, options):
         assert set(p) == {"position", "intensity", "description", "checked"}
         assert isinstance(p["intensity"], int)
         assert curve.min() <= p["intensity"] <= curve.max()
+
+
+def cu_partner(two_theta):
+    """2Theta of Cu Kalpha2 for the spacing Kalpha1 meets at two_theta, from the energies of
+    XRAY.DEF (lambda2 / lambda1 = E1 / E2)."""
+    ratio = 8048.869731 / 8028.919412
+    return 2.0 * np.degrees(np.arcsin(ratio * np.sin(np.radians(two_theta / 2.0))))
+
+
+def write_scan(path, x, y):
+    path.write_text("".join("%.6f\t%.3f\n" % (a, b) for a, b in zip(x, y)))
+    return str(path)
+
+
+def test_kalpha2_stripping_is_that_of_the_batch_tool(tmp_path):
+    # A flat 300 counts: y1 = y - R y1 tends to 300 / (1 + R).
+    flat = write_scan(tmp_path / "flat.txt", 20.0 + 0.01 * np.arange(6001), np.full(6001, 300.0))
+    scan = trevasc.read(flat).main
+    for ratio in (0.5, 0.25):
+        counts = trevasc.process(scan, strip_kalpha2=True, kalpha2_ratio=ratio, line="Cu K-Alpha1")
+        assert counts[0] == 300.0
+        assert counts[-1] == round(300.0 / (1.0 + ratio))
+        lines = cli("convert", flat, "--strip-kalpha2", "--kalpha2-ratio", str(ratio),
+                    "-o", "-").stdout.split("\n")[1:]
+        exact = np.array([float(row.split("\t")[1]) for row in lines if row])
+        # The processed curve keeps whole counts: the nearest of the exact stripped values.
+        assert np.all(np.abs(counts - exact) <= 0.5)
+    assert np.array_equal(trevasc.process(scan, kalpha2_ratio=0.25), np.full(6001, 300.0))
+
+    # Narrow Cu doublets at 40 and 60 degrees: stripped, only the Kalpha1 peaks are left.
+    x = 38.0 + 0.005 * np.arange(4801)
+    y = np.full(x.size, 50.0)
+    for c in (40.0, 60.0):
+        for centre, height in ((c, 20000.0), (cu_partner(c), 10000.0)):
+            y += height * np.exp(-4.0 * np.log(2.0) * ((x - centre) / 0.04) ** 2)
+    doublets = write_scan(tmp_path / "doublets.txt", x, y)
+    assert len(trevasc.peaks(doublets, min_height=1000)) == 4
+    stripped = trevasc.peaks(doublets, min_height=1000, strip_kalpha2=True)
+    assert [round(p["position"], 2) for p in stripped] == [40.0, 60.0]
+    listed = json.loads(cli("peaks", doublets, "--min-height", "1000", "--strip-kalpha2",
+                            "--json").stdout)
+    assert stripped == listed["peaks"]
+    assert trevasc.peaks(trevasc.read(doublets).main, min_height=1000, strip_kalpha2=True,
+                         line="Cu K-Alpha1", smooth=3) == json.loads(
+        cli("peaks", doublets, "--min-height", "1000", "--strip-kalpha2", "--line",
+            "Cu K-Alpha1", "--smooth", "3", "--json").stdout)["peaks"]
+
+
+def test_kalpha2_stripping_refuses_what_the_batch_tool_refuses():
+    path = data("film.xye")
+    scan = trevasc.read(path).main
+    with pytest.raises(ValueError, match="^kalpha2_ratio needs a number from 0 to 1$"):
+        trevasc.process(scan, strip_kalpha2=True, kalpha2_ratio=1.5)
+    with pytest.raises(ValueError, match="^kalpha2_ratio needs a number from 0 to 1$"):
+        trevasc.peaks(path, kalpha2_ratio=-0.1)
+    # A line or a typed wavelength without a Kalpha2 partner: the batch tool's reason.
+    for keywords, options in [(dict(line="Cu K-Beta"), ["--line", "Cu K-Beta"]),
+                              (dict(wavelength=1.5), ["--wavelength", "1.5"])]:
+        r = cli("peaks", path, "--strip-kalpha2", *options, check=False)
+        assert r.returncode == 1
+        with pytest.raises(ValueError) as caught:
+            trevasc.peaks(path, strip_kalpha2=True, **keywords)
+        assert r.stderr == "trevasc-cli: %s: %s\n" % (path, caught.value)
+        with pytest.raises(ValueError):
+            trevasc.process(scan, strip_kalpha2=True, **keywords)
+    with pytest.raises(ValueError, match="^give only one of wavelength, energy and line$"):
+        trevasc.process(scan, strip_kalpha2=True, wavelength=1.5, line="Cu K-Alpha1")
+
+
+def gauss_peaks(x, peaks):
+    """50 counts plus Gaussians, each (centre, FWHM, height)."""
+    y = np.full(x.size, 50.0)
+    for centre, fwhm, height in peaks:
+        y += height * np.exp(-4.0 * np.log(2.0) * ((x - centre) / fwhm) ** 2)
+    return y
+
+
+@pytest.mark.parametrize("keywords, options", [
+    (dict(from_=22, to=23), ["--from", "22", "--to", "23"]),
+    (dict(from_=22, to=23, shape="gauss", peaks=[22.5], smooth=3),
+     ["--from", "22", "--to", "23", "--shape", "gauss", "--peaks", "22.5", "--smooth", "3"]),
+    (dict(from_=20.5, to=23, shape="pearson7", doublets=True, kalpha2_ratio=0.4, min_height=300),
+     ["--from", "20.5", "--to", "23", "--shape", "pearson7", "--doublets", "--kalpha2-ratio",
+      "0.4", "--min-height", "300"]),
+    (dict(from_=22, to=23, strip_kalpha2=True, line="Cu K-Alpha1", peaks=[22.5]),
+     ["--from", "22", "--to", "23", "--strip-kalpha2", "--line",
+      "Cu K-Alpha1", "--peaks", "22.5"]),
+])
+def test_profile_returns_the_json_of_the_batch_tool(keywords, options):
+    path = data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml")
+    expected = json.loads(cli("profile", path, "--json", *options).stdout)
+    assert trevasc.profile(path, **keywords) == expected
+    assert trevasc.profile(trevasc.read(path).main, **keywords) == expected
+
+
+def test_instrument_and_size_return_the_json_of_the_batch_tool(tmp_path):
+    # A standard whose Gaussian FWHMs follow U tan^2(theta) + V tan(theta) + W exactly, and a
+    # sample whose peaks are broader.
+    u, v, w = 0.012, -0.004, 0.003
+    centres = [30.0, 45.0, 60.0, 75.0, 90.0]
+    tan = np.tan(np.radians(np.array(centres) / 2.0))
+    instrumental = np.sqrt(u * tan ** 2 + v * tan + w)
+    x = 25.0 + 0.005 * np.arange(14001)
+    standard = write_scan(tmp_path / "standard.txt", x,
+                          gauss_peaks(x, [(c, f, 5000.0) for c, f in zip(centres, instrumental)]))
+    got = trevasc.instrument(standard)
+    assert got == json.loads(cli("instrument", standard, "--json").stdout)
+    assert [round(p["center"], 3) for p in got["peaks"]] == centres
+    assert got["U"] == pytest.approx(u, rel=0.02)
+    assert got["V"] == pytest.approx(v, rel=0.05)
+    assert got["W"] == pytest.approx(w, rel=0.02)
+
+    measured = np.sqrt(instrumental ** 2 + 0.05 ** 2)
+    sample = write_scan(tmp_path / "sample.txt", x,
+                        gauss_peaks(x, [(c, f, 5000.0) for c, f in zip(centres, measured)]))
+    uvw = "%r,%r,%r" % (u, v, w)
+    expected = json.loads(cli("size", sample, "--instrument", uvw, "--json").stdout)
+    assert trevasc.size(sample, instrument=(u, v, w)) == expected
+    # Quadratic correction: beta = 0.05 degrees in radians; Scherrer K lambda / (beta cos(theta)).
+    beta = np.radians(0.05)
+    for p, c in zip(expected["peaks"], centres):
+        assert p["beta"] == pytest.approx(beta, rel=5e-3)
+        assert p["size"] == pytest.approx(
+            0.9 * 0.154056 / (beta * np.cos(np.radians(c / 2.0))), rel=5e-3)
+    linear = json.loads(cli("size", sample, "--instrument", uvw, "--correction", "linear",
+                            "--k", "0.94", "--line", "Cu K-Alpha1", "--json").stdout)
+    assert trevasc.size(trevasc.read(sample).main, instrument=dict(U=u, V=v, W=w), k=0.94,
+                        correction="linear", line="Cu K-Alpha1") == linear
+
+
+def test_profile_functions_refuse_what_the_batch_tool_refuses():
+    path = data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml")
+    r = cli("profile", path, "--from", "30", "--to", "31", check=False)
+    assert r.returncode == 1
+    with pytest.raises(ValueError) as caught:
+        trevasc.profile(path, from_=30, to=31)
+    assert r.stderr == "trevasc-cli: %s: %s\n" % (path, caught.value)
+    with pytest.warns(UserWarning, match="^peak at 24.13: "):
+        with pytest.raises(ValueError, match="^The instrument function needs the FWHMs of at least "
+                                             "three peaks at different positions; 2 were fitted.$"):
+            trevasc.instrument(path, min_height=300)
+    with pytest.raises(ValueError, match="^shape needs gauss, lorentz, pseudo-voigt or pearson7$"):
+        trevasc.profile(path, from_=22, to=23, shape="voigt")
+    with pytest.raises(ValueError, match="^k needs a number above 0$"):
+        trevasc.size(path, instrument=(0.01, 0, 0.01), k=0)
+    with pytest.raises(ValueError, match="^correction needs quadratic or linear$"):
+        trevasc.size(path, instrument=(0.01, 0, 0.01), correction="cubic")
+    with pytest.raises(ValueError, match=r"^instrument needs \(U, V, W\)$"):
+        trevasc.size(path, instrument=(0.01, 0))
 
 
 def strongest_peak(path):
