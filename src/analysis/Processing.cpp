@@ -5,7 +5,6 @@
 #include <limits>
 #include <vector>
 
-#include "base/HugePageAllocator.h"
 #include "base/Parallel.h"
 
 namespace trevasc::analysis {
@@ -45,64 +44,87 @@ void SmoothInto(const TRawPointArray& raw, int w, TDataPointArray& out, Index fr
     }
 }
 
-// A million-point scan's background takes 4 MB: on huge pages, as the points.
-using IntensityArray = std::vector<int32_t, HugePageAllocator<int32_t>>;
-
-// Wide moving average (width b) of the processed intensities, with the first and last point
-// repeated beyond the edges, for points from..to-1 (a range starts its sum afresh).
-void BackgroundInto(const TDataPointArray& pts, int b, IntensityArray& background, Index from,
-                    Index to) {
-    const Index n = static_cast<Index>(pts.size());
-    const Index h = b / 2;
-    const int64_t first = pts.front().Intensity;
-    const int64_t last = pts.back().Intensity;
-    int64_t inside = 0;
-    Index lo = std::max<Index>(0, from - h), hi = lo - 1;
-    for (Index i = from; i < to; ++i) {
-        const Index from = i - h;
-        const Index to = i - h + b - 1;
-        const Index newLo = std::max<Index>(0, from);
-        const Index newHi = std::min<Index>(n - 1, to);
-        while (hi < newHi) inside += pts[static_cast<size_t>(++hi)].Intensity;
-        while (lo < newLo) inside -= pts[static_cast<size_t>(lo++)].Intensity;
-        const int64_t below = std::max<Index>(0, -from);         // clamped to index 0
-        const int64_t above = std::max<Index>(0, to - (n - 1));  // clamped to index n-1
-        background[static_cast<size_t>(i)] =
-            static_cast<int32_t>((inside + below * first + above * last) / b);
-    }
-}
-
-void SubtractBackground(TDataPointArray& pts, const IntensityArray& background, Index from,
-                        Index to) {
-    for (Index i = from; i < to; ++i) {
-        auto& p = pts[static_cast<size_t>(i)];
-        // A negative raw count can make the difference leave 32 bits; saturate rather than wrap.
-        p.Intensity =
-            SaturateToInt32(static_cast<int64_t>(p.Intensity) - background[static_cast<size_t>(i)]);
-    }
+// Where f(from, to) of ForRanges splits 0..n-1 (a multiple of `align`); 0 when it does not split.
+Index SplitPoint(Index n, size_t parallelFrom, Index align) {
+    const Index mid = n / 2 / align * align;
+    if (static_cast<size_t>(n) < parallelFrom || mid == 0 || !HasSecondCore()) return 0;
+    return mid;
 }
 
 // Runs f(from, to) over 0..n-1, in two halves on two threads from `parallelFrom` points on; the
 // second half starts at a multiple of `align`.
 template <class F>
 void ForRanges(Index n, size_t parallelFrom, Index align, F&& f) {
-    const Index mid = n / 2 / align * align;
-    if (static_cast<size_t>(n) < parallelFrom || mid == 0 || !HasSecondCore()) {
+    const Index mid = SplitPoint(n, parallelFrom, align);
+    if (mid == 0) {
         f(Index{0}, n);
         return;
     }
     RunSideBySide([&] { f(Index{0}, mid); }, [&] { f(mid, n); });
 }
 
+// The unreduced intensities around the point where two ranges meet, copied before either range
+// is reduced: each range's windows reach up to a window width into the other one.
+struct Seam {
+    Index From = 0;
+    std::vector<int32_t> Values;
+    bool Holds(Index k) const { return k >= From && k < From + static_cast<Index>(Values.size()); }
+};
+
+// Subtracts the wide moving average (width b) of the intensities from points from..to-1 in
+// place, with the first and last point (unreduced: `first`, `last`) repeated beyond the edges.
+// A range starts its sum afresh.
+//
+// Every background value reads unreduced intensities, from h = b/2 points behind to b - h - 1
+// ahead. The points ahead are not reduced yet; the ones behind are kept, unreduced, in a ring
+// of b values, so that no array as long as the scan is needed. Points of the other range come
+// from the seam, whatever that range has written by then.
+void ReduceBackgroundRange(TDataPointArray& pts, int b, int64_t first, int64_t last,
+                           const Seam& seam, Index from, Index to) {
+    const Index n = static_cast<Index>(pts.size());
+    const Index h = b / 2;
+    std::vector<int32_t> ring(static_cast<size_t>(b));
+    Index i = from;
+    const auto unreduced = [&](Index k) -> int64_t {
+        if (seam.Holds(k)) return seam.Values[static_cast<size_t>(k - seam.From)];
+        if (k < i) return ring[static_cast<size_t>(k % b)];  // at most h behind: still there
+        return pts[static_cast<size_t>(k)].Intensity;
+    };
+    int64_t inside = 0;
+    Index lo = std::max<Index>(0, from - h), hi = lo - 1;
+    for (; i < to; ++i) {
+        const Index start = i - h;
+        const Index end = i - h + b - 1;
+        const Index newLo = std::max<Index>(0, start);
+        const Index newHi = std::min<Index>(n - 1, end);
+        while (hi < newHi) inside += unreduced(++hi);
+        while (lo < newLo) inside -= unreduced(lo++);
+        const int64_t below = std::max<Index>(0, -start);         // clamped to index 0
+        const int64_t above = std::max<Index>(0, end - (n - 1));  // clamped to index n-1
+        const int64_t background = (inside + below * first + above * last) / b;
+        auto& p = pts[static_cast<size_t>(i)];
+        ring[static_cast<size_t>(i % b)] = p.Intensity;
+        // A negative raw count can make the difference leave 32 bits; saturate rather than wrap.
+        // The background itself is a mean of 32-bit values and fits 32 bits.
+        p.Intensity = SaturateToInt32(static_cast<int64_t>(p.Intensity) - background);
+    }
+}
+
 void RemoveBackgroundInPlace(TDataPointArray& pts, int b, size_t parallelFrom) {
     const Index n = static_cast<Index>(pts.size());
     if (n == 0) return;
-    IntensityArray background(static_cast<size_t>(n));
-    ForRanges(n, parallelFrom, 1,
-              [&](Index from, Index to) { BackgroundInto(pts, b, background, from, to); });
-    // Apart from the loop above: every background value reads unreduced intensities.
-    ForRanges(n, parallelFrom, 1,
-              [&](Index from, Index to) { SubtractBackground(pts, background, from, to); });
+    const int64_t first = pts.front().Intensity;
+    const int64_t last = pts.back().Intensity;
+    Seam seam;
+    if (const Index mid = SplitPoint(n, parallelFrom, 1); mid > 0) {
+        seam.From = std::max<Index>(0, mid - b);
+        const Index seamEnd = std::min<Index>(n, mid + b);
+        for (Index k = seam.From; k < seamEnd; ++k)
+            seam.Values.push_back(pts[static_cast<size_t>(k)].Intensity);
+    }
+    ForRanges(n, parallelFrom, 1, [&](Index from, Index to) {
+        ReduceBackgroundRange(pts, b, first, last, seam, from, to);
+    });
 }
 
 // Running sum with the rounding error of every addition carried along (Knuth's TwoSum, as in

@@ -17,6 +17,9 @@
 #ifndef TREVASC_HEAP_ONLY
 #include <sys/mman.h>
 #endif
+#if defined(__GLIBC__) && !defined(TREVASC_HEAP_ONLY)
+#include <malloc.h>
+#endif
 
 namespace trevasc {
 
@@ -121,5 +124,11 @@ void FreeLargeBlock(void* block, std::size_t bytes) noexcept {
 }
 
 #endif
+
+void ReleaseFreeHeapPages() noexcept {
+#if defined(__GLIBC__) && !defined(TREVASC_HEAP_ONLY)
+    ::malloc_trim(0);
+#endif
+}
 
 }  // namespace trevasc

@@ -23,6 +23,12 @@ void* AllocateLargeBlock(std::size_t bytes);
 // Frees a block from AllocateLargeBlock; `bytes` is the size it was asked for.
 void FreeLargeBlock(void* block, std::size_t bytes) noexcept;
 
+// Gives the free pages inside the ordinary heap back to the system. The C library returns freed
+// heap memory only from the heap's top: the millions of small strings a reader makes of a large
+// file stay resident below the first block that outlives them (a scan's name, say). Called
+// where much was freed at once; does nothing where the C library offers no such call.
+void ReleaseFreeHeapPages() noexcept;
+
 // Allocator for std::vector and the other standard containers.
 template <class T>
 class HugePageAllocator {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/Error.h"
+#include "base/HugePageAllocator.h"
 #include "base/InputFile.h"
 #include "base/TextLine.h"
 #include "formats/BrukerRaw4Reader.h"
@@ -171,6 +172,11 @@ ReadResult ReadScanText(std::string_view content, const std::string& fileName, b
 
 ReadResult ReadScanFile(const std::string& fileName, bool main, ScanRegistry& registry,
                         Prompts& prompts, TScanFormat* detected) {
+    // Runs last, when the file's text and the reader's working copies of it are gone: a 40 MB
+    // area measurement otherwise keeps some 60 MB of freed heap resident beside its points.
+    struct ReleaseOnExit {
+        ~ReleaseOnExit() { ReleaseFreeHeapPages(); }
+    } release;
     const std::string content = ReadWholeFile(fileName);
     return ReadScanText(content, fileName, main, registry, prompts, detected);
 }

@@ -98,14 +98,18 @@ TEST(Processing, RunningSumsEqualTheStraightforwardSums) {
         for (auto& v : raw) v = n < 0 ? large(rng) : small(rng);
         for (int w : {2, 3, 4, 5, 16, 255, 1000}) {
             for (int mode = 1; mode < 4; ++mode) {
-                // Background widths even and odd, and wider than the scan.
+                // Background widths even and odd, and wider than the scan (or than either half
+                // of it: the background reads across the seam of the two threads' halves).
                 const ProcessingSettings s = Settings(mode & 1, w, mode & 2, (w * 7) % 999 + 2);
-                TDataSet scan = MakeScan(raw);
-                RebuildProcessedCurve(scan, s);
-                ASSERT_EQ(Intensities(scan),
-                          ReferenceProcessing(raw, s.NoiseSuppression, w, s.RemoveBackground,
-                                              s.BackgroundWidth))
-                    << "n=" << n << " w=" << w << " mode=" << mode;
+                const auto expected = ReferenceProcessing(raw, s.NoiseSuppression, w,
+                                                          s.RemoveBackground, s.BackgroundWidth);
+                for (size_t parallelFrom : {std::numeric_limits<size_t>::max(), size_t{0}}) {
+                    TDataSet scan = MakeScan(raw);
+                    RebuildProcessedCurve(scan, s, parallelFrom);
+                    ASSERT_EQ(Intensities(scan), expected)
+                        << "n=" << n << " w=" << w << " mode=" << mode
+                        << " two threads=" << (parallelFrom == 0);
+                }
             }
         }
     }
