@@ -6,10 +6,10 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPrinter>
-#include <QScreen>
 
 #include "base/Error.h"
 #include "gui/plot/ClipboardPicture.h"
+#include "gui/plot/XYChartOutput.h"
 #include "plot/XYPlotRenderer.h"
 #include "qtcanvas/PlotImageExport.h"
 #include "qtcanvas/QPainterCanvas.h"
@@ -19,8 +19,6 @@ namespace trevasc {
 
 namespace {
 constexpr int kScreenFontSize = 12;
-constexpr int kPrintMeasureFontSize = 20;
-constexpr int kExportFontSize = 14;
 }  // namespace
 
 class NelsonRileyPaintBox : public QWidget {
@@ -116,32 +114,14 @@ void NelsonRileyWindow::ShowWindow() {
 }
 
 void NelsonRileyWindow::PrintPlot(QPrinter& printer) const {
-    printer.setDocName(QStringLiteral("Nelson-Riley plot of file ") +
-                       QString::fromStdString(session_.Scans().Registry().LoadedFileName));
-    printer.setPageOrientation(QPageLayout::Landscape);
-    QPainter painter;
-    if (!painter.begin(&printer)) throw TrevascError("The printer could not be started.");
-    QPainterCanvas canvas(painter, UserDecimalSeparator());
-    canvas.SetFontName("Arial");
-    canvas.SetFontSize(kPrintMeasureFontSize);
-    canvas.SetFontColor(0x000000);
-    canvas.SetFontBold(false);
-    canvas.SetPenColor(0x000000);
-    const int m = canvas.TextWidth("MM");
-    const int h = canvas.TextHeight("Äg");
-    canvas.SetFontSize(kExportFontSize);
-    plot::DrawXYPlot(canvas, m, m + h, printer.width() - 2 * m, printer.height() - (m + h) - m,
-                     dataset_);
-    painter.end();
+    PrintXYChart(printer,
+                 QStringLiteral("Nelson-Riley plot of file ") +
+                     QString::fromStdString(session_.Scans().Registry().LoadedFileName),
+                 dataset_, UserDecimalSeparator());
 }
 
 std::unique_ptr<QMimeData> NelsonRileyWindow::CreatePlotMimeData() const {
-    if (dataset_.Count() == 0) return nullptr;
-    QSize size(1024, 768);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) size = screen->size();
-    const char separator = UserDecimalSeparator();
-    return PictureMimeData(RenderXYPlotSvg(dataset_, size.width(), size.height(), separator),
-                           RenderXYPlotImage(dataset_, size.width(), size.height(), separator));
+    return XYChartMimeData(dataset_, UserDecimalSeparator());
 }
 
 void NelsonRileyWindow::closeEvent(QCloseEvent* event) {

@@ -15,12 +15,12 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
-#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "base/Error.h"
 #include "gui/plot/ClipboardPicture.h"
+#include "gui/plot/XYChartOutput.h"
 #include "gui/widgets/Controls.h"
 #include "gui/widgets/FloatEdit.h"
 #include "plot/XYPlotRenderer.h"
@@ -32,8 +32,6 @@ namespace trevasc {
 
 namespace {
 constexpr int kScreenFontSize = 12;
-constexpr int kPrintMeasureFontSize = 20;
-constexpr int kExportFontSize = 14;
 constexpr const char* kTooFewPeaks =
     "The instrument function needs the FWHMs of at least three fitted peaks at different angles.";
 }  // namespace
@@ -286,32 +284,14 @@ QPrinter& SizeStrainWindow::Printer() {
 }
 
 void SizeStrainWindow::PrintPlot(QPrinter& printer) const {
-    printer.setDocName(QStringLiteral("Williamson-Hall plot of file ") +
-                       Q(session_.Scans().Registry().LoadedFileName));
-    printer.setPageOrientation(QPageLayout::Landscape);
-    QPainter painter;
-    if (!painter.begin(&printer)) throw TrevascError("The printer could not be started.");
-    QPainterCanvas canvas(painter, UserDecimalSeparator());
-    canvas.SetFontName("Arial");
-    canvas.SetFontSize(kPrintMeasureFontSize);
-    canvas.SetFontColor(0x000000);
-    canvas.SetFontBold(false);
-    canvas.SetPenColor(0x000000);
-    const int m = canvas.TextWidth("MM");
-    const int h = canvas.TextHeight("Äg");
-    canvas.SetFontSize(kExportFontSize);
-    plot::DrawXYPlot(canvas, m, m + h, printer.width() - 2 * m, printer.height() - (m + h) - m,
-                     chart_);
-    painter.end();
+    PrintXYChart(printer,
+                 QStringLiteral("Williamson-Hall plot of file ") +
+                     Q(session_.Scans().Registry().LoadedFileName),
+                 chart_, UserDecimalSeparator());
 }
 
 std::unique_ptr<QMimeData> SizeStrainWindow::CreatePlotMimeData() const {
-    if (chart_.Count() == 0) return nullptr;
-    QSize size(1024, 768);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) size = screen->size();
-    const char separator = UserDecimalSeparator();
-    return PictureMimeData(RenderXYPlotSvg(chart_, size.width(), size.height(), separator),
-                           RenderXYPlotImage(chart_, size.width(), size.height(), separator));
+    return XYChartMimeData(chart_, UserDecimalSeparator());
 }
 
 QImage SizeStrainWindow::RenderPlotImage(int width, int height) const {
