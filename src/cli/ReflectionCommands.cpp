@@ -268,12 +268,10 @@ int Identify(const Arguments& a, CommandContext& c) {
     CliPrompts prompts(1, false);
     WorkbenchSession session(prompts);
     std::vector<IdentifyWarning> warnings;
-    size_t printed = 0;
-    // The warnings in the order they arose, each once: "warning: [NAME] ..." for a material's
+    // In the order they arose, also before a failure: "warning: [NAME] ..." for a material's
     // lines, the database's and the scan range's with the program's name.
     const auto printWarnings = [&] {
-        for (; printed < warnings.size(); ++printed) {
-            const IdentifyWarning& w = warnings[printed];
+        for (const IdentifyWarning& w : warnings) {
             switch (w.What) {
                 case IdentifyWarning::Kind::DamagedDatabase:
                     c.Err << "trevasc-cli: warning: " << w.Text << "\n";
