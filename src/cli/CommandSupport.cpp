@@ -1,7 +1,6 @@
 #include "cli/CommandSupport.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 
 #include "base/AtomicFile.h"
@@ -229,21 +228,11 @@ void ApplyKalpha2Options(const Arguments& a, CliPrompts& prompts, WorkbenchSessi
     session.Settings().SetKalpha2Stripping({true, ratio, RequireDoublet(SelectorXray(a, prompts))});
 }
 
-// The configuration files as the workbench finds them: the per-user configuration folder
-// ($XDG_CONFIG_HOME or ~/.config, + "trevasc/"), seeded from the definition files beside the
-// executable (or installed) when missing.
 ConfigPaths WorkbenchConfig() {
-    std::string base;
-    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x)
-        base = x;
-    else if (const char* h = std::getenv("HOME"); h && *h)
-        base = std::string(h) + "/.config";
     std::error_code ec;
     const std::string exeFolder =
         FolderWithDelimiter(std::filesystem::read_symlink("/proc/self/exe", ec).string());
-    const ConfigPaths paths = MakeConfigPaths(ChooseConfigFolder(base, exeFolder), "trevasc");
-    SeedDefinitionFiles(paths, FindDefinitionFolder(exeFolder));
-    return paths;
+    return WorkbenchConfigPaths(exeFolder, FindDefinitionFolder(exeFolder));
 }
 
 }  // namespace trevasc::cli

@@ -75,9 +75,8 @@ double Kalpha2Ratio(const Arguments& a);
 // background removal) with the selected line's doublet. Call before opening the file.
 void ApplyKalpha2Options(const Arguments& a, CliPrompts& prompts, WorkbenchSession& session);
 
-// The configuration files as the workbench finds them: the per-user configuration folder
-// ($XDG_CONFIG_HOME or ~/.config, + "trevasc/"), seeded from the definition files beside the
-// executable (or installed) when missing.
+// The configuration files of the workbench (WorkbenchConfigPaths), seeded from the definition
+// files beside the executable (or installed) when missing.
 ConfigPaths WorkbenchConfig();
 
 }  // namespace trevasc::cli

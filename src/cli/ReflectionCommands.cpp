@@ -2,16 +2,13 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <iostream>
-#include <optional>
 #include <sstream>
 
 #include "analysis/AdditionalLines.h"
 #include "analysis/StructureSimulation.h"
 #include "analysis/SubstrateDatabase.h"
 #include "base/Error.h"
-#include "base/IniFile.h"
 #include "base/InputFile.h"
 #include "base/NumberText.h"
 #include "base/PathText.h"
@@ -24,6 +21,7 @@
 #include "formats/PeakListFile.h"
 #include "formats/ReflectionTable.h"
 #include "session/ResultJson.h"
+#include "session/SubstrateIdentification.h"
 #include "session/WorkbenchSession.h"
 
 namespace trevasc::cli {
@@ -104,20 +102,12 @@ std::string ReadInput(const std::string& file) {
     return text;
 }
 
-// The database to read; a database that cannot be read whole is said on `err` (what could be
-// read of it is still used, as the workbench lists it).
+// The database to read; a database that cannot be read whole is said on `err`.
 std::string DatabasePath(const Arguments& a, std::ostream& err) {
-    std::string path;
-    if (auto db = a.Text("--database")) {
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(*db, ec))
-            throw TrevascError("The substrate database does not exist.");
-        path = *db;
-    } else {
-        path = WorkbenchConfig().SubstratesIniPath;
-    }
-    if (const IniFile ini(path); !ini.Problem().empty())
-        err << "trevasc-cli: warning: " << ini.Problem() << "\n";
+    const bool given = a.Text("--database").has_value();
+    const std::string path = given ? *a.Text("--database") : WorkbenchConfig().SubstratesIniPath;
+    if (const std::string problem = SubstrateDatabaseProblem(path, given); !problem.empty())
+        err << "trevasc-cli: warning: " << problem << "\n";
     return path;
 }
 
@@ -254,95 +244,62 @@ int Identify(const Arguments& a, CommandContext& c) {
     if (a.Files.size() != 1) throw UsageError{"identify needs exactly one file"};
     if (a.Text("--material").has_value() == a.Has("--auto-select"))
         throw UsageError{"give either --material NAME or --auto-select"};
-    const double maxDeviation = a.Number("--max-dev", 0.5);
-    if (maxDeviation < 0 || maxDeviation > 10)
+    IdentifyRequest request;
+    request.MaxDeviation = a.Number("--max-dev", 0.5);
+    if (request.MaxDeviation < 0 || request.MaxDeviation > kMaxIdentifyDeviation)
         throw UsageError{"--max-dev needs a number from 0 to 10"};
-    std::optional<std::vector<double>> givenPeaks;
     if (auto list = a.Text("--peaks")) {
-        givenPeaks.emplace();
+        request.Peaks.emplace();
         if (!Trim(*list).empty()) {
             std::stringstream s(*list);
             for (std::string piece; std::getline(s, piece, ',');) {
                 auto v = TryParseFloat(piece);
                 if (!v) throw UsageError{"--peaks needs numbers separated by commas"};
-                givenPeaks->push_back(*v);
+                request.Peaks->push_back(*v);
             }
         }
     }
+    request.Material = a.Text("--material");
     const std::string& file = a.Files[0];
+    request.ScanFile = file;
+    request.DatabaseGiven = a.Text("--database").has_value();
+    request.Database =
+        request.DatabaseGiven ? *a.Text("--database") : WorkbenchConfig().SubstratesIniPath;
     CliPrompts prompts(1, false);
     WorkbenchSession session(prompts);
+    std::vector<IdentifyWarning> warnings;
+    // In the order they arose, also before a failure: "warning: [NAME] ..." for a material's
+    // lines, the database's and the scan range's with the program's name.
+    const auto printWarnings = [&] {
+        for (const IdentifyWarning& w : warnings) {
+            switch (w.What) {
+                case IdentifyWarning::Kind::DamagedDatabase:
+                    c.Err << "trevasc-cli: warning: " << w.Text << "\n";
+                    break;
+                case IdentifyWarning::Kind::NothingInRange:
+                    c.Err << "trevasc-cli: " << file << ": " << w.Text << "\n";
+                    break;
+                case IdentifyWarning::Kind::MaterialProblem:
+                    c.Err << "warning: " << w.Text << "\n";
+                    break;
+            }
+        }
+    };
+    IdentifyReport report;
     try {
-        const std::string database = DatabasePath(a, c.Err);
-        session.OpenMainFile(file);
-        if (session.Scans().MainScan().Count() < 2)
-            throw TrevascError("The scan holds fewer than two points.");
-        std::error_code ec;
-        if (givenPeaks) {
-            session.Scans().MainScan().Peaks.Clear();
-            for (double p : *givenPeaks) session.Peaks().Add(p);
-        } else if (!std::filesystem::is_regular_file(PeakListFileFor(file), ec)) {
-            session.Peaks().Find(analysis::TPeakMethod::Slope);
-        }
-        const auto materials = analysis::ReadAllMaterials(database);
-        int chosen = -1;
-        std::vector<std::optional<double>> scores;
-        std::optional<std::string> allowed;
-        std::optional<double> lattice;
-        if (auto name = a.Text("--material")) {
-            for (size_t i = 0; i < materials.size(); ++i)
-                if (materials[i].Name == *name) chosen = static_cast<int>(i);
-            if (chosen < 0) throw TrevascError("No material '" + *name + "' in the database.");
-        } else {
-            std::vector<double> positions;
-            for (const TPeak& p : session.Scans().MainScan().Peaks.Items)
-                positions.push_back(p.Position);
-            const TRawPointArray& pts = session.Scans().MainScan().RawPoints;
-            const auto r = analysis::AutoSelectSubstrate(materials, positions, pts.front().Position,
-                                                         pts.back().Position);
-            chosen = r.Best;
-            scores = r.Scores;
-            if (chosen < 0)
-                c.Err << "trevasc-cli: " << file
-                      << ": no material has an expected reflection inside the scan range\n";
-            allowed = r.LastAllowed;
-            lattice = r.LastLattice;
-        }
-        analysis::TSubstrateMaterial material;
-        if (chosen >= 0) material = materials[static_cast<size_t>(chosen)];
-        if (material.Allowed) allowed = material.Allowed;
-        if (material.Lattice) lattice = material.Lattice;
-        std::vector<double> positions;
-        std::vector<std::string> names;
-        for (const auto& r : material.Reflections) {
-            positions.push_back(r.Position);
-            names.push_back(r.Name);
-        }
-        session.Peaks().IdentifyByPositions(positions, names, maxDeviation);
-        for (const auto& p : material.Problems)
-            c.Err << "warning: [" << material.Name << "] " << p << "\n";
-        if (!a.Has("--json")) {
-            c.Out << formats::PeakListIdentFileText(session.Scans().MainScan(),
-                                                    session.Scans().Registry().PlotTitle);
-            return 0;
-        }
-        IdentifyReport report;
-        if (chosen >= 0) report.Material = material.Name;
-        if (a.Has("--auto-select")) {
-            // null: no expected reflection inside the scan range, no candidate
-            report.Scores.emplace();
-            for (size_t i = 0; i < scores.size(); ++i)
-                report.Scores->emplace_back(materials[i].Name, scores[i]);
-        }
-        report.Expected = material.Reflections;
-        report.Allowed = allowed;
-        report.Lattice = lattice;
-        report.Peaks = session.Scans().MainScan().Peaks.Items;
-        c.Out << IdentifyJson(report).Text() << "\n";
+        report = IdentifySubstratePeaks(
+            session, [&] { session.OpenMainFile(file); }, request, warnings);
     } catch (const TrevascError& e) {
+        printWarnings();
         c.Err << "trevasc-cli: " << file << ": " << e.what() << "\n";
         return 1;
     }
+    printWarnings();
+    if (a.Has("--json"))
+        c.Out << IdentifyJson(report).Text() << "\n";
+    else
+        c.Out << formats::PeakListIdentFileText(session.Scans().MainScan(),
+                                                session.Scans().Registry().PlotTitle);
     return 0;
 }
 

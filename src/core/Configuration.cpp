@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -120,16 +121,30 @@ void SeedDefinitionFiles(const ConfigPaths& paths, std::string_view definitionFo
     SeedOne(paths, folder + "XRAY.DEF", paths.XrayIniPath);
 }
 
-std::string FindDefinitionFolder(std::string_view executableFolder) {
+std::string FindDefinitionFolder(std::string_view executableFolder,
+                                 std::string_view dataFromExecutable) {
     // An installed program finds its data relative to itself first (<prefix>/bin ->
     // <prefix>/share/trevasc), so that a package installed under another prefix than the
     // build's still finds it; then the prefix the program was built for.
-    const std::string candidates[] = {WithDelimiter(executableFolder),
-                                      WithDelimiter(executableFolder) + "../share/trevasc/",
-                                      WithDelimiter(TREVASC_DATA_INSTALL_DIR)};
+    const std::string candidates[] = {
+        WithDelimiter(executableFolder),
+        WithDelimiter(WithDelimiter(executableFolder) + std::string(dataFromExecutable)),
+        WithDelimiter(TREVASC_DATA_INSTALL_DIR)};
     for (const std::string& folder : candidates)
         if (IsFile(folder + "XRAY.DEF") || IsFile(folder + "Substrates.DEF")) return folder;
     return candidates[0];
+}
+
+ConfigPaths WorkbenchConfigPaths(std::string_view programFolder,
+                                 std::string_view definitionFolder) {
+    std::string base;
+    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x)
+        base = x;
+    else if (const char* h = std::getenv("HOME"); h && *h)
+        base = std::string(h) + "/.config";
+    const ConfigPaths paths = MakeConfigPaths(ChooseConfigFolder(base, programFolder), "trevasc");
+    SeedDefinitionFiles(paths, definitionFolder);
+    return paths;
 }
 
 MainSettings ReadMainSettings(const std::string& mainIniPath) {

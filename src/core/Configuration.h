@@ -31,10 +31,16 @@ ConfigPaths MakeConfigPaths(std::string_view configFolder, std::string_view prog
 // missing, creating the configuration folder with its parents. Failures are ignored: a missing
 // definition file simply leaves its table empty. Existing files are never touched.
 void SeedDefinitionFiles(const ConfigPaths& paths, std::string_view definitionFolder);
-// Folder of the definition files: beside the executable, else "../share/trevasc" from it, else
-// the data folder of the installation prefix; the executable's folder when none holds one.
-// Always with a trailing "/".
-std::string FindDefinitionFolder(std::string_view executableFolder);
+// Folder of the definition files: beside the executable, else `dataFromExecutable` seen from it
+// ("../share/trevasc" for <prefix>/bin), else the data folder of the installation prefix; the
+// executable's folder when none holds one. Always with a trailing "/".
+std::string FindDefinitionFolder(std::string_view executableFolder,
+                                 std::string_view dataFromExecutable = "../share/trevasc");
+// The configuration files as the workbench, the batch tool and the Python module find them: the
+// per-user configuration folder ($XDG_CONFIG_HOME, else $HOME/.config, + "trevasc/"; the
+// program's folder when neither is set), seeded from the definition files in definitionFolder
+// when missing.
+ConfigPaths WorkbenchConfigPaths(std::string_view programFolder, std::string_view definitionFolder);
 
 // Stored position of a window. Width and Height are kept only for the plot, Nelson-Riley,
 // 2-axis and legend windows; the others have a designed size.

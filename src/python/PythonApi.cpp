@@ -8,10 +8,13 @@
 #include "base/Error.h"
 #include "base/FailureText.h"
 #include "base/NumberText.h"
+#include "base/PathText.h"
 #include "core/BatchPrompts.h"
+#include "core/Configuration.h"
 #include "core/XrayTubeSelectorState.h"
 #include "session/ProfileAnalysis.h"
 #include "session/ResultJson.h"
+#include "session/SubstrateIdentification.h"
 #include "session/ToolHandOver.h"
 #include "session/WorkbenchSession.h"
 #include "tools/profile/Kalpha2Stripping.h"
@@ -27,23 +30,24 @@ int WholeNumber(const char* name, int value, int lo, int hi) {
     return value;
 }
 
-bool IsFile(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
+// The folder of the module's own file (found through a function of it), with a trailing "/";
+// empty when unknown.
+std::string ModuleFolder() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&ModuleFolder), &info) == 0 || !info.dli_fname)
+        return std::string();
+    return FolderWithDelimiter(
+        std::filesystem::absolute(std::filesystem::path(info.dli_fname)).string());
 }
 
-// The folder of XRAY.DEF, found from the module's own place: <prefix>/share/trevasc beside an
-// installed module, bin/ of the build tree beside the one in build/python/trevasc.
+// The folder of the definition files (XRAY.DEF, Substrates.DEF), by the batch tool's rules seen
+// from the module: beside it (the build copies them into build/python/trevasc), else
+// <prefix>/share/trevasc seen from an installed module, else the installation prefix's data
+// folder.
 std::string DefinitionFolder() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&DefinitionFolder), &info) == 0 || !info.dli_fname)
-        return std::string();
-    const std::filesystem::path module = std::filesystem::path(info.dli_fname).parent_path();
-    for (const char* relative : {TREVASC_PYTHON_DATA_FROM_MODULE, "../../bin"}) {
-        const std::string folder = (module / relative).lexically_normal().string() + "/";
-        if (IsFile(folder + "XRAY.DEF")) return folder;
-    }
-    return std::string();
+    const std::string module = ModuleFolder();
+    return module.empty() ? std::string()
+                          : FindDefinitionFolder(module, TREVASC_PYTHON_DATA_FROM_MODULE);
 }
 
 }  // namespace
@@ -467,6 +471,51 @@ json::Value FilmThickness(const ScanSource* source, const ThicknessOptions& opti
     ApplyThicknessEffects(session, calc.Calculate(wavelength));
     return ThicknessJson(calc, session.Scans().Registry().PlotTitle,
                          session.Settings().AdditionalLatticeSpacing());
+}
+
+std::string WorkbenchDatabase() {
+    return WorkbenchConfigPaths(ModuleFolder(), DefinitionFolder()).SubstratesIniPath;
+}
+
+json::Value IdentifySubstrate(const ScanSource& source, const IdentifyOptions& options,
+                              std::vector<std::string>& warnings) {
+    CheckDataset(source);
+    if (options.Material.has_value() == options.AutoSelect)
+        throw ArgumentFailure("give either material or auto_select");
+    // Written so that NaN is refused as well.
+    if (!(options.MaxDeviation >= 0 && options.MaxDeviation <= kMaxIdentifyDeviation))
+        throw ArgumentFailure("max_dev needs a number from 0 to 10");
+    IdentifyRequest request;
+    request.Peaks = options.Peaks;
+    request.Material = options.Material;
+    request.MaxDeviation = options.MaxDeviation;
+    request.DatabaseGiven = options.Database.has_value();
+    request.Database = options.Database ? *options.Database : WorkbenchDatabase();
+    request.ScanFile = source.Path;
+    BatchPrompts prompts(source.Dataset, source.DatasetGiven, "dataset=N");
+    WorkbenchSession session(prompts);
+    std::vector<IdentifyWarning> found;
+    size_t taken = 0;
+    // In the order they arose: the database's before the reader's, the material's last.
+    const auto collect = [&] {
+        for (; taken < found.size(); ++taken) warnings.push_back(found[taken].Text);
+        for (std::string& w : prompts.TakeWarnings()) warnings.push_back(std::move(w));
+    };
+    try {
+        const auto open = [&] {
+            collect();
+            OpenSource(session, source);
+        };
+        const IdentifyReport report = IdentifySubstratePeaks(session, open, request, found);
+        collect();
+        return IdentifyJson(report);
+    } catch (const TrevascError& e) {
+        collect();
+        throw ArgumentFailure(e.what());
+    } catch (...) {
+        collect();
+        throw;
+    }
 }
 
 plot::T2dPlotDataset BuildMap(const Measurement& measurement, const MapOptions& options) {

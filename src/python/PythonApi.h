@@ -82,6 +82,8 @@ struct ScanSource {
     const TDataSet* Scan = nullptr;
     TScanKind Kind = TScanKind::TwoTheta;
     std::string Title;  // the plot title of the scan's file
+    // The file to open; with a scan read before, the file a main scan was read from (whose peak
+    // list file counts), empty for an additional scan.
     std::string Path;
     int Dataset = 1;
     bool DatasetGiven = false;
@@ -205,6 +207,29 @@ ProfileOutcome FitInstrument(const ScanSource& source, const ProfileRunOptions& 
 // `size --json`: Scherrer sizes and Williamson-Hall from the single fits.
 ProfileOutcome AnalyseSizeStrain(const ScanSource& source, const ProfileRunOptions& options,
                                  const SizeOptions& size);
+
+// `trevasc-cli identify --json`: the substrate peaks of a scan, named after the expected
+// reflections of a material of the substrate database (by name, or the best candidate with
+// AutoSelect), within MaxDeviation degrees; the peaks given, else the scan's peak list file,
+// else a Method 1 search.
+struct IdentifyOptions {
+    std::optional<std::string> Material;
+    bool AutoSelect = false;
+    double MaxDeviation = 0.5;
+    std::optional<std::vector<double>> Peaks;
+    std::optional<std::string> Database;  // none: WorkbenchDatabase()
+};
+// Throws ArgumentFailure for the arguments and with the batch tool's message when there is
+// nothing to identify (no such database or material, fewer than two points), ReadFailure when
+// the file cannot be read. The warnings (reading the scan, a damaged database, a material's
+// unreadable lines) are appended to `warnings` as they arise, also when the call fails.
+json::Value IdentifySubstrate(const ScanSource& source, const IdentifyOptions& options,
+                              std::vector<std::string>& warnings);
+// The default database of identify(): substrates.ini of the workbench's configuration folder,
+// $XDG_CONFIG_HOME/trevasc/, else ~/.config/trevasc/ (the module's folder when neither is set):
+// the file the workbench and trevasc-cli use, seeded from Substrates.DEF of the definition
+// folder (DefinitionFolder in PythonApi.cpp) when missing.
+std::string WorkbenchDatabase();
 
 struct MapOptions {
     tools::MapMode Mode = tools::MapMode::TwoAxis;

@@ -95,6 +95,7 @@ ScanSource SourceArgument(const py::object& source, std::optional<int> dataset) 
         s.Scan = &scan->Data();
         s.Kind = scan->File->ScanKind;
         s.Title = scan->Index == 0 ? scan->File->Title : "XRD Plot: " + scan->Data().Name;
+        if (scan->Index == 0) s.Path = scan->File->Path;
     } else {
         s.Path = PathText(source);
         s.Dataset = dataset.value_or(1);
@@ -524,6 +525,46 @@ a list of 2Theta positions: half adds 1/2 to every order, thickness (nm) is type
 estimate, first_index is the index of the first peak (1..1000), fit_orders chooses the first
 order that fits best. The wavelength as for reciprocal_map. Returns a dict with the keys of the
 batch tool's JSON.)");
+
+    m.def(
+        "identify",
+        [](const py::object& source, std::optional<std::string> material, bool autoSelect,
+           double maxDev, std::optional<std::vector<double>> peaks, const py::object& database) {
+            IdentifyOptions o;
+            o.Material = std::move(material);
+            o.AutoSelect = autoSelect;
+            o.MaxDeviation = maxDev;
+            o.Peaks = std::move(peaks);
+            if (!database.is_none()) o.Database = PathText(database);
+            const ScanSource on = SourceArgument(source, std::nullopt);
+            std::vector<std::string> warnings;
+            json::Value result;
+            std::exception_ptr failure;
+            {
+                py::gil_scoped_release release;
+                try {
+                    result = IdentifySubstrate(on, o, warnings);
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+            }
+            // The warnings before the result or the failure they may explain.
+            Warn(warnings);
+            if (failure) std::rethrow_exception(failure);
+            return ToPython(result);
+        },
+        py::arg("scan_or_path"), py::arg("material") = py::none(), py::arg("auto_select") = false,
+        py::arg("max_dev") = 0.5, py::arg("peaks") = py::none(), py::arg("database") = py::none(),
+        R"(The substrate peaks of trevasc-cli identify --json on a Scan, a Measurement (its main
+scan) or a file path: the peaks (peaks, a list of 2Theta positions; default the scan's peak list
+file, else a Method 1 search) named after the expected reflections of a material of the
+substrate database within max_dev degrees (0..10). Give either material (a section name of the
+database) or auto_select=True (the material that fits best). database: an INI file; default
+substrates.ini of the workbench's configuration folder ($XDG_CONFIG_HOME/trevasc, else
+~/.config/trevasc), seeded from Substrates.DEF when missing. Returns a dict with the keys of the
+batch tool's JSON; a damaged database, a material's unreadable lines and no material with a
+reflection in the scan range give a UserWarning; raises ValueError with the batch tool's message
+when the database or the material does not exist or the scan holds fewer than two points.)");
 
     m.def(
         "reciprocal_map",

@@ -10,7 +10,7 @@ trevasc-cli and numpy arrays out.
     >>> k_par, k_perp, counts = trevasc.reciprocal_map(m)
 
 Functions: read, process, peaks, fit, profile, instrument, size, lattice, thickness, simulate,
-reciprocal_map, two_axis_map.
+identify, reciprocal_map, two_axis_map.
 Classes: Measurement, Scan. Errors: ReadError (a ValueError) for files that cannot be read,
 ValueError for arguments out of range.
 """
@@ -21,6 +21,7 @@ from ._trevasc import (
     Scan,
     __version__,
     fit,
+    identify,
     instrument,
     lattice,
     peaks,
@@ -39,6 +40,7 @@ __all__ = [
     "ReadError",
     "Scan",
     "fit",
+    "identify",
     "instrument",
     "lattice",
     "peaks",

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -157,6 +158,43 @@ TEST(Configuration, SeedingCopiesOnlyMissingFiles) {
     WriteText(prefix / "share/trevasc/XRAY.DEF", "[ENERGY]\n");
     EXPECT_EQ(FindDefinitionFolder((prefix / "bin").string()),
               (prefix / "bin").string() + "/../share/trevasc/");
+}
+
+TEST(Configuration, WorkbenchConfigurationFollowsXdgThenHome) {
+    test::TempDir dir;
+    // An installed Python module: <prefix>/lib/python3/dist-packages/trevasc, its data in
+    // <prefix>/share/trevasc.
+    const fs::path module = dir.File("prefix/lib/python3/dist-packages/trevasc");
+    fs::create_directories(module);
+    fs::create_directories(dir.File("prefix/share/trevasc"));
+    WriteText(dir.File("prefix/share/trevasc/Substrates.DEF"), "[Si]\nSi (004)=69.127\n");
+    const std::string definitions =
+        FindDefinitionFolder(module.string(), "../../../../share/trevasc");
+    EXPECT_EQ(fs::canonical(definitions), fs::canonical(dir.File("prefix/share/trevasc")));
+
+    const auto restore = [](const char* name, const char* value) {
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    };
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    const std::string savedXdg = xdg ? xdg : "", savedHome = home ? home : "";
+    setenv("XDG_CONFIG_HOME", dir.File("xdg").c_str(), 1);
+    setenv("HOME", dir.File("home").c_str(), 1);
+    const ConfigPaths byXdg = WorkbenchConfigPaths(module.string(), definitions);
+    EXPECT_EQ(byXdg.SubstratesIniPath, dir.File("xdg") + "/trevasc/substrates.ini");
+    EXPECT_EQ(ReadText(byXdg.SubstratesIniPath), "[Si]\nSi (004)=69.127\n");
+    setenv("XDG_CONFIG_HOME", "", 1);  // empty counts as unset
+    EXPECT_EQ(WorkbenchConfigPaths(module.string(), definitions).MainIniPath,
+              dir.File("home") + "/.config/trevasc/trevasc.INI");
+    unsetenv("XDG_CONFIG_HOME");
+    unsetenv("HOME");
+    EXPECT_EQ(WorkbenchConfigPaths(module.string(), definitions).ConfigFolder,
+              module.string() + "/");
+    restore("XDG_CONFIG_HOME", xdg ? savedXdg.c_str() : nullptr);
+    restore("HOME", home ? savedHome.c_str() : nullptr);
 }
 
 TEST(Configuration, UpdateHostIsReadButNeverWritten) {

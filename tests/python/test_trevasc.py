@@ -597,6 +597,92 @@ def test_map_and_argument_failures_carry_the_batch_tool_message(tmp_path):
         trevasc.peaks(area, double_peak_dist=float("nan"))
 
 
+IDENTIFY_SCAN = "xrdtools_test_scan_2ThetaOmega_v1.0.xrdml"
+
+
+@pytest.mark.parametrize("keywords, options", [
+    (dict(material="Si"), ["--material", "Si"]),
+    (dict(auto_select=True), ["--auto-select"]),
+    (dict(material="SrTiO3", max_dev=2.0, peaks=[22.3, 46.9, 72.5]),
+     ["--material", "SrTiO3", "--max-dev", "2", "--peaks", "22.3,46.9,72.5"]),
+    (dict(auto_select=True, peaks=[]), ["--auto-select", "--peaks", ""]),
+])
+def test_identify_returns_the_json_of_the_batch_tool(keywords, options, tmp_path, monkeypatch):
+    # The workbench's own database in a configuration folder of the test's, seeded first by the
+    # module from the definition files it finds in the build tree.
+    monkeypatch.setenv("XDG_CONFIG_HOME", str(tmp_path))
+    path = data(IDENTIFY_SCAN)
+    got = trevasc.identify(path, **keywords)
+    with open(os.path.join(HERE, "..", "..", "data", "Substrates.DEF"), "rb") as f:
+        assert (tmp_path / "trevasc" / "substrates.ini").read_bytes() == f.read()
+    expected = json.loads(cli("identify", path, "--json", *options).stdout)
+    assert got == expected and list(got) == list(expected)
+    assert trevasc.identify(trevasc.read(path).main, **keywords) == got
+
+
+def test_identify_names_peaks_within_max_dev_and_warns_as_the_batch_tool(tmp_path):
+    x = 20.0 + 0.01 * np.arange(6001)
+    path = write_scan(tmp_path / "scan.txt", x,
+                      gauss_peaks(x, [(28.5, 0.1, 5000.0), (47.0, 0.1, 5000.0),
+                                      (69.4, 0.1, 5000.0)]))
+    db = tmp_path / "db.ini"
+    db.write_text("[Si]\nSi (111)=28.441\nSi (220)=47.301\nSi (004)=69.127\n"
+                  "[Ge]\nGe (004)=66.006\nLATTICE=x\n")
+    # Deviations 0.059, 0.301 and 0.273 degrees: 0.2 names the first peak only, 0.5 all three.
+    for max_dev, names in ((0.2, ["Si (111)", "", ""]),
+                           (0.5, ["Si (111)", "Si (220)", "Si (004)"])):
+        got = trevasc.identify(path, material="Si", max_dev=max_dev, database=db)
+        assert [round(p["position"], 2) for p in got["peaks"]] == [28.5, 47.0, 69.4]
+        assert [p["description"] for p in got["peaks"]] == names
+        assert got == json.loads(cli("identify", path, "--material", "Si", "--max-dev",
+                                     str(max_dev), "--database", str(db), "--json").stdout)
+    # A peak list file beside the scan is taken instead of a search, also by a scan read before.
+    (tmp_path / "scan_Peaks.txt").write_text("TITLE scan\n47.100\n69.400\n")
+    with pytest.warns(UserWarning, match=r"^\[Ge\] LATTICE"):
+        listed = trevasc.identify(path, auto_select=True, database=db)
+    assert [p["position"] for p in listed["peaks"]] == [47.1, 69.4]
+    # Scores: the squared distances of the expected reflections to their closest peaks.
+    (si, si_score), (ge, ge_score) = listed["scores"]
+    assert (si, ge) == ("Si", "Ge") and listed["material"] == "Ge"
+    assert si_score == pytest.approx(18.659 ** 2 + 0.201 ** 2 + 0.273 ** 2, abs=1e-9)
+    assert ge_score == pytest.approx(3.394 ** 2, abs=1e-9)
+    with pytest.warns(UserWarning, match=r"^\[Ge\] LATTICE"):
+        assert trevasc.identify(trevasc.read(path).main, auto_select=True, database=db) == listed
+    # A damaged database and a material's unreadable line: warnings in the batch tool's order.
+    db.write_bytes(db.read_bytes() + b"\0\n")
+    with pytest.warns(UserWarning) as caught:
+        got = trevasc.identify(path, material="Ge", database=db)
+    r = cli("identify", path, "--material", "Ge", "--database", str(db), "--json")
+    assert got == json.loads(r.stdout)
+    messages = [str(w.message) for w in caught]
+    assert "NUL byte" in messages[0] and messages[1].startswith("[Ge] LATTICE")
+    assert r.stderr == "trevasc-cli: warning: %s\nwarning: %s\n" % tuple(messages)
+
+
+def test_identify_refuses_what_the_batch_tool_refuses(tmp_path):
+    path = data(IDENTIFY_SCAN)
+    db = tmp_path / "db.ini"
+    db.write_text("[Si]\nSi (004)=69.127\n")
+    for keywords, options in [
+        (dict(material="Nope", database=db), ["--material", "Nope", "--database", str(db)]),
+        (dict(auto_select=True, database=tmp_path / "none.ini"),
+         ["--auto-select", "--database", str(tmp_path / "none.ini")]),
+    ]:
+        r = cli("identify", path, *options, check=False)
+        assert r.returncode == 1
+        with pytest.raises(ValueError) as caught:
+            trevasc.identify(path, **keywords)
+        assert r.stderr == "trevasc-cli: %s: %s\n" % (path, caught.value)
+    for keywords, message in [
+        (dict(), "give either material or auto_select"),
+        (dict(material="Si", auto_select=True), "give either material or auto_select"),
+        (dict(material="Si", max_dev=10.5), "max_dev needs a number from 0 to 10"),
+        (dict(material="Si", max_dev=float("nan")), "max_dev needs a number from 0 to 10"),
+    ]:
+        with pytest.raises(ValueError, match="^%s$" % message):
+            trevasc.identify(path, database=db, **keywords)
+
+
 PARALLEL_FILES = [
     "xrdtools_test_scan_2ThetaOmega_v1.0.xrdml",
     "xrdtools_test_area_RSM_Omega2Theta_v1.0.xrdml",
