@@ -8,44 +8,48 @@
 
 using namespace trevasc;
 
+namespace {
+
+template <class... T>
+std::vector<double> Row(T... values) {
+    return {static_cast<double>(values)...};
+}
+
+// Every kept field and the noise switch, in one row.
+std::vector<double> Fields(const TabSettings& s) {
+    const auto& p = s.Processing;
+    const auto& f = s.PeakSearch;
+    const auto& t = s.Structure;
+    return Row(p.SmoothWidth, p.BackgroundWidth, p.SlopeCount, p.NoiseSuppression, s.Kalpha2Ratio,
+               f.MinPeakHeight, f.MinPeakSlope, f.MinPeakCurvature, f.BisectorPercentage,
+               f.MinDoublePeakDistance, t.System, t.Lattice.A, t.Lattice.B, t.Lattice.C,
+               t.Lattice.Alpha, t.Lattice.Beta, t.Lattice.Gamma, t.H.Min, t.H.Max, t.K.Min, t.K.Max,
+               t.L.Min, t.L.Max);
+}
+
+}  // namespace
+
 TEST(TabSettings, WrittenValuesComeBackAndOtherKeysStay) {
     test::TempDir dir;
     const std::string ini = dir.Write("trevasc.INI", "[MAINWINDOW]\nLeft=7\n");
     TabSettings s;
-    s.Processing.SmoothWidth = 9;
-    s.Processing.BackgroundWidth = 250;
-    s.Processing.SlopeCount = 31;
-    s.Processing.NoiseSuppression = true;  // a switch: not kept
+    s.Processing = {true, 9, false, 250, 31};  // noise suppression is a switch: not kept
     s.Kalpha2Ratio = 0.514;
     s.PeakSearch.MinPeakHeight = 1200;
     s.PeakSearch.MinPeakSlope = 900000000;
     s.PeakSearch.MinPeakCurvature = 77;
     s.PeakSearch.BisectorPercentage = 55;
     s.PeakSearch.MinDoublePeakDistance = 0.035;
-    s.Structure.System = analysis::TCrystalSystem::Hexagonal;
-    s.Structure.Lattice = {3.189, 3.189, 5.185, 90, 90, 120};
-    s.Structure.H = {-3, 4};
-    s.Structure.K = {0, 2};
-    s.Structure.L = {1, 6};
+    s.Structure = {analysis::TCrystalSystem::Hexagonal,
+                   {3.189, 3.189, 5.185, 90, 90, 120},
+                   {-3, 4},
+                   {0, 2},
+                   {1, 6}};
     WriteTabSettings(ini, s);
-
-    const TabSettings r = ReadTabSettings(ini);
-    EXPECT_EQ(r.Processing.SmoothWidth, 9);
-    EXPECT_EQ(r.Processing.BackgroundWidth, 250);
-    EXPECT_EQ(r.Processing.SlopeCount, 31);
-    EXPECT_FALSE(r.Processing.NoiseSuppression);
-    EXPECT_EQ(r.Kalpha2Ratio, 0.514);
-    EXPECT_EQ(r.PeakSearch.MinPeakHeight, 1200);
-    EXPECT_EQ(r.PeakSearch.MinPeakSlope, 900000000);
-    EXPECT_EQ(r.PeakSearch.MinPeakCurvature, 77);
-    EXPECT_EQ(r.PeakSearch.BisectorPercentage, 55);
-    EXPECT_EQ(r.PeakSearch.MinDoublePeakDistance, 0.035);  // exactly, not rounded
-    EXPECT_EQ(r.Structure.System, analysis::TCrystalSystem::Hexagonal);
-    EXPECT_EQ(r.Structure.Lattice.C, 5.185);
-    EXPECT_EQ(r.Structure.Lattice.Gamma, 120.0);
-    EXPECT_EQ(r.Structure.H.Min, -3);
-    EXPECT_EQ(r.Structure.H.Max, 4);
-    EXPECT_EQ(r.Structure.L.Max, 6);
+    // The double peak distance exactly, not rounded.
+    EXPECT_EQ(Fields(ReadTabSettings(ini)), Row(9, 250, 31, 0, 0.514, 1200, 900000000, 77, 55,
+                                                0.035, analysis::TCrystalSystem::Hexagonal, 3.189,
+                                                3.189, 5.185, 90, 90, 120, -3, 4, 0, 2, 1, 6));
     const IniFile file(ini);
     EXPECT_EQ(file.ReadInteger("MAINWINDOW", "Left", 0), 7);
     EXPECT_EQ(file.ReadString("PEAKSEARCH", "DOUBLEPEAKDISTANCE", ""), "0.035");
@@ -53,25 +57,14 @@ TEST(TabSettings, WrittenValuesComeBackAndOtherKeysStay) {
 
 TEST(TabSettings, MissingOrHandEditedKeysGiveTheFieldDefaults) {
     test::TempDir dir;
+    const auto none = analysis::TCrystalSystem::None;
     // No file at all: the documented defaults of every field.
-    const TabSettings none = ReadTabSettings(dir.File("missing.INI"));
-    EXPECT_EQ(none.Processing.SmoothWidth, 5);
-    EXPECT_EQ(none.Processing.BackgroundWidth, 40);
-    EXPECT_EQ(none.Processing.SlopeCount, 15);
-    EXPECT_EQ(none.Kalpha2Ratio, 0.5);
-    EXPECT_EQ(none.PeakSearch.MinPeakHeight, 30);
-    EXPECT_EQ(none.PeakSearch.MinPeakSlope, 40);
-    EXPECT_EQ(none.PeakSearch.MinPeakCurvature, 40);
-    EXPECT_EQ(none.PeakSearch.BisectorPercentage, 30);
-    EXPECT_EQ(none.PeakSearch.MinDoublePeakDistance, 0.1);
-    EXPECT_EQ(none.Structure.System, analysis::TCrystalSystem::None);
-    EXPECT_EQ(none.Structure.Lattice.A, 4.0);
-    EXPECT_EQ(none.Structure.Lattice.Beta, 4.0);
-    EXPECT_EQ(none.Structure.K.Min, 0);
-    EXPECT_EQ(none.Structure.K.Max, 0);
-
+    EXPECT_EQ(
+        Fields(ReadTabSettings(dir.File("missing.INI"))),
+        Row(5, 40, 15, 0, 0.5, 30, 40, 40, 30, 0.1, none, 4, 4, 4, 4, 4, 4, 0, 0, 0, 0, 0, 0));
     // Text where a number belongs, a fraction in a spin box, hexadecimal: the default. Numbers
-    // outside a field's range: its nearest limit. A system past the list: none selected.
+    // outside a field's range: its nearest limit. A system past the list: none selected. A
+    // decimal comma reads as well.
     const std::string ini =
         dir.Write("trevasc.INI",
                   "[PROCESSING]\nSMOOTHWIDTH=wide\nBACKGROUNDWIDTH=5000\nSLOPESAMPLES=12.5\n"
@@ -79,20 +72,6 @@ TEST(TabSettings, MissingOrHandEditedKeysGiveTheFieldDefaults) {
                   "[PEAKSEARCH]\nMINPEAKHEIGHT=$20\nMINPEAKSLOPE=1\nBISECTORPERCENTAGE=\n"
                   "DOUBLEPEAKDISTANCE=0,2\n"
                   "[STRUCTURE]\nSYSTEM=7\nA=abc\nB=-1\nC=nan\nALPHA=200\nHMIN=-500\nHMAX=21\n");
-    const TabSettings r = ReadTabSettings(ini);
-    EXPECT_EQ(r.Processing.SmoothWidth, 5);
-    EXPECT_EQ(r.Processing.BackgroundWidth, 1000);
-    EXPECT_EQ(r.Processing.SlopeCount, 15);
-    EXPECT_EQ(r.Kalpha2Ratio, 1.0);
-    EXPECT_EQ(r.PeakSearch.MinPeakHeight, 30);
-    EXPECT_EQ(r.PeakSearch.MinPeakSlope, 3);
-    EXPECT_EQ(r.PeakSearch.BisectorPercentage, 30);
-    EXPECT_EQ(r.PeakSearch.MinDoublePeakDistance, 0.2);  // a decimal comma reads as well
-    EXPECT_EQ(r.Structure.System, analysis::TCrystalSystem::None);
-    EXPECT_EQ(r.Structure.Lattice.A, 4.0);
-    EXPECT_EQ(r.Structure.Lattice.B, 0.0);
-    EXPECT_EQ(r.Structure.Lattice.C, 4.0);
-    EXPECT_EQ(r.Structure.Lattice.Alpha, 180.0);
-    EXPECT_EQ(r.Structure.H.Min, -100);
-    EXPECT_EQ(r.Structure.H.Max, 20);
+    EXPECT_EQ(Fields(ReadTabSettings(ini)), Row(5, 1000, 15, 0, 1.0, 30, 3, 40, 30, 0.2, none, 4, 0,
+                                                4, 180, 4, 4, -100, 20, 0, 0, 0, 0));
 }

@@ -1,4 +1,5 @@
-// The settings, and what a change of them does to the plot and the open scans.
+// The settings, and what a change of them does to the plot and the open scans: Kα2 stripping
+// of the main scan is done first, then the smoothing; additional scans stay untouched.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,6 +7,7 @@
 
 #include "session/WorkbenchSession.h"
 #include "support/SessionRecorder.h"
+#include "tools/profile/Kalpha2Stripping.h"
 
 using namespace trevasc;
 using trevasc::test::TwoColumn;
@@ -49,8 +51,9 @@ TEST_F(WorkbenchSettingsTest, DisplaySwitchesRedrawPlotAndLegendAndSpanShowsTheF
     session.Settings().SetDisplay(display);
     EXPECT_EQ(observer.Events, (std::vector<std::string>{"plot", "legend"}));
     ASSERT_TRUE(session.View().BuildPlotDataset(dataset));
-    EXPECT_EQ(session.View().ViewXMin(), 10.0);  // 10 .. 30 degrees: the whole scan again
-    EXPECT_EQ(session.View().ViewXMax(), 30.0);
+    // 10 .. 30 degrees: the whole scan again.
+    EXPECT_EQ(std::pair(session.View().ViewXMin(), session.View().ViewXMax()),
+              std::pair(10.0, 30.0));
 
     observer.Events.clear();
     session.Settings().Colors().MainPlot = 0x00FF00;
@@ -85,6 +88,44 @@ TEST_F(WorkbenchSettingsTest, OnlyChangedCurveSettingsRebuildTheProcessedPoints)
     EXPECT_EQ(observer.Events, (std::vector<std::string>{"plot"}));
     // An average over five samples spreads the spike: 100 < peak < 400.
     const double peak = session.Scans().MainScan().Points[10].Intensity;
-    EXPECT_GT(peak, 100.0);
-    EXPECT_LT(peak, 400.0);
+    EXPECT_TRUE(peak > 100.0 && peak < 400.0) << peak;
+}
+
+TEST_F(WorkbenchSettingsTest, MainScanIsKalpha2StrippedBeforeSmoothingAndAdditionalScansAreNot) {
+    // A flat 300-count background from 20° to 80° in 0.01° steps with a line of 3000 counts at 30°.
+    std::string flat;
+    for (int i = 0; i <= 6000; ++i)
+        flat += std::to_string(20.0 + 0.01 * i) + "\t" + (i == 1000 ? "3000" : "300") + "\n";
+    session.OpenMainFile(dir.Write("flat.txt", flat));
+    session.LoadScanFile(dir.Write("second.txt", flat), false);
+    ASSERT_EQ(session.Scans().Registry().AdditionalCount(), 1);
+    const tools::KalphaDoublet cu{1.540562, 1.544390};
+    analysis::ProcessingSettings processing = session.Settings().Processing();
+    processing.NoiseSuppression = true;
+    processing.SmoothWidth = 5;
+    session.Settings().SetProcessing(processing);
+    const TDataPointArray smoothedOnly = session.Scans().MainScan().Points;
+
+    // Enabled without a doublet (a line with no Kα2 partner): nothing changes.
+    session.Settings().SetKalpha2Stripping({true, 0.5, std::nullopt});
+    EXPECT_EQ(session.Scans().MainScan().Points[5000].Intensity, smoothedOnly[5000].Intensity);
+
+    session.Settings().SetKalpha2Stripping({true, 0.5, cu});
+    const TDataPointArray& pts = session.Scans().MainScan().Points;
+    ASSERT_EQ(pts.size(), 6001u);
+    // Far from the start the flat 300 has become 2/3 of itself; the raw points keep the
+    // measurement, and the additional scan is not stripped.
+    EXPECT_EQ(pts[5990].Intensity, 200);
+    EXPECT_EQ(session.Scans().MainScan().RawPoints[5990].Intensity, 300);
+    EXPECT_EQ(session.Scans().Registry().Additional(0).Points[5990].Intensity, 300);
+    // The same as smoothing the stripped counts.
+    TDataSet expected;
+    expected.RawPoints = tools::StripKalpha2(session.Scans().MainScan().RawPoints, cu, 0.5);
+    analysis::RebuildProcessedCurve(expected, processing);
+    for (size_t i = 0; i < pts.size(); ++i)
+        ASSERT_EQ(pts[i].Intensity, expected.Points[i].Intensity) << i;
+
+    session.Settings().SetKalpha2Stripping({false, 0.5, cu});
+    for (size_t i = 0; i < pts.size(); ++i)
+        ASSERT_EQ(session.Scans().MainScan().Points[i].Intensity, smoothedOnly[i].Intensity) << i;
 }
