@@ -239,7 +239,7 @@ TEST(PeakFit, DisplayRangeMapsTheViewToPointIndices) {
         const DisplayFitRange r = MapDisplayRange(pts, c.From, c.To);
         EXPECT_EQ(r.Error, c.Error) << c.From << ".." << c.To;
         if (r.Error.empty()) {
-            EXPECT_EQ(std::pair(r.First, r.Last), std::pair(c.First, c.Last));
+            EXPECT_EQ(std::pair(r.First, r.Last), std::pair(c.First, c.Last)) << c.From;
         }
     }
     EXPECT_EQ(MapDisplayRange({TDataPoint{10.0, 1}}, 9.0, 11.0).Error, kNotEnoughFileDataMessage);
