@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 
 #include "plot/ChartDrawing.h"
 #include "plot/RecordingCanvas.h"
@@ -27,19 +28,13 @@ int RecordedWidth(const TCanvasOp& op) {
     return static_cast<int>(std::lround(0.6 * op.FontSize * Characters(op.Text)));
 }
 
-bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() &&
-           text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 // Whether `shown` is `title` itself or its start and end around an ellipsis.
 bool ShowsTitle(const std::string& shown, const std::string& title) {
     if (shown == title) return true;
     const size_t mark = shown.find(kEllipsis);
     if (mark == std::string::npos) return false;
     const std::string head = shown.substr(0, mark), tail = shown.substr(mark + kEllipsis.size());
-    return head.size() + tail.size() >= 3 && title.compare(0, head.size(), head) == 0 &&
-           EndsWith(title, tail);
+    return head.size() + tail.size() >= 3 && title.starts_with(head) && title.ends_with(tail);
 }
 
 // The recorded text (horizontal or vertical) that shows `title`; nullptr when none does.
@@ -47,6 +42,11 @@ const TCanvasOp* TitleOp(const RecordingCanvas& c, const std::string& title, TCa
     for (const TCanvasOp& op : c.Ops())
         if (op.Kind == kind && ShowsTitle(op.Text, title)) return &op;
     return nullptr;
+}
+
+// Whether the horizontal text lies within 0 ... width.
+bool Inside(const TCanvasOp& op, int width) {
+    return op.X1 >= 0 && op.X1 + RecordedWidth(op) <= width;
 }
 
 }  // namespace
@@ -104,19 +104,16 @@ TEST(DrawXYPlot, TitlesOfTheNelsonRileyPlotStayInsideTheDefaultWindow) {
     EXPECT_TRUE(title->FontBold);
     EXPECT_EQ(title->FontSize, 10);
     EXPECT_NE(title->Text.find(kEllipsis), std::string::npos) << title->Text;
-    EXPECT_TRUE(EndsWith(title->Text, " (d=5.431Å)")) << title->Text;
-    EXPECT_GE(title->X1, 0);
-    EXPECT_LE(title->X1 + RecordedWidth(*title), 400);
+    EXPECT_TRUE(title->Text.ends_with(" (d=5.431Å)")) << title->Text;
+    EXPECT_TRUE(Inside(*title, 400));
     EXPECT_GT(RecordedWidth(*title), 400 - 6);  // nothing given away: one more would not fit
 
     // The x title (53 characters, 382 px at 12 pt) is wider than the plotting area but fits
     // the window: whole, at 12 pt, moved inside.
     const TCanvasOp* x = TitleOp(c, ds.XTitle, TCanvasOpKind::Text);
     ASSERT_NE(x, nullptr);
-    EXPECT_EQ(x->Text, ds.XTitle);
-    EXPECT_EQ(x->FontSize, 12);
-    EXPECT_GE(x->X1, 0);
-    EXPECT_LE(x->X1 + RecordedWidth(*x), 400);
+    EXPECT_EQ(std::pair(x->Text, x->FontSize), std::pair(ds.XTitle, 12));
+    EXPECT_TRUE(Inside(*x, 400));
 
     // A short title keeps its size and stays centred: "NR" at 16 pt is 19 px.
     ds.Title = "NR";
@@ -125,11 +122,9 @@ TEST(DrawXYPlot, TitlesOfTheNelsonRileyPlotStayInsideTheDefaultWindow) {
     DrawXYPlot(c, 0, 0, 400, 300, ds);
     const TCanvasOp* shortTitle = TitleOp(c, "NR", TCanvasOpKind::Text);
     ASSERT_NE(shortTitle, nullptr);
-    EXPECT_EQ(shortTitle->Text, "NR");
-    EXPECT_EQ(shortTitle->FontSize, 16);
-    EXPECT_EQ(shortTitle->X1, (400 - 19) / 2);
-    EXPECT_EQ(c.FontSize(), 12);
-    EXPECT_FALSE(c.FontBold());
+    EXPECT_EQ(std::tuple(shortTitle->Text, shortTitle->FontSize, shortTitle->X1),
+              std::tuple(std::string("NR"), 16, (400 - 19) / 2));
+    EXPECT_TRUE(c.FontSize() == 12 && !c.FontBold());  // the canvas's font is given back
 }
 
 TEST(DrawTwoDPlot, InfoLineAndAxisTitlesFitTheDefaultMapWindow) {
@@ -147,10 +142,8 @@ TEST(DrawTwoDPlot, InfoLineAndAxisTitlesFitTheDefaultMapWindow) {
     // The Info line: 47 characters, 395 px at 14 pt, so whole and inside the 400 pixels.
     const TCanvasOp* info = TitleOp(c, ds.Info, TCanvasOpKind::Text);
     ASSERT_NE(info, nullptr);
-    EXPECT_EQ(info->Text, ds.Info);
-    EXPECT_EQ(info->FontSize, 14);
-    EXPECT_GE(info->X1, 0);
-    EXPECT_LE(info->X1 + RecordedWidth(*info), 400);
+    EXPECT_EQ(std::pair(info->Text, info->FontSize), std::pair(ds.Info, 14));
+    EXPECT_TRUE(Inside(*info, 400));
 
     // The y title runs along the map's height; a longer one than the map shrinks first.
     const int mapHeight = r.Area.Bottom - r.Area.Top;
@@ -170,6 +163,5 @@ TEST(DrawTwoDPlot, InfoLineAndAxisTitlesFitTheDefaultMapWindow) {
     ASSERT_NE(longInfo, nullptr);
     EXPECT_EQ(longInfo->FontSize, 10);
     EXPECT_NE(longInfo->Text.find(kEllipsis), std::string::npos);
-    EXPECT_GE(longInfo->X1, 0);
-    EXPECT_LE(longInfo->X1 + RecordedWidth(*longInfo), 400);
+    EXPECT_TRUE(Inside(*longInfo, 400));
 }

@@ -18,11 +18,9 @@ TEST(PngWriter, EncodesTruecolourWithTransparentWhite) {
     png_image img{};
     img.version = PNG_IMAGE_VERSION;
     ASSERT_TRUE(png_image_begin_read_from_memory(&img, png.data(), png.size()));
-    EXPECT_EQ(img.width, 3u);
-    EXPECT_EQ(img.height, 2u);
+    EXPECT_EQ(std::pair(img.width, img.height), std::pair(3u, 2u));
     // The file has colour and (through tRNS) alpha.
-    EXPECT_TRUE(img.format & PNG_FORMAT_FLAG_COLOR);
-    EXPECT_TRUE(img.format & PNG_FORMAT_FLAG_ALPHA);
+    EXPECT_TRUE((img.format & PNG_FORMAT_FLAG_COLOR) && (img.format & PNG_FORMAT_FLAG_ALPHA));
     img.format = PNG_FORMAT_RGBA;
     std::vector<uint8_t> out(PNG_IMAGE_SIZE(img));
     ASSERT_TRUE(png_image_finish_read(&img, nullptr, out.data(), 0, nullptr));

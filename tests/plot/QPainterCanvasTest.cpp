@@ -18,6 +18,7 @@
 #include "plot/CurveDrawing.h"
 #include "plot/PngWriter.h"
 #include "plot/XrdPlotRenderer.h"
+#include "qtcanvas/MapImageExport.h"
 #include "qtcanvas/PlotImageExport.h"
 #include "qtcanvas/QPainterCanvas.h"
 
@@ -148,8 +149,7 @@ TEST_F(QtCanvas, FontsLinesTextPixelsAndResolution) {
             const QRgb p = image.pixel(x, y);
             ASSERT_TRUE(p == qRgb(0, 0, 0) || p == qRgb(255, 255, 255)) << x << "," << y;
         }
-    EXPECT_EQ(image.pixel(10, 10), qRgb(0, 0, 0));
-    EXPECT_EQ(image.pixel(200, 77), qRgb(0, 0, 0));
+    EXPECT_TRUE(image.pixel(10, 10) == qRgb(0, 0, 0) && image.pixel(200, 77) == qRgb(0, 0, 0));
     QRect text;
     for (int y = 100; y < 300; ++y)
         for (int x = 100; x < 240; ++x)
@@ -157,10 +157,10 @@ TEST_F(QtCanvas, FontsLinesTextPixelsAndResolution) {
     EXPECT_TRUE(QRect(150, 280 - w, h + 1, w + 1).contains(text));
     EXPECT_GT(text.height() - 1, w / 2);  // the text runs along y
     // Pixel blocks are 0xBBGGRR words, row by row.
-    EXPECT_EQ(image.pixel(250, 10), qRgb(255, 0, 0));
-    EXPECT_EQ(image.pixel(251, 10), qRgb(0, 255, 0));
-    EXPECT_EQ(image.pixel(250, 11), qRgb(0, 0, 255));
-    EXPECT_EQ(image.pixel(251, 11), qRgb(0x56, 0x34, 0x12));
+    EXPECT_EQ((std::vector<QRgb>{image.pixel(250, 10), image.pixel(251, 10), image.pixel(250, 11),
+                                 image.pixel(251, 11)}),
+              (std::vector<QRgb>{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255),
+                                 qRgb(0x56, 0x34, 0x12)}));
 
     // Text measures follow the device resolution (96 / 1152 dpi), as a printer needs.
     QImage low = WhiteImage(10, 10, 3780), high = WhiteImage(10, 10, 3780 * 12);
@@ -179,8 +179,7 @@ TEST_F(QtCanvas, PngAndSvgExportsAndImpossibleSizes) {
     png_image png{};
     png.version = PNG_IMAGE_VERSION;
     ASSERT_TRUE(png_image_begin_read_from_file(&png, file.c_str()));
-    EXPECT_EQ(png.width, 1000u);
-    EXPECT_EQ(png.height, 750u);
+    EXPECT_EQ(std::pair(png.width, png.height), std::pair(1000u, 750u));
     EXPECT_TRUE(png.format & PNG_FORMAT_FLAG_ALPHA);  // from the tRNS chunk
     png.format = PNG_FORMAT_RGBA;
     std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(png));
@@ -205,14 +204,40 @@ TEST_F(QtCanvas, PngAndSvgExportsAndImpossibleSizes) {
     TPlotArea area;
     DrawXrdPlot(canvas, 10, 10, 980, 680, SampleDataset(), area);
     painter.end();
-    EXPECT_TRUE(buffer.data().contains("TwoTheta"));
-    EXPECT_TRUE(buffer.data().contains("Si (004)"));
+    EXPECT_TRUE(buffer.data().contains("TwoTheta") && buffer.data().contains("Si (004)"));
     EXPECT_GT(area.Right - area.Left, 700);
 
     EXPECT_THROW(RenderXrdPlotImage(SampleDataset(), 100000, 100000), TrevascError);
     EXPECT_THROW(RenderXrdPlotImage(SampleDataset(), 0, 10), TrevascError);
     // The smallest size the dialog allows draws nothing and does not fail.
     EXPECT_EQ(CountNonWhite(RenderXrdPlotImage(SampleDataset(), 10, 10)), 0);
+}
+
+TEST_F(QtCanvas, MapImageHasItsCellsOnTheBackgroundAndABoundedSize) {
+    T2dPlotDataset map;
+    map.Points = {{0, 0, 1}, {1, 1, 1000}};
+    map.ZTitle = "Counts [a.u.]";
+    MapImageStyle style;
+    style.Background = QColor(240, 240, 240);
+    style.FontSize = 10;
+    TwoDPlotResult r;
+    const QImage image = RenderMapImage(map, TMapScale::Color, 600, 400, style, &r);
+    ASSERT_TRUE(r.Drawn);
+    EXPECT_EQ(image.size(), QSize(600, 400));
+    EXPECT_EQ(image.pixel(0, 0), style.Background.rgb());
+    // The top-right cell holds 1000 counts (level 1148, orange), the bottom-left cell 1 (black).
+    EXPECT_EQ(image.pixel(r.Area.Right - 1, r.Area.Top), qRgb(255, 127, 0));
+    EXPECT_EQ(image.pixel(r.Area.Left, r.Area.Bottom - 1), qRgb(0, 0, 0));
+    EXPECT_TRUE(r.Area.Right < 600 && r.Area.Bottom < 400);
+
+    EXPECT_EQ(MapBitmapSize(400, 300), QSize(2400, 1800));
+    EXPECT_EQ(MapBitmapSize(1000, 250), QSize(2400, 600));
+    EXPECT_EQ(MapBitmapSize(0, 300), QSize(2400, 1800));
+    EXPECT_EQ(MapBitmapSize(1, 5000).height(), 24000);  // bounded
+    const QImage tiny = RenderMapImage(map, TMapScale::Color, 1, 1, {}, &r);
+    EXPECT_FALSE(r.Drawn);
+    EXPECT_EQ(tiny.pixel(0, 0), qRgb(255, 255, 255));
+    EXPECT_ANY_THROW(RenderMapImage(map, TMapScale::Color, 0, 10, {}, &r));
 }
 
 #endif

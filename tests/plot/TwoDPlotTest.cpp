@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <tuple>
 
 #include "plot/AxisScaling.h"
 #include "plot/LiteralMapGaps.h"
@@ -88,60 +89,44 @@ TEST(MapColorTest, GreyModesRampAndStayInsideTheByte) {
     EXPECT_EQ(MapColor(-900, TMapScale::BlackWhite), RGBColor(0, 0, 0));
 }
 
-TEST(MapLevelTest, ColourRangeInDecadesAndLevels) {
-    MapLogRange r = MapLevelRange(1, 1000);
-    EXPECT_EQ(r.LogMin, 0.0);
-    EXPECT_EQ(r.LogMax, 4.0);
-    r = MapLevelRange(5, 20000);  // log10 5 = 0.699 -> 0.5; log10 20000 = 4.3 -> 5
-    EXPECT_DOUBLE_EQ(r.LogMin, 0.5);
-    EXPECT_DOUBLE_EQ(r.LogMax, 5.0);
-    r = MapLevelRange(0, 350);  // no positive minimum: 0
-    EXPECT_EQ(r.LogMin, 0.0);
-    EXPECT_DOUBLE_EQ(r.LogMax, 3.0);
-    r = MapLevelRange(0.01, 1);  // negative lower end away from 0, upper end 0 stays
-    EXPECT_DOUBLE_EQ(r.LogMin, -3.0);
-    EXPECT_EQ(r.LogMax, 0.0);
-    // Counts below 1 only: the largest (log -0.301) stays inside the scale, and with counts
-    // that are not positive the scale still runs upwards.
-    r = MapLevelRange(0.01, 0.5);
+TEST(MapLevelTest, ColourRangeInDecadesAndLevelsCountedFromTheBottom) {
+    // log10 5 = 0.699 -> 0.5, log10 20000 = 4.3 -> 5; no positive minimum: 0; a negative lower
+    // end away from 0, an upper end 0 stays; counts below 1 only: the largest (log -0.301)
+    // stays inside the scale.
+    const double ranges[][4] = {
+        {1, 1000, 0, 4}, {5, 20000, 0.5, 5}, {0, 350, 0, 3}, {0.01, 1, -3, 0}, {100, 1e5, 1, 6}};
+    for (const auto& r : ranges) {
+        const MapLogRange got = MapLevelRange(r[0], r[1]);
+        EXPECT_EQ(std::pair(got.LogMin, got.LogMax), std::pair(r[2], r[3])) << r[0] << ".." << r[1];
+    }
+    MapLogRange r = MapLevelRange(0.01, 0.5);
     EXPECT_DOUBLE_EQ(r.LogMax, -0.2);
     EXPECT_LT(r.LogMin, std::log10(0.01));
-    r = MapLevelRange(-3, 0.5);
+    r = MapLevelRange(-3, 0.5);  // counts that are not positive: the scale still runs upwards
     EXPECT_LT(r.LogMin, std::log10(0.5));
     EXPECT_GT(r.LogMax, std::log10(0.5));
 
     // Zmax = 1000, Zmin = 1 on a 5 x 5 grid: 1000 counts give round(3 * 1530 / 4) = 1148, the
-    // lowest count and zero counts level 0.
-    const auto ds = Dataset({{0, 0, 1}, {1, 0, 0}, {0, 1, 1000}, {1, 1, 10}});
-    const MapGrid g = PlaceMapPoints(ds, 0, 1, 0, 1, MapLevelRange(0, 1000), 5, 5);
-    EXPECT_EQ(g.Levels[0], 0);
-    EXPECT_EQ(g.Levels[4], 0);
-    EXPECT_EQ(g.Levels[4 * 5 + 0], 1148);
-    EXPECT_EQ(g.Levels[4 * 5 + 4], 382);  // 382.5, halves to even
-    EXPECT_EQ(g.Levels[2 * 5 + 2], kMapEmptyCell);
+    // lowest count and zero counts level 0; 10 counts 382.5, halved to even.
+    const MapGrid g = PlaceMapPoints(Dataset({{0, 0, 1}, {1, 0, 0}, {0, 1, 1000}, {1, 1, 10}}), 0,
+                                     1, 0, 1, MapLevelRange(0, 1000), 5, 5);
+    EXPECT_EQ(
+        (std::vector<int32_t>{g.Levels[0], g.Levels[4], g.Levels[20], g.Levels[24], g.Levels[12]}),
+        (std::vector<int32_t>{0, 0, 1148, 382, kMapEmptyCell}));
     EXPECT_EQ(g.RowHasPoint, (std::vector<uint8_t>{1, 0, 0, 0, 1}));
-
-    // Counts 100 ... 100000: the scale runs from decade 1 (log 2 rounded down) to 6, and the
-    // levels count from its bottom: 100 -> (2 - 1) * 1530 / 5 = 306, 1E5 -> 4 * 1530 / 5 = 1224.
-    const MapLogRange high = MapLevelRange(100, 1e5);
-    EXPECT_EQ(high.LogMin, 1.0);
-    EXPECT_EQ(high.LogMax, 6.0);
-    const MapGrid h = PlaceMapPoints(Dataset({{0, 0, 100}, {1, 1, 1e5}}), 0, 1, 0, 1, high, 2, 2);
-    EXPECT_EQ(h.Levels[0], 306);
-    EXPECT_EQ(h.Levels[3], 1224);
-
+    // Counts 100 ... 100000 on decades 1 ... 6: the levels count from the bottom of the scale,
+    // 100 -> (2 - 1) * 1530 / 5 = 306, 1E5 -> 4 * 1530 / 5 = 1224.
+    const MapGrid h = PlaceMapPoints(Dataset({{0, 0, 100}, {1, 1, 1e5}}), 0, 1, 0, 1,
+                                     MapLevelRange(100, 1e5), 2, 2);
+    EXPECT_EQ(std::pair(h.Levels[0], h.Levels[3]), std::pair(306, 1224));
     // A zero colour range (every count 1) gives level 0, not a division by zero.
-    const auto flat = Dataset({{0, 0, 1}, {1, 1, 1}});
-    const MapGrid f = PlaceMapPoints(flat, 0, 1, 0, 1, MapLevelRange(1, 1), 3, 3);
-    EXPECT_EQ(f.Levels[0], 0);
-    EXPECT_EQ(f.Levels[8], 0);
-}
-
-TEST(MapLevelTest, LaterPointsOverwriteAndPointsOutsideAreClamped) {
-    const auto ds = Dataset({{0.4, 0.4, 1000}, {0.4, 0.4, 1}, {-5, 9, 1000}});
-    const MapGrid g = PlaceMapPoints(ds, 0, 1, 0, 1, MapLevelRange(1, 1000), 3, 3);
-    EXPECT_EQ(g.Levels[1 * 3 + 1], 0);     // the later point wins
-    EXPECT_EQ(g.Levels[2 * 3 + 0], 1148);  // clamped into the top-left cell
+    const MapGrid f =
+        PlaceMapPoints(Dataset({{0, 0, 1}, {1, 1, 1}}), 0, 1, 0, 1, MapLevelRange(1, 1), 3, 3);
+    EXPECT_EQ(std::pair(f.Levels[0], f.Levels[8]), std::pair(0, 0));
+    // The later of two points in a cell wins; a point outside is clamped into the nearest cell.
+    const MapGrid o = PlaceMapPoints(Dataset({{0.4, 0.4, 1000}, {0.4, 0.4, 1}, {-5, 9, 1000}}), 0,
+                                     1, 0, 1, MapLevelRange(1, 1000), 3, 3);
+    EXPECT_EQ(std::pair(o.Levels[4], o.Levels[6]), std::pair(0, 1148));
 }
 
 TEST(MapGapFillingTest, FastWalkEqualsLiteralWalkBitForBit) {
@@ -151,11 +136,8 @@ TEST(MapGapFillingTest, FastWalkEqualsLiteralWalkBitForBit) {
         const int radius = 1 + static_cast<int>(rng() % 12);
         // Sparse, dense and row-only (a series of scans) fillings.
         const int kind = round % 3;
-        MapGrid g;
-        g.Width = w;
-        g.Height = h;
-        g.Levels.assign(static_cast<size_t>(w) * h, kMapEmptyCell);
-        g.RowHasPoint.assign(static_cast<size_t>(h), 0);
+        MapGrid g{w, h, std::vector<int32_t>(static_cast<size_t>(w) * h, kMapEmptyCell),
+                  std::vector<uint8_t>(static_cast<size_t>(h), 0)};
         const int points = kind == 0 ? 1 + static_cast<int>(rng() % 6) : w * h / 2;
         const int scanRow = static_cast<int>(rng() % 4) + 2;
         for (int i = 0; i < points; ++i) {
@@ -180,12 +162,8 @@ TEST(MapGapFillingTest, ZeroCellsBecomeSourcesFilledCellsDoNot) {
     // which feeds cells 1 and 2 (filled with 0 and the marker). Cell 3 sees only filled cells
     // and gets 0 again; cell 4 is filled from it, cell 5 averages cell 3 and the point (both
     // at distance 2), cell 6 sees only the point.
-    MapGrid g;
-    g.Width = 8;
-    g.Height = 1;
-    g.Levels.assign(8, kMapEmptyCell);
+    MapGrid g{8, 1, std::vector<int32_t>(8, kMapEmptyCell), {1}};
     g.Levels[7] = 1000;
-    g.RowHasPoint = {1};
     MapGrid literal = g;
     ASSERT_TRUE(FillMapGaps(g, 2));
     constexpr int32_t kBit = kMapFilledBit;
@@ -196,11 +174,7 @@ TEST(MapGapFillingTest, ZeroCellsBecomeSourcesFilledCellsDoNot) {
 }
 
 TEST(MapGapFillingTest, ProgressCountsRowsAndCancelStops) {
-    MapGrid g;
-    g.Width = 4;
-    g.Height = 6;
-    g.Levels.assign(24, kMapEmptyCell);
-    g.RowHasPoint.assign(6, 0);
+    MapGrid g{4, 6, std::vector<int32_t>(24, kMapEmptyCell), std::vector<uint8_t>(6, 0)};
     int calls = 0;
     EXPECT_FALSE(FillMapGaps(g, 1, [&](int32_t done, int32_t total) {
         EXPECT_EQ(total, 6);
@@ -218,19 +192,14 @@ TEST(TwoDPlotTest, LayoutFromTextMeasurements) {
     const auto ds = Dataset({{20, 1, 1}, {80, 3, 1000}}, "Using Omega Offset=0.000°");
     const TwoDPlotResult r = Draw(c, ds, 600, 400, TMapScale::Color, 10, 20);
     ASSERT_TRUE(r.Drawn);
-    EXPECT_EQ(r.Area.Left, 10 + 69);
-    EXPECT_EQ(r.Area.Top, 20 + 52);
-    EXPECT_EQ(r.Area.Bottom, 20 + 52 + (400 - 52 - 33));
-    EXPECT_EQ(r.Area.Right, 10 + 69 + (600 - 69 - 18 - 68));
-    EXPECT_EQ(r.Area.XMin, 20);
-    EXPECT_EQ(r.Area.XMax, 80);
-    EXPECT_EQ(r.Area.YMin, 1);
-    EXPECT_EQ(r.Area.YMax, 3);
+    const TPlotArea& a = r.Area;
+    EXPECT_EQ(
+        std::tuple(a.Left, a.Top, a.Right, a.Bottom),
+        std::tuple(10 + 69, 20 + 52, 10 + 69 + (600 - 69 - 18 - 68), 20 + 52 + (400 - 52 - 33)));
+    EXPECT_EQ(std::tuple(a.XMin, a.XMax, a.YMin, a.YMax), std::tuple(20, 80, 1, 3));
     const TCanvasOp map = MapPixels(c);
-    EXPECT_EQ(map.X1, r.Area.Left);
-    EXPECT_EQ(map.Y1, r.Area.Top);
-    EXPECT_EQ(map.X2, r.Area.Right);
-    EXPECT_EQ(map.Y2, r.Area.Bottom);
+    EXPECT_EQ(std::tuple(map.X1, map.Y1, map.X2, map.Y2),
+              std::tuple(a.Left, a.Top, a.Right, a.Bottom));
     // The cells are drawn last, over the inner half of the tick lines.
     TCanvasOpKind lastDrawn = TCanvasOpKind::MoveTo;
     for (const auto& op : c.Ops())
@@ -250,8 +219,7 @@ TEST(TwoDPlotTest, LayoutFromTextMeasurements) {
     plain.Info.clear();
     plain.ZTitle.clear();
     const TwoDPlotResult p = Draw(c, plain, 600, 400);
-    EXPECT_EQ(p.Area.Top, 33);
-    EXPECT_EQ(p.Area.Right, 69 + 600 - 69 - 18);
+    EXPECT_EQ(std::pair(p.Area.Top, p.Area.Right), std::pair(33, 69 + 600 - 69 - 18));
 }
 
 TEST(TwoDPlotTest, LargerYIsDrawnHigherAndColoursFollowTheScale) {
@@ -284,26 +252,20 @@ TEST(TwoDPlotTest, SingleScanIsOneRowPlusItsSurroundings) {
     ASSERT_GT(g.Height, r.Radius + 1);
     EXPECT_EQ(std::count(g.RowHasPoint.begin(), g.RowHasPoint.end(), 1), 1);
     EXPECT_TRUE(g.RowHasPoint[0]);
-    for (int gy = 0; gy < g.Height; ++gy) {
-        for (int gx = 0; gx < g.Width; ++gx) {
+    // Rows within the radius interpolate the scan; rows beyond it get 0 (the row at the radius
+    // depends on a measured cell straight below).
+    for (int gy = 1; gy < g.Height; ++gy)
+        for (int gx = 0; gx < g.Width && gy != r.Radius; ++gx) {
             const int32_t v = g.Levels[static_cast<size_t>(gy) * g.Width + gx];
-            if (gy == 0) continue;
-            // Rows within the radius interpolate the scan; rows beyond it get 0.
-            if (gy == r.Radius) continue;  // depends on a measured cell straight below
-            if (gy < r.Radius)
-                ASSERT_TRUE(v & kMapFilledBit) << gx << "," << gy;
-            else
-                ASSERT_EQ(v, 0) << gx << "," << gy;
+            ASSERT_TRUE(gy < r.Radius ? (v & kMapFilledBit) != 0 : v == 0) << gx << "," << gy;
         }
-    }
 }
 
 TEST(TwoDPlotTest, ColourBarLabelsInDecadesWithTheCanvasSeparator) {
     CommaCanvas c;
     const TwoDPlotResult r = Draw(c, Dataset({{0, 0, 1}, {1, 1, 1000}}), 600, 400);
     ASSERT_TRUE(r.Drawn);
-    EXPECT_EQ(r.LogRange.LogMin, 0);
-    EXPECT_EQ(r.LogRange.LogMax, 4);
+    EXPECT_EQ(std::pair(r.LogRange.LogMin, r.LogRange.LogMax), std::pair(0.0, 4.0));
     // H = 315, 2.5 * 12 per label: 10 rows, 4 / 9 -> 0.5 decades.
     for (const char* label : {"1", "3,162", "10", "316,2", "1000", "3162", "1E4"})
         EXPECT_TRUE(HasText(c, label)) << label;
@@ -363,8 +325,7 @@ TEST(TwoDPlotTest, HugeRangesAndCountsStayFinite) {
     // One huge coordinate repeated: the range is widened although v + 1 == v.
     const TwoDPlotResult same = Draw(c, Dataset({{1e300, 1e300, 3}, {1e300, 1e300, 4}}), 500, 400);
     ASSERT_TRUE(same.Drawn);
-    EXPECT_GT(same.Area.XMax, same.Area.XMin);
-    EXPECT_GT(same.Area.YMax, same.Area.YMin);
+    EXPECT_TRUE(same.Area.XMax > same.Area.XMin && same.Area.YMax > same.Area.YMin);
 }
 
 TEST(MapTicksTest, MultiplesOfAOneTwoFiveStepInsideTheRange) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <tuple>
 
+#include "plot/PlotMapping.h"
 #include "plot/RecordingCanvas.h"
 #include "plot/XYPlotRenderer.h"
 #include "plot/XrdPlotRenderer.h"
@@ -91,12 +92,10 @@ TEST(DrawXrdPlot, LayoutFrameTitlesTicksAndSecondaryAxis) {
     // Frame: top, right, bottom black, left edge and its ticks in the main colour; x ticks point
     // down from the bottom edge and end in the exact range limits.
     const auto black = LinesIn(c, 0), main = LinesIn(c, kMain);
-    EXPECT_TRUE(HasLine(black, 79, 74, 592, 74));
-    EXPECT_TRUE(HasLine(black, 592, 74, 592, 464));
-    EXPECT_TRUE(HasLine(black, 592, 464, 79, 464));
-    EXPECT_TRUE(HasLine(main, 79, 464, 79, 74));
-    EXPECT_TRUE(HasLine(main, 76, 204, 82, 204));
-    EXPECT_TRUE(HasLine(black, 592, 464, 592, 467));
+    for (auto [x1, y1, x2, y2] : {std::tuple(79, 74, 592, 74), std::tuple(592, 74, 592, 464),
+                                  std::tuple(592, 464, 79, 464), std::tuple(592, 464, 592, 467)})
+        EXPECT_TRUE(HasLine(black, x1, y1, x2, y2)) << x1 << "," << y1 << " " << x2 << "," << y2;
+    EXPECT_TRUE(HasLine(main, 79, 464, 79, 74) && HasLine(main, 76, 204, 82, 204));
     for (const char* text : {"XRD Plot: test", "TwoTheta", "20", "80"})
         EXPECT_NE(FindText(c, kText, text), nullptr) << text;
     // PH = 390 gives 13 rows: one-decade steps labelled 1 ... 1E6 in the main colour, and the
@@ -118,8 +117,8 @@ TEST(DrawXrdPlot, LayoutFrameTitlesTicksAndSecondaryAxis) {
     EXPECT_EQ(TextOp(c, kVertical, "Slope").FontColor, kSlope);
     EXPECT_GT(TextOp(c, kVertical, "Slope").X1, area.Right);
     // Slope range -49.8 ... 49.9 rounds to -50 ... 50 on a linear axis, labels in its colour.
-    EXPECT_EQ(TextOp(c, kText, "-50").FontColor, kSlope);
-    EXPECT_EQ(TextOp(c, kText, "-50").X1, area.Right + 3);
+    EXPECT_EQ(std::pair(TextOp(c, kText, "-50").FontColor, TextOp(c, kText, "-50").X1),
+              std::pair(kSlope, area.Right + 3));
 }
 
 TEST(DrawXrdPlot, MarkersWithAndWithoutLabelsAndCrowded) {
@@ -135,8 +134,8 @@ TEST(DrawXrdPlot, MarkersWithAndWithoutLabelsAndCrowded) {
     // the line starts where the label ends.
     EXPECT_EQ(LinesIn(c, 0x0000FF).size(), 1u);
     EXPECT_TRUE(HasLine(LinesIn(c, 0x0000FF), px50, area.Top + 40, px50, area.Bottom));
-    EXPECT_EQ(TextOp(c, kVertical, "Si (004)").X1, px50 - 5);
-    EXPECT_EQ(TextOp(c, kVertical, "Si (004)").Y1, area.Top + 40);
+    const TCanvasOp& si = TextOp(c, kVertical, "Si (004)");
+    EXPECT_EQ(std::pair(si.X1, si.Y1), std::pair(px50 - 5, area.Top + 40));
     // The label sits on a white box of its own cell, drawn just before it, so that the peak's
     // curve under it does not cross the text; the brush is restored afterwards.
     const auto& ops = c.Ops();
@@ -147,11 +146,10 @@ TEST(DrawXrdPlot, MarkersWithAndWithoutLabelsAndCrowded) {
         std::find_if(std::make_reverse_iterator(label), ops.rend(),
                      [](const TCanvasOp& op) { return op.Kind == TCanvasOpKind::Rectangle; });
     ASSERT_NE(box, ops.rend());
-    EXPECT_EQ(box->BrushColor, 0xFFFFFFu);
-    EXPECT_FALSE(box->BrushClear);
-    EXPECT_EQ(box->PenColor, 0xFFFFFFu);
-    EXPECT_EQ(std::tuple(box->X1, box->Y1, box->X2, box->Y2),
-              std::tuple(px50 - 5, area.Top + 2, px50 + 5, area.Top + 40));
+    EXPECT_EQ(
+        std::tuple(box->BrushColor, box->BrushClear, box->PenColor, box->X1, box->Y1, box->X2,
+                   box->Y2),
+        std::tuple(0xFFFFFFu, false, 0xFFFFFFu, px50 - 5, area.Top + 2, px50 + 5, area.Top + 40));
     EXPECT_EQ(LinesIn(c, 0xFF0000).size(), 1u);
     EXPECT_TRUE(HasLine(LinesIn(c, 0xFF0000), px30, area.Top, px30, area.Bottom));
     EXPECT_TRUE(LinesIn(c, 0x00FFFF).empty());
@@ -201,10 +199,9 @@ TEST(DrawXrdPlot, MarkerLabelsNearTheEdgesStayInsideTheFrame) {
             for (unsigned char ch : op.Text) chars += (ch & 0xC0) != 0x80;
             const int height = static_cast<int>(std::nearbyint(1.2 * op.FontSize * scale));
             const int width = static_cast<int>(std::nearbyint(0.6 * op.FontSize * chars * scale));
-            EXPECT_GE(op.X1, area.Left + clear) << op.Text << " at scale " << scale;
-            EXPECT_LE(op.X1 + height, area.Right - clear) << op.Text << " at scale " << scale;
-            EXPECT_GE(op.Y1 - width, area.Top + clear) << op.Text << " at scale " << scale;
-            EXPECT_LE(op.Y1, area.Bottom) << op.Text;
+            EXPECT_TRUE(op.X1 >= area.Left + clear && op.X1 + height <= area.Right - clear &&
+                        op.Y1 - width >= area.Top + clear && op.Y1 <= area.Bottom)
+                << op.Text << " at scale " << scale;
             ++labels;
         }
         EXPECT_EQ(labels, 4);
@@ -232,21 +229,19 @@ TEST(DrawXrdPlot, LogAxisZeroAtTheBottomAndNonPositiveMainCountsDrawnLinear) {
     const auto lines = LinesIn(c, kOverlay);
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
                             [&](const TCanvasOp& op) { return op.Y2 == area.Bottom; }));
-    EXPECT_EQ(area.YMax, 6);  // still logarithmic: the overlay does not take part in the range
-    EXPECT_TRUE(area.LogY);   // the plot window reads counts as 10^y from this
+    // Still logarithmic: the overlay does not take part in the range; the plot window reads
+    // counts as 10^y from LogY.
+    EXPECT_EQ(std::pair(area.YMax, area.LogY), std::pair(6.0, true));
 
     ds.Points[3].Y = 0;  // a zero count in the window: this drawing is linear
     Draw(c, ds, area);
-    EXPECT_EQ(area.YMin, 0);
-    EXPECT_EQ(area.YMax, 200000);
-    EXPECT_FALSE(area.LogY);
+    EXPECT_EQ(std::tuple(area.YMin, area.YMax, area.LogY), std::tuple(0.0, 200000.0, false));
     EXPECT_NE(FindText(c, kText, "2E5"), nullptr);
     // The overlay now counts (ScaleOnOverlays) and its zero keeps the axis linear as well.
     ds.Points[3].Y = 20;
     ds.ScaleOnOverlays = true;
     Draw(c, ds, area);
-    EXPECT_EQ(area.YMax, 200000);
-    EXPECT_FALSE(area.LogY);
+    EXPECT_EQ(std::pair(area.YMax, area.LogY), std::pair(200000.0, false));
 }
 
 TEST(DrawXrdPlot, DegenerateHugeAndNonFiniteInputDrawsSafely) {
@@ -269,8 +264,7 @@ TEST(DrawXrdPlot, DegenerateHugeAndNonFiniteInputDrawsSafely) {
     one.SecondaryPoints.clear();
     one.ViewXMax = 80;
     Draw(c, one, area);
-    EXPECT_EQ(area.YMin, 0);
-    EXPECT_EQ(area.YMax, 1);
+    EXPECT_EQ(std::pair(area.YMin, area.YMax), std::pair(0.0, 1.0));
     EXPECT_NE(FindText(c, kText, "10"), nullptr);
 
     TPlotDataset huge = LogDataset();
@@ -305,8 +299,7 @@ TEST(DrawXrdPlot, MillionPointsBecomeAtMostFourSegmentsPerColumn) {
 TEST(DrawFitPlot, OverlayLinesAndBoundaries) {
     TPlotDataset ds = LogDataset();
     ds.LogY = false;
-    TFitOverlay fit;
-    fit.ProfileKind = 0;  // none yet: only the boundaries
+    TFitOverlay fit;  // no profile yet: only the boundaries
     fit.LeftBoundary = 30;
     fit.RightBoundary = 70;
     RecordingCanvas c;
@@ -350,9 +343,8 @@ TEST(DrawXYPlot, PointsLineAndDegenerateInput) {
     EXPECT_EQ(dots[0].BrushColor, 0xFF0000u);
     EXPECT_FALSE(LinesIn(c, 0xFF0000).empty());  // the fitted line
     // x range 0.5 ... 2 rounds to 0.4 ... 3; y range 4.1 ... 4.4 to 4.1 ... 4.5.
-    EXPECT_NE(FindText(c, kText, "4.5"), nullptr);
-    EXPECT_NE(FindText(c, kText, "3"), nullptr);
-    EXPECT_NE(FindText(c, kVertical, "a"), nullptr);
+    EXPECT_TRUE(FindText(c, kText, "4.5") && FindText(c, kText, "3") &&
+                FindText(c, kVertical, "a"));
 
     c.Clear();
     DrawXYPlot(c, 0, 0, 400, 300, TPlotXYDataset{});  // no pairs: no points, no axes, no crash
@@ -360,4 +352,50 @@ TEST(DrawXYPlot, PointsLineAndDegenerateInput) {
     c.Clear();
     DrawXYPlot(c, 0, 0, 10, 10, ds);
     EXPECT_EQ(c.DrawCount(), 0u);
+}
+
+TEST(XYCurves, TightRangeOverAllCurvesWithoutTheLine) {
+    TPlotXYDataset ds;
+    ds.TightX = true;
+    ds.DecadeY = true;
+    ds.ShowLine = false;
+    ds.Curves.push_back({{43.1, 43.5, 44.9}, {100.0, 900.0, 120.0}, 0x000000});
+    ds.Curves.push_back({{43.1, 44.9}, {-50.0, 30.0}, 0x008000});  // a difference below zero
+    RecordingCanvas canvas;
+    TPlotArea area;
+    DrawXYPlot(canvas, 0, 0, 640, 400, ds, area);
+    // The x axis is the data's range itself, not rounded out to 30 ... 50; counts are rounded
+    // out to one step of their decade, -50 to -60 and 900 to 1000.
+    EXPECT_EQ(std::tuple(area.XMin, area.XMax, area.YMin, area.YMax),
+              std::tuple(43.1, 44.9, -60.0, 1000.0));
+    EXPECT_DOUBLE_EQ(PixelToWorld(area.Right, area.Top, area).X, 44.9);
+    // Each curve is a polyline of its points; the green one runs from the left to the right edge.
+    int greenFrom = 1 << 30, greenTo = -1;
+    for (const TCanvasOp& op : LinesIn(canvas, 0x008000))
+        greenFrom = std::min(greenFrom, op.X1), greenTo = std::max(greenTo, op.X2);
+    EXPECT_EQ(std::pair(greenFrom, greenTo), std::pair(area.Left, area.Right));
+    // Switched on, the straight line is the one line more.
+    const size_t lines = canvas.OpsOf(TCanvasOpKind::Line).size();
+    ds.ShowLine = true;
+    canvas.Clear();
+    DrawXYPlot(canvas, 0, 0, 640, 400, ds, area);
+    EXPECT_EQ(canvas.OpsOf(TCanvasOpKind::Line).size(), lines + 1);
+}
+
+TEST(XYCurves, DecadeAxisKeepsTheLineInsideTheFrame) {
+    // Williamson-Hall: beta cos(theta) of a few thousandths, a line rising above the last point.
+    TPlotXYDataset ds;
+    ds.DecadeY = true;
+    ds.X = {0.86, 1.2, 1.67};
+    ds.Y = {0.0047, 0.0058, 0.0059};
+    ds.Slope = 0.0014;
+    ds.Intercept = 0.0036;
+    RecordingCanvas canvas;
+    TPlotArea area;
+    DrawXYPlot(canvas, 0, 0, 640, 400, ds, area);
+    // x rounded out to 0.7 ... 2; the line reaches 0.0064 there, so the axis ends at 0.007, and
+    // starts one thousandth below the lowest value.
+    const double got[] = {area.XMin, area.XMax, area.YMin, area.YMax},
+                 want[] = {0.7, 2, 0.003, 0.007};
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(got[i], want[i], 1e-12) << i;
 }

@@ -51,20 +51,17 @@ double Gauss(double x, double c, double w, double h) {
 }  // namespace
 
 TEST(ProfileAnalysis, NumbersCarryTheDecimalsOfTheirError) {
-    const ValueWithError centre = FormatValueWithError(43.21567, 0.00123, '.');
-    EXPECT_EQ(centre.Value, "43.2157");
-    EXPECT_EQ(centre.Error, "0.0012");
-    const ValueWithError area = FormatValueWithError(12345.6, 234.0, ',');
-    EXPECT_EQ(area.Value, "12346");
-    EXPECT_EQ(area.Error, "234");
-    const ValueWithError eta = FormatValueWithError(0.5, 0.05, ',');
-    EXPECT_EQ(eta.Value, "0,500");
-    EXPECT_EQ(eta.Error, "0,050");
+    const auto cells = [](double value, double error, char separator) {
+        const ValueWithError v = FormatValueWithError(value, error, separator);
+        return std::vector<std::string>{v.Value, v.Error};
+    };
+    using Cells = std::vector<std::string>;
+    EXPECT_EQ(cells(43.21567, 0.00123, '.'), (Cells{"43.2157", "0.0012"}));
+    EXPECT_EQ(cells(12345.6, 234.0, ','), (Cells{"12346", "234"}));
+    EXPECT_EQ(cells(0.5, 0.05, ','), (Cells{"0,500", "0,050"}));
     // No error: six significant digits and an empty error cell.
-    const ValueWithError exact = FormatValueWithError(1.23456789, 0.0, '.');
-    EXPECT_EQ(exact.Value, "1.23457");
-    EXPECT_EQ(exact.Error, "");
-    EXPECT_EQ(FormatValueWithError(1.0, std::nan(""), '.').Error, "");
+    EXPECT_EQ(cells(1.23456789, 0.0, '.'), (Cells{"1.23457", ""}));
+    EXPECT_EQ(cells(1.0, std::nan(""), '.')[1], "");
 }
 
 TEST(ProfileAnalysis, StartPeaksAreTheCheckedPeaksInRangeAndFollowClicks) {
@@ -96,31 +93,22 @@ TEST(ProfileAnalysis, ChartShowsDataModelComponentsAndDifference) {
     EXPECT_EQ(start.Curves[0].X, (std::vector<double>{40.5, 40.5}));
     EXPECT_EQ(start.Curves[1].X.size(), 21u);
     EXPECT_DOUBLE_EQ(start.Curves[1].X.front(), 40.0);
-    EXPECT_FALSE(start.ShowLine);
-    EXPECT_TRUE(start.TightX);
-    EXPECT_TRUE(start.DecadeY);
+    EXPECT_TRUE(!start.ShowLine && start.TightX && start.DecadeY);
 
     const tools::ProfileFitResult fit = TwoGaussFit();
     const plot::TPlotXYDataset chart = ProfileFitChart(scan, 39.0, 42.0, {40.5, 41.5}, &fit);
     // Two components, the difference, the data and the model on top.
     ASSERT_EQ(chart.Curves.size(), 5u);
-    const plot::TXYCurve& first = chart.Curves[0];
-    const plot::TXYCurve& second = chart.Curves[1];
-    const plot::TXYCurve& difference = chart.Curves[2];
-    const plot::TXYCurve& data = chart.Curves[3];
-    const plot::TXYCurve& model = chart.Curves[4];
-    EXPECT_EQ(model.Color, kProfileModelColor);
-    EXPECT_EQ(difference.Color, kProfileDifferenceColor);
-    EXPECT_NE(first.Color, second.Color);
+    EXPECT_EQ(chart.Curves[4].Color, kProfileModelColor);
+    EXPECT_EQ(chart.Curves[2].Color, kProfileDifferenceColor);
+    EXPECT_NE(chart.Curves[0].Color, chart.Curves[1].Color);
     const size_t at = 30;  // x = 40.5, the first peak's centre
-    const double x = data.X[at];
-    ASSERT_DOUBLE_EQ(x, 40.5);
-    const double background = 10.0 + 2.0 * (x - 41.0);
-    EXPECT_NEAR(first.Y[at], background + 1000.0, 1e-9);
-    EXPECT_NEAR(second.Y[at], background + Gauss(x, 41.5, 0.2, 500.0), 1e-9);
-    const double expected = background + 1000.0 + Gauss(x, 41.5, 0.2, 500.0);
-    EXPECT_NEAR(model.Y[at], expected, 1e-9);
-    EXPECT_NEAR(difference.Y[at], 130.0 - expected, 1e-9);
+    ASSERT_DOUBLE_EQ(chart.Curves[3].X[at], 40.5);
+    const double background = 10.0 + 2.0 * (40.5 - 41.0), second = Gauss(40.5, 41.5, 0.2, 500.0);
+    const double model = background + 1000.0 + second;
+    const double expected[] = {background + 1000.0, background + second, 130.0 - model, 130.0,
+                               model};
+    for (size_t k = 0; k < 5; ++k) EXPECT_NEAR(chart.Curves[k].Y[at], expected[k], 1e-9) << k;
 }
 
 TEST(ProfileAnalysis, FitTableHasValuesErrorsAndQuality) {
@@ -135,11 +123,9 @@ TEST(ProfileAnalysis, FitTableHasValuesErrorsAndQuality) {
     ASSERT_EQ(table.size(), 6u);  // header, two peaks, empty row, chi2red, Rwp
     ASSERT_EQ(table[0].size(), 11u);
     EXPECT_EQ(table[0][9], "η");
-    EXPECT_EQ(table[1][0], "1");
-    EXPECT_EQ(table[1][1], "40,5000");
-    EXPECT_EQ(table[1][2], "0,0012");
-    EXPECT_EQ(table[1][9], "0,420");
-    EXPECT_EQ(table[1][10], "0,031");
+    EXPECT_EQ((std::vector<std::string>{table[1][0], table[1][1], table[1][2], table[1][9],
+                                        table[1][10]}),
+              (std::vector<std::string>{"1", "40,5000", "0,0012", "0,420", "0,031"}));
     EXPECT_TRUE(table[3].empty());
     EXPECT_EQ(table[4][1], "1,2346");
     EXPECT_EQ(table[5], (std::vector<std::string>{"Rwp [%]", "4,56"}));
@@ -159,8 +145,7 @@ TEST(ProfileAnalysis, SizeTableAndWilliamsonHallChart) {
     const TextTable table = SizeTable(analysis, '.');
     ASSERT_EQ(table.size(), 4u);
     EXPECT_EQ(table[1], (std::vector<std::string>{"30.0000", "0.3000", "0.1000", "0.004", "35.0"}));
-    EXPECT_EQ(table[2][3], kNotBroadened);
-    EXPECT_EQ(table[2][4], kNotBroadened);
+    EXPECT_TRUE(table[2][3] == kNotBroadened && table[2][4] == kNotBroadened);
 
     analysis.WilliamsonHall = tools::WilliamsonHallResult{40.0, 2.5, 0.0012, 0.0003};
     const TextTable withWh = SizeTable(analysis, '.');

@@ -43,8 +43,6 @@ TEST(FilmThicknessCalculation, TwentyNanometreFilmWithOrdersThreeToSix) {
     ASSERT_TRUE(e.Calculated);
     EXPECT_EQ(calc.OrderRows(), (std::vector<std::string>{"3", "4", "5", "6"}));
     for (double t : calc.Thicknesses()) EXPECT_NEAR(t, 20.0, 0.01);
-    EXPECT_NEAR(calc.Mean(), 20.0, 0.01);
-    EXPECT_LT(calc.StandardDeviation(), 0.01);
     // By hand from the rows 1.324, 1.765, 2.207, 2.648: t = n lambda / (2 sin(theta)) =
     // 20.000653, 20.004776, 19.998424, 20.001988 nm, mean 20.001461 (shown with five
     // digits, 20.001), sample deviation 0.002655; the first fringe's spacing lambda / (2 sin
@@ -65,17 +63,16 @@ TEST(FilmThicknessCalculation, HalfOrdersShowTheLocaleSeparator) {
     TThicknessEffects e = calc.Calculate(kLambda);
     EXPECT_EQ(calc.OrderRows(), (std::vector<std::string>{"3,5", "4,5", "5,5"}));
     EXPECT_EQ(e.IdTexts, (std::vector<std::string>{"(3,5)", "(4,5)", "(5,5)"}));
-    EXPECT_FALSE(calc.AddPeakIds);
+    EXPECT_FALSE(calc.AddPeakIds);  // unchecked after one use
     EXPECT_NEAR(calc.Mean(), 20.0, 0.01);
     EXPECT_NE(e.TitleSuffix.find(','), std::string::npos);
 }
 
-TEST(FilmThicknessCalculation, OneFringeAndOrderZero) {
+TEST(FilmThicknessCalculation, OneFringeOrderZeroAndFringesListedDownwards) {
     FilmThicknessCalculation calc;
     calc.ReceivePeaks({"1.000"});
     calc.Estimate(kLambda);
-    EXPECT_EQ(calc.ThicknessText(), "0");
-    EXPECT_EQ(calc.FirstIndex(), 1);
+    EXPECT_EQ(std::pair(calc.ThicknessText(), calc.FirstIndex()), std::pair(std::string("0"), 1));
     calc.Calculate(kLambda);
     ASSERT_EQ(calc.Thicknesses().size(), 1u);
     EXPECT_DOUBLE_EQ(calc.Thicknesses()[0], calc.Spacings()[0]);
@@ -86,15 +83,11 @@ TEST(FilmThicknessCalculation, OneFringeAndOrderZero) {
     calc.ThicknessEdited("1000000", kLambda);
     EXPECT_EQ(calc.FirstIndex(), FilmThicknessCalculation::kMaxIndex);
     EXPECT_EQ(calc.Orders()[0], 1000.0);
-}
-
-TEST(FilmThicknessCalculation, FringesListedDownwardsClampTheEstimate) {
-    FilmThicknessCalculation calc;
-    std::vector<std::string> rows = Fringes(20.0, 3, 6);
+    // Fringes listed downwards clamp the estimate.
+    const std::vector<std::string> rows = Fringes(20.0, 3, 6);
     calc.ReceivePeaks({rows.rbegin(), rows.rend()});
     calc.Estimate(kLambda);
-    EXPECT_EQ(calc.ThicknessText(), "0");
-    EXPECT_EQ(calc.FirstIndex(), 1);
+    EXPECT_EQ(std::pair(calc.ThicknessText(), calc.FirstIndex()), std::pair(std::string("0"), 1));
 }
 
 TEST(FilmThicknessCalculation, UndefinedInputsAreErrorsWithNothingChanged) {
@@ -124,7 +117,6 @@ TEST(FilmThicknessCalculation, DeleteEstimatesAgainAndIndexChangesRebuildTheOrde
     calc.Estimate(kLambda);
     calc.Calculate(kLambda);
     calc.DeleteRow(0, kLambda);
-    EXPECT_EQ(calc.PeakRows().size(), 3u);
     EXPECT_EQ(calc.FirstIndex(), 4);
     // The remaining rows keep their spacings and get the new orders.
     EXPECT_EQ(calc.OrderRows(), (std::vector<std::string>{"4", "5", "6"}));
@@ -132,7 +124,6 @@ TEST(FilmThicknessCalculation, DeleteEstimatesAgainAndIndexChangesRebuildTheOrde
     calc.SetFirstIndex(10);
     EXPECT_EQ(calc.OrderRows().front(), "10");
     EXPECT_DOUBLE_EQ(calc.Thicknesses()[1], 11.0 * calc.Spacings()[1]);
-    EXPECT_EQ(calc.ThicknessRows().size(), 3u);
 }
 
 TEST(FilmThicknessCalculation, StandardDeviationByHand) {
@@ -182,8 +173,6 @@ TEST(FilmThicknessCalculation, RefractionLineFromKiessigFringes) {
     ASSERT_TRUE(best);
     EXPECT_EQ(best->FirstOrder, 3.0);
     EXPECT_GT(FitRefraction(rows, 3.5, kLambda)->Residual, 100 * fit->Residual);
-    EXPECT_EQ(FitFringeOrders(RefractedFringes(25.0, 0.9, 2.5, 5), kLambda)->FirstOrder, 2.5);
-    EXPECT_EQ(FitFringeOrders(RefractedFringes(40.0, 0.9, 0.5, 8), kLambda)->FirstOrder, 0.5);
 
     // Fringes that rise faster than any film allows (a negative intercept): no critical angle.
     // sin²θ = (m lambda / 60 nm)² - 1E-5 at orders 3 to 6.
@@ -204,13 +193,12 @@ TEST(FilmThicknessCalculation, RefractionLineFromKiessigFringes) {
 
 TEST(FilmThicknessCalculation, RefractionFieldsAndFitOrders) {
     FilmThicknessCalculation calc;
-    EXPECT_EQ(calc.RefractionText(), "-");
-    EXPECT_EQ(calc.CriticalAngleText(), "-");
+    const auto fields = [&] { return calc.RefractionText() + " " + calc.CriticalAngleText(); };
+    EXPECT_EQ(fields(), "- -");
     calc.ReceivePeaks(RefractedFringes(25.0, 0.9, 2.5, 5));
     calc.Estimate(kLambda);
     calc.FitOrders(kLambda);
-    EXPECT_EQ(calc.FirstIndex(), 2);
-    EXPECT_TRUE(calc.HalfOrders());
+    EXPECT_TRUE(calc.FirstIndex() == 2 && calc.HalfOrders());
     calc.Calculate(kLambda);
     EXPECT_EQ(calc.OrderRows().front(), "2.5");
     ASSERT_TRUE(calc.Refraction());
@@ -221,11 +209,9 @@ TEST(FilmThicknessCalculation, RefractionFieldsAndFitOrders) {
     calc.ReceivePeaks({"1.000", "1.300"});
     calc.Calculate(kLambda);
     EXPECT_FALSE(calc.Refraction());
-    EXPECT_EQ(calc.RefractionText(), "-");
-    EXPECT_EQ(calc.CriticalAngleText(), "-");
+    EXPECT_EQ(fields(), "- -");
     EXPECT_THROW(calc.FitOrders(kLambda), TrevascError);
-    EXPECT_EQ(calc.FirstIndex(), 2);
-    EXPECT_TRUE(calc.HalfOrders());
+    EXPECT_TRUE(calc.FirstIndex() == 2 && calc.HalfOrders());
 
     // Order ½ is index 0 with "+½"; without "+½" index 0 would be order 0 and becomes 1.
     calc.ReceivePeaks(RefractedFringes(40.0, 0.9, 0.5, 8));

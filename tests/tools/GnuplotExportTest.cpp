@@ -122,7 +122,7 @@ TEST(GnuplotExport, WritesBothFilesOrNothingWithAClearMessage) {
     const std::string templ =
         dir.Write("t.plt", "plot '#DATAFILE#' #PNGONLY#\nsplot '#DATAFILE#'\n");
 
-    GnuplotExportResult r =
+    const GnuplotExportResult r =
         WriteGnuplotFiles(map, GnuplotKind::ScreenColor, true, folder, "scan.xrdml", templ);
     ASSERT_TRUE(r.Ok) << r.Message;
     EXPECT_EQ(dir.Read("scan_GnuPlotData.dat"), GnuplotDataText(map));
@@ -131,9 +131,9 @@ TEST(GnuplotExport, WritesBothFilesOrNothingWithAClearMessage) {
 
     // Refused before anything is written: no data file without its script, no empty script.
     const auto refused = [&](const std::string& templateFile, const std::string& name,
-                             const plot::T2dPlotDataset& dataset) {
+                             const plot::T2dPlotDataset& dataset, const std::string& in = "") {
         const GnuplotExportResult fail =
-            WriteGnuplotFiles(dataset, GnuplotKind::PngBW, true, folder, name, templateFile);
+            WriteGnuplotFiles(dataset, GnuplotKind::PngBW, true, folder + in, name, templateFile);
         EXPECT_FALSE(fail.Ok);
         EXPECT_FALSE(Exists(fail.Files.DataFile)) << fail.Files.DataFile;
         EXPECT_FALSE(Exists(fail.Files.ScriptFile)) << fail.Files.ScriptFile;
@@ -156,20 +156,13 @@ TEST(GnuplotExport, WritesBothFilesOrNothingWithAClearMessage) {
     // A backslash: gnuplot would read an escape inside double quotes, and a path rewritten with
     // "/" would name another file (one somebody could have planted).
     // (The scan "a\\b.xrdml" arrives as folder ".../a\\" and name "b.xrdml".)
-    const GnuplotExportResult slashed =
-        WriteGnuplotFiles(map, GnuplotKind::PngBW, true, folder + "a\\", "b.xrdml", templ);
-    EXPECT_FALSE(slashed.Ok);
-    EXPECT_NE(slashed.Message.find("a\\b_GnuPlotData.dat"), std::string::npos) << slashed.Message;
-    EXPECT_NE(slashed.Message.find("a backslash"), std::string::npos) << slashed.Message;
-    EXPECT_FALSE(Exists(slashed.Files.DataFile));
-    EXPECT_FALSE(Exists(slashed.Files.ScriptFile));
-
+    const std::string slashed = refused(templ, "b.xrdml", map, "a\\");
+    EXPECT_NE(slashed.find("a\\b_GnuPlotData.dat"), std::string::npos) << slashed;
+    EXPECT_NE(slashed.find("a backslash"), std::string::npos) << slashed;
     // A folder that cannot be written: the message names the file.
-    r = WriteGnuplotFiles(map, GnuplotKind::PngBW, true, folder + "no/such/folder/", "e.xrdml",
-                          templ);
-    EXPECT_FALSE(r.Ok);
-    EXPECT_NE(r.Message.find(folder + "no/such/folder/e_GnuPlotData.dat"), std::string::npos)
-        << r.Message;
+    const std::string missing = refused(templ, "e.xrdml", map, "no/such/folder/");
+    EXPECT_NE(missing.find(folder + "no/such/folder/e_GnuPlotData.dat"), std::string::npos)
+        << missing;
 }
 
 TEST(GnuplotExport, ShippedTemplateHasOneTerminalPerKind) {
@@ -216,8 +209,8 @@ TEST(GnuplotExport, ShippedTemplateRendersPngsWithGnuplot) {
         const std::string errors = folder + "gnuplot-errors.txt";
         const int status =
             std::system(("gnuplot '" + r.Arguments[0] + "' 2> '" + errors + "'").c_str());
-        ASSERT_EQ(status, 0) << c.Name << ": " << dir.Read("gnuplot-errors.txt");
         EXPECT_EQ(dir.Read("gnuplot-errors.txt"), "") << c.Name;
+        ASSERT_EQ(status, 0) << c.Name;
         const std::string png = dir.Read(std::filesystem::path(r.Files.PictureFile).filename());
         ASSERT_GT(png.size(), 5000u) << c.Name;
         EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
@@ -247,6 +240,5 @@ TEST(GnuplotExport, PngKindsRemoveAnEarlierPicture) {
         WriteGnuplotFiles(map, GnuplotKind::PngBW, true, folder, "gone.xrdml", templ);
     ASSERT_TRUE(r.Ok);
     RemoveGnuplotFiles(r.Files);
-    EXPECT_FALSE(Exists(r.Files.DataFile));
-    EXPECT_FALSE(Exists(r.Files.ScriptFile));
+    EXPECT_FALSE(Exists(r.Files.DataFile) || Exists(r.Files.ScriptFile));
 }

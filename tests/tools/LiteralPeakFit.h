@@ -1,8 +1,7 @@
 #pragma once
 // The grid-search fit written out step by step as documented: every triple summed over every
 // point between the boundaries. The reference the fast search must match exactly (tests) and
-// the baseline of its benchmark. And a least-squares fit of the same residuals that shares no
-// code with the refinement: Gauss-Newton with a central-difference Jacobian and step halving.
+// the baseline of its benchmark.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -100,76 +99,6 @@ inline DocumentedResiduals BetweenBoundaries(const DocumentedResiduals& all, dou
             d.R.push_back(all.R[i]);
         }
     return d;
-}
-
-// Minimises sum (A f((x - c) k) - r)^2 over (c, k, A) from the start by Gauss-Newton: the
-// Jacobian from central differences, the 3 x 3 normal equations solved by Cramer's rule, the
-// step halved until the sum does not grow. Stops when a step changes no parameter by more than
-// 1e-13 of its size.
-inline FitTriple GaussNewtonFit(const std::vector<double>& x, const std::vector<double>& r,
-                                FitProfile profile, FitTriple start) {
-    auto sumOf = [&](const double* p) {
-        double s = 0.0;
-        for (size_t i = 0; i < x.size(); ++i) {
-            const double u = (x[i] - p[0]) * p[1];
-            const double f = profile == FitProfile::Gauss ? std::exp(-u * u) : 1.0 / (1.0 + u * u);
-            s += (p[2] * f - r[i]) * (p[2] * f - r[i]);
-        }
-        return s;
-    };
-    auto model = [&](const double* p, double xi) {
-        const double u = (xi - p[0]) * p[1];
-        return p[2] * (profile == FitProfile::Gauss ? std::exp(-u * u) : 1.0 / (1.0 + u * u));
-    };
-    double p[3] = {start.Center, start.WidthFactor, start.Amplitude};
-    double sum = sumOf(p);
-    for (int iteration = 0; iteration < 500; ++iteration) {
-        double jtj[3][3] = {}, jtf[3] = {};
-        for (size_t i = 0; i < x.size(); ++i) {
-            double row[3];
-            for (int j = 0; j < 3; ++j) {
-                const double h = 1e-6 * std::max(std::fabs(p[j]), 1e-3);
-                double plus[3] = {p[0], p[1], p[2]}, minus[3] = {p[0], p[1], p[2]};
-                plus[j] += h;
-                minus[j] -= h;
-                row[j] = (model(plus, x[i]) - model(minus, x[i])) / (2.0 * h);
-            }
-            const double f = model(p, x[i]) - r[i];
-            for (int a = 0; a < 3; ++a) {
-                jtf[a] += row[a] * f;
-                for (int b = 0; b < 3; ++b) jtj[a][b] += row[a] * row[b];
-            }
-        }
-        auto det = [](const double m[3][3]) {
-            return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
-                   m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
-                   m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
-        };
-        const double d = det(jtj);
-        if (d == 0.0) break;
-        double step[3];
-        for (int j = 0; j < 3; ++j) {
-            double m[3][3];
-            for (int a = 0; a < 3; ++a)
-                for (int b = 0; b < 3; ++b) m[a][b] = b == j ? -jtf[a] : jtj[a][b];
-            step[j] = det(m) / d;
-        }
-        double scale = 1.0, trial[3], trialSum = 0.0;
-        for (int halving = 0; halving < 60; ++halving, scale /= 2.0) {
-            for (int j = 0; j < 3; ++j) trial[j] = p[j] + scale * step[j];
-            trialSum = sumOf(trial);
-            if (trialSum <= sum) break;
-        }
-        if (!(trialSum <= sum)) break;
-        bool small = true;
-        for (int j = 0; j < 3; ++j) {
-            small = small && std::fabs(trial[j] - p[j]) <= 1e-13 * std::fabs(p[j]);
-            p[j] = trial[j];
-        }
-        sum = trialSum;
-        if (small) break;
-    }
-    return FitTriple{std::fabs(p[1]), p[2], p[0], sum};
 }
 
 }  // namespace trevasc::tools::test

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <numbers>
 #include <random>
+#include <tuple>
 #include <vector>
 
+#include "support/TempDir.h"
 #include "tools/profile/SizeStrain.h"
 
 using namespace trevasc::tools;
@@ -43,10 +43,9 @@ TEST(InstrumentFunction, CagliotiParametersAreRecoveredAndStored) {
     }
     const auto f = FitInstrumentFunction(at, fwhm);
     ASSERT_TRUE(f);
-    EXPECT_NEAR(f->U, u, 1e-10);
-    EXPECT_NEAR(f->V, v, 1e-10);
-    EXPECT_NEAR(f->W, w, 1e-10);
-    EXPECT_NEAR(f->Fwhm(50.0), Caglioti(u, v, w, 50.0), 1e-10);
+    for (auto [got, want] : {std::pair(f->U, u), std::pair(f->V, v), std::pair(f->W, w),
+                             std::pair(f->Fwhm(50.0), Caglioti(u, v, w, 50.0))})
+        EXPECT_NEAR(got, want, 1e-10);
     // Exactly three peaks determine it; two or three at one position do not.
     EXPECT_TRUE(FitInstrumentFunction(std::vector<double>(at.begin(), at.begin() + 3),
                                       std::vector<double>(fwhm.begin(), fwhm.begin() + 3)));
@@ -56,30 +55,17 @@ TEST(InstrumentFunction, CagliotiParametersAreRecoveredAndStored) {
     // A negative FWHM² (a hand-typed V) gives an instrument width of 0, not NaN.
     EXPECT_EQ((InstrumentFunction{0.0, -1.0, 0.0}.Fwhm(40.0)), 0.0);
 
-    const auto dir = std::filesystem::temp_directory_path() / "trevasc_instrument_test";
-    std::filesystem::create_directories(dir);
-    const std::string ini = (dir / "trevasc.INI").string();
-    {
-        std::ofstream out(ini);
-        out << "[FILEHISTORY]\nFILE0=/data/a.xrdml\n";
-    }
+    trevasc::test::TempDir dir;
+    const std::string ini = dir.Write("trevasc.INI", "[FILEHISTORY]\nFILE0=/data/a.xrdml\n");
     EXPECT_FALSE(ReadInstrumentFunction(ini));
     WriteInstrumentFunction(ini, *f);
     const auto stored = ReadInstrumentFunction(ini);
     ASSERT_TRUE(stored);
     // Shortest round-trip digits: the very same numbers come back.
-    EXPECT_EQ(stored->U, f->U);
-    EXPECT_EQ(stored->V, f->V);
-    EXPECT_EQ(stored->W, f->W);
-    std::ifstream in(ini);
-    const std::string text((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_NE(text.find("FILE0=/data/a.xrdml"), std::string::npos);
-    {
-        std::ofstream out(ini);
-        out << "[PROFILE]\nU=0.1\nV=abc\nW=0.2\n";
-    }
+    EXPECT_EQ(std::tuple(stored->U, stored->V, stored->W), std::tuple(f->U, f->V, f->W));
+    EXPECT_NE(dir.Read("trevasc.INI").find("FILE0=/data/a.xrdml"), std::string::npos);
+    dir.Write("trevasc.INI", "[PROFILE]\nU=0.1\nV=abc\nW=0.2\n");
     EXPECT_FALSE(ReadInstrumentFunction(ini));
-    std::filesystem::remove_all(dir);
 }
 
 TEST(SizeStrain, ScherrerSizeOfKnownBroadeningBothCorrections) {
@@ -116,9 +102,7 @@ TEST(SizeStrain, ScherrerSizeOfKnownBroadeningBothCorrections) {
     const SizeAnalysis narrow =
         AnalyseSize(std::vector<double>{40.0}, std::vector<double>{fi * 0.5}, instrument,
                     BroadeningCorrection::Quadratic, kLambda, 0.9);
-    EXPECT_FALSE(narrow.Peaks[0].Beta);
-    EXPECT_FALSE(narrow.Peaks[0].Size);
-    EXPECT_FALSE(narrow.WilliamsonHall);
+    EXPECT_FALSE(narrow.Peaks[0].Beta || narrow.Peaks[0].Size || narrow.WilliamsonHall);
 }
 
 TEST(SizeStrain, WilliamsonHallRecoversSizeAndStrainWithTheirErrors) {
@@ -142,11 +126,7 @@ TEST(SizeStrain, WilliamsonHallRecoversSizeAndStrainWithTheirErrors) {
     for (size_t i = 0; i < at.size(); ++i) {
         const double x = 4.0 * std::sin(at[i] / 2.0 * kDeg);
         const double y = noisy[i] * std::cos(at[i] / 2.0 * kDeg);
-        s1 += 1;
-        sx += x;
-        sxx += x * x;
-        sy += y;
-        sxy += x * y;
+        s1 += 1, sx += x, sxx += x * x, sy += y, sxy += x * y;
     }
     const double det = s1 * sxx - sx * sx;
     const double a = (sxx * sy - sx * sxy) / det, b = (s1 * sxy - sx * sy) / det;
@@ -200,8 +180,7 @@ TEST(SizeStrain, SinglePeakFitsOfASyntheticPatternGiveItsSizeAndStrain) {
     std::vector<double> fitted, fittedWidth;
     for (size_t k = 0; k < fits.size(); ++k) {
         const ProfileFitResult& r = fits[k].Fit;
-        ASSERT_TRUE(r.Fitted) << r.Error;
-        ASSERT_EQ(r.Model.Peaks.size(), 1u);
+        ASSERT_TRUE(r.Fitted && r.Model.Peaks.size() == 1u) << r.Error;
         // Fitted alone over its own edges: the range reaches no neighbour (1200 points away).
         EXPECT_LT(r.Points, 1000);
         const ProfilePeak& p = r.Model.Peaks[0];
