@@ -60,7 +60,7 @@ TEST(CliFit, FitsTheDisplayedRangeBetweenTheBoundaries) {
     EXPECT_GT(PngSize(dir.File("c.png")).first, 0);
 }
 
-TEST(CliFit, BadInputGivesTheDocumentedMessagesAndExitCodes) {
+TEST(CliFit, FailedFitsGiveTheDocumentedMessagesAndExitCodeOne) {
     TempDir dir;
     const std::string file = dir.Write("bad.txt", Scan({30.0}));
     // The boundaries hold only the left flank of a Gauss peak at 30.
@@ -68,27 +68,21 @@ TEST(CliFit, BadInputGivesTheDocumentedMessagesAndExitCodes) {
                                             const double u = (x - 30.0) / 0.2 * 1.6651092223;
                                             return 100.0 + 1000.0 * std::exp(-u * u);
                                         }));
-    const struct {
-        std::string Line;
-        int Code;
-        const char* Message;
-    } cases[] = {
-        {file + " --profile gauss --from 30 --to 30.01", 1,
+    const std::pair<std::string, std::string> cases[] = {
+        {file + " --profile gauss --from 30 --to 30.01",
          "Not enough data points at current zoom level for peak fitting. Please zoom out!"},
-        {file + " --profile gauss --left 30.5 --right 29.5", 1,
+        {file + " --profile gauss --left 30.5 --right 29.5",
          "The selected background area is too large"},
-        {file + " --profile lorentz --left 30.0 --right 30.005", 1,
+        {file + " --profile lorentz --left 30.0 --right 30.005",
          "The selected background area is too large and there are no peak data samples between "
          "left and right background!"},
-        {flank + " --profile gauss --left 29.3 --right 29.85", 1,
+        {flank + " --profile gauss --left 29.3 --right 29.85",
          "The fit did not converge inside the background boundaries."},
-        {file + " --profile voigt", 2, "--profile gauss or --profile lorentz"},
-        {file + " --profile gauss --left 29", 2, "--left and --right go together"},
     };
-    for (const auto& c : cases) {
-        const CliRun r = CliLine("fit " + c.Line);
-        EXPECT_EQ(r.Code, c.Code) << c.Message;
-        EXPECT_TRUE(Has(r.Err, c.Message)) << r.Err;
+    for (const auto& [line, message] : cases) {
+        const CliRun r = CliLine("fit " + line);
+        EXPECT_EQ(r.Code, 1) << message;
+        EXPECT_TRUE(Has(r.Err, message)) << r.Err;
         EXPECT_FALSE(Has(r.Err, "nan"));
         EXPECT_EQ(r.Out, "");
     }

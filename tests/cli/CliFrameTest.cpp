@@ -183,10 +183,66 @@ TEST(CliFrame, UsageErrorsExitWithTwo) {
         EXPECT_TRUE(StartsWith(r.Err, message)) << r.Err;
     }
     // A negative number is a value, not an option.
-    EXPECT_NE(
-        Cli({"lattice", "--peaks", "22.754,46.472", "--expected", "-1", "--wavelength", "1.54056"})
-            .Code,
-        2);
+    EXPECT_NE(CliLine("lattice --peaks 22.754,46.472 --expected -1 --wavelength 1.54056").Code, 2);
+}
+
+// Each command's own checks of its command line: exit code 2, a line with the command's name and
+// the message (where given), then the usage. SCAN and AREA stand for a scan and an area map, OUT
+// for a file in a scratch folder.
+TEST(CliFrame, EachCommandsOwnUsageErrors) {
+    TempDir dir;
+    const std::pair<std::string, std::string> cases[] = {
+        {"convert SCAN -o OUT -o OUT", "option -o is given twice"},
+        {"convert SCAN --axis energy -o -", ""},
+        {"peaks SCAN --dataset 1 --dataset 1", "option --dataset is given twice"},
+        {"peaks SCAN --smooth 1", ""},
+        {"plot SCAN -o OUT --size 5x5", ""},
+        {"plot SCAN -o OUT --from 3", ""},
+        {"fit SCAN --profile voigt", "--profile gauss or --profile lorentz"},
+        {"fit SCAN --profile gauss --left 29", "--left and --right go together"},
+        {"lattice --peaks 22.754,x", "not a number"},
+        {"lattice --peaks 22.754 --wavelength 0", "above 0"},
+        {"lattice --peaks 22.754 --auto 1,2", "START,END,STEP"},
+        {"lattice --peaks 22.754,46.472 --peaks 30,40", "option --peaks is given twice"},
+        {"thickness --peaks 1.0,1.2 --first-index 0", "1 to 1000"},
+        {"thickness --peaks 1,2,3 --fit-orders --half", "--fit-orders"},
+        {"thickness", "FILE or --peaks"},
+        {"map AREA", ""},
+        {"map -o OUT", ""},
+        {"map AREA -o OUT --scale grey", ""},
+        {"map AREA -o OUT --size 5x5", ""},
+        {"map AREA -o OUT --omega-offset nan", ""},
+        {"map AREA -o OUT --wavelength 1.5 --energy 8", ""},
+        {"gnuplot AREA --kind grey", "--kind needs bw, color, png-bw or png-color"},
+        {"gnuplot AREA", "gnuplot needs --kind"},
+        {"profile SCAN --peaks 25", ""},
+        {"profile SCAN --from 21 --to 29 --shape voigt", ""},
+        {"profile SCAN --from 21 --to 29 --strip-kalpha2 --kalpha2-ratio 1.5", ""},
+        {"size SCAN --instrument 1,2", ""},
+        {"size SCAN --instrument 0.01,0,0.01 --correction cubic", ""},
+        {"size SCAN --instrument 0.01,0,0.01 --k 0", ""},
+        {"simulate --system cubic --system hexagonal", "option --system is given twice"},
+        {"simulate --system cubic --h 0 1 --h 1 2", "option --h is given twice"},
+        {"lines --show-all", ""},
+        {"lines --wavelength 1.5", ""},
+        {"identify SCAN --database db.ini", ""},
+    };
+    for (const auto& [line, message] : cases) {
+        std::vector<std::string> args = Words(line);
+        for (std::string& a : args) {
+            if (a == "SCAN") a = Data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml");
+            if (a == "AREA") a = Data("xrdtools_test_area_RSM_Omega2Theta_v1.0.xrdml");
+            if (a == "OUT") a = dir.File("out");
+        }
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.Code, 2) << line << ": " << r.Err;
+        EXPECT_TRUE(StartsWith(r.Err, "trevasc-cli " + args[0] + ": ")) << r.Err;
+        EXPECT_TRUE(Has(r.Err.substr(0, r.Err.find('\n')), message)) << r.Err;
+        EXPECT_TRUE(Has(r.Err, "\nusage: trevasc-cli " + args[0] + " ")) << r.Err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out")));
+    // Flags may repeat: they ask for the same thing twice.
+    EXPECT_EQ(Cli({"convert", Data("film.xye"), "-o", dir.File("out"), "--all", "--all"}).Code, 0);
 }
 
 // The manual page's OPTIONS section is the option tables, word for word.

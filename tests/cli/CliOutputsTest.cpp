@@ -1,5 +1,5 @@
 // What the batch tool leaves behind when a command fails: none of its outputs, and a failed
-// write to standard output is an error, not a silent death. Options given twice are refused.
+// write to standard output is an error, not a silent death.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -15,6 +15,7 @@
 
 using namespace trevasc::test;
 
+#ifdef TREVASC_HAVE_QT
 namespace {
 
 // A Lorentz peak at 30 degrees on a background, as two columns.
@@ -30,7 +31,6 @@ std::string PeakScan() {
 
 }  // namespace
 
-#ifdef TREVASC_HAVE_QT
 TEST(CliOutputs, AFailedCommandWritesNoneOfItsFiles) {
     TempDir dir;
     // A full device of our own (writes fail with "No space left on device").
@@ -100,34 +100,4 @@ TEST(CliOutputs, AClosedPipeOnStandardOutputIsAFailedWrite) {
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(dir.Read("stderr.txt"), "trevasc-cli: cannot write standard output: Broken pipe\n");
-}
-
-TEST(CliOutputs, AnOptionGivenTwiceIsRefused) {
-    TempDir dir;
-    const std::string scan = dir.Write("peak.txt", PeakScan());
-    const std::string a = dir.File("a.txt"), b = dir.File("b.txt");
-    const struct {
-        std::vector<std::string> Args;
-        std::string Option;
-    } cases[] = {
-        {{"convert", scan, "-o", a, "-o", b}, "-o"},
-        {{"peaks", scan, "--dataset", "1", "--dataset", "1"}, "--dataset"},
-        {{"lattice", "--peaks", "22.754,46.472", "--peaks", "30,40"}, "--peaks"},
-        {{"simulate", "--system", "cubic", "--system", "hexagonal"}, "--system"},
-        {{"simulate", "--system", "cubic", "--h", "0", "1", "--h", "1", "2"}, "--h"},
-    };
-    for (const auto& c : cases) {
-        const CliRun r = Cli(c.Args);
-        EXPECT_EQ(r.Code, 2) << r.Err;
-        // The message, then the usage.
-        EXPECT_EQ(r.Err.rfind("trevasc-cli " + c.Args[0] + ": option " + c.Option +
-                                  " is given twice\nusage: ",
-                              0),
-                  0u)
-            << r.Err;
-    }
-    EXPECT_FALSE(std::filesystem::exists(a));
-    EXPECT_FALSE(std::filesystem::exists(b));
-    // Flags may repeat: they ask for the same thing twice.
-    EXPECT_EQ(CliLine("convert " + scan + " -o " + a + " --all --all").Code, 0);
 }

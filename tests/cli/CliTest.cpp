@@ -3,7 +3,6 @@
 
 #include <filesystem>
 
-#include "formats/XylibReader.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"
 
@@ -13,29 +12,15 @@ namespace {
 const std::string kScan = Data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml");
 }
 
-TEST(CliInfo, ReportsFormatKindTitleAndScansOfEveryReader) {
+TEST(CliInfo, ReportsFormatKindTitleScansAndWarnings) {
     CliRun r = CliLine("info " + kScan);
     ASSERT_EQ(r.Code, 0) << r.Err;
     for (const char* line :
          {"format: xml", "kind: TwoTheta", "points: 750, from 15.01 to 29.99", "1585904"})
         EXPECT_TRUE(Has(r.Out, line)) << line << "\n" << r.Out;
-    // A detector scan (only 2Theta moves) is a 2Theta scan.
-    EXPECT_TRUE(Has(CliLine("info " + Data("detector_scan_2Theta.xrdml")).Out, "kind: TwoTheta"));
-    // The further readers name themselves (their names are the formats tests' business).
-    const std::pair<std::string, std::string> cases[] = {
-        {"two_scans_rsm.ras", "format: rigaku-ras"},
-        {"two_scans_rsm.ras", "title: XRD Plot: Film A"},
-        {"two_scans_rsm.ras", "scans: 2"},
-        {"quartz_v4.raw", "kind: TwoTheta"},
-        {"quartz_v4.raw", "points: 10, from 26 to 27.125"},
-        {"film.xye", "format: columns"},
-        {"quartz.chi", "format: xylib:chiplot"}};
-    for (const auto& [file, line] : cases) {
-        if (Has(line, "xylib") && !trevasc::formats::XylibAvailable()) continue;
-        r = CliLine("info " + Data(file));
-        EXPECT_EQ(r.Code, 0) << file << r.Err;
-        EXPECT_TRUE(Has(r.Out, line)) << line << "\n" << r.Out;
-    }
+    // The title and the count of scans of a file of two (the readers are the formats tests').
+    r = CliLine("info " + Data("two_scans_rsm.ras"));
+    EXPECT_TRUE(Has(r.Out, "title: XRD Plot: Film A\n") && Has(r.Out, "scans: 2\n")) << r.Out;
     // Normalised intensities: the factor is a warning on standard error.
     EXPECT_TRUE(Has(CliLine("info " + Data("film.xye")).Err, "multiplied by 10000"));
 }
@@ -92,7 +77,6 @@ TEST(CliPeaks, WritesThePeakListFileWithTitleAndFindsTheFilmPeaks) {
     // The substrate peak of this scan lies near 22.5 degrees.
     EXPECT_TRUE(Has(r.Out, "\r\n22.5")) << r.Out;
     EXPECT_EQ(CliLine("peaks " + kScan + " --method 2").Code, 0);
-    EXPECT_EQ(CliLine("peaks " + kScan + " --smooth 1").Code, 2);
 }
 
 #ifdef TREVASC_HAVE_QT
@@ -103,7 +87,5 @@ TEST(CliPlot, DrawsAPngOfTheRequestedSize) {
         {"plot", scan, "-o", png, "--size", "640x480", "--peaks", "--from", "40", "--to", "30"});
     ASSERT_EQ(r.Code, 0) << r.Err;
     EXPECT_EQ(PngSize(png), std::pair(640, 480));
-    EXPECT_EQ(CliLine("plot " + scan + " -o " + png + " --size 5x5").Code, 2);
-    EXPECT_EQ(CliLine("plot " + scan + " -o " + png + " --from 3").Code, 2);
 }
 #endif

@@ -64,8 +64,6 @@ TEST_F(ReflectionCli, SimulateAndLinesPrintRowsAndJson) {
     EXPECT_EQ(CliLine("lines --show-all --to 80").Out, "22.343\n45.597\n71.076\n");
     r = CliLine("lines --selected-peak 28.441 --wavelength 1.540562 --energy 8047.8 --json");
     EXPECT_TRUE(Has(r.Out, "\"orders\": [1]") && Has(r.Out, "\"rows\": [\"28.44")) << r.Out;
-    EXPECT_EQ(CliLine("lines --show-all").Code, 2);
-    EXPECT_EQ(CliLine("lines --wavelength 1.5").Code, 2);
 }
 
 TEST_F(ReflectionCli, JcpdsListsRowsWritesTheDatabaseAndReportsConversionErrors) {
@@ -146,7 +144,6 @@ TEST_F(ReflectionCli, IdentifyNamesPeaksAfterTheChosenOrBestMaterial) {
     r = Cli({"identify", file, "--material", "None", "--database", ini, "--peaks", ""});
     EXPECT_EQ(r.Code, 1);
     EXPECT_TRUE(Has(r.Err, file + ": No material 'None'"));
-    EXPECT_EQ(CliLine("identify " + file + " --database " + ini).Code, 2);
 
     // Below the lowest reflection of the database: no candidate, no material.
     r = CliLine("identify " + FlatScan(5, 101) + " --auto-select --database " + kSubstratesDef +
@@ -241,33 +238,27 @@ TEST_F(ReflectionCli, DamagedXrayLineStopsTheCommandsThatUseIt) {
                      "DEFAULTENERGY=" +
                          std::string(1, defaultIndex) + "\n");
     };
-    const std::vector<std::string> cubic = {"simulate", "--system", "cubic", "--h", "1", "1"};
-    std::vector<std::string> byName = cubic, negative = cubic;
-    byName.insert(byName.end(), {"--line", "Cu"});
-    negative.insert(negative.end(), {"--line", "Negative"});
-    const std::string card = SiliconCard();
-    // The default line (index into ENERGY), the command, and the line it names ("" runs).
+    const std::string cubic = "simulate --system cubic --h 1 1", card = SiliconCard();
+    const std::string text = "'Text' has the energy '8O48'", zero = "'Zero' has the energy '0'",
+                      negative = "'Negative' has the energy '-8047.8'";
+    // The default line (index into ENERGY), the command, and the line it names ("": it runs).
     const struct {
         char Default;
-        std::vector<std::string> Args;
-        std::string Named;
+        std::string Line, Named;
     } cases[] = {
         {'0', cubic, ""},  // a sound default line: 8047.8 eV gives 1.54079 A
-        {'1', cubic, "'Text' has the energy '8O48'"},
-        {'1', {"lines", "--selected-peak", "28.441"}, "'Text' has the energy '8O48'"},
-        {'1', {"jcpds", card}, "'Text' has the energy '8O48'"},
-        {'1', byName, ""},  // a sound line given by name is still usable
-        {'2', cubic, "'Zero' has the energy '0'"},
-        {'2', {"jcpds", card}, "'Zero' has the energy '0'"},
-        {'3', {"lines", "--selected-peak", "28.441"}, "'Negative' has the energy '-8047.8'"},
-        {'3', byName, ""},
-        {'0', {"lines", "--transition", "Zero"}, "'Zero' has the energy '0'"},
-        {'0', negative, "'Negative' has the energy '-8047.8'"},
+        {'1', cubic, text},
+        {'1', "lines --selected-peak 28.441", text},
+        {'2', "jcpds " + card, zero},
+        {'3', "lines --selected-peak 28.441", negative},
+        {'3', cubic + " --line Cu", ""},  // a sound line given by name is still usable
+        {'0', "lines --transition Zero", zero},
+        {'0', cubic + " --line Negative", negative},
     };
     for (const auto& c : cases) {
         useLine(c.Default);
-        const CliRun r = Cli(c.Args);
-        SCOPED_TRACE(c.Args[0] + " " + c.Default);
+        const CliRun r = CliLine(c.Line);
+        SCOPED_TRACE(c.Line + " " + c.Default);
         if (c.Named.empty()) {
             EXPECT_EQ(r.Out, "1 0 0 22.209°\n") << r.Err;
             continue;
