@@ -111,11 +111,6 @@ TEST_F(ReflectionCli, SubstratesListTheDatabase) {
     // The default database is the user's substrates.ini, seeded from Substrates.DEF.
     EXPECT_EQ(Cli({"substrates"}).Code, 0);
     EXPECT_EQ(CliLine("substrates --database /no/such/file.ini").Code, 1);
-    // A reflection typed twice into a hand-edited database is listed twice, with its first value.
-    const std::string ini =
-        dir.Write("substrates.ini", "[GaN]\nGaN (002)=34.56\nGaN (004)=72.91\nGaN (002)=35.00\n");
-    EXPECT_EQ(CliLine("substrates --database " + ini).Out,
-              "[GaN]\nGaN (002): 34.56\nGaN (004): 72.91\nGaN (002): 34.56\n");
 }
 
 TEST_F(ReflectionCli, IdentifyNamesPeaksAfterTheChosenOrBestMaterial) {
