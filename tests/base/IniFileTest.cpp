@@ -34,16 +34,15 @@ TEST(IniFile, ASectionLineWithoutItsBracketIsIgnoredAndKept) {
     IniFile ini("");
     ini.LoadText("[MAIN\nLeft=10\n[POS]\nTop=5\n");
     // The keys after the broken line stay outside any named section, as if it were absent.
-    EXPECT_EQ(ini.Sections(), (std::vector<std::string>{"", "POS"}));
-    EXPECT_EQ(ini.ReadInteger("", "Left", 0), 10);
-    EXPECT_EQ(ini.ReadInteger("POS", "Top", 0), 5);
     // Saving keeps the line (as a comment) and loads back the same document.
-    const std::string saved = ini.Text();
-    EXPECT_NE(saved.find(";[MAIN"), std::string::npos) << saved;
     IniFile again("");
-    again.LoadText(saved);
-    EXPECT_EQ(again.Sections(), ini.Sections());
-    EXPECT_EQ(again.ReadInteger("", "Left", 0), 10);
+    again.LoadText(ini.Text());
+    EXPECT_NE(ini.Text().find(";[MAIN"), std::string::npos) << ini.Text();
+    for (const IniFile* read : {&ini, &again}) {
+        EXPECT_EQ(read->Sections(), (std::vector<std::string>{"", "POS"}));
+        EXPECT_EQ(read->ReadInteger("", "Left", 0), 10);
+        EXPECT_EQ(read->ReadInteger("POS", "Top", 0), 5);
+    }
     // Also as the first line behind a byte order mark.
     again.LoadText("\xEF\xBB\xBF[MAIN\nLeft=10\n");
     EXPECT_EQ(again.Sections(), (std::vector<std::string>{""}));
@@ -71,9 +70,8 @@ TEST(IniFile, RepeatedKeysLastWinsOrEachKept) {
     EXPECT_NE(each.Text().find("a=1\na=3\nb=2\n"), std::string::npos) << each.Text();
     // Writing a repeated key leaves one key, at the place of the first occurrence.
     each.WriteString("S", "a", "9");
-    EXPECT_EQ(each.Keys("S").size(), 2u);
+    EXPECT_EQ(each.Keys("S"), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(each.ReadString("S", "a", ""), "9");
-    EXPECT_EQ(each.Keys("S")[1], "b");
     each.WriteString("T", "d", "5");
     EXPECT_EQ(each.Keys("T"), (std::vector<std::string>{"c", "d"}));
 }
@@ -168,6 +166,6 @@ TEST(IniFile, AFileThatCannotBeReadWholeIsReportedAndNeverWrittenBack) {
     IniFile fresh(dir.File("new.ini"));
     EXPECT_TRUE(fresh.Problem().empty());
     fresh.WriteString("A", "x", "1");
-    fresh.Save();
+    EXPECT_TRUE(fresh.TrySave());
     EXPECT_EQ(dir.Read("new.ini"), "[A]\nx=1\n");
 }

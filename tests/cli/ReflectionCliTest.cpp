@@ -1,323 +1,199 @@
-#include <fcntl.h>
+// simulate, lines, jcpds, substrates and identify: their output layout, the database they write,
+// and what they refuse. The angles and scores are the analysis tests' business.
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <sstream>
 
 #include "analysis/SubstrateDatabase.h"
-#include "cli/CliCommands.h"
 #include "formats/ReflectionTable.h"
 #include "support/CliRun.h"
 #include "support/ReflectionTableText.h"
 #include "support/TempDir.h"
 
-using trevasc::cli::RunCli;
+using namespace trevasc::test;
 
 namespace {
 
-struct CliResult {
-    int Code;
-    std::string Out, Err;
-};
-
-CliResult Cli(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int code = RunCli(args, out, err, trevasc::test::CliFacilities());
-    return {code, out.str(), err.str()};
-}
-
-std::string DataFile(const std::string& name) {
-    return std::string(TREVASC_TEST_DATA_DIR) + "/" + name;
-}
-
-std::string SubstratesDef() {
-    return std::string(TREVASC_TEST_DATA_DIR) + "/../../data/Substrates.DEF";
-}
+const std::string kSubstratesDef = Data("../../data/Substrates.DEF");
+const std::string kCardHeader = "Si                                       Silicon           7\n";
 
 // Keeps the tests away from the user's configuration folder.
 struct ReflectionCli : ::testing::Test {
-    trevasc::test::TempDir config;
+    TempDir config, dir;
     ReflectionCli() { setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1); }
+    // A card of silicon with (1 1 1) and (2 2 0), and what may follow them.
+    std::string SiliconCard(const std::string& more = "") const {
+        return dir.Write(
+            "si.txt", kCardHeader +
+                          ReflectionTableLine("3.1355", "  1  1  1", "1.9201", "  2  2  0") + "\n" +
+                          more);
+    }
+    // A flat scan of `points` points from `from` degrees in 0.1 degree steps.
+    std::string FlatScan(double from, int points) const {
+        std::string scan;
+        for (int i = 0; i < points; ++i) scan += std::to_string(from + 0.1 * i) + "\t10\n";
+        return dir.Write("scan.txt", scan);
+    }
 };
 
 }  // namespace
 
-TEST_F(ReflectionCli, SimulatePrintsRowsAndJson) {
-    CliResult r = Cli({"simulate", "--system", "cubic", "--h", "0", "1", "--k", "0", "1", "--l",
-                       "0", "1", "--wavelength", "1.540562"});
+TEST_F(ReflectionCli, SimulateAndLinesPrintRowsAndJson) {
+    CliRun r = CliLine("simulate --system cubic --h 0 1 --k 0 1 --l 0 1 --wavelength 1.540562");
     ASSERT_EQ(r.Code, 0) << r.Err;
     EXPECT_EQ(r.Out, "1 0 0 22.206°\n1 1 0 31.607°\n1 1 1 38.968°\n");
-
-    r = Cli({"simulate", "--system", "hexagonal", "--a", "3.189", "--c", "5.185", "--h", "1", "1",
-             "--k", "1", "1", "--l", "0", "0", "--json", "--wavelength", "1.540562"});
+    r = CliLine(
+        "simulate --system hexagonal --a 3.189 --c 5.185 --h 1 1 --k 1 1 --l 0 0 --json "
+        "--wavelength 1.540562");
     ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_NE(r.Out.find("\"labels\": [\"a=b<>c\", \"a=b=90°, g=120°\"]"), std::string::npos);
-    EXPECT_NE(r.Out.find("\"rows\": [\"1 -2 1 0 57.774°\"]"), std::string::npos) << r.Out;
-    EXPECT_NE(r.Out.find("{\"h\": 1, \"k\": 1, \"l\": 0, \"d\": 1.5945"), std::string::npos);
+    EXPECT_TRUE(Has(r.Out, "\"labels\": [\"a=b<>c\", \"a=b=90°, g=120°\"]")) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "\"rows\": [\"1 -2 1 0 57.774°\"]")) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "{\"h\": 1, \"k\": 1, \"l\": 0, \"d\": 1.5945")) << r.Out;
+    // The energy acts as typed into the X-ray tube selector: 8047.8 eV -> 1.54079 A.
+    EXPECT_EQ(CliLine("simulate --system cubic --h 1 1 --energy 8047.8").Out, "1 0 0 22.209°\n");
 
-    // the energy acts as typed into the X-ray tube selector: 8047.8 eV -> 1.54079 A (with this
-    // program's 1 eV = 1.602e-19 J)
-    r = Cli({"simulate", "--system", "cubic", "--h", "1", "1", "--energy", "8047.8"});
-    EXPECT_EQ(r.Out, "1 0 0 22.209°\n");
-}
-
-TEST_F(ReflectionCli, LinesFollowTheTabModes) {
-    CliResult r = Cli({"lines"});
-    ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_EQ(r.Out, "22.343\n45.597\n71.076\n101.608\n151.269\n");  // only n = 1..5
-    r = Cli({"lines", "--permitted", "2, x, 0, 3", "--json"});
+    EXPECT_EQ(Cli({"lines"}).Out, "22.343\n45.597\n71.076\n101.608\n151.269\n");  // n = 1..5
     // The angles in the shortest digits that read back exactly (more than 15 where needed).
+    r = Cli({"lines", "--permitted", "2, x, 0, 3", "--json"});
     EXPECT_EQ(r.Out.rfind("{\"lines\": [45.59721903043", 0), 0u) << r.Out;
-    EXPECT_NE(r.Out.find(", 71.07558475527"), std::string::npos) << r.Out;
-    EXPECT_NE(r.Out.find("], \"rows\": [\"45.597\", \"71.076\"], \"orders\": [2, 3]}\n"),
-              std::string::npos)
-        << r.Out;
-    r = Cli({"lines", "--show-all", "--to", "80"});
-    EXPECT_EQ(r.Out, "22.343\n45.597\n71.076\n");
-    r = Cli({"lines", "--selected-peak", "28.441", "--wavelength", "1.540562", "--energy", "8047.8",
-             "--json"});
-    EXPECT_NE(r.Out.find("\"orders\": [1]"), std::string::npos) << r.Out;
-    EXPECT_NE(r.Out.find("\"rows\": [\"28.44"), std::string::npos) << r.Out;
-    // bad input
-    EXPECT_EQ(Cli({"lines", "--show-all"}).Code, 2);
-    EXPECT_EQ(Cli({"lines", "--wavelength", "1.5"}).Code, 2);
+    EXPECT_TRUE(Has(r.Out, ", 71.07558475527")) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "], \"rows\": [\"45.597\", \"71.076\"], \"orders\": [2, 3]}\n"));
+    EXPECT_EQ(CliLine("lines --show-all --to 80").Out, "22.343\n45.597\n71.076\n");
+    r = CliLine("lines --selected-peak 28.441 --wavelength 1.540562 --energy 8047.8 --json");
+    EXPECT_TRUE(Has(r.Out, "\"orders\": [1]") && Has(r.Out, "\"rows\": [\"28.44")) << r.Out;
 }
 
 TEST_F(ReflectionCli, JcpdsListsRowsWritesTheDatabaseAndReportsConversionErrors) {
-    trevasc::test::TempDir dir;
-    const std::string header =
-        "Si                                       Silicon           7";  // name: "Si"
-    const std::string table =
-        header + "\n" +
-        trevasc::test::ReflectionTableLine("3.1355", "  1  1  1", "1.9201", "  2  2  0") + "\n";
-    const std::string file = dir.Write("si.txt", table);
-    CliResult r = Cli({"jcpds", file, "--wavelength", "1.540562"});
+    const std::string card = SiliconCard();
+    CliRun r = CliLine("jcpds " + card + " --wavelength 1.540562");
     ASSERT_EQ(r.Code, 0) << r.Err;
     EXPECT_EQ(r.Out, "(1 1 1)=28.442\n(2 2 0)=47.302\n");
-
     const std::string ini = dir.Write("substrates.ini", "[Si]\nSi (111)=28.441\n");
-    r = Cli({"jcpds", file, "--add-to", ini, "--name", "Si", "--wavelength", "1.540562"});
+    r = CliLine("jcpds " + card + " --add-to " + ini + " --name Si --wavelength 1.540562");
     ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_NE(dir.Read("substrates.ini").find("[Si poly]"), std::string::npos);
-    EXPECT_NE(dir.Read("substrates.ini").find("Si(2 2 0)=47.302"), std::string::npos);
+    EXPECT_TRUE(Has(dir.Read("substrates.ini"), "[Si poly]"));
+    EXPECT_TRUE(Has(dir.Read("substrates.ini"), "Si(2 2 0)=47.302"));
 
-    // a blank second reflection on the next line stops the table; the rows before it are listed
+    // A blank second reflection on the next line stops the table; the rows before it are listed.
     const std::string broken =
-        dir.Write("broken.txt",
-                  table + trevasc::test::ReflectionTableLine("1.6375", "  3  1  1", "", "") + "\n");
-    r = Cli({"jcpds", broken, "--json", "--wavelength", "1.540562"});
+        SiliconCard(ReflectionTableLine("1.6375", "  3  1  1", "", "") + "\n");
+    r = CliLine("jcpds " + broken + " --json --wavelength 1.540562");
     EXPECT_EQ(r.Code, 1);
-    EXPECT_NE(r.Out.find("\"material\": \"Si\""), std::string::npos) << r.Out;
-    EXPECT_NE(r.Out.find("\"rows\": [\"(1 1 1)=28.442\", \"(2 2 0)=47.302\", \"(3 1 1)=56.121"),
-              std::string::npos)
-        << r.Out;
-    EXPECT_NE(r.Out.find("\"error\": \"'' ist kein"), std::string::npos) << r.Out;
-    EXPECT_NE(r.Err.find("trevasc-cli: " + broken + ": "), std::string::npos);
-    EXPECT_EQ(Cli({"jcpds", dir.File("missing.txt")}).Code, 1);
+    EXPECT_TRUE(Has(r.Out, "\"material\": \"Si\"")) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "\"rows\": [\"(1 1 1)=28.442\", \"(2 2 0)=47.302\", \"(3 1 1)=56.121"));
+    EXPECT_TRUE(Has(r.Out, "\"error\": \"'' ist kein")) << r.Out;
+    EXPECT_TRUE(Has(r.Err, "trevasc-cli: " + broken + ": "));
 
     // A plain list of d and I values is no card: exit 1 with the layout that is read, and no
     // material is written.
     const std::string plain = dir.Write("plain.txt", "3.1355 100\n1.9201 55\n1.6375 30\n");
-    r = Cli({"jcpds", plain, "--add-to", ini, "--name", "Plain", "--wavelength", "1.540562"});
+    r = CliLine("jcpds " + plain + " --add-to " + ini + " --name Plain");
     EXPECT_EQ(r.Code, 1);
     EXPECT_EQ(r.Out, "");
+    const std::string& layout = trevasc::formats::kNoReflectionLinesMessage;
     EXPECT_EQ(r.Err, "trevasc-cli: " + plain + ": No reflection lines found in the file. " +
-                         trevasc::formats::kNoReflectionLinesMessage.substr(
-                             trevasc::formats::kNoReflectionLinesMessage.find("Expected")) +
-                         "\n");
-    EXPECT_EQ(dir.Read("substrates.ini").find("Plain"), std::string::npos);
-    r = Cli({"jcpds", plain, "--json"});
-    EXPECT_EQ(r.Code, 1);
-    EXPECT_NE(r.Out.find("\"rows\": [], \"reflections\": [], \"error\": \"No reflection lines"),
-              std::string::npos)
-        << r.Out;
+                         layout.substr(layout.find("Expected")) + "\n");
+    EXPECT_FALSE(Has(dir.Read("substrates.ini"), "Plain"));
+    EXPECT_TRUE(Has(CliLine("jcpds " + plain + " --json").Out,
+                    "\"rows\": [], \"reflections\": [], \"error\": \"No reflection lines"));
 }
 
 TEST_F(ReflectionCli, SubstratesListTheDatabase) {
-    CliResult r = Cli({"substrates", "--database", SubstratesDef()});
+    CliRun r = CliLine("substrates --database " + kSubstratesDef);
     ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_NE(r.Out.find("[Si]\nALLOWED=4,8\nLATTICE=5.43102\nSi (111): 28.441\n"),
-              std::string::npos)
+    EXPECT_TRUE(Has(r.Out, "[Si]\nALLOWED=4,8\nLATTICE=5.43102\nSi (111): 28.441\n"))
         << r.Out.substr(0, 400);
-    r = Cli({"substrates", "--database", SubstratesDef(), "--json"});
-    EXPECT_NE(r.Out.find("{\"name\": \"Si\", \"expected\": [[28.441, \"Si (111)\"]"),
-              std::string::npos);
-    // the default database is the user's substrates.ini, seeded from Substrates.DEF
-    r = Cli({"substrates"});
-    EXPECT_EQ(r.Code, 0);
-    EXPECT_EQ(Cli({"substrates", "--database", "/no/such/file.ini"}).Code, 1);
-
-    // A reflection typed twice into a hand-edited database is listed twice, with its first value.
-    trevasc::test::TempDir dir;
-    const std::string ini =
-        dir.Write("substrates.ini", "[GaN]\nGaN (002)=34.56\nGaN (004)=72.91\nGaN (002)=35.00\n");
-    r = Cli({"substrates", "--database", ini});
-    ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_EQ(r.Out, "[GaN]\nGaN (002): 34.56\nGaN (004): 72.91\nGaN (002): 34.56\n");
-    std::string scan;
-    for (int i = 0; i <= 100; ++i) scan += std::to_string(30 + 0.1 * i) + "\t10\n";
-    r = Cli({"identify", dir.Write("scan.txt", scan), "--material", "GaN", "--database", ini,
-             "--peaks", "34.6", "--json"});
-    ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_NE(r.Out.find("\"expected\": [[34.56, \"GaN (002)\"], [72.91, \"GaN (004)\"], [34.56, "
-                         "\"GaN (002)\"]]"),
-              std::string::npos)
-        << r.Out;
+    r = CliLine("substrates --database " + kSubstratesDef + " --json");
+    EXPECT_TRUE(Has(r.Out, "{\"name\": \"Si\", \"expected\": [[28.441, \"Si (111)\"]"));
+    // The default database is the user's substrates.ini, seeded from Substrates.DEF.
+    EXPECT_EQ(Cli({"substrates"}).Code, 0);
+    EXPECT_EQ(CliLine("substrates --database /no/such/file.ini").Code, 1);
 }
 
 TEST_F(ReflectionCli, IdentifyNamesPeaksAfterTheChosenOrBestMaterial) {
-    trevasc::test::TempDir dir;
-    std::string scan;
-    for (int i = 0; i <= 600; ++i) scan += std::to_string(20 + 0.1 * i) + "\t10\n";
-    const std::string file = dir.Write("scan.txt", scan);
-    const std::string ini =
-        dir.Write("db.ini",
-                  "[Far]\nFar (1)=30.0\n[Si]\nALLOWED=4,8\nLATTICE=5.43102\nSi (111)=28.441\n"
-                  "Si (220)=47.301\nSi (004)=69.127\n");
-    CliResult r = Cli({"identify", file, "--auto-select", "--database", ini, "--peaks",
-                       "28.45,47.2,69.1", "--json"});
+    const std::string file = FlatScan(20, 601);
+    const std::string ini = dir.Write("db.ini",
+                                      "[Far]\nFar (1)=30.0\n[Si]\nALLOWED=4,8\nLATTICE=5.43102\n"
+                                      "Si (111)=28.441\nSi (220)=47.301\nSi (004)=69.127\n");
+    CliRun r = CliLine("identify " + file + " --auto-select --database " + ini +
+                       " --peaks 28.45,47.2,69.1 --json");
     ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_NE(r.Out.find("\"material\": \"Si\""), std::string::npos) << r.Out;
-    // Far: (30 - 28.45)^2 = 2.4025, in the digits of the double that the sum gives.
+    EXPECT_TRUE(Has(r.Out, "\"material\": \"Si\"")) << r.Out;
+    // Far: (30 - 28.45)^2 = 2.4025.
     const std::string farScore = "\"scores\": [[\"Far\", ";
     const size_t far = r.Out.find(farScore);
     ASSERT_NE(far, std::string::npos) << r.Out;
     EXPECT_NEAR(std::stod(r.Out.substr(far + farScore.size())), 2.4025, 1e-12) << r.Out;
     EXPECT_NE(r.Out.find("], [\"Si\", 0.011", far), std::string::npos) << r.Out;
-    EXPECT_NE(r.Out.find("\"allowed\": \"4,8\", \"lattice\": 5.43102"), std::string::npos);
-    EXPECT_NE(r.Out.find("{\"position\": 28.45, \"description\": \"Si (111)\", \"checked\": "
-                         "false}"),
-              std::string::npos)
+    EXPECT_TRUE(Has(r.Out, "\"allowed\": \"4,8\", \"lattice\": 5.43102"));
+    EXPECT_TRUE(Has(r.Out,
+                    "{\"position\": 28.45, \"description\": \"Si (111)\", \"checked\": "
+                    "false}"))
         << r.Out;
-    r = Cli({"identify", file, "--material", "Far", "--database", ini, "--peaks", "30.4"});
+    r = CliLine("identify " + file + " --material Far --database " + ini + " --peaks 30.4");
     ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_NE(r.Out.find("30.4000   Far (1)"), std::string::npos) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "30.4000   Far (1)")) << r.Out;
     r = Cli({"identify", file, "--material", "None", "--database", ini, "--peaks", ""});
     EXPECT_EQ(r.Code, 1);
-    EXPECT_NE(r.Err.find(file + ": No material 'None'"), std::string::npos);
-    EXPECT_EQ(Cli({"identify", file, "--database", ini}).Code, 2);
-}
-
-TEST_F(ReflectionCli, AutoSelectLeavesOutMaterialsWithoutReflectionsInRange) {
-    trevasc::test::TempDir dir;
-    // A GaAs (004) scan from 60 to 70 degrees with its peak at 66.05.
-    std::string scan;
-    for (int i = 0; i <= 100; ++i) scan += std::to_string(60 + 0.1 * i) + "\t10\n";
-    const std::string file = dir.Write("gaas.txt", scan);
-    CliResult r = Cli({"identify", file, "--auto-select", "--database", SubstratesDef(), "--peaks",
-                       "66.05", "--json"});
-    ASSERT_EQ(r.Code, 0) << r.Err;
-    // GaAs (004) at 66.052: 0.002^2; Ge (004) at 65.996 comes second with 0.054^2.
-    EXPECT_NE(r.Out.find("\"material\": \"GaAs\""), std::string::npos) << r.Out;
-    const size_t gaas = r.Out.find("[\"GaAs\", ");
-    ASSERT_NE(gaas, std::string::npos) << r.Out;
-    EXPECT_NEAR(std::stod(r.Out.substr(gaas + 9)), 4e-6, 1e-12);
-    EXPECT_NE(r.Out.find("[\"Ge\", 0.0029"), std::string::npos) << r.Out;
-    // LaAlO3 (47.968, 70.178) and the r-plane (52.553, 83.220) have nothing in 60..70.
-    EXPECT_NE(r.Out.find("[\"LaAlO3\", null]"), std::string::npos) << r.Out;
-    EXPECT_NE(r.Out.find("[\"Al2O3 r-plane\", null]"), std::string::npos) << r.Out;
-    EXPECT_NE(r.Out.find("{\"position\": 66.05, \"description\": \"GaAs (004)\""),
-              std::string::npos);
+    EXPECT_TRUE(Has(r.Err, file + ": No material 'None'"));
 
     // Below the lowest reflection of the database: no candidate, no material.
-    std::string low;
-    for (int i = 0; i <= 100; ++i) low += std::to_string(5 + 0.1 * i) + "\t10\n";
-    const std::string lowFile = dir.Write("low.txt", low);
-    r = Cli({"identify", lowFile, "--auto-select", "--database", SubstratesDef(), "--peaks", "10",
-             "--json"});
+    r = CliLine("identify " + FlatScan(5, 101) + " --auto-select --database " + kSubstratesDef +
+                " --peaks 10 --json");
     ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_NE(r.Out.find("{\"material\": null, \"scores\": [[\"Si\", null], "), std::string::npos)
-        << r.Out;
-    EXPECT_NE(r.Out.find("\"description\": \"\""), std::string::npos);
-    EXPECT_NE(r.Err.find("no material has an expected reflection inside the scan range"),
-              std::string::npos);
+    EXPECT_TRUE(Has(r.Out, "{\"material\": null, \"scores\": [[\"Si\", null], ")) << r.Out;
+    EXPECT_TRUE(Has(r.Out, "\"description\": \"\""));
+    EXPECT_TRUE(Has(r.Err, "no material has an expected reflection inside the scan range"));
 }
-
-namespace {
-
-std::string SiliconCard(const trevasc::test::TempDir& dir) {
-    const std::string header = "Si                                       Silicon           7";
-    return dir.Write("si.txt", header + "\n" +
-                                   trevasc::test::ReflectionTableLine("3.1355", "  1  1  1",
-                                                                      "1.9201", "  2  2  0") +
-                                   "\n");
-}
-
-}  // namespace
 
 TEST_F(ReflectionCli, JcpdsAddToRefusesHostileNamesAndDatabasesNotReadWhole) {
-    trevasc::test::TempDir dir;
-    const std::string card = SiliconCard(dir);
+    const std::string card = SiliconCard();
     const std::string original = "[Si]\nLATTICE=5.43102\n";
     const std::string ini = dir.Write("substrates.ini", original);
-    for (const std::string name : {"X]\n[Si]\nLATTICE=9", "A=B", ";Si", "a[b"}) {
-        const CliResult r =
-            Cli({"jcpds", card, "--add-to", ini, "--name", name, "--wavelength", "1.540562"});
+    const auto addTo = [&](const std::string& database, const std::string& name) {
+        return Cli({"jcpds", card, "--add-to", database, "--name", name});
+    };
+    // The names themselves are the analysis tests' business.
+    for (const std::string name : {"X]\n[Si]\nLATTICE=9", "A=B"}) {
+        const CliRun r = addTo(ini, name);
         EXPECT_EQ(r.Code, 1) << name;
-        EXPECT_NE(r.Err.find("must not hold"), std::string::npos) << r.Err;
+        EXPECT_TRUE(Has(r.Err, "must not hold")) << r.Err;
         EXPECT_EQ(dir.Read("substrates.ini"), original) << name;
     }
-
     // One NUL byte: the file is said to be damaged and stays as it is.
     const std::string damaged = original + std::string("x=\0\n[GaN]\nGaN (002)=34.56\n", 26);
     dir.Write("substrates.ini", damaged);
-    CliResult r = Cli({"jcpds", card, "--add-to", ini, "--name", "Ge", "--wavelength", "1.540562"});
+    CliRun r = addTo(ini, "Ge");
     EXPECT_EQ(r.Code, 1);
-    EXPECT_NE(r.Err.find("NUL byte"), std::string::npos) << r.Err;
+    EXPECT_TRUE(Has(r.Err, "NUL byte")) << r.Err;
     EXPECT_EQ(dir.Read("substrates.ini"), damaged);
-    r = Cli({"substrates", "--database", ini});
+    r = CliLine("substrates --database " + ini);
     EXPECT_EQ(r.Code, 0);
-    EXPECT_NE(r.Err.find("warning: " + ini + ": line 3 holds a NUL byte"), std::string::npos)
-        << r.Err;
-    EXPECT_NE(r.Out.find("[GaN]\nGaN (002): 34.56\n"), std::string::npos) << r.Out;
-
+    EXPECT_TRUE(Has(r.Err, "warning: " + ini + ": line 3 holds a NUL byte")) << r.Err;
+    EXPECT_TRUE(Has(r.Out, "[GaN]\nGaN (002): 34.56\n")) << r.Out;
     // A database that cannot be read is not replaced by the new section.
-    const std::string folder = dir.File("folder.ini");
-    std::filesystem::create_directory(folder);
-    r = Cli({"jcpds", card, "--add-to", folder, "--name", "Ge", "--wavelength", "1.540562"});
-    EXPECT_EQ(r.Code, 1);
-    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    std::filesystem::create_directory(dir.File("folder.ini"));
+    EXPECT_EQ(addTo(dir.File("folder.ini"), "Ge").Code, 1);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder.ini")));
 }
 
 TEST_F(ReflectionCli, ConcurrentImportsKeepEveryMaterial) {
-    trevasc::test::TempDir dir;
-    const std::string card = SiliconCard(dir);
+    const std::string card = SiliconCard();
     const std::string ini = dir.Write("substrates.ini", "[Si]\nLATTICE=5.43102\n");
-    const std::string program = std::string(TREVASC_BIN_DIR) + "/trevasc-cli";
     constexpr int kImports = 20;
-    // The rows each import lists are not wanted here.
-    posix_spawn_file_actions_t quiet;
-    ASSERT_EQ(::posix_spawn_file_actions_init(&quiet), 0);
-    ::posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-    std::vector<pid_t> children;
-    for (int i = 0; i < kImports; ++i) {
-        const std::string name = "M" + std::to_string(i);
-        std::vector<std::string> args = {program,  "jcpds", card,           "--add-to", ini,
-                                         "--name", name,    "--wavelength", "1.540562"};
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        pid_t pid = 0;
-        ASSERT_EQ(::posix_spawn(&pid, program.c_str(), &quiet, nullptr, argv.data(), environ), 0);
-        children.push_back(pid);
-    }
-    ::posix_spawn_file_actions_destroy(&quiet);
-    for (const pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    }
+    const CliRun r = Shell("for i in $(seq 0 " + std::to_string(kImports - 1) + "); do (" +
+                           BuiltCli() + " jcpds '" + card + "' --add-to '" + ini +
+                           "' --name M$i --wavelength 1.540562 >/dev/null || echo failed) & "
+                           "done; wait");
+    EXPECT_EQ(r.Out, "");
     const std::vector<std::string> materials = trevasc::analysis::LoadMaterialList(ini);
     EXPECT_EQ(materials.size(), 1u + kImports);
     for (int i = 0; i < kImports; ++i) {
         const std::string section = "M" + std::to_string(i) + " poly";
-        EXPECT_TRUE(std::find(materials.begin(), materials.end(), section) != materials.end())
+        EXPECT_NE(std::find(materials.begin(), materials.end(), section), materials.end())
             << section;
     }
 }
@@ -325,25 +201,24 @@ TEST_F(ReflectionCli, ConcurrentImportsKeepEveryMaterial) {
 // The card is read through the program's file loader: nothing that never ends, blocks or is not
 // a file is read, and a file without reflection lines is a failure, not an empty success.
 TEST_F(ReflectionCli, JcpdsRefusesWhatIsNotACardFile) {
-    trevasc::test::TempDir dir;
     ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0644), 0);
     std::filesystem::create_directory(dir.File("folder"));
-    const std::string empty = dir.Write("empty.txt", "");
-    const std::string prose = dir.Write("notes.txt", "Silicon, measured on Monday\n");
     const struct {
         std::string File, Message;
     } cases[] = {
         {dir.File("fifo"), "It is a FIFO (named pipe), not a file."},
         {dir.File("folder"), "It is a directory, not a file."},
         {"/dev/zero", "It is a device, not a file."},
-        {empty, "No reflection lines found in the file."},
-        {prose, "No reflection lines found in the file."},
+        {dir.Write("empty.txt", ""), "No reflection lines found in the file."},
+        {dir.Write("notes.txt", "Silicon, measured on Monday\n"),
+         "No reflection lines found in the file."},
+        {dir.File("missing.txt"), "missing.txt"},
     };
     for (const auto& c : cases) {
-        const CliResult r = Cli({"jcpds", c.File});
+        const CliRun r = CliLine("jcpds " + c.File);
         EXPECT_EQ(r.Code, 1) << c.File;
-        EXPECT_NE(r.Err.find("trevasc-cli: " + c.File + ": "), std::string::npos) << r.Err;
-        EXPECT_NE(r.Err.find(c.Message), std::string::npos) << r.Err;
+        EXPECT_TRUE(Has(r.Err, "trevasc-cli: " + c.File + ": ")) << r.Err;
+        EXPECT_TRUE(Has(r.Err, c.Message)) << r.Err;
         EXPECT_EQ(r.Out, "") << c.File;
     }
 }
@@ -352,49 +227,39 @@ TEST_F(ReflectionCli, JcpdsRefusesWhatIsNotACardFile) {
 // with the selector's initial 4 A (or listed nothing) and exited 0.
 TEST_F(ReflectionCli, DamagedXrayLineStopsTheCommandsThatUseIt) {
     std::filesystem::create_directories(config.File("trevasc"));
-    const auto writeIni = [&](const std::string& defaultIndex) {
+    const auto useLine = [&](char defaultIndex) {
         config.Write("trevasc/xray.ini",
                      "[ENERGY]\nCu=8047.8\nText=8O48\nZero=0\nNegative=-8047.8\n[CONFIG]\n"
                      "DEFAULTENERGY=" +
-                         defaultIndex + "\n");
+                         std::string(1, defaultIndex) + "\n");
     };
-    trevasc::test::TempDir dir;
-    const std::string card = dir.Write(
-        "si.txt", "Si                                       Silicon           7\n" +
-                      trevasc::test::ReflectionTableLine("3.1355", "  1  1  1", "", "") + "\n");
-    const std::vector<std::vector<std::string>> commands = {
-        {"simulate", "--system", "cubic", "--h", "1", "1"},
-        {"lines", "--selected-peak", "28.441"},
-        {"jcpds", card}};
-
-    writeIni("0");  // a sound default line is used as before: 8047.8 eV gives 1.54079 A
-    CliResult r = Cli(commands[0]);
-    ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_EQ(r.Out, "1 0 0 22.209°\n");
-
-    const std::vector<std::pair<std::string, std::string>> damaged = {
-        {"1", "'Text' has the energy '8O48'"},
-        {"2", "'Zero' has the energy '0'"},
-        {"3", "'Negative' has the energy '-8047.8'"}};
-    for (const auto& [index, named] : damaged) {
-        writeIni(index);
-        for (const auto& command : commands) {
-            r = Cli(command);
-            EXPECT_EQ(r.Code, 1) << command[0] << " " << index;
-            EXPECT_EQ(r.Out, "") << command[0] << " " << index;
-            EXPECT_NE(r.Err.find(named), std::string::npos) << r.Err;
-            EXPECT_NE(r.Err.find("xray.ini"), std::string::npos) << r.Err;
+    const std::string cubic = "simulate --system cubic --h 1 1", card = SiliconCard();
+    const std::string text = "'Text' has the energy '8O48'", zero = "'Zero' has the energy '0'",
+                      negative = "'Negative' has the energy '-8047.8'";
+    // The default line (index into ENERGY), the command, and the line it names ("": it runs).
+    const struct {
+        char Default;
+        std::string Line, Named;
+    } cases[] = {
+        {'0', cubic, ""},  // a sound default line: 8047.8 eV gives 1.54079 A
+        {'1', cubic, text},
+        {'1', "lines --selected-peak 28.441", text},
+        {'2', "jcpds " + card, zero},
+        {'3', "lines --selected-peak 28.441", negative},
+        {'3', cubic + " --line Cu", ""},  // a sound line given by name is still usable
+        {'0', "lines --transition Zero", zero},
+        {'0', cubic + " --line Negative", negative},
+    };
+    for (const auto& c : cases) {
+        useLine(c.Default);
+        const CliRun r = CliLine(c.Line);
+        SCOPED_TRACE(c.Line + " " + c.Default);
+        if (c.Named.empty()) {
+            EXPECT_EQ(r.Out, "1 0 0 22.209°\n") << r.Err;
+            continue;
         }
-        // a sound line given by name is still usable
-        r = Cli({"simulate", "--system", "cubic", "--h", "1", "1", "--line", "Cu"});
-        EXPECT_EQ(r.Out, "1 0 0 22.209°\n");
+        EXPECT_EQ(r.Code, 1);
+        EXPECT_EQ(r.Out, "");
+        EXPECT_TRUE(Has(r.Err, c.Named) && Has(r.Err, "xray.ini")) << r.Err;
     }
-    writeIni("0");
-    r = Cli({"lines", "--transition", "Zero"});
-    EXPECT_EQ(r.Code, 1);
-    EXPECT_EQ(r.Out, "");
-    EXPECT_NE(r.Err.find("'Zero' has the energy '0'"), std::string::npos) << r.Err;
-    r = Cli({"simulate", "--system", "cubic", "--h", "1", "1", "--line", "Negative"});
-    EXPECT_EQ(r.Code, 1);
-    EXPECT_NE(r.Err.find("'Negative' has the energy '-8047.8'"), std::string::npos) << r.Err;
 }
