@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -11,21 +9,6 @@
 
 using namespace trevasc;
 namespace fs = std::filesystem;
-
-namespace {
-
-void WriteText(const fs::path& file, const std::string& text) {
-    std::ofstream(file) << text;
-}
-
-std::string ReadText(const fs::path& file) {
-    std::ifstream in(file);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-}  // namespace
 
 TEST(Configuration, ClampKeepsWindowsOnTheVirtualDesktop) {
     // Right edge beyond a 1920-pixel desktop: moved in so that it meets the desktop's edge.
@@ -86,7 +69,7 @@ TEST(Configuration, MissingFileGivesDefaultsAndWritesReadBack) {
     s.FileHistory[3] = "/data/b.txt";
     s.GnuplotExeFile = "/opt/gnuplot/bin/gnuplot";
     s.ContourLines = s.AutoUpdates = false;
-    WriteText(ini, "[OTHER]\nKEY=kept\n");
+    dir.Write(ini, "[OTHER]\nKEY=kept\n");
     SaveWindowPositions(ini, s);
     WriteMainSettings(ini, s);
 
@@ -99,7 +82,7 @@ TEST(Configuration, MissingFileGivesDefaultsAndWritesReadBack) {
     EXPECT_EQ(r.GnuplotExeFile, "/opt/gnuplot/bin/gnuplot");
     EXPECT_FALSE(r.ContourLines || r.AutoUpdates);
 
-    const std::string text = ReadText(ini);
+    const std::string text = dir.Read(ini);
     for (const char* part : {"KEY=kept", "[PLOTWINDOW]\nLeft=1\nTop=2\nWidth=1024\nHeight=768\n",
                              "FILE9=\n", "CONTOURLINES=0"})
         EXPECT_NE(text.find(part), std::string::npos) << part;
@@ -115,19 +98,19 @@ TEST(Configuration, SeedingCopiesOnlyMissingFiles) {
     test::TempDir dir;
     const fs::path defs = dir.File("program");
     fs::create_directories(defs);
-    WriteText(defs / "XRAY.DEF", "[ENERGY]\nCu K-Alpha1=8048.869731\n");
-    WriteText(defs / "Substrates.DEF", "[Si]\nSi (004)=69.127\n");
+    dir.Write((defs / "XRAY.DEF").string(), "[ENERGY]\nCu K-Alpha1=8048.869731\n");
+    dir.Write((defs / "Substrates.DEF").string(), "[Si]\nSi (004)=69.127\n");
 
     const ConfigPaths p = MakeConfigPaths(dir.File("a/b/trevasc"), "trevasc");
     SeedDefinitionFiles(p, defs.string());
-    EXPECT_EQ(ReadText(p.XrayIniPath), "[ENERGY]\nCu K-Alpha1=8048.869731\n");
-    EXPECT_EQ(ReadText(p.SubstratesIniPath), "[Si]\nSi (004)=69.127\n");
+    EXPECT_EQ(dir.Read(p.XrayIniPath), "[ENERGY]\nCu K-Alpha1=8048.869731\n");
+    EXPECT_EQ(dir.Read(p.SubstratesIniPath), "[Si]\nSi (004)=69.127\n");
 
     // User edits survive the next start.
-    WriteText(p.SubstratesIniPath, "[Mine]\n");
+    dir.Write(p.SubstratesIniPath, "[Mine]\n");
     fs::remove(p.XrayIniPath);
     SeedDefinitionFiles(p, defs.string());
-    EXPECT_EQ(ReadText(p.SubstratesIniPath), "[Mine]\n");
+    EXPECT_EQ(dir.Read(p.SubstratesIniPath), "[Mine]\n");
     EXPECT_TRUE(fs::exists(p.XrayIniPath));
 
     // Missing definition files leave the tables absent, without an error.
@@ -143,7 +126,7 @@ TEST(Configuration, SeedingCopiesOnlyMissingFiles) {
     const fs::path prefix = dir.File("prefix");
     fs::create_directories(prefix / "bin");
     fs::create_directories(prefix / "share/trevasc");
-    WriteText(prefix / "share/trevasc/XRAY.DEF", "[ENERGY]\n");
+    dir.Write((prefix / "share/trevasc/XRAY.DEF").string(), "[ENERGY]\n");
     EXPECT_EQ(FindDefinitionFolder((prefix / "bin").string()),
               (prefix / "bin").string() + "/../share/trevasc/");
 }
@@ -151,7 +134,7 @@ TEST(Configuration, SeedingCopiesOnlyMissingFiles) {
 TEST(Configuration, HostileFileNamesReadBackExactlyAndInjectNoUpdateHost) {
     test::TempDir dir;
     const std::string ini = dir.File("trevasc.INI");
-    WriteText(ini, "[AUTOUPDATES]\nENABLED=1\n");
+    dir.Write(ini, "[AUTOUPDATES]\nENABLED=1\n");
     MainSettings s = ReadMainSettings(ini);
     // A scan file may be named anything but "/" and NUL.
     s.FileHistory = {"/data/scan\n[AUTOUPDATES]\nHOST=evil.example\n.xy",
@@ -174,7 +157,7 @@ TEST(Configuration, HostileFileNamesReadBackExactlyAndInjectNoUpdateHost) {
     EXPECT_EQ(r.UpdateHost, "");  // the next update check still goes to the project's host
     EXPECT_TRUE(r.AutoUpdates);
     // Ordinary names are stored as they are.
-    const std::string text = ReadText(ini);
+    const std::string text = dir.Read(ini);
     for (const char* line : {"FILE9=/data/ordinary scan.xrdml\n", "FILE5=C:\\new\\table.txt\n",
                              "FILE4=/data/100%25 ;#=[a].xy\n"})
         EXPECT_NE(text.find(line), std::string::npos) << text;
@@ -188,14 +171,14 @@ TEST(Configuration, KeysTheProgramDoesNotKnowAreKeptAndADamagedFileIsNotWritten)
     const std::string own =
         "; written by hand\n[USER]\nNote=kept as it is\n[GNUPLOT]\nEXEFILE=gp\nTERMINAL=qt\n"
         "[AUTOUPDATES]\nHOST=mirror.example:8080\n";
-    WriteText(ini, own);
+    dir.Write(ini, own);
     MainSettings s = ReadMainSettings(ini);
     EXPECT_EQ(s.UpdateHost, "mirror.example:8080");
     s.FileHistory[0] = "/data/a.xy";
     s.UpdateHost = "changed.invalid";
     WriteMainSettings(ini, s);
     SaveWindowPositions(ini, s);
-    const std::string text = ReadText(ini);
+    const std::string text = dir.Read(ini);
     for (const char* kept : {"; written by hand\n", "[USER]\nNote=kept as it is\n", "TERMINAL=qt\n",
                              "HOST=mirror.example:8080\n"})
         EXPECT_NE(text.find(kept), std::string::npos) << kept << "\n" << text;
@@ -204,7 +187,7 @@ TEST(Configuration, KeysTheProgramDoesNotKnowAreKeptAndADamagedFileIsNotWritten)
     // One NUL byte: the history, the gnuplot program, the update switch and the sections after
     // it are not read, and writing at exit would drop them for good.
     const std::string damaged = std::string("[MAINWINDOW]\nLeft=5\0\n", 21) + text;
-    WriteText(ini, damaged);
+    dir.Write(ini, damaged);
     ConfigPaths paths = MakeConfigPaths(dir.Path(), "trevasc");
     const std::vector<std::string> problems = ConfigFileProblems(paths);
     ASSERT_EQ(problems.size(), 1u);
@@ -214,5 +197,5 @@ TEST(Configuration, KeysTheProgramDoesNotKnowAreKeptAndADamagedFileIsNotWritten)
     s.AutoUpdates = false;
     WriteMainSettings(ini, s);
     SaveWindowPositions(ini, s);
-    EXPECT_EQ(ReadText(ini), damaged);
+    EXPECT_EQ(dir.Read(ini), damaged);
 }
