@@ -1,6 +1,8 @@
 // The XML measurement reader on small hand-written documents.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "formats/ReaderTestSupport.h"
 
 using namespace trevasc;
@@ -69,27 +71,36 @@ TEST(XmlMeasurementReader, SingleScanKindsAndNames) {
     EXPECT_EQ(s.Peaks.Count(), 1);  // a reader never touches the peak list
     EXPECT_EQ(registry.OpenScanKind, TScanKind::TwoTheta);
 
-    const struct {
-        std::string Axis, End;
-        TScanKind Kind;
-        std::vector<double> Positions;
-    } kinds[] = {{"Omega", "2", TScanKind::Omega, {1, 1.5, 2}},
-                 {"Phi", "-1", TScanKind::Phi, {1, 0, -1}},
-                 {"Psi", "2", TScanKind::Psi, {1}}};  // one intensity: one point at the start
-    for (const auto& k : kinds) {
-        const std::string counts = k.Positions.size() == 1 ? "7" : "1 2 3";
-        ReadError(
-            SingleScan(Positions(k.Axis, "1", k.End) + "<intensities>" + counts + "</intensities>"),
-            registry);
-        EXPECT_EQ(registry.OpenScanKind, k.Kind);
-        EXPECT_EQ(PositionsOf(registry.MainScan()), k.Positions) << k.Axis;
+    // A detector scan (grazing incidence): only 2Theta moves, Omega stands at a common position
+    // or is missing. It opens as a 2Theta scan; a moving Phi or Psi still decides the kind.
+    const std::string data = "<intensities>1 2 3</intensities>";
+    const std::string listed =
+        "<positions axis=\"2Theta\" unit=\"deg\"><listPositions>5 7 8</listPositions></positions>";
+    const std::tuple<std::string, TScanKind, std::vector<double>> kinds[] = {
+        {Positions("Omega", "1", "2") + data, TScanKind::Omega, {1, 1.5, 2}},
+        {Positions("Phi", "1", "-1") + data, TScanKind::Phi, {1, 0, -1}},
+        // one intensity: one point at the start
+        {Positions("Psi", "1", "2") + "<intensities>7</intensities>", TScanKind::Psi, {1}},
+        {Positions("2Theta", "20", "21") + data, TScanKind::TwoTheta, {20, 20.5, 21}},
+        {listed + Common("Omega", "1") + data, TScanKind::TwoTheta, {5, 7, 8}},
+        {Positions("2Theta", "20", "21") + Positions("Phi", "0", "90") + data,
+         TScanKind::Phi,
+         {0, 45, 90}},
+        {Positions("2Theta", "20", "21") + Common("Omega", "1") + Positions("Psi", "1", "3") + data,
+         TScanKind::Psi,
+         {1, 2, 3}}};
+    for (const auto& [dataPoints, kind, positions] : kinds) {
+        SCOPED_TRACE(dataPoints);
+        EXPECT_EQ(ReadError(SingleScan(dataPoints), registry), "");
+        EXPECT_EQ(registry.OpenScanKind, kind);
+        EXPECT_EQ(PositionsOf(registry.MainScan()), positions);
     }
 
     // Without a sample id the name, without both the file name.
-    const std::string data = Positions("Omega", "1", "2") + "<intensities>1 2</intensities>";
-    ReadError(SingleScan(data, "<sample><id></id><name> </name></sample>"), registry);
+    const std::string omega = Positions("Omega", "1", "2") + data;
+    ReadError(SingleScan(omega, "<sample><id></id><name> </name></sample>"), registry);
     EXPECT_EQ(registry.MainScan().Name, "scan.xrdml");
-    ReadError(SingleScan(data, "<sample><name>only name</name></sample>"), registry);
+    ReadError(SingleScan(omega, "<sample><name>only name</name></sample>"), registry);
     EXPECT_EQ(registry.MainScan().Name, "only name");
 }
 
@@ -314,38 +325,10 @@ TEST(XmlMeasurementReader, PointCountsMustAgreeAndNotBeZero) {
 
 // A detector scan (grazing incidence): only 2Theta moves, Omega stands at a common position. It
 // opens as a 2Theta scan; files that the documented rules recognise keep their kinds.
-// (The sample file detector_scan_2Theta.xrdml is among the real files.)
-TEST(XmlMeasurementReader, DetectorScanOpensAsTwoThetaScan) {
+// A detector scan as an additional file joins 2Theta scans and nothing else.
+TEST(XmlMeasurementReader, DetectorScanJoinsTwoThetaScans) {
     ScanRegistry registry;
     const std::string data = "<intensities>1 2 3</intensities>";
-    const struct {
-        std::string DataPoints;
-        TScanKind Kind;
-        std::vector<double> Positions;
-    } cases[] = {
-        // 2Theta alone, without any Omega, and with listed positions.
-        {Positions("2Theta", "20", "21") + data, TScanKind::TwoTheta, {20, 20.5, 21}},
-        {"<positions axis=\"2Theta\" unit=\"deg\"><listPositions>5 7 8</listPositions>"
-         "</positions>" +
-             Common("Omega", "1") + data,
-         TScanKind::TwoTheta,
-         {5, 7, 8}},
-        // A moving Phi or Psi still decides the kind, as documented.
-        {Positions("2Theta", "20", "21") + Positions("Phi", "0", "90") + data,
-         TScanKind::Phi,
-         {0, 45, 90}},
-        {Positions("2Theta", "20", "21") + Common("Omega", "1") + Positions("Psi", "1", "3") + data,
-         TScanKind::Psi,
-         {1, 2, 3}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.DataPoints);
-        EXPECT_EQ(ReadError(SingleScan(c.DataPoints), registry), "");
-        EXPECT_EQ(registry.OpenScanKind, c.Kind);
-        EXPECT_EQ(PositionsOf(registry.MainScan()), c.Positions);
-    }
-
-    // As an additional file it joins 2Theta scans and nothing else.
     const std::string detector =
         SingleScan(Positions("2Theta", "20", "21") + Common("Omega", "0.3") + data);
     registry.OpenScanKind = TScanKind::Omega;
