@@ -7,6 +7,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -73,11 +74,9 @@ inline std::vector<int> IntensitiesOf(const TDataSet& s) {
 
 inline void ExpectMainUntouched(const ScanRegistry& registry) {
     const TDataSet& main = registry.MainScan();
-    EXPECT_EQ(main.Count(), 3);
-    EXPECT_EQ(main.RawPoints.size(), 3u);
-    EXPECT_EQ(main.Name, "old");
-    EXPECT_EQ(main.Peaks.Count(), 1);
-    EXPECT_EQ(registry.AdditionalCount(), 0);
+    EXPECT_EQ(std::tuple(main.Count(), main.RawPoints.size(), main.Name, main.Peaks.Count(),
+                         registry.AdditionalCount()),
+              std::tuple(3, 3u, "old", 1, 0));
 }
 
 using TReader = formats::ReadResult (*)(std::string_view, const std::string&, bool, ScanRegistry&,

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <random>
 #include <sstream>
+#include <tuple>
 
 #include "base/DoubleList.h"
 #include "base/NumberText.h"
@@ -33,13 +34,13 @@ TEST(DoubleList, AddKeepsDistinctAscendingValuesAndFindReportsNeighbours) {
     TDoubleList list;
     for (double x : {5.0, 1.0, 3.0, 5.0, -2.0, 3.0, 4.0}) list.Add(x);
     EXPECT_EQ(Items(list), (std::vector<double>{-2.0, 1.0, 3.0, 4.0, 5.0}));
-    int index = 99;
-    EXPECT_TRUE(list.Find(0, list.Count() - 1, 3.0, index));
-    EXPECT_EQ(index, 2);
-    EXPECT_FALSE(list.Find(0, list.Count() - 1, 3.5, index));
-    EXPECT_EQ(index, 2);  // the last item below
-    EXPECT_FALSE(list.Find(0, list.Count() - 1, -7.0, index));
-    EXPECT_EQ(index, -1);
+    // Found, or not found with the last item below.
+    for (const auto& [value, found, at] :
+         {std::tuple(3.0, true, 2), std::tuple(3.5, false, 2), std::tuple(-7.0, false, -1)}) {
+        int index = 99;
+        EXPECT_EQ(list.Find(0, list.Count() - 1, value, index), found) << value;
+        EXPECT_EQ(index, at) << value;
+    }
     list.Add(std::nextafter(3.0, 4.0));  // exact equality: one bit away is a separate item
     EXPECT_EQ(list.Count(), 6);
 }
