@@ -172,14 +172,6 @@ TEST(XmlMeasurementReader, KindDetectionAndNumberMessagesChangeNothing) {
     ExpectFailures(ReadXmlMeasurementText,
                    {{SingleScan(Positions("Omega", "1", "2") + data), kKindMismatchMessage}},
                    TScanKind::TwoTheta);
-
-    ScanRegistry registry;
-    FillMainScan(registry);
-    registry.OpenScanKind = TScanKind::TwoTheta;
-    EXPECT_EQ(ReadError(SingleScan(pos + data), registry, false), "");
-    ASSERT_EQ(registry.AdditionalCount(), 1);
-    EXPECT_EQ(registry.Additional(0).Name, "S1 thin film");
-    EXPECT_EQ(registry.MainScan().Name, "old");
 }
 
 TEST(XmlMeasurementReader, AreaMeasurementMainAndAdditional) {
@@ -325,9 +317,11 @@ TEST(XmlMeasurementReader, PointCountsMustAgreeAndNotBeZero) {
 
 // A detector scan (grazing incidence): only 2Theta moves, Omega stands at a common position. It
 // opens as a 2Theta scan; files that the documented rules recognise keep their kinds.
-// A detector scan as an additional file joins 2Theta scans and nothing else.
+// A detector scan as an additional file joins 2Theta scans and nothing else, named after its
+// sample; the main scan stays.
 TEST(XmlMeasurementReader, DetectorScanJoinsTwoThetaScans) {
     ScanRegistry registry;
+    FillMainScan(registry);
     const std::string data = "<intensities>1 2 3</intensities>";
     const std::string detector =
         SingleScan(Positions("2Theta", "20", "21") + Common("Omega", "0.3") + data);
@@ -338,4 +332,5 @@ TEST(XmlMeasurementReader, DetectorScanJoinsTwoThetaScans) {
     EXPECT_EQ(ReadError(detector, registry, false), "");
     ASSERT_EQ(registry.AdditionalCount(), 1);
     EXPECT_EQ(PositionsOf(registry.Additional(0)), (std::vector<double>{20, 20.5, 21}));
+    EXPECT_EQ(registry.Additional(0).Name + "|" + registry.MainScan().Name, "S1 thin film|old");
 }
