@@ -1,4 +1,5 @@
 // Format detection, line reading and the three text scan formats.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,10 +13,12 @@
 
 #include "base/NumberText.h"
 #include "formats/ReaderTestSupport.h"
+#include "formats/TextScanReaders.h"
 
 using namespace trevasc;
 using namespace trevasc::formats;
 using namespace trevasc::test;
+using testing::HasSubstr;
 
 TEST(ScanFormatDetection, FirstNonEmptyLineDecides) {
     const std::pair<const char*, TScanFormat> cases[] = {
@@ -293,6 +296,50 @@ std::string Exact(double v) {
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.17g", v);
     return buf;
+}
+
+namespace {
+
+// A two-column scan of n lines with comments, blank lines and decimal commas here and there.
+std::string TwoColumn(int n, const std::string& lineEnd) {
+    std::string text = "# 2Theta counts" + lineEnd;
+    for (int i = 0; i < n; ++i) {
+        if (i % 97 == 3) text += lineEnd + "  # comment" + lineEnd;
+        std::string x = std::to_string(20000 + 3 * i);
+        x.insert(x.size() - 3, i % 5 ? "." : ",");
+        text += x + (i % 2 ? "\t" : "  ") + std::to_string((i * 7919) % 5000) + lineEnd;
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST(ParallelRead, TwoColumnHalvesGiveTheSerialPointsAndErrors) {
+    for (const std::string lineEnd : {"\n", "\r\n", "\r"}) {
+        SCOPED_TRACE("line end " + std::to_string(lineEnd.size()) + std::to_string(lineEnd[0]));
+        for (int n : {0, 1, 2, 3, 10, 2001})
+            EXPECT_EQ(ExpectSameBothWays(ReadTwoColumnText, TwoColumn(n, lineEnd)),
+                      n < 2 ? kUnknownDataFormatMessage : "read");
+        const std::string text = TwoColumn(2001, lineEnd);
+        // Lines 11 and 1999, in the first and in the second half.
+        const std::string early = "20.033\t", late = "25.997\t";
+        ASSERT_NE(text.find(early), std::string::npos);
+        ASSERT_NE(text.find(late), std::string::npos);
+        // Errors in either half, and in both: the first of the earliest pass is reported (a
+        // bad value before a bad position, both before spacing and range).
+        const std::vector<std::pair<std::string, std::string>> cases = {
+            {Replace(text, early, "20.0.33\t"), "'20.0.33' ist kein"},
+            {Replace(text, late, "25.99.7\t"), "'25.99.7' ist kein"},
+            {Replace(Replace(text, early, early + "1e"), late, "25.99.7\t"), "'1e2109' ist kein"},
+            {Replace(Replace(text, early, "20.0.33\t"), late, late + "x"), "'x81' ist kein"},
+            {Replace(text, late, "27.5\t"), kSpacingMessage},
+            {Replace(text, late + "81", late + "-4e12"), RangeErrorMessage()},
+            {Replace(Replace(text, late + "81", late + "-4e12"), early, "20.03\t"),
+             kSpacingMessage},
+        };
+        for (const auto& [bad, message] : cases)
+            EXPECT_THAT(ExpectSameBothWays(ReadTwoColumnText, bad), HasSubstr(message));
+    }
 }
 
 TEST(TwoColumnReader, EveryLineReadsAsTheDocumentedSplitSays) {

@@ -1,4 +1,5 @@
 // The XML measurement reader on small hand-written documents.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -8,6 +9,7 @@
 using namespace trevasc;
 using namespace trevasc::formats;
 using namespace trevasc::test;
+using testing::HasSubstr;
 
 namespace {
 
@@ -333,4 +335,38 @@ TEST(XmlMeasurementReader, DetectorScanJoinsTwoThetaScans) {
     ASSERT_EQ(registry.AdditionalCount(), 1);
     EXPECT_EQ(PositionsOf(registry.Additional(0)), (std::vector<double>{20, 20.5, 21}));
     EXPECT_EQ(registry.Additional(0).Name + "|" + registry.MainScan().Name, "S1 thin film|old");
+}
+
+// An area measurement of `scans` scans of `points` counts each, with attenuation factors.
+std::string AreaMeasurement(int scans, int points) {
+    std::string text;
+    for (int s = 0; s < scans; ++s) {
+        std::string factors, counts;
+        for (int p = 0; p < points; ++p) {
+            factors += p % 9 ? "1 " : "2,5 ";
+            counts += std::to_string((s * 31 + p * 17) % 1000) + " ";
+        }
+        text += ScanElement(Positions("2Theta", "30", "40") +
+                            Positions("Omega", std::to_string(s), std::to_string(s + 1)) +
+                            "<beamAttenuationFactors>" + factors +
+                            "</beamAttenuationFactors><counts>" + counts + "</counts>");
+    }
+    return Document("Area measurement", text);
+}
+
+TEST(ParallelRead, AreaMeasurementHalvesGiveTheSerialScansAndErrors) {
+    const std::string text = AreaMeasurement(41, 60);
+    EXPECT_EQ(ExpectSameBothWays(ReadXmlMeasurementText, text), "read");
+    EXPECT_EQ(ExpectSameBothWays(ReadXmlMeasurementText, AreaMeasurement(1, 60)), "read");
+    // Bad counts in a late scan, then also in the first: the first is reported.
+    const std::string late = Replace(text, "<counts>930 ", "<counts>930x ");
+    EXPECT_THAT(ExpectSameBothWays(ReadXmlMeasurementText, late), HasSubstr("'930x'"));
+    const std::string both = Replace(late, "<counts>0 ", "<counts>? ");
+    EXPECT_THAT(ExpectSameBothWays(ReadXmlMeasurementText, both), HasSubstr("'?'"));
+    // The positions are checked after the intensities, wherever they stand.
+    const std::string badStart = Replace(text, "<startPosition>30<", "<startPosition>3o<");
+    EXPECT_THAT(ExpectSameBothWays(ReadXmlMeasurementText, badStart), HasSubstr("'3o'"));
+    EXPECT_THAT(ExpectSameBothWays(ReadXmlMeasurementText,
+                                   Replace(late, "<startPosition>30<", "<startPosition>3o<")),
+                HasSubstr("'930x'"));
 }
