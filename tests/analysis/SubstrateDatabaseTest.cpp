@@ -5,7 +5,6 @@
 
 #include "analysis/SubstrateDatabase.h"
 #include "base/Error.h"
-#include "base/NumberText.h"
 #include "support/TempDir.h"
 
 using namespace trevasc;
@@ -58,8 +57,9 @@ TEST(SubstrateDatabase, ReadsSectionsInFileOrderWithSpecialKeys) {
 
     const TSubstrateMaterial al = ReadMaterial(ini, "Al2O3");
     ASSERT_EQ(al.Reflections.size(), 1u);
-    EXPECT_EQ(al.Problems, (std::vector<std::string>{"broken: " + FloatConversionMessage("abc"),
-                                                     "empty: " + FloatConversionMessage("")}));
+    EXPECT_EQ(al.Problems,
+              (std::vector<std::string>{"broken: 'abc' ist kein gültiger Gleitkommawert",
+                                        "empty: '' ist kein gültiger Gleitkommawert"}));
     const TSubstrateMaterial only = ReadMaterial(ini, "Only fields");
     EXPECT_TRUE(only.Reflections.empty());
     EXPECT_EQ(only.Allowed.value_or("-"), "1,2");

@@ -2,7 +2,6 @@
 
 #include <sstream>
 
-#include "base/NumberText.h"
 #include "formats/ReflectionTable.h"
 
 using namespace trevasc;
@@ -62,7 +61,8 @@ TEST(ReflectionTable, PlainListsYieldNoReflectionAndNameTheLayout) {
     const std::string layout =
         kNoReflectionLinesMessage.substr(kNoReflectionLinesMessage.find("Expected"));
     const TReflectionTable heading = ParseReflectionTable("d I\n3.1355 100\n");
-    EXPECT_EQ(NoReflectionsMessage(heading), FloatConversionMessage("d I") + "\n" + layout);
+    EXPECT_EQ(NoReflectionsMessage(heading),
+              std::string("'d I' ist kein gültiger Gleitkommawert\n") + layout);
     // Zero d values only: lines, but no reflection.
     const std::array<std::string, 4> zero{"0.0", "0", "0", "0"};
     EXPECT_EQ(NoReflectionsMessage(ParseReflectionTable(Line({zero, zero, zero}))),
@@ -86,9 +86,10 @@ TEST(ReflectionTable, ConversionErrorKeepsTheReflectionsBeforeIt) {
     // clipboard, no marker lines.
     const Case cases[] = {
         {"blank", Line({a, b}) + "\n" + Line({{"1.3577", "4", "0", "0"}}), 2,
-         FloatConversionMessage("")},
-        {"letters", Line({a, {"1.9201", "2", "x", "0"}, b}), 1, IntegerConversionMessage("  x")},
-        {"short", Line({a}).substr(0, 20) + "  I", 1, FloatConversionMessage("")},
+         "'' ist kein gültiger Gleitkommawert"},
+        {"letters", Line({a, {"1.9201", "2", "x", "0"}, b}), 1,
+         "'  x' ist kein gültiger Integerwert"},
+        {"short", Line({a}).substr(0, 20) + "  I", 1, "'' ist kein gültiger Gleitkommawert"},
         {"empty", "", 0, ""},
         {"no markers", "just\nsome\ntext", 0, ""}};
     for (const Case& c : cases) {
