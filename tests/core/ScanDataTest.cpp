@@ -30,9 +30,10 @@ TEST(PeakPointIndex, LinearOnTheScanAxisAndZeroWithoutOne) {
     EXPECT_EQ(PeakPointIndex(MakeScan({{10, 1}, {10, 2}}), 12.0), 0.0);
 }
 
-// Index and intensity clamp to the scan; equal positions keep their insertion order; scans of
-// fewer than two points are never read outside.
-TEST(AddPeak, ClampsToTheScanAndKeepsInsertionOrder) {
+// The intensity is that of the nearest point inside the scan (the index stays unclamped, as
+// PeakPointIndex); equal positions keep their insertion order; scans of fewer than two points are
+// never read outside.
+TEST(AddPeak, IntensityClampsToTheScanAndEqualPositionsKeepTheirOrder) {
     TDataSet s = MakeScan({{10, 1}, {11, 2}, {12, 3}, {13, 4}});
     AddPeak(s, 10.0, "", false);
     AddPeak(s, 20.0, "beyond", true);
