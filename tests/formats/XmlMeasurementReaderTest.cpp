@@ -200,16 +200,20 @@ TEST(XmlMeasurementReader, AreaMeasurementMainAndAdditional) {
     ASSERT_EQ(registry.AdditionalCount(), 5);
     EXPECT_EQ(registry.Additional(2).Name, "S1 thin film Omega=1.000" + kDegree);
 
-    // Omega as a common position of each line: a series of 2Theta scans.
+    // Omega as a common position of each line, 2Theta listed: a series of 2Theta scans.
     std::string common;
-    for (int i = 0; i < 2; ++i)
-        common += ScanElement(Positions("2Theta", "10", "11") + Common("Omega", "4.25") +
-                              "<intensities>1 2</intensities>");
+    for (const char* omega : {"4.25", "5.25"})
+        common += ScanElement(
+            "<positions axis=\"2Theta\" unit=\"deg\"><listPositions>10 10.5 12"
+            "</listPositions></positions>" +
+            Common("Omega", omega) + "<counts>1 2 3</counts>");
     ReadXmlMeasurementText(Document("Area measurement", common), "a.xrdml", true, registry,
                            prompts);
     EXPECT_EQ(registry.OpenScanKind, TScanKind::TwoThetaCommonOmega);
     EXPECT_EQ(registry.MainScan().Name, "Omega=4.250" + kDegree);
-    EXPECT_EQ(registry.AdditionalCount(), 6);
+    ASSERT_EQ(registry.AdditionalCount(), 6);
+    EXPECT_EQ(PositionsOf(registry.Additional(5)), (std::vector<double>{10, 10.5, 12}));
+    EXPECT_DOUBLE_EQ(registry.Additional(5).SecondAxisPosition, 5.25);
 }
 
 TEST(XmlMeasurementReader, CountsAreMultipliedByTheirAttenuationFactors) {
@@ -248,17 +252,6 @@ TEST(XmlMeasurementReader, ListedPositions) {
     EXPECT_EQ(PositionsOf(registry.MainScan()), (std::vector<double>{10, 10.5, 12}));
     EXPECT_EQ(ReadError(SingleScan(listed + omega + "<counts>1 2</counts>"), registry),
               "The number of listed positions does not match the number of intensities.");
-
-    // A map of listed 2Theta scans at common Omega positions.
-    std::string scans;
-    for (int i = 0; i < 2; ++i)
-        scans +=
-            ScanElement(listed + Common("Omega", std::to_string(5 + i)) + "<counts>1 2 3</counts>");
-    EXPECT_EQ(ReadError(Document("Area measurement", scans), registry), "");
-    EXPECT_EQ(registry.OpenScanKind, TScanKind::TwoThetaCommonOmega);
-    ASSERT_EQ(registry.AdditionalCount(), 1);
-    EXPECT_EQ(PositionsOf(registry.Additional(0)), (std::vector<double>{10, 10.5, 12}));
-    EXPECT_DOUBLE_EQ(registry.Additional(0).SecondAxisPosition, 6.0);
 }
 
 TEST(XmlMeasurementReader, ListsAreTheWholeTextContentOfTheirElement) {
