@@ -48,12 +48,20 @@ TEST(AdditionalLines, ShowAllInRangeStopsAtTheScanEndOrTheLastOrder) {
     TAdditionalLinesInput in;
     in.ShowAllInRange = true;
     in.Permitted = "1";  // not used in this mode
-    in.LastScanPosition = 80.0;
-    EXPECT_EQ(Orders(ComputeAdditionalLines(in)), (std::vector<int>{1, 2, 3}));  // 4th at 101.6
-    in.LastScanPosition = 180.0;  // beyond the highest order: n = 5
-    EXPECT_EQ(Orders(ComputeAdditionalLines(in)), (std::vector<int>{1, 2, 3, 4, 5}));
-    in.LastScanPosition = 10.0;
-    EXPECT_TRUE(ComputeAdditionalLines(in).empty());
+    // 4 A at 8000 eV: the fourth order lies at 101.6°, the fifth is the highest.
+    const std::pair<double, std::vector<int>> ends[] = {
+        {80.0, {1, 2, 3}}, {10.0, {}}, {180.0, {1, 2, 3, 4, 5}}};
+    for (const auto& [end, orders] : ends) {
+        in.LastScanPosition = end;
+        EXPECT_EQ(Orders(ComputeAdditionalLines(in)), orders) << end;
+    }
+    // A scan that ends exactly at the third order (71.076°, worked out above) shows it; one that
+    // ends a hair before does not.
+    ASSERT_EQ(ComputeAdditionalLines(in).size(), 5u);
+    in.LastScanPosition = ComputeAdditionalLines(in)[2].TwoTheta;
+    EXPECT_EQ(Orders(ComputeAdditionalLines(in)), (std::vector<int>{1, 2, 3}));
+    in.LastScanPosition = std::nextafter(in.LastScanPosition, 0.0);
+    EXPECT_EQ(Orders(ComputeAdditionalLines(in)), (std::vector<int>{1, 2}));
     // a spacing with billions of orders inside the range is cut off, not walked to the end
     in.LastScanPosition = 180.0;
     in.Lattice = 10000.0;
@@ -61,22 +69,6 @@ TEST(AdditionalLines, ShowAllInRangeStopsAtTheScanEndOrTheLastOrder) {
     EXPECT_EQ(ComputeAdditionalLines(in).size(), static_cast<size_t>(kMaxAdditionalLines));
     in.Lattice = 0.0;
     EXPECT_TRUE(ComputeAdditionalLines(in).empty());
-}
-
-TEST(AdditionalLines, ShowAllInRangeIncludesALineExactlyAtTheScanEnd) {
-    // 4 A at 8000 eV: the third order lies at 2 arcsin(3 x 1.549973 / 8) = 71.076°. A scan that
-    // ends exactly there shows it; one that ends a hair before does not.
-    TAdditionalLinesInput in;
-    in.ShowAllInRange = true;
-    in.LastScanPosition = 180.0;
-    const auto all = ComputeAdditionalLines(in);
-    ASSERT_EQ(all.size(), 5u);
-    const double third = all[2].TwoTheta;
-    EXPECT_NEAR(third, 71.0755847553, 1e-9);
-    in.LastScanPosition = third;
-    EXPECT_EQ(Orders(ComputeAdditionalLines(in)), (std::vector<int>{1, 2, 3}));
-    in.LastScanPosition = std::nextafter(third, 0.0);
-    EXPECT_EQ(Orders(ComputeAdditionalLines(in)), (std::vector<int>{1, 2}));
 }
 
 TEST(AdditionalLines, SelectedPeakGivesOneLineForTheTabEnergy) {

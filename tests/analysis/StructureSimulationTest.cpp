@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "analysis/StructureSimulation.h"
 
@@ -77,48 +78,23 @@ TEST(StructureSimulation, CubicIndexRangesKeepTheDocumentedRepresentative) {
 }
 
 TEST(StructureSimulation, KnownCrystalsGiveTheirTabulatedPositions) {
-    struct Case {
-        const char* Name;
+    // Si a = 5.43102 A, GaAs a = 5.65325 A, sapphire a = 4.7589 A, c = 12.991 A, GaN a = 3.189 A,
+    // c = 5.185 A; positions from Bragg's law evaluated independently of this code (Cu K-alpha1).
+    const auto cubic = TCrystalSystem::Cubic, hex = TCrystalSystem::Hexagonal;
+    const TLatticeParameters sapphire{4.7589, 4.7589, 12.991}, gan{3.189, 3.189, 5.185};
+    const struct {
         TCrystalSystem System;
         TLatticeParameters Cell;
         int H, K, L;
         const char* Label;
-        double TwoTheta;  // Cu K-alpha1
-    };
-    // Si a = 5.43102 A, GaAs a = 5.65325 A, sapphire a = 4.7589 A, c = 12.991 A, GaN a = 3.189 A,
-    // c = 5.185 A; positions from Bragg's law evaluated independently of this code.
-    const Case cases[] = {
-        {"Si 111", TCrystalSystem::Cubic, {5.43102}, 1, 1, 1, "1 1 1", 28.441},
-        {"Si 400", TCrystalSystem::Cubic, {5.43102}, 4, 0, 0, "4 0 0", 69.127},
-        {"GaAs 400", TCrystalSystem::Cubic, {5.65325}, 4, 0, 0, "4 0 0", 66.052},
-        {"sapphire 104",
-         TCrystalSystem::Hexagonal,
-         {4.7589, 4.7589, 12.991},
-         1,
-         0,
-         4,
-         "1 -1 0 4",
-         35.151},
-        {"sapphire 006",
-         TCrystalSystem::Hexagonal,
-         {4.7589, 4.7589, 12.991},
-         0,
-         0,
-         6,
-         "0 0 0 6",
-         41.680},
-        {"sapphire 110",
-         TCrystalSystem::Hexagonal,
-         {4.7589, 4.7589, 12.991},
-         1,
-         1,
-         0,
-         "1 -2 1 0",
-         37.776},
-        {"GaN 002", TCrystalSystem::Hexagonal, {3.189, 3.189, 5.185}, 0, 0, 2, "0 0 0 2", 34.569},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Name);
+        double TwoTheta;
+    } cases[] = {
+        {cubic, {5.43102}, 1, 1, 1, "1 1 1", 28.441}, {cubic, {5.43102}, 4, 0, 0, "4 0 0", 69.127},
+        {cubic, {5.65325}, 4, 0, 0, "4 0 0", 66.052}, {hex, sapphire, 1, 0, 4, "1 -1 0 4", 35.151},
+        {hex, sapphire, 0, 0, 6, "0 0 0 6", 41.680},  {hex, sapphire, 1, 1, 0, "1 -2 1 0", 37.776},
+        {hex, gan, 0, 0, 2, "0 0 0 2", 34.569}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
         auto r = SimulateStructure(c.System, c.Cell, {0, 6}, {0, 6}, {0, 6}, kCuKa1);
         const TStrucSimPeak* p = Find(r, c.H, c.K, c.L);
         ASSERT_NE(p, nullptr);
@@ -128,53 +104,29 @@ TEST(StructureSimulation, KnownCrystalsGiveTheirTabulatedPositions) {
 }
 
 TEST(StructureSimulation, GeneralFormulasReduceToTheSpecialOnes) {
-    struct Case {
-        const char* Name;
-        TCrystalSystem General;
-        TLatticeParameters GeneralCell;
-        TCrystalSystem Special;
-        TLatticeParameters SpecialCell;
-    };
-    const Case cases[] = {
-        {"triclinic at 90 = orthorhombic",
-         TCrystalSystem::Triclinic,
-         {3, 4, 5, 90, 90, 90},
-         TCrystalSystem::Orthorhombic,
-         {3, 4, 5}},
-        {"triclinic with gamma 120 = hexagonal",
-         TCrystalSystem::Triclinic,
-         {3.189, 3.189, 5.185, 90, 90, 120},
-         TCrystalSystem::Hexagonal,
-         {3.189, 3.189, 5.185}},
-        {"triclinic with beta = monoclinic",
-         TCrystalSystem::Triclinic,
-         {5.1, 5.2, 5.3, 90, 99, 90},
-         TCrystalSystem::Monoclinic,
-         {5.1, 5.2, 5.3, 4, 99, 4}},
-        {"rhombohedral at 90 = cubic",
-         TCrystalSystem::Rhombohedral,
-         {4.2, 0, 0, 90},
-         TCrystalSystem::Cubic,
-         {4.2}},
-        {"tetragonal with c = a = cubic",
-         TCrystalSystem::Tetragonal,
-         {4.2, 0, 4.2},
-         TCrystalSystem::Cubic,
-         {4.2}},
-        {"rhombohedral = triclinic with equal edges and angles",
-         TCrystalSystem::Rhombohedral,
-         {5.128, 0, 0, 55.28},
-         TCrystalSystem::Triclinic,
-         {5.128, 5.128, 5.128, 55.28, 55.28, 55.28}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Name);
+    using enum TCrystalSystem;
+    // triclinic at 90 = orthorhombic, with gamma 120 = hexagonal, with beta = monoclinic;
+    // rhombohedral at 90 = cubic; tetragonal with c = a = cubic; rhombohedral = triclinic with
+    // equal edges and angles.
+    const std::tuple<TCrystalSystem, TLatticeParameters, TCrystalSystem, TLatticeParameters>
+        cases[] = {
+            {Triclinic, {3, 4, 5, 90, 90, 90}, Orthorhombic, {3, 4, 5}},
+            {Triclinic, {3.189, 3.189, 5.185, 90, 90, 120}, Hexagonal, {3.189, 3.189, 5.185}},
+            {Triclinic, {5.1, 5.2, 5.3, 90, 99, 90}, Monoclinic, {5.1, 5.2, 5.3, 4, 99, 4}},
+            {Rhombohedral, {4.2, 0, 0, 90}, Cubic, {4.2}},
+            {Tetragonal, {4.2, 0, 4.2}, Cubic, {4.2}},
+            {Rhombohedral,
+             {5.128, 0, 0, 55.28},
+             Triclinic,
+             {5.128, 5.128, 5.128, 55.28, 55.28, 55.28}}};
+    for (const auto& [general, generalCell, special, specialCell] : cases) {
+        SCOPED_TRACE(static_cast<int>(general));
         int compared = 0;
         for (int h = -3; h <= 3; ++h)
             for (int k = -3; k <= 3; ++k)
                 for (int l = -3; l <= 3; ++l) {
-                    auto a = PlaneSpacing(c.General, c.GeneralCell, h, k, l);
-                    auto b = PlaneSpacing(c.Special, c.SpecialCell, h, k, l);
+                    auto a = PlaneSpacing(general, generalCell, h, k, l);
+                    auto b = PlaneSpacing(special, specialCell, h, k, l);
                     ASSERT_EQ(a.has_value(), b.has_value()) << h << k << l;
                     if (!a) continue;
                     EXPECT_NEAR(*a, *b, 1e-9) << h << " " << k << " " << l;
@@ -185,51 +137,40 @@ TEST(StructureSimulation, GeneralFormulasReduceToTheSpecialOnes) {
 }
 
 TEST(StructureSimulation, OneWalkGivesTheListOfTheRestartingProcedure) {
-    struct Case {
-        const char* Name;
-        TCrystalSystem System;
-        TLatticeParameters Cell;
-        TIndexRange Range;
-    };
-    const Case cases[] = {
-        {"cubic", TCrystalSystem::Cubic, {4.05}, {-3, 3}},
-        {"tetragonal", TCrystalSystem::Tetragonal, {3.9, 0, 7.8}, {-3, 3}},
-        {"hexagonal", TCrystalSystem::Hexagonal, {4.7589, 0, 12.991}, {-2, 4}},
-        {"rhombohedral", TCrystalSystem::Rhombohedral, {5.128, 0, 0, 55.28}, {-3, 2}},
-        {"monoclinic", TCrystalSystem::Monoclinic, {5.1, 5.2, 5.3, 0, 99.2}, {-3, 3}},
-        {"triclinic", TCrystalSystem::Triclinic, {5, 6, 7, 80, 95, 100}, {-4, 2}},
-        // lengths whose d values form chains of nearly equal spacings
-        {"orthorhombic near-cubic",
-         TCrystalSystem::Orthorhombic,
-         {4.0, 4.0000001, 4.0000002},
-         {-3, 3}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Name);
-        const auto fast = SimulateStructure(c.System, c.Cell, c.Range, c.Range, c.Range, kCuKa1);
-        const auto literal = LiteralSimulation(c.System, c.Cell, c.Range, c.Range, c.Range, kCuKa1);
+    using enum TCrystalSystem;
+    // The last: lengths whose d values form chains of nearly equal spacings.
+    const std::tuple<TCrystalSystem, TLatticeParameters, TIndexRange> cases[] = {
+        {Cubic, {4.05}, {-3, 3}},
+        {Tetragonal, {3.9, 0, 7.8}, {-3, 3}},
+        {Hexagonal, {4.7589, 0, 12.991}, {-2, 4}},
+        {Rhombohedral, {5.128, 0, 0, 55.28}, {-3, 2}},
+        {Monoclinic, {5.1, 5.2, 5.3, 0, 99.2}, {-3, 3}},
+        {Triclinic, {5, 6, 7, 80, 95, 100}, {-4, 2}},
+        {Orthorhombic, {4.0, 4.0000001, 4.0000002}, {-3, 3}}};
+    for (const auto& [system, cell, range] : cases) {
+        SCOPED_TRACE(static_cast<int>(system));
+        const auto fast = SimulateStructure(system, cell, range, range, range, kCuKa1);
+        const auto literal = LiteralSimulation(system, cell, range, range, range, kCuKa1);
         ASSERT_EQ(fast.size(), literal.size());
         ASSERT_GT(fast.size(), 3u);
-        for (size_t i = 0; i < fast.size(); ++i) {
-            EXPECT_EQ(fast[i].H, literal[i].H) << i;
-            EXPECT_EQ(fast[i].K, literal[i].K) << i;
-            EXPECT_EQ(fast[i].L, literal[i].L) << i;
-        }
+        for (size_t i = 0; i < fast.size(); ++i)
+            EXPECT_EQ(std::tie(fast[i].H, fast[i].K, fast[i].L),
+                      std::tie(literal[i].H, literal[i].K, literal[i].L))
+                << i;
     }
 }
 
 TEST(StructureSimulation, UnusableInputsListNothingWithoutError) {
     // no system, zero length, empty range, a wavelength longer than 2 d for every reflection
-    EXPECT_TRUE(
-        SimulateStructure(TCrystalSystem::None, {}, {0, 2}, {0, 2}, {0, 2}, kCuKa1).empty());
-    // a = 0 divides by zero in every reflection's (h^2 + k^2) / a^2, also for h = k = 0
-    EXPECT_TRUE(
-        SimulateStructure(TCrystalSystem::Tetragonal, {0, 0, 4}, {0, 2}, {0, 2}, {1, 2}, kCuKa1)
-            .empty());
-    EXPECT_TRUE(
-        SimulateStructure(TCrystalSystem::Cubic, {}, {2, 1}, {0, 2}, {0, 2}, kCuKa1).empty());
-    EXPECT_TRUE(
-        SimulateStructure(TCrystalSystem::Cubic, {0.5}, {0, 2}, {0, 2}, {0, 2}, kCuKa1).empty());
+    // (a = 0 divides by zero in every reflection's (h^2 + k^2) / a^2, also for h = k = 0)
+    using enum TCrystalSystem;
+    const std::tuple<TCrystalSystem, TLatticeParameters, TIndexRange> cases[] = {
+        {None, {}, {0, 2}},
+        {Tetragonal, {0, 0, 4}, {0, 2}},
+        {Cubic, {}, {2, 1}},
+        {Cubic, {0.5}, {0, 2}}};
+    for (const auto& [system, cell, range] : cases)
+        EXPECT_TRUE(SimulateStructure(system, cell, range, {0, 2}, range, kCuKa1).empty());
     // the decimal separator of the row text
     auto r = SimulateStructure(TCrystalSystem::Cubic, {}, {1, 1}, {0, 0}, {0, 0}, kCuKa1, ',');
     ASSERT_EQ(r.size(), 1u);

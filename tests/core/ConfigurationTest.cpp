@@ -2,8 +2,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,21 +10,6 @@
 
 using namespace trevasc;
 namespace fs = std::filesystem;
-
-namespace {
-
-void WriteText(const fs::path& file, const std::string& text) {
-    std::ofstream(file) << text;
-}
-
-std::string ReadText(const fs::path& file) {
-    std::ifstream in(file);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-}  // namespace
 
 TEST(Configuration, ClampKeepsWindowsOnTheVirtualDesktop) {
     // Right edge beyond a 1920-pixel desktop: moved in so that it meets the desktop's edge.
@@ -71,15 +54,11 @@ TEST(Configuration, MissingFileGivesDefaultsAndWritesReadBack) {
     test::TempDir dir;
     const std::string ini = dir.File("trevasc.INI");
     const MainSettings d = ReadMainSettings(ini);
-    EXPECT_EQ(d.MainWindow.Left, 100);
-    EXPECT_EQ(d.PlotWindow.Width, 800);
-    EXPECT_EQ(d.PlotWindow.Height, 600);
-    EXPECT_EQ(d.LegendWindow.Width, 300);
-    EXPECT_EQ(d.LegendWindow.Height, 400);
-    EXPECT_EQ(d.TwoAxisWindow.Top, 180);
+    EXPECT_EQ(std::vector<int>({d.MainWindow.Left, d.PlotWindow.Width, d.PlotWindow.Height,
+                                d.LegendWindow.Width, d.LegendWindow.Height, d.TwoAxisWindow.Top}),
+              std::vector<int>({100, 800, 600, 300, 400, 180}));
     EXPECT_EQ(d.GnuplotExeFile, "gnuplot");
-    EXPECT_TRUE(d.ContourLines);
-    EXPECT_TRUE(d.AutoUpdates);
+    EXPECT_TRUE(d.ContourLines && d.AutoUpdates);
     EXPECT_EQ(d.FileHistory[9], "");
 
     MainSettings s = d;
@@ -90,31 +69,24 @@ TEST(Configuration, MissingFileGivesDefaultsAndWritesReadBack) {
     s.FileHistory[0] = "/data/scan a.xrdml";
     s.FileHistory[3] = "/data/b.txt";
     s.GnuplotExeFile = "/opt/gnuplot/bin/gnuplot";
-    s.ContourLines = false;
-    s.AutoUpdates = false;
-    WriteText(ini, "[OTHER]\nKEY=kept\n");
+    s.ContourLines = s.AutoUpdates = false;
+    dir.Write(ini, "[OTHER]\nKEY=kept\n");
     SaveWindowPositions(ini, s);
     WriteMainSettings(ini, s);
 
     const MainSettings r = ReadMainSettings(ini);
-    EXPECT_EQ(r.MainWindow.Left, -20);
-    EXPECT_EQ(r.MainWindow.Top, 7);
-    EXPECT_EQ(r.PlotWindow.Width, 1024);
-    EXPECT_EQ(r.PlotWindow.Height, 768);
-    EXPECT_EQ(r.ThicknessWindow.Top, 444);
-    EXPECT_EQ(r.NelsonRileyWindow.Height, 8);
-    EXPECT_EQ(r.FileHistory[0], "/data/scan a.xrdml");
-    EXPECT_EQ(r.FileHistory[3], "/data/b.txt");
+    EXPECT_EQ(
+        std::vector<int>({r.MainWindow.Left, r.MainWindow.Top, r.PlotWindow.Width,
+                          r.PlotWindow.Height, r.ThicknessWindow.Top, r.NelsonRileyWindow.Height}),
+        std::vector<int>({-20, 7, 1024, 768, 444, 8}));
+    EXPECT_EQ(r.FileHistory, s.FileHistory);
     EXPECT_EQ(r.GnuplotExeFile, "/opt/gnuplot/bin/gnuplot");
-    EXPECT_FALSE(r.ContourLines);
-    EXPECT_FALSE(r.AutoUpdates);
+    EXPECT_FALSE(r.ContourLines || r.AutoUpdates);
 
-    const std::string text = ReadText(ini);
-    EXPECT_NE(text.find("KEY=kept"), std::string::npos);
-    EXPECT_NE(text.find("[PLOTWINDOW]\nLeft=1\nTop=2\nWidth=1024\nHeight=768\n"),
-              std::string::npos);
-    EXPECT_NE(text.find("FILE9=\n"), std::string::npos);
-    EXPECT_NE(text.find("CONTOURLINES=0"), std::string::npos);
+    const std::string text = dir.Read(ini);
+    for (const char* part : {"KEY=kept", "[PLOTWINDOW]\nLeft=1\nTop=2\nWidth=1024\nHeight=768\n",
+                             "FILE9=\n", "CONTOURLINES=0"})
+        EXPECT_NE(text.find(part), std::string::npos) << part;
     EXPECT_LT(text.find("[MAINWINDOW]"), text.find("[LEGENDWINDOW]"));
 
     // Write errors are swallowed.
@@ -127,19 +99,19 @@ TEST(Configuration, SeedingCopiesOnlyMissingFiles) {
     test::TempDir dir;
     const fs::path defs = dir.File("program");
     fs::create_directories(defs);
-    WriteText(defs / "XRAY.DEF", "[ENERGY]\nCu K-Alpha1=8048.869731\n");
-    WriteText(defs / "Substrates.DEF", "[Si]\nSi (004)=69.127\n");
+    dir.Write((defs / "XRAY.DEF").string(), "[ENERGY]\nCu K-Alpha1=8048.869731\n");
+    dir.Write((defs / "Substrates.DEF").string(), "[Si]\nSi (004)=69.127\n");
 
     const ConfigPaths p = MakeConfigPaths(dir.File("a/b/trevasc"), "trevasc");
     SeedDefinitionFiles(p, defs.string());
-    EXPECT_EQ(ReadText(p.XrayIniPath), "[ENERGY]\nCu K-Alpha1=8048.869731\n");
-    EXPECT_EQ(ReadText(p.SubstratesIniPath), "[Si]\nSi (004)=69.127\n");
+    EXPECT_EQ(dir.Read(p.XrayIniPath), "[ENERGY]\nCu K-Alpha1=8048.869731\n");
+    EXPECT_EQ(dir.Read(p.SubstratesIniPath), "[Si]\nSi (004)=69.127\n");
 
     // User edits survive the next start.
-    WriteText(p.SubstratesIniPath, "[Mine]\n");
+    dir.Write(p.SubstratesIniPath, "[Mine]\n");
     fs::remove(p.XrayIniPath);
     SeedDefinitionFiles(p, defs.string());
-    EXPECT_EQ(ReadText(p.SubstratesIniPath), "[Mine]\n");
+    EXPECT_EQ(dir.Read(p.SubstratesIniPath), "[Mine]\n");
     EXPECT_TRUE(fs::exists(p.XrayIniPath));
 
     // Missing definition files leave the tables absent, without an error.
@@ -155,7 +127,7 @@ TEST(Configuration, SeedingCopiesOnlyMissingFiles) {
     const fs::path prefix = dir.File("prefix");
     fs::create_directories(prefix / "bin");
     fs::create_directories(prefix / "share/trevasc");
-    WriteText(prefix / "share/trevasc/XRAY.DEF", "[ENERGY]\n");
+    dir.Write((prefix / "share/trevasc/XRAY.DEF").string(), "[ENERGY]\n");
     EXPECT_EQ(FindDefinitionFolder((prefix / "bin").string()),
               (prefix / "bin").string() + "/../share/trevasc/");
 }
@@ -167,7 +139,7 @@ TEST(Configuration, WorkbenchConfigurationFollowsXdgThenHome) {
     const fs::path module = dir.File("prefix/lib/python3/dist-packages/trevasc");
     fs::create_directories(module);
     fs::create_directories(dir.File("prefix/share/trevasc"));
-    WriteText(dir.File("prefix/share/trevasc/Substrates.DEF"), "[Si]\nSi (004)=69.127\n");
+    dir.Write(dir.File("prefix/share/trevasc/Substrates.DEF"), "[Si]\nSi (004)=69.127\n");
     const std::string definitions =
         FindDefinitionFolder(module.string(), "../../../../share/trevasc");
     EXPECT_EQ(fs::canonical(definitions), fs::canonical(dir.File("prefix/share/trevasc")));
@@ -185,7 +157,7 @@ TEST(Configuration, WorkbenchConfigurationFollowsXdgThenHome) {
     setenv("HOME", dir.File("home").c_str(), 1);
     const ConfigPaths byXdg = WorkbenchConfigPaths(module.string(), definitions);
     EXPECT_EQ(byXdg.SubstratesIniPath, dir.File("xdg") + "/trevasc/substrates.ini");
-    EXPECT_EQ(ReadText(byXdg.SubstratesIniPath), "[Si]\nSi (004)=69.127\n");
+    EXPECT_EQ(dir.Read(byXdg.SubstratesIniPath), "[Si]\nSi (004)=69.127\n");
     setenv("XDG_CONFIG_HOME", "", 1);  // empty counts as unset
     EXPECT_EQ(WorkbenchConfigPaths(module.string(), definitions).MainIniPath,
               dir.File("home") + "/.config/trevasc/trevasc.INI");
@@ -197,25 +169,10 @@ TEST(Configuration, WorkbenchConfigurationFollowsXdgThenHome) {
     restore("HOME", home ? savedHome.c_str() : nullptr);
 }
 
-TEST(Configuration, UpdateHostIsReadButNeverWritten) {
-    test::TempDir dir;
-    const std::string ini = dir.File("trevasc.INI");
-    EXPECT_EQ(ReadMainSettings(ini).UpdateHost, "");
-    WriteText(ini, "[AUTOUPDATES]\nHOST=127.0.0.1:8080\nENABLED=1\n");
-    MainSettings s = ReadMainSettings(ini);
-    EXPECT_EQ(s.UpdateHost, "127.0.0.1:8080");
-    s.UpdateHost = "changed.invalid";
-    s.AutoUpdates = false;
-    WriteMainSettings(ini, s);
-    const MainSettings r = ReadMainSettings(ini);
-    EXPECT_EQ(r.UpdateHost, "127.0.0.1:8080");
-    EXPECT_FALSE(r.AutoUpdates);
-}
-
 TEST(Configuration, HostileFileNamesReadBackExactlyAndInjectNoUpdateHost) {
     test::TempDir dir;
     const std::string ini = dir.File("trevasc.INI");
-    WriteText(ini, "[AUTOUPDATES]\nENABLED=1\n");
+    dir.Write(ini, "[AUTOUPDATES]\nENABLED=1\n");
     MainSettings s = ReadMainSettings(ini);
     // A scan file may be named anything but "/" and NUL.
     s.FileHistory = {"/data/scan\n[AUTOUPDATES]\nHOST=evil.example\n.xy",
@@ -238,33 +195,37 @@ TEST(Configuration, HostileFileNamesReadBackExactlyAndInjectNoUpdateHost) {
     EXPECT_EQ(r.UpdateHost, "");  // the next update check still goes to the project's host
     EXPECT_TRUE(r.AutoUpdates);
     // Ordinary names are stored as they are.
-    const std::string text = ReadText(ini);
-    EXPECT_NE(text.find("FILE9=/data/ordinary scan.xrdml\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("FILE5=C:\\new\\table.txt\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("FILE4=/data/100%25 ;#=[a].xy\n"), std::string::npos) << text;
+    const std::string text = dir.Read(ini);
+    for (const char* line : {"FILE9=/data/ordinary scan.xrdml\n", "FILE5=C:\\new\\table.txt\n",
+                             "FILE4=/data/100%25 ;#=[a].xy\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << text;
     EXPECT_EQ(text.find("evil.example\n"), std::string::npos) << text;
 }
 
+// The update host is read, but never written: a hand-set mirror stays, whatever the settings hold.
 TEST(Configuration, KeysTheProgramDoesNotKnowAreKeptAndADamagedFileIsNotWritten) {
     test::TempDir dir;
     const std::string ini = dir.File("trevasc.INI");
     const std::string own =
         "; written by hand\n[USER]\nNote=kept as it is\n[GNUPLOT]\nEXEFILE=gp\nTERMINAL=qt\n"
         "[AUTOUPDATES]\nHOST=mirror.example:8080\n";
-    WriteText(ini, own);
+    dir.Write(ini, own);
     MainSettings s = ReadMainSettings(ini);
+    EXPECT_EQ(s.UpdateHost, "mirror.example:8080");
     s.FileHistory[0] = "/data/a.xy";
+    s.UpdateHost = "changed.invalid";
     WriteMainSettings(ini, s);
     SaveWindowPositions(ini, s);
-    const std::string text = ReadText(ini);
+    const std::string text = dir.Read(ini);
     for (const char* kept : {"; written by hand\n", "[USER]\nNote=kept as it is\n", "TERMINAL=qt\n",
                              "HOST=mirror.example:8080\n"})
         EXPECT_NE(text.find(kept), std::string::npos) << kept << "\n" << text;
+    EXPECT_EQ(ReadMainSettings(ini).UpdateHost, "mirror.example:8080");
 
     // One NUL byte: the history, the gnuplot program, the update switch and the sections after
     // it are not read, and writing at exit would drop them for good.
     const std::string damaged = std::string("[MAINWINDOW]\nLeft=5\0\n", 21) + text;
-    WriteText(ini, damaged);
+    dir.Write(ini, damaged);
     ConfigPaths paths = MakeConfigPaths(dir.Path(), "trevasc");
     const std::vector<std::string> problems = ConfigFileProblems(paths);
     ASSERT_EQ(problems.size(), 1u);
@@ -274,5 +235,5 @@ TEST(Configuration, KeysTheProgramDoesNotKnowAreKeptAndADamagedFileIsNotWritten)
     s.AutoUpdates = false;
     WriteMainSettings(ini, s);
     SaveWindowPositions(ini, s);
-    EXPECT_EQ(ReadText(ini), damaged);
+    EXPECT_EQ(dir.Read(ini), damaged);
 }

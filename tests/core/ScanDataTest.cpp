@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "core/ScanData.h"
 
 using namespace trevasc;
@@ -28,40 +30,26 @@ TEST(PeakPointIndex, LinearOnTheScanAxisAndZeroWithoutOne) {
     EXPECT_EQ(PeakPointIndex(MakeScan({{10, 1}, {10, 2}}), 12.0), 0.0);
 }
 
-TEST(AddPeak, IndexAndIntensityClampToTheScan) {
+// The intensity is that of the nearest point inside the scan (the index stays unclamped, as
+// PeakPointIndex); equal positions keep their insertion order; scans of fewer than two points are
+// never read outside.
+TEST(AddPeak, IntensityClampsToTheScanAndEqualPositionsKeepTheirOrder) {
     TDataSet s = MakeScan({{10, 1}, {11, 2}, {12, 3}, {13, 4}});
     AddPeak(s, 10.0, "", false);
     AddPeak(s, 20.0, "beyond", true);
     AddPeak(s, 5.0, "before", true);
-    AddPeak(s, 11.5, "", true);  // index 1.5 rounds to 2 (halves to even)
-    ASSERT_EQ(s.Peaks.Count(), 4);
-    EXPECT_EQ(s.Peaks.Items[0].Description, "before");
-    EXPECT_EQ(s.Peaks.Items[0].Intensity, 1);
-    EXPECT_DOUBLE_EQ(s.Peaks.Items[1].PointIndex, 0.0);
-    EXPECT_EQ(s.Peaks.Items[2].Intensity, 3);
-    EXPECT_EQ(s.Peaks.Items[3].Intensity, 4);
+    AddPeak(s, 11.5, "first", true);  // index 1.5 rounds to 2 (halves to even)
+    AddPeak(s, 11.5, "second", true);
+    std::ostringstream rows;
+    for (const TPeak& p : s.Peaks.Items)
+        rows << p.Description << "@" << p.PointIndex << "=" << p.Intensity << " ";
+    EXPECT_EQ(rows.str(), "before@-5=1 @0=1 first@1.5=3 second@1.5=3 beyond@10=4 ");
     EXPECT_TRUE(s.Peaks.Unsaved);
-}
-
-TEST(AddPeak, EqualPositionsKeepInsertionOrder) {
-    TDataSet s = MakeScan({{10, 1}, {11, 2}});
-    AddPeak(s, 10.5, "first", true);
-    AddPeak(s, 10.5, "second", true);
-    AddPeak(s, 10.2, "low", true);
-    ASSERT_EQ(s.Peaks.Count(), 3);
-    EXPECT_EQ(s.Peaks.Items[1].Description, "first");
-    EXPECT_EQ(s.Peaks.Items[2].Description, "second");
-}
-
-TEST(AddPeak, ScansWithFewerThanTwoPointsNeverReadOutside) {
-    TDataSet empty;
-    AddPeak(empty, 12.0, "", true);
-    EXPECT_EQ(empty.Peaks.Items[0].PointIndex, 0.0);
-    EXPECT_EQ(empty.Peaks.Items[0].Intensity, 0);
-    TDataSet one = MakeScan({{10, 77}});
-    AddPeak(one, 12.0, "", true);
-    EXPECT_EQ(one.Peaks.Items[0].PointIndex, 0.0);
-    EXPECT_EQ(one.Peaks.Items[0].Intensity, 77);
+    for (TDataSet t : {TDataSet(), MakeScan({{10, 77}})}) {
+        AddPeak(t, 12.0, "", true);
+        EXPECT_EQ(t.Peaks.Items[0].PointIndex, 0.0);
+        EXPECT_EQ(t.Peaks.Items[0].Intensity, t.Count() ? 77 : 0);
+    }
 }
 
 TEST(ScanRegistry, ScanAtAndSelectMainReorder) {

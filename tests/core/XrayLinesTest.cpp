@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -30,13 +31,20 @@ struct SelectorFixture {
     test::ScriptedPrompts prompts;
     std::vector<std::string>& errors = prompts.Errors;
 
-    explicit SelectorFixture(const std::string& defaultEnergy) {
+    explicit SelectorFixture(const std::string& config) {
         ini = dir.Write("xray.ini",
-                        "[ENERGY]\nMo K-Alpha1=17481.71838\nCu K-Alpha1=8048,869731\n"
-                        "Broken=8O48\nZero=0\nNegative=-8000\n[CONFIG]\nDEFAULTENERGY=" +
-                            defaultEnergy + "\n");
+                        "[ENERGY]\nMo K-Alpha1=17481.71838\nCu K-Alpha1=8048,869731\nBroken=8O48\n"
+                        "Zero=0\nNegative=-8000\n[CONFIG]\n" +
+                            config);
     }
-    XrayTubeSelectorState Make() { return XrayTubeSelectorState(ini, prompts); }
+    XrayTubeSelectorState Make() {
+        XrayTubeSelectorState s(ini, prompts);
+        s.Create();
+        return s;
+    }
+    std::string Stored(const std::string& key) {
+        return IniFile(ini).ReadString("CONFIG", key, "-");
+    }
 };
 
 std::string MessageOf(const std::function<void()>& f) {
@@ -68,7 +76,7 @@ TEST(XrayLines, EnergyWavelengthReferenceValuesAndTheirFields) {
 }
 
 TEST(XrayLineTable, NamesInFileOrderAndEnergiesWithEitherDecimalMark) {
-    SelectorFixture f("0");
+    SelectorFixture f("DEFAULTENERGY=0\n");
     const XrayLineTable table(f.ini);
     EXPECT_EQ(table.Names(), (std::vector<std::string>{"Mo K-Alpha1", "Cu K-Alpha1", "Broken",
                                                        "Zero", "Negative"}));
@@ -78,54 +86,54 @@ TEST(XrayLineTable, NamesInFileOrderAndEnergiesWithEitherDecimalMark) {
     EXPECT_EQ(MessageOf([&] { table.Energy("Broken"); }),
               "'8O48' ist kein gültiger Gleitkommawert");
     // Every damaged entry is named with its stored text, for reports outside the selectors.
-    for (const auto& [line, value] : std::vector<std::pair<std::string, std::string>>{
+    for (const auto& [line, value] : std::map<std::string, std::string>{
              {"Broken", "8O48"}, {"Zero", "0"}, {"Negative", "-8000"}}) {
         try {
             table.Energy(line);
             ADD_FAILURE() << line << " was read as an energy";
         } catch (const XrayLineEnergyError& e) {
-            EXPECT_EQ(e.Line(), line);
-            EXPECT_EQ(e.Value(), value);
+            EXPECT_EQ(e.Line() + "=" + e.Value(), line + "=" + value);
         }
     }
     EXPECT_TRUE(XrayLineTable(f.dir.File("missing.ini")).Names().empty());
 }
 
 TEST(XrayTubeSelector, StoredIndexSelectionAndTypedValues) {
-    SelectorFixture f("1");
+    SelectorFixture f("DEFAULTENERGY=1\n");
     auto s = f.Make();
-    s.Create();
     EXPECT_EQ(s.SelectedIndex(), 1);
-    EXPECT_EQ(s.EnergyText(), "8048.869731");
-    EXPECT_EQ(s.WavelengthText(), "1.54056");
+    EXPECT_EQ(s.EnergyText() + " " + s.WavelengthText(), "8048.869731 1.54056");
     EXPECT_DOUBLE_EQ(s.Wavelength(), 1.54056);  // the displayed value is what calculations use
     // A typed energy clears the selection and is stored as -1.
     s.OnEnergyTextEdited("8000");
     EXPECT_EQ(s.SelectedIndex(), -1);
     EXPECT_EQ(s.WavelengthText(), "1.54997");
     s.SaveDefaultEnergy();
-    EXPECT_EQ(IniFile(f.ini).ReadInteger("CONFIG", "DEFAULTENERGY", 99), -1);
+    EXPECT_EQ(f.Stored("DEFAULTENERGY"), "-1");
     EXPECT_EQ(XrayLineTable(f.ini).Names().size(), 5u);  // the table survives the write
     // A typed wavelength stays as typed; the energy follows.
     s.OnSelectionChanged(0);
     s.OnWavelengthTextEdited("1,54056");
-    EXPECT_EQ(s.WavelengthText(), "1,54056");
-    EXPECT_EQ(s.EnergyText(), "8048.88018");
+    EXPECT_EQ(s.EnergyText() + " " + s.WavelengthText(), "8048.88018 1,54056");
     EXPECT_EQ(s.SelectedIndex(), -1);
     EXPECT_FALSE(s.Updating());
     EXPECT_TRUE(f.errors.empty());
 
-    // -1 without a stored typed value (an older xray.ini) and an index past the list: no
-    // selection, the initial energy and its wavelength (12399.78285 / 8000 = 1.549973).
-    for (const char* stored : {"-1", "9"}) {
-        SelectorFixture g(stored);
+    // -1 without a stored typed value (an older xray.ini), an index past the list, or a stored
+    // typed text that is no number or 0: no selection, the initial energy and its wavelength
+    // (12399.78285 / 8000 = 1.549973), without a message. A typed value beside a selected line
+    // is ignored.
+    for (const char* config :
+         {"DEFAULTENERGY=-1\n", "DEFAULTENERGY=9\n", "DEFAULTENERGY=-1\nTYPEDENERGY=8O00\n",
+          "DEFAULTENERGY=-1\nTYPEDWAVELENGTH=0\n", "DEFAULTENERGY=1\nTYPEDENERGY=9000\n"}) {
+        SelectorFixture g(config);
         auto t = g.Make();
-        t.Create();
-        EXPECT_EQ(t.SelectedIndex(), -1);
-        EXPECT_EQ(t.EnergyText(), "8000");
-        EXPECT_EQ(t.WavelengthText(), "1.54997");
-        EXPECT_FALSE(t.TypedValue());
-        EXPECT_TRUE(g.errors.empty());
+        const bool line = t.SelectedIndex() == 1;
+        EXPECT_EQ(t.EnergyText() + " " + t.WavelengthText(),
+                  line ? "8048.869731 1.54056" : "8000 1.54997")
+            << config;
+        EXPECT_FALSE(t.TypedValue()) << config;
+        EXPECT_TRUE(g.errors.empty()) << config;
     }
     // No table: the same initial values, and nothing is written.
     test::TempDir dir;
@@ -141,84 +149,51 @@ TEST(XrayTubeSelector, StoredIndexSelectionAndTypedValues) {
 
 TEST(XrayTubeSelector, TypedValueComesBackAtTheNextStartWithBothFieldsAgreeing) {
     constexpr double kEnergyTimesWavelength = 12399.78285;  // eV * A, the stored constants
-    // A typed energy: the next selector shows it and the wavelength that belongs to it.
-    {
-        SelectorFixture f("1");
-        auto s = f.Make();
-        s.Create();
-        s.OnEnergyTextEdited("17479,3");
-        s.SaveDefaultEnergy();
-        EXPECT_EQ(IniFile(f.ini).ReadString("CONFIG", "TYPEDENERGY", ""), "17479.3");
-        auto next = f.Make();
-        next.Create();
-        EXPECT_EQ(next.SelectedIndex(), -1);
-        EXPECT_EQ(next.EnergyText(), "17479.3");
-        EXPECT_NEAR(next.Wavelength(), kEnergyTimesWavelength / 17479.3, 5e-7);
-        EXPECT_EQ(next.WavelengthText(), s.WavelengthText());
-        // Kept again at the following exit, though nothing was typed in this run.
-        next.SaveDefaultEnergy();
-        EXPECT_EQ(IniFile(f.ini).ReadString("CONFIG", "TYPEDENERGY", ""), "17479.3");
-        EXPECT_TRUE(f.errors.empty());
-    }
+    // A typed energy: the next selector shows it and the wavelength that belongs to it, and
+    // keeps it again at the following exit, though nothing was typed in that run.
+    SelectorFixture e("DEFAULTENERGY=1\n");
+    auto s = e.Make();
+    s.OnEnergyTextEdited("17479,3");
+    s.SaveDefaultEnergy();
+    EXPECT_EQ(e.Stored("TYPEDENERGY"), "17479.3");
+    auto next = e.Make();
+    EXPECT_EQ(next.SelectedIndex(), -1);
+    EXPECT_EQ(next.EnergyText(), "17479.3");
+    EXPECT_NEAR(next.Wavelength(), kEnergyTimesWavelength / 17479.3, 5e-7);
+    EXPECT_EQ(next.WavelengthText(), s.WavelengthText());
+    next.SaveDefaultEnergy();
+    EXPECT_EQ(e.Stored("TYPEDENERGY"), "17479.3");
+    EXPECT_TRUE(e.errors.empty());
+
     // A typed wavelength stays as typed (more digits than the field writes); the energy follows.
-    {
-        SelectorFixture f("0");
-        auto s = f.Make();
-        s.Create();
-        s.OnEnergyTextEdited("9000");
-        s.OnWavelengthTextEdited("1.5405929");
-        s.SaveDefaultEnergy();
-        IniFile ini(f.ini);
-        EXPECT_FALSE(ini.HasKey("CONFIG", "TYPEDENERGY"));  // only the field typed into last
-        EXPECT_EQ(ini.ReadString("CONFIG", "TYPEDWAVELENGTH", ""), "1.5405929");
-        auto next = f.Make();
-        next.Create();
-        EXPECT_EQ(next.WavelengthText(), "1.5405929");
-        EXPECT_DOUBLE_EQ(next.Wavelength(), 1.5405929);
-        EXPECT_NEAR(next.Energy(), kEnergyTimesWavelength / 1.5405929, 1e-4);
-    }
+    // Only the field typed into last is stored.
+    SelectorFixture w("DEFAULTENERGY=0\n");
+    s = w.Make();
+    s.OnEnergyTextEdited("9000");
+    s.OnWavelengthTextEdited("1.5405929");
+    s.SaveDefaultEnergy();
+    EXPECT_EQ(w.Stored("TYPEDENERGY") + " " + w.Stored("TYPEDWAVELENGTH"), "- 1.5405929");
+    next = w.Make();
+    EXPECT_EQ(next.WavelengthText(), "1.5405929");
+    EXPECT_DOUBLE_EQ(next.Wavelength(), 1.5405929);
+    EXPECT_NEAR(next.Energy(), kEnergyTimesWavelength / 1.5405929, 1e-4);
+
     // A line chosen after typing: the line comes back and the typed keys are gone.
-    {
-        SelectorFixture f("0");
-        auto s = f.Make();
-        s.Create();
-        s.OnEnergyTextEdited("9000");
-        s.OnSelectionChanged(1);
-        EXPECT_FALSE(s.TypedValue());
-        s.SaveDefaultEnergy();
-        const IniFile ini(f.ini);
-        EXPECT_EQ(ini.ReadInteger("CONFIG", "DEFAULTENERGY", 99), 1);
-        EXPECT_FALSE(ini.HasKey("CONFIG", "TYPEDENERGY"));
-        auto next = f.Make();
-        next.Create();
-        EXPECT_EQ(next.SelectedIndex(), 1);
-        EXPECT_EQ(next.EnergyText(), "8048.869731");
-        EXPECT_EQ(next.WavelengthText(), "1.54056");
-    }
-    // Hand edits: a stored text that is no number, or 0, is passed over without a message; a
-    // typed value beside a selected line is ignored.
-    for (const char* config :
-         {"DEFAULTENERGY=-1\nTYPEDENERGY=8O00\n", "DEFAULTENERGY=-1\nTYPEDWAVELENGTH=0\n",
-          "DEFAULTENERGY=1\nTYPEDENERGY=9000\n"}) {
-        test::TempDir dir;
-        test::ScriptedPrompts prompts;
-        const std::string ini =
-            dir.Write("xray.ini", std::string("[ENERGY]\nMo=17481.71838\nCu=8048.869731\n"
-                                              "[CONFIG]\n") +
-                                      config);
-        XrayTubeSelectorState s(ini, prompts);
-        s.Create();
-        const bool line = s.SelectedIndex() == 1;
-        EXPECT_EQ(s.EnergyText(), line ? "8048.869731" : "8000") << config;
-        EXPECT_EQ(s.WavelengthText(), line ? "1.54056" : "1.54997") << config;
-        EXPECT_TRUE(prompts.Errors.empty()) << config;
-    }
+    SelectorFixture l("DEFAULTENERGY=0\n");
+    s = l.Make();
+    s.OnEnergyTextEdited("9000");
+    s.OnSelectionChanged(1);
+    EXPECT_FALSE(s.TypedValue());
+    s.SaveDefaultEnergy();
+    EXPECT_EQ(l.Stored("DEFAULTENERGY") + " " + l.Stored("TYPEDENERGY"), "1 -");
+    next = l.Make();
+    EXPECT_EQ(next.SelectedIndex(), 1);
+    EXPECT_EQ(next.EnergyText() + " " + next.WavelengthText(), "8048.869731 1.54056");
 }
 
 TEST(XrayTubeSelector, FailedConversionsAreReportedAndLeaveTheOtherField) {
-    SelectorFixture f("1");
+    SelectorFixture f("DEFAULTENERGY=1\n");
     auto s = f.Make();
-    s.Create();
     s.OnEnergyTextEdited("");  // an empty field reads as 0
     EXPECT_EQ(f.errors, std::vector<std::string>{"Gleitkommadivision durch Null"});
     EXPECT_EQ(s.WavelengthText(), "1.54056");
@@ -228,14 +203,15 @@ TEST(XrayTubeSelector, FailedConversionsAreReportedAndLeaveTheOtherField) {
     EXPECT_EQ(s.EnergyText(), "");
 
     s.OnEnergyTextEdited("8000");
-    s.OnSelectionChanged(2);  // stored value is no number
-    EXPECT_EQ(f.errors.back(), "'8O48' ist kein gültiger Gleitkommawert");
-    s.OnSelectionChanged(3);  // stored energy 0
-    EXPECT_EQ(f.errors.back(), "Gleitkommadivision durch Null");
-    s.OnSelectionChanged(4);  // stored negative energy: reported, not clamped into the fields
-    EXPECT_EQ(f.errors.back(), "'-8000' is no photon energy above 0 eV");
-    EXPECT_EQ(s.EnergyText(), "8000");
-    EXPECT_EQ(s.WavelengthText(), "1.54997");
+    // Stored values that are no number, 0, or negative: reported, not clamped into the fields.
+    for (const auto& [index, message] :
+         std::vector<std::pair<int, std::string>>{{2, "'8O48' ist kein gültiger Gleitkommawert"},
+                                                  {3, "Gleitkommadivision durch Null"},
+                                                  {4, "'-8000' is no photon energy above 0 eV"}}) {
+        s.OnSelectionChanged(index);
+        EXPECT_EQ(f.errors.back(), message);
+    }
+    EXPECT_EQ(s.EnergyText() + " " + s.WavelengthText(), "8000 1.54997");
     EXPECT_FALSE(s.Updating());
     s.OnEnergyTextEdited("17481.71838");  // typed edits behave as usual afterwards
     EXPECT_EQ(s.WavelengthText(), "0.7093");
@@ -258,43 +234,6 @@ TEST(DefinitionFiles, XrayLinesGiveTheAcceptedWavelengths) {
         ASSERT_TRUE(accepted.count(name)) << name;
         EXPECT_NEAR(EnergyToWavelength(table.Energy(name)), accepted.at(name), 5e-7) << name;
     }
-}
-
-TEST(DefinitionFiles, SubstrateReflectionsFollowFromTheLatticeConstants) {
-    const IniFile db(std::string(TREVASC_SOURCE_DIR) + "/data/Substrates.DEF");
-    const auto sections = db.Sections();
-    const auto value = [&](const std::string& m, const std::string& key) {
-        return ParseFloat(db.ReadString(m, key, "0"));
-    };
-    for (const char* m : {"Si", "Ge", "GaAs", "SrTiO3", "Al2O3 (sapphire)", "MgO", "LaAlO3"})
-        EXPECT_NE(std::find(sections.begin(), sections.end(), m), sections.end()) << m;
-    EXPECT_NEAR(value("Si", "Si (004)"), 69.13, 0.01);
-    EXPECT_NEAR(value("Al2O3 (sapphire)", "Al2O3 (0006)"), *BraggTwoTheta(12.991 / 6, kCuKAlpha1),
-                0.001);
-
-    // Cubic materials: every reflection "(hkl)" sits at 2 arcsin(lambda / (2 a / |hkl|)).
-    int checked = 0;
-    // Hexagonal, tetragonal and orthorhombic sections (their LATTICE is not a cubic a).
-    const std::set<std::string> nonCubic = {
-        "Al2O3 (sapphire)", "Al2O3 r-plane", "GaN",           "ZnO",
-        "NdGaO3 (110)",     "DyScO3 (110)",  "TiO2 (rutile)", "SiO2 (quartz)"};
-    EXPECT_GE(sections.size(), 20u);
-    for (const std::string& m : sections) {
-        if (nonCubic.count(m)) continue;
-        const double a = value(m, "LATTICE");
-        for (const std::string& key : db.Keys(m)) {
-            if (key == "LATTICE" || key == "ALLOWED") continue;
-            const size_t open = key.find('(');
-            ASSERT_NE(open, std::string::npos) << key;
-            const int h = key[open + 1] - '0', k = key[open + 2] - '0', l = key[open + 3] - '0';
-            EXPECT_NEAR(value(m, key),
-                        *BraggTwoTheta(a / std::sqrt(double(h * h + k * k + l * l)), kCuKAlpha1),
-                        0.0006)
-                << m << " " << key;
-            ++checked;
-        }
-    }
-    EXPECT_GT(checked, 100);
 }
 
 namespace {
@@ -324,97 +263,92 @@ std::vector<int> IndicesOf(const std::string& key) {
     return indices;
 }
 
-// 1/d^2 of the hexagonal cell: 4/3 (h^2 + hk + k^2) / a^2 + l^2 / c^2.
-double HexagonalSpacing(double a, double c, int h, int k, int l) {
-    return 1.0 / std::sqrt(4.0 / 3.0 * (h * h + h * k + k * k) / (a * a) + l * l / (c * c));
-}
-
 }  // namespace
 
-TEST(DefinitionFiles, PowderListsHoldEveryAllowedReflectionUpTo150Degrees) {
+// Every reflection of a cubic section sits at 2 arcsin(lambda / (2 a / |hkl|)), both sapphire
+// sections use one hexagonal cell (1/d^2 = 4/3 (h^2 + hk + k^2) / a^2 + l^2 / c^2), and the
+// powder lists hold every allowed reflection up to 150 degrees, each once.
+TEST(DefinitionFiles, SubstrateReflectionsFollowFromTheirCells) {
     const IniFile db(std::string(TREVASC_SOURCE_DIR) + "/data/Substrates.DEF");
+    const auto value = [&](const std::string& m, const std::string& key) {
+        return ParseFloat(db.ReadString(m, key, "0"));
+    };
+    const auto bragg = [](double d) { return 2.0 * std::asin(kCuKAlpha1 / (2.0 * d)) * 180 / kPi; };
     // Reflection conditions: F lattice (zinc blende, fluorite): h, k, l all odd or all even;
     // diamond (Fd-3m, atoms on 8a): besides, all even only with h + k + l = 4n; spinel (Fd-3m,
     // general conditions): besides F, 0kl only with k + l = 4n; simple cubic: all.
-    const auto f = [](int h, int k, int l) { return (h % 2 == k % 2) && (k % 2 == l % 2); };
-    const auto diamond = [&](int h, int k, int l) {
+    using TRule = std::function<bool(int, int, int)>;
+    const TRule f = [](int h, int k, int l) { return (h % 2 == k % 2) && (k % 2 == l % 2); };
+    const TRule diamond = [&](int h, int k, int l) {
         return f(h, k, l) && (h % 2 == 1 || (h + k + l) % 4 == 0);
     };
-    const auto spinel = [&](int h, int k, int l) {
+    const TRule spinel = [&](int h, int k, int l) {
         return f(h, k, l) && ((h != 0 && k != 0 && l != 0) || (h + k + l) % 4 == 0);
     };
-    const auto all = [](int, int, int) { return true; };
-    struct Powder {
-        std::string Section;
-        double A;
-        std::function<bool(int, int, int)> Allowed;
-    };
-    const std::vector<Powder> powders = {{"InP", 5.8687, f},
-                                         {"YSZ", 5.139, f},
-                                         {"MgAl2O4", 8.0832, spinel},
-                                         {"Si powder (SRM 640e)", 5.431179, diamond},
-                                         {"LaB6 powder (SRM 660c)", 4.156826, all}};
-    for (const Powder& p : powders) {
-        SCOPED_TRACE(p.Section);
-        EXPECT_EQ(ParseFloat(db.ReadString(p.Section, "LATTICE", "0")), p.A);
-        // h^2 + k^2 + l^2 of every allowed reflection up to 150° (2Theta)...
-        std::set<int> expected;
+    const std::map<std::string, TRule> powders = {
+        {"InP", f},
+        {"YSZ", f},
+        {"MgAl2O4", spinel},
+        {"Si powder (SRM 640e)", diamond},
+        {"LaB6 powder (SRM 660c)", [](int, int, int) { return true; }}};
+    const std::set<std::string> otherCells = {"GaN",          "ZnO",           "NdGaO3 (110)",
+                                              "DyScO3 (110)", "TiO2 (rutile)", "SiO2 (quartz)"};
+    const auto sections = db.Sections();
+    EXPECT_GE(sections.size(), 20u);
+    for (const char* m : {"Si", "Ge", "GaAs", "SrTiO3", "Al2O3 (sapphire)", "MgO", "LaAlO3"})
+        EXPECT_NE(std::find(sections.begin(), sections.end(), m), sections.end()) << m;
+    int checked = 0;
+    for (const std::string& m : sections) {
+        if (otherCells.count(m)) continue;
+        SCOPED_TRACE(m);
+        const bool sapphire = m.rfind("Al2O3", 0) == 0;
+        const double a = sapphire ? 4.7588 : value(m, "LATTICE"), c = 12.991;
+        const auto powder = powders.find(m);
+        std::set<int> listed;
+        for (const std::string& key : db.Keys(m)) {
+            if (key == "LATTICE" || key == "ALLOWED") continue;
+            const std::vector<int> i = IndicesOf(key);
+            ASSERT_EQ(i.size(), 3u) << key;
+            const int n = i[0] * i[0] + i[1] * i[1] + i[2] * i[2];
+            const double d =
+                sapphire
+                    ? 1 / std::sqrt(4.0 / 3 * (i[0] * i[0] + i[0] * i[1] + i[1] * i[1]) / (a * a) +
+                                    i[2] * i[2] / (c * c))
+                    : a / std::sqrt(double(n));
+            // The powder lists to the 3 decimals shown.
+            EXPECT_NEAR(value(m, key), bragg(d), powder == powders.end() ? 0.0006 : 0.00051) << key;
+            ++checked;
+            if (powder == powders.end()) continue;
+            EXPECT_TRUE(powder->second(i[0], i[1], i[2])) << key;
+            EXPECT_TRUE(listed.insert(n).second) << key << " twice";
+        }
+        if (powder == powders.end()) continue;
+        std::set<int> allowed;  // h^2 + k^2 + l^2 of every allowed reflection up to 150 degrees
         for (int h = 0; h <= 15; ++h)
             for (int k = 0; k <= h; ++k)
-                for (int l = 0; l <= k; ++l) {
-                    const int n = h * h + k * k + l * l;
-                    if (n == 0 || !p.Allowed(h, k, l)) continue;
-                    const double s = kCuKAlpha1 / (2.0 * p.A / std::sqrt(double(n)));
-                    if (s <= std::sin(75.0 * kPi / 180.0)) expected.insert(n);
-                }
-        // ...each listed once, at 2 arcsin(lambda / (2 a / sqrt(n))) to the 3 decimals shown.
-        std::set<int> listed;
-        for (const std::string& key : db.Keys(p.Section)) {
-            if (key == "LATTICE" || key == "ALLOWED") continue;
-            const std::vector<int> hkl = IndicesOf(key);
-            ASSERT_EQ(hkl.size(), 3u) << key;
-            EXPECT_TRUE(p.Allowed(hkl[0], hkl[1], hkl[2])) << key;
-            const int n = hkl[0] * hkl[0] + hkl[1] * hkl[1] + hkl[2] * hkl[2];
-            EXPECT_TRUE(listed.insert(n).second) << key << " twice";
-            const double d = p.A / std::sqrt(double(n));
-            const double twoTheta = 2.0 * std::asin(kCuKAlpha1 / (2.0 * d)) * 180.0 / kPi;
-            EXPECT_NEAR(ParseFloat(db.ReadString(p.Section, key, "0")), twoTheta, 0.00051) << key;
-        }
-        EXPECT_EQ(listed, expected);
+                for (int l = 0; l <= k; ++l)
+                    if (const int n = h * h + k * k + l * l;
+                        n > 0 && powder->second(h, k, l) &&
+                        kCuKAlpha1 * std::sqrt(n) / (2 * a) <= std::sin(75.0 * kPi / 180.0))
+                        allowed.insert(n);
+        EXPECT_EQ(listed, allowed);
     }
-    // Positions worked by hand: Si (111), d = 5.431179 / sqrt(3) = 3.135693, sin = 0.245649:
-    // 28.440°; LaB6 (100), sin = 1.540562 / 8.313652 = 0.185305: 21.358°; MgAl2O4 (440),
-    // d = 8.0832 / sqrt(32) = 1.428921: 65.240°; InP (444), d = 0.847074, sin = 0.909343: 130.830°;
-    // Si (620), d = 0.858745, sin = 0.896985: 127.529°. A spinel line that the diamond rule would
+    EXPECT_GT(checked, 190);
+    // Worked by hand: Si (111), d = 5.431179 / sqrt(3) = 3.135693, sin = 0.245649: 28.440°;
+    // MgAl2O4 (440), d = 8.0832 / sqrt(32) = 1.428921: 65.240°; InP (444), d = 0.847074,
+    // sin = 0.909343: 130.830°; sapphire (1-102): 1/d^2 = 4/3 / 4.7588^2 + 4 / 12.991^2 =
+    // 0.0588768 + 0.0237014, d = 3.47990: 25.577°. A spinel line that the diamond rule would
     // forbid: MgAl2O4 (222).
-    EXPECT_EQ(db.ReadString("Si powder (SRM 640e)", "Si (111)", ""), "28.440");
-    EXPECT_EQ(db.ReadString("LaB6 powder (SRM 660c)", "LaB6 (100)", ""), "21.358");
-    EXPECT_EQ(db.ReadString("MgAl2O4", "MgAl2O4 (440)", ""), "65.240");
-    EXPECT_EQ(db.ReadString("InP", "InP (444)", ""), "130.830");
-    EXPECT_EQ(db.ReadString("Si powder (SRM 640e)", "Si (620)", ""), "127.529");
+    const std::vector<std::array<std::string, 3>> byHand = {
+        {"Si powder (SRM 640e)", "Si (111)", "28.440"},
+        {"MgAl2O4", "MgAl2O4 (440)", "65.240"},
+        {"InP", "InP (444)", "130.830"},
+        {"Si", "Si (004)", "69.127"},
+        {"Al2O3 r-plane", "LATTICE", "3.4799"},
+        {"Al2O3 r-plane", "Al2O3 (1-102)", "25.577"},
+        {"Al2O3 (sapphire)", "Al2O3 (1-102)", "25.577"},
+        {"Si powder (SRM 640e)", "Si (222)", ""}};
+    for (const auto& [section, key, text] : byHand)
+        EXPECT_EQ(db.ReadString(section, key, ""), text) << key;
     EXPECT_NE(db.ReadString("MgAl2O4", "MgAl2O4 (222)", ""), "");
-    EXPECT_EQ(db.ReadString("Si powder (SRM 640e)", "Si (222)", ""), "");
-}
-
-TEST(DefinitionFiles, BothSapphireSectionsUseOneCell) {
-    const IniFile db(std::string(TREVASC_SOURCE_DIR) + "/data/Substrates.DEF");
-    const double a = 4.7588, c = 12.991;
-    int checked = 0;
-    for (const char* section : {"Al2O3 (sapphire)", "Al2O3 r-plane"}) {
-        for (const std::string& key : db.Keys(section)) {
-            if (key == "LATTICE" || key == "ALLOWED") continue;
-            const std::vector<int> hkl = IndicesOf(key);
-            ASSERT_EQ(hkl.size(), 3u) << key;
-            const double d = HexagonalSpacing(a, c, hkl[0], hkl[1], hkl[2]);
-            const double twoTheta = 2.0 * std::asin(kCuKAlpha1 / (2.0 * d)) * 180.0 / kPi;
-            EXPECT_NEAR(ParseFloat(db.ReadString(section, key, "0")), twoTheta, 0.00051)
-                << section << " " << key;
-            ++checked;
-        }
-    }
-    EXPECT_EQ(checked, 13);
-    // (1-102) by hand: 1/d^2 = 4/3 / 4.7588^2 + 4 / 12.991^2 = 0.0588768 + 0.0237014, d = 3.47990.
-    EXPECT_EQ(db.ReadString("Al2O3 r-plane", "LATTICE", ""), "3.4799");
-    EXPECT_EQ(db.ReadString("Al2O3 r-plane", "Al2O3 (1-102)", ""), "25.577");
-    EXPECT_EQ(db.ReadString("Al2O3 (sapphire)", "Al2O3 (1-102)", ""), "25.577");
 }

@@ -4,9 +4,11 @@
 
 #include <deque>
 #include <fstream>
+#include <limits>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -73,11 +75,9 @@ inline std::vector<int> IntensitiesOf(const TDataSet& s) {
 
 inline void ExpectMainUntouched(const ScanRegistry& registry) {
     const TDataSet& main = registry.MainScan();
-    EXPECT_EQ(main.Count(), 3);
-    EXPECT_EQ(main.RawPoints.size(), 3u);
-    EXPECT_EQ(main.Name, "old");
-    EXPECT_EQ(main.Peaks.Count(), 1);
-    EXPECT_EQ(registry.AdditionalCount(), 0);
+    EXPECT_EQ(std::tuple(main.Count(), main.RawPoints.size(), main.Name, main.Peaks.Count(),
+                         registry.AdditionalCount()),
+              std::tuple(3, 3u, "old", 1, 0));
 }
 
 using TReader = formats::ReadResult (*)(std::string_view, const std::string&, bool, ScanRegistry&,
@@ -108,6 +108,50 @@ inline void ExpectFailures(TReader reader,
         EXPECT_EQ(ErrorOf(reader, text, registry, prompts, !kind), message) << text;
         ExpectMainUntouched(registry);
     }
+}
+
+// Large files are converted on two threads: the points, names, messages and errors must be
+// those of the serial reading, wherever the halves meet.
+constexpr size_t kAlwaysSerial = std::numeric_limits<size_t>::max();
+
+using TSizedReader = formats::ReadResult (*)(std::string_view, const std::string&, bool,
+                                             ScanRegistry&, Prompts&, size_t);
+
+// Everything a reading leaves: its message, its notes, and every scan's name, second axis and
+// points, the positions to the last bit.
+inline std::string Outcome(TSizedReader reader, const std::string& text, size_t parallelFrom) {
+    ScanRegistry registry;
+    ReaderPrompts prompts;
+    std::ostringstream out;
+    try {
+        reader(text, "/data/scan.txt", true, registry, prompts, parallelFrom);
+        out << "read\n";
+    } catch (const TrevascError& e) {
+        out << e.what() << "\n";
+    }
+    out << std::hexfloat;
+    for (const std::string& info : prompts.Infos) out << info << "\n";
+    for (int k = 0; k <= registry.AdditionalCount(); ++k) {
+        const TDataSet& s = registry.ScanAt(k);
+        out << s.Name << " " << s.SecondAxisPosition << ":";
+        for (const TRawPoint& p : s.RawPoints) out << " " << p.Position << "/" << p.Intensity;
+        out << "\n";
+    }
+    return out.str();
+}
+
+// Reads `text` serially and on two threads; everything that comes out must be equal. Returns the
+// first line of the serial reading: its message, or "read".
+inline std::string ExpectSameBothWays(TSizedReader reader, const std::string& text) {
+    const std::string serial = Outcome(reader, text, kAlwaysSerial);
+    EXPECT_EQ(Outcome(reader, text, 0), serial);
+    return serial.substr(0, serial.find('\n'));
+}
+
+inline std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    const size_t at = text.find(from);
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
 }
 
 }  // namespace trevasc::test

@@ -1,18 +1,24 @@
 // Format detection, line reading and the three text scan formats.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <random>
+#include <sstream>
+#include <tuple>
 
 #include "base/NumberText.h"
 #include "formats/ReaderTestSupport.h"
+#include "formats/TextScanReaders.h"
 
 using namespace trevasc;
 using namespace trevasc::formats;
 using namespace trevasc::test;
+using testing::HasSubstr;
 
 TEST(ScanFormatDetection, FirstNonEmptyLineDecides) {
     const std::pair<const char*, TScanFormat> cases[] = {
@@ -44,7 +50,6 @@ TEST(HeaderCountsReader, ReadsHeaderAndRunningPositionsOrFailsWithItsMessage) {
         "ScanData\r\n100\r\n200,4\r\n 2.5 \r\n3.5\r\n999\r\n",
         "/data/run 1.x00", true, registry, prompts);
     const TDataSet& s = registry.MainScan();
-    EXPECT_EQ(s.Count(), 4);
     EXPECT_EQ(PositionsOf(s), (std::vector<double>{10.5, 10.75, 11, 11.25}));
     EXPECT_EQ(IntensitiesOf(s), (std::vector<int>{100, 200, 2, 4}));  // halves to even
     EXPECT_EQ(s.Name, "run 1.x00");
@@ -106,7 +111,7 @@ TEST(ScanListReader, ReadsListedPositionsAndWrapsPhi) {
     ReadScanListText("SUPERDATA\n" + TwoThetaDataset({{20, "5"}, {20.5, "6"}, {21.25, "7"}}),
                      "/x/a.001", true, registry, prompts);
     EXPECT_EQ(PositionsOf(registry.MainScan()), (std::vector<double>{20, 20.5, 21.25}));
-    EXPECT_EQ(registry.MainScan().RawPoints[2].Intensity, 7);
+    EXPECT_EQ(IntensitiesOf(registry.MainScan()), (std::vector<int>{5, 6, 7}));
     EXPECT_EQ(registry.MainScan().Name, "a.001");
     EXPECT_EQ(registry.OpenScanKind, TScanKind::TwoTheta);
     EXPECT_TRUE(prompts.Questions.empty());
@@ -157,8 +162,8 @@ TEST(ScanListReader, CutDatasetsAndMessages) {
     const std::string cut =
         "SUPERDATA\n" + TwoThetaDataset({{10, "1"}, {11, "2"}, {12, "3.5"}, {13, "4"}});
     EXPECT_EQ(ErrorOf(ReadScanListText, cut, registry, prompts), "");
+    EXPECT_EQ(IntensitiesOf(registry.MainScan()), (std::vector<int>{1, 2}));
     EXPECT_EQ(registry.MainScan().Count(), 2);
-    EXPECT_EQ(registry.MainScan().RawPoints.size(), 2u);
     EXPECT_EQ(prompts.Infos, std::vector<std::string>{"The dataset has been cut or is not "
                                                       "complete. The available data points have "
                                                       "been loaded."});
@@ -234,24 +239,23 @@ TEST(TwoColumnReader, SpacingIsCheckedAgainstTheWholeFileStep) {
 }
 
 TEST(TwoColumnReader, ScalesCountsBeyondThe32BitRange) {
-    ScanRegistry registry;
-    ReaderPrompts prompts;
-    ReadTwoColumnText("10 3000000000\n11 5\n12 25\n", "a.txt", true, registry, prompts);
-    EXPECT_EQ(prompts.Infos, std::vector<std::string>{
-                                 "The scan data were scaled by a factor of 10 to keep the maximum "
-                                 "counts in the range of a 32-bit integer"});
-    EXPECT_EQ(registry.MainScan().RawPoints[0].Intensity, 300000000);
-    EXPECT_EQ(registry.MainScan().RawPoints[2].Intensity, 2);  // 2.5 halves to even
-
-    prompts.Infos.clear();
-    ReadTwoColumnText("10 2000000000\n11 5\n", "a.txt", true, registry, prompts);
-    EXPECT_TRUE(prompts.Infos.empty());
-    EXPECT_EQ(registry.MainScan().RawPoints[0].Intensity, 2000000000);
-
-    ReadTwoColumnText("10 2.5e14\n11 5\n", "a.txt", true, registry, prompts);
-    ASSERT_EQ(prompts.Infos.size(), 1u);
-    EXPECT_NE(prompts.Infos[0].find("factor of 1000000 to"), std::string::npos);
-    EXPECT_EQ(registry.MainScan().RawPoints[0].Intensity, 250000000);
+    // 25 / 10 = 2.5 halves to even.
+    const std::tuple<const char*, std::vector<int>, const char*> cases[] = {
+        {"10 3000000000\n11 5\n12 25\n", {300000000, 0, 2}, "10"},
+        {"10 2000000000\n11 5\n", {2000000000, 5}, nullptr},
+        {"10 2.5e14\n11 5\n", {250000000, 0}, "1000000"}};
+    for (const auto& [text, counts, factor] : cases) {
+        ScanRegistry registry;
+        ReaderPrompts prompts;
+        ReadTwoColumnText(text, "a.txt", true, registry, prompts);
+        EXPECT_EQ(IntensitiesOf(registry.MainScan()), counts);
+        EXPECT_EQ(prompts.Infos,
+                  factor ? std::vector<std::string>{"The scan data were scaled by a factor of " +
+                                                    std::string(factor) +
+                                                    " to keep the maximum counts in the range of "
+                                                    "a 32-bit integer"}
+                         : std::vector<std::string>{});
+    }
 }
 
 TEST(TwoColumnReader, FractionsAndLargeValuesAnywhereInEitherHalfAreScaledInPlace) {
@@ -294,6 +298,50 @@ std::string Exact(double v) {
     return buf;
 }
 
+namespace {
+
+// A two-column scan of n lines with comments, blank lines and decimal commas here and there.
+std::string TwoColumn(int n, const std::string& lineEnd) {
+    std::string text = "# 2Theta counts" + lineEnd;
+    for (int i = 0; i < n; ++i) {
+        if (i % 97 == 3) text += lineEnd + "  # comment" + lineEnd;
+        std::string x = std::to_string(20000 + 3 * i);
+        x.insert(x.size() - 3, i % 5 ? "." : ",");
+        text += x + (i % 2 ? "\t" : "  ") + std::to_string((i * 7919) % 5000) + lineEnd;
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST(ParallelRead, TwoColumnHalvesGiveTheSerialPointsAndErrors) {
+    for (const std::string lineEnd : {"\n", "\r\n", "\r"}) {
+        SCOPED_TRACE("line end " + std::to_string(lineEnd.size()) + std::to_string(lineEnd[0]));
+        for (int n : {0, 1, 2, 3, 10, 2001})
+            EXPECT_EQ(ExpectSameBothWays(ReadTwoColumnText, TwoColumn(n, lineEnd)),
+                      n < 2 ? kUnknownDataFormatMessage : "read");
+        const std::string text = TwoColumn(2001, lineEnd);
+        // Lines 11 and 1999, in the first and in the second half.
+        const std::string early = "20.033\t", late = "25.997\t";
+        ASSERT_NE(text.find(early), std::string::npos);
+        ASSERT_NE(text.find(late), std::string::npos);
+        // Errors in either half, and in both: the first of the earliest pass is reported (a
+        // bad value before a bad position, both before spacing and range).
+        const std::vector<std::pair<std::string, std::string>> cases = {
+            {Replace(text, early, "20.0.33\t"), "'20.0.33' ist kein"},
+            {Replace(text, late, "25.99.7\t"), "'25.99.7' ist kein"},
+            {Replace(Replace(text, early, early + "1e"), late, "25.99.7\t"), "'1e2109' ist kein"},
+            {Replace(Replace(text, early, "20.0.33\t"), late, late + "x"), "'x81' ist kein"},
+            {Replace(text, late, "27.5\t"), kSpacingMessage},
+            {Replace(text, late + "81", late + "-4e12"), "Bereichsüberprüfungsfehler"},
+            {Replace(Replace(text, late + "81", late + "-4e12"), early, "20.03\t"),
+             kSpacingMessage},
+        };
+        for (const auto& [bad, message] : cases)
+            EXPECT_THAT(ExpectSameBothWays(ReadTwoColumnText, bad), HasSubstr(message));
+    }
+}
+
 TEST(TwoColumnReader, EveryLineReadsAsTheDocumentedSplitSays) {
     // The documented reading of one line, spelled out: the first character that cannot belong
     // to a number separates the columns, both trimmed, each converted as a whole. The reader
@@ -311,26 +359,18 @@ TEST(TwoColumnReader, EveryLineReadsAsTheDocumentedSplitSays) {
         if (std::fabs(*yv) >= 2e9) return "large";
         return Exact(*xv) + " " + std::to_string(RoundToInt32(*yv));
     };
+    const auto words = [](const std::string& text) {
+        std::istringstream in(text);
+        return std::vector<std::string>(std::istream_iterator<std::string>(in), {});
+    };
     const std::vector<std::string> lead = {"", "", " ", "\t"},
-                                   trail = {"", "", " \t", " x", "\xC2\xB0"};
-    const std::vector<std::string> positions = {"12",
-                                                "12.5",
-                                                "12,5",
-                                                "0012.0400",
-                                                "1.",
-                                                "12.5.3",
-                                                "1e3",
-                                                "12345678901234567",
-                                                "-3",
-                                                "+5",
-                                                ".5",
-                                                "1.5e-2",
-                                                "7x",
-                                                "123456789012345.5",
-                                                "999999999999999"};
-    const std::vector<std::string> separators = {" ", "\t", ";", "x", ",", "  ", "\t ", "-"};
-    const std::vector<std::string> counts = {
-        "7", "123456789", "1234567890", "00042", "-5", "5.5", "5e2", "", "x", "5 6", "5x", "9,5"};
+                                   trail = {"", "", " \t", " x", "\xC2\xB0"},
+                                   separators = {" ", "\t", ";", "x", ",", "  ", "\t ", "-"};
+    const std::vector<std::string> positions = words(
+        "12 12.5 12,5 0012.0400 1. 12.5.3 1e3 12345678901234567 -3 +5 .5 1.5e-2 7x "
+        "123456789012345.5 999999999999999");
+    std::vector<std::string> counts = words("7 123456789 1234567890 00042 -5 5.5 5e2 x 5x 9,5");
+    counts.insert(counts.end(), {"", "5 6"});
     std::mt19937 random(99);
     const auto pick = [&](const std::vector<std::string>& v) { return v[random() % v.size()]; };
     for (int n = 0; n < 4000; ++n) {

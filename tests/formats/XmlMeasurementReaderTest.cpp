@@ -1,11 +1,15 @@
 // The XML measurement reader on small hand-written documents.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 #include "formats/ReaderTestSupport.h"
 
 using namespace trevasc;
 using namespace trevasc::formats;
 using namespace trevasc::test;
+using testing::HasSubstr;
 
 namespace {
 
@@ -66,30 +70,39 @@ TEST(XmlMeasurementReader, SingleScanKindsAndNames) {
     EXPECT_EQ(PositionsOf(s), (std::vector<double>{10, 10.5, 11, 11.5, 12}));
     EXPECT_EQ(IntensitiesOf(s), (std::vector<int>{1, 2, 3, 4, 6}));
     EXPECT_EQ(s.Name, "S1 thin film");
-    EXPECT_EQ(s.Peaks.Count(), 1);
+    EXPECT_EQ(s.Peaks.Count(), 1);  // a reader never touches the peak list
     EXPECT_EQ(registry.OpenScanKind, TScanKind::TwoTheta);
 
-    const struct {
-        std::string Axis, End;
-        TScanKind Kind;
-        std::vector<double> Positions;
-    } kinds[] = {{"Omega", "2", TScanKind::Omega, {1, 1.5, 2}},
-                 {"Phi", "-1", TScanKind::Phi, {1, 0, -1}},
-                 {"Psi", "2", TScanKind::Psi, {1}}};  // one intensity: one point at the start
-    for (const auto& k : kinds) {
-        const std::string counts = k.Positions.size() == 1 ? "7" : "1 2 3";
-        ReadError(
-            SingleScan(Positions(k.Axis, "1", k.End) + "<intensities>" + counts + "</intensities>"),
-            registry);
-        EXPECT_EQ(registry.OpenScanKind, k.Kind);
-        EXPECT_EQ(PositionsOf(registry.MainScan()), k.Positions) << k.Axis;
+    // A detector scan (grazing incidence): only 2Theta moves, Omega stands at a common position
+    // or is missing. It opens as a 2Theta scan; a moving Phi or Psi still decides the kind.
+    const std::string data = "<intensities>1 2 3</intensities>";
+    const std::string listed =
+        "<positions axis=\"2Theta\" unit=\"deg\"><listPositions>5 7 8</listPositions></positions>";
+    const std::tuple<std::string, TScanKind, std::vector<double>> kinds[] = {
+        {Positions("Omega", "1", "2") + data, TScanKind::Omega, {1, 1.5, 2}},
+        {Positions("Phi", "1", "-1") + data, TScanKind::Phi, {1, 0, -1}},
+        // one intensity: one point at the start
+        {Positions("Psi", "1", "2") + "<intensities>7</intensities>", TScanKind::Psi, {1}},
+        {Positions("2Theta", "20", "21") + data, TScanKind::TwoTheta, {20, 20.5, 21}},
+        {listed + Common("Omega", "1") + data, TScanKind::TwoTheta, {5, 7, 8}},
+        {Positions("2Theta", "20", "21") + Positions("Phi", "0", "90") + data,
+         TScanKind::Phi,
+         {0, 45, 90}},
+        {Positions("2Theta", "20", "21") + Common("Omega", "1") + Positions("Psi", "1", "3") + data,
+         TScanKind::Psi,
+         {1, 2, 3}}};
+    for (const auto& [dataPoints, kind, positions] : kinds) {
+        SCOPED_TRACE(dataPoints);
+        EXPECT_EQ(ReadError(SingleScan(dataPoints), registry), "");
+        EXPECT_EQ(registry.OpenScanKind, kind);
+        EXPECT_EQ(PositionsOf(registry.MainScan()), positions);
     }
 
     // Without a sample id the name, without both the file name.
-    const std::string data = Positions("Omega", "1", "2") + "<intensities>1 2</intensities>";
-    ReadError(SingleScan(data, "<sample><id></id><name> </name></sample>"), registry);
+    const std::string omega = Positions("Omega", "1", "2") + data;
+    ReadError(SingleScan(omega, "<sample><id></id><name> </name></sample>"), registry);
     EXPECT_EQ(registry.MainScan().Name, "scan.xrdml");
-    ReadError(SingleScan(data, "<sample><name>only name</name></sample>"), registry);
+    ReadError(SingleScan(omega, "<sample><name>only name</name></sample>"), registry);
     EXPECT_EQ(registry.MainScan().Name, "only name");
 }
 
@@ -161,14 +174,6 @@ TEST(XmlMeasurementReader, KindDetectionAndNumberMessagesChangeNothing) {
     ExpectFailures(ReadXmlMeasurementText,
                    {{SingleScan(Positions("Omega", "1", "2") + data), kKindMismatchMessage}},
                    TScanKind::TwoTheta);
-
-    ScanRegistry registry;
-    FillMainScan(registry);
-    registry.OpenScanKind = TScanKind::TwoTheta;
-    EXPECT_EQ(ReadError(SingleScan(pos + data), registry, false), "");
-    ASSERT_EQ(registry.AdditionalCount(), 1);
-    EXPECT_EQ(registry.Additional(0).Name, "S1 thin film");
-    EXPECT_EQ(registry.MainScan().Name, "old");
 }
 
 TEST(XmlMeasurementReader, AreaMeasurementMainAndAdditional) {
@@ -182,14 +187,12 @@ TEST(XmlMeasurementReader, AreaMeasurementMainAndAdditional) {
     FillMainScan(registry);
     ReaderPrompts prompts;
     ReadResult r = ReadXmlMeasurementText(text, "a.xrdml", true, registry, prompts);
-    EXPECT_EQ(r.PlotName, "S1 thin film");
     EXPECT_EQ(registry.OpenScanKind, TScanKind::TwoTheta);
     ASSERT_EQ(registry.AdditionalCount(), 2);
-    EXPECT_EQ(registry.MainScan().Name, "Omega=1.000" + kDegree);
-    EXPECT_EQ(registry.MainScan().SecondAxisName, "Omega");
+    EXPECT_EQ(r.PlotName + "|" + registry.MainScan().Name + "|" +
+                  registry.MainScan().SecondAxisName + "|" + registry.Additional(1).Name,
+              "S1 thin film|Omega=1.000" + kDegree + "|Omega|Omega=3.000" + kDegree);
     EXPECT_DOUBLE_EQ(registry.MainScan().SecondAxisPosition, 1.0);
-    EXPECT_EQ(registry.MainScan().Peaks.Count(), 1);
-    EXPECT_EQ(registry.Additional(1).Name, "Omega=3.000" + kDegree);
     EXPECT_EQ(PositionsOf(registry.Additional(1)), (std::vector<double>{10, 10.5, 11}));
     EXPECT_EQ(IntensitiesOf(registry.Additional(1)), (std::vector<int>{2, 5, 6}));
 
@@ -197,16 +200,20 @@ TEST(XmlMeasurementReader, AreaMeasurementMainAndAdditional) {
     ASSERT_EQ(registry.AdditionalCount(), 5);
     EXPECT_EQ(registry.Additional(2).Name, "S1 thin film Omega=1.000" + kDegree);
 
-    // Omega as a common position of each line: a series of 2Theta scans.
+    // Omega as a common position of each line, 2Theta listed: a series of 2Theta scans.
     std::string common;
-    for (int i = 0; i < 2; ++i)
-        common += ScanElement(Positions("2Theta", "10", "11") + Common("Omega", "4.25") +
-                              "<intensities>1 2</intensities>");
+    for (const char* omega : {"4.25", "5.25"})
+        common += ScanElement(
+            "<positions axis=\"2Theta\" unit=\"deg\"><listPositions>10 10.5 12"
+            "</listPositions></positions>" +
+            Common("Omega", omega) + "<counts>1 2 3</counts>");
     ReadXmlMeasurementText(Document("Area measurement", common), "a.xrdml", true, registry,
                            prompts);
     EXPECT_EQ(registry.OpenScanKind, TScanKind::TwoThetaCommonOmega);
     EXPECT_EQ(registry.MainScan().Name, "Omega=4.250" + kDegree);
-    EXPECT_EQ(registry.AdditionalCount(), 6);
+    ASSERT_EQ(registry.AdditionalCount(), 6);
+    EXPECT_EQ(PositionsOf(registry.Additional(5)), (std::vector<double>{10, 10.5, 12}));
+    EXPECT_DOUBLE_EQ(registry.Additional(5).SecondAxisPosition, 5.25);
 }
 
 TEST(XmlMeasurementReader, CountsAreMultipliedByTheirAttenuationFactors) {
@@ -245,17 +252,6 @@ TEST(XmlMeasurementReader, ListedPositions) {
     EXPECT_EQ(PositionsOf(registry.MainScan()), (std::vector<double>{10, 10.5, 12}));
     EXPECT_EQ(ReadError(SingleScan(listed + omega + "<counts>1 2</counts>"), registry),
               "The number of listed positions does not match the number of intensities.");
-
-    // A map of listed 2Theta scans at common Omega positions.
-    std::string scans;
-    for (int i = 0; i < 2; ++i)
-        scans +=
-            ScanElement(listed + Common("Omega", std::to_string(5 + i)) + "<counts>1 2 3</counts>");
-    EXPECT_EQ(ReadError(Document("Area measurement", scans), registry), "");
-    EXPECT_EQ(registry.OpenScanKind, TScanKind::TwoThetaCommonOmega);
-    ASSERT_EQ(registry.AdditionalCount(), 1);
-    EXPECT_EQ(PositionsOf(registry.Additional(0)), (std::vector<double>{10, 10.5, 12}));
-    EXPECT_DOUBLE_EQ(registry.Additional(0).SecondAxisPosition, 6.0);
 }
 
 TEST(XmlMeasurementReader, ListsAreTheWholeTextContentOfTheirElement) {
@@ -316,55 +312,12 @@ TEST(XmlMeasurementReader, PointCountsMustAgreeAndNotBeZero) {
 
 // A detector scan (grazing incidence): only 2Theta moves, Omega stands at a common position. It
 // opens as a 2Theta scan; files that the documented rules recognise keep their kinds.
-TEST(XmlMeasurementReader, DetectorScanOpensAsTwoThetaScan) {
+// A detector scan as an additional file joins 2Theta scans and nothing else, named after its
+// sample; the main scan stays.
+TEST(XmlMeasurementReader, DetectorScanJoinsTwoThetaScans) {
     ScanRegistry registry;
     FillMainScan(registry);
-    ReaderPrompts prompts;
-    TScanFormat format{};
-    const ReadResult r =
-        ReadScanFile(std::string(TREVASC_TEST_DATA_DIR) + "/detector_scan_2Theta.xrdml", true,
-                     registry, prompts, &format);
-    EXPECT_EQ(format, TScanFormat::Xml);
-    EXPECT_EQ(r.PlotName, "");
-    EXPECT_EQ(registry.OpenScanKind, TScanKind::TwoTheta);
-    const TDataSet& s = registry.MainScan();
-    // 9 points from 30 to 32 degrees: a step of 0.25.
-    EXPECT_EQ(PositionsOf(s),
-              (std::vector<double>{30, 30.25, 30.5, 30.75, 31, 31.25, 31.5, 31.75, 32}));
-    EXPECT_EQ(IntensitiesOf(s), (std::vector<int>{12, 15, 40, 310, 920, 305, 38, 14, 11}));
-    EXPECT_EQ(s.Name, "GI-7 ZnO film");
-    EXPECT_EQ(s.Peaks.Count(), 1);  // the peaks of the scan it replaced stay
-    EXPECT_EQ(registry.AdditionalCount(), 0);
-
     const std::string data = "<intensities>1 2 3</intensities>";
-    const struct {
-        std::string DataPoints;
-        TScanKind Kind;
-        std::vector<double> Positions;
-    } cases[] = {
-        // 2Theta alone, without any Omega, and with listed positions.
-        {Positions("2Theta", "20", "21") + data, TScanKind::TwoTheta, {20, 20.5, 21}},
-        {"<positions axis=\"2Theta\" unit=\"deg\"><listPositions>5 7 8</listPositions>"
-         "</positions>" +
-             Common("Omega", "1") + data,
-         TScanKind::TwoTheta,
-         {5, 7, 8}},
-        // A moving Phi or Psi still decides the kind, as documented.
-        {Positions("2Theta", "20", "21") + Positions("Phi", "0", "90") + data,
-         TScanKind::Phi,
-         {0, 45, 90}},
-        {Positions("2Theta", "20", "21") + Common("Omega", "1") + Positions("Psi", "1", "3") + data,
-         TScanKind::Psi,
-         {1, 2, 3}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.DataPoints);
-        EXPECT_EQ(ReadError(SingleScan(c.DataPoints), registry), "");
-        EXPECT_EQ(registry.OpenScanKind, c.Kind);
-        EXPECT_EQ(PositionsOf(registry.MainScan()), c.Positions);
-    }
-
-    // As an additional file it joins 2Theta scans and nothing else.
     const std::string detector =
         SingleScan(Positions("2Theta", "20", "21") + Common("Omega", "0.3") + data);
     registry.OpenScanKind = TScanKind::Omega;
@@ -374,4 +327,39 @@ TEST(XmlMeasurementReader, DetectorScanOpensAsTwoThetaScan) {
     EXPECT_EQ(ReadError(detector, registry, false), "");
     ASSERT_EQ(registry.AdditionalCount(), 1);
     EXPECT_EQ(PositionsOf(registry.Additional(0)), (std::vector<double>{20, 20.5, 21}));
+    EXPECT_EQ(registry.Additional(0).Name + "|" + registry.MainScan().Name, "S1 thin film|old");
+}
+
+// An area measurement of `scans` scans of `points` counts each, with attenuation factors.
+std::string AreaMeasurement(int scans, int points) {
+    std::string text;
+    for (int s = 0; s < scans; ++s) {
+        std::string factors, counts;
+        for (int p = 0; p < points; ++p) {
+            factors += p % 9 ? "1 " : "2,5 ";
+            counts += std::to_string((s * 31 + p * 17) % 1000) + " ";
+        }
+        text += ScanElement(Positions("2Theta", "30", "40") +
+                            Positions("Omega", std::to_string(s), std::to_string(s + 1)) +
+                            "<beamAttenuationFactors>" + factors +
+                            "</beamAttenuationFactors><counts>" + counts + "</counts>");
+    }
+    return Document("Area measurement", text);
+}
+
+TEST(ParallelRead, AreaMeasurementHalvesGiveTheSerialScansAndErrors) {
+    const std::string text = AreaMeasurement(41, 60);
+    EXPECT_EQ(ExpectSameBothWays(ReadXmlMeasurementText, text), "read");
+    EXPECT_EQ(ExpectSameBothWays(ReadXmlMeasurementText, AreaMeasurement(1, 60)), "read");
+    // Bad counts in a late scan, then also in the first: the first is reported.
+    const std::string late = Replace(text, "<counts>930 ", "<counts>930x ");
+    EXPECT_THAT(ExpectSameBothWays(ReadXmlMeasurementText, late), HasSubstr("'930x'"));
+    const std::string both = Replace(late, "<counts>0 ", "<counts>? ");
+    EXPECT_THAT(ExpectSameBothWays(ReadXmlMeasurementText, both), HasSubstr("'?'"));
+    // The positions are checked after the intensities, wherever they stand.
+    const std::string badStart = Replace(text, "<startPosition>30<", "<startPosition>3o<");
+    EXPECT_THAT(ExpectSameBothWays(ReadXmlMeasurementText, badStart), HasSubstr("'3o'"));
+    EXPECT_THAT(ExpectSameBothWays(ReadXmlMeasurementText,
+                                   Replace(late, "<startPosition>30<", "<startPosition>3o<")),
+                HasSubstr("'930x'"));
 }

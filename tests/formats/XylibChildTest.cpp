@@ -53,13 +53,13 @@ std::string ChiPlot(int points) {
     return text;
 }
 
-// One field of /proc/PID/stat: the state letter, or 0 when the process is gone.
-char ProcessState(pid_t pid) {
+// The state letter and the parent of a process from /proc/PID/stat; state 0 when it is gone.
+std::pair<char, pid_t> StateAndParent(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
-    if (!std::getline(in, line)) return 0;
-    const size_t close = line.rfind(')');
-    return close + 2 < line.size() ? line[close + 2] : 0;
+    const size_t close = std::getline(in, line) ? line.rfind(')') : std::string::npos;
+    if (close == std::string::npos || close + 4 >= line.size()) return {0, 0};
+    return {line[close + 2], static_cast<pid_t>(std::atoi(line.c_str() + close + 4))};
 }
 
 std::string FdLink(const std::string& path) {
@@ -72,18 +72,9 @@ std::string FdLink(const std::string& path) {
 pid_t ChildOf(pid_t parent) {
     DIR* proc = ::opendir("/proc");
     pid_t found = 0;
-    while (dirent* entry = proc ? ::readdir(proc) : nullptr) {
+    while (dirent* entry = proc && !found ? ::readdir(proc) : nullptr) {
         const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
-        if (pid <= 0) continue;
-        std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-        std::string line;
-        if (!std::getline(in, line)) continue;
-        const size_t close = line.rfind(')');
-        if (close == std::string::npos) continue;
-        if (std::atoi(line.c_str() + close + 4) == parent) {
-            found = pid;
-            break;
-        }
+        if (pid > 0 && StateAndParent(pid).second == parent) found = pid;
     }
     if (proc) ::closedir(proc);
     return found;
@@ -205,16 +196,16 @@ TEST(XylibChild, TheChildDiesWithTheProgramThatWaitsForIt) {
     ASSERT_GE(held, 0);
     // The child is at work or blocked on its answer.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_NE(ProcessState(child), 0);
-    EXPECT_NE(ProcessState(child), 'Z');
+    EXPECT_NE(StateAndParent(child).first, 0);
+    EXPECT_NE(StateAndParent(child).first, 'Z');
 
     ::kill(program, SIGKILL);
     int status = 0;
     ASSERT_EQ(::waitpid(program, &status, 0), program);
-    char state = ProcessState(child);
+    char state = StateAndParent(child).first;
     for (int i = 0; i < 100 && state != 0 && state != 'Z'; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        state = ProcessState(child);
+        state = StateAndParent(child).first;
     }
     EXPECT_TRUE(state == 0 || state == 'Z') << "the xylib child outlived its program: " << state;
     if (state != 0 && state != 'Z') ::kill(child, SIGKILL);
