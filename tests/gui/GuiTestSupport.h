@@ -11,6 +11,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QImage>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -125,6 +126,13 @@ inline QAction* FindAction(const QWidget& widget, const QString& text) {
     ADD_FAILURE() << "no action " << text.toStdString();
     return nullptr;
 }
+
+// The user's locale (QLocale) for the lifetime of the object; the tests' C locale afterwards.
+class UserLocale {
+  public:
+    explicit UserLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+    ~UserLocale() { QLocale::setDefault(QLocale::c()); }
+};
 
 // A drag of `urls` entering `target`, then their drop (which goes to the widget that took the
 // enter); true when the drag was accepted.
