@@ -139,20 +139,14 @@ TEST(MainWindowTest, PlotZoomAndRangeFieldsFollowEachOther) {
     EXPECT_EQ(plot.Dataset().SecondaryTitle, "Slope");
     EXPECT_DOUBLE_EQ(plot.ViewXMin(), from);
 
-    // A peak search shows the full range; "Apply" takes swapped limits too; "In current 2Theta
-    // plot range only" keeps the old peaks outside the range, and the zoom.
-    const TDataSet& main = h.Window->Session().Scans().MainScan();
-    h.Click("Button1");
-    const size_t all = main.Peaks.Items.size();
-    ASSERT_GT(all, 1u);
-    EXPECT_DOUBLE_EQ(plot.ViewXMin(), main.Points.front().Position);
+    // "Apply" takes the typed limits (swapped too); with "In current 2Theta plot range only" a
+    // peak search keeps the zoom (the search's rules are the session's tests').
     fromEdit->SetValue(20);
     toEdit->SetValue(15);
     h.Click("Button18");
     EXPECT_DOUBLE_EQ(plot.ViewXMax(), 20);
     h.Click("CheckBox15");
     h.Click("Button1");
-    EXPECT_EQ(main.Peaks.Items.size(), all);
     EXPECT_DOUBLE_EQ(plot.ViewXMin(), 15);
 }
 
