@@ -18,23 +18,11 @@
 #include "support/KiessigFringes.h"
 
 using namespace trevasc;
+using trevasc::test::Child;
 using trevasc::test::MainWindowHarness;
+using trevasc::test::Rows;
 
 namespace {
-
-template <typename T>
-T* In(QWidget* window, const char* name) {
-    T* child = window->findChild<T*>(name);
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
-
-QStringList RowsOf(QWidget* window, const char* list) {
-    QStringList rows;
-    auto* l = In<QListWidget>(window, list);
-    for (int i = 0; l && i < l->count(); ++i) rows << l->item(i)->text();
-    return rows;
-}
 
 // The main scan with exactly these peaks, all checked.
 void SetPeaks(MainWindowHarness& h, const std::vector<double>& positions) {
@@ -64,22 +52,22 @@ TEST(LatticeWindow, HandOverCalculateAndTheNelsonRileyPlot) {
     auto* nr = h.Tool<NelsonRileyWindow>("NelsonRileyWindow");
     h.Click("Button8");
     EXPECT_TRUE(lattice->isVisible());
-    EXPECT_EQ(RowsOf(lattice, "ListBox1"), (QStringList{"22.754", "46.472", "72.567"}));
+    EXPECT_EQ(Rows(lattice, "ListBox1"), (QStringList{"22.754", "46.472", "72.567"}));
 
     h.Window->Session().Settings().SetCurrentWavelength(1.5406);
-    In<QLineEdit>(lattice, "Edit1")->setText(" 0, 0 ,1");
+    Child<QLineEdit>(lattice, "Edit1")->setText(" 0, 0 ,1");
     test::ClickButton(lattice, "Button1");
     ASSERT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
-    EXPECT_EQ(In<QLineEdit>(lattice, "Edit1")->text(), "0,0,1");
-    EXPECT_EQ(RowsOf(lattice, "ListBox3"), (QStringList{"0,0,1", "0,0,2", "0,0,3"}));
-    EXPECT_NEAR(In<FloatEdit>(lattice, "FloatEdit2")->Value(), 3.905, 0.001);
+    EXPECT_EQ(Child<QLineEdit>(lattice, "Edit1")->text(), "0,0,1");
+    EXPECT_EQ(Rows(lattice, "ListBox3"), (QStringList{"0,0,1", "0,0,2", "0,0,3"}));
+    EXPECT_NEAR(Child<FloatEdit>(lattice, "FloatEdit2")->Value(), 3.905, 0.001);
     EXPECT_NE(h.Window->Session().Scans().Registry().PlotTitle.find(" (d=3.90"), std::string::npos);
 
     test::ClickButton(lattice, "Button2");
     EXPECT_TRUE(nr->isVisible());
     EXPECT_EQ(nr->windowTitle(), kNelsonRileyCaption);
     EXPECT_EQ(nr->Dataset().Count(), 3);
-    EXPECT_NEAR(In<FloatEdit>(lattice, "FloatEdit4")->Value(), nr->Dataset().Intercept, 1e-4);
+    EXPECT_NEAR(Child<FloatEdit>(lattice, "FloatEdit4")->Value(), nr->Dataset().Intercept, 1e-4);
     // Printing to PDF and the clipboard picture.
     const auto pdf = std::filesystem::path(h.Config.Path()) / "nr.pdf";
     QPrinter printer(QPrinter::HighResolution);
@@ -105,7 +93,7 @@ TEST(LatticeWindow, AutoScanManualMultiplierDeleteAndAdjust) {
     h.Window->Session().Settings().SetCurrentWavelength(1.5406);
     h.Click("Button8");
     auto* lattice = h.Tool<LatticeWindow>("LatticeWindow");
-    In<QLineEdit>(lattice, "Edit1")->setText("0,0,1");
+    Child<QLineEdit>(lattice, "Edit1")->setText("0,0,1");
 
     h.Dialogs.DialogAnswers = {true};
     h.Dialogs.FillDialog = [](QDialog& d) {
@@ -117,8 +105,8 @@ TEST(LatticeWindow, AutoScanManualMultiplierDeleteAndAdjust) {
     };
     test::ClickButton(lattice, "Button4");
     ASSERT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
-    EXPECT_EQ(RowsOf(lattice, "ListBox3"), (QStringList{"0,0,1", "0,0,2", "0,0,3", "0,0,4"}));
-    const QString found = In<FloatEdit>(lattice, "FloatEdit1")->text();
+    EXPECT_EQ(Rows(lattice, "ListBox3"), (QStringList{"0,0,1", "0,0,2", "0,0,3", "0,0,4"}));
+    const QString found = Child<FloatEdit>(lattice, "FloatEdit1")->text();
 
     // A step of 0 is refused with a message; the window is usable again and shows what it did.
     h.Dialogs.DialogAnswers = {true};
@@ -129,31 +117,31 @@ TEST(LatticeWindow, AutoScanManualMultiplierDeleteAndAdjust) {
     ASSERT_EQ(h.Prompts.Errors.size(), 1u);
     EXPECT_NE(h.Prompts.Errors[0].find("stepwidth"), std::string::npos);
     EXPECT_TRUE(lattice->isEnabled());
-    EXPECT_EQ(In<FloatEdit>(lattice, "FloatEdit1")->text(), found);
-    EXPECT_EQ(RowsOf(lattice, "ListBox3").size(), 4);
+    EXPECT_EQ(Child<FloatEdit>(lattice, "FloatEdit1")->text(), found);
+    EXPECT_EQ(Rows(lattice, "ListBox3").size(), 4);
     h.Prompts.Errors.clear();
 
     // Row 1 by hand: multiplier 5, italic.
-    In<QListWidget>(lattice, "ListBox3")->setCurrentRow(1);
+    Child<QListWidget>(lattice, "ListBox3")->setCurrentRow(1);
     h.Dialogs.DialogAnswers = {true};
     h.Dialogs.FillDialog = [](QDialog& d) {
         static_cast<HklAssignDialog&>(d).MultiplierSpin()->setValue(5);
     };
     test::ClickButton(lattice, "Button5");
-    auto* hkl = In<QListWidget>(lattice, "ListBox3");
+    auto* hkl = Child<QListWidget>(lattice, "ListBox3");
     EXPECT_EQ(hkl->item(1)->text(), "0,0,5");
     EXPECT_TRUE(hkl->item(1)->font().italic());
     EXPECT_FALSE(hkl->item(0)->font().italic());
 
     // Delete selected takes the row out of all four lists.
-    In<QListWidget>(lattice, "ListBox1")->setCurrentRow(0);
+    Child<QListWidget>(lattice, "ListBox1")->setCurrentRow(0);
     test::ClickButton(lattice, "Button3");
-    EXPECT_EQ(RowsOf(lattice, "ListBox4").size(), 3);
+    EXPECT_EQ(Rows(lattice, "ListBox4").size(), 3);
 
     // The peak IDs go to the main list; the check box is cleared afterwards.
     test::ClickButton(lattice, "CheckBox1");
     test::ClickButton(lattice, "Button2");
-    EXPECT_FALSE(In<QCheckBox>(lattice, "CheckBox1")->isChecked());
+    EXPECT_FALSE(Child<QCheckBox>(lattice, "CheckBox1")->isChecked());
     EXPECT_EQ(h.Window->Session().Scans().MainScan().Peaks.Items[1].Description, "(0,0,2)");
     const double before = h.Window->Session().Scans().MainScan().Peaks.Items[3].Position;
     lattice->AdjustPeaksClick();
@@ -177,24 +165,24 @@ TEST(ThicknessWindow, FringesOfATwentyNanometreFilm) {
     h.Click("Button15");
     EXPECT_TRUE(xrr->isVisible());
     EXPECT_NEAR(xrr->Wavelength(), 1.54056, 1e-9);
-    EXPECT_NEAR(In<FloatEdit>(xrr, "FloatEdit1")->Value(), 20.0, 0.1);
-    EXPECT_EQ(In<QSpinBox>(xrr, "SpinEdit1")->value(), 3);
+    EXPECT_NEAR(Child<FloatEdit>(xrr, "FloatEdit1")->Value(), 20.0, 0.1);
+    EXPECT_EQ(Child<QSpinBox>(xrr, "SpinEdit1")->value(), 3);
     test::ClickButton(xrr, "CheckBox1");
     test::ClickButton(xrr, "Button1");
     ASSERT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
-    EXPECT_EQ(RowsOf(xrr, "ListBox3"), (QStringList{"3", "4", "5", "6"}));
-    EXPECT_NEAR(In<FloatEdit>(xrr, "FloatEdit2")->Value(), 20.0, 0.05);
+    EXPECT_EQ(Rows(xrr, "ListBox3"), (QStringList{"3", "4", "5", "6"}));
+    EXPECT_NEAR(Child<FloatEdit>(xrr, "FloatEdit2")->Value(), 20.0, 0.05);
     // The thickness goes to the "Additional reflections" tab in Å, the IDs to the peak list.
     EXPECT_NEAR(h.Window->Session().Settings().AdditionalLatticeSpacing(),
-                In<FloatEdit>(xrr, "FloatEdit2")->Value() * 10.0, 1e-9);
+                Child<FloatEdit>(xrr, "FloatEdit2")->Value() * 10.0, 1e-9);
     EXPECT_EQ(h.Window->Session().Scans().MainScan().Peaks.Items[0].Description, "(3)");
 
     // Typing a thickness moves the first index; the lists follow.
-    auto* thickness = In<FloatEdit>(xrr, "FloatEdit1");
+    auto* thickness = Child<FloatEdit>(xrr, "FloatEdit1");
     thickness->selectAll();
     QTest::keyClicks(thickness, "26.7");
-    EXPECT_EQ(In<QSpinBox>(xrr, "SpinEdit1")->value(), 4);
-    EXPECT_EQ(RowsOf(xrr, "ListBox3").front(), "4");
+    EXPECT_EQ(Child<QSpinBox>(xrr, "SpinEdit1")->value(), 4);
+    EXPECT_EQ(Rows(xrr, "ListBox3").front(), "4");
     EXPECT_EQ(thickness->text(), "26.7");
 
     // A peak search marks the window old; opening it says so.
@@ -209,10 +197,10 @@ TEST(ThicknessWindow, FitOrdersAndTheRefractionFields) {
     MainWindowHarness h;
     OpenReflectivity(h);
     auto* xrr = h.Tool<ThicknessWindow>("XrrWindow");
-    auto* refraction = In<FloatEdit>(xrr, "FloatEditRefraction");
-    auto* critical = In<FloatEdit>(xrr, "FloatEditCriticalAngle");
-    auto* index = In<QSpinBox>(xrr, "SpinEdit1");
-    auto* half = In<QCheckBox>(xrr, "CheckBox2");
+    auto* refraction = Child<FloatEdit>(xrr, "FloatEditRefraction");
+    auto* critical = Child<FloatEdit>(xrr, "FloatEditCriticalAngle");
+    auto* index = Child<QSpinBox>(xrr, "SpinEdit1");
+    auto* half = Child<QCheckBox>(xrr, "CheckBox2");
     EXPECT_TRUE(refraction->isReadOnly());
     EXPECT_TRUE(critical->isReadOnly());
     EXPECT_EQ(refraction->text(), "-");

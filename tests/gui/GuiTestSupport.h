@@ -11,6 +11,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QImage>
+#include <QListWidget>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,6 +20,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QUrl>
+#include <cmath>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -27,6 +29,7 @@
 
 #include "gui/app/Dialogs.h"
 #include "gui/app/MainWindow.h"
+#include "plot/PlotTypes.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
 
@@ -117,6 +120,30 @@ inline const char* kTestScan = "xrdtools_test_scan_2ThetaOmega_v1.0.xrdml";
 
 inline QString TestDataFile(const char* name = kTestScan) {
     return QString(TREVASC_TEST_DATA_DIR) + "/" + name;
+}
+
+// The child of `window` with the given object name.
+template <typename T>
+T* Child(const QWidget* window, const char* name) {
+    T* child = window->findChild<T*>(name);
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+}
+
+// The rows of a list, or of the list `name` inside `window`.
+inline QStringList Rows(const QListWidget* list) {
+    QStringList rows;
+    for (int i = 0; list && i < list->count(); ++i) rows << list->item(i)->text();
+    return rows;
+}
+inline QStringList Rows(const QWidget* window, const char* name) {
+    return Rows(Child<QListWidget>(window, name));
+}
+
+// The pixel column of `x` in a plot area (the area of the last paint).
+inline int PixelColumn(const plot::TPlotArea& a, double x) {
+    return a.Left +
+           static_cast<int>(std::lround((x - a.XMin) * (a.Right - a.Left) / (a.XMax - a.XMin)));
 }
 
 // The action of `widget` with the given text.

@@ -39,16 +39,11 @@ class PeakFitWindowTest : public ::testing::Test {
         h.Window->Session().OpenMainFile(h.Config.Write("fit.txt", text));
         QApplication::processEvents();
     }
-    int PixelOf(double x) {
-        const plot::TPlotArea& a = fit->Area();
-        return a.Left +
-               static_cast<int>(std::lround((x - a.XMin) * (a.Right - a.Left) / (a.XMax - a.XMin)));
-    }
     void ClickPlot(double x, Qt::MouseButton button) {
         fit->PaintBox()->repaint();
         const plot::TPlotArea& a = fit->Area();
         QTest::mouseClick(fit->PaintBox(), button, Qt::NoModifier,
-                          QPoint(PixelOf(x), (a.Top + a.Bottom) / 2));
+                          QPoint(test::PixelColumn(a, x), (a.Top + a.Bottom) / 2));
     }
     QString Text(const char* name) { return fit->findChild<QLabel*>(name)->text(); }
     void ClickFit(const char* name) { test::ClickButton(fit, name); }

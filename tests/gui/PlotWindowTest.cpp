@@ -58,11 +58,7 @@ class PlotWindowTest : public ::testing::Test {
     void Paint() { window_.PaintBox()->repaint(); }
     int Left() const { return window_.Area().Left; }
 
-    int PixelOf(double x) const {
-        const plot::TPlotArea& a = window_.Area();
-        return a.Left +
-               static_cast<int>(std::lround((x - a.XMin) * (a.Right - a.Left) / (a.XMax - a.XMin)));
-    }
+    int PixelOf(double x) const { return test::PixelColumn(window_.Area(), x); }
     int MidRow() const { return (window_.Area().Top + window_.Area().Bottom) / 2; }
     double XOf(int px) const { return plot::PixelToWorld(px, MidRow(), window_.Area()).X; }
 

@@ -22,6 +22,7 @@
 #include "plot/PlotMapping.h"
 
 using namespace trevasc;
+using trevasc::test::Child;
 
 namespace {
 
@@ -69,31 +70,22 @@ class ProfileWindowsTest : public ::testing::Test {
         Session().OpenMainFile(h.Config.Write("profile.txt", text));
         QApplication::processEvents();
     }
-    template <typename T>
-    T* In(QWidget* window, const char* name) {
-        T* w = window->findChild<T*>(name);
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
     void Click(QWidget* window, const char* name) { test::ClickButton(window, name); }
     void SetField(const char* name, double value) {
-        auto* edit = In<FloatEdit>(size, name);
+        auto* edit = Child<FloatEdit>(size, name);
         edit->SetValue(value);
         emit edit->editingFinished();
     }
     void ChooseShape(const QString& caption) {
-        auto* shape = In<QComboBox>(profile, "ComboBoxShape");
+        auto* shape = Child<QComboBox>(profile, "ComboBoxShape");
         shape->setCurrentIndex(shape->findText(caption));
     }
     void ClickChart(double x, Qt::MouseButton button) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(profile));
         profile->PaintBox()->repaint();
         const plot::TPlotArea& a = profile->Area();
-        const int px =
-            a.Left +
-            static_cast<int>(std::lround((x - a.XMin) * (a.Right - a.Left) / (a.XMax - a.XMin)));
         QTest::mouseClick(profile->PaintBox(), button, Qt::NoModifier,
-                          QPoint(px, (a.Top + a.Bottom) / 2));
+                          QPoint(test::PixelColumn(a, x), (a.Top + a.Bottom) / 2));
     }
     std::vector<double> PeakPositions() {
         std::vector<double> positions;
@@ -128,7 +120,7 @@ TEST_F(ProfileWindowsTest, OverlappingPeaksFittedFromThePeakListAcceptedAndCopie
     EXPECT_EQ(profile->windowTitle(), "Profile Fit");
     EXPECT_EQ(std::pair(profile->From(), profile->To()), std::pair(37.0, 39.5));
     EXPECT_EQ(profile->StartPeaks(), (std::vector<double>{38.02, 38.38}));
-    EXPECT_FALSE(In<QPushButton>(profile, "ButtonAccept")->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(profile, "ButtonAccept")->isEnabled());
 
     // A click adds a start peak, a right click near it removes it again.
     ClickChart(39.0, Qt::LeftButton);
@@ -140,7 +132,7 @@ TEST_F(ProfileWindowsTest, OverlappingPeaksFittedFromThePeakListAcceptedAndCopie
     ChooseShape("Gauss");
     Click(profile, "ButtonFit");
     ASSERT_TRUE(profile->Result().has_value())
-        << In<QLabel>(profile, "LabelFitMessage")->text().toStdString();
+        << Child<QLabel>(profile, "LabelFitMessage")->text().toStdString();
     // Whole counts are the only noise: the synthetic centres come back closely (the fit's
     // other numbers are the profile tools' tests').
     const auto& peaks = profile->Result()->Model.Peaks;
@@ -150,7 +142,7 @@ TEST_F(ProfileWindowsTest, OverlappingPeaksFittedFromThePeakListAcceptedAndCopie
     // The chart shows data, model, two components and the difference; the table two peaks, a
     // gap, chi2red and Rwp.
     EXPECT_EQ(profile->Chart().Curves.size(), 5u);
-    auto* table = In<QTableWidget>(profile, "TableProfileResult");
+    auto* table = Child<QTableWidget>(profile, "TableProfileResult");
     ASSERT_EQ(table->rowCount(), 5);
     EXPECT_EQ(table->item(4, 0)->text(), "Rwp [%]");
 
@@ -192,7 +184,7 @@ TEST_F(ProfileWindowsTest, SizeAndStrainFromTheFitAndTheInstrumentStandard) {
 
     h.MenuItem("&Window", "&Size and Strain")->trigger();
     ASSERT_TRUE(size->isVisible());
-    EXPECT_DOUBLE_EQ(In<FloatEdit>(size, "FloatEditK")->Value(), 0.9);
+    EXPECT_DOUBLE_EQ(Child<FloatEdit>(size, "FloatEditK")->Value(), 0.9);
     Click(size, "ButtonInstrumentStandard");
     EXPECT_NEAR(size->Instrument().W, 0.09, 2e-4);
     EXPECT_NEAR(size->Instrument().U, 0.0, 2e-3);
@@ -205,7 +197,7 @@ TEST_F(ProfileWindowsTest, SizeAndStrainFromTheFitAndTheInstrumentStandard) {
         again.show();
         again.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&again));
-        In<FloatEdit>(&again, "FloatEditU")->setFocus();
+        Child<FloatEdit>(&again, "FloatEditU")->setFocus();
         QApplication::processEvents();
     }
     // (It stored the instrument under a destroyed file name: stray files appeared.)
@@ -222,13 +214,13 @@ TEST_F(ProfileWindowsTest, SizeAndStrainFromTheFitAndTheInstrumentStandard) {
     const double scherrer =
         0.9 * lambda / (std::sqrt(0.08) * kPiValue / 180 * std::cos(15 * kPiValue / 180)) / 10;
     EXPECT_NEAR(*rows[0].Size, scherrer, scherrer * 2e-3);
-    auto* table = In<QTableWidget>(size, "TableSize");
+    auto* table = Child<QTableWidget>(size, "TableSize");
     EXPECT_EQ(table->horizontalHeaderItem(4)->text(), "Size [nm]");
     EXPECT_EQ(size->Chart().Count(), 3);
     EXPECT_NE(size->TableCopyText().find("Williamson-Hall size [nm]\t"), std::string::npos);
     // The correction box is read too (linear: beta = 0.3 - 0.1 degrees); an instrument as wide
     // as the peaks leaves nothing broadened.
-    In<QComboBox>(size, "ComboBoxCorrection")->setCurrentIndex(1);
+    Child<QComboBox>(size, "ComboBoxCorrection")->setCurrentIndex(1);
     EXPECT_NEAR(size->Analysis().Peaks[0].Beta.value_or(0), 0.2 * kPiValue / 180, 2e-6);
     SetField("FloatEditW", 0.1);
     EXPECT_EQ(table->item(0, 4)->text(), kNotBroadened);
@@ -265,10 +257,11 @@ TEST_F(ProfileWindowsTest, StripBoxNeedsALineWithAKalpha2PartnerAndStripsTheCurv
     EXPECT_TRUE(strip->toolTip().startsWith("Not available: ")) << strip->toolTip().toStdString();
     // The doublet switch of the profile window follows the same line.
     h.Window->Windows().ShowWindow("ProfileFitWindow");
-    EXPECT_FALSE(In<QCheckBox>(profile, "CheckBoxDoublets")->isEnabled());
+    EXPECT_FALSE(Child<QCheckBox>(profile, "CheckBoxDoublets")->isEnabled());
     SelectLine("Mo K-Alpha1");
     EXPECT_TRUE(strip->isEnabled());
-    EXPECT_DOUBLE_EQ(In<FloatEdit>(h.Window->FileDisplay(), "FloatEditKalpha2Ratio")->Value(), 0.5);
+    EXPECT_DOUBLE_EQ(Child<FloatEdit>(h.Window->FileDisplay(), "FloatEditKalpha2Ratio")->Value(),
+                     0.5);
 }
 
 TEST_F(ProfileWindowsTest, PlotAxisSwitchesToSpacingAndScatteringVector) {

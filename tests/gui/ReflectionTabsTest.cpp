@@ -18,16 +18,11 @@
 
 using namespace trevasc;
 using trevasc::test::MainWindowHarness;
+using trevasc::test::Rows;
 
 namespace {
 
 using Strings = std::vector<std::string>;
-
-Strings Rows(QListWidget* list) {
-    Strings rows;
-    for (int i = 0; i < list->count(); ++i) rows.push_back(list->item(i)->text().toStdString());
-    return rows;
-}
 
 // The markers of the plot in `color` (main-scan peaks left out).
 int MarkersInColor(MainWindowHarness& h, plot::TColor color) {
@@ -60,7 +55,7 @@ TEST(ReflectionTabs, SubstrateSelectionShowsMarkersAndFillsTheAdditionalTab) {
     EXPECT_FALSE(markers->isEnabled() || identify->isEnabled());
 
     material->setCurrentIndex(material->findText("SrTiO3"));
-    const Strings rows = Rows(h.Find<QListWidget>("ListBox1"));
+    const QStringList rows = Rows(h.Find<QListWidget>("ListBox1"));
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows[0], "SrTiO3 (001): 22.753");
     // "ALLOWED" and "LATTICE" reach the other tab through the session.
@@ -68,7 +63,7 @@ TEST(ReflectionTabs, SubstrateSelectionShowsMarkersAndFillsTheAdditionalTab) {
     EXPECT_EQ(h.Find<FloatEdit>("FloatEdit3")->Value(), 3.905);
     h.Click("CheckBox3");
     const plot::TColor substrate = h.Window->Session().Settings().Colors().SubstratePeak;
-    EXPECT_EQ(MarkersInColor(h, substrate), static_cast<int>(rows.size()));
+    EXPECT_EQ(MarkersInColor(h, substrate), rows.size());
     // A peak near the substrate reflection is named by "Auto identify".
     h.Window->Session().Peaks().Add(22.76);
     h.Click("Button7");
@@ -113,7 +108,7 @@ TEST(ReflectionTabs, ClipboardCardShownAndImportedAndAPlainListChangesNothing) {
     QApplication::clipboard()->setText(SiliconCard());
     QAction* show = h.MenuItem("&JCPDS", "&Show material from clipboard in spectrum");
     show->trigger();
-    const Strings silicon{"Si(1 1 1): 28.442", "Si(2 2 0): 47.302"};
+    const QStringList silicon{"Si(1 1 1): 28.442", "Si(2 2 0): 47.302"};
     auto* shown = h.Find<QListWidget>("ListBox1");
     EXPECT_EQ(Rows(shown), silicon);
     EXPECT_TRUE(h.Find<QCheckBox>("CheckBox3")->isChecked());
@@ -137,7 +132,7 @@ TEST(ReflectionTabs, ClipboardCardShownAndImportedAndAPlainListChangesNothing) {
     dialog.ReadClipboard();
     auto* list = dialog.findChild<QListWidget*>("ListBoxImported");
     auto* name = dialog.findChild<QLineEdit*>("EditName");
-    const Strings imported{"(1 1 1)=28.442", "(2 2 0)=47.302"};
+    const QStringList imported{"(1 1 1)=28.442", "(2 2 0)=47.302"};
     EXPECT_EQ(Rows(list), imported);
     EXPECT_EQ(name->text(), "Si");  // the first 40 characters of the "7" line
     QApplication::clipboard()->setText(plain);
@@ -167,12 +162,12 @@ TEST(ReflectionTabs, AdditionalLinesFollowFieldsModesAndTheHighlightedPeak) {
     EXPECT_FALSE(h.Find<QCheckBox>("CheckBox5")->isEnabled());
 
     QTest::keyClicks(h.Find<QLineEdit>("Edit1"), ",9");  // "1,...,8,9": still n = 1..5
-    EXPECT_EQ(Rows(list), (Strings{"22.343", "45.597", "71.076", "101.608", "151.269"}));
+    EXPECT_EQ(Rows(list), (QStringList{"22.343", "45.597", "71.076", "101.608", "151.269"}));
     EXPECT_EQ(h.Window->Session().Settings().PermittedReflexes(), "1,2,3,4,5,6,7,8,9");
     // Another window hands a lattice spacing over through the session.
     h.Window->Session().Settings().SetAdditionalLatticeSpacing(8.0);
     EXPECT_EQ(h.Find<FloatEdit>("FloatEdit3")->Value(), 8.0);
-    EXPECT_EQ(Rows(list).size(), 9u);
+    EXPECT_EQ(Rows(list).size(), 9);
     h.Click("CheckBox5");
     h.OpenTestScan();
     EXPECT_EQ(MarkersInColor(h, h.Window->Session().Settings().Colors().AdditionalPeak), 9);
@@ -183,7 +178,7 @@ TEST(ReflectionTabs, AdditionalLinesFollowFieldsModesAndTheHighlightedPeak) {
     EXPECT_TRUE(Rows(list).empty());
     const int row = h.Window->Session().Peaks().Add(30.0);
     h.Window->Session().Peaks().SetHighlightedRow(row);
-    EXPECT_EQ(Rows(list).size(), 1u);
+    EXPECT_EQ(Rows(list).size(), 1);
     // A transition sets the energy from the X-ray line table.
     h.Find<QComboBox>("ComboBox2")->setCurrentIndex(0);
     EXPECT_NE(energy->text(), "8000");
