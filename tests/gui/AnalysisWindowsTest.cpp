@@ -1,7 +1,5 @@
-#include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSpinBox>

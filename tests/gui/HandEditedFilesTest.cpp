@@ -1,16 +1,12 @@
 // The configuration files are edited by hand: a word where a number belongs must never end the
 // program. Every value of xray.ini, substrates.ini, colors.ini and the main INI file is replaced
 // by text, and every window that reads them is driven; each shows its default or a message.
-#include <QApplication>
-#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
 #include <algorithm>
-#include <string>
 
 #include "GuiTestSupport.h"
 #include "base/IniFile.h"

@@ -1,6 +1,4 @@
 // The legend window: the rows it draws and the picture it copies.
-#include <gtest/gtest.h>
-
 #include <QFont>
 #include <QFontMetrics>
 

@@ -1,8 +1,5 @@
 // The main window driven like a user would: real windows offscreen, widgets found by their
 // object names, questions and file dialogs answered by scripts, a temporary configuration folder.
-#include <gtest/gtest.h>
-
-#include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>

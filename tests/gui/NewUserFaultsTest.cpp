@@ -2,12 +2,8 @@
 // disagreed with its view, rows highlighted by surprise, a lost Plot-menu mark, fields and rows
 // too narrow to read, a disabled Window menu built in two places, damaged stored sizes and
 // directories as scans.
-#include <gtest/gtest.h>
-
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QListWidget>
-#include <QScreen>
 #include <QTabWidget>
 
 #include "GuiTestSupport.h"

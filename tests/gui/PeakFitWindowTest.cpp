@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
-#include <cmath>
 
 #include "GuiTestSupport.h"
 #include "gui/fitting/PeakFitWindow.h"

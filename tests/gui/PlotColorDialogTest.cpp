@@ -1,9 +1,6 @@
 // The plot colour dialog.
-#include <gtest/gtest.h>
-
 #include <QComboBox>
 #include <QPushButton>
-#include <QTest>
 
 #include "gui/GuiTestSupport.h"
 #include "gui/plot/PlotColorDialog.h"

@@ -1,14 +1,11 @@
 // The XRD Plot window driven offscreen on a workbench session: zoom clicks, marker clicks, add
 // mode, cursors, status bar, dropped files, and the PNG, print and clipboard output.
-#include <gtest/gtest.h>
-
 #include <QFile>
 #include <QPainter>
 #include <QPrinter>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QSvgRenderer>
-#include <cmath>
 
 #include "GuiTestSupport.h"
 #include "base/Error.h"

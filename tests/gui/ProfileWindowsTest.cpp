@@ -5,11 +5,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
 #include <algorithm>
-#include <cmath>
 #include <numbers>
 
 #include "GuiTestSupport.h"

@@ -1,11 +1,8 @@
 // The tabs "Substrate", "Additional reflections" and "Structure" and the JCPDS import, driven
 // through their widgets offscreen.
-#include <gtest/gtest.h>
-
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
 

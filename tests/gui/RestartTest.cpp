@@ -2,7 +2,6 @@
 // folder): the X-ray tube of the lattice window with the wavelength every calculation uses, and
 // the fields of the tabs.
 #include <QComboBox>
-#include <QListWidget>
 #include <QSpinBox>
 #include <utility>
 
