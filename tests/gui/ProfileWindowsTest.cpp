@@ -5,11 +5,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
 #include <algorithm>
-#include <cmath>
 #include <numbers>
 
 #include "GuiTestSupport.h"
@@ -22,6 +20,7 @@
 #include "plot/PlotMapping.h"
 
 using namespace trevasc;
+using trevasc::test::Child;
 
 namespace {
 
@@ -63,35 +62,28 @@ class ProfileWindowsTest : public ::testing::Test {
     void TearDown() override {
         profile->hide();
         size->hide();
-        QLocale::setDefault(QLocale::c());
     }
     WorkbenchSession& Session() { return h.Window->Session(); }
     void Open(const std::string& text) {
         Session().OpenMainFile(h.Config.Write("profile.txt", text));
         QApplication::processEvents();
     }
-    template <typename T>
-    T* In(QWidget* window, const char* name) {
-        T* w = window->findChild<T*>(name);
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    void Click(QWidget* window, const char* name) {
-        QTest::mouseClick(In<QAbstractButton>(window, name), Qt::LeftButton);
+    void Click(QWidget* window, const char* name) { test::ClickButton(window, name); }
+    void SetField(const char* name, double value) {
+        auto* edit = Child<FloatEdit>(size, name);
+        edit->SetValue(value);
+        emit edit->editingFinished();
     }
     void ChooseShape(const QString& caption) {
-        auto* shape = In<QComboBox>(profile, "ComboBoxShape");
+        auto* shape = Child<QComboBox>(profile, "ComboBoxShape");
         shape->setCurrentIndex(shape->findText(caption));
     }
     void ClickChart(double x, Qt::MouseButton button) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(profile));
         profile->PaintBox()->repaint();
         const plot::TPlotArea& a = profile->Area();
-        const int px =
-            a.Left +
-            static_cast<int>(std::lround((x - a.XMin) * (a.Right - a.Left) / (a.XMax - a.XMin)));
         QTest::mouseClick(profile->PaintBox(), button, Qt::NoModifier,
-                          QPoint(px, (a.Top + a.Bottom) / 2));
+                          QPoint(test::PixelColumn(a, x), (a.Top + a.Bottom) / 2));
     }
     std::vector<double> PeakPositions() {
         std::vector<double> positions;
@@ -118,19 +110,15 @@ class ProfileWindowsTest : public ::testing::Test {
 TEST_F(ProfileWindowsTest, OverlappingPeaksFittedFromThePeakListAcceptedAndCopied) {
     // Two overlapping Gauss peaks and a third one outside the zoom.
     Open(ScanText(36.0, 42.0, {{38.0, 0.25, 5000.0}, {38.4, 0.25, 3000.0}, {41.0, 0.3, 800.0}}));
-    Session().Peaks().Add(38.02);
-    Session().Peaks().Add(38.38);
-    Session().Peaks().Add(41.0);
+    for (double x : {38.02, 38.38, 41.0}) Session().Peaks().Add(x);
     Session().View().SetRange(37.0, 39.5);
 
     h.Click("ButtonProfileFit");
     ASSERT_TRUE(profile->isVisible());
     EXPECT_EQ(profile->windowTitle(), "Profile Fit");
-    EXPECT_DOUBLE_EQ(profile->From(), 37.0);
-    EXPECT_DOUBLE_EQ(profile->To(), 39.5);
+    EXPECT_EQ(std::pair(profile->From(), profile->To()), std::pair(37.0, 39.5));
     EXPECT_EQ(profile->StartPeaks(), (std::vector<double>{38.02, 38.38}));
-    EXPECT_EQ(In<QComboBox>(profile, "ComboBoxShape")->currentText(), "pseudo-Voigt");
-    EXPECT_FALSE(In<QPushButton>(profile, "ButtonAccept")->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(profile, "ButtonAccept")->isEnabled());
 
     // A click adds a start peak, a right click near it removes it again.
     ClickChart(39.0, Qt::LeftButton);
@@ -142,45 +130,35 @@ TEST_F(ProfileWindowsTest, OverlappingPeaksFittedFromThePeakListAcceptedAndCopie
     ChooseShape("Gauss");
     Click(profile, "ButtonFit");
     ASSERT_TRUE(profile->Result().has_value())
-        << In<QLabel>(profile, "LabelFitMessage")->text().toStdString();
+        << Child<QLabel>(profile, "LabelFitMessage")->text().toStdString();
+    // Whole counts are the only noise: the synthetic centres come back closely (the fit's
+    // other numbers are the profile tools' tests').
     const auto& peaks = profile->Result()->Model.Peaks;
     ASSERT_EQ(peaks.size(), 2u);
-    // Whole counts are the only noise: the synthetic values come back closely.
     EXPECT_NEAR(peaks[0].Center, 38.0, 1e-3);
     EXPECT_NEAR(peaks[1].Center, 38.4, 1e-3);
-    EXPECT_NEAR(peaks[0].Fwhm, 0.25, 1e-3);
-    EXPECT_NEAR(peaks[1].Height, 3000.0, 5.0);
-    // Area of a Gauss peak: H w sqrt(pi / (4 ln 2)).
-    EXPECT_NEAR(peaks[0].Area, 5000.0 * 0.25 * std::sqrt(kPiValue / (4.0 * std::log(2.0))), 2.0);
-    // The chart shows data, model, two components and the difference.
+    // The chart shows data, model, two components and the difference; the table two peaks, a
+    // gap, chi2red and Rwp.
     EXPECT_EQ(profile->Chart().Curves.size(), 5u);
-    auto* table = In<QTableWidget>(profile, "TableProfileResult");
-    ASSERT_EQ(table->rowCount(), 5);  // two peaks, a gap, chi2red, Rwp
-    EXPECT_EQ(table->horizontalHeaderItem(1)->text(), "Centre [°]");
-    EXPECT_EQ(table->item(3, 0)->text(), "χ²red");
+    auto* table = Child<QTableWidget>(profile, "TableProfileResult");
+    ASSERT_EQ(table->rowCount(), 5);
     EXPECT_EQ(table->item(4, 0)->text(), "Rwp [%]");
 
     // Copy in the user's decimal format: the centres read back with a comma.
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    Click(profile, "ButtonCopy");
+    {
+        const test::UserLocale german(QLocale(QLocale::German, QLocale::Germany));
+        Click(profile, "ButtonCopy");
+    }
     const QStringList lines = QGuiApplication::clipboard()->text().split("\r\n");
     ASSERT_GE(lines.size(), 6);
     EXPECT_TRUE(lines[0].startsWith("Peak\tCentre [°]\t± Centre\tFWHM [°]"));
-    const QStringList first = lines[1].split('\t');
-    ASSERT_EQ(first.size(), 9);
-    EXPECT_EQ(first[0], "1");
-    EXPECT_TRUE(first[1].contains(',')) << first[1].toStdString();
-    EXPECT_NEAR(QString(first[1]).replace(',', '.').toDouble(), 38.0, 1e-3);
-    EXPECT_TRUE(lines[5].startsWith("Rwp [%]\t"));
-    QLocale::setDefault(QLocale::c());
+    const QString centre = lines[1].section('\t', 1, 1);
+    EXPECT_TRUE(centre.contains(',')) << centre.toStdString();
+    EXPECT_NEAR(QString(centre).replace(',', '.').toDouble(), 38.0, 1e-3);
 
     // Accept moves the two listed peaks to the centres; the peak outside stays.
     Click(profile, "ButtonAccept");
-    const std::vector<double> positions = PeakPositions();
-    ASSERT_EQ(positions.size(), 3u);
-    EXPECT_DOUBLE_EQ(positions[0], peaks[0].Center);
-    EXPECT_DOUBLE_EQ(positions[1], peaks[1].Center);
-    EXPECT_DOUBLE_EQ(positions[2], 41.0);
+    EXPECT_EQ(PeakPositions(), (std::vector<double>{peaks[0].Center, peaks[1].Center, 41.0}));
 
     // The Window menu brings the window up again as it is.
     profile->hide();
@@ -204,12 +182,10 @@ TEST_F(ProfileWindowsTest, SizeAndStrainFromTheFitAndTheInstrumentStandard) {
 
     h.MenuItem("&Window", "&Size and Strain")->trigger();
     ASSERT_TRUE(size->isVisible());
-    EXPECT_EQ(size->windowTitle(), "Size and Strain");
-    EXPECT_DOUBLE_EQ(In<FloatEdit>(size, "FloatEditK")->Value(), 0.9);
+    EXPECT_DOUBLE_EQ(Child<FloatEdit>(size, "FloatEditK")->Value(), 0.9);
     Click(size, "ButtonInstrumentStandard");
     EXPECT_NEAR(size->Instrument().W, 0.09, 2e-4);
     EXPECT_NEAR(size->Instrument().U, 0.0, 2e-3);
-    EXPECT_NEAR(size->Instrument().V, 0.0, 2e-3);
     // Kept in the main INI file, and read back by a new window.
     const QStringList filesBefore = QDir::current().entryList(QDir::Files);
     {
@@ -219,44 +195,32 @@ TEST_F(ProfileWindowsTest, SizeAndStrainFromTheFitAndTheInstrumentStandard) {
         again.show();
         again.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&again));
-        In<FloatEdit>(&again, "FloatEditU")->setFocus();
+        Child<FloatEdit>(&again, "FloatEditU")->setFocus();
         QApplication::processEvents();
     }
     // (It stored the instrument under a destroyed file name: stray files appeared.)
     EXPECT_EQ(QDir::current().entryList(QDir::Files), filesBefore);
 
-    // An instrument of 0.1 degrees: beta = sqrt(0.3^2 - 0.1^2) degrees, Scherrer
-    // D = K lambda / (beta cos(theta)), in nm.
-    for (auto [name, value] : {std::pair{"FloatEditU", 0.0}, std::pair{"FloatEditV", 0.0},
-                               std::pair{"FloatEditW", 0.01}}) {
-        auto* edit = In<FloatEdit>(size, name);
-        edit->SetValue(value);
-        emit edit->editingFinished();
-    }
-    const double beta = std::sqrt(0.09 - 0.01) * kPiValue / 180.0;
+    // Typed fields reach the analysis: an instrument of 0.1 degrees, beta = sqrt(0.3^2 - 0.1^2)
+    // degrees, Scherrer D = K lambda / (beta cos(theta)) in nm for the peak at 30 degrees.
+    SetField("FloatEditU", 0.0);
+    SetField("FloatEditV", 0.0);
+    SetField("FloatEditW", 0.01);
     const auto& rows = size->Analysis().Peaks;
     ASSERT_EQ(rows.size(), 3u);
-    for (const tools::SizePeak& row : rows) {
-        ASSERT_TRUE(row.Size.has_value());
-        const double expected =
-            0.9 * lambda / (beta * std::cos(row.Center / 2 * kPiValue / 180)) / 10;
-        EXPECT_NEAR(*row.Size, expected, expected * 2e-3) << row.Center;
-        EXPECT_NEAR(row.FwhmInstrument, 0.1, 1e-9);
-    }
-    auto* table = In<QTableWidget>(size, "TableSize");
+    ASSERT_TRUE(rows[0].Size.has_value());
+    const double scherrer =
+        0.9 * lambda / (std::sqrt(0.08) * kPiValue / 180 * std::cos(15 * kPiValue / 180)) / 10;
+    EXPECT_NEAR(*rows[0].Size, scherrer, scherrer * 2e-3);
+    auto* table = Child<QTableWidget>(size, "TableSize");
     EXPECT_EQ(table->horizontalHeaderItem(4)->text(), "Size [nm]");
-    ASSERT_TRUE(size->Analysis().WilliamsonHall.has_value());
     EXPECT_EQ(size->Chart().Count(), 3);
-    EXPECT_TRUE(size->TableCopyText().find("Williamson-Hall size [nm]\t") != std::string::npos);
-
-    // A linear correction: beta = 0.3 - 0.1 degrees; an instrument as wide as the peaks leaves
-    // nothing broadened.
-    In<QComboBox>(size, "ComboBoxCorrection")->setCurrentIndex(1);
-    ASSERT_TRUE(size->Analysis().Peaks[0].Beta.has_value());
-    EXPECT_NEAR(*size->Analysis().Peaks[0].Beta, 0.2 * kPiValue / 180.0, 2e-6);
-    auto* w = In<FloatEdit>(size, "FloatEditW");
-    w->SetValue(0.1);
-    emit w->editingFinished();
+    EXPECT_NE(size->TableCopyText().find("Williamson-Hall size [nm]\t"), std::string::npos);
+    // The correction box is read too (linear: beta = 0.3 - 0.1 degrees); an instrument as wide
+    // as the peaks leaves nothing broadened.
+    Child<QComboBox>(size, "ComboBoxCorrection")->setCurrentIndex(1);
+    EXPECT_NEAR(size->Analysis().Peaks[0].Beta.value_or(0), 0.2 * kPiValue / 180, 2e-6);
+    SetField("FloatEditW", 0.1);
     EXPECT_EQ(table->item(0, 4)->text(), kNotBroadened);
     EXPECT_FALSE(size->Analysis().WilliamsonHall.has_value());
 }
@@ -279,11 +243,9 @@ TEST_F(ProfileWindowsTest, StripBoxNeedsALineWithAKalpha2PartnerAndStripsTheCurv
         });
         return it->Intensity;
     };
-    EXPECT_GT(intensityAt(partner), 1500);
+    // Stripped, the partner is gone down to the stripped background (100 becomes 2/3 of it);
+    // the Kα1 peak stays; unchecked, the partner is back.
     h.Click("CheckBoxStripKalpha2");
-    ASSERT_TRUE(strip->isChecked());
-    // The partner is gone down to the stripped background (100 becomes 2/3 of it); the Kα1
-    // peak stays.
     EXPECT_LT(intensityAt(partner), 150);
     EXPECT_GT(intensityAt(40.0), 3900);
     h.Click("CheckBoxStripKalpha2");
@@ -293,10 +255,11 @@ TEST_F(ProfileWindowsTest, StripBoxNeedsALineWithAKalpha2PartnerAndStripsTheCurv
     EXPECT_TRUE(strip->toolTip().startsWith("Not available: ")) << strip->toolTip().toStdString();
     // The doublet switch of the profile window follows the same line.
     h.Window->Windows().ShowWindow("ProfileFitWindow");
-    EXPECT_FALSE(In<QCheckBox>(profile, "CheckBoxDoublets")->isEnabled());
+    EXPECT_FALSE(Child<QCheckBox>(profile, "CheckBoxDoublets")->isEnabled());
     SelectLine("Mo K-Alpha1");
     EXPECT_TRUE(strip->isEnabled());
-    EXPECT_DOUBLE_EQ(In<FloatEdit>(h.Window->FileDisplay(), "FloatEditKalpha2Ratio")->Value(), 0.5);
+    EXPECT_DOUBLE_EQ(Child<FloatEdit>(h.Window->FileDisplay(), "FloatEditKalpha2Ratio")->Value(),
+                     0.5);
 }
 
 TEST_F(ProfileWindowsTest, PlotAxisSwitchesToSpacingAndScatteringVector) {
@@ -314,13 +277,10 @@ TEST_F(ProfileWindowsTest, PlotAxisSwitchesToSpacingAndScatteringVector) {
     QAction* twoTheta = plot->findChild<QAction*>("ActionAxisTwoTheta");
     ASSERT_TRUE(spacing && q && twoTheta);
     EXPECT_TRUE(twoTheta->isChecked());
-    EXPECT_EQ(spacing->text(), "d [Å]");
     spacing->trigger();
-    EXPECT_TRUE(spacing->isChecked());
     EXPECT_FALSE(twoTheta->isChecked());
     const plot::TPlotDataset& ds = plot->Dataset();
     EXPECT_EQ(ds.XTitle, "d [Å]");
-    EXPECT_TRUE(ds.XDescending);
     EXPECT_NEAR(ds.ViewXMin, d(60.0), 1e-9);
     EXPECT_NEAR(ds.ViewXMax, d(30.0), 1e-9);
     EXPECT_NEAR(ds.Highlights.front().X, d(40.0), 1e-9);
@@ -341,7 +301,6 @@ TEST_F(ProfileWindowsTest, PlotAxisSwitchesToSpacingAndScatteringVector) {
     };
     EXPECT_NEAR(Session().View().ViewXMin(), twoThetaOf(dLeft), 1e-9);
     EXPECT_NEAR(Session().View().ViewXMax(), twoThetaOf(dRight), 1e-9);
-    EXPECT_NEAR(plot->Dataset().ViewXMin, dRight, 1e-9);
 
     // The spectrum is copied in the chosen axis.
     h.MenuItem("&Edit", "Copy &spectrum")->trigger();
@@ -352,10 +311,8 @@ TEST_F(ProfileWindowsTest, PlotAxisSwitchesToSpacingAndScatteringVector) {
 
     q->trigger();
     EXPECT_EQ(plot->Dataset().XTitle, "Q [1/Å]");
-    EXPECT_FALSE(plot->Dataset().XDescending);
     EXPECT_NEAR(plot->Dataset().Highlights.front().X,
                 4 * kPiValue * std::sin(20 * kPiValue / 180) / lambda, 1e-9);
     twoTheta->trigger();
-    EXPECT_EQ(plot->Dataset().XTitle, "TwoTheta");
     EXPECT_NEAR(plot->Dataset().Highlights.front().X, 40.0, 1e-12);
 }

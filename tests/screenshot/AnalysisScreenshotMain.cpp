@@ -3,15 +3,10 @@
 // window, draws the Nelson-Riley plot, then opens a reflectivity scan and computes the film
 // thickness from its fringes; saves the three windows at their real sizes.
 //   trevasc-screenshot-analysis LATTICE-SCAN XRR-SCAN OUTPUT-FOLDER
-#include <QApplication>
-#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <cstdio>
 
-#include "gui/app/MainWindow.h"
+#include "ScreenshotHarness.h"
 #include "gui/lattice/LatticeWindow.h"
 #include "gui/lattice/NelsonRileyWindow.h"
 #include "gui/thickness/ThicknessWindow.h"
@@ -45,60 +40,39 @@ void CheckRanges(trevasc::WorkbenchSession& session,
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    trevasc::ConfigureApplication(app);
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 4) {
-        std::fprintf(stderr,
-                     "usage: trevasc-screenshot-analysis LATTICE-SCAN XRR-SCAN OUTPUT-FOLDER\n");
-        return 2;
-    }
-    QTemporaryDir config;
-    trevasc::MainWindowOptions options;
-    options.ConfigFolder = config.path();
-    options.ProgramFolder = QCoreApplication::applicationDirPath();
-    options.ProgramName = "trevasc";
-    trevasc::MainWindow window(options);
-    window.show();
-    const QString folder = args.at(3);
-    int status = 1;
-    QTimer::singleShot(1000, &window, [&] {
-        QDir().mkpath(folder);
-        trevasc::WorkbenchSession& session = window.Session();
-        bool ok = session.RunAction([&] {
-            session.OpenMainFile(args.at(1).toStdString());
-            session.Peaks().Find(trevasc::analysis::TPeakMethod::Slope);
-        });
-        // The substrate's (200) and (400) reflections of the sample scan.
-        CheckRanges(session, {{33.0, 33.5}, {69.0, 69.5}});
-        session.Peaks().SendChecked(trevasc::PeakHandOverTarget::Lattice);
-        auto* lattice = TopLevel<trevasc::LatticeWindow>("LatticeWindow");
-        auto* nr = TopLevel<trevasc::NelsonRileyWindow>("NelsonRileyWindow");
-        auto* xrr = TopLevel<trevasc::ThicknessWindow>("XrrWindow");
-        if (!lattice || !nr || !xrr) {
-            QApplication::exit(1);
-            return;
-        }
-        lattice->findChild<QLineEdit*>("FloatEdit1")->setText("5.4");
-        Click(lattice, "Button2");
-        lattice->move(40, 40);
-        nr->move(860, 40);
-        QApplication::processEvents();
-        ok = lattice->grab().save(folder + "/screenshot-lattice.png") && ok;
-        ok = nr->grab().save(folder + "/screenshot-nelson-riley.png") && ok;
+    const trevasc::screenshot::Harness harness{
+        "trevasc-screenshot-analysis LATTICE-SCAN XRR-SCAN OUTPUT-FOLDER", 3, false, false, 1000};
+    return trevasc::screenshot::Run(
+        argc, argv, harness,
+        [](trevasc::MainWindow& window, const QStringList& args, const QString& folder) {
+            trevasc::WorkbenchSession& session = window.Session();
+            bool ok = session.RunAction([&] {
+                session.OpenMainFile(args.at(1).toStdString());
+                session.Peaks().Find(trevasc::analysis::TPeakMethod::Slope);
+            });
+            // The substrate's (200) and (400) reflections of the sample scan.
+            CheckRanges(session, {{33.0, 33.5}, {69.0, 69.5}});
+            session.Peaks().SendChecked(trevasc::PeakHandOverTarget::Lattice);
+            auto* lattice = TopLevel<trevasc::LatticeWindow>("LatticeWindow");
+            auto* nr = TopLevel<trevasc::NelsonRileyWindow>("NelsonRileyWindow");
+            auto* xrr = TopLevel<trevasc::ThicknessWindow>("XrrWindow");
+            if (!lattice || !nr || !xrr) return false;
+            lattice->findChild<QLineEdit*>("FloatEdit1")->setText("5.4");
+            Click(lattice, "Button2");
+            lattice->move(40, 40);
+            nr->move(860, 40);
+            QApplication::processEvents();
+            ok = lattice->grab().save(folder + "/screenshot-lattice.png") && ok;
+            ok = nr->grab().save(folder + "/screenshot-nelson-riley.png") && ok;
 
-        ok = session.RunAction([&] {
-            session.OpenMainFile(args.at(2).toStdString());
-            session.Peaks().Find(trevasc::analysis::TPeakMethod::Slope);
-        }) && ok;
-        CheckRanges(session, {{1.0, 2.0}});
-        session.Peaks().SendChecked(trevasc::PeakHandOverTarget::Thickness);
-        // "Fit orders" calculates too, so that the refraction fields show their values.
-        Click(xrr, "ButtonFitOrders");
-        ok = xrr->grab().save(folder + "/screenshot-thickness.png") && ok;
-        status = ok ? 0 : 1;
-        QApplication::exit(0);
-    });
-    app.exec();
-    return status;
+            ok = session.RunAction([&] {
+                session.OpenMainFile(args.at(2).toStdString());
+                session.Peaks().Find(trevasc::analysis::TPeakMethod::Slope);
+            }) && ok;
+            CheckRanges(session, {{1.0, 2.0}});
+            session.Peaks().SendChecked(trevasc::PeakHandOverTarget::Thickness);
+            // "Fit orders" calculates too, so that the refraction fields show their values.
+            Click(xrr, "ButtonFitOrders");
+            return xrr->grab().save(folder + "/screenshot-thickness.png") && ok;
+        });
 }

@@ -5,19 +5,14 @@
 // the map window (measured, reciprocal, black and white) and the offsets dialog; then it quits
 // without touching the user's configuration.
 //   trevasc-screenshot SCAN OUTPUT-FOLDER [AREA-SCAN]
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <algorithm>
-#include <cstdio>
 
-#include "gui/app/MainWindow.h"
+#include "ScreenshotHarness.h"
 #include "gui/fitting/PeakFitWindow.h"
 #include "gui/maps/RsmOffsetDialog.h"
 #include "gui/maps/TwoAxisWindow.h"
@@ -112,84 +107,69 @@ bool ShootMaps(trevasc::MainWindow& window, const QString& areaScan, const QStri
     return ok;
 }
 
+// "Fit actual display area" on the strongest peak, background boundaries 25 points out.
+bool ShootFit(trevasc::MainWindow& window, const QString& folder) {
+    const auto& points = window.Session().Scans().MainScan().Points;
+    if (points.size() <= 100) return true;
+    const auto top = std::max_element(points.begin(), points.end(),
+                                      [](auto& a, auto& b) { return a.Intensity < b.Intensity; });
+    const long i = top - points.begin();
+    const auto at = [&](long k) {
+        return points[static_cast<size_t>(std::clamp<long>(k, 0, points.size() - 1))].Position;
+    };
+    window.Session().View().SetRange(at(i - 40), at(i + 40));
+    if (auto* open = window.findChild<QPushButton*>("Button11")) open->click();
+    trevasc::PeakFitWindow* fit = window.PeakFit();
+    fit->resize(720, 540);
+    QApplication::processEvents();
+    fit->SetBoundary(true, at(i - 25));
+    fit->SetBoundary(false, at(i + 25));
+    fit->RunFit(trevasc::tools::FitProfile::Gauss);
+    QApplication::processEvents();
+    const bool ok = fit->grab().save(folder + "/screenshot-fit.png");
+    fit->hide();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    trevasc::ConfigureApplication(app);
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 3 && args.size() != 4) {
-        std::fprintf(stderr, "usage: trevasc-screenshot SCAN OUTPUT-FOLDER [AREA-SCAN]\n");
-        return 2;
-    }
-    QTemporaryDir config;
-    trevasc::MainWindowOptions options;
-    options.ConfigFolder = config.path();
-    options.ProgramFolder = QCoreApplication::applicationDirPath();
-    options.ProgramName = "trevasc";
-    trevasc::MainWindow window(options);
-    window.SetCommandLineFile(args.at(1));
-    window.show();
-    const QString folder = args.at(2);
-    int status = 1;
-    QTimer::singleShot(1500, &window, [&] {
-        QDir().mkpath(folder);
-        if (auto* find = window.findChild<QPushButton*>("Button1"); find && find->isEnabled())
-            find->click();
-        QApplication::processEvents();
-        auto* tabs = window.findChild<QTabWidget*>("PageControl1");
-        bool ok = window.grab().save(folder + "/screenshot-main.png");
-        tabs->setCurrentIndex(1);
-        QApplication::processEvents();
-        ok = window.grab().save(folder + "/screenshot-peaks.png") && ok;
-        ok = window.Plot()->grab().save(folder + "/screenshot-plot.png") && ok;
-
-        // "Fit actual display area" on the strongest peak, background boundaries 25 points out.
-        const auto& points = window.Session().Scans().MainScan().Points;
-        if (points.size() > 100) {
-            const auto top = std::max_element(points.begin(), points.end(), [](auto& a, auto& b) {
-                return a.Intensity < b.Intensity;
+    const trevasc::screenshot::Harness harness{"trevasc-screenshot SCAN OUTPUT-FOLDER [AREA-SCAN]",
+                                               2, true, true, 1500};
+    return trevasc::screenshot::Run(
+        argc, argv, harness,
+        [](trevasc::MainWindow& window, const QStringList& args, const QString& folder) {
+            if (auto* find = window.findChild<QPushButton*>("Button1"); find && find->isEnabled())
+                find->click();
+            QApplication::processEvents();
+            auto* tabs = window.findChild<QTabWidget*>("PageControl1");
+            bool ok = window.grab().save(folder + "/screenshot-main.png");
+            tabs->setCurrentIndex(1);
+            QApplication::processEvents();
+            ok = window.grab().save(folder + "/screenshot-peaks.png") && ok;
+            ok = window.Plot()->grab().save(folder + "/screenshot-plot.png") && ok;
+            ok = ShootFit(window, folder) && ok;
+            // The update reminder as a newer version would fill it.
+            trevasc::UpdateReminderDialog* reminder = window.UpdateCheck()->Reminder();
+            reminder->SetContent(
+                "A new version of the Trevasc (version 1.1 Build 0) is available at",
+                "http://trevasc.example.org/trevasc/download.html",
+                "- two-axis maps export to gnuplot\n- faster xml reader\n"
+                "- the peak list keeps its descriptions after a new search");
+            reminder->show();
+            QApplication::processEvents();
+            ok = reminder->grab().save(folder + "/screenshot-update.png") && ok;
+            reminder->hide();
+            // The generated keyboard shortcut list: grabbed while its dialog runs, then closed.
+            QTimer::singleShot(500, &window, [&] {
+                if (QWidget* list = QApplication::activeModalWidget()) {
+                    ok = list->grab().save(folder + "/screenshot-shortcuts.png") && ok;
+                    list->close();
+                }
             });
-            const long i = top - points.begin();
-            const auto at = [&](long k) {
-                return points[static_cast<size_t>(std::clamp<long>(k, 0, points.size() - 1))]
-                    .Position;
-            };
-            window.Session().View().SetRange(at(i - 40), at(i + 40));
-            if (auto* open = window.findChild<QPushButton*>("Button11")) open->click();
-            trevasc::PeakFitWindow* fit = window.PeakFit();
-            fit->resize(720, 540);
-            QApplication::processEvents();
-            fit->SetBoundary(true, at(i - 25));
-            fit->SetBoundary(false, at(i + 25));
-            fit->RunFit(trevasc::tools::FitProfile::Gauss);
-            QApplication::processEvents();
-            ok = fit->grab().save(folder + "/screenshot-fit.png") && ok;
-            fit->hide();
-        }
-        // The update reminder as a newer version would fill it.
-        trevasc::UpdateReminderDialog* reminder = window.UpdateCheck()->Reminder();
-        reminder->SetContent("A new version of the Trevasc (version 1.1 Build 0) is available at",
-                             "http://trevasc.example.org/trevasc/download.html",
-                             "- two-axis maps export to gnuplot\n- faster xml reader\n"
-                             "- the peak list keeps its descriptions after a new search");
-        reminder->show();
-        QApplication::processEvents();
-        ok = reminder->grab().save(folder + "/screenshot-update.png") && ok;
-        reminder->hide();
-        // The generated keyboard shortcut list: grabbed while its dialog runs, then closed.
-        QTimer::singleShot(500, &window, [&] {
-            if (QWidget* list = QApplication::activeModalWidget()) {
-                ok = list->grab().save(folder + "/screenshot-shortcuts.png") && ok;
-                list->close();
-            }
+            window.ShowKeyboardShortcuts();
+            ok = ShootReflectionTabs(window, *tabs, folder) && ok;
+            if (args.size() == 4) ok = ShootMaps(window, args.at(3), folder) && ok;
+            return ok;
         });
-        window.ShowKeyboardShortcuts();
-        ok = ShootReflectionTabs(window, *tabs, folder) && ok;
-        if (args.size() == 4) ok = ShootMaps(window, args.at(3), folder) && ok;
-        status = ok ? 0 : 1;
-        QApplication::exit(0);  // no close questions: the peaks are found, not saved
-    });
-    app.exec();
-    return status;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "update/VersionDocument.h"
 
@@ -21,14 +22,11 @@ TEST(VersionDocument, ComparesTheThreeNumbersInOrder) {
         const char *Major, *Minor, *Build;
         bool Newer;
     };
-    const Case cases[] = {
-        {"1", "5", "86", true},    // a higher build
-        {"1", "4", "999", false},  // a lower minor wins over a higher build
-        {"2", "0", "1", true},     // a higher major
-        {"1", "5", "85", false},   // equal
-        {"0", "9", "999", false},  // a lower major with a higher minor is not newer
-        {"1", "6", "0", true},    {"1", "5", "84", false},
-    };
+    // A higher build; a lower minor wins over a higher build; a higher major; equal; a lower
+    // major with a higher minor is not newer.
+    const Case cases[] = {{"1", "5", "86", true},  {"1", "4", "999", false}, {"2", "0", "1", true},
+                          {"1", "5", "85", false}, {"0", "9", "999", false}, {"1", "6", "0", true},
+                          {"1", "5", "84", false}};
     for (const Case& c : cases) {
         const UpdateCheckResult r =
             EvaluateVersionDocument(Document(c.Major, c.Minor, c.Build), kOwn);
@@ -44,17 +42,29 @@ TEST(VersionDocument, ComparesTheThreeNumbersInOrder) {
     }
 }
 
-TEST(VersionDocument, UpperCaseTagsAreFoundAndTheChangesComeOutLowered) {
-    const std::string doc =
-        "<VERSION><VersionMajor> 2 </VersionMajor><VERSIONMINOR>\r\n1\r\n</VERSIONMINOR>"
-        "<VersionBuild>7</VersionBuild><CHANGES>\n  New MAP Export\n- Faster Reader  \n"
-        "</CHANGES></VERSION>";
-    const auto parsed = ParseVersionDocument(doc);
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->Version.Major, 2);
-    EXPECT_EQ(parsed->Version.Minor, 1);
-    EXPECT_EQ(parsed->Version.Build, 7);
-    EXPECT_EQ(parsed->Changes, "new map export\n- faster reader");
+// Upper-case tags are found and the changes come out lowered; an opening tag is read up to
+// the first closing tag after it, later repetitions of a tag are ignored.
+TEST(VersionDocument, TagsInAnyCaseAndTheFirstOfARepeatedTag) {
+    const struct {
+        std::string Doc;
+        int Major, Minor, Build;
+        const char* Changes;
+    } cases[] = {
+        {"<VERSION><VersionMajor> 2 </VersionMajor><VERSIONMINOR>\r\n1\r\n</VERSIONMINOR>"
+         "<VersionBuild>7</VersionBuild><CHANGES>\n  New MAP Export\n- Faster Reader  \n"
+         "</CHANGES></VERSION>",
+         2, 1, 7, "new map export\n- faster reader"},
+        {"<versionmajor>3</versionmajor><versionmajor>1</versionmajor>"
+         "<versionminor>+0</versionminor><versionbuild>-1</versionbuild><changes></changes>",
+         3, 0, -1, ""},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = ParseVersionDocument(c.Doc);
+        ASSERT_TRUE(parsed) << c.Doc;
+        EXPECT_EQ(std::tuple(parsed->Version.Major, parsed->Version.Minor, parsed->Version.Build),
+                  std::tuple(c.Major, c.Minor, c.Build));
+        EXPECT_EQ(parsed->Changes, c.Changes);
+    }
 }
 
 TEST(VersionDocument, MissingTagsAndBadNumbersMeanNotNewer) {
@@ -78,21 +88,6 @@ TEST(VersionDocument, MissingTagsAndBadNumbersMeanNotNewer) {
         EXPECT_FALSE(r.Newer) << doc;
         EXPECT_EQ(r.Message, kMostRecentVersionMessage);
     }
-}
-
-TEST(VersionDocument, TheFirstTagFromTheStartCounts) {
-    // An opening tag found once is read up to the first closing tag after it; later
-    // repetitions of a tag are ignored.
-    const std::string doc =
-        "<versionmajor>3</versionmajor><versionmajor>1</versionmajor>"
-        "<versionminor>+0</versionminor><versionbuild>-1</versionbuild>"
-        "<changes></changes>";
-    const auto parsed = ParseVersionDocument(doc);
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->Version.Major, 3);
-    EXPECT_EQ(parsed->Version.Minor, 0);
-    EXPECT_EQ(parsed->Version.Build, -1);
-    EXPECT_EQ(parsed->Changes, "");
 }
 
 TEST(VersionDocument, AddressesUseTheDefaultHostUnlessOneIsGiven) {
