@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <limits>
+
+#include "base/Parallel.h"
 
 namespace trevasc::tools {
 
@@ -18,6 +21,9 @@ constexpr double kEps = std::numeric_limits<double>::epsilon();
 // sums and accounted for in the error bound instead (kGaussCut bounds what was left out).
 constexpr double kGaussWindow = 6.0;
 constexpr double kGaussCut = 3e-16;
+// A pass of fewer (points x width factors x centres) runs on one thread: below this, starting
+// a second one costs more than it saves.
+constexpr size_t kSideBySideFrom = 20000;
 
 struct Samples {
     std::vector<double> X;
@@ -55,129 +61,167 @@ struct CompensatedSum {
 // sum; every triple whose interval can hold the smallest sum is then summed term by term in the
 // documented order with the documented rule (strictly smaller wins), which gives exactly the
 // documented search's choice.
-PassBest SearchPass(FitProfile profile, const Samples& s, const std::vector<double>& ks,
-                    const std::vector<double>& as, const std::vector<double>& cs, int pass,
-                    const FitProgressCallback& progress) {
-    PassBest result;
-    const size_t nk = ks.size(), na = as.size(), nc = cs.size();
-    const size_t n = s.X.size();
-    std::vector<double> approx(nk * na * nc), tol(nk * na * nc);
-    const double literalFactor = 2.0 * (static_cast<double>(n) + 8.0) * kEps;
-    double upper = std::numeric_limits<double>::infinity();
-    const bool windowed = profile == FitProfile::Gauss && s.Ascending;
-    for (size_t ik = 0; ik < nk; ++ik) {
-        const double k = ks[ik];
-        for (size_t ic = 0; ic < nc; ++ic) {
-            const double c = cs[ic];
-            size_t lo = 0, hi = n;
-            if (windowed && k > 0.0) {
-                const double half = kGaussWindow / k;
-                lo = static_cast<size_t>(std::lower_bound(s.X.begin(), s.X.end(), c - half) -
-                                         s.X.begin());
-                hi = static_cast<size_t>(std::upper_bound(s.X.begin(), s.X.end(), c + half) -
-                                         s.X.begin());
-            }
-            CompensatedSum spp, spr;
-            double sAbsPr = 0.0;
-            for (size_t i = lo; i < hi; ++i) {
-                const double u = (s.X[i] - c) * k;
-                const double v =
-                    profile == FitProfile::Gauss ? GaussShape(u * u) : 1.0 / (u * u + 1.0);
-                const double pr = v * s.R[i];
-                spp.Add(v * v);
-                spr.Add(pr);
-                sAbsPr += std::fabs(pr);
-            }
-            const double sumPP = spp.Value(), sumPR = spr.Value();
-            const double outside = static_cast<double>(n - (hi - lo));
-            const bool cut = hi - lo < n;
-            for (size_t ia = 0; ia < na; ++ia) {
-                const double a = as[ia];
-                const double aa = a * a * sumPP;
-                double sum = aa - 2.0 * a * sumPR + s.SumRR;
-                const double terms = aa + 2.0 * std::fabs(a) * sAbsPr * 1.01 + s.SumRR;
-                double t = 24.0 * kEps * terms;
-                t += literalFactor * (std::max(sum, 0.0) + t) + 4.0 * kEps * (terms + aa);
-                if (cut)
-                    t += 2.0 * std::fabs(a) * kGaussCut * s.SumAbsR +
-                         a * a * kGaussCut * kGaussCut * outside;
-                const size_t idx = (ik * na + ia) * nc + ic;
-                if (!std::isfinite(sum) || !std::isfinite(t)) {
-                    // Cannot be bounded: always summed term by term.
-                    sum = -std::numeric_limits<double>::infinity();
-                    t = 0.0;
-                } else {
-                    upper = std::min(upper, sum + t);
-                }
-                approx[idx] = sum;
-                tol[idx] = t;
-            }
-        }
-        if (progress) {
-            FitProgress step;
-            step.Pass = pass;
-            step.WidthDone = static_cast<int>(ik + 1);
-            step.WidthTotal = static_cast<int>(nk);
-            if (!progress(step)) {
-                result.Cancelled = true;
-                return result;
-            }
-        }
+//
+// Large passes run on two threads: each takes every other width factor of the approximate sums
+// and every other (k, c) of the term-by-term sums. The documented choice is the smallest sum
+// and, among equal sums, the first triple in (k, A, c) order, so the better of the two threads'
+// choices by (sum, index) is the one the serial order finds, whichever thread gets which triple.
+class PassSearch {
+  public:
+    PassSearch(FitProfile profile, const Samples& s, const std::vector<double>& ks,
+               const std::vector<double>& as, const std::vector<double>& cs)
+        : profile_(profile),
+          s_(s),
+          ks_(ks),
+          as_(as),
+          cs_(cs),
+          nk_(ks.size()),
+          na_(as.size()),
+          nc_(cs.size()),
+          n_(s.X.size()),
+          approx_(nk_ * na_ * nc_),
+          tol_(nk_ * na_ * nc_) {
+        pairs_.reserve(nk_ * nc_);
     }
-    // The term-by-term sums of the triples that may win, in the documented order of the terms.
-    // The profile values of one (k, c) serve every amplitude: the documented term is
-    // A * exp(-u^2) or A / (u^2 + 1), so keeping exp(-u^2) or u^2 + 1 changes no bit of it.
-    //
-    // The documented choice is the first triple in (k, A, c) order, i.e. the smallest index,
-    // among those of the smallest sum. The triples are summed with the most promising (k, c)
-    // first, so that a good sum is known early, and a triple is left as soon as it can no longer
-    // win: a sum of squares never decreases as terms are added in floating point (rounding is
-    // monotone), so once the partial sum exceeds the best one, or equals it and the triple comes
-    // later, so does the full sum. Its profile values are computed only as far as it was summed.
-    struct Candidates {
+
+    PassBest Run(int pass, const FitProgressCallback& progress, bool sideBySide);
+
+  private:
+    // The lowest-first candidates of the term-by-term sums.
+    struct Candidate {
         size_t Pair;  // ik * nc + ic
         double Low;   // the smallest approx - tol of its amplitudes
     };
-    std::vector<Candidates> pairs;
-    for (size_t ik = 0; ik < nk; ++ik)
-        for (size_t ic = 0; ic < nc; ++ic) {
+    // One thread's choice among the triples it summed.
+    struct Choice {
+        bool Found = false;
+        double Sum = kPassBestStart;
+        size_t Index = 0;  // (ik * na + ia) * nc + ic
+    };
+
+    size_t Index(size_t ik, size_t ia, size_t ic) const { return (ik * na_ + ia) * nc_ + ic; }
+    double ApproximateRow(size_t ik);
+    void SelectCandidates(double upper);
+    void SumCandidates(size_t start, size_t stride, std::vector<double>& shape, Choice& choice);
+
+    const FitProfile profile_;
+    const Samples& s_;
+    const std::vector<double>&ks_, &as_, &cs_;
+    const size_t nk_, na_, nc_, n_;
+    std::vector<double> approx_, tol_;
+    std::vector<Candidate> pairs_;
+    double upper_ = 0.0;  // the smallest upper end of the triples' intervals
+    // The smallest sum either thread has found: a partial sum above it cannot win.
+    std::atomic<double> shared_{kPassBestStart};
+};
+
+// The approximate sums and their bounds of the triples of width factor ks[ik]; returns the
+// smallest upper end of their intervals.
+double PassSearch::ApproximateRow(size_t ik) {
+    const double literalFactor = 2.0 * (static_cast<double>(n_) + 8.0) * kEps;
+    double upper = std::numeric_limits<double>::infinity();
+    const bool windowed = profile_ == FitProfile::Gauss && s_.Ascending;
+    const double k = ks_[ik];
+    for (size_t ic = 0; ic < nc_; ++ic) {
+        const double c = cs_[ic];
+        size_t lo = 0, hi = n_;
+        if (windowed && k > 0.0) {
+            const double half = kGaussWindow / k;
+            lo = static_cast<size_t>(std::lower_bound(s_.X.begin(), s_.X.end(), c - half) -
+                                     s_.X.begin());
+            hi = static_cast<size_t>(std::upper_bound(s_.X.begin(), s_.X.end(), c + half) -
+                                     s_.X.begin());
+        }
+        CompensatedSum spp, spr;
+        double sAbsPr = 0.0;
+        for (size_t i = lo; i < hi; ++i) {
+            const double u = (s_.X[i] - c) * k;
+            const double v =
+                profile_ == FitProfile::Gauss ? GaussShape(u * u) : 1.0 / (u * u + 1.0);
+            const double pr = v * s_.R[i];
+            spp.Add(v * v);
+            spr.Add(pr);
+            sAbsPr += std::fabs(pr);
+        }
+        const double sumPP = spp.Value(), sumPR = spr.Value();
+        const double outside = static_cast<double>(n_ - (hi - lo));
+        const bool cut = hi - lo < n_;
+        for (size_t ia = 0; ia < na_; ++ia) {
+            const double a = as_[ia];
+            const double aa = a * a * sumPP;
+            double sum = aa - 2.0 * a * sumPR + s_.SumRR;
+            const double terms = aa + 2.0 * std::fabs(a) * sAbsPr * 1.01 + s_.SumRR;
+            double t = 24.0 * kEps * terms;
+            t += literalFactor * (std::max(sum, 0.0) + t) + 4.0 * kEps * (terms + aa);
+            if (cut)
+                t += 2.0 * std::fabs(a) * kGaussCut * s_.SumAbsR +
+                     a * a * kGaussCut * kGaussCut * outside;
+            const size_t idx = Index(ik, ia, ic);
+            if (!std::isfinite(sum) || !std::isfinite(t)) {
+                // Cannot be bounded: always summed term by term.
+                sum = -std::numeric_limits<double>::infinity();
+                t = 0.0;
+            } else {
+                upper = std::min(upper, sum + t);
+            }
+            approx_[idx] = sum;
+            tol_[idx] = t;
+        }
+    }
+    return upper;
+}
+
+// The (k, c) whose intervals can hold the smallest sum (at most `upper`), most promising first.
+void PassSearch::SelectCandidates(double upper) {
+    pairs_.clear();
+    for (size_t ik = 0; ik < nk_; ++ik)
+        for (size_t ic = 0; ic < nc_; ++ic) {
             double low = std::numeric_limits<double>::infinity();
             bool any = false;
-            for (size_t ia = 0; ia < na; ++ia) {
-                const size_t idx = (ik * na + ia) * nc + ic;
-                if (approx[idx] - tol[idx] > upper) continue;
+            for (size_t ia = 0; ia < na_; ++ia) {
+                const size_t idx = Index(ik, ia, ic);
+                if (approx_[idx] - tol_[idx] > upper) continue;
                 any = true;
-                low = std::min(low, approx[idx] - tol[idx]);
+                low = std::min(low, approx_[idx] - tol_[idx]);
             }
-            if (any) pairs.push_back(Candidates{ik * nc + ic, low});
+            if (any) pairs_.push_back(Candidate{ik * nc_ + ic, low});
         }
-    std::stable_sort(pairs.begin(), pairs.end(),
-                     [](const Candidates& a, const Candidates& b) { return a.Low < b.Low; });
+    std::stable_sort(pairs_.begin(), pairs_.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.Low < b.Low; });
+    upper_ = upper;
+}
 
-    double best = kPassBestStart;
-    size_t bestIdx = 0;
-    // Whether a (partial) sum of the triple idx can still end as the documented choice.
+// The term-by-term sums of the candidates start, start + stride, ... in the documented order of
+// the terms. The profile values of one (k, c) serve every amplitude: the documented term is
+// A * exp(-u^2) or A / (u^2 + 1), so keeping exp(-u^2) or u^2 + 1 changes no bit of it.
+//
+// The candidates come most promising first, so that a good sum is known early, and a triple is
+// left as soon as it can no longer win: a sum of squares never decreases as terms are added in
+// floating point (rounding is monotone), so once the partial sum exceeds the best one (this
+// thread's or the other's), or equals this thread's and the triple comes later, so does the full
+// sum. Its profile values are computed only as far as it was summed.
+void PassSearch::SumCandidates(size_t start, size_t stride, std::vector<double>& shape,
+                               Choice& choice) {
     const auto canWin = [&](double sum, size_t idx) {
-        return sum < best || (sum == best && result.Found && idx < bestIdx);
+        if (sum > shared_.load(std::memory_order_relaxed)) return false;
+        return sum < choice.Sum || (sum == choice.Sum && choice.Found && idx < choice.Index);
     };
     constexpr size_t kBlock = 64;  // points summed between two checks against the best sum
     constexpr size_t kLanes = 4;
-    std::vector<double> shape(n);
-    std::vector<size_t> order(na);
-    for (const Candidates& pair : pairs) {
-        const size_t ik = pair.Pair / nc, ic = pair.Pair % nc;
-        const double k = ks[ik], c = cs[ic];
+    std::array<size_t, kGridValues> order{};
+    for (size_t p = start; p < pairs_.size(); p += stride) {
+        const size_t ik = pairs_[p].Pair / nc_, ic = pairs_[p].Pair % nc_;
+        const double k = ks_[ik], c = cs_[ic];
         // Amplitudes by their approximate sums, lowest first.
         size_t count = 0;
-        for (size_t ia = 0; ia < na; ++ia) {
-            const size_t idx = (ik * na + ia) * nc + ic;
-            if (approx[idx] - tol[idx] > upper) continue;
+        for (size_t ia = 0; ia < na_; ++ia) {
+            const size_t idx = Index(ik, ia, ic);
+            if (approx_[idx] - tol_[idx] > upper_) continue;
             order[count++] = ia;
         }
         std::stable_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(count),
                          [&](size_t a, size_t b) {
-                             return approx[(ik * na + a) * nc + ic] <
-                                    approx[(ik * na + b) * nc + ic];
+                             return approx_[Index(ik, a, ic)] < approx_[Index(ik, b, ic)];
                          });
         size_t shaped = 0;  // shape[0, shaped) holds this (k, c)'s profile values
         // Up to kLanes amplitudes are summed side by side: each sum still adds its own terms one
@@ -188,10 +232,10 @@ PassBest SearchPass(FitProfile profile, const Samples& s, const std::vector<doub
             std::array<bool, kLanes> live{};
             size_t lanes = 0;
             for (; j < count && lanes < kLanes; ++j) {
-                const size_t idx = (ik * na + order[j]) * nc + ic;
+                const size_t idx = Index(ik, order[j], ic);
                 // The exact sum is at least approx - tol.
-                if (!canWin(approx[idx] - tol[idx], idx)) continue;
-                amp[lanes] = as[order[j]];
+                if (!canWin(approx_[idx] - tol_[idx], idx)) continue;
+                amp[lanes] = as_[order[j]];
                 lane[lanes] = order[j];
                 live[lanes] = true;
                 ++lanes;
@@ -199,41 +243,108 @@ PassBest SearchPass(FitProfile profile, const Samples& s, const std::vector<doub
             if (lanes == 0) continue;
             for (size_t l = lanes; l < kLanes; ++l) amp[l] = amp[0];  // unused, summed alongside
             bool anyLive = true;
-            for (size_t from = 0; from < n && anyLive; from += kBlock) {
-                const size_t to = std::min(n, from + kBlock);
+            for (size_t from = 0; from < n_ && anyLive; from += kBlock) {
+                const size_t to = std::min(n_, from + kBlock);
                 for (; shaped < to; ++shaped) {
-                    const double u = (s.X[shaped] - c) * k;
-                    shape[shaped] = profile == FitProfile::Gauss ? GaussShape(u * u) : u * u + 1.0;
+                    const double u = (s_.X[shaped] - c) * k;
+                    shape[shaped] = profile_ == FitProfile::Gauss ? GaussShape(u * u) : u * u + 1.0;
                 }
-                if (profile == FitProfile::Gauss) {
+                if (profile_ == FitProfile::Gauss) {
                     for (size_t i = from; i < to; ++i)
                         for (size_t l = 0; l < kLanes; ++l) {
-                            const double d = amp[l] * shape[i] - s.R[i];
+                            const double d = amp[l] * shape[i] - s_.R[i];
                             sum[l] += d * d;
                         }
                 } else {
                     for (size_t i = from; i < to; ++i)
                         for (size_t l = 0; l < kLanes; ++l) {
-                            const double d = amp[l] / shape[i] - s.R[i];
+                            const double d = amp[l] / shape[i] - s_.R[i];
                             sum[l] += d * d;
                         }
                 }
                 anyLive = false;
                 for (size_t l = 0; l < lanes; ++l) {
-                    live[l] = live[l] && canWin(sum[l], (ik * na + lane[l]) * nc + ic);
+                    live[l] = live[l] && canWin(sum[l], Index(ik, lane[l], ic));
                     anyLive = anyLive || live[l];
                 }
             }
             for (size_t l = 0; l < lanes; ++l) {
-                const size_t idx = (ik * na + lane[l]) * nc + ic;
+                const size_t idx = Index(ik, lane[l], ic);
                 if (!live[l] || !canWin(sum[l], idx)) continue;
-                best = sum[l];
-                bestIdx = idx;
-                result.Found = true;
-                result.Best = FitTriple{k, as[lane[l]], c, sum[l]};
+                choice = Choice{true, sum[l], idx};
+                double seen = shared_.load(std::memory_order_relaxed);
+                while (sum[l] < seen &&
+                       !shared_.compare_exchange_weak(seen, sum[l], std::memory_order_relaxed)) {
+                }
             }
         }
     }
+}
+
+PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, bool sideBySide) {
+    PassBest result;
+    // Reports width factors 1..done not reported yet; false when the fit is to stop.
+    size_t reported = 0;
+    const auto report = [&](size_t done) {
+        for (; reported < done; ++reported) {
+            if (!progress) continue;
+            FitProgress step;
+            step.Pass = pass;
+            step.WidthDone = static_cast<int>(reported + 1);
+            step.WidthTotal = static_cast<int>(nk_);
+            if (!progress(step)) return false;
+        }
+        return true;
+    };
+    std::vector<double> shape(n_);
+    Choice first, second;
+    if (!sideBySide) {
+        double upper = std::numeric_limits<double>::infinity();
+        for (size_t ik = 0; ik < nk_; ++ik) {
+            upper = std::min(upper, ApproximateRow(ik));
+            if (!report(ik + 1)) {
+                result.Cancelled = true;
+                return result;
+            }
+        }
+        SelectCandidates(upper);
+        SumCandidates(0, 1, shape, first);
+    } else {
+        std::vector<double> otherShape(n_);
+        std::atomic<size_t> rowsDone{0};
+        std::atomic<bool> stop{false};
+        double upperFirst = std::numeric_limits<double>::infinity(), upperSecond = upperFirst;
+        // The progress is reported on the calling thread only (the fit window's callback runs its
+        // event loop), each width factor once and in order, as the rows of both threads finish.
+        RunSideBySide(
+            [&] {
+                for (size_t ik = 0; ik < nk_ && !stop; ik += 2) {
+                    upperFirst = std::min(upperFirst, ApproximateRow(ik));
+                    if (!report(++rowsDone)) stop = true;
+                }
+            },
+            [&] {
+                for (size_t ik = 1; ik < nk_ && !stop; ik += 2) {
+                    upperSecond = std::min(upperSecond, ApproximateRow(ik));
+                    ++rowsDone;
+                }
+            });
+        if (stop || !report(nk_)) {
+            result.Cancelled = true;
+            return result;
+        }
+        SelectCandidates(std::min(upperFirst, upperSecond));
+        RunSideBySide([&] { SumCandidates(0, 2, shape, first); },
+                      [&] { SumCandidates(1, 2, otherShape, second); });
+    }
+    const bool secondWins =
+        second.Found && (!first.Found || second.Sum < first.Sum ||
+                         (second.Sum == first.Sum && second.Index < first.Index));
+    const Choice& best = secondWins ? second : first;
+    if (!best.Found) return result;
+    const size_t ic = best.Index % nc_, ia = best.Index / nc_ % na_, ik = best.Index / nc_ / na_;
+    result.Found = true;
+    result.Best = FitTriple{ks_[ik], as_[ia], cs_[ic], best.Sum};
     return result;
 }
 
@@ -479,9 +590,13 @@ FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
         const double fk = std::pow(kmax / kmin, 0.05);
         const double fa = std::pow(amax / amin, 0.05);
         const double dc = (cmax - cmin) / 20.0;
-        const PassBest found =
-            SearchPass(profile, s, GeometricGrid(kmin, kmax, fk), GeometricGrid(amin, amax, fa),
-                       LinearGrid(cmin, cmax, dc), pass, progress);
+        const std::vector<double> ks = GeometricGrid(kmin, kmax, fk);
+        const std::vector<double> as = GeometricGrid(amin, amax, fa);
+        const std::vector<double> cs = LinearGrid(cmin, cmax, dc);
+        const bool twoThreads =
+            sideBySide_ && HasSecondCore() && s.X.size() * ks.size() * cs.size() >= kSideBySideFrom;
+        PassSearch search(profile, s, ks, as, cs);
+        const PassBest found = search.Run(pass, progress, twoThreads);
         if (found.Cancelled) {
             result.Cancelled = true;
             result.Passes.clear();

@@ -130,6 +130,10 @@ class PeakFit {
     int Last() const { return last_; }
     int Count() const { return count_; }
 
+    // Large passes of the grid search run on two threads when the machine has a second core;
+    // off, every pass runs on the calling thread. The result is the same bit for bit.
+    void SetSideBySide(bool on) { sideBySide_ = on; }
+
     // True when xR - xL is not larger than the distance of the first two points of the range
     // (also for ranges of fewer than three points and for positions that do not ascend).
     bool BackgroundAreaTooLarge(double xL, double xR) const;
@@ -150,6 +154,7 @@ class PeakFit {
   private:
     const TDataPointArray& points_;
     int first_ = 0, last_ = -1, count_ = 0;
+    bool sideBySide_ = true;
 };
 
 // "Fit actual display area": the view limits mapped to point indices, or the message.
