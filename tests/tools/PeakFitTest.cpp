@@ -86,6 +86,8 @@ TEST(PeakFit, EveryPassMatchesTheLiteralGridSearchOnSyntheticPeaks) {
     Synthetic flat{FitProfile::Lorentz, 30.0, 0.2, 0.0, 0, 50};  // all intensities equal
     Synthetic wide{FitProfile::Gauss, 30.0, 0.4, 1e6, 100, 1000, 0.5, 28.0, 0.008, 500};
     Synthetic mirrored{FitProfile::Gauss, 10.0, 3.0, 500, 0, 100, 0.0, 0.0, 1.0, 21};
+    // Whole counts on an exact line: the residuals beside the peak are 0 or rounding errors.
+    Synthetic exactLine{FitProfile::Gauss, 30.0, 0.235, 50000, 200, 100, 0.0, 28.0, 0.01, 400};
     Synthetic mirroredFine = mirrored;
     mirroredFine.Step = 0.25;
     mirroredFine.Count = 81;
@@ -95,6 +97,7 @@ TEST(PeakFit, EveryPassMatchesTheLiteralGridSearchOnSyntheticPeaks) {
         {"narrow weak Lorentz", narrow, 29.2, 29.8},
         {"flat", flat, 29.3, 30.7},
         {"500 points, boundaries at the ends", wide, 28.0, 28.0 + 499 * 0.008},
+        {"noise-free on an exact line", exactLine, 28.0, 31.99},
         // Exact positions and a mirror-symmetric peak: mirrored centres can sum to equal values,
         // where the first triple in the documented order must win.
         {"symmetric on whole degrees", mirrored, 0.0, 20.0},

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 #include "base/Parallel.h"
 
@@ -31,7 +32,33 @@ struct Samples {
     bool Ascending = true;
     double SumRR = 0.0;
     double SumAbsR = 0.0;
+    // For the Gauss sums' tails: RR(i) = r(i)^2, Leading(j) = r(0)^2 + ... + r(j - 1)^2 added
+    // one by one from 0, and Negligible(i) = ln(2^55 / |r(i)|) (ln 2^538 for r(i) = 0).
+    std::vector<double> RR, Leading, Negligible;
+
+    // Fills RR, Leading and Negligible from R.
+    void PrepareTails() {
+        RR.resize(R.size());
+        Leading.assign(R.size() + 1, 0.0);
+        Negligible.resize(R.size());
+        for (size_t i = 0; i < R.size(); ++i) {
+            RR[i] = R[i] * R[i];
+            Leading[i + 1] = Leading[i] + RR[i];
+            Negligible[i] = R[i] == 0.0 ? 538.0 * std::numbers::ln2
+                                        : 55.0 * std::numbers::ln2 - std::log(std::fabs(R[i]));
+        }
+    }
 };
+
+// Whether the documented Gauss term (A exp(-uu) - r)^2 is r^2 bit for bit for every amplitude
+// up to the one of logarithm logA. With e = A exp(-uu) as computed: e - r rounds to -r when e is
+// below half the spacing of the doubles next to r, at least |r| 2^-55; for r = 0, e^2 rounds to
+// 0 when e < 2^-538 (below half the smallest subnormal). e is below the bound b when
+// uu > ln A + ln(1 / b), with 1e-6 to spare for the rounding of the exponential, the product and
+// the logarithms. Beyond uu = 750 the exponential is 0 and e - r is -r.
+inline bool GaussTermIsResidual(double uu, double logA, double negligible) {
+    return uu > std::min(750.0, logA + negligible + 1e-6);
+}
 
 struct PassBest {
     bool Found = false;
@@ -223,7 +250,23 @@ void PassSearch::SumCandidates(size_t start, size_t stride, std::vector<double>&
                          [&](size_t a, size_t b) {
                              return approx_[Index(ik, a, ic)] < approx_[Index(ik, b, ic)];
                          });
-        size_t shaped = 0;  // shape[0, shaped) holds this (k, c)'s profile values
+        // A Gauss profile is negligible far from its centre: there every term is r^2 (for the
+        // largest amplitude of this (k, c), so for all of them). The leading such terms add up
+        // to Leading(lead) whatever the amplitude; the trailing ones, from `tail` on, are added
+        // as r^2 without computing the profile.
+        size_t lead = 0, tail = n_;
+        if (profile_ == FitProfile::Gauss && count > 0) {
+            double aMax = 0.0;
+            for (size_t j = 0; j < count; ++j) aMax = std::max(aMax, as_[order[j]]);
+            const double logA = std::log(aMax);
+            const auto negligible = [&](size_t i) {
+                const double u = (s_.X[i] - c) * k;
+                return GaussTermIsResidual(u * u, logA, s_.Negligible[i]);
+            };
+            while (lead < n_ && negligible(lead)) ++lead;
+            while (tail > lead && negligible(tail - 1)) --tail;
+        }
+        size_t shaped = lead;  // shape[lead, shaped) holds this (k, c)'s profile values
         // Up to kLanes amplitudes are summed side by side: each sum still adds its own terms one
         // by one in the documented order, but the independent chains of additions overlap.
         for (size_t j = 0; j < count;) {
@@ -242,19 +285,23 @@ void PassSearch::SumCandidates(size_t start, size_t stride, std::vector<double>&
             }
             if (lanes == 0) continue;
             for (size_t l = lanes; l < kLanes; ++l) amp[l] = amp[0];  // unused, summed alongside
+            if (lead > 0) sum.fill(s_.Leading[lead]);
             bool anyLive = true;
-            for (size_t from = 0; from < n_ && anyLive; from += kBlock) {
+            for (size_t from = lead; from < n_ && anyLive; from += kBlock) {
                 const size_t to = std::min(n_, from + kBlock);
-                for (; shaped < to; ++shaped) {
+                const size_t profiled = std::min(to, tail);
+                for (; shaped < profiled; ++shaped) {
                     const double u = (s_.X[shaped] - c) * k;
                     shape[shaped] = profile_ == FitProfile::Gauss ? GaussShape(u * u) : u * u + 1.0;
                 }
                 if (profile_ == FitProfile::Gauss) {
-                    for (size_t i = from; i < to; ++i)
+                    for (size_t i = from; i < profiled; ++i)
                         for (size_t l = 0; l < kLanes; ++l) {
                             const double d = amp[l] * shape[i] - s_.R[i];
                             sum[l] += d * d;
                         }
+                    for (size_t i = std::max(from, tail); i < to; ++i)
+                        for (size_t l = 0; l < kLanes; ++l) sum[l] += s_.RR[i];
                 } else {
                     for (size_t i = from; i < to; ++i)
                         for (size_t l = 0; l < kLanes; ++l) {
@@ -557,6 +604,7 @@ FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
         s.SumAbsR += std::fabs(r);
     }
     s.SumRR = sumRR.Value();
+    if (profile == FitProfile::Gauss) s.PrepareTails();
     if (s.X.empty()) {
         // Boundaries beyond the points: nothing to fit.
         result.Error = kBackgroundTooLargeMessage;
