@@ -64,6 +64,7 @@ inline bool GaussTermIsResidual(double uu, double logA, double negligible) {
 struct PassBest {
     bool Found = false;
     bool Cancelled = false;
+    bool EveryTripleSummed = false;  // no triple was ruled out by its approximate sum
     FitTriple Best;
 };
 
@@ -73,33 +74,14 @@ struct PassBest {
 constexpr bool kExtendedSums = std::numeric_limits<long double>::digits == 64;
 constexpr size_t kExtendedSumPoints = 2048;
 
+}  // namespace
+
 // 2^(-m/64), m = 0..63, each within 1 ulp (the library's exp2).
 const std::array<double, 64> kNegativeExp2 = [] {
     std::array<double, 64> table{};
     for (size_t m = 0; m < table.size(); ++m) table[m] = std::exp2(-static_cast<double>(m) / 64.0);
     return table;
 }();
-
-}  // namespace
-
-// exp(-uu) = 2^(-j/64) exp(-r) with j the integer nearest to uu 64 / ln 2 and
-// r = uu - j ln2 / 64 in [-0.0055, 0.0055] (Cody and Waite's two-part ln 2 / 64: j ln2hi is exact
-// for j < 2^21). exp(-r) is its Taylor polynomial to r^5 (remainder below r^6 / 720 < 0.2 eps);
-// with the table's ulp, the polynomial's and the product's rounding the error stays below 4 eps.
-double ApproxGaussShape(double uu) {
-    if (!(uu >= 0.0 && uu <= 708.0)) return GaussShape(uu);
-    constexpr double kLn2Hi = 6.93147180369123816490e-01 / 64.0;  // 32 significant bits
-    constexpr double kLn2Lo = 1.90821492927058770002e-10 / 64.0;
-    constexpr double kRound = 0x1.8p52;  // adding and subtracting it rounds to an integer
-    const double j = (uu * (64.0 / std::numbers::ln2) + kRound) - kRound;
-    const double r = (uu - j * kLn2Hi) - j * kLn2Lo;
-    const double p =
-        1.0 - r * (1.0 - r * (1.0 / 2.0 - r * (1.0 / 6.0 - r * (1.0 / 24.0 - r * (1.0 / 120.0)))));
-    const auto ji = static_cast<uint64_t>(j);
-    const uint64_t q = ji >> 6;  // 2^-q exactly, a normal double for q <= 1022
-    const double scale = std::bit_cast<double>((1023 - q) << 52);
-    return kNegativeExp2[ji & 63] * p * scale;
-}
 
 namespace {
 
@@ -148,7 +130,9 @@ class PassSearch {
         pairs_.reserve(nk_ * nc_);
     }
 
-    PassBest Run(int pass, const FitProgressCallback& progress, bool sideBySide);
+    // Without `approximate` every triple is summed term by term: where the approximate sums of
+    // the previous pass ruled out none, those of this narrower grid would not either.
+    PassBest Run(int pass, const FitProgressCallback& progress, bool sideBySide, bool approximate);
 
   private:
     // The lowest-first candidates of the term-by-term sums.
@@ -165,7 +149,7 @@ class PassSearch {
 
     size_t Index(size_t ik, size_t ia, size_t ic) const { return (ik * na_ + ia) * nc_ + ic; }
     double ApproximateRow(size_t ik, std::vector<double>& values);
-    void SelectCandidates(double upper);
+    size_t SelectCandidates(double upper);
     void SumCandidates(size_t start, size_t stride, std::vector<double>& shape, Choice& choice);
 
     const FitProfile profile_;
@@ -256,9 +240,11 @@ double PassSearch::ApproximateRow(size_t ik, std::vector<double>& values) {
     return upper;
 }
 
-// The (k, c) whose intervals can hold the smallest sum (at most `upper`), most promising first.
-void PassSearch::SelectCandidates(double upper) {
+// The (k, c) whose intervals can hold the smallest sum (at most `upper`), most promising first;
+// returns the number of such triples.
+size_t PassSearch::SelectCandidates(double upper) {
     pairs_.clear();
+    size_t triples = 0;
     for (size_t ik = 0; ik < nk_; ++ik)
         for (size_t ic = 0; ic < nc_; ++ic) {
             double low = std::numeric_limits<double>::infinity();
@@ -267,6 +253,7 @@ void PassSearch::SelectCandidates(double upper) {
                 const size_t idx = Index(ik, ia, ic);
                 if (approx_[idx] - tol_[idx] > upper) continue;
                 any = true;
+                ++triples;
                 low = std::min(low, approx_[idx] - tol_[idx]);
             }
             if (any) pairs_.push_back(Candidate{ik * nc_ + ic, low});
@@ -274,6 +261,7 @@ void PassSearch::SelectCandidates(double upper) {
     std::stable_sort(pairs_.begin(), pairs_.end(),
                      [](const Candidate& a, const Candidate& b) { return a.Low < b.Low; });
     upper_ = upper;
+    return triples;
 }
 
 // The term-by-term sums of the candidates start, start + stride, ... in the documented order of
@@ -386,7 +374,8 @@ void PassSearch::SumCandidates(size_t start, size_t stride, std::vector<double>&
     }
 }
 
-PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, bool sideBySide) {
+PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, bool sideBySide,
+                         bool approximate) {
     PassBest result;
     // Reports width factors 1..done not reported yet; false when the fit is to stop.
     size_t reported = 0;
@@ -401,10 +390,17 @@ PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, bool sid
         }
         return true;
     };
-    std::vector<double> shape(n_);
-    Choice first, second;
-    if (!sideBySide) {
-        double upper = std::numeric_limits<double>::infinity();
+    std::vector<double> shape(n_), otherShape(sideBySide ? n_ : 0);
+    double upper = std::numeric_limits<double>::infinity();
+    if (!approximate) {
+        // Every triple is a candidate, in (k, A, c) order.
+        std::fill(approx_.begin(), approx_.end(), -std::numeric_limits<double>::infinity());
+        std::fill(tol_.begin(), tol_.end(), 0.0);
+        if (!report(nk_)) {
+            result.Cancelled = true;
+            return result;
+        }
+    } else if (!sideBySide) {
         for (size_t ik = 0; ik < nk_; ++ik) {
             upper = std::min(upper, ApproximateRow(ik, shape));
             if (!report(ik + 1)) {
@@ -412,19 +408,16 @@ PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, bool sid
                 return result;
             }
         }
-        SelectCandidates(upper);
-        SumCandidates(0, 1, shape, first);
     } else {
-        std::vector<double> otherShape(n_);
         std::atomic<size_t> rowsDone{0};
         std::atomic<bool> stop{false};
-        double upperFirst = std::numeric_limits<double>::infinity(), upperSecond = upperFirst;
+        double upperSecond = upper;
         // The progress is reported on the calling thread only (the fit window's callback runs its
         // event loop), each width factor once and in order, as the rows of both threads finish.
         RunSideBySide(
             [&] {
                 for (size_t ik = 0; ik < nk_ && !stop; ik += 2) {
-                    upperFirst = std::min(upperFirst, ApproximateRow(ik, shape));
+                    upper = std::min(upper, ApproximateRow(ik, shape));
                     if (!report(++rowsDone)) stop = true;
                 }
             },
@@ -438,10 +431,16 @@ PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, bool sid
             result.Cancelled = true;
             return result;
         }
-        SelectCandidates(std::min(upperFirst, upperSecond));
+        upper = std::min(upper, upperSecond);
+    }
+    result.EveryTripleSummed = SelectCandidates(upper) == approx_.size();
+    Choice first, second;
+    // A few (k, c) are summed on this thread: a second one would cost more than it saves.
+    if (sideBySide && pairs_.size() * n_ >= kSideBySideFrom)
         RunSideBySide([&] { SumCandidates(0, 2, shape, first); },
                       [&] { SumCandidates(1, 2, otherShape, second); });
-    }
+    else
+        SumCandidates(0, 1, shape, first);
     const bool secondWins =
         second.Found && (!first.Found || second.Sum < first.Sum ||
                          (second.Sum == first.Sum && second.Index < first.Index));
@@ -692,6 +691,7 @@ FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
     }
 
     double previous = kPreviousBestStart;
+    bool approximate = true;
     for (int pass = 1; pass <= kMaxPasses; ++pass) {
         const double fk = std::pow(kmax / kmin, 0.05);
         const double fa = std::pow(amax / amin, 0.05);
@@ -702,7 +702,8 @@ FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
         const bool twoThreads =
             sideBySide_ && HasSecondCore() && s.X.size() * ks.size() * cs.size() >= kSideBySideFrom;
         PassSearch search(profile, s, ks, as, cs);
-        const PassBest found = search.Run(pass, progress, twoThreads);
+        const PassBest found = search.Run(pass, progress, twoThreads, approximate);
+        approximate = !found.EveryTripleSummed;
         if (found.Cancelled) {
             result.Cancelled = true;
             result.Passes.clear();
