@@ -184,10 +184,22 @@ double PassSearch::ApproximateRow(size_t ik, std::vector<double>& values) {
             hi = static_cast<size_t>(std::upper_bound(s_.X.begin(), s_.X.end(), c + half) -
                                      s_.X.begin());
         }
-        for (size_t i = lo; i < hi; ++i) {
-            const double u = (s_.X[i] - c) * k;
-            values[i] =
-                profile_ == FitProfile::Gauss ? ApproxGaussShape(u * u) : 1.0 / (u * u + 1.0);
+        if (profile_ != FitProfile::Gauss) {
+            for (size_t i = lo; i < hi; ++i) {
+                const double u = (s_.X[i] - c) * k;
+                values[i] = 1.0 / (u * u + 1.0);
+            }
+        } else if (windowed && k > 0.0) {
+            // Inside the window |u| <= 6 (up to rounding): uu is in the fast range.
+            for (size_t i = lo; i < hi; ++i) {
+                const double u = (s_.X[i] - c) * k;
+                values[i] = ApproxGaussShapeInRange(u * u);
+            }
+        } else {
+            for (size_t i = lo; i < hi; ++i) {
+                const double u = (s_.X[i] - c) * k;
+                values[i] = ApproxGaussShape(u * u);
+            }
         }
         double sumPP = 0.0, sumPR = 0.0, sAbsPr = 0.0;
         if (kExtendedSums && hi - lo <= kExtendedSumPoints) {

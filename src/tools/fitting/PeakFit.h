@@ -51,19 +51,24 @@ extern const std::array<double, 64> kNegativeExp2;  // 2^(-m/64), m = 0..63, wit
 // r = uu - j ln2 / 64 in [-0.0055, 0.0055] (Cody and Waite's two-part ln 2 / 64: j ln2hi is exact
 // for j < 2^21). exp(-r) is its Taylor polynomial to r^5 (remainder below r^6 / 720 < 0.2 eps);
 // with the table's ulp, the polynomial's and the product's rounding the error stays below 4 eps.
-inline double ApproxGaussShape(double uu) {
-    if (!(uu >= 0.0 && uu <= 708.0)) return GaussShape(uu);
+// For 0 <= uu <= 708 only; branch-free, so that a loop of it runs two values at a time. The
+// integer j is read from the bits of the rounding sum.
+inline double ApproxGaussShapeInRange(double uu) {
     constexpr double kLn2Hi = 6.93147180369123816490e-01 / 64.0;  // 32 significant bits
     constexpr double kLn2Lo = 1.90821492927058770002e-10 / 64.0;
     constexpr double kRound = 0x1.8p52;  // adding and subtracting it rounds to an integer
-    const double j = (uu * (64.0 / std::numbers::ln2) + kRound) - kRound;
+    const double t = uu * (64.0 / std::numbers::ln2) + kRound;
+    const double j = t - kRound;
     const double r = (uu - j * kLn2Hi) - j * kLn2Lo;
     const double p =
         1.0 - r * (1.0 - r * (1.0 / 2.0 - r * (1.0 / 6.0 - r * (1.0 / 24.0 - r * (1.0 / 120.0)))));
-    const auto ji = static_cast<uint64_t>(j);
-    const uint64_t q = ji >> 6;  // 2^-q exactly, a normal double for q <= 1022
-    const double scale = std::bit_cast<double>((1023 - q) << 52);
+    const uint64_t ji = std::bit_cast<uint64_t>(t) - std::bit_cast<uint64_t>(kRound);
+    // 2^-q, q = j / 64, exactly: a normal double for q <= 1022.
+    const double scale = std::bit_cast<double>((uint64_t{1023} - (ji >> 6)) << 52);
     return kNegativeExp2[ji & 63] * p * scale;
+}
+inline double ApproxGaussShape(double uu) {
+    return uu >= 0.0 && uu <= 708.0 ? ApproxGaussShapeInRange(uu) : GaussShape(uu);
 }
 
 // The profile above the background at x, with u = (x - c) * k: Lorentz A / (u^2 + 1), Gauss
