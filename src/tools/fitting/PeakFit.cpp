@@ -108,8 +108,9 @@ struct CompensatedSum {
 // documented order with the documented rule (strictly smaller wins), which gives exactly the
 // documented search's choice.
 //
-// Large passes run on two threads: each takes every other width factor of the approximate sums
-// and every other (k, c) of the term-by-term sums. The documented choice is the smallest sum
+// Large passes run on two threads: each takes the next width factor of the approximate sums and
+// the next (k, c) of the term-by-term sums not yet taken, so that a thread the system does not
+// run at once leaves its share to the other. The documented choice is the smallest sum
 // and, among equal sums, the first triple in (k, A, c) order, so the better of the two threads'
 // choices by (sum, index) is the one the serial order finds, whichever thread gets which triple.
 class PassSearch {
@@ -150,7 +151,7 @@ class PassSearch {
     size_t Index(size_t ik, size_t ia, size_t ic) const { return (ik * na_ + ia) * nc_ + ic; }
     double ApproximateRow(size_t ik, std::vector<double>& values);
     size_t SelectCandidates(double upper);
-    void SumCandidates(size_t start, size_t stride, std::vector<double>& shape, Choice& choice);
+    void SumCandidates(std::atomic<size_t>& next, std::vector<double>& shape, Choice& choice);
 
     const FitProfile profile_;
     const Samples& s_;
@@ -276,16 +277,16 @@ size_t PassSearch::SelectCandidates(double upper) {
     return triples;
 }
 
-// The term-by-term sums of the candidates start, start + stride, ... in the documented order of
-// the terms. The profile values of one (k, c) serve every amplitude: the documented term is
-// A * exp(-u^2) or A / (u^2 + 1), so keeping exp(-u^2) or u^2 + 1 changes no bit of it.
+// The term-by-term sums of the candidates, each taken by counting `next` up, in the documented
+// order of the terms. The profile values of one (k, c) serve every amplitude: the documented term
+// is A * exp(-u^2) or A / (u^2 + 1), so keeping exp(-u^2) or u^2 + 1 changes no bit of it.
 //
 // The candidates come most promising first, so that a good sum is known early, and a triple is
 // left as soon as it can no longer win: a sum of squares never decreases as terms are added in
 // floating point (rounding is monotone), so once the partial sum exceeds the best one (this
 // thread's or the other's), or equals this thread's and the triple comes later, so does the full
 // sum. Its profile values are computed only as far as it was summed.
-void PassSearch::SumCandidates(size_t start, size_t stride, std::vector<double>& shape,
+void PassSearch::SumCandidates(std::atomic<size_t>& next, std::vector<double>& shape,
                                Choice& choice) {
     const auto canWin = [&](double sum, size_t idx) {
         if (sum > shared_.load(std::memory_order_relaxed)) return false;
@@ -294,7 +295,7 @@ void PassSearch::SumCandidates(size_t start, size_t stride, std::vector<double>&
     constexpr size_t kBlock = 64;  // points summed between two checks against the best sum
     constexpr size_t kLanes = 4;
     std::array<size_t, kGridValues> order{};
-    for (size_t p = start; p < pairs_.size(); p += stride) {
+    for (size_t p = 0; (p = next++) < pairs_.size();) {
         const size_t ik = pairs_[p].Pair / nc_, ic = pairs_[p].Pair % nc_;
         const double k = ks_[ik], c = cs_[ic];
         // Amplitudes by their approximate sums, lowest first.
@@ -421,20 +422,20 @@ PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, bool sid
             }
         }
     } else {
-        std::atomic<size_t> rowsDone{0};
+        std::atomic<size_t> nextRow{0}, rowsDone{0};
         std::atomic<bool> stop{false};
         double upperSecond = upper;
         // The progress is reported on the calling thread only (the fit window's callback runs its
         // event loop), each width factor once and in order, as the rows of both threads finish.
         RunSideBySide(
             [&] {
-                for (size_t ik = 0; ik < nk_ && !stop; ik += 2) {
+                for (size_t ik = 0; !stop && (ik = nextRow++) < nk_;) {
                     upper = std::min(upper, ApproximateRow(ik, shape));
                     if (!report(++rowsDone)) stop = true;
                 }
             },
             [&] {
-                for (size_t ik = 1; ik < nk_ && !stop; ik += 2) {
+                for (size_t ik = 0; !stop && (ik = nextRow++) < nk_;) {
                     upperSecond = std::min(upperSecond, ApproximateRow(ik, otherShape));
                     ++rowsDone;
                 }
@@ -447,12 +448,13 @@ PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, bool sid
     }
     result.EveryTripleSummed = SelectCandidates(upper) == approx_.size();
     Choice first, second;
+    std::atomic<size_t> nextPair{0};
     // A few (k, c) are summed on this thread: a second one would cost more than it saves.
     if (sideBySide && pairs_.size() * n_ >= kSideBySideFrom)
-        RunSideBySide([&] { SumCandidates(0, 2, shape, first); },
-                      [&] { SumCandidates(1, 2, otherShape, second); });
+        RunSideBySide([&] { SumCandidates(nextPair, shape, first); },
+                      [&] { SumCandidates(nextPair, otherShape, second); });
     else
-        SumCandidates(0, 1, shape, first);
+        SumCandidates(nextPair, shape, first);
     const bool secondWins =
         second.Found && (!first.Found || second.Sum < first.Sum ||
                          (second.Sum == first.Sum && second.Index < first.Index));
