@@ -164,6 +164,19 @@ TEST(PeakFit, TwoThreadsChooseTheTriplesOfOneThreadOnEveryRange) {
     }
 }
 
+TEST(PeakFit, EqualSumsOnBothThreadsGoToTheFirstTriple) {
+    // Equal counts leave residuals of 0, and two close first points a width factor so large that
+    // the narrow profiles miss every point: whole rows of triples sum to exactly 0, spread over
+    // both threads, and the first of them in (k, A, c) order must win every pass.
+    TDataPointArray pts{TDataPoint{0.0, 100}, TDataPoint{0.001, 100}};
+    for (int i = 0; i < 400; ++i) pts.push_back(TDataPoint{1.1 + 1.37 * i, 100});
+    const int last = static_cast<int>(pts.size()) - 1;
+    ExpectSameAsLiteral(pts, 0, last, FitProfile::Gauss, 0.0, pts.back().Position);
+    const FitResult fit = PeakFit(pts, 0, last).Run(FitProfile::Gauss, 0.0, pts.back().Position);
+    ASSERT_FALSE(fit.Passes.empty());
+    EXPECT_EQ(fit.Passes.front().Sum, 0.0);
+}
+
 TEST(PeakFit, NoiseFreeLorentzOnASlopeIsFoundAtItsPosition) {
     Synthetic s;
     s.Slope = 150.0;
