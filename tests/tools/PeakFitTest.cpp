@@ -87,15 +87,23 @@ TEST(PeakFit, EveryPassMatchesTheLiteralGridSearchOnSyntheticPeaks) {
     Synthetic flat{FitProfile::Lorentz, 30.0, 0.2, 0.0, 0, 50};  // all intensities equal
     Synthetic wide{FitProfile::Gauss, 30.0, 0.4, 1e6, 100, 1000, 0.5, 28.0, 0.008, 500};
     Synthetic mirrored{FitProfile::Gauss, 10.0, 3.0, 500, 0, 100, 0.0, 0.0, 1.0, 21};
+    // Whole counts on an exact line: the residuals beside the peak are 0 or rounding errors.
+    Synthetic exactLine{FitProfile::Gauss, 30.0, 0.235, 50000, 200, 100, 0.0, 28.0, 0.01, 400};
+    Synthetic mirroredFine = mirrored;
+    mirroredFine.Step = 0.25;
+    mirroredFine.Count = 81;
     const Case cases[] = {
         {"clean Lorentz", Synthetic{}, 29.4, 30.6},
         {"noisy Gauss on a slope", noisyGauss, 29.5, 30.7},
         {"narrow weak Lorentz", narrow, 29.2, 29.8},
         {"flat", flat, 29.3, 30.7},
         {"500 points, boundaries at the ends", wide, 28.0, 28.0 + 499 * 0.008},
+        {"noise-free on an exact line", exactLine, 28.0, 31.99},
         // Exact positions and a mirror-symmetric peak: mirrored centres can sum to equal values,
         // where the first triple in the documented order must win.
         {"symmetric on whole degrees", mirrored, 0.0, 20.0},
+        // Large enough for two threads: equal sums may then be found on different threads.
+        {"symmetric on quarter degrees", mirroredFine, 0.0, 20.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -118,6 +126,56 @@ TEST(PeakFit, EveryPassMatchesTheLiteralGridSearchOnMeasuredPeaks) {
     const int weak = peak > 200 ? 20 : static_cast<int>(pts.size()) - 180;
     ExpectSameAsLiteral(pts, weak, weak + 150, FitProfile::Lorentz, pts[weak + 20].Position,
                         pts[weak + 130].Position);
+}
+
+TEST(PeakFit, TwoThreadsChooseTheTriplesOfOneThreadOnEveryRange) {
+    for (const char* file :
+         {"xrdtools_test_scan_2ThetaOmega_v1.0.xrdml", "nomad_m54313_om2th_10_v2.1.xrdml"}) {
+        const TDataPointArray pts = RealScan(file);
+        const int n = static_cast<int>(pts.size());
+        for (int width : {60, 150, 400})
+            for (int start : {0, n / 3, n / 2 - width / 2, n - width}) {
+                const int first = std::clamp(start, 0, n - 1);
+                const int last = std::min(first + width - 1, n - 1);
+                // Boundaries a tenth inside the range, as a user draws them.
+                const int margin = (last - first) / 10;
+                const double xL = pts[static_cast<size_t>(first + margin)].Position;
+                const double xR = pts[static_cast<size_t>(last - margin)].Position;
+                for (FitProfile profile : {FitProfile::Gauss, FitProfile::Lorentz}) {
+                    SCOPED_TRACE(std::string(file) + " " + std::to_string(first) + ".." +
+                                 std::to_string(last) +
+                                 (profile == FitProfile::Gauss ? " Gauss" : " Lorentz"));
+                    PeakFit single(pts, first, last);
+                    single.SetSideBySide(false);
+                    const FitResult one = single.Run(profile, xL, xR);
+                    const FitResult two = PeakFit(pts, first, last).Run(profile, xL, xR);
+                    ASSERT_EQ(one.Passes.size(), two.Passes.size());
+                    ASSERT_FALSE(one.Passes.empty());
+                    for (size_t i = 0; i < one.Passes.size(); ++i) {
+                        EXPECT_EQ(one.Passes[i].WidthFactor, two.Passes[i].WidthFactor) << i;
+                        EXPECT_EQ(one.Passes[i].Amplitude, two.Passes[i].Amplitude) << i;
+                        EXPECT_EQ(one.Passes[i].Center, two.Passes[i].Center) << i;
+                        EXPECT_EQ(one.Passes[i].Sum, two.Passes[i].Sum) << i;
+                    }
+                    EXPECT_EQ(one.Error, two.Error);
+                    EXPECT_EQ(one.Sum, two.Sum);
+                    EXPECT_EQ(one.Overlay.Center, two.Overlay.Center);
+                }
+            }
+    }
+}
+
+TEST(PeakFit, EqualSumsOnBothThreadsGoToTheFirstTriple) {
+    // Equal counts leave residuals of 0, and two close first points a width factor so large that
+    // the narrow profiles miss every point: whole rows of triples sum to exactly 0, spread over
+    // both threads, and the first of them in (k, A, c) order must win every pass.
+    TDataPointArray pts{TDataPoint{0.0, 100}, TDataPoint{0.001, 100}};
+    for (int i = 0; i < 400; ++i) pts.push_back(TDataPoint{1.1 + 1.37 * i, 100});
+    const int last = static_cast<int>(pts.size()) - 1;
+    ExpectSameAsLiteral(pts, 0, last, FitProfile::Gauss, 0.0, pts.back().Position);
+    const FitResult fit = PeakFit(pts, 0, last).Run(FitProfile::Gauss, 0.0, pts.back().Position);
+    ASSERT_FALSE(fit.Passes.empty());
+    EXPECT_EQ(fit.Passes.front().Sum, 0.0);
 }
 
 TEST(PeakFit, NoiseFreeLorentzOnASlopeIsFoundAtItsPosition) {
@@ -143,6 +201,23 @@ TEST(PeakFit, GaussShapeIsTheLibraryExponentialBitForBit) {
             << uu;
     EXPECT_GT(GaussShape(745.0), 0.0);
     EXPECT_TRUE(std::isnan(GaussShape(std::numeric_limits<double>::quiet_NaN())));
+}
+
+TEST(PeakFit, ApproximateGaussShapeStaysWithinItsBound) {
+    // Against the library's exponential (itself within an ulp) on a fine, irregular grid over
+    // the Gauss window of the approximate sums and beyond, with half the bound to spare.
+    double worst = 0.0;
+    for (double uu = 0.0; uu <= 708.0; uu += uu < 40.0 ? 0.000731 : 0.0917) {
+        const double exact = std::exp(-uu);
+        worst = std::max(worst, std::fabs(ApproxGaussShape(uu) - exact) / exact);
+    }
+    EXPECT_LE(worst, kApproxGaussError / 2.0);
+    EXPECT_EQ(ApproxGaussShape(0.0), 1.0);
+    // Beyond the fast range it is the exact shape, underflow and NaN included.
+    for (double uu : {708.5, 745.2, 751.0, std::numeric_limits<double>::quiet_NaN()})
+        EXPECT_EQ(std::bit_cast<uint64_t>(ApproxGaussShape(uu)),
+                  std::bit_cast<uint64_t>(GaussShape(uu)))
+            << uu;
 }
 
 TEST(PeakFit, DegenerateRangesAndBoundariesGiveTheMessageNotANumber) {
@@ -193,15 +268,19 @@ TEST(PeakFit, DegenerateRangesAndBoundariesGiveTheMessageNotANumber) {
 
 TEST(PeakFit, ReportsEachWidthFactorAndEachPassAndCanBeCancelled) {
     const TDataPointArray pts = MakePeak(Synthetic{});
-    int steps = 0, passes = 0;
+    int steps = 0, passes = 0, widthDone = 0;
     const FitResult r =
         PeakFit(pts, 0, 200).Run(FitProfile::Lorentz, 29.4, 30.6, [&](const FitProgress& p) {
             if (p.PassFinished) {
                 ++passes;
                 EXPECT_GT(p.Best.Sum, 0.0);
+                EXPECT_EQ(widthDone, 21);  // every width factor was reported before
+                widthDone = 0;
             } else {
                 ++steps;
-                EXPECT_TRUE(p.WidthDone >= 1 && p.WidthDone <= p.WidthTotal);
+                // Each width factor once and in order, also when two threads share the pass.
+                EXPECT_EQ(p.WidthDone, ++widthDone);
+                EXPECT_EQ(p.WidthTotal, 21);
             }
             return true;
         });

@@ -4,8 +4,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <bit>
 #include <cmath>
 #include <limits>
+#include <numbers>
+
+#include "base/Parallel.h"
 
 namespace trevasc::tools {
 
@@ -18,6 +23,9 @@ constexpr double kEps = std::numeric_limits<double>::epsilon();
 // sums and accounted for in the error bound instead (kGaussCut bounds what was left out).
 constexpr double kGaussWindow = 6.0;
 constexpr double kGaussCut = 3e-16;
+// A pass of fewer (points x width factors x centres) runs on one thread: below this, starting
+// a second one costs more than it saves.
+constexpr size_t kSideBySideFrom = 20000;
 
 struct Samples {
     std::vector<double> X;
@@ -25,13 +33,57 @@ struct Samples {
     bool Ascending = true;
     double SumRR = 0.0;
     double SumAbsR = 0.0;
+    // For the Gauss sums' tails: RR(i) = r(i)^2, Leading(j) = r(0)^2 + ... + r(j - 1)^2 added
+    // one by one from 0, and Negligible(i) = ln(2^55 / |r(i)|) (ln 2^538 for r(i) = 0).
+    std::vector<double> RR, Leading, Negligible;
+
+    // Fills RR, Leading and Negligible from R.
+    void PrepareTails() {
+        RR.resize(R.size());
+        Leading.assign(R.size() + 1, 0.0);
+        Negligible.resize(R.size());
+        for (size_t i = 0; i < R.size(); ++i) {
+            RR[i] = R[i] * R[i];
+            Leading[i + 1] = Leading[i] + RR[i];
+            Negligible[i] = R[i] == 0.0 ? 538.0 * std::numbers::ln2
+                                        : 55.0 * std::numbers::ln2 - std::log(std::fabs(R[i]));
+        }
+    }
 };
+
+// Whether the documented Gauss term (A exp(-uu) - r)^2 is r^2 bit for bit for every amplitude
+// up to the one of logarithm logA. With e = A exp(-uu) as computed: e - r rounds to -r when e is
+// below half the spacing of the doubles next to r, at least |r| 2^-55; for r = 0, e^2 rounds to
+// 0 when e < 2^-538 (below half the smallest subnormal). e is below the bound b when
+// uu > ln A + ln(1 / b), with 1e-6 to spare for the rounding of the exponential, the product and
+// the logarithms. Beyond uu = 750 the exponential is 0 and e - r is -r.
+inline bool GaussTermIsResidual(double uu, double logA, double negligible) {
+    return uu > std::min(750.0, logA + negligible + 1e-6);
+}
 
 struct PassBest {
     bool Found = false;
     bool Cancelled = false;
+    bool EveryTripleSummed = false;  // no triple was ruled out by its approximate sum
     FitTriple Best;
 };
+
+// Where long double has a 64-bit significand (x86), the approximate sums of up to 2048 terms are
+// plain sums in it: their error, at most 2047 * 2^-64 of the sum of the magnitudes plus the final
+// rounding to double, stays within the compensated sum's bound below, at a fraction of its cost.
+constexpr bool kExtendedSums = std::numeric_limits<long double>::digits == 64;
+constexpr size_t kExtendedSumPoints = 2048;
+
+}  // namespace
+
+// 2^(-m/64), m = 0..63, each within 1 ulp (the library's exp2).
+const std::array<double, 64> kNegativeExp2 = [] {
+    std::array<double, 64> table{};
+    for (size_t m = 0; m < table.size(); ++m) table[m] = std::exp2(-static_cast<double>(m) / 64.0);
+    return table;
+}();
+
+namespace {
 
 // Neumaier's compensated sum: the error stays about 2 eps times the sum of the magnitudes,
 // whatever the number of terms.
@@ -55,131 +107,225 @@ struct CompensatedSum {
 // sum; every triple whose interval can hold the smallest sum is then summed term by term in the
 // documented order with the documented rule (strictly smaller wins), which gives exactly the
 // documented search's choice.
-PassBest SearchPass(FitProfile profile, const Samples& s, const std::vector<double>& ks,
-                    const std::vector<double>& as, const std::vector<double>& cs, int pass,
-                    const FitProgressCallback& progress) {
-    PassBest result;
-    const size_t nk = ks.size(), na = as.size(), nc = cs.size();
-    const size_t n = s.X.size();
-    std::vector<double> approx(nk * na * nc), tol(nk * na * nc);
-    const double literalFactor = 2.0 * (static_cast<double>(n) + 8.0) * kEps;
+//
+// Large passes run on two threads: each takes the next width factor of the approximate sums and
+// the next (k, c) of the term-by-term sums not yet taken, so that a thread the system does not
+// run at once leaves its share to the other. The documented choice is the smallest sum
+// and, among equal sums, the first triple in (k, A, c) order, so the better of the two threads'
+// choices by (sum, index) is the one the serial order finds, whichever thread gets which triple.
+class PassSearch {
+  public:
+    PassSearch(FitProfile profile, const Samples& s, const std::vector<double>& ks,
+               const std::vector<double>& as, const std::vector<double>& cs)
+        : profile_(profile),
+          s_(s),
+          ks_(ks),
+          as_(as),
+          cs_(cs),
+          nk_(ks.size()),
+          na_(as.size()),
+          nc_(cs.size()),
+          n_(s.X.size()),
+          approx_(nk_ * na_ * nc_),
+          tol_(nk_ * na_ * nc_) {
+        pairs_.reserve(nk_ * nc_);
+    }
+
+    // Without `approximate` every triple is summed term by term: where the approximate sums of
+    // the previous pass ruled out none, those of this narrower grid would not either.
+    PassBest Run(int pass, const FitProgressCallback& progress, bool sideBySide, bool approximate);
+
+  private:
+    // The lowest-first candidates of the term-by-term sums.
+    struct Candidate {
+        size_t Pair;  // ik * nc + ic
+        double Low;   // the smallest approx - tol of its amplitudes
+    };
+    // One thread's choice among the triples it summed.
+    struct Choice {
+        bool Found = false;
+        double Sum = kPassBestStart;
+        size_t Index = 0;  // (ik * na + ia) * nc + ic
+    };
+
+    size_t Index(size_t ik, size_t ia, size_t ic) const { return (ik * na_ + ia) * nc_ + ic; }
+    double ApproximateRow(size_t ik, std::vector<double>& values);
+    size_t SelectCandidates(double upper);
+    void SumCandidates(std::atomic<size_t>& next, std::vector<double>& shape, Choice& choice);
+
+    const FitProfile profile_;
+    const Samples& s_;
+    const std::vector<double>&ks_, &as_, &cs_;
+    const size_t nk_, na_, nc_, n_;
+    std::vector<double> approx_, tol_;
+    std::vector<Candidate> pairs_;
+    double upper_ = 0.0;  // the smallest upper end of the triples' intervals
+    // The smallest sum either thread has found: a partial sum above it cannot win.
+    std::atomic<double> shared_{kPassBestStart};
+};
+
+// The approximate sums and their bounds of the triples of width factor ks[ik]; returns the
+// smallest upper end of their intervals. `values` (n doubles) is room for the profile values.
+double PassSearch::ApproximateRow(size_t ik, std::vector<double>& values) {
+    const double literalFactor = 2.0 * (static_cast<double>(n_) + 8.0) * kEps;
+    // Profile values within a relative d change Spp by at most (2 d + d^2) Spp and Spr by
+    // d sum|p r|, so the quadratic by at most (2 d + d^2) T.
+    const double profileError =
+        profile_ == FitProfile::Gauss ? 2.0 * kApproxGaussError * (1.0 + kApproxGaussError) : 0.0;
     double upper = std::numeric_limits<double>::infinity();
-    const bool windowed = profile == FitProfile::Gauss && s.Ascending;
-    for (size_t ik = 0; ik < nk; ++ik) {
-        const double k = ks[ik];
-        for (size_t ic = 0; ic < nc; ++ic) {
-            const double c = cs[ic];
-            size_t lo = 0, hi = n;
-            if (windowed && k > 0.0) {
-                const double half = kGaussWindow / k;
-                lo = static_cast<size_t>(std::lower_bound(s.X.begin(), s.X.end(), c - half) -
-                                         s.X.begin());
-                hi = static_cast<size_t>(std::upper_bound(s.X.begin(), s.X.end(), c + half) -
-                                         s.X.begin());
-            }
-            CompensatedSum spp, spr;
-            double sAbsPr = 0.0;
+    const bool windowed = profile_ == FitProfile::Gauss && s_.Ascending;
+    const double k = ks_[ik];
+    for (size_t ic = 0; ic < nc_; ++ic) {
+        const double c = cs_[ic];
+        size_t lo = 0, hi = n_;
+        if (windowed && k > 0.0) {
+            const double half = kGaussWindow / k;
+            lo = static_cast<size_t>(std::lower_bound(s_.X.begin(), s_.X.end(), c - half) -
+                                     s_.X.begin());
+            hi = static_cast<size_t>(std::upper_bound(s_.X.begin(), s_.X.end(), c + half) -
+                                     s_.X.begin());
+        }
+        if (profile_ != FitProfile::Gauss) {
             for (size_t i = lo; i < hi; ++i) {
-                const double u = (s.X[i] - c) * k;
-                const double v =
-                    profile == FitProfile::Gauss ? GaussShape(u * u) : 1.0 / (u * u + 1.0);
-                const double pr = v * s.R[i];
+                const double u = (s_.X[i] - c) * k;
+                values[i] = 1.0 / (u * u + 1.0);
+            }
+        } else if (windowed && k > 0.0) {
+            // Inside the window |u| <= 6 (up to rounding): uu is in the fast range.
+            for (size_t i = lo; i < hi; ++i) {
+                const double u = (s_.X[i] - c) * k;
+                values[i] = ApproxGaussShapeInRange(u * u);
+            }
+        } else {
+            for (size_t i = lo; i < hi; ++i) {
+                const double u = (s_.X[i] - c) * k;
+                values[i] = ApproxGaussShape(u * u);
+            }
+        }
+        double sumPP = 0.0, sumPR = 0.0, sAbsPr = 0.0;
+        if (kExtendedSums && hi - lo <= kExtendedSumPoints) {
+            long double spp = 0.0L, spr = 0.0L;
+            for (size_t i = lo; i < hi; ++i) {
+                const double v = values[i];
+                const double pr = v * s_.R[i];
+                spp += v * v;
+                spr += pr;
+                sAbsPr += std::fabs(pr);
+            }
+            sumPP = static_cast<double>(spp);
+            sumPR = static_cast<double>(spr);
+        } else {
+            CompensatedSum spp, spr;
+            for (size_t i = lo; i < hi; ++i) {
+                const double v = values[i];
+                const double pr = v * s_.R[i];
                 spp.Add(v * v);
                 spr.Add(pr);
                 sAbsPr += std::fabs(pr);
             }
-            const double sumPP = spp.Value(), sumPR = spr.Value();
-            const double outside = static_cast<double>(n - (hi - lo));
-            const bool cut = hi - lo < n;
-            for (size_t ia = 0; ia < na; ++ia) {
-                const double a = as[ia];
-                const double aa = a * a * sumPP;
-                double sum = aa - 2.0 * a * sumPR + s.SumRR;
-                const double terms = aa + 2.0 * std::fabs(a) * sAbsPr * 1.01 + s.SumRR;
-                double t = 24.0 * kEps * terms;
-                t += literalFactor * (std::max(sum, 0.0) + t) + 4.0 * kEps * (terms + aa);
-                if (cut)
-                    t += 2.0 * std::fabs(a) * kGaussCut * s.SumAbsR +
-                         a * a * kGaussCut * kGaussCut * outside;
-                const size_t idx = (ik * na + ia) * nc + ic;
-                if (!std::isfinite(sum) || !std::isfinite(t)) {
-                    // Cannot be bounded: always summed term by term.
-                    sum = -std::numeric_limits<double>::infinity();
-                    t = 0.0;
-                } else {
-                    upper = std::min(upper, sum + t);
-                }
-                approx[idx] = sum;
-                tol[idx] = t;
-            }
+            sumPP = spp.Value();
+            sumPR = spr.Value();
         }
-        if (progress) {
-            FitProgress step;
-            step.Pass = pass;
-            step.WidthDone = static_cast<int>(ik + 1);
-            step.WidthTotal = static_cast<int>(nk);
-            if (!progress(step)) {
-                result.Cancelled = true;
-                return result;
+        const double outside = static_cast<double>(n_ - (hi - lo));
+        const bool cut = hi - lo < n_;
+        for (size_t ia = 0; ia < na_; ++ia) {
+            const double a = as_[ia];
+            const double aa = a * a * sumPP;
+            double sum = aa - 2.0 * a * sumPR + s_.SumRR;
+            const double terms = aa + 2.0 * std::fabs(a) * sAbsPr * 1.01 + s_.SumRR;
+            double t = (24.0 * kEps + profileError) * terms;
+            t += literalFactor * (std::max(sum, 0.0) + t) + 4.0 * kEps * (terms + aa);
+            if (cut)
+                t += 2.0 * std::fabs(a) * kGaussCut * s_.SumAbsR +
+                     a * a * kGaussCut * kGaussCut * outside;
+            const size_t idx = Index(ik, ia, ic);
+            if (!std::isfinite(sum) || !std::isfinite(t)) {
+                // Cannot be bounded: always summed term by term.
+                sum = -std::numeric_limits<double>::infinity();
+                t = 0.0;
+            } else {
+                upper = std::min(upper, sum + t);
             }
+            approx_[idx] = sum;
+            tol_[idx] = t;
         }
     }
-    // The term-by-term sums of the triples that may win, in the documented order of the terms.
-    // The profile values of one (k, c) serve every amplitude: the documented term is
-    // A * exp(-u^2) or A / (u^2 + 1), so keeping exp(-u^2) or u^2 + 1 changes no bit of it.
-    //
-    // The documented choice is the first triple in (k, A, c) order, i.e. the smallest index,
-    // among those of the smallest sum. The triples are summed with the most promising (k, c)
-    // first, so that a good sum is known early, and a triple is left as soon as it can no longer
-    // win: a sum of squares never decreases as terms are added in floating point (rounding is
-    // monotone), so once the partial sum exceeds the best one, or equals it and the triple comes
-    // later, so does the full sum. Its profile values are computed only as far as it was summed.
-    struct Candidates {
-        size_t Pair;  // ik * nc + ic
-        double Low;   // the smallest approx - tol of its amplitudes
-    };
-    std::vector<Candidates> pairs;
-    for (size_t ik = 0; ik < nk; ++ik)
-        for (size_t ic = 0; ic < nc; ++ic) {
+    return upper;
+}
+
+// The (k, c) whose intervals can hold the smallest sum (at most `upper`), most promising first;
+// returns the number of such triples.
+size_t PassSearch::SelectCandidates(double upper) {
+    pairs_.clear();
+    size_t triples = 0;
+    for (size_t ik = 0; ik < nk_; ++ik)
+        for (size_t ic = 0; ic < nc_; ++ic) {
             double low = std::numeric_limits<double>::infinity();
             bool any = false;
-            for (size_t ia = 0; ia < na; ++ia) {
-                const size_t idx = (ik * na + ia) * nc + ic;
-                if (approx[idx] - tol[idx] > upper) continue;
+            for (size_t ia = 0; ia < na_; ++ia) {
+                const size_t idx = Index(ik, ia, ic);
+                if (approx_[idx] - tol_[idx] > upper) continue;
                 any = true;
-                low = std::min(low, approx[idx] - tol[idx]);
+                ++triples;
+                low = std::min(low, approx_[idx] - tol_[idx]);
             }
-            if (any) pairs.push_back(Candidates{ik * nc + ic, low});
+            if (any) pairs_.push_back(Candidate{ik * nc_ + ic, low});
         }
-    std::stable_sort(pairs.begin(), pairs.end(),
-                     [](const Candidates& a, const Candidates& b) { return a.Low < b.Low; });
+    std::stable_sort(pairs_.begin(), pairs_.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.Low < b.Low; });
+    upper_ = upper;
+    return triples;
+}
 
-    double best = kPassBestStart;
-    size_t bestIdx = 0;
-    // Whether a (partial) sum of the triple idx can still end as the documented choice.
+// The term-by-term sums of the candidates, each taken by counting `next` up, in the documented
+// order of the terms. The profile values of one (k, c) serve every amplitude: the documented term
+// is A * exp(-u^2) or A / (u^2 + 1), so keeping exp(-u^2) or u^2 + 1 changes no bit of it.
+//
+// The candidates come most promising first, so that a good sum is known early, and a triple is
+// left as soon as it can no longer win: a sum of squares never decreases as terms are added in
+// floating point (rounding is monotone), so once the partial sum exceeds the best one (this
+// thread's or the other's), or equals this thread's and the triple comes later, so does the full
+// sum. Its profile values are computed only as far as it was summed.
+void PassSearch::SumCandidates(std::atomic<size_t>& next, std::vector<double>& shape,
+                               Choice& choice) {
     const auto canWin = [&](double sum, size_t idx) {
-        return sum < best || (sum == best && result.Found && idx < bestIdx);
+        if (sum > shared_.load(std::memory_order_relaxed)) return false;
+        return sum < choice.Sum || (sum == choice.Sum && choice.Found && idx < choice.Index);
     };
     constexpr size_t kBlock = 64;  // points summed between two checks against the best sum
     constexpr size_t kLanes = 4;
-    std::vector<double> shape(n);
-    std::vector<size_t> order(na);
-    for (const Candidates& pair : pairs) {
-        const size_t ik = pair.Pair / nc, ic = pair.Pair % nc;
-        const double k = ks[ik], c = cs[ic];
+    std::array<size_t, kGridValues> order{};
+    for (size_t p = 0; (p = next++) < pairs_.size();) {
+        const size_t ik = pairs_[p].Pair / nc_, ic = pairs_[p].Pair % nc_;
+        const double k = ks_[ik], c = cs_[ic];
         // Amplitudes by their approximate sums, lowest first.
         size_t count = 0;
-        for (size_t ia = 0; ia < na; ++ia) {
-            const size_t idx = (ik * na + ia) * nc + ic;
-            if (approx[idx] - tol[idx] > upper) continue;
+        for (size_t ia = 0; ia < na_; ++ia) {
+            const size_t idx = Index(ik, ia, ic);
+            if (approx_[idx] - tol_[idx] > upper_) continue;
             order[count++] = ia;
         }
         std::stable_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(count),
                          [&](size_t a, size_t b) {
-                             return approx[(ik * na + a) * nc + ic] <
-                                    approx[(ik * na + b) * nc + ic];
+                             return approx_[Index(ik, a, ic)] < approx_[Index(ik, b, ic)];
                          });
-        size_t shaped = 0;  // shape[0, shaped) holds this (k, c)'s profile values
+        // A Gauss profile is negligible far from its centre: there every term is r^2 (for the
+        // largest amplitude of this (k, c), so for all of them). The leading such terms add up
+        // to Leading(lead) whatever the amplitude; the trailing ones, from `tail` on, are added
+        // as r^2 without computing the profile.
+        size_t lead = 0, tail = n_;
+        if (profile_ == FitProfile::Gauss && count > 0) {
+            double aMax = 0.0;
+            for (size_t j = 0; j < count; ++j) aMax = std::max(aMax, as_[order[j]]);
+            const double logA = std::log(aMax);
+            const auto negligible = [&](size_t i) {
+                const double u = (s_.X[i] - c) * k;
+                return GaussTermIsResidual(u * u, logA, s_.Negligible[i]);
+            };
+            while (lead < n_ && negligible(lead)) ++lead;
+            while (tail > lead && negligible(tail - 1)) --tail;
+        }
+        size_t shaped = lead;  // shape[lead, shaped) holds this (k, c)'s profile values
         // Up to kLanes amplitudes are summed side by side: each sum still adds its own terms one
         // by one in the documented order, but the independent chains of additions overlap.
         for (size_t j = 0; j < count;) {
@@ -188,52 +334,135 @@ PassBest SearchPass(FitProfile profile, const Samples& s, const std::vector<doub
             std::array<bool, kLanes> live{};
             size_t lanes = 0;
             for (; j < count && lanes < kLanes; ++j) {
-                const size_t idx = (ik * na + order[j]) * nc + ic;
+                const size_t idx = Index(ik, order[j], ic);
                 // The exact sum is at least approx - tol.
-                if (!canWin(approx[idx] - tol[idx], idx)) continue;
-                amp[lanes] = as[order[j]];
+                if (!canWin(approx_[idx] - tol_[idx], idx)) continue;
+                amp[lanes] = as_[order[j]];
                 lane[lanes] = order[j];
                 live[lanes] = true;
                 ++lanes;
             }
             if (lanes == 0) continue;
             for (size_t l = lanes; l < kLanes; ++l) amp[l] = amp[0];  // unused, summed alongside
+            if (lead > 0) sum.fill(s_.Leading[lead]);
             bool anyLive = true;
-            for (size_t from = 0; from < n && anyLive; from += kBlock) {
-                const size_t to = std::min(n, from + kBlock);
-                for (; shaped < to; ++shaped) {
-                    const double u = (s.X[shaped] - c) * k;
-                    shape[shaped] = profile == FitProfile::Gauss ? GaussShape(u * u) : u * u + 1.0;
+            for (size_t from = lead; from < n_ && anyLive; from += kBlock) {
+                const size_t to = std::min(n_, from + kBlock);
+                const size_t profiled = std::min(to, tail);
+                for (; shaped < profiled; ++shaped) {
+                    const double u = (s_.X[shaped] - c) * k;
+                    shape[shaped] = profile_ == FitProfile::Gauss ? GaussShape(u * u) : u * u + 1.0;
                 }
-                if (profile == FitProfile::Gauss) {
-                    for (size_t i = from; i < to; ++i)
+                if (profile_ == FitProfile::Gauss) {
+                    for (size_t i = from; i < profiled; ++i)
                         for (size_t l = 0; l < kLanes; ++l) {
-                            const double d = amp[l] * shape[i] - s.R[i];
+                            const double d = amp[l] * shape[i] - s_.R[i];
                             sum[l] += d * d;
                         }
+                    for (size_t i = std::max(from, tail); i < to; ++i)
+                        for (size_t l = 0; l < kLanes; ++l) sum[l] += s_.RR[i];
                 } else {
                     for (size_t i = from; i < to; ++i)
                         for (size_t l = 0; l < kLanes; ++l) {
-                            const double d = amp[l] / shape[i] - s.R[i];
+                            const double d = amp[l] / shape[i] - s_.R[i];
                             sum[l] += d * d;
                         }
                 }
                 anyLive = false;
                 for (size_t l = 0; l < lanes; ++l) {
-                    live[l] = live[l] && canWin(sum[l], (ik * na + lane[l]) * nc + ic);
+                    live[l] = live[l] && canWin(sum[l], Index(ik, lane[l], ic));
                     anyLive = anyLive || live[l];
                 }
             }
             for (size_t l = 0; l < lanes; ++l) {
-                const size_t idx = (ik * na + lane[l]) * nc + ic;
+                const size_t idx = Index(ik, lane[l], ic);
                 if (!live[l] || !canWin(sum[l], idx)) continue;
-                best = sum[l];
-                bestIdx = idx;
-                result.Found = true;
-                result.Best = FitTriple{k, as[lane[l]], c, sum[l]};
+                choice = Choice{true, sum[l], idx};
+                double seen = shared_.load(std::memory_order_relaxed);
+                while (sum[l] < seen &&
+                       !shared_.compare_exchange_weak(seen, sum[l], std::memory_order_relaxed)) {
+                }
             }
         }
     }
+}
+
+PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, bool sideBySide,
+                         bool approximate) {
+    PassBest result;
+    // Reports width factors 1..done not reported yet; false when the fit is to stop.
+    size_t reported = 0;
+    const auto report = [&](size_t done) {
+        for (; reported < done; ++reported) {
+            if (!progress) continue;
+            FitProgress step;
+            step.Pass = pass;
+            step.WidthDone = static_cast<int>(reported + 1);
+            step.WidthTotal = static_cast<int>(nk_);
+            if (!progress(step)) return false;
+        }
+        return true;
+    };
+    std::vector<double> shape(n_), otherShape(sideBySide ? n_ : 0);
+    double upper = std::numeric_limits<double>::infinity();
+    if (!approximate) {
+        // Every triple is a candidate, in (k, A, c) order.
+        std::fill(approx_.begin(), approx_.end(), -std::numeric_limits<double>::infinity());
+        std::fill(tol_.begin(), tol_.end(), 0.0);
+        if (!report(nk_)) {
+            result.Cancelled = true;
+            return result;
+        }
+    } else if (!sideBySide) {
+        for (size_t ik = 0; ik < nk_; ++ik) {
+            upper = std::min(upper, ApproximateRow(ik, shape));
+            if (!report(ik + 1)) {
+                result.Cancelled = true;
+                return result;
+            }
+        }
+    } else {
+        std::atomic<size_t> nextRow{0}, rowsDone{0};
+        std::atomic<bool> stop{false};
+        double upperSecond = upper;
+        // The progress is reported on the calling thread only (the fit window's callback runs its
+        // event loop), each width factor once and in order, as the rows of both threads finish.
+        RunSideBySide(
+            [&] {
+                for (size_t ik = 0; !stop && (ik = nextRow++) < nk_;) {
+                    upper = std::min(upper, ApproximateRow(ik, shape));
+                    if (!report(++rowsDone)) stop = true;
+                }
+            },
+            [&] {
+                for (size_t ik = 0; !stop && (ik = nextRow++) < nk_;) {
+                    upperSecond = std::min(upperSecond, ApproximateRow(ik, otherShape));
+                    ++rowsDone;
+                }
+            });
+        if (stop || !report(nk_)) {
+            result.Cancelled = true;
+            return result;
+        }
+        upper = std::min(upper, upperSecond);
+    }
+    result.EveryTripleSummed = SelectCandidates(upper) == approx_.size();
+    Choice first, second;
+    std::atomic<size_t> nextPair{0};
+    // A few (k, c) are summed on this thread: a second one would cost more than it saves.
+    if (sideBySide && pairs_.size() * n_ >= kSideBySideFrom)
+        RunSideBySide([&] { SumCandidates(nextPair, shape, first); },
+                      [&] { SumCandidates(nextPair, otherShape, second); });
+    else
+        SumCandidates(nextPair, shape, first);
+    const bool secondWins =
+        second.Found && (!first.Found || second.Sum < first.Sum ||
+                         (second.Sum == first.Sum && second.Index < first.Index));
+    const Choice& best = secondWins ? second : first;
+    if (!best.Found) return result;
+    const size_t ic = best.Index % nc_, ia = best.Index / nc_ % na_, ik = best.Index / nc_ / na_;
+    result.Found = true;
+    result.Best = FitTriple{ks_[ik], as_[ia], cs_[ic], best.Sum};
     return result;
 }
 
@@ -446,6 +675,7 @@ FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
         s.SumAbsR += std::fabs(r);
     }
     s.SumRR = sumRR.Value();
+    if (profile == FitProfile::Gauss) s.PrepareTails();
     if (s.X.empty()) {
         // Boundaries beyond the points: nothing to fit.
         result.Error = kBackgroundTooLargeMessage;
@@ -475,13 +705,19 @@ FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
     }
 
     double previous = kPreviousBestStart;
+    bool approximate = true;
     for (int pass = 1; pass <= kMaxPasses; ++pass) {
         const double fk = std::pow(kmax / kmin, 0.05);
         const double fa = std::pow(amax / amin, 0.05);
         const double dc = (cmax - cmin) / 20.0;
-        const PassBest found =
-            SearchPass(profile, s, GeometricGrid(kmin, kmax, fk), GeometricGrid(amin, amax, fa),
-                       LinearGrid(cmin, cmax, dc), pass, progress);
+        const std::vector<double> ks = GeometricGrid(kmin, kmax, fk);
+        const std::vector<double> as = GeometricGrid(amin, amax, fa);
+        const std::vector<double> cs = LinearGrid(cmin, cmax, dc);
+        const bool twoThreads =
+            sideBySide_ && HasSecondCore() && s.X.size() * ks.size() * cs.size() >= kSideBySideFrom;
+        PassSearch search(profile, s, ks, as, cs);
+        const PassBest found = search.Run(pass, progress, twoThreads, approximate);
+        approximate = !found.EveryTripleSummed;
         if (found.Cancelled) {
             result.Cancelled = true;
             result.Passes.clear();
