@@ -256,20 +256,35 @@ void RebuildAllProcessedCurves(ScanRegistry& registry, const ProcessingSettings&
         RebuildProcessedCurve(registry.Additional(k), settings);
 }
 
-void ComputeSlopeAndCurvature(TDataSet& scan, int slopeCount, size_t parallelFrom) {
+namespace {
+
+void ComputeSlopeWith(TDataSet& scan, int slopeCount, size_t parallelFrom, bool withCurvature) {
     TDataPointArray& pts = scan.Points;
     const int w = ClampInt(slopeCount, kMinSlopeCount, kMaxSlopeCount);
     // Opening a file computes the slope, and each peak search asks again: on a million points
     // that is tens of milliseconds for the same numbers.
-    if (scan.HasSlopeFor(w)) return;
-    SlidingSlopes(
-        pts, w, [&](Index j) { return static_cast<double>(pts[static_cast<size_t>(j)].Intensity); },
-        &TDataPoint::Slope, parallelFrom);
+    if (scan.HasSlopeFor(w, withCurvature)) return;
+    if (!scan.HasSlopeFor(w, false))
+        SlidingSlopes(
+            pts, w,
+            [&](Index j) { return static_cast<double>(pts[static_cast<size_t>(j)].Intensity); },
+            &TDataPoint::Slope, parallelFrom);
     // The curvature is the slope of the slope, the zero edge values included.
-    SlidingSlopes(
-        pts, w, [&](Index j) { return pts[static_cast<size_t>(j)].Slope; }, &TDataPoint::Curvature,
-        parallelFrom);
-    scan.NoteSlopeWindow(w);
+    if (withCurvature)
+        SlidingSlopes(
+            pts, w, [&](Index j) { return pts[static_cast<size_t>(j)].Slope; },
+            &TDataPoint::Curvature, parallelFrom);
+    scan.NoteSlopeWindow(w, withCurvature);
+}
+
+}  // namespace
+
+void ComputeSlopeAndCurvature(TDataSet& scan, int slopeCount, size_t parallelFrom) {
+    ComputeSlopeWith(scan, slopeCount, parallelFrom, true);
+}
+
+void ComputeSlope(TDataSet& scan, int slopeCount, size_t parallelFrom) {
+    ComputeSlopeWith(scan, slopeCount, parallelFrom, false);
 }
 
 TLineFit LineFitSlope(const TDataPointArray& points, std::ptrdiff_t first, std::ptrdiff_t last,

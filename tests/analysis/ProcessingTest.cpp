@@ -248,6 +248,35 @@ TEST(Slope, RecomputedOnlyWhenWindowOrPointsChanged) {
     EXPECT_NE(scan.Points[40].Slope, slope);
 }
 
+TEST(Slope, CurvatureOnlyWhenAskedForAndNeverStale) {
+    // y = i^2 at x = i / 2, that is y = 4 x^2: over three points the fitted slope is the
+    // derivative 8 x, and the slope of that line the curvature 8 (where its window lies inside).
+    std::vector<int32_t> counts;
+    for (int i = 0; i < 12; ++i) counts.push_back(i * i);
+    TDataSet scan = MakeScan(counts, 0.0, 0.5);
+    const auto curvature = [&] { return scan.Points[5].Curvature; };
+
+    ComputeSlope(scan, 3);
+    EXPECT_NEAR(scan.Points[5].Slope, 20.0, 1e-9);
+    for (const TDataPoint& p : scan.Points) EXPECT_EQ(p.Curvature, 0.0);
+    // The slope is known already; the curvature is not, and must be computed now.
+    ComputeSlopeAndCurvature(scan, 3);
+    EXPECT_NEAR(curvature(), 8.0, 1e-9);
+    EXPECT_NEAR(scan.Points[2].Curvature, 8.0, 1e-9);
+
+    scan.Points[5].Curvature = 12345.0;
+    ComputeSlopeAndCurvature(scan, 3);
+    EXPECT_EQ(curvature(), 12345.0) << "same window, same points: nothing recomputed";
+    ComputeSlope(scan, 3);
+    EXPECT_EQ(curvature(), 12345.0);
+    // Changed points: the slope alone is recomputed, after which the curvature is out of date.
+    scan.MarkPointsChanged();
+    ComputeSlope(scan, 3);
+    EXPECT_EQ(curvature(), 12345.0);
+    ComputeSlopeAndCurvature(scan, 3);
+    EXPECT_NEAR(curvature(), 8.0, 1e-9);
+}
+
 TEST(Processing, HalvesOnTwoThreadsGiveTheSerialResultBitForBit) {
     // A scan long enough for several windows per half, with peaks on a sloped background.
     const long n = 30011;
