@@ -109,6 +109,8 @@ TEST(Processing, RunningSumsEqualTheStraightforwardSums) {
                     ASSERT_EQ(Intensities(scan), expected)
                         << "n=" << n << " w=" << w << " mode=" << mode
                         << " two threads=" << (parallelFrom == 0);
+                    for (size_t i = 0; i < raw.size(); ++i)
+                        ASSERT_EQ(scan.Points[i].Position, 10.0 + 0.01 * static_cast<double>(i));
                 }
             }
         }
