@@ -117,6 +117,26 @@ TEST(Processing, RunningSumsEqualTheStraightforwardSums) {
     }
 }
 
+TEST(Processing, MeansTruncateTowardZeroAtTheLimitsOf32Bits) {
+    // 1000 points of 2^31 - 1 but one of 2^31 - 2: the sum is 1000 (2^31 - 1) - 1, whose mean
+    // 2147483646.999 truncates to 2147483646 (a rounded quotient would give 2^31 - 1). At the
+    // negative end -2147483647.999 truncates toward zero, to -2147483647.
+    for (const int32_t top : {INT32_MAX, INT32_MIN}) {
+        std::vector<int32_t> raw(1000, top);
+        raw[700] = top > 0 ? top - 1 : top + 1;
+        TDataSet scan = MakeScan(raw);
+        RebuildProcessedCurve(scan, Settings(true, 1000));
+        EXPECT_EQ(scan.Points[500].Intensity, top > 0 ? 2147483646 : -2147483647);
+        EXPECT_EQ(scan.Points[0].Intensity, top) << "window left of the changed point";
+        // Background over 1000 points: the windows of points 500 and 700 (0..999, 200..1199)
+        // hold the changed point, so their background is that truncated mean, one step short of
+        // the flat level; the changed point itself lies on it.
+        RebuildProcessedCurve(scan, Settings(false, 2, true, 1000));
+        EXPECT_EQ(scan.Points[500].Intensity, top > 0 ? 1 : -1);
+        EXPECT_EQ(scan.Points[700].Intensity, 0);
+    }
+}
+
 TEST(Processing, SwitchingOffCopiesRawPointsAndOnReproduces) {
     std::vector<int32_t> raw;
     for (int i = 0; i < 60; ++i) raw.push_back(100 + (i * 37) % 91);
