@@ -23,44 +23,27 @@ int32_t SaturateToInt32(int64_t v) {
 // i - w/2 .. i - w/2 + w - 1; an index outside the scan contributes the intensity of point i
 // itself. The sum of the indices inside the scan slides along with i (both ends only move
 // right), so each point costs O(1). Integer sums are exact, so this equals the per-point sum;
-// 64 bits keep it exact for any count a 32-bit intensity can hold. The points are asked for in
-// ascending order; the first one asked for starts the sum afresh, and integer sums make that
-// exact wherever it starts.
-class RunningMean {
-  public:
-    RunningMean(const TRawPointArray& raw, int w)
-        : raw_(raw), w_(w), h_(w / 2), n_(static_cast<Index>(raw.size())) {}
-
-    int32_t At(Index i) {
-        const Index newLo = std::max<Index>(0, i - h_);
-        const Index newHi = std::min<Index>(n_ - 1, i - h_ + w_ - 1);
-        if (!started_) lo_ = newLo, hi_ = newLo - 1, started_ = true;
-        while (hi_ < newHi) inside_ += raw_[static_cast<size_t>(++hi_)].Intensity;
-        while (lo_ < newLo) inside_ -= raw_[static_cast<size_t>(lo_++)].Intensity;
-        const int64_t outside = w_ - (newHi - newLo + 1);
-        const int64_t sum = inside_ + outside * raw_[static_cast<size_t>(i)].Intensity;
+// 64 bits keep it exact for any count a 32-bit intensity can hold.
+// Points from..to-1 only: a range starts its sum afresh, and integer sums make that exact.
+// The position is copied along, so that the processed points always match the raw ones.
+void SmoothInto(const TRawPointArray& raw, int w, TDataPointArray& out, Index from, Index to) {
+    const Index n = static_cast<Index>(raw.size());
+    const Index h = w / 2;
+    int64_t inside = 0;
+    Index lo = std::max<Index>(0, from - h),
+          hi = lo - 1;  // indices whose intensities are in `inside`
+    for (Index i = from; i < to; ++i) {
+        const Index newLo = std::max<Index>(0, i - h);
+        const Index newHi = std::min<Index>(n - 1, i - h + w - 1);
+        while (hi < newHi) inside += raw[static_cast<size_t>(++hi)].Intensity;
+        while (lo < newLo) inside -= raw[static_cast<size_t>(lo++)].Intensity;
+        const int64_t outside = w - (newHi - newLo + 1);
+        const int64_t sum = inside + outside * raw[static_cast<size_t>(i)].Intensity;
         // C++ integer division truncates toward zero, as the documented "div".
         // The mean of 32-bit values always fits 32 bits.
-        return static_cast<int32_t>(sum / w_);
-    }
-
-  private:
-    const TRawPointArray& raw_;
-    int w_;
-    Index h_, n_;
-    bool started_ = false;
-    Index lo_ = 0, hi_ = -1;  // indices whose intensities are in inside_
-    int64_t inside_ = 0;
-};
-
-// The smoothed points from..to-1, positions copied, so that the processed points always match
-// the raw ones.
-void SmoothInto(const TRawPointArray& raw, int w, TDataPointArray& out, Index from, Index to) {
-    RunningMean mean(raw, w);
-    for (Index i = from; i < to; ++i) {
         TDataPoint& p = out[static_cast<size_t>(i)];
         p.Position = raw[static_cast<size_t>(i)].Position;
-        p.Intensity = mean.At(i);
+        p.Intensity = static_cast<int32_t>(sum / w);
     }
 }
 
@@ -83,7 +66,7 @@ void ForRanges(Index n, size_t parallelFrom, Index align, F&& f) {
     RunSideBySide([&] { f(Index{0}, mid); }, [&] { f(mid, n); });
 }
 
-// The unreduced intensities around the point where two ranges meet, taken before either range
+// The unreduced intensities around the point where two ranges meet, copied before either range
 // is reduced: each range's windows reach up to a window width into the other one.
 struct Seam {
     Index From = 0;
@@ -91,96 +74,59 @@ struct Seam {
     bool Holds(Index k) const { return k >= From && k < From + static_cast<Index>(Values.size()); }
 };
 
-// Subtracts the wide moving average (width b) of the unreduced intensities from points
-// from..to-1, with the first and last point (unreduced: `first`, `last`) repeated beyond the
-// edges. A range starts its sum afresh.
+// Subtracts the wide moving average (width b) of the intensities from points from..to-1 in
+// place, with the first and last point (unreduced: `first`, `last`) repeated beyond the edges.
+// A range starts its sum afresh.
 //
 // Every background value reads unreduced intensities, from h = b/2 points behind to b - h - 1
-// ahead. unreduced(k) gives them in ascending k, each once, as they enter the window; they are
-// kept, in a ring of b values, until they leave it, so that no array as long as the scan is
-// needed. Points of the other range come from the seam. Writes the result with
-// store(i, unreduced intensity, background).
-template <class Unreduced, class Store>
-void ReduceBackgroundRange(Index n, int b, int64_t first, int64_t last, const Seam& seam,
-                           Index from, Index to, Unreduced&& unreduced, Store&& store) {
+// ahead. The points ahead are not reduced yet; the ones behind are kept, unreduced, in a ring
+// of b values, so that no array as long as the scan is needed. Points of the other range come
+// from the seam, whatever that range has written by then.
+void ReduceBackgroundRange(TDataPointArray& pts, int b, int64_t first, int64_t last,
+                           const Seam& seam, Index from, Index to) {
+    const Index n = static_cast<Index>(pts.size());
     const Index h = b / 2;
     std::vector<int32_t> ring(static_cast<size_t>(b));
-    const auto slot = [&](Index k) -> int32_t& { return ring[static_cast<size_t>(k % b)]; };
+    Index i = from;
+    const auto unreduced = [&](Index k) -> int64_t {
+        if (seam.Holds(k)) return seam.Values[static_cast<size_t>(k - seam.From)];
+        if (k < i) return ring[static_cast<size_t>(k % b)];  // at most h behind: still there
+        return pts[static_cast<size_t>(k)].Intensity;
+    };
     int64_t inside = 0;
     Index lo = std::max<Index>(0, from - h), hi = lo - 1;
-    for (Index i = from; i < to; ++i) {
+    for (; i < to; ++i) {
         const Index start = i - h;
         const Index end = i - h + b - 1;
         const Index newLo = std::max<Index>(0, start);
         const Index newHi = std::min<Index>(n - 1, end);
-        // Out before in: the window never holds more than b values, so the ring has room.
-        while (lo < newLo) inside -= slot(lo++);
-        while (hi < newHi) {
-            ++hi;
-            const int32_t v =
-                seam.Holds(hi) ? seam.Values[static_cast<size_t>(hi - seam.From)] : unreduced(hi);
-            slot(hi) = v;
-            inside += v;
-        }
+        while (hi < newHi) inside += unreduced(++hi);
+        while (lo < newLo) inside -= unreduced(lo++);
         const int64_t below = std::max<Index>(0, -start);         // clamped to index 0
         const int64_t above = std::max<Index>(0, end - (n - 1));  // clamped to index n-1
         const int64_t background = (inside + below * first + above * last) / b;
-        store(i, slot(i), background);
+        auto& p = pts[static_cast<size_t>(i)];
+        ring[static_cast<size_t>(i % b)] = p.Intensity;
+        // A negative raw count can make the difference leave 32 bits; saturate rather than wrap.
+        // The background itself is a mean of 32-bit values and fits 32 bits.
+        p.Intensity = SaturateToInt32(static_cast<int64_t>(p.Intensity) - background);
     }
 }
 
-// The background removal of n points, in two halves on two threads from `parallelFrom` points
-// on. makeRange() makes a pair: unreduced(k), the unreduced intensities for ascending k, and
-// store(i, intensity, background), which writes a result. unreducedAt(k) gives the intensity of
-// any one point. Each range reads ahead only into its own points and the seam.
-template <class UnreducedAt, class MakeRange>
-void RemoveBackground(Index n, int b, size_t parallelFrom, UnreducedAt&& unreducedAt,
-                      MakeRange&& makeRange) {
+void RemoveBackgroundInPlace(TDataPointArray& pts, int b, size_t parallelFrom) {
+    const Index n = static_cast<Index>(pts.size());
     if (n == 0) return;
-    const int64_t first = unreducedAt(0);
-    const int64_t last = unreducedAt(n - 1);
+    const int64_t first = pts.front().Intensity;
+    const int64_t last = pts.back().Intensity;
     Seam seam;
     if (const Index mid = SplitPoint(n, parallelFrom, 1); mid > 0) {
         seam.From = std::max<Index>(0, mid - b);
         const Index seamEnd = std::min<Index>(n, mid + b);
-        auto [unreduced, store] = makeRange();
-        for (Index k = seam.From; k < seamEnd; ++k) seam.Values.push_back(unreduced(k));
+        for (Index k = seam.From; k < seamEnd; ++k)
+            seam.Values.push_back(pts[static_cast<size_t>(k)].Intensity);
     }
     ForRanges(n, parallelFrom, 1, [&](Index from, Index to) {
-        auto [unreduced, store] = makeRange();
-        ReduceBackgroundRange(n, b, first, last, seam, from, to, unreduced, store);
-    });
-}
-
-// The difference of a point and its background; a negative raw count can make it leave 32 bits:
-// saturate rather than wrap. The background itself is a mean of 32-bit values and fits 32 bits.
-int32_t Reduced(int64_t intensity, int64_t background) {
-    return SaturateToInt32(intensity - background);
-}
-
-// Background removal in place, on intensities as they stand.
-void RemoveBackgroundInPlace(TDataPointArray& pts, int b, size_t parallelFrom) {
-    const auto at = [&](Index k) { return pts[static_cast<size_t>(k)].Intensity; };
-    RemoveBackground(static_cast<Index>(pts.size()), b, parallelFrom, at, [&] {
-        return std::pair(at, [&](Index i, int32_t intensity, int64_t background) {
-            pts[static_cast<size_t>(i)].Intensity = Reduced(intensity, background);
-        });
-    });
-}
-
-// Smoothing (width w) and background removal (width b) in one pass over the points: the
-// smoothed intensities are made as the background window reaches them, and only the final
-// values are written, with the positions.
-void SmoothAndRemoveBackground(const TRawPointArray& raw, int w, int b, TDataPointArray& pts,
-                               size_t parallelFrom) {
-    const auto smoothedAt = [&](Index k) { return RunningMean(raw, w).At(k); };
-    RemoveBackground(static_cast<Index>(raw.size()), b, parallelFrom, smoothedAt, [&] {
-        return std::pair([mean = RunningMean(raw, w)](Index k) mutable { return mean.At(k); },
-                         [&](Index i, int32_t intensity, int64_t background) {
-                             TDataPoint& p = pts[static_cast<size_t>(i)];
-                             p.Position = raw[static_cast<size_t>(i)].Position;
-                             p.Intensity = Reduced(intensity, background);
-                         });
+        ReduceBackgroundRange(pts, b, first, last, seam, from, to);
     });
 }
 
@@ -289,19 +235,18 @@ void RebuildProcessedCurve(TDataSet& scan, const ProcessingSettings& settings, s
         source && source->size() == scan.RawPoints.size() ? *source : scan.RawPoints;
     TDataPointArray& pts = scan.Points;
     const size_t n = raw.size();
-    const int b = ClampInt(settings.BackgroundWidth, kMinBackgroundWidth, kMaxBackgroundWidth);
     if (!settings.NoiseSuppression) {
         pts = ToDataPoints(raw);  // slope and curvature are 0 until computed
-        if (settings.RemoveBackground) RemoveBackgroundInPlace(pts, b, parallelFrom);
     } else {
         pts.resize(n);
         const int w = ClampInt(settings.SmoothWidth, kMinSmoothWidth, kMaxSmoothWidth);
-        if (settings.RemoveBackground)
-            SmoothAndRemoveBackground(raw, w, b, pts, parallelFrom);
-        else
-            ForRanges(static_cast<Index>(n), parallelFrom, 1,
-                      [&](Index from, Index to) { SmoothInto(raw, w, pts, from, to); });
+        ForRanges(static_cast<Index>(n), parallelFrom, 1,
+                  [&](Index from, Index to) { SmoothInto(raw, w, pts, from, to); });
     }
+    if (settings.RemoveBackground)
+        RemoveBackgroundInPlace(
+            pts, ClampInt(settings.BackgroundWidth, kMinBackgroundWidth, kMaxBackgroundWidth),
+            parallelFrom);
     scan.MarkPointsChanged();
 }
 
