@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <utility>
 
 #include "analysis/Processing.h"
@@ -19,6 +20,10 @@ double SlopeAt(const TDataPointArray& pts, Index i) {
 // Sorting by position keeps equal positions in their order, as the exchange sort that only swaps
 // on a strictly greater left neighbour does.
 void SortByPosition(std::vector<TPeak>& peaks) {
+    // The search finds the peaks from left to right, so on a scan of ascending positions they
+    // come in order already, where the sort would move nothing (with a NaN it might: then sort).
+    const auto inOrder = [](const TPeak& a, const TPeak& b) { return a.Position <= b.Position; };
+    if (std::adjacent_find(peaks.begin(), peaks.end(), std::not_fn(inOrder)) == peaks.end()) return;
     std::stable_sort(peaks.begin(), peaks.end(),
                      [](const TPeak& a, const TPeak& b) { return a.Position < b.Position; });
 }
@@ -323,7 +328,11 @@ void FindPeaks(TDataSet& scan, TPeakMethod method, const PeakSearchSettings& set
 bool RunPeakSearch(TDataSet& mainScan, TPeakMethod method, const PeakSearchSettings& settings,
                    int slopeCount, double rangeFrom, double rangeTo) {
     if (mainScan.Points.empty()) return false;
-    ComputeSlopeAndCurvature(mainScan, slopeCount);
+    // The search by steepest shoulders reads the slope alone.
+    if (method == TPeakMethod::Slope)
+        ComputeSlope(mainScan, slopeCount);
+    else
+        ComputeSlopeAndCurvature(mainScan, slopeCount);
     FindPeaks(mainScan, method, settings, rangeFrom, rangeTo);
     return true;
 }

@@ -58,7 +58,8 @@ void ApplyAreaBisector(TDataSet& scan, int percentage);
 void FindPeaks(TDataSet& scan, TPeakMethod method, const PeakSearchSettings& settings,
                double rangeFrom = 0.0, double rangeTo = 0.0);
 
-// What each "Find peaks" button runs on the main scan: ComputeSlopeAndCurvature, then FindPeaks.
+// What each "Find peaks" button runs on the main scan: ComputeSlope (ComputeSlopeAndCurvature
+// for the search by curvature), then FindPeaks.
 // Does nothing and returns false when the scan has no points.
 bool RunPeakSearch(TDataSet& mainScan, TPeakMethod method, const PeakSearchSettings& settings,
                    int slopeCount, double rangeFrom = 0.0, double rangeTo = 0.0);

@@ -25,6 +25,7 @@ int32_t SaturateToInt32(int64_t v) {
 // right), so each point costs O(1). Integer sums are exact, so this equals the per-point sum;
 // 64 bits keep it exact for any count a 32-bit intensity can hold.
 // Points from..to-1 only: a range starts its sum afresh, and integer sums make that exact.
+// The position is copied along, so that the processed points always match the raw ones.
 void SmoothInto(const TRawPointArray& raw, int w, TDataPointArray& out, Index from, Index to) {
     const Index n = static_cast<Index>(raw.size());
     const Index h = w / 2;
@@ -40,7 +41,9 @@ void SmoothInto(const TRawPointArray& raw, int w, TDataPointArray& out, Index fr
         const int64_t sum = inside + outside * raw[static_cast<size_t>(i)].Intensity;
         // C++ integer division truncates toward zero, as the documented "div".
         // The mean of 32-bit values always fits 32 bits.
-        out[static_cast<size_t>(i)].Intensity = static_cast<int32_t>(sum / w);
+        TDataPoint& p = out[static_cast<size_t>(i)];
+        p.Position = raw[static_cast<size_t>(i)].Position;
+        p.Intensity = static_cast<int32_t>(sum / w);
     }
 }
 
@@ -130,17 +133,23 @@ void RemoveBackgroundInPlace(TDataPointArray& pts, int b, size_t parallelFrom) {
 // Running sum with the rounding error of every addition carried along (Knuth's TwoSum, as in
 // Neumaier's compensated summation). A term that is added and later subtracted again then
 // cancels almost exactly, so a tall peak leaving the window leaves no residue behind it.
+//
+// T is a double, or a pair of doubles that two sums share: every operation then acts on each
+// lane as it would on a double alone (SSE2 arithmetic is IEEE double arithmetic lane by lane),
+// at half the instructions.
+template <class T>
 struct CompensatedSum {
-    double sum = 0.0;
-    double error = 0.0;
-    void Add(double x) {
-        const double t = sum + x;
-        const double z = t - sum;
+    T sum{};
+    T error{};
+    void Add(T x) {
+        const T t = sum + x;
+        const T z = t - sum;
         error += (sum - (t - z)) + (x - z);
         sum = t;
     }
-    double Value() const { return sum + error; }
+    T Value() const { return sum + error; }
 };
+using DoublePair = double __attribute__((vector_size(16)));
 
 // The slopes of the windows starting at from..to-1; from is a multiple of w (the sums are
 // renewed at from, as at every w-th window).
@@ -151,36 +160,34 @@ void SlidingSlopesOver(TDataPointArray& pts, int w, ValueAt y, double TDataPoint
     const double m = w;
     auto x = [&](Index j) { return pts[static_cast<size_t>(j)].Position; };
     double x0 = 0, y0 = 0;
-    CompensatedSum su, sv, suu, suv;
+    // Sums of u and v in one pair, of u * u and u * v in the other; each sum takes its terms in
+    // the same order as four separate sums would.
+    CompensatedSum<DoublePair> first, second;
     Index untilRestart = 0;
     for (Index s = from; s < to; ++s) {
         if (untilRestart-- == 0) {
             untilRestart = w - 1;
             x0 = x(s + left);
             y0 = y(s + left);
-            su = sv = suu = suv = CompensatedSum{};
+            first = second = CompensatedSum<DoublePair>{};
             for (Index j = s; j < s + w; ++j) {
                 const double u = x(j) - x0, v = y(j) - y0;
-                su.Add(u);
-                sv.Add(v);
-                suu.Add(u * u);
-                suv.Add(u * v);
+                const DoublePair uv = {u, v};
+                first.Add(uv);
+                second.Add(DoublePair{u, u} * uv);
             }
         } else {
             // The point leaving gives exactly the terms it added: same u, v and products.
             const Index gone = s - 1, added = s + w - 1;
-            const double uo = x(gone) - x0, vo = y(gone) - y0;
-            const double ui = x(added) - x0, vi = y(added) - y0;
-            su.Add(ui);
-            su.Add(-uo);
-            sv.Add(vi);
-            sv.Add(-vo);
-            suu.Add(ui * ui);
-            suu.Add(-(uo * uo));
-            suv.Add(ui * vi);
-            suv.Add(-(uo * vo));
+            const DoublePair out = {x(gone) - x0, y(gone) - y0};
+            const DoublePair in = {x(added) - x0, y(added) - y0};
+            first.Add(in);
+            first.Add(-out);
+            second.Add(DoublePair{in[0], in[0]} * in);
+            second.Add(-(DoublePair{out[0], out[0]} * out));
         }
-        const double a = su.Value(), b = sv.Value(), aa = suu.Value(), ab = suv.Value();
+        const DoublePair sums = first.Value(), products = second.Value();
+        const double a = sums[0], b = sums[1], aa = products[0], ab = products[1];
         const double den = m * aa - a * a;
         // All positions of the window equal (or numerically so): no slope can be fitted.
         const double slope = den > 1e-14 * m * aa ? (m * ab - a * b) / den : 0.0;
@@ -233,13 +240,8 @@ void RebuildProcessedCurve(TDataSet& scan, const ProcessingSettings& settings, s
     } else {
         pts.resize(n);
         const int w = ClampInt(settings.SmoothWidth, kMinSmoothWidth, kMaxSmoothWidth);
-        ForRanges(static_cast<Index>(n), parallelFrom, 1, [&](Index from, Index to) {
-            // Only the intensity is smoothed; the position is copied so that the processed array
-            // always matches the raw one, even if it had another length before.
-            for (Index i = from; i < to; ++i)
-                pts[static_cast<size_t>(i)].Position = raw[static_cast<size_t>(i)].Position;
-            SmoothInto(raw, w, pts, from, to);
-        });
+        ForRanges(static_cast<Index>(n), parallelFrom, 1,
+                  [&](Index from, Index to) { SmoothInto(raw, w, pts, from, to); });
     }
     if (settings.RemoveBackground)
         RemoveBackgroundInPlace(
@@ -254,20 +256,35 @@ void RebuildAllProcessedCurves(ScanRegistry& registry, const ProcessingSettings&
         RebuildProcessedCurve(registry.Additional(k), settings);
 }
 
-void ComputeSlopeAndCurvature(TDataSet& scan, int slopeCount, size_t parallelFrom) {
+namespace {
+
+void ComputeSlopeWith(TDataSet& scan, int slopeCount, size_t parallelFrom, bool withCurvature) {
     TDataPointArray& pts = scan.Points;
     const int w = ClampInt(slopeCount, kMinSlopeCount, kMaxSlopeCount);
     // Opening a file computes the slope, and each peak search asks again: on a million points
     // that is tens of milliseconds for the same numbers.
-    if (scan.HasSlopeFor(w)) return;
-    SlidingSlopes(
-        pts, w, [&](Index j) { return static_cast<double>(pts[static_cast<size_t>(j)].Intensity); },
-        &TDataPoint::Slope, parallelFrom);
+    if (scan.HasSlopeFor(w, withCurvature)) return;
+    if (!scan.HasSlopeFor(w, false))
+        SlidingSlopes(
+            pts, w,
+            [&](Index j) { return static_cast<double>(pts[static_cast<size_t>(j)].Intensity); },
+            &TDataPoint::Slope, parallelFrom);
     // The curvature is the slope of the slope, the zero edge values included.
-    SlidingSlopes(
-        pts, w, [&](Index j) { return pts[static_cast<size_t>(j)].Slope; }, &TDataPoint::Curvature,
-        parallelFrom);
-    scan.NoteSlopeWindow(w);
+    if (withCurvature)
+        SlidingSlopes(
+            pts, w, [&](Index j) { return pts[static_cast<size_t>(j)].Slope; },
+            &TDataPoint::Curvature, parallelFrom);
+    scan.NoteSlopeWindow(w, withCurvature);
+}
+
+}  // namespace
+
+void ComputeSlopeAndCurvature(TDataSet& scan, int slopeCount, size_t parallelFrom) {
+    ComputeSlopeWith(scan, slopeCount, parallelFrom, true);
+}
+
+void ComputeSlope(TDataSet& scan, int slopeCount, size_t parallelFrom) {
+    ComputeSlopeWith(scan, slopeCount, parallelFrom, false);
 }
 
 TLineFit LineFitSlope(const TDataPointArray& points, std::ptrdiff_t first, std::ptrdiff_t last,

@@ -44,6 +44,10 @@ void RebuildAllProcessedCurves(ScanRegistry& registry, const ProcessingSettings&
 // were computed for the same window and the points have not changed since (PointsRevision).
 void ComputeSlopeAndCurvature(TDataSet& scan, int slopeCount,
                               size_t parallelFrom = kParallelPointsFrom);
+// Fills Slope alone, as ComputeSlopeAndCurvature does (the same numbers): what the plot and the
+// search by steepest shoulders read. Curvature keeps whatever it held; only the search by
+// curvature reads it, through ComputeSlopeAndCurvature.
+void ComputeSlope(TDataSet& scan, int slopeCount, size_t parallelFrom = kParallelPointsFrom);
 
 // Which value of the points a straight-line fit runs over.
 enum class TFitValue { Intensity, Slope };

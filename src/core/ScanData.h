@@ -81,20 +81,25 @@ class TDataSet {
     // (slope and curvature) are recomputed only when it has moved since they were computed.
     uint64_t PointsRevision() const { return pointsRevision_; }
     void MarkPointsChanged() { ++pointsRevision_; }
-    // Records that Points holds slope and curvature for this window at the current revision.
-    void NoteSlopeWindow(int window) {
+    // Records that Points holds the slope, and the curvature when `withCurvature`, for this
+    // window at the current revision.
+    void NoteSlopeWindow(int window, bool withCurvature) {
         slopeWindow_ = window;
         slopeRevision_ = pointsRevision_;
+        curvatureKnown_ = withCurvature;
     }
-    // True when Points holds slope and curvature for this window and nothing changed since.
-    bool HasSlopeFor(int window) const {
-        return slopeWindow_ == window && slopeRevision_ == pointsRevision_;
+    // True when Points holds the slope (and the curvature when `withCurvature`) for this window
+    // and nothing changed since.
+    bool HasSlopeFor(int window, bool withCurvature) const {
+        return slopeWindow_ == window && slopeRevision_ == pointsRevision_ &&
+               (curvatureKnown_ || !withCurvature);
     }
 
   private:
     uint64_t pointsRevision_ = 0;
     uint64_t slopeRevision_ = 0;
     int slopeWindow_ = 0;  // 0: no slope computed yet
+    bool curvatureKnown_ = false;
 };
 
 // Fractional index of a position in the processed points (0 for scans of fewer than two points).

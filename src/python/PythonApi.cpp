@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <filesystem>
+#include <utility>
 
 #include "analysis/PeakList.h"
 #include "base/Error.h"
@@ -193,7 +194,7 @@ PeakSearchResult FindPeaks(const ScanSource& source, const PeakOptions& options,
     OpenSource(session, source);
     session.Settings().SetPeakSearch(search);
     session.Peaks().Find(MethodOf(options));
-    return {session.Scans().MainScan().Peaks.Items, prompts.TakeWarnings()};
+    return {std::move(session.Scans().MainScan().Peaks.Items), prompts.TakeWarnings()};
 }
 
 FitOutcome FitPeak(const ScanSource& source, const FitOptions& options) {

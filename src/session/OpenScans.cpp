@@ -88,7 +88,7 @@ void OpenScans::RebuildProcessedCurves(const analysis::ProcessingSettings& proce
 }
 
 void OpenScans::ComputeSlope(TDataSet& scan, int slopeCount) {
-    if (buildProcessedCurves_) analysis::ComputeSlopeAndCurvature(scan, slopeCount);
+    if (buildProcessedCurves_) analysis::ComputeSlope(scan, slopeCount);
 }
 
 void OpenScans::SetProgramTitle(const std::string& title) {

@@ -56,10 +56,7 @@ Value ScanFileJson(const ScanFileReport& r) {
 
 Value PeakJson(const TPeak& p) {
     Value o = Value::Object();
-    o.Set("position", p.Position);
-    o.Set("intensity", p.Intensity);
-    o.Set("description", p.Description);
-    o.Set("checked", p.Checked);
+    ForEachPeakMember(p, [&](const char* key, const auto& value) { o.Set(key, Value(value)); });
     return o;
 }
 

@@ -48,7 +48,17 @@ struct ScanFileReport {
 };
 json::Value ScanFileJson(const ScanFileReport& report);
 
-// One peak of a peak list: position, intensity, description and whether it is checked.
+// The members of one peak of a peak list, in their order: member(key, value) for the position,
+// intensity, description and whether it is checked. The one description of those keys for
+// PeakJson and for the Python module, which turns ten thousands of peaks into dicts directly.
+template <class Member>
+void ForEachPeakMember(const TPeak& peak, Member&& member) {
+    member("position", peak.Position);
+    member("intensity", peak.Intensity);
+    member("description", peak.Description);
+    member("checked", peak.Checked);
+}
+// One peak of a peak list as a JSON object of the members above.
 json::Value PeakJson(const TPeak& peak);
 // The peak list of a file as `peaks --json` prints it: the file and its peaks, one a line.
 json::Value PeakListJson(const std::string& file, const std::vector<TPeak>& peaks);

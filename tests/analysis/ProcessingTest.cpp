@@ -104,9 +104,31 @@ TEST(Processing, RunningSumsEqualTheStraightforwardSums) {
                     ASSERT_EQ(Intensities(scan), expected)
                         << "n=" << n << " w=" << w << " mode=" << mode
                         << " two threads=" << (parallelFrom == 0);
+                    for (size_t i = 0; i < raw.size(); ++i)
+                        ASSERT_EQ(scan.Points[i].Position, 10.0 + 0.01 * static_cast<double>(i));
                 }
             }
         }
+    }
+}
+
+TEST(Processing, MeansTruncateTowardZeroAtTheLimitsOf32Bits) {
+    // 1000 points of 2^31 - 1 but one of 2^31 - 2: the sum is 1000 (2^31 - 1) - 1, whose mean
+    // 2147483646.999 truncates to 2147483646 (a rounded quotient would give 2^31 - 1). At the
+    // negative end -2147483647.999 truncates toward zero, to -2147483647.
+    for (const int32_t top : {INT32_MAX, INT32_MIN}) {
+        std::vector<int32_t> raw(1000, top);
+        raw[700] = top > 0 ? top - 1 : top + 1;
+        TDataSet scan = MakeScan(raw);
+        RebuildProcessedCurve(scan, Settings(true, 1000));
+        EXPECT_EQ(scan.Points[500].Intensity, top > 0 ? 2147483646 : -2147483647);
+        EXPECT_EQ(scan.Points[0].Intensity, top) << "window left of the changed point";
+        // Background over 1000 points: the windows of points 500 and 700 (0..999, 200..1199)
+        // hold the changed point, so their background is that truncated mean, one step short of
+        // the flat level; the changed point itself lies on it.
+        RebuildProcessedCurve(scan, Settings(false, 2, true, 1000));
+        EXPECT_EQ(scan.Points[500].Intensity, top > 0 ? 1 : -1);
+        EXPECT_EQ(scan.Points[700].Intensity, 0);
     }
 }
 
@@ -248,4 +270,33 @@ TEST(Slope, RecomputedOnlyWhenWindowOrPointsChanged) {
     RebuildProcessedCurve(scan, Settings(true, 9));
     ComputeSlopeAndCurvature(scan, 15);
     EXPECT_NE(scan.Points[40].Slope, slope);
+}
+
+TEST(Slope, CurvatureOnlyWhenAskedForAndNeverStale) {
+    // y = i^2 at x = i / 2, that is y = 4 x^2: over three points the fitted slope is the
+    // derivative 8 x, and the slope of that line the curvature 8 (where its window lies inside).
+    std::vector<int32_t> counts;
+    for (int i = 0; i < 12; ++i) counts.push_back(i * i);
+    TDataSet scan = MakeScan(counts, 0.0, 0.5);
+    const auto curvature = [&] { return scan.Points[5].Curvature; };
+
+    ComputeSlope(scan, 3);
+    EXPECT_NEAR(scan.Points[5].Slope, 20.0, 1e-9);
+    for (const TDataPoint& p : scan.Points) EXPECT_EQ(p.Curvature, 0.0);
+    // The slope is known already; the curvature is not, and must be computed now.
+    ComputeSlopeAndCurvature(scan, 3);
+    EXPECT_NEAR(curvature(), 8.0, 1e-9);
+    EXPECT_NEAR(scan.Points[2].Curvature, 8.0, 1e-9);
+
+    scan.Points[5].Curvature = 12345.0;
+    ComputeSlopeAndCurvature(scan, 3);
+    EXPECT_EQ(curvature(), 12345.0) << "same window, same points: nothing recomputed";
+    ComputeSlope(scan, 3);
+    EXPECT_EQ(curvature(), 12345.0);
+    // Changed points: the slope alone is recomputed, after which the curvature is out of date.
+    scan.MarkPointsChanged();
+    ComputeSlope(scan, 3);
+    EXPECT_EQ(curvature(), 12345.0);
+    ComputeSlopeAndCurvature(scan, 3);
+    EXPECT_NEAR(curvature(), 8.0, 1e-9);
 }
