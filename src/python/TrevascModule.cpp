@@ -121,12 +121,12 @@ py::object ToPython(const json::Value& v) {
         case json::Value::Kind::Array: {
             py::list list;
             for (const json::Value& e : v.Elements()) list.append(ToPython(e));
-            return std::move(list);
+            return list;
         }
         case json::Value::Kind::Object: {
             py::dict dict;
             for (const auto& [key, member] : v.Members()) dict[py::str(key)] = ToPython(member);
-            return std::move(dict);
+            return dict;
         }
     }
     return py::none();
