@@ -278,7 +278,11 @@ int Thickness(const Arguments& a, CommandContext& c) {
 
 int Map(const Arguments& a, CommandContext& c) {
     const auto target = a.Text("-o");
-    if (!target) throw UsageError{"map needs -o OUT.png"};
+    // Standard output holds the summary or the JSON: both outputs need a file name, else a file
+    // named "-" would appear where the user asked for the screen.
+    if (!target || *target == "-") throw UsageError{"map needs -o OUT.png"};
+    if (a.Text("--text") == "-")
+        throw UsageError{"--text needs a file name; standard output holds the summary"};
     for (const char* output : {"-o", "--text"})
         RefuseOutputOntoInput(a.Text(output).value_or("-"), a.Files);
     const plot::TMapScale scale = ScaleOption(a);

@@ -209,6 +209,8 @@ TEST(CliFrame, EachCommandsOwnUsageErrors) {
         {"thickness", "FILE or --peaks"},
         {"map AREA", ""},
         {"map -o OUT", ""},
+        {"map AREA -o -", "map needs -o OUT.png"},
+        {"map AREA -o OUT --text -", "--text needs a file name"},
         {"map AREA -o OUT --scale grey", ""},
         {"map AREA -o OUT --size 5x5", ""},
         {"map AREA -o OUT --omega-offset nan", ""},
@@ -241,6 +243,7 @@ TEST(CliFrame, EachCommandsOwnUsageErrors) {
         EXPECT_TRUE(Has(r.Err, "\nusage: trevasc-cli " + args[0] + " ")) << r.Err;
     }
     EXPECT_FALSE(std::filesystem::exists(dir.File("out")));
+    EXPECT_FALSE(std::filesystem::exists("-"));
     // Flags may repeat: they ask for the same thing twice.
     EXPECT_EQ(Cli({"convert", Data("film.xye"), "-o", dir.File("out"), "--all", "--all"}).Code, 0);
 }
