@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -38,19 +39,23 @@ TEST(SideBySide, RunsBothHalvesOfEveryRunOnTheKeptThread) {
     }
 }
 
-// The two halves really run at the same time: each waits for the other to begin, which would
-// never end if the second waited for the first.
+// The two halves really run at the same time: each waits for the other to begin, which (up to a
+// time limit) would fail if the second ran after the first.
 TEST(SideBySide, HalvesOverlap) {
     if (!HasSecondCore()) GTEST_SKIP() << "one processor core";
     SideBySide threads;
     for (int run = 0; run < 20; ++run) {
         std::atomic<int> begun{0};
+        std::atomic<int> met{0};
         const auto meet = [&] {
             ++begun;
-            while (begun.load() < 2) std::this_thread::yield();
+            const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+            while (begun.load() < 2 && std::chrono::steady_clock::now() < limit)
+                std::this_thread::yield();
+            if (begun.load() == 2) ++met;
         };
         threads.Run(meet, meet);
-        EXPECT_EQ(begun.load(), 2);
+        ASSERT_EQ(met.load(), 2);
     }
 }
 
