@@ -34,15 +34,13 @@ struct Samples {
     double SumRR = 0.0;
     double SumAbsR = 0.0;
     // For the Gauss sums' tails: RR(i) = r(i)^2, Leading(j) = r(0)^2 + ... + r(j - 1)^2 added
-    // one by one from 0, Trailing(j) = RR(j) + ... + RR(n - 1) added one by one from the end,
-    // and Negligible(i) = ln(2^55 / |r(i)|) (ln 2^538 for r(i) = 0).
-    std::vector<double> RR, Leading, Trailing, Negligible;
+    // one by one from 0, and Negligible(i) = ln(2^55 / |r(i)|) (ln 2^538 for r(i) = 0).
+    std::vector<double> RR, Leading, Negligible;
 
-    // Fills RR, Leading, Trailing and Negligible from R.
+    // Fills RR, Leading and Negligible from R.
     void PrepareTails() {
         RR.resize(R.size());
         Leading.assign(R.size() + 1, 0.0);
-        Trailing.assign(R.size() + 1, 0.0);
         Negligible.resize(R.size());
         for (size_t i = 0; i < R.size(); ++i) {
             RR[i] = R[i] * R[i];
@@ -50,7 +48,6 @@ struct Samples {
             Negligible[i] = R[i] == 0.0 ? 538.0 * std::numbers::ln2
                                         : 55.0 * std::numbers::ln2 - std::log(std::fabs(R[i]));
         }
-        for (size_t i = R.size(); i-- > 0;) Trailing[i] = Trailing[i + 1] + RR[i];
     }
 };
 
@@ -291,13 +288,6 @@ size_t PassSearch::SelectCandidates(double upper) {
 // floating point (rounding is monotone), so once the partial sum exceeds the best one (this
 // thread's or the other's), or equals this thread's and the triple comes later, so does the full
 // sum. Its profile values are computed only as far as it was summed.
-//
-// The Gauss tail terms still to come are known in advance (r^2 from `tail` on), so the full sum
-// is at least the partial sum s plus their sum: with m < n non-negative terms still to be added,
-// each addition rounds to at least (1 - eps / 2) times its exact result, so the full sum is at
-// least (s + T) (1 - n eps / 2), T the exact sum of those terms; Trailing is T within a factor
-// (1 + eps / 2)^n. The lower bound (s + Trailing) (1 - 2 (n + 8) eps) covers both and its own
-// two roundings, and lets a triple go before its tail is added.
 void PassSearch::SumCandidates(std::atomic<size_t>& next, std::vector<double>& shape,
                                Choice& choice) {
     const auto canWin = [&](double sum, size_t idx) {
@@ -306,7 +296,6 @@ void PassSearch::SumCandidates(std::atomic<size_t>& next, std::vector<double>& s
     };
     constexpr size_t kBlock = 64;  // points summed between two checks against the best sum
     constexpr size_t kLanes = 4;
-    const double keep = 1.0 - 2.0 * (static_cast<double>(n_) + 8.0) * kEps;
     std::array<size_t, kGridValues> order{};
     for (size_t p = 0; (p = next++) < pairs_.size();) {
         const size_t ik = pairs_[p].Pair / nc_, ic = pairs_[p].Pair % nc_;
@@ -381,13 +370,9 @@ void PassSearch::SumCandidates(std::atomic<size_t>& next, std::vector<double>& s
                             sum[l] += d * d;
                         }
                 }
-                const double rest =
-                    profile_ == FitProfile::Gauss ? s_.Trailing[std::max(to, tail)] : 0.0;
                 anyLive = false;
                 for (size_t l = 0; l < lanes; ++l) {
-                    const double least =
-                        rest > 0.0 ? std::max(sum[l], (sum[l] + rest) * keep) : sum[l];
-                    live[l] = live[l] && canWin(least, Index(ik, lane[l], ic));
+                    live[l] = live[l] && canWin(sum[l], Index(ik, lane[l], ic));
                     anyLive = anyLive || live[l];
                 }
             }
