@@ -132,8 +132,10 @@ class PassSearch {
     }
 
     // Without `approximate` every triple is summed term by term: where the approximate sums of
-    // the previous pass ruled out none, those of this narrower grid would not either.
-    PassBest Run(int pass, const FitProgressCallback& progress, bool sideBySide, bool approximate);
+    // the previous pass ruled out none, those of this narrower grid would not either. With
+    // `sideBySide` the work is shared with the kept thread of `threads`.
+    PassBest Run(int pass, const FitProgressCallback& progress, SideBySide& threads,
+                 bool sideBySide, bool approximate);
 
   private:
     // The lowest-first candidates of the term-by-term sums.
@@ -387,8 +389,8 @@ void PassSearch::SumCandidates(std::atomic<size_t>& next, std::vector<double>& s
     }
 }
 
-PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, bool sideBySide,
-                         bool approximate) {
+PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, SideBySide& threads,
+                         bool sideBySide, bool approximate) {
     PassBest result;
     // Reports width factors 1..done not reported yet; false when the fit is to stop.
     size_t reported = 0;
@@ -427,7 +429,7 @@ PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, bool sid
         double upperSecond = upper;
         // The progress is reported on the calling thread only (the fit window's callback runs its
         // event loop), each width factor once and in order, as the rows of both threads finish.
-        RunSideBySide(
+        threads.Run(
             [&] {
                 for (size_t ik = 0; !stop && (ik = nextRow++) < nk_;) {
                     upper = std::min(upper, ApproximateRow(ik, shape));
@@ -451,8 +453,8 @@ PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, bool sid
     std::atomic<size_t> nextPair{0};
     // A few (k, c) are summed on this thread: a second one would cost more than it saves.
     if (sideBySide && pairs_.size() * n_ >= kSideBySideFrom)
-        RunSideBySide([&] { SumCandidates(nextPair, shape, first); },
-                      [&] { SumCandidates(nextPair, otherShape, second); });
+        threads.Run([&] { SumCandidates(nextPair, shape, first); },
+                    [&] { SumCandidates(nextPair, otherShape, second); });
     else
         SumCandidates(nextPair, shape, first);
     const bool secondWins =
@@ -706,6 +708,7 @@ FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
 
     double previous = kPreviousBestStart;
     bool approximate = true;
+    SideBySide threads;  // one second thread for every pass of this fit
     for (int pass = 1; pass <= kMaxPasses; ++pass) {
         const double fk = std::pow(kmax / kmin, 0.05);
         const double fa = std::pow(amax / amin, 0.05);
@@ -716,7 +719,7 @@ FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
         const bool twoThreads =
             sideBySide_ && HasSecondCore() && s.X.size() * ks.size() * cs.size() >= kSideBySideFrom;
         PassSearch search(profile, s, ks, as, cs);
-        const PassBest found = search.Run(pass, progress, twoThreads, approximate);
+        const PassBest found = search.Run(pass, progress, threads, twoThreads, approximate);
         approximate = !found.EveryTripleSummed;
         if (found.Cancelled) {
             result.Cancelled = true;
