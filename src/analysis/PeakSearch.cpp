@@ -90,9 +90,9 @@ class UpsampledCurve {
         return static_cast<double>(k / 100) + static_cast<double>(k % 100) / 100.0;
     }
 
-    // Sum of I(k) for k = 0 .. k - 1. The samples are whole numbers below 2^31 in magnitude and
-    // there are fewer than 2^27 of them, so every partial sum is exact in 64 bits: a difference of
-    // two prefixes equals the sum over the stretch in any order.
+    // Sum of I(k) for k = 0 .. k - 1. The samples are whole numbers below 2^31 in magnitude, so
+    // on scans of fewer than 40 million points (under 2^32 samples) every partial sum is exact in
+    // 64 bits: a difference of two prefixes equals the sum over the stretch in any order.
     int64_t Prefix(Index k) {
         if (prefix_.empty()) BuildPrefix();
         const Index i = k / 100;
@@ -143,6 +143,7 @@ class PointMinima {
   public:
     PointMinima(const UpsampledCurve& c, Index count) {
         while (size_ < count) size_ *= 2;
+        // The padding is above every threshold, which is at most 99 % of a 32-bit count.
         tree_.assign(2 * static_cast<size_t>(size_), std::numeric_limits<int32_t>::max());
         for (Index i = 0; i < count; ++i)
             tree_[static_cast<size_t>(size_ + i)] = static_cast<int32_t>(c.Y(i));
