@@ -344,16 +344,22 @@ void ApplyAreaBisector(TDataSet& scan, int percentage) {
     for (TPeak& peak : items) BisectOnePeak(curve, minima, peak, percentage);
 
     // Bisected peaks may land on each other: delete the second of close neighbours. A walk moves
-    // on after a deletion, so it is repeated until one deletes nothing.
+    // on after a deletion (the peak after the deleted one is compared with its own successor,
+    // not with the one before), so it is repeated until one deletes nothing. Each walk compacts
+    // the list in place: erasing one by one moved the whole tail per deletion, quadratic on a
+    // scan whose thousands of peaks bisect onto a few.
     bool deleted = true;
     while (deleted) {
         deleted = false;
-        for (size_t i = 0; i + 1 < items.size(); ++i) {
-            if (std::fabs(items[i].Position - items[i + 1].Position) < kBisectorMinSeparation) {
-                items.erase(items.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        size_t kept = 0;  // items[0 .. kept] stay; items[kept] is the walk's current peak
+        for (size_t next = 1; next < items.size(); ++next) {
+            if (std::fabs(items[kept].Position - items[next].Position) < kBisectorMinSeparation) {
                 deleted = true;
+                if (++next == items.size()) break;
             }
+            if (++kept != next) items[kept] = std::move(items[next]);
         }
+        items.erase(items.begin() + static_cast<std::ptrdiff_t>(kept) + 1, items.end());
     }
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <random>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include "analysis/PeakSearch.h"
@@ -258,6 +259,20 @@ TEST(AreaBisector, HandWorkedEdgesAndHalves) {
     ASSERT_EQ(edge.Peaks.Count(), 1);
     EXPECT_DOUBLE_EQ(edge.Peaks.Items[0].PointIndex, 2.5);
     EXPECT_EQ(edge.Peaks.Items[0].Intensity, 300);
+
+    // On a curve at zero a peak of height 0 stays on its sample, so only the thinning acts:
+    // 10.000 10.020 10.025 10.050. The first walk deletes 10.020, moves on to compare 10.025
+    // with 10.050 and deletes that; the second deletes 10.025. (Keeping every peak 0.03 from
+    // the last kept one would leave 10.050.)
+    TDataSet zero = WithPeakAt({0, 0, 0}, 0.0, 0);
+    for (double index : {0.2, 0.25, 0.5}) {
+        TPeak p;
+        p.PointIndex = index;
+        zero.Peaks.Items.push_back(p);
+    }
+    ApplyAreaBisector(zero, 50);
+    ASSERT_EQ(zero.Peaks.Count(), 1);
+    EXPECT_EQ(zero.Peaks.Items[0].Position, 10.0);
 }
 
 // The bisected sample by its definition, one sample at a time: edges at the first samples at or
@@ -291,7 +306,7 @@ TEST(AreaBisector, AgreesWithTheSampleBySampleDefinition) {
     const auto below = [&](uint32_t n) { return static_cast<int32_t>(rng() % n); };
     for (int trial = 0; trial < 3000; ++trial) {
         // Plateaus, repeated levels and negative counts put edges on points, inside stretches
-        // and at the ends; a peak height of up to 2000 puts thresholds beyond the whole curve.
+        // and at the ends; peak heights of up to 2000 put thresholds beyond the whole curve.
         const int n = 2 + below(40);
         const bool negative = trial % 5 == 0;
         std::vector<int32_t> counts;
@@ -301,22 +316,44 @@ TEST(AreaBisector, AgreesWithTheSampleBySampleDefinition) {
             else
                 counts.push_back(below(8) * 125 - (negative ? 300 : 0));
         }
-        const double index = static_cast<double>(below(100 * n + 200) - 100) / 100.0;
-        const int32_t height = below(2000) - (negative ? 500 : 0);
+        // One to six peaks at points, between them and beyond both ends.
         const int percentage = 1 + below(99);
-        TDataSet s = WithPeakAt(counts, index, height);
-        const int64_t expected = ReferenceBisectedSample(s.Points, s.Peaks.Items[0], percentage);
+        TDataSet s = WithPeakAt(counts, 0.0, 0);
+        s.Peaks.Items.clear();
+        const int peaks = 1 + below(6);
+        for (int j = 0; j < peaks; ++j) {
+            TPeak p;
+            p.PointIndex = static_cast<double>(below(100 * n + 200) - 100) / 100.0;
+            p.Intensity = below(2000) - (negative ? 500 : 0);
+            s.Peaks.Items.push_back(p);
+        }
+        // Expected: each peak on its bisected sample, then the second of neighbours closer
+        // than 0.03 deleted, a walk moving on past a deletion, until a walk deletes nothing.
+        std::vector<std::pair<int64_t, double>> expected;  // sample, position
+        for (const TPeak& p : s.Peaks.Items) {
+            const int64_t k = ReferenceBisectedSample(s.Points, p, percentage);
+            const auto i = static_cast<size_t>(k / 100);
+            const double f = static_cast<double>(k % 100) / 100.0;
+            expected.emplace_back(
+                k, k % 100 == 0 ? s.Points[i].Position
+                                : (1.0 - f) * s.Points[i].Position + f * s.Points[i + 1].Position);
+        }
+        for (bool deleted = true; deleted;) {
+            deleted = false;
+            for (size_t j = 0; j + 1 < expected.size(); ++j)
+                if (std::fabs(expected[j].second - expected[j + 1].second) < 0.03) {
+                    expected.erase(expected.begin() + static_cast<std::ptrdiff_t>(j) + 1);
+                    deleted = true;
+                }
+        }
         ApplyAreaBisector(s, percentage);
-        ASSERT_EQ(s.Peaks.Count(), 1);
-        const TPeak& p = s.Peaks.Items[0];
-        ASSERT_EQ(std::llround(100.0 * p.PointIndex), expected)
-            << "trial " << trial << " index " << index << " height " << height << " at "
-            << percentage << " %";
-        const auto i = static_cast<size_t>(expected / 100);
-        EXPECT_EQ(p.Position, expected % 100 == 0
-                                  ? s.Points[i].Position
-                                  : (1.0 - (expected % 100) / 100.0) * s.Points[i].Position +
-                                        (expected % 100) / 100.0 * s.Points[i + 1].Position);
+        ASSERT_EQ(s.Peaks.Count(), static_cast<int>(expected.size())) << "trial " << trial;
+        for (size_t j = 0; j < expected.size(); ++j) {
+            const TPeak& p = s.Peaks.Items[j];
+            ASSERT_EQ(std::llround(100.0 * p.PointIndex), expected[j].first)
+                << "trial " << trial << " peak " << j << " at " << percentage << " %";
+            EXPECT_EQ(p.Position, expected[j].second);
+        }
     }
 }
 
