@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <utility>
 
 #include "analysis/Processing.h"
@@ -55,12 +56,10 @@ constexpr SubStepWeights kWeights;
 class UpsampledCurve {
   public:
     explicit UpsampledCurve(const TDataPointArray& pts)
-        : pts_(pts),
-          samples_(pts.size() < 2 ? 0 : 100 * static_cast<Index>(pts.size() - 1)),
-          segmentSum_(pts.size() < 2 ? 0 : pts.size() - 1),
-          segmentKnown_(segmentSum_.size(), 0) {}
+        : pts_(pts), samples_(pts.size() < 2 ? 0 : 100 * static_cast<Index>(pts.size() - 1)) {}
 
     Index Samples() const { return samples_; }
+    Index Points() const { return static_cast<Index>(pts_.size()); }
 
     int64_t Y(Index i) const { return pts_[static_cast<size_t>(i)].Intensity; }
 
@@ -91,79 +90,155 @@ class UpsampledCurve {
         return static_cast<double>(k / 100) + static_cast<double>(k % 100) / 100.0;
     }
 
-    // Sum of I(k) over the samples 100 i .. 100 i + 99, computed once.
-    int64_t SegmentSum(Index i) {
-        const auto s = static_cast<size_t>(i);
-        if (!segmentKnown_[s]) {
-            const double a = static_cast<double>(Y(i)), b = static_cast<double>(Y(i + 1));
-            // Rounded samples are whole numbers of magnitude below 2^31; sums of 100 of them stay
-            // far below 2^53, so double sums are exact in any order: four let the loop vectorise.
-            double acc[4] = {a, 0.0, 0.0, 0.0};
-            for (Index r = 1; r < 97; r += 4)
-                for (Index q = 0; q < 4; ++q) acc[q] += InterpolatedValue(a, b, r + q);
-            for (Index r = 97; r < 100; ++r) acc[0] += InterpolatedValue(a, b, r);
-            const int64_t sum = static_cast<int64_t>((acc[0] + acc[1]) + (acc[2] + acc[3]));
-            segmentSum_[s] = sum;
-            segmentKnown_[s] = 1;
-        }
-        return segmentSum_[s];
-    }
-
-    // Sum of I(k) for k = from .. to.
-    int64_t Sum(Index from, Index to) {
-        int64_t sum = 0;
-        Index k = from;
-        for (; k <= to && k % 100 != 0; ++k) sum += I(k);
-        for (; k + 99 <= to; k += 100) sum += SegmentSum(k / 100);
-        for (; k <= to; ++k) sum += I(k);
+    // Sum of I(k) for k = 0 .. k - 1. The samples are whole numbers below 2^31 in magnitude, so
+    // on scans of fewer than 40 million points (under 2^32 samples) every partial sum is exact in
+    // 64 bits: a difference of two prefixes equals the sum over the stretch in any order.
+    int64_t Prefix(Index k) {
+        if (prefix_.empty()) BuildPrefix();
+        const Index i = k / 100;
+        int64_t sum = prefix_[static_cast<size_t>(i)];
+        for (Index j = 100 * i; j < k; ++j) sum += I(j);
         return sum;
     }
 
+    // Sum of I(k) for k = from .. to.
+    int64_t Sum(Index from, Index to) { return Prefix(to + 1) - Prefix(from); }
+
+    // Sum of I(k) for k = 100 i + 1 .. 100 j: the samples after point i up to point j.
+    int64_t PointsSum(Index i, Index j) {
+        if (prefix_.empty()) BuildPrefix();
+        return (prefix_[static_cast<size_t>(j)] + Y(j)) - (prefix_[static_cast<size_t>(i)] + Y(i));
+    }
+
   private:
+    // Sum of I(k) over the samples 100 i .. 100 i + 99.
+    int64_t SegmentSum(Index i) const {
+        const double a = static_cast<double>(Y(i)), b = static_cast<double>(Y(i + 1));
+        // Rounded samples are whole numbers of magnitude below 2^31; sums of 100 of them stay
+        // far below 2^53, so double sums are exact in any order: four let the loop vectorise.
+        double acc[4] = {a, 0.0, 0.0, 0.0};
+        for (Index r = 1; r < 97; r += 4)
+            for (Index q = 0; q < 4; ++q) acc[q] += InterpolatedValue(a, b, r + q);
+        for (Index r = 97; r < 100; ++r) acc[0] += InterpolatedValue(a, b, r);
+        return static_cast<int64_t>((acc[0] + acc[1]) + (acc[2] + acc[3]));
+    }
+
+    // prefix_[i] = Prefix(100 i) for the points i = 0 .. n - 1.
+    void BuildPrefix() {
+        const Index n = Points();
+        prefix_.assign(static_cast<size_t>(n), 0);
+        for (Index i = 0; i + 1 < n; ++i)
+            prefix_[static_cast<size_t>(i + 1)] = prefix_[static_cast<size_t>(i)] + SegmentSum(i);
+    }
+
     const TDataPointArray& pts_;
     Index samples_;
-    std::vector<int64_t> segmentSum_;
-    std::vector<char> segmentKnown_;
+    std::vector<int64_t> prefix_;
 };
 
-void BisectOnePeak(UpsampledCurve& c, TPeak& peak, int percentage) {
+// Minima of the point intensities 0 .. count - 1 in a binary tree (leaf i at size + i, node v
+// the minimum of 2v and 2v + 1), for the nearest point at or below a threshold on either side
+// of a given one in O(log n), whatever the threshold.
+class PointMinima {
+  public:
+    PointMinima(const UpsampledCurve& c, Index count) {
+        while (size_ < count) size_ *= 2;
+        // The padding is above every threshold, which is at most 99 % of a 32-bit count.
+        tree_.assign(2 * static_cast<size_t>(size_), std::numeric_limits<int32_t>::max());
+        for (Index i = 0; i < count; ++i)
+            tree_[static_cast<size_t>(size_ + i)] = static_cast<int32_t>(c.Y(i));
+        for (Index v = size_ - 1; v > 0; --v)
+            tree_[static_cast<size_t>(v)] = std::min(Node(2 * v), Node(2 * v + 1));
+    }
+
+    // The smallest i >= from with y(i) <= t, or -1.
+    Index FirstAtOrBelow(Index from, int64_t t) const {
+        if (from >= size_) return -1;
+        Index v = size_ + from;
+        while (Node(v) > t) {
+            while (v % 2 == 1) v /= 2;  // up while a right child: its right is covered above
+            if (v == 0) return -1;      // climbed past the root
+            ++v;                        // the subtree right of everything looked at
+        }
+        while (v < size_) v = Node(2 * v) <= t ? 2 * v : 2 * v + 1;
+        return v - size_;
+    }
+
+    // The largest i <= to with y(i) <= t, or -1.
+    Index LastAtOrBelow(Index to, int64_t t) const {
+        if (to < 0) return -1;
+        Index v = size_ + to;
+        while (Node(v) > t) {
+            while (v % 2 == 0) v /= 2;  // up while a left child
+            if (v == 1) return -1;      // the root: nothing further left
+            --v;                        // the subtree left of everything looked at
+        }
+        while (v < size_) v = Node(2 * v + 1) <= t ? 2 * v + 1 : 2 * v;
+        return v - size_;
+    }
+
+  private:
+    int64_t Node(Index v) const { return tree_[static_cast<size_t>(v)]; }
+
+    Index size_ = 1;
+    std::vector<int32_t> tree_;
+};
+
+// The edges walk point by point where both neighbours lie above the threshold (every sample
+// interpolated between them does too), and sample by sample in the stretch where the curve
+// crosses it; the walk towards half the area takes whole stretches of 100 samples while the
+// running sum stays below half. The jumps are found in O(log n) each, so a threshold far beyond
+// the baseline costs no more than a near one.
+void BisectOnePeak(UpsampledCurve& c, const PointMinima& minima, TPeak& peak, int percentage) {
     const Index m = c.Samples();
     const int64_t t = static_cast<int64_t>(percentage) * peak.Intensity / 100;
     double start = std::isfinite(peak.PointIndex) ? std::nearbyint(100.0 * peak.PointIndex) : 0.0;
     start = std::clamp(start, 0.0, static_cast<double>(m - 1));
     const Index k0 = static_cast<Index>(start);
 
-    // Edges: the first samples on either side at or below the threshold. Between two points that
-    // are both above it every interpolated sample is above it too, so such a stretch is crossed
-    // in one step.
+    // Edges: the first samples on either side at or below the threshold; at the ends of the
+    // samples (the last point is none) when there is none.
     Index left = k0;
-    while (left > 0 && c.I(left) > t) {
-        if (left % 100 == 0 && c.Y(left / 100 - 1) > t)
-            left -= 100;
-        else
-            --left;
+    while (left > 0 && left % 100 != 0 && c.I(left) > t) --left;
+    if (left > 0 && left % 100 == 0 && c.Y(left / 100) > t) {
+        const Index below = minima.LastAtOrBelow(left / 100 - 1, t);
+        if (below < 0) {
+            left = 0;
+        } else {
+            left = 100 * (below + 1) - 1;
+            while (left % 100 != 0 && c.I(left) > t) --left;
+        }
     }
     Index right = k0;
-    while (right < m - 1 && c.I(right) > t) {
-        if (right % 100 == 0 && right + 100 <= m - 1 && c.Y(right / 100 + 1) > t)
-            right += 100;
-        else
-            ++right;
+    while (right < m - 1 && right % 100 != 0 && c.I(right) > t) ++right;
+    if (right < m - 1 && right % 100 == 0 && c.Y(right / 100) > t) {
+        // Points up to n - 2 start a stretch; the last point is the end of the samples.
+        const Index below = minima.FirstAtOrBelow(right / 100 + 1, t);
+        right = 100 * (below < 0 ? c.Points() - 2 : below - 1) + 1;
+        while (right < m - 1 && right % 100 != 0 && c.I(right) > t) ++right;
     }
 
     const double half = static_cast<double>(c.Sum(left, right)) / 2.0;
     // Walk from the left edge (not counted) until half the area is reached, never past the right
     // edge. Samples strictly between the edges lie above t; with t >= 0 the running sum only
-    // grows, so a stretch of 100 samples that stays below half may be taken at once.
+    // grows, so the stretches of 100 samples ending before the right edge that keep it below
+    // half are taken at once: the last such point is found by bisection.
     Index k = left;
     int64_t sum = 0;
     while (static_cast<double>(sum) < half && k < right) {
         if (t >= 0 && k % 100 == 0 && k + 100 < right) {
             const Index i = k / 100;
-            const int64_t chunk = c.SegmentSum(i) - c.Y(i) + c.Y(i + 1);  // samples k+1 .. k+100
-            if (static_cast<double>(sum + chunk) < half) {
-                sum += chunk;
-                k += 100;
+            Index lo = i, hi = (right - 1) / 100;  // the stretch to point hi ends before right
+            while (lo < hi) {
+                const Index mid = lo + (hi - lo + 1) / 2;
+                if (static_cast<double>(sum + c.PointsSum(i, mid)) < half)
+                    lo = mid;
+                else
+                    hi = mid - 1;
+            }
+            if (lo > i) {
+                sum += c.PointsSum(i, lo);
+                k = 100 * lo;
                 continue;
             }
         }
@@ -263,19 +338,28 @@ void ApplyAreaBisector(TDataSet& scan, int percentage) {
     UpsampledCurve curve(scan.Points);
     if (curve.Samples() == 0) return;  // fewer than two points: nothing to interpolate
     auto& items = scan.Peaks.Items;
-    for (TPeak& peak : items) BisectOnePeak(curve, peak, percentage);
+    if (items.empty()) return;
+    // Every sample lies between points 0 .. n - 2 and the next one.
+    const PointMinima minima(curve, curve.Points() - 1);
+    for (TPeak& peak : items) BisectOnePeak(curve, minima, peak, percentage);
 
     // Bisected peaks may land on each other: delete the second of close neighbours. A walk moves
-    // on after a deletion, so it is repeated until one deletes nothing.
+    // on after a deletion (the peak after the deleted one is compared with its own successor,
+    // not with the one before), so it is repeated until one deletes nothing. Each walk compacts
+    // the list in place: erasing one by one moved the whole tail per deletion, quadratic on a
+    // scan whose thousands of peaks bisect onto a few.
     bool deleted = true;
     while (deleted) {
         deleted = false;
-        for (size_t i = 0; i + 1 < items.size(); ++i) {
-            if (std::fabs(items[i].Position - items[i + 1].Position) < kBisectorMinSeparation) {
-                items.erase(items.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        size_t kept = 0;  // items[0 .. kept] stay; items[kept] is the walk's current peak
+        for (size_t next = 1; next < items.size(); ++next) {
+            if (std::fabs(items[kept].Position - items[next].Position) < kBisectorMinSeparation) {
                 deleted = true;
+                if (++next == items.size()) break;
             }
+            if (++kept != next) items[kept] = std::move(items[next]);
         }
+        items.erase(items.begin() + static_cast<std::ptrdiff_t>(kept) + 1, items.end());
     }
 }
 

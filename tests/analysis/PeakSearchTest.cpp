@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
+#include <random>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include "analysis/PeakSearch.h"
@@ -203,6 +206,155 @@ TEST(AreaBisector, SymmetricPeakStaysTailedPeakMovesRightAndDoublesMerge) {
     ApplyAreaBisector(sym, 30);
     ASSERT_EQ(sym.Peaks.Count(), 1);
     EXPECT_NEAR(sym.Peaks.Items[0].Position, 32.0, 0.0002);
+}
+
+// A scan at 10.0, 10.1, ... with the given counts and one peak at a point.
+TDataSet WithPeakAt(const std::vector<int32_t>& counts, double pointIndex, int32_t intensity) {
+    TDataPointArray pts;
+    for (size_t i = 0; i < counts.size(); ++i)
+        pts.push_back({10.0 + 0.1 * static_cast<double>(i), counts[i], 0.0, 0.0});
+    TDataSet s;
+    s.SetRawPoints(std::move(pts));
+    TPeak p;
+    p.PointIndex = pointIndex;
+    p.Intensity = intensity;
+    s.Peaks.Items.push_back(p);
+    return s;
+}
+
+// Worked by hand on the samples k = 0 .. 100 (n - 1) - 1, sample 100 i + r being
+// round(y(i) + r (y(i+1) - y(i)) / 100); the left edge is not counted in the walk.
+TEST(AreaBisector, HandWorkedEdgesAndHalves) {
+    // y = 0 200 200 200 200 200 200, peak at point 2, 50 % -> t = 100. Left edge: sample 50
+    // (2 r = 100). No point right of the peak is at or below t, and the last point is no sample:
+    // the right edge is sample 599. Area 50..599: (2 * 50 + ... + 2 * 99) + 500 * 200 = 107450,
+    // half 53725. From sample 51: 7350 up to sample 99, then 200 each: samples 100..330 give
+    // 53550, sample 331 reaches 53750.
+    TDataSet flat = WithPeakAt({0, 200, 200, 200, 200, 200, 200}, 2.0, 200);
+    ApplyAreaBisector(flat, 50);
+    ASSERT_EQ(flat.Peaks.Count(), 1);
+    EXPECT_DOUBLE_EQ(flat.Peaks.Items[0].PointIndex, 3.31);
+    EXPECT_NEAR(flat.Peaks.Items[0].Position, 10.331, 1e-12);
+    EXPECT_EQ(flat.Peaks.Items[0].Intensity, 200);
+
+    // y = 0 200 100 300 300 0, peak at point 3, 34 % of 300 -> t = 102. Left: point 2 (100) is
+    // below t; in its stretch 100 + 2 r > 102 from r = 2, so the edge is sample 201. Right: the
+    // last stretch falls as 300 - 3 r, at t for r = 66: sample 466. Area: 19800 (201..299) +
+    // 30000 (300..399) + 13467 (400..466) = 63267, half 31633.5. From 202: 19698 up to 299, then
+    // 300 each: 40 samples 300..339 reach 31698 (39 give 31398).
+    TDataSet dip = WithPeakAt({0, 200, 100, 300, 300, 0}, 3.0, 300);
+    ApplyAreaBisector(dip, 34);
+    ASSERT_EQ(dip.Peaks.Count(), 1);
+    EXPECT_DOUBLE_EQ(dip.Peaks.Items[0].PointIndex, 3.39);
+    EXPECT_NEAR(dip.Peaks.Items[0].Position, 10.339, 1e-12);
+    EXPECT_EQ(dip.Peaks.Items[0].Intensity, 300);
+
+    // Points exactly at the threshold are edges, however far the curve stays there:
+    // y = 0 100 300 300 100 100 100, peak at point 2 listed at 200, 50 % -> t = 100. Edges at
+    // points 1 and 4 (samples 100, 400). Area: 100 + 19800 (100 + 2 r, r = 1..99) + 30000 +
+    // 20100 (300 - 2 r, r = 0..99) + 100 = 70100, half 35050. From sample 101: 20100 up to 200,
+    // then 300 each: 50 samples (201..250) reach 35100, 49 give 34800.
+    TDataSet edge = WithPeakAt({0, 100, 300, 300, 100, 100, 100}, 2.0, 200);
+    ApplyAreaBisector(edge, 50);
+    ASSERT_EQ(edge.Peaks.Count(), 1);
+    EXPECT_DOUBLE_EQ(edge.Peaks.Items[0].PointIndex, 2.5);
+    EXPECT_EQ(edge.Peaks.Items[0].Intensity, 300);
+
+    // On a curve at zero a peak of height 0 stays on its sample, so only the thinning acts:
+    // 10.000 10.020 10.025 10.050. The first walk deletes 10.020, moves on to compare 10.025
+    // with 10.050 and deletes that; the second deletes 10.025. (Keeping every peak 0.03 from
+    // the last kept one would leave 10.050.)
+    TDataSet zero = WithPeakAt({0, 0, 0}, 0.0, 0);
+    for (double index : {0.2, 0.25, 0.5}) {
+        TPeak p;
+        p.PointIndex = index;
+        zero.Peaks.Items.push_back(p);
+    }
+    ApplyAreaBisector(zero, 50);
+    ASSERT_EQ(zero.Peaks.Count(), 1);
+    EXPECT_EQ(zero.Peaks.Items[0].Position, 10.0);
+}
+
+// The bisected sample by its definition, one sample at a time: edges at the first samples at or
+// below the threshold (or the ends of the samples), then the first sample after the left edge
+// where the running sum reaches half the area between the edges.
+int64_t ReferenceBisectedSample(const TDataPointArray& pts, const TPeak& peak, int percentage) {
+    const int64_t m = 100 * (static_cast<int64_t>(pts.size()) - 1);
+    const auto sample = [&](int64_t k) -> int64_t {
+        const auto i = static_cast<size_t>(k / 100);
+        const double f = static_cast<double>(k % 100) / 100.0;
+        if (k % 100 == 0) return pts[i].Intensity;
+        return static_cast<int64_t>(
+            std::nearbyint((1.0 - f) * pts[i].Intensity + f * pts[i + 1].Intensity));
+    };
+    const int64_t t = static_cast<int64_t>(percentage) * peak.Intensity / 100;
+    const int64_t k0 = static_cast<int64_t>(
+        std::clamp(std::nearbyint(100.0 * peak.PointIndex), 0.0, static_cast<double>(m - 1)));
+    int64_t left = k0, right = k0;
+    while (left > 0 && sample(left) > t) --left;
+    while (right < m - 1 && sample(right) > t) ++right;
+    int64_t area = 0;
+    for (int64_t k = left; k <= right; ++k) area += sample(k);
+    int64_t k = left, sum = 0;
+    while (static_cast<double>(sum) < static_cast<double>(area) / 2.0 && k < right)
+        sum += sample(++k);
+    return k;
+}
+
+TEST(AreaBisector, AgreesWithTheSampleBySampleDefinition) {
+    std::mt19937 rng(23);
+    const auto below = [&](uint32_t n) { return static_cast<int32_t>(rng() % n); };
+    for (int trial = 0; trial < 3000; ++trial) {
+        // Plateaus, repeated levels and negative counts put edges on points, inside stretches
+        // and at the ends; peak heights of up to 2000 put thresholds beyond the whole curve.
+        const int n = 2 + below(40);
+        const bool negative = trial % 5 == 0;
+        std::vector<int32_t> counts;
+        for (int i = 0; i < n; ++i) {
+            if (i > 0 && below(3) == 0)
+                counts.push_back(counts.back());
+            else
+                counts.push_back(below(8) * 125 - (negative ? 300 : 0));
+        }
+        // One to six peaks at points, between them and beyond both ends.
+        const int percentage = 1 + below(99);
+        TDataSet s = WithPeakAt(counts, 0.0, 0);
+        s.Peaks.Items.clear();
+        const int peaks = 1 + below(6);
+        for (int j = 0; j < peaks; ++j) {
+            TPeak p;
+            p.PointIndex = static_cast<double>(below(100 * n + 200) - 100) / 100.0;
+            p.Intensity = below(2000) - (negative ? 500 : 0);
+            s.Peaks.Items.push_back(p);
+        }
+        // Expected: each peak on its bisected sample, then the second of neighbours closer
+        // than 0.03 deleted, a walk moving on past a deletion, until a walk deletes nothing.
+        std::vector<std::pair<int64_t, double>> expected;  // sample, position
+        for (const TPeak& p : s.Peaks.Items) {
+            const int64_t k = ReferenceBisectedSample(s.Points, p, percentage);
+            const auto i = static_cast<size_t>(k / 100);
+            const double f = static_cast<double>(k % 100) / 100.0;
+            expected.emplace_back(
+                k, k % 100 == 0 ? s.Points[i].Position
+                                : (1.0 - f) * s.Points[i].Position + f * s.Points[i + 1].Position);
+        }
+        for (bool deleted = true; deleted;) {
+            deleted = false;
+            for (size_t j = 0; j + 1 < expected.size(); ++j)
+                if (std::fabs(expected[j].second - expected[j + 1].second) < 0.03) {
+                    expected.erase(expected.begin() + static_cast<std::ptrdiff_t>(j) + 1);
+                    deleted = true;
+                }
+        }
+        ApplyAreaBisector(s, percentage);
+        ASSERT_EQ(s.Peaks.Count(), static_cast<int>(expected.size())) << "trial " << trial;
+        for (size_t j = 0; j < expected.size(); ++j) {
+            const TPeak& p = s.Peaks.Items[j];
+            ASSERT_EQ(std::llround(100.0 * p.PointIndex), expected[j].first)
+                << "trial " << trial << " peak " << j << " at " << percentage << " %";
+            EXPECT_EQ(p.Position, expected[j].second);
+        }
+    }
 }
 
 TEST(FindPeaks, TinyScansAndWideWindowsStayInside) {
