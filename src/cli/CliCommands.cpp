@@ -353,11 +353,7 @@ int Fit(const Arguments& a, CommandContext& c) {
                                      ? PeakFitJson(range.First, range.Last, xL, xR, r).Text() + "\n"
                                      : "Position: " + FormatFixed(r.Overlay.Center, 3) +
                                            "\nFWHM: " + FormatFixed(r.Fwhm, 3) + "\n";
-        if (target == "-")
-            WriteOutput(target, text, c.Out);
-        else
-            outputs.Add(target, text);
-        outputs.Commit();
+        CommitWithText(outputs, target, text, c.Out);
     } catch (...) {
         // Whatever a reader, the fit or a writer threw (output and usage errors go on).
         return ReportFailure(prompts, file, c.Err);

@@ -76,6 +76,15 @@ void WriteOutput(const std::string& target, const std::string& text, std::ostrea
     }
 }
 
+void CommitWithText(OutputSet& outputs, const std::string& target, const std::string& text,
+                    std::ostream& out) {
+    if (target == "-")
+        WriteOutput(target, text, out);
+    else
+        outputs.Add(target, text);
+    outputs.Commit();
+}
+
 // The processing and peak search options, with the defaults of the workbench's controls.
 std::vector<Option> PeakSearchOptions() {
     using namespace analysis;

@@ -9,6 +9,7 @@
 
 #include "analysis/PeakSearch.h"
 #include "analysis/Processing.h"
+#include "base/AtomicFile.h"
 #include "cli/CliFrame.h"
 #include "cli/CliPrompts.h"
 #include "core/Configuration.h"
@@ -32,6 +33,10 @@ void PrintWarnings(CliPrompts& prompts, const std::string& file, std::ostream& e
 int ReportFailure(CliPrompts& prompts, const std::string& file, std::ostream& err);
 // Writes `text` to OUT ("-" = standard output).
 void WriteOutput(const std::string& target, const std::string& text, std::ostream& out);
+// Commits `outputs` with `text` as one more of them, or with `text` on standard output for "-"
+// (written first there, so that a failed write leaves no file behind).
+void CommitWithText(OutputSet& outputs, const std::string& target, const std::string& text,
+                    std::ostream& out);
 
 // The processing and peak search options, with the defaults of the workbench's controls.
 std::vector<Option> PeakSearchOptions();

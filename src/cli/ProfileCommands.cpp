@@ -136,11 +136,7 @@ int Profile(const Arguments& a, CommandContext& c) {
         }
         const std::string text =
             a.Has("--json") ? ProfileFitJson(fit).Text() + "\n" : ProfileTable(fit);
-        if (target == "-")
-            WriteOutput(target, text, c.Out);
-        else
-            outputs.Add(target, text);
-        outputs.Commit();
+        CommitWithText(outputs, target, text, c.Out);
     } catch (...) {
         return ReportFailure(prompts, file, c.Err);
     }

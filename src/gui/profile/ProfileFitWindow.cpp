@@ -18,6 +18,7 @@
 #include <cmath>
 
 #include "base/NumberText.h"
+#include "gui/profile/ResultTable.h"
 #include "gui/widgets/Controls.h"
 #include "plot/PlotMapping.h"
 #include "plot/XYPlotRenderer.h"
@@ -296,25 +297,8 @@ void ProfileFitWindow::ShowMessage(const QString& text) {
 }
 
 void ProfileFitWindow::ShowTable() {
-    table_->clear();
-    if (!result_) {
-        table_->setRowCount(0);
-        table_->setColumnCount(0);
-        return;
-    }
-    const TextTable cells = ProfileFitTable(*result_, UserDecimalSeparator());
-    size_t columns = 0;
-    for (const auto& row : cells) columns = std::max(columns, row.size());
-    table_->setColumnCount(static_cast<int>(columns));
-    table_->setRowCount(static_cast<int>(cells.size()) - 1);
-    QStringList header;
-    for (const std::string& h : cells.front()) header << Q(h);
-    table_->setHorizontalHeaderLabels(header);
-    for (size_t r = 1; r < cells.size(); ++r)
-        for (size_t c = 0; c < cells[r].size(); ++c)
-            table_->setItem(static_cast<int>(r) - 1, static_cast<int>(c),
-                            new QTableWidgetItem(Q(cells[r][c])));
-    table_->resizeColumnsToContents();
+    ShowTextTable(table_,
+                  result_ ? ProfileFitTable(*result_, UserDecimalSeparator()) : TextTable{});
 }
 
 void ProfileFitWindow::UpdateChart() {

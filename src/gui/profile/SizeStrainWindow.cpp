@@ -21,6 +21,7 @@
 #include "base/Error.h"
 #include "gui/plot/ClipboardPicture.h"
 #include "gui/plot/XYChartOutput.h"
+#include "gui/profile/ResultTable.h"
 #include "gui/widgets/Controls.h"
 #include "gui/widgets/FloatEdit.h"
 #include "plot/XYPlotRenderer.h"
@@ -250,20 +251,7 @@ void SizeStrainWindow::Recalculate() {
 }
 
 void SizeStrainWindow::ShowTable() {
-    table_->clear();
-    const TextTable cells = SizeTable(analysis_, UserDecimalSeparator());
-    size_t columns = 0;
-    for (const auto& row : cells) columns = std::max(columns, row.size());
-    table_->setColumnCount(static_cast<int>(columns));
-    table_->setRowCount(static_cast<int>(cells.size()) - 1);
-    QStringList header;
-    for (const std::string& h : cells.front()) header << Q(h);
-    table_->setHorizontalHeaderLabels(header);
-    for (size_t r = 1; r < cells.size(); ++r)
-        for (size_t c = 0; c < cells[r].size(); ++c)
-            table_->setItem(static_cast<int>(r) - 1, static_cast<int>(c),
-                            new QTableWidgetItem(Q(cells[r][c])));
-    table_->resizeColumnsToContents();
+    ShowTextTable(table_, SizeTable(analysis_, UserDecimalSeparator()));
 }
 
 std::string SizeStrainWindow::TableCopyText() const {
