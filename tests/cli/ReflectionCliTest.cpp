@@ -74,8 +74,8 @@ TEST_F(ReflectionCli, JcpdsListsRowsWritesTheDatabaseAndReportsConversionErrors)
     const std::string ini = dir.Write("substrates.ini", "[Si]\nSi (111)=28.441\n");
     r = CliLine("jcpds " + card + " --add-to " + ini + " --name Si --wavelength 1.540562");
     ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_TRUE(Has(dir.Read("substrates.ini"), "[Si poly]"));
-    EXPECT_TRUE(Has(dir.Read("substrates.ini"), "Si(2 2 0)=47.302"));
+    EXPECT_TRUE(Has(dir.Read("substrates.ini"), "[Si poly]\nSi(1 1 1)=28.442\nSi(2 2 0)=47.302"))
+        << dir.Read("substrates.ini");
 
     // A blank second reflection on the next line stops the table; the rows before it are listed.
     const std::string broken =
@@ -122,16 +122,12 @@ TEST_F(ReflectionCli, IdentifyNamesPeaksAfterTheChosenOrBestMaterial) {
                        " --peaks 28.45,47.2,69.1 --json");
     ASSERT_EQ(r.Code, 0) << r.Err;
     EXPECT_TRUE(Has(r.Out, "\"material\": \"Si\"")) << r.Out;
-    // Far: (30 - 28.45)^2 = 2.4025.
-    const std::string farScore = "\"scores\": [[\"Far\", ";
-    const size_t far = r.Out.find(farScore);
-    ASSERT_NE(far, std::string::npos) << r.Out;
-    EXPECT_NEAR(std::stod(r.Out.substr(far + farScore.size())), 2.4025, 1e-12) << r.Out;
-    EXPECT_NE(r.Out.find("], [\"Si\", 0.011", far), std::string::npos) << r.Out;
+    // Far: (30 - 28.45)^2 = 2.4025 (the scores are the analysis tests').
+    EXPECT_TRUE(Has(r.Out, "\"scores\": [[\"Far\", 2.402") && Has(r.Out, "], [\"Si\", 0.011"))
+        << r.Out;
     EXPECT_TRUE(Has(r.Out, "\"allowed\": \"4,8\", \"lattice\": 5.43102"));
-    EXPECT_TRUE(Has(r.Out,
-                    "{\"position\": 28.45, \"description\": \"Si (111)\", \"checked\": "
-                    "false}"))
+    EXPECT_TRUE(
+        Has(r.Out, "{\"position\": 28.45, \"description\": \"Si (111)\", \"checked\": false}"))
         << r.Out;
     r = CliLine("identify " + file + " --material Far --database " + ini + " --peaks 30.4");
     ASSERT_EQ(r.Code, 0) << r.Err;
@@ -156,17 +152,15 @@ TEST_F(ReflectionCli, JcpdsAddToRefusesHostileNamesAndDatabasesNotReadWhole) {
     const auto addTo = [&](const std::string& database, const std::string& name) {
         return Cli({"jcpds", card, "--add-to", database, "--name", name});
     };
-    // The names themselves are the analysis tests' business.
-    for (const std::string name : {"X]\n[Si]\nLATTICE=9", "A=B"}) {
-        const CliRun r = addTo(ini, name);
-        EXPECT_EQ(r.Code, 1) << name;
-        EXPECT_TRUE(Has(r.Err, "must not hold")) << r.Err;
-        EXPECT_EQ(dir.Read("substrates.ini"), original) << name;
-    }
+    // Which names are refused is the analysis tests' business.
+    CliRun r = addTo(ini, "X]\n[Si]\nLATTICE=9");
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_TRUE(Has(r.Err, "must not hold")) << r.Err;
+    EXPECT_EQ(dir.Read("substrates.ini"), original);
     // One NUL byte: the file is said to be damaged and stays as it is.
     const std::string damaged = original + std::string("x=\0\n[GaN]\nGaN (002)=34.56\n", 26);
     dir.Write("substrates.ini", damaged);
-    CliRun r = addTo(ini, "Ge");
+    r = addTo(ini, "Ge");
     EXPECT_EQ(r.Code, 1);
     EXPECT_TRUE(Has(r.Err, "NUL byte")) << r.Err;
     EXPECT_EQ(dir.Read("substrates.ini"), damaged);
@@ -210,15 +204,12 @@ TEST_F(ReflectionCli, JcpdsRefusesWhatIsNotACardFile) {
         {dir.File("folder"), "It is a directory, not a file."},
         {"/dev/zero", "It is a device, not a file."},
         {dir.Write("empty.txt", ""), "No reflection lines found in the file."},
-        {dir.Write("notes.txt", "Silicon, measured on Monday\n"),
-         "No reflection lines found in the file."},
         {dir.File("missing.txt"), "missing.txt"},
     };
     for (const auto& c : cases) {
         const CliRun r = CliLine("jcpds " + c.File);
         EXPECT_EQ(r.Code, 1) << c.File;
-        EXPECT_TRUE(Has(r.Err, "trevasc-cli: " + c.File + ": ")) << r.Err;
-        EXPECT_TRUE(Has(r.Err, c.Message)) << r.Err;
+        EXPECT_TRUE(Has(r.Err, "trevasc-cli: " + c.File + ": ") && Has(r.Err, c.Message)) << r.Err;
         EXPECT_EQ(r.Out, "") << c.File;
     }
 }
