@@ -35,9 +35,10 @@ TEST(OpenFormats, DialogFiltersShowTheSampleFileOfEveryFurtherFormat) {
         {"quartz_v4.raw", "Bruker RAW files ("},
         {"film.xye", "Column files XY/XYE ("}};
     if (formats::XylibAvailable())
-        for (const char* file : {"quartz.uxd", "quartz.rd", "quartz.cif", "quartz_v1.raw",
-                                 "quartz_v3.raw", "quartz_rigaku.dat", "quartz_riet7.dat",
-                                 "quartz.cpi", "quartz.rit", "quartz.xdd", "quartz.udf", "quartz.chi"})
+        for (const char* file :
+             {"quartz.uxd", "quartz.rd", "quartz.cif", "quartz_v1.raw", "quartz_v3.raw",
+              "quartz_rigaku.dat", "quartz_riet7.dat", "quartz.cpi", "quartz.rit", "quartz.xdd",
+              "quartz.udf", "quartz.chi"})
             cases.push_back({file, "Other diffractometer files (xylib) ("});
     for (const auto& [file, filter] : cases) {
         SCOPED_TRACE(file);
@@ -61,7 +62,6 @@ TEST(OpenFormats, RasFileChosenInTheOpenDialogLoadsBothScans) {
     EXPECT_EQ(std::pair(scans.MainScan().Count(), scans.Additional(0).Count()), std::pair(4, 4));
     EXPECT_EQ(h.Window->Plot()->Dataset().OverlayCount(), 1);
 }
-
 
 TEST(HelpMenu, AboutNamesVersionLicenceAddressAndQt) {
     MainWindowHarness h;

@@ -7,18 +7,9 @@
 #include <QPushButton>
 
 #include "ScreenshotHarness.h"
-#include "gui/lattice/LatticeWindow.h"
-#include "gui/lattice/NelsonRileyWindow.h"
-#include "gui/thickness/ThicknessWindow.h"
+#include "gui/app/WindowRegistry.h"
 
 namespace {
-
-template <typename W>
-W* TopLevel(const char* name) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == name) return qobject_cast<W*>(w);
-    return nullptr;
-}
 
 void Click(QWidget* window, const char* name) {
     if (auto* b = window->findChild<QPushButton*>(name)) b->click();
@@ -53,9 +44,9 @@ int main(int argc, char* argv[]) {
             // The substrate's (200) and (400) reflections of the sample scan.
             CheckRanges(session, {{33.0, 33.5}, {69.0, 69.5}});
             session.Peaks().SendChecked(trevasc::PeakHandOverTarget::Lattice);
-            auto* lattice = TopLevel<trevasc::LatticeWindow>("LatticeWindow");
-            auto* nr = TopLevel<trevasc::NelsonRileyWindow>("NelsonRileyWindow");
-            auto* xrr = TopLevel<trevasc::ThicknessWindow>("XrrWindow");
+            QWidget* lattice = window.Windows().Window("LatticeWindow");
+            QWidget* nr = window.Windows().Window("NelsonRileyWindow");
+            QWidget* xrr = window.Windows().Window("XrrWindow");
             if (!lattice || !nr || !xrr) return false;
             lattice->findChild<QLineEdit*>("FloatEdit1")->setText("5.4");
             Click(lattice, "Button2");
