@@ -81,13 +81,7 @@ TEST(MainWindowTest, OpenFindPeaksToggleCheckMarkAndCloseWithQuestions) {
     ASSERT_EQ(list->count(), static_cast<int>(peaks.size()));
     EXPECT_NEAR(list->item(0)->text().toDouble(), peaks[0].Position, 5e-4);
     EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
-    // On the screen: the black curve across the frame and the red (checked) peak markers.
-    plot.PaintBox()->repaint();
-    const plot::TPlotArea& a = plot.Area();
-    const QImage shot = plot.PaintBox()->grab().toImage();
-    const QRect inside(a.Left + 2, a.Top + 2, a.Right - a.Left - 4, a.Bottom - a.Top - 4);
-    EXPECT_GT(test::CountPixels(shot, Qt::black, inside), a.Right - a.Left);
-    EXPECT_GT(test::CountPixels(shot, QColor(255, 0, 0), inside), a.Bottom - a.Top);
+    // (What the plot window paints is the plot window's and the renderer's tests'.)
     h.Click("CheckBox4");  // "Logarithmic scaling" off only refreshes the plot
     EXPECT_FALSE(plot.Dataset().LogY);
 
@@ -105,8 +99,7 @@ TEST(MainWindowTest, OpenFindPeaksToggleCheckMarkAndCloseWithQuestions) {
     // Closing with unsaved peaks: "No" keeps the program running, the positions are saved but
     // not the settings of the exit; "Yes" writes those too.
     h.Prompts.ConfirmAnswers = {false, true};
-    EXPECT_FALSE(w.close());
-    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.close() || !w.isVisible());
     EXPECT_EQ(h.Prompts.Questions,
               std::vector<std::string>{std::string(kUnsavedPeaks) + "to exit?"});
     IniFile ini(h.Config.File("trevasc.INI"));
