@@ -1,5 +1,6 @@
-// simulate, lines, jcpds, substrates and identify: their output layout, the database they write,
-// and what they refuse. The angles and scores are the analysis tests' business.
+// jcpds, substrates and identify beyond their reports (those of simulate, lines and substrates
+// are in the table of CliTest.cpp): the database they write and what they refuse. The angles and
+// scores are the analysis tests' business.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -41,31 +42,6 @@ struct ReflectionCli : ::testing::Test {
 
 }  // namespace
 
-TEST_F(ReflectionCli, SimulateAndLinesPrintRowsAndJson) {
-    CliRun r = CliLine("simulate --system cubic --h 0 1 --k 0 1 --l 0 1 --wavelength 1.540562");
-    ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_EQ(r.Out, "1 0 0 22.206°\n1 1 0 31.607°\n1 1 1 38.968°\n");
-    r = CliLine(
-        "simulate --system hexagonal --a 3.189 --c 5.185 --h 1 1 --k 1 1 --l 0 0 --json "
-        "--wavelength 1.540562");
-    ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_TRUE(Has(r.Out, "\"labels\": [\"a=b<>c\", \"a=b=90°, g=120°\"]")) << r.Out;
-    EXPECT_TRUE(Has(r.Out, "\"rows\": [\"1 -2 1 0 57.774°\"]")) << r.Out;
-    EXPECT_TRUE(Has(r.Out, "{\"h\": 1, \"k\": 1, \"l\": 0, \"d\": 1.5945")) << r.Out;
-    // The energy acts as typed into the X-ray tube selector: 8047.8 eV -> 1.54079 A.
-    EXPECT_EQ(CliLine("simulate --system cubic --h 1 1 --energy 8047.8").Out, "1 0 0 22.209°\n");
-
-    EXPECT_EQ(Cli({"lines"}).Out, "22.343\n45.597\n71.076\n101.608\n151.269\n");  // n = 1..5
-    // The angles in the shortest digits that read back exactly (more than 15 where needed).
-    r = Cli({"lines", "--permitted", "2, x, 0, 3", "--json"});
-    EXPECT_EQ(r.Out.rfind("{\"lines\": [45.59721903043", 0), 0u) << r.Out;
-    EXPECT_TRUE(Has(r.Out, ", 71.07558475527")) << r.Out;
-    EXPECT_TRUE(Has(r.Out, "], \"rows\": [\"45.597\", \"71.076\"], \"orders\": [2, 3]}\n"));
-    EXPECT_EQ(CliLine("lines --show-all --to 80").Out, "22.343\n45.597\n71.076\n");
-    r = CliLine("lines --selected-peak 28.441 --wavelength 1.540562 --energy 8047.8 --json");
-    EXPECT_TRUE(Has(r.Out, "\"orders\": [1]") && Has(r.Out, "\"rows\": [\"28.44")) << r.Out;
-}
-
 TEST_F(ReflectionCli, JcpdsListsRowsWritesTheDatabaseAndReportsConversionErrors) {
     const std::string card = SiliconCard();
     CliRun r = CliLine("jcpds " + card + " --wavelength 1.540562");
@@ -99,18 +75,6 @@ TEST_F(ReflectionCli, JcpdsListsRowsWritesTheDatabaseAndReportsConversionErrors)
     EXPECT_FALSE(Has(dir.Read("substrates.ini"), "Plain"));
     EXPECT_TRUE(Has(CliLine("jcpds " + plain + " --json").Out,
                     "\"rows\": [], \"reflections\": [], \"error\": \"No reflection lines"));
-}
-
-TEST_F(ReflectionCli, SubstratesListTheDatabase) {
-    CliRun r = CliLine("substrates --database " + kSubstratesDef);
-    ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_TRUE(Has(r.Out, "[Si]\nALLOWED=4,8\nLATTICE=5.43102\nSi (111): 28.441\n"))
-        << r.Out.substr(0, 400);
-    r = CliLine("substrates --database " + kSubstratesDef + " --json");
-    EXPECT_TRUE(Has(r.Out, "{\"name\": \"Si\", \"expected\": [[28.441, \"Si (111)\"]"));
-    // The default database is the user's substrates.ini, seeded from Substrates.DEF.
-    EXPECT_EQ(Cli({"substrates"}).Code, 0);
-    EXPECT_EQ(CliLine("substrates --database /no/such/file.ini").Code, 1);
 }
 
 TEST_F(ReflectionCli, IdentifyNamesPeaksAfterTheChosenOrBestMaterial) {
