@@ -30,13 +30,6 @@ void SetPeaks(MainWindowHarness& h, const std::vector<double>& positions) {
     QApplication::processEvents();
 }
 
-void OpenReflectivity(MainWindowHarness& h) {
-    ASSERT_TRUE(h.Window->Session().RunAction([&] {
-        h.Window->Session().OpenMainFile(
-            test::TestDataFile("refnx_180706_HA_DG2_XRR_v1.0.xrdml").toStdString());
-    }));
-}
-
 const std::vector<double> kSrTiO3 = {22.754, 46.472, 72.567, 104.192};
 
 }  // namespace
@@ -155,7 +148,7 @@ TEST(ErrorInfoWindow, ShowsTheStandardErrorOfTheIntercept) {
 
 TEST(ThicknessWindow, FringesOfATwentyNanometreFilm) {
     MainWindowHarness h;
-    OpenReflectivity(h);
+    h.OpenTestScan(test::TestDataFile("refnx_180706_HA_DG2_XRR_v1.0.xrdml"));
     SetPeaks(h, {1.324, 1.765, 2.207, 2.648});
     auto* xrr = h.Tool<ThicknessWindow>("XrrWindow");
     h.Click("Button15");
@@ -192,7 +185,7 @@ TEST(ThicknessWindow, FringesOfATwentyNanometreFilm) {
 // The fit itself is the thickness tools' test; here the button, the fields and the message.
 TEST(ThicknessWindow, FitOrdersAndTheRefractionFields) {
     MainWindowHarness h;
-    OpenReflectivity(h);
+    h.OpenTestScan(test::TestDataFile("refnx_180706_HA_DG2_XRR_v1.0.xrdml"));
     auto* xrr = h.Tool<ThicknessWindow>("XrrWindow");
     auto* refraction = Child<FloatEdit>(xrr, "FloatEditRefraction");
     auto* critical = Child<FloatEdit>(xrr, "FloatEditCriticalAngle");

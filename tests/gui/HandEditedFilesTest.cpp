@@ -121,10 +121,7 @@ TEST(HandEditedFiles, EveryValueReplacedByTextEndsNothing) {
     window.Plot()->grab();
 
     // Maps: drawn with the default colours, on an area measurement.
-    ASSERT_TRUE(window.Session().RunAction([&] {
-        window.Session().OpenMainFile(
-            test::TestDataFile("xrdtools_test_area_RSM_Omega2Theta_v1.0.xrdml").toStdString());
-    }));
+    h.OpenTestScan(test::TestDataFile("xrdtools_test_area_RSM_Omega2Theta_v1.0.xrdml"));
     h.Prompts.ConfirmAnswers = {true};
     window.TwoAxis()->ShowReciprocalSpaceMap();
     EXPECT_TRUE(window.TwoAxis()->isVisible());

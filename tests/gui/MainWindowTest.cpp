@@ -311,8 +311,7 @@ TEST(MainWindowTest, ExportsAskBeforeReplacingTheOpenScanFile) {
     std::filesystem::copy_file(TestDataFile().toStdString(), scan);
     const std::string link = h.Config.File("link.xrdml");
     std::filesystem::create_symlink(scan, link);
-    ASSERT_TRUE(w.Session().RunAction([&] { w.Session().OpenMainFile(scan); }));
-    QApplication::processEvents();
+    h.OpenTestScan(QString::fromStdString(scan));
     const std::string measured = h.Config.Read("s.xrdml");
     const std::string question =
         link + " is the open scan file. Replace the measurement with the export?";

@@ -30,15 +30,10 @@ using test::MoveMouse;
 constexpr const char* kAreaScan = "xrdtools_test_area_RSM_Omega2Theta_v1.0.xrdml";
 constexpr double kRadians = std::numbers::pi / 180.0;
 
-void OpenArea(MainWindowHarness& h, const QString& file = test::TestDataFile(kAreaScan)) {
-    ASSERT_TRUE(h.Window->Session().RunAction(
-        [&] { h.Window->Session().OpenMainFile(file.toStdString()); }));
-    QApplication::processEvents();
-}
-
 // Opens the area scan (unless a scan is open) and shows its measured map.
 TwoAxisWindow* ShowMap(MainWindowHarness& h) {
-    if (h.Window->Session().Scans().MainScan().Count() == 0) OpenArea(h);
+    if (h.Window->Session().Scans().MainScan().Count() == 0)
+        h.OpenTestScan(test::TestDataFile(kAreaScan));
     h.MenuItem("&Window", "&2-Axis Plot")->trigger();
     EXPECT_TRUE(h.Window->TwoAxis()->isVisible());
     return h.Window->TwoAxis();
@@ -167,7 +162,7 @@ TEST(TwoAxisWindow, OffsetCalculatorWorksOutTheReflexAndReportsBadInput) {
 
 TEST(TwoAxisWindow, ReciprocalMapAsksWithoutOffsetsAndFlipsItsAxis) {
     MainWindowHarness h;
-    OpenArea(h);
+    h.OpenTestScan(test::TestDataFile(kAreaScan));
     TwoAxisWindow* map = h.Window->TwoAxis();
     MapSettings& settings = h.Window->Session().Settings().Maps();
     // The flip needs a reciprocal map.
@@ -261,7 +256,7 @@ TEST(TwoAxisWindow, GnuplotFailuresAreReportedAndTheMainWindowComesBack) {
     // The files are written beside the scan.
     const std::string scan = h.Config.File(kAreaScan);
     std::filesystem::copy_file(test::TestDataFile(kAreaScan).toStdString(), scan);
-    OpenArea(h, QString::fromStdString(scan));
+    h.OpenTestScan(QString::fromStdString(scan));
     TwoAxisWindow* map = h.Window->TwoAxis();
     FindAction(*map, "P&NG color")->trigger();
     ASSERT_EQ(h.Prompts.Errors.size(), 1u);
@@ -280,7 +275,7 @@ TEST(TwoAxisWindow, GnuplotChosenInTheOptionsRendersThePngBesideTheScan) {
     MainWindowHarness h;
     const std::string scan = h.Config.File(kAreaScan);
     std::filesystem::copy_file(test::TestDataFile(kAreaScan).toStdString(), scan);
-    OpenArea(h, QString::fromStdString(scan));
+    h.OpenTestScan(QString::fromStdString(scan));
     // The program chosen in the options is the one started (Cancel keeps it).
     const QString gnuplot = QStandardPaths::findExecutable("gnuplot");
     ASSERT_FALSE(gnuplot.isEmpty()) << "gnuplot is needed (Debian package gnuplot-nox or -x11)";
@@ -323,7 +318,7 @@ TEST(TwoAxisWindow, NoMapForASingleScanOrAnotherScanKind) {
     EXPECT_FALSE(std::filesystem::exists(h.Config.File("m.png")));
 
     // Another scan kind hides a shown map window.
-    OpenArea(h);
+    h.OpenTestScan(test::TestDataFile(kAreaScan));
     ShowMap(h);
     h.Window->Session().Scans().Registry().OpenScanKind = TScanKind::Omega;
     FindAction(*map, "&Color")->trigger();
@@ -337,8 +332,7 @@ TEST(TwoAxisWindow, ShownMapFollowsOpenInsertAndSelectAndHidesWithoutAMap) {
     TwoAxisWindow* map = ShowMap(h);
     const auto [areaLow, areaHigh] = SecondAxisRange(session.Scans().Registry());
     // Another map file (two scans 0.1° apart): the shown window draws its map.
-    ASSERT_TRUE(session.RunAction(
-        [&] { session.OpenMainFile(test::TestDataFile("two_scans_rsm.ras").toStdString()); }));
+    h.OpenTestScan(test::TestDataFile("two_scans_rsm.ras"));
     ASSERT_TRUE(map->isVisible());
     const auto [low, high] = SecondAxisRange(session.Scans().Registry());
     ASSERT_NE(low, areaLow);
@@ -362,7 +356,7 @@ TEST(TwoAxisWindow, ShownMapFollowsOpenInsertAndSelectAndHidesWithoutAMap) {
     h.OpenTestScan();
     EXPECT_FALSE(map->isVisible());
     EXPECT_TRUE(h.Prompts.Errors.empty()) << h.Prompts.Errors.front();
-    OpenArea(h);
+    h.OpenTestScan(test::TestDataFile(kAreaScan));
     EXPECT_FALSE(map->isVisible());
 }
 

@@ -37,10 +37,7 @@ int main(int argc, char* argv[]) {
         argc, argv, harness,
         [](trevasc::MainWindow& window, const QStringList& args, const QString& folder) {
             trevasc::WorkbenchSession& session = window.Session();
-            bool ok = session.RunAction([&] {
-                session.OpenMainFile(args.at(1).toStdString());
-                session.Peaks().Find(trevasc::analysis::TPeakMethod::Slope);
-            });
+            bool ok = trevasc::screenshot::OpenAndFindPeaks(window, args.at(1));
             // The substrate's (200) and (400) reflections of the sample scan.
             CheckRanges(session, {{33.0, 33.5}, {69.0, 69.5}});
             session.Peaks().SendChecked(trevasc::PeakHandOverTarget::Lattice);
@@ -56,10 +53,7 @@ int main(int argc, char* argv[]) {
             ok = lattice->grab().save(folder + "/screenshot-lattice.png") && ok;
             ok = nr->grab().save(folder + "/screenshot-nelson-riley.png") && ok;
 
-            ok = session.RunAction([&] {
-                session.OpenMainFile(args.at(2).toStdString());
-                session.Peaks().Find(trevasc::analysis::TPeakMethod::Slope);
-            }) && ok;
+            ok = trevasc::screenshot::OpenAndFindPeaks(window, args.at(2)) && ok;
             CheckRanges(session, {{1.0, 2.0}});
             session.Peaks().SendChecked(trevasc::PeakHandOverTarget::Thickness);
             // "Fit orders" calculates too, so that the refraction fields show their values.
