@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <filesystem>
+#include <tuple>
 
 #include "support/CliRun.h"
 #include "support/LocalHttpServer.h"
@@ -71,33 +72,25 @@ TEST_F(CliCheckUpdate, NewerDocumentPrintsTheReminderEscapedInTextAndJson) {
 }
 
 TEST_F(CliCheckUpdate, NotNewerAndFailures) {
-    const struct {
-        const char* Name;
-        QByteArray Response;
-        int Code;
-    } cases[] = {
-        {"equal", LocalHttpServer::Http(200, Document(own.Major, own.Minor, own.Build)), 0},
-        {"a web page", LocalHttpServer::Http(200, "<html><body>Moved</body></html>"), 1},
-        {"HTTP 500", LocalHttpServer::Http(500, Document(99, 0, 0)), 1},
+    // The answer, the exit code and the start of the message. An answer that arrived but is no
+    // version document is unreadable, not "most recent".
+    const std::tuple<QByteArray, int, std::string> cases[] = {
+        {LocalHttpServer::Http(200, Document(own.Major, own.Minor, own.Build)), 0, ""},
+        {LocalHttpServer::Http(200, "<html><body>Moved</body></html>"), 1,
+         "could not read the answer of "},
+        {LocalHttpServer::Http(500, Document(99, 0, 0)), 1, "could not ask "},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
+    for (const auto& [response, code, message] : cases) {
         LocalHttpServer server;
-        server.Response = c.Response;
+        server.Response = response;
         const CliRun r = CheckUpdate({"--json", "--url", server.Url().toStdString()});
-        EXPECT_EQ(r.Code, c.Code) << r.Err;
-        if (c.Code == 0) {
+        EXPECT_EQ(r.Code, code) << r.Err;
+        if (code == 0)
             EXPECT_TRUE(Has(r.Out, "\"newer\": false") &&
                         Has(r.Out, "working with the most recent version of TREVASC!"))
                 << r.Out;
-            continue;
-        }
-        EXPECT_EQ(r.Out, "");
-        // An answer that arrived but is no version document is unreadable, not "most recent".
-        const bool arrived = c.Response.startsWith("HTTP/1.1 200");
-        EXPECT_TRUE(Has(r.Err, (arrived ? "could not read the answer of " : "could not ask ") +
-                                   server.Url().toStdString()))
-            << r.Err;
+        else
+            EXPECT_TRUE(r.Out.empty() && Has(r.Err, message + server.Url().toStdString())) << r.Err;
     }
     quint16 port = 0;
     {

@@ -17,16 +17,6 @@ namespace {
 const std::string kArea = Data("xrdtools_test_area_RSM_Omega2Theta_v1.0.xrdml");  // 76 x 75
 const std::string kSingle = Data("nomad_m54313_om2th_10_v2.1.xrdml");
 
-// A copy of a test file in `dir` with every match of each pattern replaced.
-std::string Edited(const TempDir& dir, const std::string& source, const std::string& name,
-                   const std::vector<std::pair<std::string, std::string>>& edits) {
-    std::ifstream in(source, std::ios::binary);
-    std::string text{std::istreambuf_iterator<char>(in), {}};
-    for (const auto& [pattern, replacement] : edits)
-        text = std::regex_replace(text, std::regex(pattern), replacement);
-    return dir.Write(name, text);
-}
-
 }  // namespace
 
 TEST(CliMap, AreaMapAsJsonPictureAndText) {
@@ -72,22 +62,17 @@ TEST(CliMap, FurtherFilesAreInsertedAsScansAndTheDefaultIsTheBitmapCopy) {
 
 TEST(CliMap, ReciprocalMapWithOffsetsAndFlip) {
     TempDir dir;
-    const std::vector<std::string> args = {"map",          kArea,
-                                           "-o",           dir.File("rsm.png"),
-                                           "--reciprocal", "--omega-offset",
-                                           "0.1",          "--two-theta-offset",
-                                           "-0.05",        "--wavelength",
-                                           "1.5406",       "--json",
-                                           "--size",       "1200x900"};
+    const std::vector<std::string> args =
+        Words("map " + kArea + " -o " + dir.File("rsm.png") +
+              " --reciprocal --omega-offset 0.1 --two-theta-offset -0.05 --wavelength 1.5406 "
+              "--json --size 1200x900");
     const CliRun r = Cli(args);
     ASSERT_EQ(r.Code, 0) << r.Err;
     EXPECT_TRUE(Has(r.Out,
                     "\"xTitle\": \"k_parallel [1/Å]\", \"yTitle\": \"k_perpendicular "
                     "[1/Å]\""));
     EXPECT_TRUE(Has(r.Out, "\"info\": \"Using Omega Offset=0.100° 2Theta Offset=-0.050°\""));
-    std::vector<std::string> flip = args;
-    flip.insert(flip.end(), {"--flip", "--scale", "bw"});
-    const CliRun flipped = Cli(flip);
+    const CliRun flipped = Cli(Plus(args, "--flip", "--scale", "bw"));
     ASSERT_EQ(flipped.Code, 0) << flipped.Err;
     EXPECT_DOUBLE_EQ(JsonNumber(flipped.Out, "xMin"), -JsonNumber(r.Out, "xMax"));
     EXPECT_DOUBLE_EQ(JsonNumber(flipped.Out, "yMax"), JsonNumber(r.Out, "yMax"));
@@ -101,11 +86,6 @@ TEST(CliMap, FilesThatFormNoMapFailTheWork) {
         {kSingle, "no second axis"},
         // The map's own refusals come through (which they are is the tools tests' business).
         {kSingle + " --reciprocal", trevasc::tools::kNotOmegaSeriesMessage},
-        // A main scan of one point.
-        {Edited(dir, Data("xrdtools_test_scan_2ThetaOmega_v1.0.xrdml"), "one.xrdml",
-                {{"(<intensities[^>]*>)[^<]*", "$1 7 "},
-                 {"(<beamAttenuationFactors[^>]*>)[^<]*", "$1 1 "}}),
-         "fewer than 2 points"},
     };
     for (const auto& [args, message] : failures) {
         const CliRun r = CliLine("map -o " + png + " " + args);
@@ -135,11 +115,8 @@ TEST_F(CliGnuplot, PngColourPictureFromTheShippedTemplate) {
                          "_GnuPlotData.dat_Color.png\", \"program\": \"gnuplot\", \"arguments\": "
                          "[\"" +
                          base + "_GnuPlotCOLOR2PNG.plt\"]}\n");
+    // (The data file's layout is the gnuplot export's test.)
     EXPECT_GT(PngSize(base + "_GnuPlotData.dat_Color.png").first, 100);
-    // 76 scans: 76 blocks, an empty line between neighbours and none before the first.
-    const std::string data = dir.Read("area_GnuPlotData.dat");
-    EXPECT_EQ(Count(data, "\r\n\r\n"), 75u);
-    EXPECT_EQ(data.rfind("73.04000\t18.06660\t", 0), 0u);
 }
 
 TEST_F(CliGnuplot, ScreenKindsAndProgramFailures) {
@@ -164,9 +141,7 @@ TEST_F(CliGnuplot, ScreenKindsAndProgramFailures) {
         {{"--kind", "png-bw", "--exe", "/bin/true"}, "finished without writing"},
     };
     for (const auto& f : failures) {
-        std::vector<std::string> args = {"gnuplot", scan};
-        args.insert(args.end(), f.Args.begin(), f.Args.end());
-        r = Cli(args);
+        r = Cli(Plus(Words("gnuplot " + scan), f.Args[0], f.Args[1], f.Args[2], f.Args[3]));
         EXPECT_EQ(r.Code, 1) << f.Message;
         EXPECT_TRUE(Has(r.Err, f.Message)) << r.Err;
     }

@@ -7,9 +7,9 @@
 #include <cmath>
 #include <functional>
 #include <numbers>
-#include <random>
 
 #include "support/CliRun.h"
+#include "support/SyntheticScan.h"
 #include "support/TempDir.h"
 
 using namespace trevasc::test;
@@ -20,11 +20,6 @@ constexpr double kDeg = std::numbers::pi / 180.0;
 // Cu Kα1 and Kα2 as the X-ray line list gives them.
 constexpr double kAlpha1 = 1.540562, kAlpha2 = 1.544390;
 
-double Gauss(double x, double c, double w) {
-    const double u = (x - c) / w;
-    return std::exp(-4.0 * std::log(2.0) * u * u);
-}
-
 // The Kα2 angle of a Kα1 angle.
 double Partner(double c) {
     return 2.0 * std::asin(kAlpha2 / kAlpha1 * std::sin(c / 2.0 * kDeg)) / kDeg;
@@ -32,15 +27,7 @@ double Partner(double c) {
 
 // A two-column scan from `from` in `step` degree steps of `f(x)` counts with counting noise.
 std::string Scan(double from, double step, int count, const std::function<double(double)>& f) {
-    std::mt19937 rng(1);
-    std::normal_distribution<double> normal;
-    std::ostringstream text;
-    text.precision(10);
-    for (int i = 0; i < count; ++i) {
-        const double x = from + step * i, y = f(x);
-        text << x << "\t" << std::lround(y + std::sqrt(y) * normal(rng)) << "\n";
-    }
-    return text.str();
+    return ScanText(from, step, count, f, 1);
 }
 
 }  // namespace
@@ -51,28 +38,26 @@ TEST(CliProfile, FitsTheListedOrFoundPeaksOfTheRangeWithEveryShape) {
     const std::string file =
         dir.Write("two.txt", Scan(28.0, 0.01, 501, [](double x) {
                       double y = 200.0;
-                      for (auto [c, h] : {std::pair(30.0, 20000.0), std::pair(30.6, 8000.0)}) {
-                          const double u = (x - c) / 0.25;
-                          y += h * (0.4 / (1.0 + 4.0 * u * u) + 0.6 * Gauss(x, c, 0.25));
-                      }
+                      for (auto [c, h] : {std::pair(30.0, 20000.0), std::pair(30.6, 8000.0)})
+                          y += h * (0.4 * Lorentz(x, c, 0.25) + 0.6 * Gauss(x, c, 0.25));
                       return y;
                   }));
     const std::string range = "profile " + file + " --from 29 --to 31.6 ";
     CliRun r = CliLine(range + "--peaks 29.98,30.62 --json");
     ASSERT_EQ(r.Code, 0) << r.Err;
     EXPECT_EQ(Count(r.Out, "\"center\": "), 2u) << r.Out;
-    EXPECT_TRUE(Has(r.Out, "\"shape\": \"pseudo-voigt\""));
+    EXPECT_TRUE(Has(r.Out, "\"shape\": \"pseudo-voigt\"") && Has(r.Out, "\"background\": ["));
     EXPECT_EQ(JsonNumber(r.Out, "points"), 261);  // 29 to 31.6 in 0.01 degree steps
     EXPECT_NEAR(JsonNumber(r.Out, "center"), 30.0, 0.01);
-    EXPECT_GT(JsonNumber(r.Out, "centerError"), 0.0);
-    for (const char* key : {"fwhm", "height", "area", "eta", "etaError", "chi2red", "rwp"})
+    for (const char* key :
+         {"centerError", "fwhm", "height", "area", "eta", "etaError", "chi2red", "rwp"})
         EXPECT_GT(JsonNumber(r.Out, key), 0.0) << key;
-    EXPECT_TRUE(Has(r.Out, "\"background\": [")) << r.Out;
 
-    // Without --peaks: the peak search's peaks inside the range.
-    r = CliLine(range + "--json");
-    ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_EQ(Count(r.Out, "\"center\": "), 2u) << r.Out;
+    // Without --peaks: the peak search's peaks inside the range; none there fails the work.
+    EXPECT_EQ(Count(CliLine(range + "--json").Out, "\"center\": "), 2u);
+    const CliRun none = CliLine("profile " + file + " --from 28 --to 28.5");
+    EXPECT_EQ(none.Code, 1);
+    EXPECT_TRUE(!none.Err.empty() && none.Out.empty()) << none.Out;
     // Each shape with its own parameter: m for Pearson VII, none for Gauss and Lorentz.
     for (const std::string shape : {"pearson7", "gauss", "lorentz"}) {
         r = CliLine(range + "--peaks 29.98,30.62 --json --shape " + shape);
@@ -101,7 +86,6 @@ TEST(CliProfile, DoubletsNeedAKalphaOneLineAndReportItsComponent) {
     ASSERT_EQ(r.Code, 0) << r.Err;
     EXPECT_EQ(Count(r.Out, "\"center\": "), 1u) << r.Out;
     EXPECT_NEAR(JsonNumber(r.Out, "center"), 44.0, 0.005);
-    EXPECT_NEAR(JsonNumber(r.Out, "height"), 10000.0, 300.0);
     // A typed wavelength or a line without a Kα2 partner: no doublet, and the reason.
     doublets.pop_back();
     for (const auto& line :
@@ -111,16 +95,6 @@ TEST(CliProfile, DoubletsNeedAKalphaOneLineAndReportItsComponent) {
         EXPECT_TRUE(Has(no.Err, "K")) << no.Err;
         EXPECT_EQ(no.Out, "");
     }
-}
-
-TEST(CliProfile, NoPeakInTheRangeFailsTheWork) {
-    TempDir dir;
-    const std::string file =
-        dir.Write("flat.txt", Scan(20.0, 0.1, 100, [](double) { return 50.; }));
-    const CliRun none = CliLine("profile " + file + " --from 21 --to 29");
-    EXPECT_EQ(none.Code, 1);
-    EXPECT_FALSE(none.Err.empty());
-    EXPECT_EQ(none.Out, "");
 }
 
 TEST(CliKalpha2, ConvertWritesTheStrippedCurveAndOtherAxes) {
@@ -138,8 +112,7 @@ TEST(CliKalpha2, ConvertWritesTheStrippedCurveAndOtherAxes) {
     std::vector<double> y;
     while (std::getline(lines, line)) y.push_back(std::stod(line.substr(line.find('\t') + 1)));
     ASSERT_EQ(y.size(), 6001u);
-    EXPECT_EQ(y.front(), 300.0);
-    EXPECT_NEAR(y.back(), 200.0, 1e-9);
+    EXPECT_EQ(std::pair(y.front(), y.back()), std::pair(300.0, 200.0));
     // Full precision: somewhere on the way down the values are not whole counts.
     EXPECT_TRUE(std::any_of(y.begin(), y.end(), [](double v) { return v != std::round(v); }));
     r = CliLine("convert " + file + " --strip-kalpha2 --kalpha2-ratio 0.25 -o -");
@@ -214,7 +187,6 @@ std::string BroadenedScan(double sizeNm, double strain) {
 
 TEST(CliInstrument, RecoversTheInstrumentFunctionAndSavesItForSize) {
     TempDir config, dir;
-    const std::string saved = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
     setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
     const std::string file = dir.Write("standard.txt", BroadenedScan(0.0, 0.0));
     const std::string instrument = "instrument " + file + " --peaks 30,42,55,68,81 --shape gauss";
@@ -231,10 +203,7 @@ TEST(CliInstrument, RecoversTheInstrumentFunctionAndSavesItForSize) {
     EXPECT_NEAR(JsonNumber(r.Out, "U"), u, 1e-12);
     // Two peaks do not make an instrument function.
     EXPECT_EQ(CliLine("instrument " + file + " --peaks 30,42 --shape gauss").Code, 1);
-    if (saved.empty())
-        unsetenv("XDG_CONFIG_HOME");
-    else
-        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST(CliSize, ScherrerAndWilliamsonHallOfKnownSizeAndStrain) {
@@ -247,17 +216,12 @@ TEST(CliSize, ScherrerAndWilliamsonHallOfKnownSizeAndStrain) {
     EXPECT_EQ(JsonNumber(r.Out, "k"), 0.9);
     // The wavelength as the X-ray tube selector shows it (6 significant digits).
     EXPECT_NEAR(JsonNumber(r.Out, "wavelength"), kAlpha1, 1e-5);
-    const size_t wh = r.Out.find("\"williamsonHall\": {");
-    ASSERT_NE(wh, std::string::npos) << r.Out;
-    EXPECT_NEAR(JsonNumber(r.Out, "size", wh), 30.0, 0.5);
-    EXPECT_NEAR(JsonNumber(r.Out, "strain", wh), 1.5e-3, 3e-5);
-    EXPECT_GT(JsonNumber(r.Out, "sizeError", wh), 0.0);
+    // (The sizes and the strain of the sample are the size tools' tests.)
+    EXPECT_TRUE(Has(r.Out, "\"williamsonHall\": {\"size\": ")) << r.Out;
     // K scales every Scherrer size.
     const CliRun k = CliLine(size + " --k 0.94 --json");
     EXPECT_NEAR(JsonNumber(k.Out, "size"), JsonNumber(r.Out, "size") * 0.94 / 0.9, 1e-9);
-    r = CliLine(size);
-    ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_TRUE(Has(r.Out, "Williamson-Hall")) << r.Out;
+    EXPECT_TRUE(Has(CliLine(size).Out, "Williamson-Hall"));
 
     // An instrument wider than the peaks: nothing is broadened, and no Williamson-Hall line.
     r = CliLine("size " + file +

@@ -1,5 +1,6 @@
-// simulate, lines, jcpds, substrates and identify: their output layout, the database they write,
-// and what they refuse. The angles and scores are the analysis tests' business.
+// jcpds, substrates and identify beyond their reports (those of simulate, lines and substrates
+// are in the table of CliTest.cpp): the database they write and what they refuse. The angles and
+// scores are the analysis tests' business.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -41,31 +42,6 @@ struct ReflectionCli : ::testing::Test {
 
 }  // namespace
 
-TEST_F(ReflectionCli, SimulateAndLinesPrintRowsAndJson) {
-    CliRun r = CliLine("simulate --system cubic --h 0 1 --k 0 1 --l 0 1 --wavelength 1.540562");
-    ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_EQ(r.Out, "1 0 0 22.206°\n1 1 0 31.607°\n1 1 1 38.968°\n");
-    r = CliLine(
-        "simulate --system hexagonal --a 3.189 --c 5.185 --h 1 1 --k 1 1 --l 0 0 --json "
-        "--wavelength 1.540562");
-    ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_TRUE(Has(r.Out, "\"labels\": [\"a=b<>c\", \"a=b=90°, g=120°\"]")) << r.Out;
-    EXPECT_TRUE(Has(r.Out, "\"rows\": [\"1 -2 1 0 57.774°\"]")) << r.Out;
-    EXPECT_TRUE(Has(r.Out, "{\"h\": 1, \"k\": 1, \"l\": 0, \"d\": 1.5945")) << r.Out;
-    // The energy acts as typed into the X-ray tube selector: 8047.8 eV -> 1.54079 A.
-    EXPECT_EQ(CliLine("simulate --system cubic --h 1 1 --energy 8047.8").Out, "1 0 0 22.209°\n");
-
-    EXPECT_EQ(Cli({"lines"}).Out, "22.343\n45.597\n71.076\n101.608\n151.269\n");  // n = 1..5
-    // The angles in the shortest digits that read back exactly (more than 15 where needed).
-    r = Cli({"lines", "--permitted", "2, x, 0, 3", "--json"});
-    EXPECT_EQ(r.Out.rfind("{\"lines\": [45.59721903043", 0), 0u) << r.Out;
-    EXPECT_TRUE(Has(r.Out, ", 71.07558475527")) << r.Out;
-    EXPECT_TRUE(Has(r.Out, "], \"rows\": [\"45.597\", \"71.076\"], \"orders\": [2, 3]}\n"));
-    EXPECT_EQ(CliLine("lines --show-all --to 80").Out, "22.343\n45.597\n71.076\n");
-    r = CliLine("lines --selected-peak 28.441 --wavelength 1.540562 --energy 8047.8 --json");
-    EXPECT_TRUE(Has(r.Out, "\"orders\": [1]") && Has(r.Out, "\"rows\": [\"28.44")) << r.Out;
-}
-
 TEST_F(ReflectionCli, JcpdsListsRowsWritesTheDatabaseAndReportsConversionErrors) {
     const std::string card = SiliconCard();
     CliRun r = CliLine("jcpds " + card + " --wavelength 1.540562");
@@ -74,8 +50,8 @@ TEST_F(ReflectionCli, JcpdsListsRowsWritesTheDatabaseAndReportsConversionErrors)
     const std::string ini = dir.Write("substrates.ini", "[Si]\nSi (111)=28.441\n");
     r = CliLine("jcpds " + card + " --add-to " + ini + " --name Si --wavelength 1.540562");
     ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_TRUE(Has(dir.Read("substrates.ini"), "[Si poly]"));
-    EXPECT_TRUE(Has(dir.Read("substrates.ini"), "Si(2 2 0)=47.302"));
+    EXPECT_TRUE(Has(dir.Read("substrates.ini"), "[Si poly]\nSi(1 1 1)=28.442\nSi(2 2 0)=47.302"))
+        << dir.Read("substrates.ini");
 
     // A blank second reflection on the next line stops the table; the rows before it are listed.
     const std::string broken =
@@ -101,18 +77,6 @@ TEST_F(ReflectionCli, JcpdsListsRowsWritesTheDatabaseAndReportsConversionErrors)
                     "\"rows\": [], \"reflections\": [], \"error\": \"No reflection lines"));
 }
 
-TEST_F(ReflectionCli, SubstratesListTheDatabase) {
-    CliRun r = CliLine("substrates --database " + kSubstratesDef);
-    ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_TRUE(Has(r.Out, "[Si]\nALLOWED=4,8\nLATTICE=5.43102\nSi (111): 28.441\n"))
-        << r.Out.substr(0, 400);
-    r = CliLine("substrates --database " + kSubstratesDef + " --json");
-    EXPECT_TRUE(Has(r.Out, "{\"name\": \"Si\", \"expected\": [[28.441, \"Si (111)\"]"));
-    // The default database is the user's substrates.ini, seeded from Substrates.DEF.
-    EXPECT_EQ(Cli({"substrates"}).Code, 0);
-    EXPECT_EQ(CliLine("substrates --database /no/such/file.ini").Code, 1);
-}
-
 TEST_F(ReflectionCli, IdentifyNamesPeaksAfterTheChosenOrBestMaterial) {
     const std::string file = FlatScan(20, 601);
     const std::string ini = dir.Write("db.ini",
@@ -122,16 +86,12 @@ TEST_F(ReflectionCli, IdentifyNamesPeaksAfterTheChosenOrBestMaterial) {
                        " --peaks 28.45,47.2,69.1 --json");
     ASSERT_EQ(r.Code, 0) << r.Err;
     EXPECT_TRUE(Has(r.Out, "\"material\": \"Si\"")) << r.Out;
-    // Far: (30 - 28.45)^2 = 2.4025.
-    const std::string farScore = "\"scores\": [[\"Far\", ";
-    const size_t far = r.Out.find(farScore);
-    ASSERT_NE(far, std::string::npos) << r.Out;
-    EXPECT_NEAR(std::stod(r.Out.substr(far + farScore.size())), 2.4025, 1e-12) << r.Out;
-    EXPECT_NE(r.Out.find("], [\"Si\", 0.011", far), std::string::npos) << r.Out;
+    // Far: (30 - 28.45)^2 = 2.4025 (the scores are the analysis tests').
+    EXPECT_TRUE(Has(r.Out, "\"scores\": [[\"Far\", 2.402") && Has(r.Out, "], [\"Si\", 0.011"))
+        << r.Out;
     EXPECT_TRUE(Has(r.Out, "\"allowed\": \"4,8\", \"lattice\": 5.43102"));
-    EXPECT_TRUE(Has(r.Out,
-                    "{\"position\": 28.45, \"description\": \"Si (111)\", \"checked\": "
-                    "false}"))
+    EXPECT_TRUE(
+        Has(r.Out, "{\"position\": 28.45, \"description\": \"Si (111)\", \"checked\": false}"))
         << r.Out;
     r = CliLine("identify " + file + " --material Far --database " + ini + " --peaks 30.4");
     ASSERT_EQ(r.Code, 0) << r.Err;
@@ -156,17 +116,15 @@ TEST_F(ReflectionCli, JcpdsAddToRefusesHostileNamesAndDatabasesNotReadWhole) {
     const auto addTo = [&](const std::string& database, const std::string& name) {
         return Cli({"jcpds", card, "--add-to", database, "--name", name});
     };
-    // The names themselves are the analysis tests' business.
-    for (const std::string name : {"X]\n[Si]\nLATTICE=9", "A=B"}) {
-        const CliRun r = addTo(ini, name);
-        EXPECT_EQ(r.Code, 1) << name;
-        EXPECT_TRUE(Has(r.Err, "must not hold")) << r.Err;
-        EXPECT_EQ(dir.Read("substrates.ini"), original) << name;
-    }
+    // Which names are refused is the analysis tests' business.
+    CliRun r = addTo(ini, "X]\n[Si]\nLATTICE=9");
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_TRUE(Has(r.Err, "must not hold")) << r.Err;
+    EXPECT_EQ(dir.Read("substrates.ini"), original);
     // One NUL byte: the file is said to be damaged and stays as it is.
     const std::string damaged = original + std::string("x=\0\n[GaN]\nGaN (002)=34.56\n", 26);
     dir.Write("substrates.ini", damaged);
-    CliRun r = addTo(ini, "Ge");
+    r = addTo(ini, "Ge");
     EXPECT_EQ(r.Code, 1);
     EXPECT_TRUE(Has(r.Err, "NUL byte")) << r.Err;
     EXPECT_EQ(dir.Read("substrates.ini"), damaged);
@@ -210,15 +168,12 @@ TEST_F(ReflectionCli, JcpdsRefusesWhatIsNotACardFile) {
         {dir.File("folder"), "It is a directory, not a file."},
         {"/dev/zero", "It is a device, not a file."},
         {dir.Write("empty.txt", ""), "No reflection lines found in the file."},
-        {dir.Write("notes.txt", "Silicon, measured on Monday\n"),
-         "No reflection lines found in the file."},
         {dir.File("missing.txt"), "missing.txt"},
     };
     for (const auto& c : cases) {
         const CliRun r = CliLine("jcpds " + c.File);
         EXPECT_EQ(r.Code, 1) << c.File;
-        EXPECT_TRUE(Has(r.Err, "trevasc-cli: " + c.File + ": ")) << r.Err;
-        EXPECT_TRUE(Has(r.Err, c.Message)) << r.Err;
+        EXPECT_TRUE(Has(r.Err, "trevasc-cli: " + c.File + ": ") && Has(r.Err, c.Message)) << r.Err;
         EXPECT_EQ(r.Out, "") << c.File;
     }
 }

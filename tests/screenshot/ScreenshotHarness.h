@@ -21,6 +21,15 @@ struct Harness {
     int DelayMs;        // the time the window is given to settle
 };
 
+// Opens a scan and finds its peaks by the slope method; false when either failed.
+inline bool OpenAndFindPeaks(MainWindow& window, const QString& file) {
+    WorkbenchSession& session = window.Session();
+    return session.RunAction([&] {
+        session.OpenMainFile(file.toStdString());
+        session.Peaks().Find(analysis::TPeakMethod::Slope);
+    });
+}
+
 // `shoot` takes the pictures and answers whether every one was saved. The exit status: 0 all
 // saved, 1 not, 2 wrong arguments.
 inline int Run(int argc, char* argv[], const Harness& harness,

@@ -11,6 +11,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <algorithm>
+#include <tuple>
 
 #include "ScreenshotHarness.h"
 #include "gui/fitting/PeakFitWindow.h"
@@ -64,22 +65,16 @@ bool ShootMaps(trevasc::MainWindow& window, const QString& areaScan, const QStri
     QApplication::processEvents();
     bool ok = map->grab().save(folder + "/screenshot-map.png");
 
-    // The strongest point of all scans.
-    const trevasc::TDataSet* best = &session.Scans().MainScan();
-    size_t bestIndex = 0;
-    const auto consider = [&](const trevasc::TDataSet& scan) {
-        for (size_t i = 0; i < scan.Points.size(); ++i)
-            if (scan.Points[i].Intensity > best->Points[bestIndex].Intensity) {
-                best = &scan;
-                bestIndex = i;
-            }
-    };
+    // The strongest point of all scans (the first of equals).
     const trevasc::ScanRegistry& scans = session.Scans().Registry();
-    for (int k = 0; k <= scans.AdditionalCount(); ++k) consider(scans.ScanAt(k));
-    const double twoTheta = best->Points[bestIndex].Position;
+    const trevasc::TDataSet* best = &scans.ScanAt(0);
+    const trevasc::TDataPoint* top = &best->Points.front();
+    for (int k = 0; k <= scans.AdditionalCount(); ++k)
+        for (const trevasc::TDataPoint& p : scans.ScanAt(k).Points)
+            if (p.Intensity > top->Intensity) std::tie(best, top) = std::pair(&scans.ScanAt(k), &p);
     trevasc::RsmOffsetDialog* dialog = window.RsmOffsets();
-    dialog->SetPeak(trevasc::tools::OffsetsForClick(session.Scans().Registry(), twoTheta,
-                                                    best->SecondAxisPosition));
+    dialog->SetPeak(
+        trevasc::tools::OffsetsForClick(scans, top->Position, best->SecondAxisPosition));
     for (const char* name : {"FloatEditA", "FloatEditB", "FloatEditC"})
         dialog->findChild<trevasc::FloatEdit*>(name)->SetValue(3.905);
     dialog->findChild<QSpinBox*>("SpinEditReflexH")->setValue(1);
