@@ -114,10 +114,7 @@ TEST_F(PeakListTest, APeakListWithABadLineIsShownAsFarAsItWasRead) {
     EXPECT_GE(observer.Count("peaks"), 1);
 }
 
-TEST_F(PeakListTest, AutoIdentifyTellsChangedRowsThenRedraws) {
-    std::string text;
-    for (int i = 0; i < 200; ++i) text += std::to_string(20 + 0.25 * i) + "\t100\n";
-    session.OpenMainFile(dir.Write("scan.txt", text));
+TEST_F(PeakHandOver, AutoIdentifyTellsChangedRowsThenRedraws) {
     session.Peaks().Add(28.4);
     session.Peaks().Add(47.3);
     observer.Events.clear();
@@ -173,14 +170,6 @@ TEST_F(PeakHandOver, ResultsComeBackAsDescriptionsAndTitleSuffix) {
     session.View().SetPlotTitleSuffix(" (d=20.00±0.10nm)");
     EXPECT_EQ(session.Scans().Registry().PlotTitle, title + " (d=20.00±0.10nm)");
     EXPECT_EQ(observer.Events.back(), "plot");
-}
-
-TEST_F(PeakHandOver, AdjustPeaksMovesOnlyWithASlope) {
-    session.Peaks().Add(46.472);
-    session.Peaks().AdjustPositions(3.905, 0.0);
-    EXPECT_DOUBLE_EQ(session.Scans().MainScan().Peaks.Items[0].Position, 46.472);
-    session.Peaks().AdjustPositions(3.905, 0.01);
-    EXPECT_NE(session.Scans().MainScan().Peaks.Items[0].Position, 46.472);
 }
 
 TEST_F(PeakListFit, AcceptedDisplayFitMovesTheClosestPeakInsideTheRangeOrAddsOne) {
@@ -270,9 +259,7 @@ TEST_F(PeakListFit, AutomaticFitJobsConfineTheCentreHalfwayToTheListedNeighbours
     for (int i = 0; i < 3; ++i) {
         auto job = seq.Next();
         ASSERT_TRUE(job);
-        if (i == 0) {
-            EXPECT_DOUBLE_EQ(job->Edges.LeftBoundary, 10.0);
-        }
+        EXPECT_TRUE(i > 0 || job->Edges.LeftBoundary == 10.0);
         EXPECT_DOUBLE_EQ(job->Centre.Low, low[i]) << i;
         EXPECT_DOUBLE_EQ(job->Centre.High, high[i]) << i;
         seq.Finish(results[i]);
