@@ -89,12 +89,17 @@ TEST(RigakuRas, AttenuatedCountsNamesAndKinds) {
         EXPECT_EQ(registry.MainScan().Name, "c.ras");
         EXPECT_EQ(registry.OpenScanKind, TScanKind::Phi);
     }
-    for (const char* axis : {"2-Theta/Omega", "TwoThetaOmega", "Theta/2-Theta"})
-        EXPECT_EQ(RasScanKind(axis), TScanKind::TwoTheta) << axis;
-    for (const char* axis : {"Z", "Theta_s", ""})
-        EXPECT_EQ(RasScanKind(axis), std::nullopt) << axis;
-    EXPECT_EQ(RasScanKind("Chi"), TScanKind::Psi);
-    EXPECT_EQ(RasScanKind("omega"), TScanKind::Omega);
+    for (const auto& [axis, kind] :
+         std::initializer_list<std::pair<const char*, std::optional<TScanKind>>>{
+             {"2-Theta/Omega", TScanKind::TwoTheta},
+             {"TwoThetaOmega", TScanKind::TwoTheta},
+             {"Theta/2-Theta", TScanKind::TwoTheta},
+             {"Chi", TScanKind::Psi},
+             {"omega", TScanKind::Omega},
+             {"Z", std::nullopt},
+             {"Theta_s", std::nullopt},
+             {"", std::nullopt}})
+        EXPECT_EQ(RasScanKind(axis), kind) << axis;
 }
 
 TEST(RigakuRas, SeveralScansFormASeriesForTheMap) {
@@ -108,8 +113,9 @@ TEST(RigakuRas, SeveralScansFormASeriesForTheMap) {
     // Coupled scans: Omega in the middle of each scan (start + a quarter of the 2Theta range).
     EXPECT_EQ(registry.MainScan().SecondAxisName + " " + registry.MainScan().Name,
               "Omega Omega=15.375\xC2\xB0");
-    EXPECT_DOUBLE_EQ(registry.MainScan().SecondAxisPosition, 15.375);
-    EXPECT_DOUBLE_EQ(registry.Additional(0).SecondAxisPosition, 15.475);
+    EXPECT_EQ(std::pair(registry.MainScan().SecondAxisPosition,
+                        registry.Additional(0).SecondAxisPosition),
+              std::pair(15.375, 15.475));
     EXPECT_EQ(registry.Additional(0).RawPoints[2].Intensity, 160637);  // 1400.5 x 114.7
 
     // Inserted next to a 2Theta scan: both lines are appended, named after the sample.
@@ -250,18 +256,12 @@ TEST(ForeignFormats, DocumentedReadersKeepTheirFiles) {
         {"# x\n*RAS_DATA_START\n", TwoColumn}};
     for (const auto& [text, format] : cases) EXPECT_EQ(FormatOf(text), format) << text;
 
-    // Files none of the readers recognises keep the documented message.
-    ScanRegistry registry;
-    FillMainScan(registry);
-    ReaderPrompts prompts;
-    EXPECT_EQ(ErrorOf(ReadAny, "some words\nand more\n", registry, prompts),
-              kUnknownDataFormatMessage);
-    EXPECT_EQ(ErrorOf(ReadAny, std::string("\x01\x02\xff\xfe\x00\x10", 6), registry, prompts),
-              kUnknownDataFormatMessage);
-    // A damaged column file reports its line, not the two-column reader's complaint.
-    EXPECT_EQ(ErrorOf(ReadAny, "1 2 3\n2 3 4\n3 x 5\n", registry, prompts),
-              "Line 3: \"x\" is not a number.");
-    ExpectMainUntouched(registry);
+    // Files none of the readers recognises keep the documented message; a damaged column file
+    // reports its line, not the two-column reader's complaint.
+    ExpectFailures(ReadAny,
+                   {{"some words\nand more\n", kUnknownDataFormatMessage},
+                    {std::string("\x01\x02\xff\xfe\x00\x10", 6), kUnknownDataFormatMessage},
+                    {"1 2 3\n2 3 4\n3 x 5\n", "Line 3: \"x\" is not a number."}});
 }
 
 TEST(ForeignFormats, XylibFormatsOpenAndTheirDamageEndsInAMessage) {
@@ -316,10 +316,11 @@ TEST(ForeignFormats, XylibFormatsOpenAndTheirDamageEndsInAMessage) {
         EXPECT_EQ(fine.MainScan().Count(), 10) << name;
     }
     // Column text, CSV and XML are never handed to xylib, and unknown bytes find no format.
-    EXPECT_EQ(XylibFormatOf("1 2\n3 4\n", "a.txt"), std::nullopt);
-    EXPECT_EQ(XylibFormatOf("x,y\n1,2\n", "a.csv"), std::nullopt);
-    EXPECT_EQ(XylibFormatOf("<?xml version=\"1.0\"?><xrdMeasurements/>", "a.xrdml"), std::nullopt);
-    EXPECT_EQ(XylibFormatOf(std::string("\x01\x02\xff\xfe", 4), "a.spc"), std::nullopt);
+    for (const auto& [text, name] : {std::pair<std::string, const char*>("1 2\n3 4\n", "a.txt"),
+                                     {"x,y\n1,2\n", "a.csv"},
+                                     {"<?xml version=\"1.0\"?><xrdMeasurements/>", "a.xrdml"},
+                                     {std::string("\x01\x02\xff\xfe", 4), "a.spc"}})
+        EXPECT_EQ(XylibFormatOf(text, name), std::nullopt) << name;
 }
 
 namespace {
