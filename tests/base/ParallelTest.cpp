@@ -4,7 +4,6 @@
 #include <chrono>
 #include <functional>
 #include <stdexcept>
-#include <string>
 #include <thread>
 #include <vector>
 
