@@ -356,6 +356,8 @@ void PutText(std::string& bytes, size_t at, const std::string& text, size_t widt
     bytes.replace(at, width, text + std::string(width - text.size(), '\0'));
 }
 
+const std::string kRaw4Prefix = "The file could not be read as Bruker RAW version 4: ";
+
 std::string Raw4Error(const std::string& bytes, ScanRegistry& registry, Prompts& prompts) {
     return ErrorOf(ReadBrukerRaw4Text, bytes, registry, prompts, true, "/data/q.raw");
 }
@@ -363,7 +365,6 @@ std::string Raw4Error(const std::string& bytes, ScanRegistry& registry, Prompts&
 }  // namespace
 
 TEST(BrukerRaw4, OneAndTwoRangesOpenAsTwoThetaScans) {
-    const std::string kPrefix = "The file could not be read as Bruker RAW version 4: ";
     ScanRegistry registry;
     FillMainScan(registry);
     ReaderPrompts prompts;
@@ -411,7 +412,7 @@ TEST(BrukerRaw4, OneAndTwoRangesOpenAsTwoThetaScans) {
     registry = ScanRegistry();
     FillMainScan(registry);
     EXPECT_EQ(Raw4Error(rocking, registry, prompts),
-              kPrefix +
+              kRaw4Prefix +
                   "none of its ranges is a 2Theta scan (coupled or detector scan):\nrange 1: "
                   "\"Rocking Curve\"");
     ExpectMainUntouched(registry);
@@ -425,7 +426,6 @@ TEST(BrukerRaw4, OneAndTwoRangesOpenAsTwoThetaScans) {
 }
 
 TEST(BrukerRaw4, DamagedFilesEndInAMessageAndChangeNothing) {
-    const std::string kPrefix = "The file could not be read as Bruker RAW version 4: ";
     const std::string file = ReadFileBytes(kDataDir + "/quartz_v4_two_ranges.raw");
     ASSERT_EQ(file.size(), kRange2 + 160 + 128 + 16);
     ScanRegistry registry;
@@ -439,7 +439,7 @@ TEST(BrukerRaw4, DamagedFilesEndInAMessageAndChangeNothing) {
             EXPECT_EQ(message, "") << n;
             continue;
         }
-        EXPECT_EQ(message.rfind(kPrefix, 0), 0u) << n << ": " << message;
+        EXPECT_EQ(message.rfind(kRaw4Prefix, 0), 0u) << n << ": " << message;
         ExpectMainUntouched(registry);
     }
     const auto edited = [&](auto edit) {
@@ -448,7 +448,7 @@ TEST(BrukerRaw4, DamagedFilesEndInAMessageAndChangeNothing) {
         FillMainScan(registry);
         const std::string message = Raw4Error(bytes, registry, prompts);
         ExpectMainUntouched(registry);
-        return message.rfind(kPrefix, 0) == 0 ? message.substr(kPrefix.size()) : message;
+        return message.rfind(kRaw4Prefix, 0) == 0 ? message.substr(kRaw4Prefix.size()) : message;
     };
     EXPECT_EQ(edited([](std::string& b) { b.resize(40); }), "it ends inside its file header.");
     EXPECT_EQ(edited([](std::string& b) { b.resize(kValues1 + 22); }),

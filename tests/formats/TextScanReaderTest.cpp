@@ -2,10 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <charconv>
 #include <cmath>
-#include <cstring>
+#include <cstdio>
 #include <iterator>
 #include <random>
 #include <sstream>
