@@ -88,8 +88,7 @@ TEST(ReflectionTable, ConversionErrorKeepsTheReflectionsBeforeIt) {
          "'' ist kein gültiger Gleitkommawert"},
         {"letters", Line({a, {"1.9201", "2", "x", "0"}, b}), 1,
          "'  x' ist kein gültiger Integerwert"},
-        {"short", Line({a}).substr(0, 20) + "  I", 1, "'' ist kein gültiger Gleitkommawert"},
-    };
+        {"short", Line({a}).substr(0, 20) + "  I", 1, "'' ist kein gültiger Gleitkommawert"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         const TReflectionTable t = ParseReflectionTable(c.Text);
