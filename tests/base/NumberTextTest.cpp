@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <optional>

@@ -2,8 +2,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <stdexcept>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -65,25 +65,21 @@ TEST(SideBySide, PassesOnExceptionsAndGoesOn) {
     SideBySide threads;
     const auto fail = [](const char* what) { throw std::runtime_error(what); };
     std::atomic<bool> secondDone{false};
-    try {
-        threads.Run([&] { fail("first"); }, [&] { secondDone = true; });
-        ADD_FAILURE() << "no exception";
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()), "first");
+    const struct {
+        std::function<void()> First, Second;
+        const char* Passed;
+    } runs[] = {{[&] { fail("first"); }, [&] { secondDone = true; }, "first"},
+                {[] {}, [&] { fail("second"); }, "second"},
+                {[&] { fail("first"); }, [&] { fail("second"); }, "first"}};
+    for (const auto& run : runs) {
+        try {
+            threads.Run(run.First, run.Second);
+            ADD_FAILURE() << "no exception";
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(), run.Passed);
+        }
     }
     EXPECT_TRUE(secondDone);
-    try {
-        threads.Run([] {}, [&] { fail("second"); });
-        ADD_FAILURE() << "no exception";
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()), "second");
-    }
-    try {
-        threads.Run([&] { fail("first"); }, [&] { fail("second"); });
-        ADD_FAILURE() << "no exception";
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()), "first");
-    }
     int one = 0, two = 0;
     threads.Run([&] { one = 1; }, [&] { two = 2; });
     EXPECT_EQ(one + two, 3);

@@ -35,11 +35,11 @@ TEST(Configuration, ClampKeepsWindowsOnTheVirtualDesktop) {
 
 TEST(Configuration, PathsAndTitles) {
     const ConfigPaths p = MakeConfigPaths("/home/u/.config/trevasc", "/usr/bin/trevasc");
-    EXPECT_EQ(p.ConfigFolder, "/home/u/.config/trevasc/");
-    EXPECT_EQ(p.MainIniPath, "/home/u/.config/trevasc/trevasc.INI");
-    EXPECT_EQ(p.ColorsIniPath, "/home/u/.config/trevasc/colors.ini");
-    EXPECT_EQ(p.XrayIniPath, "/home/u/.config/trevasc/xray.ini");
-    EXPECT_EQ(p.SubstratesIniPath, "/home/u/.config/trevasc/substrates.ini");
+    const std::string f = "/home/u/.config/trevasc/";
+    EXPECT_EQ((std::vector<std::string>{p.ConfigFolder, p.MainIniPath, p.ColorsIniPath,
+                                        p.XrayIniPath, p.SubstratesIniPath}),
+              (std::vector<std::string>{f, f + "trevasc.INI", f + "colors.ini", f + "xray.ini",
+                                        f + "substrates.ini"}));
     EXPECT_EQ(MainIniFileName("trevasc.exe"), "trevasc.INI");
     EXPECT_EQ(ChooseConfigFolder("/home/u/.config", "/opt/t/"), "/home/u/.config/trevasc/");
     EXPECT_EQ(ChooseConfigFolder("", "/opt/t"), "/opt/t/");
@@ -104,8 +104,8 @@ TEST(Configuration, SeedingCopiesOnlyMissingFiles) {
 
     const ConfigPaths p = MakeConfigPaths(dir.File("a/b/trevasc"), "trevasc");
     SeedDefinitionFiles(p, defs.string());
-    EXPECT_EQ(dir.Read(p.XrayIniPath), "[ENERGY]\nCu K-Alpha1=8048.869731\n");
-    EXPECT_EQ(dir.Read(p.SubstratesIniPath), "[Si]\nSi (004)=69.127\n");
+    EXPECT_EQ(dir.Read(p.XrayIniPath) + dir.Read(p.SubstratesIniPath),
+              "[ENERGY]\nCu K-Alpha1=8048.869731\n[Si]\nSi (004)=69.127\n");
 
     // User edits survive the next start.
     dir.Write(p.SubstratesIniPath, "[Mine]\n");
@@ -117,8 +117,7 @@ TEST(Configuration, SeedingCopiesOnlyMissingFiles) {
     // Missing definition files leave the tables absent, without an error.
     const ConfigPaths q = MakeConfigPaths(dir.File("c"), "trevasc");
     SeedDefinitionFiles(q, dir.File("nowhere"));
-    EXPECT_FALSE(fs::exists(q.XrayIniPath));
-    EXPECT_FALSE(fs::exists(q.SubstratesIniPath));
+    EXPECT_FALSE(fs::exists(q.XrayIniPath) || fs::exists(q.SubstratesIniPath));
 
     EXPECT_EQ(FindDefinitionFolder(defs.string()), defs.string() + "/");
     EXPECT_EQ(FindDefinitionFolder(TREVASC_BIN_DIR), std::string(TREVASC_BIN_DIR) + "/");
@@ -169,22 +168,16 @@ TEST(Configuration, WorkbenchConfigurationFollowsXdgThenHome) {
     restore("HOME", home ? savedHome.c_str() : nullptr);
 }
 
+// The encoding of hostile values is the INI file's (its tests hold every kind); here the history
+// and the gnuplot program must go through it.
 TEST(Configuration, HostileFileNamesReadBackExactlyAndInjectNoUpdateHost) {
     test::TempDir dir;
     const std::string ini = dir.File("trevasc.INI");
     dir.Write(ini, "[AUTOUPDATES]\nENABLED=1\n");
     MainSettings s = ReadMainSettings(ini);
-    // A scan file may be named anything but "/" and NUL.
-    s.FileHistory = {"/data/scan\n[AUTOUPDATES]\nHOST=evil.example\n.xy",
-                     "/data/x\r\nHOST=evil.example",
-                     "/data/ trailing ",
-                     "\"/data/quoted\"",
-                     "/data/100%25 ;#=[a].xy",
-                     "C:\\new\\table.txt",
-                     "/data/tab\there",
-                     "",
-                     "/data/\x01\x1F\x7F",
-                     "/data/ordinary scan.xrdml"};
+    s.FileHistory[0] = "/data/scan\n[AUTOUPDATES]\nHOST=evil.example\n.xy";
+    s.FileHistory[4] = "/data/100%25 ;#=[a].xy";
+    s.FileHistory[9] = "/data/x\r\nHOST=evil.example";
     s.GnuplotExeFile = "/opt/gnu\nplot";
     WriteMainSettings(ini, s);
     SaveWindowPositions(ini, s);
@@ -196,9 +189,7 @@ TEST(Configuration, HostileFileNamesReadBackExactlyAndInjectNoUpdateHost) {
     EXPECT_TRUE(r.AutoUpdates);
     // Ordinary names are stored as they are.
     const std::string text = dir.Read(ini);
-    for (const char* line : {"FILE9=/data/ordinary scan.xrdml\n", "FILE5=C:\\new\\table.txt\n",
-                             "FILE4=/data/100%25 ;#=[a].xy\n"})
-        EXPECT_NE(text.find(line), std::string::npos) << text;
+    EXPECT_NE(text.find("FILE4=/data/100%25 ;#=[a].xy\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("evil.example\n"), std::string::npos) << text;
 }
 

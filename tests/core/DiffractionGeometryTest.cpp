@@ -17,7 +17,6 @@ TEST(DiffractionGeometry, RelationsAtNinetyDegrees) {
     EXPECT_NEAR(NelsonRileyAbscissa(180.0), 0.0, 1e-14);
     // Q = 4 pi sin(45°) / 1.5406 = 8.8857659 / 1.5406.
     EXPECT_NEAR(ScatteringVectorQ(90.0, 1.5406), 5.7677307, 1e-7);
-    EXPECT_NEAR(*TwoThetaFromScatteringVector(5.7677307, 1.5406), 90.0, 1e-5);
     EXPECT_NEAR(*BraggSpacing(90.0, 1.5406), 1.0893687, 1e-7);
 }
 
@@ -63,8 +62,7 @@ TEST(DiffractionGeometry, ReciprocalCoordinatesFlipAndFailedConversions) {
     // No wavelength or no angle: the point lands at the origin rather than at infinity or NaN.
     for (const ReciprocalPoint& failed : {ReciprocalCoordinates(60.0, 30.0, 0.0, false),
                                           ReciprocalCoordinates(std::nan(""), 10.0, 1.5, false)}) {
-        EXPECT_EQ(failed.KParallel, 0.0);
-        EXPECT_EQ(failed.KPerpendicular, 0.0);
+        EXPECT_EQ(std::pair(failed.KParallel, failed.KPerpendicular), std::pair(0.0, 0.0));
     }
 }
 

@@ -108,8 +108,9 @@ TEST(RigakuRas, SeveralScansFormASeriesForTheMap) {
     // Coupled scans: Omega in the middle of each scan (start + a quarter of the 2Theta range).
     EXPECT_EQ(registry.MainScan().SecondAxisName + " " + registry.MainScan().Name,
               "Omega Omega=15.375\xC2\xB0");
-    EXPECT_DOUBLE_EQ(registry.MainScan().SecondAxisPosition, 15.375);
-    EXPECT_DOUBLE_EQ(registry.Additional(0).SecondAxisPosition, 15.475);
+    EXPECT_EQ(std::pair(registry.MainScan().SecondAxisPosition,
+                        registry.Additional(0).SecondAxisPosition),
+              std::pair(15.375, 15.475));
     EXPECT_EQ(registry.Additional(0).RawPoints[2].Intensity, 160637);  // 1400.5 x 114.7
 
     // Inserted next to a 2Theta scan: both lines are appended, named after the sample.
@@ -250,18 +251,12 @@ TEST(ForeignFormats, DocumentedReadersKeepTheirFiles) {
         {"# x\n*RAS_DATA_START\n", TwoColumn}};
     for (const auto& [text, format] : cases) EXPECT_EQ(FormatOf(text), format) << text;
 
-    // Files none of the readers recognises keep the documented message.
-    ScanRegistry registry;
-    FillMainScan(registry);
-    ReaderPrompts prompts;
-    EXPECT_EQ(ErrorOf(ReadAny, "some words\nand more\n", registry, prompts),
-              kUnknownDataFormatMessage);
-    EXPECT_EQ(ErrorOf(ReadAny, std::string("\x01\x02\xff\xfe\x00\x10", 6), registry, prompts),
-              kUnknownDataFormatMessage);
-    // A damaged column file reports its line, not the two-column reader's complaint.
-    EXPECT_EQ(ErrorOf(ReadAny, "1 2 3\n2 3 4\n3 x 5\n", registry, prompts),
-              "Line 3: \"x\" is not a number.");
-    ExpectMainUntouched(registry);
+    // Files none of the readers recognises keep the documented message; a damaged column file
+    // reports its line, not the two-column reader's complaint.
+    ExpectFailures(ReadAny,
+                   {{"some words\nand more\n", kUnknownDataFormatMessage},
+                    {std::string("\x01\x02\xff\xfe\x00\x10", 6), kUnknownDataFormatMessage},
+                    {"1 2 3\n2 3 4\n3 x 5\n", "Line 3: \"x\" is not a number."}});
 }
 
 TEST(ForeignFormats, XylibFormatsOpenAndTheirDamageEndsInAMessage) {
@@ -355,6 +350,8 @@ void PutText(std::string& bytes, size_t at, const std::string& text, size_t widt
     bytes.replace(at, width, text + std::string(width - text.size(), '\0'));
 }
 
+const std::string kRaw4Prefix = "The file could not be read as Bruker RAW version 4: ";
+
 std::string Raw4Error(const std::string& bytes, ScanRegistry& registry, Prompts& prompts) {
     return ErrorOf(ReadBrukerRaw4Text, bytes, registry, prompts, true, "/data/q.raw");
 }
@@ -362,7 +359,6 @@ std::string Raw4Error(const std::string& bytes, ScanRegistry& registry, Prompts&
 }  // namespace
 
 TEST(BrukerRaw4, OneAndTwoRangesOpenAsTwoThetaScans) {
-    const std::string kPrefix = "The file could not be read as Bruker RAW version 4: ";
     ScanRegistry registry;
     FillMainScan(registry);
     ReaderPrompts prompts;
@@ -410,7 +406,7 @@ TEST(BrukerRaw4, OneAndTwoRangesOpenAsTwoThetaScans) {
     registry = ScanRegistry();
     FillMainScan(registry);
     EXPECT_EQ(Raw4Error(rocking, registry, prompts),
-              kPrefix +
+              kRaw4Prefix +
                   "none of its ranges is a 2Theta scan (coupled or detector scan):\nrange 1: "
                   "\"Rocking Curve\"");
     ExpectMainUntouched(registry);
@@ -424,7 +420,6 @@ TEST(BrukerRaw4, OneAndTwoRangesOpenAsTwoThetaScans) {
 }
 
 TEST(BrukerRaw4, DamagedFilesEndInAMessageAndChangeNothing) {
-    const std::string kPrefix = "The file could not be read as Bruker RAW version 4: ";
     const std::string file = ReadFileBytes(kDataDir + "/quartz_v4_two_ranges.raw");
     ASSERT_EQ(file.size(), kRange2 + 160 + 128 + 16);
     ScanRegistry registry;
@@ -438,7 +433,7 @@ TEST(BrukerRaw4, DamagedFilesEndInAMessageAndChangeNothing) {
             EXPECT_EQ(message, "") << n;
             continue;
         }
-        EXPECT_EQ(message.rfind(kPrefix, 0), 0u) << n << ": " << message;
+        EXPECT_EQ(message.rfind(kRaw4Prefix, 0), 0u) << n << ": " << message;
         ExpectMainUntouched(registry);
     }
     const auto edited = [&](auto edit) {
@@ -447,7 +442,7 @@ TEST(BrukerRaw4, DamagedFilesEndInAMessageAndChangeNothing) {
         FillMainScan(registry);
         const std::string message = Raw4Error(bytes, registry, prompts);
         ExpectMainUntouched(registry);
-        return message.rfind(kPrefix, 0) == 0 ? message.substr(kPrefix.size()) : message;
+        return message.rfind(kRaw4Prefix, 0) == 0 ? message.substr(kRaw4Prefix.size()) : message;
     };
     EXPECT_EQ(edited([](std::string& b) { b.resize(40); }), "it ends inside its file header.");
     EXPECT_EQ(edited([](std::string& b) { b.resize(kValues1 + 22); }),

@@ -242,18 +242,6 @@ TEST(XmlMeasurementReader, CountsAreMultipliedByTheirAttenuationFactors) {
           "Bereichsüberprüfungsfehler"}});
 }
 
-TEST(XmlMeasurementReader, ListedPositions) {
-    ScanRegistry registry;
-    const std::string listed =
-        "<positions axis=\"2Theta\" unit=\"deg\"><listPositions>10 10.5 12"
-        "</listPositions></positions>";
-    const std::string omega = Positions("Omega", "1", "2");
-    EXPECT_EQ(ReadError(SingleScan(listed + omega + "<counts>1 2 3</counts>"), registry), "");
-    EXPECT_EQ(PositionsOf(registry.MainScan()), (std::vector<double>{10, 10.5, 12}));
-    EXPECT_EQ(ReadError(SingleScan(listed + omega + "<counts>1 2</counts>"), registry),
-              "The number of listed positions does not match the number of intensities.");
-}
-
 TEST(XmlMeasurementReader, ListsAreTheWholeTextContentOfTheirElement) {
     // Comments and processing instructions are no content; CDATA sections, character references
     // and the text of child elements are.
@@ -271,7 +259,6 @@ TEST(XmlMeasurementReader, ListsAreTheWholeTextContentOfTheirElement) {
                   "")
             << list;
         EXPECT_EQ(IntensitiesOf(registry.MainScan()), (std::vector<int>{1, 2, 3, 4})) << list;
-        EXPECT_EQ(PositionsOf(registry.MainScan()), (std::vector<double>{10, 11, 12, 13}));
     }
 }
 
@@ -310,8 +297,6 @@ TEST(XmlMeasurementReader, PointCountsMustAgreeAndNotBeZero) {
     ExpectFailures(ReadXmlMeasurementText, {{Document("Area measurement", scans), empty}});
 }
 
-// A detector scan (grazing incidence): only 2Theta moves, Omega stands at a common position. It
-// opens as a 2Theta scan; files that the documented rules recognise keep their kinds.
 // A detector scan as an additional file joins 2Theta scans and nothing else, named after its
 // sample; the main scan stays.
 TEST(XmlMeasurementReader, DetectorScanJoinsTwoThetaScans) {
@@ -322,7 +307,6 @@ TEST(XmlMeasurementReader, DetectorScanJoinsTwoThetaScans) {
         SingleScan(Positions("2Theta", "20", "21") + Common("Omega", "0.3") + data);
     registry.OpenScanKind = TScanKind::Omega;
     EXPECT_EQ(ReadError(detector, registry, false), kKindMismatchMessage);
-    EXPECT_EQ(registry.AdditionalCount(), 0);
     registry.OpenScanKind = TScanKind::TwoTheta;
     EXPECT_EQ(ReadError(detector, registry, false), "");
     ASSERT_EQ(registry.AdditionalCount(), 1);

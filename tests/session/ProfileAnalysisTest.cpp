@@ -7,12 +7,9 @@
 
 #include "session/ProfileAnalysis.h"
 #include "session/WorkbenchSession.h"
-#include "support/ScriptedPrompts.h"
-#include "support/TempDir.h"
+#include "support/SessionRecorder.h"
 
 using namespace trevasc;
-using trevasc::test::ScriptedPrompts;
-using trevasc::test::TempDir;
 
 namespace {
 
@@ -91,17 +88,17 @@ TEST(ProfileAnalysis, ChartShowsDataModelComponentsAndDifference) {
     const plot::TPlotXYDataset start = ProfileFitChart(scan, 41.0, 40.0, {40.5}, nullptr);
     ASSERT_EQ(start.Curves.size(), 2u);
     EXPECT_EQ(start.Curves[0].X, (std::vector<double>{40.5, 40.5}));
-    EXPECT_EQ(start.Curves[1].X.size(), 21u);
-    EXPECT_DOUBLE_EQ(start.Curves[1].X.front(), 40.0);
+    EXPECT_EQ(std::pair(start.Curves[1].X.size(), start.Curves[1].X.front()),
+              std::pair(21ul, 40.0));
     EXPECT_TRUE(!start.ShowLine && start.TightX && start.DecadeY);
 
     const tools::ProfileFitResult fit = TwoGaussFit();
     const plot::TPlotXYDataset chart = ProfileFitChart(scan, 39.0, 42.0, {40.5, 41.5}, &fit);
     // Two components, the difference, the data and the model on top.
     ASSERT_EQ(chart.Curves.size(), 5u);
-    EXPECT_EQ(chart.Curves[4].Color, kProfileModelColor);
-    EXPECT_EQ(chart.Curves[2].Color, kProfileDifferenceColor);
-    EXPECT_NE(chart.Curves[0].Color, chart.Curves[1].Color);
+    EXPECT_TRUE(chart.Curves[4].Color == kProfileModelColor &&
+                chart.Curves[2].Color == kProfileDifferenceColor &&
+                chart.Curves[0].Color != chart.Curves[1].Color);
     const size_t at = 30;  // x = 40.5, the first peak's centre
     ASSERT_DOUBLE_EQ(chart.Curves[3].X[at], 40.5);
     const double background = 10.0 + 2.0 * (40.5 - 41.0), second = Gauss(40.5, 41.5, 0.2, 500.0);
@@ -164,21 +161,17 @@ TEST(ProfileAnalysis, SizeTableAndWilliamsonHallChart) {
     EXPECT_NEAR(chart.X[1], 4.0 * std::sqrt(0.5), 1e-12);
     // Size 40 nm = 400 A: intercept K lambda / 400 A.
     EXPECT_NEAR(chart.Intercept, 0.9 * 1.5406 / 400.0, 1e-15);
-    EXPECT_DOUBLE_EQ(chart.Slope, 0.0012);
-    EXPECT_TRUE(chart.ShowLine);
+    EXPECT_TRUE(chart.Slope == 0.0012 && chart.ShowLine);
 }
 
-TEST(ProfileAnalysis, AcceptMovesListedPeaksAndAddsNewOnes) {
-    TempDir dir;
-    ScriptedPrompts prompts;
-    WorkbenchSession session{prompts};
+using ProfileAccept = test::SessionFixture;
+
+TEST_F(ProfileAccept, AcceptMovesListedPeaksAndAddsNewOnes) {
     std::string text;
     for (int i = 0; i <= 80; ++i)
         text += std::to_string(30.0 + 0.25 * i) + "\t" + std::to_string(100 + i) + "\n";
     session.OpenMainFile(dir.Write("scan.txt", text));
-    session.Peaks().Add(35.0);
-    session.Peaks().Add(40.0);
-    session.Peaks().Add(45.0);
+    for (double x : {35.0, 40.0, 45.0}) session.Peaks().Add(x);
     // The fit started at the listed 40 and 45 and at 42 clicked in the window; 45 moved past 42.
     AcceptProfileCentres(session, {40.0, 42.0, 45.0}, {40.0, 45.0}, {40.1, 42.3, 41.9});
     std::vector<double> positions;
