@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "analysis/Processing.h"
+#include "base/Parallel.h"
 
 namespace trevasc::analysis {
 
@@ -363,19 +364,68 @@ void ApplyAreaBisector(TDataSet& scan, int percentage) {
     }
 }
 
+namespace {
+
+// The points the detector `next` finds walking the scan of n points: the first search starts at
+// point 0, each further one just after the peak before, until a search finds none.
+//
+// A search depends on its start alone. So on a large scan a second thread walks from the middle
+// while the first walks from 0 up to the middle; once the first walk reaches a start that the
+// second one also had, the two walks go on identically, and the second one's peaks from there
+// are the first one's. Until then the first walk goes on by itself (usually for a peak or two:
+// the one the middle cut). The result is the single walk's, point for point.
+template <class Next>
+std::vector<Index> WalkPeaks(Index n, size_t parallelFrom, const Next& next) {
+    std::vector<Index> head;
+    const auto walk = [&](Index start, Index until, std::vector<Index>& found) {
+        while (start < until) {
+            const Index k = next(start);
+            if (k < 0) return Index{-1};
+            found.push_back(k);
+            start = k + 1;  // a search never returns a point before its start
+        }
+        return start;
+    };
+    const Index mid = n / 2;
+    if (static_cast<size_t>(n) < parallelFrom || mid == 0 || !HasSecondCore()) {
+        walk(0, n, head);
+        return head;
+    }
+    std::vector<Index> tail;  // the walk from mid: its starts are mid, tail[0] + 1, ...
+    Index start = 0;
+    RunSideBySide([&] { start = walk(0, mid, head); }, [&] { walk(mid, n, tail); });
+    size_t j = 0;  // the first start of the second walk not below `start`
+    const auto tailStart = [&](size_t i) { return i == 0 ? mid : tail[i - 1] + 1; };
+    while (start >= 0) {
+        while (j <= tail.size() && tailStart(j) < start) ++j;
+        if (j <= tail.size() && tailStart(j) == start) {
+            head.insert(head.end(), tail.begin() + static_cast<std::ptrdiff_t>(j), tail.end());
+            break;
+        }
+        const Index k = next(start);
+        if (k < 0) break;
+        head.push_back(k);
+        start = k + 1;
+    }
+    return head;
+}
+
+}  // namespace
+
 void FindPeaks(TDataSet& scan, TPeakMethod method, const PeakSearchSettings& settings,
-               double rangeFrom, double rangeTo) {
+               double rangeFrom, double rangeTo, size_t parallelFrom) {
     if (rangeFrom > rangeTo) std::swap(rangeFrom, rangeTo);
     const TDataPointArray& pts = scan.Points;
     const Index last = static_cast<Index>(pts.size()) - 1;
     auto inRange = [&](double x) { return rangeFrom <= x && x <= rangeTo; };
 
+    const std::vector<Index> found = WalkPeaks(last + 1, parallelFrom, [&](Index start) {
+        return method == TPeakMethod::Slope
+                   ? FindNextPeakBySlope(start, last, pts, settings.MinPeakSlope)
+                   : FindNextPeakByCurvature(start, last, pts, settings.MinPeakCurvature);
+    });
     std::vector<TPeak> candidates;
-    for (Index start = 0;;) {
-        const Index k = method == TPeakMethod::Slope
-                            ? FindNextPeakBySlope(start, last, pts, settings.MinPeakSlope)
-                            : FindNextPeakByCurvature(start, last, pts, settings.MinPeakCurvature);
-        if (k < 0) break;
+    for (const Index k : found) {
         const TDataPoint& p = pts[static_cast<size_t>(k)];
         if (p.Intensity >= settings.MinPeakHeight && (!settings.RangeOnly || inRange(p.Position))) {
             TPeak c;
@@ -385,7 +435,6 @@ void FindPeaks(TDataSet& scan, TPeakMethod method, const PeakSearchSettings& set
             c.Checked = true;
             candidates.push_back(std::move(c));
         }
-        start = k + 1;
     }
     SortByPosition(candidates);
 
@@ -394,12 +443,12 @@ void FindPeaks(TDataSet& scan, TPeakMethod method, const PeakSearchSettings& set
         for (const TPeak& old : scan.Peaks.Items)
             if (old.Position < rangeFrom || old.Position > rangeTo) kept.push_back(old);
 
-    std::vector<TPeak> found = MergeDoublePeaks(candidates, settings.MinDoublePeakDistance);
-    for (TPeak& p : found) {
+    std::vector<TPeak> merged = MergeDoublePeaks(candidates, settings.MinDoublePeakDistance);
+    for (TPeak& p : merged) {
         p.Description.clear();
         p.Checked = true;
     }
-    scan.Peaks.Items = std::move(found);
+    scan.Peaks.Items = std::move(merged);
     if (settings.UseAreaBisector) ApplyAreaBisector(scan, settings.BisectorPercentage);
 
     auto& items = scan.Peaks.Items;

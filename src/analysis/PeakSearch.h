@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "analysis/Processing.h"
 #include "core/ScanData.h"
 
 namespace trevasc::analysis {
@@ -55,8 +56,10 @@ void ApplyAreaBisector(TDataSet& scan, int percentage);
 // The search on the scan's current slope and curvature: replaces the peak list (keeping, in
 // range-only mode, the old peaks outside [rangeFrom, rangeTo]) and marks it unsaved.
 // rangeFrom/rangeTo are the plot's displayed range; they are read only in range-only mode.
+// Scans of parallelFrom points and more are searched on two threads, with the same result.
 void FindPeaks(TDataSet& scan, TPeakMethod method, const PeakSearchSettings& settings,
-               double rangeFrom = 0.0, double rangeTo = 0.0);
+               double rangeFrom = 0.0, double rangeTo = 0.0,
+               size_t parallelFrom = kParallelPointsFrom);
 
 // What each "Find peaks" button runs on the main scan: ComputeSlope (ComputeSlopeAndCurvature
 // for the search by curvature), then FindPeaks.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <random>
 #include <sstream>
 #include <utility>
@@ -375,5 +376,34 @@ TEST(FindPeaks, TinyScansAndWideWindowsStayInside) {
         ApplyAreaBisector(s, 50);  // one point: nothing to interpolate; otherwise inside the scan
         EXPECT_EQ(s.Peaks.Count(), 1);
         EXPECT_TRUE(std::isfinite(s.Peaks.Items[0].Position));
+    }
+}
+
+// A large scan is walked from both ends of its halves at once; the peaks must be the single
+// walk's. Noisy scans give thousands of peaks, so the walk from the middle starts inside a peak
+// as often as between two; a broad peak centred on the middle point makes the first walk cross
+// the middle for certain, and a scan whose second half is flat has no peaks there at all.
+TEST(FindPeaks, TwoThreadsFindWhatOneWalkFinds) {
+    std::mt19937 rng(11);
+    std::normal_distribution<double> noise(0.0, 1.0);
+    for (int variant = 0; variant < 6; ++variant) {
+        const int n = 3000 + 37 * variant;
+        const double mid = 10.0 + 0.01 * (n / 2);
+        TDataSet s = Synthetic(10.0, 0.01, n, [&](double x) {
+            const double y = 200.0 + 5000.0 * Gauss(x, mid, 0.3) +
+                             3000.0 * std::fabs(std::sin(7.0 * x)) * Gauss(x, 20.0, 4.0);
+            if (variant == 5 && x > mid) return 200.0;  // flat: no peak after the middle
+            return y + std::sqrt(y) * noise(rng) * (variant + 1);
+        });
+        for (TPeakMethod m : {TPeakMethod::Slope, TPeakMethod::Curvature}) {
+            ComputeSlopeAndCurvature(s, 5);
+            PeakSearchSettings settings;
+            settings.MinDoublePeakDistance = 0.0;  // every peak the walk finds stays
+            FindPeaks(s, m, settings, 0.0, 0.0, std::numeric_limits<size_t>::max());
+            const std::string one = Rows(s);
+            ASSERT_GT(s.Peaks.Count(), 20) << "variant " << variant;
+            FindPeaks(s, m, settings, 0.0, 0.0, 0);
+            EXPECT_EQ(Rows(s), one) << "variant " << variant << " method " << static_cast<int>(m);
+        }
     }
 }
