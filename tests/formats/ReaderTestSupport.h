@@ -24,7 +24,7 @@ namespace trevasc::test {
 class ReaderPrompts : public Prompts {
   public:
     std::deque<std::optional<std::string>> Answers;
-    std::vector<std::string> Captions, Questions, Infos, Errors;
+    std::vector<std::string> Captions, Questions, Presets, Infos, Errors;
 
     bool Confirm(const std::string& text) override {
         Questions.push_back(text);
@@ -36,6 +36,7 @@ class ReaderPrompts : public Prompts {
                                           const std::string& preset) override {
         Captions.push_back(caption);
         Questions.push_back(prompt);
+        Presets.push_back(preset);
         if (Answers.empty()) return preset;
         auto answer = Answers.front();
         Answers.pop_front();
