@@ -178,6 +178,20 @@ TEST(PeakFit, EqualSumsOnBothThreadsGoToTheFirstTriple) {
     EXPECT_EQ(fit.Passes.front().Sum, 0.0);
 }
 
+TEST(PeakFit, FlanksOfExactCountsKeepTheLeadingSumsBitForBit) {
+    // Noise-free counts on a line exact in binary but one count off near the start: beyond it
+    // the residuals are exactly 0 up to the peak, the fast sums take the far flank's terms as
+    // leaving the partial sums unchanged, and the peak's whole-count rounding leaves final sums
+    // small enough for every bit of those partial sums to count.
+    Synthetic exact{FitProfile::Gauss, 50.0, 3.0, 50000, 4, 100, 0.0, 0.0, 0.25, 400};
+    for (double centre : {50.0, 61.3}) {
+        exact.Center = centre;
+        TDataPointArray pts = MakePeak(exact);
+        pts[2].Intensity += 1;
+        ExpectSameAsLiteral(pts, 0, 399, FitProfile::Gauss, 0.0, 99.75);
+    }
+}
+
 TEST(PeakFit, NoiseFreeLorentzOnASlopeIsFoundAtItsPosition) {
     const TDataPointArray pts = MakePeak(
         Synthetic{FitProfile::Lorentz, 30.0, 0.2, 1000.0, 150.0, 100.0, 0.0, 28.5, 0.01, 301});

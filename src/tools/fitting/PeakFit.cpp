@@ -19,6 +19,7 @@ namespace {
 constexpr double kPassBestStart = 1e300;
 constexpr double kPreviousBestStart = 1e301;
 constexpr double kEps = std::numeric_limits<double>::epsilon();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // Gauss values beyond |u| = 6 are below exp(-36) = 2.3e-16: they are left out of the per-(k, c)
 // sums and accounted for in the error bound instead (kGaussCut bounds what was left out).
 constexpr double kGaussWindow = 6.0;
@@ -49,30 +50,48 @@ struct Samples {
     double SumRR = 0.0;
     double SumAbsR = 0.0;
     // For the Gauss sums' tails: RR(i) = r(i)^2, Leading(j) = r(0)^2 + ... + r(j - 1)^2 added
-    // one by one from 0, and Negligible(i) = ln(2^55 / |r(i)|) (ln 2^538 for r(i) = 0).
-    std::vector<double> RR, Leading, Negligible;
+    // one by one from 0, Negligible(i) = ln(2^55 / |r(i)|) (ln 2^538 for r(i) = 0) and
+    // LeadNegligible(i) the smaller of Negligible(i) and ln(1 / g(i)), where the sum goes on as
+    // Leading(i + 1) for every term of A e < g(i) (see PrepareTails).
+    std::vector<double> RR, Leading, Negligible, LeadNegligible;
     StrongPoints Strong;  // kStrongPoints of them
 
-    // Fills RR, Leading and Negligible from R.
+    // Fills RR, Leading, Negligible and LeadNegligible from R.
+    //
+    // While the partial sum of a Gauss sum is Leading(i) and r(i)^2 leaves it unchanged, a term
+    // below half the spacing h of the doubles above it leaves it unchanged too (rounding to
+    // nearest), so the sum goes on as Leading(i + 1). The term as computed, (A e - r)^2, is at
+    // most (A e + |r|)^2 (1 + eps / 2)^5, below h when A e < g = sqrt(h) (1 - 8 eps) - |r|
+    // (8 eps also cover the rounding of g itself); far out in the flanks of exact counts, where
+    // r is 0 or a rounding error, this holds long before A e is negligible beside r.
     void PrepareTails() {
         RR.resize(R.size());
         Leading.assign(R.size() + 1, 0.0);
         Negligible.resize(R.size());
+        LeadNegligible.resize(R.size());
         for (size_t i = 0; i < R.size(); ++i) {
             RR[i] = R[i] * R[i];
             Leading[i + 1] = Leading[i] + RR[i];
             Negligible[i] = R[i] == 0.0 ? 538.0 * std::numbers::ln2
                                         : 55.0 * std::numbers::ln2 - std::log(std::fabs(R[i]));
+            LeadNegligible[i] = Negligible[i];
+            const double sum = Leading[i];
+            if (sum > 0.0 && sum < kInfinity && Leading[i + 1] == sum) {
+                const double h = (std::nextafter(sum, kInfinity) - sum) / 2.0;
+                const double g = std::sqrt(h) * (1.0 - 8.0 * kEps) - std::fabs(R[i]);
+                if (g > 0.0) LeadNegligible[i] = std::min(LeadNegligible[i], -std::log(g));
+            }
         }
     }
 };
 
-// Whether the documented Gauss term (A exp(-uu) - r)^2 is r^2 bit for bit for every amplitude
-// up to the one of logarithm logA. With e = A exp(-uu) as computed: e - r rounds to -r when e is
-// below half the spacing of the doubles next to r, at least |r| 2^-55; for r = 0, e^2 rounds to
-// 0 when e < 2^-538 (below half the smallest subnormal). e is below the bound b when
-// uu > ln A + ln(1 / b), with 1e-6 to spare for the rounding of the exponential, the product and
-// the logarithms. Beyond uu = 750 the exponential is 0 and e - r is -r.
+// Whether e = A exp(-uu) as computed is below the bound b = exp(-negligible) for every amplitude
+// up to the one of logarithm logA; with negligible = Samples::Negligible(i) the documented Gauss
+// term (e - r)^2 is then r^2 bit for bit: e - r rounds to -r when e is below half the spacing of
+// the doubles next to r, at least |r| 2^-55; for r = 0, e^2 rounds to 0 when e < 2^-538 (below
+// half the smallest subnormal). e is below b when uu > ln A + ln(1 / b), with 1e-6 to spare for
+// the rounding of the exponential, the product and the logarithms. Beyond uu = 750 the
+// exponential is 0 and e - r is -r.
 inline bool GaussTermIsResidual(double uu, double logA, double negligible) {
     return uu > std::min(750.0, logA + negligible + 1e-6);
 }
@@ -397,20 +416,21 @@ void PassSearch::SumCandidates(std::atomic<size_t>& next, std::vector<double>& s
                              return approx_[Index(ik, a, ic)] < approx_[Index(ik, b, ic)];
                          });
         // A Gauss profile is negligible far from its centre: there every term is r^2 (for the
-        // largest amplitude of this (k, c), so for all of them). The leading such terms add up
-        // to Leading(lead) whatever the amplitude; the trailing ones, from `tail` on, are added
-        // as r^2 without computing the profile.
+        // largest amplitude of this (k, c), so for all of them), or leaves a leading sum
+        // unchanged as r^2 does (Samples::PrepareTails). The leading such terms add up to
+        // Leading(lead) whatever the amplitude; the trailing ones, from `tail` on, are added as
+        // r^2 without computing the profile.
         size_t lead = 0, tail = n_;
         if (profile_ == FitProfile::Gauss && count > 0) {
             double aMax = 0.0;
             for (size_t j = 0; j < count; ++j) aMax = std::max(aMax, as_[order[j]]);
             const double logA = std::log(aMax);
-            const auto negligible = [&](size_t i) {
+            const auto negligible = [&](size_t i, const std::vector<double>& bound) {
                 const double u = (s_.X[i] - c) * k;
-                return GaussTermIsResidual(u * u, logA, s_.Negligible[i]);
+                return GaussTermIsResidual(u * u, logA, bound[i]);
             };
-            while (lead < n_ && negligible(lead)) ++lead;
-            while (tail > lead && negligible(tail - 1)) --tail;
+            while (lead < n_ && negligible(lead, s_.LeadNegligible)) ++lead;
+            while (tail > lead && negligible(tail - 1, s_.Negligible)) --tail;
         }
         size_t shaped = lead;  // shape[lead, shaped) holds this (k, c)'s profile values
         // Up to kLanes amplitudes are summed side by side: each sum still adds its own terms one
