@@ -99,7 +99,8 @@ inline bool GaussTermIsResidual(double uu, double logA, double negligible) {
 struct PassBest {
     bool Found = false;
     bool Cancelled = false;
-    bool EveryTripleSummed = false;  // no triple was ruled out by its approximate sum
+    bool EveryTripleSummed = false;   // no triple was ruled out by its approximate sum
+    bool StrongPointsHelped = false;  // they spared the approximate sums of 1/8 of the (k, c)
     FitTriple Best;
 };
 
@@ -249,10 +250,12 @@ class PassSearch {
     }
 
     // Without `approximate` every triple is summed term by term: where the approximate sums of
-    // the previous pass ruled out none, those of this narrower grid would not either. With
-    // `sideBySide` the work is shared with the kept thread of `threads`.
+    // the previous pass ruled out none, those of this narrower grid would not either. Without
+    // `strong` the strong-point bounds are left out: where they spared few approximate sums in
+    // the previous pass, they would spare fewer in this one. With `sideBySide` the work is shared
+    // with the kept thread of `threads`.
     PassBest Run(int pass, const FitProgressCallback& progress, SideBySide& threads,
-                 bool sideBySide, bool approximate);
+                 bool sideBySide, bool approximate, bool strong);
 
   private:
     // The lowest-first candidates of the term-by-term sums.
@@ -288,6 +291,7 @@ class PassSearch {
     std::atomic<double> known_{std::numeric_limits<double>::infinity()};
     // The smallest sum either thread has found: a partial sum above it cannot win.
     std::atomic<double> shared_{kPassBestStart};
+    std::atomic<size_t> spared_{0};  // (k, c) whose approximate sums were not computed
 };
 
 // The strong-point lower bounds of the triples of width factor ks[ik].
@@ -346,6 +350,7 @@ void PassSearch::ApproximateRow(size_t ik, size_t skip, std::vector<double>& val
                 const size_t idx = Index(ik, ia, ic);
                 approx_[idx] = low_[idx] = std::numeric_limits<double>::infinity();
             }
+            ++spared_;
             continue;
         }
         LowerUpper(ApproximatePair(ik, ic, values));
@@ -411,10 +416,15 @@ void PassSearch::SumCandidates(std::atomic<size_t>& next, std::vector<double>& s
             if (low_[idx] > upper_) continue;
             order[count++] = ia;
         }
-        std::stable_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(count),
-                         [&](size_t a, size_t b) {
-                             return approx_[Index(ik, a, ic)] < approx_[Index(ik, b, ic)];
-                         });
+        // Insertion sort, stable as the order of equal sums must stay (at most kGridValues).
+        for (size_t j = 1; j < count; ++j) {
+            const size_t ia = order[j];
+            const double key = approx_[Index(ik, ia, ic)];
+            size_t to = j;
+            for (; to > 0 && key < approx_[Index(ik, order[to - 1], ic)]; --to)
+                order[to] = order[to - 1];
+            order[to] = ia;
+        }
         // A Gauss profile is negligible far from its centre: there every term is r^2 (for the
         // largest amplitude of this (k, c), so for all of them), or leaves a leading sum
         // unchanged as r^2 does (Samples::PrepareTails). The leading such terms add up to
@@ -495,7 +505,7 @@ void PassSearch::SumCandidates(std::atomic<size_t>& next, std::vector<double>& s
 }
 
 PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, SideBySide& threads,
-                         bool sideBySide, bool approximate) {
+                         bool sideBySide, bool approximate, bool strong) {
     PassBest result;
     // Reports width factors 1..done not reported yet; false when the fit is to stop.
     size_t reported = 0;
@@ -521,7 +531,12 @@ PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, SideBySi
         }
     } else {
         // The strong-point bounds cost a few per cent of the approximate sums: on this thread.
-        for (size_t ik = 0; ik < nk_; ++ik) StrongRow(ik, shape);
+        if (strong) {
+            for (size_t ik = 0; ik < nk_; ++ik) StrongRow(ik, shape);
+        } else {
+            std::fill(low_.begin(), low_.end(), -std::numeric_limits<double>::infinity());
+            std::fill(pairLow_.begin(), pairLow_.end(), -std::numeric_limits<double>::infinity());
+        }
         const size_t first = static_cast<size_t>(
             std::min_element(pairLow_.begin(), pairLow_.end()) - pairLow_.begin());
         LowerUpper(ApproximatePair(first / nc_, first % nc_, shape));
@@ -560,6 +575,7 @@ PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, SideBySi
     }
     const double upper = known_.load();
     result.EveryTripleSummed = SelectCandidates(upper) == approx_.size();
+    result.StrongPointsHelped = strong && spared_ * 8 >= nk_ * nc_;
     Choice first, second;
     std::atomic<size_t> nextPair{0};
     // A few (k, c) are summed on this thread: a second one would cost more than it saves.
@@ -862,7 +878,7 @@ FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
     }
 
     double previous = kPreviousBestStart;
-    bool approximate = true;
+    bool approximate = true, strong = true;
     SideBySide threads;  // one second thread for every pass of this fit
     for (int pass = 1; pass <= kMaxPasses; ++pass) {
         const double fk = std::pow(kmax / kmin, 0.05);
@@ -874,8 +890,9 @@ FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
         const bool twoThreads =
             sideBySide_ && HasSecondCore() && s.X.size() * ks.size() * cs.size() >= kSideBySideFrom;
         PassSearch search(profile, s, ks, as, cs);
-        const PassBest found = search.Run(pass, progress, threads, twoThreads, approximate);
+        const PassBest found = search.Run(pass, progress, threads, twoThreads, approximate, strong);
         approximate = !found.EveryTripleSummed;
+        strong = strong && found.StrongPointsHelped;
         if (found.Cancelled) {
             result.Cancelled = true;
             result.Passes.clear();
