@@ -100,7 +100,7 @@ struct PassBest {
     bool Found = false;
     bool Cancelled = false;
     bool EveryTripleSummed = false;   // no triple was ruled out by its approximate sum
-    bool StrongPointsHelped = false;  // they spared the approximate sums of 1/8 of the (k, c)
+    bool StrongPointsHelped = false;  // they spared more work than they cost
     FitTriple Best;
 };
 
@@ -251,8 +251,8 @@ class PassSearch {
 
     // Without `approximate` every triple is summed term by term: where the approximate sums of
     // the previous pass ruled out none, those of this narrower grid would not either. Without
-    // `strong` the strong-point bounds are left out: where they spared few approximate sums in
-    // the previous pass, they would spare fewer in this one. With `sideBySide` the work is shared
+    // `strong` the strong-point bounds are left out: where they spared less work than they cost
+    // in the previous pass, they would spare less in this one. With `sideBySide` the work is shared
     // with the kept thread of `threads`.
     PassBest Run(int pass, const FitProgressCallback& progress, SideBySide& threads,
                  bool sideBySide, bool approximate, bool strong);
@@ -292,6 +292,7 @@ class PassSearch {
     // The smallest sum either thread has found: a partial sum above it cannot win.
     std::atomic<double> shared_{kPassBestStart};
     std::atomic<size_t> spared_{0};  // (k, c) whose approximate sums were not computed
+    std::atomic<size_t> summed_{0};  // points the computed ones ran over
 };
 
 // The strong-point lower bounds of the triples of width factor ks[ik].
@@ -319,6 +320,7 @@ double PassSearch::ApproximatePair(size_t ik, size_t ic, std::vector<double>& va
         hi = static_cast<size_t>(std::upper_bound(s_.X.begin(), s_.X.end(), c + half) -
                                  s_.X.begin());
     }
+    summed_ += hi - lo;
     ProfileValues(profile_, s_.X.data(), lo, hi, k, c, inWindow, values.data());
     const double outside = static_cast<double>(n_ - (hi - lo));
     ProfileSums sums;
@@ -575,7 +577,11 @@ PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, SideBySi
     }
     const double upper = known_.load();
     result.EveryTripleSummed = SelectCandidates(upper) == approx_.size();
-    result.StrongPointsHelped = strong && spared_ * 8 >= nk_ * nc_;
+    // The points the spared approximate sums would have run over, by those of the computed ones,
+    // against those of the strong-point bounds, which cost about twice as much a point.
+    const size_t computed = nk_ * nc_ - spared_;
+    result.StrongPointsHelped = strong && computed > 0 &&
+                                spared_ * summed_ >= 2 * computed * nk_ * nc_ * s_.Strong.X.size();
     Choice first, second;
     std::atomic<size_t> nextPair{0};
     // A few (k, c) are summed on this thread: a second one would cost more than it saves.
@@ -878,7 +884,10 @@ FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
     }
 
     double previous = kPreviousBestStart;
-    bool approximate = true, strong = true;
+    bool approximate = true;
+    // Over a few points the strong-point bounds would cost about as much as the approximate sums
+    // they are to spare.
+    bool strong = s.X.size() >= 4 * kStrongPoints;
     SideBySide threads;  // one second thread for every pass of this fit
     for (int pass = 1; pass <= kMaxPasses; ++pass) {
         const double fk = std::pow(kmax / kmin, 0.05);
