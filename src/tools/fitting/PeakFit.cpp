@@ -532,8 +532,17 @@ PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, SideBySi
             return result;
         }
     } else {
-        // The strong-point bounds cost a few per cent of the approximate sums: on this thread.
-        if (strong) {
+        // The strong-point bounds, shared as the approximate sums are.
+        if (strong && sideBySide) {
+            std::atomic<size_t> nextRow{0};
+            threads.Run(
+                [&] {
+                    for (size_t ik = 0; (ik = nextRow++) < nk_;) StrongRow(ik, shape);
+                },
+                [&] {
+                    for (size_t ik = 0; (ik = nextRow++) < nk_;) StrongRow(ik, otherShape);
+                });
+        } else if (strong) {
             for (size_t ik = 0; ik < nk_; ++ik) StrongRow(ik, shape);
         } else {
             std::fill(low_.begin(), low_.end(), -std::numeric_limits<double>::infinity());
