@@ -178,6 +178,20 @@ TEST(PeakFit, EqualSumsOnBothThreadsGoToTheFirstTriple) {
     EXPECT_EQ(fit.Passes.front().Sum, 0.0);
 }
 
+TEST(PeakFit, FlanksOfExactCountsKeepTheLeadingSumsBitForBit) {
+    // Noise-free counts on a line exact in binary but one count off near the start: beyond it
+    // the residuals are exactly 0 up to the peak, the fast sums take the far flank's terms as
+    // leaving the partial sums unchanged, and the peak's whole-count rounding leaves final sums
+    // small enough for every bit of those partial sums to count.
+    Synthetic exact{FitProfile::Gauss, 50.0, 3.0, 50000, 4, 100, 0.0, 0.0, 0.25, 400};
+    for (double centre : {50.0, 61.3}) {
+        exact.Center = centre;
+        TDataPointArray pts = MakePeak(exact);
+        pts[2].Intensity += 1;
+        ExpectSameAsLiteral(pts, 0, 399, FitProfile::Gauss, 0.0, 99.75);
+    }
+}
+
 TEST(PeakFit, NoiseFreeLorentzOnASlopeIsFoundAtItsPosition) {
     const TDataPointArray pts = MakePeak(
         Synthetic{FitProfile::Lorentz, 30.0, 0.2, 1000.0, 150.0, 100.0, 0.0, 28.5, 0.01, 301});
@@ -218,6 +232,61 @@ TEST(PeakFit, ApproximateGaussShapeStaysWithinItsBound) {
         EXPECT_EQ(std::bit_cast<uint64_t>(ApproxGaussShape(uu)),
                   std::bit_cast<uint64_t>(GaussShape(uu)))
             << uu;
+}
+
+TEST(PeakFit, StrongPointsAreTheLargestResidualsInTheirOrder) {
+    const std::vector<double> x{1, 2, 3, 4, 5, 6};
+    const std::vector<double> r{1.0, -3.0, 0.5, 3.0, -2.0, 3.0};
+    // |r| = 3 three times: the earlier two of them, kept in the points' order.
+    const StrongPoints two = PickStrongPoints(x, r, 2);
+    EXPECT_EQ(two.X, (std::vector<double>{2, 4}));
+    EXPECT_EQ(two.R, (std::vector<double>{-3.0, 3.0}));
+    EXPECT_EQ(two.SumRR, 18.0);
+    const StrongPoints four = PickStrongPoints(x, r, 4);
+    EXPECT_EQ(four.X, (std::vector<double>{2, 4, 5, 6}));
+    EXPECT_EQ(four.SumRR, 31.0);
+    EXPECT_EQ(PickStrongPoints(x, r, 10).X, x);
+}
+
+TEST(PeakFit, StrongPointBoundsStayBelowTheDocumentedSums) {
+    // Noise-free peaks of 1000 points (the benchmark's): around the generating triple the sums
+    // of squares cancel from 1e11 to whole-count rounding, where an approximate quadratic is off
+    // by far more than the documented sum; with every point strong the bound is that quadratic
+    // itself and holds only through its allowance for rounding.
+    for (FitProfile profile : {FitProfile::Gauss, FitProfile::Lorentz}) {
+        SCOPED_TRACE(profile == FitProfile::Gauss ? "Gauss" : "Lorentz");
+        const Synthetic peak{profile, 35.0, 0.2355, 50000, 200, 100, 0.0, 30.0, 0.01, 1000};
+        const TDataPointArray pts = MakePeak(peak);
+        const test::DocumentedResiduals d =
+            test::Residuals(pts, 0, 999, pts.front().Position, pts.back().Position);
+        const double k0 =
+            profile == FitProfile::Gauss ? 2.0 * std::sqrt(std::log(2.0)) / 0.2355 : 2.0 / 0.2355;
+        std::vector<double> amplitudes;
+        for (int l = -3; l <= 3; ++l) amplitudes.push_back(50000.0 * (1.0 + l * 2e-7));
+        std::vector<double> values, lows(amplitudes.size());
+        for (size_t count : {size_t{32}, d.X.size()}) {
+            const StrongPoints strong = PickStrongPoints(d.X, d.R, count);
+            int tight = 0;  // bounds within 0.01, 450 eps of the 1e11 the terms add up to
+            for (int i = -3; i <= 3; ++i)
+                for (int j = -3; j <= 3; ++j) {
+                    const double k = k0 * (1.0 + i * 1e-7), c = 35.0 + j * 1e-7;
+                    StrongPointLowerBounds(profile, d.X.size(), strong, k, c, amplitudes, values,
+                                           lows.data());
+                    for (size_t l = 0; l < amplitudes.size(); ++l) {
+                        const double sum = ResidualSum(d.X, d.R, profile, amplitudes[l], c, k);
+                        ASSERT_LE(lows[l], sum) << count << " " << i << " " << j << " " << l;
+                        tight += lows[l] > sum - 0.01;
+                    }
+                }
+            // All points strong: the bound is the sum up to rounding of the large terms.
+            if (count == d.X.size()) EXPECT_EQ(tight, 7 * 7 * 7);
+        }
+        // Far from the peak the profile misses the strong points: the bound is nearly their r^2.
+        const StrongPoints strong = PickStrongPoints(d.X, d.R, 32);
+        const double smallest = StrongPointLowerBounds(profile, d.X.size(), strong, k0, 31.0,
+                                                       amplitudes, values, lows.data());
+        EXPECT_GT(smallest, 0.99 * strong.SumRR);
+    }
 }
 
 TEST(PeakFit, DegenerateRangesAndBoundariesGiveTheMessageNotANumber) {

@@ -19,6 +19,7 @@ namespace {
 constexpr double kPassBestStart = 1e300;
 constexpr double kPreviousBestStart = 1e301;
 constexpr double kEps = std::numeric_limits<double>::epsilon();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // Gauss values beyond |u| = 6 are below exp(-36) = 2.3e-16: they are left out of the per-(k, c)
 // sums and accounted for in the error bound instead (kGaussCut bounds what was left out).
 constexpr double kGaussWindow = 6.0;
@@ -26,6 +27,21 @@ constexpr double kGaussCut = 3e-16;
 // A pass of fewer (points x width factors x centres) runs on one thread: below this, starting
 // a second one costs more than it saves.
 constexpr size_t kSideBySideFrom = 20000;
+// The points of the largest residuals whose terms bound the sums from below before the
+// approximate sums are computed (PassSearch).
+constexpr size_t kStrongPoints = 32;
+
+// Neumaier's compensated sum: the error stays about 2 eps times the sum of the magnitudes,
+// whatever the number of terms.
+struct CompensatedSum {
+    double Sum = 0.0, Carry = 0.0;
+    void Add(double v) {
+        const double t = Sum + v;
+        Carry += std::fabs(Sum) >= std::fabs(v) ? (Sum - t) + v : (v - t) + Sum;
+        Sum = t;
+    }
+    double Value() const { return Sum + Carry; }
+};
 
 struct Samples {
     std::vector<double> X;
@@ -34,29 +50,48 @@ struct Samples {
     double SumRR = 0.0;
     double SumAbsR = 0.0;
     // For the Gauss sums' tails: RR(i) = r(i)^2, Leading(j) = r(0)^2 + ... + r(j - 1)^2 added
-    // one by one from 0, and Negligible(i) = ln(2^55 / |r(i)|) (ln 2^538 for r(i) = 0).
-    std::vector<double> RR, Leading, Negligible;
+    // one by one from 0, Negligible(i) = ln(2^55 / |r(i)|) (ln 2^538 for r(i) = 0) and
+    // LeadNegligible(i) the smaller of Negligible(i) and ln(1 / g(i)), where the sum goes on as
+    // Leading(i + 1) for every term of A e < g(i) (see PrepareTails).
+    std::vector<double> RR, Leading, Negligible, LeadNegligible;
+    StrongPoints Strong;  // kStrongPoints of them
 
-    // Fills RR, Leading and Negligible from R.
+    // Fills RR, Leading, Negligible and LeadNegligible from R.
+    //
+    // While the partial sum of a Gauss sum is Leading(i) and r(i)^2 leaves it unchanged, a term
+    // below half the spacing h of the doubles above it leaves it unchanged too (rounding to
+    // nearest), so the sum goes on as Leading(i + 1). The term as computed, (A e - r)^2, is at
+    // most (A e + |r|)^2 (1 + eps / 2)^5, below h when A e < g = sqrt(h) (1 - 8 eps) - |r|
+    // (8 eps also cover the rounding of g itself); far out in the flanks of exact counts, where
+    // r is 0 or a rounding error, this holds long before A e is negligible beside r.
     void PrepareTails() {
         RR.resize(R.size());
         Leading.assign(R.size() + 1, 0.0);
         Negligible.resize(R.size());
+        LeadNegligible.resize(R.size());
         for (size_t i = 0; i < R.size(); ++i) {
             RR[i] = R[i] * R[i];
             Leading[i + 1] = Leading[i] + RR[i];
             Negligible[i] = R[i] == 0.0 ? 538.0 * std::numbers::ln2
                                         : 55.0 * std::numbers::ln2 - std::log(std::fabs(R[i]));
+            LeadNegligible[i] = Negligible[i];
+            const double sum = Leading[i];
+            if (sum > 0.0 && sum < kInfinity && Leading[i + 1] == sum) {
+                const double h = (std::nextafter(sum, kInfinity) - sum) / 2.0;
+                const double g = std::sqrt(h) * (1.0 - 8.0 * kEps) - std::fabs(R[i]);
+                if (g > 0.0) LeadNegligible[i] = std::min(LeadNegligible[i], -std::log(g));
+            }
         }
     }
 };
 
-// Whether the documented Gauss term (A exp(-uu) - r)^2 is r^2 bit for bit for every amplitude
-// up to the one of logarithm logA. With e = A exp(-uu) as computed: e - r rounds to -r when e is
-// below half the spacing of the doubles next to r, at least |r| 2^-55; for r = 0, e^2 rounds to
-// 0 when e < 2^-538 (below half the smallest subnormal). e is below the bound b when
-// uu > ln A + ln(1 / b), with 1e-6 to spare for the rounding of the exponential, the product and
-// the logarithms. Beyond uu = 750 the exponential is 0 and e - r is -r.
+// Whether e = A exp(-uu) as computed is below the bound b = exp(-negligible) for every amplitude
+// up to the one of logarithm logA; with negligible = Samples::Negligible(i) the documented Gauss
+// term (e - r)^2 is then r^2 bit for bit: e - r rounds to -r when e is below half the spacing of
+// the doubles next to r, at least |r| 2^-55; for r = 0, e^2 rounds to 0 when e < 2^-538 (below
+// half the smallest subnormal). e is below b when uu > ln A + ln(1 / b), with 1e-6 to spare for
+// the rounding of the exponential, the product and the logarithms. Beyond uu = 750 the
+// exponential is 0 and e - r is -r.
 inline bool GaussTermIsResidual(double uu, double logA, double negligible) {
     return uu > std::min(750.0, logA + negligible + 1e-6);
 }
@@ -64,7 +99,8 @@ inline bool GaussTermIsResidual(double uu, double logA, double negligible) {
 struct PassBest {
     bool Found = false;
     bool Cancelled = false;
-    bool EveryTripleSummed = false;  // no triple was ruled out by its approximate sum
+    bool EveryTripleSummed = false;   // no triple was ruled out by its approximate sum
+    bool StrongPointsHelped = false;  // they spared more work than they cost
     FitTriple Best;
 };
 
@@ -85,17 +121,88 @@ const std::array<double, 64> kNegativeExp2 = [] {
 
 namespace {
 
-// Neumaier's compensated sum: the error stays about 2 eps times the sum of the magnitudes,
-// whatever the number of terms.
-struct CompensatedSum {
-    double Sum = 0.0, Carry = 0.0;
-    void Add(double v) {
-        const double t = Sum + v;
-        Carry += std::fabs(Sum) >= std::fabs(v) ? (Sum - t) + v : (v - t) + Sum;
-        Sum = t;
+// Sums of products in long double where it has 64 bits (see kExtendedSums), else compensated.
+template <class Profile>
+void AddProfileSums(size_t lo, size_t hi, const double* r, Profile&& p, double& pp, double& pr,
+                    double& absPr) {
+    if (kExtendedSums && hi - lo <= kExtendedSumPoints) {
+        long double spp = 0.0L, spr = 0.0L;
+        for (size_t i = lo; i < hi; ++i) {
+            const double v = p(i);
+            const double vr = v * r[i];
+            spp += v * v;
+            spr += vr;
+            absPr += std::fabs(vr);
+        }
+        pp = static_cast<double>(spp);
+        pr = static_cast<double>(spr);
+    } else {
+        CompensatedSum spp, spr;
+        for (size_t i = lo; i < hi; ++i) {
+            const double v = p(i);
+            const double vr = v * r[i];
+            spp.Add(v * v);
+            spr.Add(vr);
+            absPr += std::fabs(vr);
+        }
+        pp = spp.Value();
+        pr = spr.Value();
     }
-    double Value() const { return Sum + Carry; }
+}
+
+// The profile values for A = 1 at x[lo, hi): `inWindow` where every |u| <= kGaussWindow (up to
+// rounding), so that uu is in the fast range of the approximate exponential.
+void ProfileValues(FitProfile profile, const double* x, size_t lo, size_t hi, double k, double c,
+                   bool inWindow, double* values) {
+    if (profile != FitProfile::Gauss) {
+        for (size_t i = lo; i < hi; ++i) {
+            const double u = (x[i] - c) * k;
+            values[i] = 1.0 / (u * u + 1.0);
+        }
+    } else if (inWindow) {
+        for (size_t i = lo; i < hi; ++i) {
+            const double u = (x[i] - c) * k;
+            values[i] = ApproxGaussShapeInRange(u * u);
+        }
+    } else {
+        for (size_t i = lo; i < hi; ++i) {
+            const double u = (x[i] - c) * k;
+            values[i] = ApproxGaussShape(u * u);
+        }
+    }
+}
+
+// Sum p^2, sum p r and sum |p r| of some profile values p against their residuals.
+struct ProfileSums {
+    double PP = 0.0, PR = 0.0, AbsPR = 0.0;
 };
+
+// A triple's approximate sum and the bound of its distance from the documented sum (0 with a
+// sum of -infinity when it cannot be bounded).
+struct Interval {
+    double Sum = 0.0, Tolerance = 0.0;
+};
+
+// The interval of amplitude a from the profile sums of a (k, c) over some of the n points and
+// the sum of their r^2; `cut` bounds what the left-out Gauss values of the other points change.
+Interval AmplitudeInterval(FitProfile profile, size_t n, double a, const ProfileSums& sums,
+                           double sumRR, double cut) {
+    const double literalFactor = 2.0 * (static_cast<double>(n) + 8.0) * kEps;
+    // Profile values within a relative d change Spp by at most (2 d + d^2) Spp and Spr by
+    // d sum|p r|, so the quadratic by at most (2 d + d^2) T.
+    const double profileError =
+        profile == FitProfile::Gauss ? 2.0 * kApproxGaussError * (1.0 + kApproxGaussError) : 0.0;
+    const double aa = a * a * sums.PP;
+    const double sum = aa - 2.0 * a * sums.PR + sumRR;
+    const double terms = aa + 2.0 * std::fabs(a) * sums.AbsPR * 1.01 + sumRR;
+    double t = (24.0 * kEps + profileError) * terms;
+    t += literalFactor * (std::max(sum, 0.0) + t) + 4.0 * kEps * (terms + aa);
+    t += cut;
+    // Cannot be bounded: always summed term by term.
+    if (!std::isfinite(sum) || !std::isfinite(t))
+        return Interval{-std::numeric_limits<double>::infinity(), 0.0};
+    return Interval{sum, t};
+}
 
 // One pass of the grid. For fixed (k, c) the sum is a quadratic in A,
 // S(A) = A^2 Spp - 2 A Spr + Srr with p the profile values for A = 1, so the 21 amplitudes cost
@@ -107,6 +214,16 @@ struct CompensatedSum {
 // sum; every triple whose interval can hold the smallest sum is then summed term by term in the
 // documented order with the documented rule (strictly smaller wins), which gives exactly the
 // documented search's choice.
+//
+// Before that, the same quadratic over the kStrongPoints points of largest |r| alone gives each
+// triple a lower bound at a small part of the cost: every documented term is >= 0, so the
+// documented sum is at least its terms at these points added up, less the (n - 1) eps / 2 of
+// the sum that adding up the others in floating point can lose, which the (n + 3) eps S of the
+// interval above allows for; the other errors of the interval are those of the terms at these
+// points, bounded by the same expressions of their sums. The (k, c) of the smallest such bound
+// gives the first upper end, and the approximate sums of a (k, c) whose strong-point bounds all
+// lie above the smallest upper end known so far are not computed: none of its triples can win.
+// A triple is a candidate when neither of its lower bounds lies above the smallest upper end.
 //
 // Large passes run on two threads: each takes the next width factor of the approximate sums and
 // the next (k, c) of the term-by-term sums not yet taken, so that a thread the system does not
@@ -127,21 +244,24 @@ class PassSearch {
           nc_(cs.size()),
           n_(s.X.size()),
           approx_(nk_ * na_ * nc_),
-          tol_(nk_ * na_ * nc_) {
+          low_(nk_ * na_ * nc_),
+          pairLow_(nk_ * nc_) {
         pairs_.reserve(nk_ * nc_);
     }
 
     // Without `approximate` every triple is summed term by term: where the approximate sums of
-    // the previous pass ruled out none, those of this narrower grid would not either. With
-    // `sideBySide` the work is shared with the kept thread of `threads`.
+    // the previous pass ruled out none, those of this narrower grid would not either. Without
+    // `strong` the strong-point bounds are left out: where they spared less work than they cost
+    // in the previous pass, they would spare less in this one. With `sideBySide` the work is shared
+    // with the kept thread of `threads`.
     PassBest Run(int pass, const FitProgressCallback& progress, SideBySide& threads,
-                 bool sideBySide, bool approximate);
+                 bool sideBySide, bool approximate, bool strong);
 
   private:
     // The lowest-first candidates of the term-by-term sums.
     struct Candidate {
         size_t Pair;  // ik * nc + ic
-        double Low;   // the smallest approx - tol of its amplitudes
+        double Low;   // the smallest lower bound of its amplitudes
     };
     // One thread's choice among the triples it summed.
     struct Choice {
@@ -151,7 +271,10 @@ class PassSearch {
     };
 
     size_t Index(size_t ik, size_t ia, size_t ic) const { return (ik * na_ + ia) * nc_ + ic; }
-    double ApproximateRow(size_t ik, std::vector<double>& values);
+    void StrongRow(size_t ik, std::vector<double>& values);
+    double ApproximatePair(size_t ik, size_t ic, std::vector<double>& values);
+    void ApproximateRow(size_t ik, size_t skip, std::vector<double>& values);
+    void LowerUpper(double upper);
     size_t SelectCandidates(double upper);
     void SumCandidates(std::atomic<size_t>& next, std::vector<double>& shape, Choice& choice);
 
@@ -159,100 +282,88 @@ class PassSearch {
     const Samples& s_;
     const std::vector<double>&ks_, &as_, &cs_;
     const size_t nk_, na_, nc_, n_;
-    std::vector<double> approx_, tol_;
+    // Per triple its approximate sum (the order of the term-by-term sums) and the larger of its
+    // two lower bounds; per (k, c) the smallest strong-point bound of its amplitudes.
+    std::vector<double> approx_, low_, pairLow_;
     std::vector<Candidate> pairs_;
     double upper_ = 0.0;  // the smallest upper end of the triples' intervals
+    // The smallest upper end known while the approximate sums are computed.
+    std::atomic<double> known_{std::numeric_limits<double>::infinity()};
     // The smallest sum either thread has found: a partial sum above it cannot win.
     std::atomic<double> shared_{kPassBestStart};
+    std::atomic<size_t> spared_{0};  // (k, c) whose approximate sums were not computed
+    std::atomic<size_t> summed_{0};  // points the computed ones ran over
 };
 
-// The approximate sums and their bounds of the triples of width factor ks[ik]; returns the
-// smallest upper end of their intervals. `values` (n doubles) is room for the profile values.
-double PassSearch::ApproximateRow(size_t ik, std::vector<double>& values) {
-    const double literalFactor = 2.0 * (static_cast<double>(n_) + 8.0) * kEps;
-    // Profile values within a relative d change Spp by at most (2 d + d^2) Spp and Spr by
-    // d sum|p r|, so the quadratic by at most (2 d + d^2) T.
-    const double profileError =
-        profile_ == FitProfile::Gauss ? 2.0 * kApproxGaussError * (1.0 + kApproxGaussError) : 0.0;
-    double upper = std::numeric_limits<double>::infinity();
-    const bool windowed = profile_ == FitProfile::Gauss && s_.Ascending;
-    const double k = ks_[ik];
+// The strong-point lower bounds of the triples of width factor ks[ik].
+void PassSearch::StrongRow(size_t ik, std::vector<double>& values) {
+    std::array<double, kGridValues> lows{};
     for (size_t ic = 0; ic < nc_; ++ic) {
-        const double c = cs_[ic];
-        size_t lo = 0, hi = n_;
-        if (windowed && k > 0.0) {
-            const double half = kGaussWindow / k;
-            lo = static_cast<size_t>(std::lower_bound(s_.X.begin(), s_.X.end(), c - half) -
-                                     s_.X.begin());
-            hi = static_cast<size_t>(std::upper_bound(s_.X.begin(), s_.X.end(), c + half) -
-                                     s_.X.begin());
-        }
-        if (profile_ != FitProfile::Gauss) {
-            for (size_t i = lo; i < hi; ++i) {
-                const double u = (s_.X[i] - c) * k;
-                values[i] = 1.0 / (u * u + 1.0);
-            }
-        } else if (windowed && k > 0.0) {
-            // Inside the window |u| <= 6 (up to rounding): uu is in the fast range.
-            for (size_t i = lo; i < hi; ++i) {
-                const double u = (s_.X[i] - c) * k;
-                values[i] = ApproxGaussShapeInRange(u * u);
-            }
-        } else {
-            for (size_t i = lo; i < hi; ++i) {
-                const double u = (s_.X[i] - c) * k;
-                values[i] = ApproxGaussShape(u * u);
-            }
-        }
-        double sumPP = 0.0, sumPR = 0.0, sAbsPr = 0.0;
-        if (kExtendedSums && hi - lo <= kExtendedSumPoints) {
-            long double spp = 0.0L, spr = 0.0L;
-            for (size_t i = lo; i < hi; ++i) {
-                const double v = values[i];
-                const double pr = v * s_.R[i];
-                spp += v * v;
-                spr += pr;
-                sAbsPr += std::fabs(pr);
-            }
-            sumPP = static_cast<double>(spp);
-            sumPR = static_cast<double>(spr);
-        } else {
-            CompensatedSum spp, spr;
-            for (size_t i = lo; i < hi; ++i) {
-                const double v = values[i];
-                const double pr = v * s_.R[i];
-                spp.Add(v * v);
-                spr.Add(pr);
-                sAbsPr += std::fabs(pr);
-            }
-            sumPP = spp.Value();
-            sumPR = spr.Value();
-        }
-        const double outside = static_cast<double>(n_ - (hi - lo));
-        const bool cut = hi - lo < n_;
-        for (size_t ia = 0; ia < na_; ++ia) {
-            const double a = as_[ia];
-            const double aa = a * a * sumPP;
-            double sum = aa - 2.0 * a * sumPR + s_.SumRR;
-            const double terms = aa + 2.0 * std::fabs(a) * sAbsPr * 1.01 + s_.SumRR;
-            double t = (24.0 * kEps + profileError) * terms;
-            t += literalFactor * (std::max(sum, 0.0) + t) + 4.0 * kEps * (terms + aa);
-            if (cut)
-                t += 2.0 * std::fabs(a) * kGaussCut * s_.SumAbsR +
-                     a * a * kGaussCut * kGaussCut * outside;
-            const size_t idx = Index(ik, ia, ic);
-            if (!std::isfinite(sum) || !std::isfinite(t)) {
-                // Cannot be bounded: always summed term by term.
-                sum = -std::numeric_limits<double>::infinity();
-                t = 0.0;
-            } else {
-                upper = std::min(upper, sum + t);
-            }
-            approx_[idx] = sum;
-            tol_[idx] = t;
-        }
+        pairLow_[ik * nc_ + ic] = StrongPointLowerBounds(profile_, n_, s_.Strong, ks_[ik], cs_[ic],
+                                                         as_, values, lows.data());
+        for (size_t ia = 0; ia < na_; ++ia) low_[Index(ik, ia, ic)] = lows[ia];
+    }
+}
+
+// The approximate sums of the triples of (ks[ik], cs[ic]), their lower bounds raised to the
+// intervals' where higher; returns the smallest upper end of their intervals. `values` (n
+// doubles) is room for the profile values.
+double PassSearch::ApproximatePair(size_t ik, size_t ic, std::vector<double>& values) {
+    const bool windowed = profile_ == FitProfile::Gauss && s_.Ascending;
+    const double k = ks_[ik], c = cs_[ic];
+    size_t lo = 0, hi = n_;
+    const bool inWindow = windowed && k > 0.0;
+    if (inWindow) {
+        const double half = kGaussWindow / k;
+        lo = static_cast<size_t>(std::lower_bound(s_.X.begin(), s_.X.end(), c - half) -
+                                 s_.X.begin());
+        hi = static_cast<size_t>(std::upper_bound(s_.X.begin(), s_.X.end(), c + half) -
+                                 s_.X.begin());
+    }
+    summed_ += hi - lo;
+    ProfileValues(profile_, s_.X.data(), lo, hi, k, c, inWindow, values.data());
+    const double outside = static_cast<double>(n_ - (hi - lo));
+    ProfileSums sums;
+    AddProfileSums(
+        lo, hi, s_.R.data(), [&](size_t i) { return values[i]; }, sums.PP, sums.PR, sums.AbsPR);
+    double upper = std::numeric_limits<double>::infinity();
+    for (size_t ia = 0; ia < na_; ++ia) {
+        const double a = as_[ia];
+        const double cut = hi - lo < n_ ? 2.0 * std::fabs(a) * kGaussCut * s_.SumAbsR +
+                                              a * a * kGaussCut * kGaussCut * outside
+                                        : 0.0;
+        const Interval in = AmplitudeInterval(profile_, n_, a, sums, s_.SumRR, cut);
+        const size_t idx = Index(ik, ia, ic);
+        approx_[idx] = in.Sum;
+        low_[idx] = std::max(low_[idx], in.Sum - in.Tolerance);
+        if (std::isfinite(in.Sum)) upper = std::min(upper, in.Sum + in.Tolerance);
     }
     return upper;
+}
+
+// The approximate sums of the triples of width factor ks[ik] but those of the (k, c) numbered
+// `skip` (computed before), of the (k, c) whose strong-point bounds allow them to win.
+void PassSearch::ApproximateRow(size_t ik, size_t skip, std::vector<double>& values) {
+    for (size_t ic = 0; ic < nc_; ++ic) {
+        const size_t pair = ik * nc_ + ic;
+        if (pair == skip) continue;
+        if (pairLow_[pair] > known_.load(std::memory_order_relaxed)) {
+            for (size_t ia = 0; ia < na_; ++ia) {
+                const size_t idx = Index(ik, ia, ic);
+                approx_[idx] = low_[idx] = std::numeric_limits<double>::infinity();
+            }
+            ++spared_;
+            continue;
+        }
+        LowerUpper(ApproximatePair(ik, ic, values));
+    }
+}
+
+// Lowers the smallest upper end known to `upper` if that is smaller.
+void PassSearch::LowerUpper(double upper) {
+    double seen = known_.load(std::memory_order_relaxed);
+    while (upper < seen && !known_.compare_exchange_weak(seen, upper, std::memory_order_relaxed)) {
+    }
 }
 
 // The (k, c) whose intervals can hold the smallest sum (at most `upper`), most promising first;
@@ -266,10 +377,10 @@ size_t PassSearch::SelectCandidates(double upper) {
             bool any = false;
             for (size_t ia = 0; ia < na_; ++ia) {
                 const size_t idx = Index(ik, ia, ic);
-                if (approx_[idx] - tol_[idx] > upper) continue;
+                if (low_[idx] > upper) continue;
                 any = true;
                 ++triples;
-                low = std::min(low, approx_[idx] - tol_[idx]);
+                low = std::min(low, low_[idx]);
             }
             if (any) pairs_.push_back(Candidate{ik * nc_ + ic, low});
         }
@@ -304,28 +415,34 @@ void PassSearch::SumCandidates(std::atomic<size_t>& next, std::vector<double>& s
         size_t count = 0;
         for (size_t ia = 0; ia < na_; ++ia) {
             const size_t idx = Index(ik, ia, ic);
-            if (approx_[idx] - tol_[idx] > upper_) continue;
+            if (low_[idx] > upper_) continue;
             order[count++] = ia;
         }
-        std::stable_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(count),
-                         [&](size_t a, size_t b) {
-                             return approx_[Index(ik, a, ic)] < approx_[Index(ik, b, ic)];
-                         });
+        // Insertion sort, stable as the order of equal sums must stay (at most kGridValues).
+        for (size_t j = 1; j < count; ++j) {
+            const size_t ia = order[j];
+            const double key = approx_[Index(ik, ia, ic)];
+            size_t to = j;
+            for (; to > 0 && key < approx_[Index(ik, order[to - 1], ic)]; --to)
+                order[to] = order[to - 1];
+            order[to] = ia;
+        }
         // A Gauss profile is negligible far from its centre: there every term is r^2 (for the
-        // largest amplitude of this (k, c), so for all of them). The leading such terms add up
-        // to Leading(lead) whatever the amplitude; the trailing ones, from `tail` on, are added
-        // as r^2 without computing the profile.
+        // largest amplitude of this (k, c), so for all of them), or leaves a leading sum
+        // unchanged as r^2 does (Samples::PrepareTails). The leading such terms add up to
+        // Leading(lead) whatever the amplitude; the trailing ones, from `tail` on, are added as
+        // r^2 without computing the profile.
         size_t lead = 0, tail = n_;
         if (profile_ == FitProfile::Gauss && count > 0) {
             double aMax = 0.0;
             for (size_t j = 0; j < count; ++j) aMax = std::max(aMax, as_[order[j]]);
             const double logA = std::log(aMax);
-            const auto negligible = [&](size_t i) {
+            const auto negligible = [&](size_t i, const std::vector<double>& bound) {
                 const double u = (s_.X[i] - c) * k;
-                return GaussTermIsResidual(u * u, logA, s_.Negligible[i]);
+                return GaussTermIsResidual(u * u, logA, bound[i]);
             };
-            while (lead < n_ && negligible(lead)) ++lead;
-            while (tail > lead && negligible(tail - 1)) --tail;
+            while (lead < n_ && negligible(lead, s_.LeadNegligible)) ++lead;
+            while (tail > lead && negligible(tail - 1, s_.Negligible)) --tail;
         }
         size_t shaped = lead;  // shape[lead, shaped) holds this (k, c)'s profile values
         // Up to kLanes amplitudes are summed side by side: each sum still adds its own terms one
@@ -337,8 +454,8 @@ void PassSearch::SumCandidates(std::atomic<size_t>& next, std::vector<double>& s
             size_t lanes = 0;
             for (; j < count && lanes < kLanes; ++j) {
                 const size_t idx = Index(ik, order[j], ic);
-                // The exact sum is at least approx - tol.
-                if (!canWin(approx_[idx] - tol_[idx], idx)) continue;
+                // The documented sum is at least its lower bound.
+                if (!canWin(low_[idx], idx)) continue;
                 amp[lanes] = as_[order[j]];
                 lane[lanes] = order[j];
                 live[lanes] = true;
@@ -390,7 +507,7 @@ void PassSearch::SumCandidates(std::atomic<size_t>& next, std::vector<double>& s
 }
 
 PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, SideBySide& threads,
-                         bool sideBySide, bool approximate) {
+                         bool sideBySide, bool approximate, bool strong) {
     PassBest result;
     // Reports width factors 1..done not reported yet; false when the fit is to stop.
     size_t reported = 0;
@@ -406,49 +523,74 @@ PassBest PassSearch::Run(int pass, const FitProgressCallback& progress, SideBySi
         return true;
     };
     std::vector<double> shape(n_), otherShape(sideBySide ? n_ : 0);
-    double upper = std::numeric_limits<double>::infinity();
     if (!approximate) {
         // Every triple is a candidate, in (k, A, c) order.
         std::fill(approx_.begin(), approx_.end(), -std::numeric_limits<double>::infinity());
-        std::fill(tol_.begin(), tol_.end(), 0.0);
+        std::fill(low_.begin(), low_.end(), -std::numeric_limits<double>::infinity());
         if (!report(nk_)) {
             result.Cancelled = true;
             return result;
         }
-    } else if (!sideBySide) {
-        for (size_t ik = 0; ik < nk_; ++ik) {
-            upper = std::min(upper, ApproximateRow(ik, shape));
-            if (!report(ik + 1)) {
+    } else {
+        // The strong-point bounds, shared as the approximate sums are.
+        if (strong && sideBySide) {
+            std::atomic<size_t> nextRow{0};
+            threads.Run(
+                [&] {
+                    for (size_t ik = 0; (ik = nextRow++) < nk_;) StrongRow(ik, shape);
+                },
+                [&] {
+                    for (size_t ik = 0; (ik = nextRow++) < nk_;) StrongRow(ik, otherShape);
+                });
+        } else if (strong) {
+            for (size_t ik = 0; ik < nk_; ++ik) StrongRow(ik, shape);
+        } else {
+            std::fill(low_.begin(), low_.end(), -std::numeric_limits<double>::infinity());
+            std::fill(pairLow_.begin(), pairLow_.end(), -std::numeric_limits<double>::infinity());
+        }
+        const size_t first = static_cast<size_t>(
+            std::min_element(pairLow_.begin(), pairLow_.end()) - pairLow_.begin());
+        LowerUpper(ApproximatePair(first / nc_, first % nc_, shape));
+        if (!sideBySide) {
+            for (size_t ik = 0; ik < nk_; ++ik) {
+                ApproximateRow(ik, first, shape);
+                if (!report(ik + 1)) {
+                    result.Cancelled = true;
+                    return result;
+                }
+            }
+        } else {
+            std::atomic<size_t> nextRow{0}, rowsDone{0};
+            std::atomic<bool> stop{false};
+            // The progress is reported on the calling thread only (the fit window's callback runs
+            // its event loop), each width factor once and in order, as the rows of both threads
+            // finish.
+            threads.Run(
+                [&] {
+                    for (size_t ik = 0; !stop && (ik = nextRow++) < nk_;) {
+                        ApproximateRow(ik, first, shape);
+                        if (!report(++rowsDone)) stop = true;
+                    }
+                },
+                [&] {
+                    for (size_t ik = 0; !stop && (ik = nextRow++) < nk_;) {
+                        ApproximateRow(ik, first, otherShape);
+                        ++rowsDone;
+                    }
+                });
+            if (stop || !report(nk_)) {
                 result.Cancelled = true;
                 return result;
             }
         }
-    } else {
-        std::atomic<size_t> nextRow{0}, rowsDone{0};
-        std::atomic<bool> stop{false};
-        double upperSecond = upper;
-        // The progress is reported on the calling thread only (the fit window's callback runs its
-        // event loop), each width factor once and in order, as the rows of both threads finish.
-        threads.Run(
-            [&] {
-                for (size_t ik = 0; !stop && (ik = nextRow++) < nk_;) {
-                    upper = std::min(upper, ApproximateRow(ik, shape));
-                    if (!report(++rowsDone)) stop = true;
-                }
-            },
-            [&] {
-                for (size_t ik = 0; !stop && (ik = nextRow++) < nk_;) {
-                    upperSecond = std::min(upperSecond, ApproximateRow(ik, otherShape));
-                    ++rowsDone;
-                }
-            });
-        if (stop || !report(nk_)) {
-            result.Cancelled = true;
-            return result;
-        }
-        upper = std::min(upper, upperSecond);
     }
+    const double upper = known_.load();
     result.EveryTripleSummed = SelectCandidates(upper) == approx_.size();
+    // The points the spared approximate sums would have run over, by those of the computed ones,
+    // against those of the strong-point bounds, which cost about twice as much a point.
+    const size_t computed = nk_ * nc_ - spared_;
+    result.StrongPointsHelped = strong && computed > 0 &&
+                                spared_ * summed_ >= 2 * computed * nk_ * nc_ * s_.Strong.X.size();
     Choice first, second;
     std::atomic<size_t> nextPair{0};
     // A few (k, c) are summed on this thread: a second one would cost more than it saves.
@@ -512,6 +654,49 @@ int RefineResiduals(void* data, int m, int, const double* v, double* fvec, doubl
 }
 
 }  // namespace
+
+StrongPoints PickStrongPoints(const std::vector<double>& x, const std::vector<double>& r,
+                              size_t count) {
+    std::vector<size_t> order(std::min(x.size(), r.size()));
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    const size_t m = std::min(order.size(), count);
+    std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(m), order.end(),
+                      [&](size_t a, size_t b) {
+                          const double ra = std::fabs(r[a]), rb = std::fabs(r[b]);
+                          return ra > rb || (ra == rb && a < b);
+                      });
+    order.resize(m);
+    std::sort(order.begin(), order.end());
+    StrongPoints strong;
+    CompensatedSum rr;
+    for (size_t i : order) {
+        strong.X.push_back(x[i]);
+        strong.R.push_back(r[i]);
+        rr.Add(r[i] * r[i]);
+    }
+    strong.SumRR = rr.Value();
+    return strong;
+}
+
+// The same interval as the approximate sums' over all points, of the quadratic over the strong
+// points (see PassSearch): its lower end bounds the documented sum from below.
+double StrongPointLowerBounds(FitProfile profile, size_t n, const StrongPoints& strong, double k,
+                              double c, const std::vector<double>& amplitudes,
+                              std::vector<double>& values, double* lows) {
+    const size_t m = strong.X.size();
+    if (values.size() < m) values.resize(m);
+    ProfileValues(profile, strong.X.data(), 0, m, k, c, false, values.data());
+    ProfileSums sums;
+    AddProfileSums(
+        0, m, strong.R.data(), [&](size_t i) { return values[i]; }, sums.PP, sums.PR, sums.AbsPR);
+    double smallest = std::numeric_limits<double>::infinity();
+    for (size_t j = 0; j < amplitudes.size(); ++j) {
+        const Interval in = AmplitudeInterval(profile, n, amplitudes[j], sums, strong.SumRR, 0.0);
+        lows[j] = in.Sum - in.Tolerance;
+        smallest = std::min(smallest, lows[j]);
+    }
+    return smallest;
+}
 
 double ResidualSum(const std::vector<double>& x, const std::vector<double>& r, FitProfile profile,
                    double amplitude, double center, double widthFactor) {
@@ -678,6 +863,7 @@ FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
     }
     s.SumRR = sumRR.Value();
     if (profile == FitProfile::Gauss) s.PrepareTails();
+    s.Strong = PickStrongPoints(s.X, s.R, kStrongPoints);
     if (s.X.empty()) {
         // Boundaries beyond the points: nothing to fit.
         result.Error = kBackgroundTooLargeMessage;
@@ -708,6 +894,9 @@ FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
 
     double previous = kPreviousBestStart;
     bool approximate = true;
+    // Over a few points the strong-point bounds would cost about as much as the approximate sums
+    // they are to spare.
+    bool strong = s.X.size() >= 4 * kStrongPoints;
     SideBySide threads;  // one second thread for every pass of this fit
     for (int pass = 1; pass <= kMaxPasses; ++pass) {
         const double fk = std::pow(kmax / kmin, 0.05);
@@ -719,8 +908,9 @@ FitResult PeakFit::Run(FitProfile profile, double xL, double xR,
         const bool twoThreads =
             sideBySide_ && HasSecondCore() && s.X.size() * ks.size() * cs.size() >= kSideBySideFrom;
         PassSearch search(profile, s, ks, as, cs);
-        const PassBest found = search.Run(pass, progress, threads, twoThreads, approximate);
+        const PassBest found = search.Run(pass, progress, threads, twoThreads, approximate, strong);
         approximate = !found.EveryTripleSummed;
+        strong = strong && found.StrongPointsHelped;
         if (found.Cancelled) {
             result.Cancelled = true;
             result.Passes.clear();

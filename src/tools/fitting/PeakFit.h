@@ -142,6 +142,27 @@ FitTriple RefineLeastSquares(const std::vector<double>& x, const std::vector<dou
                              FitProfile profile, const FitTriple& start,
                              const std::optional<CentreInterval>& centre = std::nullopt);
 
+// Some of the points a sum of squares runs over, (X, R) in their order, and the sum of their
+// r^2 (compensated): every documented term is >= 0, so the terms at these points alone bound
+// the sum from below. The grid search's first filter.
+struct StrongPoints {
+    std::vector<double> X, R;
+    double SumRR = 0.0;
+};
+
+// The `count` points of largest |r| (the earlier of equal ones) of (x, r).
+StrongPoints PickStrongPoints(const std::vector<double>& x, const std::vector<double>& r,
+                              size_t count);
+
+// Lower bounds of the documented sums (ResidualSum) over n points, the strong ones among them,
+// of the profile of width factor k and centre c with each of `amplitudes`, from the terms at the
+// strong points alone, allowing for every rounding of the approximate profile values, of their
+// sums and of the documented term-by-term sum: lows[j] for amplitudes[j] (-infinity where none
+// can be given). Returns the smallest; `values` is room for the profile values.
+double StrongPointLowerBounds(FitProfile profile, size_t n, const StrongPoints& strong, double k,
+                              double c, const std::vector<double>& amplitudes,
+                              std::vector<double>& values, double* lows);
+
 // At most this many values per grid dimension (the documented factors give 21; a range that
 // has collapsed to one value would otherwise loop for ever) and this many passes.
 inline constexpr int kGridValues = 21;
