@@ -6,6 +6,7 @@ the two sides alternated, and prints the medians and their ratios:
   trevasc.read of 1,000,000 two-column lines     against numpy.loadtxt
   trevasc.peaks on those lines, smoothed (5) and background removed (40),
                                                  against trevasc.read of the same file
+                                                 (and, for information, on the scan read before)
 
 The files are those of scripts/make-bench-files.py (the reader benchmarks' inputs).
 
@@ -78,6 +79,13 @@ def main():
                     lambda: trevasc.peaks(two, smooth=5, background=40), "trevasc.peaks", runs,
                     lambda r: ("peaks at most 2x read", r <= 2)),
         ]
+        # The other reading of the target: the search on a scan already read (the processing
+        # alone, after copying the points into a session), against reading it.
+        scan = trevasc.read(two).main
+        compare("peak search on the scan read before",
+                lambda: trevasc.read(two), "trevasc.read",
+                lambda: trevasc.peaks(scan, smooth=5, background=40), "trevasc.peaks(scan)", runs,
+                lambda r: ("at most 2x read", r <= 2))
         print("load after: %s" % open("/proc/loadavg").read().split()[:3])
     return 0 if all(results) else 1
 
