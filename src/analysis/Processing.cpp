@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "base/HugePageAllocator.h"
 #include "base/Parallel.h"
 
 namespace trevasc::analysis {
@@ -25,7 +26,9 @@ int32_t SaturateToInt32(int64_t v) {
 // right), so each point costs O(1). Integer sums are exact, so this equals the per-point sum;
 // 64 bits keep it exact for any count a 32-bit intensity can hold.
 // Points from..to-1 only: a range starts its sum afresh, and integer sums make that exact.
-// The position is copied along, so that the processed points always match the raw ones.
+// The position is copied along, so that the processed points always match the raw ones; with
+// WholePoints the slope and curvature are set to 0 as well (for points not constructed yet).
+template <bool WholePoints>
 void SmoothInto(const TRawPointArray& raw, int w, TDataPointArray& out, Index from, Index to) {
     const Index n = static_cast<Index>(raw.size());
     const Index h = w / 2;
@@ -41,9 +44,14 @@ void SmoothInto(const TRawPointArray& raw, int w, TDataPointArray& out, Index fr
         const int64_t sum = inside + outside * raw[static_cast<size_t>(i)].Intensity;
         // C++ integer division truncates toward zero, as the documented "div".
         // The mean of 32-bit values always fits 32 bits.
+        const int32_t mean = static_cast<int32_t>(sum / w);
         TDataPoint& p = out[static_cast<size_t>(i)];
-        p.Position = raw[static_cast<size_t>(i)].Position;
-        p.Intensity = static_cast<int32_t>(sum / w);
+        if constexpr (WholePoints) {
+            p = {raw[static_cast<size_t>(i)].Position, mean, 0.0, 0.0};
+        } else {
+            p.Position = raw[static_cast<size_t>(i)].Position;
+            p.Intensity = mean;
+        }
     }
 }
 
@@ -74,7 +82,7 @@ struct Seam {
     bool Holds(Index k) const { return k >= From && k < From + static_cast<Index>(Values.size()); }
 };
 
-// Subtracts the wide moving average (width b) of the intensities from points from..to-1 in
+// Subtracts the wide moving average (width b) of the intensities from the points of a range in
 // place, with the first and last point (unreduced: `first`, `last`) repeated beyond the edges.
 // A range starts its sum afresh.
 //
@@ -82,51 +90,112 @@ struct Seam {
 // ahead. The points ahead are not reduced yet; the ones behind are kept, unreduced, in a ring
 // of b values, so that no array as long as the scan is needed. Points of the other range come
 // from the seam, whatever that range has written by then.
-void ReduceBackgroundRange(TDataPointArray& pts, int b, int64_t first, int64_t last,
-                           const Seam& seam, Index from, Index to) {
-    const Index n = static_cast<Index>(pts.size());
-    const Index h = b / 2;
-    std::vector<int32_t> ring(static_cast<size_t>(b));
-    Index i = from;
-    const auto unreduced = [&](Index k) -> int64_t {
-        if (seam.Holds(k)) return seam.Values[static_cast<size_t>(k - seam.From)];
-        if (k < i) return ring[static_cast<size_t>(k % b)];  // at most h behind: still there
-        return pts[static_cast<size_t>(k)].Intensity;
-    };
-    int64_t inside = 0;
-    Index lo = std::max<Index>(0, from - h), hi = lo - 1;
-    for (; i < to; ++i) {
-        const Index start = i - h;
-        const Index end = i - h + b - 1;
-        const Index newLo = std::max<Index>(0, start);
-        const Index newHi = std::min<Index>(n - 1, end);
-        while (hi < newHi) inside += unreduced(++hi);
-        while (lo < newLo) inside -= unreduced(lo++);
-        const int64_t below = std::max<Index>(0, -start);         // clamped to index 0
-        const int64_t above = std::max<Index>(0, end - (n - 1));  // clamped to index n-1
-        const int64_t background = (inside + below * first + above * last) / b;
-        auto& p = pts[static_cast<size_t>(i)];
-        ring[static_cast<size_t>(i % b)] = p.Intensity;
-        // A negative raw count can make the difference leave 32 bits; saturate rather than wrap.
-        // The background itself is a mean of 32-bit values and fits 32 bits.
-        p.Intensity = SaturateToInt32(static_cast<int64_t>(p.Intensity) - background);
+//
+// The reduction goes on where the last ReduceTo stopped, so that it can follow the smoothing
+// block by block while the points are still in the cache.
+class BackgroundReducer {
+  public:
+    BackgroundReducer(TDataPointArray& pts, int b, int64_t first, int64_t last, const Seam& seam,
+                      Index from)
+        : pts_(pts),
+          n_(static_cast<Index>(pts.size())),
+          b_(b),
+          h_(b / 2),
+          first_(first),
+          last_(last),
+          seam_(seam),
+          ring_(static_cast<size_t>(b)),
+          i_(from),
+          lo_(std::max<Index>(0, from - h_)),
+          hi_(lo_ - 1) {}
+
+    // Reduces the points up to to - 1. Those up to to - 1 - h + b - 1 that the seam does not hold
+    // must be smoothed already.
+    void ReduceTo(Index to) {
+        const auto unreduced = [&](Index k) -> int64_t {
+            if (seam_.Holds(k)) return seam_.Values[static_cast<size_t>(k - seam_.From)];
+            if (k < i_) return ring_[static_cast<size_t>(k % b_)];  // at most h behind: still there
+            return pts_[static_cast<size_t>(k)].Intensity;
+        };
+        for (; i_ < to; ++i_) {
+            const Index start = i_ - h_;
+            const Index end = i_ - h_ + b_ - 1;
+            const Index newLo = std::max<Index>(0, start);
+            const Index newHi = std::min<Index>(n_ - 1, end);
+            while (hi_ < newHi) inside_ += unreduced(++hi_);
+            while (lo_ < newLo) inside_ -= unreduced(lo_++);
+            const int64_t below = std::max<Index>(0, -start);          // clamped to index 0
+            const int64_t above = std::max<Index>(0, end - (n_ - 1));  // clamped to index n-1
+            const int64_t background = (inside_ + below * first_ + above * last_) / b_;
+            auto& p = pts_[static_cast<size_t>(i_)];
+            ring_[static_cast<size_t>(i_ % b_)] = p.Intensity;
+            // A negative raw count can make the difference leave 32 bits; saturate rather than
+            // wrap. The background itself is a mean of 32-bit values and fits 32 bits.
+            p.Intensity = SaturateToInt32(static_cast<int64_t>(p.Intensity) - background);
+        }
     }
+
+  private:
+    TDataPointArray& pts_;
+    const Index n_, b_, h_;
+    const int64_t first_, last_;
+    const Seam& seam_;
+    std::vector<int32_t> ring_;
+    Index i_;        // the next point to reduce
+    Index lo_, hi_;  // indices whose unreduced intensities are in inside_
+    int64_t inside_ = 0;
+};
+
+// The seam of two ranges split at mid: the unreduced intensities up to b points either side.
+Seam SeamAround(const TDataPointArray& pts, Index mid, int b) {
+    Seam seam;
+    if (mid == 0) return seam;
+    const Index n = static_cast<Index>(pts.size());
+    seam.From = std::max<Index>(0, mid - b);
+    const Index seamEnd = std::min<Index>(n, mid + b);
+    for (Index k = seam.From; k < seamEnd; ++k)
+        seam.Values.push_back(pts[static_cast<size_t>(k)].Intensity);
+    return seam;
 }
 
 void RemoveBackgroundInPlace(TDataPointArray& pts, int b, size_t parallelFrom) {
     const Index n = static_cast<Index>(pts.size());
     if (n == 0) return;
-    const int64_t first = pts.front().Intensity;
-    const int64_t last = pts.back().Intensity;
-    Seam seam;
-    if (const Index mid = SplitPoint(n, parallelFrom, 1); mid > 0) {
-        seam.From = std::max<Index>(0, mid - b);
-        const Index seamEnd = std::min<Index>(n, mid + b);
-        for (Index k = seam.From; k < seamEnd; ++k)
-            seam.Values.push_back(pts[static_cast<size_t>(k)].Intensity);
-    }
+    const int64_t first = pts.front().Intensity, last = pts.back().Intensity;
+    const Seam seam = SeamAround(pts, SplitPoint(n, parallelFrom, 1), b);
     ForRanges(n, parallelFrom, 1, [&](Index from, Index to) {
-        ReduceBackgroundRange(pts, b, first, last, seam, from, to);
+        BackgroundReducer(pts, b, first, last, seam, from).ReduceTo(to);
+    });
+}
+
+// Smoothing (smooth(from, to)) and background removal (width b) in one sweep: a block is smoothed,
+// with the b points ahead that its backgrounds read, and reduced while it is still in the cache.
+// Each step computes what it computes on its own, so the result is the two steps' one after the
+// other: the smoothed intensities of the first and last point and of the seam are made before the
+// ranges start (a smoothed intensity depends on the raw points alone), the rest as the blocks need
+// them.
+template <class Smooth>
+void SmoothAndRemoveBackground(const Smooth& smooth, int b, TDataPointArray& pts,
+                               size_t parallelFrom) {
+    const Index n = static_cast<Index>(pts.size());
+    if (n == 0) return;
+    const Index mid = SplitPoint(n, parallelFrom, 1);
+    smooth(0, 1);
+    smooth(n - 1, n);
+    const int64_t first = pts.front().Intensity, last = pts.back().Intensity;
+    if (mid > 0) smooth(std::max<Index>(0, mid - b), std::min<Index>(n, mid + b));
+    const Seam seam = SeamAround(pts, mid, b);
+    constexpr Index kBlock = 8192;  // 256 KiB of points
+    ForRanges(n, parallelFrom, 1, [&](Index from, Index to) {
+        BackgroundReducer reducer(pts, b, first, last, seam, from);
+        Index smoothed = from;
+        for (Index blockEnd = from; blockEnd < to;) {
+            blockEnd = std::min(to, blockEnd + kBlock);
+            const Index ahead = std::min(to, blockEnd + b);
+            smooth(smoothed, ahead);
+            smoothed = ahead;
+            reducer.ReduceTo(blockEnd);
+        }
     });
 }
 
@@ -235,18 +304,31 @@ void RebuildProcessedCurve(TDataSet& scan, const ProcessingSettings& settings, s
         source && source->size() == scan.RawPoints.size() ? *source : scan.RawPoints;
     TDataPointArray& pts = scan.Points;
     const size_t n = raw.size();
+    const int w = ClampInt(settings.SmoothWidth, kMinSmoothWidth, kMaxSmoothWidth);
+    const int b = ClampInt(settings.BackgroundWidth, kMinBackgroundWidth, kMaxBackgroundWidth);
     if (!settings.NoiseSuppression) {
         pts = ToDataPoints(raw);  // slope and curvature are 0 until computed
+        if (settings.RemoveBackground) RemoveBackgroundInPlace(pts, b, parallelFrom);
     } else {
-        pts.resize(n);
-        const int w = ClampInt(settings.SmoothWidth, kMinSmoothWidth, kMaxSmoothWidth);
-        ForRanges(static_cast<Index>(n), parallelFrom, 1,
-                  [&](Index from, Index to) { SmoothInto(raw, w, pts, from, to); });
+        // An array of another length is made anew and filled whole by the smoothing, on the
+        // threads that smooth; one of the right length keeps its slope and curvature.
+        const bool fresh = pts.size() != n;
+        if (fresh) {
+            pts.clear();
+            GrowUnconstructed unconstructed;
+            pts.resize(n);
+        }
+        const auto smooth = [&](Index from, Index to) {
+            if (fresh)
+                SmoothInto<true>(raw, w, pts, from, to);
+            else
+                SmoothInto<false>(raw, w, pts, from, to);
+        };
+        if (settings.RemoveBackground)
+            SmoothAndRemoveBackground(smooth, b, pts, parallelFrom);
+        else
+            ForRanges(static_cast<Index>(n), parallelFrom, 1, smooth);
     }
-    if (settings.RemoveBackground)
-        RemoveBackgroundInPlace(
-            pts, ClampInt(settings.BackgroundWidth, kMinBackgroundWidth, kMaxBackgroundWidth),
-            parallelFrom);
     scan.MarkPointsChanged();
 }
 

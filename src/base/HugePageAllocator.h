@@ -15,6 +15,8 @@
 // Builds with AddressSanitizer take every block from the heap, so that it checks them all.
 #include <cstddef>
 #include <new>
+#include <type_traits>
+#include <utility>
 
 namespace trevasc {
 
@@ -28,6 +30,24 @@ void FreeLargeBlock(void* block, std::size_t bytes) noexcept;
 // file stay resident below the first block that outlives them (a scan's name, say). Called
 // where much was freed at once; does nothing where the C library offers no such call.
 void ReleaseFreeHeapPages() noexcept;
+
+// While an object of this class lives, a vector of HugePageAllocator that grows on the same thread
+// leaves its new elements unconstructed where they are trivially copyable and destructible (as
+// the points of a scan): for an array that its maker writes whole right after, on two threads, so
+// that its fresh pages are first touched by the threads that fill them instead of being zeroed on
+// one first. Other types, and other threads, construct as ever.
+class GrowUnconstructed {
+  public:
+    GrowUnconstructed() noexcept : before_(active_) { active_ = true; }
+    ~GrowUnconstructed() { active_ = before_; }
+    GrowUnconstructed(const GrowUnconstructed&) = delete;
+    GrowUnconstructed& operator=(const GrowUnconstructed&) = delete;
+    static bool Active() noexcept { return active_; }
+
+  private:
+    static inline thread_local bool active_ = false;
+    bool before_;
+};
 
 // Allocator for std::vector and the other standard containers.
 template <class T>
@@ -45,6 +65,19 @@ class HugePageAllocator {
         return static_cast<T*>(AllocateLargeBlock(n * sizeof(T)));
     }
     void deallocate(T* p, std::size_t n) noexcept { FreeLargeBlock(p, n * sizeof(T)); }
+
+    // A new element without arguments is value-initialised, as by the standard allocator, except
+    // under GrowUnconstructed.
+    template <class U>
+    void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
+        if constexpr (std::is_trivially_copyable_v<U> && std::is_trivially_destructible_v<U>)
+            if (GrowUnconstructed::Active()) return;
+        ::new (static_cast<void*>(p)) U();
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
 
     template <class U>
     bool operator==(const HugePageAllocator<U>&) const noexcept {

@@ -86,9 +86,10 @@ TEST(Processing, DifferencesSaturateAndMeansTruncate) {
 
 TEST(Processing, RunningSumsEqualTheStraightforwardSums) {
     std::mt19937 rng(7);
-    // Ordinary counts, and counts near 2e9 whose window sums overflow 32 bits.
+    // Ordinary counts, and counts near 2e9 whose window sums overflow 32 bits; 20000 points span
+    // several of the blocks in which smoothing and background removal take turns, in both halves.
     std::uniform_int_distribution<int32_t> small(-500, 100000), large(1900000000, 2147483647);
-    for (int n : {0, 1, 2, 3, 10, 257, -257}) {
+    for (int n : {0, 1, 2, 3, 10, 257, -257, 20000}) {
         std::vector<int32_t> raw(static_cast<size_t>(std::abs(n)));
         for (auto& v : raw) v = n < 0 ? large(rng) : small(rng);
         for (int w : {2, 3, 4, 5, 16, 255, 1000}) {
@@ -98,14 +99,25 @@ TEST(Processing, RunningSumsEqualTheStraightforwardSums) {
                 const ProcessingSettings s = Settings(mode & 1, w, mode & 2, (w * 7) % 999 + 2);
                 const auto expected = ReferenceProcessing(raw, s.NoiseSuppression, w,
                                                           s.RemoveBackground, s.BackgroundWidth);
-                for (size_t parallelFrom : {std::numeric_limits<size_t>::max(), size_t{0}}) {
-                    TDataSet scan = MakeScan(raw);
-                    RebuildProcessedCurve(scan, s, parallelFrom);
-                    ASSERT_EQ(Intensities(scan), expected)
-                        << "n=" << n << " w=" << w << " mode=" << mode
-                        << " two threads=" << (parallelFrom == 0);
-                    for (size_t i = 0; i < raw.size(); ++i)
-                        ASSERT_EQ(scan.Points[i].Position, 10.0 + 0.01 * static_cast<double>(i));
+                // The processed array as a reader leaves it (none), of another length with
+                // stale slopes in its memory, and of the right length (its slopes are kept).
+                for (const size_t held : {size_t{0}, raw.size() + 3, raw.size()}) {
+                    for (size_t parallelFrom : {std::numeric_limits<size_t>::max(), size_t{0}}) {
+                        TDataSet scan = MakeScan(raw);
+                        scan.Points.resize(held);
+                        for (TDataPoint& p : scan.Points) p.Slope = p.Curvature = 7.0;
+                        RebuildProcessedCurve(scan, s, parallelFrom);
+                        const bool kept = held == raw.size() && s.NoiseSuppression;
+                        ASSERT_EQ(Intensities(scan), expected)
+                            << "n=" << n << " w=" << w << " mode=" << mode << " held=" << held
+                            << " two threads=" << (parallelFrom == 0);
+                        for (size_t i = 0; i < raw.size(); ++i) {
+                            const TDataPoint& p = scan.Points[i];
+                            ASSERT_EQ(p.Position, 10.0 + 0.01 * static_cast<double>(i));
+                            ASSERT_TRUE(p.Slope == (kept ? 7.0 : 0.0) && p.Slope == p.Curvature)
+                                << "n=" << n << " held=" << held << " point " << i;
+                        }
+                    }
                 }
             }
         }

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
-
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "base/HugePageAllocator.h"
@@ -74,6 +75,26 @@ TEST(HugePageAllocator, GrowingAndCopiedVectorsKeepTheirElements) {
     v.shrink_to_fit();
     ASSERT_EQ(copy.size(), 300000u);
     for (int64_t i = 0; i < 300000; i += 997) EXPECT_EQ(copy[static_cast<size_t>(i)], i * i);
+}
+
+TEST(HugePageAllocator, NewElementsAreZeroUnlessGrowingUnconstructedOnThisThread) {
+    std::vector<int64_t, HugePageAllocator<int64_t>> v(1000, 5);
+    v.clear();
+    v.resize(1000);  // the same memory, value-initialised again
+    EXPECT_EQ(std::count(v.begin(), v.end(), 0), 1000);
+    {
+        GrowUnconstructed outer;
+        { GrowUnconstructed inner; }
+        EXPECT_TRUE(GrowUnconstructed::Active()) << "an inner scope ended the outer one";
+        bool elsewhere = true;
+        std::thread([&] { elsewhere = GrowUnconstructed::Active(); }).join();
+        EXPECT_FALSE(elsewhere);
+    }
+    EXPECT_FALSE(GrowUnconstructed::Active());
+    v.assign(1000, 5);
+    v.clear();
+    v.resize(1000);
+    EXPECT_EQ(std::count(v.begin(), v.end(), 0), 1000) << "still unconstructed after the scope";
 }
 
 #if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
