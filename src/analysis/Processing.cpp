@@ -203,65 +203,113 @@ void SmoothAndRemoveBackground(const Smooth& smooth, int b, TDataPointArray& pts
 // Neumaier's compensated summation). A term that is added and later subtracted again then
 // cancels almost exactly, so a tall peak leaving the window leaves no residue behind it.
 //
-// T is a double, or a pair of doubles that two sums share: every operation then acts on each
-// lane as it would on a double alone (SSE2 arithmetic is IEEE double arithmetic lane by lane),
-// at half the instructions.
+// T is a double or a vector of doubles whose lanes are separate sums: every operation acts on
+// each lane as it would on a double alone (vector arithmetic is IEEE double arithmetic lane by
+// lane), for a fraction of the instructions.
 template <class T>
 struct CompensatedSum {
     T sum{};
     T error{};
-    void Add(T x) {
+    void Add(const T& x) {
         const T t = sum + x;
         const T z = t - sum;
         error += (sum - (t - z)) + (x - z);
         sum = t;
     }
-    T Value() const { return sum + error; }
 };
 using DoublePair = double __attribute__((vector_size(16)));
+using DoubleQuad = double __attribute__((vector_size(32)));
+
+// The running sums of a slope window, of u, v, u * u and u * v: in two pairs of lanes on SSE2,
+// in the four lanes of one vector with AVX (`Wide`). Each sum takes its terms in the same order
+// as four separate sums would, so both give the same numbers to the last bit. Vectors pass
+// between functions by reference only: a vector value would be passed differently with and
+// without AVX.
+template <bool Wide>
+struct WindowSums;
+
+template <>
+struct WindowSums<false> {
+    CompensatedSum<DoublePair> first, second;
+    void Add(double u, double v) {
+        const DoublePair uv = {u, v};
+        first.Add(uv);
+        second.Add(DoublePair{u, u} * uv);
+    }
+    void Remove(double u, double v) {
+        const DoublePair uv = {u, v};
+        first.Add(-uv);
+        second.Add(-(DoublePair{u, u} * uv));
+    }
+    void Totals(double& a, double& b, double& aa, double& ab) const {
+        const DoublePair sums = first.sum + first.error, products = second.sum + second.error;
+        a = sums[0], b = sums[1], aa = products[0], ab = products[1];
+    }
+};
+
+template <>
+struct WindowSums<true> {
+    CompensatedSum<DoubleQuad> all;
+    void Add(double u, double v) { all.Add(DoubleQuad{u, v, u * u, u * v}); }
+    void Remove(double u, double v) { all.Add(-DoubleQuad{u, v, u * u, u * v}); }
+    void Totals(double& a, double& b, double& aa, double& ab) const {
+        const DoubleQuad total = all.sum + all.error;
+        a = total[0], b = total[1], aa = total[2], ab = total[3];
+    }
+};
 
 // The slopes of the windows starting at from..to-1; from is a multiple of w (the sums are
-// renewed at from, as at every w-th window).
-template <class ValueAt>
-void SlidingSlopesOver(TDataPointArray& pts, int w, ValueAt y, double TDataPoint::*out, Index from,
-                       Index to) {
+// renewed at from, as at every w-th window). Inlined into the two versions below, so that each
+// is compiled for its instruction set.
+template <bool Wide, class ValueAt>
+inline __attribute__((always_inline)) void SlidingSlopesInline(TDataPointArray& pts, int w,
+                                                               const ValueAt& y,
+                                                               double TDataPoint::*out, Index from,
+                                                               Index to) {
     const Index left = w / 2;
     const double m = w;
     auto x = [&](Index j) { return pts[static_cast<size_t>(j)].Position; };
     double x0 = 0, y0 = 0;
-    // Sums of u and v in one pair, of u * u and u * v in the other; each sum takes its terms in
-    // the same order as four separate sums would.
-    CompensatedSum<DoublePair> first, second;
+    WindowSums<Wide> sums;
     Index untilRestart = 0;
     for (Index s = from; s < to; ++s) {
         if (untilRestart-- == 0) {
             untilRestart = w - 1;
             x0 = x(s + left);
             y0 = y(s + left);
-            first = second = CompensatedSum<DoublePair>{};
-            for (Index j = s; j < s + w; ++j) {
-                const double u = x(j) - x0, v = y(j) - y0;
-                const DoublePair uv = {u, v};
-                first.Add(uv);
-                second.Add(DoublePair{u, u} * uv);
-            }
+            sums = WindowSums<Wide>{};
+            for (Index j = s; j < s + w; ++j) sums.Add(x(j) - x0, y(j) - y0);
         } else {
             // The point leaving gives exactly the terms it added: same u, v and products.
             const Index gone = s - 1, added = s + w - 1;
-            const DoublePair out = {x(gone) - x0, y(gone) - y0};
-            const DoublePair in = {x(added) - x0, y(added) - y0};
-            first.Add(in);
-            first.Add(-out);
-            second.Add(DoublePair{in[0], in[0]} * in);
-            second.Add(-(DoublePair{out[0], out[0]} * out));
+            sums.Add(x(added) - x0, y(added) - y0);
+            sums.Remove(x(gone) - x0, y(gone) - y0);
         }
-        const DoublePair sums = first.Value(), products = second.Value();
-        const double a = sums[0], b = sums[1], aa = products[0], ab = products[1];
+        double a, b, aa, ab;
+        sums.Totals(a, b, aa, ab);
         const double den = m * aa - a * a;
         // All positions of the window equal (or numerically so): no slope can be fitted.
         const double slope = den > 1e-14 * m * aa ? (m * ab - a * b) / den : 0.0;
         pts[static_cast<size_t>(s + left)].*out = slope;
     }
+}
+
+template <class ValueAt>
+__attribute__((target("avx2"))) void SlidingSlopesAvx2(TDataPointArray& pts, int w,
+                                                       const ValueAt& y, double TDataPoint::*out,
+                                                       Index from, Index to) {
+    SlidingSlopesInline<true>(pts, w, y, out, from, to);
+}
+
+template <class ValueAt>
+void SlidingSlopesOver(TDataPointArray& pts, int w, const ValueAt& y, double TDataPoint::*out,
+                       Index from, Index to) {
+    // AVX2 processors (nearly all x86-64 ones since 2015) take the four sums in one vector.
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2)
+        SlidingSlopesAvx2(pts, w, y, out, from, to);
+    else
+        SlidingSlopesInline<false>(pts, w, y, out, from, to);
 }
 
 // Least-squares slopes of y over Position for every window of w points, written to field `out`
