@@ -313,6 +313,7 @@ std::vector<TPeak> MergeDoublePeaks(const std::vector<TPeak>& sorted, double min
     std::vector<TPeak> out;
     const size_t count = sorted.size();
     if (count == 0) return out;
+    out.reserve(count);
     std::vector<char> consumed(count, 0);
     for (size_t j = 0; j + 1 < count; ++j) {
         if (consumed[j]) continue;
@@ -366,8 +367,16 @@ void ApplyAreaBisector(TDataSet& scan, int percentage) {
 
 namespace {
 
-// The points the detector `next` finds walking the scan of n points: the first search starts at
-// point 0, each further one just after the peak before, until a search finds none.
+// A point the peak walk found, with its position and intensity read while it is in the cache
+// (the list of them is read after the walk, when the points of a large scan are not).
+struct FoundPoint {
+    Index K = 0;
+    double Position = 0.0;
+    int32_t Intensity = 0;
+};
+
+// The points the detector `next` finds walking the points: the first search starts at point 0,
+// each further one just after the peak before, until a search finds none.
 //
 // A search depends on its start alone. So on a large scan a second thread walks from the middle
 // while the first walks from 0 up to the middle; once the first walk reaches a start that the
@@ -375,13 +384,19 @@ namespace {
 // are the first one's. Until then the first walk goes on by itself (usually for a peak or two:
 // the one the middle cut). The result is the single walk's, point for point.
 template <class Next>
-std::vector<Index> WalkPeaks(Index n, size_t parallelFrom, const Next& next) {
-    std::vector<Index> head;
-    const auto walk = [&](Index start, Index until, std::vector<Index>& found) {
+std::vector<FoundPoint> WalkPeaks(const TDataPointArray& pts, size_t parallelFrom,
+                                  const Next& next) {
+    const Index n = static_cast<Index>(pts.size());
+    const auto found = [&](Index k) {
+        const TDataPoint& p = pts[static_cast<size_t>(k)];
+        return FoundPoint{k, p.Position, p.Intensity};
+    };
+    std::vector<FoundPoint> head;
+    const auto walk = [&](Index start, Index until, std::vector<FoundPoint>& into) {
         while (start < until) {
             const Index k = next(start);
             if (k < 0) return Index{-1};
-            found.push_back(k);
+            into.push_back(found(k));
             start = k + 1;  // a search never returns a point before its start
         }
         return start;
@@ -391,11 +406,11 @@ std::vector<Index> WalkPeaks(Index n, size_t parallelFrom, const Next& next) {
         walk(0, n, head);
         return head;
     }
-    std::vector<Index> tail;  // the walk from mid: its starts are mid, tail[0] + 1, ...
+    std::vector<FoundPoint> tail;  // the walk from mid: its starts are mid, tail[0].K + 1, ...
     Index start = 0;
     RunSideBySide([&] { start = walk(0, mid, head); }, [&] { walk(mid, n, tail); });
     size_t j = 0;  // the first start of the second walk not below `start`
-    const auto tailStart = [&](size_t i) { return i == 0 ? mid : tail[i - 1] + 1; };
+    const auto tailStart = [&](size_t i) { return i == 0 ? mid : tail[i - 1].K + 1; };
     while (start >= 0) {
         while (j <= tail.size() && tailStart(j) < start) ++j;
         if (j <= tail.size() && tailStart(j) == start) {
@@ -404,7 +419,7 @@ std::vector<Index> WalkPeaks(Index n, size_t parallelFrom, const Next& next) {
         }
         const Index k = next(start);
         if (k < 0) break;
-        head.push_back(k);
+        head.push_back(found(k));
         start = k + 1;
     }
     return head;
@@ -419,18 +434,18 @@ void FindPeaks(TDataSet& scan, TPeakMethod method, const PeakSearchSettings& set
     const Index last = static_cast<Index>(pts.size()) - 1;
     auto inRange = [&](double x) { return rangeFrom <= x && x <= rangeTo; };
 
-    const std::vector<Index> found = WalkPeaks(last + 1, parallelFrom, [&](Index start) {
+    const std::vector<FoundPoint> found = WalkPeaks(pts, parallelFrom, [&](Index start) {
         return method == TPeakMethod::Slope
                    ? FindNextPeakBySlope(start, last, pts, settings.MinPeakSlope)
                    : FindNextPeakByCurvature(start, last, pts, settings.MinPeakCurvature);
     });
     std::vector<TPeak> candidates;
-    for (const Index k : found) {
-        const TDataPoint& p = pts[static_cast<size_t>(k)];
+    candidates.reserve(found.size());
+    for (const FoundPoint& p : found) {
         if (p.Intensity >= settings.MinPeakHeight && (!settings.RangeOnly || inRange(p.Position))) {
             TPeak c;
             c.Position = p.Position;
-            c.PointIndex = static_cast<double>(k);
+            c.PointIndex = static_cast<double>(p.K);
             c.Intensity = p.Intensity;
             c.Checked = true;
             candidates.push_back(std::move(c));
