@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
