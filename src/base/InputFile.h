@@ -5,7 +5,13 @@
 #include <cstdint>
 #include <string>
 
+#include "base/HugePageAllocator.h"
+
 namespace trevasc {
+
+// The text of a large file: on huge pages where the system has them, so that a file of tens of
+// megabytes costs a few page faults instead of thousands.
+using LargeText = std::basic_string<char, std::char_traits<char>, HugePageAllocator<char>>;
 
 // The largest file the program reads: 2 GiB. A scan of a million points takes about 20 MB and a
 // map of a thousand scans about 30 MB, so a real file stays far below this; anything larger is
@@ -28,6 +34,7 @@ class InputFile {
     size_t Read(char* buffer, size_t size);
     // Everything not read yet. A file that grows beyond the limit meanwhile is refused.
     std::string ReadRest();
+    LargeText ReadRestLarge();
 
   private:
     std::string fileName_;
@@ -38,5 +45,6 @@ class InputFile {
 
 // The whole content of a regular file (InputFile's checks and messages).
 std::string ReadWholeFile(const std::string& fileName);
+LargeText ReadWholeLargeFile(const std::string& fileName);
 
 }  // namespace trevasc

@@ -177,7 +177,7 @@ ReadResult ReadScanFile(const std::string& fileName, bool main, ScanRegistry& re
     struct ReleaseOnExit {
         ~ReleaseOnExit() { ReleaseFreeHeapPages(); }
     } release;
-    const std::string content = ReadWholeFile(fileName);
+    const LargeText content = ReadWholeLargeFile(fileName);
     return ReadScanText(content, fileName, main, registry, prompts, detected);
 }
 

@@ -59,3 +59,22 @@ TEST(InputFile, RefusesFilesBeyondTheLimitBeforeReading) {
     EXPECT_EQ(ReadError(name), "Cannot open file \"" + name +
                                    "\". It is larger than 2 GiB, the most this program reads.");
 }
+
+TEST(InputFile, LargeTextHoldsTheSameBytesAsAString) {
+    TempDir dir;
+    // Sizes from each of the allocator's classes: empty, heap, chunk and a mapping of its own,
+    // with every byte value and no end of line at the end.
+    for (const size_t size : {size_t{0}, size_t{1}, size_t{70000}, size_t{3} << 20}) {
+        std::string bytes(size, '\0');
+        for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131 + i / 7) & 0xff);
+        const std::string name = dir.Write("f" + std::to_string(size), bytes);
+        const LargeText large = ReadWholeLargeFile(name);
+        EXPECT_EQ(ReadWholeFile(name), bytes);
+        EXPECT_TRUE(std::string_view(large) == bytes) << size << " bytes";
+    }
+    // A file whose size the system does not report is read in chunks all the same.
+    const std::string commandLine = ReadWholeFile("/proc/self/cmdline");
+    const LargeText large = ReadWholeLargeFile("/proc/self/cmdline");
+    EXPECT_GT(commandLine.size(), 0u);
+    EXPECT_TRUE(std::string_view(large) == commandLine);
+}
