@@ -85,40 +85,36 @@ size_t InputFile::Read(char* buffer, size_t size) {
     }
 }
 
-namespace {
-
 template <class Text>
-Text ReadRestOf(InputFile& file, uint64_t size, uint64_t& read, const std::string& fileName) {
+Text InputFile::ReadRestAs() {
     Text content;
     // Straight into one buffer of the size known at the open; a file that grew meanwhile (or a
     // file whose size the system does not report, as in /proc) continues in chunks.
-    if (size > read) {
+    if (size_ > read_) {
         size_t have = 0;
-        content.resize(static_cast<size_t>(size - read));
+        content.resize(static_cast<size_t>(size_ - read_));
         while (have < content.size()) {
-            const size_t got = file.Read(content.data() + have, content.size() - have);
+            const size_t got = Read(content.data() + have, content.size() - have);
             if (got == 0) break;
             have += got;
         }
         content.resize(have);
-        if (read < size) return content;  // the file shrank: its end came early
+        if (read_ < size_) return content;  // the file shrank: its end came early
     }
     char chunk[1 << 16];
-    for (size_t got; (got = file.Read(chunk, sizeof chunk)) > 0;) {
-        if (read > kMaxInputFileSize) ThrowTooLarge(fileName);
+    for (size_t got; (got = Read(chunk, sizeof chunk)) > 0;) {
+        if (read_ > kMaxInputFileSize) ThrowTooLarge(fileName_);
         content.append(chunk, got);
     }
     return content;
 }
 
-}  // namespace
-
 std::string InputFile::ReadRest() {
-    return ReadRestOf<std::string>(*this, size_, read_, fileName_);
+    return ReadRestAs<std::string>();
 }
 
 LargeText InputFile::ReadRestLarge() {
-    return ReadRestOf<LargeText>(*this, size_, read_, fileName_);
+    return ReadRestAs<LargeText>();
 }
 
 std::string ReadWholeFile(const std::string& fileName) {

@@ -37,6 +37,9 @@ class InputFile {
     LargeText ReadRestLarge();
 
   private:
+    template <class Text>
+    Text ReadRestAs();
+
     std::string fileName_;
     int fd_ = -1;
     uint64_t size_ = 0;
