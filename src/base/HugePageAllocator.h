@@ -9,6 +9,7 @@
 // madvise(MADV_HUGEPAGE) that is aligned to 2 MiB, so:
 //   - small blocks (below 16 KiB) come from the ordinary heap;
 //   - blocks of 1 MiB and more get a mapping of their own, aligned to and rounded up to 2 MiB;
+//     a few freed ones are kept for the next such blocks, whose pages are then in place already;
 //   - the blocks in between are cut one after the other from 8 MiB chunks (aligned to 8 MiB,
 //     so that a block finds its chunk by its address); a chunk goes back to the system when its
 //     last block is freed.

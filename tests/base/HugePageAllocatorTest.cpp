@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -131,5 +132,45 @@ TEST(HugePageAllocator, FreedHeapBelowALiveBlockGoesBackToTheSystem) {
     // Most of the 64 MB were still resident after the frees, and are not after the release.
     EXPECT_GT(freed - released, static_cast<long>(kBlocks * kBytes) * 3 / 4)
         << freed << " -> " << released;
+}
+
+namespace {
+// Whether the page at `p` is mapped in this process (mincore fails with ENOMEM where not).
+bool Mapped(const void* p) {
+    unsigned char state = 0;
+    void* page = reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(p) &
+                                         ~static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE) - 1));
+    return mincore(page, 1, &state) == 0;
+}
+}  // namespace
+
+TEST(HugePageAllocator, FreedMappingsServeTheNextBlocksWithinALimit) {
+    // Sizes no other test frees, so that the spares of those do not answer first.
+    constexpr size_t MiB = size_t{1} << 20;
+    Block a = Take(21 * MiB + 5, 1);
+    unsigned char* const at = a.Data;
+    FreeLargeBlock(a.Data, a.Bytes);
+    a = Take(22 * MiB, 2);  // the same 22 MiB mapping, not a new one
+    EXPECT_EQ(a.Data, at);
+    ExpectIntact({a});
+    FreeLargeBlock(a.Data, a.Bytes);
+    a = Take(9 * MiB, 3);  // cut from it; the 12 MiB beyond go back to the system
+    EXPECT_EQ(a.Data, at);
+    ExpectIntact({a});
+    EXPECT_FALSE(Mapped(at + 10 * MiB));
+    EXPECT_FALSE(Mapped(at + 22 * MiB - 1));
+    FreeLargeBlock(a.Data, a.Bytes);
+
+    // Of ten blocks of 30 MiB freed, the last four stay mapped (120 of at most 128 MiB kept).
+    std::vector<Block> blocks;
+    for (int i = 0; i < 10; ++i) blocks.push_back(Take(30 * MiB, static_cast<unsigned char>(i)));
+    for (const Block& b : blocks) FreeLargeBlock(b.Data, b.Bytes);
+    for (size_t i = 0; i < blocks.size(); ++i)
+        EXPECT_EQ(Mapped(blocks[i].Data) && Mapped(blocks[i].Data + blocks[i].Bytes - 1), i >= 6)
+            << "block " << i;
+    std::vector<Block> again;
+    for (int i = 0; i < 6; ++i) again.push_back(Take(30 * MiB, static_cast<unsigned char>(9 + i)));
+    ExpectIntact(again);
+    for (const Block& b : again) FreeLargeBlock(b.Data, b.Bytes);
 }
 #endif
