@@ -4,9 +4,11 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <span>
 #include <utility>
 
 #include "analysis/Processing.h"
+#include "base/HugePageAllocator.h"
 #include "base/Parallel.h"
 
 namespace trevasc::analysis {
@@ -21,7 +23,7 @@ double SlopeAt(const TDataPointArray& pts, Index i) {
 
 // Sorting by position keeps equal positions in their order, as the exchange sort that only swaps
 // on a strictly greater left neighbour does.
-void SortByPosition(std::vector<TPeak>& peaks) {
+void SortByPosition(std::span<TPeak> peaks) {
     // The search finds the peaks from left to right, so on a scan of ascending positions they
     // come in order already, where the sort would move nothing (with a NaN it might: then sort).
     const auto inOrder = [](const TPeak& a, const TPeak& b) { return a.Position <= b.Position; };
@@ -309,7 +311,7 @@ std::ptrdiff_t FindNextPeakByCurvature(std::ptrdiff_t first, std::ptrdiff_t last
     return -1;
 }
 
-std::vector<TPeak> MergeDoublePeaks(const std::vector<TPeak>& sorted, double minDistance) {
+std::vector<TPeak> MergeDoublePeaks(std::span<const TPeak> sorted, double minDistance) {
     std::vector<TPeak> out;
     const size_t count = sorted.size();
     if (count == 0) return out;
@@ -374,6 +376,11 @@ struct FoundPoint {
     double Position = 0.0;
     int32_t Intensity = 0;
 };
+// The lists of a search grow with the scan (some 30,000 points found on a million): on the
+// allocator of the scan's arrays, they reuse freed memory instead of faulting in fresh pages
+// on every search.
+using FoundPoints = std::vector<FoundPoint, HugePageAllocator<FoundPoint>>;
+using Candidates = std::vector<TPeak, HugePageAllocator<TPeak>>;
 
 // The points the detector `next` finds walking the points: the first search starts at point 0,
 // each further one just after the peak before, until a search finds none.
@@ -384,15 +391,14 @@ struct FoundPoint {
 // are the first one's. Until then the first walk goes on by itself (usually for a peak or two:
 // the one the middle cut). The result is the single walk's, point for point.
 template <class Next>
-std::vector<FoundPoint> WalkPeaks(const TDataPointArray& pts, size_t parallelFrom,
-                                  const Next& next) {
+FoundPoints WalkPeaks(const TDataPointArray& pts, size_t parallelFrom, const Next& next) {
     const Index n = static_cast<Index>(pts.size());
     const auto found = [&](Index k) {
         const TDataPoint& p = pts[static_cast<size_t>(k)];
         return FoundPoint{k, p.Position, p.Intensity};
     };
-    std::vector<FoundPoint> head;
-    const auto walk = [&](Index start, Index until, std::vector<FoundPoint>& into) {
+    FoundPoints head;
+    const auto walk = [&](Index start, Index until, FoundPoints& into) {
         while (start < until) {
             const Index k = next(start);
             if (k < 0) return Index{-1};
@@ -406,7 +412,7 @@ std::vector<FoundPoint> WalkPeaks(const TDataPointArray& pts, size_t parallelFro
         walk(0, n, head);
         return head;
     }
-    std::vector<FoundPoint> tail;  // the walk from mid: its starts are mid, tail[0].K + 1, ...
+    FoundPoints tail;  // the walk from mid: its starts are mid, tail[0].K + 1, ...
     Index start = 0;
     RunSideBySide([&] { start = walk(0, mid, head); }, [&] { walk(mid, n, tail); });
     size_t j = 0;  // the first start of the second walk not below `start`
@@ -434,12 +440,12 @@ void FindPeaks(TDataSet& scan, TPeakMethod method, const PeakSearchSettings& set
     const Index last = static_cast<Index>(pts.size()) - 1;
     auto inRange = [&](double x) { return rangeFrom <= x && x <= rangeTo; };
 
-    const std::vector<FoundPoint> found = WalkPeaks(pts, parallelFrom, [&](Index start) {
+    const FoundPoints found = WalkPeaks(pts, parallelFrom, [&](Index start) {
         return method == TPeakMethod::Slope
                    ? FindNextPeakBySlope(start, last, pts, settings.MinPeakSlope)
                    : FindNextPeakByCurvature(start, last, pts, settings.MinPeakCurvature);
     });
-    std::vector<TPeak> candidates;
+    Candidates candidates;
     candidates.reserve(found.size());
     for (const FoundPoint& p : found) {
         if (p.Intensity >= settings.MinPeakHeight && (!settings.RangeOnly || inRange(p.Position))) {

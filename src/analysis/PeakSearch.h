@@ -4,6 +4,7 @@
 // kept outside the displayed range.
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "analysis/Processing.h"
@@ -47,7 +48,7 @@ std::ptrdiff_t FindNextPeakByCurvature(std::ptrdiff_t first, std::ptrdiff_t last
 
 // Walks candidates sorted by position and replaces each pair closer than minDistance by one peak
 // at the mean position, mean index and integer mean intensity.
-std::vector<TPeak> MergeDoublePeaks(const std::vector<TPeak>& sorted, double minDistance);
+std::vector<TPeak> MergeDoublePeaks(std::span<const TPeak> sorted, double minDistance);
 
 // Moves every peak of the scan to the point that halves the area above percentage % of its
 // height (on the curve upsampled 100 times), then thins out peaks closer than 0.03°.
