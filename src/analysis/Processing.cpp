@@ -20,40 +20,67 @@ int32_t SaturateToInt32(int64_t v) {
     return static_cast<int32_t>(v);
 }
 
-// Moving average of width w over the raw intensities. The window of i covers
-// i - w/2 .. i - w/2 + w - 1; an index outside the scan contributes the intensity of point i
-// itself. The sum of the indices inside the scan slides along with i (both ends only move
-// right), so each point costs O(1). Integer sums are exact, so this equals the per-point sum;
-// 64 bits keep it exact for any count a 32-bit intensity can hold.
-// Points from..to-1 only: a range starts its sum afresh, and integer sums make that exact.
-// The position is copied along, so that the processed points always match the raw ones; with
-// WholePoints the slope and curvature are set to 0 as well (for points not constructed yet).
-template <bool WholePoints>
-void SmoothInto(const TRawPointArray& raw, int w, TDataPointArray& out, Index from, Index to) {
-    const Index n = static_cast<Index>(raw.size());
-    const Index h = w / 2;
-    int64_t inside = 0;
-    Index lo = std::max<Index>(0, from - h),
-          hi = lo - 1;  // indices whose intensities are in `inside`
-    for (Index i = from; i < to; ++i) {
-        const Index newLo = std::max<Index>(0, i - h);
-        const Index newHi = std::min<Index>(n - 1, i - h + w - 1);
-        while (hi < newHi) inside += raw[static_cast<size_t>(++hi)].Intensity;
-        while (lo < newLo) inside -= raw[static_cast<size_t>(lo++)].Intensity;
-        const int64_t outside = w - (newHi - newLo + 1);
-        const int64_t sum = inside + outside * raw[static_cast<size_t>(i)].Intensity;
+// The moving average of width w over the raw intensities, point after point from `from` on:
+// the window of i covers i - w/2 .. i - w/2 + w - 1, and an index outside the scan contributes the
+// intensity of point i itself. The sum of the indices inside the scan slides along with i (both
+// ends only move right), so each point costs O(1). Integer sums are exact, so this equals the
+// per-point sum wherever it starts; 64 bits keep it exact for any count a 32-bit intensity can
+// hold.
+class MovingAverage {
+  public:
+    MovingAverage(const TRawPointArray& raw, int w, Index from)
+        : raw_(raw),
+          n_(static_cast<Index>(raw.size())),
+          w_(w),
+          h_(w / 2),
+          i_(from),
+          lo_(std::max<Index>(0, from - h_)),
+          hi_(lo_ - 1) {}
+
+    int32_t Next() {
+        const Index newLo = std::max<Index>(0, i_ - h_);
+        const Index newHi = std::min<Index>(n_ - 1, i_ - h_ + w_ - 1);
+        while (hi_ < newHi) inside_ += raw_[static_cast<size_t>(++hi_)].Intensity;
+        while (lo_ < newLo) inside_ -= raw_[static_cast<size_t>(lo_++)].Intensity;
+        const int64_t outside = w_ - (newHi - newLo + 1);
+        const int64_t sum = inside_ + outside * raw_[static_cast<size_t>(i_++)].Intensity;
         // C++ integer division truncates toward zero, as the documented "div".
         // The mean of 32-bit values always fits 32 bits.
-        const int32_t mean = static_cast<int32_t>(sum / w);
-        TDataPoint& p = out[static_cast<size_t>(i)];
-        if constexpr (WholePoints) {
-            p = {raw[static_cast<size_t>(i)].Position, mean, 0.0, 0.0};
-        } else {
-            p.Position = raw[static_cast<size_t>(i)].Position;
-            p.Intensity = mean;
-        }
+        return static_cast<int32_t>(sum / w_);
     }
-}
+
+    // Next for a point k from InteriorFrom() to InteriorTo() - 1, right after point k - 1: both
+    // windows lie inside the scan, so the window moves by one point at each end.
+    int32_t NextInterior() {
+        inside_ += static_cast<int64_t>(raw_[static_cast<size_t>(++hi_)].Intensity) -
+                   raw_[static_cast<size_t>(lo_++)].Intensity;
+        ++i_;
+        return static_cast<int32_t>(inside_ / w_);
+    }
+    Index InteriorFrom() const { return h_ + 1; }
+    Index InteriorTo() const { return n_ - w_ + h_ + 1; }
+
+  private:
+    const TRawPointArray& raw_;
+    const Index n_, w_, h_;
+    Index i_;        // the point whose value comes next
+    Index lo_, hi_;  // indices whose intensities are in inside_
+    int64_t inside_ = 0;
+};
+
+// The raw intensities themselves, point after point from `from` on.
+class RawIntensities {
+  public:
+    RawIntensities(const TRawPointArray& raw, Index from) : raw_(raw), i_(from) {}
+    int32_t Next() { return raw_[static_cast<size_t>(i_++)].Intensity; }
+    int32_t NextInterior() { return Next(); }
+    Index InteriorFrom() const { return 0; }
+    Index InteriorTo() const { return static_cast<Index>(raw_.size()); }
+
+  private:
+    const TRawPointArray& raw_;
+    Index i_;
+};
 
 // Where f(from, to) of ForRanges splits 0..n-1 (a multiple of `align`); 0 when it does not split.
 Index SplitPoint(Index n, size_t parallelFrom, Index align) {
@@ -74,128 +101,90 @@ void ForRanges(Index n, size_t parallelFrom, Index align, F&& f) {
     RunSideBySide([&] { f(Index{0}, mid); }, [&] { f(mid, n); });
 }
 
-// The unreduced intensities around the point where two ranges meet, copied before either range
-// is reduced: each range's windows reach up to a window width into the other one.
-struct Seam {
-    Index From = 0;
-    std::vector<int32_t> Values;
-    bool Holds(Index k) const { return k >= From && k < From + static_cast<Index>(Values.size()); }
-};
-
-// Subtracts the wide moving average (width b) of the intensities from the points of a range in
-// place, with the first and last point (unreduced: `first`, `last`) repeated beyond the edges.
-// A range starts its sum afresh.
-//
-// Every background value reads unreduced intensities, from h = b/2 points behind to b - h - 1
-// ahead. The points ahead are not reduced yet; the ones behind are kept, unreduced, in a ring
-// of b values, so that no array as long as the scan is needed. Points of the other range come
-// from the seam, whatever that range has written by then.
-//
-// The reduction goes on where the last ReduceTo stopped, so that it can follow the smoothing
-// block by block while the points are still in the cache.
-class BackgroundReducer {
-  public:
-    BackgroundReducer(TDataPointArray& pts, int b, int64_t first, int64_t last, const Seam& seam,
-                      Index from)
-        : pts_(pts),
-          n_(static_cast<Index>(pts.size())),
-          b_(b),
-          h_(b / 2),
-          first_(first),
-          last_(last),
-          seam_(seam),
-          ring_(static_cast<size_t>(b)),
-          i_(from),
-          lo_(std::max<Index>(0, from - h_)),
-          hi_(lo_ - 1) {}
-
-    // Reduces the points up to to - 1. Those up to to - 1 - h + b - 1 that the seam does not hold
-    // must be smoothed already.
-    void ReduceTo(Index to) {
-        const auto unreduced = [&](Index k) -> int64_t {
-            if (seam_.Holds(k)) return seam_.Values[static_cast<size_t>(k - seam_.From)];
-            if (k < i_) return ring_[static_cast<size_t>(k % b_)];  // at most h behind: still there
-            return pts_[static_cast<size_t>(k)].Intensity;
-        };
-        for (; i_ < to; ++i_) {
-            const Index start = i_ - h_;
-            const Index end = i_ - h_ + b_ - 1;
-            const Index newLo = std::max<Index>(0, start);
-            const Index newHi = std::min<Index>(n_ - 1, end);
-            while (hi_ < newHi) inside_ += unreduced(++hi_);
-            while (lo_ < newLo) inside_ -= unreduced(lo_++);
-            const int64_t below = std::max<Index>(0, -start);          // clamped to index 0
-            const int64_t above = std::max<Index>(0, end - (n_ - 1));  // clamped to index n-1
-            const int64_t background = (inside_ + below * first_ + above * last_) / b_;
-            auto& p = pts_[static_cast<size_t>(i_)];
-            ring_[static_cast<size_t>(i_ % b_)] = p.Intensity;
-            // A negative raw count can make the difference leave 32 bits; saturate rather than
-            // wrap. The background itself is a mean of 32-bit values and fits 32 bits.
-            p.Intensity = SaturateToInt32(static_cast<int64_t>(p.Intensity) - background);
+// Points from..to-1 of the values of `values(k)` (a MovingAverage or RawIntensities from point k
+// on), less the moving average of width b over those values (the background), with the first and
+// last value (`first`, `last`) repeated beyond the edges; write(i, value) stores them. The
+// background of i averages the values from h = b/2 points behind i to b - h - 1 ahead: they pass
+// through a ring of b slots (value k at slot k % b) as the window slides, so each value is made
+// once and the range needs nothing of another range. Integer sums, so exact wherever it starts.
+template <class Values, class Write>
+void SubtractBackground(const Values& values, int b, int64_t first, int64_t last, Index n,
+                        Index from, Index to, const Write& write) {
+    const Index h = b / 2;
+    std::vector<int32_t> ring(static_cast<size_t>(b));
+    Index lo = std::max<Index>(0, from - h), hi = lo - 1;  // the values in `inside`
+    auto next = values(lo);
+    Index loSlot = lo % b, hiSlot = loSlot, slot = from % b;
+    int64_t inside = 0;
+    const auto put = [&](Index i, int64_t background) {
+        // i lies in its window, so its value is in the ring.
+        const int64_t value = ring[static_cast<size_t>(slot)];
+        if (++slot == b) slot = 0;
+        // A negative raw count can make the difference leave 32 bits; saturate rather than wrap.
+        write(i, SaturateToInt32(value - background));
+    };
+    // Any point: the window clamped to the scan takes and drops values as it needs.
+    const auto step = [&](Index i) {
+        const Index start = i - h;
+        const Index end = i - h + b - 1;
+        const Index newLo = std::max<Index>(0, start);
+        const Index newHi = std::min<Index>(n - 1, end);
+        // The window's old values leave before new ones take their slots.
+        for (; lo < newLo; ++lo) {
+            inside -= ring[static_cast<size_t>(loSlot)];
+            if (++loSlot == b) loSlot = 0;
         }
+        for (; hi < newHi; ++hi) {
+            const int32_t v = next.Next();
+            ring[static_cast<size_t>(hiSlot)] = v;
+            if (++hiSlot == b) hiSlot = 0;
+            inside += v;
+        }
+        const int64_t below = std::max<Index>(0, -start);         // clamped to index 0
+        const int64_t above = std::max<Index>(0, end - (n - 1));  // clamped to index n-1
+        // A mean of 32-bit values: fits 32 bits.
+        put(i, (inside + below * first + above * last) / b);
+    };
+    // Nearly every point: its window and the one before lie inside the scan, and the value that
+    // comes (k = i - h + b - 1) is one of `next`'s interior ones (those lie inside the scan, so
+    // the window's end does too). The window then drops one value and takes one, in the same
+    // slot, with nothing to clamp: the same sums, in a tighter loop.
+    const Index steadyFrom = std::max({from + 1, h + 1, next.InteriorFrom() + h - b + 1});
+    const Index steadyTo = std::min(to, next.InteriorTo() + h - b + 1);
+    Index i = from;
+    for (; i < std::min(to, steadyFrom); ++i) step(i);
+    if (i < steadyTo) {
+        for (; i < steadyTo; ++i) {
+            const int32_t v = next.NextInterior();
+            int32_t& leaving = ring[static_cast<size_t>(loSlot)];
+            inside += static_cast<int64_t>(v) - leaving;
+            leaving = v;
+            if (++loSlot == b) loSlot = 0;
+            put(i, inside / b);
+        }
+        lo = i - 1 - h;  // the window of point i - 1, b values
+        hi = lo + b - 1;
+        hiSlot = loSlot;
     }
-
-  private:
-    TDataPointArray& pts_;
-    const Index n_, b_, h_;
-    const int64_t first_, last_;
-    const Seam& seam_;
-    std::vector<int32_t> ring_;
-    Index i_;        // the next point to reduce
-    Index lo_, hi_;  // indices whose unreduced intensities are in inside_
-    int64_t inside_ = 0;
-};
-
-// The seam of two ranges split at mid: the unreduced intensities up to b points either side.
-Seam SeamAround(const TDataPointArray& pts, Index mid, int b) {
-    Seam seam;
-    if (mid == 0) return seam;
-    const Index n = static_cast<Index>(pts.size());
-    seam.From = std::max<Index>(0, mid - b);
-    const Index seamEnd = std::min<Index>(n, mid + b);
-    for (Index k = seam.From; k < seamEnd; ++k)
-        seam.Values.push_back(pts[static_cast<size_t>(k)].Intensity);
-    return seam;
+    for (; i < to; ++i) step(i);
 }
 
-void RemoveBackgroundInPlace(TDataPointArray& pts, int b, size_t parallelFrom) {
-    const Index n = static_cast<Index>(pts.size());
+// The processed intensities of points 0..n-1 from values(k) (see SubtractBackground): with the
+// background removed when b > 0, else the values themselves. In two halves on two threads from
+// parallelFrom points on, each half computing exactly what one run would.
+template <class Values, class Write>
+void WriteProcessed(const Values& values, int b, Index n, size_t parallelFrom, const Write& write) {
     if (n == 0) return;
-    const int64_t first = pts.front().Intensity, last = pts.back().Intensity;
-    const Seam seam = SeamAround(pts, SplitPoint(n, parallelFrom, 1), b);
+    if (b == 0) {
+        ForRanges(n, parallelFrom, 1, [&](Index from, Index to) {
+            auto next = values(from);
+            for (Index i = from; i < to; ++i) write(i, next.Next());
+        });
+        return;
+    }
+    const int64_t first = values(0).Next(), last = values(n - 1).Next();
     ForRanges(n, parallelFrom, 1, [&](Index from, Index to) {
-        BackgroundReducer(pts, b, first, last, seam, from).ReduceTo(to);
-    });
-}
-
-// Smoothing (smooth(from, to)) and background removal (width b) in one sweep: a block is smoothed,
-// with the b points ahead that its backgrounds read, and reduced while it is still in the cache.
-// Each step computes what it computes on its own, so the result is the two steps' one after the
-// other: the smoothed intensities of the first and last point and of the seam are made before the
-// ranges start (a smoothed intensity depends on the raw points alone), the rest as the blocks need
-// them.
-template <class Smooth>
-void SmoothAndRemoveBackground(const Smooth& smooth, int b, TDataPointArray& pts,
-                               size_t parallelFrom) {
-    const Index n = static_cast<Index>(pts.size());
-    if (n == 0) return;
-    const Index mid = SplitPoint(n, parallelFrom, 1);
-    smooth(0, 1);
-    smooth(n - 1, n);
-    const int64_t first = pts.front().Intensity, last = pts.back().Intensity;
-    if (mid > 0) smooth(std::max<Index>(0, mid - b), std::min<Index>(n, mid + b));
-    const Seam seam = SeamAround(pts, mid, b);
-    constexpr Index kBlock = 8192;  // 256 KiB of points
-    ForRanges(n, parallelFrom, 1, [&](Index from, Index to) {
-        BackgroundReducer reducer(pts, b, first, last, seam, from);
-        Index smoothed = from;
-        for (Index blockEnd = from; blockEnd < to;) {
-            blockEnd = std::min(to, blockEnd + kBlock);
-            const Index ahead = std::min(to, blockEnd + b);
-            smooth(smoothed, ahead);
-            smoothed = ahead;
-            reducer.ReduceTo(blockEnd);
-        }
+        SubtractBackground(values, b, first, last, n, from, to, write);
     });
 }
 
@@ -353,30 +342,42 @@ void RebuildProcessedCurve(TDataSet& scan, const ProcessingSettings& settings, s
     TDataPointArray& pts = scan.Points;
     const size_t n = raw.size();
     const int w = ClampInt(settings.SmoothWidth, kMinSmoothWidth, kMaxSmoothWidth);
-    const int b = ClampInt(settings.BackgroundWidth, kMinBackgroundWidth, kMaxBackgroundWidth);
-    if (!settings.NoiseSuppression) {
+    const int b = settings.RemoveBackground
+                      ? ClampInt(settings.BackgroundWidth, kMinBackgroundWidth, kMaxBackgroundWidth)
+                      : 0;
+    if (!settings.NoiseSuppression && b == 0) {
         pts = ToDataPoints(raw);  // slope and curvature are 0 until computed
-        if (settings.RemoveBackground) RemoveBackgroundInPlace(pts, b, parallelFrom);
-    } else {
-        // An array of another length is made anew and filled whole by the smoothing, on the
-        // threads that smooth; one of the right length keeps its slope and curvature.
-        const bool fresh = pts.size() != n;
-        if (fresh) {
-            pts.clear();
-            GrowUnconstructed unconstructed;
-            pts.resize(n);
-        }
-        const auto smooth = [&](Index from, Index to) {
-            if (fresh)
-                SmoothInto<true>(raw, w, pts, from, to);
-            else
-                SmoothInto<false>(raw, w, pts, from, to);
-        };
-        if (settings.RemoveBackground)
-            SmoothAndRemoveBackground(smooth, b, pts, parallelFrom);
-        else
-            ForRanges(static_cast<Index>(n), parallelFrom, 1, smooth);
+        scan.MarkPointsChanged();
+        return;
     }
+    // Whole points (slope and curvature 0) without noise suppression, as the raw points copied,
+    // and into an array made anew; with it, one of the right length keeps its slope and
+    // curvature. A new array is filled whole on the threads that process, where its pages are
+    // first touched, instead of being zeroed on one thread first.
+    const bool fresh = pts.size() != n;
+    const bool whole = fresh || !settings.NoiseSuppression;
+    if (fresh) {
+        pts.clear();
+        GrowUnconstructed unconstructed;
+        pts.resize(n);
+    }
+    const auto write = [&](Index i, int32_t value) {
+        TDataPoint& p = pts[static_cast<size_t>(i)];
+        const double position = raw[static_cast<size_t>(i)].Position;
+        if (whole) {
+            p = {position, value, 0.0, 0.0};
+        } else {
+            p.Position = position;
+            p.Intensity = value;
+        }
+    };
+    const Index count = static_cast<Index>(n);
+    if (settings.NoiseSuppression)
+        WriteProcessed([&](Index k) { return MovingAverage(raw, w, k); }, b, count, parallelFrom,
+                       write);
+    else
+        WriteProcessed([&](Index k) { return RawIntensities(raw, k); }, b, count, parallelFrom,
+                       write);
     scan.MarkPointsChanged();
 }
 
