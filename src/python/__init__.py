@@ -15,7 +15,44 @@ Classes: Measurement, Scan. Errors: ReadError (a ValueError) for files that cann
 ValueError for arguments out of range.
 """
 
-from ._trevasc import (
+
+
+def _borrow_debian_numpy():
+    """Makes numpy importable for the arrays of this module.
+
+    An interpreter of its own (pyenv's, a virtual environment without system packages) does not
+    look in Debian's folder, where python3-numpy is. When it lacks numpy and Debian's numpy was
+    built for its Python version, that numpy is imported from there; the folder is taken off the
+    path again, so nothing else of Debian's shadows the interpreter's own packages.
+    """
+    import importlib
+    import importlib.util
+    import os
+    import sys
+    import sysconfig
+
+    if importlib.util.find_spec("numpy") is not None:
+        return  # the interpreter's own, imported when the first array is made
+
+    debian = "/usr/lib/python3/dist-packages"
+    extension = "_multiarray_umath" + (sysconfig.get_config_var("EXT_SUFFIX") or "")
+    if not any(os.path.isfile(os.path.join(debian, "numpy", core, extension))
+               for core in ("core", "_core")):
+        return
+    sys.path.append(debian)
+    try:
+        importlib.import_module("numpy")
+    except ImportError:
+        # Leave no half-imported numpy behind for the interpreter's own to trip over.
+        for name in [n for n in sys.modules if n == "numpy" or n.startswith("numpy.")]:
+            del sys.modules[name]
+    finally:
+        sys.path.remove(debian)
+
+
+_borrow_debian_numpy()
+
+from ._trevasc import (  # noqa: E402
     Measurement,
     ReadError,
     Scan,

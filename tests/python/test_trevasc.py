@@ -8,6 +8,7 @@ import os
 import pydoc
 import re
 import subprocess
+import sys
 
 import numpy as np
 import pytest
@@ -82,6 +83,22 @@ def test_positions_are_a_view_that_keeps_the_file_alive():
     # The measurement stays alive as long as the array does.
     trevasc.read(data("film.xye"))
     assert np.array_equal(x, expected)
+
+
+def test_an_interpreter_without_numpy_borrows_debians():
+    # python -S leaves Debian's folder off the path, as pyenv's Python or a virtual environment
+    # does: the arrays then come from Debian's numpy, and the folder is off the path afterwards.
+    debian = "/usr/lib/python3/dist-packages"
+    bare = [sys.executable, "-S", "-c"]
+    if subprocess.run(bare + ["import numpy"], capture_output=True).returncode == 0:
+        pytest.skip("numpy is importable without the site folders here")
+    script = """import sys, trevasc, numpy
+m = trevasc.read(sys.argv[1])
+print(numpy.__file__, %r in sys.path, m.main.counts.dtype, int(m.main.counts.sum()))""" % debian
+    r = subprocess.run(bare + [script, data("film.xye")], capture_output=True, text=True)
+    assert r.returncode == 0, r.stderr
+    expected = int(trevasc.read(data("film.xye")).main.counts.sum())
+    assert r.stdout.split() == [debian + "/numpy/__init__.py", "False", "float64", str(expected)]
 
 
 def test_read_takes_path_objects(tmp_path):
