@@ -265,13 +265,16 @@ int Identify(const Arguments& a, CommandContext& c) {
     request.DatabaseGiven = a.Text("--database").has_value();
     request.Database =
         request.DatabaseGiven ? *a.Text("--database") : WorkbenchConfig().SubstratesIniPath;
-    CliPrompts prompts(1, false);
+    CliPrompts prompts(Dataset(a), a.Has("--dataset"));
     WorkbenchSession session(prompts);
     std::vector<IdentifyWarning> warnings;
-    // In the order they arose, also before a failure: "warning: [NAME] ..." for a material's
-    // lines, the database's and the scan range's with the program's name.
+    size_t printed = 0;
+    // In the order they arose, each once, also before a failure: "warning: [NAME] ..." for a
+    // material's lines, the database's and the scan range's with the program's name, the
+    // reader's as every command prints them.
     const auto printWarnings = [&] {
-        for (const IdentifyWarning& w : warnings) {
+        for (; printed < warnings.size(); ++printed) {
+            const IdentifyWarning& w = warnings[printed];
             switch (w.What) {
                 case IdentifyWarning::Kind::DamagedDatabase:
                     c.Err << "trevasc-cli: warning: " << w.Text << "\n";
@@ -284,11 +287,16 @@ int Identify(const Arguments& a, CommandContext& c) {
                     break;
             }
         }
+        PrintWarnings(prompts, file, c.Err);
     };
     IdentifyReport report;
     try {
-        report = IdentifySubstratePeaks(
-            session, [&] { session.OpenMainFile(file); }, request, warnings);
+        // The database's warnings come before the file is read.
+        const auto open = [&] {
+            printWarnings();
+            session.OpenMainFile(file);
+        };
+        report = IdentifySubstratePeaks(session, open, request, warnings);
     } catch (const TrevascError& e) {
         printWarnings();
         c.Err << "trevasc-cli: " << file << ": " << e.what() << "\n";
@@ -377,7 +385,7 @@ std::vector<Command> ReflectionCommandList() {
          Substrates},
         {"identify",
          "FILE (--material NAME | --auto-select) [--database INI]\n"
-         "                   [--max-dev D] [--peaks P1,P2,...] [--json]",
+         "                   [--max-dev D] [--peaks P1,P2,...] [--json] [--dataset N]",
          "Identifies the substrate peaks of a scan: its peak list file, else a Method 1 peak\n"
          "search, or the positions of --peaks.",
          {{"--material", ValueKind::Text, "NAME", "the material of the database"},
@@ -385,7 +393,8 @@ std::vector<Command> ReflectionCommandList() {
           database,
           {"--max-dev", ValueKind::Number, "D", "largest deviation in degrees, 0 to 10", "0.5"},
           {"--peaks", ValueKind::Text, "P1,P2,...", "the peak positions to identify"},
-          json},
+          json,
+          DatasetOption()},
          Identify},
     };
 }

@@ -109,6 +109,32 @@ TEST_F(ReflectionCli, IdentifyNamesPeaksAfterTheChosenOrBestMaterial) {
     EXPECT_TRUE(Has(r.Err, "no material has an expected reflection inside the scan range"));
 }
 
+TEST_F(ReflectionCli, IdentifyPrintsTheReadersWarningsAfterTheDatabasesOnce) {
+    // Two datasets: the reader takes the first and says so, as every command that reads does.
+    std::string text = "SUPERDATA\n";
+    for (int d = 0; d < 2; ++d) {
+        text += "> mscan tth 1 2 3 4 5 6 3\nH       K       L       D     TIM    CTS      TTH\n";
+        for (int i = 0; i < 3; ++i) text += "0 0 0 1.0 1 10 2" + std::to_string(i) + ".5 0 0 0 0\n";
+    }
+    const std::string file = dir.Write("two.dat", text);
+    const std::string damaged = dir.Write("db.ini", std::string("[Si]\nSi (111)=28.441\n\0x", 24));
+    const std::string readerWarning = "warning: " + file + ": ";
+    const CliRun r = CliLine("identify " + file + " --material Si --database " + damaged +
+                             " --peaks 28.45 --json");
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    const size_t database = r.Err.find("trevasc-cli: warning: "),
+                 reader = r.Err.find(readerWarning);
+    ASSERT_NE(reader, std::string::npos) << r.Err;
+    EXPECT_LT(database, reader) << r.Err;
+    EXPECT_EQ(r.Err.find(readerWarning, reader + 1), std::string::npos) << r.Err;
+    EXPECT_EQ(CliLine("info " + file).Err.substr(0, readerWarning.size()), readerWarning);
+    // The warning names --dataset N, which identify takes as the other commands do.
+    const CliRun second = CliLine("identify " + file + " --material Si --database " + damaged +
+                                  " --peaks 28.45 --dataset 2");
+    ASSERT_EQ(second.Code, 0) << second.Err;
+    EXPECT_FALSE(Has(second.Err, readerWarning)) << second.Err;
+}
+
 TEST_F(ReflectionCli, JcpdsAddToRefusesHostileNamesAndDatabasesNotReadWhole) {
     const std::string card = SiliconCard();
     const std::string original = "[Si]\nLATTICE=5.43102\n";
