@@ -16,7 +16,6 @@ ValueError for arguments out of range.
 """
 
 
-
 def _borrow_debian_numpy():
     """Makes numpy importable for the arrays of this module.
 
@@ -25,7 +24,6 @@ def _borrow_debian_numpy():
     built for its Python version, that numpy is imported from there; the folder is taken off the
     path again, so nothing else of Debian's shadows the interpreter's own packages.
     """
-    import importlib
     import importlib.util
     import os
     import sys
